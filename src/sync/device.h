@@ -1,0 +1,41 @@
+// The sync device: opens by base name, hands out tracks by name and reads
+// each track's file the first time its name is asked for.
+//
+// Track files are named base_name + "_" + track name + ".track" and hold a
+// little-endian signed 32-bit key count followed by that many 9-byte keys
+// (row: int32, value: float32, type: int8). The player only reads them; the
+// synctrack tool writes them. The device owns its tracks; sync_close frees
+// the device and everything in it. Main thread only.
+#pragma once
+
+#include <string>
+
+#include "sync/data.h"
+#include "sync/track.h"
+
+// Results of sync_load_keys.
+enum SyncLoadResult {
+    SYNC_LOAD_OK = 0,       // the file was read
+    SYNC_LOAD_MISSING = 1,  // the file could not be opened; nothing is printed
+    SYNC_LOAD_REJECTED = 2, // the file was malformed; one warning went to standard error
+};
+
+// A new device with no tracks, or nullptr when memory is exhausted.
+SyncDevice* sync_open(const char* base);
+
+// Frees the device, its tracks and their keys. Accepts nullptr.
+void sync_close(SyncDevice* device);
+
+// The track called `name`: found, or created and loaded from its file.
+// Never nullptr for a valid device; a missing or rejected file gives a track
+// without keys, and the file is not looked for again.
+SyncTrack* sync_obtain_track(SyncDevice* device, const char* name);
+
+// The file name of track `name`: base + "_" + name + ".track". No length limit.
+std::string sync_track_path(const char* base, const char* name);
+
+// Reads the keys of `track` from `path`. A file that holds fewer keys than it
+// announces, announces a negative count, or whose rows do not strictly
+// increase is rejected: the track stays empty and one line on standard error
+// names the file and the problem. Bytes after the last key are ignored.
+SyncLoadResult sync_load_keys(SyncTrack* track, const char* path);
