@@ -73,6 +73,6 @@ private:
     int32_t fragmentTime = 0; // as vertexTime
     ShaderProgram shaderProgram;
     std::shared_ptr<const SharedProgram> programOwner;
-    std::vector<SyncTrack*> parameterTracks;  // owned by the SyncDevice
+    std::vector<SyncTrack*> parameterTracks;  // owned by the SyncDevice; found by name at use
     std::vector<std::string> parameterNames;  // track and uniform names, parallel
 };

@@ -29,7 +29,9 @@ public:
     // Draws pass 0 .. n-1 into render targets 0 .. n-1, then the screen quad
     // into the window with the anti-aliasing program. `row` is the sync row,
     // `time` the music position in seconds. Buffers are not swapped here.
-    // A framebuffer that is not complete ends the process (EXIT_FAILURE).
+    // A window of zero width or height draws nothing (the frame's "fstr_val"
+    // line still appears). A framebuffer that is not complete ends the
+    // process (EXIT_FAILURE) after one line on standard error.
     void render(int row, double time);
 
     // The scene's own entry copies, in pass order; live reload rebuilds them

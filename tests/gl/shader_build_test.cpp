@@ -61,7 +61,20 @@ protected:
         gltest::ensureGlContext();
         resetAppState();
     }
+
+    // An entry of quad.vsh and fill.fsh filling with `rgba`, built.
+    DemoShader builtFillEntry(const char* rgba)
+    {
+        DemoShader entry(dir.write("quad.vsh", gltest::kQuadVertexSource),
+                         dir.write("fill.fsh", fillFragment(rgba)));
+        testing::internal::CaptureStdout();
+        EXPECT_TRUE(entry.build());
+        buildOutput = takeStdout();
+        return entry;
+    }
+
     TempDir dir;
+    std::string buildOutput;
 };
 
 } // namespace
@@ -130,16 +143,13 @@ TEST_F(ShaderBuild, ProgramThatDoesNotLinkIsNotTakenAsSuccess)
 
 TEST_F(ShaderBuild, RebuiltCopyDrawsNewProgramWhileOtherCopyKeepsTheOld)
 {
-    const std::string vertex = dir.write("quad.vsh", gltest::kQuadVertexSource);
-    const std::string fragment = dir.write("fill.fsh", fillFragment("1.0, 0.0, 0.0, 1.0"));
-    DemoShader original(vertex, fragment);
-    testing::internal::CaptureStdout();
-    ASSERT_TRUE(original.build());
+    DemoShader original = builtFillEntry("1.0, 0.0, 0.0, 1.0");
     const GLuint oldProgram = original.getProgramId();
     const GLuint oldFragment = original.getShaderProgram().getFragmentShader();
-    EXPECT_NE(takeStdout().find("{  Compiled Shader Program and attached ID number " +
-                                std::to_string(oldProgram) + " to it.  }\n\n\n"),
-              std::string::npos);
+    const std::string linkLine = "{  Compiled Shader Program and attached ID number " +
+                                 std::to_string(oldProgram) + " to it.  }\n\n\n";
+    ASSERT_GE(buildOutput.size(), linkLine.size());
+    EXPECT_EQ(buildOutput.substr(buildOutput.size() - linkLine.size()), linkLine);
 
     DemoShader copy = original;
     dir.write("fill.fsh", fillFragment("0.0, 1.0, 0.0, 1.0"));
@@ -162,14 +172,11 @@ TEST_F(ShaderBuild, RebuiltCopyDrawsNewProgramWhileOtherCopyKeepsTheOld)
 
 TEST_F(ShaderBuild, FailedRebuildKeepsTheProgramItHad)
 {
-    const std::string vertex = dir.write("quad.vsh", gltest::kQuadVertexSource);
-    const std::string fragment = dir.write("fill.fsh", fillFragment("1.0"));
-    DemoShader entry(vertex, fragment);
-    testing::internal::CaptureStdout();
-    ASSERT_TRUE(entry.build());
+    DemoShader entry = builtFillEntry("1.0");
     const GLuint program = entry.getProgramId();
 
     dir.write("quad.vsh", kBadSource);
+    testing::internal::CaptureStdout();
     EXPECT_FALSE(entry.build());
     takeStdout();
     EXPECT_EQ(entry.getProgramId(), program);

@@ -33,16 +33,21 @@ GLint parameter(const Texture& texture, GLenum name)
     return value;
 }
 
-// Makes a texture from `path`, returning what it wrote to the two streams.
-Texture loadCapturing(const std::string& path, std::string& out, std::string& err)
+// A texture made from `path`, and what making it wrote to the two streams.
+struct Loaded {
+    Texture texture;
+    std::string out;
+    std::string err;
+};
+
+Loaded load(const std::string& path)
 {
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    Texture texture(path);
+    const Texture texture(path);
     std::fflush(stdout);
-    err = testing::internal::GetCapturedStderr();
-    out = testing::internal::GetCapturedStdout();
-    return texture;
+    std::string err = testing::internal::GetCapturedStderr();
+    return Loaded{texture, testing::internal::GetCapturedStdout(), err};
 }
 
 class TextureTest : public testing::Test {
@@ -52,72 +57,48 @@ protected:
         gltest::ensureGlContext();
         resetAppState();
         gltest::clearGlErrors();
+        const unsigned char pixel[] = {1, 2, 3, 4};
+        ASSERT_TRUE(testsupport::writePng(onePixel, 1, 1, 4, pixel));
     }
     TempDir dir;
+    const std::string onePixel = dir.path("one.png");
 };
 
 } // namespace
 
-TEST_F(TextureTest, ImageArrivesAsRgbaWithTopRowFirst)
+TEST_F(TextureTest, ImagesArriveAsOpaqueRgbaWithTheTopRowFirst)
 {
     // 2 x 2 RGB: top row red, green; bottom row blue, white.
     const unsigned char rgb[] = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255};
-    const std::string path = dir.path("rgb.png");
-    ASSERT_TRUE(testsupport::writePng(path, 2, 2, 3, rgb));
-    std::string out;
-    std::string err;
-    const Texture texture = loadCapturing(path, out, err);
-    EXPECT_EQ(out, "No errorNo errorNo error");
-    EXPECT_EQ(err, "");
-
+    const std::string rgbPath = dir.path("rgb.png");
+    ASSERT_TRUE(testsupport::writePng(rgbPath, 2, 2, 3, rgb));
+    const Loaded image = load(rgbPath);
+    EXPECT_EQ(image.out, "No errorNo errorNo error");
+    EXPECT_EQ(image.err, "");
     int width = 0;
     int height = 0;
-    const std::vector<unsigned char> data = texels(texture, width, height);
-    ASSERT_EQ(width, 2);
-    ASSERT_EQ(height, 2);
     const std::vector<unsigned char> expected = {255, 0,   0,   255, 0,   255, 0,   255,
                                                  0,   0,   255, 255, 255, 255, 255, 255};
-    EXPECT_EQ(data, expected);
-}
+    EXPECT_EQ(texels(image.texture, width, height), expected);
+    EXPECT_EQ(width, 2);
+    EXPECT_EQ(height, 2);
 
-TEST_F(TextureTest, GreyImageArrivesAsOpaqueRgba)
-{
     const unsigned char grey[] = {10, 200};
-    const std::string path = dir.path("grey.png");
-    ASSERT_TRUE(testsupport::writePng(path, 2, 1, 1, grey));
-    std::string out;
-    std::string err;
-    const Texture texture = loadCapturing(path, out, err);
-    int width = 0;
-    int height = 0;
-    const std::vector<unsigned char> expected = {10, 10, 10, 255, 200, 200, 200, 255};
-    EXPECT_EQ(texels(texture, width, height), expected);
+    const std::string greyPath = dir.path("grey.png");
+    ASSERT_TRUE(testsupport::writePng(greyPath, 2, 1, 1, grey));
+    const std::vector<unsigned char> expectedGrey = {10, 10, 10, 255, 200, 200, 200, 255};
+    EXPECT_EQ(texels(load(greyPath).texture, width, height), expectedGrey);
 }
 
-TEST_F(TextureTest, PendingGlErrorIsReportedAndCleared)
+TEST_F(TextureTest, EachLoadGetsItsOwnNameAndReportsTheGlErrorState)
 {
-    glEnable(0xFFFF); // raises GL_INVALID_ENUM
-    const unsigned char pixel[] = {1, 2, 3, 4};
-    const std::string path = dir.path("one.png");
-    ASSERT_TRUE(testsupport::writePng(path, 1, 1, 4, pixel));
-    std::string out;
-    std::string err;
-    loadCapturing(path, out, err);
-    EXPECT_EQ(out, "Unknown errorNo errorNo error");
-}
-
-TEST_F(TextureTest, SameFileTwiceGivesTwoTextures)
-{
-    const unsigned char pixel[] = {1, 2, 3, 4};
-    const std::string path = dir.path("one.png");
-    ASSERT_TRUE(testsupport::writePng(path, 1, 1, 4, pixel));
-    std::string out;
-    std::string err;
-    const Texture first = loadCapturing(path, out, err);
-    const Texture second = loadCapturing(path, out, err);
-    EXPECT_NE(first.getId(), 0u);
-    EXPECT_NE(second.getId(), 0u);
-    EXPECT_NE(first.getId(), second.getId());
+    glEnable(0xFFFF); // leaves GL_INVALID_ENUM pending
+    const Loaded first = load(onePixel);
+    const Loaded second = load(onePixel);
+    EXPECT_EQ(first.out, "Unknown errorNo errorNo error");
+    EXPECT_EQ(second.out, "No errorNo errorNo error");
+    EXPECT_NE(first.texture.getId(), 0u);
+    EXPECT_NE(first.texture.getId(), second.texture.getId());
 }
 
 TEST_F(TextureTest, UndecodableFileWarnsAndGivesOneOpaqueBlackTexel)
@@ -125,28 +106,21 @@ TEST_F(TextureTest, UndecodableFileWarnsAndGivesOneOpaqueBlackTexel)
     const std::string missing = dir.path("missing.png");
     const std::string garbage = dir.write("garbage.png", "this is not an image");
     for (const std::string& path : {missing, garbage}) {
-        std::string out;
-        std::string err;
-        const Texture texture = loadCapturing(path, out, err);
-        EXPECT_EQ(err, "Texture load fail : " + path + " !!!!!!!!!!!!!!!!\n");
-        EXPECT_EQ(out, "No errorNo errorNo error");
-        EXPECT_NE(texture.getId(), 0u);
+        const Loaded loaded = load(path);
+        EXPECT_EQ(loaded.err, "Texture load fail : " + path + " !!!!!!!!!!!!!!!!\n");
+        EXPECT_EQ(loaded.out, "No errorNo errorNo error");
+        EXPECT_NE(loaded.texture.getId(), 0u);
         int width = 0;
         int height = 0;
         const std::vector<unsigned char> expected = {0, 0, 0, 255};
-        EXPECT_EQ(texels(texture, width, height), expected) << path;
-        EXPECT_EQ(parameter(texture, GL_TEXTURE_WRAP_S), GL_REPEAT);
+        EXPECT_EQ(texels(loaded.texture, width, height), expected) << path;
+        EXPECT_EQ(parameter(loaded.texture, GL_TEXTURE_WRAP_S), GL_REPEAT);
     }
 }
 
 TEST_F(TextureTest, ImageRepeatsAndFiltersLinearlyTargetsFilterNearest)
 {
-    const unsigned char pixel[] = {1, 2, 3, 4};
-    const std::string path = dir.path("one.png");
-    ASSERT_TRUE(testsupport::writePng(path, 1, 1, 4, pixel));
-    std::string out;
-    std::string err;
-    const Texture image = loadCapturing(path, out, err);
+    const Texture image = load(onePixel).texture;
     GLint bound = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     EXPECT_EQ(static_cast<GLuint>(bound), image.getId());
