@@ -5,6 +5,7 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 // The first user of the audio subsystem starts it with the driver SDL picks
@@ -49,6 +50,7 @@ bool AudioOutput::open(int sampleRate, int channels, int bufferFrames, AudioFill
     context_ = context;
 
     std::string problem;
+    bool onDummyAlready = false;
     if (start_audio_subsystem()) {
         subsystemStarted_ = true;
         device_ = open_default_device(sampleRate, channels, bufferFrames, callback, this,
@@ -56,6 +58,8 @@ bool AudioOutput::open(int sampleRate, int channels, int bufferFrames, AudioFill
         if (device_ != 0)
             return true;
         problem = SDL_GetError();
+        const char* driver = SDL_GetCurrentAudioDriver();
+        onDummyAlready = driver != nullptr && std::strcmp(driver, "dummy") == 0;
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         subsystemStarted_ = false;
     } else {
@@ -63,13 +67,19 @@ bool AudioOutput::open(int sampleRate, int channels, int bufferFrames, AudioFill
     }
     if (fallback == AudioFallback::None)
         return false;
+    if (onDummyAlready) { // the dummy driver has one device, and it is taken
+        std::fprintf(stderr, "audio: cannot open an output device (%s)\n", problem.c_str());
+        return false;
+    }
 
     std::fprintf(stderr, "audio: no output device (%s); playing in silence on SDL's dummy driver\n",
                  problem.c_str());
-    // The hint outlives this device on purpose: later users of the subsystem
-    // (the alarm tones) go straight to the dummy driver instead of failing again.
+    // The driver is chosen when the subsystem starts; the hint is only needed
+    // for that moment. Whoever shares the subsystem meanwhile gets the dummy too.
     SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
-    if (!start_audio_subsystem())
+    bool started = start_audio_subsystem();
+    SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+    if (!started)
         return false;
     subsystemStarted_ = true;
     device_ = open_default_device(sampleRate, channels, bufferFrames, callback, this,

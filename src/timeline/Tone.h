@@ -3,7 +3,8 @@
 //
 // Each tone opens an output device of its own for its length, so the music
 // (its position, its device) is never touched. Without an output device the
-// call still waits the tone's length, in silence.
+// call still waits the tone's length, in silence; so it does on SDL's dummy
+// driver while the music holds that driver's only device.
 #pragma once
 
 // Plays a sine of `frequencyHz` for `durationMs` milliseconds and returns

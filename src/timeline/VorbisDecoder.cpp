@@ -93,6 +93,8 @@ bool VorbisDecoder::seek(uint64_t frame, bool crossfade)
     if (!open_ || frame > totalFrames_)
         return false;
     ogg_int64_t target = static_cast<ogg_int64_t>(frame);
+    // Lapping needs audio after the target; the very end has none.
+    crossfade = crossfade && frame < totalFrames_;
     int result = crossfade ? ov_pcm_seek_lap(&file_, target) : ov_pcm_seek(&file_, target);
     return result == 0;
 }
