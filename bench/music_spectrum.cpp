@@ -9,15 +9,22 @@
 #include "OggTestFile.h"
 #include "timeline/MusicStream.h"
 
-static void BM_SpectrumWhilePlaying(benchmark::State& state)
+// Opens a 30-second tune on the dummy driver (unless SDL_AUDIODRIVER says otherwise).
+static bool openTune(benchmark::State& state, const OggTestFile& tune, MusicStream& stream)
 {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
+    if (tune.written() && stream.open(tune.path().c_str()))
+        return true;
+    state.SkipWithError("cannot open the test tune");
+    return false;
+}
+
+static void BM_SpectrumWhilePlaying(benchmark::State& state)
+{
     OggTestFile tune(OggSignal{30.0, 44100, 2, 440.0, 0.5});
     MusicStream stream;
-    if (!tune.written() || !stream.open(tune.path().c_str())) {
-        state.SkipWithError("cannot open the test tune");
+    if (!openTune(state, tune, stream))
         return;
-    }
     stream.play();
     std::vector<float> magnitudes(MusicStream::kSpectrumBins);
     for (auto _ : state) {
@@ -29,13 +36,10 @@ BENCHMARK(BM_SpectrumWhilePlaying)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
 
 static void BM_SpectrumAfterSeek(benchmark::State& state)
 {
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
     OggTestFile tune(OggSignal{30.0, 44100, 2, 440.0, 0.5});
     MusicStream stream;
-    if (!tune.written() || !stream.open(tune.path().c_str())) {
-        state.SkipWithError("cannot open the test tune");
+    if (!openTune(state, tune, stream))
         return;
-    }
     std::vector<float> magnitudes(MusicStream::kSpectrumBins);
     uint64_t target = 0;
     for (auto _ : state) {

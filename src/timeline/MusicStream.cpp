@@ -63,11 +63,12 @@ struct MusicStream::Impl {
     static void fill(void* context, int16_t* samples, int frames)
     {
         Impl& stream = *static_cast<Impl*>(context);
+        const auto asked = std::chrono::steady_clock::now(); // not delayed by the lock or decoding
         std::lock_guard<std::mutex> guard(stream.lock);
         int decoded = 0;
         if (stream.playing) {
             decoded = stream.decoder.readInterleaved16(samples, frames);
-            stream.clock.bufferHanded(std::chrono::steady_clock::now(), frames);
+            stream.clock.bufferHanded(asked, frames);
         }
         std::memset(samples + static_cast<size_t>(decoded) * stream.channels, 0,
                     static_cast<size_t>(frames - decoded) * stream.channels * sizeof(int16_t));
