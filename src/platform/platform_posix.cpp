@@ -3,6 +3,8 @@
 
 #include <sys/stat.h>
 
+#include <GL/glx.h>
+
 bool platform_file_time(const char* path, int32_t& time)
 {
     struct stat status;
@@ -12,4 +14,9 @@ bool platform_file_time(const char* path, int32_t& time)
     // whether the time changed, not which is later.
     time = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(status.st_mtime)));
     return true;
+}
+
+bool platform_gl_context_current()
+{
+    return glXGetCurrentContext() != nullptr;
 }
