@@ -598,7 +598,7 @@ Bus renderSong()
     }
     addPingPong(mix.lead, master, 3.0 * kStepSeconds, 0.4f, 0.35f);
     addPingPong(mix.arp, master, 3.0 * kStepSeconds, 0.3f, 0.2f);
-    addReverb(reverbSend, master, 1.0f);
+    addReverb(reverbSend, master, 2.5f);
 
     // Soft clipping, then a peak of -2 dBFS (the encoder overshoots a little) and a short fade at the very end.
     float peak = 0.0f;
