@@ -1,20 +1,11 @@
 // Key search and evaluation of one sync track.
+//
+// Main thread only; nothing here allocates or changes the track.
 #include "sync/track.h"
 
 #include <climits>
 #include <cmath>
-
-// The key governing a row is chosen on the whole row; rows beyond the 32-bit
-// range (or NaN) are clamped so that the conversion is always defined.
-static int whole_row(double row)
-{
-    double whole = std::floor(row);
-    if (!(whole >= static_cast<double>(INT_MIN)))
-        return INT_MIN;
-    if (whole > static_cast<double>(INT_MAX))
-        return INT_MAX;
-    return static_cast<int>(whole);
-}
+#include <cstdint>
 
 int sync_search_key(const SyncTrack* track, int row)
 {
@@ -45,7 +36,15 @@ float sync_track_value(const SyncTrack* track, double row)
     if (track->key_count == 0)
         return 0.0f;
 
-    int i = sync_key_before(track, whole_row(row));
+    // The whole row picks the key. Rows outside the 32-bit range lie before
+    // the first key or after the last one; NaN counts as before.
+    double whole = std::floor(row);
+    if (!(whole >= static_cast<double>(INT_MIN)))
+        return track->keys[0].value;
+    if (whole > static_cast<double>(INT_MAX))
+        return track->keys[track->key_count - 1].value;
+
+    int i = sync_key_before(track, static_cast<int>(whole));
     if (i < 0)
         return track->keys[0].value;
     if (i > track->key_count - 2)
