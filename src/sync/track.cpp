@@ -7,28 +7,38 @@
 #include <cmath>
 #include <cstdint>
 
+// Number of keys whose row is below `bound`, by a binary search without
+// data-dependent branches: the frame loop asks at rows the branch predictor
+// cannot guess, and a mispredicted step costs more than the comparison.
+static int count_rows_below(const SyncTrack* track, int64_t bound)
+{
+    const SyncKey* keys = track->keys.get();
+    int n = track->key_count;
+    if (n <= 0)
+        return 0;
+    const SyncKey* base = keys;
+    while (n > 1) {
+        int half = n / 2;
+        base += (base[half - 1].row < bound) * half; // arithmetic, so no branch is emitted
+        n -= half;
+    }
+    return static_cast<int>(base - keys) + (base->row < bound ? 1 : 0);
+}
+
 int sync_search_key(const SyncTrack* track, int row)
 {
-    int lo = 0;
-    int hi = track->key_count;
-    while (lo < hi) {
-        int mi = lo + (hi - lo) / 2;
-        if (track->keys[mi].row < row)
-            lo = mi + 1;
-        else if (track->keys[mi].row > row)
-            hi = mi;
-        else
-            return mi;
-    }
+    // Rows strictly increase, so only the key at the insertion point can stand at `row`.
+    int lo = count_rows_below(track, row);
+    if (lo < track->key_count && track->keys[lo].row == row)
+        return lo;
     return -lo - 1;
 }
 
 int sync_key_before(const SyncTrack* track, int row)
 {
-    int r = sync_search_key(track, row);
-    if (r < 0)
-        r = -r - 2;
-    return r;
+    // The last key whose row is not after `row`; the same answer as the
+    // search's complemented insertion point minus one, without its branch.
+    return count_rows_below(track, static_cast<int64_t>(row) + 1) - 1;
 }
 
 float sync_track_value(const SyncTrack* track, double row)

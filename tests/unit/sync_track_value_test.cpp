@@ -117,17 +117,31 @@ TEST(SyncTrackValue, RowsBeyondTheIntegerRangeStayDefined)
     EXPECT_EQ(sync_track_value(&wide, NAN), 0.0f);
 }
 
-TEST(SyncTrackSearch, KeyBeforeFindsTheGoverningKey)
+TEST(SyncTrackSearch, AgreesWithAPlainScanForEverySizeAndRow)
 {
-    SyncTrack track = make_track({{0, 0.0f, 0}, {10, 0.0f, 0}, {20, 0.0f, 0}});
-    EXPECT_EQ(sync_search_key(&track, 10), 1);
-    EXPECT_EQ(sync_search_key(&track, 15), ~2);
-    EXPECT_EQ(sync_search_key(&track, -5), ~0);
-    EXPECT_EQ(sync_search_key(&track, 25), ~3);
+    for (int count = 0; count <= 40; ++count) {
+        SyncTrack track;
+        track.key_count = count;
+        track.keys.reset(new SyncKey[count]);
+        for (int i = 0; i < count; ++i)
+            track.keys[i] = {3 * i - 20, 0.0f, 0};
+        for (int row = -25; row <= 3 * count - 15; ++row) {
+            int insertion = 0;
+            while (insertion < count && track.keys[insertion].row < row)
+                ++insertion;
+            bool found = insertion < count && track.keys[insertion].row == row;
+            ASSERT_EQ(sync_search_key(&track, row), found ? insertion : -insertion - 1)
+                << count << " keys, row " << row;
+            ASSERT_EQ(sync_key_before(&track, row), found ? insertion : insertion - 1)
+                << count << " keys, row " << row;
+        }
+    }
 
-    EXPECT_EQ(sync_key_before(&track, -5), -1);
-    EXPECT_EQ(sync_key_before(&track, 0), 0);
-    EXPECT_EQ(sync_key_before(&track, 19), 1);
-    EXPECT_EQ(sync_key_before(&track, 20), 2);
-    EXPECT_EQ(sync_key_before(&track, INT_MAX), 2);
+    SyncTrack ends;
+    ends.key_count = 2;
+    ends.keys.reset(new SyncKey[2]{{INT_MIN, 0.0f, 0}, {INT_MAX, 0.0f, 0}});
+    EXPECT_EQ(sync_key_before(&ends, INT_MIN), 0);
+    EXPECT_EQ(sync_key_before(&ends, INT_MAX - 1), 0);
+    EXPECT_EQ(sync_key_before(&ends, INT_MAX), 1);
+    EXPECT_EQ(sync_search_key(&ends, INT_MAX), 1);
 }
