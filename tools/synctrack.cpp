@@ -27,8 +27,8 @@ const char kUsage[] =
     "       synctrack --help                      print this text\n"
     "\n"
     "Text form: one key per line, \"row value type\". The row is a whole number,\n"
-    "rows strictly increase; the value is a float; the type is step, linear,\n"
-    "smooth, ramp or 0..3. Blank lines are allowed; '#' starts a comment.\n"
+    "rows strictly increase; the value is a finite float; the type is step,\n"
+    "linear, smooth, ramp or 0..3. Blank lines are allowed; '#' starts a comment.\n"
     "Values are printed with 9 significant digits and read back bit-exactly.\n";
 
 int usage_error()
@@ -56,7 +56,7 @@ bool read_file(const char* path, std::string& text)
 bool load_track(const char* path, SyncTrack& track)
 {
     SyncLoadResult result = sync_load_keys(&track, path);
-    if (result == SYNC_LOAD_MISSING)
+    if (result == SYNC_LOAD_MISSING && errno != ENAMETOOLONG) // that one the reader has named
         std::fprintf(stderr, "%s: cannot open: %s\n", path, std::strerror(errno));
     return result == SYNC_LOAD_OK;
 }
