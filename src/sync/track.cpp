@@ -16,13 +16,14 @@ static int count_rows_below(const SyncTrack* track, int64_t bound)
     int n = track->key_count;
     if (n <= 0)
         return 0;
-    const SyncKey* base = keys;
+    int lo = 0;
     while (n > 1) {
         int half = n / 2;
-        base += (base[half - 1].row < bound) * half; // arithmetic, so no branch is emitted
+        int probe = lo + half;
+        lo = keys[probe - 1].row < bound ? probe : lo; // a conditional move, not a jump
         n -= half;
     }
-    return static_cast<int>(base - keys) + (base->row < bound ? 1 : 0);
+    return lo + (keys[lo].row < bound ? 1 : 0);
 }
 
 int sync_search_key(const SyncTrack* track, int row)
@@ -65,19 +66,21 @@ float sync_track_value(const SyncTrack* track, double row)
     // Row differences in 64 bits: keys may lie further apart than an int holds.
     double t = (row - a.row) / static_cast<double>(static_cast<int64_t>(b.row) - a.row);
     float delta = b.value - a.value;
-    switch (a.type) {
-    case SYNC_STEP:
-        return a.value;
-    case SYNC_LINEAR:
-        break;
-    case SYNC_SMOOTH:
-        t = t * t * (3.0 - 2.0 * t);
-        break;
-    case SYNC_RAMP:
-        t = std::pow(t, 2.0);
-        break;
-    default:
-        return 0.0f;
-    }
-    return static_cast<float>(a.value + delta * t);
+
+    // All shapes are computed and the key's type weighs them with 0 and 1,
+    // which leaves the chosen shape's bits as they are (t is finite and not
+    // negative). A jump per type would be mispredicted whenever neighbouring
+    // keys differ in type, and would cost more than the arithmetic.
+    struct ShapeWeights {
+        double linear, smooth, ramp;
+    };
+    static const ShapeWeights kWeights[4] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    bool valid = a.type >= SYNC_STEP && a.type <= SYNC_RAMP;
+    const ShapeWeights& w = kWeights[valid ? a.type : 0];
+    double smooth = t * t * (3.0 - 2.0 * t);
+    double ramp = t * t; // t to the power 2, exactly
+    double shaped = w.linear * t + w.smooth * smooth + w.ramp * ramp;
+    float moved = static_cast<float>(a.value + delta * shaped);
+    float value = a.type == SYNC_STEP ? a.value : moved;
+    return valid ? value : 0.0f;
 }

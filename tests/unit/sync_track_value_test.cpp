@@ -66,6 +66,12 @@ TEST(SyncTrackValue, StepHoldsUntilExactlyTheNextRow)
     SyncTrack track = make_track({{0, 2.0f, SYNC_STEP}, {10, 7.0f, SYNC_STEP}});
     EXPECT_EQ(sync_track_value(&track, 9.999), 2.0f);
     EXPECT_EQ(sync_track_value(&track, 10.0), 7.0f);
+
+    // A step gives its own value as it is, whatever the next key holds.
+    SyncTrack odd = make_track({{0, -0.0f, SYNC_STEP}, {10, INFINITY, SYNC_STEP}});
+    float held = sync_track_value(&odd, 5.0);
+    EXPECT_EQ(held, 0.0f);
+    EXPECT_TRUE(std::signbit(held)) << "the sign of -0 is kept";
 }
 
 TEST(SyncTrackValue, InvalidTypeGivesZeroOnlyInItsOwnInterval)
