@@ -8,8 +8,9 @@
 #include <cstdint>
 
 // Number of keys whose row is below `bound`, by a binary search without
-// data-dependent branches: the frame loop asks at rows the branch predictor
-// cannot guess, and a mispredicted step costs more than the comparison.
+// data-dependent branches: one frame asks many tracks of different shapes,
+// which leaves the branch predictor little to learn, and a mispredicted step
+// costs more than the comparison it skips.
 static int count_rows_below(const SyncTrack* track, int64_t bound)
 {
     const SyncKey* keys = track->keys.get();
