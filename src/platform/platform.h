@@ -39,3 +39,8 @@ void platform_console_set_colour(PlatformConsole& console, PlatformColour colour
 // Call after the extension loader is up. Uses the first swap-control
 // extension the driver offers; does nothing when it offers none.
 void platform_swap_interval(int interval);
+
+// Whether the calling thread has a GL context current. Code that releases GL
+// objects asks first, so nothing is deleted after the window (and with it
+// the context) has gone, as during the process's exit.
+bool platform_gl_context_current();

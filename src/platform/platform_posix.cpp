@@ -99,3 +99,8 @@ void platform_swap_interval(int interval)
     if (GLXEW_SGI_swap_control)
         glXSwapIntervalSGI(interval);
 }
+
+bool platform_gl_context_current()
+{
+    return glXGetCurrentContext() != nullptr;
+}

@@ -1,0 +1,78 @@
+// A shader entry of the demo description: its two source files and their
+// recorded modification times, its current program, and the float
+// parameters it reads from sync tracks of the same names.
+//
+// Main thread; build, applyParameters and setUniform need the GL context.
+// DemoShader is a value. The description keeps one copy of each entry and
+// every scene its own; copies share the program (and its two shaders) they
+// were copied with. A rebuild gives one copy new GL objects and lets go of
+// the old ones, which are deleted once no copy holds them any more. The
+// sync tracks belong to the SyncDevice.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <GL/glew.h>
+
+#include "render/ShaderProgram.h"
+#include "sync/device.h"
+
+// Compares the file's modification time (low 32 bits of its seconds; 0 when
+// its status cannot be read, which prints "error with file: ") with
+// `recordedTime`. When they differ, prints the change, records the new time
+// and returns true.
+bool fileChanged(const char* path, int32_t& recordedTime);
+
+class DemoShader {
+public:
+    // Records both paths and the files' modification times; compiles nothing.
+    DemoShader(std::string vertexPath, std::string fragmentPath);
+
+    // Reads and compiles both files and links them. On success the entry
+    // takes the new program, prints its link line and returns true. On
+    // failure the entry keeps the program it had (or none) and returns false.
+    bool build();
+
+    // Adds the track `name` of `device` (found, or created and read from its
+    // file) as a parameter: each frame it sets the float uniform `name`.
+    void addParameter(SyncDevice* device, const std::string& name);
+
+    // Sets every parameter uniform to its track's value at `row`. The
+    // entry's program must be the current GL program.
+    void applyParameters(SyncDevice* device, int row);
+
+    // Sets the float uniform `name` of the entry's program, which must be
+    // current. A name the program does not declare is ignored.
+    void setUniform(const char* name, float value);
+
+    // The current program's GL name; 0 before the first successful build.
+    GLuint getProgramId() const { return shaderProgram.getProgramId(); }
+
+    // The current program; all names 0 before the first successful build.
+    ShaderProgram getShaderProgram() const { return shaderProgram; }
+
+    // True when either file's modification time differs from the recorded
+    // one. Both files are always examined and both times brought up to date.
+    bool checkForChanges();
+
+    const std::string& getVertexPath() const { return vertexPath; }
+    const std::string& getFragmentPath() const { return fragmentPath; }
+    const std::vector<std::string>& getParameterNames() const { return parameterNames; }
+
+private:
+    // Owns one program and its two shaders; the last entry copy to let go
+    // deletes them.
+    class SharedProgram;
+
+    std::string vertexPath;
+    int32_t vertexTime = 0;   // seconds, low 32 bits; 0 = status unreadable
+    std::string fragmentPath;
+    int32_t fragmentTime = 0; // as vertexTime
+    ShaderProgram shaderProgram;
+    std::shared_ptr<const SharedProgram> programOwner;
+    std::vector<SyncTrack*> parameterTracks;  // owned by the SyncDevice; found by name at use
+    std::vector<std::string> parameterNames;  // track and uniform names, parallel
+};

@@ -1,0 +1,203 @@
+// Scene: the pass chain and the final anti-aliasing pass, with the uniform
+// contract every scene shader relies on.
+//
+// Main thread, inside the display callback, GL context current. Uniform
+// locations are looked up by name at every use: programs change under live
+// reload, so nothing is cached between frames. The texture-unit limit is
+// read once per render.
+#include "render/Scene.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include <GL/glew.h>
+#include <GL/freeglut.h>
+
+#include "app/AppState.h"
+#include "render/Camera.h"
+#include "render/VertexArrayObject.h"
+
+namespace {
+
+// The field of view is handed to GLM unchanged, which reads it as radians.
+constexpr float kFieldOfView = 45.0f;
+
+std::string numbered(const char* prefix, int number)
+{
+    return prefix + std::to_string(number);
+}
+
+void printFstrLine()
+{
+    std::printf("fstr_val%g\n", static_cast<double>(appState.fstrValue));
+    std::fflush(stdout);
+}
+
+} // namespace
+
+void Scene::addShader(const DemoShader& shader)
+{
+    if (passShaders.size() >= static_cast<size_t>(kMaxPasses)) {
+        std::fputs("Sorry. Only max 8 shaders per scene allowed for now. Shall we fix it?", stdout);
+        return;
+    }
+    passShaders.push_back(shader);
+}
+
+void Scene::addTexture(Texture& texture)
+{
+    textures.push_back(&texture);
+}
+
+void Scene::render(int row, double time)
+{
+    appState.windowWidth = static_cast<float>(glutGet(GLUT_WINDOW_WIDTH));
+    appState.windowHeight = static_cast<float>(glutGet(GLUT_WINDOW_HEIGHT));
+    if (appState.windowWidth <= 0.0f || appState.windowHeight <= 0.0f) {
+        // A minimised window: no viewport to draw into and no aspect ratio
+        // for the camera. The frame's console line still appears.
+        printFstrLine();
+        return;
+    }
+
+    // The fixed-function calls below only raise GL errors in a core profile;
+    // they are kept so a compatibility context sees the state it expects.
+    glMatrixMode(GL_MODELVIEW);
+    glEnable(GL_BLEND);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glPolygonMode(GL_FRONT, GL_FILL);
+
+    glGetIntegerv(GL_MAX_COMBINED_TEXTURE_IMAGE_UNITS, &textureUnitLimit);
+    int textureUnit = 0;
+    const float seconds = static_cast<float>(time);
+    for (size_t i = 0; i < passShaders.size(); ++i)
+        renderPass(passShaders[i], seconds, row, static_cast<int>(i), textureUnit);
+    renderFinalPass(seconds);
+}
+
+void Scene::renderPass(DemoShader& shader, float time, int row, int passIndex, int& textureUnit)
+{
+    const int width = static_cast<int>(appState.windowWidth);
+    const int height = static_cast<int>(appState.windowHeight);
+
+    glBindFramebuffer(GL_FRAMEBUFFER, appState.framebuffers[passIndex]);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
+                           appState.colorTextures[passIndex]->getId(), 0);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
+                              appState.depthRenderbuffers[passIndex]);
+    const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
+    if (status != GL_FRAMEBUFFER_COMPLETE) {
+        std::fprintf(stderr,
+                     "Scene: render target %d: check failed: "
+                     "glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE "
+                     "(status 0x%04X)\n",
+                     passIndex, status);
+        std::exit(EXIT_FAILURE);
+    }
+
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_TEXTURE_2D);
+    glLoadIdentity();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glPolygonMode(GL_FRONT, GL_FILL);
+    glViewport(0, 0, width, height);
+    glDrawBuffer(GL_COLOR_ATTACHMENT0);
+
+    const int textureCount = static_cast<int>(textures.size());
+    const GLuint program = shader.getProgramId();
+    if (program == 0) {
+        // An entry whose first build failed: its target stays cleared (later
+        // passes read transparent black from it) and the units it would have
+        // used stay taken, so the other passes see the units they always do.
+        textureUnit += passIndex + textureCount;
+        return;
+    }
+
+    VertexArrayObject& quad = *appState.passQuads[passIndex];
+    quad.bindAttributes(shader.getShaderProgram());
+    glUseProgram(program);
+
+    for (int j = 0; j < passIndex; ++j)
+        bindSampler(program, numbered("iChannel", j).c_str(), j, appState.colorTextures[j]->getId());
+    textureUnit += passIndex;
+    for (int k = 0; k < textureCount; ++k) {
+        bindSampler(program, numbered("tex", k).c_str(), textureUnit, textures[k]->getId());
+        ++textureUnit;
+    }
+
+    shader.applyParameters(appState.syncDevice.get(), row);
+
+    // Looking from just behind the origin at the quad at z = 1, seen from
+    // its back; the quad is far larger than the view, so it fills the target.
+    Camera camera(kFieldOfView, appState.windowWidth / appState.windowHeight, 0.01f, 1100.0f);
+    camera.setPosition(0.0f, 0.0f, -0.1f);
+    camera.setTarget(0.0f, 0.0f, 0.0f);
+    quad.setPosition(0.0f, 0.0f, 0.0f);
+    quad.setRotation(0.0f, 0.0f, 0.0f, 1.0f);
+
+    glUniform2f(glGetUniformLocation(program, "iResolution"), appState.windowWidth,
+                appState.windowHeight);
+    shader.setUniform("iGlobalTime", time);
+    shader.setUniform("fft", appState.fftValue);
+    quad.draw(camera);
+}
+
+void Scene::renderFinalPass(float time)
+{
+    const int width = static_cast<int>(appState.windowWidth);
+    const int height = static_cast<int>(appState.windowHeight);
+    const int passCount = static_cast<int>(passShaders.size());
+
+    glBindRenderbuffer(GL_RENDERBUFFER, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, width, height);
+
+    const GLuint program = appState.antiAliasProgram->getProgramId();
+    glUseProgram(program);
+    for (int j = 0; j < passCount; ++j)
+        bindSampler(program, numbered("iChannel", j).c_str(), j, appState.colorTextures[j]->getId());
+    // The last pass's output once more, on the unit after the channels. A
+    // scene without passes has no output to show, so nothing is bound.
+    if (passCount > 0)
+        bindSampler(program, "finalTarget", passCount,
+                    appState.colorTextures[passCount - 1]->getId());
+
+    glUniform2f(glGetUniformLocation(program, "iResolution"), appState.windowWidth,
+                appState.windowHeight);
+    glUniform1f(glGetUniformLocation(program, "fft"), appState.fftValue);
+    const GLint fstrLocation = glGetUniformLocation(program, "fstr");
+    printFstrLine();
+    glUniform1f(fstrLocation, appState.fstrValue);
+
+    Camera camera(kFieldOfView, appState.windowWidth / appState.windowHeight, 0.01f, 100.0f);
+    glMatrixMode(GL_PROJECTION);
+    glEnable(GL_TEXTURE_2D);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glPolygonMode(GL_FRONT, GL_FILL);
+    camera.setPosition(0.0f, 0.0f, 4.0f);
+    camera.setTarget(0.0f, 0.0f, 0.0f);
+
+    // The screen quad stays bound to the anti-aliasing program from start-up.
+    VertexArrayObject& quad = *appState.screenQuad;
+    quad.setPosition(0.0f, 0.0f, 0.0f);
+    quad.setRotation(time, 0.0f, 0.0f, 1.0f);
+    quad.draw(camera);
+}
+
+void Scene::bindSampler(GLuint program, const char* name, int unit, GLuint textureId)
+{
+    if (unit >= textureUnitLimit) {
+        if (!textureUnitWarningGiven) {
+            std::fprintf(stderr,
+                         "Scene: texture unit %d is past this GL's limit of %d; "
+                         "the textures from there on are not bound\n",
+                         unit, textureUnitLimit);
+            textureUnitWarningGiven = true;
+        }
+        return;
+    }
+    glUniform1i(glGetUniformLocation(program, name), unit);
+    glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(unit));
+    glBindTexture(GL_TEXTURE_2D, textureId);
+}

@@ -1,0 +1,53 @@
+// A scene: a chain of up to eight full-screen shader passes and the image
+// textures every pass can read, drawn once per frame into the window.
+//
+// Main thread, inside the display callback, GL context current. A Scene is a
+// value: it holds its own copies of its shader entries (which share GL
+// objects with the description's entries) and pointers to textures it does
+// not own. render reads the window size, the render targets, the quads, the
+// anti-aliasing program, the sync device and this frame's spectrum and
+// "fstr_val" values from AppState.
+#pragma once
+
+#include <vector>
+
+#include "render/DemoShader.h"
+#include "render/Texture.h"
+
+class Scene {
+public:
+    static constexpr int kMaxPasses = 8;
+
+    // Appends a copy of `shader` as the next pass. A scene that already has
+    // kMaxPasses passes drops it and prints its refusal, without a line break.
+    void addShader(const DemoShader& shader);
+
+    // Appends a texture the passes read as "tex0", "tex1", ... in this order.
+    // The texture must outlive the scene.
+    void addTexture(Texture& texture);
+
+    // Draws pass 0 .. n-1 into render targets 0 .. n-1, then the screen quad
+    // into the window with the anti-aliasing program. `row` is the sync row,
+    // `time` the music position in seconds. Buffers are not swapped here.
+    // A window of zero width or height draws nothing (the frame's "fstr_val"
+    // line still appears). A framebuffer that is not complete ends the
+    // process (EXIT_FAILURE) after one line on standard error.
+    void render(int row, double time);
+
+    // The scene's own entry copies, in pass order; live reload rebuilds them
+    // in place.
+    std::vector<DemoShader>& getPassShaders() { return passShaders; }
+    const std::vector<Texture*>& getTextures() const { return textures; }
+
+private:
+    void renderPass(DemoShader& shader, float time, int row, int passIndex, int& textureUnit);
+    void renderFinalPass(float time);
+    // Binds `textureId` to `unit` and points the sampler `name` of the
+    // current program at it, unless the unit is past the GL limit.
+    void bindSampler(GLuint program, const char* name, int unit, GLuint textureId);
+
+    std::vector<DemoShader> passShaders;
+    std::vector<Texture*> textures;
+    GLint textureUnitLimit = 0;       // GL's combined limit, read at each render
+    bool textureUnitWarningGiven = false;
+};

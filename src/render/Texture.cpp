@@ -1,0 +1,69 @@
+// Texture: image decoding through stb_image and the GL uploads of both kinds.
+//
+// Main thread, GL context current. Both constructors leave the new texture
+// bound to GL_TEXTURE_2D on the active unit. GL textures are never deleted.
+#include "render/Texture.h"
+
+#include <cstdio>
+
+#include <stb_image.h>
+
+namespace {
+
+// Reads and clears the GL error state and writes its text with no line
+// break: GLEW's strings give "No error" for 0 and "Unknown error" for every
+// GL error code.
+void printGlErrorText()
+{
+    std::fputs(reinterpret_cast<const char*>(glewGetErrorString(glGetError())), stdout);
+}
+
+} // namespace
+
+Texture::Texture(const std::string& path)
+{
+    int width = 0;
+    int height = 0;
+    int channelsInFile = 0;
+    stbi_uc* pixels = stbi_load(path.c_str(), &width, &height, &channelsInFile, 4);
+
+    // An image that does not decode still gives a defined texture: one opaque
+    // black texel, rather than an upload from an unknown size.
+    static const stbi_uc kFallbackTexel[4] = {0, 0, 0, 255};
+    const stbi_uc* upload = pixels;
+    if (pixels == nullptr) {
+        std::fprintf(stderr, "Texture load fail : %s !!!!!!!!!!!!!!!!\n", path.c_str());
+        upload = kFallbackTexel;
+        width = 1;
+        height = 1;
+    }
+
+    printGlErrorText();
+    glGenTextures(1, &id);
+    printGlErrorText();
+    glBindTexture(GL_TEXTURE_2D, id);
+    printGlErrorText();
+
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, static_cast<GLfloat>(GL_LINEAR));
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, static_cast<GLfloat>(GL_LINEAR));
+
+    // Rows of 4-byte pixels are always 4-byte aligned, so the default unpack
+    // alignment fits.
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, upload);
+
+    if (pixels != nullptr)
+        stbi_image_free(pixels);
+}
+
+Texture::Texture(int width, int height, GLenum format)
+{
+    glGenTextures(1, &id);
+    glBindTexture(GL_TEXTURE_2D, id);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA16F, width, height, 0, format, GL_FLOAT, nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, static_cast<GLfloat>(GL_NEAREST));
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, static_cast<GLfloat>(GL_NEAREST));
+}

@@ -1,0 +1,332 @@
+// Scenes drawn for real: the pass chain and the final pass read back as
+// pixels, and the scene's limits.
+//
+// Every test pass writes what it received into 16-pixel-wide bands of its
+// render target, and the final pass does the same in the window:
+//   pass band 0: iResolution.x, iResolution.y, iGlobalTime, fft
+//   pass band 1: parameter "speed", pass number + 1, 0, 1
+//   pass band 2, 3: tex0, tex1 sampled at their centre
+//   pass band 4, 5: iChannel0, iChannel1 sampled at band 1 (which pass they hold)
+//   pass band 6: cameraPosition.z, obj_rotation.x, obj_rotation.w, 1
+//   final band 0: iResolution / 1000, fft, fstr
+//   final band 1: (pass number + 1) / 4 from iChannel0, iChannel1, iChannel2, then 1
+//   final band 2: the same from finalTarget, cameraPosition.z / 8, obj_rotation.x / 4, 1
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "GlTestContext.h"
+#include "SceneRig.h"
+#include "TestFiles.h"
+#include "app/AppState.h"
+#include "render/DemoShader.h"
+#include "render/Scene.h"
+#include "render/Texture.h"
+
+using testsupport::TempDir;
+
+namespace {
+
+constexpr int kRow = 5;
+constexpr double kTime = 1.5;
+
+std::string passFragment(int pass)
+{
+    return "#version 330\n#define PASS " + std::to_string(pass) + R"(
+uniform sampler2D tex0;
+uniform sampler2D tex1;
+#if PASS >= 1
+uniform sampler2D iChannel0;
+#endif
+#if PASS >= 2
+uniform sampler2D iChannel1;
+#endif
+uniform vec2 iResolution;
+uniform float iGlobalTime;
+uniform float fft;
+uniform float speed;
+uniform vec3 cameraPosition;
+uniform vec4 obj_rotation;
+out vec4 color;
+vec4 band1Of(sampler2D channel) { return texture(channel, vec2(24.0, 8.0) / iResolution); }
+void main()
+{
+    int band = int(gl_FragCoord.x) / 16;
+    color = vec4(-1.0);
+    if (band == 0) color = vec4(iResolution, iGlobalTime, fft);
+    if (band == 1) color = vec4(speed, float(PASS + 1), 0.0, 1.0);
+    if (band == 2) color = texture(tex0, vec2(0.5));
+    if (band == 3) color = texture(tex1, vec2(0.5));
+#if PASS >= 1
+    if (band == 4) color = band1Of(iChannel0);
+#endif
+#if PASS >= 2
+    if (band == 5) color = band1Of(iChannel1);
+#endif
+    if (band == 6) color = vec4(cameraPosition.z, obj_rotation.x, obj_rotation.w, 1.0);
+}
+)";
+}
+
+constexpr const char* kFinalFragment = R"(#version 330
+uniform sampler2D iChannel0;
+uniform sampler2D iChannel1;
+uniform sampler2D iChannel2;
+uniform sampler2D finalTarget;
+uniform vec2 iResolution;
+uniform float fft;
+uniform float fstr;
+uniform vec3 cameraPosition;
+uniform vec4 obj_rotation;
+out vec4 color;
+float passOf(sampler2D channel) { return texture(channel, vec2(24.0, 8.0) / iResolution).g / 4.0; }
+void main()
+{
+    int band = int(gl_FragCoord.x) / 16;
+    color = vec4(0.0);
+    if (band == 0) color = vec4(iResolution / 1000.0, fft, fstr);
+    if (band == 1) color = vec4(passOf(iChannel0), passOf(iChannel1), passOf(iChannel2), 1.0);
+    if (band == 2) color = vec4(passOf(finalTarget), cameraPosition.z / 8.0, obj_rotation.x / 4.0, 1.0);
+}
+)";
+
+GLint uniformInt(GLuint program, const char* name)
+{
+    GLint value = -1;
+    const GLint location = glGetUniformLocation(program, name);
+    EXPECT_GE(location, 0) << name;
+    glGetUniformiv(program, location, &value);
+    return value;
+}
+
+class SceneTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        testing::internal::CaptureStdout();
+        gltest::setUpSceneRendering(kFinalFragment);
+        appState.fftValue = 0.25f;
+        appState.fstrValue = 0.5f;
+
+        // A parameter track "speed" holding 0.75 from row 0 on.
+        appState.syncDevice.reset(sync_open(dir.path("sync").c_str()));
+        SyncTrack* speed = sync_obtain_track(appState.syncDevice.get(), "speed");
+        speed->keys = std::make_unique<SyncKey[]>(1);
+        speed->keys[0] = SyncKey{0, 0.75f, SYNC_STEP};
+        speed->key_count = 1;
+
+        const unsigned char blue[] = {51, 102, 153, 255};
+        const unsigned char pink[] = {255, 0, 128, 255};
+        ASSERT_TRUE(testsupport::writePng(dir.path("blue.png"), 1, 1, 4, blue));
+        ASSERT_TRUE(testsupport::writePng(dir.path("pink.png"), 1, 1, 4, pink));
+        images.push_back(std::make_unique<Texture>(dir.path("blue.png")));
+        images.push_back(std::make_unique<Texture>(dir.path("pink.png")));
+        vertexPath = dir.write("quad.vsh", gltest::kQuadVertexSource);
+        testing::internal::GetCapturedStdout();
+    }
+
+    DemoShader passEntry(int pass)
+    {
+        testing::internal::CaptureStdout();
+        DemoShader entry(vertexPath,
+                         dir.write("pass" + std::to_string(pass) + ".fsh", passFragment(pass)));
+        EXPECT_TRUE(entry.build());
+        entry.addParameter(appState.syncDevice.get(), "speed");
+        testing::internal::GetCapturedStdout();
+        return entry;
+    }
+
+    Scene sceneWithTextures(int passes)
+    {
+        Scene scene;
+        for (int pass = 0; pass < passes; ++pass)
+            scene.addShader(passEntry(pass));
+        for (auto& image : images)
+            scene.addTexture(*image);
+        return scene;
+    }
+
+    // Renders and returns what the render wrote to standard output.
+    std::string render(Scene& scene)
+    {
+        testing::internal::CaptureStdout();
+        scene.render(kRow, kTime);
+        std::fflush(stdout);
+        return testing::internal::GetCapturedStdout();
+    }
+
+    static glm::vec4 targetBand(int target, int band)
+    {
+        return gltest::readFramebufferPixel(appState.framebuffers[target], band * 16 + 8, 8);
+    }
+
+    static glm::ivec4 windowBand(int band) { return gltest::readWindowPixel(band * 16 + 8, 8); }
+
+    TempDir dir;
+    std::vector<std::unique_ptr<Texture>> images;
+    std::string vertexPath;
+};
+
+void expectNear(glm::vec4 actual, glm::vec4 expected, const std::string& what)
+{
+    for (int i = 0; i < 4; ++i)
+        EXPECT_NEAR(actual[i], expected[i], 2e-3f) << what << " component " << i;
+}
+
+void expectNear(glm::ivec4 actual, glm::vec4 expected, const std::string& what)
+{
+    for (int i = 0; i < 4; ++i)
+        EXPECT_NEAR(actual[i], expected[i] * 255.0f, 1.5f) << what << " component " << i;
+}
+
+} // namespace
+
+TEST_F(SceneTest, ThreePassesSeeEarlierOutputsTexturesAndValues)
+{
+    Scene scene = sceneWithTextures(3);
+    EXPECT_EQ(render(scene), "fstr_val0.5\n");
+
+    const glm::vec4 blue(0.2f, 0.4f, 0.6f, 1.0f);
+    const glm::vec4 pink(1.0f, 0.0f, 128.0f / 255.0f, 1.0f);
+    for (int pass = 0; pass < 3; ++pass) {
+        const std::string name = "pass " + std::to_string(pass);
+        expectNear(targetBand(pass, 0), glm::vec4(640.0f, 360.0f, 1.5f, 0.25f), name + " values");
+        expectNear(targetBand(pass, 1), glm::vec4(0.75f, pass + 1.0f, 0.0f, 1.0f), name + " speed");
+        expectNear(targetBand(pass, 2), blue, name + " tex0");
+        expectNear(targetBand(pass, 3), pink, name + " tex1");
+        expectNear(targetBand(pass, 6), glm::vec4(-0.1f, 0.0f, 1.0f, 1.0f), name + " camera");
+    }
+    // iChannel j holds pass j's output.
+    expectNear(targetBand(1, 4), glm::vec4(0.75f, 1.0f, 0.0f, 1.0f), "pass 1 iChannel0");
+    expectNear(targetBand(2, 4), glm::vec4(0.75f, 1.0f, 0.0f, 1.0f), "pass 2 iChannel0");
+    expectNear(targetBand(2, 5), glm::vec4(0.75f, 2.0f, 0.0f, 1.0f), "pass 2 iChannel1");
+
+    // The units: tex0/tex1 on 0,1 then 3,4 then 7,8; channels on their own number.
+    const std::vector<DemoShader>& passes = scene.getPassShaders();
+    const int firstUnit[] = {0, 3, 7};
+    for (int pass = 0; pass < 3; ++pass) {
+        EXPECT_EQ(uniformInt(passes[pass].getProgramId(), "tex0"), firstUnit[pass]) << pass;
+        EXPECT_EQ(uniformInt(passes[pass].getProgramId(), "tex1"), firstUnit[pass] + 1) << pass;
+    }
+    EXPECT_EQ(uniformInt(passes[2].getProgramId(), "iChannel1"), 1);
+
+    // The final pass: every output on its channel, the last one again as finalTarget.
+    const GLuint finalProgram = appState.antiAliasProgram->getProgramId();
+    EXPECT_EQ(uniformInt(finalProgram, "iChannel2"), 2);
+    EXPECT_EQ(uniformInt(finalProgram, "finalTarget"), 3);
+    expectNear(windowBand(0), glm::vec4(0.64f, 0.36f, 0.25f, 0.5f), "final values");
+    expectNear(windowBand(1), glm::vec4(0.25f, 0.5f, 0.75f, 1.0f), "final channels");
+    expectNear(windowBand(2), glm::vec4(0.75f, 0.5f, 0.375f, 1.0f), "final target and camera");
+}
+
+TEST_F(SceneTest, OnePassReachesTheFinalPassTwice)
+{
+    Scene scene = sceneWithTextures(1);
+    render(scene);
+    const GLuint finalProgram = appState.antiAliasProgram->getProgramId();
+    EXPECT_EQ(uniformInt(finalProgram, "iChannel0"), 0);
+    EXPECT_EQ(uniformInt(finalProgram, "finalTarget"), 1);
+    const glm::ivec4 channels = windowBand(1);
+    const glm::ivec4 final = windowBand(2);
+    EXPECT_NEAR(channels.r, 64, 1.5) << "iChannel0 holds pass 0";
+    EXPECT_NEAR(final.r, 64, 1.5) << "finalTarget holds pass 0";
+}
+
+TEST_F(SceneTest, PassWithoutProgramLeavesItsTargetClearedAndIsSkipped)
+{
+    testing::internal::CaptureStdout();
+    DemoShader unbuilt(vertexPath, dir.write("never.fsh", passFragment(0)));
+    testing::internal::GetCapturedStdout();
+    Scene scene;
+    scene.addShader(unbuilt);
+    scene.addShader(passEntry(1));
+    for (auto& image : images)
+        scene.addTexture(*image);
+
+    // Leave something in target 0 that a skipped clear would show.
+    render(scene);
+    glBindFramebuffer(GL_FRAMEBUFFER, appState.framebuffers[0]);
+    glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+
+    render(scene);
+    expectNear(targetBand(0, 1), glm::vec4(0.0f), "target 0");
+    expectNear(targetBand(1, 4), glm::vec4(0.0f), "pass 1 reads transparent black");
+    // Pass 1 still gets the units it would have with a drawn pass 0.
+    EXPECT_EQ(uniformInt(scene.getPassShaders()[1].getProgramId(), "tex0"), 3);
+    expectNear(targetBand(1, 2), glm::vec4(0.2f, 0.4f, 0.6f, 1.0f), "pass 1 tex0");
+}
+
+TEST_F(SceneTest, SceneWithoutPassesBindsNoFinalTarget)
+{
+    const GLuint finalProgram = appState.antiAliasProgram->getProgramId();
+    glUseProgram(finalProgram);
+    glUniform1i(glGetUniformLocation(finalProgram, "finalTarget"), 5);
+    Scene scene;
+    EXPECT_EQ(render(scene), "fstr_val0.5\n");
+    EXPECT_EQ(uniformInt(finalProgram, "finalTarget"), 5);
+    expectNear(windowBand(0), glm::vec4(0.64f, 0.36f, 0.25f, 0.5f), "final values");
+}
+
+TEST_F(SceneTest, NinthAndTenthShaderAreRefusedWithoutLineBreaks)
+{
+    const DemoShader entry = passEntry(0);
+    Scene scene;
+    testing::internal::CaptureStdout();
+    for (int i = 0; i < 8; ++i)
+        scene.addShader(entry);
+    std::fflush(stdout);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+
+    const std::string refusal =
+        "Sorry. Only max 8 shaders per scene allowed for now. Shall we fix it?";
+    testing::internal::CaptureStdout();
+    scene.addShader(entry);
+    std::fflush(stdout);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), refusal);
+    testing::internal::CaptureStdout();
+    scene.addShader(entry);
+    std::fflush(stdout);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), refusal);
+    EXPECT_EQ(scene.getPassShaders().size(), 8u);
+}
+
+TEST_F(SceneTest, TextureUnitsPastTheLimitAreNotBoundAndWarnOnce)
+{
+    GLint limit = 0;
+    glGetIntegerv(GL_MAX_COMBINED_TEXTURE_IMAGE_UNITS, &limit);
+    std::vector<Texture> many;
+    for (int i = 0; i < limit + 2; ++i)
+        many.emplace_back(1, 1, GL_RGBA);
+    Scene scene;
+    scene.addShader(passEntry(0));
+    for (Texture& texture : many)
+        scene.addTexture(texture);
+
+    testing::internal::CaptureStderr();
+    render(scene);
+    render(scene);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("texture unit " + std::to_string(limit) + " is past"), std::string::npos)
+        << err;
+    EXPECT_EQ(err.find('\n'), err.size() - 1) << "one warning: " << err;
+    // The scene still drew its pass.
+    expectNear(targetBand(0, 1), glm::vec4(0.75f, 1.0f, 0.0f, 1.0f), "pass 0");
+}
+
+TEST_F(SceneTest, IncompleteFramebufferStopsTheProcess)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    Scene scene = sceneWithTextures(2);
+    // A target whose colour texture has no storage cannot be complete.
+    appState.colorTextures[1] = std::make_unique<Texture>(0, 0, GL_RGBA);
+    EXPECT_EXIT(scene.render(kRow, kTime), testing::ExitedWithCode(EXIT_FAILURE),
+                "Scene: render target 1: check failed: "
+                "glCheckFramebufferStatus\\(GL_FRAMEBUFFER\\) == GL_FRAMEBUFFER_COMPLETE");
+}
