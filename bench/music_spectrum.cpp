@@ -1,0 +1,54 @@
+// Cost of one spectrum request, as the frame loop makes one per frame:
+// while the music plays (the block moves forward a little each time), and
+// after a jump (a seek, which makes the spectrum reader seek too).
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "OggTestFile.h"
+#include "timeline/MusicStream.h"
+
+// Opens a 30-second tune on the dummy driver (unless SDL_AUDIODRIVER says otherwise).
+static bool openTune(benchmark::State& state, const OggTestFile& tune, MusicStream& stream)
+{
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    if (tune.written() && stream.open(tune.path().c_str()))
+        return true;
+    state.SkipWithError("cannot open the test tune");
+    return false;
+}
+
+static void BM_SpectrumWhilePlaying(benchmark::State& state)
+{
+    OggTestFile tune(OggSignal{30.0, 44100, 2, 440.0, 0.5});
+    MusicStream stream;
+    if (!openTune(state, tune, stream))
+        return;
+    stream.play();
+    std::vector<float> magnitudes(MusicStream::kSpectrumBins);
+    for (auto _ : state) {
+        stream.spectrum(magnitudes.data());
+        benchmark::DoNotOptimize(magnitudes.data());
+    }
+}
+BENCHMARK(BM_SpectrumWhilePlaying)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
+
+static void BM_SpectrumAfterSeek(benchmark::State& state)
+{
+    OggTestFile tune(OggSignal{30.0, 44100, 2, 440.0, 0.5});
+    MusicStream stream;
+    if (!openTune(state, tune, stream))
+        return;
+    std::vector<float> magnitudes(MusicStream::kSpectrumBins);
+    uint64_t target = 0;
+    for (auto _ : state) {
+        target = (target + 7 * 110000) % (stream.lengthBytes() / 2);
+        stream.seekBytes(target);
+        stream.spectrum(magnitudes.data());
+        benchmark::DoNotOptimize(magnitudes.data());
+    }
+}
+BENCHMARK(BM_SpectrumAfterSeek)->Unit(benchmark::kMicrosecond);
+
+BENCHMARK_MAIN();

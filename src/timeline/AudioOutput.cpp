@@ -1,0 +1,117 @@
+// AudioOutput: an SDL2 playback device driven by a fill function.
+// Main thread: open, setPaused, close. Audio thread: callback.
+#include "timeline/AudioOutput.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+// The first user of the audio subsystem starts it with the driver SDL picks
+// (SDL_AUDIODRIVER, else the first that works); later users share it.
+static bool start_audio_subsystem()
+{
+    return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+}
+
+static SDL_AudioDeviceID open_default_device(int sampleRate, int channels, int bufferFrames,
+                                             SDL_AudioCallback callback, void* userdata,
+                                             int& obtainedFrames)
+{
+    SDL_AudioSpec wanted;
+    SDL_zero(wanted);
+    wanted.freq = sampleRate;
+    wanted.format = AUDIO_S16SYS;
+    wanted.channels = static_cast<Uint8>(channels);
+    wanted.samples = static_cast<Uint16>(bufferFrames);
+    wanted.callback = callback;
+    wanted.userdata = userdata;
+    SDL_AudioSpec obtained;
+    // No changes allowed: SDL converts our rate and channels to the hardware's,
+    // so the fill function always sees the format it asked for.
+    SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+    if (device != 0)
+        obtainedFrames = obtained.samples;
+    return device;
+}
+
+AudioOutput::~AudioOutput()
+{
+    close();
+}
+
+bool AudioOutput::open(int sampleRate, int channels, int bufferFrames, AudioFillFunction fill,
+                       void* context, AudioFallback fallback)
+{
+    close();
+    channels_ = channels;
+    fill_ = fill;
+    context_ = context;
+
+    std::string problem;
+    bool onDummyAlready = false;
+    if (start_audio_subsystem()) {
+        subsystemStarted_ = true;
+        device_ = open_default_device(sampleRate, channels, bufferFrames, callback, this,
+                                      bufferFrames_);
+        if (device_ != 0)
+            return true;
+        problem = SDL_GetError();
+        const char* driver = SDL_GetCurrentAudioDriver();
+        onDummyAlready = driver != nullptr && std::strcmp(driver, "dummy") == 0;
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        subsystemStarted_ = false;
+    } else {
+        problem = SDL_GetError();
+    }
+    if (fallback == AudioFallback::None)
+        return false;
+    if (onDummyAlready) { // the dummy driver has one device, and it is taken
+        std::fprintf(stderr, "audio: cannot open an output device (%s)\n", problem.c_str());
+        return false;
+    }
+
+    std::fprintf(stderr, "audio: no output device (%s); playing in silence on SDL's dummy driver\n",
+                 problem.c_str());
+    // The driver is chosen when the subsystem starts; the hint is only needed
+    // for that moment. Whoever shares the subsystem meanwhile gets the dummy too.
+    SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
+    bool started = start_audio_subsystem();
+    SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+    if (!started)
+        return false;
+    subsystemStarted_ = true;
+    device_ = open_default_device(sampleRate, channels, bufferFrames, callback, this,
+                                  bufferFrames_);
+    if (device_ != 0)
+        return true;
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    subsystemStarted_ = false;
+    return false;
+}
+
+void AudioOutput::setPaused(bool paused)
+{
+    if (device_ != 0)
+        SDL_PauseAudioDevice(device_, paused ? 1 : 0);
+}
+
+void AudioOutput::close()
+{
+    if (device_ != 0) {
+        SDL_CloseAudioDevice(device_); // joins the audio thread
+        device_ = 0;
+    }
+    if (subsystemStarted_) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        subsystemStarted_ = false;
+    }
+}
+
+void AudioOutput::callback(void* userdata, uint8_t* stream, int length)
+{
+    AudioOutput* output = static_cast<AudioOutput*>(userdata);
+    int frames = length / (output->channels_ * static_cast<int>(sizeof(int16_t)));
+    output->fill_(output->context_, reinterpret_cast<int16_t*>(stream), frames);
+}

@@ -1,0 +1,42 @@
+// MonoBlockReader: the block of frames that starts at a given frame of a
+// tune, channels averaged to mono, for the spectrum.
+//
+// It decodes with a VorbisDecoder of its own (a second handle on the file),
+// so it never touches the playback decoder, needs no lock, and works the
+// same while the music plays or stands paused. Successive requests usually
+// move forward by a video frame's worth of audio: the frames the previous
+// block shares with the new one are kept, only the rest is decoded, and a
+// sample-exact seek happens only on a jump. Frames past the end read as silence.
+//
+// Owns its decoder and one block of samples, allocated when opened; blockAt()
+// allocates nothing. Main thread only (MusicStream's spectrum call).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "timeline/VorbisDecoder.h"
+
+class MonoBlockReader {
+public:
+    // Frames per block.
+    static constexpr int kBlockFrames = 4096;
+
+    bool open(const char* path, std::string& problem);
+    void close();
+
+    // The kBlockFrames frames from `frame` on; valid until the next call.
+    // All zeros when the reader is not open.
+    const float* blockAt(uint64_t frame);
+
+private:
+    // Puts the decoder at `frame` with nothing kept; false when it cannot get there.
+    bool restartAt(uint64_t frame);
+
+    VorbisDecoder decoder_;
+    std::vector<float> block_;  // kBlockFrames samples, the first keptFrames_ decoded
+    uint64_t blockStart_ = 0;   // stream frame of block_[0]
+    int keptFrames_ = 0;        // the decoder stands at blockStart_ + keptFrames_
+    bool positioned_ = false;   // false when that relation does not hold
+};

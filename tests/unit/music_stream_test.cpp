@@ -1,0 +1,367 @@
+// MusicStream on SDL's dummy driver with short Ogg files made for the tests:
+// the clock, seeking, the spectrum, and what happens when things are missing.
+// Waits are generous and only "about so long" is ever asserted.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "OggTestFile.h"
+#include "timeline/MusicStream.h"
+
+namespace {
+
+const uint64_t kSeekStepBytes = 110000;
+const uint64_t kStereoBytesPerSecond = 44100 * 2 * 2;
+
+void wait(int milliseconds)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+// Files made once per test program, removed when it ends.
+const OggTestFile& sineFile() // 1 kHz full-scale sine, 44.1 kHz stereo, 3 s
+{
+    static OggTestFile file(OggSignal{3.0, 44100, 2, 1000.0, 1.0});
+    return file;
+}
+
+const OggTestFile& silenceFile()
+{
+    static OggTestFile file(OggSignal{2.0, 44100, 2, 1000.0, 0.0});
+    return file;
+}
+
+const OggTestFile& monoFile() // 1 kHz, 44.1 kHz mono
+{
+    static OggTestFile file(OggSignal{2.0, 44100, 1, 1000.0, 1.0});
+    return file;
+}
+
+const OggTestFile& file48k() // 1 kHz, 48 kHz stereo
+{
+    static OggTestFile file(OggSignal{2.0, 48000, 2, 1000.0, 1.0});
+    return file;
+}
+
+std::vector<float> spectrumOf(const MusicStream& stream)
+{
+    std::vector<float> magnitudes(MusicStream::kSpectrumBins, -1.0f);
+    stream.spectrum(magnitudes.data());
+    return magnitudes;
+}
+
+int loudestBin(const std::vector<float>& magnitudes)
+{
+    return static_cast<int>(std::max_element(magnitudes.begin(), magnitudes.end()) -
+                            magnitudes.begin());
+}
+
+float loudest(const std::vector<float>& magnitudes)
+{
+    return *std::max_element(magnitudes.begin(), magnitudes.end());
+}
+
+// Opens `file` and checks that it opened.
+void openOrFail(MusicStream& stream, const OggTestFile& file)
+{
+    ASSERT_TRUE(file.written()) << file.path();
+    ASSERT_TRUE(stream.open(file.path().c_str())) << file.path();
+}
+
+} // namespace
+
+// ---- clock ----
+
+TEST(MusicStreamClock, BytesCountFramesOfTheFilesOwnFormat)
+{
+    // One stream at a time: SDL's dummy driver has a single device.
+    {
+        MusicStream stereo;
+        ASSERT_NO_FATAL_FAILURE(openOrFail(stereo, sineFile()));
+        EXPECT_DOUBLE_EQ(stereo.bytesToSeconds(kStereoBytesPerSecond), 1.0);
+        EXPECT_DOUBLE_EQ(stereo.bytesToSeconds(kSeekStepBytes), 110000.0 / 176400.0);
+        EXPECT_EQ(stereo.lengthBytes(), 3 * kStereoBytesPerSecond) << "every frame, exactly";
+    }
+    {
+        MusicStream mono;
+        ASSERT_NO_FATAL_FAILURE(openOrFail(mono, monoFile()));
+        EXPECT_DOUBLE_EQ(mono.bytesToSeconds(88200), 1.0);
+        EXPECT_EQ(mono.lengthBytes(), 2u * 88200u);
+        EXPECT_EQ(mono.channels(), 1);
+    }
+    {
+        MusicStream fast;
+        ASSERT_NO_FATAL_FAILURE(openOrFail(fast, file48k()));
+        EXPECT_DOUBLE_EQ(fast.bytesToSeconds(192000), 1.0);
+        EXPECT_EQ(fast.lengthBytes(), 2u * 192000u);
+        EXPECT_EQ(fast.sampleRate(), 48000);
+    }
+}
+
+TEST(MusicStreamClock, HeldAfterOpenThenAdvancesThenFreezesOnPause)
+{
+    MusicStream stream;
+    ASSERT_NO_FATAL_FAILURE(openOrFail(stream, sineFile()));
+    wait(200);
+    EXPECT_EQ(stream.positionBytes(), 0u) << "nothing plays before play()";
+
+    stream.play();
+    wait(400);
+    uint64_t playing = stream.positionBytes();
+    double seconds = stream.bytesToSeconds(playing);
+    EXPECT_GT(seconds, 0.1);
+    EXPECT_LT(seconds, 1.5);
+
+    stream.pause();
+    uint64_t paused = stream.positionBytes();
+    EXPECT_GE(paused, playing);
+    wait(200);
+    EXPECT_EQ(stream.positionBytes(), paused) << "paused clock moved";
+
+    stream.play();
+    stream.play(); // a second play neither restarts nor skips
+    EXPECT_GE(stream.positionBytes(), paused) << "resume restarted the tune";
+    wait(300);
+    EXPECT_GT(stream.positionBytes(), paused);
+}
+
+TEST(MusicStreamClock, NeverRunsBackwardsAndStaysFrameAligned)
+{
+    MusicStream stream;
+    ASSERT_NO_FATAL_FAILURE(openOrFail(stream, monoFile()));
+    stream.play();
+    uint64_t previous = 0;
+    for (int i = 0; i < 600; ++i) {
+        uint64_t position = stream.positionBytes();
+        ASSERT_GE(position, previous) << "read " << i;
+        ASSERT_EQ(position % 2, 0u) << "mono frames are 2 bytes";
+        previous = position;
+        std::this_thread::sleep_for(std::chrono::microseconds(1000));
+    }
+    EXPECT_GT(previous, 0u);
+}
+
+TEST(MusicStreamClock, StopsAtTheEndOfTheTune)
+{
+    MusicStream stream;
+    ASSERT_NO_FATAL_FAILURE(openOrFail(stream, silenceFile()));
+    ASSERT_TRUE(stream.seekBytes(stream.lengthBytes() - kStereoBytesPerSecond / 10));
+    stream.play();
+    wait(700);
+    EXPECT_EQ(stream.positionBytes(), stream.lengthBytes());
+    stream.pause();
+    stream.play();
+    wait(100);
+    EXPECT_EQ(stream.positionBytes(), stream.lengthBytes());
+}
+
+// ---- seeking ----
+
+TEST(MusicStreamSeek, StepsOf110000BytesLandExactlyWhilePaused)
+{
+    MusicStream stream;
+    ASSERT_NO_FATAL_FAILURE(openOrFail(stream, sineFile()));
+    ASSERT_TRUE(stream.seekBytes(stream.positionBytes() + kSeekStepBytes));
+    EXPECT_EQ(stream.positionBytes(), kSeekStepBytes) << "27500 stereo frames";
+    ASSERT_TRUE(stream.seekBytes(stream.positionBytes() + kSeekStepBytes));
+    EXPECT_EQ(stream.positionBytes(), 2 * kSeekStepBytes);
+    ASSERT_TRUE(stream.seekBytes(stream.positionBytes() - kSeekStepBytes));
+    EXPECT_EQ(stream.positionBytes(), kSeekStepBytes);
+
+    wait(150);
+    EXPECT_EQ(stream.positionBytes(), kSeekStepBytes) << "a seek while paused must not play";
+
+    ASSERT_TRUE(stream.seekBytes(kSeekStepBytes + 3));
+    EXPECT_EQ(stream.positionBytes(), kSeekStepBytes) << "rounds down to a whole frame";
+}
+
+TEST(MusicStreamSeek, SeekWhilePlayingTakesEffectForTheNextRead)
+{
+    MusicStream stream;
+    ASSERT_NO_FATAL_FAILURE(openOrFail(stream, sineFile()));
+    stream.play();
+    wait(200);
+    uint64_t before = stream.positionBytes();
+    uint64_t target = before + 4 * kSeekStepBytes;
+    ASSERT_TRUE(stream.seekBytes(target));
+    uint64_t after = stream.positionBytes();
+    EXPECT_GE(after, target);
+    EXPECT_LT(after, target + kStereoBytesPerSecond / 5);
+
+    target = after - 2 * kSeekStepBytes;
+    ASSERT_TRUE(stream.seekBytes(target));
+    after = stream.positionBytes();
+    EXPECT_GE(after, target) << "backwards seek";
+    EXPECT_LT(after, target + kStereoBytesPerSecond / 5);
+    wait(200);
+    EXPECT_GT(stream.positionBytes(), target) << "still playing after the seek";
+}
+
+TEST(MusicStreamSeek, TargetsPastTheEndAreRefusedAndLeaveThePosition)
+{
+    MusicStream stream;
+    ASSERT_NO_FATAL_FAILURE(openOrFail(stream, sineFile()));
+    ASSERT_TRUE(stream.seekBytes(kSeekStepBytes / 2));
+    uint64_t position = stream.positionBytes();
+
+    // Backwards from within the first step: the subtraction wraps around.
+    EXPECT_FALSE(stream.seekBytes(position - kSeekStepBytes));
+    EXPECT_FALSE(stream.seekBytes(UINT64_MAX));
+    EXPECT_FALSE(stream.seekBytes(stream.lengthBytes() + 4));
+    EXPECT_EQ(stream.positionBytes(), position);
+
+    stream.play();
+    wait(100);
+    uint64_t playing = stream.positionBytes();
+    EXPECT_FALSE(stream.seekBytes(stream.lengthBytes() + kSeekStepBytes));
+    EXPECT_GE(stream.positionBytes(), playing) << "a refused seek moved the clock";
+    EXPECT_LT(stream.positionBytes(), playing + kStereoBytesPerSecond / 5);
+
+    EXPECT_TRUE(stream.seekBytes(stream.lengthBytes())) << "the very end is a position";
+    EXPECT_EQ(stream.positionBytes(), stream.lengthBytes());
+}
+
+// ---- spectrum ----
+
+TEST(MusicStreamSpectrum, SineOf1kHzPeaksAtBin93NearOne)
+{
+    MusicStream stream;
+    ASSERT_NO_FATAL_FAILURE(openOrFail(stream, sineFile()));
+    ASSERT_TRUE(stream.seekBytes(kSeekStepBytes)); // paused: the frozen moment's spectrum
+    std::vector<float> magnitudes = spectrumOf(stream);
+    EXPECT_EQ(loudestBin(magnitudes), 93) << "1000 x 4096 / 44100 = 92.9";
+    EXPECT_NEAR(magnitudes[93], 1.0f, 0.1f);
+    EXPECT_LT(magnitudes[80], 0.01f);
+    EXPECT_LT(magnitudes[400], 0.01f);
+
+    stream.play();
+    for (int i = 0; i < 10; ++i) {
+        wait(20);
+        magnitudes = spectrumOf(stream);
+        ASSERT_EQ(loudestBin(magnitudes), 93) << "while playing, read " << i;
+    }
+}
+
+TEST(MusicStreamSpectrum, MonoAnd48kHzFilesUseTheirOwnFormat)
+{
+    MusicStream mono;
+    ASSERT_NO_FATAL_FAILURE(openOrFail(mono, monoFile()));
+    std::vector<float> monoMagnitudes = spectrumOf(mono);
+    EXPECT_EQ(loudestBin(monoMagnitudes), 93);
+    EXPECT_NEAR(loudest(monoMagnitudes), 1.0f, 0.1f);
+    mono.release();
+
+    MusicStream fast;
+    ASSERT_NO_FATAL_FAILURE(openOrFail(fast, file48k()));
+    std::vector<float> fastMagnitudes = spectrumOf(fast);
+    EXPECT_EQ(loudestBin(fastMagnitudes), 85) << "1000 x 4096 / 48000 = 85.3";
+    EXPECT_NEAR(loudest(fastMagnitudes), 1.0f, 0.1f);
+}
+
+TEST(MusicStreamSpectrum, SilenceEndAndNoStreamGiveZeros)
+{
+    MusicStream silence;
+    ASSERT_NO_FATAL_FAILURE(openOrFail(silence, silenceFile()));
+    EXPECT_LT(loudest(spectrumOf(silence)), 1e-4f);
+    silence.release();
+
+    MusicStream sine;
+    ASSERT_NO_FATAL_FAILURE(openOrFail(sine, sineFile()));
+    ASSERT_TRUE(sine.seekBytes(sine.lengthBytes()));
+    EXPECT_EQ(loudest(spectrumOf(sine)), 0.0f) << "past the end is silence";
+    // Half the block past the end: the sine is still there, weaker.
+    ASSERT_TRUE(sine.seekBytes(sine.lengthBytes() - 2048 * 4));
+    EXPECT_EQ(loudestBin(spectrumOf(sine)), 93);
+
+    MusicStream none;
+    EXPECT_EQ(loudest(spectrumOf(none)), 0.0f) << "never opened";
+}
+
+// ---- failures ----
+
+TEST(MusicStreamFailure, MissingFileIsNamedAndLeavesAClockAtZero)
+{
+    std::string path = OggTestFile::uniquePath("-tune.ogg");
+    MusicStream stream;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(stream.open(path.c_str()));
+    std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find(path), std::string::npos) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+
+    stream.play();
+    wait(100);
+    EXPECT_EQ(stream.positionBytes(), 0u);
+    EXPECT_FALSE(stream.seekBytes(kSeekStepBytes));
+    EXPECT_EQ(loudest(spectrumOf(stream)), 0.0f);
+    EXPECT_DOUBLE_EQ(stream.bytesToSeconds(kStereoBytesPerSecond), 1.0);
+    stream.pause();
+    stream.update();
+    EXPECT_FALSE(stream.hasMusic());
+}
+
+TEST(MusicStreamFailure, FileThatIsNotOggIsRefused)
+{
+    std::string path = OggTestFile::uniquePath("-tune.ogg");
+    std::ofstream(path) << "OggS? no, just text pretending to be music\n";
+    MusicStream stream;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(stream.open(path.c_str()));
+    std::string said = testing::internal::GetCapturedStderr();
+    std::remove(path.c_str());
+    EXPECT_NE(said.find(path + ": "), std::string::npos) << said;
+    EXPECT_NE(said.find("not an Ogg Vorbis file"), std::string::npos) << said;
+    EXPECT_EQ(stream.positionBytes(), 0u);
+}
+
+TEST(MusicStreamFailure, ReleaseIsIdempotentAndLaterCallsDoNothing)
+{
+    MusicStream stream;
+    ASSERT_NO_FATAL_FAILURE(openOrFail(stream, sineFile()));
+    stream.play();
+    wait(100);
+    EXPECT_FALSE(stream.isReleased());
+    stream.release();
+    stream.release();
+    EXPECT_TRUE(stream.isReleased());
+
+    stream.play();
+    stream.pause();
+    stream.update();
+    EXPECT_EQ(stream.positionBytes(), 0u);
+    EXPECT_FALSE(stream.seekBytes(0));
+    EXPECT_EQ(loudest(spectrumOf(stream)), 0.0f);
+    EXPECT_FALSE(stream.open(sineFile().path().c_str())) << "a released stream stays released";
+    EXPECT_TRUE(stream.isReleased());
+}
+
+TEST(MusicStreamFailure, NoOutputDeviceFallsBackToSilentRealTime)
+{
+    const char* saved = std::getenv("SDL_AUDIODRIVER");
+    std::string savedDriver = saved ? saved : "";
+    setenv("SDL_AUDIODRIVER", "no-such-audio-driver", 1);
+
+    MusicStream stream;
+    testing::internal::CaptureStderr();
+    bool opened = stream.open(sineFile().path().c_str());
+    std::string said = testing::internal::GetCapturedStderr();
+    if (saved)
+        setenv("SDL_AUDIODRIVER", savedDriver.c_str(), 1);
+    else
+        unsetenv("SDL_AUDIODRIVER");
+
+    ASSERT_TRUE(opened);
+    EXPECT_NE(said.find("no output device"), std::string::npos) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    stream.play();
+    wait(300);
+    EXPECT_GT(stream.positionBytes(), 0u) << "the dummy driver keeps time";
+}

@@ -1,0 +1,61 @@
+// The alarm's tone generator: it takes about its duration, with or without a
+// device, and leaves the music alone.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+
+#include "OggTestFile.h"
+#include "timeline/MusicStream.h"
+#include "timeline/Tone.h"
+
+namespace {
+
+double secondsTaken(int frequencyHz, int durationMs)
+{
+    auto start = std::chrono::steady_clock::now();
+    playTone(frequencyHz, durationMs);
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+} // namespace
+
+TEST(Tone, ReturnsAfterAboutItsDuration)
+{
+    double taken = secondsTaken(1100, 300);
+    EXPECT_GE(taken, 0.29);
+    EXPECT_LT(taken, 1.0);
+    EXPECT_LT(secondsTaken(880, 0), 0.05) << "no tone, no wait";
+    EXPECT_GE(secondsTaken(0, 100), 0.09) << "an inaudible tone still takes its time";
+}
+
+TEST(Tone, WithoutADeviceStillWaitsItsDuration)
+{
+    const char* saved = std::getenv("SDL_AUDIODRIVER");
+    std::string savedDriver = saved ? saved : "";
+    setenv("SDL_AUDIODRIVER", "no-such-audio-driver", 1);
+    double taken = secondsTaken(880, 150);
+    if (saved)
+        setenv("SDL_AUDIODRIVER", savedDriver.c_str(), 1);
+    else
+        unsetenv("SDL_AUDIODRIVER");
+    EXPECT_GE(taken, 0.14);
+    EXPECT_LT(taken, 1.0);
+}
+
+TEST(Tone, LeavesTheMusicPositionAlone)
+{
+    OggTestFile tune(OggSignal{2.0, 44100, 2, 440.0, 0.5});
+    ASSERT_TRUE(tune.written());
+    MusicStream stream;
+    ASSERT_TRUE(stream.open(tune.path().c_str()));
+    ASSERT_TRUE(stream.seekBytes(110000));
+    playTone(1100, 300);
+    playTone(880, 150);
+    EXPECT_EQ(stream.positionBytes(), 110000u);
+
+    stream.play();
+    playTone(1100, 200);
+    EXPECT_GT(stream.positionBytes(), 110000u) << "the music plays on during a tone";
+}
