@@ -3,14 +3,16 @@
 // to its first frame on screen, beside what cannot be avoided, measured in
 // the same run: compiling, linking and first drawing each of its programs
 // (llvmpipe generates a shader's code at its first draw) and decoding its
-// images. Prints both and the overhead of the rest (process start, X and GL
-// set-up, audio, the description walk, render targets, quads).
+// images. Prints both and the overhead of the rest. For scale it also
+// launches an empty window (this program again, with the player's window,
+// context and extension loader, swapping once): the floor that any GL
+// program on this display pays before its first frame.
 //
 //   build/release/bench/bench_startup [RUNS]      (default 5; needs $DISPLAY)
 //
-// The first frame counts as shown when the player writes anything after that
+// The player's first frame counts as shown when it writes anything after that
 // frame's "fstr_val" line: the next frame begins only after the swap. Mesa's
-// shader disk cache is off for both measurements, so every run compiles.
+// shader disk cache is off for every measurement, so every run compiles.
 // Finds the player and the tools beside its own build directory, or in
 // $DEMOPLAYER_BINARY_DIR; the demo in $DEMOPLAYER_SOURCE_DIR or beside this file.
 #include <algorithm>
@@ -31,6 +33,9 @@
 
 #include <nlohmann/json.hpp>
 #include <stb_image.h>
+
+#include <GL/glew.h>
+#include <GL/freeglut.h>
 
 #include "GlTestContext.h"
 #include "TestFiles.h"
@@ -87,9 +92,27 @@ bool makeDemo(const fs::path& source, const fs::path& binaries, const fs::path& 
     return run(quoted(binaries / "tonefile") + " " + quoted(dir / "tune.ogg") + " 20");
 }
 
-// Launches the player in `demo` and returns the milliseconds until its first
-// frame is on screen, or a negative number when it never gets there.
-double launchToFirstFrame(const fs::path& player, const fs::path& demo)
+// True once the player's output shows its first frame swapped.
+bool playerShowedAFrame(const std::string& output)
+{
+    const std::size_t fstr = output.find("\nfstr_val");
+    if (fstr == std::string::npos)
+        return false;
+    const std::size_t lineEnd = output.find('\n', fstr + 1);
+    return lineEnd != std::string::npos && output.size() > lineEnd + 1;
+}
+
+// True once the empty window has swapped.
+bool emptyWindowShowedAFrame(const std::string& output)
+{
+    return output.find("swapped\n") != std::string::npos;
+}
+
+// Launches `program` (with `argument`, unless empty) in `dir` and returns the
+// milliseconds until `shown` says its standard output shows a first frame, or
+// a negative number when it never gets there. The program is then killed.
+double launchToFirstFrame(const fs::path& program, const char* argument, const fs::path& dir,
+                          bool (*shown)(const std::string&))
 {
     int output[2];
     if (pipe(output) != 0)
@@ -101,15 +124,14 @@ double launchToFirstFrame(const fs::path& player, const fs::path& demo)
         const int devNull = open("/dev/null", O_WRONLY);
         dup2(devNull, STDERR_FILENO);
         close(output[0]);
-        if (chdir(demo.c_str()) == 0)
-            execl(player.c_str(), player.c_str(), static_cast<char*>(nullptr));
+        if (chdir(dir.c_str()) == 0)
+            execl(program.c_str(), program.c_str(), argument, static_cast<char*>(nullptr));
         _exit(127);
     }
     close(output[1]);
 
     double elapsed = -1.0;
     std::string text;
-    std::size_t firstFrameEnd = std::string::npos;
     char buffer[4096];
     pollfd readable{output[0], POLLIN, 0};
     while (elapsed < 0.0 && poll(&readable, 1, 60000) > 0) {
@@ -117,12 +139,7 @@ double launchToFirstFrame(const fs::path& player, const fs::path& demo)
         if (count <= 0)
             break;
         text.append(buffer, static_cast<std::size_t>(count));
-        if (firstFrameEnd == std::string::npos) {
-            const std::size_t fstr = text.find("\nfstr_val");
-            if (fstr != std::string::npos)
-                firstFrameEnd = text.find('\n', fstr + 1);
-        }
-        if (firstFrameEnd != std::string::npos && text.size() > firstFrameEnd + 1)
+        if (shown(text))
             elapsed = millisecondsSince(start);
     }
     kill(child, SIGKILL);
@@ -195,10 +212,52 @@ double unavoidableParts(const fs::path& demo)
     return total;
 }
 
+// The empty window: the player's display mode, window size, context and
+// extension loader, one cleared frame swapped, then waiting to be killed.
+int runEmptyWindow(int argc, char** argv)
+{
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_ALPHA | GLUT_DEPTH);
+    glutInitWindowSize(glutGet(GLUT_SCREEN_WIDTH), glutGet(GLUT_SCREEN_HEIGHT));
+    glutInitContextVersion(3, 1);
+    glutInitContextProfile(GLUT_CORE_PROFILE);
+    glutCreateWindow("");
+    glewExperimental = GL_TRUE;
+    if (glewInit() != GLEW_OK)
+        return 1;
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glutSwapBuffers();
+    std::printf("swapped\n");
+    std::fflush(stdout);
+    pause();
+    return 0;
+}
+
+template <class Measure>
+std::vector<double> measureRuns(int runs, Measure measure)
+{
+    std::vector<double> times;
+    for (int run = 0; run < runs; ++run) {
+        const double elapsed = measure();
+        if (elapsed < 0.0)
+            return {};
+        times.push_back(elapsed);
+    }
+    return times;
+}
+
+void printFigure(const char* what, const std::vector<double>& times)
+{
+    std::printf("%-40s %8.1f ms  (median; min %.1f, max %.1f)\n", what, median(times),
+                *std::min_element(times.begin(), times.end()), *std::max_element(times.begin(), times.end()));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc > 1 && std::string(argv[1]) == "--empty-window")
+        return runEmptyWindow(argc, argv);
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     if (std::getenv("DISPLAY") == nullptr) {
         std::fprintf(stderr, "bench_startup: needs an X display (run it under xvfb-run)\n");
@@ -216,31 +275,33 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    std::vector<double> launches;
-    for (int run = 0; run < runs; ++run) {
-        const double elapsed = launchToFirstFrame(binaries / "demoplayer", dir.root());
-        if (elapsed < 0.0) {
-            std::fprintf(stderr, "bench_startup: the player showed no frame\n");
-            return 1;
-        }
-        launches.push_back(elapsed);
+    const std::vector<double> launches = measureRuns(runs, [&] {
+        return launchToFirstFrame(binaries / "demoplayer", nullptr, dir.root(), playerShowedAFrame);
+    });
+    const std::vector<double> emptyWindows = measureRuns(runs, [&] {
+        return launchToFirstFrame(fs::read_symlink("/proc/self/exe"), "--empty-window", dir.root(),
+                                  emptyWindowShowedAFrame);
+    });
+    if (launches.empty() || emptyWindows.empty()) {
+        std::fprintf(stderr, "bench_startup: a launched program showed no frame\n");
+        return 1;
     }
 
     if (chdir(dir.root().c_str()) != 0)
         return 1;
     gltest::ensureGlContext();
-    std::vector<double> parts;
-    for (int run = 0; run < runs; ++run)
-        parts.push_back(unavoidableParts(dir.root()));
+    const std::vector<double> parts = measureRuns(runs, [&] { return unavoidableParts(dir.root()); });
 
     const double launch = median(launches);
     const double unavoidable = median(parts);
-    std::printf("runs                                   %d\n", runs);
-    std::printf("launch to first frame shown (median)   %8.1f ms  (min %.1f, max %.1f)\n", launch,
-                *std::min_element(launches.begin(), launches.end()), *std::max_element(launches.begin(), launches.end()));
-    std::printf("shaders compiled and drawn, images     %8.1f ms  (median)\n", unavoidable);
-    std::printf("start-up beyond those                  %8.1f ms\n", launch - unavoidable);
-    std::printf("overhead beyond those parts            %8.1f %%   (target: under 20 %%)\n",
-                100.0 * (launch - unavoidable) / unavoidable);
+    const double floor = median(emptyWindows);
+    std::printf("runs %d, test demo: 3 programs, 1 image\n", runs);
+    printFigure("demoplayer: launch to first frame shown", launches);
+    printFigure("its shaders compiled and drawn, images", parts);
+    printFigure("empty window: launch to first frame", emptyWindows);
+    std::printf("overhead beyond shaders and images       %8.1f ms  = %.1f %% of them (target: under 20 %%)\n",
+                launch - unavoidable, 100.0 * (launch - unavoidable) / unavoidable);
+    std::printf("overhead beyond those and the empty window %6.1f ms  = %.1f %% of them\n",
+                launch - unavoidable - floor, 100.0 * (launch - unavoidable - floor) / (unavoidable + floor));
     return 0;
 }

@@ -23,6 +23,7 @@
 #include "platform/platform.h"
 #include "render/VertexArrayObject.h"
 #include "sync/device.h"
+#include "timeline/MusicStream.h"
 
 // Number of render targets and pass quads: one per pass of a scene.
 inline constexpr int kRenderTargetCount = 8;
@@ -41,7 +42,7 @@ struct AppState {
     SyncTrack* fftSamplingTrack = nullptr; // track "fft_sampling_index", owned by syncDevice
     bool musicStarted = false;           // set by the first frame, which starts the music
     uint32_t reloadCursor = 0;           // 0..63: the scene entry examined for edits this frame
-    // musicStream (the music of "tune.ogg") takes this place with the audio layer.
+    MusicStream musicStream;             // the music of "tune.ogg", the demo's clock
     double rowsPerSecond = 1200.0 / 60.0 * 1.0; // sync rows per second of music
     float fftValue = 0.0f;               // spectrum magnitude at the sampled bin, this frame
     std::unique_ptr<VertexArrayObject> screenQuad; // final pass into the window

@@ -4,6 +4,7 @@
 
 #include <iostream>
 
+#include <GL/glew.h>
 #include <GL/freeglut.h>
 
 #include "app/AppState.h"

@@ -15,9 +15,11 @@ wait_for_frames 5
 colour=$(capture_colour)
 is_colour "$colour" 255 0 0 || fail "scene 0 should be red before the edit, the window shows $colour"
 
-# Same size, new text, and a modification time the player has not recorded.
-sed -i 's/vec4(1.0, 0.0, 0.0, 1.0)/vec4(0.0, 1.0, 0.0, 1.0)/' "$demo_dir/solid.fsh"
-touch -d "@$(( $(date +%s) + 100 ))" "$demo_dir/solid.fsh"
+# New text with a modification time the player has not recorded, put in
+# place at once (as editors save), so the player sees one change.
+sed 's/vec4(1.0, 0.0, 0.0, 1.0)/vec4(0.0, 1.0, 0.0, 1.0)/' "$demo_dir/solid.fsh" >"$demo_dir/solid.fsh.new"
+touch -d "@$(( $(date +%s) + 100 ))" "$demo_dir/solid.fsh.new"
+mv "$demo_dir/solid.fsh.new" "$demo_dir/solid.fsh"
 
 # Scene 0 has one pass: entry 0 is examined every 64th frame.
 wait_for_output '^timestamp is different, file has been modified$' 30

@@ -13,7 +13,7 @@ encode_tracks
 player_pid=$!
 
 wait_for_count ' No such scene found! $' 12
-report=$(grep -m 1 -B 3 -A 1 ' No such scene found! $' "$player_out" | cut -d' ' -f2- | paste -sd '|')
+report=$(grep -m 1 -B 4 ' No such scene found! $' "$player_out" | cut -d' ' -f2- | paste -sd '|')
 echo "$report" | grep -Eq '^7\|[0-9.e-]+\|row[0-9.e-]+\|fstr_val0\.5\|No such scene found! $' ||
     fail "a frame without its scene should report '7|SECONDS|rowROW|fstr_val0.5|No such scene found! ', not '$report'"
 

@@ -76,7 +76,9 @@ wait_for_output() {
 
 # count_lines PATTERN: output lines so far that match PATTERN.
 count_lines() {
-    grep -Ec -- "$1" "$player_out" || true
+    local count
+    count=$(grep -Ec -- "$1" "$player_out" 2>/dev/null) || true
+    echo "${count:-0}"
 }
 
 # wait_for_count PATTERN COUNT [SECONDS]: waits until COUNT output lines match.
