@@ -36,7 +36,7 @@ bool loadDescription()
 std::unique_ptr<VertexArrayObject> makeQuad()
 {
     auto quad = std::make_unique<VertexArrayObject>(kQuadPositions, kQuadTexCoords, kQuadIndices, kQuadVertexCount,
-                                                    kQuadVertexCount, kQuadIndexCount);
+                                                    kQuadTexCoordCount, kQuadIndexCount);
     quad->bindAttributes(*appState.antiAliasProgram);
     return quad;
 }
