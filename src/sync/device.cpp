@@ -1,16 +1,21 @@
 // The sync device and the track file reader.
+//
+// Main thread only. The device owns its tracks (through its track list);
+// the reader hands each track the keys it allocates.
 #include "sync/device.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <vector>
 
 namespace {
 
-constexpr long kKeyBytes = 9;   // row (4) + value (4) + type (1)
-constexpr long kCountBytes = 4;
+constexpr size_t kCountBytes = 4;
+constexpr size_t kKeyBytes = 9; // row (4) + value (4) + type (1)
 
 // Closes the file when the reader returns.
 struct FileCloser {
@@ -39,6 +44,25 @@ SyncLoadResult reject(const char* path, const char* problem)
 {
     std::fprintf(stderr, "%s: %s\n", path, problem);
     return SYNC_LOAD_REJECTED;
+}
+
+// Appends up to `limit` more bytes of `file` to `bytes`. The buffer grows
+// only as bytes arrive, so a count that overstates the file never makes the
+// reader allocate much more than the file holds. False on a read error.
+bool read_up_to(std::FILE* file, size_t limit, std::vector<unsigned char>& bytes)
+{
+    constexpr size_t kFirstChunk = 64 * 1024;
+    size_t wanted = bytes.size() + limit;
+    while (bytes.size() < wanted) {
+        size_t have = bytes.size();
+        size_t chunk = std::min(wanted - have, std::max(have, kFirstChunk));
+        bytes.resize(have + chunk);
+        size_t got = std::fread(bytes.data() + have, 1, chunk, file);
+        bytes.resize(have + got);
+        if (got < chunk)
+            return !std::ferror(file);
+    }
+    return true;
 }
 
 } // namespace
@@ -71,6 +95,43 @@ std::string sync_track_path(const char* base, const char* name)
     return path;
 }
 
+SyncLoadResult sync_parse_keys(SyncTrack* track, const unsigned char* bytes, size_t size, const char* path)
+{
+    if (size < kCountBytes)
+        return reject(path, "too short to hold a key count");
+    int32_t count = read_int32_le(bytes);
+    char problem[160];
+    if (count < 0) {
+        std::snprintf(problem, sizeof problem, "negative key count %d", static_cast<int>(count));
+        return reject(path, problem);
+    }
+    // Checked before anything is allocated, so a corrupt count cannot ask for gigabytes.
+    size_t held = (size - kCountBytes) / kKeyBytes;
+    if (held < static_cast<size_t>(count)) {
+        std::snprintf(problem, sizeof problem, "announces %d keys but holds %zu", static_cast<int>(count), held);
+        return reject(path, problem);
+    }
+
+    std::unique_ptr<SyncKey[]> keys(new (std::nothrow) SyncKey[static_cast<size_t>(count)]);
+    if (!keys && count > 0)
+        return reject(path, "not enough memory for its keys");
+    for (int32_t i = 0; i < count; ++i) {
+        const unsigned char* p = bytes + kCountBytes + static_cast<size_t>(i) * kKeyBytes;
+        keys[i].row = read_int32_le(p);
+        keys[i].value = read_float_le(p + 4);
+        keys[i].type = static_cast<int8_t>(p[8]);
+        if (i > 0 && keys[i].row <= keys[i - 1].row) {
+            std::snprintf(problem, sizeof problem, "rows must increase (key %d at row %d follows row %d)",
+                          static_cast<int>(i), static_cast<int>(keys[i].row), static_cast<int>(keys[i - 1].row));
+            return reject(path, problem);
+        }
+    }
+
+    track->keys = std::move(keys);
+    track->key_count = count;
+    return SYNC_LOAD_OK;
+}
+
 SyncLoadResult sync_load_keys(SyncTrack* track, const char* path)
 {
     File file(std::fopen(path, "rb"));
@@ -82,53 +143,16 @@ SyncLoadResult sync_load_keys(SyncTrack* track, const char* path)
         return SYNC_LOAD_MISSING;
     }
 
-    unsigned char header[kCountBytes];
-    size_t got = std::fread(header, 1, sizeof header, file.get());
-    if (got != sizeof header) {
-        if (std::ferror(file.get()))
-            return reject(path, std::strerror(errno));
-        return reject(path, "too short to hold a key count");
+    // The count first, then no more bytes than the keys it announces.
+    std::vector<unsigned char> bytes;
+    bool read = read_up_to(file.get(), kCountBytes, bytes);
+    if (read && bytes.size() == kCountBytes) {
+        int32_t count = std::max<int32_t>(read_int32_le(bytes.data()), 0);
+        read = read_up_to(file.get(), static_cast<size_t>(count) * kKeyBytes, bytes);
     }
-    int32_t count = read_int32_le(header);
-    char problem[160];
-    if (count < 0) {
-        std::snprintf(problem, sizeof problem, "negative key count %d", count);
-        return reject(path, problem);
-    }
-
-    // The count is checked against the file's size before anything is
-    // allocated, so a corrupt count cannot ask for gigabytes.
-    if (std::fseek(file.get(), 0, SEEK_END) != 0)
+    if (!read)
         return reject(path, std::strerror(errno));
-    long size = std::ftell(file.get());
-    if (size < kCountBytes || std::fseek(file.get(), kCountBytes, SEEK_SET) != 0)
-        return reject(path, "cannot determine the file's size");
-    long held = (size - kCountBytes) / kKeyBytes;
-    if (held < count) {
-        std::snprintf(problem, sizeof problem, "announces %d keys but holds %ld", count, held);
-        return reject(path, problem);
-    }
-
-    std::unique_ptr<unsigned char[]> bytes(new unsigned char[static_cast<size_t>(count) * kKeyBytes + 1]);
-    if (std::fread(bytes.get(), kKeyBytes, static_cast<size_t>(count), file.get()) != static_cast<size_t>(count))
-        return reject(path, "read error");
-
-    std::unique_ptr<SyncKey[]> keys(new SyncKey[static_cast<size_t>(count)]);
-    for (int32_t i = 0; i < count; ++i) {
-        const unsigned char* p = bytes.get() + static_cast<size_t>(i) * kKeyBytes;
-        keys[i].row = read_int32_le(p);
-        keys[i].value = read_float_le(p + 4);
-        keys[i].type = static_cast<int8_t>(p[8]);
-        if (i > 0 && keys[i].row <= keys[i - 1].row) {
-            std::snprintf(problem, sizeof problem, "rows must increase (key %d at row %d follows row %d)", i,
-                          keys[i].row, keys[i - 1].row);
-            return reject(path, problem);
-        }
-    }
-
-    track->keys = std::move(keys);
-    track->key_count = count;
-    return SYNC_LOAD_OK;
+    return sync_parse_keys(track, bytes.data(), bytes.size(), path);
 }
 
 SyncTrack* sync_obtain_track(SyncDevice* device, const char* name)

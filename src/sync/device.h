@@ -8,6 +8,7 @@
 // the device and everything in it. Main thread only.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "sync/data.h"
@@ -39,3 +40,9 @@ std::string sync_track_path(const char* base, const char* name);
 // increase is rejected: the track stays empty and one line on standard error
 // names the file and the problem. Bytes after the last key are ignored.
 SyncLoadResult sync_load_keys(SyncTrack* track, const char* path);
+
+// Reads the keys of `track` from `size` bytes of track file held in memory,
+// with the checks and results of sync_load_keys (which reads the file and
+// calls this). `path` only names the file in the warning. The bytes may end
+// right after the last key. A rejected file leaves the track as it was.
+SyncLoadResult sync_parse_keys(SyncTrack* track, const unsigned char* bytes, size_t size, const char* path);

@@ -1,0 +1,254 @@
+// The readable text form of a sync track, and writing track files.
+//
+// Used by the synctrack tool (and the tests); the player only reads track
+// files. Any thread; no state is kept between calls.
+#include "sync/track_text.h"
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+const char* const kTypeNames[] = {"step", "linear", "smooth", "ramp"};
+constexpr int kTypeCount = 4;
+
+bool is_blank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// The whitespace-separated words of one line, without its comment.
+std::vector<std::string> split_words(const std::string& line)
+{
+    std::vector<std::string> words;
+    size_t end = line.find('#');
+    if (end == std::string::npos)
+        end = line.size();
+    size_t i = 0;
+    while (i < end) {
+        while (i < end && is_blank(line[i]))
+            ++i;
+        size_t start = i;
+        while (i < end && !is_blank(line[i]))
+            ++i;
+        if (i > start)
+            words.push_back(line.substr(start, i - start));
+    }
+    return words;
+}
+
+bool parse_row(const std::string& word, int32_t& row, std::string& message)
+{
+    errno = 0;
+    char* end = nullptr;
+    long long v = std::strtoll(word.c_str(), &end, 10);
+    if (end != word.c_str() + word.size()) {
+        message = "row must be a whole number, not \"" + word + "\"";
+        return false;
+    }
+    if (errno == ERANGE || v < INT32_MIN || v > INT32_MAX) {
+        message = "row " + word + " is outside -2147483648..2147483647";
+        return false;
+    }
+    row = static_cast<int32_t>(v);
+    return true;
+}
+
+// Only finite values: an infinity or NaN in a track is almost surely a slip,
+// and it would reach the shaders as it is.
+bool parse_value(const std::string& word, float& value, std::string& message)
+{
+    char* end = nullptr;
+    float v = std::strtof(word.c_str(), &end);
+    if (end != word.c_str() + word.size()) {
+        message = "value must be a number, not \"" + word + "\"";
+        return false;
+    }
+    if (!std::isfinite(v)) {
+        message = "value " + word + " is not a finite float";
+        return false;
+    }
+    value = v;
+    return true;
+}
+
+bool parse_type(const std::string& word, int32_t& type, std::string& message)
+{
+    for (int i = 0; i < kTypeCount; ++i) {
+        if (word == kTypeNames[i] || word == std::to_string(i)) {
+            type = i;
+            return true;
+        }
+    }
+    message = "type must be step, linear, smooth, ramp or 0..3, not \"" + word + "\"";
+    return false;
+}
+
+// Parses one line that holds words. False with a message when it is not a key.
+bool parse_key(const std::vector<std::string>& words, SyncKey& key, std::string& message)
+{
+    if (words.size() < 3) {
+        message = "expected a key: row value type";
+        return false;
+    }
+    if (words.size() > 3) {
+        message = "unexpected \"" + words[3] + "\" after the type";
+        return false;
+    }
+    return parse_row(words[0], key.row, message) && parse_value(words[1], key.value, message) &&
+           parse_type(words[2], key.type, message);
+}
+
+void put_int32_le(unsigned char* p, uint32_t v)
+{
+    p[0] = static_cast<unsigned char>(v);
+    p[1] = static_cast<unsigned char>(v >> 8);
+    p[2] = static_cast<unsigned char>(v >> 16);
+    p[3] = static_cast<unsigned char>(v >> 24);
+}
+
+uint32_t bits_of(int32_t v)
+{
+    uint32_t u;
+    std::memcpy(&u, &v, sizeof u);
+    return u;
+}
+
+uint32_t bits_of(float v)
+{
+    uint32_t u;
+    std::memcpy(&u, &v, sizeof u);
+    return u;
+}
+
+// Creates a new file beside `path` that did not exist before; its name goes to `temp`.
+std::FILE* create_temporary(const char* path, std::string& temp)
+{
+    unsigned long long seed = static_cast<unsigned long long>(
+        std::chrono::steady_clock::now().time_since_epoch().count());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, ".tmp%06llx", (seed + attempt * 7919ull) & 0xffffffull);
+        temp = std::string(path) + suffix;
+        std::FILE* file = std::fopen(temp.c_str(), "wbx"); // fails if the name exists
+        if (file || errno != EEXIST)
+            return file;
+    }
+    errno = EEXIST;
+    return nullptr;
+}
+
+} // namespace
+
+bool sync_parse_text(const std::string& text, std::vector<SyncKey>& keys, SyncTextError& error)
+{
+    keys.clear();
+    size_t start = 0;
+    for (int line = 1; start <= text.size(); ++line) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::vector<std::string> words = split_words(text.substr(start, end - start));
+        start = end + 1;
+        if (words.empty())
+            continue;
+
+        SyncKey key;
+        std::string message;
+        if (!parse_key(words, key, message)) {
+            error = {line, message};
+            return false;
+        }
+        if (!keys.empty() && key.row <= keys.back().row) {
+            error = {line, "rows must increase"};
+            return false;
+        }
+        if (keys.size() == static_cast<size_t>(INT32_MAX)) {
+            error = {line, "too many keys for one track"};
+            return false;
+        }
+        keys.push_back(key);
+    }
+    return true;
+}
+
+std::string sync_format_float(float value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
+    return text;
+}
+
+std::string sync_format_text(const SyncKey* keys, int32_t count)
+{
+    std::string text;
+    for (int32_t i = 0; i < count; ++i) {
+        const SyncKey& key = keys[i];
+        text += std::to_string(key.row);
+        text += ' ';
+        text += sync_format_float(key.value);
+        text += ' ';
+        // A type without a name came from a file made elsewhere; it stays a number.
+        if (key.type >= 0 && key.type < kTypeCount)
+            text += kTypeNames[key.type];
+        else
+            text += std::to_string(key.type);
+        text += '\n';
+    }
+    return text;
+}
+
+std::vector<unsigned char> sync_encode_keys(const SyncKey* keys, int32_t count)
+{
+    constexpr size_t kKeyBytes = 9;
+    std::vector<unsigned char> bytes(4 + kKeyBytes * static_cast<size_t>(count));
+    put_int32_le(bytes.data(), bits_of(count));
+    for (int32_t i = 0; i < count; ++i) {
+        unsigned char* p = bytes.data() + 4 + kKeyBytes * static_cast<size_t>(i);
+        put_int32_le(p, bits_of(keys[i].row));
+        put_int32_le(p + 4, bits_of(keys[i].value));
+        p[8] = static_cast<unsigned char>(keys[i].type);
+    }
+    return bytes;
+}
+
+bool sync_write_track(const char* path, const SyncKey* keys, int32_t count, std::string& error)
+{
+    std::vector<unsigned char> bytes = sync_encode_keys(keys, count);
+
+    std::string temp;
+    std::FILE* file = create_temporary(path, temp);
+    if (!file) {
+        error = std::string("cannot create a file beside it: ") + std::strerror(errno);
+        return false;
+    }
+    errno = 0;
+    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
+    int write_error = errno;
+    if (std::fclose(file) != 0 && written) {
+        written = false;
+        write_error = errno;
+    }
+    if (!written) {
+        error = std::string("cannot write: ") + std::strerror(write_error ? write_error : EIO);
+        std::remove(temp.c_str());
+        return false;
+    }
+
+    // Replaces an existing file in one step, on every system we build for.
+    std::error_code ec;
+    std::filesystem::rename(temp, path, ec);
+    if (ec) {
+        error = "cannot replace it: " + ec.message();
+        std::remove(temp.c_str());
+        return false;
+    }
+    return true;
+}

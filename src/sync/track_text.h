@@ -1,0 +1,44 @@
+// The readable text form of a sync track, and writing track files.
+//
+// The text form holds one key per line, "row value type": a whole row, a
+// float value and the interpolation type as a name (step, linear, smooth,
+// ramp) or a number 0..3. Blank lines are allowed and '#' starts a comment
+// that runs to the end of the line. Rows must strictly increase.
+//
+// The player never writes track files; the synctrack tool does, through
+// these functions. Values are printed with 9 significant digits, which is
+// enough for every float to read back to the same bits. Any thread; nothing
+// here keeps state between calls.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "sync/data.h"
+
+// Where and why a text form was refused.
+struct SyncTextError {
+    int line = 0;        // 1-based line number
+    std::string message; // what is wrong with that line, e.g. "rows must increase"
+};
+
+// Parses a whole text form into `keys` (replacing their contents). Returns
+// false and fills `error` at the first faulty line; `keys` is then unspecified.
+bool sync_parse_text(const std::string& text, std::vector<SyncKey>& keys, SyncTextError& error);
+
+// The text form of `count` keys, one line each, types by name where they have one.
+std::string sync_format_text(const SyncKey* keys, int32_t count);
+
+// A float in 9 significant digits ("%.9g"): the shortest fixed precision
+// that reads back to the same bits for every finite float.
+std::string sync_format_float(float value);
+
+// The bytes of a track file holding `count` keys.
+std::vector<unsigned char> sync_encode_keys(const SyncKey* keys, int32_t count);
+
+// Writes the track file `path` holding `count` keys. The bytes go to a
+// temporary file in the same directory that then replaces `path`, so `path`
+// holds either what it held before or the whole new file. Returns false with
+// a message (naming the problem, not the file) when it could not.
+bool sync_write_track(const char* path, const SyncKey* keys, int32_t count, std::string& error);

@@ -1,0 +1,150 @@
+// Reading track files: what is accepted, and how a malformed file is
+// rejected (an empty track and one warning naming the file).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "ScratchDir.h"
+#include "sync/device.h"
+
+namespace {
+
+// Track file bytes written out by hand, independent of the tool's encoder.
+class TrackBytes {
+public:
+    TrackBytes& count(int32_t n) { return put32(static_cast<uint32_t>(n)); }
+    TrackBytes& key(int32_t row, float value, int8_t type)
+    {
+        uint32_t bits;
+        std::memcpy(&bits, &value, sizeof bits);
+        put32(static_cast<uint32_t>(row)).put32(bits);
+        bytes_ += static_cast<char>(type);
+        return *this;
+    }
+    TrackBytes& raw(const std::string& more)
+    {
+        bytes_ += more;
+        return *this;
+    }
+    const std::string& str() const { return bytes_; }
+
+private:
+    TrackBytes& put32(uint32_t v)
+    {
+        for (int shift = 0; shift < 32; shift += 8)
+            bytes_ += static_cast<char>((v >> shift) & 0xff);
+        return *this;
+    }
+    std::string bytes_;
+};
+
+struct LoadOutcome {
+    SyncLoadResult result;
+    std::string warning; // everything written to standard error
+};
+
+LoadOutcome load(SyncTrack& track, const std::string& path)
+{
+    testing::internal::CaptureStderr();
+    SyncLoadResult result = sync_load_keys(&track, path.c_str());
+    return {result, testing::internal::GetCapturedStderr()};
+}
+
+} // namespace
+
+TEST(SyncReader, ReadsKeysInFileOrderAndIgnoresTrailingBytes)
+{
+    ScratchDir dir;
+    float negative_zero = -0.0f;
+    std::string path = dir.write("sync_a.track", TrackBytes()
+                                                     .count(3)
+                                                     .key(-5, 1.5f, 1)
+                                                     .key(0, negative_zero, 3)
+                                                     .key(70000, 2.0e-45f, -1) // subnormal, type 0xff
+                                                     .raw("trailing junk")
+                                                     .str());
+    SyncTrack track;
+    LoadOutcome outcome = load(track, path);
+    ASSERT_EQ(outcome.result, SYNC_LOAD_OK);
+    EXPECT_EQ(outcome.warning, "");
+    ASSERT_EQ(track.key_count, 3);
+    EXPECT_EQ(track.keys[0].row, -5);
+    EXPECT_EQ(track.keys[0].value, 1.5f);
+    EXPECT_EQ(track.keys[0].type, 1);
+    EXPECT_TRUE(std::signbit(track.keys[1].value));
+    EXPECT_EQ(track.keys[1].type, 3);
+    EXPECT_EQ(track.keys[2].row, 70000);
+    EXPECT_EQ(track.keys[2].value, 2.0e-45f);
+    EXPECT_EQ(track.keys[2].type, -1); // the type byte is signed
+}
+
+TEST(SyncReader, MissingFileAndZeroCountGiveAnEmptyTrack)
+{
+    ScratchDir dir;
+    SyncTrack missing;
+    LoadOutcome outcome = load(missing, dir.file("sync_none.track"));
+    EXPECT_EQ(outcome.result, SYNC_LOAD_MISSING);
+    EXPECT_EQ(outcome.warning, "") << "a missing file is normal and stays silent";
+    EXPECT_EQ(missing.key_count, 0);
+
+    SyncTrack zero;
+    outcome = load(zero, dir.write("sync_zero.track", TrackBytes().count(0).str()));
+    EXPECT_EQ(outcome.result, SYNC_LOAD_OK);
+    EXPECT_EQ(zero.key_count, 0);
+    EXPECT_EQ(sync_track_value(&zero, 12.5), 0.0f);
+}
+
+TEST(SyncReader, RejectsFilesThatDoNotHoldTheirKeys)
+{
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::string problem;
+    };
+    std::string three_keys = TrackBytes().key(1, 1, 0).key(2, 2, 0).key(3, 3, 0).str();
+    const Case cases[] = {
+        {"empty file", "", "too short to hold a key count"},
+        {"half a count", std::string("\x01\x00", 2), "too short to hold a key count"},
+        {"short by nine keys", TrackBytes().count(12).raw(three_keys).str(), "announces 12 keys but holds 3"},
+        {"last key cut off", TrackBytes().count(1).raw("\x01\x00\x00\x00\x00").str(), "announces 1 keys but holds 0"},
+        {"negative count", TrackBytes().count(-1).raw(three_keys).str(), "negative key count -1"},
+        // Two billion keys would be 18 GB; the file's size decides before any allocation.
+        {"oversized count", TrackBytes().count(2000000000).raw(three_keys).str(),
+         "announces 2000000000 keys but holds 3"},
+        {"repeated row", TrackBytes().count(2).key(4, 0, 0).key(4, 1, 0).str(),
+         "rows must increase (key 1 at row 4 follows row 4)"},
+        {"falling row", TrackBytes().count(3).key(1, 0, 0).key(9, 0, 0).key(-2, 0, 0).str(),
+         "rows must increase (key 2 at row -2 follows row 9)"},
+    };
+    ScratchDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string path = dir.write("sync_bad.track", c.bytes);
+        SyncTrack track;
+        LoadOutcome outcome = load(track, path);
+        EXPECT_EQ(outcome.result, SYNC_LOAD_REJECTED);
+        EXPECT_EQ(outcome.warning, path + ": " + c.problem + "\n");
+        EXPECT_EQ(track.key_count, 0);
+        EXPECT_EQ(track.keys, nullptr);
+    }
+}
+
+TEST(SyncReader, InMemoryBytesFollowTheSameRules)
+{
+    std::string good = TrackBytes().count(2).key(0, 1, 1).key(8, 3, 0).str();
+    const auto* bytes = reinterpret_cast<const unsigned char*>(good.data());
+
+    SyncTrack track;
+    EXPECT_EQ(sync_parse_keys(&track, bytes, good.size(), "mem"), SYNC_LOAD_OK);
+    ASSERT_EQ(track.key_count, 2);
+    EXPECT_EQ(sync_track_value(&track, 4.0), 2.0f);
+
+    // One byte short: rejected, and the track keeps what it had.
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(sync_parse_keys(&track, bytes, good.size() - 1, "mem"), SYNC_LOAD_REJECTED);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "mem: announces 2 keys but holds 1\n");
+    EXPECT_EQ(track.key_count, 2);
+}

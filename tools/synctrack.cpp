@@ -1,0 +1,143 @@
+// synctrack: makes and inspects the player's track files.
+//
+//   synctrack encode KEYS.txt OUT.track   text form -> track file
+//   synctrack decode FILE.track           track file -> text form on standard output
+//   synctrack value FILE.track ROW...     the track's value at each row
+//   synctrack --help
+//
+// Errors go to standard error as "file:line: message" (or "file: message")
+// and end the tool with status 1; an output file is either written whole or
+// left as it was. The parsing and formatting live in sync/track_text.
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "sync/device.h"
+#include "sync/track_text.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: synctrack encode KEYS.txt OUT.track   write a track file from its text form\n"
+    "       synctrack decode FILE.track           print a track file's text form\n"
+    "       synctrack value FILE.track ROW...     print the track's value at each row\n"
+    "       synctrack --help                      print this text\n"
+    "\n"
+    "Text form: one key per line, \"row value type\". The row is a whole number,\n"
+    "rows strictly increase; the value is a finite float; the type is step,\n"
+    "linear, smooth, ramp or 0..3. Blank lines are allowed; '#' starts a comment.\n"
+    "Values are printed with 9 significant digits and read back bit-exactly.\n";
+
+int usage_error()
+{
+    std::fputs(kUsage, stderr);
+    return 1;
+}
+
+// Reads a whole file into `text`. False (errno set) when it cannot.
+bool read_file(const char* path, std::string& text)
+{
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file)
+        return false;
+    char buffer[64 * 1024];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        text.append(buffer, got);
+    bool ok = !std::ferror(file);
+    std::fclose(file);
+    return ok;
+}
+
+// Loads a track file the way the player does, but a missing file is an error here.
+bool load_track(const char* path, SyncTrack& track)
+{
+    SyncLoadResult result = sync_load_keys(&track, path);
+    if (result == SYNC_LOAD_MISSING && errno != ENAMETOOLONG) // that one the reader has named
+        std::fprintf(stderr, "%s: cannot open: %s\n", path, std::strerror(errno));
+    return result == SYNC_LOAD_OK;
+}
+
+// Exit status after printing to standard output: a full disk or a closed
+// pipe must not pass for success.
+int finish_output()
+{
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "synctrack: cannot write to standard output: %s\n", std::strerror(errno));
+        return 1;
+    }
+    return 0;
+}
+
+int encode(const char* text_path, const char* track_path)
+{
+    std::string text;
+    if (!read_file(text_path, text)) {
+        std::fprintf(stderr, "%s: cannot read: %s\n", text_path, std::strerror(errno));
+        return 1;
+    }
+    std::vector<SyncKey> keys;
+    SyncTextError error;
+    if (!sync_parse_text(text, keys, error)) {
+        std::fprintf(stderr, "%s:%d: %s\n", text_path, error.line, error.message.c_str());
+        return 1;
+    }
+    std::string problem;
+    if (!sync_write_track(track_path, keys.data(), static_cast<int32_t>(keys.size()), problem)) {
+        std::fprintf(stderr, "%s: %s\n", track_path, problem.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+int decode(const char* track_path)
+{
+    SyncTrack track;
+    if (!load_track(track_path, track))
+        return 1;
+    std::fputs(sync_format_text(track.keys.get(), track.key_count).c_str(), stdout);
+    return finish_output();
+}
+
+int value(const char* track_path, int row_count, char** row_args)
+{
+    std::vector<double> rows;
+    for (int i = 0; i < row_count; ++i) {
+        char* end = nullptr;
+        double row = std::strtod(row_args[i], &end);
+        if (end == row_args[i] || *end != '\0') {
+            std::fprintf(stderr, "synctrack: not a row: \"%s\"\n", row_args[i]);
+            return 1;
+        }
+        rows.push_back(row);
+    }
+    SyncTrack track;
+    if (!load_track(track_path, track))
+        return 1;
+    for (double row : rows)
+        std::printf("%s\n", sync_format_float(sync_track_value(&track, row)).c_str());
+    return finish_output();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+        return usage_error();
+    std::string command = argv[1];
+    if (command == "--help" || command == "-h") {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (command == "encode" && argc == 4)
+        return encode(argv[2], argv[3]);
+    if (command == "decode" && argc == 3)
+        return decode(argv[2]);
+    if (command == "value" && argc >= 4)
+        return value(argv[2], argc - 3, argv + 3);
+    return usage_error();
+}
