@@ -31,6 +31,7 @@ bool initWindow()
     }
     // The swap-control extensions are reached through the extension loader.
     platform_swap_interval(1);
+    platform_keep_gl_driver_loaded();
 
     glutIdleFunc(onIdle);
     glutDisplayFunc(onDisplay);

@@ -44,3 +44,9 @@ void platform_swap_interval(int interval);
 // objects asks first, so nothing is deleted after the window (and with it
 // the context) has gone, as during the process's exit.
 bool platform_gl_context_current();
+
+// Keeps the GL driver that the current context loaded in memory until the
+// process ends. Call once a context exists. Nothing changes for the program;
+// leak checkers that report at exit can then still name the driver's own
+// allocations (an unloaded driver's frames have no module to match).
+void platform_keep_gl_driver_loaded();

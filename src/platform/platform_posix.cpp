@@ -9,7 +9,11 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <initializer_list>
+
+#include <dlfcn.h>
+#include <link.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,6 +48,15 @@ void restoreColoursOnSignals()
         if (sigaction(signalNumber, nullptr, &current) == 0 && current.sa_handler == SIG_DFL)
             std::signal(signalNumber, restoreColoursOnSignal);
     }
+}
+
+// Marks a loaded Mesa DRI driver (the module that does the GL work) as never
+// to be unloaded.
+int keepDriverModule(dl_phdr_info* info, size_t, void*)
+{
+    if (info->dlpi_name != nullptr && std::strstr(info->dlpi_name, "_dri.so") != nullptr)
+        dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+    return 0;
 }
 
 } // namespace
@@ -103,4 +116,9 @@ void platform_swap_interval(int interval)
 bool platform_gl_context_current()
 {
     return glXGetCurrentContext() != nullptr;
+}
+
+void platform_keep_gl_driver_loaded()
+{
+    dl_iterate_phdr(keepDriverModule, nullptr);
 }
