@@ -116,13 +116,6 @@ TEST(FrameRules_Seek, UnsignedArithmeticWrapsBelowZero)
     EXPECT_EQ(seekTarget(UINT64_MAX - 9, SeekDirection::Forwards), 109990u) << "carry runs across 64 bits";
 }
 
-TEST(FrameRules_End, DemoEndsAtRow1565)
-{
-    EXPECT_FALSE(demoIsOver(1564.999));
-    EXPECT_TRUE(demoIsOver(1565.0));
-    EXPECT_TRUE(demoIsOver(78.25 * 20.0));
-}
-
 TEST(FrameRules_Status, ThreeLinesInTheStreamsDefaultFormat)
 {
     std::ostringstream out;
