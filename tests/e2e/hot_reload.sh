@@ -2,18 +2,26 @@
 # three reload messages and the next frames draw the new program.
 source "$(dirname "${BASH_SOURCE[0]}")/lib/player.sh"
 
-# is_colour "R G B" R G B: the mean colour is within 8 of R G B.
-is_colour() {
-    local actual=($1)
-    near "${actual[0]}" "$2" 8 && near "${actual[1]}" "$3" 8 && near "${actual[2]}" "$4" 8
+# expect_window R G B WHAT: the window's mean colour is within 8 of R G B.
+# The capture tool comes with the example demo; a build without it checks
+# the console messages only.
+expect_window() {
+    if [ ! -x "$DEMOPLAYER_BINARY_DIR/capture" ]; then
+        echo "note: no capture tool in this build; the window's colour is not checked" >&2
+        return
+    fi
+    local colour
+    colour=$(capture_colour)
+    local actual=($colour)
+    near "${actual[0]}" "$1" 8 && near "${actual[1]}" "$2" 8 && near "${actual[2]}" "$3" 8 ||
+        fail "$4, the window shows $colour"
 }
 
 make_demo 20
 start_player
 wait_for_output '^----------------$'
 wait_for_frames 5
-colour=$(capture_colour)
-is_colour "$colour" 255 0 0 || fail "scene 0 should be red before the edit, the window shows $colour"
+expect_window 255 0 0 "scene 0 should be red before the edit"
 
 # New text with a modification time the player has not recorded, put in
 # place at once (as editors save), so the player sees one change.
@@ -27,8 +35,7 @@ wait_for_output '^source is diff$'
 wait_for_output '^Shader code modified, compiling\.\.-{21}$'
 wait_for_count '^\{  Compiled Shader Program and attached ID number [0-9]+ to it\.  \}$' 3
 wait_for_frames 3
-colour=$(capture_colour)
-is_colour "$colour" 0 255 0 || fail "the rebuilt shader should draw green, the window shows $colour"
+expect_window 0 255 0 "the rebuilt shader should draw green"
 [ "$(count_lines '^timestamp is different')" -eq 1 ] || fail "only the fragment file changed"
 
 press Escape
