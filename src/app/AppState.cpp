@@ -13,7 +13,8 @@ void resetAppState()
     appState.fftSamplingTrack = nullptr;
     appState.musicStarted = false;
     appState.reloadCursor = 0;
-    // musicStream: released and reset with the audio layer.
+    // musicStream stays as it is: a released stream cannot be opened again,
+    // so tests that need music keep a MusicStream of their own.
     appState.rowsPerSecond = 1200.0 / 60.0 * 1.0;
     appState.fftValue = 0.0f;
     appState.screenQuad.reset();
@@ -30,4 +31,6 @@ void resetAppState()
         texture.reset();
     appState.beepArmed = true;
     appState.vertexArrayObjectCount = 0;
+    appState.imageTextures.clear();
+    appState.console = PlatformConsole();
 }

@@ -2,7 +2,8 @@
 //
 // Main thread only, no locking. AppState owns everything made at start-up:
 // the sync device (and through it the tracks), the shader entries, the
-// scenes, the quad meshes, the anti-aliasing program and the render targets.
+// scenes and the image textures they read, the quad meshes, the
+// anti-aliasing program and the render targets.
 // It is a static object, so it is destroyed after main returns, once the
 // toolkit has closed the window; what it holds must not need GL then.
 #pragma once
@@ -19,8 +20,10 @@
 #include "render/Scene.h"
 #include "render/ShaderProgram.h"
 #include "render/Texture.h"
+#include "platform/platform.h"
 #include "render/VertexArrayObject.h"
 #include "sync/device.h"
+#include "timeline/MusicStream.h"
 
 // Number of render targets and pass quads: one per pass of a scene.
 inline constexpr int kRenderTargetCount = 8;
@@ -39,7 +42,7 @@ struct AppState {
     SyncTrack* fftSamplingTrack = nullptr; // track "fft_sampling_index", owned by syncDevice
     bool musicStarted = false;           // set by the first frame, which starts the music
     uint32_t reloadCursor = 0;           // 0..63: the scene entry examined for edits this frame
-    // musicStream (the music of "tune.ogg") takes this place with the audio layer.
+    MusicStream musicStream;             // the music of "tune.ogg", the demo's clock
     double rowsPerSecond = 1200.0 / 60.0 * 1.0; // sync rows per second of music
     float fftValue = 0.0f;               // spectrum magnitude at the sampled bin, this frame
     std::unique_ptr<VertexArrayObject> screenQuad; // final pass into the window
@@ -54,6 +57,8 @@ struct AppState {
     std::array<std::unique_ptr<Texture>, kRenderTargetCount> colorTextures; // target i's colour
     bool beepArmed = true;               // false after an alarm until a frame finds its scene
     int vertexArrayObjectCount = 0;      // serial number of the next VertexArrayObject
+    std::vector<std::unique_ptr<Texture>> imageTextures; // one per texture entry; scenes point at them
+    PlatformConsole console;             // the frame report's colour on standard output
 };
 
 extern AppState appState;

@@ -1,5 +1,39 @@
-// Process entry of the demo player (start-up arrives with the player work).
-int main()
+// Process entry of the demo player: the start-up steps in their order, the
+// toolkit's main loop, and the shutdown. Run in a demo's folder; the command
+// line goes to the toolkit unchanged. Exit status 0 after Esc, the end row or
+// a closed window; 1 when the GL entry points cannot be loaded or the
+// description fails to load.
+#include <iostream>
+
+#include <GL/glew.h>
+#include <GL/freeglut.h>
+
+#include "app/AppState.h"
+#include "app/DemoSetup.h"
+#include "app/Keyboard.h"
+#include "app/Window.h"
+#include "platform/platform.h"
+
+int main(int argc, char** argv)
 {
+    glutInit(&argc, argv);
+    appState.paused = false;
+    platform_console_open(appState.console);
+
+    if (!initWindow())
+        return 1;
+    if (!initDemo()) {
+        releaseMusic();
+        return 1;
+    }
+    initAntiAliasProgram();
+    glutKeyboardFunc(onKeyboard);
+    std::cout << "----------------\n";
+    glDisable(GL_CULL_FACE);
+    initQuadMeshes();
+
+    glutMainLoop();
+
+    releaseMusic();
     return 0;
 }

@@ -9,7 +9,44 @@
 // Returns false (and leaves `time` alone) when the file's status cannot be read.
 bool platform_file_time(const char* path, int32_t& time);
 
+// Console colours of the frame report.
+enum PlatformColour {
+    PLATFORM_COLOUR_DEFAULT = 0,      // the terminal's own colours
+    PLATFORM_COLOUR_BRIGHT_WHITE = 1, // bright white on black: the row has its scene
+    PLATFORM_COLOUR_LIGHT_RED = 2,    // light red on black: the row has no scene
+};
+
+// Standard output as the frame report colours it. The caller owns it (the
+// player keeps one in AppState); it remembers the colour last written, so
+// escapes go out only when the colour changes.
+struct PlatformConsole {
+    bool coloured = false;                           // false: nothing is ever written
+    bool restoreAtExit = false;                      // the exit restore is in place
+    PlatformColour colour = PLATFORM_COLOUR_DEFAULT; // colour currently set
+};
+
+// Prepares `console`. Colours are written only when standard output is a
+// terminal and NO_COLOR is unset (or empty).
+void platform_console_open(PlatformConsole& console);
+
+// Switches standard output to `colour`; writes nothing when it is already set.
+// Once a colour has been written, the terminal's own colours come back when
+// the process exits or is ended by SIGINT, SIGTERM or SIGHUP, so an
+// interrupted demo does not leave the terminal red.
+void platform_console_set_colour(PlatformConsole& console, PlatformColour colour);
+
+// Asks for `interval` frames per buffer swap on the current GL context.
+// Call after the extension loader is up. Uses the first swap-control
+// extension the driver offers; does nothing when it offers none.
+void platform_swap_interval(int interval);
+
 // Whether the calling thread has a GL context current. Code that releases GL
 // objects asks first, so nothing is deleted after the window (and with it
 // the context) has gone, as during the process's exit.
 bool platform_gl_context_current();
+
+// Keeps the GL driver that the current context loaded in memory until the
+// process ends. Call once a context exists. Nothing changes for the program;
+// leak checkers that report at exit can then still name the driver's own
+// allocations (an unloaded driver's frames have no module to match).
+void platform_keep_gl_driver_loaded();

@@ -4,28 +4,16 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-
-#include <dlfcn.h>
-#include <link.h>
 
 #include <GL/freeglut.h>
+
+#include "platform/platform.h"
 
 namespace gltest {
 namespace {
 
 // Tests draw and read back themselves; the toolkit's redraws do nothing.
 void onDisplayNothing() {}
-
-// Keeps a loaded Mesa DRI driver mapped until the process ends. Otherwise it
-// is unloaded before LeakSanitizer's check at exit, its frames lose their
-// module name and the driver's own allocations cannot be suppressed by name.
-int pinDriverModule(dl_phdr_info* info, size_t, void*)
-{
-    if (info->dlpi_name != nullptr && std::strstr(info->dlpi_name, "_dri.so") != nullptr)
-        dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-    return 0;
-}
 
 } // namespace
 
@@ -54,7 +42,7 @@ void ensureGlContext()
         std::fputs("GlTestContext: GLEW could not be initialised\n", stderr);
         std::abort();
     }
-    dl_iterate_phdr(pinDriverModule, nullptr);
+    platform_keep_gl_driver_loaded();
     glutMainLoopEvent();
     clearGlErrors();
 }

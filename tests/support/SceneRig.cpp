@@ -5,24 +5,11 @@
 
 #include "GlTestContext.h"
 #include "app/AppState.h"
-#include "render/QuadMesh.h"
+#include "app/DemoSetup.h"
 #include "render/RenderTargets.h"
 #include "render/ShaderProgram.h"
-#include "render/VertexArrayObject.h"
 
 namespace gltest {
-namespace {
-
-std::unique_ptr<VertexArrayObject> makeQuad(const ShaderProgram& program)
-{
-    auto quad = std::make_unique<VertexArrayObject>(kQuadPositions, kQuadTexCoords, kQuadIndices,
-                                                    kQuadVertexCount, kQuadTexCoordCount,
-                                                    kQuadIndexCount);
-    quad->bindAttributes(program);
-    return quad;
-}
-
-} // namespace
 
 void setUpSceneRendering(const std::string& aaFragmentSource)
 {
@@ -35,9 +22,7 @@ void setUpSceneRendering(const std::string& aaFragmentSource)
     const GLuint vertex = compileVertexShader(kQuadVertexSource);
     const GLuint fragment = compileFragmentShader(aaFragmentSource.c_str());
     appState.antiAliasProgram = std::make_unique<ShaderProgram>(fragment, vertex);
-    appState.screenQuad = makeQuad(*appState.antiAliasProgram);
-    for (auto& quad : appState.passQuads)
-        quad = makeQuad(*appState.antiAliasProgram);
+    initQuadMeshes();
     clearGlErrors();
 }
 

@@ -1,0 +1,75 @@
+// The keyboard controls. Main thread, called by the toolkit between frames;
+// acts only on the music stream, which the next frame follows.
+#include "app/Keyboard.h"
+
+#include <iostream>
+
+#include <GL/glew.h>
+#include <GL/freeglut.h>
+
+#include "app/AppState.h"
+#include "app/FrameRules.h"
+
+namespace {
+
+void seek(SeekDirection direction)
+{
+    std::cout << (direction == SeekDirection::Forwards ? "FORWARDS\n" : "BACKWARDS\n");
+    MusicStream& music = appState.musicStream;
+    // A target outside the music is refused and playback goes on from where
+    // it was; there is nothing to report.
+    music.seekBytes(seekTarget(music.positionBytes(), direction));
+}
+
+void togglePause()
+{
+    if (appState.paused)
+        appState.musicStream.play();
+    else
+        appState.musicStream.pause();
+    appState.paused = !appState.paused;
+}
+
+} // namespace
+
+KeyAction keyActionFor(unsigned char key)
+{
+    switch (key) {
+    case 27:
+        return KeyAction::Quit;
+    case ' ':
+        return KeyAction::TogglePause;
+    case 'a':
+    case 'A':
+        return KeyAction::SeekBackwards;
+    case 'd':
+    case 'D':
+        return KeyAction::SeekForwards;
+    default:
+        return KeyAction::None;
+    }
+}
+
+void onKeyboard(unsigned char key, int, int)
+{
+    // Keys still queued behind Esc find the music released and do nothing.
+    if (appState.musicStream.isReleased())
+        return;
+    switch (keyActionFor(key)) {
+    case KeyAction::Quit:
+        appState.musicStream.release();
+        glutLeaveMainLoop();
+        break;
+    case KeyAction::TogglePause:
+        togglePause();
+        break;
+    case KeyAction::SeekBackwards:
+        seek(SeekDirection::Backwards);
+        break;
+    case KeyAction::SeekForwards:
+        seek(SeekDirection::Forwards);
+        break;
+    case KeyAction::None:
+        break;
+    }
+}

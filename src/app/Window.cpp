@@ -1,0 +1,48 @@
+// The window, its GL context and the toolkit's idle and reshape callbacks.
+// Main thread; the toolkit owns the window and the context.
+#include "app/Window.h"
+
+#include <iostream>
+
+#include <GL/glew.h>
+#include <GL/freeglut.h>
+
+#include "app/AppState.h"
+#include "app/FrameLoop.h"
+#include "platform/platform.h"
+
+bool initWindow()
+{
+    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_ALPHA | GLUT_DEPTH);
+    glutInitWindowSize(glutGet(GLUT_SCREEN_WIDTH), glutGet(GLUT_SCREEN_HEIGHT));
+    glutInitContextVersion(3, 1);
+    glutInitContextProfile(GLUT_CORE_PROFILE);
+    // Closing the window returns from glutMainLoop like Esc and the end row
+    // do, so main releases the audio and the process ends with status 0.
+    glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
+    glutCreateWindow(appState.windowTitle.c_str());
+    glutReshapeFunc(onReshape);
+
+    glewExperimental = GL_TRUE;
+    glFinish();
+    if (glewInit() != GLEW_OK) {
+        std::cerr << "Unable to initialize GLEW ... exiting\n";
+        return false;
+    }
+    // The swap-control extensions are reached through the extension loader.
+    platform_swap_interval(1);
+    platform_keep_gl_driver_loaded();
+
+    glutIdleFunc(onIdle);
+    glutDisplayFunc(onDisplay);
+    return true;
+}
+
+void onReshape(int, int)
+{
+}
+
+void onIdle()
+{
+    glutPostRedisplay();
+}

@@ -1,0 +1,15 @@
+// The window and its GL context, and the toolkit callbacks that do no work
+// of their own. Main thread.
+#pragma once
+
+// Creates the screen-sized window with its GL 3.1 context, turns vertical
+// sync on, loads the GL entry points and registers the reshape, idle and
+// display callbacks. Closing the window makes glutMainLoop return. Returns
+// false, after one line on standard error, when the extension loader fails.
+bool initWindow();
+
+// Reshape callback: nothing; the scene passes set the viewports they need.
+void onReshape(int width, int height);
+
+// Idle callback: asks for the next frame.
+void onIdle();

@@ -1,0 +1,140 @@
+// The frame loop's and the keyboard's decisions, driven without a window.
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <sstream>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/FrameRules.h"
+#include "app/Keyboard.h"
+
+namespace {
+
+// Runs the alarm rule over frames that did (true) or did not (false) find
+// their scene, starting armed as the player does; counts the alarms.
+int alarmsOver(const std::vector<bool>& sceneFoundPerFrame)
+{
+    bool armed = true;
+    int alarms = 0;
+    for (bool found : sceneFoundPerFrame)
+        alarms += updateAlarm(armed, found) ? 1 : 0;
+    return alarms;
+}
+
+} // namespace
+
+TEST(FrameRules_SceneIndex, TruncatesTowardZeroAndComparesUnsigned)
+{
+    EXPECT_EQ(truncateToInt(2.9), 2);
+    EXPECT_EQ(truncateToInt(-0.5), 0);
+    EXPECT_EQ(truncateToInt(-1.0), -1);
+
+    EXPECT_TRUE(sceneExists(2, 3));
+    EXPECT_FALSE(sceneExists(3, 3)) << "an index equal to the count has no scene";
+    EXPECT_FALSE(sceneExists(-1, 3)) << "-1 compares as 4294967295";
+    EXPECT_FALSE(sceneExists(0, 0)) << "no scenes at all: nothing is found";
+}
+
+TEST(FrameRules_SceneIndex, ValuesBeyondIntGiveTheLowestInt)
+{
+    // Track values come from files; these must not be undefined behaviour.
+    EXPECT_EQ(truncateToInt(std::nan("")), INT_MIN);
+    EXPECT_EQ(truncateToInt(3e9), INT_MIN);
+    EXPECT_EQ(truncateToInt(-3e9), INT_MIN);
+    EXPECT_EQ(truncateToInt(std::numeric_limits<double>::infinity()), INT_MIN);
+    EXPECT_EQ(truncateToInt(2147483647.9), INT_MAX);
+    EXPECT_EQ(truncateToInt(-2147483648.9), INT_MIN);
+    EXPECT_FALSE(sceneExists(truncateToInt(std::nan("")), 5));
+}
+
+TEST(FrameRules_Spectrum, BinOutsideTheSpectrumReadsZero)
+{
+    std::vector<float> spectrum(2048);
+    for (std::size_t bin = 0; bin < spectrum.size(); ++bin)
+        spectrum[bin] = 1.0f + static_cast<float>(bin);
+
+    EXPECT_EQ(spectrumValueAt(spectrum.data(), 2048, 0.0), 1.0f);
+    EXPECT_EQ(spectrumValueAt(spectrum.data(), 2048, 5.7), 6.0f);
+    EXPECT_EQ(spectrumValueAt(spectrum.data(), 2048, 2047.0), 2048.0f);
+    EXPECT_EQ(spectrumValueAt(spectrum.data(), 2048, -0.9), 1.0f) << "truncation toward zero gives bin 0";
+    EXPECT_EQ(spectrumValueAt(spectrum.data(), 2048, -1.0), 0.0f);
+    EXPECT_EQ(spectrumValueAt(spectrum.data(), 2048, 2048.0), 0.0f);
+    EXPECT_EQ(spectrumValueAt(spectrum.data(), 2048, 1e12), 0.0f);
+    EXPECT_EQ(spectrumValueAt(spectrum.data(), 2048, std::nan("")), 0.0f);
+}
+
+TEST(FrameRules_Alarm, SoundsOncePerStretchWithoutAScene)
+{
+    EXPECT_EQ(alarmsOver({false}), 1) << "even the very first frame";
+    EXPECT_EQ(alarmsOver({false, false}), 1);
+    EXPECT_EQ(alarmsOver({false, true, false}), 2);
+    EXPECT_EQ(alarmsOver({true, true, true}), 0);
+    EXPECT_EQ(alarmsOver({true, false, false, false, true, true, false, false}), 2);
+}
+
+TEST(FrameRules_Reload, FirstFrameExaminesEntryOneAndEntryZeroWaitsForTheWrap)
+{
+    uint32_t cursor = 0;
+    std::vector<int> examined;
+    for (int frame = 0; frame < 64; ++frame)
+        examined.push_back(nextReloadEntry(cursor, 3));
+
+    EXPECT_EQ(examined[0], 1);
+    EXPECT_EQ(examined[1], 2);
+    for (int frame = 2; frame < 63; ++frame)
+        EXPECT_EQ(examined[frame], -1) << "frame " << frame;
+    EXPECT_EQ(examined[63], 0) << "the 64th frame wraps to entry 0";
+    EXPECT_EQ(cursor, 0u);
+    EXPECT_EQ(nextReloadEntry(cursor, 3), 1) << "the cycle starts again";
+}
+
+TEST(FrameRules_Reload, CursorCarriesOverToAnotherScene)
+{
+    uint32_t cursor = 0;
+    nextReloadEntry(cursor, 8); // a frame of scene A examines its entry 1
+    nextReloadEntry(cursor, 8); // and entry 2
+    EXPECT_EQ(nextReloadEntry(cursor, 8), 3) << "scene B goes on from the same cursor";
+    EXPECT_EQ(nextReloadEntry(cursor, 0), -1) << "a scene without passes examines nothing";
+    EXPECT_EQ(cursor, 4u);
+
+    cursor = 63;
+    EXPECT_EQ(nextReloadEntry(cursor, 8), 0);
+}
+
+TEST(FrameRules_Seek, UnsignedArithmeticWrapsBelowZero)
+{
+    EXPECT_EQ(seekTarget(1000000, SeekDirection::Forwards), 1110000u);
+    EXPECT_EQ(seekTarget(1000000, SeekDirection::Backwards), 890000u);
+    EXPECT_EQ(seekTarget(110000, SeekDirection::Backwards), 0u);
+    // 0.3 s into 44.1 kHz stereo is 52920 bytes: the target wraps around to
+    // just below 2^64, which no stream reaches.
+    EXPECT_EQ(seekTarget(52920, SeekDirection::Backwards), UINT64_MAX - (110000u - 52920u) + 1);
+    EXPECT_EQ(seekTarget(0, SeekDirection::Backwards), UINT64_MAX - 109999u);
+    EXPECT_EQ(seekTarget(UINT64_MAX - 9, SeekDirection::Forwards), 109990u) << "carry runs across 64 bits";
+}
+
+TEST(FrameRules_Status, ThreeLinesInTheStreamsDefaultFormat)
+{
+    std::ostringstream out;
+    writeFrameStatus(out, -1, 12.34567, 1565.0);
+    writeFrameStatus(out, 2, 0.0, 0.30000001 * 20.0);
+    EXPECT_EQ(out.str(), "-1\n12.3457\nrow1565\n"
+                         "2\n0\nrow6\n");
+}
+
+TEST(Keyboard_Keys, OnlyEscSpaceAndTheSeekLettersDoAnything)
+{
+    EXPECT_EQ(keyActionFor(27), KeyAction::Quit);
+    EXPECT_EQ(keyActionFor(' '), KeyAction::TogglePause);
+    EXPECT_EQ(keyActionFor('a'), KeyAction::SeekBackwards);
+    EXPECT_EQ(keyActionFor('A'), KeyAction::SeekBackwards);
+    EXPECT_EQ(keyActionFor('d'), KeyAction::SeekForwards);
+    EXPECT_EQ(keyActionFor('D'), KeyAction::SeekForwards);
+    int acting = 0;
+    for (int key = 0; key < 256; ++key)
+        acting += keyActionFor(static_cast<unsigned char>(key)) != KeyAction::None ? 1 : 0;
+    EXPECT_EQ(acting, 6);
+}
