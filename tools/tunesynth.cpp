@@ -18,14 +18,14 @@
 // Rendering is deterministic (a fixed noise seed), so every build makes the
 // same tune. One thread; everything is owned by main's locals.
 
-#include <vorbis/vorbisenc.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <vector>
+
+#include "timeline/OggWriter.h"
 
 namespace {
 
@@ -617,80 +617,22 @@ Bus renderSong()
     return master;
 }
 
-// Encodes the bus as Ogg Vorbis (VBR at kVorbisQuality). False on any failure,
-// after one line on standard error.
-bool writeOgg(const Bus& song, const char* path)
+// Encodes the song as Ogg Vorbis (VBR at kVorbisQuality). False, with the
+// partial file removed and one line on standard error, when that fails.
+bool writeSong(const Bus& song, const char* path)
 {
-    FILE* file = std::fopen(path, "wb");
-    if (!file) {
-        std::fprintf(stderr, "tunesynth: %s: cannot open for writing\n", path);
-        return false;
-    }
-    vorbis_info info;
-    vorbis_info_init(&info);
-    if (vorbis_encode_init_vbr(&info, 2, kSampleRate, kVorbisQuality) != 0) {
-        std::fprintf(stderr, "tunesynth: %s: the Vorbis encoder refused its settings\n", path);
-        vorbis_info_clear(&info);
-        std::fclose(file);
-        return false;
-    }
-    vorbis_comment comment;
-    vorbis_comment_init(&comment);
-    vorbis_comment_add_tag(&comment, "TITLE", "Lumen Drift");
-    vorbis_comment_add_tag(&comment, "ENCODER", "tunesynth");
-    vorbis_dsp_state dsp;
-    vorbis_block block;
-    vorbis_analysis_init(&dsp, &info);
-    vorbis_block_init(&dsp, &block);
-    ogg_stream_state stream;
-    ogg_stream_init(&stream, 20160706);
-
-    bool written = true;
-    auto writePage = [&](const ogg_page& page) {
-        written = written && std::fwrite(page.header, 1, size_t(page.header_len), file) == size_t(page.header_len);
-        written = written && std::fwrite(page.body, 1, size_t(page.body_len), file) == size_t(page.body_len);
+    OggWriterFormat format;
+    format.sampleRate = kSampleRate;
+    format.channels = 2;
+    format.quality = kVorbisQuality;
+    auto source = [&song](float** buffers, long first, int count) {
+        std::memcpy(buffers[0], &song.left[size_t(first)], size_t(count) * sizeof(float));
+        std::memcpy(buffers[1], &song.right[size_t(first)], size_t(count) * sizeof(float));
     };
-
-    ogg_packet header, commentHeader, codeHeader;
-    vorbis_analysis_headerout(&dsp, &comment, &header, &commentHeader, &codeHeader);
-    ogg_stream_packetin(&stream, &header);
-    ogg_stream_packetin(&stream, &commentHeader);
-    ogg_stream_packetin(&stream, &codeHeader);
-    ogg_page page;
-    while (ogg_stream_flush(&stream, &page) != 0) writePage(page);
-
-    const size_t chunk = 4096;
-    for (size_t offset = 0; offset <= song.frames(); offset += chunk) {
-        size_t count = std::min(chunk, song.frames() - offset);
-        if (count == 0) {
-            vorbis_analysis_wrote(&dsp, 0);  // end of stream
-        } else {
-            float** buffer = vorbis_analysis_buffer(&dsp, int(count));
-            std::memcpy(buffer[0], &song.left[offset], count * sizeof(float));
-            std::memcpy(buffer[1], &song.right[offset], count * sizeof(float));
-            vorbis_analysis_wrote(&dsp, int(count));
-        }
-        while (vorbis_analysis_blockout(&dsp, &block) == 1) {
-            vorbis_analysis(&block, nullptr);
-            vorbis_bitrate_addblock(&block);
-            ogg_packet packet;
-            while (vorbis_bitrate_flushpacket(&dsp, &packet) == 1) {
-                ogg_stream_packetin(&stream, &packet);
-                while (ogg_stream_pageout(&stream, &page) != 0) writePage(page);
-            }
-        }
-        if (count == 0) break;
-    }
-    while (ogg_stream_flush(&stream, &page) != 0) writePage(page);
-
-    ogg_stream_clear(&stream);
-    vorbis_block_clear(&block);
-    vorbis_dsp_clear(&dsp);
-    vorbis_comment_clear(&comment);
-    vorbis_info_clear(&info);
-    written = std::fclose(file) == 0 && written;
-    if (!written) std::fprintf(stderr, "tunesynth: %s: write failed\n", path);
-    return written;
+    if (writeOggVorbis(path, format, long(song.frames()), source)) return true;
+    std::remove(path);
+    std::fprintf(stderr, "tunesynth: %s: cannot write the tune\n", path);
+    return false;
 }
 
 }  // namespace
@@ -703,5 +645,5 @@ int main(int argc, char** argv)
                      "Renders the example demo's 80-second tune and writes it as Ogg Vorbis.\n");
         return argc == 2 ? 0 : 2;
     }
-    return writeOgg(renderSong(), argv[1]) ? 0 : 1;
+    return writeSong(renderSong(), argv[1]) ? 0 : 1;
 }
