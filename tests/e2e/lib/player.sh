@@ -128,7 +128,8 @@ wait_for_row() {
 }
 
 # seek_to_row ROW [SECONDS]: presses d (110000 bytes: 12.5 rows of 44.1 kHz
-# stereo each) until the demo has reached ROW, then waits for a frame there.
+# stereo each) as often as fits below ROW, then waits for the playing demo to
+# draw a frame at ROW or later.
 seek_to_row() {
     local presses press_index
     presses=$(awk -v r="$(last_row)" -v t="$1" 'BEGIN { n = int((t - r) / 12.5); print (n > 0 ? n : 0) }')
