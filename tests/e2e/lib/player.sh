@@ -91,9 +91,11 @@ wait_for_count() {
     done
 }
 
-# player_window: the id of the player's window (it carries the demo's name).
+# player_window: the id of the player's window (it carries the demo's name,
+# $player_window_name: the test demo's unless the caller sets another).
+player_window_name=${player_window_name:-e2e demo}
 player_window() {
-    timeout 20 xdotool search --sync --name '^e2e demo$' | head -n 1
+    timeout 20 xdotool search --sync --name "^${player_window_name}\$" | head -n 1
 }
 
 # press KEY...: key presses into the player's window, as a person types them.
@@ -107,6 +109,36 @@ press() {
 # last_row: the row of the latest complete frame report.
 last_row() {
     grep -E '^row' "$player_out" | tail -n 1 | sed 's/^row//'
+}
+
+# last_scene: the scene index of the latest complete frame report (the
+# report's lines are the scene index, the seconds, then the row).
+last_scene() {
+    grep -E -B2 '^row' "$player_out" | tail -n 3 | head -n 1
+}
+
+# wait_for_row ROW [SECONDS]: waits until a frame at ROW or later has reported.
+wait_for_row() {
+    local deadline=$((SECONDS + ${2:-30}))
+    until awk -v r="$(last_row)" -v t="$1" 'BEGIN { exit !(r != "" && r + 0 >= t) }'; do
+        [ $SECONDS -lt $deadline ] || fail "row $1 not reached within ${2:-30} s (at row $(last_row))"
+        kill -0 "$player_pid" 2>/dev/null || fail "the player ended before row $1"
+        sleep 0.05
+    done
+}
+
+# seek_to_row ROW [SECONDS]: presses d (110000 bytes: 12.5 rows of 44.1 kHz
+# stereo each) as often as fits below ROW, then waits for the playing demo to
+# draw a frame at ROW or later.
+seek_to_row() {
+    local presses press_index
+    presses=$(awk -v r="$(last_row)" -v t="$1" 'BEGIN { n = int((t - r) / 12.5); print (n > 0 ? n : 0) }')
+    if [ "$presses" -gt 0 ]; then
+        local keys=()
+        for ((press_index = 0; press_index < presses; press_index++)); do keys+=(d); done
+        press "${keys[@]}"
+    fi
+    wait_for_row "$1" "${2:-30}"
 }
 
 # wait_for_frames COUNT [SECONDS]: waits until COUNT more frames have reported.
