@@ -15,6 +15,9 @@ bool initWindow()
 {
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_ALPHA | GLUT_DEPTH);
     glutInitWindowSize(glutGet(GLUT_SCREEN_WIDTH), glutGet(GLUT_SCREEN_HEIGHT));
+    // A screen-sized window belongs at the screen's corner; without a window
+    // manager to place it, the toolkit's default would leave an edge off screen.
+    glutInitWindowPosition(0, 0);
     glutInitContextVersion(3, 1);
     glutInitContextProfile(GLUT_CORE_PROFILE);
     // Closing the window returns from glutMainLoop like Esc and the end row
