@@ -5,7 +5,7 @@
 # A display of our own, the size the example is captured at.
 if [ -z "${EXAMPLE_TEST_DISPLAY:-}" ]; then
     EXAMPLE_TEST_DISPLAY=1 exec xvfb-run --auto-servernum \
-        --server-args="-screen 0 640x360x24 -nolisten tcp" bash "$0" "$@"
+        --server-args="-screen 0 640x360x24 -nolisten tcp -noreset" bash "$0" "$@"
 fi
 
 player_window_name="Lumen Drift"
