@@ -50,3 +50,10 @@ bool platform_gl_context_current();
 // leak checkers that report at exit can then still name the driver's own
 // allocations (an unloaded driver's frames have no module to match).
 void platform_keep_gl_driver_loaded();
+
+// Quiets the diagnostics that the system's sound library prints by itself
+// while the audio layer probes for an output device (ALSA writes several
+// lines to standard error for a machine without a sound card). The audio
+// layer reports a missing device in one line of its own. Call before the
+// audio subsystem starts; does nothing where there is no such library.
+void platform_quiet_sound_library();

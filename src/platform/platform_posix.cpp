@@ -122,3 +122,23 @@ void platform_keep_gl_driver_loaded()
 {
     dl_iterate_phdr(keepDriverModule, nullptr);
 }
+
+// ALSA's error printer, replaced by one that prints nothing.
+static void ignoreSoundLibraryError(const char*, int, const char*, int, const char*, ...)
+{
+}
+
+void platform_quiet_sound_library()
+{
+    using ErrorHandler = void (*)(const char*, int, const char*, int, const char*, ...);
+    using SetErrorHandler = int (*)(ErrorHandler);
+    // The audio output loads the same library by the same name, so the
+    // handler set here is the one it uses. The library stays loaded for the
+    // rest of the process, which keeps the handler valid.
+    void* alsa = dlopen("libasound.so.2", RTLD_LAZY | RTLD_LOCAL);
+    if (alsa == nullptr)
+        return;
+    auto setErrorHandler = reinterpret_cast<SetErrorHandler>(dlsym(alsa, "snd_lib_error_set_handler"));
+    if (setErrorHandler != nullptr)
+        setErrorHandler(ignoreSoundLibraryError);
+}

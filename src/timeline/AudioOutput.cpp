@@ -8,10 +8,13 @@
 #include <cstring>
 #include <string>
 
+#include "platform/platform.h"
+
 // The first user of the audio subsystem starts it with the driver SDL picks
 // (SDL_AUDIODRIVER, else the first that works); later users share it.
 static bool start_audio_subsystem()
 {
+    platform_quiet_sound_library();
     return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
 }
 
