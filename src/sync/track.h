@@ -17,7 +17,7 @@
 // index cannot be allocated.
 bool sync_set_keys(SyncTrack* track, std::unique_ptr<SyncKey[]> keys, int32_t count);
 
-// Binary search for a key at `row`: its index, or the bitwise complement of
+// Search for a key at `row`: its index, or the bitwise complement of
 // the index at which such a key would be inserted.
 int sync_search_key(const SyncTrack* track, int row);
 
