@@ -5,6 +5,7 @@
 // Target: under 50 ns per evaluation at 100,000 keys, growing with log(keys).
 #include <benchmark/benchmark.h>
 
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -18,11 +19,11 @@ SyncTrack make_track(int key_count, std::mt19937& random)
 {
     SyncTrack track;
     track.name = "bench";
-    track.key_count = key_count;
-    track.keys.reset(new SyncKey[key_count]);
+    std::unique_ptr<SyncKey[]> keys(new SyncKey[key_count]);
     std::uniform_real_distribution<float> value(-1.0f, 1.0f);
     for (int i = 0; i < key_count; ++i)
-        track.keys[i] = {i * kRowStep, value(random), static_cast<int32_t>(random() % 4)};
+        keys[i] = {i * kRowStep, value(random), static_cast<int32_t>(random() % 4)};
+    sync_set_keys(&track, std::move(keys), key_count);
     return track;
 }
 

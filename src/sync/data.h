@@ -25,10 +25,18 @@ struct SyncKey {
     int32_t type = 0;   // SyncKeyType; other values evaluate to 0 in the key's interval
 };
 
+// Levels of the row index a track keeps beside its keys (see sync_set_keys);
+// 16 to the power 8 exceeds any int32_t key count.
+constexpr int kSyncIndexMaxLevels = 8;
+
+// keys, key_count and the row index change together, through sync_set_keys only.
 struct SyncTrack {
     std::string name;               // the track's own copy of its name
     std::unique_ptr<SyncKey[]> keys; // key_count keys, rows strictly increasing
     int32_t key_count = 0;           // 0 for a new track and for a missing or rejected file
+    std::unique_ptr<int32_t[]> row_index; // the keys' rows in levels, for the key search
+    int32_t index_level_start[kSyncIndexMaxLevels] = {}; // offset of each level in row_index
+    int32_t index_levels = 0;        // 0 without keys
 };
 
 // The device's track list, in creation order.

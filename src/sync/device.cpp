@@ -12,6 +12,8 @@
 #include <new>
 #include <vector>
 
+#include "sync/track.h"
+
 namespace {
 
 constexpr size_t kCountBytes = 4;
@@ -127,8 +129,8 @@ SyncLoadResult sync_parse_keys(SyncTrack* track, const unsigned char* bytes, siz
         }
     }
 
-    track->keys = std::move(keys);
-    track->key_count = count;
+    if (!sync_set_keys(track, std::move(keys), count))
+        return reject(path, "not enough memory for its keys");
     return SYNC_LOAD_OK;
 }
 

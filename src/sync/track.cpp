@@ -1,46 +1,152 @@
 // Key search and evaluation of one sync track.
 //
-// Main thread only; nothing here allocates or changes the track.
+// Main thread only. sync_set_keys allocates the track's row index, which the
+// track then owns; searching and evaluating neither allocate nor change it.
 #include "sync/track.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <new>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
-// Number of keys whose row is below `bound`, by a binary search without
-// data-dependent branches: one frame asks many tracks of different shapes,
-// which leaves the branch predictor little to learn, and a mispredicted step
-// costs more than the comparison it skips.
-static int count_rows_below(const SyncTrack* track, int64_t bound)
+// The row index is a small static B-tree over the keys' rows. Level 0 holds
+// every row, each level above every 16th row of the one below, up to a level
+// of at most 32 rows; each level is padded with INT_MAX to whole nodes of 16
+// rows, the top one to 32.
+// A search reads one 64-byte node per level instead of a cache line per step
+// of a binary search over the 12-byte keys, which on long tracks turned the
+// search into a chain of dependent cache misses.
+namespace {
+
+constexpr int kNodeRows = 16;
+constexpr int kRootRows = 2 * kNodeRows; // the top level, searched as two nodes at once
+
+// Number of the node's rows at or below `row`. The rows increase, so those
+// rows are a prefix of the node.
+int rows_at_or_below(const int32_t* node, int32_t row)
 {
-    const SyncKey* keys = track->keys.get();
-    int n = track->key_count;
-    if (n <= 0)
-        return 0;
-    int lo = 0;
-    while (n > 1) {
-        int half = n / 2;
-        int probe = lo + half;
-        lo = keys[probe - 1].row < bound ? probe : lo; // a conditional move, not a jump
-        n -= half;
-    }
-    return lo + (keys[lo].row < bound ? 1 : 0);
+#if defined(__SSE2__)
+    const __m128i* p = reinterpret_cast<const __m128i*>(node);
+    __m128i r = _mm_set1_epi32(row);
+    __m128i a = _mm_cmpgt_epi32(_mm_loadu_si128(p), r);
+    __m128i b = _mm_cmpgt_epi32(_mm_loadu_si128(p + 1), r);
+    __m128i c = _mm_cmpgt_epi32(_mm_loadu_si128(p + 2), r);
+    __m128i d = _mm_cmpgt_epi32(_mm_loadu_si128(p + 3), r);
+    // One bit per row, set where the row lies above `row`.
+    int above = _mm_movemask_epi8(_mm_packs_epi16(_mm_packs_epi32(a, b), _mm_packs_epi32(c, d)));
+    return __builtin_ctz(static_cast<unsigned>(above) | 1u << kNodeRows);
+#else
+    int count = 0;
+    for (int k = 0; k < kNodeRows; ++k)
+        count += node[k] <= row ? 1 : 0;
+    return count;
+#endif
 }
 
-int sync_search_key(const SyncTrack* track, int row)
+// `chosen ? first : second`, by masking the bits. Written as a comparison,
+// the choice by key type compiles to jumps, which random types mispredict.
+float select_bits(bool chosen, float first, float second)
 {
-    // Rows strictly increase, so only the key at the insertion point can stand at `row`.
-    int lo = count_rows_below(track, row);
-    if (lo < track->key_count && track->keys[lo].row == row)
-        return lo;
-    return -lo - 1;
+    uint32_t a, b;
+    std::memcpy(&a, &first, sizeof a);
+    std::memcpy(&b, &second, sizeof b);
+    uint32_t mask = 0u - static_cast<uint32_t>(chosen);
+    uint32_t bits = (a & mask) | (b & ~mask);
+    float result;
+    std::memcpy(&result, &bits, sizeof result);
+    return result;
+}
+
+} // namespace
+
+bool sync_set_keys(SyncTrack* track, std::unique_ptr<SyncKey[]> keys, int32_t count)
+{
+    if (count <= 0) {
+        track->keys.reset();
+        track->key_count = 0;
+        track->row_index.reset();
+        track->index_levels = 0;
+        return true;
+    }
+
+    int32_t level_start[kSyncIndexMaxLevels] = {};
+    int32_t level_rows[kSyncIndexMaxLevels] = {};
+    int levels = 0;
+    size_t total = 0;
+    for (int64_t rows = count;; rows = (rows + kNodeRows - 1) / kNodeRows) {
+        level_start[levels] = static_cast<int32_t>(total);
+        level_rows[levels] = static_cast<int32_t>(rows);
+        ++levels;
+        if (rows <= kRootRows) {
+            total += kRootRows;
+            break;
+        }
+        total += static_cast<size_t>((rows + kNodeRows - 1) / kNodeRows * kNodeRows);
+    }
+    // Beyond INT32_MAX entries the offsets would not fit; such keys would not
+    // fit in memory either.
+    std::unique_ptr<int32_t[]> index(total <= INT32_MAX ? new (std::nothrow) int32_t[total] : nullptr);
+    if (!index)
+        return false;
+
+    std::fill(index.get(), index.get() + total, INT_MAX);
+    for (int32_t i = 0; i < count; ++i)
+        index[i] = keys[i].row;
+    for (int level = 1; level < levels; ++level) {
+        const int32_t* below = index.get() + level_start[level - 1];
+        for (int32_t i = 0; i < level_rows[level]; ++i)
+            index[level_start[level] + i] = below[i * kNodeRows];
+    }
+
+    track->keys = std::move(keys);
+    track->key_count = count;
+    track->row_index = std::move(index);
+    std::copy(level_start, level_start + kSyncIndexMaxLevels, track->index_level_start);
+    track->index_levels = levels;
+    return true;
 }
 
 int sync_key_before(const SyncTrack* track, int row)
 {
-    // The last key whose row is not after `row`; the same answer as the
-    // search's complemented insertion point minus one, without its branch.
-    return count_rows_below(track, static_cast<int64_t>(row) + 1) - 1;
+    int n = track->key_count;
+    if (n == 0 || row < track->keys[0].row)
+        return -1;
+    if (row >= track->keys[n - 1].row)
+        return n - 1; // also keeps every row searched below the INT_MAX padding
+
+    const int32_t* index = track->row_index.get();
+    const int32_t* root = index + track->index_level_start[track->index_levels - 1];
+    int at = -1;
+    for (int k = 0; k < kRootRows; k += kNodeRows)
+        at += rows_at_or_below(root + k, row);
+
+    // Each node's first row is the row above it that led there, so at least
+    // one row of the node counts and the last one counted leads on.
+    for (int level = track->index_levels - 2; level >= 0; --level) {
+        int first = at * kNodeRows;
+        if (level == 0) {
+            // The 16 keys the bottom node may pick, fetched while it is searched:
+            // points 60 bytes apart touch every cache line they span.
+            for (int k = 0; k < kNodeRows; k += 5)
+                __builtin_prefetch(&track->keys[std::min(first + k, n - 1)]);
+        }
+        at = first + rows_at_or_below(index + track->index_level_start[level] + first, row) - 1;
+    }
+    return at;
+}
+
+int sync_search_key(const SyncTrack* track, int row)
+{
+    // Rows strictly increase, so only the last key at or before `row` can stand at it.
+    int i = sync_key_before(track, row);
+    if (i >= 0 && track->keys[i].row == row)
+        return i;
+    return -(i + 1) - 1;
 }
 
 float sync_track_value(const SyncTrack* track, double row)
@@ -82,6 +188,6 @@ float sync_track_value(const SyncTrack* track, double row)
     double ramp = t * t; // t to the power 2, exactly
     double shaped = w.linear * t + w.smooth * smooth + w.ramp * ramp;
     float moved = static_cast<float>(a.value + delta * shaped);
-    float value = a.type == SYNC_STEP ? a.value : moved;
-    return valid ? value : 0.0f;
+    float value = select_bits(a.type == SYNC_STEP, a.value, moved);
+    return select_bits(valid, value, 0.0f);
 }

@@ -2,12 +2,22 @@
 //
 // The whole row (its floor) picks the key that governs it; the fraction of
 // the row moves the value along the key's interpolation. Evaluation neither
-// allocates nor reads files. Main thread only.
+// allocates nor reads files; setting keys allocates their index. Main
+// thread only.
 #pragma once
+
+#include <cstdint>
+#include <memory>
 
 #include "sync/data.h"
 
-// Binary search for a key at `row`: its index, or the bitwise complement of
+// Gives the track `keys` (count keys, rows strictly increasing; may be null
+// when count is 0) and rebuilds the row index the search relies on. The only
+// way keys are set. Returns false, leaving the track as it was, when the
+// index cannot be allocated.
+bool sync_set_keys(SyncTrack* track, std::unique_ptr<SyncKey[]> keys, int32_t count);
+
+// Search for a key at `row`: its index, or the bitwise complement of
 // the index at which such a key would be inserted.
 int sync_search_key(const SyncTrack* track, int row);
 

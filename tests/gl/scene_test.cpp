@@ -26,6 +26,7 @@
 #include "render/DemoShader.h"
 #include "render/Scene.h"
 #include "render/Texture.h"
+#include "sync/track.h"
 
 using testsupport::TempDir;
 
@@ -115,9 +116,9 @@ protected:
         // A parameter track "speed" holding 0.75 from row 0 on.
         appState.syncDevice.reset(sync_open(dir.path("sync").c_str()));
         SyncTrack* speed = sync_obtain_track(appState.syncDevice.get(), "speed");
-        speed->keys = std::make_unique<SyncKey[]>(1);
-        speed->keys[0] = SyncKey{0, 0.75f, SYNC_STEP};
-        speed->key_count = 1;
+        auto keys = std::make_unique<SyncKey[]>(1);
+        keys[0] = SyncKey{0, 0.75f, SYNC_STEP};
+        ASSERT_TRUE(sync_set_keys(speed, std::move(keys), 1));
 
         const unsigned char blue[] = {51, 102, 153, 255};
         const unsigned char pink[] = {255, 0, 128, 255};

@@ -4,7 +4,9 @@
 
 #include <climits>
 #include <cmath>
+#include <algorithm>
 #include <initializer_list>
+#include <memory>
 
 #include "sync/track.h"
 
@@ -14,12 +16,34 @@ SyncTrack make_track(std::initializer_list<SyncKey> keys)
 {
     SyncTrack track;
     track.name = "test";
-    track.key_count = static_cast<int32_t>(keys.size());
-    track.keys.reset(new SyncKey[keys.size()]);
-    int i = 0;
-    for (const SyncKey& key : keys)
-        track.keys[i++] = key;
+    auto copy = std::make_unique<SyncKey[]>(keys.size());
+    std::copy(keys.begin(), keys.end(), copy.get());
+    sync_set_keys(&track, std::move(copy), static_cast<int32_t>(keys.size()));
     return track;
+}
+
+// A track of `count` keys whose rows are row_of(0), row_of(1), ...
+template <typename RowOf>
+SyncTrack make_rows(int count, RowOf row_of)
+{
+    SyncTrack track;
+    auto keys = std::make_unique<SyncKey[]>(count);
+    for (int i = 0; i < count; ++i)
+        keys[i] = {row_of(i), static_cast<float>(i), SYNC_LINEAR};
+    sync_set_keys(&track, std::move(keys), count);
+    return track;
+}
+
+// The search's answers for `row`, checked against a plain scan of the keys.
+void expect_scan_agrees(const SyncTrack& track, int row)
+{
+    int count = track.key_count;
+    int insertion = 0;
+    while (insertion < count && track.keys[insertion].row < row)
+        ++insertion;
+    bool found = insertion < count && track.keys[insertion].row == row;
+    ASSERT_EQ(sync_search_key(&track, row), found ? insertion : -insertion - 1) << count << " keys, row " << row;
+    ASSERT_EQ(sync_key_before(&track, row), found ? insertion : insertion - 1) << count << " keys, row " << row;
 }
 
 // The value the player must produce: difference in single precision,
@@ -125,29 +149,59 @@ TEST(SyncTrackValue, RowsBeyondTheIntegerRangeStayDefined)
 
 TEST(SyncTrackSearch, AgreesWithAPlainScanForEverySizeAndRow)
 {
+    // Every row around every key of small tracks: the index has one or two levels.
     for (int count = 0; count <= 40; ++count) {
-        SyncTrack track;
-        track.key_count = count;
-        track.keys.reset(new SyncKey[count]);
-        for (int i = 0; i < count; ++i)
-            track.keys[i] = {3 * i - 20, 0.0f, 0};
-        for (int row = -25; row <= 3 * count - 15; ++row) {
-            int insertion = 0;
-            while (insertion < count && track.keys[insertion].row < row)
-                ++insertion;
-            bool found = insertion < count && track.keys[insertion].row == row;
-            ASSERT_EQ(sync_search_key(&track, row), found ? insertion : -insertion - 1)
-                << count << " keys, row " << row;
-            ASSERT_EQ(sync_key_before(&track, row), found ? insertion : insertion - 1)
-                << count << " keys, row " << row;
-        }
+        SyncTrack track = make_rows(count, [](int i) { return 3 * i - 20; });
+        for (int row = -25; row <= 3 * count - 15; ++row)
+            expect_scan_agrees(track, row);
     }
 
-    SyncTrack ends;
-    ends.key_count = 2;
-    ends.keys.reset(new SyncKey[2]{{INT_MIN, 0.0f, 0}, {INT_MAX, 0.0f, 0}});
+    // Two and three levels, node edges included, with uneven gaps between keys.
+    for (int count : {511, 512, 513, 8193}) {
+        SyncTrack track = make_rows(count, [](int i) { return 12 * i + i * i % 11; });
+        int last = track.keys[count - 1].row;
+        for (int row = -2; row <= last + 2; row += 1 + count / 256)
+            expect_scan_agrees(track, row);
+        for (int i = 0; i < count; i += (i % 16 == 15 ? 1 : 3)) {
+            expect_scan_agrees(track, track.keys[i].row - 1);
+            expect_scan_agrees(track, track.keys[i].row);
+        }
+    }
+}
+
+TEST(SyncTrackSearch, RowsAtTheEndsOfTheIntegerRange)
+{
+    SyncTrack ends = make_track({{INT_MIN, 0.0f, 0}, {INT_MAX, 0.0f, 0}});
     EXPECT_EQ(sync_key_before(&ends, INT_MIN), 0);
     EXPECT_EQ(sync_key_before(&ends, INT_MAX - 1), 0);
     EXPECT_EQ(sync_key_before(&ends, INT_MAX), 1);
     EXPECT_EQ(sync_search_key(&ends, INT_MAX), 1);
+
+    // Padding rows of the index hold INT_MAX too, and must never be mistaken for keys.
+    for (int count : {17, 300}) {
+        SyncTrack high = make_rows(count, [count](int i) { return INT_MAX - 2 * (count - 1 - i); });
+        SyncTrack low = make_rows(count, [](int i) { return INT_MIN + 2 * i; });
+        for (int back = 0; back < 2 * count + 2; ++back) {
+            expect_scan_agrees(high, INT_MAX - back);
+            expect_scan_agrees(low, INT_MIN + back);
+        }
+    }
+}
+
+TEST(SyncTrackValue, SettingKeysAgainReplacesTheOldOnes)
+{
+    SyncTrack track = make_rows(1000, [](int i) { return 2 * i; });
+    EXPECT_EQ(sync_track_value(&track, 1001.0), 500.5f);
+
+    auto keys = std::make_unique<SyncKey[]>(2);
+    keys[0] = {0, 1.0f, SYNC_STEP};
+    keys[1] = {10, 2.0f, SYNC_STEP};
+    ASSERT_TRUE(sync_set_keys(&track, std::move(keys), 2));
+    EXPECT_EQ(sync_key_before(&track, 1001), 1);
+    EXPECT_EQ(sync_track_value(&track, 5.0), 1.0f);
+
+    ASSERT_TRUE(sync_set_keys(&track, nullptr, 0));
+    EXPECT_EQ(track.key_count, 0);
+    EXPECT_EQ(sync_track_value(&track, 5.0), 0.0f);
+    EXPECT_EQ(sync_key_before(&track, 5), -1);
 }
