@@ -1,0 +1,14 @@
+# Closing the window ends the demo like Esc does: the main loop returns, the
+# music is released once, and the player exits with status 0.
+source "$(dirname "${BASH_SOURCE[0]}")/lib/player.sh"
+
+make_demo 20
+start_player
+wait_for_frames 5
+
+window=$(player_window) || fail "the player's window did not appear"
+"$DEMOPLAYER_BINARY_DIR/xclose" "$window" || fail "xclose could not ask the window to close"
+wait_for_exit 20
+[ "$player_status" -eq 0 ] || fail "closing the window ended the player with status $player_status, not 0"
+[ ! -s "$player_err" ] || fail "the player wrote to standard error"
+echo "ok"
