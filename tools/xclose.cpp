@@ -11,6 +11,20 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace {
+
+// Xlib's own handler prints a report of several lines and exits with status 1;
+// this one only notes that the request was refused.
+bool requestFailed = false;
+
+int onXError(Display*, XErrorEvent*)
+{
+    requestFailed = true;
+    return 0;
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     if (argc != 2) {
@@ -29,6 +43,8 @@ int main(int argc, char** argv)
         return 2;
     }
 
+    XSetErrorHandler(onXError);
+
     XEvent event{};
     event.xclient.type = ClientMessage;
     event.xclient.window = window;
@@ -39,5 +55,9 @@ int main(int argc, char** argv)
     XSendEvent(display, window, False, NoEventMask, &event);
     XSync(display, False);
     XCloseDisplay(display);
+    if (requestFailed) {
+        std::fprintf(stderr, "xclose: window %s: no such window\n", argv[1]);
+        return 2;
+    }
     return 0;
 }

@@ -2,6 +2,12 @@
 # music is released once, and the player exits with status 0.
 source "$(dirname "${BASH_SOURCE[0]}")/lib/player.sh"
 
+# A window id that names no window: status 2 and one line, not Xlib's report.
+status=0
+"$DEMOPLAYER_BINARY_DIR/xclose" 0x7ffffff 2>"$demo_dir/xclose_err.txt" || status=$?
+[ "$status" -eq 2 ] || fail "xclose on a missing window ended with status $status, not 2"
+[ "$(wc -l <"$demo_dir/xclose_err.txt")" -eq 1 ] || fail "xclose on a missing window said: $(cat "$demo_dir/xclose_err.txt")"
+
 make_demo 20
 start_player
 wait_for_frames 5
