@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <new>
 #include <vector>
 
@@ -136,6 +137,12 @@ SyncLoadResult sync_parse_keys(SyncTrack* track, const unsigned char* bytes, siz
 
 SyncLoadResult sync_load_keys(SyncTrack* track, const char* path)
 {
+    // Only a regular file has a size that bounds what is read: a directory,
+    // a pipe or a device (/dev/zero) would be read until the count's 18 GB.
+    std::error_code status;
+    if (std::filesystem::exists(path, status) && !std::filesystem::is_regular_file(path, status))
+        return reject(path, "not a regular file");
+
     File file(std::fopen(path, "rb"));
     if (!file) {
         // A missing track is normal (it evaluates to 0); a name the file

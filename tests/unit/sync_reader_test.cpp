@@ -132,6 +132,19 @@ TEST(SyncReader, RejectsFilesThatDoNotHoldTheirKeys)
     }
 }
 
+TEST(SyncReader, RejectsWhatIsNotARegularFile)
+{
+    // A device never ends: read by its count, it could fill gigabytes.
+    for (const char* path : {"/dev/zero", "/"}) {
+        SCOPED_TRACE(path);
+        SyncTrack track;
+        LoadOutcome outcome = load(track, path);
+        EXPECT_EQ(outcome.result, SYNC_LOAD_REJECTED);
+        EXPECT_EQ(outcome.warning, std::string(path) + ": not a regular file\n");
+        EXPECT_EQ(track.key_count, 0);
+    }
+}
+
 TEST(SyncReader, InMemoryBytesFollowTheSameRules)
 {
     std::string good = TrackBytes().count(2).key(0, 1, 1).key(8, 3, 0).str();
