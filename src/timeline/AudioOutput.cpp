@@ -15,6 +15,9 @@
 static bool start_audio_subsystem()
 {
     platform_quiet_sound_library();
+    // SDL would otherwise take SIGINT and SIGTERM for its event queue, which
+    // nobody reads: Ctrl+C and kill would no longer end the player.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
 }
 
