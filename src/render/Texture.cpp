@@ -1,4 +1,5 @@
-// Texture: image decoding through stb_image and the GL uploads of both kinds.
+// Texture: image textures from files (decoded by ImageFile) and render-target
+// textures, and the GL uploads of both kinds.
 //
 // Main thread, GL context current. Both constructors leave the new texture
 // bound to GL_TEXTURE_2D on the active unit. GL textures are never deleted.
@@ -6,7 +7,7 @@
 
 #include <cstdio>
 
-#include <stb_image.h>
+#include "render/ImageFile.h"
 
 namespace {
 
@@ -24,13 +25,12 @@ Texture::Texture(const std::string& path)
 {
     int width = 0;
     int height = 0;
-    int channelsInFile = 0;
-    stbi_uc* pixels = stbi_load(path.c_str(), &width, &height, &channelsInFile, 4);
+    unsigned char* pixels = loadImageFile(path.c_str(), width, height);
 
     // An image that does not decode still gives a defined texture: one opaque
     // black texel, rather than an upload from an unknown size.
-    static const stbi_uc kFallbackTexel[4] = {0, 0, 0, 255};
-    const stbi_uc* upload = pixels;
+    static const unsigned char kFallbackTexel[4] = {0, 0, 0, 255};
+    const unsigned char* upload = pixels;
     if (pixels == nullptr) {
         std::fprintf(stderr, "Texture load fail : %s !!!!!!!!!!!!!!!!\n", path.c_str());
         upload = kFallbackTexel;
@@ -54,7 +54,7 @@ Texture::Texture(const std::string& path)
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, upload);
 
     if (pixels != nullptr)
-        stbi_image_free(pixels);
+        freeImagePixels(pixels);
 }
 
 Texture::Texture(int width, int height, GLenum format)

@@ -1,0 +1,23 @@
+// Image files for scene textures: PNG, JPEG, BMP or TGA decoded into 8-bit
+// RGBA, top row first. Images come from the demo's author and are decoded as
+// untrusted input (see ImageFile.cpp for the guards).
+//
+// Main thread only. The caller owns the returned pixels and frees them with
+// freeImagePixels.
+#pragma once
+
+#include <cstddef>
+
+// Decodes `size` bytes of an image file. Returns the pixels (width x height
+// x 4 bytes), or nullptr when the bytes are not an image the player reads.
+unsigned char* decodeImage(const unsigned char* bytes, std::size_t size, int& width, int& height);
+
+// Reads and decodes the image file at `path`; nullptr when it cannot.
+unsigned char* loadImageFile(const char* path, int& width, int& height);
+
+void freeImagePixels(unsigned char* pixels);
+
+// Whether every Huffman table a JPEG defines holds at most 256 codes. The
+// decoder trusts the counts and would write past its tables otherwise.
+// Anything that is not a JPEG passes.
+bool jpegHuffmanTablesFit(const unsigned char* bytes, std::size_t size);

@@ -1,0 +1,82 @@
+// Image decoding for scene textures: the formats read, and JPEG files whose
+// Huffman tables claim more codes than a table holds, which are refused
+// before the decoder would write past its tables.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "render/ImageFile.h"
+
+namespace {
+
+std::vector<unsigned char> seedImage(const char* name)
+{
+    const char* source = std::getenv("DEMOPLAYER_SOURCE_DIR");
+    std::string path = std::string(source ? source : ".") + "/fuzz/seeds/image_loader/" + name;
+    std::ifstream file(path, std::ios::binary);
+    EXPECT_TRUE(file) << "cannot read " << path;
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// Offset of the first DHT segment's first table (its class/id byte).
+size_t firstHuffmanTable(const std::vector<unsigned char>& jpeg)
+{
+    for (size_t i = 2; i + 1 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC4)
+            return i + 4;
+    ADD_FAILURE() << "no Huffman table in the test JPEG";
+    return 0;
+}
+
+} // namespace
+
+TEST(ImageFile, DecodesEachFormatToRgba)
+{
+    for (const char* name : {"tiny.png", "tiny.jpg", "tiny.bmp", "tiny.tga", "tiny_grey.png"}) {
+        SCOPED_TRACE(name);
+        std::vector<unsigned char> bytes = seedImage(name);
+        int width = 0, height = 0;
+        unsigned char* pixels = decodeImage(bytes.data(), bytes.size(), width, height);
+        ASSERT_NE(pixels, nullptr);
+        EXPECT_EQ(width, 3);
+        EXPECT_EQ(height, 2);
+        EXPECT_EQ(pixels[3], 255) << "alpha of an opaque image";
+        freeImagePixels(pixels);
+    }
+}
+
+TEST(ImageFile, JpegWithOverfullHuffmanTableIsRefused)
+{
+    std::vector<unsigned char> jpeg = seedImage("tiny.jpg");
+    ASSERT_TRUE(jpegHuffmanTablesFit(jpeg.data(), jpeg.size()));
+
+    // 16 code lengths of 17 codes each: 272 codes for a table of 256.
+    size_t table = firstHuffmanTable(jpeg);
+    std::vector<unsigned char> overfull = jpeg;
+    for (size_t i = 1; i <= 16 && table + i < overfull.size(); ++i)
+        overfull[table + i] = 17;
+    EXPECT_FALSE(jpegHuffmanTablesFit(overfull.data(), overfull.size()));
+    int width = 0, height = 0;
+    EXPECT_EQ(decodeImage(overfull.data(), overfull.size(), width, height), nullptr);
+
+    // Fill bytes before the start marker: the decoder still reads a JPEG.
+    std::vector<unsigned char> filled(4, 0xFF);
+    filled.insert(filled.end(), overfull.begin(), overfull.end());
+    EXPECT_FALSE(jpegHuffmanTablesFit(filled.data(), filled.size()));
+
+    // A cut-off file counts missing bytes as zero, as the decoder reads them.
+    std::vector<unsigned char> cut(jpeg.begin(), jpeg.begin() + static_cast<long>(table) + 3);
+    EXPECT_TRUE(jpegHuffmanTablesFit(cut.data(), cut.size()));
+}
+
+TEST(ImageFile, MissingFileAndNonImageGiveNothing)
+{
+    int width = 0, height = 0;
+    EXPECT_EQ(loadImageFile("/nonexistent/image.png", width, height), nullptr);
+    const unsigned char text[] = "not an image";
+    EXPECT_EQ(decodeImage(text, sizeof text, width, height), nullptr);
+}
