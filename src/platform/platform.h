@@ -4,10 +4,23 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <string>
 
 // Modification time of `path` in seconds, reduced to its low 32 bits.
 // Returns false (and leaves `time` alone) when the file's status cannot be read.
 bool platform_file_time(const char* path, int32_t& time);
+
+// Opens `path` for reading, in binary mode, only when it is a regular file
+// (symbolic links followed). Never blocks: a named pipe, a device or a
+// directory is refused without being read, so a demo folder with one in
+// place of a file cannot hang or exhaust the player. On success returns the
+// open file, which the caller closes, and sets `sizeBytes` to its size. On
+// failure returns nullptr and sets `problem` to a short reason without the
+// file name: the system's text ("No such file or directory", "Permission
+// denied", ...) or "is a directory", "is a named pipe", "is a device",
+// "is not a regular file". Any thread.
+std::FILE* platform_open_regular_file(const char* path, uint64_t& sizeBytes, std::string& problem);
 
 // Console colours of the frame report.
 enum PlatformColour {
