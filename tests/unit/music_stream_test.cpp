@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -227,6 +228,40 @@ TEST(MusicStreamSeek, TargetsPastTheEndAreRefusedAndLeaveThePosition)
 
     EXPECT_TRUE(stream.seekBytes(stream.lengthBytes())) << "the very end is a position";
     EXPECT_EQ(stream.positionBytes(), stream.lengthBytes());
+}
+
+TEST(MusicStreamSeek, BurstOfSeeksWhilePlayingKeepsEveryTargetAndAForwardClock)
+{
+    MusicStream stream;
+    ASSERT_NO_FATAL_FAILURE(openOrFail(stream, sineFile()));
+    stream.play();
+    wait(100);
+    std::mt19937 random(5);
+    const uint64_t frames = stream.lengthBytes() / 4;
+    for (int i = 0; i < 120; ++i) {
+        uint64_t target = (random() % (frames / 2)) * 4;
+        if (i % 10 == 9) { // a pause and a seek while held, now and then
+            stream.pause();
+            ASSERT_TRUE(stream.seekBytes(target));
+            EXPECT_EQ(stream.positionBytes(), target);
+            stream.play();
+        } else {
+            ASSERT_TRUE(stream.seekBytes(target));
+        }
+        ASSERT_EQ(stream.positionBytes(), target) << "seek " << i;
+        uint64_t previous = target;
+        for (int read = 0; read < 3; ++read) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(random() % 9));
+            uint64_t now = stream.positionBytes();
+            ASSERT_GE(now, previous) << "seek " << i << ", read " << read;
+            ASSERT_LT(now, target + kStereoBytesPerSecond / 2) << "seek " << i;
+            previous = now;
+        }
+    }
+    wait(300);
+    uint64_t settled = stream.positionBytes();
+    wait(200);
+    EXPECT_GT(stream.positionBytes(), settled) << "still playing after the burst";
 }
 
 // ---- spectrum ----
