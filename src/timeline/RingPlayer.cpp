@@ -65,8 +65,10 @@ void RingPlayer::fill(int16_t* samples, int frames, bool playing, TimePoint now)
     int clockFrames = 0;  // and how many there are
     bool clockMoved = false;
     if (!playing) {
-        // Held: nothing plays, but stale blocks still make room for the
-        // decoder's answer to the latest request.
+        // Held: nothing plays, nothing is blended into what plays next, but
+        // stale blocks still make room for the decoder's answer to the
+        // latest request.
+        fadeFrames_ = 0;
         if (FrameRing::Block* block = ring_.front()) {
             uint32_t newest = ring_.back()->generation;
             if (block->generation != newest)
@@ -93,6 +95,7 @@ void RingPlayer::fill(int16_t* samples, int frames, bool playing, TimePoint now)
         }
         if (block->endOfTune) {
             ended_ = true;
+            fadeFrames_ = 0; // silence follows: nothing to blend into
             ring_.pop();
             frontOffset_ = 0;
             continue;

@@ -122,6 +122,18 @@ TEST(RingPlayer, EndOfTuneKeepsTheClockGoingButADryRingIsAnUnderrun)
     EXPECT_EQ(player.underruns(), 1u) << "silence after the end is no underrun";
     double heard = player.heard().clock.heardFrame(t + std::chrono::milliseconds(23));
     EXPECT_GT(heard, 90000.0 + kBlock) << "the clock runs on past the end; readers stop it";
+
+    // A seek to the very end while frames wait, then a seek elsewhere: the
+    // frames from before the end are not blended into the new ones.
+    pushBlock(ring, 3, 0, 700);
+    pushBlock(ring, 3, kBlock, 700);
+    play(player, kBlock / 2, t);
+    pushBlock(ring, 4, 95000, 0, true);
+    std::vector<int16_t> atEnd = play(player, kBlock, t);
+    EXPECT_EQ(std::count(atEnd.begin(), atEnd.end(), 0), kBlock);
+    pushBlock(ring, 5, 1000, 900);
+    std::vector<int16_t> after = play(player, kBlock, t);
+    EXPECT_EQ(std::count(after.begin(), after.end(), 900), kBlock);
 }
 
 TEST(SeqLock, ReadersNeverSeeAHalfWrittenValue)
