@@ -16,6 +16,8 @@
 
 #include "OggTestFile.h"
 #include "timeline/MusicStream.h"
+#include "timeline/OggSource.h"
+#include "timeline/TuneSpectrum.h"
 
 namespace {
 
@@ -318,6 +320,24 @@ TEST(MusicStreamSpectrum, SilenceEndAndNoStreamGiveZeros)
 
     MusicStream none;
     EXPECT_EQ(loudest(spectrumOf(none)), 0.0f) << "never opened";
+}
+
+TEST(MusicStreamSpectrum, SameAsTheTunesOwnSpectrumWithoutADevice)
+{
+    // What a clock other than the sound card would use: the tune's spectrum at any frame.
+    std::string problem;
+    auto source = OggSource::open(sineFile().path().c_str(), problem);
+    ASSERT_TRUE(source) << problem;
+    TuneSpectrum offline;
+    ASSERT_TRUE(offline.open(source, problem)) << problem;
+    std::vector<float> expected(MusicStream::kSpectrumBins);
+    offline.at(27500, expected.data());
+    EXPECT_EQ(loudestBin(expected), 93);
+
+    MusicStream stream;
+    ASSERT_NO_FATAL_FAILURE(openOrFail(stream, sineFile()));
+    ASSERT_TRUE(stream.seekBytes(kSeekStepBytes)); // frame 27500, held
+    EXPECT_EQ(spectrumOf(stream), expected);
 }
 
 // ---- failures ----
