@@ -8,12 +8,12 @@
 // decoding them costs less than a seek, which restarts from a page boundary.
 static const uint64_t kMaxSkipFrames = 2 * MonoBlockReader::kBlockFrames;
 
-bool MonoBlockReader::open(const char* path, std::string& problem)
+bool MonoBlockReader::open(std::shared_ptr<OggSource> source, std::string& problem)
 {
     block_.assign(kBlockFrames, 0.0f);
     blockStart_ = 0;
     keptFrames_ = 0;
-    positioned_ = decoder_.open(path, problem);
+    positioned_ = decoder_.open(std::move(source), problem);
     return positioned_;
 }
 

@@ -1,18 +1,19 @@
 // MonoBlockReader: the block of frames that starts at a given frame of a
 // tune, channels averaged to mono, for the spectrum.
 //
-// It decodes with a VorbisDecoder of its own (a second handle on the file),
-// so it never touches the playback decoder, needs no lock, and works the
-// same while the music plays or stands paused. Successive requests usually
+// It decodes with a VorbisDecoder of its own (reading the tune's shared
+// OggSource), so it never touches the playback decoder and works the same
+// while the music plays or stands paused. Successive requests usually
 // move forward by a video frame's worth of audio: the frames the previous
 // block shares with the new one are kept, only the rest is decoded, and a
 // sample-exact seek happens only on a jump. Frames past the end read as silence.
 //
 // Owns its decoder and one block of samples, allocated when opened; blockAt()
-// allocates nothing. Main thread only (MusicStream's spectrum call).
+// allocates nothing. One thread at a time (TuneSpectrum's caller).
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,7 @@ public:
     // Frames per block.
     static constexpr int kBlockFrames = 4096;
 
-    bool open(const char* path, std::string& problem);
+    bool open(std::shared_ptr<OggSource> source, std::string& problem);
     void close();
 
     // The kBlockFrames frames from `frame` on; valid until the next call.

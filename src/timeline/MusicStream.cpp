@@ -1,24 +1,31 @@
-// MusicStream: playback decoder and clock under one lock, shared by the main
-// thread (the public calls) and the audio thread (Impl::fill); the spectrum
-// decodes with its own reader on the main thread, outside the lock.
+// MusicStream: the parts of the music and the threads they run on.
+//
+//   main thread     requests (play, pause, seek), the clock, the spectrum
+//   decoder thread  DecoderThread: decodes ahead into the FrameRing
+//   audio thread    RingPlayer: copies from the ring, publishes the clock
+//
+// The main thread never touches the ring; the audio thread takes no lock.
+// Every seek and pause starts a new generation of frames, so what the
+// decoder had queued for an earlier request is never played after the new
+// request's frames. The main thread shows the requested frame until the
+// audio thread reports the new generation's clock.
 #include "timeline/MusicStream.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
-#include <mutex>
 #include <string>
 
 #include "timeline/AudioOutput.h"
-#include "timeline/MonoBlockReader.h"
-#include "timeline/PlaybackClock.h"
-#include "timeline/SpectrumAnalyzer.h"
-#include "timeline/VorbisDecoder.h"
+#include "timeline/DecoderThread.h"
+#include "timeline/FrameRing.h"
+#include "timeline/OggSource.h"
+#include "timeline/RingPlayer.h"
+#include "timeline/TuneSpectrum.h"
 
-static_assert(MusicStream::kSpectrumFrames == SpectrumAnalyzer::kFrames &&
-                  MusicStream::kSpectrumBins == SpectrumAnalyzer::kBins &&
-                  MusicStream::kSpectrumFrames == MonoBlockReader::kBlockFrames,
+static_assert(MusicStream::kSpectrumFrames == TuneSpectrum::kFrames &&
+                  MusicStream::kSpectrumBins == TuneSpectrum::kBins,
               "the spectrum's sizes must agree");
 
 // Format assumed when there is no music: the rate the output is started with
@@ -27,53 +34,9 @@ static const int kDefaultSampleRate = 44100;
 static const int kDefaultChannels = 2;
 static const int kBytesPerSample = 2;
 
-struct MusicStream::Impl {
-    // Fixed from open on.
-    int sampleRate = 0;
-    int channels = 0;
-    uint64_t totalFrames = 0;
-
-    // Shared with the audio thread, under `lock`.
-    std::mutex lock;
-    VorbisDecoder decoder;
-    PlaybackClock clock;
-    bool playing = false;
-
-    // Main thread only.
-    MonoBlockReader spectrumReader;
-    SpectrumAnalyzer analyzer;
-
-    // Declared last so that it is destroyed first: the audio thread has
-    // stopped before anything it uses goes away.
-    AudioOutput output;
-
-    ~Impl() { output.close(); }
-
-    uint64_t bytesPerFrame() const { return static_cast<uint64_t>(channels) * kBytesPerSample; }
-
-    // The frame being heard, as a whole frame within the tune. Caller holds `lock`.
-    uint64_t heardFrameLocked()
-    {
-        double frame = clock.heardFrame(std::chrono::steady_clock::now());
-        return std::min(static_cast<uint64_t>(frame), totalFrames);
-    }
-
-    // Audio thread: the next `frames` frames of the tune, or silence while
-    // held and after the end.
-    static void fill(void* context, int16_t* samples, int frames)
-    {
-        Impl& stream = *static_cast<Impl*>(context);
-        const auto asked = std::chrono::steady_clock::now(); // not delayed by the lock or decoding
-        std::lock_guard<std::mutex> guard(stream.lock);
-        int decoded = 0;
-        if (stream.playing) {
-            decoded = stream.decoder.readInterleaved16(samples, frames);
-            stream.clock.bufferHanded(asked, frames);
-        }
-        std::memset(samples + static_cast<size_t>(decoded) * stream.channels, 0,
-                    static_cast<size_t>(frames - decoded) * stream.channels * sizeof(int16_t));
-    }
-};
+// Decoded audio kept ahead of the device: enough to ride out a decoder thread
+// that gets no processor for a while on a busy machine.
+static const double kKeepAheadSeconds = 0.3;
 
 // About 40 ms of audio per device buffer, as a power of two: short enough for
 // a responsive clock and spectrum, long enough to ride out a busy machine.
@@ -84,6 +47,67 @@ static int device_buffer_frames(int sampleRate)
         frames *= 2;
     return frames;
 }
+
+struct MusicStream::Impl {
+    // Fixed from open on.
+    int sampleRate = 0;
+    int channels = 0;
+    uint64_t totalFrames = 0;
+
+    DecoderThread decoder;
+    TuneSpectrum spectrum;            // main thread only
+    std::unique_ptr<FrameRing> ring;  // decoder thread -> audio thread
+    std::unique_ptr<RingPlayer> player;
+    std::atomic<bool> playing{false}; // main thread -> audio thread
+
+    // Main thread only.
+    bool mainPlaying = false;
+    uint32_t generation = 0;  // of the latest request
+    uint64_t standFrame = 0;  // where that request starts: the clock until it is heard
+    double shownFrame = 0.0;  // highest reading since: readings never go back
+
+    // Declared last so that it is destroyed first; the destructor stops the
+    // audio thread before the decoder thread, and both before their data goes.
+    AudioOutput output;
+
+    ~Impl()
+    {
+        output.close();
+        decoder.stop();
+    }
+
+    uint64_t bytesPerFrame() const { return static_cast<uint64_t>(channels) * kBytesPerSample; }
+
+    // Asks the decoder thread for the frames from `frame` on; the clock stands there.
+    void request(uint64_t frame)
+    {
+        ++generation;
+        standFrame = frame;
+        shownFrame = static_cast<double>(frame);
+        decoder.request(generation, frame);
+    }
+
+    // The frame being heard, as a whole frame within the tune.
+    uint64_t heardFrame()
+    {
+        if (!mainPlaying)
+            return standFrame;
+        HeardClock heard = player->heard();
+        if (heard.generation == generation) {
+            double frame = heard.clock.heardFrame(std::chrono::steady_clock::now());
+            shownFrame = std::max(shownFrame, frame);
+        }
+        return std::min(static_cast<uint64_t>(shownFrame), totalFrames);
+    }
+
+    // Audio thread.
+    static void fill(void* context, int16_t* samples, int frames)
+    {
+        Impl& stream = *static_cast<Impl*>(context);
+        stream.player->fill(samples, frames, stream.playing.load(std::memory_order_acquire),
+                            std::chrono::steady_clock::now());
+    }
+};
 
 MusicStream::MusicStream() = default;
 
@@ -100,69 +124,73 @@ bool MusicStream::open(const char* path)
 
     auto stream = std::make_unique<Impl>();
     std::string problem = "no file name";
-    if (path == nullptr || !stream->decoder.open(path, problem) ||
-        !stream->spectrumReader.open(path, problem)) {
+    std::shared_ptr<OggSource> source;
+    bool opened = path != nullptr && (source = OggSource::open(path, problem)) &&
+                  stream->decoder.open(source, problem);
+    if (opened && stream->decoder.decoder().totalFrames() == 0) {
+        problem = "the tune holds no samples";
+        opened = false;
+    }
+    if (!opened || !stream->spectrum.open(source, problem)) {
         std::fprintf(stderr, "%s: cannot play the music: %s\n", path ? path : "(null)",
                      problem.c_str());
         return false;
     }
-    stream->sampleRate = stream->decoder.sampleRate();
-    stream->channels = stream->decoder.channels();
-    stream->totalFrames = stream->decoder.totalFrames();
+    stream->sampleRate = stream->decoder.decoder().sampleRate();
+    stream->channels = stream->decoder.decoder().channels();
+    stream->totalFrames = stream->decoder.decoder().totalFrames();
 
-    // Held paused: the device plays silence until play(). Should not even the
-    // dummy driver open, the music stays silent and its clock at 0.
-    stream->output.open(stream->sampleRate, stream->channels,
-                        device_buffer_frames(stream->sampleRate), &Impl::fill, stream.get(),
-                        AudioFallback::Dummy);
-    {
-        std::lock_guard<std::mutex> guard(stream->lock);
-        int bufferFrames = stream->output.isOpen() ? stream->output.bufferFrames()
-                                                   : device_buffer_frames(stream->sampleRate);
-        stream->clock = PlaybackClock(stream->sampleRate, bufferFrames);
-        stream->clock.reset(0);
-    }
+    // The device opens held; from the moment it runs, the callback plays
+    // silence until play(). Should not even the dummy driver open, the music
+    // stays silent and its clock at 0.
+    const int wantedBufferFrames = device_buffer_frames(stream->sampleRate);
+    stream->output.open(stream->sampleRate, stream->channels, wantedBufferFrames, &Impl::fill,
+                        stream.get(), AudioFallback::Dummy);
+    const int bufferFrames =
+        stream->output.isOpen() ? stream->output.bufferFrames() : wantedBufferFrames;
+
+    const int keepAhead = std::max(
+        static_cast<int>(kKeepAheadSeconds * stream->sampleRate) / FrameRing::kBlockFrames,
+        4 * bufferFrames / FrameRing::kBlockFrames + 2);
+    // Room for a seek's first blocks while the previous request's still wait to be dropped.
+    stream->ring = std::make_unique<FrameRing>(2 * keepAhead + 4, stream->channels);
+    stream->player = std::make_unique<RingPlayer>(*stream->ring, stream->sampleRate, bufferFrames);
+    stream->decoder.start(*stream->ring, keepAhead);
+    stream->request(0);
+    // Running from now on, the device never needs SDL's lock again for a
+    // pause: holding the music is the callback's business.
+    stream->output.setPaused(false);
+
     impl_ = std::move(stream);
     return true;
 }
 
 void MusicStream::play()
 {
-    if (!impl_)
+    if (!impl_ || impl_->mainPlaying)
         return;
-    {
-        std::lock_guard<std::mutex> guard(impl_->lock);
-        if (impl_->playing)
-            return;
-        impl_->playing = true;
-    }
-    impl_->output.setPaused(false);
+    impl_->mainPlaying = true;
+    impl_->shownFrame = static_cast<double>(impl_->standFrame);
+    impl_->playing.store(true, std::memory_order_release);
 }
 
 void MusicStream::pause()
 {
-    if (!impl_)
+    if (!impl_ || !impl_->mainPlaying)
         return;
-    {
-        std::lock_guard<std::mutex> guard(impl_->lock);
-        if (!impl_->playing)
-            return;
-        impl_->playing = false;
-        // Frames already handed to the device but not heard yet are dropped:
-        // playing resumes exactly where the clock stood still.
-        uint64_t frame = impl_->heardFrameLocked();
-        impl_->decoder.seek(frame, false);
-        impl_->clock.reset(frame);
-    }
-    impl_->output.setPaused(true);
+    uint64_t frame = impl_->heardFrame();
+    impl_->mainPlaying = false;
+    impl_->playing.store(false, std::memory_order_release);
+    // Frames already handed to the device but not heard yet are dropped:
+    // playing resumes exactly where the clock stood still.
+    impl_->request(frame);
 }
 
 uint64_t MusicStream::positionBytes() const
 {
     if (!impl_)
         return 0;
-    std::lock_guard<std::mutex> guard(impl_->lock);
-    return impl_->heardFrameLocked() * impl_->bytesPerFrame();
+    return impl_->heardFrame() * impl_->bytesPerFrame();
 }
 
 double MusicStream::bytesToSeconds(uint64_t bytes) const
@@ -179,15 +207,7 @@ bool MusicStream::seekBytes(uint64_t target)
     uint64_t frame = target / impl_->bytesPerFrame();
     if (frame > impl_->totalFrames)
         return false;
-    std::lock_guard<std::mutex> guard(impl_->lock);
-    if (!impl_->decoder.seek(frame, impl_->playing)) {
-        // The decoder lost its place: put it back where the listener is.
-        uint64_t heard = impl_->heardFrameLocked();
-        impl_->decoder.seek(heard, false);
-        impl_->clock.reset(heard);
-        return false;
-    }
-    impl_->clock.reset(frame);
+    impl_->request(frame);
     return true;
 }
 
@@ -197,12 +217,7 @@ void MusicStream::spectrum(float* magnitudes) const
         std::fill(magnitudes, magnitudes + kSpectrumBins, 0.0f);
         return;
     }
-    uint64_t frame;
-    {
-        std::lock_guard<std::mutex> guard(impl_->lock);
-        frame = impl_->heardFrameLocked();
-    }
-    impl_->analyzer.analyze(impl_->spectrumReader.blockAt(frame), magnitudes);
+    impl_->spectrum.at(impl_->heardFrame(), magnitudes);
 }
 
 void MusicStream::update()

@@ -3,21 +3,23 @@
 //
 // Positions count bytes of 16-bit interleaved PCM in the file's own rate and
 // channel count: bytes = frames x channels x 2 (44.1 kHz stereo: 176400 bytes
-// a second). The file is decoded as it plays, a buffer at a time, on the
-// audio thread; memory and start-up time do not depend on the tune's length,
-// and a main thread that stalls does not starve the music.
+// a second). The file is decoded as it plays, on a decoder thread of the
+// stream's own, into a bounded ring that the audio callback copies from:
+// memory and start-up time do not depend on the tune's length (nor on what
+// follows its last Ogg page), a main thread that stalls does not starve the
+// music, and the callback never waits for a lock, a decoder or a file.
 //
-// Threads: every member function is called from the main thread. The audio
-// thread (the output device's callback) decodes and advances the clock; it
-// shares the playback decoder and the clock with the main thread under one
-// lock. Failures never stop the demo: without an output device the music
-// plays in silence on SDL's dummy driver (one line on standard error); without
-// a readable file (one line naming it) the clock stays at 0 and the spectrum
-// is all zeros.
+// Threads: every member function is called from the main thread. Seeking and
+// pausing send the decoder thread a request and return at once; the clock
+// comes from the audio callback through a lock-free copy. Failures never stop
+// the demo: without an output device the music plays in silence on SDL's
+// dummy driver (one line on standard error); without a playable file (one
+// line naming it and the reason) the clock stays at 0 and the spectrum is all
+// zeros.
 //
-// One instance, owned by AppState. It owns the decoders, the output device
-// and its share of SDL's audio subsystem, all released by release() or the
-// destructor. Non-copyable.
+// One instance, owned by AppState. It owns the file, the decoders, the
+// decoder thread, the output device and its share of SDL's audio subsystem,
+// all released by release() or the destructor. Non-copyable.
 #pragma once
 
 #include <cstdint>
@@ -36,9 +38,10 @@ public:
     MusicStream& operator=(const MusicStream&) = delete;
 
     // Starts the audio output and opens `path`, held paused at its start.
-    // False when the file is missing or cannot be decoded (one line on
-    // standard error names it); the stream then has no music. Opening again
-    // replaces the previous file.
+    // False when the file is missing, is not a regular file (a named pipe or
+    // a device is refused without waiting for it), cannot be decoded or holds
+    // no samples (one line on standard error names it); the stream then has
+    // no music. Opening again replaces the previous file.
     bool open(const char* path);
 
     // Starts or resumes playing from the current position; never restarts.
@@ -66,7 +69,7 @@ public:
     // the end count as silence; without music everything is 0. Allocates nothing.
     void spectrum(float* magnitudes) const;
 
-    // Kept for the frame loop; the stream feeds the device by itself, so this does nothing.
+    // Kept for the frame loop; the decoder thread feeds the device, so this does nothing.
     void update();
 
     // Stops the music and releases decoders, device and audio subsystem.

@@ -12,8 +12,9 @@
 // larger than kResyncSeconds puts it right at once. Readings never exceed
 // the frames handed and never run backwards until the next reset.
 //
-// Plain value, not thread-safe: MusicStream holds it under its lock, the audio
-// thread calls bufferHanded, the main thread the rest.
+// Plain value, not thread-safe: the audio thread (RingPlayer) owns one and
+// calls reset and bufferHanded; it publishes copies, on which the main thread
+// calls heardFrame.
 #pragma once
 
 #include <chrono>

@@ -9,7 +9,7 @@
 // Nyquist bin is not returned.
 //
 // Owns its FFT set-up and scratch buffers, made once; analyze() allocates
-// nothing. One thread at a time (the main thread, through MusicStream).
+// nothing. One thread at a time (TuneSpectrum's caller).
 #pragma once
 
 #include <kiss_fftr.h>

@@ -1,18 +1,17 @@
 // VorbisDecoder: libvorbisfile behind the few calls the audio layer needs.
 #include "timeline/VorbisDecoder.h"
 
-#include <cerrno>
 #include <cstring>
 
 // A damaged stream reports a hole in the data and then goes on; give up after
 // this many in a row so that one call stays bounded.
 static const int kMaxHolesPerRead = 16;
 
-static std::string describe_open_error(int result, int savedErrno)
+static std::string describe_open_error(int result, const OggSource& source)
 {
+    if (source.extent().cutShort)
+        return "the file is cut short before the music starts";
     switch (result) {
-    case -1: // fopen failed
-        return std::strerror(savedErrno);
     case OV_ENOTVORBIS:
         return "not an Ogg Vorbis file";
     case OV_EVERSION:
@@ -39,14 +38,20 @@ VorbisDecoder::~VorbisDecoder()
     close();
 }
 
-bool VorbisDecoder::open(const char* path, std::string& problem)
+bool VorbisDecoder::open(std::shared_ptr<OggSource> source, std::string& problem)
 {
     close();
-    errno = 0;
-    int result = ov_fopen(path, &file_);
+    if (!source) {
+        problem = "no file";
+        return false;
+    }
+    source_ = std::move(source);
+    cursor_ = OggSource::Cursor{source_.get(), 0};
+    int result = ov_open_callbacks(&cursor_, &file_, nullptr, 0, OggSource::callbacks());
     if (result != 0) {
-        problem = describe_open_error(result, errno);
-        return false; // ov_fopen has released whatever it had opened
+        problem = describe_open_error(result, *source_);
+        source_.reset();
+        return false; // ov_open_callbacks has released what it had made
     }
     open_ = true;
 
@@ -83,6 +88,7 @@ void VorbisDecoder::close()
         ov_clear(&file_);
         open_ = false;
     }
+    source_.reset();
     sampleRate_ = 0;
     channels_ = 0;
     totalFrames_ = 0;

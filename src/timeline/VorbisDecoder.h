@@ -1,17 +1,21 @@
-// VorbisDecoder: one Ogg Vorbis file opened with libvorbisfile, decoded on
-// demand into 16-bit interleaved frames (for the output device) or into mono
-// floats (for the spectrum).
+// VorbisDecoder: one Ogg Vorbis stream decoded with libvorbisfile, on demand,
+// into 16-bit interleaved frames (for the output device) or into mono floats
+// (for the spectrum).
 //
-// Owns its OggVorbis_File and the file handle inside it. Not thread-safe: the
-// owner makes sure one thread at a time calls it (MusicStream keeps its
-// playback decoder under its lock; the spectrum has a decoder of its own).
+// Reads through an OggSource, which it shares with other decoders of the same
+// file; owns its OggVorbis_File and its place in the data. Not thread-safe:
+// one thread at a time calls it (MusicStream's decoder thread has the
+// playback decoder, the spectrum a decoder of its own).
 #pragma once
 
 #define OV_EXCLUDE_STATIC_CALLBACKS
 #include <vorbis/vorbisfile.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
+
+#include "timeline/OggSource.h"
 
 class VorbisDecoder {
 public:
@@ -23,9 +27,10 @@ public:
     VorbisDecoder(const VorbisDecoder&) = delete;
     VorbisDecoder& operator=(const VorbisDecoder&) = delete;
 
-    // Opens `path` at its first frame. On failure returns false and sets
-    // `problem` to a short reason (no file name); the decoder stays closed.
-    bool open(const char* path, std::string& problem);
+    // Opens the stream of `source` at its first frame. On failure returns
+    // false and sets `problem` to a short reason (no file name); the decoder
+    // stays closed.
+    bool open(std::shared_ptr<OggSource> source, std::string& problem);
     void close();
     bool isOpen() const { return open_; }
 
@@ -45,6 +50,8 @@ public:
     int readMono(float* samples, int frames);
 
 private:
+    std::shared_ptr<OggSource> source_;
+    OggSource::Cursor cursor_;  // vorbisfile's data source; its address must not change
     OggVorbis_File file_{};
     bool open_ = false;
     int sampleRate_ = 0;

@@ -9,12 +9,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "OggTestFile.h"
 #include "timeline/MusicStream.h"
+#include "timeline/OggSource.h"
+#include "timeline/TuneSpectrum.h"
 
 namespace {
 
@@ -229,6 +232,40 @@ TEST(MusicStreamSeek, TargetsPastTheEndAreRefusedAndLeaveThePosition)
     EXPECT_EQ(stream.positionBytes(), stream.lengthBytes());
 }
 
+TEST(MusicStreamSeek, BurstOfSeeksWhilePlayingKeepsEveryTargetAndAForwardClock)
+{
+    MusicStream stream;
+    ASSERT_NO_FATAL_FAILURE(openOrFail(stream, sineFile()));
+    stream.play();
+    wait(100);
+    std::mt19937 random(5);
+    const uint64_t frames = stream.lengthBytes() / 4;
+    for (int i = 0; i < 120; ++i) {
+        uint64_t target = (random() % (frames / 2)) * 4;
+        if (i % 10 == 9) { // a pause and a seek while held, now and then
+            stream.pause();
+            ASSERT_TRUE(stream.seekBytes(target));
+            EXPECT_EQ(stream.positionBytes(), target);
+            stream.play();
+        } else {
+            ASSERT_TRUE(stream.seekBytes(target));
+        }
+        ASSERT_EQ(stream.positionBytes(), target) << "seek " << i;
+        uint64_t previous = target;
+        for (int read = 0; read < 3; ++read) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(random() % 9));
+            uint64_t now = stream.positionBytes();
+            ASSERT_GE(now, previous) << "seek " << i << ", read " << read;
+            ASSERT_LT(now, target + kStereoBytesPerSecond / 2) << "seek " << i;
+            previous = now;
+        }
+    }
+    wait(300);
+    uint64_t settled = stream.positionBytes();
+    wait(200);
+    EXPECT_GT(stream.positionBytes(), settled) << "still playing after the burst";
+}
+
 // ---- spectrum ----
 
 TEST(MusicStreamSpectrum, SineOf1kHzPeaksAtBin93NearOne)
@@ -283,6 +320,24 @@ TEST(MusicStreamSpectrum, SilenceEndAndNoStreamGiveZeros)
 
     MusicStream none;
     EXPECT_EQ(loudest(spectrumOf(none)), 0.0f) << "never opened";
+}
+
+TEST(MusicStreamSpectrum, SameAsTheTunesOwnSpectrumWithoutADevice)
+{
+    // What a clock other than the sound card would use: the tune's spectrum at any frame.
+    std::string problem;
+    auto source = OggSource::open(sineFile().path().c_str(), problem);
+    ASSERT_TRUE(source) << problem;
+    TuneSpectrum offline;
+    ASSERT_TRUE(offline.open(source, problem)) << problem;
+    std::vector<float> expected(MusicStream::kSpectrumBins);
+    offline.at(27500, expected.data());
+    EXPECT_EQ(loudestBin(expected), 93);
+
+    MusicStream stream;
+    ASSERT_NO_FATAL_FAILURE(openOrFail(stream, sineFile()));
+    ASSERT_TRUE(stream.seekBytes(kSeekStepBytes)); // frame 27500, held
+    EXPECT_EQ(spectrumOf(stream), expected);
 }
 
 // ---- failures ----

@@ -9,6 +9,7 @@
 
 #include "OggTestFile.h"
 #include "timeline/MonoBlockReader.h"
+#include "timeline/OggSource.h"
 #include "timeline/SpectrumAnalyzer.h"
 
 namespace {
@@ -48,7 +49,7 @@ TEST(MonoBlockReader, BlocksReusedFromEarlierReadsMatchFreshSeeks)
     ASSERT_TRUE(tune.written());
     MonoBlockReader moving;
     std::string problem;
-    ASSERT_TRUE(moving.open(tune.path().c_str(), problem)) << problem;
+    ASSERT_TRUE(moving.open(OggSource::open(tune.path().c_str(), problem), problem)) << problem;
 
     // Forward by a video frame, a jump forward within reach of decoding,
     // a far jump, a step back, a block that runs past the end, past the end.
@@ -58,7 +59,7 @@ TEST(MonoBlockReader, BlocksReusedFromEarlierReadsMatchFreshSeeks)
         std::vector<float> reused(moving.blockAt(frame),
                                   moving.blockAt(frame) + MonoBlockReader::kBlockFrames);
         MonoBlockReader fresh;
-        ASSERT_TRUE(fresh.open(tune.path().c_str(), problem)) << problem;
+        ASSERT_TRUE(fresh.open(OggSource::open(tune.path().c_str(), problem), problem)) << problem;
         const float* expected = fresh.blockAt(frame);
         for (int i = 0; i < MonoBlockReader::kBlockFrames; ++i)
             ASSERT_NEAR(reused[i], expected[i], 1e-5) << "block at " << frame << ", sample " << i;
