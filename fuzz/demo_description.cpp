@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
         CountingBuilder builder;
         walkDescription(document, log, builder);
     } catch (const nlohmann::json::exception&) {
-        // The load ends here; the start-up reports what() and exits with 1.
+        // The load ends here; the start-up reports its message and exits with 1.
     }
     return 0;
 }

@@ -27,9 +27,11 @@ const char kUsage[] =
     "       synctrack --help                      print this text\n"
     "\n"
     "Text form: one key per line, \"row value type\". The row is a whole number,\n"
-    "rows strictly increase; the value is a finite float; the type is step,\n"
-    "linear, smooth, ramp or 0..3. Blank lines are allowed; '#' starts a comment.\n"
-    "Values are printed with 9 significant digits and read back bit-exactly.\n";
+    "rows strictly increase; the value is a float (inf, -inf, nan and nan:0xBITS\n"
+    "too); the type is step, linear, smooth, ramp or a number. Blank lines are\n"
+    "allowed; '#' starts a comment. Values are printed with 9 significant digits\n"
+    "and read back bit-exactly. Values that are not finite and types outside 0..3\n"
+    "are kept, with a warning.\n";
 
 int usage_error()
 {
@@ -56,8 +58,8 @@ bool read_file(const char* path, std::string& text)
 bool load_track(const char* path, SyncTrack& track)
 {
     SyncLoadResult result = sync_load_keys(&track, path);
-    if (result == SYNC_LOAD_MISSING && errno != ENAMETOOLONG) // that one the reader has named
-        std::fprintf(stderr, "%s: cannot open: %s\n", path, std::strerror(errno));
+    if (result == SYNC_LOAD_MISSING) // every other failure the reader has named
+        std::fprintf(stderr, "%s: cannot open: %s\n", path, std::strerror(ENOENT));
     return result == SYNC_LOAD_OK;
 }
 
@@ -85,6 +87,9 @@ int encode(const char* text_path, const char* track_path)
         std::fprintf(stderr, "%s:%d: %s\n", text_path, error.line, error.message.c_str());
         return 1;
     }
+    const std::string invalid = sync_invalid_keys_problem(keys.data(), static_cast<int32_t>(keys.size()));
+    if (!invalid.empty())
+        std::fprintf(stderr, "%s: %s\n", text_path, invalid.c_str());
     std::string problem;
     if (!sync_write_track(track_path, keys.data(), static_cast<int32_t>(keys.size()), problem)) {
         std::fprintf(stderr, "%s: %s\n", track_path, problem.c_str());

@@ -33,4 +33,5 @@ void resetAppState()
     appState.vertexArrayObjectCount = 0;
     appState.imageTextures.clear();
     appState.console = PlatformConsole();
+    appState.fileWarnings = FileWarnings();
 }

@@ -20,6 +20,7 @@
 #include "render/Scene.h"
 #include "render/ShaderProgram.h"
 #include "render/Texture.h"
+#include "platform/FileWarnings.h"
 #include "platform/platform.h"
 #include "render/VertexArrayObject.h"
 #include "sync/device.h"
@@ -59,6 +60,7 @@ struct AppState {
     int vertexArrayObjectCount = 0;      // serial number of the next VertexArrayObject
     std::vector<std::unique_ptr<Texture>> imageTextures; // one per texture entry; scenes point at them
     PlatformConsole console;             // the frame report's colour on standard output
+    FileWarnings fileWarnings;           // shader files whose problem was already reported
 };
 
 extern AppState appState;

@@ -10,7 +10,9 @@
 #include <nlohmann/json.hpp>
 
 #include "app/AppState.h"
+#include "demo/DemoDescription.h"
 #include "demo/DemoLoader.h"
+#include "platform/warning.h"
 #include "render/QuadMesh.h"
 #include "render/RenderTargets.h"
 #include "render/ShaderProgram.h"
@@ -22,13 +24,9 @@ namespace {
 bool loadDescription()
 {
     try {
-        loadDemoDescription();
-        return true;
+        return loadDemoDescription();
     } catch (const nlohmann::json::exception& error) {
-        // The account so far goes out before the reason, so a terminal
-        // shows them in the order they happened.
-        std::cout.flush();
-        std::cerr << "demo.json: " << error.what() << std::endl;
+        platform_warn("demo.json", descriptionErrorText(error));
         return false;
     }
 }
@@ -69,8 +67,8 @@ bool initDemo()
 
 void initAntiAliasProgram()
 {
-    const GLuint vertexShader = compileVertexShader(readShaderSource("test.vsh").c_str());
-    const GLuint fragmentShader = compileFragmentShader(readShaderSource("AA.fsh").c_str());
+    const GLuint vertexShader = compileVertexShader(readShaderSource("test.vsh", &appState.fileWarnings).c_str());
+    const GLuint fragmentShader = compileFragmentShader(readShaderSource("AA.fsh", &appState.fileWarnings).c_str());
     appState.antiAliasProgram = std::make_unique<ShaderProgram>(fragmentShader, vertexShader);
 }
 

@@ -35,7 +35,7 @@ void reloadEditedShader(Scene& scene)
     DemoShader& shader = shaders[static_cast<std::size_t>(entry)];
     if (shader.checkForChanges()) {
         std::cout << "Shader code modified, compiling..";
-        shader.build();
+        shader.build(&appState.fileWarnings);
     }
 }
 

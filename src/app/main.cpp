@@ -3,6 +3,7 @@
 // line goes to the toolkit unchanged. Exit status 0 after Esc, the end row or
 // a closed window; 1 when the GL entry points cannot be loaded or the
 // description fails to load.
+#include <cstdio>
 #include <iostream>
 
 #include <GL/glew.h>
@@ -16,6 +17,9 @@
 
 int main(int argc, char** argv)
 {
+    // Every line of the account goes out as it is written, so whatever ends
+    // the process, its output shows how far it got.
+    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
     glutInit(&argc, argv);
     appState.paused = false;
     platform_console_open(appState.console);

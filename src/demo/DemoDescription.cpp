@@ -2,8 +2,9 @@
 // DemoDescription.h). Main thread only; nothing here keeps state.
 #include "demo/DemoDescription.h"
 
-#include <fstream>
-#include <iterator>
+#include <algorithm>
+
+#include "platform/file_read.h"
 
 namespace {
 
@@ -17,23 +18,93 @@ json::parse_error nestingTooDeep()
                                      nullptr);
 }
 
-json::out_of_range shaderIdOutOfRange(const json& shaderId)
+// How a message names the value at `path`: a top-level key in quotes, a
+// deeper path as it is.
+std::string subject(const std::string& path)
 {
-    return json::out_of_range::create(401, "shader_id " + shaderId.dump() + " is out of range", &shaderId);
+    if (path.empty())
+        return "the description";
+    if (path.find_first_of(".[") == std::string::npos)
+        return "\"" + path + "\"";
+    return path;
+}
+
+// A value as a message shows it: short values as JSON, lists and objects by
+// their kind, long strings cut.
+std::string shown(const json& value)
+{
+    if (value.is_array())
+        return "a list";
+    if (value.is_object())
+        return "an object";
+    std::string text = value.dump();
+    constexpr std::size_t kLongest = 40;
+    if (text.size() > kLongest)
+        text = text.substr(0, kLongest) + "...";
+    return text;
+}
+
+json::type_error wrongType(const json& value, const std::string& path, const char* expected)
+{
+    const std::string message = value.is_null()
+                                    ? subject(path) + " is missing; it must be " + expected
+                                    : subject(path) + " must be " + expected + ", not " + shown(value);
+    return json::type_error::create(302, message, &value);
+}
+
+json::out_of_range shaderIdOutOfRange(const json& shaderId, std::size_t shaderCount, const std::string& path)
+{
+    std::string message = subject(path) + " is " + shaderId.dump() + ", but ";
+    if (shaderCount == 0)
+        message += "there are no shaders";
+    else if (shaderCount == 1)
+        message += "the only shader is number 0";
+    else
+        message += "the shaders are numbered 0.." + std::to_string(shaderCount - 1);
+    return json::out_of_range::create(401, message, &shaderId);
 }
 
 } // namespace
 
-std::string readDescriptionText(const char* path)
+bool readDescriptionFile(const char* path, std::string& text, std::string& problem)
 {
-    std::ifstream file(path, std::ios::in | std::ios::binary);
-    std::string text;
-    for (std::istreambuf_iterator<char> it(file), end; it != end; ++it) {
-        if (static_cast<unsigned char>(*it) == 0xFF)
-            break;
-        text.push_back(*it);
+    if (platform_read_file(path, kMaxDescriptionBytes, text, problem) != PLATFORM_READ_OK)
+        return false;
+    text.erase(std::min(text.find('\xff'), text.size()));
+    return true;
+}
+
+std::string descriptionErrorText(const json::exception& error)
+{
+    // The library starts every message with "[json.exception.NAME.ID] ".
+    const std::string text = error.what();
+    if (text.compare(0, 16, "[json.exception.") == 0) {
+        const std::size_t end = text.find("] ");
+        if (end != std::string::npos)
+            return text.substr(end + 2);
     }
     return text;
+}
+
+json& descriptionMember(json& entry, const char* key, const std::string& path, const char* expected)
+{
+    if (!entry.is_object() && !entry.is_null())
+        throw wrongType(entry, path, expected);
+    return entry[key];
+}
+
+bool descriptionBool(const json& value, const std::string& path, const char* expected)
+{
+    if (!value.is_boolean())
+        throw wrongType(value, path, expected);
+    return value.get<bool>();
+}
+
+std::string descriptionString(const json& value, const std::string& path, const char* expected)
+{
+    if (!value.is_string())
+        throw wrongType(value, path, expected);
+    return value.get<std::string>();
 }
 
 json parseDescription(const std::string& text)
@@ -49,27 +120,27 @@ json parseDescription(const std::string& text)
     return json::parse(text, limitDepth);
 }
 
-uint32_t descriptionShaderIndex(const json& shaderId, std::size_t shaderCount)
+uint32_t descriptionShaderIndex(const json& shaderId, std::size_t shaderCount, const std::string& path)
 {
+    if (!shaderId.is_number())
+        throw wrongType(shaderId, path, "a number");
     uint64_t index = 0;
     if (shaderId.is_number_float()) {
         // Only values that truncate into 0 .. 2^32 - 1 convert; anything
         // else (negative, huge, infinite) has no index.
         const double value = shaderId.get<double>();
         if (!(value > -1.0 && value < 4294967296.0))
-            throw shaderIdOutOfRange(shaderId);
+            throw shaderIdOutOfRange(shaderId, shaderCount, path);
         index = static_cast<uint64_t>(value);
     } else if (shaderId.is_number_integer() && !shaderId.is_number_unsigned()) {
         const int64_t value = shaderId.get<int64_t>();
         if (value < 0)
-            throw shaderIdOutOfRange(shaderId);
+            throw shaderIdOutOfRange(shaderId, shaderCount, path);
         index = static_cast<uint64_t>(value);
     } else {
-        // Unsigned numbers; anything that is not a number throws the
-        // library's "type must be number, but is ..." here.
         index = shaderId.get<uint64_t>();
     }
     if (index >= shaderCount || index > UINT32_MAX)
-        throw shaderIdOutOfRange(shaderId);
+        throw shaderIdOutOfRange(shaderId, shaderCount, path);
     return static_cast<uint32_t>(index);
 }

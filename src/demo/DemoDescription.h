@@ -8,10 +8,14 @@
 // walk with builders that make nothing. Main thread only.
 //
 // Errors: everything here reports a bad description by throwing
-// nlohmann::json::exception (the library's own errors, and two of ours in its
-// form: nesting too deep, and a shader_id out of range). Whatever was written
-// to the log before the throw stays written, so its last line shows where
-// the description went wrong. The start-up catches these; nothing else may.
+// nlohmann::json::exception: the library's parse errors, and errors in its
+// form whose message names the wrong value by its path in the description
+// and says what was expected ("shaders[0].vertexsrc must be a file name (a
+// string), not 3"). Each is thrown exactly where the library's own would
+// have been, so whatever was written to the log before the throw stays
+// written and its last line shows where the description went wrong. The
+// start-up catches these; nothing else may. descriptionErrorText gives the
+// sentence a person reads.
 #pragma once
 
 #include <cstddef>
@@ -25,27 +29,59 @@
 // recurse once per level.
 constexpr int kMaxDescriptionDepth = 256;
 
+// Largest description read; a larger file is refused before it is read.
+constexpr uint64_t kMaxDescriptionBytes = 16ull * 1024 * 1024;
+
 // What the log shows of a texture made by a builder.
 struct DescriptionTexture {
     unsigned int id = 0;             // the GL texture name
     const void* address = nullptr;   // the Texture object, as the log shows it
 };
 
-// The bytes of the file at `path`, up to its end or up to its first byte 0xFF
-// (which older description files may carry after the JSON text); the empty
-// text when the file cannot be opened, which then fails to parse.
-std::string readDescriptionText(const char* path);
+// Reads the description at `path` into `text`: its bytes up to its end or up
+// to its first byte 0xFF (which older description files may carry after the
+// JSON text). False when the file cannot be read (missing, not a regular
+// file, no permission, larger than kMaxDescriptionBytes), with the reason in
+// `problem`, fit to follow "demo.json: ".
+bool readDescriptionFile(const char* path, std::string& text, std::string& problem);
 
 // `text` parsed as one JSON value. Throws nlohmann::json::parse_error when it
 // is not one, or when it nests deeper than kMaxDescriptionDepth levels.
 nlohmann::json parseDescription(const std::string& text);
 
-// The pass entry's "shader_id" as an index into `shaderCount` shader entries:
-// an unsigned 32-bit index, a fractional part dropped. Throws the library's
-// type_error for a value that is not a number, and out_of_range (401) for an
-// index that is not below `shaderCount`, that is negative, or that does not
-// fit into 32 bits.
-uint32_t descriptionShaderIndex(const nlohmann::json& shaderId, std::size_t shaderCount);
+// The message of a description error without the library's internal prefix
+// ("[json.exception.type_error.302] "), e.g. "parse error at line 1, column
+// 42: ..." or "\"fullscreen\" must be true or false, not \"yes\"".
+std::string descriptionErrorText(const nlohmann::json::exception& error);
+
+// The pass entry's "shader_id" (at `path` in the description) as an index
+// into `shaderCount` shader entries: an unsigned 32-bit index, a fractional
+// part dropped. Throws type_error for a value that is not a number, and
+// out_of_range (401) for an index that is not below `shaderCount`, that is
+// negative, or that does not fit into 32 bits.
+uint32_t descriptionShaderIndex(const nlohmann::json& shaderId, std::size_t shaderCount,
+                                const std::string& path = "shader_id");
+
+// Member `key` of `entry` (the value at `path`; "" for the whole
+// description), read as the loader reads it: an absent key reads as null,
+// and a null entry becomes an object. Throws type_error when `entry` is any
+// other kind of value, saying that it must be `expected`.
+nlohmann::json& descriptionMember(nlohmann::json& entry, const char* key, const std::string& path,
+                                  const char* expected);
+
+// `value` (at `path`) as a boolean or a string; type_error when it is not
+// one, saying that it must be `expected`.
+bool descriptionBool(const nlohmann::json& value, const std::string& path, const char* expected);
+std::string descriptionString(const nlohmann::json& value, const std::string& path, const char* expected);
+
+// Calls visit(item, itemPath, itemExpected) for each item of `list` (at
+// `path`) as the library iterates: an array yields its elements
+// ("path[i]"), an object its member values in key order ("path.key"), null
+// nothing, and any other value yields itself once; that lone value is
+// expected to be `listExpected`, an element `itemExpected`.
+template <class Visit>
+void forEachDescriptionItem(nlohmann::json& list, const std::string& path, const char* listExpected,
+                            const char* itemExpected, Visit visit);
 
 // Walks `document` (which gains a null member for every absent key it is
 // asked for), writing the account to `log`. The builder is any class with:
@@ -66,59 +102,88 @@ void walkDescription(nlohmann::json& document, std::ostream& log, Builder& build
 
 // ---------------------------------------------------------------------------
 
-// Iteration below is the library's: an array yields its elements, null
-// yields nothing, an object yields its member values in key order and any
-// other value yields itself once. Member access is the library's non-const
-// operator[]: an absent key reads as null, and a null entry becomes an object.
+template <class Visit>
+void forEachDescriptionItem(nlohmann::json& list, const std::string& path, const char* listExpected,
+                            const char* itemExpected, Visit visit)
+{
+    if (list.is_array()) {
+        std::size_t index = 0;
+        for (nlohmann::json& item : list)
+            visit(item, path + "[" + std::to_string(index++) + "]", itemExpected);
+    } else if (list.is_object()) {
+        for (auto member = list.begin(); member != list.end(); ++member)
+            visit(member.value(), path + "." + member.key(), itemExpected);
+    } else if (!list.is_null()) {
+        visit(list, path, listExpected);
+    }
+}
+
+// Member access and conversions below go through the description helpers,
+// which act as the library's non-const operator[] and get<> do but name the
+// value's path when they fail.
 template <class Builder>
 void walkDescription(nlohmann::json& document, std::ostream& log, Builder& builder)
 {
     using nlohmann::json;
+    const char* const kTop = "an object of named values";
 
-    log << "Demos name: " << document["name"].dump() << "\n";
-    if (document["fullscreen"].get<bool>())
+    log << "Demos name: " << descriptionMember(document, "name", "", kTop).dump() << "\n";
+    if (descriptionBool(document["fullscreen"], "fullscreen", "true or false"))
         builder.setFullscreen();
-    builder.setTitle(document["name"].get<std::string>());
+    builder.setTitle(descriptionString(document["name"], "name", "a string"));
 
     log << "\n------SHADERS------\n";
-    for (json& shader : document["shaders"]) {
-        log << "  Shader name: " << shader["name"].dump() << "\n";
-        log << "  src[ vertex:" << shader["vertexsrc"].dump()
-            << "; fragment:" << shader["fragmentsrc"].dump() << "]\n";
-        const std::string vertexPath = shader["vertexsrc"].get<std::string>();
-        const std::string fragmentPath = shader["fragmentsrc"].get<std::string>();
-        builder.beginShader(vertexPath, fragmentPath);
-        log << "  Parameters: {\n";
-        for (json& parameter : shader["parameters"]) {
-            log << "    Parameter: " << parameter.dump() << "\n";
-            builder.addParameter(parameter.get<std::string>());
-        }
-        builder.finishShader();
-        log << "  }\n"
-            << "----------------------\n";
-    }
+    forEachDescriptionItem(
+        document["shaders"], "shaders", "a list of shader entries", "a shader entry (an object)",
+        [&](json& shader, const std::string& path, const char* expected) {
+            log << "  Shader name: " << descriptionMember(shader, "name", path, expected).dump() << "\n";
+            log << "  src[ vertex:" << shader["vertexsrc"].dump() << "; fragment:" << shader["fragmentsrc"].dump()
+                << "]\n";
+            const char* const kFile = "a file name (a string)";
+            const std::string vertexPath = descriptionString(shader["vertexsrc"], path + ".vertexsrc", kFile);
+            const std::string fragmentPath = descriptionString(shader["fragmentsrc"], path + ".fragmentsrc", kFile);
+            builder.beginShader(vertexPath, fragmentPath);
+            log << "  Parameters: {\n";
+            forEachDescriptionItem(shader["parameters"], path + ".parameters", "a list of parameter names",
+                                   "a parameter name (a string)",
+                                   [&](json& parameter, const std::string& parameterPath, const char* what) {
+                                       log << "    Parameter: " << parameter.dump() << "\n";
+                                       builder.addParameter(descriptionString(parameter, parameterPath, what));
+                                   });
+            builder.finishShader();
+            log << "  }\n"
+                << "----------------------\n";
+        });
 
     log << "\n\n\n------SCENES------\n";
-    for (json& scene : document["scenes"]) {
-        log << " Scene id: " << scene["id"].dump() << "\n";
-        log << "  Shaders for scene: {\n";
-        builder.beginScene();
-        for (json& pass : scene["shader_order"]) {
-            log << "    Pass " << pass["pass_order"].dump() << " = Shader Program with ID ["
-                << pass["shader_id"].dump() << "]\n";
-            builder.addPass(descriptionShaderIndex(pass["shader_id"], builder.shaderCount()));
-        }
-        log << "  }\n"
-            << "  Textures for scene: {\n";
-        for (json& texture : scene["textures"]) {
-            const DescriptionTexture made = builder.addTexture(texture["src"].get<std::string>());
-            log << "    Texture " << texture["id"].dump() << " = " << texture["src"].dump()
-                << "||  TEXTURE ID " << made.id << "|| addr: " << made.address << " \n";
-        }
-        log << "  }\n";
-        for (int copy = 0; copy < 6; ++copy)
-            log << builder.sceneAddress() << "\n";
-        builder.finishScene();
-        log << "----------------------\n";
-    }
+    forEachDescriptionItem(
+        document["scenes"], "scenes", "a list of scenes", "a scene (an object)",
+        [&](json& scene, const std::string& path, const char* expected) {
+            log << " Scene id: " << descriptionMember(scene, "id", path, expected).dump() << "\n";
+            log << "  Shaders for scene: {\n";
+            builder.beginScene();
+            forEachDescriptionItem(scene["shader_order"], path + ".shader_order", "a list of passes",
+                                   "a pass (an object)", [&](json& pass, const std::string& passPath, const char* what) {
+                                       log << "    Pass " << descriptionMember(pass, "pass_order", passPath, what).dump()
+                                           << " = Shader Program with ID [" << pass["shader_id"].dump() << "]\n";
+                                       builder.addPass(descriptionShaderIndex(pass["shader_id"], builder.shaderCount(),
+                                                                              passPath + ".shader_id"));
+                                   });
+            log << "  }\n"
+                << "  Textures for scene: {\n";
+            forEachDescriptionItem(
+                scene["textures"], path + ".textures", "a list of textures", "a texture (an object)",
+                [&](json& texture, const std::string& texturePath, const char* what) {
+                    json& source = descriptionMember(texture, "src", texturePath, what);
+                    const DescriptionTexture made =
+                        builder.addTexture(descriptionString(source, texturePath + ".src", "a file name (a string)"));
+                    log << "    Texture " << texture["id"].dump() << " = " << texture["src"].dump()
+                        << "||  TEXTURE ID " << made.id << "|| addr: " << made.address << " \n";
+                });
+            log << "  }\n";
+            for (int copy = 0; copy < 6; ++copy)
+                log << builder.sceneAddress() << "\n";
+            builder.finishScene();
+            log << "----------------------\n";
+        });
 }

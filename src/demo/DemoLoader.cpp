@@ -14,6 +14,7 @@
 
 #include "app/AppState.h"
 #include "demo/DemoDescription.h"
+#include "platform/warning.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ public:
         shader_.emplace(vertexPath, fragmentPath);
         // A program that fails to compile or link still joins the list; its
         // messages are on the console and hot reload can mend it later.
-        shader_->build();
+        shader_->build(&appState.fileWarnings);
     }
 
     void addParameter(const std::string& name) { shader_->addParameter(appState.syncDevice.get(), name); }
@@ -49,9 +50,17 @@ public:
 
     std::size_t shaderCount() const { return appState.shaders.size(); }
 
-    void beginScene() { scene_.emplace(); }
+    void beginScene()
+    {
+        scene_.emplace();
+        passCount_ = 0;
+    }
 
-    void addPass(uint32_t shaderIndex) { scene_->addShader(appState.shaders[shaderIndex]); }
+    void addPass(uint32_t shaderIndex)
+    {
+        scene_->addShader(appState.shaders[shaderIndex]);
+        ++passCount_;
+    }
 
     DescriptionTexture addTexture(const std::string& path)
     {
@@ -65,6 +74,12 @@ public:
 
     void finishScene()
     {
+        // The scene's own refusal goes to standard output, where the frame
+        // reports soon scroll it away.
+        if (passCount_ > static_cast<std::size_t>(Scene::kMaxPasses))
+            platform_warn(kDescriptionPath, "scene " + std::to_string(appState.scenes.size()) + " has " +
+                                                std::to_string(passCount_) + " passes; only the first " +
+                                                std::to_string(Scene::kMaxPasses) + " are drawn");
         appState.scenes.push_back(*scene_);
         scene_.reset();
     }
@@ -72,13 +87,21 @@ public:
 private:
     std::optional<DemoShader> shader_; // the entry being read
     std::optional<Scene> scene_;       // the scene being read
+    std::size_t passCount_ = 0;        // pass entries of the scene being read, refused ones too
 };
 
 } // namespace
 
-void loadDemoDescription()
+bool loadDemoDescription()
 {
-    nlohmann::json document = parseDescription(readDescriptionText(kDescriptionPath));
+    std::string text;
+    std::string problem;
+    if (!readDescriptionFile(kDescriptionPath, text, problem)) {
+        platform_warn(kDescriptionPath, problem);
+        return false;
+    }
+    nlohmann::json document = parseDescription(text);
     AppStateBuilder builder;
     walkDescription(document, std::cout, builder);
+    return true;
 }

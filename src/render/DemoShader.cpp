@@ -75,10 +75,10 @@ DemoShader::DemoShader(std::string vertexPath, std::string fragmentPath)
     fragmentTime = recordedFileTime(this->fragmentPath.c_str());
 }
 
-bool DemoShader::build()
+bool DemoShader::build(FileWarnings* warnings)
 {
-    const GLuint vertex = compileVertexShader(readShaderSource(vertexPath.c_str()).c_str());
-    const GLuint fragment = compileFragmentShader(readShaderSource(fragmentPath.c_str()).c_str());
+    const GLuint vertex = compileVertexShader(readShaderSource(vertexPath.c_str(), warnings).c_str());
+    const GLuint fragment = compileFragmentShader(readShaderSource(fragmentPath.c_str(), warnings).c_str());
     if (vertex == 0 || fragment == 0) {
         // The half that did compile is of no use to anyone.
         if (vertex != 0)

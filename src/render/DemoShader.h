@@ -34,7 +34,9 @@ public:
     // Reads and compiles both files and links them. On success the entry
     // takes the new program, prints its link line and returns true. On
     // failure the entry keeps the program it had (or none) and returns false.
-    bool build();
+    // A file that cannot be read is reported through `warnings` (once per
+    // change of its problem) or, without it, at every build.
+    bool build(FileWarnings* warnings = nullptr);
 
     // Adds the track `name` of `device` (found, or created and read from its
     // file) as a parameter: each frame it sets the float uniform `name`.

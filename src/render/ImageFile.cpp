@@ -8,11 +8,11 @@
 #include "render/ImageFile.h"
 
 #include <climits>
-#include <fstream>
-#include <iterator>
-#include <vector>
+#include <cstring>
 
 #include <stb_image.h>
+
+#include "platform/file_read.h"
 
 namespace {
 
@@ -69,23 +69,44 @@ bool jpegHuffmanTablesFit(const unsigned char* bytes, std::size_t size)
     return true;
 }
 
-unsigned char* decodeImage(const unsigned char* bytes, std::size_t size, int& width, int& height)
+unsigned char* decodeImage(const unsigned char* bytes, std::size_t size, int& width, int& height,
+                           std::string* problem)
 {
-    if (size > static_cast<std::size_t>(INT_MAX) || !jpegHuffmanTablesFit(bytes, size))
-        return nullptr;
-    int channelsInFile = 0;
-    return stbi_load_from_memory(bytes, static_cast<int>(size), &width, &height, &channelsInFile, 4);
+    std::string reason;
+    unsigned char* pixels = nullptr;
+    if (size == 0) {
+        reason = "is empty";
+    } else if (size > static_cast<std::size_t>(INT_MAX)) {
+        reason = "too large";
+    } else if (!jpegHuffmanTablesFit(bytes, size)) {
+        reason = "corrupt JPEG (a Huffman table holds more than 256 codes)";
+    } else {
+        int channelsInFile = 0;
+        pixels = stbi_load_from_memory(bytes, static_cast<int>(size), &width, &height, &channelsInFile, 4);
+        if (pixels == nullptr) {
+            const char* failure = stbi_failure_reason();
+            // The decoder's word for bytes that start like none of its formats.
+            if (failure == nullptr || std::strstr(failure, "known type") != nullptr)
+                reason = "not a PNG, JPEG, BMP or TGA image";
+            else
+                reason = std::string("cannot decode: ") + failure;
+        }
+    }
+    if (pixels == nullptr && problem != nullptr)
+        *problem = reason;
+    return pixels;
 }
 
-unsigned char* loadImageFile(const char* path, int& width, int& height)
+unsigned char* loadImageFile(const char* path, int& width, int& height, std::string* problem)
 {
-    std::ifstream file(path, std::ios::in | std::ios::binary);
-    if (!file)
+    std::string bytes;
+    std::string reason;
+    if (platform_read_file(path, kMaxImageFileBytes, bytes, reason) != PLATFORM_READ_OK) {
+        if (problem != nullptr)
+            *problem = reason;
         return nullptr;
-    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad())
-        return nullptr;
-    return decodeImage(bytes.data(), bytes.size(), width, height);
+    }
+    return decodeImage(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), width, height, problem);
 }
 
 void freeImagePixels(unsigned char* pixels)

@@ -7,13 +7,22 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
+
+// Largest image file read: an uncompressed image of the largest size decoded
+// (8192 x 8192 pixels of 4 bytes) with room for its headers.
+constexpr std::size_t kMaxImageFileBytes = 8192u * 8192u * 4u + 1024u * 1024u;
 
 // Decodes `size` bytes of an image file. Returns the pixels (width x height
-// x 4 bytes), or nullptr when the bytes are not an image the player reads.
-unsigned char* decodeImage(const unsigned char* bytes, std::size_t size, int& width, int& height);
+// x 4 bytes), or nullptr when the bytes are not an image the player reads;
+// then `problem` (when given) says why, fit to follow "file: ".
+unsigned char* decodeImage(const unsigned char* bytes, std::size_t size, int& width, int& height,
+                           std::string* problem = nullptr);
 
-// Reads and decodes the image file at `path`; nullptr when it cannot.
-unsigned char* loadImageFile(const char* path, int& width, int& height);
+// Reads (only a regular file of at most kMaxImageFileBytes, never blocking)
+// and decodes the image file at `path`; nullptr when it cannot, with the
+// reason in `problem` when given.
+unsigned char* loadImageFile(const char* path, int& width, int& height, std::string* problem = nullptr);
 
 void freeImagePixels(unsigned char* pixels);
 

@@ -7,8 +7,11 @@
 #include "render/ShaderProgram.h"
 
 #include <cstdio>
-#include <fstream>
 #include <vector>
+
+#include "platform/FileWarnings.h"
+#include "platform/file_read.h"
+#include "platform/warning.h"
 
 namespace {
 
@@ -42,12 +45,8 @@ GLuint compileShader(GLenum type, const char* source)
 
 } // namespace
 
-std::string readShaderSource(const char* path)
+std::string readShaderSource(const char* path, FileWarnings* warnings)
 {
-    // Read-only: a write-protected source must load, and the player never
-    // opens a user's file for writing.
-    std::ifstream file(path, std::ios::in | std::ios::binary);
-
     std::fputs("---------------------\n", stdout);
     std::fputs("Opening shader file: ", stdout);
     std::fputs(path, stdout);
@@ -55,14 +54,32 @@ std::string readShaderSource(const char* path)
     std::fputs("---------------------\n", stdout);
     std::fputs("\n", stdout);
 
+    // Read-only: a write-protected source must load, and the player never
+    // opens a user's file for writing.
+    std::string bytes;
+    std::string problem;
+    if (platform_read_file(path, kMaxShaderSourceBytes, bytes, problem) == PLATFORM_READ_OK) {
+        if (warnings != nullptr)
+            warnings->clear(path);
+    } else if (warnings != nullptr) {
+        warnings->report(path, problem);
+    } else {
+        platform_warn(path, problem);
+    }
+
     std::string text;
-    std::string line;
-    while (std::getline(file, line)) {
+    text.reserve(bytes.size() + 1);
+    for (std::size_t start = 0; start < bytes.size();) {
+        std::size_t end = bytes.find('\n', start);
+        if (end == std::string::npos)
+            end = bytes.size();
         // Text-mode reading: a "\r\n" line end counts as "\n".
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        text += line;
+        std::size_t lineEnd = end;
+        if (lineEnd > start && bytes[lineEnd - 1] == '\r')
+            --lineEnd;
+        text.append(bytes, start, lineEnd - start);
         text += '\n';
+        start = end + 1;
     }
 
     std::fputs("\n\n\n", stdout);

@@ -12,11 +12,19 @@
 
 #include <GL/glew.h>
 
+class FileWarnings;
+
+// Largest shader source read; a larger file reads as "" with a warning.
+constexpr unsigned long long kMaxShaderSourceBytes = 16ull * 1024 * 1024;
+
 // The file's text, every line ended by one "\n" (a "\r\n" pair reads as "\n",
 // a last line without an end gets one). Prints the reader's header and three
-// blank lines around the read. A file that cannot be opened gives "".
-// Opens the file for reading only.
-std::string readShaderSource(const char* path);
+// blank lines around the read. A file that cannot be read (missing, not a
+// regular file, no permission, larger than kMaxShaderSourceBytes) gives ""
+// and one line "path: reason" on standard error; with `warnings`, only when
+// the file's problem is new (see FileWarnings). Opens the file for reading
+// only, and never blocks on a named pipe.
+std::string readShaderSource(const char* path, FileWarnings* warnings = nullptr);
 
 // The compiled shader's name, or 0 after printing the compiler's log.
 GLuint compileVertexShader(const char* source);

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 
+#include "platform/warning.h"
 #include "render/ImageFile.h"
 
 namespace {
@@ -25,13 +26,15 @@ Texture::Texture(const std::string& path)
 {
     int width = 0;
     int height = 0;
-    unsigned char* pixels = loadImageFile(path.c_str(), width, height);
+    std::string problem;
+    unsigned char* pixels = loadImageFile(path.c_str(), width, height, &problem);
 
     // An image that does not decode still gives a defined texture: one opaque
     // black texel, rather than an upload from an unknown size.
     static const unsigned char kFallbackTexel[4] = {0, 0, 0, 255};
     const unsigned char* upload = pixels;
     if (pixels == nullptr) {
+        platform_warn(path, problem);
         std::fprintf(stderr, "Texture load fail : %s !!!!!!!!!!!!!!!!\n", path.c_str());
         upload = kFallbackTexel;
         width = 1;

@@ -4,27 +4,26 @@
 // the reader hands each track the keys it allocates.
 #include "sync/device.h"
 
-#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <new>
-#include <vector>
+#include <memory>
+#include <string>
 
+#include "platform/file_read.h"
+#include "platform/warning.h"
 #include "sync/track.h"
 
 namespace {
 
 constexpr size_t kCountBytes = 4;
 constexpr size_t kKeyBytes = 9; // row (4) + value (4) + type (1)
-
-// Closes the file when the reader returns.
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
+// More keys than any demo needs (a key per row for over 9 days at 20 rows per
+// second); a larger count is a corrupt file, refused before it costs memory.
+constexpr int32_t kMaxKeys = 16 * 1024 * 1024;
 
 int32_t read_int32_le(const unsigned char* p)
 {
@@ -45,25 +44,32 @@ float read_float_le(const unsigned char* p)
 
 SyncLoadResult reject(const char* path, const char* problem)
 {
-    std::fprintf(stderr, "%s: %s\n", path, problem);
+    platform_warn(path, problem);
     return SYNC_LOAD_REJECTED;
 }
 
-// Appends up to `limit` more bytes of `file` to `bytes`. The buffer grows
-// only as bytes arrive, so a count that overstates the file never makes the
-// reader allocate much more than the file holds. False on a read error.
-bool read_up_to(std::FILE* file, size_t limit, std::vector<unsigned char>& bytes)
+// Whether `count` keys are a count the player reads and fit in `keyBytes`
+// bytes of keys; otherwise the file is rejected with its line.
+bool count_fits(const char* path, int32_t count, uint64_t keyBytes)
 {
-    constexpr size_t kFirstChunk = 64 * 1024;
-    size_t wanted = bytes.size() + limit;
-    while (bytes.size() < wanted) {
-        size_t have = bytes.size();
-        size_t chunk = std::min(wanted - have, std::max(have, kFirstChunk));
-        bytes.resize(have + chunk);
-        size_t got = std::fread(bytes.data() + have, 1, chunk, file);
-        bytes.resize(have + got);
-        if (got < chunk)
-            return !std::ferror(file);
+    char problem[160];
+    if (count < 0) {
+        std::snprintf(problem, sizeof problem, "negative key count %d", static_cast<int>(count));
+        reject(path, problem);
+        return false;
+    }
+    if (count > kMaxKeys) {
+        std::snprintf(problem, sizeof problem, "announces %d keys; a track holds at most %d", static_cast<int>(count),
+                      static_cast<int>(kMaxKeys));
+        reject(path, problem);
+        return false;
+    }
+    const uint64_t held = keyBytes / kKeyBytes;
+    if (held < static_cast<uint64_t>(count)) {
+        std::snprintf(problem, sizeof problem, "announces %d keys but holds %llu", static_cast<int>(count),
+                      static_cast<unsigned long long>(held));
+        reject(path, problem);
+        return false;
     }
     return true;
 }
@@ -98,21 +104,49 @@ std::string sync_track_path(const char* base, const char* name)
     return path;
 }
 
+std::string sync_invalid_keys_problem(const SyncKey* keys, int32_t count)
+{
+    int32_t invalid = 0;
+    int32_t first = -1;
+    for (int32_t i = 0; i < count; ++i) {
+        if (std::isfinite(keys[i].value) && keys[i].type >= SYNC_STEP && keys[i].type <= SYNC_RAMP)
+            continue;
+        if (invalid++ == 0)
+            first = i;
+    }
+    if (invalid == 0)
+        return "";
+    const SyncKey& key = keys[first];
+    std::string problem = "key " + std::to_string(first) + " at row " + std::to_string(key.row) + ": ";
+    if (!std::isfinite(key.value))
+        problem += std::string("value ") + (std::isnan(key.value) ? "nan" : key.value > 0 ? "inf" : "-inf") +
+                   " is not a finite number";
+    else
+        problem += "type " + std::to_string(key.type) + " is not step, linear, smooth or ramp (0..3)";
+    if (invalid > 1)
+        problem += " (and " + std::to_string(invalid - 1) + (invalid == 2 ? " more invalid key)" : " more invalid keys)");
+    return problem + "; the track is played as it is";
+}
+
 SyncLoadResult sync_parse_keys(SyncTrack* track, const unsigned char* bytes, size_t size, const char* path)
 {
     if (size < kCountBytes)
         return reject(path, "too short to hold a key count");
-    int32_t count = read_int32_le(bytes);
+    const int32_t count = read_int32_le(bytes);
     char problem[160];
-    if (count < 0) {
-        std::snprintf(problem, sizeof problem, "negative key count %d", static_cast<int>(count));
-        return reject(path, problem);
-    }
-    // Checked before anything is allocated, so a corrupt count cannot ask for gigabytes.
-    size_t held = (size - kCountBytes) / kKeyBytes;
-    if (held < static_cast<size_t>(count)) {
-        std::snprintf(problem, sizeof problem, "announces %d keys but holds %zu", static_cast<int>(count), held);
-        return reject(path, problem);
+    if (!count_fits(path, count, size - kCountBytes))
+        return SYNC_LOAD_REJECTED;
+    // Rows are checked before anything is allocated: a bad file costs no
+    // memory beyond its bytes.
+    for (int32_t i = 1; i < count; ++i) {
+        const unsigned char* p = bytes + kCountBytes + static_cast<size_t>(i) * kKeyBytes;
+        const int32_t row = read_int32_le(p);
+        const int32_t previous = read_int32_le(p - kKeyBytes);
+        if (row <= previous) {
+            std::snprintf(problem, sizeof problem, "rows must increase (key %d at row %d follows row %d)",
+                          static_cast<int>(i), static_cast<int>(row), static_cast<int>(previous));
+            return reject(path, problem);
+        }
     }
 
     std::unique_ptr<SyncKey[]> keys(new (std::nothrow) SyncKey[static_cast<size_t>(count)]);
@@ -123,12 +157,11 @@ SyncLoadResult sync_parse_keys(SyncTrack* track, const unsigned char* bytes, siz
         keys[i].row = read_int32_le(p);
         keys[i].value = read_float_le(p + 4);
         keys[i].type = static_cast<int8_t>(p[8]);
-        if (i > 0 && keys[i].row <= keys[i - 1].row) {
-            std::snprintf(problem, sizeof problem, "rows must increase (key %d at row %d follows row %d)",
-                          static_cast<int>(i), static_cast<int>(keys[i].row), static_cast<int>(keys[i - 1].row));
-            return reject(path, problem);
-        }
     }
+    // Accepted as written (a stored file may rely on it), but said once.
+    const std::string invalid = sync_invalid_keys_problem(keys.get(), count);
+    if (!invalid.empty())
+        platform_warn(path, invalid);
 
     if (!sync_set_keys(track, std::move(keys), count))
         return reject(path, "not enough memory for its keys");
@@ -137,31 +170,29 @@ SyncLoadResult sync_parse_keys(SyncTrack* track, const unsigned char* bytes, siz
 
 SyncLoadResult sync_load_keys(SyncTrack* track, const char* path)
 {
-    // Only a regular file has a size that bounds what is read: a directory,
-    // a pipe or a device (/dev/zero) would be read until the count's 18 GB.
-    std::error_code status;
-    if (std::filesystem::exists(path, status) && !std::filesystem::is_regular_file(path, status))
-        return reject(path, "not a regular file");
-
-    File file(std::fopen(path, "rb"));
-    if (!file) {
-        // A missing track is normal (it evaluates to 0); a name the file
-        // system cannot hold is worth a word, since no file can ever match it.
-        if (errno == ENAMETOOLONG)
-            reject(path, "track name too long for a file name");
+    // The count and the file's size first: a count the file cannot hold is
+    // refused before any key is read or allocated.
+    std::string bytes;
+    uint64_t sizeBytes = 0;
+    std::string problem;
+    PlatformReadStatus status = platform_read_file_start(path, kCountBytes, bytes, sizeBytes, problem);
+    if (status == PLATFORM_READ_OK && bytes.size() == kCountBytes) {
+        const int32_t count = read_int32_le(reinterpret_cast<const unsigned char*>(bytes.data()));
+        if (!count_fits(path, count, sizeBytes - kCountBytes))
+            return SYNC_LOAD_REJECTED;
+        status = platform_read_file_start(path, kCountBytes + static_cast<uint64_t>(count) * kKeyBytes, bytes,
+                                          sizeBytes, problem);
+    }
+    // A missing track is normal: it evaluates to 0, silently.
+    if (status == PLATFORM_READ_MISSING)
         return SYNC_LOAD_MISSING;
+    if (status != PLATFORM_READ_OK) {
+        // No file can ever match a name too long for the file system.
+        if (problem.find(std::strerror(ENAMETOOLONG)) != std::string::npos)
+            problem = "track name too long for a file name";
+        return reject(path, problem.c_str());
     }
-
-    // The count first, then no more bytes than the keys it announces.
-    std::vector<unsigned char> bytes;
-    bool read = read_up_to(file.get(), kCountBytes, bytes);
-    if (read && bytes.size() == kCountBytes) {
-        int32_t count = std::max<int32_t>(read_int32_le(bytes.data()), 0);
-        read = read_up_to(file.get(), static_cast<size_t>(count) * kKeyBytes, bytes);
-    }
-    if (!read)
-        return reject(path, std::strerror(errno));
-    return sync_parse_keys(track, bytes.data(), bytes.size(), path);
+    return sync_parse_keys(track, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), path);
 }
 
 SyncTrack* sync_obtain_track(SyncDevice* device, const char* name)

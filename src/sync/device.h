@@ -17,8 +17,8 @@
 // Results of sync_load_keys.
 enum SyncLoadResult {
     SYNC_LOAD_OK = 0,       // the file was read
-    SYNC_LOAD_MISSING = 1,  // the file could not be opened; nothing is printed
-    SYNC_LOAD_REJECTED = 2, // the file was malformed; one warning went to standard error
+    SYNC_LOAD_MISSING = 1,  // there is no such file; nothing is printed
+    SYNC_LOAD_REJECTED = 2, // unreadable or malformed; one warning went to standard error
 };
 
 // A new device with no tracks, or nullptr when memory is exhausted.
@@ -35,10 +35,14 @@ SyncTrack* sync_obtain_track(SyncDevice* device, const char* name);
 // The file name of track `name`: base + "_" + name + ".track". No length limit.
 std::string sync_track_path(const char* base, const char* name);
 
-// Reads the keys of `track` from `path`. A file that holds fewer keys than it
-// announces, announces a negative count, or whose rows do not strictly
-// increase is rejected: the track stays empty and one line on standard error
-// names the file and the problem. Bytes after the last key are ignored.
+// Reads the keys of `track` from `path`. Anything but a regular file, a file
+// that exists but cannot be read, one that holds fewer keys than it
+// announces, announces a negative count or more than 16 Mi keys, or whose
+// rows do not strictly increase is rejected: the track stays empty and one
+// line on standard error names the file and the problem. Only a missing file
+// is silent. The count is compared with the file's size before any key is
+// read. Bytes after the last key are ignored. Keys with a value that is not
+// finite or a type outside 0..3 are kept as written, with one line.
 SyncLoadResult sync_load_keys(SyncTrack* track, const char* path);
 
 // Reads the keys of `track` from `size` bytes of track file held in memory,
@@ -46,3 +50,7 @@ SyncLoadResult sync_load_keys(SyncTrack* track, const char* path);
 // calls this). `path` only names the file in the warning. The bytes may end
 // right after the last key. A rejected file leaves the track as it was.
 SyncLoadResult sync_parse_keys(SyncTrack* track, const unsigned char* bytes, size_t size, const char* path);
+
+// "" when every key has a finite value and a type 0..3; otherwise what is
+// wrong with the first key that does not, and how many more there are.
+std::string sync_invalid_keys_problem(const SyncKey* keys, int32_t count);

@@ -18,6 +18,8 @@ namespace {
 
 const char* const kTypeNames[] = {"step", "linear", "smooth", "ramp"};
 constexpr int kTypeCount = 4;
+// The NaN that "nan" reads as; other NaNs are written with their bits.
+constexpr uint32_t kPlainNanBits = 0x7fc00000u;
 
 bool is_blank(char c)
 {
@@ -61,33 +63,54 @@ bool parse_row(const std::string& word, int32_t& row, std::string& message)
     return true;
 }
 
-// Only finite values: an infinity or NaN in a track is almost surely a slip,
-// and it would reach the shaders as it is.
+// A decimal float, inf or -inf, nan, or "nan:0x" and the NaN's 32 bits,
+// which keeps its payload: every value a track file can hold has a form.
 bool parse_value(const std::string& word, float& value, std::string& message)
 {
+    if (word.compare(0, 6, "nan:0x") == 0 && word.size() > 6 && word.size() <= 14 &&
+        word.find_first_not_of("0123456789abcdefABCDEF", 6) == std::string::npos) {
+        const uint32_t bits = static_cast<uint32_t>(std::strtoul(word.c_str() + 6, nullptr, 16));
+        std::memcpy(&value, &bits, sizeof value);
+        if (std::isnan(value))
+            return true;
+        message = "value " + word + " is not the bit pattern of a NaN";
+        return false;
+    }
     char* end = nullptr;
-    float v = std::strtof(word.c_str(), &end);
-    if (end != word.c_str() + word.size()) {
+    errno = 0;
+    const float v = std::strtof(word.c_str(), &end);
+    if (word.empty() || end != word.c_str() + word.size()) {
         message = "value must be a number, not \"" + word + "\"";
         return false;
     }
-    if (!std::isfinite(v)) {
-        message = "value " + word + " is not a finite float";
+    // Infinity is written as inf; a number too large for a float is a slip.
+    if (std::isinf(v) && errno == ERANGE) {
+        message = "value " + word + " is outside the float range";
         return false;
     }
     value = v;
     return true;
 }
 
+// A type name, or any signed 8-bit number: the file holds one byte, and the
+// types outside 0..3 that a file may carry must survive decode and encode.
 bool parse_type(const std::string& word, int32_t& type, std::string& message)
 {
     for (int i = 0; i < kTypeCount; ++i) {
-        if (word == kTypeNames[i] || word == std::to_string(i)) {
+        if (word == kTypeNames[i]) {
             type = i;
             return true;
         }
     }
-    message = "type must be step, linear, smooth, ramp or 0..3, not \"" + word + "\"";
+    char* end = nullptr;
+    errno = 0;
+    const long number = std::strtol(word.c_str(), &end, 10);
+    if (!word.empty() && end == word.c_str() + word.size() && errno == 0 && number >= INT8_MIN &&
+        number <= INT8_MAX) {
+        type = static_cast<int32_t>(number);
+        return true;
+    }
+    message = "type must be step, linear, smooth, ramp or a number -128..127, not \"" + word + "\"";
     return false;
 }
 
@@ -181,6 +204,17 @@ bool sync_parse_text(const std::string& text, std::vector<SyncKey>& keys, SyncTe
 
 std::string sync_format_float(float value)
 {
+    if (std::isnan(value)) {
+        uint32_t bits = 0;
+        std::memcpy(&bits, &value, sizeof bits);
+        if (bits == kPlainNanBits)
+            return "nan";
+        char text[32];
+        std::snprintf(text, sizeof text, "nan:0x%08x", static_cast<unsigned>(bits));
+        return text;
+    }
+    if (std::isinf(value))
+        return value > 0 ? "inf" : "-inf";
     char text[32];
     std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
     return text;

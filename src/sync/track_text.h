@@ -2,7 +2,10 @@
 //
 // The text form holds one key per line, "row value type": a whole row, a
 // float value and the interpolation type as a name (step, linear, smooth,
-// ramp) or a number 0..3. Blank lines are allowed and '#' starts a comment
+// ramp) or a number. Every key a track file can hold has a text form, so a
+// decoded file encodes back to the same bytes: values may be inf, -inf, nan
+// or "nan:0x7fc00001" (a NaN's bits), types any number -128..127; the
+// player plays such keys as they are (sync_invalid_keys_problem names them). Blank lines are allowed and '#' starts a comment
 // that runs to the end of the line. Rows must strictly increase.
 //
 // The player never writes track files; the synctrack tool does, through
@@ -31,7 +34,9 @@ bool sync_parse_text(const std::string& text, std::vector<SyncKey>& keys, SyncTe
 std::string sync_format_text(const SyncKey* keys, int32_t count);
 
 // A float in 9 significant digits ("%.9g"): the shortest fixed precision
-// that reads back to the same bits for every finite float.
+// that reads back to the same bits for every finite float. Infinities are
+// "inf" and "-inf", the plain quiet NaN "nan", any other NaN "nan:0x" and
+// its 32 bits in hex.
 std::string sync_format_float(float value);
 
 // The bytes of a track file holding `count` keys.

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include "GlTestContext.h"
 #include "TestFiles.h"
 #include "app/AppState.h"
+#include "demo/DemoDescription.h"
 #include "demo/DemoLoader.h"
 #include "sync/device.h"
 
@@ -97,9 +99,9 @@ protected:
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();
         try {
-            loadDemoDescription();
+            read = loadDemoDescription();
         } catch (const nlohmann::json::exception& thrown) {
-            error = thrown.what();
+            error = descriptionErrorText(thrown);
         }
         account = std::regex_replace(testing::internal::GetCapturedStdout(), std::regex("0x[0-9a-f]+"), "ADDRESS");
         errors = testing::internal::GetCapturedStderr();
@@ -111,7 +113,8 @@ protected:
     char previousDirectory[4096] = {};
     std::string account; // standard output, pointers masked
     std::string errors;  // standard error
-    std::string error;   // what() of the error that ended the load; "" when it loaded
+    std::string error;   // the message of the error that ended the load; "" when it loaded
+    bool read = false;   // the file could be read
 };
 
 TEST_F(DescriptionLoader, NameAndFullscreenAloneGiveTwoEmptySections)
@@ -226,6 +229,21 @@ TEST_F(DescriptionLoader, NinthPassIsRefusedAndLoadingGoesOn)
                            "Sorry. Only max 8 shaders per scene allowed for now. Shall we fix it?  }\n"),
               std::string::npos)
         << account;
+    EXPECT_EQ(errors, "demo.json: scene 0 has 9 passes; only the first 8 are drawn\n");
+}
+
+TEST_F(DescriptionLoader, AFileThatCannotBeReadEndsTheLoadWithItsReason)
+{
+    dir.write("demo.json", "");
+    ASSERT_EQ(unlink(dir.path("demo.json").c_str()), 0);
+    ASSERT_EQ(mkdir(dir.path("demo.json").c_str(), 0755), 0);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const bool loaded = loadDemoDescription();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "demo.json: is a directory\n");
+    EXPECT_FALSE(loaded);
+    ASSERT_EQ(rmdir(dir.path("demo.json").c_str()), 0);
 }
 
 TEST_F(DescriptionLoader, MissingTextureFileStillGivesATextureAndItsLine)
@@ -237,7 +255,8 @@ TEST_F(DescriptionLoader, MissingTextureFileStillGivesATextureAndItsLine)
     const GLuint name = appState.scenes[0].getTextures()[0]->getId();
     EXPECT_NE(name, 0u);
     EXPECT_NE(account.find(textureLine("3", "\"missing.png\"", name)), std::string::npos) << account;
-    EXPECT_EQ(errors, "Texture load fail : missing.png !!!!!!!!!!!!!!!!\n");
+    EXPECT_EQ(errors, "missing.png: cannot open: No such file or directory\n"
+                      "Texture load fail : missing.png !!!!!!!!!!!!!!!!\n");
 }
 
 // A description that fails: the account up to the failing key, and the
@@ -253,35 +272,48 @@ TEST_F(DescriptionLoader, BadDescriptionsStopWhereTheyGoWrong)
 {
     const std::vector<FailingDescription> cases = {
         {"fullscreen absent", R"({"name": "x"})", "Demos name: \"x\"\n",
-         "[json.exception.type_error.302] type must be boolean, but is null"},
+         "\"fullscreen\" is missing; it must be true or false"},
         {"name a number", R"({"name": 42, "fullscreen": false})", "Demos name: 42\n",
-         "[json.exception.type_error.302] type must be string, but is number"},
+         "\"name\" must be a string, not 42"},
         {"fullscreen a number", R"({"name": "x", "fullscreen": 1})", "Demos name: \"x\"\n",
-         "[json.exception.type_error.302] type must be boolean, but is number"},
+         "\"fullscreen\" must be true or false, not 1"},
         {"top level not an object", R"(["name"])", "Demos name: ",
-         "[json.exception.type_error.305] cannot use operator[] with a string argument with array"},
+         "the description must be an object of named values, not a list"},
         {"shader entry null", R"({"name": "x", "fullscreen": false, "shaders": [null]})",
-         "  src[ vertex:null; fragment:null]\n", "[json.exception.type_error.302] type must be string, but is null"},
+         "  src[ vertex:null; fragment:null]\n", "shaders[0].vertexsrc is missing; it must be a file name (a string)"},
+        {"shaders a number", R"({"name": "x", "fullscreen": false, "shaders": 3})", "  Shader name: ",
+         "\"shaders\" must be a list of shader entries, not 3"},
+        {"shader entries as an object's values",
+         R"({"name": "x", "fullscreen": false, "shaders": {"a": {"vertexsrc": "v.vsh", "fragmentsrc": 2}}})",
+         "  src[ vertex:\"v.vsh\"; fragment:2]\n", "shaders.a.fragmentsrc must be a file name (a string), not 2"},
         {"parameter a number",
          R"({"name": "x", "fullscreen": false,
              "shaders": [{"vertexsrc": "v.vsh", "fragmentsrc": "f.fsh", "parameters": [7]}]})",
-         "    Parameter: 7\n", "[json.exception.type_error.302] type must be string, but is number"},
+         "    Parameter: 7\n", "shaders[0].parameters[0] must be a parameter name (a string), not 7"},
+        {"parameters a number",
+         R"({"name": "x", "fullscreen": false,
+             "shaders": [{"vertexsrc": "v.vsh", "fragmentsrc": "f.fsh", "parameters": 7}]})",
+         "    Parameter: 7\n", "shaders[0].parameters must be a list of parameter names, not 7"},
         {"shader_id equal to the count",
          R"({"name": "x", "fullscreen": false, "scenes": [{"shader_order": [{"pass_order": 0, "shader_id": 0}]}]})",
-         "    Pass 0 = Shader Program with ID [0]\n", "[json.exception.out_of_range.401] shader_id 0 is out of range"},
+         "    Pass 0 = Shader Program with ID [0]\n",
+         "scenes[0].shader_order[0].shader_id is 0, but there are no shaders"},
         {"shader_id -1", R"({"name": "x", "fullscreen": false, "scenes": [{"shader_order": [{"shader_id": -1}]}]})",
          "    Pass null = Shader Program with ID [-1]\n",
-         "[json.exception.out_of_range.401] shader_id -1 is out of range"},
+         "scenes[0].shader_order[0].shader_id is -1, but there are no shaders"},
         {"shader_id a string",
          R"({"name": "x", "fullscreen": false, "scenes": [{"shader_order": [{"shader_id": "0"}]}]})",
          "    Pass null = Shader Program with ID [\"0\"]\n",
-         "[json.exception.type_error.302] type must be number, but is string"},
+         "scenes[0].shader_order[0].shader_id must be a number, not \"0\""},
         {"texture without src", R"({"name": "x", "fullscreen": false, "scenes": [{"textures": [{"id": 1}]}]})",
-         "  Textures for scene: {\n", "[json.exception.type_error.302] type must be string, but is null"},
+         "  Textures for scene: {\n", "scenes[0].textures[0].src is missing; it must be a file name (a string)"},
         {"pass entry not an object", R"({"name": "x", "fullscreen": false, "scenes": [{"shader_order": [3]}]})",
-         "    Pass ", "[json.exception.type_error.305] cannot use operator[] with a string argument with number"},
+         "    Pass ", "scenes[0].shader_order[0] must be a pass (an object), not 3"},
+        {"scene a long string",
+         R"({"name": "x", "fullscreen": false, "scenes": "a scene named with far more than forty characters"})",
+         " Scene id: ", "\"scenes\" must be a list of scenes, not \"a scene named with far more than forty ..."},
         {"not JSON", R"({"name": "x",)", "",
-         "[json.exception.parse_error.101] parse error at line 1, column 14: syntax error while parsing object key - "
+         "parse error at line 1, column 14: syntax error while parsing object key - "
          "unexpected end of input; expected string literal"},
     };
     for (const FailingDescription& bad : cases) {
@@ -299,7 +331,7 @@ TEST_F(DescriptionLoader, FailedLoadKeepsWhatWasLoadedBeforeIt)
     load(R"({"name": "x", "fullscreen": false,
       "shaders": [{"vertexsrc": "v.vsh", "fragmentsrc": "f.fsh"}, {"vertexsrc": "v.vsh", "fragmentsrc": "f.fsh"}],
       "scenes": [{"shader_order": [{"shader_id": 1}]}, {"shader_order": [{"shader_id": 0}, {"shader_id": 2}]}]})");
-    EXPECT_EQ(error, "[json.exception.out_of_range.401] shader_id 2 is out of range");
+    EXPECT_EQ(error, "scenes[1].shader_order[1].shader_id is 2, but the shaders are numbered 0..1");
     EXPECT_EQ(appState.shaders.size(), 2u);
     EXPECT_EQ(appState.scenes.size(), 1u) << "the scene in progress does not join the list";
     EXPECT_TRUE(endsWith(account, "    Pass null = Shader Program with ID [2]\n")) << account;

@@ -101,13 +101,18 @@ TEST_F(TextureTest, EachLoadGetsItsOwnNameAndReportsTheGlErrorState)
     EXPECT_NE(first.texture.getId(), second.texture.getId());
 }
 
-TEST_F(TextureTest, UndecodableFileWarnsAndGivesOneOpaqueBlackTexel)
+TEST_F(TextureTest, UndecodableFileWarnsWithItsReasonAndGivesOneOpaqueBlackTexel)
 {
     const std::string missing = dir.path("missing.png");
     const std::string garbage = dir.write("garbage.png", "this is not an image");
-    for (const std::string& path : {missing, garbage}) {
+    const std::pair<std::string, std::string> cases[] = {
+        {missing, "cannot open: No such file or directory"},
+        {garbage, "not a PNG, JPEG, BMP or TGA image"},
+        {dir.root(), "is a directory"},
+    };
+    for (const auto& [path, reason] : cases) {
         const Loaded loaded = load(path);
-        EXPECT_EQ(loaded.err, "Texture load fail : " + path + " !!!!!!!!!!!!!!!!\n");
+        EXPECT_EQ(loaded.err, path + ": " + reason + "\nTexture load fail : " + path + " !!!!!!!!!!!!!!!!\n");
         EXPECT_EQ(loaded.out, "No errorNo errorNo error");
         EXPECT_NE(loaded.texture.getId(), 0u);
         int width = 0;

@@ -24,7 +24,7 @@ std::string errorOf(Call call)
     try {
         call();
     } catch (const json::exception& error) {
-        return error.what();
+        return descriptionErrorText(error);
     }
     return "";
 }
@@ -39,7 +39,7 @@ TEST(DescriptionParse, NestingUpTo256LevelsParses)
 
 TEST(DescriptionParse, DeeperNestingIsRefusedWithItsOwnMessage)
 {
-    const std::string expected = "[json.exception.parse_error.101] parse error: nesting deeper than 256 levels";
+    const std::string expected = "parse error: nesting deeper than 256 levels";
     EXPECT_EQ(errorOf([] { parseDescription(nestedArrays(257)); }), expected);
     EXPECT_EQ(errorOf([] { parseDescription("{\"a\":" + nestedArrays(256) + "}"); }), expected);
     // Far deeper text must fail the same way, not exhaust the stack.
@@ -49,25 +49,41 @@ TEST(DescriptionParse, DeeperNestingIsRefusedWithItsOwnMessage)
 TEST(DescriptionParse, BadTextGivesTheLibrarysMessage)
 {
     EXPECT_EQ(errorOf([] { parseDescription(""); }),
-              "[json.exception.parse_error.101] parse error at line 1, column 1: syntax error while parsing value - "
+              "parse error at line 1, column 1: syntax error while parsing value - "
               "unexpected end of input; expected '[', '{', or a literal");
-    EXPECT_NE(errorOf([] { parseDescription("{\"name\": \"x\",}"); }).find("parse_error"), std::string::npos);
-    EXPECT_NE(errorOf([] { parseDescription("{} {}"); }).find("parse_error"), std::string::npos);
+    EXPECT_NE(errorOf([] { parseDescription("{\"name\": \"x\",}"); }).find("parse error"), std::string::npos);
+    EXPECT_NE(errorOf([] { parseDescription("{} {}"); }).find("parse error"), std::string::npos);
 }
 
-TEST(DescriptionRead, StopsAtTheFirstByte0xFFAndReadsAMissingFileAsEmpty)
+TEST(DescriptionRead, StopsAtTheFirstByte0xFFAndNamesWhyAFileCannotBeRead)
 {
     const std::string path = testing::TempDir() + "description_read_test.json";
     {
         std::ofstream file(path, std::ios::binary);
         file << "{\"name\":\"x\",\"fullscreen\":false}\n\xff trailing bytes";
     }
-    const std::string text = readDescriptionText(path.c_str());
+    std::string text;
+    std::string problem;
+    ASSERT_TRUE(readDescriptionFile(path.c_str(), text, problem)) << problem;
     EXPECT_EQ(text, "{\"name\":\"x\",\"fullscreen\":false}\n");
     EXPECT_NO_THROW(parseDescription(text));
     std::remove(path.c_str());
 
-    EXPECT_EQ(readDescriptionText(path.c_str()), "");
+    EXPECT_FALSE(readDescriptionFile(path.c_str(), text, problem));
+    EXPECT_EQ(problem, "cannot open: No such file or directory");
+    EXPECT_FALSE(readDescriptionFile(testing::TempDir().c_str(), text, problem));
+    EXPECT_EQ(problem, "is a directory");
+}
+
+TEST(DescriptionErrorText, DropsTheLibrarysPrefixAndKeepsLineAndColumn)
+{
+    try {
+        parseDescription("{\"name\": \"x\",");
+        FAIL() << "no parse error";
+    } catch (const json::exception& error) {
+        EXPECT_EQ(descriptionErrorText(error), "parse error at line 1, column 14: syntax error while parsing object "
+                                               "key - unexpected end of input; expected string literal");
+    }
 }
 
 TEST(DescriptionShaderIndex, ConvertsLikeAnUnsigned32BitIndex)
@@ -80,29 +96,25 @@ TEST(DescriptionShaderIndex, ConvertsLikeAnUnsigned32BitIndex)
 
 TEST(DescriptionShaderIndex, IndexWithoutAShaderIsOutOfRange)
 {
-    EXPECT_EQ(errorOf([] { descriptionShaderIndex(json(2), 2); }),
-              "[json.exception.out_of_range.401] shader_id 2 is out of range");
-    EXPECT_EQ(errorOf([] { descriptionShaderIndex(json(-1), 2); }),
-              "[json.exception.out_of_range.401] shader_id -1 is out of range");
-    EXPECT_EQ(errorOf([] { descriptionShaderIndex(json(0), 0); }),
-              "[json.exception.out_of_range.401] shader_id 0 is out of range");
+    const std::string path = "scenes[0].shader_order[1].shader_id";
+    const std::string twoShaders = ", but the shaders are numbered 0..1";
+    EXPECT_EQ(errorOf([&] { descriptionShaderIndex(json(2), 2, path); }), path + " is 2" + twoShaders);
+    EXPECT_EQ(errorOf([&] { descriptionShaderIndex(json(-1), 2, path); }), path + " is -1" + twoShaders);
+    EXPECT_EQ(errorOf([&] { descriptionShaderIndex(json(0), 0, path); }), path + " is 0, but there are no shaders");
+    EXPECT_EQ(errorOf([&] { descriptionShaderIndex(json(1), 1, path); }),
+              path + " is 1, but the only shader is number 0");
     // Values that would wrap into range as 32-bit numbers stay out of range.
-    EXPECT_EQ(errorOf([] { descriptionShaderIndex(json(4294967296u), 2); }),
-              "[json.exception.out_of_range.401] shader_id 4294967296 is out of range");
-    EXPECT_EQ(errorOf([] { descriptionShaderIndex(json(4294967296.5), 2); }),
-              "[json.exception.out_of_range.401] shader_id 4294967296.5 is out of range");
-    EXPECT_EQ(errorOf([] { descriptionShaderIndex(json(-1.5), 2); }),
-              "[json.exception.out_of_range.401] shader_id -1.5 is out of range");
-    EXPECT_EQ(errorOf([] { descriptionShaderIndex(json(1e300), 2); }),
-              "[json.exception.out_of_range.401] shader_id 1e+300 is out of range");
+    EXPECT_EQ(errorOf([&] { descriptionShaderIndex(json(4294967296u), 2, path); }), path + " is 4294967296" + twoShaders);
+    EXPECT_EQ(errorOf([&] { descriptionShaderIndex(json(4294967296.5), 2, path); }),
+              path + " is 4294967296.5" + twoShaders);
+    EXPECT_EQ(errorOf([&] { descriptionShaderIndex(json(-1.5), 2, path); }), path + " is -1.5" + twoShaders);
+    EXPECT_EQ(errorOf([&] { descriptionShaderIndex(json(1e300), 2, path); }), path + " is 1e+300" + twoShaders);
 }
 
 TEST(DescriptionShaderIndex, TypesAreNotConverted)
 {
-    EXPECT_EQ(errorOf([] { descriptionShaderIndex(json("1"), 2); }),
-              "[json.exception.type_error.302] type must be number, but is string");
-    EXPECT_EQ(errorOf([] { descriptionShaderIndex(json(), 2); }),
-              "[json.exception.type_error.302] type must be number, but is null");
-    EXPECT_EQ(errorOf([] { descriptionShaderIndex(json(true), 2); }),
-              "[json.exception.type_error.302] type must be number, but is boolean");
+    const std::string path = "scenes[1].shader_order[0].shader_id";
+    EXPECT_EQ(errorOf([&] { descriptionShaderIndex(json("2"), 2, path); }), path + " must be a number, not \"2\"");
+    EXPECT_EQ(errorOf([&] { descriptionShaderIndex(json(), 2, path); }), path + " is missing; it must be a number");
+    EXPECT_EQ(errorOf([&] { descriptionShaderIndex(json(true), 2, path); }), path + " must be a number, not true");
 }

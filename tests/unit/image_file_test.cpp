@@ -3,6 +3,7 @@
 // before the decoder would write past its tables.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -61,7 +62,9 @@ TEST(ImageFile, JpegWithOverfullHuffmanTableIsRefused)
         overfull[table + i] = 17;
     EXPECT_FALSE(jpegHuffmanTablesFit(overfull.data(), overfull.size()));
     int width = 0, height = 0;
-    EXPECT_EQ(decodeImage(overfull.data(), overfull.size(), width, height), nullptr);
+    std::string problem;
+    EXPECT_EQ(decodeImage(overfull.data(), overfull.size(), width, height, &problem), nullptr);
+    EXPECT_EQ(problem, "corrupt JPEG (a Huffman table holds more than 256 codes)");
 
     // Fill bytes before the start marker: the decoder still reads a JPEG.
     std::vector<unsigned char> filled(4, 0xFF);
@@ -73,10 +76,23 @@ TEST(ImageFile, JpegWithOverfullHuffmanTableIsRefused)
     EXPECT_TRUE(jpegHuffmanTablesFit(cut.data(), cut.size()));
 }
 
-TEST(ImageFile, MissingFileAndNonImageGiveNothing)
+TEST(ImageFile, WhatGivesNoImageSaysWhy)
 {
     int width = 0, height = 0;
-    EXPECT_EQ(loadImageFile("/nonexistent/image.png", width, height), nullptr);
+    std::string problem;
+    EXPECT_EQ(loadImageFile("/nonexistent/image.png", width, height, &problem), nullptr);
+    EXPECT_EQ(problem, "cannot open: No such file or directory");
+    EXPECT_EQ(loadImageFile("/dev/zero", width, height, &problem), nullptr);
+    EXPECT_EQ(problem, "is a device");
     const unsigned char text[] = "not an image";
-    EXPECT_EQ(decodeImage(text, sizeof text, width, height), nullptr);
+    EXPECT_EQ(decodeImage(text, sizeof text, width, height, &problem), nullptr);
+    EXPECT_EQ(problem, "not a PNG, JPEG, BMP or TGA image");
+    EXPECT_EQ(decodeImage(text, 0, width, height, &problem), nullptr);
+    EXPECT_EQ(problem, "is empty");
+
+    // A PNG cut after its header names the decoder's reason.
+    std::vector<unsigned char> png = seedImage("tiny.png");
+    png.resize(std::min<std::size_t>(png.size(), 40));
+    EXPECT_EQ(decodeImage(png.data(), png.size(), width, height, &problem), nullptr);
+    EXPECT_EQ(problem.rfind("cannot decode: ", 0), 0u) << problem;
 }

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "TestFiles.h"
+#include "platform/FileWarnings.h"
 #include "render/DemoShader.h"
 #include "render/ShaderProgram.h"
 
@@ -56,6 +57,39 @@ TEST(ReadShaderSource, MissingOrEmptyFileGivesHeaderAndEmptyText)
     EXPECT_EQ(printed, header(missing) + "\n\n\n");
 
     EXPECT_EQ(readCapturingStdout(dir.write("empty.vsh", ""), printed), "");
+}
+
+TEST(ReadShaderSource, AFileThatCannotBeReadIsNamedOncePerChangeOfItsProblem)
+{
+    TempDir dir;
+    const std::string path = dir.path("edit.fsh");
+    FileWarnings warnings;
+    std::string printed;
+    const auto read = [&] {
+        testing::internal::CaptureStderr();
+        testing::internal::CaptureStdout();
+        const std::string text = readShaderSource(path.c_str(), &warnings);
+        std::fflush(stdout);
+        printed = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(printed, header(path) + "\n\n\n") << "standard output keeps its account";
+        return text + "|" + testing::internal::GetCapturedStderr();
+    };
+    const std::string missing = path + ": cannot open: No such file or directory\n";
+    EXPECT_EQ(read(), "|" + missing);
+    EXPECT_EQ(read(), "|") << "the same problem again says nothing";
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    EXPECT_EQ(read(), "|" + path + ": is a named pipe\n") << "a pipe is refused without waiting for a writer";
+    ASSERT_EQ(unlink(path.c_str()), 0);
+    EXPECT_EQ(read(), "|" + missing);
+    dir.write("edit.fsh", "void main() {}\n");
+    EXPECT_EQ(read(), "void main() {}\n|");
+    ASSERT_EQ(unlink(path.c_str()), 0);
+    EXPECT_EQ(read(), "|" + missing) << "after a good read the problem is new again";
+
+    // Without a tracker every read names the problem.
+    testing::internal::CaptureStderr();
+    readCapturingStdout(path, printed);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), missing);
 }
 
 TEST(ReadShaderSource, WriteProtectedFileLoads)

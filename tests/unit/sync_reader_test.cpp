@@ -5,7 +5,11 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <string>
+#include <utility>
+
+#include <unistd.h>
 
 #include "ScratchDir.h"
 #include "sync/device.h"
@@ -69,7 +73,10 @@ TEST(SyncReader, ReadsKeysInFileOrderAndIgnoresTrailingBytes)
     SyncTrack track;
     LoadOutcome outcome = load(track, path);
     ASSERT_EQ(outcome.result, SYNC_LOAD_OK);
-    EXPECT_EQ(outcome.warning, "");
+    // Kept as written, but a person hears of the key that reads 0.
+    EXPECT_EQ(outcome.warning,
+              path + ": key 2 at row 70000: type -1 is not step, linear, smooth or ramp (0..3); the track is "
+                     "played as it is\n");
     ASSERT_EQ(track.key_count, 3);
     EXPECT_EQ(track.keys[0].row, -5);
     EXPECT_EQ(track.keys[0].value, 1.5f);
@@ -111,9 +118,11 @@ TEST(SyncReader, RejectsFilesThatDoNotHoldTheirKeys)
         {"short by nine keys", TrackBytes().count(12).raw(three_keys).str(), "announces 12 keys but holds 3"},
         {"last key cut off", TrackBytes().count(1).raw("\x01\x00\x00\x00\x00").str(), "announces 1 keys but holds 0"},
         {"negative count", TrackBytes().count(-1).raw(three_keys).str(), "negative key count -1"},
-        // Two billion keys would be 18 GB; the file's size decides before any allocation.
-        {"oversized count", TrackBytes().count(2000000000).raw(three_keys).str(),
-         "announces 2000000000 keys but holds 3"},
+        // Two billion keys would be 18 GB: refused by the count alone.
+        {"count beyond any demo", TrackBytes().count(2000000000).raw(three_keys).str(),
+         "announces 2000000000 keys; a track holds at most 16777216"},
+        {"largest count, short file", TrackBytes().count(16777216).raw(three_keys).str(),
+         "announces 16777216 keys but holds 3"},
         {"repeated row", TrackBytes().count(2).key(4, 0, 0).key(4, 1, 0).str(),
          "rows must increase (key 1 at row 4 follows row 4)"},
         {"falling row", TrackBytes().count(3).key(1, 0, 0).key(9, 0, 0).key(-2, 0, 0).str(),
@@ -132,17 +141,45 @@ TEST(SyncReader, RejectsFilesThatDoNotHoldTheirKeys)
     }
 }
 
-TEST(SyncReader, RejectsWhatIsNotARegularFile)
+TEST(SyncReader, RejectsWhatCannotBeReadWithItsReason)
 {
     // A device never ends: read by its count, it could fill gigabytes.
-    for (const char* path : {"/dev/zero", "/"}) {
+    ScratchDir dir;
+    const std::string loop = dir.file("sync_loop.track");
+    ASSERT_EQ(symlink(loop.c_str(), loop.c_str()), 0);
+    const std::pair<std::string, std::string> cases[] = {
+        {"/dev/zero", "is a device"},
+        {"/", "is a directory"},
+        {loop, "cannot open: Too many levels of symbolic links"},
+    };
+    for (const auto& [path, problem] : cases) {
         SCOPED_TRACE(path);
         SyncTrack track;
         LoadOutcome outcome = load(track, path);
         EXPECT_EQ(outcome.result, SYNC_LOAD_REJECTED);
-        EXPECT_EQ(outcome.warning, std::string(path) + ": not a regular file\n");
+        EXPECT_EQ(outcome.warning, path + ": " + problem + "\n");
         EXPECT_EQ(track.key_count, 0);
     }
+}
+
+TEST(SyncReader, ValuesThatAreNotFiniteAreKeptWithOneLinePerTrack)
+{
+    ScratchDir dir;
+    const float infinity = std::numeric_limits<float>::infinity();
+    std::string path = dir.write("sync_odd.track", TrackBytes()
+                                                       .count(3)
+                                                       .key(0, std::nanf(""), 1)
+                                                       .key(5, -infinity, 9)
+                                                       .key(9, 1.0f, 0)
+                                                       .str());
+    SyncTrack track;
+    LoadOutcome outcome = load(track, path);
+    ASSERT_EQ(outcome.result, SYNC_LOAD_OK);
+    EXPECT_EQ(outcome.warning, path + ": key 0 at row 0: value nan is not a finite number (and 1 more invalid key); "
+                                      "the track is played as it is\n");
+    ASSERT_EQ(track.key_count, 3);
+    EXPECT_TRUE(std::isinf(track.keys[1].value));
+    EXPECT_EQ(track.keys[1].type, 9);
 }
 
 TEST(SyncReader, InMemoryBytesFollowTheSameRules)

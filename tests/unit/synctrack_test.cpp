@@ -105,12 +105,11 @@ TEST(SyncTrackText, ErrorsNameTheLineAndTheProblem)
         {"1.5 0 step\n", 1, "row must be a whole number, not \"1.5\""},
         {"3000000000 0 step\n", 1, "row 3000000000 is outside -2147483648..2147483647"},
         {"\n\n0 fast step\n", 3, "value must be a number, not \"fast\""},
-        {"0 1e39 step\n", 1, "value 1e39 is not a finite float"},
-        {"0 nan step\n", 1, "value nan is not a finite float"},
-        {"0 -inf step\n", 1, "value -inf is not a finite float"},
-        {"0 1 cubic\n", 1, "type must be step, linear, smooth, ramp or 0..3, not \"cubic\""},
-        {"0 1 4\n", 1, "type must be step, linear, smooth, ramp or 0..3, not \"4\""},
-        {"0 1 Linear\n", 1, "type must be step, linear, smooth, ramp or 0..3, not \"Linear\""},
+        {"0 1e39 step\n", 1, "value 1e39 is outside the float range"},
+        {"0 nan:0x3f800000 step\n", 1, "value nan:0x3f800000 is not the bit pattern of a NaN"},
+        {"0 1 cubic\n", 1, "type must be step, linear, smooth, ramp or a number -128..127, not \"cubic\""},
+        {"0 1 128\n", 1, "type must be step, linear, smooth, ramp or a number -128..127, not \"128\""},
+        {"0 1 Linear\n", 1, "type must be step, linear, smooth, ramp or a number -128..127, not \"Linear\""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -169,6 +168,34 @@ TEST(SyncTrackText, FormattedKeysParseBackUnchanged)
     // A type without a name (from a file made elsewhere) shows as its number.
     const SyncKey odd{5, 1.0f, -3};
     EXPECT_EQ(sync_format_text(&odd, 1), "5 1 -3\n");
+}
+
+TEST(SyncTrackText, KeysThePlayerAcceptsButCannotInterpolateSurviveDecodeAndEncode)
+{
+    // Every value and type byte a file can hold: NaNs with payloads and
+    // signs, infinities, and types outside 0..3.
+    const uint32_t nanBits[] = {0x7fc00000u, 0x7fc00001u, 0xffc00000u, 0x7f800001u};
+    std::vector<SyncKey> keys;
+    int32_t row = -3;
+    for (uint32_t bits : nanBits) {
+        SyncKey key;
+        key.row = row++;
+        std::memcpy(&key.value, &bits, sizeof key.value);
+        key.type = SYNC_LINEAR;
+        keys.push_back(key);
+    }
+    keys.push_back({row++, std::numeric_limits<float>::infinity(), -128});
+    keys.push_back({row++, -std::numeric_limits<float>::infinity(), 127});
+    keys.push_back({row++, 0.5f, 4});
+    const std::vector<unsigned char> bytes = sync_encode_keys(keys.data(), static_cast<int32_t>(keys.size()));
+
+    const std::string text = sync_format_text(keys.data(), static_cast<int32_t>(keys.size()));
+    EXPECT_EQ(text, "-3 nan linear\n-2 nan:0x7fc00001 linear\n-1 nan:0xffc00000 linear\n0 nan:0x7f800001 linear\n"
+                    "1 inf -128\n2 -inf 127\n3 0.5 4\n");
+    std::vector<SyncKey> parsed;
+    SyncTextError error;
+    ASSERT_TRUE(sync_parse_text(text, parsed, error)) << error.line << ": " << error.message;
+    EXPECT_EQ(sync_encode_keys(parsed.data(), static_cast<int32_t>(parsed.size())), bytes);
 }
 
 TEST(SyncTrackFile, EncodesLittleEndianKeysTheReaderAccepts)
@@ -231,6 +258,29 @@ TEST_F(SyncTrackTool, EncodeThenDecodeRoundTrips)
     dir.write("decoded.txt", decode.out);
     ASSERT_EQ(run_synctrack("encode " + shell_quoted(dir.file("decoded.txt")) + " " + shell_quoted(again)).status, 0);
     EXPECT_EQ(dir.read("again.track"), dir.read("sync_speed.track"));
+}
+
+TEST_F(SyncTrackTool, KeysThatAreNotValidAreFlaggedByBothWaysAndStillRoundTrip)
+{
+    const uint32_t payloadNan = 0x7fc00123u;
+    SyncKey keys[] = {{0, 0.0f, 5}, {4, 0.0f, SYNC_LINEAR}};
+    std::memcpy(&keys[1].value, &payloadNan, sizeof payloadNan);
+    std::string error;
+    std::string track = dir.file("sync_odd.track");
+    ASSERT_TRUE(sync_write_track(track.c_str(), keys, 2, error)) << error;
+
+    ToolRun decode = run_synctrack("decode " + shell_quoted(track));
+    ASSERT_EQ(decode.status, 0) << decode.err;
+    EXPECT_EQ(decode.out, "0 0 5\n4 nan:0x7fc00123 linear\n");
+    EXPECT_EQ(decode.err, track + ": key 0 at row 0: type 5 is not step, linear, smooth or ramp (0..3) (and 1 more "
+                                  "invalid key); the track is played as it is\n");
+
+    std::string text = dir.write("decoded.txt", decode.out);
+    std::string again = dir.file("again.track");
+    ToolRun encode = run_synctrack("encode " + shell_quoted(text) + " " + shell_quoted(again));
+    ASSERT_EQ(encode.status, 0) << encode.err;
+    EXPECT_NE(encode.err.find(text + ": key 0 at row 0: type 5"), std::string::npos) << encode.err;
+    EXPECT_EQ(dir.read("again.track"), dir.read("sync_odd.track"));
 }
 
 TEST_F(SyncTrackTool, EncodeErrorNamesFileAndLineAndKeepsTheOldOutput)

@@ -1,0 +1,18 @@
+// FileWarnings: one line per change of a file's problem.
+#include "platform/FileWarnings.h"
+
+#include "platform/warning.h"
+
+void FileWarnings::report(const std::string& file, const std::string& problem)
+{
+    auto found = lastProblems.find(file);
+    if (found != lastProblems.end() && found->second == problem)
+        return;
+    lastProblems[file] = problem;
+    platform_warn(file, problem);
+}
+
+void FileWarnings::clear(const std::string& file)
+{
+    lastProblems.erase(file);
+}
