@@ -177,4 +177,11 @@ run_case "track value not a number" 0 sync_level.track "not a finite number" \
 run_case "track key type unknown" 0 sync_level.track "type 7" 'track_file sync_level.track 1 0 3f800000 7'
 run_case "track name too long" 0 sync_xxxxxxxx "too long" \
     "description 's/\"level\"/\"$(printf 'x%.0s' $(seq 300))\"/' >demo.json.new && mv demo.json.new demo.json"
+run_case "tune missing" 0 tune.ogg "no such file" 'rm tune.ogg'
+run_case "tune empty" 0 tune.ogg "cannot play the music" ': >tune.ogg'
+run_case "tune not Ogg" 0 tune.ogg "cannot play the music" 'echo "not music at all" >tune.ogg'
+run_case "tune cut short" 0 tune.ogg "cannot play the music" 'head -c 100 ../template/tune.ogg >tune.ogg.new && mv tune.ogg.new tune.ogg'
+run_case "tune a directory" 0 tune.ogg "directory" 'rm tune.ogg && mkdir tune.ogg'
+run_case "tune a named pipe" 0 tune.ogg "named pipe" 'rm tune.ogg && mkfifo tune.ogg'
+run_case "tune a link to a device" 0 tune.ogg "device" 'rm tune.ogg && ln -s /dev/zero tune.ogg'
 echo "ok"
