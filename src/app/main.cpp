@@ -17,7 +17,6 @@
 int main(int argc, char** argv)
 {
     glutInit(&argc, argv);
-    appState.paused = false;
     platform_console_open(appState.console);
 
     if (!initWindow())

@@ -1,7 +1,7 @@
 // The description loader with the player's builder: every shader entry a
 // built DemoShader, every scene a Scene holding copies of its entries, every
-// texture entry one image Texture. AppState owns all of it until the process
-// ends. Main thread, GL context current.
+// texture entry one image Texture, all into one DemoContent. Main thread, GL
+// context current.
 #include "demo/DemoLoader.h"
 
 #include <iostream>
@@ -9,27 +9,22 @@
 #include <optional>
 #include <string>
 
-#include <GL/glew.h>
-#include <GL/freeglut.h>
-
-#include "app/AppState.h"
 #include "demo/DemoDescription.h"
 
 namespace {
 
-const char* const kDescriptionPath = "demo.json";
-
-// Makes the description's objects in appState (see walkDescription for the
-// order of the calls).
-class AppStateBuilder {
+// Makes the description's objects in a DemoContent (see walkDescription for
+// the order of the calls).
+class ContentBuilder {
 public:
-    void setFullscreen()
+    ContentBuilder(SyncDevice* device, DemoContent& content, DescriptionHost& host)
+        : device_(device), content_(content), host_(host)
     {
-        glutFullScreen();
-        glutSetCursor(GLUT_CURSOR_NONE);
     }
 
-    void setTitle(const std::string& name) { appState.windowTitle = name; }
+    void setFullscreen() { host_.enterFullscreen(); }
+
+    void setTitle(const std::string& name) { host_.setTitle(name); }
 
     void beginShader(const std::string& vertexPath, const std::string& fragmentPath)
     {
@@ -39,24 +34,24 @@ public:
         shader_->build();
     }
 
-    void addParameter(const std::string& name) { shader_->addParameter(appState.syncDevice.get(), name); }
+    void addParameter(const std::string& name) { shader_->addParameter(device_, name); }
 
     void finishShader()
     {
-        appState.shaders.push_back(*shader_);
+        content_.shaders.push_back(*shader_);
         shader_.reset();
     }
 
-    std::size_t shaderCount() const { return appState.shaders.size(); }
+    std::size_t shaderCount() const { return content_.shaders.size(); }
 
     void beginScene() { scene_.emplace(); }
 
-    void addPass(uint32_t shaderIndex) { scene_->addShader(appState.shaders[shaderIndex]); }
+    void addPass(uint32_t shaderIndex) { scene_->addShader(content_.shaders[shaderIndex]); }
 
     DescriptionTexture addTexture(const std::string& path)
     {
-        appState.imageTextures.push_back(std::make_unique<Texture>(path));
-        Texture& texture = *appState.imageTextures.back();
+        content_.imageTextures.push_back(std::make_unique<Texture>(path));
+        Texture& texture = *content_.imageTextures.back();
         scene_->addTexture(texture);
         return {texture.getId(), &texture};
     }
@@ -65,20 +60,23 @@ public:
 
     void finishScene()
     {
-        appState.scenes.push_back(*scene_);
+        content_.scenes.push_back(*scene_);
         scene_.reset();
     }
 
 private:
+    SyncDevice* device_;
+    DemoContent& content_;
+    DescriptionHost& host_;
     std::optional<DemoShader> shader_; // the entry being read
     std::optional<Scene> scene_;       // the scene being read
 };
 
 } // namespace
 
-void loadDemoDescription()
+void loadDemoDescription(const char* path, SyncDevice* device, DemoContent& content, DescriptionHost& host)
 {
-    nlohmann::json document = parseDescription(readDescriptionText(kDescriptionPath));
-    AppStateBuilder builder;
+    nlohmann::json document = parseDescription(readDescriptionText(path));
+    ContentBuilder builder(device, content, host);
     walkDescription(document, std::cout, builder);
 }

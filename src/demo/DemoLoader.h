@@ -1,13 +1,17 @@
-// The demo description loader: turns "demo.json" in the working directory
-// into the shader entries, scenes and image textures of AppState, writing the
-// description's account to standard output as it goes.
+// The demo description loader: turns a description file into a DemoContent,
+// writing the description's account to standard output as it goes.
 #pragma once
 
-// Reads "demo.json" and fills appState.shaders, appState.scenes, the image
-// textures that the scenes refer to and appState.windowTitle; switches the
-// current window to full screen, cursor hidden, when the description asks.
-// Call once, on the thread that owns the GL context, after appState's
-// syncDevice exists. A bad description ends the load where it went wrong by
-// throwing nlohmann::json::exception (see demo/DemoDescription.h); the
-// start-up catches it. Whatever was loaded until then stays in appState.
-void loadDemoDescription();
+#include "demo/DemoContent.h"
+#include "demo/DescriptionHost.h"
+#include "sync/device.h"
+
+// Reads the description at `path` (the player's is "demo.json") and fills
+// `content`: built shader entries, scenes holding copies of them, and one
+// image texture per texture entry. Every shader parameter is a track of
+// `device`. The demo's name and a full-screen request go to `host`. Call on
+// the thread that owns the GL context. A bad description ends the load where
+// it went wrong by throwing nlohmann::json::exception (see
+// demo/DemoDescription.h); the start-up catches it. Whatever was loaded until
+// then stays in `content`.
+void loadDemoDescription(const char* path, SyncDevice* device, DemoContent& content, DescriptionHost& host);

@@ -1,43 +1,39 @@
 // Reading shader sources, compiling shaders and linking programs.
 //
 // Main thread only; everything but readShaderSource needs the GL context.
-// The text returned by readShaderSource belongs to the caller. Compiled
-// shaders and linked programs belong to the caller too: nothing here deletes
-// them, except a shader that failed to compile.
+// The text returned by readShaderSource belongs to the caller; compiled
+// shaders and linked programs are returned in their owners.
 #include "render/ShaderProgram.h"
 
 #include <cstdio>
 #include <fstream>
+#include <utility>
 #include <vector>
 
 namespace {
 
-// Compiles one shader of `type`. On failure prints the log exactly as the
-// driver wrote it, deletes the shader and returns 0.
-GLuint compileShader(GLenum type, const char* source)
+// A driver's multi-line log folded into one line for a warning.
+std::string oneLine(std::string text)
 {
-    GLuint shader = glCreateShader(type);
-    glShaderSource(shader, 1, &source, nullptr);
-    glCompileShader(shader);
+    for (char& c : text)
+        if (c == '\n' || c == '\r')
+            c = ' ';
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    return text;
+}
 
-    GLint status = 0;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
-    if (status != 0) {
-        std::fputs("\n COMPILATION SUCCESSFULL \n", stdout);
-        return shader;
-    }
-
+// The linker's message for `program`.
+std::string linkLog(GLuint program)
+{
     GLint length = 0;
-    glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
-    if (length > 0) {
-        std::vector<char> log(static_cast<size_t>(length));
-        GLsizei written = 0;
-        glGetShaderInfoLog(shader, length, &written, log.data());
-        for (GLsizei i = 0; i < written && i < length; ++i)
-            std::putchar(log[static_cast<size_t>(i)]);
-    }
-    glDeleteShader(shader);
-    return 0;
+    glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
+    std::string log(static_cast<size_t>(length > 0 ? length : 0), '\0');
+    GLsizei written = 0;
+    if (length > 0)
+        glGetProgramInfoLog(program, length, &written, &log[0]);
+    log.resize(static_cast<size_t>(written));
+    return log;
 }
 
 } // namespace
@@ -69,50 +65,70 @@ std::string readShaderSource(const char* path)
     return text;
 }
 
-GLuint compileVertexShader(const char* source)
+GlName compileShader(GLenum type, const char* source, const std::string& fileName, CompileReport report)
 {
-    return compileShader(GL_VERTEX_SHADER, source);
-}
+    GlName shader(GlName::Kind::Shader, glCreateShader(type));
+    glShaderSource(shader.get(), 1, &source, nullptr);
+    glCompileShader(shader.get());
+    GLint status = 0;
+    glGetShaderiv(shader.get(), GL_COMPILE_STATUS, &status);
+    if (status != 0) {
+        if (report == CompileReport::Console)
+            std::fputs("\n COMPILATION SUCCESSFULL \n", stdout);
+        return shader;
+    }
 
-GLuint compileFragmentShader(const char* source)
-{
-    GLuint shader = compileShader(GL_FRAGMENT_SHADER, source);
-    if (shader == 0) {
+    // The log exactly as the driver wrote it.
+    GLint length = 0;
+    glGetShaderiv(shader.get(), GL_INFO_LOG_LENGTH, &length);
+    if (length > 0) {
+        std::vector<char> log(static_cast<size_t>(length));
+        GLsizei written = 0;
+        glGetShaderInfoLog(shader.get(), length, &written, log.data());
+        for (GLsizei i = 0; i < written && i < length; ++i)
+            std::putchar(log[static_cast<size_t>(i)]);
+    }
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s: shader does not compile\n", fileName.c_str());
+    if (type == GL_FRAGMENT_SHADER && report == CompileReport::Console) {
         // Hold the program until the author has read the log: one character
         // of standard input, which in a console arrives with Enter.
-        std::fflush(stdout);
         std::getchar();
     }
-    return shader;
+    return GlName();
 }
 
-GLuint linkProgram(GLuint fragmentShader, GLuint vertexShader)
+ShaderProgram ShaderProgram::link(GlName vertexShader, GlName fragmentShader, const std::string& vertexName,
+                                  const std::string& fragmentName)
 {
-    GLuint program = glCreateProgram();
-    glAttachShader(program, fragmentShader);
-    glAttachShader(program, vertexShader);
-    glLinkProgram(program);
-    return program;
-}
+    ShaderProgram result;
+    if (!vertexShader || !fragmentShader)
+        return result;
 
-bool programLinked(GLuint program, std::string& log)
-{
+    GlName program = GlName::generate(GlName::Kind::Program);
+    glAttachShader(program.get(), fragmentShader.get());
+    glAttachShader(program.get(), vertexShader.get());
+    glLinkProgram(program.get());
     GLint status = 0;
-    glGetProgramiv(program, GL_LINK_STATUS, &status);
-    if (status != 0)
-        return true;
-    GLint length = 0;
-    glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
-    log.assign(static_cast<size_t>(length > 0 ? length : 0), '\0');
-    GLsizei written = 0;
-    if (length > 0)
-        glGetProgramInfoLog(program, length, &written, &log[0]);
-    log.resize(static_cast<size_t>(written));
-    return false;
+    glGetProgramiv(program.get(), GL_LINK_STATUS, &status);
+    if (status == 0) {
+        // A program that does not link would blank whatever draws with it
+        // while the build reported success.
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s, %s: program does not link: %s\n", vertexName.c_str(), fragmentName.c_str(),
+                     oneLine(linkLog(program.get())).c_str());
+        return result;
+    }
+    result.vertexShader = std::move(vertexShader);
+    result.fragmentShader = std::move(fragmentShader);
+    result.program = std::move(program);
+    return result;
 }
 
-ShaderProgram::ShaderProgram(GLuint fragmentShader, GLuint vertexShader)
-    : fragmentShader(fragmentShader), vertexShader(vertexShader),
-      program(linkProgram(fragmentShader, vertexShader))
+ShaderProgram buildShaderProgram(const std::string& vertexPath, const std::string& fragmentPath)
 {
+    GlName vertex = compileShader(GL_VERTEX_SHADER, readShaderSource(vertexPath.c_str()).c_str(), vertexPath);
+    GlName fragment =
+        compileShader(GL_FRAGMENT_SHADER, readShaderSource(fragmentPath.c_str()).c_str(), fragmentPath);
+    return ShaderProgram::link(std::move(vertex), std::move(fragment), vertexPath, fragmentPath);
 }

@@ -157,6 +157,14 @@ void MusicStream::pause()
     impl_->output.setPaused(true);
 }
 
+bool MusicStream::isPlaying() const
+{
+    if (!impl_)
+        return false;
+    std::lock_guard<std::mutex> guard(impl_->lock);
+    return impl_->playing;
+}
+
 uint64_t MusicStream::positionBytes() const
 {
     if (!impl_)

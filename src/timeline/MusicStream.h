@@ -45,6 +45,8 @@ public:
     void play();
     // Holds the music; the position stands still until play().
     void pause();
+    // True between play() and pause(); false without music.
+    bool isPlaying() const;
 
     // The position being heard, in bytes (frame-aligned). Never runs
     // backwards while playing; stands still while paused, at the end of
