@@ -1,3 +1,8 @@
+// The render module: shader programs and entries, textures, render targets,
+// quads and scenes, above the timeline and sync layers. Every GL object it
+// makes has one owner (GlName); everything here runs on the main thread with
+// the GL context current.
+//
 // A scene: a chain of up to eight full-screen shader passes and the image
 // textures every pass can read, drawn once per frame into the window.
 //
