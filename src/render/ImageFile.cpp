@@ -74,7 +74,14 @@ unsigned char* decodeImage(const unsigned char* bytes, std::size_t size, int& wi
     if (size > static_cast<std::size_t>(INT_MAX) || !jpegHuffmanTablesFit(bytes, size))
         return nullptr;
     int channelsInFile = 0;
-    return stbi_load_from_memory(bytes, static_cast<int>(size), &width, &height, &channelsInFile, 4);
+    unsigned char* pixels = stbi_load_from_memory(bytes, static_cast<int>(size), &width, &height, &channelsInFile, 4);
+    // The BMP decoder accepts a width of 0 and hands back an empty buffer; an
+    // image without pixels is no image, and the texture takes its fallback.
+    if (pixels != nullptr && (width <= 0 || height <= 0)) {
+        stbi_image_free(pixels);
+        return nullptr;
+    }
+    return pixels;
 }
 
 unsigned char* loadImageFile(const char* path, int& width, int& height)

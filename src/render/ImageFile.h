@@ -9,7 +9,8 @@
 #include <cstddef>
 
 // Decodes `size` bytes of an image file. Returns the pixels (width x height
-// x 4 bytes), or nullptr when the bytes are not an image the player reads.
+// x 4 bytes), or nullptr when the bytes are not an image the player reads
+// (an image of no pixels included).
 unsigned char* decodeImage(const unsigned char* bytes, std::size_t size, int& width, int& height);
 
 // Reads and decodes the image file at `path`; nullptr when it cannot.

@@ -79,4 +79,12 @@ TEST(ImageFile, MissingFileAndNonImageGiveNothing)
     EXPECT_EQ(loadImageFile("/nonexistent/image.png", width, height), nullptr);
     const unsigned char text[] = "not an image";
     EXPECT_EQ(decodeImage(text, sizeof text, width, height), nullptr);
+
+    // A BMP 0 pixels wide and 2 high, which the decoder would accept.
+    const unsigned char noWidth[] = {
+        'B', 'M', 62, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,               // file header
+        40, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0, // info header: 0 x 2, 24 bits
+        8, 0, 0, 0, 0x13, 0x0B, 0, 0, 0x13, 0x0B, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+        0, 0, 0, 0, 0, 0, 0, 0};                                        // two empty rows
+    EXPECT_EQ(decodeImage(noWidth, sizeof noWidth, width, height), nullptr);
 }
