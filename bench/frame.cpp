@@ -23,8 +23,8 @@
 
 #include "GlTestContext.h"
 #include "SceneRig.h"
+#include "ScratchDir.h"
 #include "TestFiles.h"
-#include "app/AppState.h"
 #include "render/DemoShader.h"
 #include "render/Scene.h"
 #include "render/Texture.h"
@@ -116,26 +116,32 @@ private:
     int saved;
 };
 
+struct SyncDeviceCloser {
+    void operator()(SyncDevice* device) const { sync_close(device); }
+};
+
 // The scene, its files and textures, made once per process.
 struct FrameRig {
-    testsupport::TempDir dir;
+    ScratchDir dir;
+    std::unique_ptr<gltest::SceneRig> machinery;
+    std::unique_ptr<SyncDevice, SyncDeviceCloser> device;
     std::vector<std::unique_ptr<Texture>> images;
     Scene scene;
+
+    SceneFrame frame() { return machinery->frame(kRow, kTime, 0.3f, 0.5f, device.get()); }
 
     FrameRig()
     {
         QuietStdout quiet;
-        gltest::setUpSceneRendering(kFinalFragment);
-        appState.fftValue = 0.3f;
-        appState.fstrValue = 0.5f;
-        appState.syncDevice.reset(sync_open(dir.path("sync").c_str()));
+        machinery = std::make_unique<gltest::SceneRig>(kFinalFragment);
+        device.reset(sync_open(dir.file("sync").c_str()));
 
         std::vector<unsigned char> checker(64 * 64 * 4);
         for (size_t i = 0; i < checker.size(); ++i)
             checker[i] = static_cast<unsigned char>(((i / 4 % 64) / 8 + (i / 4 / 64) / 8) % 2 * 255);
         for (const char* name : {"a.png", "b.png"}) {
-            testsupport::writePng(dir.path(name), 64, 64, 4, checker.data());
-            images.push_back(std::make_unique<Texture>(dir.path(name)));
+            testsupport::writePng(dir.file(name), 64, 64, 4, checker.data());
+            images.push_back(std::make_unique<Texture>(dir.file(name)));
         }
 
         const std::string vertex = dir.write("quad.vsh", gltest::kQuadVertexSource);
@@ -144,7 +150,7 @@ struct FrameRig {
             DemoShader entry(vertex,
                              dir.write("pass" + std::to_string(pass) + ".fsh", fragments[pass]));
             entry.build();
-            entry.addParameter(appState.syncDevice.get(), "speed");
+            entry.addParameter(device.get(), "speed");
             scene.addShader(entry);
         }
         for (auto& image : images)
@@ -152,7 +158,7 @@ struct FrameRig {
 
         // One frame sets every uniform, attachment and attribute binding the
         // minimal loop relies on.
-        scene.render(kRow, kTime);
+        scene.render(frame());
         glFinish();
     }
 };
@@ -165,7 +171,7 @@ FrameRig& frameRig()
 
 void renderSceneFrame(FrameRig& rig)
 {
-    rig.scene.render(kRow, kTime);
+    rig.scene.render(rig.frame());
     glFinish();
 }
 
@@ -177,33 +183,35 @@ void renderMinimalFrame(FrameRig& rig)
     const int passCount = static_cast<int>(passes.size());
     const int textureCount = static_cast<int>(rig.images.size());
 
+    const RenderTargets& targets = rig.machinery->targets;
+    SceneQuads& quads = rig.machinery->quads;
     int textureUnit = 0;
     for (int i = 0; i < passCount; ++i) {
-        glBindFramebuffer(GL_FRAMEBUFFER, appState.framebuffers[i]);
+        glBindFramebuffer(GL_FRAMEBUFFER, targets.framebuffer(i));
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glUseProgram(passes[i].getProgramId());
         for (int j = 0; j < i; ++j) {
             glActiveTexture(GL_TEXTURE0 + j);
-            glBindTexture(GL_TEXTURE_2D, appState.colorTextures[j]->getId());
+            glBindTexture(GL_TEXTURE_2D, targets.colourTexture(j));
         }
         textureUnit += i;
         for (int k = 0; k < textureCount; ++k, ++textureUnit) {
             glActiveTexture(GL_TEXTURE0 + textureUnit);
             glBindTexture(GL_TEXTURE_2D, rig.images[k]->getId());
         }
-        glBindVertexArray(appState.passQuads[i]->getVertexArray());
+        glBindVertexArray(quads.pass(i).getVertexArray());
         glDrawElements(GL_TRIANGLES, 6, GL_UNSIGNED_INT, nullptr);
     }
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glUseProgram(appState.antiAliasProgram->getProgramId());
+    glUseProgram(rig.machinery->finalProgram.getProgramId());
     for (int j = 0; j < passCount; ++j) {
         glActiveTexture(GL_TEXTURE0 + j);
-        glBindTexture(GL_TEXTURE_2D, appState.colorTextures[j]->getId());
+        glBindTexture(GL_TEXTURE_2D, targets.colourTexture(j));
     }
     glActiveTexture(GL_TEXTURE0 + passCount);
-    glBindTexture(GL_TEXTURE_2D, appState.colorTextures[passCount - 1]->getId());
-    glBindVertexArray(appState.screenQuad->getVertexArray());
+    glBindTexture(GL_TEXTURE_2D, targets.colourTexture(passCount - 1));
+    glBindVertexArray(quads.screen().getVertexArray());
     glDrawElements(GL_TRIANGLES, 6, GL_UNSIGNED_INT, nullptr);
     glFinish();
 }

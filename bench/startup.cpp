@@ -38,6 +38,7 @@
 #include <GL/freeglut.h>
 
 #include "GlTestContext.h"
+#include "ScratchDir.h"
 #include "TestFiles.h"
 #include "render/Camera.h"
 #include "render/QuadMesh.h"
@@ -173,10 +174,8 @@ double compileAndFirstDraw(const std::string& vertexPath, const std::string& fra
     double elapsed = 0.0;
     quietly([&] {
         const Clock::time_point start = Clock::now();
-        const GLuint vertex = compileVertexShader(readShaderSource(vertexPath.c_str()).c_str());
-        const GLuint fragment = compileFragmentShader(readShaderSource(fragmentPath.c_str()).c_str());
-        ShaderProgram program(fragment, vertex);
-        VertexArrayObject quad(kQuadPositions, kQuadTexCoords, kQuadIndices, kQuadVertexCount, kQuadTexCoordCount,
+        const ShaderProgram program = buildShaderProgram(vertexPath, fragmentPath);
+        VertexArrayObject quad(0, kQuadPositions, kQuadTexCoords, kQuadIndices, kQuadVertexCount, kQuadTexCoordCount,
                                kQuadIndexCount);
         quad.bindAttributes(program);
         Camera camera(45.0f, float(gltest::kWindowWidth) / float(gltest::kWindowHeight), 0.01f, 100.0f);
@@ -269,17 +268,17 @@ int main(int argc, char** argv)
     setenv("MESA_SHADER_CACHE_DISABLE", "true", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
 
-    testsupport::TempDir dir;
-    if (!makeDemo(source, binaries, dir.root())) {
+    ScratchDir dir;
+    if (!makeDemo(source, binaries, dir.path())) {
         std::fprintf(stderr, "bench_startup: could not make the test demo\n");
         return 1;
     }
 
     const std::vector<double> launches = measureRuns(runs, [&] {
-        return launchToFirstFrame(binaries / "demoplayer", nullptr, dir.root(), playerShowedAFrame);
+        return launchToFirstFrame(binaries / "demoplayer", nullptr, dir.path(), playerShowedAFrame);
     });
     const std::vector<double> emptyWindows = measureRuns(runs, [&] {
-        return launchToFirstFrame(fs::read_symlink("/proc/self/exe"), "--empty-window", dir.root(),
+        return launchToFirstFrame(fs::read_symlink("/proc/self/exe"), "--empty-window", dir.path(),
                                   emptyWindowShowedAFrame);
     });
     if (launches.empty() || emptyWindows.empty()) {
@@ -287,10 +286,10 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    if (chdir(dir.root().c_str()) != 0)
+    if (chdir(dir.path().c_str()) != 0)
         return 1;
     gltest::ensureGlContext();
-    const std::vector<double> parts = measureRuns(runs, [&] { return unavoidableParts(dir.root()); });
+    const std::vector<double> parts = measureRuns(runs, [&] { return unavoidableParts(dir.path()); });
 
     const double launch = median(launches);
     const double unavoidable = median(parts);

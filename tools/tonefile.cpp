@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "timeline/OggWriter.h"
+#include "OggWriter.h"
 
 namespace {
 

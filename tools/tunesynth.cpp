@@ -25,7 +25,7 @@
 #include <cstring>
 #include <vector>
 
-#include "timeline/OggWriter.h"
+#include "OggWriter.h"
 
 namespace {
 

@@ -13,36 +13,42 @@
 #include "demo/DemoDescription.h"
 #include "demo/DemoLoader.h"
 #include "platform/warning.h"
-#include "render/QuadMesh.h"
-#include "render/RenderTargets.h"
-#include "render/ShaderProgram.h"
+#include "render/FinalPass.h"
 #include "sync/device.h"
 
 namespace {
 
+// The window's side of the description: the demo's name and full screen.
+class WindowHost : public DescriptionHost {
+public:
+    void enterFullscreen() override
+    {
+        glutFullScreen();
+        glutSetCursor(GLUT_CURSOR_NONE);
+    }
+
+    void setTitle(const std::string& name) override { appState.windowTitle = name; }
+};
+
 // The one place where a description error is caught: it ends the start-up.
 bool loadDescription()
 {
+    WindowHost host;
     try {
-        return loadDemoDescription();
+        return loadDemoDescription("demo.json", appState.syncDevice.get(), appState.demo, host,
+                                   &appState.fileWarnings);
     } catch (const nlohmann::json::exception& error) {
         platform_warn("demo.json", descriptionErrorText(error));
         return false;
     }
 }
 
-std::unique_ptr<VertexArrayObject> makeQuad()
-{
-    auto quad = std::make_unique<VertexArrayObject>(kQuadPositions, kQuadTexCoords, kQuadIndices, kQuadVertexCount,
-                                                    kQuadTexCoordCount, kQuadIndexCount);
-    quad->bindAttributes(*appState.antiAliasProgram);
-    return quad;
-}
-
 } // namespace
 
 bool initDemo()
 {
+    // The colour textures of the render targets take the size of this
+    // moment; the description may switch to full screen before they are made.
     appState.windowWidth = static_cast<float>(glutGet(GLUT_WINDOW_WIDTH));
     appState.windowHeight = static_cast<float>(glutGet(GLUT_WINDOW_HEIGHT));
 
@@ -61,22 +67,22 @@ bool initDemo()
     glutSetWindowTitle(appState.windowTitle.c_str());
 
     appState.musicStream.update();
-    createRenderTargets();
+    // The depth buffers take the window size of this moment.
+    appState.renderTargets = std::make_unique<RenderTargets>(
+        static_cast<int>(appState.windowWidth), static_cast<int>(appState.windowHeight),
+        glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT));
     return true;
 }
 
 void initAntiAliasProgram()
 {
-    const GLuint vertexShader = compileVertexShader(readShaderSource("test.vsh", &appState.fileWarnings).c_str());
-    const GLuint fragmentShader = compileFragmentShader(readShaderSource("AA.fsh", &appState.fileWarnings).c_str());
-    appState.antiAliasProgram = std::make_unique<ShaderProgram>(fragmentShader, vertexShader);
+    appState.antiAliasProgram =
+        std::make_unique<ShaderProgram>(buildFinalPassProgram("test.vsh", "AA.fsh", &appState.fileWarnings));
 }
 
 void initQuadMeshes()
 {
-    appState.screenQuad = makeQuad();
-    for (auto& passQuad : appState.passQuads)
-        passQuad = makeQuad();
+    appState.quads = std::make_unique<SceneQuads>(*appState.antiAliasProgram);
 }
 
 void releaseMusic()

@@ -12,8 +12,9 @@
 // the render targets are not made.
 bool initDemo();
 
-// Builds appState.antiAliasProgram from "test.vsh" and "AA.fsh". Failed
-// compiles are reported by the shader code and passed on to the link.
+// Builds appState.antiAliasProgram from "test.vsh" and "AA.fsh"; when they
+// do not build, the final pass shows the last pass through a built-in
+// pass-through program (one line on standard error).
 void initAntiAliasProgram();
 
 // Builds the screen quad and the eight pass quads, bound to the

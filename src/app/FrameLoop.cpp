@@ -1,7 +1,7 @@
-// One frame: the music clock, the sync tracks, the console report, the
-// reload step, the scene, the alarm, the end row and the swap. Main thread,
-// inside glutMainLoop, GL context current; everything it keeps between
-// frames lives in AppState.
+// One frame: the clock gives the frame's values, the console reports them,
+// the scene on screen (after the reload step) draws them, then the alarm,
+// the end row and the swap. Main thread, inside glutMainLoop, GL context
+// current; everything it keeps between frames lives in AppState.
 #include "app/FrameLoop.h"
 
 #include <iostream>
@@ -12,16 +12,23 @@
 #include "app/AppState.h"
 #include "app/FrameRules.h"
 #include "platform/platform.h"
+#include "render/SceneFrame.h"
 #include "sync/device.h"
 #include "timeline/Tone.h"
 
 namespace {
 
-// The music position as a sync row, with its fraction. Reads the position
-// itself, so it may be a hair later than the frame's seconds.
-double currentRow(const MusicStream& music)
+// The music clock as this frame's values. The row reads the position once
+// more, so it may be a hair later than the frame's seconds.
+FrameValues readFrameValues(const MusicStream& music)
 {
-    return music.bytesToSeconds(music.positionBytes()) * appState.rowsPerSecond;
+    const double seconds = music.bytesToSeconds(music.positionBytes());
+    const double row = music.bytesToSeconds(music.positionBytes()) * appState.rowsPerSecond;
+    float spectrum[MusicStream::kSpectrumBins];
+    music.spectrum(spectrum);
+    const SyncTrack* fstrTrack = sync_obtain_track(appState.syncDevice.get(), "fstr_val");
+    return frameValuesAt(seconds, row, spectrum, MusicStream::kSpectrumBins, appState.sceneTrack,
+                         appState.fftSamplingTrack, fstrTrack);
 }
 
 // Examines at most one of the scene's own shader entries for edited files
@@ -46,8 +53,34 @@ void clearWindow()
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
+// Draws the frame's scene, or the first scene when the row has none, and
+// sets the console's colour to tell which. True when the scene was found.
+bool drawScene(const FrameValues& values)
+{
+    const SceneFrame frame{truncateToInt(values.row),     values.seconds,          values.fftValue,
+                           values.fstrValue,              appState.windowWidth,    appState.windowHeight,
+                           *appState.renderTargets,       *appState.quads,         *appState.antiAliasProgram,
+                           appState.syncDevice.get()};
+    std::vector<Scene>& scenes = appState.demo.scenes;
+    if (sceneExists(values.sceneIndex, scenes.size())) {
+        platform_console_set_colour(appState.console, PLATFORM_COLOUR_BRIGHT_WHITE);
+        Scene& scene = scenes[static_cast<uint32_t>(values.sceneIndex)];
+        reloadEditedShader(scene);
+        scene.render(frame);
+        return true;
+    }
+    platform_console_set_colour(appState.console, PLATFORM_COLOUR_LIGHT_RED);
+    if (scenes.empty())
+        clearWindow();
+    else
+        scenes[0].render(frame);
+    std::cout << "No such scene found! \n";
+    return false;
+}
+
 void drawFrame()
 {
+    // The one place a frame asks for the window's size.
     appState.windowWidth = static_cast<float>(glutGet(GLUT_WINDOW_WIDTH));
     appState.windowHeight = static_cast<float>(glutGet(GLUT_WINDOW_HEIGHT));
 
@@ -56,39 +89,18 @@ void drawFrame()
         music.play();
         appState.musicStarted = true;
     }
-    const double seconds = music.bytesToSeconds(music.positionBytes());
-    const double row = currentRow(music);
+    const FrameValues values = readFrameValues(music);
+    appState.fftValue = values.fftValue;
+    appState.fstrValue = values.fstrValue;
 
-    float spectrum[MusicStream::kSpectrumBins];
-    music.spectrum(spectrum);
-    appState.fftValue =
-        spectrumValueAt(spectrum, MusicStream::kSpectrumBins, sync_track_value(appState.fftSamplingTrack, row));
-    const int sceneIndex = truncateToInt(sync_track_value(appState.sceneTrack, row));
-    appState.fstrValue = sync_track_value(sync_obtain_track(appState.syncDevice.get(), "fstr_val"), row);
-
-    writeFrameStatus(std::cout, sceneIndex, seconds, row);
-
-    const int wholeRow = truncateToInt(row);
-    const bool sceneFound = sceneExists(sceneIndex, appState.scenes.size());
-    if (sceneFound) {
-        platform_console_set_colour(appState.console, PLATFORM_COLOUR_BRIGHT_WHITE);
-        Scene& scene = appState.scenes[static_cast<uint32_t>(sceneIndex)];
-        reloadEditedShader(scene);
-        scene.render(wholeRow, seconds);
-    } else {
-        platform_console_set_colour(appState.console, PLATFORM_COLOUR_LIGHT_RED);
-        if (appState.scenes.empty())
-            clearWindow();
-        else
-            appState.scenes[0].render(wholeRow, seconds);
-        std::cout << "No such scene found! \n";
-    }
+    writeFrameStatus(std::cout, values.sceneIndex, values.seconds, values.row);
+    const bool sceneFound = drawScene(values);
     if (updateAlarm(appState.beepArmed, sceneFound)) {
         playTone(kAlarmHighHz, kAlarmHighMs);
         playTone(kAlarmLowHz, kAlarmLowMs);
     }
 
-    if (demoIsOver(row)) {
+    if (demoIsOver(values.row)) {
         // main releases the music once the loop has returned.
         glutLeaveMainLoop();
         return;

@@ -3,6 +3,8 @@
 
 #include <limits>
 
+#include "sync/track.h"
+
 int truncateToInt(double value)
 {
     // The open range (INT_MIN - 1, INT_MAX + 1) is exactly what truncates
@@ -25,6 +27,27 @@ float spectrumValueAt(const float* spectrum, int binCount, double binTrackValue)
     if (bin < 0 || bin >= binCount)
         return 0.0f;
     return spectrum[bin];
+}
+
+namespace {
+
+float trackValue(const SyncTrack* track, double row)
+{
+    return track != nullptr ? sync_track_value(track, row) : 0.0f;
+}
+
+} // namespace
+
+FrameValues frameValuesAt(double seconds, double row, const float* spectrum, int binCount,
+                          const SyncTrack* sceneTrack, const SyncTrack* fftSamplingTrack, const SyncTrack* fstrTrack)
+{
+    FrameValues values;
+    values.seconds = seconds;
+    values.row = row;
+    values.fftValue = spectrumValueAt(spectrum, binCount, trackValue(fftSamplingTrack, row));
+    values.sceneIndex = truncateToInt(trackValue(sceneTrack, row));
+    values.fstrValue = trackValue(fstrTrack, row);
+    return values;
 }
 
 int nextReloadEntry(uint32_t& reloadCursor, std::size_t entryCount)

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <ostream>
 
+#include "sync/data.h"
+
 // The demo ends when the row reaches this (78.25 s at 20 rows per second).
 constexpr double kEndRow = 1565.0;
 
@@ -24,6 +26,22 @@ constexpr int kAlarmLowHz = 880;
 constexpr int kAlarmLowMs = 150;
 
 enum class SeekDirection { Backwards, Forwards };
+
+// What one frame shows, worked out from the clock and the sync tracks before
+// anything is reported or drawn. Whatever drives the clock (the music, or
+// an offline clock stepping frame by frame) gives the same frame.
+struct FrameValues {
+    double seconds = 0.0;   // the clock
+    double row = 0.0;       // the sync row, with its fraction
+    int sceneIndex = 0;     // track "scene" at the row, truncated toward zero
+    float fftValue = 0.0f;  // the spectrum at the bin track "fft_sampling_index" picks
+    float fstrValue = 0.0f; // track "fstr_val" at the row
+};
+
+// The frame at `seconds` and `row` (the row read from the same clock),
+// with `spectrum` of `binCount` magnitudes there. A null track reads 0.
+FrameValues frameValuesAt(double seconds, double row, const float* spectrum, int binCount,
+                          const SyncTrack* sceneTrack, const SyncTrack* fftSamplingTrack, const SyncTrack* fstrTrack);
 
 // `value` truncated toward zero. NaN and values outside int's range give
 // INT32_MIN (what the x86 conversion instruction gives), never undefined

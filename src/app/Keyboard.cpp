@@ -21,13 +21,14 @@ void seek(SeekDirection direction)
     music.seekBytes(seekTarget(music.positionBytes(), direction));
 }
 
+// The stream's own state decides, so a space pressed before the first frame
+// (which starts the music) cannot put the key out of step with the music.
 void togglePause()
 {
-    if (appState.paused)
-        appState.musicStream.play();
-    else
+    if (appState.musicStream.isPlaying())
         appState.musicStream.pause();
-    appState.paused = !appState.paused;
+    else
+        appState.musicStream.play();
 }
 
 } // namespace

@@ -21,7 +21,6 @@ int main(int argc, char** argv)
     // the process, its output shows how far it got.
     std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
     glutInit(&argc, argv);
-    appState.paused = false;
     platform_console_open(appState.console);
 
     if (!initWindow())

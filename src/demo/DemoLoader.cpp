@@ -1,7 +1,7 @@
 // The description loader with the player's builder: every shader entry a
 // built DemoShader, every scene a Scene holding copies of its entries, every
-// texture entry one image Texture. AppState owns all of it until the process
-// ends. Main thread, GL context current.
+// texture entry one image Texture, all into one DemoContent. Main thread, GL
+// context current.
 #include "demo/DemoLoader.h"
 
 #include <iostream>
@@ -9,46 +9,42 @@
 #include <optional>
 #include <string>
 
-#include <GL/glew.h>
-#include <GL/freeglut.h>
-
-#include "app/AppState.h"
 #include "demo/DemoDescription.h"
 #include "platform/warning.h"
 
 namespace {
 
-const char* const kDescriptionPath = "demo.json";
-
-// Makes the description's objects in appState (see walkDescription for the
-// order of the calls).
-class AppStateBuilder {
+// Makes the description's objects in a DemoContent (see walkDescription for
+// the order of the calls).
+class ContentBuilder {
 public:
-    void setFullscreen()
+    ContentBuilder(const char* path, SyncDevice* device, DemoContent& content, DescriptionHost& host,
+                   FileWarnings* warnings)
+        : path_(path), device_(device), content_(content), host_(host), warnings_(warnings)
     {
-        glutFullScreen();
-        glutSetCursor(GLUT_CURSOR_NONE);
     }
 
-    void setTitle(const std::string& name) { appState.windowTitle = name; }
+    void setFullscreen() { host_.enterFullscreen(); }
+
+    void setTitle(const std::string& name) { host_.setTitle(name); }
 
     void beginShader(const std::string& vertexPath, const std::string& fragmentPath)
     {
         shader_.emplace(vertexPath, fragmentPath);
         // A program that fails to compile or link still joins the list; its
         // messages are on the console and hot reload can mend it later.
-        shader_->build(&appState.fileWarnings);
+        shader_->build(warnings_);
     }
 
-    void addParameter(const std::string& name) { shader_->addParameter(appState.syncDevice.get(), name); }
+    void addParameter(const std::string& name) { shader_->addParameter(device_, name); }
 
     void finishShader()
     {
-        appState.shaders.push_back(*shader_);
+        content_.shaders.push_back(*shader_);
         shader_.reset();
     }
 
-    std::size_t shaderCount() const { return appState.shaders.size(); }
+    std::size_t shaderCount() const { return content_.shaders.size(); }
 
     void beginScene()
     {
@@ -58,14 +54,14 @@ public:
 
     void addPass(uint32_t shaderIndex)
     {
-        scene_->addShader(appState.shaders[shaderIndex]);
+        scene_->addShader(content_.shaders[shaderIndex]);
         ++passCount_;
     }
 
     DescriptionTexture addTexture(const std::string& path)
     {
-        appState.imageTextures.push_back(std::make_unique<Texture>(path));
-        Texture& texture = *appState.imageTextures.back();
+        content_.imageTextures.push_back(std::make_unique<Texture>(path));
+        Texture& texture = *content_.imageTextures.back();
         scene_->addTexture(texture);
         return {texture.getId(), &texture};
     }
@@ -77,14 +73,19 @@ public:
         // The scene's own refusal goes to standard output, where the frame
         // reports soon scroll it away.
         if (passCount_ > static_cast<std::size_t>(Scene::kMaxPasses))
-            platform_warn(kDescriptionPath, "scene " + std::to_string(appState.scenes.size()) + " has " +
-                                                std::to_string(passCount_) + " passes; only the first " +
-                                                std::to_string(Scene::kMaxPasses) + " are drawn");
-        appState.scenes.push_back(*scene_);
+            platform_warn(path_, "scene " + std::to_string(content_.scenes.size()) + " has " +
+                                     std::to_string(passCount_) + " passes; only the first " +
+                                     std::to_string(Scene::kMaxPasses) + " are drawn");
+        content_.scenes.push_back(*scene_);
         scene_.reset();
     }
 
 private:
+    const char* path_;
+    SyncDevice* device_;
+    DemoContent& content_;
+    DescriptionHost& host_;
+    FileWarnings* warnings_;
     std::optional<DemoShader> shader_; // the entry being read
     std::optional<Scene> scene_;       // the scene being read
     std::size_t passCount_ = 0;        // pass entries of the scene being read, refused ones too
@@ -92,16 +93,17 @@ private:
 
 } // namespace
 
-bool loadDemoDescription()
+bool loadDemoDescription(const char* path, SyncDevice* device, DemoContent& content, DescriptionHost& host,
+                         FileWarnings* warnings)
 {
     std::string text;
     std::string problem;
-    if (!readDescriptionFile(kDescriptionPath, text, problem)) {
-        platform_warn(kDescriptionPath, problem);
+    if (!readDescriptionFile(path, text, problem)) {
+        platform_warn(path, problem);
         return false;
     }
     nlohmann::json document = parseDescription(text);
-    AppStateBuilder builder;
+    ContentBuilder builder(path, device, content, host, warnings);
     walkDescription(document, std::cout, builder);
     return true;
 }

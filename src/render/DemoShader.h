@@ -4,10 +4,10 @@
 //
 // Main thread; build, applyParameters and setUniform need the GL context.
 // DemoShader is a value. The description keeps one copy of each entry and
-// every scene its own; copies share the program (and its two shaders) they
-// were copied with. A rebuild gives one copy new GL objects and lets go of
-// the old ones, which are deleted once no copy holds them any more. The
-// sync tracks belong to the SyncDevice.
+// every scene its own; copies share the ShaderProgram (program and both
+// shaders) they were copied with. A rebuild gives one copy a new program and
+// lets go of the old one, which is deleted once no copy holds it any more.
+// The sync tracks belong to the SyncDevice and are found by name at use.
 #pragma once
 
 #include <cstdint>
@@ -51,30 +51,22 @@ public:
     void setUniform(const char* name, float value);
 
     // The current program's GL name; 0 before the first successful build.
-    GLuint getProgramId() const { return shaderProgram.getProgramId(); }
+    GLuint getProgramId() const { return program ? program->getProgramId() : 0; }
 
     // The current program; all names 0 before the first successful build.
-    ShaderProgram getShaderProgram() const { return shaderProgram; }
+    const ShaderProgram& getShaderProgram() const;
 
     // True when either file's modification time differs from the recorded
     // one. Both files are always examined and both times brought up to date.
     bool checkForChanges();
 
-    const std::string& getVertexPath() const { return vertexPath; }
-    const std::string& getFragmentPath() const { return fragmentPath; }
     const std::vector<std::string>& getParameterNames() const { return parameterNames; }
 
 private:
-    // Owns one program and its two shaders; the last entry copy to let go
-    // deletes them.
-    class SharedProgram;
-
     std::string vertexPath;
     int32_t vertexTime = 0;   // seconds, low 32 bits; 0 = status unreadable
     std::string fragmentPath;
     int32_t fragmentTime = 0; // as vertexTime
-    ShaderProgram shaderProgram;
-    std::shared_ptr<const SharedProgram> programOwner;
-    std::vector<SyncTrack*> parameterTracks;  // owned by the SyncDevice; found by name at use
-    std::vector<std::string> parameterNames;  // track and uniform names, parallel
+    std::shared_ptr<const ShaderProgram> program; // null before the first successful build
+    std::vector<std::string> parameterNames;      // track and uniform names
 };

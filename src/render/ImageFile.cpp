@@ -90,6 +90,13 @@ unsigned char* decodeImage(const unsigned char* bytes, std::size_t size, int& wi
                 reason = "not a PNG, JPEG, BMP or TGA image";
             else
                 reason = std::string("cannot decode: ") + failure;
+        } else if (width <= 0 || height <= 0) {
+            // The BMP decoder accepts a width of 0 and hands back an empty
+            // buffer; an image without pixels is no image, and the texture
+            // takes its fallback.
+            stbi_image_free(pixels);
+            pixels = nullptr;
+            reason = "has no pixels";
         }
     }
     if (pixels == nullptr && problem != nullptr)

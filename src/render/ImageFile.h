@@ -14,8 +14,9 @@
 constexpr std::size_t kMaxImageFileBytes = 8192u * 8192u * 4u + 1024u * 1024u;
 
 // Decodes `size` bytes of an image file. Returns the pixels (width x height
-// x 4 bytes), or nullptr when the bytes are not an image the player reads;
-// then `problem` (when given) says why, fit to follow "file: ".
+// x 4 bytes), or nullptr when the bytes are not an image the player reads
+// (an image of no pixels included); then `problem` (when given) says why,
+// fit to follow "file: ".
 unsigned char* decodeImage(const unsigned char* bytes, std::size_t size, int& width, int& height,
                            std::string* problem = nullptr);
 

@@ -1,27 +1,14 @@
-// Making the render targets. Main thread, GL context current; AppState owns
-// what is made here.
+// Making the render targets. Main thread, GL context current.
 #include "render/RenderTargets.h"
 
-#include <memory>
-
-#include <GL/glew.h>
-#include <GL/freeglut.h>
-
-#include "app/AppState.h"
-#include "render/Texture.h"
-
-void createRenderTargets()
+RenderTargets::RenderTargets(int colourWidth, int colourHeight, int depthWidth, int depthHeight)
 {
-    for (int i = 0; i < kRenderTargetCount; ++i) {
-        glGenFramebuffers(1, &appState.framebuffers[i]);
-        glGenRenderbuffers(1, &appState.depthRenderbuffers[i]);
-        glBindRenderbuffer(GL_RENDERBUFFER, appState.depthRenderbuffers[i]);
-        // The depth buffer takes the window size of this moment, the colour
-        // texture the size recorded before the description loaded; they
-        // differ when the description switched to full screen.
-        glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT32, glutGet(GLUT_WINDOW_WIDTH),
-                              glutGet(GLUT_WINDOW_HEIGHT));
-        appState.colorTextures[i] = std::make_unique<Texture>(
-            static_cast<int>(appState.windowWidth), static_cast<int>(appState.windowHeight), GL_RGBA);
+    colourTextures.reserve(kCount);
+    for (size_t i = 0; i < kCount; ++i) {
+        framebuffers[i] = GlName::generate(GlName::Kind::Framebuffer);
+        depthRenderbuffers[i] = GlName::generate(GlName::Kind::Renderbuffer);
+        glBindRenderbuffer(GL_RENDERBUFFER, depthRenderbuffers[i].get());
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT32, depthWidth, depthHeight);
+        colourTextures.emplace_back(colourWidth, colourHeight, GL_RGBA);
     }
 }

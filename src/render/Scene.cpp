@@ -12,9 +12,7 @@
 #include <string>
 
 #include <GL/glew.h>
-#include <GL/freeglut.h>
 
-#include "app/AppState.h"
 #include "render/Camera.h"
 #include "render/VertexArrayObject.h"
 
@@ -28,9 +26,9 @@ std::string numbered(const char* prefix, int number)
     return prefix + std::to_string(number);
 }
 
-void printFstrLine()
+void printFstrLine(float fstrValue)
 {
-    std::printf("fstr_val%g\n", static_cast<double>(appState.fstrValue));
+    std::printf("fstr_val%g\n", static_cast<double>(fstrValue));
     std::fflush(stdout);
 }
 
@@ -50,14 +48,12 @@ void Scene::addTexture(Texture& texture)
     textures.push_back(&texture);
 }
 
-void Scene::render(int row, double time)
+void Scene::render(const SceneFrame& frame)
 {
-    appState.windowWidth = static_cast<float>(glutGet(GLUT_WINDOW_WIDTH));
-    appState.windowHeight = static_cast<float>(glutGet(GLUT_WINDOW_HEIGHT));
-    if (appState.windowWidth <= 0.0f || appState.windowHeight <= 0.0f) {
+    if (frame.windowWidth <= 0.0f || frame.windowHeight <= 0.0f) {
         // A minimised window: no viewport to draw into and no aspect ratio
         // for the camera. The frame's console line still appears.
-        printFstrLine();
+        printFstrLine(frame.fstrValue);
         return;
     }
 
@@ -70,22 +66,22 @@ void Scene::render(int row, double time)
 
     glGetIntegerv(GL_MAX_COMBINED_TEXTURE_IMAGE_UNITS, &textureUnitLimit);
     int textureUnit = 0;
-    const float seconds = static_cast<float>(time);
     for (size_t i = 0; i < passShaders.size(); ++i)
-        renderPass(passShaders[i], seconds, row, static_cast<int>(i), textureUnit);
-    renderFinalPass(seconds);
+        renderPass(frame, passShaders[i], static_cast<int>(i), textureUnit);
+    renderFinalPass(frame);
 }
 
-void Scene::renderPass(DemoShader& shader, float time, int row, int passIndex, int& textureUnit)
+void Scene::renderPass(const SceneFrame& frame, DemoShader& shader, int passIndex, int& textureUnit)
 {
-    const int width = static_cast<int>(appState.windowWidth);
-    const int height = static_cast<int>(appState.windowHeight);
+    const int width = static_cast<int>(frame.windowWidth);
+    const int height = static_cast<int>(frame.windowHeight);
+    const float time = static_cast<float>(frame.seconds);
+    const RenderTargets& targets = frame.targets;
 
-    glBindFramebuffer(GL_FRAMEBUFFER, appState.framebuffers[passIndex]);
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
-                           appState.colorTextures[passIndex]->getId(), 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, targets.framebuffer(passIndex));
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, targets.colourTexture(passIndex), 0);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
-                              appState.depthRenderbuffers[passIndex]);
+                              targets.depthRenderbuffer(passIndex));
     const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
     if (status != GL_FRAMEBUFFER_COMPLETE) {
         std::fprintf(stderr,
@@ -114,63 +110,62 @@ void Scene::renderPass(DemoShader& shader, float time, int row, int passIndex, i
         return;
     }
 
-    VertexArrayObject& quad = *appState.passQuads[passIndex];
+    VertexArrayObject& quad = frame.quads.pass(passIndex);
     quad.bindAttributes(shader.getShaderProgram());
     glUseProgram(program);
 
     for (int j = 0; j < passIndex; ++j)
-        bindSampler(program, numbered("iChannel", j).c_str(), j, appState.colorTextures[j]->getId());
+        bindSampler(program, numbered("iChannel", j).c_str(), j, targets.colourTexture(j));
     textureUnit += passIndex;
     for (int k = 0; k < textureCount; ++k) {
         bindSampler(program, numbered("tex", k).c_str(), textureUnit, textures[k]->getId());
         ++textureUnit;
     }
 
-    shader.applyParameters(appState.syncDevice.get(), row);
+    shader.applyParameters(frame.syncDevice, frame.row);
 
     // Looking from just behind the origin at the quad at z = 1, seen from
     // its back; the quad is far larger than the view, so it fills the target.
-    Camera camera(kFieldOfView, appState.windowWidth / appState.windowHeight, 0.01f, 1100.0f);
+    Camera camera(kFieldOfView, frame.windowWidth / frame.windowHeight, 0.01f, 1100.0f);
     camera.setPosition(0.0f, 0.0f, -0.1f);
     camera.setTarget(0.0f, 0.0f, 0.0f);
     quad.setPosition(0.0f, 0.0f, 0.0f);
     quad.setRotation(0.0f, 0.0f, 0.0f, 1.0f);
 
-    glUniform2f(glGetUniformLocation(program, "iResolution"), appState.windowWidth,
-                appState.windowHeight);
+    glUniform2f(glGetUniformLocation(program, "iResolution"), frame.windowWidth, frame.windowHeight);
     shader.setUniform("iGlobalTime", time);
-    shader.setUniform("fft", appState.fftValue);
+    shader.setUniform("fft", frame.fftValue);
     quad.draw(camera);
 }
 
-void Scene::renderFinalPass(float time)
+void Scene::renderFinalPass(const SceneFrame& frame)
 {
-    const int width = static_cast<int>(appState.windowWidth);
-    const int height = static_cast<int>(appState.windowHeight);
+    const int width = static_cast<int>(frame.windowWidth);
+    const int height = static_cast<int>(frame.windowHeight);
+    const float time = static_cast<float>(frame.seconds);
+    const RenderTargets& targets = frame.targets;
     const int passCount = static_cast<int>(passShaders.size());
 
     glBindRenderbuffer(GL_RENDERBUFFER, 0);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glViewport(0, 0, width, height);
 
-    const GLuint program = appState.antiAliasProgram->getProgramId();
+    const GLuint program = frame.finalProgram.getProgramId();
     glUseProgram(program);
     for (int j = 0; j < passCount; ++j)
-        bindSampler(program, numbered("iChannel", j).c_str(), j, appState.colorTextures[j]->getId());
+        bindSampler(program, numbered("iChannel", j).c_str(), j, targets.colourTexture(j));
     // The last pass's output once more, on the unit after the channels. A
     // scene without passes has no output to show, so nothing is bound.
     if (passCount > 0)
-        bindSampler(program, "finalTarget", passCount,
-                    appState.colorTextures[passCount - 1]->getId());
+        bindSampler(program, "finalTarget", passCount, targets.colourTexture(passCount - 1));
 
-    glUniform2f(glGetUniformLocation(program, "iResolution"), appState.windowWidth,
-                appState.windowHeight);
-    glUniform1f(glGetUniformLocation(program, "fft"), appState.fftValue);
+    glUniform2f(glGetUniformLocation(program, "iResolution"), frame.windowWidth, frame.windowHeight);
+    glUniform1f(glGetUniformLocation(program, "fft"), frame.fftValue);
     const GLint fstrLocation = glGetUniformLocation(program, "fstr");
-    printFstrLine();
-    glUniform1f(fstrLocation, appState.fstrValue);
+    printFstrLine(frame.fstrValue);
+    glUniform1f(fstrLocation, frame.fstrValue);
 
-    Camera camera(kFieldOfView, appState.windowWidth / appState.windowHeight, 0.01f, 100.0f);
+    Camera camera(kFieldOfView, frame.windowWidth / frame.windowHeight, 0.01f, 100.0f);
     glMatrixMode(GL_PROJECTION);
     glEnable(GL_TEXTURE_2D);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -178,8 +173,8 @@ void Scene::renderFinalPass(float time)
     camera.setPosition(0.0f, 0.0f, 4.0f);
     camera.setTarget(0.0f, 0.0f, 0.0f);
 
-    // The screen quad stays bound to the anti-aliasing program from start-up.
-    VertexArrayObject& quad = *appState.screenQuad;
+    // The screen quad stays bound to the final pass's program from start-up.
+    VertexArrayObject& quad = frame.quads.screen();
     quad.setPosition(0.0f, 0.0f, 0.0f);
     quad.setRotation(time, 0.0f, 0.0f, 1.0f);
     quad.draw(camera);

@@ -1,17 +1,23 @@
+// The render module: shader programs and entries, textures, render targets,
+// quads and scenes, above the timeline and sync layers. Every GL object it
+// makes has one owner (GlName); everything here runs on the main thread with
+// the GL context current.
+//
 // A scene: a chain of up to eight full-screen shader passes and the image
 // textures every pass can read, drawn once per frame into the window.
 //
 // Main thread, inside the display callback, GL context current. A Scene is a
 // value: it holds its own copies of its shader entries (which share GL
 // objects with the description's entries) and pointers to textures it does
-// not own. render reads the window size, the render targets, the quads, the
-// anti-aliasing program, the sync device and this frame's spectrum and
-// "fstr_val" values from AppState.
+// not own. Everything else a frame draws with (the window size, the render
+// targets, the quads, the final pass's program, the sync device and this
+// frame's values) arrives with each render call.
 #pragma once
 
 #include <vector>
 
 #include "render/DemoShader.h"
+#include "render/SceneFrame.h"
 #include "render/Texture.h"
 
 class Scene {
@@ -27,12 +33,12 @@ public:
     void addTexture(Texture& texture);
 
     // Draws pass 0 .. n-1 into render targets 0 .. n-1, then the screen quad
-    // into the window with the anti-aliasing program. `row` is the sync row,
-    // `time` the music position in seconds. Buffers are not swapped here.
+    // into the window with the final pass's program, at `frame`'s row, time
+    // and window size. Buffers are not swapped here.
     // A window of zero width or height draws nothing (the frame's "fstr_val"
     // line still appears). A framebuffer that is not complete ends the
     // process (EXIT_FAILURE) after one line on standard error.
-    void render(int row, double time);
+    void render(const SceneFrame& frame);
 
     // The scene's own entry copies, in pass order; live reload rebuilds them
     // in place.
@@ -40,8 +46,8 @@ public:
     const std::vector<Texture*>& getTextures() const { return textures; }
 
 private:
-    void renderPass(DemoShader& shader, float time, int row, int passIndex, int& textureUnit);
-    void renderFinalPass(float time);
+    void renderPass(const SceneFrame& frame, DemoShader& shader, int passIndex, int& textureUnit);
+    void renderFinalPass(const SceneFrame& frame);
     // Binds `textureId` to `unit` and points the sampler `name` of the
     // current program at it, unless the unit is past the GL limit.
     void bindSampler(GLuint program, const char* name, int unit, GLuint textureId);

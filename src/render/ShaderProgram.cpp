@@ -1,12 +1,12 @@
 // Reading shader sources, compiling shaders and linking programs.
 //
 // Main thread only; everything but readShaderSource needs the GL context.
-// The text returned by readShaderSource belongs to the caller. Compiled
-// shaders and linked programs belong to the caller too: nothing here deletes
-// them, except a shader that failed to compile.
+// The text returned by readShaderSource belongs to the caller; compiled
+// shaders and linked programs are returned in their owners.
 #include "render/ShaderProgram.h"
 
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "platform/FileWarnings.h"
@@ -15,37 +15,33 @@
 
 namespace {
 
-// Compiles one shader of `type`. On failure prints the log exactly as the
-// driver wrote it, deletes the shader and returns 0.
-GLuint compileShader(GLenum type, const char* source)
+// A driver's multi-line log folded into one line for a warning.
+std::string oneLine(std::string text)
 {
-    GLuint shader = glCreateShader(type);
-    glShaderSource(shader, 1, &source, nullptr);
-    glCompileShader(shader);
+    for (char& c : text)
+        if (c == '\n' || c == '\r')
+            c = ' ';
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    return text;
+}
 
-    GLint status = 0;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
-    if (status != 0) {
-        std::fputs("\n COMPILATION SUCCESSFULL \n", stdout);
-        return shader;
-    }
-
+// The linker's message for `program`.
+std::string linkLog(GLuint program)
+{
     GLint length = 0;
-    glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
-    if (length > 0) {
-        std::vector<char> log(static_cast<size_t>(length));
-        GLsizei written = 0;
-        glGetShaderInfoLog(shader, length, &written, log.data());
-        for (GLsizei i = 0; i < written && i < length; ++i)
-            std::putchar(log[static_cast<size_t>(i)]);
-    }
-    glDeleteShader(shader);
-    return 0;
+    glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
+    std::string log(static_cast<size_t>(length > 0 ? length : 0), '\0');
+    GLsizei written = 0;
+    if (length > 0)
+        glGetProgramInfoLog(program, length, &written, &log[0]);
+    log.resize(static_cast<size_t>(written));
+    return log;
 }
 
 } // namespace
 
-std::string readShaderSource(const char* path, FileWarnings* warnings)
+std::string readShaderSource(const char* path, FileWarnings* warnings, bool* readable)
 {
     std::fputs("---------------------\n", stdout);
     std::fputs("Opening shader file: ", stdout);
@@ -58,7 +54,10 @@ std::string readShaderSource(const char* path, FileWarnings* warnings)
     // opens a user's file for writing.
     std::string bytes;
     std::string problem;
-    if (platform_read_file(path, kMaxShaderSourceBytes, bytes, problem) == PLATFORM_READ_OK) {
+    const bool read = platform_read_file(path, kMaxShaderSourceBytes, bytes, problem) == PLATFORM_READ_OK;
+    if (readable != nullptr)
+        *readable = read;
+    if (read) {
         if (warnings != nullptr)
             warnings->clear(path);
     } else if (warnings != nullptr) {
@@ -86,50 +85,77 @@ std::string readShaderSource(const char* path, FileWarnings* warnings)
     return text;
 }
 
-GLuint compileVertexShader(const char* source)
+GlName compileShader(GLenum type, const char* source, const std::string& fileName, CompileReport report)
 {
-    return compileShader(GL_VERTEX_SHADER, source);
-}
+    GlName shader(GlName::Kind::Shader, glCreateShader(type));
+    glShaderSource(shader.get(), 1, &source, nullptr);
+    glCompileShader(shader.get());
+    GLint status = 0;
+    glGetShaderiv(shader.get(), GL_COMPILE_STATUS, &status);
+    if (status != 0) {
+        if (report == CompileReport::Console)
+            std::fputs("\n COMPILATION SUCCESSFULL \n", stdout);
+        return shader;
+    }
 
-GLuint compileFragmentShader(const char* source)
-{
-    GLuint shader = compileShader(GL_FRAGMENT_SHADER, source);
-    if (shader == 0) {
+    // The log exactly as the driver wrote it.
+    GLint length = 0;
+    glGetShaderiv(shader.get(), GL_INFO_LOG_LENGTH, &length);
+    if (length > 0) {
+        std::vector<char> log(static_cast<size_t>(length));
+        GLsizei written = 0;
+        glGetShaderInfoLog(shader.get(), length, &written, log.data());
+        for (GLsizei i = 0; i < written && i < length; ++i)
+            std::putchar(log[static_cast<size_t>(i)]);
+    }
+    std::fflush(stdout);
+    if (!fileName.empty())
+        std::fprintf(stderr, "%s: shader does not compile\n", fileName.c_str());
+    if (type == GL_FRAGMENT_SHADER && report == CompileReport::Console) {
         // Hold the program until the author has read the log: one character
         // of standard input, which in a console arrives with Enter.
-        std::fflush(stdout);
         std::getchar();
     }
-    return shader;
+    return GlName();
 }
 
-GLuint linkProgram(GLuint fragmentShader, GLuint vertexShader)
+ShaderProgram ShaderProgram::link(GlName vertexShader, GlName fragmentShader, const std::string& vertexName,
+                                  const std::string& fragmentName)
 {
-    GLuint program = glCreateProgram();
-    glAttachShader(program, fragmentShader);
-    glAttachShader(program, vertexShader);
-    glLinkProgram(program);
-    return program;
-}
+    ShaderProgram result;
+    if (!vertexShader || !fragmentShader)
+        return result;
 
-bool programLinked(GLuint program, std::string& log)
-{
+    GlName program = GlName::generate(GlName::Kind::Program);
+    glAttachShader(program.get(), fragmentShader.get());
+    glAttachShader(program.get(), vertexShader.get());
+    glLinkProgram(program.get());
     GLint status = 0;
-    glGetProgramiv(program, GL_LINK_STATUS, &status);
-    if (status != 0)
-        return true;
-    GLint length = 0;
-    glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
-    log.assign(static_cast<size_t>(length > 0 ? length : 0), '\0');
-    GLsizei written = 0;
-    if (length > 0)
-        glGetProgramInfoLog(program, length, &written, &log[0]);
-    log.resize(static_cast<size_t>(written));
-    return false;
+    glGetProgramiv(program.get(), GL_LINK_STATUS, &status);
+    if (status == 0) {
+        // A program that does not link would blank whatever draws with it
+        // while the build reported success.
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s, %s: program does not link: %s\n", vertexName.c_str(), fragmentName.c_str(),
+                     oneLine(linkLog(program.get())).c_str());
+        return result;
+    }
+    result.vertexShader = std::move(vertexShader);
+    result.fragmentShader = std::move(fragmentShader);
+    result.program = std::move(program);
+    return result;
 }
 
-ShaderProgram::ShaderProgram(GLuint fragmentShader, GLuint vertexShader)
-    : fragmentShader(fragmentShader), vertexShader(vertexShader),
-      program(linkProgram(fragmentShader, vertexShader))
+ShaderProgram buildShaderProgram(const std::string& vertexPath, const std::string& fragmentPath,
+                                 FileWarnings* warnings)
 {
+    // A file that could not be read has had its line; its empty source still
+    // goes to the compiler, which says so on the console.
+    bool readable = false;
+    const std::string vertexSource = readShaderSource(vertexPath.c_str(), warnings, &readable);
+    GlName vertex = compileShader(GL_VERTEX_SHADER, vertexSource.c_str(), readable ? vertexPath : std::string());
+    const std::string fragmentSource = readShaderSource(fragmentPath.c_str(), warnings, &readable);
+    GlName fragment =
+        compileShader(GL_FRAGMENT_SHADER, fragmentSource.c_str(), readable ? fragmentPath : std::string());
+    return ShaderProgram::link(std::move(vertex), std::move(fragment), vertexPath, fragmentPath);
 }

@@ -1,16 +1,22 @@
-// Building GLSL programs: read a source file, compile a vertex or fragment
-// shader, link a program, and the small record that names one linked program.
+// Building GLSL programs: read a source file, compile a shader, link a
+// program; and ShaderProgram, the owner of one linked program.
 //
 // Main thread only, with the GL context current (readShaderSource excepted).
-// The console account of every step goes to standard output. A ShaderProgram
-// is a plain value that names GL objects; it never deletes them. Whoever
-// needs them released owns them elsewhere (DemoShader shares its programs;
-// the anti-aliasing program lives as long as the process).
+// Every program of the player is built through compileShader and
+// ShaderProgram::link: the shader entries, the final pass and the tests.
+// The console account of every step goes to standard output; failures also
+// get one line on standard error naming the files.
+//
+// A ShaderProgram owns its program and both shaders and deletes them when it
+// goes away; it is move-only. Shader entries share one through a
+// std::shared_ptr (see DemoShader.h).
 #pragma once
 
 #include <string>
 
 #include <GL/glew.h>
+
+#include "render/GlName.h"
 
 class FileWarnings;
 
@@ -23,36 +29,51 @@ constexpr unsigned long long kMaxShaderSourceBytes = 16ull * 1024 * 1024;
 // regular file, no permission, larger than kMaxShaderSourceBytes) gives ""
 // and one line "path: reason" on standard error; with `warnings`, only when
 // the file's problem is new (see FileWarnings). Opens the file for reading
-// only, and never blocks on a named pipe.
-std::string readShaderSource(const char* path, FileWarnings* warnings = nullptr);
+// only, and never blocks on a named pipe. `readable`, when given, tells
+// whether the file was read.
+std::string readShaderSource(const char* path, FileWarnings* warnings = nullptr, bool* readable = nullptr);
 
-// The compiled shader's name, or 0 after printing the compiler's log.
-GLuint compileVertexShader(const char* source);
+// Whether a compile reports on the console. Built-in programs compile quietly.
+enum class CompileReport { Console, Quiet };
 
-// As compileVertexShader, but a failure also waits for one character of
-// standard input (the console's Enter) before returning 0.
-GLuint compileFragmentShader(const char* source);
-
-// A new program with both shaders attached and linked. The link status is
-// not read here; callers that care ask programLinked.
-GLuint linkProgram(GLuint fragmentShader, GLuint vertexShader);
-
-// Whether `program` linked; on failure `log` receives the linker's message.
-bool programLinked(GLuint program, std::string& log);
+// Compiles `source` as a shader of `type` (GL_VERTEX_SHADER or
+// GL_FRAGMENT_SHADER); `fileName` names it in messages (empty when the
+// caller has already said why the file gave no source). On success prints
+// " COMPILATION SUCCESSFULL " and returns the shader. On failure prints the
+// driver's log on standard output, "fileName: shader does not compile" on
+// standard error, and returns an empty name; a fragment shader's failure
+// then waits for one character of standard input (the console's Enter), so
+// the author can read the log before the demo goes on.
+GlName compileShader(GLenum type, const char* source, const std::string& fileName,
+                     CompileReport report = CompileReport::Console);
 
 class ShaderProgram {
 public:
     // No program: every name 0.
     ShaderProgram() = default;
-    // Records both shaders (fragment first) and links them into a new program.
-    ShaderProgram(GLuint fragmentShader, GLuint vertexShader);
 
-    GLuint getProgramId() const { return program; }
-    GLuint getFragmentShader() const { return fragmentShader; }
-    GLuint getVertexShader() const { return vertexShader; }
+    // Links both shaders into a new program. When either shader is empty,
+    // links nothing (its compile has reported). When the link fails, writes
+    // "vertexName, fragmentName: program does not link: " and the linker's
+    // log, on one line, to standard error. Either failure gives an empty
+    // program (isValid() false) and deletes what was made.
+    static ShaderProgram link(GlName vertexShader, GlName fragmentShader, const std::string& vertexName,
+                              const std::string& fragmentName);
+
+    bool isValid() const { return static_cast<bool>(program); }
+    GLuint getProgramId() const { return program.get(); }
+    GLuint getFragmentShader() const { return fragmentShader.get(); }
+    GLuint getVertexShader() const { return vertexShader.get(); }
 
 private:
-    GLuint fragmentShader = 0;
-    GLuint vertexShader = 0;
-    GLuint program = 0;
+    GlName vertexShader;
+    GlName fragmentShader;
+    GlName program;
 };
+
+// Reads and compiles `vertexPath`, then reads and compiles `fragmentPath`
+// (even when the first failed), and links them. An empty program when any
+// step fails. Problems reading the files go to `warnings` (see
+// readShaderSource).
+ShaderProgram buildShaderProgram(const std::string& vertexPath, const std::string& fragmentPath,
+                                 FileWarnings* warnings = nullptr);

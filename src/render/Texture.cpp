@@ -2,7 +2,7 @@
 // textures, and the GL uploads of both kinds.
 //
 // Main thread, GL context current. Both constructors leave the new texture
-// bound to GL_TEXTURE_2D on the active unit. GL textures are never deleted.
+// bound to GL_TEXTURE_2D on the active unit.
 #include "render/Texture.h"
 
 #include <cstdio>
@@ -42,9 +42,9 @@ Texture::Texture(const std::string& path)
     }
 
     printGlErrorText();
-    glGenTextures(1, &id);
+    id = GlName::generate(GlName::Kind::Texture);
     printGlErrorText();
-    glBindTexture(GL_TEXTURE_2D, id);
+    glBindTexture(GL_TEXTURE_2D, id.get());
     printGlErrorText();
 
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
@@ -62,8 +62,8 @@ Texture::Texture(const std::string& path)
 
 Texture::Texture(int width, int height, GLenum format)
 {
-    glGenTextures(1, &id);
-    glBindTexture(GL_TEXTURE_2D, id);
+    id = GlName::generate(GlName::Kind::Texture);
+    glBindTexture(GL_TEXTURE_2D, id.get());
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA16F, width, height, 0, format, GL_FLOAT, nullptr);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);

@@ -1,15 +1,17 @@
 // A GL 2D texture: an image file decoded and uploaded, or the empty colour
 // buffer of a render target.
 //
-// Main thread, GL context current. A Texture is a small value that names its
-// GL texture; copies name the same texture and none of them deletes it. The
-// textures live for the whole process (the description's image textures and
-// the eight render targets are made once at start-up).
+// Main thread, GL context current. A Texture owns its GL texture and deletes
+// it when it goes away; it is move-only. The description's image textures
+// belong to the demo's content, which scenes point into; the render targets'
+// colour textures belong to RenderTargets.
 #pragma once
 
 #include <string>
 
 #include <GL/glew.h>
+
+#include "render/GlName.h"
 
 class Texture {
 public:
@@ -24,8 +26,8 @@ public:
     // no pixels, repeat wrapping and nearest filters.
     Texture(int width, int height, GLenum format);
 
-    GLuint getId() const { return id; }
+    GLuint getId() const { return id.get(); }
 
 private:
-    GLuint id = 0;
+    GlName id;
 };

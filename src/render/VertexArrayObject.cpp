@@ -1,7 +1,6 @@
 // VertexArrayObject: upload once, rebind per program, draw with four uniforms.
 //
-// Main thread, GL context current. The serial number in the creation report
-// comes from the process-wide count in AppState.
+// Main thread, GL context current.
 #include "render/VertexArrayObject.h"
 
 #include <cstdint>
@@ -9,19 +8,16 @@
 
 #include <glm/gtc/type_ptr.hpp>
 
-#include "app/AppState.h"
-
-VertexArrayObject::VertexArrayObject(const float* positions, const float* texCoords,
+VertexArrayObject::VertexArrayObject(int serial, const float* positions, const float* texCoords,
                                      const GLuint* indices, int vertexCount, int texCoordCount,
                                      int indexCount)
     : hasTexCoords(texCoords != nullptr), vertexCount(vertexCount), indexCount(indexCount),
       texCoordCount(texCoords != nullptr ? texCoordCount : 0)
 {
-    int serial = appState.vertexArrayObjectCount++;
     std::printf("\n[\n Vertex Array Object: %d\n", serial);
 
-    glGenVertexArrays(1, &vertexArray);
-    glBindVertexArray(vertexArray);
+    vertexArray = GlName::generate(GlName::Kind::VertexArray);
+    glBindVertexArray(vertexArray.get());
 
     std::printf(" Number of vertices: %d\n", vertexCount);
     std::printf(" Number of indices: %d\n", indexCount);
@@ -31,16 +27,16 @@ VertexArrayObject::VertexArrayObject(const float* positions, const float* texCoo
     // Positions first, then the texture coordinates, each tightly packed.
     const GLsizeiptr positionBytes = static_cast<GLsizeiptr>(vertexCount) * 3 * sizeof(float);
     const GLsizeiptr texCoordBytes = static_cast<GLsizeiptr>(this->texCoordCount) * 2 * sizeof(float);
-    glGenBuffers(1, &vertexBuffer);
-    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
+    vertexBuffer = GlName::generate(GlName::Kind::Buffer);
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer.get());
     glBufferData(GL_ARRAY_BUFFER, positionBytes + texCoordBytes, nullptr, GL_STATIC_DRAW);
     glBufferSubData(GL_ARRAY_BUFFER, 0, positionBytes, positions);
     if (texCoordBytes > 0)
         glBufferSubData(GL_ARRAY_BUFFER, positionBytes, texCoordBytes, texCoords);
 
     // The element buffer binding is recorded in the vertex array.
-    glGenBuffers(1, &indexBuffer);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);
+    indexBuffer = GlName::generate(GlName::Kind::Buffer);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer.get());
     glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indexCount) * sizeof(GLuint),
                  indices, GL_STATIC_DRAW);
 }
@@ -52,8 +48,8 @@ void VertexArrayObject::bindAttributes(const ShaderProgram& program)
     texCoordLocation = glGetAttribLocation(programId, "texCoord");
 
     // Bound first, so the pointers below are recorded in this mesh's array.
-    glBindVertexArray(vertexArray);
-    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
+    glBindVertexArray(vertexArray.get());
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer.get());
     // An attribute the program does not declare is left alone rather than
     // handed to GL as index -1.
     if (positionLocation >= 0)
@@ -79,7 +75,7 @@ void VertexArrayObject::draw(Camera camera)
     glUniform4f(glGetUniformLocation(programId, "obj_rotation"), rotation.x, rotation.y,
                 rotation.z, rotation.w);
 
-    glBindVertexArray(vertexArray);
+    glBindVertexArray(vertexArray.get());
     if (positionLocation >= 0)
         glEnableVertexAttribArray(static_cast<GLuint>(positionLocation));
     if (hasTexCoords && texCoordLocation >= 0)

@@ -2,15 +2,15 @@
 // "texCoord" attributes and drawn with the camera and object uniforms.
 //
 // Main thread, GL context current. The mesh owns its vertex array and two
-// buffers for the life of the process (start-up makes nine, which are never
-// freed; nothing deletes them). It does not own the arrays it was made from
-// and reads them only while constructing.
+// buffers and deletes them when it goes away; it is move-only. It does not
+// own the arrays it was made from and reads them only while constructing.
 #pragma once
 
 #include <GL/glew.h>
 #include <glm/glm.hpp>
 
 #include "render/Camera.h"
+#include "render/GlName.h"
 #include "render/ShaderProgram.h"
 
 class VertexArrayObject {
@@ -18,8 +18,9 @@ public:
     // Uploads `vertexCount` xyz positions followed by `texCoordCount` uv pairs
     // (texCoords may be null with a count of 0) into one buffer and
     // `indexCount` indices into another. Prints the mesh's creation report
-    // with its serial number (0 for the first mesh of the process, then 1, ...).
-    VertexArrayObject(const float* positions, const float* texCoords, const GLuint* indices,
+    // with `serial`, the number its maker gives it (start-up numbers its
+    // meshes 0, 1, ... in the order it makes them).
+    VertexArrayObject(int serial, const float* positions, const float* texCoords, const GLuint* indices,
                       int vertexCount, int texCoordCount, int indexCount);
 
     // Makes `program` the one draw uses and points the attributes it declares
@@ -35,15 +36,15 @@ public:
     // Sent unchanged as "obj_rotation"; starts at (1, 1, 1, 1).
     void setRotation(float x, float y, float z, float w);
 
-    GLuint getVertexArray() const { return vertexArray; }
-    GLuint getVertexBuffer() const { return vertexBuffer; }
-    GLuint getIndexBuffer() const { return indexBuffer; }
+    GLuint getVertexArray() const { return vertexArray.get(); }
+    GLuint getVertexBuffer() const { return vertexBuffer.get(); }
+    GLuint getIndexBuffer() const { return indexBuffer.get(); }
 
 private:
     bool hasTexCoords;
-    GLuint vertexArray = 0;
-    GLuint vertexBuffer = 0;
-    GLuint indexBuffer = 0;
+    GlName vertexArray;
+    GlName vertexBuffer;
+    GlName indexBuffer;
     GLint positionLocation = -1;
     GLint texCoordLocation = -1;
     int vertexCount;

@@ -186,6 +186,14 @@ void MusicStream::pause()
     impl_->request(frame);
 }
 
+bool MusicStream::isPlaying() const
+{
+    if (!impl_)
+        return false;
+    std::lock_guard<std::mutex> guard(impl_->lock);
+    return impl_->playing;
+}
+
 uint64_t MusicStream::positionBytes() const
 {
     if (!impl_)

@@ -1,3 +1,7 @@
+// The timeline module: the music stream (the demo's clock and spectrum) and
+// the alarm tones, above the sync layer. It owns the audio decoding and
+// output; the main thread calls it, the audio device's thread feeds itself.
+//
 // MusicStream: the demo's music, "tune.ogg", streamed to the audio output,
 // and the demo's clock: the position being heard, and the spectrum there.
 //
@@ -48,6 +52,8 @@ public:
     void play();
     // Holds the music; the position stands still until play().
     void pause();
+    // True between play() and pause(); false without music.
+    bool isPlaying() const;
 
     // The position being heard, in bytes (frame-aligned). Never runs
     // backwards while playing; stands still while paused, at the end of

@@ -1,6 +1,7 @@
 // The description loader with real shader entries, scenes and textures: the
 // exact account it writes, where a bad description stops it, and what it
-// leaves in AppState.
+// leaves in the demo's content.
+#include <memory>
 #include <regex>
 #include <string>
 #include <vector>
@@ -12,13 +13,11 @@
 #include <nlohmann/json.hpp>
 
 #include "GlTestContext.h"
+#include "ScratchDir.h"
 #include "TestFiles.h"
-#include "app/AppState.h"
 #include "demo/DemoDescription.h"
 #include "demo/DemoLoader.h"
 #include "sync/device.h"
-
-using testsupport::TempDir;
 
 namespace {
 
@@ -56,6 +55,20 @@ std::string sceneAddresses()
     return lines;
 }
 
+// Records what the loader asks of the window.
+class RecordingHost : public DescriptionHost {
+public:
+    void enterFullscreen() override { ++fullscreenRequests; }
+    void setTitle(const std::string& name) override { title = name; }
+
+    int fullscreenRequests = 0;
+    std::string title;
+};
+
+struct SyncDeviceCloser {
+    void operator()(SyncDevice* device) const { sync_close(device); }
+};
+
 bool endsWith(const std::string& text, const std::string& end)
 {
     return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
@@ -67,27 +80,25 @@ protected:
     {
         gltest::ensureGlContext();
         ASSERT_NE(getcwd(previousDirectory, sizeof previousDirectory), nullptr);
-        ASSERT_EQ(chdir(dir.root().c_str()), 0);
+        ASSERT_EQ(chdir(dir.path().c_str()), 0);
         dir.write("v.vsh", kVertexSource);
         dir.write("f.fsh", kFragmentSource);
         const unsigned char pixels[4] = {10, 20, 30, 40};
-        ASSERT_TRUE(testsupport::writePng(dir.path("a.png"), 1, 1, 4, pixels));
+        ASSERT_TRUE(testsupport::writePng(dir.file("a.png"), 1, 1, 4, pixels));
         startFresh();
     }
 
-    void TearDown() override
-    {
-        ASSERT_EQ(chdir(previousDirectory), 0);
-        resetAppState();
-    }
+    void TearDown() override { ASSERT_EQ(chdir(previousDirectory), 0); }
 
-    // AppState as initDemo has it when the loader runs.
+    // What the player's start-up has when the loader runs: the device with
+    // its two tracks, and nothing loaded.
     void startFresh()
     {
-        resetAppState();
-        appState.syncDevice.reset(sync_open("sync"));
-        appState.sceneTrack = sync_obtain_track(appState.syncDevice.get(), "scene");
-        appState.fftSamplingTrack = sync_obtain_track(appState.syncDevice.get(), "fft_sampling_index");
+        content = DemoContent();
+        host = RecordingHost();
+        device.reset(sync_open("sync"));
+        sync_obtain_track(device.get(), "scene");
+        sync_obtain_track(device.get(), "fft_sampling_index");
     }
 
     // Loads `description` as demo.json: the account on standard output with
@@ -99,7 +110,7 @@ protected:
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();
         try {
-            read = loadDemoDescription();
+            read = loadDemoDescription("demo.json", device.get(), content, host, nullptr);
         } catch (const nlohmann::json::exception& thrown) {
             error = descriptionErrorText(thrown);
         }
@@ -107,9 +118,12 @@ protected:
         errors = testing::internal::GetCapturedStderr();
     }
 
-    GLuint program(std::size_t entry) const { return appState.shaders.at(entry).getProgramId(); }
+    GLuint program(std::size_t entry) const { return content.shaders.at(entry).getProgramId(); }
 
-    TempDir dir;
+    ScratchDir dir;
+    DemoContent content;
+    RecordingHost host;
+    std::unique_ptr<SyncDevice, SyncDeviceCloser> device;
     char previousDirectory[4096] = {};
     std::string account; // standard output, pointers masked
     std::string errors;  // standard error
@@ -122,9 +136,15 @@ TEST_F(DescriptionLoader, NameAndFullscreenAloneGiveTwoEmptySections)
     load(R"({"name": "Only", "fullscreen": false})");
     EXPECT_EQ(error, "");
     EXPECT_EQ(account, "Demos name: \"Only\"\n" + kShadersHeader + kScenesHeader);
-    EXPECT_TRUE(appState.shaders.empty());
-    EXPECT_TRUE(appState.scenes.empty());
-    EXPECT_EQ(appState.windowTitle, "Only");
+    EXPECT_TRUE(content.shaders.empty());
+    EXPECT_TRUE(content.scenes.empty());
+    EXPECT_EQ(host.title, "Only");
+    EXPECT_EQ(host.fullscreenRequests, 0);
+
+    startFresh();
+    load(R"({"name": "Wide", "fullscreen": true})");
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(host.fullscreenRequests, 1);
 }
 
 TEST_F(DescriptionLoader, WritesTheWholeAccountInOrder)
@@ -143,9 +163,9 @@ TEST_F(DescriptionLoader, WritesTheWholeAccountInOrder)
               "textures": [{"id": "t", "src": "a.png"}, {"src": "a.png"}]}
       }})");
     ASSERT_EQ(error, "");
-    ASSERT_EQ(appState.shaders.size(), 2u);
-    ASSERT_EQ(appState.scenes.size(), 2u);
-    const std::vector<Texture*>& textures = appState.scenes[0].getTextures();
+    ASSERT_EQ(content.shaders.size(), 2u);
+    ASSERT_EQ(content.scenes.size(), 2u);
+    const std::vector<Texture*>& textures = content.scenes[0].getTextures();
     ASSERT_EQ(textures.size(), 2u);
     EXPECT_NE(textures[0]->getId(), textures[1]->getId()) << "the same file twice is two textures";
 
@@ -181,7 +201,7 @@ TEST_F(DescriptionLoader, WritesTheWholeAccountInOrder)
         "  }\n" + sceneAddresses() + kDashes;
     EXPECT_EQ(account, expected);
     EXPECT_EQ(errors, "");
-    EXPECT_EQ(appState.windowTitle, "Full \"quoted\"");
+    EXPECT_EQ(host.title, "Full \"quoted\"");
 }
 
 TEST_F(DescriptionLoader, ScenesHoldCopiesThatShareTheEntrysProgram)
@@ -192,12 +212,12 @@ TEST_F(DescriptionLoader, ScenesHoldCopiesThatShareTheEntrysProgram)
                  {"shader_order": [{"shader_id": 1}]}]})");
     ASSERT_EQ(error, "");
     ASSERT_NE(program(0), program(1));
-    std::vector<DemoShader>& first = appState.scenes[0].getPassShaders();
+    std::vector<DemoShader>& first = content.scenes[0].getPassShaders();
     ASSERT_EQ(first.size(), 3u);
     EXPECT_EQ(first[0].getProgramId(), program(1));
     EXPECT_EQ(first[1].getProgramId(), program(0));
     EXPECT_EQ(first[2].getProgramId(), program(1)) << "shader_id 1.9 runs program 1";
-    EXPECT_EQ(appState.scenes[1].getPassShaders().at(0).getProgramId(), program(1));
+    EXPECT_EQ(content.scenes[1].getPassShaders().at(0).getProgramId(), program(1));
 }
 
 TEST_F(DescriptionLoader, ParametersShareTracksByName)
@@ -207,10 +227,10 @@ TEST_F(DescriptionLoader, ParametersShareTracksByName)
                   {"vertexsrc": "v.vsh", "fragmentsrc": "f.fsh", "parameters": "speed"}]})");
     ASSERT_EQ(error, "");
     std::vector<std::string> trackNames;
-    for (const auto& track : appState.syncDevice->data.tracks)
+    for (const auto& track : device->data.tracks)
         trackNames.push_back(track->name);
     EXPECT_EQ(trackNames, (std::vector<std::string>{"scene", "fft_sampling_index", "speed"}));
-    EXPECT_EQ(appState.shaders[1].getParameterNames(), std::vector<std::string>{"speed"});
+    EXPECT_EQ(content.shaders[1].getParameterNames(), std::vector<std::string>{"speed"});
 }
 
 TEST_F(DescriptionLoader, NinthPassIsRefusedAndLoadingGoesOn)
@@ -222,9 +242,9 @@ TEST_F(DescriptionLoader, NinthPassIsRefusedAndLoadingGoesOn)
     load(R"({"name": "x", "fullscreen": false, "shaders": [{"vertexsrc": "v.vsh", "fragmentsrc": "f.fsh"}],
       "scenes": [{"shader_order": [)" + passes + R"(], "textures": [{"id": 0, "src": "a.png"}]}]})");
     ASSERT_EQ(error, "");
-    ASSERT_EQ(appState.scenes.size(), 1u);
-    EXPECT_EQ(appState.scenes[0].getPassShaders().size(), 8u);
-    EXPECT_EQ(appState.scenes[0].getTextures().size(), 1u) << "the textures after the refused pass still load";
+    ASSERT_EQ(content.scenes.size(), 1u);
+    EXPECT_EQ(content.scenes[0].getPassShaders().size(), 8u);
+    EXPECT_EQ(content.scenes[0].getTextures().size(), 1u) << "the textures after the refused pass still load";
     EXPECT_NE(account.find("    Pass 8 = Shader Program with ID [0]\n"
                            "Sorry. Only max 8 shaders per scene allowed for now. Shall we fix it?  }\n"),
               std::string::npos)
@@ -250,9 +270,9 @@ TEST_F(DescriptionLoader, MissingTextureFileStillGivesATextureAndItsLine)
 {
     load(R"({"name": "x", "fullscreen": false, "scenes": [{"textures": [{"id": 3, "src": "missing.png"}]}]})");
     ASSERT_EQ(error, "");
-    ASSERT_EQ(appState.scenes.size(), 1u);
-    ASSERT_EQ(appState.scenes[0].getTextures().size(), 1u);
-    const GLuint name = appState.scenes[0].getTextures()[0]->getId();
+    ASSERT_EQ(content.scenes.size(), 1u);
+    ASSERT_EQ(content.scenes[0].getTextures().size(), 1u);
+    const GLuint name = content.scenes[0].getTextures()[0]->getId();
     EXPECT_NE(name, 0u);
     EXPECT_NE(account.find(textureLine("3", "\"missing.png\"", name)), std::string::npos) << account;
     EXPECT_EQ(errors, "missing.png: cannot open: No such file or directory\n"
@@ -332,8 +352,8 @@ TEST_F(DescriptionLoader, FailedLoadKeepsWhatWasLoadedBeforeIt)
       "shaders": [{"vertexsrc": "v.vsh", "fragmentsrc": "f.fsh"}, {"vertexsrc": "v.vsh", "fragmentsrc": "f.fsh"}],
       "scenes": [{"shader_order": [{"shader_id": 1}]}, {"shader_order": [{"shader_id": 0}, {"shader_id": 2}]}]})");
     EXPECT_EQ(error, "scenes[1].shader_order[1].shader_id is 2, but the shaders are numbered 0..1");
-    EXPECT_EQ(appState.shaders.size(), 2u);
-    EXPECT_EQ(appState.scenes.size(), 1u) << "the scene in progress does not join the list";
+    EXPECT_EQ(content.shaders.size(), 2u);
+    EXPECT_EQ(content.scenes.size(), 1u) << "the scene in progress does not join the list";
     EXPECT_TRUE(endsWith(account, "    Pass null = Shader Program with ID [2]\n")) << account;
 }
 

@@ -8,17 +8,17 @@
 
 #include "GlTestContext.h"
 #include "SceneRig.h"
-#include "app/AppState.h"
 #include "render/Camera.h"
 #include "render/QuadMesh.h"
+#include "render/SceneQuads.h"
 #include "render/ShaderProgram.h"
 #include "render/VertexArrayObject.h"
 
 namespace {
 
-std::unique_ptr<VertexArrayObject> makeQuad()
+std::unique_ptr<VertexArrayObject> makeQuad(int serial = 0)
 {
-    return std::make_unique<VertexArrayObject>(kQuadPositions, kQuadTexCoords, kQuadIndices,
+    return std::make_unique<VertexArrayObject>(serial, kQuadPositions, kQuadTexCoords, kQuadIndices,
                                                kQuadVertexCount, kQuadTexCoordCount,
                                                kQuadIndexCount);
 }
@@ -26,12 +26,10 @@ std::unique_ptr<VertexArrayObject> makeQuad()
 ShaderProgram buildProgram(const char* vertexSource, const char* fragmentSource)
 {
     testing::internal::CaptureStdout();
-    const GLuint vertex = compileVertexShader(vertexSource);
-    const GLuint fragment = compileFragmentShader(fragmentSource);
+    ShaderProgram program = gltest::buildProgram(vertexSource, fragmentSource);
     testing::internal::GetCapturedStdout();
-    EXPECT_NE(vertex, 0u);
-    EXPECT_NE(fragment, 0u);
-    return ShaderProgram(fragment, vertex);
+    EXPECT_TRUE(program.isValid());
+    return program;
 }
 
 void clearWindow()
@@ -48,7 +46,6 @@ protected:
     void SetUp() override
     {
         gltest::ensureGlContext();
-        resetAppState();
     }
 };
 
@@ -79,12 +76,12 @@ TEST_F(MeshTest, QuadBuffersHoldPositionsThenTexCoordsAndTheIndices)
     EXPECT_EQ(size, 24);
 }
 
-TEST_F(MeshTest, NineMeshesReportSerialsZeroToEight)
+TEST_F(MeshTest, SceneQuadsReportSerialsZeroToEight)
 {
+    const ShaderProgram program = buildProgram(gltest::kQuadVertexSource,
+                                               "#version 330\nout vec4 color;\nvoid main() { color = vec4(1.0); }\n");
     testing::internal::CaptureStdout();
-    std::vector<std::unique_ptr<VertexArrayObject>> quads;
-    for (int i = 0; i < 9; ++i)
-        quads.push_back(makeQuad());
+    const SceneQuads quads(program);
     std::fflush(stdout);
     std::string expected;
     for (int i = 0; i < 9; ++i)

@@ -21,14 +21,14 @@
 
 #include "GlTestContext.h"
 #include "SceneRig.h"
+#include "ScratchDir.h"
 #include "TestFiles.h"
-#include "app/AppState.h"
 #include "render/DemoShader.h"
+#include "render/FinalPass.h"
 #include "render/Scene.h"
 #include "render/Texture.h"
+#include "sync/device.h"
 #include "sync/track.h"
-
-using testsupport::TempDir;
 
 namespace {
 
@@ -104,28 +104,30 @@ GLint uniformInt(GLuint program, const char* name)
     return value;
 }
 
+struct SyncDeviceCloser {
+    void operator()(SyncDevice* device) const { sync_close(device); }
+};
+
 class SceneTest : public testing::Test {
 protected:
     void SetUp() override
     {
         testing::internal::CaptureStdout();
-        gltest::setUpSceneRendering(kFinalFragment);
-        appState.fftValue = 0.25f;
-        appState.fstrValue = 0.5f;
+        rig = std::make_unique<gltest::SceneRig>(kFinalFragment);
 
         // A parameter track "speed" holding 0.75 from row 0 on.
-        appState.syncDevice.reset(sync_open(dir.path("sync").c_str()));
-        SyncTrack* speed = sync_obtain_track(appState.syncDevice.get(), "speed");
+        device.reset(sync_open(dir.file("sync").c_str()));
+        SyncTrack* speed = sync_obtain_track(device.get(), "speed");
         auto keys = std::make_unique<SyncKey[]>(1);
         keys[0] = SyncKey{0, 0.75f, SYNC_STEP};
         ASSERT_TRUE(sync_set_keys(speed, std::move(keys), 1));
 
         const unsigned char blue[] = {51, 102, 153, 255};
         const unsigned char pink[] = {255, 0, 128, 255};
-        ASSERT_TRUE(testsupport::writePng(dir.path("blue.png"), 1, 1, 4, blue));
-        ASSERT_TRUE(testsupport::writePng(dir.path("pink.png"), 1, 1, 4, pink));
-        images.push_back(std::make_unique<Texture>(dir.path("blue.png")));
-        images.push_back(std::make_unique<Texture>(dir.path("pink.png")));
+        ASSERT_TRUE(testsupport::writePng(dir.file("blue.png"), 1, 1, 4, blue));
+        ASSERT_TRUE(testsupport::writePng(dir.file("pink.png"), 1, 1, 4, pink));
+        images.push_back(std::make_unique<Texture>(dir.file("blue.png")));
+        images.push_back(std::make_unique<Texture>(dir.file("pink.png")));
         vertexPath = dir.write("quad.vsh", gltest::kQuadVertexSource);
         testing::internal::GetCapturedStdout();
     }
@@ -136,7 +138,7 @@ protected:
         DemoShader entry(vertexPath,
                          dir.write("pass" + std::to_string(pass) + ".fsh", passFragment(pass)));
         EXPECT_TRUE(entry.build());
-        entry.addParameter(appState.syncDevice.get(), "speed");
+        entry.addParameter(device.get(), "speed");
         testing::internal::GetCapturedStdout();
         return entry;
     }
@@ -155,19 +157,33 @@ protected:
     std::string render(Scene& scene)
     {
         testing::internal::CaptureStdout();
-        scene.render(kRow, kTime);
+        scene.render(frame());
         std::fflush(stdout);
         return testing::internal::GetCapturedStdout();
     }
 
-    static glm::vec4 targetBand(int target, int band)
+    SceneFrame frame() { return rig->frame(kRow, kTime, 0.25f, 0.5f, device.get()); }
+
+    // frame() drawn with other targets or another final pass.
+    SceneFrame frameWith(RenderTargets& targets, const ShaderProgram& finalPass)
     {
-        return gltest::readFramebufferPixel(appState.framebuffers[target], band * 16 + 8, 8);
+        const SceneFrame f = frame();
+        return SceneFrame{f.row,         f.seconds,    f.fftValue, f.fstrValue, f.windowWidth,
+                          f.windowHeight, targets,     rig->quads, finalPass,   f.syncDevice};
+    }
+
+    GLuint finalProgram() const { return rig->finalProgram.getProgramId(); }
+
+    glm::vec4 targetBand(int target, int band) const
+    {
+        return gltest::readFramebufferPixel(rig->targets.framebuffer(target), band * 16 + 8, 8);
     }
 
     static glm::ivec4 windowBand(int band) { return gltest::readWindowPixel(band * 16 + 8, 8); }
 
-    TempDir dir;
+    ScratchDir dir;
+    std::unique_ptr<gltest::SceneRig> rig;
+    std::unique_ptr<SyncDevice, SyncDeviceCloser> device;
     std::vector<std::unique_ptr<Texture>> images;
     std::string vertexPath;
 };
@@ -216,9 +232,8 @@ TEST_F(SceneTest, ThreePassesSeeEarlierOutputsTexturesAndValues)
     EXPECT_EQ(uniformInt(passes[2].getProgramId(), "iChannel1"), 1);
 
     // The final pass: every output on its channel, the last one again as finalTarget.
-    const GLuint finalProgram = appState.antiAliasProgram->getProgramId();
-    EXPECT_EQ(uniformInt(finalProgram, "iChannel2"), 2);
-    EXPECT_EQ(uniformInt(finalProgram, "finalTarget"), 3);
+        EXPECT_EQ(uniformInt(finalProgram(), "iChannel2"), 2);
+    EXPECT_EQ(uniformInt(finalProgram(), "finalTarget"), 3);
     expectNear(windowBand(0), glm::vec4(0.64f, 0.36f, 0.25f, 0.5f), "final values");
     expectNear(windowBand(1), glm::vec4(0.25f, 0.5f, 0.75f, 1.0f), "final channels");
     expectNear(windowBand(2), glm::vec4(0.75f, 0.5f, 0.375f, 1.0f), "final target and camera");
@@ -228,9 +243,8 @@ TEST_F(SceneTest, OnePassReachesTheFinalPassTwice)
 {
     Scene scene = sceneWithTextures(1);
     render(scene);
-    const GLuint finalProgram = appState.antiAliasProgram->getProgramId();
-    EXPECT_EQ(uniformInt(finalProgram, "iChannel0"), 0);
-    EXPECT_EQ(uniformInt(finalProgram, "finalTarget"), 1);
+        EXPECT_EQ(uniformInt(finalProgram(), "iChannel0"), 0);
+    EXPECT_EQ(uniformInt(finalProgram(), "finalTarget"), 1);
     const glm::ivec4 channels = windowBand(1);
     const glm::ivec4 final = windowBand(2);
     EXPECT_NEAR(channels.r, 64, 1.5) << "iChannel0 holds pass 0";
@@ -250,7 +264,7 @@ TEST_F(SceneTest, PassWithoutProgramLeavesItsTargetClearedAndIsSkipped)
 
     // Leave something in target 0 that a skipped clear would show.
     render(scene);
-    glBindFramebuffer(GL_FRAMEBUFFER, appState.framebuffers[0]);
+    glBindFramebuffer(GL_FRAMEBUFFER, rig->targets.framebuffer(0));
     glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
@@ -266,12 +280,11 @@ TEST_F(SceneTest, PassWithoutProgramLeavesItsTargetClearedAndIsSkipped)
 
 TEST_F(SceneTest, SceneWithoutPassesBindsNoFinalTarget)
 {
-    const GLuint finalProgram = appState.antiAliasProgram->getProgramId();
-    glUseProgram(finalProgram);
-    glUniform1i(glGetUniformLocation(finalProgram, "finalTarget"), 5);
+        glUseProgram(finalProgram());
+    glUniform1i(glGetUniformLocation(finalProgram(), "finalTarget"), 5);
     Scene scene;
     EXPECT_EQ(render(scene), "fstr_val0.5\n");
-    EXPECT_EQ(uniformInt(finalProgram, "finalTarget"), 5);
+    EXPECT_EQ(uniformInt(finalProgram(), "finalTarget"), 5);
     expectNear(windowBand(0), glm::vec4(0.64f, 0.36f, 0.25f, 0.5f), "final values");
 }
 
@@ -303,6 +316,7 @@ TEST_F(SceneTest, TextureUnitsPastTheLimitAreNotBoundAndWarnOnce)
     GLint limit = 0;
     glGetIntegerv(GL_MAX_COMBINED_TEXTURE_IMAGE_UNITS, &limit);
     std::vector<Texture> many;
+    many.reserve(static_cast<size_t>(limit) + 2);
     for (int i = 0; i < limit + 2; ++i)
         many.emplace_back(1, 1, GL_RGBA);
     Scene scene;
@@ -325,9 +339,46 @@ TEST_F(SceneTest, IncompleteFramebufferStopsTheProcess)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     Scene scene = sceneWithTextures(2);
-    // A target whose colour texture has no storage cannot be complete.
-    appState.colorTextures[1] = std::make_unique<Texture>(0, 0, GL_RGBA);
-    EXPECT_EXIT(scene.render(kRow, kTime), testing::ExitedWithCode(EXIT_FAILURE),
-                "Scene: render target 1: check failed: "
+    // Targets whose colour textures have no storage cannot be complete.
+    RenderTargets empty(0, 0, gltest::kWindowWidth, gltest::kWindowHeight);
+    const SceneFrame withEmptyTargets = frameWith(empty, rig->finalProgram);
+    EXPECT_EXIT(scene.render(withEmptyTargets), testing::ExitedWithCode(EXIT_FAILURE),
+                "Scene: render target 0: check failed: "
                 "glCheckFramebufferStatus\\(GL_FRAMEBUFFER\\) == GL_FRAMEBUFFER_COMPLETE");
+}
+
+TEST_F(SceneTest, FinalPassThatDoesNotBuildShowsTheLastPassThroughThePassThrough)
+{
+    // The failed fragment compile waits for Enter: give it one.
+    ASSERT_NE(std::freopen(dir.write("enter", "\n").c_str(), "r", stdin), nullptr);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const ShaderProgram finalPass = buildFinalPassProgram(vertexPath, dir.file("missing.fsh"));
+    const std::string err = testing::internal::GetCapturedStderr();
+    testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(finalPass.isValid());
+    EXPECT_EQ(err, dir.file("missing.fsh") + ": shader does not compile\n" + vertexPath + ", " +
+                       dir.file("missing.fsh") + ": final pass does not build; the last pass is shown as it is\n");
+
+    Scene scene = sceneWithTextures(1);
+    rig->quads.screen().bindAttributes(finalPass);
+    testing::internal::CaptureStdout();
+    scene.render(frameWith(rig->targets, finalPass));
+    testing::internal::GetCapturedStdout();
+    // Pass 0's band 1 holds (speed, pass + 1, 0, 1) and reaches the window as it is.
+    expectNear(windowBand(1), glm::vec4(0.75f, 1.0f, 0.0f, 1.0f), "window band 1");
+    expectNear(windowBand(2), glm::vec4(0.2f, 0.4f, 0.6f, 1.0f), "window band 2 (tex0)");
+}
+
+TEST_F(SceneTest, FinalPassThatBuildsIsTheDemosOwn)
+{
+    const std::string fragment = dir.write("final.fsh", kFinalFragment);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const ShaderProgram finalPass = buildFinalPassProgram(vertexPath, fragment);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    const std::string out = testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(finalPass.isValid());
+    EXPECT_GE(glGetUniformLocation(finalPass.getProgramId(), "fstr"), 0) << "the demo's own program";
+    EXPECT_NE(out.find("Opening shader file: " + fragment), std::string::npos) << out;
 }

@@ -6,15 +6,13 @@
 
 #include "GlTestContext.h"
 #include "SceneRig.h"
+#include "ScratchDir.h"
 #include "TestFiles.h"
-#include "app/AppState.h"
 #include "render/Camera.h"
 #include "render/DemoShader.h"
 #include "render/QuadMesh.h"
 #include "render/ShaderProgram.h"
 #include "render/VertexArrayObject.h"
-
-using testsupport::TempDir;
 
 namespace {
 
@@ -42,7 +40,7 @@ std::string takeStdout()
 // centre pixel.
 glm::ivec4 drawCentre(const ShaderProgram& program)
 {
-    VertexArrayObject quad(kQuadPositions, kQuadTexCoords, kQuadIndices, kQuadVertexCount,
+    VertexArrayObject quad(0, kQuadPositions, kQuadTexCoords, kQuadIndices, kQuadVertexCount,
                            kQuadTexCoordCount, kQuadIndexCount);
     quad.bindAttributes(program);
     Camera camera(45.0f, 640.0f / 360.0f, 0.01f, 100.0f);
@@ -59,7 +57,6 @@ protected:
     void SetUp() override
     {
         gltest::ensureGlContext();
-        resetAppState();
     }
 
     // An entry of quad.vsh and fill.fsh filling with `rgba`, built.
@@ -73,32 +70,40 @@ protected:
         return entry;
     }
 
-    TempDir dir;
+    ScratchDir dir;
     std::string buildOutput;
 };
 
 } // namespace
 
-TEST_F(ShaderBuild, CompileReportsSuccessOrPrintsTheDriversLog)
+TEST_F(ShaderBuild, CompileReportsSuccessOrPrintsTheDriversLogAndNamesTheFile)
 {
     testing::internal::CaptureStdout();
-    EXPECT_NE(compileVertexShader(gltest::kQuadVertexSource), 0u);
+    EXPECT_TRUE(compileShader(GL_VERTEX_SHADER, gltest::kQuadVertexSource, "quad.vsh"));
     EXPECT_EQ(takeStdout(), "\n COMPILATION SUCCESSFULL \n");
 
     testing::internal::CaptureStdout();
-    EXPECT_EQ(compileVertexShader(kBadSource), 0u);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(compileShader(GL_VERTEX_SHADER, kBadSource, "bad.vsh"));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "bad.vsh: shader does not compile\n");
     const std::string log = takeStdout();
     EXPECT_NE(log, "");
     EXPECT_EQ(log.find("COMPILATION"), std::string::npos) << log;
+
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(compileShader(GL_VERTEX_SHADER, gltest::kQuadVertexSource, "quad.vsh", CompileReport::Quiet));
+    EXPECT_EQ(takeStdout(), "") << "a quiet compile reports nothing";
 }
 
 TEST_F(ShaderBuild, OnlyAFragmentFailureConsumesOneCharacterOfInput)
 {
     ASSERT_NE(std::freopen(dir.write("input", "xy").c_str(), "r", stdin), nullptr);
     testing::internal::CaptureStdout();
-    EXPECT_EQ(compileVertexShader(kBadSource), 0u);
-    EXPECT_NE(compileFragmentShader(fillFragment("1.0").c_str()), 0u);
-    EXPECT_EQ(compileFragmentShader(kBadSource), 0u);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(compileShader(GL_VERTEX_SHADER, kBadSource, "bad.vsh"));
+    EXPECT_TRUE(compileShader(GL_FRAGMENT_SHADER, fillFragment("1.0").c_str(), "good.fsh"));
+    EXPECT_FALSE(compileShader(GL_FRAGMENT_SHADER, kBadSource, "bad.fsh"));
+    testing::internal::GetCapturedStderr();
     takeStdout();
     // The failed fragment took "x"; the vertex failure and the success took nothing.
     EXPECT_EQ(std::getchar(), 'y');
@@ -112,7 +117,9 @@ TEST_F(ShaderBuild, BadVertexWithGoodFragmentCompilesBothAndFails)
     DemoShader entry(vertex, fragment);
 
     testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     EXPECT_FALSE(entry.build());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), vertex + ": shader does not compile\n");
     const std::string out = takeStdout();
     EXPECT_EQ(out.rfind(header(vertex) + "\n\n\n", 0), 0u) << out;
     const std::string tail = header(fragment) + "\n\n\n" + "\n COMPILATION SUCCESSFULL \n";
@@ -177,7 +184,9 @@ TEST_F(ShaderBuild, FailedRebuildKeepsTheProgramItHad)
 
     dir.write("quad.vsh", kBadSource);
     testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     EXPECT_FALSE(entry.build());
+    testing::internal::GetCapturedStderr();
     takeStdout();
     EXPECT_EQ(entry.getProgramId(), program);
     EXPECT_TRUE(glIsProgram(program));

@@ -3,15 +3,14 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "GlTestContext.h"
+#include "ScratchDir.h"
 #include "TestFiles.h"
-#include "app/AppState.h"
 #include "render/RenderTargets.h"
 #include "render/Texture.h"
-
-using testsupport::TempDir;
 
 namespace {
 
@@ -44,10 +43,10 @@ Loaded load(const std::string& path)
 {
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    const Texture texture(path);
+    Texture texture(path);
     std::fflush(stdout);
     std::string err = testing::internal::GetCapturedStderr();
-    return Loaded{texture, testing::internal::GetCapturedStdout(), err};
+    return Loaded{std::move(texture), testing::internal::GetCapturedStdout(), err};
 }
 
 class TextureTest : public testing::Test {
@@ -55,13 +54,12 @@ protected:
     void SetUp() override
     {
         gltest::ensureGlContext();
-        resetAppState();
         gltest::clearGlErrors();
         const unsigned char pixel[] = {1, 2, 3, 4};
         ASSERT_TRUE(testsupport::writePng(onePixel, 1, 1, 4, pixel));
     }
-    TempDir dir;
-    const std::string onePixel = dir.path("one.png");
+    ScratchDir dir;
+    const std::string onePixel = dir.file("one.png");
 };
 
 } // namespace
@@ -70,7 +68,7 @@ TEST_F(TextureTest, ImagesArriveAsOpaqueRgbaWithTheTopRowFirst)
 {
     // 2 x 2 RGB: top row red, green; bottom row blue, white.
     const unsigned char rgb[] = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255};
-    const std::string rgbPath = dir.path("rgb.png");
+    const std::string rgbPath = dir.file("rgb.png");
     ASSERT_TRUE(testsupport::writePng(rgbPath, 2, 2, 3, rgb));
     const Loaded image = load(rgbPath);
     EXPECT_EQ(image.out, "No errorNo errorNo error");
@@ -84,7 +82,7 @@ TEST_F(TextureTest, ImagesArriveAsOpaqueRgbaWithTheTopRowFirst)
     EXPECT_EQ(height, 2);
 
     const unsigned char grey[] = {10, 200};
-    const std::string greyPath = dir.path("grey.png");
+    const std::string greyPath = dir.file("grey.png");
     ASSERT_TRUE(testsupport::writePng(greyPath, 2, 1, 1, grey));
     const std::vector<unsigned char> expectedGrey = {10, 10, 10, 255, 200, 200, 200, 255};
     EXPECT_EQ(texels(load(greyPath).texture, width, height), expectedGrey);
@@ -103,7 +101,7 @@ TEST_F(TextureTest, EachLoadGetsItsOwnNameAndReportsTheGlErrorState)
 
 TEST_F(TextureTest, UndecodableFileWarnsWithItsReasonAndGivesOneOpaqueBlackTexel)
 {
-    const std::string missing = dir.path("missing.png");
+    const std::string missing = dir.file("missing.png");
     const std::string garbage = dir.write("garbage.png", "this is not an image");
     const std::pair<std::string, std::string> cases[] = {
         {missing, "cannot open: No such file or directory"},
@@ -157,24 +155,21 @@ TEST_F(TextureTest, ImageRepeatsAndFiltersLinearlyTargetsFilterNearest)
     EXPECT_EQ(height, 2);
 }
 
-TEST_F(TextureTest, RenderTargetsTakeTheRecordedSizeAndTheDepthTheWindowSize)
+TEST_F(TextureTest, RenderTargetsTakeTheirColourAndDepthSizes)
 {
-    appState.windowWidth = 320.7f;
-    appState.windowHeight = 200.2f;
-    createRenderTargets();
+    const RenderTargets targets(320, 200, gltest::kWindowWidth, gltest::kWindowHeight);
 
-    for (int i = 0; i < kRenderTargetCount; ++i) {
+    for (int i = 0; i < RenderTargets::kCount; ++i) {
         SCOPED_TRACE(i);
-        ASSERT_TRUE(appState.colorTextures[i]);
         GLint width = 0;
         GLint height = 0;
-        glBindTexture(GL_TEXTURE_2D, appState.colorTextures[i]->getId());
+        glBindTexture(GL_TEXTURE_2D, targets.colourTexture(i));
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
         EXPECT_EQ(width, 320);
         EXPECT_EQ(height, 200);
 
-        glBindRenderbuffer(GL_RENDERBUFFER, appState.depthRenderbuffers[i]);
+        glBindRenderbuffer(GL_RENDERBUFFER, targets.depthRenderbuffer(i));
         GLint format = 0;
         glGetRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_WIDTH, &width);
         glGetRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_HEIGHT, &height);
@@ -184,14 +179,14 @@ TEST_F(TextureTest, RenderTargetsTakeTheRecordedSizeAndTheDepthTheWindowSize)
         EXPECT_EQ(format, GL_DEPTH_COMPONENT32);
 
         // Nothing is attached until a pass attaches it.
-        glBindFramebuffer(GL_FRAMEBUFFER, appState.framebuffers[i]);
+        glBindFramebuffer(GL_FRAMEBUFFER, targets.framebuffer(i));
         GLint type = -1;
         glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0,
                                               GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE, &type);
         EXPECT_EQ(type, GL_NONE);
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
         if (i > 0) {
-            EXPECT_NE(appState.framebuffers[i], appState.framebuffers[i - 1]);
+            EXPECT_NE(targets.framebuffer(i), targets.framebuffer(i - 1));
         }
     }
 }

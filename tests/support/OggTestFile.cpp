@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <random>
 
-#include "timeline/OggWriter.h"
+#include "OggWriter.h"
 
 OggTestFile::OggTestFile(const OggSignal& signal)
     : path_(uniquePath(".ogg")), written_(write(path_, signal))

@@ -1,29 +1,38 @@
-// Scene machinery for tests and benchmarks; AppState owns what is made here.
+// Scene machinery for tests and benchmarks.
 #include "SceneRig.h"
 
-#include <memory>
-
 #include "GlTestContext.h"
-#include "app/AppState.h"
-#include "app/DemoSetup.h"
-#include "render/RenderTargets.h"
-#include "render/ShaderProgram.h"
 
 namespace gltest {
 
-void setUpSceneRendering(const std::string& aaFragmentSource)
+namespace {
+
+RenderTargets windowSizedTargets()
 {
     ensureGlContext();
-    resetAppState();
-    appState.windowWidth = static_cast<float>(kWindowWidth);
-    appState.windowHeight = static_cast<float>(kWindowHeight);
-    createRenderTargets();
+    return RenderTargets(kWindowWidth, kWindowHeight, kWindowWidth, kWindowHeight);
+}
 
-    const GLuint vertex = compileVertexShader(kQuadVertexSource);
-    const GLuint fragment = compileFragmentShader(aaFragmentSource.c_str());
-    appState.antiAliasProgram = std::make_unique<ShaderProgram>(fragment, vertex);
-    initQuadMeshes();
+} // namespace
+
+ShaderProgram buildProgram(const std::string& vertexSource, const std::string& fragmentSource)
+{
+    return ShaderProgram::link(compileShader(GL_VERTEX_SHADER, vertexSource.c_str(), "test.vsh"),
+                               compileShader(GL_FRAGMENT_SHADER, fragmentSource.c_str(), "test.fsh"), "test.vsh",
+                               "test.fsh");
+}
+
+SceneRig::SceneRig(const std::string& finalFragmentSource)
+    : targets(windowSizedTargets()), finalProgram(buildProgram(kQuadVertexSource, finalFragmentSource)),
+      quads(finalProgram)
+{
     clearGlErrors();
+}
+
+SceneFrame SceneRig::frame(int row, double seconds, float fftValue, float fstrValue, SyncDevice* device)
+{
+    return SceneFrame{row, seconds, fftValue, fstrValue, static_cast<float>(kWindowWidth),
+                      static_cast<float>(kWindowHeight), targets, quads, finalProgram, device};
 }
 
 } // namespace gltest

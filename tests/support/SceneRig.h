@@ -1,10 +1,16 @@
 // What the player's start-up builds around scenes, for GL tests and
-// benchmarks: AppState reset and given the window size, the eight render
-// targets, an anti-aliasing program, the screen quad and the eight pass
-// quads bound to it. Main thread, after ensureGlContext.
+// benchmarks: the eight render targets at the test window's size, a final
+// pass program, and the screen quad and eight pass quads bound to it. Main
+// thread; the rig owns what it makes.
 #pragma once
 
 #include <string>
+
+#include "render/RenderTargets.h"
+#include "render/SceneFrame.h"
+#include "render/SceneQuads.h"
+#include "render/ShaderProgram.h"
+#include "sync/device.h"
 
 namespace gltest {
 
@@ -22,9 +28,23 @@ void main()
 }
 )";
 
-// Resets AppState and builds the scene machinery, with the anti-aliasing
-// program made from kQuadVertexSource and `aaFragmentSource`. The steps'
-// console output goes to standard output as in the player.
-void setUpSceneRendering(const std::string& aaFragmentSource);
+// `vertexSource` and `fragmentSource` compiled and linked through the
+// player's helpers; their console account goes to standard output.
+ShaderProgram buildProgram(const std::string& vertexSource, const std::string& fragmentSource);
+
+class SceneRig {
+public:
+    // Makes the GL context when needed, then the targets, the final pass
+    // program from kQuadVertexSource and `finalFragmentSource`, and the
+    // quads, with their console output as in the player.
+    explicit SceneRig(const std::string& finalFragmentSource);
+
+    // A frame at `row` and `seconds` with these values, at the window's size.
+    SceneFrame frame(int row, double seconds, float fftValue, float fstrValue, SyncDevice* device);
+
+    RenderTargets targets;
+    ShaderProgram finalProgram;
+    SceneQuads quads;
+};
 
 } // namespace gltest

@@ -1,27 +1,11 @@
-// Files for tests and benchmarks: a private temporary directory that is
-// removed with its contents, and small images written with stb_image_write.
+// Files for tests and benchmarks: small images written with stb_image_write
+// and file times set by hand (ScratchDir.h gives the folder to put them in).
 // Main thread only.
 #pragma once
 
 #include <string>
 
 namespace testsupport {
-
-class TempDir {
-public:
-    TempDir();  // a new, empty directory below $TMPDIR (or /tmp)
-    ~TempDir(); // removes it and everything in it
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::string& root() const { return rootPath; }
-    std::string path(const std::string& name) const { return rootPath + "/" + name; }
-    // Writes `content` byte for byte to `name` and returns its path.
-    std::string write(const std::string& name, const std::string& content) const;
-
-private:
-    std::string rootPath;
-};
 
 // Writes a PNG of width x height pixels with `channels` 8-bit components
 // each (1 grey, 3 RGB, 4 RGBA), top row first. False when it could not.

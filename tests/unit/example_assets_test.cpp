@@ -11,7 +11,8 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
+#include "ScratchDir.h"
+#include "ToolRunner.h"
 
 #include <algorithm>
 #include <cmath>
@@ -24,40 +25,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A fresh temporary folder, removed with everything in it at the end.
-class TempFolder {
-public:
-    TempFolder()
-    {
-        std::string pattern = (fs::temp_directory_path() / "example_assets_XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data()) ? fs::path(pattern) : fs::path();
-    }
-    ~TempFolder()
-    {
-        std::error_code ignored;
-        if (!path_.empty()) fs::remove_all(path_, ignored);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
-// Runs tool NAME from the build folder with the arguments; its exit status,
-// or -1 when it could not run.
-int runTool(const std::string& name, const std::string& arguments)
+// Runs tool NAME from the build folder with the arguments; its exit status.
+int runToolStatus(const std::string& name, const std::string& arguments)
 {
-    const char* binaryDir = std::getenv("DEMOPLAYER_BINARY_DIR");
-    if (!binaryDir) {
-        ADD_FAILURE() << "DEMOPLAYER_BINARY_DIR must name the build folder that holds the tools";
-        return -1;
-    }
-    std::string command = "\"" + std::string(binaryDir) + "/" + name + "\" " + arguments;
-    int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    const ToolRun run = runTool(name, arguments);
+    EXPECT_EQ(run.status == -1, false) << name << " did not run: " << run.err;
+    return run.status;
 }
 
-std::string quoted(const fs::path& path) { return "\"" + path.string() + "\""; }
+std::string quoted(const fs::path& path) { return shellQuoted(path.string()); }
 
 struct Pcm {
     long rate = 0;
@@ -137,10 +113,9 @@ void expectTilesSeamlessly(const Png& png, const std::string& name)
 
 TEST(ExampleTune, IsEightySecondsOfStereoMusicWithoutGapsOrClipping)
 {
-    TempFolder folder;
-    ASSERT_FALSE(folder.path().empty());
-    fs::path tune = folder.path() / "tune.ogg";
-    ASSERT_EQ(runTool("tunesynth", quoted(tune)), 0);
+    ScratchDir folder;
+    fs::path tune = folder.file("tune.ogg");
+    ASSERT_EQ(runToolStatus("tunesynth", quoted(tune)), 0);
 
     Pcm pcm;
     ASSERT_TRUE(decode(tune, pcm)) << "tune.ogg does not decode";
@@ -168,14 +143,13 @@ TEST(ExampleTune, IsEightySecondsOfStereoMusicWithoutGapsOrClipping)
 
 TEST(ExampleTextures, ExistTileAndCarryTheirChannels)
 {
-    TempFolder folder;
-    ASSERT_FALSE(folder.path().empty());
-    ASSERT_EQ(runTool("texgen", quoted(folder.path())), 0);
+    ScratchDir folder;
+    ASSERT_EQ(runToolStatus("texgen", shellQuoted(folder.path())), 0);
 
     Png noise, panel, title;
-    ASSERT_TRUE(loadPng(folder.path() / "noise.png", noise));
-    ASSERT_TRUE(loadPng(folder.path() / "panel.png", panel));
-    ASSERT_TRUE(loadPng(folder.path() / "title.png", title));
+    ASSERT_TRUE(loadPng(folder.file("noise.png"), noise));
+    ASSERT_TRUE(loadPng(folder.file("panel.png"), panel));
+    ASSERT_TRUE(loadPng(folder.file("title.png"), title));
     EXPECT_EQ(noise.width, 256);
     EXPECT_EQ(noise.height, 256);
     EXPECT_EQ(panel.width, 256);
@@ -207,7 +181,7 @@ TEST(ExampleTextures, ExistTileAndCarryTheirChannels)
 
 TEST(ExampleTools, RefuseAMissingOrUnwritableOutput)
 {
-    EXPECT_EQ(runTool("tunesynth", ">/dev/null 2>&1"), 2);
-    EXPECT_EQ(runTool("texgen", ">/dev/null 2>&1"), 2);
-    EXPECT_EQ(runTool("texgen", "/nonexistent/folder 2>/dev/null"), 1);
+    EXPECT_EQ(runToolStatus("tunesynth", ""), 2);
+    EXPECT_EQ(runToolStatus("texgen", ""), 2);
+    EXPECT_EQ(runToolStatus("texgen", "/nonexistent/folder"), 1);
 }

@@ -1,8 +1,10 @@
 // The frame loop's and the keyboard's decisions, driven without a window.
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <sstream>
 #include <vector>
 
@@ -10,6 +12,7 @@
 
 #include "app/FrameRules.h"
 #include "app/Keyboard.h"
+#include "sync/track.h"
 
 namespace {
 
@@ -64,6 +67,34 @@ TEST(FrameRules_Spectrum, BinOutsideTheSpectrumReadsZero)
     EXPECT_EQ(spectrumValueAt(spectrum.data(), 2048, 2048.0), 0.0f);
     EXPECT_EQ(spectrumValueAt(spectrum.data(), 2048, 1e12), 0.0f);
     EXPECT_EQ(spectrumValueAt(spectrum.data(), 2048, std::nan("")), 0.0f);
+}
+
+TEST(FrameRules_Values, ComeFromTheClockAndTheTracksAtTheRow)
+{
+    auto trackOf = [](std::vector<SyncKey> keys) {
+        SyncTrack track;
+        auto owned = std::make_unique<SyncKey[]>(keys.size());
+        std::copy(keys.begin(), keys.end(), owned.get());
+        EXPECT_TRUE(sync_set_keys(&track, std::move(owned), static_cast<int32_t>(keys.size())));
+        return track;
+    };
+    const SyncTrack scene = trackOf({{0, 1.0f, SYNC_STEP}, {40, 2.9f, SYNC_STEP}});
+    const SyncTrack bin = trackOf({{0, 3.0f, SYNC_STEP}});
+    const SyncTrack fstr = trackOf({{0, 0.0f, SYNC_LINEAR}, {100, 1.0f, SYNC_STEP}});
+    std::vector<float> spectrum(2048, 0.0f);
+    spectrum[3] = 0.75f;
+
+    const FrameValues values = frameValuesAt(2.5, 50.0, spectrum.data(), 2048, &scene, &bin, &fstr);
+    EXPECT_EQ(values.seconds, 2.5);
+    EXPECT_EQ(values.row, 50.0);
+    EXPECT_EQ(values.sceneIndex, 2) << "2.9 truncates to scene 2";
+    EXPECT_EQ(values.fftValue, 0.75f);
+    EXPECT_FLOAT_EQ(values.fstrValue, 0.5f);
+
+    const FrameValues none = frameValuesAt(1.0, 20.0, spectrum.data(), 2048, nullptr, nullptr, nullptr);
+    EXPECT_EQ(none.sceneIndex, 0) << "no track reads 0";
+    EXPECT_EQ(none.fftValue, 0.0f) << "bin 0";
+    EXPECT_EQ(none.fstrValue, 0.0f);
 }
 
 TEST(FrameRules_Alarm, SoundsOncePerStretchWithoutAScene)

@@ -7,12 +7,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "ScratchDir.h"
 #include "TestFiles.h"
 #include "platform/FileWarnings.h"
 #include "render/DemoShader.h"
 #include "render/ShaderProgram.h"
-
-using testsupport::TempDir;
 
 namespace {
 
@@ -35,7 +34,7 @@ std::string readCapturingStdout(const std::string& path, std::string& printed)
 
 TEST(ReadShaderSource, LineEndsBecomeSingleLineFeeds)
 {
-    TempDir dir;
+    ScratchDir dir;
     std::string printed;
     // CRLF, then a last line without any end.
     const std::string crlf = dir.write("crlf.fsh", "void main()\r\n{}");
@@ -50,9 +49,9 @@ TEST(ReadShaderSource, LineEndsBecomeSingleLineFeeds)
 
 TEST(ReadShaderSource, MissingOrEmptyFileGivesHeaderAndEmptyText)
 {
-    TempDir dir;
+    ScratchDir dir;
     std::string printed;
-    const std::string missing = dir.path("missing.vsh");
+    const std::string missing = dir.file("missing.vsh");
     EXPECT_EQ(readCapturingStdout(missing, printed), "");
     EXPECT_EQ(printed, header(missing) + "\n\n\n");
 
@@ -94,10 +93,10 @@ TEST(ReadShaderSource, AFileThatCannotBeReadIsNamedOncePerChangeOfItsProblem)
 
 TEST(ReadShaderSource, WriteProtectedFileLoads)
 {
-    TempDir dir;
+    ScratchDir dir;
     const std::string path = dir.write("locked.fsh", "void main() {}\n");
     ASSERT_EQ(chmod(path.c_str(), 0444), 0);
-    ASSERT_EQ(chmod(dir.root().c_str(), 0755), 0);
+    ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
 
     // Root may write anything; read as an ordinary user so the protection
     // counts.
@@ -115,7 +114,7 @@ TEST(ReadShaderSource, WriteProtectedFileLoads)
 
 TEST(ShaderFileChanges, OnlyADifferentTimeCountsAsAChange)
 {
-    TempDir dir;
+    ScratchDir dir;
     const std::string path = dir.write("a.fsh", "x");
     ASSERT_TRUE(testsupport::setFileTime(path, 1000));
 
@@ -135,8 +134,8 @@ TEST(ShaderFileChanges, OnlyADifferentTimeCountsAsAChange)
 
 TEST(ShaderFileChanges, MissingFileCountsAsTimeZero)
 {
-    TempDir dir;
-    const std::string path = dir.path("gone.vsh");
+    ScratchDir dir;
+    const std::string path = dir.file("gone.vsh");
     int32_t recorded = 1234;
     testing::internal::CaptureStdout();
     EXPECT_TRUE(fileChanged(path.c_str(), recorded));
@@ -149,7 +148,7 @@ TEST(ShaderFileChanges, MissingFileCountsAsTimeZero)
 
 TEST(ShaderFileChanges, EntryExaminesBothFilesAndRecordsBothTimes)
 {
-    TempDir dir;
+    ScratchDir dir;
     const std::string vertex = dir.write("v.vsh", "v");
     const std::string fragment = dir.write("f.fsh", "f");
     ASSERT_TRUE(testsupport::setFileTime(vertex, 100));
@@ -175,12 +174,12 @@ TEST(ShaderFileChanges, EntryExaminesBothFilesAndRecordsBothTimes)
 
 TEST(ShaderFileChanges, ConstructorReportsUnreadableFiles)
 {
-    TempDir dir;
+    ScratchDir dir;
     testing::internal::CaptureStdout();
-    DemoShader entry(dir.path("no.vsh"), dir.path("no.fsh"));
+    DemoShader entry(dir.file("no.vsh"), dir.file("no.fsh"));
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "error with file: " + dir.path("no.vsh") + "\nerror with file: " +
-                  dir.path("no.fsh") + "\n");
+              "error with file: " + dir.file("no.vsh") + "\nerror with file: " +
+                  dir.file("no.fsh") + "\n");
     // Both times are 0 already, so nothing has changed.
     testing::internal::CaptureStdout();
     EXPECT_FALSE(entry.checkForChanges());

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <cmath>
 #include <cstdint>
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "ScratchDir.h"
+#include "ToolRunner.h"
 #include "sync/device.h"
 #include "sync/track_text.h"
 
@@ -27,37 +27,17 @@ uint32_t bits_of(float v)
     return u;
 }
 
-struct ToolRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
 // Runs the built synctrack with `args` (already quoted for the shell).
 ToolRun run_synctrack(const std::string& args)
 {
-    const char* bin = std::getenv("DEMOPLAYER_BINARY_DIR");
-    ScratchDir capture;
-    std::string command = std::string("'") + (bin ? bin : ".") + "/synctrack' " + args + " >'" +
-                          capture.file("out") + "' 2>'" + capture.file("err") + "'";
-    int raw = std::system(command.c_str());
-    ToolRun run;
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = capture.read("out");
-    run.err = capture.read("err");
-    return run;
-}
-
-std::string shell_quoted(const std::string& path)
-{
-    return "'" + path + "'";
+    return runTool("synctrack", args);
 }
 
 class SyncTrackTool : public testing::Test {
 protected:
     void SetUp() override
     {
-        if (!std::getenv("DEMOPLAYER_BINARY_DIR"))
+        if (!toolsAvailable())
             GTEST_SKIP() << "DEMOPLAYER_BINARY_DIR is not set (run through ctest)";
     }
     ScratchDir dir;
@@ -244,19 +224,19 @@ TEST_F(SyncTrackTool, EncodeThenDecodeRoundTrips)
 {
     std::string text = dir.write("keys.txt", std::string("# comment\n0 0 step\n10 0.1 2\n\n20 -1.25 ramp\n"));
     std::string track = dir.file("sync_speed.track");
-    ToolRun encode = run_synctrack("encode " + shell_quoted(text) + " " + shell_quoted(track));
+    ToolRun encode = run_synctrack("encode " + shellQuoted(text) + " " + shellQuoted(track));
     ASSERT_EQ(encode.status, 0) << encode.err;
     EXPECT_EQ(encode.out, "");
     EXPECT_EQ(encode.err, "");
 
-    ToolRun decode = run_synctrack("decode " + shell_quoted(track));
+    ToolRun decode = run_synctrack("decode " + shellQuoted(track));
     ASSERT_EQ(decode.status, 0) << decode.err;
     EXPECT_EQ(decode.out, "0 0 step\n10 0.100000001 smooth\n20 -1.25 ramp\n");
 
     // The decoded text encodes to the same bytes.
     std::string again = dir.file("again.track");
     dir.write("decoded.txt", decode.out);
-    ASSERT_EQ(run_synctrack("encode " + shell_quoted(dir.file("decoded.txt")) + " " + shell_quoted(again)).status, 0);
+    ASSERT_EQ(run_synctrack("encode " + shellQuoted(dir.file("decoded.txt")) + " " + shellQuoted(again)).status, 0);
     EXPECT_EQ(dir.read("again.track"), dir.read("sync_speed.track"));
 }
 
@@ -288,13 +268,13 @@ TEST_F(SyncTrackTool, EncodeErrorNamesFileAndLineAndKeepsTheOldOutput)
     std::string text = dir.write("speed.txt", std::string("0 0 step\n5 1 linear\n\n# back in time\n4 2 step\n"));
     std::string track = dir.write("sync_speed.track", std::string("previous contents"));
 
-    ToolRun run = run_synctrack("encode " + shell_quoted(text) + " " + shell_quoted(track));
+    ToolRun run = run_synctrack("encode " + shellQuoted(text) + " " + shellQuoted(track));
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, text + ":5: rows must increase\n");
     EXPECT_EQ(dir.read("sync_speed.track"), "previous contents");
     EXPECT_EQ(dir.list(), (std::vector<std::string>{"speed.txt", "sync_speed.track"}));
 
-    run = run_synctrack("encode " + shell_quoted(dir.file("missing.txt")) + " " + shell_quoted(track));
+    run = run_synctrack("encode " + shellQuoted(dir.file("missing.txt")) + " " + shellQuoted(track));
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, dir.file("missing.txt") + ": cannot read: No such file or directory\n");
 }
@@ -306,11 +286,11 @@ TEST_F(SyncTrackTool, ValuePrintsOneLinePerRow)
     std::string track = dir.file("sync_a.track");
     ASSERT_TRUE(sync_write_track(track.c_str(), keys, 2, error)) << error;
 
-    ToolRun run = run_synctrack("value " + shell_quoted(track) + " 9.5 10.5 15 20.0 -1e9");
+    ToolRun run = run_synctrack("value " + shellQuoted(track) + " 9.5 10.5 15 20.0 -1e9");
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "1\n1.10000002\n2\n3\n1\n");
 
-    run = run_synctrack("value " + shell_quoted(track) + " 10 ten");
+    run = run_synctrack("value " + shellQuoted(track) + " 10 ten");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "") << "nothing is printed when a row is not a number";
     EXPECT_EQ(run.err, "synctrack: not a row: \"ten\"\n");
@@ -319,13 +299,13 @@ TEST_F(SyncTrackTool, ValuePrintsOneLinePerRow)
 TEST_F(SyncTrackTool, CorruptOrMissingTrackFilesFail)
 {
     std::string corrupt = dir.write("sync_bad.track", std::string("\x0c\0\0\0", 4));
-    ToolRun run = run_synctrack("decode " + shell_quoted(corrupt));
+    ToolRun run = run_synctrack("decode " + shellQuoted(corrupt));
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, corrupt + ": announces 12 keys but holds 0\n");
 
     std::string missing = dir.file("sync_none.track");
-    run = run_synctrack("value " + shell_quoted(missing) + " 1");
+    run = run_synctrack("value " + shellQuoted(missing) + " 1");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, missing + ": cannot open: No such file or directory\n");
 }

@@ -1,6 +1,6 @@
 // Ogg Vorbis encoding with vorbisenc, a block of frames at a time, so memory
 // does not grow with the length of the tune.
-#include "timeline/OggWriter.h"
+#include "OggWriter.h"
 
 #include <algorithm>
 #include <cstdio>

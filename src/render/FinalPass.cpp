@@ -1,0 +1,51 @@
+// The final pass's program and its built-in fallback. Main thread, GL
+// context current.
+#include "render/FinalPass.h"
+
+#include <cstdio>
+
+namespace {
+
+// GLSL 1.40 is what the player's GL 3.1 context guarantees.
+constexpr const char* kPassThroughVertex = R"(#version 140
+in vec3 s_vPosition;
+uniform mat4 transform;
+void main()
+{
+    gl_Position = transform * vec4(s_vPosition, 1.0);
+}
+)";
+
+constexpr const char* kPassThroughFragment = R"(#version 140
+uniform sampler2D finalTarget;
+uniform vec2 iResolution;
+out vec4 colour;
+void main()
+{
+    colour = texture(finalTarget, gl_FragCoord.xy / iResolution);
+}
+)";
+
+} // namespace
+
+ShaderProgram buildPassThroughProgram()
+{
+    const std::string vertexName = "pass-through.vsh";
+    const std::string fragmentName = "pass-through.fsh";
+    return ShaderProgram::link(compileShader(GL_VERTEX_SHADER, kPassThroughVertex, vertexName, CompileReport::Quiet),
+                               compileShader(GL_FRAGMENT_SHADER, kPassThroughFragment, fragmentName,
+                                             CompileReport::Quiet),
+                               vertexName, fragmentName);
+}
+
+ShaderProgram buildFinalPassProgram(const std::string& vertexPath, const std::string& fragmentPath,
+                                    FileWarnings* warnings)
+{
+    ShaderProgram program = buildShaderProgram(vertexPath, fragmentPath, warnings);
+    if (program.isValid())
+        return program;
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s, %s: final pass does not build; the last pass is shown as it is\n",
+                 vertexPath.c_str(), fragmentPath.c_str());
+    return buildPassThroughProgram();
+}

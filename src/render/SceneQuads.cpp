@@ -1,0 +1,14 @@
+// Building the scene quads. Main thread, GL context current.
+#include "render/SceneQuads.h"
+
+#include "render/QuadMesh.h"
+
+SceneQuads::SceneQuads(const ShaderProgram& finalProgram)
+{
+    quads.reserve(RenderTargets::kCount + 1);
+    for (int serial = 0; serial <= RenderTargets::kCount; ++serial) {
+        quads.emplace_back(serial, kQuadPositions, kQuadTexCoords, kQuadIndices, kQuadVertexCount,
+                           kQuadTexCoordCount, kQuadIndexCount);
+        quads.back().bindAttributes(finalProgram);
+    }
+}

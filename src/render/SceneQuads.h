@@ -1,0 +1,25 @@
+// The quads every scene draws: the screen quad of the final pass and one
+// quad per render target for the passes.
+//
+// Main thread, GL context current. SceneQuads owns the nine meshes
+// (move-only).
+#pragma once
+
+#include <vector>
+
+#include "render/RenderTargets.h"
+#include "render/ShaderProgram.h"
+#include "render/VertexArrayObject.h"
+
+class SceneQuads {
+public:
+    // Builds the screen quad, then the pass quads, numbered 0 .. 8 in their
+    // creation reports, each bound to `finalProgram`.
+    explicit SceneQuads(const ShaderProgram& finalProgram);
+
+    VertexArrayObject& screen() { return quads.front(); }
+    VertexArrayObject& pass(int target) { return quads[static_cast<size_t>(target) + 1]; }
+
+private:
+    std::vector<VertexArrayObject> quads; // the screen quad, then one per target
+};

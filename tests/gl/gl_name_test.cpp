@@ -1,0 +1,115 @@
+// The one owner of GL names: it deletes its object exactly once, when the
+// last (moved-to) owner goes, and the player's objects built on it release
+// everything they made.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <utility>
+#include <vector>
+
+#include "GlTestContext.h"
+#include "SceneRig.h"
+#include "render/GlName.h"
+#include "render/QuadMesh.h"
+#include "render/RenderTargets.h"
+#include "render/ShaderProgram.h"
+#include "render/Texture.h"
+#include "render/VertexArrayObject.h"
+
+namespace {
+
+class GlNameTest : public testing::Test {
+protected:
+    void SetUp() override { gltest::ensureGlContext(); }
+};
+
+} // namespace
+
+TEST_F(GlNameTest, DeletesOnceWhenTheLastOwnerGoes)
+{
+    GLuint name = 0;
+    {
+        GlName first = GlName::generate(GlName::Kind::Texture);
+        name = first.get();
+        glBindTexture(GL_TEXTURE_2D, name); // a texture exists once bound
+        glBindTexture(GL_TEXTURE_2D, 0);
+        ASSERT_TRUE(glIsTexture(name));
+
+        GlName second = std::move(first);
+        EXPECT_EQ(first.get(), 0u);
+        EXPECT_EQ(second.get(), name);
+        {
+            GlName moved(std::move(second));
+        }
+        EXPECT_FALSE(glIsTexture(name)) << "the owner it was moved to deleted it";
+    }
+
+    GlName program = GlName::generate(GlName::Kind::Program);
+    const GLuint programName = program.get();
+    GlName other = GlName::generate(GlName::Kind::Program);
+    const GLuint otherName = other.get();
+    program = std::move(other);
+    EXPECT_FALSE(glIsProgram(programName)) << "assignment deletes what the owner held";
+    EXPECT_TRUE(glIsProgram(otherName));
+    EXPECT_EQ(program.release(), otherName);
+    EXPECT_TRUE(glIsProgram(otherName)) << "a released name is the caller's";
+    glDeleteProgram(otherName);
+}
+
+TEST_F(GlNameTest, TargetsMeshesTexturesAndProgramsReleaseWhatTheyMade)
+{
+    std::vector<GLuint> framebuffers, renderbuffers, textures;
+    GLuint vertexArray = 0, vertexBuffer = 0, program = 0, shader = 0;
+    {
+        const RenderTargets targets(4, 4, 4, 4);
+        for (int i = 0; i < RenderTargets::kCount; ++i) {
+            framebuffers.push_back(targets.framebuffer(i));
+            renderbuffers.push_back(targets.depthRenderbuffer(i));
+            textures.push_back(targets.colourTexture(i));
+        }
+        std::fflush(stdout);
+        testing::internal::CaptureStdout();
+        VertexArrayObject quad(0, kQuadPositions, kQuadTexCoords, kQuadIndices, kQuadVertexCount,
+                               kQuadTexCoordCount, kQuadIndexCount);
+        const ShaderProgram built = gltest::buildProgram(gltest::kQuadVertexSource,
+                                                         "#version 330\nout vec4 c;\nvoid main() { c = vec4(1.0); }\n");
+        testing::internal::GetCapturedStdout();
+        vertexArray = quad.getVertexArray();
+        vertexBuffer = quad.getVertexBuffer();
+        program = built.getProgramId();
+        shader = built.getVertexShader();
+        ASSERT_TRUE(glIsVertexArray(vertexArray));
+        ASSERT_TRUE(glIsProgram(program));
+        for (GLuint framebuffer : framebuffers) {
+            glBindFramebuffer(GL_FRAMEBUFFER, framebuffer); // a framebuffer exists once bound
+            ASSERT_TRUE(glIsFramebuffer(framebuffer));
+        }
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    }
+    for (int i = 0; i < RenderTargets::kCount; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_FALSE(glIsFramebuffer(framebuffers[static_cast<size_t>(i)]));
+        EXPECT_FALSE(glIsRenderbuffer(renderbuffers[static_cast<size_t>(i)]));
+        EXPECT_FALSE(glIsTexture(textures[static_cast<size_t>(i)]));
+    }
+    EXPECT_FALSE(glIsVertexArray(vertexArray));
+    EXPECT_FALSE(glIsBuffer(vertexBuffer));
+    EXPECT_FALSE(glIsProgram(program));
+    EXPECT_FALSE(glIsShader(shader));
+}
+
+TEST_F(GlNameTest, ProgramThatDoesNotLinkLeavesNothingBehind)
+{
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    GlName vertex = compileShader(GL_VERTEX_SHADER, "#version 330\nin vec3 s_vPosition;\n", "nomain.vsh");
+    GlName fragment =
+        compileShader(GL_FRAGMENT_SHADER, "#version 330\nout vec4 c;\nvoid main() { c = vec4(1.0); }\n", "f.fsh");
+    const GLuint vertexName = vertex.get();
+    const ShaderProgram program = ShaderProgram::link(std::move(vertex), std::move(fragment), "nomain.vsh", "f.fsh");
+    const std::string err = testing::internal::GetCapturedStderr();
+    testing::internal::GetCapturedStdout();
+    EXPECT_FALSE(program.isValid());
+    EXPECT_EQ(err.rfind("nomain.vsh, f.fsh: program does not link: ", 0), 0u) << err;
+    EXPECT_FALSE(glIsShader(vertexName));
+}

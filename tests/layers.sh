@@ -1,0 +1,34 @@
+# The player's layers point down: each folder of src/ includes only its own
+# headers and those of the layers below it, and the track code uses neither
+# GL nor audio. Prints every include that points the wrong way.
+set -euo pipefail
+src="${DEMOPLAYER_SOURCE_DIR:?}/src"
+
+# layer: the folders it may include
+declare -A allowed=(
+    [platform]="platform"
+    [sync]="sync"
+    [timeline]="timeline sync platform"
+    [render]="render timeline sync platform"
+    [demo]="demo render timeline sync platform"
+    [app]="app demo render timeline sync platform"
+)
+
+status=0
+for layer in "${!allowed[@]}"; do
+    while IFS= read -r line; do
+        file=${line%%:*}
+        target=$(echo "$line" | sed -E 's/.*#include "([a-z]+)\/.*/\1/')
+        case " ${allowed[$layer]} " in
+        *" $target "*) ;;
+        *) echo "$line: $layer must not include $target" >&2; status=1 ;;
+        esac
+    done < <(grep -rn '#include "[a-z]*/' "$src/$layer" --include=*.cpp --include=*.h | sed "s|^$src/||")
+done
+
+if grep -rnE '#include <(GL|SDL|vorbis)' "$src/sync" >&2; then
+    echo "the track code must not use GL or audio" >&2
+    status=1
+fi
+[ $status -eq 0 ] && echo "ok"
+exit $status
