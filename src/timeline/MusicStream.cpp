@@ -190,8 +190,7 @@ bool MusicStream::isPlaying() const
 {
     if (!impl_)
         return false;
-    std::lock_guard<std::mutex> guard(impl_->lock);
-    return impl_->playing;
+    return impl_->mainPlaying;
 }
 
 uint64_t MusicStream::positionBytes() const

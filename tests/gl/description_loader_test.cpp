@@ -254,16 +254,14 @@ TEST_F(DescriptionLoader, NinthPassIsRefusedAndLoadingGoesOn)
 
 TEST_F(DescriptionLoader, AFileThatCannotBeReadEndsTheLoadWithItsReason)
 {
-    dir.write("demo.json", "");
-    ASSERT_EQ(unlink(dir.path("demo.json").c_str()), 0);
-    ASSERT_EQ(mkdir(dir.path("demo.json").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(dir.file("demo.json").c_str(), 0755), 0);
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    const bool loaded = loadDemoDescription();
+    const bool loaded = loadDemoDescription("demo.json", device.get(), content, host, nullptr);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "demo.json: is a directory\n");
     EXPECT_FALSE(loaded);
-    ASSERT_EQ(rmdir(dir.path("demo.json").c_str()), 0);
+    ASSERT_EQ(rmdir(dir.file("demo.json").c_str()), 0);
 }
 
 TEST_F(DescriptionLoader, MissingTextureFileStillGivesATextureAndItsLine)

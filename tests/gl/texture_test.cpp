@@ -106,7 +106,7 @@ TEST_F(TextureTest, UndecodableFileWarnsWithItsReasonAndGivesOneOpaqueBlackTexel
     const std::pair<std::string, std::string> cases[] = {
         {missing, "cannot open: No such file or directory"},
         {garbage, "not a PNG, JPEG, BMP or TGA image"},
-        {dir.root(), "is a directory"},
+        {dir.path(), "is a directory"},
     };
     for (const auto& [path, reason] : cases) {
         const Loaded loaded = load(path);

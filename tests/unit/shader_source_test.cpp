@@ -60,8 +60,8 @@ TEST(ReadShaderSource, MissingOrEmptyFileGivesHeaderAndEmptyText)
 
 TEST(ReadShaderSource, AFileThatCannotBeReadIsNamedOncePerChangeOfItsProblem)
 {
-    TempDir dir;
-    const std::string path = dir.path("edit.fsh");
+    ScratchDir dir;
+    const std::string path = dir.file("edit.fsh");
     FileWarnings warnings;
     std::string printed;
     const auto read = [&] {

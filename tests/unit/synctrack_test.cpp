@@ -249,7 +249,7 @@ TEST_F(SyncTrackTool, KeysThatAreNotValidAreFlaggedByBothWaysAndStillRoundTrip)
     std::string track = dir.file("sync_odd.track");
     ASSERT_TRUE(sync_write_track(track.c_str(), keys, 2, error)) << error;
 
-    ToolRun decode = run_synctrack("decode " + shell_quoted(track));
+    ToolRun decode = run_synctrack("decode " + shellQuoted(track));
     ASSERT_EQ(decode.status, 0) << decode.err;
     EXPECT_EQ(decode.out, "0 0 5\n4 nan:0x7fc00123 linear\n");
     EXPECT_EQ(decode.err, track + ": key 0 at row 0: type 5 is not step, linear, smooth or ramp (0..3) (and 1 more "
@@ -257,7 +257,7 @@ TEST_F(SyncTrackTool, KeysThatAreNotValidAreFlaggedByBothWaysAndStillRoundTrip)
 
     std::string text = dir.write("decoded.txt", decode.out);
     std::string again = dir.file("again.track");
-    ToolRun encode = run_synctrack("encode " + shell_quoted(text) + " " + shell_quoted(again));
+    ToolRun encode = run_synctrack("encode " + shellQuoted(text) + " " + shellQuoted(again));
     ASSERT_EQ(encode.status, 0) << encode.err;
     EXPECT_NE(encode.err.find(text + ": key 0 at row 0: type 5"), std::string::npos) << encode.err;
     EXPECT_EQ(dir.read("again.track"), dir.read("sync_odd.track"));
