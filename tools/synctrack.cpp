@@ -1,6 +1,7 @@
 // synctrack: makes and inspects the player's track files.
 //
 //   synctrack encode KEYS.txt OUT.track   text form -> track file
+//   synctrack encode [--all] DIR OUT_DIR  every DIR/NAME.txt -> OUT_DIR/sync_NAME.track
 //   synctrack decode FILE.track           track file -> text form on standard output
 //   synctrack value FILE.track ROW...     the track's value at each row
 //   synctrack --help
@@ -8,11 +9,14 @@
 // Errors go to standard error as "file:line: message" (or "file: message")
 // and end the tool with status 1; an output file is either written whole or
 // left as it was. The parsing and formatting live in sync/track_text.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "sync/device.h"
@@ -22,6 +26,8 @@ namespace {
 
 const char kUsage[] =
     "Usage: synctrack encode KEYS.txt OUT.track   write a track file from its text form\n"
+    "       synctrack encode [--all] DIR OUT_DIR  write OUT_DIR/sync_NAME.track from every\n"
+    "                                             DIR/NAME.txt that is newer (--all: every one)\n"
     "       synctrack decode FILE.track           print a track file's text form\n"
     "       synctrack value FILE.track ROW...     print the track's value at each row\n"
     "       synctrack --help                      print this text\n"
@@ -98,6 +104,57 @@ int encode(const char* text_path, const char* track_path)
     return 0;
 }
 
+// Whether `track` must be (re)made from `text`: it is missing or older.
+bool out_of_date(const std::filesystem::path& text, const std::filesystem::path& track)
+{
+    std::error_code error;
+    const auto track_time = std::filesystem::last_write_time(track, error);
+    if (error)
+        return true;
+    const auto text_time = std::filesystem::last_write_time(text, error);
+    return error || text_time > track_time;
+}
+
+// Encodes every NAME.txt of `text_dir` into `track_dir`/sync_NAME.track, in
+// name order, going on after a failure; one line per file on standard output.
+int encode_directory(const char* text_dir, const char* track_dir, bool all)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (!fs::is_directory(track_dir, error)) {
+        std::fprintf(stderr, "%s: not a directory\n", track_dir);
+        return 1;
+    }
+    std::vector<fs::path> texts;
+    for (fs::directory_iterator it(text_dir, error), end; !error && it != end; it.increment(error)) {
+        if (it->path().extension() == ".txt" && it->is_regular_file(error))
+            texts.push_back(it->path());
+    }
+    if (error) {
+        std::fprintf(stderr, "%s: cannot list: %s\n", text_dir, error.message().c_str());
+        return 1;
+    }
+    std::sort(texts.begin(), texts.end());
+
+    int encoded = 0, current = 0, failed = 0;
+    for (const fs::path& text : texts) {
+        const fs::path track = fs::path(track_dir) / ("sync_" + text.stem().string() + ".track");
+        if (!all && !out_of_date(text, track)) {
+            ++current;
+            continue;
+        }
+        if (encode(text.string().c_str(), track.string().c_str()) != 0) {
+            ++failed;
+            continue;
+        }
+        std::printf("%s -> %s\n", text.string().c_str(), track.string().c_str());
+        ++encoded;
+    }
+    std::printf("synctrack: %d encoded, %d up to date, %d failed\n", encoded, current, failed);
+    const int output = finish_output();
+    return failed > 0 ? 1 : output;
+}
+
 int decode(const char* track_path)
 {
     SyncTrack track;
@@ -138,8 +195,14 @@ int main(int argc, char** argv)
         std::fputs(kUsage, stdout);
         return 0;
     }
-    if (command == "encode" && argc == 4)
+    if (command == "encode" && argc == 5 && std::strcmp(argv[2], "--all") == 0)
+        return encode_directory(argv[3], argv[4], true);
+    if (command == "encode" && argc == 4) {
+        std::error_code error;
+        if (std::filesystem::is_directory(argv[2], error))
+            return encode_directory(argv[2], argv[3], false);
         return encode(argv[2], argv[3]);
+    }
     if (command == "decode" && argc == 3)
         return decode(argv[2]);
     if (command == "value" && argc >= 4)

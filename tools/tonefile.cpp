@@ -2,13 +2,15 @@
 // tune of the player's test demos. The file is made from scratch each time,
 // so no audio file needs to be kept in the repository.
 //
-//   tonefile OUT.ogg SECONDS [FREQUENCY_HZ]     (frequency defaults to 440)
+//   tonefile OUT.ogg SECONDS [FREQUENCY_HZ]     (frequency defaults to 440;
+//                                                0 writes silence)
 //
 // Exit status 1, with one line on standard error, when the arguments are bad
 // or the file cannot be written; a half-written file is removed.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "OggWriter.h"
 
@@ -32,11 +34,13 @@ int main(int argc, char** argv)
     double seconds = 0.0;
     double frequency = 440.0;
     if (argc < 3 || argc > 4 || !parsePositive(argv[2], kLongestSeconds, seconds) ||
-        (argc == 4 && !parsePositive(argv[3], 20000.0, frequency))) {
-        std::fprintf(stderr, "usage: tonefile OUT.ogg SECONDS [FREQUENCY_HZ]  (SECONDS up to 3600, FREQUENCY_HZ up to 20000)\n");
+        (argc == 4 && std::strcmp(argv[3], "0") != 0 && !parsePositive(argv[3], 20000.0, frequency))) {
+        std::fprintf(stderr, "usage: tonefile OUT.ogg SECONDS [FREQUENCY_HZ]  (SECONDS up to 3600, FREQUENCY_HZ up to 20000, 0 for silence)\n");
         return 1;
     }
     const char* path = argv[1];
+    if (argc == 4 && std::strcmp(argv[3], "0") == 0)
+        frequency = 0.0;
     const OggWriterFormat format{44100, 2, 0.1f};
     const double step = 2.0 * M_PI * frequency / format.sampleRate;
     const bool written = writeOggVorbis(path, format, std::lround(seconds * format.sampleRate),

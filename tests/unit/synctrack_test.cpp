@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "ScratchDir.h"
+#include "TestFiles.h"
 #include "ToolRunner.h"
 #include "sync/device.h"
 #include "sync/track_text.h"
@@ -323,4 +324,33 @@ TEST_F(SyncTrackTool, HelpAndUsage)
         EXPECT_EQ(run.out, "") << wrong;
         EXPECT_EQ(run.err, help.out) << wrong;
     }
+}
+
+TEST_F(SyncTrackTool, EncodeDirectoryGoesOnPastABrokenTextAndSkipsWhatIsUpToDate)
+{
+    ScratchDir out;
+    dir.write("fade.txt", std::string("0 0 linear\n10 1 step\n"));
+    dir.write("speed.txt", std::string("0 1 step\n5 x step\n"));
+    dir.write("spin.txt", std::string("0 2 step\n"));
+    dir.write("notes.md", std::string("not a track"));
+
+    ToolRun run = run_synctrack("encode " + shellQuoted(dir.path()) + " " + shellQuoted(out.path()));
+    EXPECT_EQ(run.status, 1) << "one text failed";
+    EXPECT_EQ(run.err, dir.file("speed.txt") + ":2: value must be a number, not \"x\"\n");
+    EXPECT_EQ(out.list(), (std::vector<std::string>{"sync_fade.track", "sync_spin.track"}));
+    EXPECT_NE(run.out.find("2 encoded, 0 up to date, 1 failed"), std::string::npos) << run.out;
+
+    // Mended, only the broken one is encoded again; --all encodes every one.
+    dir.write("speed.txt", std::string("0 1 step\n5 3 step\n"));
+    testsupport::setFileTime(dir.file("fade.txt"), 1000000000);
+    testsupport::setFileTime(dir.file("spin.txt"), 1000000000);
+    run = run_synctrack("encode " + shellQuoted(dir.path()) + " " + shellQuoted(out.path()));
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("1 encoded, 2 up to date, 0 failed"), std::string::npos) << run.out;
+    run = run_synctrack("encode --all " + shellQuoted(dir.path()) + " " + shellQuoted(out.path()));
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("3 encoded, 0 up to date, 0 failed"), std::string::npos) << run.out;
+
+    run = run_synctrack("encode " + shellQuoted(dir.path()) + " " + shellQuoted(dir.file("fade.txt")));
+    EXPECT_EQ(run.status, 1) << "the output must be a directory";
 }

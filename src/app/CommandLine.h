@@ -1,0 +1,33 @@
+// The player's command line: `demoplayer [options] [DEMO_DIR]`.
+//
+// Parsing is a pure function of the arguments, so it runs before the
+// windowing toolkit starts (--help and a wrong option need no display) and
+// can be checked without one. Options are long names with two dashes; the
+// toolkit's own X options (-display NAME, -geometry SPEC, -direct, ...) are
+// passed on to it untouched. Main thread.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct CommandLine {
+    bool help = false;        // --help: print the usage and exit 0
+    bool version = false;     // --version: print the version and exit 0
+    std::string demoDir;      // the demo folder; empty: the current folder
+    bool hasStartRow = false; // --row was given
+    double startRow = 0.0;    // --row N: the row the first frame shows
+    int windowWidth = 0;      // --size WxH: the window's size when not full
+    int windowHeight = 0;     // screen; 0 x 0: the screen's size
+    // What the windowing toolkit receives: the program name and its own options.
+    std::vector<std::string> toolkitArguments;
+};
+
+// Reads `argc` / `argv` into `commandLine`. Returns false for wrong usage,
+// with `error` saying what is wrong in one line (without the program name).
+bool parseCommandLine(int argc, const char* const* argv, CommandLine& commandLine, std::string& error);
+
+// The usage text that --help prints (and wrong usage prints on standard error).
+const char* commandLineUsage();
+
+// "demoplayer " and the version.
+const char* commandLineVersion();

@@ -1,0 +1,135 @@
+// The start-up warnings (see DemoWarnings.h). Pure; main thread.
+#include "demo/DemoWarnings.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+std::string trackFileName(const std::string& name)
+{
+    return "sync_" + name + ".track";
+}
+
+std::string format(const char* pattern, double value)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, pattern, value);
+    return text;
+}
+
+bool isWordCharacter(char c)
+{
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+}
+
+const TrackFacts* findTrack(const DemoFacts& facts, const std::string& name)
+{
+    for (const TrackFacts& track : facts.tracks)
+        if (track.name == name)
+            return &track;
+    return nullptr;
+}
+
+void warnAboutTune(const DemoFacts& facts, std::vector<std::string>& warnings)
+{
+    const double endSeconds = facts.timing.endRow / facts.timing.rowsPerSecond;
+    if (facts.tuneSeconds <= 0.0 || facts.tuneSeconds >= endSeconds)
+        return;
+    const double tuneEndRow = std::floor(facts.tuneSeconds * facts.timing.rowsPerSecond);
+    warnings.push_back("tune.ogg: the tune ends at " + format("%.2f", facts.tuneSeconds) +
+                       " s, before the demo's end at row " + format("%g", facts.timing.endRow) + " (" +
+                       format("%.2f", endSeconds) + " s); set \"end_row\": " + format("%.0f", tuneEndRow) +
+                       " in demo.json to end with the music");
+}
+
+void warnAboutParameters(const DemoFacts& facts, std::vector<std::string>& warnings)
+{
+    for (const ShaderFacts& shader : facts.shaders) {
+        for (const std::string& name : shader.parameterNames) {
+            const TrackFacts* track = findTrack(facts, name);
+            if (track == nullptr || !track->hasFile)
+                warnings.push_back(trackFileName(name) + ": no such track file for parameter \"" + name + "\" of " +
+                                   shader.fragmentPath + "; the parameter reads 0");
+            const bool sourcesRead = !shader.vertexSource.empty() || !shader.fragmentSource.empty();
+            if (sourcesRead && !declaresUniform(shader.vertexSource, name) &&
+                !declaresUniform(shader.fragmentSource, name))
+                warnings.push_back(shader.fragmentPath + ": parameter \"" + name +
+                                   "\" is not declared (add \"uniform float " + name + ";\")");
+        }
+    }
+}
+
+void warnAboutUnreadTracks(const DemoFacts& facts, std::vector<std::string>& warnings)
+{
+    for (const TrackFacts& track : facts.tracks)
+        if (track.hasFile && !track.readByDemo)
+            warnings.push_back(trackFileName(track.name) +
+                               ": no shader reads this track (list \"" + track.name +
+                               "\" under a shader's \"parameters\" in demo.json)");
+}
+
+void warnAboutSceneTrack(const DemoFacts& facts, std::vector<std::string>& warnings)
+{
+    for (std::size_t i = 0; i < facts.sceneTrackKeyValues.size() && i < facts.sceneTrackKeyRows.size(); ++i) {
+        const double index = std::trunc(static_cast<double>(facts.sceneTrackKeyValues[i]));
+        if (index >= 0.0 && index < static_cast<double>(facts.sceneCount))
+            continue;
+        const std::string scenes =
+            facts.sceneCount == 0 ? "no scenes" : format("%.0f", static_cast<double>(facts.sceneCount)) + " scenes (0.." +
+                                                      format("%.0f", static_cast<double>(facts.sceneCount) - 1.0) + ")";
+        warnings.push_back(trackFileName("scene") + ": the key at row " +
+                           std::to_string(facts.sceneTrackKeyRows[i]) + " selects scene " +
+                           format("%g", facts.sceneTrackKeyValues[i]) + ", but the demo has " + scenes);
+        return; // one line for the track
+    }
+}
+
+void warnAboutKeysPastTheTune(const DemoFacts& facts, std::vector<std::string>& warnings)
+{
+    if (facts.tuneSeconds <= 0.0)
+        return;
+    for (const TrackFacts& track : facts.tracks) {
+        if (!track.hasFile || track.keyCount == 0)
+            continue;
+        const double keySeconds = track.lastKeyRow / facts.timing.rowsPerSecond;
+        if (keySeconds > facts.tuneSeconds)
+            warnings.push_back(trackFileName(track.name) + ": the last key, at row " + std::to_string(track.lastKeyRow) +
+                               " (" + format("%.2f", keySeconds) + " s), lies past the tune's end (" +
+                               format("%.2f", facts.tuneSeconds) + " s)");
+    }
+}
+
+} // namespace
+
+bool declaresUniform(const std::string& source, const std::string& name)
+{
+    if (name.empty())
+        return false;
+    for (std::size_t at = source.find("uniform"); at != std::string::npos; at = source.find("uniform", at + 1)) {
+        if (at > 0 && isWordCharacter(source[at - 1]))
+            continue;
+        const std::size_t end = source.find(';', at);
+        const std::string declaration = source.substr(at, end == std::string::npos ? std::string::npos : end - at);
+        for (std::size_t n = declaration.find(name); n != std::string::npos; n = declaration.find(name, n + 1)) {
+            const bool startsWord = n == 0 || !isWordCharacter(declaration[n - 1]);
+            const std::size_t after = n + name.size();
+            const bool endsWord = after >= declaration.size() || !isWordCharacter(declaration[after]);
+            if (startsWord && endsWord)
+                return true;
+        }
+    }
+    return false;
+}
+
+std::vector<std::string> demoWarnings(const DemoFacts& facts)
+{
+    std::vector<std::string> warnings;
+    warnAboutTune(facts, warnings);
+    warnAboutParameters(facts, warnings);
+    warnAboutUnreadTracks(facts, warnings);
+    warnAboutSceneTrack(facts, warnings);
+    warnAboutKeysPastTheTune(facts, warnings);
+    return warnings;
+}

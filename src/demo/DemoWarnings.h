@@ -1,0 +1,51 @@
+// Start-up warnings about mistakes that would otherwise pass in silence: a
+// parameter without a track file or that no shader declares, a track file
+// that nothing reads, a scene track pointing past the last scene, keys
+// beyond the tune's end, and a tune that ends before the demo does.
+//
+// The checks are pure functions of what start-up has gathered (DemoFacts),
+// so they run without GL, audio or files. Each warning is one line for
+// standard error that names the file it is about. None of them is fatal.
+// Main thread.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "demo/DemoTiming.h"
+
+// One shader entry of the description, as the checks see it.
+struct ShaderFacts {
+    std::string vertexPath;
+    std::string fragmentPath;
+    std::string vertexSource;   // the file's text ("" when it could not be read)
+    std::string fragmentSource;
+    std::vector<std::string> parameterNames;
+};
+
+// One track the player read, or a track file found beside demo.json.
+struct TrackFacts {
+    std::string name;          // the track's name ("speed" for sync_speed.track)
+    bool hasFile = false;      // a readable track file exists
+    bool readByDemo = false;   // the player or a shader asks for this track
+    int keyCount = 0;
+    int lastKeyRow = 0;        // row of the last key, when keyCount > 0
+};
+
+struct DemoFacts {
+    std::vector<ShaderFacts> shaders;
+    std::size_t sceneCount = 0;
+    std::vector<TrackFacts> tracks;     // every track read and every track file found
+    std::vector<float> sceneTrackKeyValues; // the values of the "scene" track's keys
+    std::vector<int> sceneTrackKeyRows;     // and their rows, parallel
+    double tuneSeconds = 0.0;           // length of the tune; 0 when there is none
+    DemoTiming timing;
+};
+
+// The warnings, in a fixed order: tune, parameters, track files, scene
+// track, keys past the tune's end.
+std::vector<std::string> demoWarnings(const DemoFacts& facts);
+
+// Whether `source` declares a uniform called `name` (a cheap look at the
+// text; a declaration inside a comment counts too).
+bool declaresUniform(const std::string& source, const std::string& name);

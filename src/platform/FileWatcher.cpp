@@ -1,0 +1,99 @@
+// FileWatcher (see FileWatcher.h). Main thread.
+#include "platform/FileWatcher.h"
+
+#include <algorithm>
+#include <system_error>
+
+#include "platform/file_watch.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path normalised(const std::string& path)
+{
+    fs::path p = fs::path(path).lexically_normal();
+    return p.has_parent_path() ? p : fs::path(".") / p;
+}
+
+} // namespace
+
+FileWatcher::FileWatcher(Method method)
+    : method_(method), watch_(method == Method::Notification ? platform_watch_open() : nullptr)
+{
+}
+
+FileWatcher::~FileWatcher()
+{
+    platform_watch_close(watch_);
+}
+
+FileWatcher::FileState FileWatcher::stateOf(const std::string& path)
+{
+    FileState state;
+    std::error_code error;
+    const fs::file_status status = fs::status(path, error);
+    if (error || !fs::exists(status))
+        return state;
+    state.exists = true;
+    state.time = fs::last_write_time(path, error);
+    if (fs::is_regular_file(status))
+        state.size = fs::file_size(path, error);
+    return state;
+}
+
+void FileWatcher::add(const std::string& path)
+{
+    const fs::path key = normalised(path);
+    for (const WatchedFile& file : files_)
+        if (file.normalised == key)
+            return;
+    files_.push_back({path, key, stateOf(path), false});
+
+    const std::string folder = key.parent_path().string();
+    if (watch_ != nullptr && std::find(watchedFolders_.begin(), watchedFolders_.end(), folder) == watchedFolders_.end()) {
+        watchedFolders_.push_back(folder);
+        if (!platform_watch_directory(watch_, folder)) {
+            // A folder that cannot be watched: look at everything every time.
+            platform_watch_close(watch_);
+            watch_ = nullptr;
+        }
+    }
+}
+
+void FileWatcher::clear()
+{
+    files_.clear();
+    watchedFolders_.clear();
+    platform_watch_close(watch_);
+    watch_ = method_ == Method::Notification ? platform_watch_open() : nullptr;
+}
+
+std::vector<std::string> FileWatcher::changes()
+{
+    bool lookAtAll = watch_ == nullptr;
+    if (watch_ != nullptr) {
+        std::vector<std::string> events;
+        if (!platform_watch_read(watch_, events))
+            lookAtAll = true; // events were lost
+        for (const std::string& event : events) {
+            const fs::path key = normalised(event);
+            for (WatchedFile& file : files_)
+                if (file.normalised == key)
+                    file.notified = true;
+        }
+    }
+
+    std::vector<std::string> changed;
+    for (WatchedFile& file : files_) {
+        if (!lookAtAll && !file.notified)
+            continue;
+        file.notified = false;
+        const FileState now = stateOf(file.path);
+        if (now == file.state)
+            continue;
+        file.state = now;
+        changed.push_back(file.path);
+    }
+    return changed;
+}

@@ -1,0 +1,72 @@
+// FileWatcher: which of a demo's files changed since the last look, for live
+// mode. Portable, built on the platform's change notification where there is
+// one (file_watch.h) and on polling where there is not.
+//
+// A file counts as changed when its modification time (at the file system's
+// full resolution, not whole seconds), its size, or whether it exists differs
+// from what was seen last. Notification only says which files to look at,
+// so a burst of events for one save gives one change, and an editor that
+// saves by writing a temporary file and renaming it is seen like any other.
+// Two saves between two looks give one change; saves in quick succession
+// with a look between them give one change each.
+//
+// Main thread. Owns its notification handle. Non-copyable.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+struct PlatformWatch;
+
+class FileWatcher {
+public:
+    enum class Method {
+        Notification, // the system's notification where it has one, else polling
+        Polling,      // look at every file each time
+    };
+
+    explicit FileWatcher(Method method = Method::Notification);
+    ~FileWatcher();
+    FileWatcher(const FileWatcher&) = delete;
+    FileWatcher& operator=(const FileWatcher&) = delete;
+
+    // Watches `path` from now on (its current state is the one compared
+    // against). Adding a path twice watches it once.
+    void add(const std::string& path);
+
+    // Forgets every path.
+    void clear();
+
+    // The watched paths (as they were added) that changed since the last
+    // call, each once, in the order they were added. Never waits.
+    std::vector<std::string> changes();
+
+    // True when the system notifies changes; false when every look polls.
+    bool notifying() const { return watch_ != nullptr; }
+
+private:
+    struct FileState {
+        bool exists = false;
+        std::filesystem::file_time_type time{};
+        std::uintmax_t size = 0;
+        bool operator==(const FileState& other) const
+        {
+            return exists == other.exists && time == other.time && size == other.size;
+        }
+    };
+    struct WatchedFile {
+        std::string path;                 // as added
+        std::filesystem::path normalised; // for matching notified names
+        FileState state;                  // as last seen
+        bool notified = false;            // an event named it since the last look
+    };
+
+    static FileState stateOf(const std::string& path);
+
+    Method method_;
+    PlatformWatch* watch_ = nullptr;
+    std::vector<std::string> watchedFolders_;
+    std::vector<WatchedFile> files_;
+};

@@ -1,0 +1,105 @@
+// The player's command line, parsed without a display.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/CommandLine.h"
+
+namespace {
+
+// Parses `arguments` (after the program name); the error text lands in `error`.
+bool parse(std::vector<const char*> arguments, CommandLine& commandLine, std::string& error)
+{
+    arguments.insert(arguments.begin(), "demoplayer");
+    return parseCommandLine(static_cast<int>(arguments.size()), arguments.data(), commandLine, error);
+}
+
+} // namespace
+
+TEST(CommandLine, NoArgumentsPlaysTheCurrentFolderAsSpecified)
+{
+    CommandLine commandLine;
+    std::string error;
+    ASSERT_TRUE(parse({}, commandLine, error));
+    EXPECT_TRUE(commandLine.demoDir.empty());
+    EXPECT_FALSE(commandLine.help || commandLine.version || commandLine.hasStartRow);
+    EXPECT_EQ(commandLine.windowWidth, 0);
+    EXPECT_EQ(commandLine.toolkitArguments, std::vector<std::string>{"demoplayer"});
+}
+
+TEST(CommandLine, ReadsFolderRowAndSizeInEitherSpelling)
+{
+    CommandLine commandLine;
+    std::string error;
+    ASSERT_TRUE(parse({"--row", "320.5", "demos/plasma", "--size=1280x720"}, commandLine, error)) << error;
+    EXPECT_EQ(commandLine.demoDir, "demos/plasma");
+    EXPECT_TRUE(commandLine.hasStartRow);
+    EXPECT_DOUBLE_EQ(commandLine.startRow, 320.5);
+    EXPECT_EQ(commandLine.windowWidth, 1280);
+    EXPECT_EQ(commandLine.windowHeight, 720);
+
+    ASSERT_TRUE(parse({"--row=0", "--size", "640X360"}, commandLine, error)) << error;
+    EXPECT_TRUE(commandLine.hasStartRow);
+    EXPECT_EQ(commandLine.windowHeight, 360);
+}
+
+TEST(CommandLine, ToolkitOptionsPassOnWithTheirValues)
+{
+    CommandLine commandLine;
+    std::string error;
+    ASSERT_TRUE(parse({"-display", ":3", "demo", "-geometry", "320x200+10+10", "-iconic"}, commandLine, error))
+        << error;
+    EXPECT_EQ(commandLine.demoDir, "demo");
+    const std::vector<std::string> expected{"demoplayer", "-display", ":3", "-geometry", "320x200+10+10", "-iconic"};
+    EXPECT_EQ(commandLine.toolkitArguments, expected);
+}
+
+TEST(CommandLine, DoubleDashEndsTheOptions)
+{
+    CommandLine commandLine;
+    std::string error;
+    ASSERT_TRUE(parse({"--", "--help"}, commandLine, error)) << error;
+    EXPECT_FALSE(commandLine.help);
+    EXPECT_EQ(commandLine.demoDir, "--help") << "a folder may be called anything after --";
+}
+
+TEST(CommandLine, HelpAndVersionAreRecognisedAnywhere)
+{
+    CommandLine commandLine;
+    std::string error;
+    ASSERT_TRUE(parse({"demo", "--help"}, commandLine, error));
+    EXPECT_TRUE(commandLine.help);
+    ASSERT_TRUE(parse({"--version"}, commandLine, error));
+    EXPECT_TRUE(commandLine.version);
+    EXPECT_NE(std::string(commandLineUsage()).find("Usage: demoplayer [options] [DEMO_DIR]"), std::string::npos);
+}
+
+TEST(CommandLine, WrongUsageIsRefusedWithAReason)
+{
+    struct Case {
+        std::vector<const char*> arguments;
+        const char* expectedWord;
+    };
+    const Case cases[] = {
+        {{"--frobnicate"}, "unknown option --frobnicate"},
+        {{"-x"}, "unknown option -x"},
+        {{"--row"}, "--row"},
+        {{"--row", "-3"}, "--row"},
+        {{"--row", "twelve"}, "--row"},
+        {{"--row", "nan"}, "--row"},
+        {{"--size", "1280"}, "--size"},
+        {{"--size", "0x720"}, "--size"},
+        {{"--size", "1280x720x3"}, "--size"},
+        {{"--size", "99999x10"}, "--size"},
+        {{"-display"}, "-display needs a value"},
+        {{"one", "two"}, "two"},
+        {{""}, "empty"},
+    };
+    for (const Case& c : cases) {
+        CommandLine commandLine;
+        std::string error;
+        EXPECT_FALSE(parse(c.arguments, commandLine, error)) << "accepted: " << c.arguments[0];
+        EXPECT_NE(error.find(c.expectedWord), std::string::npos) << "error was: " << error;
+    }
+}

@@ -1,0 +1,90 @@
+// Start-up warnings for mistakes that would otherwise pass in silence.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "demo/DemoWarnings.h"
+
+namespace {
+
+// A demo with nothing to complain about: one shader whose parameter "speed"
+// has its track and its uniform, a scene track within two scenes, a 60 s tune
+// and a demo that ends at 50 s.
+DemoFacts soundDemo()
+{
+    DemoFacts facts;
+    ShaderFacts shader;
+    shader.vertexPath = "quad.vsh";
+    shader.fragmentPath = "plasma.fsh";
+    shader.vertexSource = "in vec3 s_vPosition;\nuniform mat4 transform;\n";
+    shader.fragmentSource = "uniform float iGlobalTime, speed;\nout vec4 colour;\n";
+    shader.parameterNames = {"speed"};
+    facts.shaders.push_back(shader);
+    facts.sceneCount = 2;
+    facts.tracks = {{"scene", true, true, 2, 400}, {"speed", true, true, 3, 900}, {"fstr_val", false, true, 0, 0}};
+    facts.sceneTrackKeyValues = {0.0f, 1.9f};
+    facts.sceneTrackKeyRows = {0, 400};
+    facts.tuneSeconds = 60.0;
+    facts.timing.endRow = 1000.0;
+    return facts;
+}
+
+bool mentions(const std::vector<std::string>& warnings, const std::string& start, const std::string& word)
+{
+    for (const std::string& line : warnings)
+        if (line.rfind(start, 0) == 0 && line.find(word) != std::string::npos)
+            return true;
+    return false;
+}
+
+} // namespace
+
+TEST(DemoWarnings, ASoundDemoGetsNone)
+{
+    EXPECT_TRUE(demoWarnings(soundDemo()).empty());
+    DemoFacts noTune = soundDemo();
+    noTune.tuneSeconds = 0.0;
+    EXPECT_TRUE(demoWarnings(noTune).empty()) << "a missing tune has its own message elsewhere";
+}
+
+TEST(DemoWarnings, EachMistakeGetsOneLineNamingItsFile)
+{
+    DemoFacts facts = soundDemo();
+    facts.tuneSeconds = 32.0;                               // ends before row 1000 (50 s)
+    facts.shaders[0].parameterNames.push_back("twist");     // no file, not declared
+    facts.tracks.push_back({"twist", false, true, 0, 0});
+    facts.tracks.push_back({"old_glow", true, false, 1, 10}); // a file nothing reads
+    facts.sceneTrackKeyValues.push_back(-1.0f);             // no such scene
+    facts.sceneTrackKeyRows.push_back(600);
+
+    const std::vector<std::string> warnings = demoWarnings(facts);
+    EXPECT_TRUE(mentions(warnings, "tune.ogg: ", "\"end_row\": 640")) << "how to end with the music";
+    EXPECT_TRUE(mentions(warnings, "sync_twist.track: ", "twist"));
+    EXPECT_TRUE(mentions(warnings, "plasma.fsh: ", "\"twist\" is not declared"));
+    EXPECT_FALSE(mentions(warnings, "plasma.fsh: ", "\"speed\"")) << "speed is declared in a list";
+    EXPECT_TRUE(mentions(warnings, "sync_old_glow.track: ", "no shader reads"));
+    EXPECT_TRUE(mentions(warnings, "sync_scene.track: ", "row 600 selects scene -1"));
+    EXPECT_TRUE(mentions(warnings, "sync_speed.track: ", "row 900")) << "45 s lies past a 32 s tune";
+    EXPECT_EQ(warnings.size(), 6u);
+}
+
+TEST(DemoWarnings, SceneTrackAtTheSceneCountIsPastTheLastScene)
+{
+    DemoFacts facts = soundDemo();
+    facts.sceneTrackKeyValues = {0.0f, 2.0f, 7.0f};
+    facts.sceneTrackKeyRows = {0, 10, 20};
+    const std::vector<std::string> warnings = demoWarnings(facts);
+    ASSERT_EQ(warnings.size(), 1u) << "one line for the track, at its first stray key";
+    EXPECT_TRUE(mentions(warnings, "sync_scene.track: ", "row 10 selects scene 2, but the demo has 2 scenes (0..1)"));
+}
+
+TEST(DemoWarnings, UniformDeclarationsAreFoundAsWholeWords)
+{
+    EXPECT_TRUE(declaresUniform("uniform float speed;", "speed"));
+    EXPECT_TRUE(declaresUniform("layout(location = 0) uniform  float\ta, speed ;", "speed"));
+    EXPECT_FALSE(declaresUniform("uniform float speedy;", "speed"));
+    EXPECT_FALSE(declaresUniform("float speed; uniform float other;", "speed"));
+    EXPECT_FALSE(declaresUniform("nonuniform float speed;", "speed"));
+    EXPECT_FALSE(declaresUniform("", "speed"));
+}
