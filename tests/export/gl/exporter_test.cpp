@@ -162,7 +162,6 @@ std::vector<long> expectedCodes(long firstFrame, long frames)
 
 TEST_F(ExportTest, Mp4HoldsEveryFrameOnceFromAKeyFrameWithTheRangesSound)
 {
-    ExportFrame lastSeen;
     std::vector<double> times;
     const ExportResult result = run(settings("demo.mp4", 0.5, 2.5), [&](const ExportFrame& frame) {
         times.push_back(frame.seconds);
