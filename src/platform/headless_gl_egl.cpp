@@ -75,6 +75,9 @@ bool HeadlessGl::open(int width, int height, std::string& problem)
         problem = eglProblem("EGL's surfaceless platform cannot be initialised");
         return false;
     }
+    // The driver is loaded now. Keep it loaded after the display is gone, so
+    // that what it leaves behind can still be traced to it.
+    platform_keep_gl_driver_loaded();
     // From here on a failure must terminate the display again.
     auto fail = [&](const std::string& reason) {
         problem = reason;
@@ -131,7 +134,6 @@ bool HeadlessGl::open(int width, int height, std::string& problem)
     while (glGetError() != GL_NO_ERROR) {
         // GLEW's probing on a core profile leaves errors behind; start clean.
     }
-    platform_keep_gl_driver_loaded();
 
     handles_ = std::move(handles);
     width_ = width;
