@@ -71,6 +71,31 @@ static std::string usageProblem(const ExportSettings& settings, const ExportTarg
     return "";
 }
 
+// The writer for `target`, open; null with `problem` set when it cannot be opened.
+static std::unique_ptr<FrameSink> openSink(const ExportSettings& s, const ExportTarget& target,
+                                           const ExportSound& sound, std::string& problem)
+{
+    if (target.isVideo()) {
+        VideoSettings video;
+        video.kind = target.kind();
+        video.width = s.width;
+        video.height = s.height;
+        video.fps = s.fps;
+        video.crf = s.crf;
+        video.preset = s.preset;
+        auto writer = std::make_unique<VideoFileWriter>();
+        if (!writer->open(s.output, video, sound, problem))
+            return nullptr;
+        return writer;
+    }
+    // Images are numbered on the whole demo's frame count.
+    const uint64_t firstNumber = static_cast<uint64_t>(std::llround(s.startSeconds * s.fps));
+    auto writer = std::make_unique<ImageSequenceWriter>();
+    if (!writer->open(target, s.width, s.height, firstNumber, sound, problem))
+        return nullptr;
+    return writer;
+}
+
 uint64_t Exporter::frameCount(double startSeconds, double endSeconds, int fps)
 {
     if (!(endSeconds > startSeconds) || fps < 1)
@@ -114,31 +139,19 @@ ExportResult Exporter::run(const ExportRenderFunction& render)
         }
     }
 
-    const uint64_t frames = frameCount(s.startSeconds, s.endSeconds, s.fps);
-    std::unique_ptr<FrameSink> sink;
-    if (target.isVideo()) {
-        VideoSettings video;
-        video.kind = target.kind();
-        video.width = s.width;
-        video.height = s.height;
-        video.fps = s.fps;
-        video.crf = s.crf;
-        video.preset = s.preset;
-        auto writer = std::make_unique<VideoFileWriter>();
-        if (!writer->open(s.output, video, sound, problem))
-            return problemResult(ExportStatus::Failed, s.output + ": " + problem);
-        sink = std::move(writer);
-    } else {
-        auto writer = std::make_unique<ImageSequenceWriter>();
-        const uint64_t firstNumber = static_cast<uint64_t>(std::llround(s.startSeconds * s.fps));
-        if (!writer->open(target, s.width, s.height, firstNumber, sound, problem))
-            return problemResult(ExportStatus::Failed, s.output + ": " + problem);
-        sink = std::move(writer);
-    }
+    std::unique_ptr<FrameSink> sink = openSink(s, target, sound, problem);
+    if (!sink)
+        return problemResult(ExportStatus::Failed, s.output + ": " + problem);
+    return renderAndEncode(*sink, clock, render);
+}
 
+ExportResult Exporter::renderAndEncode(FrameSink& sink, OfflineClock& clock, const ExportRenderFunction& render)
+{
+    const ExportSettings& s = settings_;
+    const uint64_t frames = frameCount(s.startSeconds, s.endSeconds, s.fps);
     FrameReadback readback;
     if (!readback.open(s.width, s.height)) {
-        sink->discard();
+        sink.discard();
         return problemResult(ExportStatus::Failed, s.output + ": the GL implementation refuses "
                                                    "the readback buffers");
     }
@@ -151,7 +164,7 @@ ExportResult Exporter::run(const ExportRenderFunction& render)
         FrameQueue::Frame frame;
         while (queue.pop(frame)) {
             if (sinkProblem.empty()) {
-                if (sink->writeFrame(frame.pixels.data(), frame.index, sinkProblem))
+                if (sink.writeFrame(frame.pixels.data(), frame.index, sinkProblem))
                     ++framesWritten;
                 else
                     queue.fail();
@@ -186,7 +199,7 @@ ExportResult Exporter::run(const ExportRenderFunction& render)
     std::vector<float> spectrum(OfflineClock::kSpectrumBins, 0.0f);
     bool cancelled = false;
     bool stopped = false;
-    for (uint64_t k = 0; k < frames && !stopped; ++k) {
+    for (uint64_t k = 0; k < frames; ++k) {
         if (s.cancelRequested && s.cancelRequested()) {
             cancelled = true;
             break;
@@ -216,7 +229,7 @@ ExportResult Exporter::run(const ExportRenderFunction& render)
     if (s.progressStream != nullptr)
         progress.finish(framesWritten, elapsed());
     if (cancelled) {
-        sink->discard();
+        sink.discard();
         ExportResult result = problemResult(ExportStatus::Cancelled,
                                             s.output + ": export cancelled; nothing was written");
         result.frames = framesWritten;
@@ -226,8 +239,8 @@ ExportResult Exporter::run(const ExportRenderFunction& render)
         sinkProblem = "the GL implementation failed to read a frame back";
     if (sinkProblem.empty() && framesWritten != frames)
         sinkProblem = "not every frame reached the encoder";
-    if (!sinkProblem.empty() || !sink->finish(sinkProblem)) {
-        sink->discard();
+    if (!sinkProblem.empty() || !sink.finish(sinkProblem)) {
+        sink.discard();
         ExportResult result = problemResult(ExportStatus::Failed, s.output + ": " + sinkProblem);
         result.frames = framesWritten;
         return result;

@@ -30,6 +30,9 @@
 #include <functional>
 #include <string>
 
+class FrameSink;
+class OfflineClock;
+
 struct ExportSettings {
     std::string output;                 // OUT: NAME.mp4, NAME.mkv or frame%05d.png
     int width = 1280;                   // pixels of the frames
@@ -82,5 +85,9 @@ public:
     ExportResult run(const ExportRenderFunction& render);
 
 private:
+    // Drives the frames through readback and the encoder thread into `sink`,
+    // and completes or discards it.
+    ExportResult renderAndEncode(FrameSink& sink, OfflineClock& clock, const ExportRenderFunction& render);
+
     ExportSettings settings_;
 };
