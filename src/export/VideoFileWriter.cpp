@@ -29,7 +29,6 @@ struct VideoFileWriter::State {
 
     AVFormatContext* container = nullptr;
     bool fileOpen = false;     // container->pb is open
-    bool headerWritten = false;
     AVPacket* packet = nullptr;
 
     AVCodecContext* video = nullptr;
@@ -352,7 +351,6 @@ bool VideoFileWriter::open(const std::string& finalPath, const VideoSettings& se
         discard();
         return false;
     }
-    state_->headerWritten = true;
     return true;
 }
 
