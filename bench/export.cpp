@@ -1,0 +1,228 @@
+// Export throughput and memory.
+//
+// 1. Frames per second of an export (render, readback, H.264 + AAC encoding)
+//    beside the same scene rendered alone (no readback, no encoder), at
+//    640x360 and 1280x720. Target: the export at least 0.9 of render-only,
+//    which the overlap of rendering, readback and encoding should reach
+//    wherever the encoder keeps up with the renderer.
+// 2. Peak resident memory of a 10 s and a 78 s export at 60 fps. Frames pass
+//    through a fixed set of buffers and the sound is encoded alongside, so
+//    the two should be equal: target within 10 MB.
+//
+// Every measurement runs in a fresh child process on a headless EGL context
+// (no display needed), so each peak is its own. Usage:
+//   bench_export [PRESET] [FRAMES]   x264 preset (default medium), frames per throughput run (default 240)
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "OggTestFile.h"
+#include "ScratchDir.h"
+#include "export/Exporter.h"
+#include "platform/headless_gl.h"
+#include "render/ShaderProgram.h"
+
+namespace {
+
+const char* kVertexSource = R"(#version 330
+void main()
+{
+    vec2 corner = vec2(gl_VertexID == 1 ? 3.0 : -1.0, gl_VertexID == 2 ? 3.0 : -1.0);
+    gl_Position = vec4(corner, 0.0, 1.0);
+}
+)";
+
+// A plasma with some arithmetic per pixel, animated by time and the spectrum.
+const char* kFragmentSource = R"(#version 330
+uniform vec2 iResolution;
+uniform float iGlobalTime;
+uniform float fft;
+out vec4 colour;
+void main()
+{
+    vec2 p = gl_FragCoord.xy / iResolution * 6.0;
+    float t = iGlobalTime;
+    float v = sin(p.x + t) + sin(p.y * 1.3 - t) + sin(length(p - 3.0) * 2.0 + t * 1.7) + fft;
+    colour = vec4(0.5 + 0.5 * sin(v), 0.5 + 0.5 * sin(v + 2.1), 0.5 + 0.5 * sin(v + 4.2), 1.0);
+}
+)";
+
+struct Scene {
+    ShaderProgram built;
+    GLuint program = 0;
+    GLuint vertexArray = 0;
+};
+
+Scene buildScene()
+{
+    Scene scene;
+    scene.built = ShaderProgram::link(compileShader(GL_VERTEX_SHADER, kVertexSource, "bench.vsh", CompileReport::Quiet),
+                                      compileShader(GL_FRAGMENT_SHADER, kFragmentSource, "bench.fsh", CompileReport::Quiet),
+                                      "bench.vsh", "bench.fsh");
+    scene.program = scene.built.getProgramId();
+    glGenVertexArrays(1, &scene.vertexArray);
+    return scene;
+}
+
+void drawScene(const Scene& scene, int width, int height, double seconds, float fft)
+{
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, width, height);
+    glUseProgram(scene.program);
+    glUniform2f(glGetUniformLocation(scene.program, "iResolution"), static_cast<float>(width),
+                static_cast<float>(height));
+    glUniform1f(glGetUniformLocation(scene.program, "iGlobalTime"), static_cast<float>(seconds));
+    glUniform1f(glGetUniformLocation(scene.program, "fft"), fft);
+    glBindVertexArray(scene.vertexArray);
+    glDrawArrays(GL_TRIANGLES, 0, 3);
+}
+
+struct Run {
+    bool exported = false;  // false: render only
+    int width = 640;
+    int height = 360;
+    int fps = 60;
+    int frames = 240;
+    std::string preset = "medium";
+    std::string tunePath;
+    std::string output;
+};
+
+struct Result {
+    bool ok = false;
+    double framesPerSecond = 0.0;
+    double peakMb = 0.0;
+};
+
+// The child's side: one run, its frames per second written to `channel`.
+int runInChild(const Run& run, int channel)
+{
+    HeadlessGl gl;
+    std::string problem;
+    if (!gl.open(run.width, run.height, problem)) {
+        std::fprintf(stderr, "bench_export: %s\n", problem.c_str());
+        return 1;
+    }
+    const Scene scene = buildScene();
+    const auto start = std::chrono::steady_clock::now();
+    if (run.exported) {
+        ExportSettings settings;
+        settings.output = run.output;
+        settings.width = run.width;
+        settings.height = run.height;
+        settings.fps = run.fps;
+        settings.preset = run.preset;
+        settings.endSeconds = static_cast<double>(run.frames) / run.fps;
+        settings.tunePath = run.tunePath;
+        settings.progressStream = nullptr;
+        const ExportResult result = Exporter(settings).run([&](const ExportFrame& frame) {
+            drawScene(scene, run.width, run.height, frame.seconds, frame.spectrum[40]);
+        });
+        if (result.status != ExportStatus::Done)
+            return 1;
+    } else {
+        for (int k = 0; k < run.frames; ++k) {
+            drawScene(scene, run.width, run.height, static_cast<double>(k) / run.fps, 0.0f);
+            glFlush();
+        }
+        glFinish();
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double framesPerSecond = run.frames / seconds;
+    return write(channel, &framesPerSecond, sizeof framesPerSecond) == sizeof framesPerSecond ? 0 : 1;
+}
+
+Result measure(const Run& run)
+{
+    Result result;
+    int channel[2];
+    if (pipe(channel) != 0)
+        return result;
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        close(channel[0]);
+        // The shader steps report on standard output; the figures matter here.
+        if (std::freopen("/dev/null", "w", stdout) == nullptr)
+            _exit(1);
+        _exit(runInChild(run, channel[1]));
+    }
+    close(channel[1]);
+    double framesPerSecond = 0.0;
+    const bool got = read(channel[0], &framesPerSecond, sizeof framesPerSecond) == sizeof framesPerSecond;
+    close(channel[0]);
+    int status = 0;
+    struct rusage usage {};
+    wait4(child, &status, 0, &usage);
+    result.ok = got && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    result.framesPerSecond = framesPerSecond;
+    result.peakMb = static_cast<double>(usage.ru_maxrss) / 1024.0; // kilobytes on Linux
+    return result;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    setenv("EGL_LOG_LEVEL", "fatal", 0);
+    const std::string preset = argc > 1 ? argv[1] : "medium";
+    const int frames = argc > 2 ? std::max(30, std::atoi(argv[2])) : 240;
+    ScratchDir dir;
+    OggTestFile tune(OggSignal{80.0, 44100, 2, 440.0, 0.5});
+    if (!tune.written()) {
+        std::fprintf(stderr, "bench_export: the test tune could not be written\n");
+        return 1;
+    }
+
+    std::printf("export throughput (x264 preset %s, %d frames, sound from a %s tune)\n", preset.c_str(),
+                frames, "44.1 kHz stereo");
+    std::printf("%-10s %14s %14s %8s\n", "size", "render fps", "export fps", "ratio");
+    const int sizes[][2] = {{640, 360}, {1280, 720}};
+    for (const auto& size : sizes) {
+        Run run;
+        run.width = size[0];
+        run.height = size[1];
+        run.frames = frames;
+        run.preset = preset;
+        run.tunePath = tune.path();
+        run.output = dir.file("throughput.mp4");
+        const Result renderOnly = measure(run);
+        run.exported = true;
+        const Result exported = measure(run);
+        const std::string label = std::to_string(size[0]) + "x" + std::to_string(size[1]);
+        if (!renderOnly.ok || !exported.ok) {
+            std::printf("%-10s failed\n", label.c_str());
+            continue;
+        }
+        std::printf("%-10s %14.1f %14.1f %8.2f\n", label.c_str(), renderOnly.framesPerSecond,
+                    exported.framesPerSecond, exported.framesPerSecond / renderOnly.framesPerSecond);
+    }
+
+    std::printf("\npeak resident memory of an export at 320x180, 60 fps (target: equal within 10 MB)\n");
+    std::printf("%-10s %14s %14s\n", "length", "peak MB", "export fps");
+    double peaks[2] = {0.0, 0.0};
+    const double lengths[] = {10.0, 78.0};
+    for (int i = 0; i < 2; ++i) {
+        Run run;
+        run.exported = true;
+        run.width = 320;
+        run.height = 180;
+        run.frames = static_cast<int>(lengths[i] * run.fps);
+        run.preset = preset;
+        run.tunePath = tune.path();
+        run.output = dir.file("memory.mp4");
+        const Result result = measure(run);
+        peaks[i] = result.peakMb;
+        std::printf("%-10s %14.1f %14.1f%s\n", (std::to_string(static_cast<int>(lengths[i])) + " s").c_str(),
+                    result.peakMb, result.framesPerSecond, result.ok ? "" : "  (failed)");
+    }
+    std::printf("difference %13.1f MB\n", std::fabs(peaks[1] - peaks[0]));
+    return 0;
+}

@@ -1,0 +1,251 @@
+// Exporter: offline clock, readback, encoder thread and output files.
+#include "export/Exporter.h"
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <memory>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "export/ExportProgress.h"
+#include "export/ExportTarget.h"
+#include "export/FrameQueue.h"
+#include "export/FrameReadback.h"
+#include "export/ImageSequenceWriter.h"
+#include "export/VideoFileWriter.h"
+#include "timeline/OfflineClock.h"
+#include "timeline/TuneRangeReader.h"
+
+// Frames between the renderer and the encoder: enough to ride out an uneven
+// frame, few enough that a 4K export stays in the low hundreds of megabytes.
+static const size_t kQueuedFrames = 4;
+static const int kMaxFps = 1000;
+static const int kMaxCrf = 51;
+
+static ExportResult problemResult(ExportStatus status, const std::string& message)
+{
+    std::fprintf(stderr, "%s\n", message.c_str());
+    ExportResult result;
+    result.status = status;
+    result.message = message;
+    return result;
+}
+
+static std::string secondsText(double seconds)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f s", seconds);
+    return text;
+}
+
+// The usage problem of `settings` for `target`, or "" when there is none.
+static std::string usageProblem(const ExportSettings& settings, const ExportTarget& target)
+{
+    if (settings.width < 1 || settings.height < 1)
+        return "the size must be at least 1x1";
+    if (target.isVideo() && (settings.width % 2 != 0 || settings.height % 2 != 0))
+        return "video needs an even width and height (" + std::to_string(settings.width) + "x" +
+               std::to_string(settings.height) + " is not)";
+    if (settings.fps < 1 || settings.fps > kMaxFps)
+        return "frames per second must be 1 to " + std::to_string(kMaxFps);
+    if (settings.crf < 0 || settings.crf > kMaxCrf)
+        return "the quality (crf) must be 0 to " + std::to_string(kMaxCrf);
+    if (!std::isfinite(settings.startSeconds) || !std::isfinite(settings.endSeconds) ||
+        settings.startSeconds < 0.0)
+        return "the range must start at 0 s or later";
+    if (Exporter::frameCount(settings.startSeconds, settings.endSeconds, settings.fps) == 0)
+        return "the range is empty: it must end after it starts";
+
+    GLint viewport[2] = {0, 0};
+    GLint renderbuffer = 0;
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbuffer);
+    const int maxWidth = std::min(viewport[0], renderbuffer);
+    const int maxHeight = std::min(viewport[1], renderbuffer);
+    if (settings.width > maxWidth || settings.height > maxHeight)
+        return "size " + std::to_string(settings.width) + "x" + std::to_string(settings.height) +
+               " is larger than the GL implementation allows (" + std::to_string(maxWidth) + "x" +
+               std::to_string(maxHeight) + ")";
+    return "";
+}
+
+// The writer for `target`, open; null with `problem` set when it cannot be opened.
+static std::unique_ptr<FrameSink> openSink(const ExportSettings& s, const ExportTarget& target,
+                                           const ExportSound& sound, std::string& problem)
+{
+    if (target.isVideo()) {
+        VideoSettings video;
+        video.kind = target.kind();
+        video.width = s.width;
+        video.height = s.height;
+        video.fps = s.fps;
+        video.crf = s.crf;
+        video.preset = s.preset;
+        auto writer = std::make_unique<VideoFileWriter>();
+        if (!writer->open(s.output, video, sound, problem))
+            return nullptr;
+        return writer;
+    }
+    // Images are numbered on the whole demo's frame count.
+    const uint64_t firstNumber = static_cast<uint64_t>(std::llround(s.startSeconds * s.fps));
+    auto writer = std::make_unique<ImageSequenceWriter>();
+    if (!writer->open(target, s.width, s.height, firstNumber, sound, problem))
+        return nullptr;
+    return writer;
+}
+
+uint64_t Exporter::frameCount(double startSeconds, double endSeconds, int fps)
+{
+    if (!(endSeconds > startSeconds) || fps < 1)
+        return 0;
+    // A hair below whole numbers: a range of exactly N frames in seconds
+    // that rounding pushed a little above N still has N.
+    return static_cast<uint64_t>(std::ceil((endSeconds - startSeconds) * fps - 1e-6));
+}
+
+Exporter::Exporter(ExportSettings settings) : settings_(std::move(settings))
+{
+}
+
+ExportResult Exporter::run(const ExportRenderFunction& render)
+{
+    const ExportSettings& s = settings_;
+    ExportTarget target;
+    std::string problem;
+    if (!target.parse(s.output, problem))
+        return problemResult(ExportStatus::UsageError, s.output + ": " + problem);
+    problem = usageProblem(s, target);
+    if (!problem.empty())
+        return problemResult(ExportStatus::UsageError, s.output + ": " + problem);
+
+    // The music: the spectrum on this thread, the sound on the encoder's.
+    OfflineClock clock;
+    ExportSound sound;
+    if (!s.tunePath.empty()) {
+        if (!clock.open(s.tunePath.c_str(), problem)) {
+            std::fprintf(stderr, "%s: %s; the export has no sound\n", s.tunePath.c_str(), problem.c_str());
+        } else {
+            const int rate = clock.sampleRate();
+            const uint64_t firstFrame = TuneRangeReader::frameAt(s.startSeconds, rate);
+            const uint64_t endFrame = TuneRangeReader::frameAt(s.endSeconds, rate);
+            if (endFrame > clock.tuneFrames())
+                return problemResult(ExportStatus::UsageError,
+                                     s.output + ": the range ends at " + secondsText(s.endSeconds) +
+                                         ", after the end of the tune at " +
+                                         secondsText(clock.tuneSeconds()));
+            sound = ExportSound{s.tunePath, firstFrame, endFrame};
+        }
+    }
+
+    std::unique_ptr<FrameSink> sink = openSink(s, target, sound, problem);
+    if (!sink)
+        return problemResult(ExportStatus::Failed, s.output + ": " + problem);
+    return renderAndEncode(*sink, clock, render);
+}
+
+ExportResult Exporter::renderAndEncode(FrameSink& sink, OfflineClock& clock, const ExportRenderFunction& render)
+{
+    const ExportSettings& s = settings_;
+    const uint64_t frames = frameCount(s.startSeconds, s.endSeconds, s.fps);
+    FrameReadback readback;
+    if (!readback.open(s.width, s.height)) {
+        sink.discard();
+        return problemResult(ExportStatus::Failed, s.output + ": the GL implementation refuses "
+                                                   "the readback buffers");
+    }
+
+    // The encoder thread: writes frames in order until the queue is finished.
+    FrameQueue queue(kQueuedFrames, readback.frameBytes());
+    std::string sinkProblem;
+    std::atomic<uint64_t> framesWritten{0};
+    std::thread encoder([&] {
+        FrameQueue::Frame frame;
+        while (queue.pop(frame)) {
+            if (sinkProblem.empty()) {
+                if (sink.writeFrame(frame.pixels.data(), frame.index, sinkProblem))
+                    ++framesWritten;
+                else
+                    queue.fail();
+            }
+            queue.giveBack(std::move(frame));
+        }
+    });
+
+    // Moves the oldest read-back frame into the queue; false when the encoder
+    // has failed or the readback did.
+    bool readbackFailed = false;
+    uint64_t handedOver = 0;
+    auto handOldest = [&] {
+        FrameQueue::Frame frame;
+        if (!queue.takeEmpty(frame))
+            return false;
+        if (!readback.collect(frame.pixels.data())) {
+            readbackFailed = true;
+            queue.giveBack(std::move(frame));
+            return false;
+        }
+        frame.index = handedOver++;
+        queue.push(std::move(frame));
+        return true;
+    };
+
+    ExportProgress progress(s.progressStream, s.progressOnTerminal, frames);
+    const auto started = std::chrono::steady_clock::now();
+    auto elapsed = [&] {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    };
+    std::vector<float> spectrum(OfflineClock::kSpectrumBins, 0.0f);
+    bool cancelled = false;
+    bool stopped = false;
+    for (uint64_t k = 0; k < frames; ++k) {
+        if (s.cancelRequested && s.cancelRequested()) {
+            cancelled = true;
+            break;
+        }
+        ExportFrame frame;
+        frame.index = k;
+        frame.seconds = s.startSeconds + static_cast<double>(k) / s.fps;
+        clock.spectrumAt(frame.seconds, spectrum.data());
+        frame.spectrum = spectrum.data();
+        render(frame);
+
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, s.sourceFramebuffer);
+        if (readback.full() && !handOldest()) {
+            stopped = true;
+            break;
+        }
+        readback.start();
+        if (s.progressStream != nullptr)
+            progress.update(k + 1, elapsed());
+    }
+    while (!cancelled && !stopped && readback.pending() > 0)
+        stopped = !handOldest();
+    queue.finish();
+    encoder.join();
+    readback.close();
+
+    if (s.progressStream != nullptr)
+        progress.finish(framesWritten, elapsed());
+    if (cancelled) {
+        sink.discard();
+        ExportResult result = problemResult(ExportStatus::Cancelled,
+                                            s.output + ": export cancelled; nothing was written");
+        result.frames = framesWritten;
+        return result;
+    }
+    if (readbackFailed)
+        sinkProblem = "the GL implementation failed to read a frame back";
+    if (sinkProblem.empty() && framesWritten != frames)
+        sinkProblem = "not every frame reached the encoder";
+    if (!sinkProblem.empty() || !sink.finish(sinkProblem)) {
+        sink.discard();
+        ExportResult result = problemResult(ExportStatus::Failed, s.output + ": " + sinkProblem);
+        result.frames = framesWritten;
+        return result;
+    }
+    ExportResult result;
+    result.frames = framesWritten;
+    return result;
+}

@@ -1,0 +1,93 @@
+// Exporter: the demo rendered offline into a video file or an image sequence,
+// frame-exact and in sync with its music. This is the export module's main
+// header.
+//
+// The clock is offline: frame k shows t = start + k / fps, whatever the
+// rendering costs, so no frame is dropped or repeated. For each frame the
+// caller's render function draws the picture for t (given the spectrum of
+// the tune at t, computed exactly as live playback does) into the current
+// context's framebuffer. The exporter reads the frames back asynchronously
+// (a ring of pixel buffer objects) and hands them to an encoder thread
+// through a bounded queue, so drawing, readback and encoding overlap and
+// memory does not grow with the length of the export.
+//
+// Output goes to temporary names and is renamed into place only when
+// complete: a failed or cancelled export leaves no file under the output's
+// name. Problems are reported as one line on standard error and in the
+// result; the caller turns UsageError into exit status 2, Failed into 1 and
+// Cancelled into 130.
+//
+// Threads: run() is called on the thread that has the GL context current
+// (the render thread) and returns when the export is complete; it starts
+// and joins its own encoder thread. It owns the readback buffers, the queue,
+// the encoder thread and the output files for the duration of the call.
+#pragma once
+
+#include <GL/glew.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+class FrameSink;
+class OfflineClock;
+
+struct ExportSettings {
+    std::string output;                 // OUT: NAME.mp4, NAME.mkv or frame%05d.png
+    int width = 1280;                   // pixels of the frames
+    int height = 720;
+    int fps = 60;                       // frames per second, 1 .. 1000
+    int crf = 18;                       // video quality, 0 (lossless) .. 51
+    std::string preset = "medium";      // video encoder speed/size trade-off
+    double startSeconds = 0.0;          // time of frame 0
+    double endSeconds = 0.0;            // end of the range (exclusive), > startSeconds
+    std::string tunePath;               // the music; "" for an export without sound
+    GLuint sourceFramebuffer = 0;       // where the render function leaves the picture
+    std::FILE* progressStream = stderr; // progress output; null for none
+    bool progressOnTerminal = false;    // a bar rewritten in place instead of lines
+    std::function<bool()> cancelRequested; // polled once a frame; true stops the export
+};
+
+// What the render function is asked to draw.
+struct ExportFrame {
+    uint64_t index = 0;        // 0, 1, ... within this export
+    double seconds = 0.0;      // the demo's time: startSeconds + index / fps
+    const float* spectrum = nullptr; // OfflineClock::kSpectrumBins magnitudes at `seconds`
+};
+
+// Draws the frame into the framebuffer given by sourceFramebuffer, at the
+// export's size. Called on run()'s thread with the GL context current.
+using ExportRenderFunction = std::function<void(const ExportFrame&)>;
+
+enum class ExportStatus {
+    Done,       // the output is complete under its name
+    UsageError, // the request cannot be met (name, size, range, ...): nothing written
+    Failed,     // writing or encoding failed: nothing left under the output's name
+    Cancelled,  // cancelRequested said so: nothing left under the output's name
+};
+
+struct ExportResult {
+    ExportStatus status = ExportStatus::Done;
+    std::string message;     // the line printed on standard error; "" when Done
+    uint64_t frames = 0;     // frames written (all of them when Done)
+};
+
+class Exporter {
+public:
+    // Frames of a range: every k with start + k / fps before end.
+    static uint64_t frameCount(double startSeconds, double endSeconds, int fps);
+
+    explicit Exporter(ExportSettings settings);
+
+    // Runs the whole export. Needs a current GL context whose framebuffer
+    // holds at least width x height pixels.
+    ExportResult run(const ExportRenderFunction& render);
+
+private:
+    // Drives the frames through readback and the encoder thread into `sink`,
+    // and completes or discards it.
+    ExportResult renderAndEncode(FrameSink& sink, OfflineClock& clock, const ExportRenderFunction& render);
+
+    ExportSettings settings_;
+};

@@ -1,0 +1,49 @@
+// OfflineClock: spectrum and tune length for a clock that is not the sound card.
+#include "timeline/OfflineClock.h"
+
+#include <algorithm>
+
+#include "timeline/OggSource.h"
+#include "timeline/TuneRangeReader.h"
+#include "timeline/VorbisDecoder.h"
+
+static_assert(OfflineClock::kSpectrumBins * 2 == MonoBlockReader::kBlockFrames,
+              "the spectrum's sizes must agree");
+
+bool OfflineClock::open(const char* path, std::string& problem)
+{
+    close();
+    // The file is opened and its Ogg data found once; both decoders read it.
+    const std::shared_ptr<OggSource> source = OggSource::open(path, problem);
+    VorbisDecoder probe; // only for the tune's format and length
+    if (!source || !probe.open(source, problem) || !blocks_.open(source, problem)) {
+        blocks_.close();
+        return false;
+    }
+    sampleRate_ = probe.sampleRate();
+    channels_ = probe.channels();
+    tuneFrames_ = probe.totalFrames();
+    return true;
+}
+
+void OfflineClock::close()
+{
+    blocks_.close();
+    sampleRate_ = 0;
+    channels_ = 0;
+    tuneFrames_ = 0;
+}
+
+double OfflineClock::tuneSeconds() const
+{
+    return hasTune() ? static_cast<double>(tuneFrames_) / sampleRate_ : 0.0;
+}
+
+void OfflineClock::spectrumAt(double seconds, float* magnitudes)
+{
+    if (!hasTune()) {
+        std::fill(magnitudes, magnitudes + kSpectrumBins, 0.0f);
+        return;
+    }
+    analyzer_.analyze(blocks_.blockAt(TuneRangeReader::frameAt(seconds, sampleRate_)), magnitudes);
+}

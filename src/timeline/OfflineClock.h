@@ -1,0 +1,46 @@
+// OfflineClock: the demo's clock when nothing is played, as in an export.
+// Any time can be asked for, in any order: the spectrum at `seconds` is the
+// one live playback shows when that moment is heard (the same block of
+// frames, the same analysis), decoded from the tune rather than taken from
+// the output device.
+//
+// Without a tune (missing or undecodable file) the clock still runs: the
+// spectrum is all zeros and the tune has no length.
+//
+// Owns a decoder of its own and the analysis buffers, made when opened;
+// spectrumAt() allocates nothing. One thread at a time (the export's render
+// thread). Non-copyable.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "timeline/MonoBlockReader.h"
+#include "timeline/SpectrumAnalyzer.h"
+
+class OfflineClock {
+public:
+    static constexpr int kSpectrumBins = SpectrumAnalyzer::kBins;
+
+    // Opens the tune at `path`. False with `problem` set (no file name) when it
+    // cannot be decoded; the clock then runs without music.
+    bool open(const char* path, std::string& problem);
+    void close();
+
+    bool hasTune() const { return sampleRate_ > 0; }
+    int sampleRate() const { return sampleRate_; }
+    int channels() const { return channels_; }
+    uint64_t tuneFrames() const { return tuneFrames_; }
+    // The tune's length in seconds (0 without a tune).
+    double tuneSeconds() const;
+
+    // Writes kSpectrumBins magnitudes of the music heard at `seconds`.
+    void spectrumAt(double seconds, float* magnitudes);
+
+private:
+    MonoBlockReader blocks_;
+    SpectrumAnalyzer analyzer_;
+    int sampleRate_ = 0;
+    int channels_ = 0;
+    uint64_t tuneFrames_ = 0;
+};

@@ -1,0 +1,63 @@
+// TuneRangeReader: exact stretches of a tune for the export's sound.
+#include "timeline/TuneRangeReader.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "timeline/OggSource.h"
+
+uint64_t TuneRangeReader::frameAt(double seconds, int sampleRate)
+{
+    if (!(seconds > 0.0) || sampleRate <= 0)
+        return 0;
+    return static_cast<uint64_t>(std::llround(seconds * sampleRate));
+}
+
+bool TuneRangeReader::open(const char* path, uint64_t firstFrame, uint64_t endFrame,
+                           std::string& problem)
+{
+    close();
+    if (endFrame < firstFrame) {
+        problem = "the range ends before it starts";
+        return false;
+    }
+    const std::shared_ptr<OggSource> source = OggSource::open(path, problem);
+    if (!source || !decoder_.open(source, problem))
+        return false;
+    next_ = firstFrame;
+    end_ = endFrame;
+    // A range that starts past the tune's end is silence from the start.
+    decoderAtNext_ = firstFrame < decoder_.totalFrames() && decoder_.seek(firstFrame, false);
+    return true;
+}
+
+void TuneRangeReader::close()
+{
+    decoder_.close();
+    next_ = 0;
+    end_ = 0;
+    decoderAtNext_ = false;
+}
+
+int TuneRangeReader::read(int16_t* samples, int frames)
+{
+    const int wanted = static_cast<int>(std::min<uint64_t>(static_cast<uint64_t>(std::max(frames, 0)),
+                                                           end_ - next_));
+    int done = 0;
+    if (decoderAtNext_) {
+        while (done < wanted) {
+            int got = decoder_.readInterleaved16(samples + static_cast<size_t>(done) * channels(),
+                                                 wanted - done);
+            if (got <= 0) {
+                decoderAtNext_ = false;
+                break;
+            }
+            done += got;
+        }
+    }
+    std::fill(samples + static_cast<size_t>(done) * channels(),
+              samples + static_cast<size_t>(wanted) * channels(), int16_t{0});
+    next_ += static_cast<uint64_t>(wanted);
+    return wanted;
+}

@@ -1,0 +1,34 @@
+// Reading exported files back with FFmpeg's libraries, for the export tests:
+// every video frame decoded to RGB (the centre pixel and a checksum), the
+// key-frame flag of the first one, frame timestamps, and the decoded sound.
+// Also joins files with the concat demuxer and stream copy, as a render farm
+// would. Main thread only.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct DecodedMedia {
+    bool opened = false;
+    std::string problem;                 // why not, when not opened
+
+    int width = 0;
+    int height = 0;
+    std::vector<double> frameSeconds;    // presentation time of each decoded frame
+    std::vector<uint32_t> centreColour;  // 0xRRGGBB of each frame's centre pixel
+    bool firstFrameIsKey = false;
+
+    int sampleRate = 0;                  // 0: no sound stream
+    int channels = 0;
+    double soundStartSeconds = 0.0;      // presentation time of the first decoded sample
+    std::vector<float> soundMono;        // decoded samples, channels averaged
+};
+
+// Decodes every frame and sample of `path` (a concat list with `format` "concat").
+DecodedMedia decodeMedia(const std::string& path, const std::string& format = "");
+
+// Joins `parts` (in order) into `output` with the concat demuxer and stream
+// copy. `listPath` is where the concat list is written. False with `problem` set.
+bool concatByStreamCopy(const std::vector<std::string>& parts, const std::string& listPath,
+                        const std::string& output, std::string& problem);

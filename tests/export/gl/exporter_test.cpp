@@ -1,0 +1,408 @@
+// Exports end to end on a headless GL context: frames drawn with their number
+// as a colour, encoded, then read back with FFmpeg's libraries. Checks what a
+// viewer or a render farm relies on: every frame once and in order from a key
+// frame, sound of the range's length in sync with the picture, identical
+// bytes from identical exports, segments that join by stream copy into the
+// whole, lossless image sequences, and no file left behind by a failure.
+#include <gtest/gtest.h>
+
+#include <stb_image.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "MediaProbe.h"
+#include "OggTestFile.h"
+#include "ScratchDir.h"
+#include "export/Exporter.h"
+#include "platform/headless_gl.h"
+#include "OggWriter.h"
+
+namespace {
+
+const int kWidth = 160;
+const int kHeight = 90;
+const int kFps = 30;
+const int kSampleRate = 44100;
+const double kTuneSeconds = 3.0;
+// Clicks in the test tune, at these times (seconds).
+const double kClickSeconds[] = {0.5, 1.3, 2.1};
+
+// A tune of silence with a short full-scale click at each kClickSeconds.
+class ClickTune {
+public:
+    ClickTune() : path_(OggTestFile::uniquePath(".ogg"))
+    {
+        const long frames = static_cast<long>(kTuneSeconds * kSampleRate);
+        written_ = writeOggVorbis(path_, OggWriterFormat{kSampleRate, 2, 0.6f}, frames,
+                                  [](float** buffers, long first, int count) {
+                                      for (int i = 0; i < count; ++i) {
+                                          float value = 0.0f;
+                                          for (double click : kClickSeconds) {
+                                              const long at = std::lround(click * kSampleRate);
+                                              if (first + i >= at && first + i < at + 64)
+                                                  value = (first + i - at) % 2 == 0 ? 0.9f : -0.9f;
+                                          }
+                                          buffers[0][i] = value;
+                                          buffers[1][i] = value;
+                                      }
+                                  });
+    }
+    ~ClickTune() { std::remove(path_.c_str()); }
+    const std::string& path() const { return path_; }
+    bool written() const { return written_; }
+
+private:
+    std::string path_;
+    bool written_ = false;
+};
+
+const ClickTune& clickTune()
+{
+    static ClickTune tune;
+    return tune;
+}
+
+// The colour that encodes frame number `frame` (of the whole demo): four
+// levels per channel, far enough apart to survive lossy compression.
+uint32_t frameColour(long frame)
+{
+    const long code = frame % 64;
+    const uint32_t r = static_cast<uint32_t>(code & 3) * 85;
+    const uint32_t g = static_cast<uint32_t>((code >> 2) & 3) * 85;
+    const uint32_t b = static_cast<uint32_t>((code >> 4) & 3) * 85;
+    return r << 16 | g << 8 | b;
+}
+
+// The frame number (mod 64) a decoded colour stands for.
+long frameCode(uint32_t colour)
+{
+    auto level = [](uint32_t value) { return static_cast<long>(std::lround(value / 85.0)); };
+    return level(colour >> 16 & 255) | level(colour >> 8 & 255) << 2 | level(colour & 255) << 4;
+}
+
+long wholeFrame(const ExportFrame& frame)
+{
+    return std::lround(frame.seconds * kFps);
+}
+
+// Fills the picture with the frame's colour, or white on a frame nearest a click.
+void drawFrameNumber(const ExportFrame& frame)
+{
+    bool flash = false;
+    for (double click : kClickSeconds)
+        flash = flash || wholeFrame(frame) == std::lround(click * kFps);
+    const uint32_t colour = flash ? 0xFFFFFF : frameColour(wholeFrame(frame));
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, kWidth, kHeight);
+    glClearColor((colour >> 16 & 255) / 255.0f, (colour >> 8 & 255) / 255.0f, (colour & 255) / 255.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+}
+
+class ExportTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(clickTune().written());
+        std::string problem;
+        ASSERT_TRUE(gl_.open(kWidth, kHeight, problem)) << problem;
+    }
+
+    ExportSettings settings(const std::string& name, double start, double end) const
+    {
+        ExportSettings s;
+        s.output = dir_.file(name);
+        s.width = kWidth;
+        s.height = kHeight;
+        s.fps = kFps;
+        s.preset = "ultrafast";
+        s.startSeconds = start;
+        s.endSeconds = end;
+        s.tunePath = clickTune().path();
+        s.progressStream = nullptr;
+        return s;
+    }
+
+    ExportResult run(const ExportSettings& s, const ExportRenderFunction& render = drawFrameNumber)
+    {
+        return Exporter(s).run(render);
+    }
+
+    HeadlessGl gl_;
+    ScratchDir dir_;
+};
+
+// Frame numbers (mod 64) of every decoded frame, flashes as -1.
+std::vector<long> frameCodes(const DecodedMedia& media)
+{
+    std::vector<long> codes;
+    for (uint32_t colour : media.centreColour)
+        codes.push_back((colour >> 16 & 255) > 224 && (colour >> 8 & 255) > 224 && (colour & 255) > 224
+                            ? -1 : frameCode(colour));
+    return codes;
+}
+
+std::vector<long> expectedCodes(long firstFrame, long frames)
+{
+    std::vector<long> codes;
+    for (long k = firstFrame; k < firstFrame + frames; ++k) {
+        bool flash = false;
+        for (double click : kClickSeconds)
+            flash = flash || k == std::lround(click * kFps);
+        codes.push_back(flash ? -1 : k % 64);
+    }
+    return codes;
+}
+
+} // namespace
+
+TEST_F(ExportTest, Mp4HoldsEveryFrameOnceFromAKeyFrameWithTheRangesSound)
+{
+    std::vector<double> times;
+    const ExportResult result = run(settings("demo.mp4", 0.5, 2.5), [&](const ExportFrame& frame) {
+        times.push_back(frame.seconds);
+        drawFrameNumber(frame);
+    });
+    ASSERT_EQ(result.status, ExportStatus::Done) << result.message;
+    EXPECT_EQ(result.frames, 60u);
+    ASSERT_EQ(times.size(), 60u);
+    EXPECT_DOUBLE_EQ(times[0], 0.5);
+    EXPECT_DOUBLE_EQ(times[59], 0.5 + 59.0 / kFps) << "frame k at start + k / fps";
+
+    const DecodedMedia media = decodeMedia(dir_.file("demo.mp4"));
+    ASSERT_TRUE(media.opened) << media.problem;
+    EXPECT_EQ(media.width, kWidth);
+    EXPECT_EQ(media.height, kHeight);
+    EXPECT_TRUE(media.firstFrameIsKey);
+    ASSERT_EQ(media.frameSeconds.size(), 60u) << "fps x duration frames";
+    EXPECT_EQ(frameCodes(media), expectedCodes(15, 60)) << "every frame once, in order";
+    for (size_t k = 0; k < media.frameSeconds.size(); ++k)
+        ASSERT_NEAR(media.frameSeconds[k], static_cast<double>(k) / kFps, 1e-3) << "frame " << k;
+
+    ASSERT_EQ(media.sampleRate, kSampleRate);
+    EXPECT_EQ(media.channels, 2);
+    EXPECT_NEAR(static_cast<double>(media.soundMono.size()), 2.0 * kSampleRate, 1024.0)
+        << "the range's sound, within one audio frame";
+    EXPECT_NEAR(media.soundStartSeconds, 0.0, 1e-6) << "sound and picture start together";
+}
+
+TEST_F(ExportTest, ClicksAndTheirFlashesLandOnTheSameFrameInBothContainers)
+{
+    for (const char* name : {"sync.mp4", "sync.mkv"}) {
+        SCOPED_TRACE(name);
+        const ExportResult result = run(settings(name, 0.0, 2.5));
+        ASSERT_EQ(result.status, ExportStatus::Done) << result.message;
+        const DecodedMedia media = decodeMedia(dir_.file(name));
+        ASSERT_TRUE(media.opened) << media.problem;
+
+        const std::vector<long> codes = frameCodes(media);
+        for (double click : kClickSeconds) {
+            // The flash: the frame drawn white.
+            const long flashFrame = std::find(codes.begin() + std::lround((click - 0.2) * kFps), codes.end(), -1) -
+                                    codes.begin();
+            ASSERT_LT(flashFrame, static_cast<long>(codes.size())) << "no flash near " << click << " s";
+            // The click: the loudest sample near it in the decoded sound.
+            const long from = std::lround((click - 0.2) * kSampleRate);
+            const long to = std::lround((click + 0.2) * kSampleRate);
+            long loudest = from;
+            for (long i = from; i < to && i < static_cast<long>(media.soundMono.size()); ++i)
+                if (std::fabs(media.soundMono[static_cast<size_t>(i)]) >
+                    std::fabs(media.soundMono[static_cast<size_t>(loudest)]))
+                    loudest = i;
+            const double heard = media.soundStartSeconds + static_cast<double>(loudest) / kSampleRate;
+            const double seen = media.frameSeconds[static_cast<size_t>(flashFrame)];
+            EXPECT_NEAR(seen - media.frameSeconds[0], click, 0.5 / kFps) << "the flash is on the frame nearest the click";
+            EXPECT_NEAR(heard, seen, 1.0 / kFps) << "click at " << click << " s heard at " << heard
+                                                 << " s, flash seen at " << seen << " s";
+        }
+    }
+}
+
+TEST_F(ExportTest, MatroskaHoldsTheSameFramesAndSound)
+{
+    const ExportResult result = run(settings("demo.mkv", 0.0, 1.0));
+    ASSERT_EQ(result.status, ExportStatus::Done) << result.message;
+    const DecodedMedia media = decodeMedia(dir_.file("demo.mkv"));
+    ASSERT_TRUE(media.opened) << media.problem;
+    EXPECT_TRUE(media.firstFrameIsKey);
+    EXPECT_EQ(frameCodes(media), expectedCodes(0, 30));
+    EXPECT_NEAR(static_cast<double>(media.soundMono.size()), 1.0 * kSampleRate, 1024.0);
+}
+
+TEST_F(ExportTest, TheSameExportTwiceGivesTheSameBytes)
+{
+    ASSERT_EQ(run(settings("first.mp4", 0.2, 1.2)).status, ExportStatus::Done);
+    ASSERT_EQ(run(settings("second.mp4", 0.2, 1.2)).status, ExportStatus::Done);
+    const std::string first = dir_.read("first.mp4");
+    EXPECT_GT(first.size(), 1000u);
+    EXPECT_TRUE(first == dir_.read("second.mp4")) << "two exports of one range differ";
+}
+
+TEST_F(ExportTest, SegmentsJoinedByStreamCopyEqualTheWholeExport)
+{
+    ASSERT_EQ(run(settings("whole.mp4", 0.0, 2.0)).status, ExportStatus::Done);
+    ASSERT_EQ(run(settings("part1.mp4", 0.0, 0.8)).status, ExportStatus::Done);
+    ASSERT_EQ(run(settings("part2.mp4", 0.8, 2.0)).status, ExportStatus::Done);
+    std::string problem;
+    ASSERT_TRUE(concatByStreamCopy({dir_.file("part1.mp4"), dir_.file("part2.mp4")}, dir_.file("parts.txt"),
+                                   dir_.file("joined.mp4"), problem))
+        << problem;
+
+    const DecodedMedia whole = decodeMedia(dir_.file("whole.mp4"));
+    const DecodedMedia joined = decodeMedia(dir_.file("joined.mp4"));
+    ASSERT_TRUE(whole.opened && joined.opened) << whole.problem << joined.problem;
+    EXPECT_EQ(frameCodes(joined), frameCodes(whole)) << "the same frames, none dropped or repeated";
+    ASSERT_EQ(joined.frameSeconds.size(), whole.frameSeconds.size());
+    for (size_t k = 0; k < whole.frameSeconds.size(); ++k)
+        ASSERT_NEAR(joined.frameSeconds[k], whole.frameSeconds[k], 1e-3) << "frame " << k;
+    // The sound is continuous across the join: as long as the whole's, with
+    // the same sound at the same times (the encoders saw different amounts of
+    // context, so the samples differ by a little coding noise).
+    EXPECT_EQ(joined.soundMono.size(), whole.soundMono.size());
+    EXPECT_NEAR(joined.soundStartSeconds, whole.soundStartSeconds, 1e-6);
+    double worst = 0.0;
+    for (size_t i = 0; i < std::min(joined.soundMono.size(), whole.soundMono.size()); ++i)
+        worst = std::max(worst, static_cast<double>(std::fabs(joined.soundMono[i] - whole.soundMono[i])));
+    EXPECT_LT(worst, 0.1) << "the joined sound departs from the whole's";
+}
+
+TEST_F(ExportTest, ImageSequenceHoldsExactlyWhatWasRenderedAndTheSound)
+{
+    // A picture with detail: a different colour in every pixel and frame.
+    std::vector<std::vector<uint8_t>> rendered;
+    auto drawDetail = [&](const ExportFrame& frame) {
+        std::vector<uint8_t> pixels(static_cast<size_t>(kWidth) * kHeight * 4);
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x) {
+                uint8_t* p = &pixels[(static_cast<size_t>(y) * kWidth + x) * 4];
+                p[0] = static_cast<uint8_t>(x * 3 + frame.index);
+                p[1] = static_cast<uint8_t>(y * 5);
+                p[2] = static_cast<uint8_t>(x ^ y);
+                p[3] = static_cast<uint8_t>(frame.index * 40); // alpha is not exported
+            }
+        GLuint texture = 0;
+        GLuint framebuffer = 0;
+        glGenTextures(1, &texture);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, kWidth, kHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        glGenFramebuffers(1, &framebuffer);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+        glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        glBlitFramebuffer(0, 0, kWidth, kHeight, 0, 0, kWidth, kHeight, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glDeleteFramebuffers(1, &framebuffer);
+        glDeleteTextures(1, &texture);
+        rendered.push_back(pixels);
+    };
+    ExportSettings s = settings("shots/frame%04d.png", 1.0, 1.2);
+    ASSERT_EQ(std::system(("mkdir -p '" + dir_.file("shots") + "'").c_str()), 0);
+    const ExportResult result = run(s, drawDetail);
+    ASSERT_EQ(result.status, ExportStatus::Done) << result.message;
+
+    ASSERT_EQ(rendered.size(), 6u);
+    for (size_t k = 0; k < rendered.size(); ++k) {
+        const std::string name = "shots/frame" + std::string(k + 30 < 100 ? "00" : "0") + std::to_string(k + 30) + ".png";
+        int width = 0;
+        int height = 0;
+        int channels = 0;
+        unsigned char* png = stbi_load(dir_.file(name).c_str(), &width, &height, &channels, 3);
+        ASSERT_NE(png, nullptr) << name << " (frames are numbered on the whole demo's count)";
+        ASSERT_EQ(width, kWidth);
+        ASSERT_EQ(height, kHeight);
+        size_t differences = 0;
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x)
+                for (int c = 0; c < 3; ++c) {
+                    // PNG rows run top down, GL's bottom up.
+                    const uint8_t want = rendered[k][(static_cast<size_t>(kHeight - 1 - y) * kWidth + x) * 4 + c];
+                    differences += png[(static_cast<size_t>(y) * kWidth + x) * 3 + c] != want;
+                }
+        stbi_image_free(png);
+        EXPECT_EQ(differences, 0u) << name << " differs from what was rendered";
+    }
+    const std::string wav = dir_.read("shots/frame.wav");
+    EXPECT_EQ(wav.size(), 44u + static_cast<size_t>(0.2 * kSampleRate) * 2 * 2) << "the range's sound, exactly";
+    EXPECT_EQ(dir_.list().size(), 1u) << "nothing but the folder of shots";
+}
+
+TEST_F(ExportTest, WrongRequestsAndFailuresLeaveNoFile)
+{
+    struct Case {
+        const char* what;
+        ExportSettings settings;
+        ExportStatus status;
+    };
+    std::vector<Case> cases;
+    cases.push_back({"unknown extension", settings("demo.avi", 0.0, 1.0), ExportStatus::UsageError});
+    ExportSettings odd = settings("odd.mp4", 0.0, 1.0);
+    odd.width = 161;
+    cases.push_back({"odd width for video", odd, ExportStatus::UsageError});
+    ExportSettings huge = settings("huge.mp4", 0.0, 1.0);
+    huge.width = 1 << 20;
+    cases.push_back({"larger than GL allows", huge, ExportStatus::UsageError});
+    cases.push_back({"range past the tune", settings("long.mp4", 2.0, kTuneSeconds + 0.5), ExportStatus::UsageError});
+    cases.push_back({"empty range", settings("empty.mp4", 1.0, 1.0), ExportStatus::UsageError});
+    ExportSettings nowhere = settings("demo.mp4", 0.0, 1.0);
+    nowhere.output = dir_.file("missing/demo.mp4");
+    cases.push_back({"folder that does not exist", nowhere, ExportStatus::Failed});
+    ExportSettings nowhereImages = settings("x", 0.0, 1.0);
+    nowhereImages.output = dir_.file("missing/f%03d.png");
+    cases.push_back({"image folder that does not exist", nowhereImages, ExportStatus::Failed});
+
+    for (const Case& c : cases) {
+        const ExportResult result = run(c.settings);
+        EXPECT_EQ(result.status, c.status) << c.what;
+        EXPECT_FALSE(result.message.empty()) << c.what;
+        EXPECT_EQ(result.message.find('\n'), std::string::npos) << c.what << ": one line";
+        EXPECT_TRUE(dir_.list().empty()) << c.what << " left " << dir_.list().front();
+    }
+}
+
+TEST_F(ExportTest, CancelStopsCleanlyAndRemovesWhatWasWritten)
+{
+    int rendered = 0;
+    auto cancelAfterTen = [&] { return rendered >= 10; };
+    auto count = [&](const ExportFrame& frame) {
+        ++rendered;
+        drawFrameNumber(frame);
+    };
+
+    ExportSettings video = settings("demo.mp4", 0.0, 2.0);
+    video.cancelRequested = cancelAfterTen;
+    ExportResult result = run(video, count);
+    EXPECT_EQ(result.status, ExportStatus::Cancelled);
+    EXPECT_EQ(rendered, 10) << "no frame is drawn after the request";
+    EXPECT_TRUE(dir_.list().empty()) << "left " << dir_.list().front();
+
+    rendered = 0;
+    ExportSettings images = settings("f%03d.png", 0.0, 2.0);
+    images.cancelRequested = cancelAfterTen;
+    result = run(images, count);
+    EXPECT_EQ(result.status, ExportStatus::Cancelled);
+    EXPECT_TRUE(dir_.list().empty()) << "left " << dir_.list().front();
+}
+
+TEST_F(ExportTest, WithoutATuneTheExportIsSilentButComplete)
+{
+    ExportSettings s = settings("silent.mp4", 0.0, 1.0);
+    s.tunePath = dir_.file("no-such-tune.ogg");
+    std::vector<float> spectrumSums;
+    const ExportResult result = run(s, [&](const ExportFrame& frame) {
+        float sum = 0.0f;
+        for (int i = 0; i < 2048; ++i)
+            sum += frame.spectrum[i];
+        spectrumSums.push_back(sum);
+        drawFrameNumber(frame);
+    });
+    ASSERT_EQ(result.status, ExportStatus::Done) << result.message;
+    EXPECT_EQ(*std::max_element(spectrumSums.begin(), spectrumSums.end()), 0.0f);
+    const DecodedMedia media = decodeMedia(dir_.file("silent.mp4"));
+    ASSERT_TRUE(media.opened) << media.problem;
+    EXPECT_EQ(media.frameSeconds.size(), 30u);
+    EXPECT_EQ(media.sampleRate, 0) << "no sound stream";
+}
