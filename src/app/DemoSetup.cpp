@@ -2,6 +2,8 @@
 // made here is owned by AppState.
 #include "app/DemoSetup.h"
 
+#include <cstdint>
+#include <cstdio>
 #include <iostream>
 #include <memory>
 
@@ -64,6 +66,7 @@ bool initDemo()
 
     if (!loadDescription())
         return false;
+    appState.rowsPerSecond = appState.demo.timing.rowsPerSecond;
     glutSetWindowTitle(appState.windowTitle.c_str());
 
     appState.musicStream.update();
@@ -83,6 +86,22 @@ void initAntiAliasProgram()
 void initQuadMeshes()
 {
     appState.quads = std::make_unique<SceneQuads>(*appState.antiAliasProgram);
+}
+
+void startAtRow(double row)
+{
+    MusicStream& music = appState.musicStream;
+    if (!music.hasMusic())
+        return; // without music the clock stands at 0
+    const double seconds = row / appState.rowsPerSecond;
+    const uint64_t frames = static_cast<uint64_t>(seconds * music.sampleRate());
+    const uint64_t bytes = frames * static_cast<uint64_t>(music.channels()) * 2u;
+    if (!music.seekBytes(bytes)) {
+        char message[160];
+        std::snprintf(message, sizeof message, "--row %g lies past the end of the tune (%.2f s); starting at row 0",
+                      row, music.bytesToSeconds(music.lengthBytes()));
+        platform_warn("tune.ogg", message);
+    }
 }
 
 void releaseMusic()

@@ -5,8 +5,9 @@
 #pragma once
 
 // Opens the music held paused, the sync device "sync" with its tracks
-// "scene" and "fft_sampling_index", loads "demo.json", gives the window the
-// demo's name and creates the eight render targets. Returns false when the
+// "scene" and "fft_sampling_index", loads "demo.json" (with the demo's length
+// and tempo), gives the window the demo's name and creates the eight render
+// targets. Returns false when the
 // description fails to load: the account written so far stays on standard
 // output, one line "demo.json: " and the reason goes to standard error, and
 // the render targets are not made.
@@ -20,6 +21,10 @@ void initAntiAliasProgram();
 // Builds the screen quad and the eight pass quads, bound to the
 // anti-aliasing program.
 void initQuadMeshes();
+
+// Moves the music to `row` of the demo's tempo before the first frame; a row
+// past the tune's end leaves it at the start, with one line on standard error.
+void startAtRow(double row);
 
 // Releases the music (and the audio output) unless Esc already has.
 void releaseMusic();

@@ -100,7 +100,7 @@ void drawFrame()
         playTone(kAlarmLowHz, kAlarmLowMs);
     }
 
-    if (demoIsOver(values.row)) {
+    if (demoIsOver(values.row, appState.demo.timing.endRow)) {
         // main releases the music once the loop has returned.
         glutLeaveMainLoop();
         return;

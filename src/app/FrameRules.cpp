@@ -73,9 +73,9 @@ uint64_t seekTarget(uint64_t currentBytes, SeekDirection direction)
                                                 : currentBytes - kSeekStepBytes;
 }
 
-bool demoIsOver(double row)
+bool demoIsOver(double row, double endRow)
 {
-    return row >= kEndRow;
+    return row >= endRow;
 }
 
 void writeFrameStatus(std::ostream& out, int sceneIndex, double seconds, double row)

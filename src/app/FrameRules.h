@@ -9,7 +9,8 @@
 
 #include "sync/data.h"
 
-// The demo ends when the row reaches this (78.25 s at 20 rows per second).
+// The demo ends when the row reaches this (78.25 s at 20 rows per second),
+// unless its description sets "end_row".
 constexpr double kEndRow = 1565.0;
 
 // One press of a seek key moves the music by this many bytes of 16-bit PCM
@@ -72,8 +73,8 @@ bool updateAlarm(bool& beepArmed, bool sceneFound);
 // which the music stream refuses.
 uint64_t seekTarget(uint64_t currentBytes, SeekDirection direction);
 
-// True once `row` has reached the end row.
-bool demoIsOver(double row);
+// True once `row` has reached `endRow`.
+bool demoIsOver(double row, double endRow = kEndRow);
 
 // The frame's three status lines, each flushed: the scene index, the seconds
 // and "row" with the row, doubles in the stream's default format.

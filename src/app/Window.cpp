@@ -11,10 +11,13 @@
 #include "app/FrameLoop.h"
 #include "platform/platform.h"
 
-bool initWindow()
+bool initWindow(int width, int height)
 {
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_ALPHA | GLUT_DEPTH);
-    glutInitWindowSize(glutGet(GLUT_SCREEN_WIDTH), glutGet(GLUT_SCREEN_HEIGHT));
+    if (width > 0 && height > 0)
+        glutInitWindowSize(width, height);
+    else
+        glutInitWindowSize(glutGet(GLUT_SCREEN_WIDTH), glutGet(GLUT_SCREEN_HEIGHT));
     // A screen-sized window belongs at the screen's corner; without a window
     // manager to place it, the toolkit's default would leave an edge off screen.
     glutInitWindowPosition(0, 0);

@@ -6,7 +6,8 @@
 // sync on, loads the GL entry points and registers the reshape, idle and
 // display callbacks. Closing the window makes glutMainLoop return. Returns
 // false, after one line on standard error, when the extension loader fails.
-bool initWindow();
+// `width` x `height` sets the window's size; 0 x 0 makes it as large as the screen.
+bool initWindow(int width = 0, int height = 0);
 
 // Reshape callback: nothing; the scene passes set the viewports they need.
 void onReshape(int width, int height);

@@ -1,29 +1,89 @@
-// Process entry of the demo player: the start-up steps in their order, the
-// toolkit's main loop, and the shutdown. Run in a demo's folder; the command
-// line goes to the toolkit unchanged. Exit status 0 after Esc, the end row or
-// a closed window; 1 when the GL entry points cannot be loaded or the
-// description fails to load.
+// Process entry of the demo player: the command line, the start-up steps in
+// their order, the toolkit's main loop, and the shutdown. Plays the demo in
+// DEMO_DIR (default: the current folder); the toolkit's own options go to
+// it. Exit status 0 after Esc, the end row or a closed window; 1 when the
+// demo folder cannot be entered, the GL entry points cannot be loaded or the
+// description fails to load; 2 for wrong usage.
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
+#include <string>
+#include <system_error>
+#include <vector>
 
 #include <GL/glew.h>
 #include <GL/freeglut.h>
 
 #include "app/AppState.h"
+#include "app/CommandLine.h"
+#include "app/DemoChecks.h"
 #include "app/DemoSetup.h"
 #include "app/Keyboard.h"
 #include "app/Window.h"
 #include "platform/platform.h"
+
+namespace {
+
+// Handles --help, --version and wrong usage, which need no window. Returns
+// the exit status when the program is done, or -1 to go on and play.
+int answerWithoutPlaying(bool parsed, const CommandLine& commandLine, const std::string& error)
+{
+    if (!parsed) {
+        std::fprintf(stderr, "demoplayer: %s\n%s", error.c_str(), commandLineUsage());
+        return 2;
+    }
+    if (commandLine.help) {
+        std::fputs(commandLineUsage(), stdout);
+        return 0;
+    }
+    if (commandLine.version) {
+        std::printf("%s\n", commandLineVersion());
+        return 0;
+    }
+    return -1;
+}
+
+// Makes the demo folder the working folder, where the demo's files are found.
+bool enterDemoFolder(const std::string& folder)
+{
+    if (folder.empty())
+        return true;
+    std::error_code error;
+    std::filesystem::current_path(folder, error);
+    if (error) {
+        std::fprintf(stderr, "%s: cannot play the demo in this folder: %s\n", folder.c_str(),
+                     error.message().c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
     // Every line of the account goes out as it is written, so whatever ends
     // the process, its output shows how far it got.
     std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
-    glutInit(&argc, argv);
+
+    CommandLine commandLine;
+    std::string error;
+    const bool parsed = parseCommandLine(argc, argv, commandLine, error);
+    const int answered = answerWithoutPlaying(parsed, commandLine, error);
+    if (answered >= 0)
+        return answered;
+    if (!enterDemoFolder(commandLine.demoDir))
+        return 1;
+
+    std::vector<char*> toolkitArguments;
+    for (std::string& argument : commandLine.toolkitArguments)
+        toolkitArguments.push_back(&argument[0]);
+    toolkitArguments.push_back(nullptr);
+    int toolkitArgumentCount = static_cast<int>(toolkitArguments.size()) - 1;
+    glutInit(&toolkitArgumentCount, toolkitArguments.data());
     platform_console_open(appState.console);
 
-    if (!initWindow())
+    if (!initWindow(commandLine.windowWidth, commandLine.windowHeight))
         return 1;
     if (!initDemo()) {
         releaseMusic();
@@ -34,6 +94,9 @@ int main(int argc, char** argv)
     std::cout << "----------------\n";
     glDisable(GL_CULL_FACE);
     initQuadMeshes();
+    warnAboutDemoMistakes();
+    if (commandLine.hasStartRow)
+        startAtRow(commandLine.startRow);
 
     glutMainLoop();
 

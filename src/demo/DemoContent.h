@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "demo/DemoTiming.h"
 #include "render/DemoShader.h"
 #include "render/Scene.h"
 #include "render/Texture.h"
@@ -19,4 +20,5 @@ struct DemoContent {
     std::vector<DemoShader> shaders;                     // the description's entries, in file order
     std::vector<Scene> scenes;                           // the description's scenes, addressed by index
     std::vector<std::unique_ptr<Texture>> imageTextures; // one per texture entry; scenes point at them
+    DemoTiming timing;                                   // the demo's length and tempo
 };

@@ -103,6 +103,10 @@ bool loadDemoDescription(const char* path, SyncDevice* device, DemoContent& cont
         return false;
     }
     nlohmann::json document = parseDescription(text);
+    // The length and tempo first: a wrong one ends the load before anything is made.
+    std::string timingError;
+    if (!readDemoTiming(document, content.timing, timingError))
+        throw nlohmann::json::type_error::create(302, timingError, nullptr);
     ContentBuilder builder(path, device, content, host, warnings);
     walkDescription(document, std::cout, builder);
     return true;

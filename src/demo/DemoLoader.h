@@ -8,8 +8,8 @@
 #include "sync/device.h"
 
 // Reads the description at `path` (the player's is "demo.json") and fills
-// `content`: built shader entries, scenes holding copies of them, and one
-// image texture per texture entry. Every shader parameter is a track of
+// `content`: built shader entries, scenes holding copies of them, one image
+// texture per texture entry, and the demo's length and tempo. Every shader parameter is a track of
 // `device`. The demo's name and a full-screen request go to `host`; problems
 // with shader files go to `warnings` (once per file and problem). Call on the
 // thread that owns the GL context. Returns false, after one line

@@ -60,6 +60,8 @@ public:
     // one. Both files are always examined and both times brought up to date.
     bool checkForChanges();
 
+    const std::string& getVertexPath() const { return vertexPath; }
+    const std::string& getFragmentPath() const { return fragmentPath; }
     const std::vector<std::string>& getParameterNames() const { return parameterNames; }
 
 private:

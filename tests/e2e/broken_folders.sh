@@ -9,7 +9,7 @@
 # files are made with symbolic-link loops instead.
 source "$(dirname "${BASH_SOURCE[0]}")/lib/player.sh"
 
-make_demo 1
+make_demo 20
 template="$demo_dir/template"
 case_dir="$demo_dir/case"
 mkdir "$template"
@@ -162,7 +162,7 @@ run_case "image file far too large" 0 dot.png "too large" 'sparse dot.png 300M'
 # A PNG header announcing 20000 x 20000 pixels.
 run_case "image too many pixels" 0 dot.png "large" \
     'printf "\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x4e\x20\0\0\x4e\x20\x08\x06\0\0\0\0\0\0\0" >dot.png'
-run_case "track missing" 0 "" "" 'rm sync_level.track'
+run_case "track missing" 0 sync_level.track "no such track file" 'rm sync_level.track'
 run_case "track unreadable" 0 sync_level.track "symbolic links" 'rm sync_level.track && link_loop sync_level.track'
 run_case "track a directory" 0 sync_level.track "directory" 'rm sync_level.track && mkdir sync_level.track'
 run_case "track a named pipe" 0 sync_level.track "named pipe" 'rm sync_level.track && mkfifo sync_level.track'
@@ -175,8 +175,10 @@ run_case "track rows not increasing" 0 sync_level.track "rows must increase" \
 run_case "track value not a number" 0 sync_level.track "not a finite number" \
     'track_file sync_level.track 2 0 7fc00001 1 10 7f800000 0'
 run_case "track key type unknown" 0 sync_level.track "type 7" 'track_file sync_level.track 1 0 3f800000 7'
-run_case "track name too long" 0 sync_xxxxxxxx "too long" \
-    "description 's/\"level\"/\"$(printf 'x%.0s' $(seq 300))\"/' >demo.json.new && mv demo.json.new demo.json"
+# A second parameter whose name no file can have (it is neither a track file
+# nor a declared uniform, which the start-up warnings say too).
+run_case "track name too long" 0 xxxxxxxx "too long" \
+    "description 's/\"level\"/\"level\", \"$(printf 'x%.0s' $(seq 300))\"/' >demo.json.new && mv demo.json.new demo.json"
 run_case "tune missing" 0 tune.ogg "no such file" 'rm tune.ogg'
 run_case "tune empty" 0 tune.ogg "cannot play the music" ': >tune.ogg'
 run_case "tune not Ogg" 0 tune.ogg "cannot play the music" 'echo "not music at all" >tune.ogg'

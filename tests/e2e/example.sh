@@ -65,4 +65,5 @@ wait_for_exit 60
 [ "$player_status" -eq 0 ] || fail "the player ended with status $player_status"
 awk -v r="$(last_row)" 'BEGIN { exit !(r >= 1565) }' || fail "the player stopped before the end row, at row $(last_row)"
 grep -q '^FORWARDS$' "$player_out" || fail "the d presses were not reported"
+[ ! -s "$player_err" ] || fail "the example gave lines on standard error: $(head -n 3 "$player_err")"
 echo "ok: played through every scene and ended at row $(last_row)"

@@ -39,7 +39,8 @@ fail() {
 }
 
 # make_demo [TUNE_SECONDS]: the test demo in $demo_dir, its tracks encoded
-# with synctrack and a sine tune of TUNE_SECONDS (default 20) seconds.
+# with synctrack and a sine tune of TUNE_SECONDS (default 20) seconds. The
+# demo ends at row 400 (20 s).
 make_demo() {
     local seconds=${1:-20}
     cp "$DEMOPLAYER_SOURCE_DIR"/tests/e2e/demo/* "$demo_dir"/
@@ -55,10 +56,10 @@ encode_tracks() {
     done
 }
 
-# start_player: demoplayer in the demo folder, standard output and error
-# into files.
+# start_player [ARGUMENT...]: demoplayer in the demo folder, with the
+# arguments given, standard output and error into files.
 start_player() {
-    (cd "$demo_dir" && exec "$DEMOPLAYER_BINARY_DIR/demoplayer") >"$player_out" 2>"$player_err" &
+    (cd "$demo_dir" && exec "$DEMOPLAYER_BINARY_DIR/demoplayer" "$@") >"$player_out" 2>"$player_err" &
     player_pid=$!
 }
 
