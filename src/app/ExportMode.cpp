@@ -79,7 +79,7 @@ void drawExportFrame(uint64_t frameNumber, int fps, const float* spectrum)
     appState.fftValue = values.fftValue;
     appState.fstrValue = values.fstrValue;
     bool found = false;
-    drawSceneFrame(sceneToDraw(values.sceneIndex, found), values);
+    drawSceneFrame(sceneToDraw(values.sceneIndex, found), values, FrameReport::Silent);
 }
 
 int exitStatusFor(ExportStatus status)

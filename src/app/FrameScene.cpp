@@ -27,7 +27,7 @@ Scene* sceneToDraw(int sceneIndex, bool& found)
     return scenes.empty() ? nullptr : &scenes[0];
 }
 
-void drawSceneFrame(Scene* scene, const FrameValues& values)
+void drawSceneFrame(Scene* scene, const FrameValues& values, FrameReport report)
 {
     if (scene == nullptr) {
         // With no scenes at all there is nothing to draw in place of a missing one.
@@ -38,6 +38,6 @@ void drawSceneFrame(Scene* scene, const FrameValues& values)
     const SceneFrame frame{truncateToInt(values.row),     values.seconds,          values.fftValue,
                            values.fstrValue,              appState.windowWidth,    appState.windowHeight,
                            *appState.renderTargets,       *appState.quads,         *appState.antiAliasProgram,
-                           appState.syncDevice.get()};
+                           appState.syncDevice.get(),     report == FrameReport::Console};
     scene->render(frame);
 }

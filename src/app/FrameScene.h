@@ -17,6 +17,10 @@ FrameValues frameValuesFromTracks(double seconds, double row, const float* spect
 // `found` tells whether it is the frame's own.
 Scene* sceneToDraw(int sceneIndex, bool& found);
 
+// How a frame speaks on the console while it draws.
+enum class FrameReport { Console, Silent };
+
 // Draws `scene` with the frame's values into framebuffer 0 at AppState's
-// window size; with no scene, clears it instead.
-void drawSceneFrame(Scene* scene, const FrameValues& values);
+// window size; with no scene, clears it instead. A silent frame prints
+// nothing (the scene's "fstr_val" line included).
+void drawSceneFrame(Scene* scene, const FrameValues& values, FrameReport report = FrameReport::Console);

@@ -212,12 +212,13 @@ protected:
     // An export that must succeed; returns the path of `name` in the output folder.
     std::string exportTo(const std::string& name, const std::string& options = "")
     {
-        const PlayerRun run = runPlayer("--export " + shellQuoted(name) + " --size 64x36 --fps 30 " + options);
-        EXPECT_EQ(run.status, 0) << run.err;
+        lastRun_ = runPlayer("--export " + shellQuoted(name) + " --size 64x36 --fps 30 " + options);
+        EXPECT_EQ(lastRun_.status, 0) << lastRun_.err;
         return out_.file(name);
     }
 
     static ExportDemo* demo_;
+    PlayerRun lastRun_; // of exportTo
     ScratchDir out_;
     ScratchDir logs_;
 };
@@ -241,6 +242,9 @@ double loudestNear(const DecodedMedia& media, double seconds)
 TEST_F(ExportPlayerTest, WholeDemoIsFrameExactAndEachFlashMeetsItsClick)
 {
     const DecodedMedia media = decodeMedia(exportTo("demo.mp4"));
+    EXPECT_NE(lastRun_.out.find("\n----------------\n"), std::string::npos) << "the start-up account as in play";
+    EXPECT_EQ(lastRun_.out.find("fstr_val"), std::string::npos) << "an export prints no per-frame lines";
+    EXPECT_EQ(lastRun_.out.find("\nrow"), std::string::npos) << "an export prints no per-frame lines";
     ASSERT_TRUE(media.opened) << media.problem;
     EXPECT_EQ(media.decodeErrors, 0);
     EXPECT_EQ(media.width, 64);
