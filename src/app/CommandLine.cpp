@@ -209,6 +209,10 @@ bool parseCommandLine(int argc, const char* const* argv, CommandLine& commandLin
             return false;
         }
     }
+    if (!commandLine.exportOutput.empty() && commandLine.hasStartRow) {
+        error = "--row sets where playing starts; an export takes its rows with --rows A:B";
+        return false;
+    }
     if (commandLine.exportOutput.empty() && !exportOptions.empty()) {
         error = exportOptions.front() + " only applies to an export (--export OUT)";
         return false;

@@ -154,6 +154,7 @@ TEST(CommandLine, WrongExportUsageIsRefusedWithAReason)
         {{"--export", "a.mp4", "--rows", "-5:10"}, "--rows"},
         {{"--fps", "30"}, "--fps only applies to an export"},
         {{"--rows", "0:10", "demo"}, "--rows only applies to an export"},
+        {{"--export", "a.mp4", "--row", "100"}, "--rows A:B"},
     };
     for (const Case& c : cases) {
         CommandLine commandLine;
