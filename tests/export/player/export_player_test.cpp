@@ -28,7 +28,7 @@
 namespace {
 
 const int kFps = 30;
-const double kRowsPerSecond = 60.0; // two rows per frame
+const double kRowsPerSecond = 60.0; // two rows per frame, as "rows_per_second" below says
 const int kSampleRate = 44100;
 const double kTuneSeconds = 3.0;    // the demo ends with its tune, at row 180
 const long kFrames = 90;
@@ -135,8 +135,10 @@ public:
 
         // Frame k lies on row 2k: the flash covers rows 2k - 1 up to 2k + 1.
         std::string track = "# row value type\n0 0 step\n";
-        for (long frame : kClickFrames)
-            track += std::to_string(2 * frame - 1) + " 1 step\n" + std::to_string(2 * frame + 1) + " 0 step\n";
+        for (long frame : kClickFrames) {
+            const long row = std::lround(static_cast<double>(frame) * kRowsPerSecond / kFps);
+            track += std::to_string(row - 1) + " 1 step\n" + std::to_string(row + 1) + " 0 step\n";
+        }
         dir_.write("sync_scene.txt", track);
         const ToolRun encoded = runTool("synctrack", "encode " + shellQuoted(dir_.file("sync_scene.txt")) + " " +
                                                          shellQuoted(dir_.file("sync_scene.track")));
