@@ -1,5 +1,6 @@
 # The player's layers point down: each folder of src/ includes only its own
-# headers and those of the layers below it, and the track code uses neither
+# headers and those of the layers below it (the export sits beside the
+# demo and render layers, on timeline and platform; app drives it), and the track code uses neither
 # GL nor audio; of the platform, it reads files and reports their problems
 # only. Prints every include that points the wrong way.
 set -euo pipefail
@@ -12,7 +13,8 @@ declare -A allowed=(
     [timeline]="timeline sync platform"
     [render]="render timeline sync platform"
     [demo]="demo render timeline sync platform"
-    [app]="app demo render timeline sync platform"
+    [export]="export timeline platform"
+    [app]="app export demo render timeline sync platform"
 )
 
 status=0

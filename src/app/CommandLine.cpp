@@ -4,18 +4,30 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
 const char kUsage[] =
     "Usage: demoplayer [options] [DEMO_DIR]\n"
+    "       demoplayer --export OUT [--size WxH] [--fps N] [--rows A:B] [--crf N] [DEMO_DIR]\n"
     "\n"
-    "Plays the demo that DEMO_DIR/demo.json describes (default: the current folder).\n"
+    "Plays the demo that DEMO_DIR/demo.json describes (default: the current folder),\n"
+    "or renders it offline into a video file or an image sequence.\n"
     "\n"
     "Options:\n"
     "  --row N       start at row N instead of row 0\n"
     "  --size WxH    window size in pixels when the demo is not full screen\n"
     "                (default: the screen's size)\n"
+    "  --export OUT  render the demo into OUT, no display needed: NAME.mp4 (H.264\n"
+    "                and AAC), NAME.mkv (the same in Matroska) or an image\n"
+    "                sequence such as shots/frame%05d.png (with shots/frame.wav)\n"
+    "  --fps N       frames per second of the export (default 60)\n"
+    "  --rows A:B    export rows A up to B only (default: the whole demo; either\n"
+    "                side may be left out)\n"
+    "  --crf N       video quality of the export, 0 (lossless) to 51 (default 18)\n"
+    "                (with --export, --size is the frames' size, default 1280x720)\n"
     "  --help        print this text and exit\n"
     "  --version     print the version and exit\n"
     "\n"
@@ -28,6 +40,11 @@ const char kVersion[] = "demoplayer 0.2.0";
 
 // The largest window side --size accepts, far beyond any screen.
 constexpr int kLargestWindowSide = 16384;
+// The largest frame side of an export the parser lets through; the GL
+// implementation's own limit is checked once a context exists.
+constexpr int kLargestExportSide = 1 << 20;
+constexpr int kLargestExportFps = 1000;
+constexpr int kLargestCrf = 51;
 
 // The toolkit's options and whether each takes a value, as it reads them.
 struct ToolkitOption {
@@ -54,7 +71,7 @@ bool parseRow(const char* text, double& row)
     return end != text && *end == '\0' && std::isfinite(row) && row >= 0.0;
 }
 
-// "WxH" with two whole numbers from 1 to kLargestWindowSide.
+// "WxH" with two whole numbers from 1 to kLargestExportSide.
 bool parseSize(const char* text, int& width, int& height)
 {
     char* end = nullptr;
@@ -63,10 +80,39 @@ bool parseSize(const char* text, int& width, int& height)
         return false;
     const char* rest = end + 1;
     const long h = std::strtol(rest, &end, 10);
-    if (end == rest || *end != '\0' || w < 1 || h < 1 || w > kLargestWindowSide || h > kLargestWindowSide)
+    if (end == rest || *end != '\0' || w < 1 || h < 1 || w > kLargestExportSide || h > kLargestExportSide)
         return false;
     width = static_cast<int>(w);
     height = static_cast<int>(h);
+    return true;
+}
+
+// A whole number from `lowest` to `highest`.
+bool parseWholeNumber(const char* text, int lowest, int highest, int& number)
+{
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || value < lowest || value > highest)
+        return false;
+    number = static_cast<int>(value);
+    return true;
+}
+
+// "A:B", "A:" or ":B": rows of 0 or more, B after A when both are given.
+bool parseRowRange(const char* text, CommandLine& commandLine)
+{
+    const char* colon = std::strchr(text, ':');
+    if (colon == nullptr)
+        return false;
+    const std::string first(text, colon);
+    const std::string end(colon + 1);
+    commandLine.exportFirstRow = 0.0;
+    if (!first.empty() && !parseRow(first.c_str(), commandLine.exportFirstRow))
+        return false;
+    commandLine.hasExportEndRow = !end.empty();
+    if (commandLine.hasExportEndRow &&
+        (!parseRow(end.c_str(), commandLine.exportEndRow) || commandLine.exportEndRow <= commandLine.exportFirstRow))
+        return false;
     return true;
 }
 
@@ -89,6 +135,7 @@ bool parseCommandLine(int argc, const char* const* argv, CommandLine& commandLin
     commandLine = CommandLine();
     commandLine.toolkitArguments.push_back(argc > 0 ? argv[0] : "demoplayer");
     bool optionsEnded = false;
+    std::vector<std::string> exportOptions; // the export's own options, as given
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         const std::string name = argument.substr(0, argument.find('='));
@@ -111,6 +158,35 @@ bool parseCommandLine(int argc, const char* const* argv, CommandLine& commandLin
                 error = "--size needs WIDTHxHEIGHT in pixels, for example 1280x720";
                 return false;
             }
+        } else if (!optionsEnded && name == "--export") {
+            const char* value = optionValue(argc, argv, i, name);
+            if (value == nullptr || *value == '\0') {
+                error = "--export needs the name of the file to write, for example demo.mp4";
+                return false;
+            }
+            commandLine.exportOutput = value;
+        } else if (!optionsEnded && name == "--fps") {
+            const char* value = optionValue(argc, argv, i, name);
+            if (value == nullptr || !parseWholeNumber(value, 1, kLargestExportFps, commandLine.exportFps)) {
+                error = "--fps needs a whole number of frames per second from 1 to " +
+                        std::to_string(kLargestExportFps);
+                return false;
+            }
+            exportOptions.push_back(name);
+        } else if (!optionsEnded && name == "--crf") {
+            const char* value = optionValue(argc, argv, i, name);
+            if (value == nullptr || !parseWholeNumber(value, 0, kLargestCrf, commandLine.exportCrf)) {
+                error = "--crf needs a whole number from 0 (lossless) to " + std::to_string(kLargestCrf);
+                return false;
+            }
+            exportOptions.push_back(name);
+        } else if (!optionsEnded && name == "--rows") {
+            const char* value = optionValue(argc, argv, i, name);
+            if (value == nullptr || !parseRowRange(value, commandLine)) {
+                error = "--rows needs A:B, rows of 0 or more with B after A (A or B may be left out)";
+                return false;
+            }
+            exportOptions.push_back(name);
         } else if (const ToolkitOption* option = optionsEnded ? nullptr : findToolkitOption(argv[i])) {
             commandLine.toolkitArguments.push_back(argument);
             if (option->takesValue) {
@@ -132,6 +208,19 @@ bool parseCommandLine(int argc, const char* const* argv, CommandLine& commandLin
             error = "only one demo folder can be played, not also \"" + argument + "\"";
             return false;
         }
+    }
+    if (!commandLine.exportOutput.empty() && commandLine.hasStartRow) {
+        error = "--row sets where playing starts; an export takes its rows with --rows A:B";
+        return false;
+    }
+    if (commandLine.exportOutput.empty() && !exportOptions.empty()) {
+        error = exportOptions.front() + " only applies to an export (--export OUT)";
+        return false;
+    }
+    if (commandLine.exportOutput.empty() &&
+        (commandLine.windowWidth > kLargestWindowSide || commandLine.windowHeight > kLargestWindowSide)) {
+        error = "--size needs WIDTHxHEIGHT in pixels, for example 1280x720";
+        return false;
     }
     return true;
 }

@@ -46,7 +46,7 @@ TrackFacts& factsFor(DemoFacts& facts, const std::string& name)
     return facts.tracks.back();
 }
 
-DemoFacts gatherFacts()
+DemoFacts gatherFacts(double tuneSeconds)
 {
     DemoFacts facts;
     for (const DemoShader& shader : appState.demo.shaders) {
@@ -90,8 +90,7 @@ DemoFacts gatherFacts()
         facts.sceneTrackKeyValues.push_back(scene->keys[i].value);
         facts.sceneTrackKeyRows.push_back(scene->keys[i].row);
     }
-    const MusicStream& music = appState.musicStream;
-    facts.tuneSeconds = music.hasMusic() ? music.bytesToSeconds(music.lengthBytes()) : 0.0;
+    facts.tuneSeconds = tuneSeconds;
     facts.timing = appState.demo.timing;
     return facts;
 }
@@ -100,7 +99,13 @@ DemoFacts gatherFacts()
 
 void warnAboutDemoMistakes()
 {
+    const MusicStream& music = appState.musicStream;
+    warnAboutDemoMistakes(music.hasMusic() ? music.bytesToSeconds(music.lengthBytes()) : 0.0);
+}
+
+void warnAboutDemoMistakes(double tuneSeconds)
+{
     std::fflush(stdout);
-    for (const std::string& warning : demoWarnings(gatherFacts()))
+    for (const std::string& warning : demoWarnings(gatherFacts(tuneSeconds)))
         std::fprintf(stderr, "%s\n", warning.c_str());
 }

@@ -33,9 +33,8 @@ public:
 };
 
 // The one place where a description error is caught: it ends the start-up.
-bool loadDescription()
+bool loadDescription(DescriptionHost& host)
 {
-    WindowHost host;
     try {
         return loadDemoDescription("demo.json", appState.syncDevice.get(), appState.demo, host,
                                    &appState.fileWarnings);
@@ -58,15 +57,9 @@ bool initDemo()
     // then stands at 0 and the demo still runs.
     appState.musicStream.open("tune.ogg");
 
-    appState.syncDevice.reset(sync_open("sync"));
-    // Requested before the description, so a shader parameter called "scene"
-    // shares this track.
-    appState.sceneTrack = sync_obtain_track(appState.syncDevice.get(), "scene");
-    appState.fftSamplingTrack = sync_obtain_track(appState.syncDevice.get(), "fft_sampling_index");
-
-    if (!loadDescription())
+    WindowHost host;
+    if (!loadDemoContent(host))
         return false;
-    appState.rowsPerSecond = appState.demo.timing.rowsPerSecond;
     glutSetWindowTitle(appState.windowTitle.c_str());
 
     appState.musicStream.update();
@@ -74,6 +67,20 @@ bool initDemo()
     appState.renderTargets = std::make_unique<RenderTargets>(
         static_cast<int>(appState.windowWidth), static_cast<int>(appState.windowHeight),
         glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT));
+    return true;
+}
+
+bool loadDemoContent(DescriptionHost& host)
+{
+    appState.syncDevice.reset(sync_open("sync"));
+    // Requested before the description, so a shader parameter called "scene"
+    // shares this track.
+    appState.sceneTrack = sync_obtain_track(appState.syncDevice.get(), "scene");
+    appState.fftSamplingTrack = sync_obtain_track(appState.syncDevice.get(), "fft_sampling_index");
+
+    if (!loadDescription(host))
+        return false;
+    appState.rowsPerSecond = appState.demo.timing.rowsPerSecond;
     return true;
 }
 

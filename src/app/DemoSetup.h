@@ -4,6 +4,8 @@
 // in this order.
 #pragma once
 
+#include "demo/DescriptionHost.h"
+
 // Opens the music held paused, the sync device "sync" with its tracks
 // "scene" and "fft_sampling_index", loads "demo.json" (with the demo's length
 // and tempo), gives the window the demo's name and creates the eight render
@@ -12,6 +14,12 @@
 // output, one line "demo.json: " and the reason goes to standard error, and
 // the render targets are not made.
 bool initDemo();
+
+// The part of initDemo that needs neither a window nor the music: opens the
+// sync device "sync" with its tracks "scene" and "fft_sampling_index" and
+// loads "demo.json" (the demo's name and full screen go to `host`), with the
+// demo's tempo. False as initDemo when the description fails to load.
+bool loadDemoContent(DescriptionHost& host);
 
 // Builds appState.antiAliasProgram from "test.vsh" and "AA.fsh"; when they
 // do not build, the final pass shows the last pass through a built-in

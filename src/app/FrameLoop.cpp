@@ -11,9 +11,8 @@
 
 #include "app/AppState.h"
 #include "app/FrameRules.h"
+#include "app/FrameScene.h"
 #include "platform/platform.h"
-#include "render/SceneFrame.h"
-#include "sync/device.h"
 #include "timeline/Tone.h"
 
 namespace {
@@ -26,9 +25,7 @@ FrameValues readFrameValues(const MusicStream& music)
     const double row = music.bytesToSeconds(music.positionBytes()) * appState.rowsPerSecond;
     float spectrum[MusicStream::kSpectrumBins];
     music.spectrum(spectrum);
-    const SyncTrack* fstrTrack = sync_obtain_track(appState.syncDevice.get(), "fstr_val");
-    return frameValuesAt(seconds, row, spectrum, MusicStream::kSpectrumBins, appState.sceneTrack,
-                         appState.fftSamplingTrack, fstrTrack);
+    return frameValuesFromTracks(seconds, row, spectrum, MusicStream::kSpectrumBins);
 }
 
 // Examines at most one of the scene's own shader entries for edited files
@@ -46,34 +43,20 @@ void reloadEditedShader(Scene& scene)
     }
 }
 
-// With no scenes at all there is nothing to draw in place of a missing one.
-void clearWindow()
-{
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-}
-
 // Draws the frame's scene, or the first scene when the row has none, and
 // sets the console's colour to tell which. True when the scene was found.
 bool drawScene(const FrameValues& values)
 {
-    const SceneFrame frame{truncateToInt(values.row),     values.seconds,          values.fftValue,
-                           values.fstrValue,              appState.windowWidth,    appState.windowHeight,
-                           *appState.renderTargets,       *appState.quads,         *appState.antiAliasProgram,
-                           appState.syncDevice.get()};
-    std::vector<Scene>& scenes = appState.demo.scenes;
-    if (sceneExists(values.sceneIndex, scenes.size())) {
+    bool found = false;
+    Scene* scene = sceneToDraw(values.sceneIndex, found);
+    if (found) {
         platform_console_set_colour(appState.console, PLATFORM_COLOUR_BRIGHT_WHITE);
-        Scene& scene = scenes[static_cast<uint32_t>(values.sceneIndex)];
-        reloadEditedShader(scene);
-        scene.render(frame);
+        reloadEditedShader(*scene);
+        drawSceneFrame(scene, values);
         return true;
     }
     platform_console_set_colour(appState.console, PLATFORM_COLOUR_LIGHT_RED);
-    if (scenes.empty())
-        clearWindow();
-    else
-        scenes[0].render(frame);
+    drawSceneFrame(scene, values);
     std::cout << "No such scene found! \n";
     return false;
 }

@@ -3,7 +3,8 @@
 // DEMO_DIR (default: the current folder); the toolkit's own options go to
 // it. Exit status 0 after Esc, the end row or a closed window; 1 when the
 // demo folder cannot be entered, the GL entry points cannot be loaded or the
-// description fails to load; 2 for wrong usage.
+// description fails to load; 2 for wrong usage. With --export OUT it renders
+// the demo into OUT instead, without a window (see ExportMode.h).
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -18,6 +19,7 @@
 #include "app/CommandLine.h"
 #include "app/DemoChecks.h"
 #include "app/DemoSetup.h"
+#include "app/ExportMode.h"
 #include "app/Keyboard.h"
 #include "app/Window.h"
 #include "platform/platform.h"
@@ -72,8 +74,17 @@ int main(int argc, char** argv)
     const int answered = answerWithoutPlaying(parsed, commandLine, error);
     if (answered >= 0)
         return answered;
+    if (!commandLine.exportOutput.empty()) {
+        // OUT names a place seen from where the program was started.
+        std::error_code ignored;
+        const std::filesystem::path output = std::filesystem::absolute(commandLine.exportOutput, ignored);
+        if (!output.empty())
+            commandLine.exportOutput = output.string();
+    }
     if (!enterDemoFolder(commandLine.demoDir))
         return 1;
+    if (!commandLine.exportOutput.empty())
+        return exportDemo(commandLine);
 
     std::vector<char*> toolkitArguments;
     for (std::string& argument : commandLine.toolkitArguments)

@@ -32,6 +32,9 @@ public:
     void close();
 
     bool isOpen() const;
+    // Whether the last open() failed because the size is larger than the
+    // implementation allows (a wrong request rather than a missing facility).
+    bool sizeRefused() const { return sizeRefused_; }
     int width() const { return width_; }
     int height() const { return height_; }
 
@@ -40,4 +43,5 @@ private:
     std::unique_ptr<Handles> handles_;
     int width_ = 0;
     int height_ = 0;
+    bool sizeRefused_ = false;
 };

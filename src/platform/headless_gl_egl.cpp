@@ -52,7 +52,9 @@ bool HeadlessGl::isOpen() const
 bool HeadlessGl::open(int width, int height, std::string& problem)
 {
     close();
+    sizeRefused_ = false;
     if (width < 1 || height < 1) {
+        sizeRefused_ = true;
         problem = "the size must be at least 1x1";
         return false;
     }
@@ -102,7 +104,8 @@ bool HeadlessGl::open(int width, int height, std::string& problem)
     EGLint maxHeight = 0;
     eglGetConfigAttrib(handles->display, config, EGL_MAX_PBUFFER_WIDTH, &maxWidth);
     eglGetConfigAttrib(handles->display, config, EGL_MAX_PBUFFER_HEIGHT, &maxHeight);
-    if (width > maxWidth || height > maxHeight)
+    sizeRefused_ = width > maxWidth || height > maxHeight;
+    if (sizeRefused_)
         return fail("size " + std::to_string(width) + "x" + std::to_string(height) +
                     " is larger than the GL implementation allows (" + std::to_string(maxWidth) +
                     "x" + std::to_string(maxHeight) + ")");

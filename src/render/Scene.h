@@ -36,7 +36,7 @@ public:
     // into the window with the final pass's program, at `frame`'s row, time
     // and window size. Buffers are not swapped here.
     // A window of zero width or height draws nothing (the frame's "fstr_val"
-    // line still appears). A framebuffer that is not complete ends the
+    // line still appears, unless the frame asks for none). A framebuffer that is not complete ends the
     // process (EXIT_FAILURE) after one line on standard error.
     void render(const SceneFrame& frame);
 

@@ -103,3 +103,63 @@ TEST(CommandLine, WrongUsageIsRefusedWithAReason)
         EXPECT_NE(error.find(c.expectedWord), std::string::npos) << "error was: " << error;
     }
 }
+
+TEST(CommandLine, ExportTakesItsOptionsWithDefaultsAndOpenRanges)
+{
+    CommandLine commandLine;
+    std::string error;
+    ASSERT_TRUE(parse({"--export", "demo.mp4", "demos/plasma"}, commandLine, error)) << error;
+    EXPECT_EQ(commandLine.exportOutput, "demo.mp4");
+    EXPECT_EQ(commandLine.exportFps, 60);
+    EXPECT_EQ(commandLine.exportCrf, 18);
+    EXPECT_EQ(commandLine.exportFirstRow, 0.0);
+    EXPECT_FALSE(commandLine.hasExportEndRow);
+
+    ASSERT_TRUE(parse({"--export=shots/f%05d.png", "--fps", "25", "--crf=0", "--rows", "120.5:400", "--size",
+                       "20000x100"},
+                      commandLine, error))
+        << error;
+    EXPECT_EQ(commandLine.exportFps, 25);
+    EXPECT_EQ(commandLine.exportCrf, 0);
+    EXPECT_DOUBLE_EQ(commandLine.exportFirstRow, 120.5);
+    EXPECT_TRUE(commandLine.hasExportEndRow);
+    EXPECT_DOUBLE_EQ(commandLine.exportEndRow, 400.0);
+    EXPECT_EQ(commandLine.windowWidth, 20000) << "the GL implementation judges an export's size";
+
+    ASSERT_TRUE(parse({"--export", "a.mkv", "--rows", ":80"}, commandLine, error)) << error;
+    EXPECT_EQ(commandLine.exportFirstRow, 0.0);
+    EXPECT_DOUBLE_EQ(commandLine.exportEndRow, 80.0);
+    ASSERT_TRUE(parse({"--export", "a.mkv", "--rows", "80:"}, commandLine, error)) << error;
+    EXPECT_DOUBLE_EQ(commandLine.exportFirstRow, 80.0);
+    EXPECT_FALSE(commandLine.hasExportEndRow);
+}
+
+TEST(CommandLine, WrongExportUsageIsRefusedWithAReason)
+{
+    struct Case {
+        std::vector<const char*> arguments;
+        const char* expectedWord;
+    };
+    const Case cases[] = {
+        {{"--export"}, "--export"},
+        {{"--export="}, "--export"},
+        {{"--export", "a.mp4", "--fps", "0"}, "--fps"},
+        {{"--export", "a.mp4", "--fps", "1001"}, "--fps"},
+        {{"--export", "a.mp4", "--fps", "29.97"}, "--fps"},
+        {{"--export", "a.mp4", "--crf", "52"}, "--crf"},
+        {{"--export", "a.mp4", "--crf", "-1"}, "--crf"},
+        {{"--export", "a.mp4", "--rows", "10"}, "--rows"},
+        {{"--export", "a.mp4", "--rows", "10:10"}, "--rows"},
+        {{"--export", "a.mp4", "--rows", "20:10"}, "--rows"},
+        {{"--export", "a.mp4", "--rows", "-5:10"}, "--rows"},
+        {{"--fps", "30"}, "--fps only applies to an export"},
+        {{"--rows", "0:10", "demo"}, "--rows only applies to an export"},
+        {{"--export", "a.mp4", "--row", "100"}, "--rows A:B"},
+    };
+    for (const Case& c : cases) {
+        CommandLine commandLine;
+        std::string error;
+        EXPECT_FALSE(parse(c.arguments, commandLine, error)) << "accepted: " << c.arguments.back();
+        EXPECT_NE(error.find(c.expectedWord), std::string::npos) << "error was: " << error;
+    }
+}

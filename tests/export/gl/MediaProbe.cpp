@@ -127,8 +127,12 @@ DecodedMedia decodeMedia(const std::string& path, const std::string& format)
             decoder = &video;
         else if (sound.stream != nullptr && packet->stream_index == sound.stream->index)
             decoder = &sound;
-        if (decoder != nullptr && avcodec_send_packet(decoder->codec, packet) == 0)
-            drain(*decoder);
+        if (decoder != nullptr) {
+            if (avcodec_send_packet(decoder->codec, packet) == 0)
+                drain(*decoder);
+            else
+                ++media.decodeErrors;
+        }
         av_packet_unref(packet);
     }
     avcodec_send_packet(video.codec, nullptr);

@@ -18,6 +18,7 @@ struct DecodedMedia {
     std::vector<double> frameSeconds;    // presentation time of each decoded frame
     std::vector<uint32_t> centreColour;  // 0xRRGGBB of each frame's centre pixel
     bool firstFrameIsKey = false;
+    int decodeErrors = 0;                // packets a decoder refused as broken
 
     int sampleRate = 0;                  // 0: no sound stream
     int channels = 0;

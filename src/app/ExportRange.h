@@ -1,0 +1,36 @@
+// Which frames an export holds. Frames lie on one grid for the whole demo,
+// frame k at k / fps seconds, so that segments exported separately (a render
+// farm's --rows A:B pieces) hold exactly the frames of one whole export: a
+// range takes the frames whose time lies in [A, B) rows. Without B it runs to
+// the demo's end row, or the tune's end when that comes first (whole frames
+// only); a range that reaches outside the demo is refused.
+//
+// Pure; main thread.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct ExportRangeRequest {
+    double firstRow = 0.0;      // A
+    bool hasEndRow = false;     // B given; otherwise the demo's end
+    double endRow = 0.0;        // B
+    double rowsPerSecond = 20.0;
+    double demoEndRow = 1565.0; // where the demo is over
+    bool hasTune = false;       // the tune could be decoded
+    double tuneSeconds = 0.0;   // its length
+    int fps = 60;
+};
+
+struct ExportRange {
+    uint64_t firstFrame = 0; // on the whole demo's grid: at firstFrame / fps seconds
+    uint64_t endFrame = 0;   // the frame after the last one
+
+    double startSeconds(int fps) const { return static_cast<double>(firstFrame) / fps; }
+    double endSeconds(int fps) const { return static_cast<double>(endFrame) / fps; }
+    uint64_t frameCount() const { return endFrame - firstFrame; }
+};
+
+// The frames `request` asks for. False with `problem` set (a sentence that
+// names the rows) when the range reaches outside the demo or holds no frame.
+bool exportRangeFor(const ExportRangeRequest& request, ExportRange& range, std::string& problem);
