@@ -16,13 +16,17 @@ const char kUsage[] =
     "  --row N       start at row N instead of row 0\n"
     "  --size WxH    window size in pixels when the demo is not full screen\n"
     "                (default: the screen's size)\n"
+    "  --live        live editing: every file of the demo reloads as it is saved,\n"
+    "                errors show in the window, Tab toggles the heads-up display\n"
     "  --help        print this text and exit\n"
     "  --version     print the version and exit\n"
     "\n"
     "The toolkit's X options (-display NAME, -geometry WxH+X+Y, -iconic, ...) are\n"
     "passed on to it.\n"
     "\n"
-    "Keys: Esc quits, space pauses and resumes, a / d jump back / forward.\n";
+    "Keys: Esc quits, space pauses and resumes, a / d jump back / forward.\n"
+    "With --live also: Home to row 0, PageUp / PageDown to the previous / next\n"
+    "scene, , / . one beat back / forward, [ / ] loop start / end, \\ no loop.\n";
 
 const char kVersion[] = "demoplayer 0.2.0";
 
@@ -98,6 +102,8 @@ bool parseCommandLine(int argc, const char* const* argv, CommandLine& commandLin
             commandLine.help = true;
         } else if (!optionsEnded && argument == "--version") {
             commandLine.version = true;
+        } else if (!optionsEnded && argument == "--live") {
+            commandLine.live = true;
         } else if (!optionsEnded && name == "--row") {
             const char* value = optionValue(argc, argv, i, name);
             if (value == nullptr || !parseRow(value, commandLine.startRow)) {

@@ -60,12 +60,14 @@ bool drawScene(const FrameValues& values)
     const SceneFrame frame{truncateToInt(values.row),     values.seconds,          values.fftValue,
                            values.fstrValue,              appState.windowWidth,    appState.windowHeight,
                            *appState.renderTargets,       *appState.quads,         *appState.antiAliasProgram,
-                           appState.syncDevice.get()};
+                           appState.syncDevice.get(),     !appState.live};
     std::vector<Scene>& scenes = appState.demo.scenes;
     if (sceneExists(values.sceneIndex, scenes.size())) {
         platform_console_set_colour(appState.console, PLATFORM_COLOUR_BRIGHT_WHITE);
         Scene& scene = scenes[static_cast<uint32_t>(values.sceneIndex)];
-        reloadEditedShader(scene);
+        // Live mode reloads every saved file before the frame instead.
+        if (!appState.live)
+            reloadEditedShader(scene);
         scene.render(frame);
         return true;
     }
@@ -74,7 +76,8 @@ bool drawScene(const FrameValues& values)
         clearWindow();
     else
         scenes[0].render(frame);
-    std::cout << "No such scene found! \n";
+    if (!appState.live)
+        std::cout << "No such scene found! \n";
     return false;
 }
 
@@ -89,12 +92,19 @@ void drawFrame()
         music.play();
         appState.musicStarted = true;
     }
+    if (appState.live)
+        appState.live->beginFrame();
     const FrameValues values = readFrameValues(music);
     appState.fftValue = values.fftValue;
     appState.fstrValue = values.fstrValue;
 
-    writeFrameStatus(std::cout, values.sceneIndex, values.seconds, values.row);
+    if (!appState.live)
+        writeFrameStatus(std::cout, values.sceneIndex, values.seconds, values.row);
     const bool sceneFound = drawScene(values);
+    if (appState.live) {
+        appState.live->reportFrame(values, sceneFound);
+        appState.live->drawOverlay(static_cast<int>(appState.windowWidth), static_cast<int>(appState.windowHeight));
+    }
     if (updateAlarm(appState.beepArmed, sceneFound)) {
         playTone(kAlarmHighHz, kAlarmHighMs);
         playTone(kAlarmLowHz, kAlarmLowMs);

@@ -53,7 +53,8 @@ void Scene::render(const SceneFrame& frame)
     if (frame.windowWidth <= 0.0f || frame.windowHeight <= 0.0f) {
         // A minimised window: no viewport to draw into and no aspect ratio
         // for the camera. The frame's console line still appears.
-        printFstrLine(frame.fstrValue);
+        if (frame.reportFstr)
+            printFstrLine(frame.fstrValue);
         return;
     }
 
@@ -162,7 +163,8 @@ void Scene::renderFinalPass(const SceneFrame& frame)
     glUniform2f(glGetUniformLocation(program, "iResolution"), frame.windowWidth, frame.windowHeight);
     glUniform1f(glGetUniformLocation(program, "fft"), frame.fftValue);
     const GLint fstrLocation = glGetUniformLocation(program, "fstr");
-    printFstrLine(frame.fstrValue);
+    if (frame.reportFstr)
+        printFstrLine(frame.fstrValue);
     glUniform1f(fstrLocation, frame.fstrValue);
 
     Camera camera(kFieldOfView, frame.windowWidth / frame.windowHeight, 0.01f, 100.0f);

@@ -22,4 +22,5 @@ struct SceneFrame {
     SceneQuads& quads;                  // the screen quad and the pass quads
     const ShaderProgram& finalProgram;  // composes the last output into the window
     SyncDevice* syncDevice = nullptr;   // where the passes' parameter tracks are found
+    bool reportFstr = true;             // print the "fstr_val" line (live mode has a status line instead)
 };
