@@ -411,9 +411,16 @@ void LiveMode::onSpecialKey(int key)
     case GLUT_KEY_HOME:
         seekToRow(0.0, "HOME");
         break;
-    case GLUT_KEY_PAGE_UP:
-        seekToRow(previousSceneChange(appState.sceneTrack, row), "PREVIOUS SCENE");
+    case GLUT_KEY_PAGE_UP: {
+        // Within a second of a scene's start, as after a press a moment ago,
+        // the scene before it: presses in a row move on, as a player's
+        // previous-track button does.
+        double previous = previousSceneChange(appState.sceneTrack, row);
+        if (row - previous < appState.rowsPerSecond)
+            previous = previousSceneChange(appState.sceneTrack, previous);
+        seekToRow(previous, "PREVIOUS SCENE");
         break;
+    }
     case GLUT_KEY_PAGE_DOWN: {
         const double next = nextSceneChange(appState.sceneTrack, row);
         if (next < 0.0)

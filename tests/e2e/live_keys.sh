@@ -17,6 +17,10 @@ wait_for_output '^NEXT SCENE row 100$' 10
 wait_for_output '^live: row 1[0-9][0-9] .* scene 1 ' 10
 press Next
 wait_for_output '^NEXT SCENE row 300$' 10
+# PageUp goes to the start of the scene on screen, and from near there to the one before.
+sleep 1.5
+press Prior
+wait_for_output '^PREVIOUS SCENE row 300$' 10
 press Prior
 wait_for_output '^PREVIOUS SCENE row 100$' 10
 press Home
