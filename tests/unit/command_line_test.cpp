@@ -23,7 +23,7 @@ TEST(CommandLine, NoArgumentsPlaysTheCurrentFolderAsSpecified)
     std::string error;
     ASSERT_TRUE(parse({}, commandLine, error));
     EXPECT_TRUE(commandLine.demoDir.empty());
-    EXPECT_FALSE(commandLine.help || commandLine.version || commandLine.hasStartRow);
+    EXPECT_FALSE(commandLine.help || commandLine.version || commandLine.hasStartRow || commandLine.live);
     EXPECT_EQ(commandLine.windowWidth, 0);
     EXPECT_EQ(commandLine.toolkitArguments, std::vector<std::string>{"demoplayer"});
 }
@@ -102,4 +102,20 @@ TEST(CommandLine, WrongUsageIsRefusedWithAReason)
         EXPECT_FALSE(parse(c.arguments, commandLine, error)) << "accepted: " << c.arguments[0];
         EXPECT_NE(error.find(c.expectedWord), std::string::npos) << "error was: " << error;
     }
+}
+
+TEST(CommandLine, LiveGoesWithTheOtherOptions)
+{
+    CommandLine commandLine;
+    std::string error;
+    ASSERT_TRUE(parse({"--live", "--row", "40", "mydemo"}, commandLine, error)) << error;
+    EXPECT_TRUE(commandLine.live);
+    EXPECT_EQ(commandLine.demoDir, "mydemo");
+    EXPECT_DOUBLE_EQ(commandLine.startRow, 40.0);
+    EXPECT_NE(std::string(commandLineUsage()).find("--live"), std::string::npos);
+    // After "--" it is a folder's name.
+    CommandLine folder;
+    ASSERT_TRUE(parse({"--", "--live"}, folder, error)) << error;
+    EXPECT_FALSE(folder.live);
+    EXPECT_EQ(folder.demoDir, "--live");
 }
