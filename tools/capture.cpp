@@ -8,6 +8,7 @@
 //                               picture, 1 for a blank (one-colour) image
 //   capture diff A.png B.png    mean absolute difference per channel (0..255);
 //                               exit 0 when the images differ, 1 when identical
+//   capture pixel IN.png X Y    the colour "R G B" of one pixel (0, 0 is top left)
 //
 // Errors exit with status 2 after one line on standard error naming the file.
 // A window is read from the screen's contents (the root window), clipped to
@@ -207,14 +208,30 @@ int printDifference(const char* pathA, const char* pathB)
     return identical ? kSame : kDifferent;
 }
 
+int printPixel(const char* path, const char* xText, const char* yText)
+{
+    Picture picture;
+    if (!load(path, picture)) return kFailed;
+    const int x = std::atoi(xText), y = std::atoi(yText);
+    if (x < 0 || y < 0 || x >= picture.width || y >= picture.height) {
+        std::fprintf(stderr, "capture: %s: no pixel %d, %d in %dx%d\n", path, x, y, picture.width, picture.height);
+        return kFailed;
+    }
+    const uint8_t* p = &picture.rgb[(size_t(y) * size_t(picture.width) + size_t(x)) * 3];
+    std::printf("%d %d %d\n", p[0], p[1], p[2]);
+    return 0;
+}
+
 void printUsage(FILE* stream)
 {
     std::fprintf(stream,
                  "usage: capture window ID OUT.png | root OUT.png | stats IN.png | diff A.png B.png\n"
+                 "             | pixel IN.png X Y\n"
                  "  window  captures window ID (decimal or 0x hex) as the screen shows it\n"
                  "  root    captures the whole screen\n"
                  "  stats   prints size, mean colour and spread; exit 0 picture, 1 blank\n"
                  "  diff    prints the mean absolute difference; exit 0 different, 1 identical\n"
+                 "  pixel   prints the colour R G B of the pixel at X, Y\n"
                  "Errors exit with 2.\n");
 }
 
@@ -227,6 +244,7 @@ int main(int argc, char** argv)
     if (std::strcmp(command, "root") == 0 && argc == 3) return captureWindow(nullptr, argv[2]);
     if (std::strcmp(command, "stats") == 0 && argc == 3) return printStats(argv[2]);
     if (std::strcmp(command, "diff") == 0 && argc == 4) return printDifference(argv[2], argv[3]);
+    if (std::strcmp(command, "pixel") == 0 && argc == 5) return printPixel(argv[2], argv[3], argv[4]);
     if (std::strcmp(command, "--help") == 0) {
         printUsage(stdout);
         return 0;

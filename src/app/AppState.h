@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 
+#include "app/LiveMode.h"
 #include "demo/DemoContent.h"
 #include "platform/FileWarnings.h"
 #include "platform/platform.h"
@@ -51,6 +52,7 @@ struct AppState {
     bool beepArmed = true;               // false after an alarm until a frame finds its scene
     PlatformConsole console;             // the frame report's colour on standard output
     FileWarnings fileWarnings;           // shader files whose problem was already reported
+    std::unique_ptr<LiveMode> live;      // live mode's watching, display and keys; null without --live
 };
 
 extern AppState appState;

@@ -20,6 +20,8 @@ const char kUsage[] =
     "  --row N       start at row N instead of row 0\n"
     "  --size WxH    window size in pixels when the demo is not full screen\n"
     "                (default: the screen's size)\n"
+    "  --live        live editing: every file of the demo reloads as it is saved,\n"
+    "                errors show in the window, Tab toggles the heads-up display\n"
     "  --export OUT  render the demo into OUT, no display needed: NAME.mp4 (H.264\n"
     "                and AAC), NAME.mkv (the same in Matroska) or an image\n"
     "                sequence such as shots/frame%05d.png (with shots/frame.wav)\n"
@@ -34,7 +36,9 @@ const char kUsage[] =
     "The toolkit's X options (-display NAME, -geometry WxH+X+Y, -iconic, ...) are\n"
     "passed on to it.\n"
     "\n"
-    "Keys: Esc quits, space pauses and resumes, a / d jump back / forward.\n";
+    "Keys: Esc quits, space pauses and resumes, a / d jump back / forward.\n"
+    "With --live also: Home to row 0, PageUp / PageDown to the previous / next\n"
+    "scene, , / . one beat back / forward, [ / ] loop start / end, \\ no loop.\n";
 
 const char kVersion[] = "demoplayer 0.2.0";
 
@@ -145,6 +149,8 @@ bool parseCommandLine(int argc, const char* const* argv, CommandLine& commandLin
             commandLine.help = true;
         } else if (!optionsEnded && argument == "--version") {
             commandLine.version = true;
+        } else if (!optionsEnded && argument == "--live") {
+            commandLine.live = true;
         } else if (!optionsEnded && name == "--row") {
             const char* value = optionValue(argc, argv, i, name);
             if (value == nullptr || !parseRow(value, commandLine.startRow)) {
@@ -208,6 +214,10 @@ bool parseCommandLine(int argc, const char* const* argv, CommandLine& commandLin
             error = "only one demo folder can be played, not also \"" + argument + "\"";
             return false;
         }
+    }
+    if (!commandLine.exportOutput.empty() && commandLine.live) {
+        error = "--live watches a playing demo; an export (--export OUT) renders it once";
+        return false;
     }
     if (!commandLine.exportOutput.empty() && commandLine.hasStartRow) {
         error = "--row sets where playing starts; an export takes its rows with --rows A:B";

@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/AppState.h"
+#include "app/LiveTimeline.h"
 #include "demo/DemoDescription.h"
 #include "demo/DemoLoader.h"
 #include "platform/warning.h"
@@ -35,9 +36,14 @@ public:
 // The one place where a description error is caught: it ends the start-up.
 bool loadDescription(DescriptionHost& host)
 {
+    // Live mode's builds never wait for Enter; their errors show in the window.
+    std::vector<ShaderBuildError> buildErrors;
     try {
-        return loadDemoDescription("demo.json", appState.syncDevice.get(), appState.demo, host,
-                                   &appState.fileWarnings);
+        const bool loaded = loadDemoDescription("demo.json", appState.syncDevice.get(), appState.demo, host,
+                                                &appState.fileWarnings, appState.live ? &buildErrors : nullptr);
+        if (appState.live)
+            appState.live->showBuildErrors(buildErrors);
+        return loaded;
     } catch (const nlohmann::json::exception& error) {
         platform_warn("demo.json", descriptionErrorText(error));
         return false;
@@ -86,8 +92,11 @@ bool loadDemoContent(DescriptionHost& host)
 
 void initAntiAliasProgram()
 {
-    appState.antiAliasProgram =
-        std::make_unique<ShaderProgram>(buildFinalPassProgram("test.vsh", "AA.fsh", &appState.fileWarnings));
+    std::string failure;
+    appState.antiAliasProgram = std::make_unique<ShaderProgram>(
+        buildFinalPassProgram("test.vsh", "AA.fsh", &appState.fileWarnings, appState.live ? &failure : nullptr));
+    if (appState.live && !failure.empty())
+        appState.live->showFinalPassError(failure);
 }
 
 void initQuadMeshes()
@@ -100,9 +109,7 @@ void startAtRow(double row)
     MusicStream& music = appState.musicStream;
     if (!music.hasMusic())
         return; // without music the clock stands at 0
-    const double seconds = row / appState.rowsPerSecond;
-    const uint64_t frames = static_cast<uint64_t>(seconds * music.sampleRate());
-    const uint64_t bytes = frames * static_cast<uint64_t>(music.channels()) * 2u;
+    const uint64_t bytes = rowToMusicBytes(row, appState.rowsPerSecond, music.sampleRate(), music.channels());
     if (!music.seekBytes(bytes)) {
         char message[160];
         std::snprintf(message, sizeof message, "--row %g lies past the end of the tune (%.2f s); starting at row 0",

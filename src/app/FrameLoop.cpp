@@ -47,17 +47,22 @@ void reloadEditedShader(Scene& scene)
 // sets the console's colour to tell which. True when the scene was found.
 bool drawScene(const FrameValues& values)
 {
+    // Live mode reloads every saved file before the frame, and its status
+    // line stands in for the frame's console lines.
+    const FrameReport report = appState.live ? FrameReport::Silent : FrameReport::Console;
     bool found = false;
     Scene* scene = sceneToDraw(values.sceneIndex, found);
     if (found) {
         platform_console_set_colour(appState.console, PLATFORM_COLOUR_BRIGHT_WHITE);
-        reloadEditedShader(*scene);
-        drawSceneFrame(scene, values);
+        if (!appState.live)
+            reloadEditedShader(*scene);
+        drawSceneFrame(scene, values, report);
         return true;
     }
     platform_console_set_colour(appState.console, PLATFORM_COLOUR_LIGHT_RED);
-    drawSceneFrame(scene, values);
-    std::cout << "No such scene found! \n";
+    drawSceneFrame(scene, values, report);
+    if (!appState.live)
+        std::cout << "No such scene found! \n";
     return false;
 }
 
@@ -72,12 +77,19 @@ void drawFrame()
         music.play();
         appState.musicStarted = true;
     }
+    if (appState.live)
+        appState.live->beginFrame();
     const FrameValues values = readFrameValues(music);
     appState.fftValue = values.fftValue;
     appState.fstrValue = values.fstrValue;
 
-    writeFrameStatus(std::cout, values.sceneIndex, values.seconds, values.row);
+    if (!appState.live)
+        writeFrameStatus(std::cout, values.sceneIndex, values.seconds, values.row);
     const bool sceneFound = drawScene(values);
+    if (appState.live) {
+        appState.live->reportFrame(values, sceneFound);
+        appState.live->drawOverlay(static_cast<int>(appState.windowWidth), static_cast<int>(appState.windowHeight));
+    }
     if (updateAlarm(appState.beepArmed, sceneFound)) {
         playTone(kAlarmHighHz, kAlarmHighMs);
         playTone(kAlarmLowHz, kAlarmLowMs);

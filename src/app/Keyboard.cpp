@@ -56,6 +56,8 @@ void onKeyboard(unsigned char key, int, int)
     // Keys still queued behind Esc find the music released and do nothing.
     if (appState.musicStream.isReleased())
         return;
+    if (appState.live && appState.live->onKey(key))
+        return;
     switch (keyActionFor(key)) {
     case KeyAction::Quit:
         appState.musicStream.release();

@@ -40,3 +40,11 @@ double previousSceneChange(const SyncTrack* sceneTrack, double row)
     }
     return 0.0;
 }
+
+uint64_t rowToMusicBytes(double row, double rowsPerSecond, int sampleRate, int channels)
+{
+    if (!(row > 0.0) || !(rowsPerSecond > 0.0) || sampleRate <= 0 || channels <= 0)
+        return 0;
+    const uint64_t frames = static_cast<uint64_t>(row / rowsPerSecond * sampleRate);
+    return frames * static_cast<uint64_t>(channels) * 2u;
+}

@@ -4,7 +4,14 @@
 // loop and the keyboard apply them to the music on the main thread.
 #pragma once
 
+#include <cstdint>
+
 #include "sync/data.h"
+
+// The byte position of 16-bit PCM music (`sampleRate` frames per second,
+// `channels` channels) where `row` plays at `rowsPerSecond`; rows before 0
+// count as row 0.
+uint64_t rowToMusicBytes(double row, double rowsPerSecond, int sampleRate, int channels);
 
 // The rows where the scene track's keys change the scene (the whole part of
 // the value differs from the key before), in order; the first key counts.

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -21,6 +22,8 @@
 #include "app/DemoSetup.h"
 #include "app/ExportMode.h"
 #include "app/Keyboard.h"
+#include "app/LiveMode.h"
+#include "app/TextTracks.h"
 #include "app/Window.h"
 #include "platform/platform.h"
 
@@ -96,16 +99,24 @@ int main(int argc, char** argv)
 
     if (!initWindow(commandLine.windowWidth, commandLine.windowHeight))
         return 1;
+    if (commandLine.live)
+        appState.live = std::make_unique<LiveMode>();
     if (!initDemo()) {
         releaseMusic();
         return 1;
     }
     initAntiAliasProgram();
     glutKeyboardFunc(onKeyboard);
+    if (appState.live)
+        glutSpecialFunc(onLiveSpecialKey);
     std::cout << "----------------\n";
     glDisable(GL_CULL_FACE);
     initQuadMeshes();
     warnAboutDemoMistakes();
+    if (appState.live)
+        appState.live->start();
+    else
+        warnAboutStaleTextTracks();
     if (commandLine.hasStartRow)
         startAtRow(commandLine.startRow);
 

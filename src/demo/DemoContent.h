@@ -9,6 +9,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "demo/DemoTiming.h"
@@ -20,5 +21,6 @@ struct DemoContent {
     std::vector<DemoShader> shaders;                     // the description's entries, in file order
     std::vector<Scene> scenes;                           // the description's scenes, addressed by index
     std::vector<std::unique_ptr<Texture>> imageTextures; // one per texture entry; scenes point at them
+    std::vector<std::string> imagePaths;                 // the file of each image texture, in the same order
     DemoTiming timing;                                   // the demo's length and tempo
 };

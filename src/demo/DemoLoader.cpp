@@ -19,8 +19,9 @@ namespace {
 class ContentBuilder {
 public:
     ContentBuilder(const char* path, SyncDevice* device, DemoContent& content, DescriptionHost& host,
-                   FileWarnings* warnings)
-        : path_(path), device_(device), content_(content), host_(host), warnings_(warnings)
+                   FileWarnings* warnings, std::vector<ShaderBuildError>* buildErrors)
+        : path_(path), device_(device), content_(content), host_(host), warnings_(warnings),
+          buildErrors_(buildErrors)
     {
     }
 
@@ -33,7 +34,13 @@ public:
         shader_.emplace(vertexPath, fragmentPath);
         // A program that fails to compile or link still joins the list; its
         // messages are on the console and hot reload can mend it later.
-        shader_->build(warnings_);
+        if (buildErrors_ == nullptr) {
+            shader_->build(warnings_);
+            return;
+        }
+        std::string failure;
+        if (!shader_->build(warnings_, &failure))
+            buildErrors_->push_back({vertexPath, fragmentPath, failure});
     }
 
     void addParameter(const std::string& name) { shader_->addParameter(device_, name); }
@@ -61,6 +68,7 @@ public:
     DescriptionTexture addTexture(const std::string& path)
     {
         content_.imageTextures.push_back(std::make_unique<Texture>(path));
+        content_.imagePaths.push_back(path);
         Texture& texture = *content_.imageTextures.back();
         scene_->addTexture(texture);
         return {texture.getId(), &texture};
@@ -86,6 +94,7 @@ private:
     DemoContent& content_;
     DescriptionHost& host_;
     FileWarnings* warnings_;
+    std::vector<ShaderBuildError>* buildErrors_; // null: builds as the specified player does
     std::optional<DemoShader> shader_; // the entry being read
     std::optional<Scene> scene_;       // the scene being read
     std::size_t passCount_ = 0;        // pass entries of the scene being read, refused ones too
@@ -94,7 +103,7 @@ private:
 } // namespace
 
 bool loadDemoDescription(const char* path, SyncDevice* device, DemoContent& content, DescriptionHost& host,
-                         FileWarnings* warnings)
+                         FileWarnings* warnings, std::vector<ShaderBuildError>* buildErrors)
 {
     std::string text;
     std::string problem;
@@ -107,7 +116,7 @@ bool loadDemoDescription(const char* path, SyncDevice* device, DemoContent& cont
     std::string timingError;
     if (!readDemoTiming(document, content.timing, timingError))
         throw nlohmann::json::type_error::create(302, timingError, nullptr);
-    ContentBuilder builder(path, device, content, host, warnings);
+    ContentBuilder builder(path, device, content, host, warnings, buildErrors);
     walkDescription(document, std::cout, builder);
     return true;
 }

@@ -7,6 +7,16 @@
 #include "platform/FileWarnings.h"
 #include "sync/device.h"
 
+#include <string>
+#include <vector>
+
+// A shader entry that did not build during a live load, and why.
+struct ShaderBuildError {
+    std::string vertexPath;
+    std::string fragmentPath;
+    std::string message; // one reason per line, each naming its file
+};
+
 // Reads the description at `path` (the player's is "demo.json") and fills
 // `content`: built shader entries, scenes holding copies of them, one image
 // texture per texture entry, and the demo's length and tempo. Every shader parameter is a track of
@@ -19,5 +29,8 @@
 // catches it. Whatever was loaded until then stays in `content`. A scene of
 // more passes than a scene draws loads its first ones, with one line on
 // standard error.
+//
+// With `buildErrors`, shader entries are built as live mode builds them
+// (quietly, never waiting for Enter) and each entry that fails is added there.
 bool loadDemoDescription(const char* path, SyncDevice* device, DemoContent& content, DescriptionHost& host,
-                         FileWarnings* warnings);
+                         FileWarnings* warnings, std::vector<ShaderBuildError>* buildErrors = nullptr);

@@ -42,6 +42,9 @@ struct PlatformConsole {
 // terminal and NO_COLOR is unset (or empty).
 void platform_console_open(PlatformConsole& console);
 
+// Whether standard output is a terminal (not a file or a pipe).
+bool platform_stdout_is_terminal();
+
 // Switches standard output to `colour`; writes nothing when it is already set.
 // Once a colour has been written, the terminal's own colours come back when
 // the process exits or is ended by SIGINT, SIGTERM or SIGHUP, so an

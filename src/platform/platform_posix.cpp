@@ -82,6 +82,11 @@ void platform_console_open(PlatformConsole& console)
     console.colour = PLATFORM_COLOUR_DEFAULT;
 }
 
+bool platform_stdout_is_terminal()
+{
+    return isatty(STDOUT_FILENO) == 1;
+}
+
 void platform_console_set_colour(PlatformConsole& console, PlatformColour colour)
 {
     if (!console.coloured || console.colour == colour)

@@ -42,13 +42,14 @@ DemoShader::DemoShader(std::string vertexPath, std::string fragmentPath)
     fragmentTime = recordedFileTime(this->fragmentPath.c_str());
 }
 
-bool DemoShader::build(FileWarnings* warnings)
+bool DemoShader::build(FileWarnings* warnings, std::string* failure)
 {
-    ShaderProgram built = buildShaderProgram(vertexPath, fragmentPath, warnings);
+    ShaderProgram built = buildShaderProgram(vertexPath, fragmentPath, warnings, failure);
     if (!built.isValid())
         return false;
     program = std::make_shared<const ShaderProgram>(std::move(built));
-    std::printf("{  Compiled Shader Program and attached ID number %u to it.  }\n\n\n", program->getProgramId());
+    if (failure == nullptr)
+        std::printf("{  Compiled Shader Program and attached ID number %u to it.  }\n\n\n", program->getProgramId());
     return true;
 }
 

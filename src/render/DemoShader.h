@@ -36,7 +36,16 @@ public:
     // failure the entry keeps the program it had (or none) and returns false.
     // A file that cannot be read is reported through `warnings` (once per
     // change of its problem) or, without it, at every build.
-    bool build(FileWarnings* warnings = nullptr);
+    // With `failure`, the build is live mode's (see buildShaderProgram): it
+    // prints nothing, never waits, and a failure's reason goes there.
+    bool build(FileWarnings* warnings = nullptr, std::string* failure = nullptr);
+
+    // The current program, to hand to the entry's other copies.
+    std::shared_ptr<const ShaderProgram> sharedProgram() const { return program; }
+
+    // Draws with `built` from now on (live mode builds an entry once and
+    // gives the program to every copy).
+    void useProgram(std::shared_ptr<const ShaderProgram> built) { program = std::move(built); }
 
     // Adds the track `name` of `device` (found, or created and read from its
     // file) as a parameter: each frame it sets the float uniform `name`.

@@ -39,9 +39,9 @@ ShaderProgram buildPassThroughProgram()
 }
 
 ShaderProgram buildFinalPassProgram(const std::string& vertexPath, const std::string& fragmentPath,
-                                    FileWarnings* warnings)
+                                    FileWarnings* warnings, std::string* failure)
 {
-    ShaderProgram program = buildShaderProgram(vertexPath, fragmentPath, warnings);
+    ShaderProgram program = buildShaderProgram(vertexPath, fragmentPath, warnings, failure);
     if (program.isValid())
         return program;
     std::fflush(stdout);

@@ -15,9 +15,11 @@
 // failing), says so in one line on standard error ("vertexPath,
 // fragmentPath: final pass does not build; ...") and returns the built-in
 // pass-through program, built quietly. Problems reading the files go to
-// `warnings` (see readShaderSource).
+// `warnings` (see readShaderSource). With `failure`, the demo's program is
+// built as live mode builds (see buildShaderProgram) and a failure's reason
+// goes there as well.
 ShaderProgram buildFinalPassProgram(const std::string& vertexPath, const std::string& fragmentPath,
-                                    FileWarnings* warnings = nullptr);
+                                    FileWarnings* warnings = nullptr, std::string* failure = nullptr);
 
 // The built-in pass-through program alone: "finalTarget" sampled at the
 // fragment's window position over "iResolution".

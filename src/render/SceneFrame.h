@@ -22,5 +22,5 @@ struct SceneFrame {
     SceneQuads& quads;                  // the screen quad and the pass quads
     const ShaderProgram& finalProgram;  // composes the last output into the window
     SyncDevice* syncDevice = nullptr;   // where the passes' parameter tracks are found
-    bool printsFstrLine = true;         // false: no "fstr_val" console line (an export's frames)
+    bool printsFstrLine = true;         // false: no "fstr_val" console line (an export's frames; live mode's status line)
 };

@@ -12,6 +12,7 @@
 #include "platform/FileWarnings.h"
 #include "platform/file_read.h"
 #include "platform/warning.h"
+#include "render/ShaderLog.h"
 
 namespace {
 
@@ -26,6 +27,19 @@ std::string oneLine(std::string text)
     return text;
 }
 
+// The compiler's message for `shader`.
+std::string shaderInfoLog(GLuint shader)
+{
+    GLint length = 0;
+    glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
+    std::string log(static_cast<size_t>(length > 0 ? length : 0), '\0');
+    GLsizei written = 0;
+    if (length > 0)
+        glGetShaderInfoLog(shader, length, &written, &log[0]);
+    log.resize(static_cast<size_t>(written));
+    return log;
+}
+
 // The linker's message for `program`.
 std::string linkLog(GLuint program)
 {
@@ -37,6 +51,46 @@ std::string linkLog(GLuint program)
         glGetProgramInfoLog(program, length, &written, &log[0]);
     log.resize(static_cast<size_t>(written));
     return log;
+}
+
+// Shader text as text-mode reading gives it: every line ended by one "\n".
+std::string shaderText(const std::string& bytes)
+{
+    std::string text;
+    text.reserve(bytes.size() + 1);
+    for (std::size_t start = 0; start < bytes.size();) {
+        std::size_t end = bytes.find('\n', start);
+        if (end == std::string::npos)
+            end = bytes.size();
+        // Text-mode reading: a "\r\n" line end counts as "\n".
+        std::size_t lineEnd = end;
+        if (lineEnd > start && bytes[lineEnd - 1] == '\r')
+            --lineEnd;
+        text.append(bytes, start, lineEnd - start);
+        text += '\n';
+        start = end + 1;
+    }
+    return text;
+}
+
+// Reads and compiles one file of a live build; an empty name on failure,
+// with `failure` extended by the reason.
+GlName compileLive(GLenum type, const std::string& path, std::string& failure)
+{
+    std::string bytes;
+    std::string problem;
+    if (platform_read_file(path.c_str(), kMaxShaderSourceBytes, bytes, problem) != PLATFORM_READ_OK) {
+        failure += path + ": " + problem + "\n";
+        return GlName();
+    }
+    const std::string text = shaderText(bytes);
+    std::string log;
+    GlName shader = compileShader(type, text.c_str(), path, CompileReport::Quiet, &log);
+    if (!shader) {
+        const std::string named = shaderLogWithFileName(log, path);
+        failure += (named.empty() ? path + ": shader does not compile" : named) + "\n";
+    }
+    return shader;
 }
 
 } // namespace
@@ -66,26 +120,14 @@ std::string readShaderSource(const char* path, FileWarnings* warnings, bool* rea
         platform_warn(path, problem);
     }
 
-    std::string text;
-    text.reserve(bytes.size() + 1);
-    for (std::size_t start = 0; start < bytes.size();) {
-        std::size_t end = bytes.find('\n', start);
-        if (end == std::string::npos)
-            end = bytes.size();
-        // Text-mode reading: a "\r\n" line end counts as "\n".
-        std::size_t lineEnd = end;
-        if (lineEnd > start && bytes[lineEnd - 1] == '\r')
-            --lineEnd;
-        text.append(bytes, start, lineEnd - start);
-        text += '\n';
-        start = end + 1;
-    }
+    std::string text = shaderText(bytes);
 
     std::fputs("\n\n\n", stdout);
     return text;
 }
 
-GlName compileShader(GLenum type, const char* source, const std::string& fileName, CompileReport report)
+GlName compileShader(GLenum type, const char* source, const std::string& fileName, CompileReport report,
+                     std::string* failureLog)
 {
     GlName shader(GlName::Kind::Shader, glCreateShader(type));
     glShaderSource(shader.get(), 1, &source, nullptr);
@@ -96,6 +138,11 @@ GlName compileShader(GLenum type, const char* source, const std::string& fileNam
         if (report == CompileReport::Console)
             std::fputs("\n COMPILATION SUCCESSFULL \n", stdout);
         return shader;
+    }
+
+    if (failureLog != nullptr) {
+        *failureLog = shaderInfoLog(shader.get());
+        return GlName();
     }
 
     // The log exactly as the driver wrote it.
@@ -120,7 +167,7 @@ GlName compileShader(GLenum type, const char* source, const std::string& fileNam
 }
 
 ShaderProgram ShaderProgram::link(GlName vertexShader, GlName fragmentShader, const std::string& vertexName,
-                                  const std::string& fragmentName)
+                                  const std::string& fragmentName, std::string* failureLog)
 {
     ShaderProgram result;
     if (!vertexShader || !fragmentShader)
@@ -135,9 +182,14 @@ ShaderProgram ShaderProgram::link(GlName vertexShader, GlName fragmentShader, co
     if (status == 0) {
         // A program that does not link would blank whatever draws with it
         // while the build reported success.
+        const std::string line =
+            vertexName + ", " + fragmentName + ": program does not link: " + oneLine(linkLog(program.get()));
+        if (failureLog != nullptr) {
+            *failureLog = line;
+            return result;
+        }
         std::fflush(stdout);
-        std::fprintf(stderr, "%s, %s: program does not link: %s\n", vertexName.c_str(), fragmentName.c_str(),
-                     oneLine(linkLog(program.get())).c_str());
+        std::fprintf(stderr, "%s\n", line.c_str());
         return result;
     }
     result.vertexShader = std::move(vertexShader);
@@ -147,8 +199,20 @@ ShaderProgram ShaderProgram::link(GlName vertexShader, GlName fragmentShader, co
 }
 
 ShaderProgram buildShaderProgram(const std::string& vertexPath, const std::string& fragmentPath,
-                                 FileWarnings* warnings)
+                                 FileWarnings* warnings, std::string* failure)
 {
+    if (failure != nullptr) {
+        failure->clear();
+        GlName vertex = compileLive(GL_VERTEX_SHADER, vertexPath, *failure);
+        GlName fragment = compileLive(GL_FRAGMENT_SHADER, fragmentPath, *failure);
+        if (!vertex || !fragment) {
+            while (!failure->empty() && failure->back() == '\n')
+                failure->pop_back();
+            return ShaderProgram();
+        }
+        return ShaderProgram::link(std::move(vertex), std::move(fragment), vertexPath, fragmentPath, failure);
+    }
+
     // A file that could not be read has had its line; its empty source still
     // goes to the compiler, which says so on the console.
     bool readable = false;

@@ -44,8 +44,10 @@ enum class CompileReport { Console, Quiet };
 // standard error, and returns an empty name; a fragment shader's failure
 // then waits for one character of standard input (the console's Enter), so
 // the author can read the log before the demo goes on.
+// With `failureLog`, a failure neither prints nor waits: the driver's log
+// goes into `failureLog` instead (live mode shows it in the window).
 GlName compileShader(GLenum type, const char* source, const std::string& fileName,
-                     CompileReport report = CompileReport::Console);
+                     CompileReport report = CompileReport::Console, std::string* failureLog = nullptr);
 
 class ShaderProgram {
 public:
@@ -56,9 +58,10 @@ public:
     // links nothing (its compile has reported). When the link fails, writes
     // "vertexName, fragmentName: program does not link: " and the linker's
     // log, on one line, to standard error. Either failure gives an empty
-    // program (isValid() false) and deletes what was made.
+    // program (isValid() false) and deletes what was made. With
+    // `failureLog`, that line goes into it instead of standard error.
     static ShaderProgram link(GlName vertexShader, GlName fragmentShader, const std::string& vertexName,
-                              const std::string& fragmentName);
+                              const std::string& fragmentName, std::string* failureLog = nullptr);
 
     bool isValid() const { return static_cast<bool>(program); }
     GLuint getProgramId() const { return program.get(); }
@@ -75,5 +78,9 @@ private:
 // (even when the first failed), and links them. An empty program when any
 // step fails. Problems reading the files go to `warnings` (see
 // readShaderSource).
+//
+// With `failure`, the build is live mode's: nothing goes to the console and
+// nothing waits; when it fails, `failure` says why, one message per line,
+// each naming its file ("plasma.fsh:12:3: error: ...").
 ShaderProgram buildShaderProgram(const std::string& vertexPath, const std::string& fragmentPath,
-                                 FileWarnings* warnings = nullptr);
+                                 FileWarnings* warnings = nullptr, std::string* failure = nullptr);

@@ -23,7 +23,7 @@ TEST(CommandLine, NoArgumentsPlaysTheCurrentFolderAsSpecified)
     std::string error;
     ASSERT_TRUE(parse({}, commandLine, error));
     EXPECT_TRUE(commandLine.demoDir.empty());
-    EXPECT_FALSE(commandLine.help || commandLine.version || commandLine.hasStartRow);
+    EXPECT_FALSE(commandLine.help || commandLine.version || commandLine.hasStartRow || commandLine.live);
     EXPECT_EQ(commandLine.windowWidth, 0);
     EXPECT_EQ(commandLine.toolkitArguments, std::vector<std::string>{"demoplayer"});
 }
@@ -155,6 +155,7 @@ TEST(CommandLine, WrongExportUsageIsRefusedWithAReason)
         {{"--fps", "30"}, "--fps only applies to an export"},
         {{"--rows", "0:10", "demo"}, "--rows only applies to an export"},
         {{"--export", "a.mp4", "--row", "100"}, "--rows A:B"},
+        {{"--live", "--export", "a.mp4"}, "--live"},
     };
     for (const Case& c : cases) {
         CommandLine commandLine;
@@ -162,4 +163,20 @@ TEST(CommandLine, WrongExportUsageIsRefusedWithAReason)
         EXPECT_FALSE(parse(c.arguments, commandLine, error)) << "accepted: " << c.arguments.back();
         EXPECT_NE(error.find(c.expectedWord), std::string::npos) << "error was: " << error;
     }
+}
+
+TEST(CommandLine, LiveGoesWithTheOtherOptions)
+{
+    CommandLine commandLine;
+    std::string error;
+    ASSERT_TRUE(parse({"--live", "--row", "40", "mydemo"}, commandLine, error)) << error;
+    EXPECT_TRUE(commandLine.live);
+    EXPECT_EQ(commandLine.demoDir, "mydemo");
+    EXPECT_DOUBLE_EQ(commandLine.startRow, 40.0);
+    EXPECT_NE(std::string(commandLineUsage()).find("--live"), std::string::npos);
+    // After "--" it is a folder's name.
+    CommandLine folder;
+    ASSERT_TRUE(parse({"--", "--live"}, folder, error)) << error;
+    EXPECT_FALSE(folder.live);
+    EXPECT_EQ(folder.demoDir, "--live");
 }

@@ -59,3 +59,15 @@ TEST(LiveTimeline, LoopRangeWrapsOnlyWhenComplete)
     EXPECT_FALSE(loop.active());
     EXPECT_FALSE(loop.hasStart());
 }
+
+TEST(LiveTimeline, RowsBecomeWholeFramesOfMusic)
+{
+    // 20 rows per second of 44.1 kHz stereo: row 20 is one second, 176400 bytes.
+    EXPECT_EQ(rowToMusicBytes(20.0, 20.0, 44100, 2), 176400u);
+    // A fraction of a frame rounds down to a whole frame (4 bytes of stereo).
+    EXPECT_EQ(rowToMusicBytes(0.001, 20.0, 44100, 2) % 4u, 0u);
+    EXPECT_EQ(rowToMusicBytes(1.0, 20.0, 48000, 1), 4800u);
+    // Before the start, or without music, the start.
+    EXPECT_EQ(rowToMusicBytes(-5.0, 20.0, 44100, 2), 0u);
+    EXPECT_EQ(rowToMusicBytes(100.0, 20.0, 0, 0), 0u);
+}

@@ -1,0 +1,442 @@
+// Live mode: watching and reloading the demo's files, the errors and the
+// heads-up display over the picture, and the timeline keys. Main thread, GL
+// context current.
+#include "app/LiveMode.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+
+#include <GL/glew.h>
+#include <GL/freeglut.h>
+#include <nlohmann/json.hpp>
+
+#include "app/AppState.h"
+#include "app/TextTracks.h"
+#include "demo/DemoDescription.h"
+#include "platform/platform.h"
+#include "sync/device.h"
+
+namespace {
+
+constexpr const char* kDescriptionPath = "demo.json";
+constexpr const char* kFinalVertexPath = "test.vsh";
+constexpr const char* kFinalFragmentPath = "AA.fsh";
+
+// Lines of one problem shown in the window; the console has them all.
+constexpr std::size_t kShownProblemLines = 4;
+
+constexpr unsigned char kTab = 9;
+
+// The window's side of a description loaded again: the title follows the
+// demo's name; full screen is left as the person has it now.
+class ReloadHost : public DescriptionHost {
+public:
+    void enterFullscreen() override {}
+    void setTitle(const std::string& name) override
+    {
+        appState.windowTitle = name;
+        glutSetWindowTitle(name.c_str());
+    }
+};
+
+std::string entryKey(const std::string& vertexPath, const std::string& fragmentPath)
+{
+    return vertexPath + ", " + fragmentPath;
+}
+
+bool contains(const std::vector<std::string>& list, const std::string& item)
+{
+    return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+std::string firstLine(const std::string& text)
+{
+    return text.substr(0, text.find('\n'));
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Every copy of the entry built from these two files: the description's and the scenes'.
+template <typename Action> void forEachCopy(DemoContent& demo, const std::string& vertexPath,
+                                            const std::string& fragmentPath, Action action)
+{
+    auto visit = [&](DemoShader& shader) {
+        if (shader.getVertexPath() == vertexPath && shader.getFragmentPath() == fragmentPath)
+            action(shader);
+    };
+    for (DemoShader& shader : demo.shaders)
+        visit(shader);
+    for (Scene& scene : demo.scenes)
+        for (DemoShader& shader : scene.getPassShaders())
+            visit(shader);
+}
+
+} // namespace
+
+LiveMode::LiveMode() : console_(std::cout, platform_stdout_is_terminal()) {}
+
+void LiveMode::start()
+{
+    // Obtained now so that its file is watched from the first frame on.
+    sync_obtain_track(appState.syncDevice.get(), "fstr_val");
+    loadTextTracks();
+    watchDemoFiles();
+    console_.line(std::string("live: watching the demo's files") +
+                  (watcher_.notifying() ? "" : " (polling)") + "; Tab shows or hides the heads-up display");
+}
+
+void LiveMode::loadTextTracks()
+{
+    textTracks_ = textTrackNames();
+    for (const std::string& name : textTracks_) {
+        const std::string path = textTrackPath(name);
+        std::string error;
+        if (loadTextTrack(sync_obtain_track(appState.syncDevice.get(), name.c_str()), path, error))
+            clearProblem(path);
+        else
+            setProblem(path, error);
+    }
+}
+
+void LiveMode::watchDemoFiles()
+{
+    watcher_.clear();
+    watcher_.add(kDescriptionPath);
+    watcher_.add(kFinalVertexPath);
+    watcher_.add(kFinalFragmentPath);
+    for (const DemoShader& shader : appState.demo.shaders) {
+        watcher_.add(shader.getVertexPath());
+        watcher_.add(shader.getFragmentPath());
+    }
+    for (const std::string& path : appState.demo.imagePaths)
+        watcher_.add(path);
+    for (const std::unique_ptr<SyncTrack>& track : appState.syncDevice->data.tracks) {
+        watcher_.add(sync_track_path(appState.syncDevice->base_name.c_str(), track->name.c_str()));
+        watcher_.add(textTrackPath(track->name));
+    }
+}
+
+void LiveMode::showBuildErrors(const std::vector<ShaderBuildError>& errors)
+{
+    for (const ShaderBuildError& error : errors)
+        setProblem(entryKey(error.vertexPath, error.fragmentPath), error.message);
+}
+
+void LiveMode::showFinalPassError(const std::string& failure)
+{
+    setProblem(entryKey(kFinalVertexPath, kFinalFragmentPath), failure);
+}
+
+void LiveMode::beginFrame()
+{
+    const std::vector<std::string> changed = watcher_.changes();
+    if (!changed.empty())
+        reloadChanged(changed);
+    if (loop_.wrapsAt(currentRow()))
+        seekToRow(loop_.start(), "");
+}
+
+void LiveMode::reloadChanged(const std::vector<std::string>& changed)
+{
+    // A new description rebuilds every entry and image; tracks stay.
+    if (contains(changed, kDescriptionPath)) {
+        reloadDescription();
+    } else {
+        rebuildEntries(changed);
+        if (contains(changed, kFinalVertexPath) || contains(changed, kFinalFragmentPath))
+            rebuildFinalPass();
+        for (const std::string& path : appState.demo.imagePaths)
+            if (contains(changed, path))
+                reloadImage(path);
+    }
+    for (const std::string& path : changed)
+        reloadTrack(path);
+}
+
+void LiveMode::reloadDescription()
+{
+    DemoContent content;
+    std::vector<ShaderBuildError> buildErrors;
+    ReloadHost host;
+    std::string reason = "cannot be read";
+    bool loaded = false;
+    try {
+        loaded = loadDemoDescription(kDescriptionPath, appState.syncDevice.get(), content, host,
+                                     &appState.fileWarnings, &buildErrors);
+    } catch (const nlohmann::json::exception& error) {
+        reason = descriptionErrorText(error);
+    }
+    if (!loaded) {
+        setProblem(kDescriptionPath, std::string(kDescriptionPath) + ": " + reason + "; the running demo stays");
+        return;
+    }
+    // The music's position is in bytes, so it stays where it is whatever the new tempo.
+    appState.demo = std::move(content);
+    appState.rowsPerSecond = appState.demo.timing.rowsPerSecond;
+    problems_.erase(std::remove_if(problems_.begin(), problems_.end(),
+                                   [](const Problem& problem) {
+                                       return problem.key.find(", ") != std::string::npos &&
+                                              problem.key != entryKey(kFinalVertexPath, kFinalFragmentPath);
+                                   }),
+                    problems_.end());
+    clearProblem(kDescriptionPath);
+    showBuildErrors(buildErrors);
+    // New parameters may have made tracks that a text file is the source of.
+    loadTextTracks();
+    watchDemoFiles();
+    reloaded(kDescriptionPath);
+}
+
+void LiveMode::rebuildEntries(const std::vector<std::string>& changed)
+{
+    std::vector<std::pair<std::string, std::string>> entries;
+    for (const DemoShader& shader : appState.demo.shaders) {
+        const std::pair<std::string, std::string> entry{shader.getVertexPath(), shader.getFragmentPath()};
+        if ((contains(changed, entry.first) || contains(changed, entry.second)) &&
+            std::find(entries.begin(), entries.end(), entry) == entries.end())
+            entries.push_back(entry);
+    }
+    for (const auto& entry : entries) {
+        const std::string key = entryKey(entry.first, entry.second);
+        std::string failure;
+        ShaderProgram built = buildShaderProgram(entry.first, entry.second, nullptr, &failure);
+        if (!built.isValid()) {
+            setProblem(key, failure);
+            continue;
+        }
+        // One program for every copy; the old one goes with its last holder.
+        const std::shared_ptr<const ShaderProgram> program = std::make_shared<const ShaderProgram>(std::move(built));
+        forEachCopy(appState.demo, entry.first, entry.second,
+                    [&](DemoShader& shader) { shader.useProgram(program); });
+        clearProblem(key);
+        reloaded(key);
+    }
+}
+
+void LiveMode::rebuildFinalPass()
+{
+    const std::string key = entryKey(kFinalVertexPath, kFinalFragmentPath);
+    std::string failure;
+    ShaderProgram built = buildShaderProgram(kFinalVertexPath, kFinalFragmentPath, nullptr, &failure);
+    if (!built.isValid()) {
+        setProblem(key, failure);
+        return;
+    }
+    appState.antiAliasProgram = std::make_unique<ShaderProgram>(std::move(built));
+    // The quads are bound to the program's attributes, which may have moved.
+    appState.quads = std::make_unique<SceneQuads>(*appState.antiAliasProgram);
+    clearProblem(key);
+    reloaded(key);
+}
+
+void LiveMode::reloadTrack(const std::string& path)
+{
+    SyncDevice* device = appState.syncDevice.get();
+    for (const std::unique_ptr<SyncTrack>& track : device->data.tracks) {
+        const bool fromText = contains(textTracks_, track->name);
+        if (fromText && path == textTrackPath(track->name)) {
+            std::string error;
+            if (loadTextTrack(track.get(), path, error)) {
+                clearProblem(path);
+                reloaded(path);
+            } else {
+                setProblem(path, error + "; the previous keys stay");
+            }
+        } else if (!fromText && path == textTrackPath(track->name)) {
+            // A text track saved for the first time becomes the track's source.
+            textTracks_.push_back(track->name);
+            reloadTrack(path);
+            return;
+        } else if (!fromText && path == sync_track_path(device->base_name.c_str(), track->name.c_str())) {
+            // A rejected file has had its line on standard error and leaves the keys as they were.
+            if (sync_load_keys(track.get(), path.c_str()) == SYNC_LOAD_REJECTED) {
+                setProblem(path, path + ": not read; the previous keys stay");
+            } else {
+                clearProblem(path);
+                reloaded(path);
+            }
+        }
+    }
+}
+
+void LiveMode::reloadImage(const std::string& path)
+{
+    DemoContent& demo = appState.demo;
+    for (std::size_t i = 0; i < demo.imagePaths.size() && i < demo.imageTextures.size(); ++i)
+        if (demo.imagePaths[i] == path)
+            *demo.imageTextures[i] = Texture(path); // the scenes keep pointing at the same Texture
+    std::fputs("\n", stdout);
+    reloaded(path);
+}
+
+void LiveMode::setProblem(const std::string& key, const std::string& message)
+{
+    // A file shared by several entries fails all of them alike: said once.
+    const bool alreadySaid = std::any_of(problems_.begin(), problems_.end(),
+                                         [&](const Problem& problem) { return problem.message == message; });
+    auto found = std::find_if(problems_.begin(), problems_.end(),
+                              [&](const Problem& problem) { return problem.key == key; });
+    if (found == problems_.end())
+        problems_.push_back({key, message});
+    else
+        found->message = message;
+    if (alreadySaid)
+        return;
+    console_.clearStatus();
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s\n", firstLine(message).c_str());
+}
+
+void LiveMode::clearProblem(const std::string& key)
+{
+    problems_.erase(std::remove_if(problems_.begin(), problems_.end(),
+                                   [&](const Problem& problem) { return problem.key == key; }),
+                    problems_.end());
+}
+
+void LiveMode::reloaded(const std::string& what)
+{
+    latest_ = "reloaded " + what;
+    console_.line("Reloaded " + what);
+}
+
+void LiveMode::reportFrame(const FrameValues& values, bool sceneFound)
+{
+    ++rateFrames_;
+    const double rateSeconds = secondsSince(rateStart_);
+    if (rateSeconds >= 0.5) {
+        status_.framesPerSecond = rateFrames_ / rateSeconds;
+        rateFrames_ = 0;
+        rateStart_ = std::chrono::steady_clock::now();
+    }
+    status_.row = values.row;
+    status_.seconds = values.seconds;
+    status_.sceneIndex = values.sceneIndex;
+    status_.sceneFound = sceneFound;
+    status_.fftValue = values.fftValue;
+    console_.status(liveStatusText(status_) + " | " + loopText(loop_), secondsSince(start_));
+}
+
+void LiveMode::drawOverlay(int width, int height)
+{
+    std::vector<HudLine> lines;
+    if (displayShown_) {
+        lines.push_back({liveStatusText(status_).substr(6)}); // without "live: "
+        lines.push_back({loopText(loop_)});
+        if (!latest_.empty())
+            lines.push_back({latest_, 160, 255, 160});
+    }
+    std::vector<std::string> shown;
+    for (const Problem& problem : problems_) {
+        if (contains(shown, problem.message))
+            continue;
+        shown.push_back(problem.message);
+        std::size_t start = 0;
+        for (std::size_t line = 0; line < kShownProblemLines && start < problem.message.size(); ++line) {
+            std::size_t end = problem.message.find('\n', start);
+            if (end == std::string::npos)
+                end = problem.message.size();
+            lines.push_back({problem.message.substr(start, end - start), 255, 96, 96});
+            start = end + 1;
+        }
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    display_.draw(lines, width, height);
+}
+
+double LiveMode::currentRow() const
+{
+    const MusicStream& music = appState.musicStream;
+    return music.bytesToSeconds(music.positionBytes()) * appState.rowsPerSecond;
+}
+
+void LiveMode::seekToRow(double row, const std::string& what)
+{
+    MusicStream& music = appState.musicStream;
+    if (row < 0.0)
+        row = 0.0;
+    if (!what.empty()) {
+        char text[32];
+        std::snprintf(text, sizeof text, " row %.0f", row);
+        console_.line(what + text);
+    }
+    if (music.hasMusic())
+        music.seekBytes(rowToMusicBytes(row, appState.rowsPerSecond, music.sampleRate(), music.channels()));
+}
+
+bool LiveMode::onKey(unsigned char key)
+{
+    const double row = currentRow();
+    const double beat = appState.demo.timing.secondsPerBeat() * appState.rowsPerSecond;
+    char text[64];
+    switch (key) {
+    case kTab:
+        displayShown_ = !displayShown_;
+        console_.line(displayShown_ ? "DISPLAY ON" : "DISPLAY OFF");
+        return true;
+    case ',':
+        seekToRow(row - beat, "BEAT BACK");
+        return true;
+    case '.':
+        seekToRow(row + beat, "BEAT FORWARD");
+        return true;
+    case '[':
+        loop_.setStart(row);
+        std::snprintf(text, sizeof text, "LOOP START row %.0f", row);
+        console_.line(text);
+        return true;
+    case ']':
+        loop_.setEnd(row);
+        std::snprintf(text, sizeof text, "LOOP END row %.0f", row);
+        console_.line(text);
+        return true;
+    case '\\':
+        loop_.clear();
+        console_.line("LOOP OFF");
+        return true;
+    default:
+        return false;
+    }
+}
+
+void LiveMode::onSpecialKey(int key)
+{
+    const double row = currentRow();
+    switch (key) {
+    case GLUT_KEY_HOME:
+        seekToRow(0.0, "HOME");
+        break;
+    case GLUT_KEY_PAGE_UP: {
+        // Within a second of a scene's start, as after a press a moment ago,
+        // the scene before it: presses in a row move on, as a player's
+        // previous-track button does.
+        double previous = previousSceneChange(appState.sceneTrack, row);
+        if (row - previous < appState.rowsPerSecond)
+            previous = previousSceneChange(appState.sceneTrack, previous);
+        seekToRow(previous, "PREVIOUS SCENE");
+        break;
+    }
+    case GLUT_KEY_PAGE_DOWN: {
+        const double next = nextSceneChange(appState.sceneTrack, row);
+        if (next < 0.0)
+            console_.line("NEXT SCENE none");
+        else
+            seekToRow(next, "NEXT SCENE");
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void onLiveSpecialKey(int key, int, int)
+{
+    // Keys still queued behind Esc find the music released and do nothing.
+    if (appState.live && !appState.musicStream.isReleased())
+        appState.live->onSpecialKey(key);
+}

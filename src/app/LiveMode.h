@@ -1,0 +1,90 @@
+// Live mode (`demoplayer --live`): every file of the demo is watched and
+// reloaded at the start of the frame after it is saved, build errors are
+// drawn over the picture while the last good programs, keys and textures go
+// on playing, a heads-up display shows where the demo is, and keys move
+// around the timeline.
+//
+// Main thread, GL context current, inside the toolkit's callbacks. AppState
+// owns the one LiveMode (null when live mode is off); LiveMode owns its file
+// watcher, heads-up display and console, and changes the demo's content in
+// AppState in place.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/FrameRules.h"
+#include "app/LiveConsole.h"
+#include "app/LiveTimeline.h"
+#include "demo/DemoLoader.h"
+#include "platform/FileWatcher.h"
+#include "render/HeadsUpDisplay.h"
+
+class LiveMode {
+public:
+    LiveMode();
+
+    // After the demo is set up: text tracks become their tracks' source,
+    // and every file of the demo is watched.
+    void start();
+
+    // Entries that failed to build while the demo loaded.
+    void showBuildErrors(const std::vector<ShaderBuildError>& errors);
+
+    // The final pass's program failed to build for `failure`.
+    void showFinalPassError(const std::string& failure);
+
+    // Start of a frame: reloads what was saved since the last frame and
+    // jumps back to the loop's start at its end.
+    void beginFrame();
+
+    // The frame's status line, in place of the frame report.
+    void reportFrame(const FrameValues& values, bool sceneFound);
+
+    // Draws the heads-up display and the errors over the finished picture.
+    void drawOverlay(int width, int height);
+
+    // Live mode's keys; false for a key it does not use.
+    bool onKey(unsigned char key);
+    void onSpecialKey(int key);
+
+private:
+    struct Problem {
+        std::string key;     // what failed: a file, or "vertex, fragment" of an entry
+        std::string message; // one reason per line
+    };
+
+    void watchDemoFiles();
+    void loadTextTracks();
+    void reloadChanged(const std::vector<std::string>& changed);
+    void reloadDescription();
+    void rebuildEntries(const std::vector<std::string>& changed);
+    void rebuildFinalPass();
+    void reloadTrack(const std::string& path);
+    void reloadImage(const std::string& path);
+
+    void setProblem(const std::string& key, const std::string& message);
+    void clearProblem(const std::string& key);
+    void reloaded(const std::string& what);
+
+    double currentRow() const;
+    void seekToRow(double row, const std::string& what);
+
+    FileWatcher watcher_;
+    LiveConsole console_;
+    HeadsUpDisplay display_;
+    bool displayShown_ = true;
+    LoopRange loop_;
+    std::vector<Problem> problems_;   // shown until the file builds again
+    std::string latest_;              // the latest reload
+    std::vector<std::string> textTracks_; // names whose source is tracks/NAME.txt
+    LiveFrameStatus status_;
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point rateStart_ = start_;
+    int rateFrames_ = 0;
+};
+
+// The toolkit's special-key callback in live mode (Home, PageUp, PageDown).
+void onLiveSpecialKey(int key, int x, int y);

@@ -1,0 +1,91 @@
+# Shared by the end-to-end tests of live mode (sourced after player.sh):
+# saving files as editors do, reading the window's pixels, and following the
+# status lines and standard error of `demoplayer --live`.
+
+# save NAME TEXT: writes TEXT to NAME.new beside NAME and renames it into
+# place, as editors save.
+save() {
+    printf '%s\n' "$2" >"$demo_dir/$1.new"
+    mv "$demo_dir/$1.new" "$demo_dir/$1"
+}
+
+# window_pixel X Y: the colour "R G B" of the window's pixel at X, Y.
+window_pixel() {
+    local window picture="$demo_dir/pixel.png"
+    window=$(player_window) || fail "the player's window did not appear"
+    "$DEMOPLAYER_BINARY_DIR/capture" window "$window" "$picture" || fail "capture could not read the window"
+    "$DEMOPLAYER_BINARY_DIR/capture" pixel "$picture" "$1" "$2" || fail "capture could not read pixel $1 $2"
+}
+
+# pixel_near X Y R G B: true when the pixel is within 12 of R G B.
+pixel_near() {
+    local colour
+    colour=($(window_pixel "$1" "$2"))
+    near "${colour[0]}" "$3" 12 && near "${colour[1]}" "$4" 12 && near "${colour[2]}" "$5" 12
+}
+
+# expect_pixel X Y R G B WHAT: the pixel shows R G B, within a few frames.
+expect_pixel() {
+    local attempt
+    for attempt in 1 2 3 4 5; do
+        pixel_near "$1" "$2" "$3" "$4" "$5" && return 0
+        sleep 0.1
+    done
+    fail "$6: pixel $1 $2 shows $(window_pixel "$1" "$2"), not $3 $4 $5"
+}
+
+# expect_not_pixel X Y R G B WHAT: the pixel does not show R G B.
+expect_not_pixel() {
+    local attempt
+    for attempt in 1 2 3 4 5; do
+        pixel_near "$1" "$2" "$3" "$4" "$5" || return 0
+        sleep 0.1
+    done
+    fail "$6: pixel $1 $2 still shows $3 $4 $5"
+}
+
+# Where the window's centre and its top left corner (under the heads-up
+# display and the error overlay) are, on the tests' 640x360 screen.
+centre=(320 180)
+corner=(2 2)
+
+# error_count PATTERN: standard error lines so far that match PATTERN.
+error_count() {
+    local count
+    count=$(grep -Ec -- "$1" "$player_err" 2>/dev/null) || true
+    echo "${count:-0}"
+}
+
+# wait_for_error PATTERN [COUNT] [SECONDS]: waits until COUNT lines of
+# standard error match PATTERN.
+wait_for_error() {
+    local deadline=$((SECONDS + ${3:-20}))
+    while [ "$(error_count "$1")" -lt "${2:-1}" ]; do
+        [ $SECONDS -lt $deadline ] || fail "no error line matching '$1' within ${3:-20} s"
+        sleep 0.05
+    done
+}
+
+# live_row: the row of the latest status line.
+live_row() {
+    grep -E '^live: row' "$player_out" | tail -n 1 | sed -E 's/^live: row (-?[0-9]+) .*/\1/'
+}
+
+# live_scene: the scene of the latest status line.
+live_scene() {
+    grep -E '^live: row' "$player_out" | tail -n 1 | sed -E 's/.* scene (-?[0-9]+).*/\1/'
+}
+
+# start_live: the test demo in live mode, once it watches and draws.
+start_live() {
+    start_player --live "$@"
+    wait_for_output '^live: watching'
+    wait_for_count '^live: row' 2
+}
+
+# quit: Esc ends the player with status 0.
+quit() {
+    press Escape
+    wait_for_exit 20
+    [ "$player_status" -eq 0 ] || fail "Esc ended the player with status $player_status"
+}

@@ -1,0 +1,135 @@
+// Live mode's builds against a real GL context: a failure neither prints,
+// waits for input nor loses the file's name and line; one program is handed
+// to every copy of an entry; and a live load collects the entries that fail.
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "GlTestContext.h"
+#include "ScratchDir.h"
+#include "demo/DemoLoader.h"
+#include "render/DemoShader.h"
+#include "render/ShaderProgram.h"
+#include "sync/device.h"
+
+namespace {
+
+const char* const kVertex = "#version 140\nin vec3 s_vPosition;\nvoid main() { gl_Position = vec4(s_vPosition, 1.0); }\n";
+const char* const kFragment = "#version 140\nout vec4 colour;\nvoid main() { colour = vec4(1.0); }\n";
+// An error on line 3.
+const char* const kBrokenFragment = "#version 140\nout vec4 colour;\nvoid main() { colour = vec4(1.0) }\n";
+// Compiles, but there is nothing to link: no main.
+const char* const kNoMainFragment = "#version 140\nout vec4 colour;\nvoid paint() { colour = vec4(1.0); }\n";
+
+class LiveBuild : public testing::Test {
+protected:
+    void SetUp() override { gltest::ensureGlContext(); }
+
+    // Builds v.vsh and `fragmentName` live, with "xy" waiting on standard input.
+    ShaderProgram build(const std::string& fragmentName)
+    {
+        EXPECT_NE(std::freopen(dir.write("input", "xy").c_str(), "r", stdin), nullptr);
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        ShaderProgram program = buildShaderProgram(vertex, dir.file(fragmentName), nullptr, &failure);
+        std::fflush(stdout);
+        out = testing::internal::GetCapturedStdout();
+        err = testing::internal::GetCapturedStderr();
+        return program;
+    }
+
+    ScratchDir dir;
+    const std::string vertex = dir.write("v.vsh", kVertex);
+    std::string failure, out, err;
+};
+
+} // namespace
+
+TEST_F(LiveBuild, FailuresAreReturnedNamedAndNeverWaitOrPrint)
+{
+    dir.write("broken.fsh", kBrokenFragment);
+    EXPECT_FALSE(build("broken.fsh").isValid());
+    EXPECT_EQ(failure.rfind(dir.file("broken.fsh") + ":3:", 0), 0u) << failure;
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(std::getchar(), 'x') << "the failed fragment must not wait for Enter";
+
+    dir.write("nomain.fsh", kNoMainFragment);
+    EXPECT_FALSE(build("nomain.fsh").isValid());
+    EXPECT_EQ(failure.rfind(vertex + ", " + dir.file("nomain.fsh") + ": program does not link: ", 0), 0u) << failure;
+    EXPECT_EQ(failure.find('\n'), std::string::npos);
+    EXPECT_EQ(err, "");
+
+    EXPECT_FALSE(build("missing.fsh").isValid());
+    EXPECT_EQ(failure.rfind(dir.file("missing.fsh") + ": ", 0), 0u) << failure;
+
+    dir.write("good.fsh", kFragment);
+    EXPECT_TRUE(build("good.fsh").isValid());
+    EXPECT_EQ(failure, "") << "a success leaves no reason behind";
+    EXPECT_EQ(out, "");
+}
+
+TEST_F(LiveBuild, OneProgramServesEveryCopyAndOutlivesTheEntryThatMadeIt)
+{
+    DemoShader entry(vertex, dir.write("f.fsh", kFragment));
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(entry.build());
+    testing::internal::GetCapturedStdout();
+    DemoShader copy = entry;
+
+    DemoShader rebuilt = entry;
+    ASSERT_TRUE(rebuilt.build(nullptr, &failure)) << failure;
+    ASSERT_NE(rebuilt.getProgramId(), entry.getProgramId());
+    copy.useProgram(rebuilt.sharedProgram());
+    entry.useProgram(rebuilt.sharedProgram());
+    const GLuint program = rebuilt.getProgramId();
+    rebuilt = DemoShader(vertex, vertex);
+    EXPECT_EQ(copy.getProgramId(), program);
+    EXPECT_EQ(entry.getProgramId(), program);
+    EXPECT_TRUE(glIsProgram(program));
+}
+
+namespace {
+
+struct QuietHost : DescriptionHost {
+    void enterFullscreen() override {}
+    void setTitle(const std::string&) override {}
+};
+
+} // namespace
+
+TEST_F(LiveBuild, LiveLoadCollectsTheEntriesThatFailAndTheImagesFiles)
+{
+    dir.write("good.fsh", kFragment);
+    dir.write("broken.fsh", kBrokenFragment);
+    dir.write("demo.json", R"({"name": "live", "fullscreen": false, "shaders": [
+        {"name": "good", "vertexsrc": "v.vsh", "fragmentsrc": "good.fsh"},
+        {"name": "broken", "vertexsrc": "v.vsh", "fragmentsrc": "broken.fsh"}],
+      "scenes": [{"id": "one", "shader_order": [{"pass_order": 0, "shader_id": 1}],
+                  "textures": [{"id": 0, "src": "none.png"}]}]})");
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    ASSERT_NE(std::freopen(dir.write("input", "xy").c_str(), "r", stdin), nullptr);
+    std::unique_ptr<SyncDevice, void (*)(SyncDevice*)> device(sync_open("sync"), sync_close);
+    DemoContent content;
+    QuietHost host;
+    std::vector<ShaderBuildError> errors;
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const bool loaded = loadDemoDescription("demo.json", device.get(), content, host, nullptr, &errors);
+    testing::internal::GetCapturedStdout();
+    testing::internal::GetCapturedStderr();
+    std::filesystem::current_path(previous);
+
+    ASSERT_TRUE(loaded);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].vertexPath, "v.vsh");
+    EXPECT_EQ(errors[0].fragmentPath, "broken.fsh");
+    EXPECT_EQ(errors[0].message.rfind("broken.fsh:3:", 0), 0u) << errors[0].message;
+    EXPECT_EQ(std::getchar(), 'x') << "the load must not wait for Enter";
+    EXPECT_NE(content.shaders.at(0).getProgramId(), 0u);
+    EXPECT_EQ(content.imagePaths, std::vector<std::string>{"none.png"});
+}
