@@ -67,10 +67,11 @@ bool initDemo()
     glutSetWindowTitle(appState.windowTitle.c_str());
 
     appState.musicStream.update();
-    // The depth buffers take the window size of this moment.
+    // The depth buffer takes the window size of this moment; the first frame
+    // fits both to the window. Only the targets some scene reaches are made.
     appState.renderTargets = std::make_unique<RenderTargets>(
         static_cast<int>(appState.windowWidth), static_cast<int>(appState.windowHeight),
-        glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT));
+        glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT), appState.demo.passTargetsInUse());
     return true;
 }
 

@@ -6,7 +6,7 @@
 
 // Opens the music held paused, the sync device "sync" with its tracks
 // "scene" and "fft_sampling_index", loads "demo.json", gives the window the
-// demo's name and creates the eight render targets. Returns false when the
+// demo's name and creates the render targets its scenes reach. Returns false when the
 // description fails to load: the account written so far stays on standard
 // output, one line "demo.json: " and the reason goes to standard error, and
 // the render targets are not made.

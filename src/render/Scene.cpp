@@ -64,6 +64,8 @@ void Scene::render(const SceneFrame& frame)
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glPolygonMode(GL_FRONT, GL_FILL);
 
+    frame.targets.fit(static_cast<int>(frame.windowWidth), static_cast<int>(frame.windowHeight), passCount());
+
     glGetIntegerv(GL_MAX_COMBINED_TEXTURE_IMAGE_UNITS, &textureUnitLimit);
     int textureUnit = 0;
     for (size_t i = 0; i < passShaders.size(); ++i)
