@@ -59,9 +59,10 @@ void Scene::render(const SceneFrame& frame)
 
     // The fixed-function calls below only raise GL errors in a core profile;
     // they are kept so a compatibility context sees the state it expects.
+    // The window is cleared once, by the final pass, right before its draw:
+    // a clear here as well would cost a full-window write that nothing sees.
     glMatrixMode(GL_MODELVIEW);
     glEnable(GL_BLEND);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glPolygonMode(GL_FRONT, GL_FILL);
 
     frame.targets.fit(static_cast<int>(frame.windowWidth), static_cast<int>(frame.windowHeight), passCount());
