@@ -4,6 +4,7 @@
 
 #include <iostream>
 #include <memory>
+#include <thread>
 
 #include <GL/glew.h>
 #include <GL/freeglut.h>
@@ -53,8 +54,12 @@ bool initDemo()
     appState.windowHeight = static_cast<float>(glutGet(GLUT_WINDOW_HEIGHT));
 
     // A missing or undecodable tune is reported by the stream; the clock
-    // then stands at 0 and the demo still runs.
-    appState.musicStream.open("tune.ogg");
+    // then stands at 0 and the demo still runs. Starting the audio output and
+    // opening the tune take a while (the sound server, the first Ogg pages),
+    // so they run on a thread of their own while the description loads,
+    // which touches neither; the stream is the main thread's again once the
+    // thread is joined, before anything else uses it.
+    std::thread musicOpener([] { appState.musicStream.open("tune.ogg"); });
 
     appState.syncDevice.reset(sync_open("sync"));
     // Requested before the description, so a shader parameter called "scene"
@@ -62,7 +67,9 @@ bool initDemo()
     appState.sceneTrack = sync_obtain_track(appState.syncDevice.get(), "scene");
     appState.fftSamplingTrack = sync_obtain_track(appState.syncDevice.get(), "fft_sampling_index");
 
-    if (!loadDescription())
+    const bool loaded = loadDescription();
+    musicOpener.join();
+    if (!loaded)
         return false;
     glutSetWindowTitle(appState.windowTitle.c_str());
 
