@@ -78,7 +78,7 @@ bool initDemo()
     // fits both to the window. Only the targets some scene reaches are made.
     appState.renderTargets = std::make_unique<RenderTargets>(
         static_cast<int>(appState.windowWidth), static_cast<int>(appState.windowHeight),
-        glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT), appState.demo.passTargetsInUse());
+        glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT), longestPassChain(appState.demo.scenes));
     return true;
 }
 

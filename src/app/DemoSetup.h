@@ -4,13 +4,12 @@
 // in this order.
 #pragma once
 
-// Opens the music held paused (on a helper thread while the description
-// loads, joined before anything else touches the stream), the sync device
-// "sync" with its tracks "scene" and "fft_sampling_index", loads "demo.json",
-// gives the window the demo's name and creates the render targets its scenes
-// reach. Returns false when the description fails to load: the account
-// written so far stays on standard output, one line "demo.json: " and the
-// reason goes to standard error, and the render targets are not made.
+// Opens the music held paused, the sync device "sync" with its tracks
+// "scene" and "fft_sampling_index", loads "demo.json", gives the window the
+// demo's name and creates the eight render targets. Returns false when the
+// description fails to load: the account written so far stays on standard
+// output, one line "demo.json: " and the reason goes to standard error, and
+// the render targets are not made.
 bool initDemo();
 
 // Builds appState.antiAliasProgram from "test.vsh" and "AA.fsh"; when they

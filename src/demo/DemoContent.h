@@ -8,7 +8,6 @@
 // (each texture lives on the heap).
 #pragma once
 
-#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -20,13 +19,4 @@ struct DemoContent {
     std::vector<DemoShader> shaders;                     // the description's entries, in file order
     std::vector<Scene> scenes;                           // the description's scenes, addressed by index
     std::vector<std::unique_ptr<Texture>> imageTextures; // one per texture entry; scenes point at them
-
-    // The render targets the scenes reach: the longest scene's pass count.
-    int passTargetsInUse() const
-    {
-        int longest = 0;
-        for (const Scene& scene : scenes)
-            longest = std::max(longest, scene.passCount());
-        return longest;
-    }
 };

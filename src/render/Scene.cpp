@@ -8,6 +8,7 @@
 #include "render/Scene.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -198,4 +199,12 @@ void Scene::bindSampler(GLuint program, const char* name, int unit, GLuint textu
     glUniform1i(glGetUniformLocation(program, name), unit);
     glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(unit));
     glBindTexture(GL_TEXTURE_2D, textureId);
+}
+
+int longestPassChain(const std::vector<Scene>& scenes)
+{
+    int longest = 0;
+    for (const Scene& scene : scenes)
+        longest = std::max(longest, scene.passCount());
+    return longest;
 }

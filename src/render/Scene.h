@@ -61,3 +61,6 @@ private:
     GLint textureUnitLimit = 0;       // GL's combined limit, read at each render
     bool textureUnitWarningGiven = false;
 };
+
+// The render targets that `scenes` reach: the longest scene's pass count.
+int longestPassChain(const std::vector<Scene>& scenes);

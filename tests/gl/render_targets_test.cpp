@@ -10,11 +10,11 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "GlTestContext.h"
 #include "SceneRig.h"
 #include "ScratchDir.h"
-#include "demo/DemoContent.h"
 #include "render/DemoShader.h"
 #include "render/RenderTargets.h"
 #include "render/Scene.h"
@@ -140,16 +140,16 @@ TEST_F(RenderTargetsTest, ResizedWindowDrawsAtItsNewSize)
 
 TEST_F(RenderTargetsTest, LongestSceneDecidesHowManyAreMade)
 {
-    DemoContent demo;
-    demo.scenes.push_back(chain(1));
-    demo.scenes.push_back(chain(3));
-    demo.scenes.push_back(chain(2));
-    ASSERT_EQ(demo.passTargetsInUse(), 3);
+    std::vector<Scene> scenes;
+    scenes.push_back(chain(1));
+    scenes.push_back(chain(3));
+    scenes.push_back(chain(2));
+    ASSERT_EQ(longestPassChain(scenes), 3);
 
     // 400 x 200 tells these targets from the rig's own.
-    RenderTargets targets(400, 200, 400, 200, demo.passTargetsInUse());
+    RenderTargets targets(400, 200, 400, 200, longestPassChain(scenes));
     EXPECT_EQ(colourTargetsOfSize(400, 200), 3);
-    for (Scene& scene : demo.scenes)
+    for (Scene& scene : scenes)
         render(scene, targets, 400, 200);
     EXPECT_EQ(colourTargetsOfSize(400, 200), 3) << "drawing every scene makes no more";
     EXPECT_EQ(targets.count(), 3);
@@ -163,7 +163,7 @@ TEST_F(RenderTargetsTest, LongestSceneDecidesHowManyAreMade)
     EXPECT_EQ(colourTargetsOfSize(400, 200), 5);
     expectChainPixel(396, 196, 5, "five passes");
 
-    EXPECT_EQ(DemoContent().passTargetsInUse(), 0);
+    EXPECT_EQ(longestPassChain({}), 0);
     const RenderTargets none(400, 200, 400, 200, 0);
     EXPECT_EQ(none.count(), 0);
     EXPECT_EQ(none.depthRenderbuffer(0), 0u) << "no targets, no depth buffer";
