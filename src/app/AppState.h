@@ -8,9 +8,9 @@
 // music on a helper thread that it joins before the stream is used). It
 // owns everything made at start-up: the music stream, the sync device (and
 // through it the tracks), the demo's content (shader entries, scenes, image
-// textures), the render targets, the final pass's program and the quads. The GL objects among them
-// are deleted by their owners while a context is current, and left to the
-// driver when AppState goes after the window.
+// textures), the render targets, the final pass's program and the quads.
+// The GL objects among them are deleted by their owners while a context is
+// current, and left to the driver when AppState goes after the window.
 #pragma once
 
 #include <cstdint>

@@ -7,8 +7,8 @@
 // read once per render.
 #include "render/Scene.h"
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -60,12 +60,13 @@ void Scene::render(const SceneFrame& frame)
 
     // The fixed-function calls below only raise GL errors in a core profile;
     // they are kept so a compatibility context sees the state it expects.
-    // The window is cleared once, by the final pass, right before its draw:
-    // a clear here as well would cost a full-window write that nothing sees.
+    // The window is not cleared here: the final pass clears it right before
+    // its draw, and a clear now would be a full-window write nothing sees.
     glMatrixMode(GL_MODELVIEW);
     glEnable(GL_BLEND);
     glPolygonMode(GL_FRONT, GL_FILL);
 
+    // A window resized since the last frame gets targets of its new size.
     frame.targets.fit(static_cast<int>(frame.windowWidth), static_cast<int>(frame.windowHeight), passCount());
 
     glGetIntegerv(GL_MAX_COMBINED_TEXTURE_IMAGE_UNITS, &textureUnitLimit);
