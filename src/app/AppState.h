@@ -4,12 +4,13 @@
 // below it; nothing outside app/ includes anything from here.
 //
 // AppState is the one process-wide record that main and every toolkit
-// callback share. Main thread only, no locking. It owns everything made at
-// start-up: the music stream, the sync device (and through it the tracks),
-// the demo's content (shader entries, scenes, image textures), the render
-// targets, the final pass's program and the quads. The GL objects among them
-// are deleted by their owners while a context is current, and left to the
-// driver when AppState goes after the window.
+// callback share. Main thread only, no locking (the start-up opens the
+// music on a helper thread that it joins before the stream is used). It
+// owns everything made at start-up: the music stream, the sync device (and
+// through it the tracks), the demo's content (shader entries, scenes, image
+// textures), the render targets, the final pass's program and the quads.
+// The GL objects among them are deleted by their owners while a context is
+// current, and left to the driver when AppState goes after the window.
 #pragma once
 
 #include <cstdint>

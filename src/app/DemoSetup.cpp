@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <iostream>
 #include <memory>
+#include <thread>
 
 #include <GL/glew.h>
 #include <GL/freeglut.h>
@@ -60,19 +61,26 @@ bool initDemo()
     appState.windowHeight = static_cast<float>(glutGet(GLUT_WINDOW_HEIGHT));
 
     // A missing or undecodable tune is reported by the stream; the clock
-    // then stands at 0 and the demo still runs.
-    appState.musicStream.open("tune.ogg");
+    // then stands at 0 and the demo still runs. Starting the audio output and
+    // opening the tune take a while (the sound server, the first Ogg pages),
+    // so they run on a thread of their own while the description loads,
+    // which touches neither; the stream is the main thread's again once the
+    // thread is joined, before anything else uses it.
+    std::thread musicOpener([] { appState.musicStream.open("tune.ogg"); });
 
     WindowHost host;
-    if (!loadDemoContent(host))
+    const bool loaded = loadDemoContent(host);
+    musicOpener.join();
+    if (!loaded)
         return false;
     glutSetWindowTitle(appState.windowTitle.c_str());
 
     appState.musicStream.update();
-    // The depth buffers take the window size of this moment.
+    // The depth buffer takes the window size of this moment; the first frame
+    // fits both to the window. Only the targets some scene reaches are made.
     appState.renderTargets = std::make_unique<RenderTargets>(
         static_cast<int>(appState.windowWidth), static_cast<int>(appState.windowHeight),
-        glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT));
+        glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT), longestPassChain(appState.demo.scenes));
     return true;
 }
 

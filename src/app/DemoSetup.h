@@ -8,8 +8,8 @@
 
 // Opens the music held paused, the sync device "sync" with its tracks
 // "scene" and "fft_sampling_index", loads "demo.json" (with the demo's length
-// and tempo), gives the window the demo's name and creates the eight render
-// targets. Returns false when the
+// and tempo), gives the window the demo's name and creates the render
+// targets its scenes use (as many as its longest scene has passes). Returns false when the
 // description fails to load: the account written so far stays on standard
 // output, one line "demo.json: " and the reason goes to standard error, and
 // the render targets are not made.

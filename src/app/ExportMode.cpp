@@ -107,7 +107,8 @@ int setUpAndExport(const CommandLine& commandLine, int width, int height)
     ExportHost host;
     if (!loadDemoContent(host))
         return 1;
-    appState.renderTargets = std::make_unique<RenderTargets>(width, height, width, height);
+    appState.renderTargets =
+        std::make_unique<RenderTargets>(width, height, width, height, longestPassChain(appState.demo.scenes));
     initAntiAliasProgram();
     std::cout << "----------------\n";
     glDisable(GL_CULL_FACE);

@@ -1,11 +1,17 @@
-// The eight offscreen render targets that a scene's passes draw into: pass k
+// The offscreen render targets that a scene's passes draw into: pass k
 // draws into target k, and later passes read its colour texture.
 //
 // Main thread, GL context current. RenderTargets owns, per target, a
-// framebuffer, a depth renderbuffer and a colour texture, and deletes them
-// when it goes away (move-only). Nothing is attached to the framebuffers
-// here: the scene attaches them before each pass. To follow a new window
-// size, make a new RenderTargets.
+// framebuffer and a colour texture, and one depth renderbuffer that all
+// targets share, and deletes them when it goes away (move-only). Only the
+// targets that the demo's scenes reach are made (at most kCount); fit()
+// follows a new window size and adds targets a longer scene needs. Nothing
+// is attached to the framebuffers here: the scene attaches them before each
+// pass.
+//
+// One depth buffer serves every target because each pass clears depth before
+// its draw and nothing reads a pass's depth after it: the depth test within a
+// pass behaves as with a buffer of its own, at a fraction of the memory.
 #pragma once
 
 #include <array>
@@ -18,17 +24,38 @@ class RenderTargets {
 public:
     static constexpr int kCount = 8;
 
-    // For each target: a framebuffer, a GL_DEPTH_COMPONENT32 renderbuffer of
-    // depthWidth x depthHeight and a GL_RGBA16F colour texture of
-    // colourWidth x colourHeight. The last renderbuffer stays bound.
-    RenderTargets(int colourWidth, int colourHeight, int depthWidth, int depthHeight);
+    // `count` targets (0 .. kCount): for each a framebuffer and a GL_RGBA16F
+    // colour texture of colourWidth x colourHeight, and one shared
+    // GL_DEPTH_COMPONENT32 renderbuffer of depthWidth x depthHeight (none
+    // when count is 0). The renderbuffer stays bound.
+    RenderTargets(int colourWidth, int colourHeight, int depthWidth, int depthHeight, int count = kCount);
 
+    // Makes the targets ready for a scene of `passCount` passes in a window of
+    // width x height: when the colour or depth size differs, every target's
+    // storage is made again at that size (the old storage goes first); targets
+    // up to passCount (at most kCount) that do not exist yet are added.
+    void fit(int width, int height, int passCount);
+
+    // How many targets exist: targets 0 .. count() - 1.
+    int count() const { return static_cast<int>(colourTextures.size()); }
+    int colourWidth() const { return colourWidth_; }
+    int colourHeight() const { return colourHeight_; }
+
+    // For target 0 .. count() - 1.
     GLuint framebuffer(int target) const { return framebuffers[static_cast<size_t>(target)].get(); }
-    GLuint depthRenderbuffer(int target) const { return depthRenderbuffers[static_cast<size_t>(target)].get(); }
+    GLuint depthRenderbuffer(int /*target*/) const { return depthBuffer.get(); }
     GLuint colourTexture(int target) const { return colourTextures[static_cast<size_t>(target)].getId(); }
 
 private:
+    // Adds the depth buffer when missing and targets up to `count`, at the
+    // recorded sizes.
+    void addTargets(int count);
+
     std::array<GlName, kCount> framebuffers;
-    std::array<GlName, kCount> depthRenderbuffers;
-    std::vector<Texture> colourTextures; // kCount, in target order
+    GlName depthBuffer;                 // shared by every target
+    std::vector<Texture> colourTextures; // count(), in target order
+    int colourWidth_ = 0;               // pixels
+    int colourHeight_ = 0;
+    int depthWidth_ = 0;
+    int depthHeight_ = 0;
 };

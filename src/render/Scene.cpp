@@ -7,6 +7,7 @@
 // read once per render.
 #include "render/Scene.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -60,10 +61,14 @@ void Scene::render(const SceneFrame& frame)
 
     // The fixed-function calls below only raise GL errors in a core profile;
     // they are kept so a compatibility context sees the state it expects.
+    // The window is not cleared here: the final pass clears it right before
+    // its draw, and a clear now would be a full-window write nothing sees.
     glMatrixMode(GL_MODELVIEW);
     glEnable(GL_BLEND);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glPolygonMode(GL_FRONT, GL_FILL);
+
+    // A window resized since the last frame gets targets of its new size.
+    frame.targets.fit(static_cast<int>(frame.windowWidth), static_cast<int>(frame.windowHeight), passCount());
 
     glGetIntegerv(GL_MAX_COMBINED_TEXTURE_IMAGE_UNITS, &textureUnitLimit);
     int textureUnit = 0;
@@ -197,4 +202,12 @@ void Scene::bindSampler(GLuint program, const char* name, int unit, GLuint textu
     glUniform1i(glGetUniformLocation(program, name), unit);
     glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(unit));
     glBindTexture(GL_TEXTURE_2D, textureId);
+}
+
+int longestPassChain(const std::vector<Scene>& scenes)
+{
+    int longest = 0;
+    for (const Scene& scene : scenes)
+        longest = std::max(longest, scene.passCount());
+    return longest;
 }

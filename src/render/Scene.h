@@ -34,7 +34,9 @@ public:
 
     // Draws pass 0 .. n-1 into render targets 0 .. n-1, then the screen quad
     // into the window with the final pass's program, at `frame`'s row, time
-    // and window size. Buffers are not swapped here.
+    // and window size. Buffers are not swapped here. The targets are first
+    // fitted to the window's size and to this scene's passes, so a resized
+    // window draws at its new size from its next frame on.
     // A window of zero width or height draws nothing (the frame's "fstr_val"
     // line still appears, unless the frame asks for none). A framebuffer that is not complete ends the
     // process (EXIT_FAILURE) after one line on standard error.
@@ -44,6 +46,8 @@ public:
     // in place.
     std::vector<DemoShader>& getPassShaders() { return passShaders; }
     const std::vector<Texture*>& getTextures() const { return textures; }
+    // How many passes the scene draws, each into a render target of its own.
+    int passCount() const { return static_cast<int>(passShaders.size()); }
 
 private:
     void renderPass(const SceneFrame& frame, DemoShader& shader, int passIndex, int& textureUnit);
@@ -57,3 +61,6 @@ private:
     GLint textureUnitLimit = 0;       // GL's combined limit, read at each render
     bool textureUnitWarningGiven = false;
 };
+
+// The render targets that `scenes` reach: the longest scene's pass count.
+int longestPassChain(const std::vector<Scene>& scenes);

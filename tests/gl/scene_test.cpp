@@ -339,10 +339,14 @@ TEST_F(SceneTest, IncompleteFramebufferStopsTheProcess)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     Scene scene = sceneWithTextures(2);
-    // Targets whose colour textures have no storage cannot be complete.
-    RenderTargets empty(0, 0, gltest::kWindowWidth, gltest::kWindowHeight);
-    const SceneFrame withEmptyTargets = frameWith(empty, rig->finalProgram);
-    EXPECT_EXIT(scene.render(withEmptyTargets), testing::ExitedWithCode(EXIT_FAILURE),
+    // A colour texture turned into a depth texture cannot be a colour
+    // attachment; its size still fits the window, so nothing remakes it.
+    RenderTargets broken(gltest::kWindowWidth, gltest::kWindowHeight, gltest::kWindowWidth, gltest::kWindowHeight);
+    glBindTexture(GL_TEXTURE_2D, broken.colourTexture(0));
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT32F, gltest::kWindowWidth, gltest::kWindowHeight, 0,
+                 GL_DEPTH_COMPONENT, GL_FLOAT, nullptr);
+    const SceneFrame withBrokenTargets = frameWith(broken, rig->finalProgram);
+    EXPECT_EXIT(scene.render(withBrokenTargets), testing::ExitedWithCode(EXIT_FAILURE),
                 "Scene: render target 0: check failed: "
                 "glCheckFramebufferStatus\\(GL_FRAMEBUFFER\\) == GL_FRAMEBUFFER_COMPLETE");
 }
