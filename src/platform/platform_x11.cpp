@@ -1,5 +1,6 @@
-// POSIX implementation of the platform contract, with X11/GLX for the swap
-// interval. Main thread only; the exit and signal handlers installed by the
+// Linux/X11 implementation of the platform contract: POSIX files and
+// terminal, GLX for the swap interval, ALSA quieted through the dynamic
+// loader. Main thread only; the exit and signal handlers installed by the
 // console run on whichever thread ends the process and only write bytes.
 #include "platform/platform.h"
 
