@@ -1,11 +1,10 @@
 // The description loader with real shader entries, scenes and textures: the
 // exact account it writes, where a bad description stops it, and what it
 // leaves in AppState.
+#include <filesystem>
 #include <regex>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -64,8 +63,8 @@ protected:
     void SetUp() override
     {
         gltest::ensureGlContext();
-        ASSERT_NE(getcwd(previousDirectory, sizeof previousDirectory), nullptr);
-        ASSERT_EQ(chdir(dir.root().c_str()), 0);
+        previousDirectory = std::filesystem::current_path();
+        std::filesystem::current_path(std::filesystem::u8path(dir.root()));
         dir.write("v.vsh", kVertexSource);
         dir.write("f.fsh", kFragmentSource);
         const unsigned char pixels[4] = {10, 20, 30, 40};
@@ -75,7 +74,7 @@ protected:
 
     void TearDown() override
     {
-        ASSERT_EQ(chdir(previousDirectory), 0);
+        std::filesystem::current_path(previousDirectory);
         resetAppState();
     }
 
@@ -108,7 +107,7 @@ protected:
     GLuint program(std::size_t entry) const { return appState.shaders.at(entry).getProgramId(); }
 
     TempDir dir;
-    char previousDirectory[4096] = {};
+    std::filesystem::path previousDirectory;
     std::string account; // standard output, pointers masked
     std::string errors;  // standard error
     std::string error;   // what() of the error that ended the load; "" when it loaded

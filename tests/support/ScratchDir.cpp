@@ -1,4 +1,4 @@
-// A temporary directory per test, under $TMPDIR (or /tmp).
+// A temporary directory per test, in the system's temporary folder.
 #include "ScratchDir.h"
 
 #include <algorithm>
@@ -9,17 +9,10 @@
 #include <stdexcept>
 #include <system_error>
 
-#include <unistd.h>
+#include "TestFiles.h"
 
-ScratchDir::ScratchDir()
+ScratchDir::ScratchDir() : path_(testsupport::createTempDirectory())
 {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/demoplayer-test-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (!mkdtemp(buffer.data()))
-        throw std::runtime_error("cannot create a scratch directory from " + pattern);
-    path_ = buffer.data();
 }
 
 ScratchDir::~ScratchDir()

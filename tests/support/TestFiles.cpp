@@ -5,39 +5,57 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <stdexcept>
+#include <system_error>
 #include <vector>
 
 #include <sys/stat.h>
+#include <sys/types.h>
 #include <utime.h>
+#if !defined(_WIN32)
+#include <sys/wait.h>
+#endif
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb_image_write.h>
 
 namespace testsupport {
 
-TempDir::TempDir()
+std::string createTempDirectory()
 {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") +
-                          "/demoplayer-test-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (mkdtemp(buffer.data()) == nullptr)
-        throw std::runtime_error("cannot create a temporary directory from " + pattern);
-    rootPath = buffer.data();
+    // The system's temporary folder ($TMPDIR, /tmp, or Windows' %TEMP%), and
+    // a random name that nobody else holds: creating it is the claim.
+    std::error_code error;
+    const std::filesystem::path base = std::filesystem::temp_directory_path(error);
+    if (error)
+        throw std::runtime_error("no temporary folder: " + error.message());
+    std::random_device seed;
+    std::mt19937_64 random((static_cast<uint64_t>(seed()) << 32) ^ seed());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char name[40];
+        std::snprintf(name, sizeof name, "demoplayer-test-%016llx", static_cast<unsigned long long>(random()));
+        const std::filesystem::path candidate = base / name;
+        if (std::filesystem::create_directory(candidate, error))
+            return candidate.generic_u8string();
+    }
+    throw std::runtime_error("cannot create a temporary directory in " + base.u8string());
+}
+
+TempDir::TempDir() : rootPath(createTempDirectory())
+{
 }
 
 TempDir::~TempDir()
 {
     std::error_code ignored;
-    std::filesystem::remove_all(rootPath, ignored);
+    std::filesystem::remove_all(std::filesystem::u8path(rootPath), ignored);
 }
 
 std::string TempDir::write(const std::string& name, const std::string& content) const
 {
     const std::string file = path(name);
-    std::ofstream out(file, std::ios::out | std::ios::binary | std::ios::trunc);
+    std::ofstream out(std::filesystem::u8path(file), std::ios::out | std::ios::binary | std::ios::trunc);
     out << content;
     if (!out)
         throw std::runtime_error("cannot write " + file);
@@ -52,10 +70,29 @@ bool writePng(const std::string& path, int width, int height, int channels,
 
 bool setFileTime(const std::string& path, long long seconds)
 {
+#if defined(_WIN32)
+    // The wide-character call: the path is UTF-8, the narrow one would read
+    // it in the system's code page.
+    __utimbuf64 times;
+    times.actime = static_cast<__time64_t>(seconds);
+    times.modtime = static_cast<__time64_t>(seconds);
+    return _wutime64(std::filesystem::u8path(path).wstring().c_str(), &times) == 0;
+#else
     struct utimbuf times;
     times.actime = static_cast<time_t>(seconds);
     times.modtime = static_cast<time_t>(seconds);
     return utime(path.c_str(), &times) == 0;
+#endif
+}
+
+int runCommand(const std::string& command)
+{
+    const int status = std::system(command.c_str());
+#if defined(_WIN32)
+    return status; // the program's own exit code
+#else
+    return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
 }
 
 } // namespace testsupport

@@ -7,9 +7,13 @@
 
 namespace testsupport {
 
+// Creates a new, empty directory in the system's temporary folder and
+// returns its path (UTF-8, '/' between names). Throws when it cannot.
+std::string createTempDirectory();
+
 class TempDir {
 public:
-    TempDir();  // a new, empty directory below $TMPDIR (or /tmp)
+    TempDir();  // a new, empty directory from createTempDirectory()
     ~TempDir(); // removes it and everything in it
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
@@ -30,5 +34,10 @@ bool writePng(const std::string& path, int width, int height, int channels,
 
 // Sets the file's modification time to `seconds` since the epoch.
 bool setFileTime(const std::string& path, long long seconds);
+
+// Runs `command` through the system's command interpreter (sh, or cmd on
+// Windows; quote paths with double quotes) and returns the program's exit
+// status, or -1 when it did not end normally.
+int runCommand(const std::string& command);
 
 } // namespace testsupport

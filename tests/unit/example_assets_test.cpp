@@ -11,14 +11,14 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include "TestFiles.h"
 
 namespace {
 
@@ -29,8 +29,7 @@ class TempFolder {
 public:
     TempFolder()
     {
-        std::string pattern = (fs::temp_directory_path() / "example_assets_XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data()) ? fs::path(pattern) : fs::path();
+        path_ = fs::u8path(testsupport::createTempDirectory());
     }
     ~TempFolder()
     {
@@ -53,8 +52,7 @@ int runTool(const std::string& name, const std::string& arguments)
         return -1;
     }
     std::string command = "\"" + std::string(binaryDir) + "/" + name + "\" " + arguments;
-    int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return testsupport::runCommand(command);
 }
 
 std::string quoted(const fs::path& path) { return "\"" + path.string() + "\""; }

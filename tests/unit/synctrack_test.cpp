@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <cmath>
 #include <cstdint>
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "ScratchDir.h"
+#include "TestFiles.h"
 #include "sync/device.h"
 #include "sync/track_text.h"
 
@@ -33,16 +33,15 @@ struct ToolRun {
     std::string err;
 };
 
-// Runs the built synctrack with `args` (already quoted for the shell).
+// Runs the built synctrack with `args` (already quoted for the command interpreter).
 ToolRun run_synctrack(const std::string& args)
 {
     const char* bin = std::getenv("DEMOPLAYER_BINARY_DIR");
     ScratchDir capture;
-    std::string command = std::string("'") + (bin ? bin : ".") + "/synctrack' " + args + " >'" +
-                          capture.file("out") + "' 2>'" + capture.file("err") + "'";
-    int raw = std::system(command.c_str());
+    std::string command = std::string("\"") + (bin ? bin : ".") + "/synctrack\" " + args + " >\"" +
+                          capture.file("out") + "\" 2>\"" + capture.file("err") + "\"";
     ToolRun run;
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.status = testsupport::runCommand(command);
     run.out = capture.read("out");
     run.err = capture.read("err");
     return run;
@@ -50,7 +49,7 @@ ToolRun run_synctrack(const std::string& args)
 
 std::string shell_quoted(const std::string& path)
 {
-    return "'" + path + "'";
+    return "\"" + path + "\"";
 }
 
 class SyncTrackTool : public testing::Test {
