@@ -95,4 +95,33 @@ int runCommand(const std::string& command)
 #endif
 }
 
+namespace {
+
+void setVariable(const std::string& name, const char* value)
+{
+#if defined(_WIN32)
+    _putenv_s(name.c_str(), value != nullptr ? value : ""); // "" removes it
+#else
+    if (value != nullptr)
+        setenv(name.c_str(), value, 1);
+    else
+        unsetenv(name.c_str());
+#endif
+}
+
+} // namespace
+
+ScopedEnvironment::ScopedEnvironment(const char* name, const char* value) : name(name)
+{
+    const char* old = std::getenv(name);
+    hadValue = old != nullptr;
+    oldValue = hadValue ? old : "";
+    setVariable(this->name, value);
+}
+
+ScopedEnvironment::~ScopedEnvironment()
+{
+    setVariable(name, hadValue ? oldValue.c_str() : nullptr);
+}
+
 } // namespace testsupport

@@ -40,4 +40,19 @@ bool setFileTime(const std::string& path, long long seconds);
 // status, or -1 when it did not end normally.
 int runCommand(const std::string& command);
 
+// Sets an environment variable for as long as it lives, then puts back what
+// was there (the old value, or no variable at all).
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const char* value);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    std::string name;
+    bool hadValue = false;
+    std::string oldValue;
+};
+
 } // namespace testsupport
