@@ -87,12 +87,24 @@ bool setFileTime(const std::string& path, long long seconds)
 
 int runCommand(const std::string& command)
 {
-    const int status = std::system(command.c_str());
 #if defined(_WIN32)
-    return status; // the program's own exit code
+    // cmd /c drops the first and the last quote of a line that starts with
+    // one; a pair around the whole line keeps the command's own quotes.
+    return std::system(("\"" + command + "\"").c_str()); // the program's own exit code
 #else
+    const int status = std::system(command.c_str());
     return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif
+}
+
+std::string unixLineEnds(std::string text)
+{
+    size_t kept = 0;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
+            text[kept++] = text[i];
+    text.resize(kept);
+    return text;
 }
 
 namespace {

@@ -40,6 +40,10 @@ bool setFileTime(const std::string& path, long long seconds);
 // status, or -1 when it did not end normally.
 int runCommand(const std::string& command);
 
+// `text` with each "\r\n" turned into "\n": what a program wrote in text
+// mode, as it reads on every system (Windows ends lines with both).
+std::string unixLineEnds(std::string text);
+
 // Sets an environment variable for as long as it lives, then puts back what
 // was there (the old value, or no variable at all).
 class ScopedEnvironment {

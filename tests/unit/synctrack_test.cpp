@@ -41,8 +41,8 @@ ToolRun run_synctrack(const std::string& args)
                           capture.file("out") + "\" 2>\"" + capture.file("err") + "\"";
     ToolRun run;
     run.status = testsupport::runCommand(command);
-    run.out = capture.read("out");
-    run.err = capture.read("err");
+    run.out = testsupport::unixLineEnds(capture.read("out"));
+    run.err = testsupport::unixLineEnds(capture.read("err"));
     return run;
 }
 
