@@ -1,8 +1,9 @@
 // The few operating-system calls the player makes, behind one small contract.
-// One implementation file per system, chosen when the build is configured:
-// platform_x11.cpp (Linux with X11), platform_win32.cpp (Windows), and
-// platform_null.cpp, which touches no terminal, GL or sound library and
-// serves the unit tests. Callers never see #ifdef. Compiler and processor
+// One implementation per system, chosen when the build is configured, each
+// as files_SYSTEM.cpp (the file calls: no GL, no window system) and
+// platform_SYSTEM.cpp (the rest): posix (Linux with X11), win32 (Windows) and
+// null, which uses only the standard library, touches no terminal, GL or
+// sound library, and serves the unit tests. Callers never see #ifdef. Compiler and processor
 // specifics for hot loops sit beside it in cpu.h. Main thread only unless a
 // function says otherwise. Paths are UTF-8 text everywhere in the program;
 // each implementation converts them to what its system expects.

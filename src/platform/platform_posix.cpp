@@ -1,6 +1,5 @@
-// Linux/X11 implementation of the platform contract: POSIX files and
-// terminal, GLX for the swap interval, ALSA quieted through the dynamic
-// loader. Main thread only; the exit and signal handlers installed by the
+// POSIX implementation of the platform contract, with X11/GLX for the swap
+// interval. Main thread only; the exit and signal handlers installed by the
 // console run on whichever thread ends the process and only write bytes.
 #include "platform/platform.h"
 
@@ -15,7 +14,6 @@
 #include <initializer_list>
 
 #include <dlfcn.h>
-#include <fcntl.h>
 #include <link.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -63,44 +61,6 @@ int keepDriverModule(dl_phdr_info* info, size_t, void*)
 }
 
 } // namespace
-
-std::FILE* platform_open_regular_file(const char* path, uint64_t& sizeBytes, std::string& problem)
-{
-    // O_NONBLOCK: opening a named pipe would otherwise wait for a writer.
-    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        problem = std::strerror(errno);
-        return nullptr;
-    }
-    struct stat status;
-    if (fstat(fd, &status) != 0) {
-        problem = std::strerror(errno);
-        close(fd);
-        return nullptr;
-    }
-    if (!S_ISREG(status.st_mode)) {
-        if (S_ISDIR(status.st_mode))
-            problem = "is a directory";
-        else if (S_ISFIFO(status.st_mode))
-            problem = "is a named pipe";
-        else if (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode))
-            problem = "is a device";
-        else
-            problem = "is not a regular file";
-        close(fd);
-        return nullptr;
-    }
-    // A regular file never blocks; reads go back to the ordinary mode.
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    std::FILE* file = fdopen(fd, "rb");
-    if (file == nullptr) {
-        problem = std::strerror(errno);
-        close(fd);
-        return nullptr;
-    }
-    sizeBytes = static_cast<uint64_t>(status.st_size);
-    return file;
-}
 
 bool platform_file_time(const char* path, int32_t& time)
 {
