@@ -23,8 +23,9 @@ namespace {
 const WORD kBrightWhiteOnBlack = FOREGROUND_RED | FOREGROUND_GREEN | FOREGROUND_BLUE | FOREGROUND_INTENSITY;
 const WORD kLightRedOnBlack = FOREGROUND_RED | FOREGROUND_INTENSITY;
 
-// The console's attributes before the first change, put back at exit. Set
-// once, before the exit and control handlers that read it are installed.
+// The console's attributes before the first change, put back at exit. The
+// exit and control handlers take no argument, so this one value lives here
+// rather than in the caller's PlatformConsole. Set before they are installed.
 WORD originalAttributes = kBrightWhiteOnBlack & ~FOREGROUND_INTENSITY;
 
 HANDLE consoleOutput()
