@@ -1,13 +1,11 @@
 // The description loader with real shader entries, scenes and textures: the
 // exact account it writes, where a bad description stops it, and what it
 // leaves in the demo's content.
+#include <filesystem>
 #include <memory>
 #include <regex>
 #include <string>
 #include <vector>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -79,8 +77,8 @@ protected:
     void SetUp() override
     {
         gltest::ensureGlContext();
-        ASSERT_NE(getcwd(previousDirectory, sizeof previousDirectory), nullptr);
-        ASSERT_EQ(chdir(dir.path().c_str()), 0);
+        previousDirectory = std::filesystem::current_path();
+        std::filesystem::current_path(std::filesystem::u8path(dir.path()));
         dir.write("v.vsh", kVertexSource);
         dir.write("f.fsh", kFragmentSource);
         const unsigned char pixels[4] = {10, 20, 30, 40};
@@ -88,7 +86,7 @@ protected:
         startFresh();
     }
 
-    void TearDown() override { ASSERT_EQ(chdir(previousDirectory), 0); }
+    void TearDown() override { std::filesystem::current_path(previousDirectory); }
 
     // What the player's start-up has when the loader runs: the device with
     // its two tracks, and nothing loaded.
@@ -124,7 +122,7 @@ protected:
     DemoContent content;
     RecordingHost host;
     std::unique_ptr<SyncDevice, SyncDeviceCloser> device;
-    char previousDirectory[4096] = {};
+    std::filesystem::path previousDirectory;
     std::string account; // standard output, pointers masked
     std::string errors;  // standard error
     std::string error;   // the message of the error that ended the load; "" when it loaded

@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
-#include <sys/stat.h>
+#if !defined(_WIN32)
 #include <unistd.h>
+#endif
 
 #include "ScratchDir.h"
 #include "TestFiles.h"
@@ -95,20 +97,26 @@ TEST(ReadShaderSource, WriteProtectedFileLoads)
 {
     ScratchDir dir;
     const std::string path = dir.write("locked.fsh", "void main() {}\n");
-    ASSERT_EQ(chmod(path.c_str(), 0444), 0);
-    ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
+    namespace fs = std::filesystem;
+    fs::permissions(fs::u8path(path), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(fs::u8path(dir.path()), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                                fs::perms::others_read | fs::perms::others_exec);
 
+#if !defined(_WIN32)
     // Root may write anything; read as an ordinary user so the protection
     // counts.
     const bool asRoot = geteuid() == 0;
     if (asRoot) {
         ASSERT_EQ(seteuid(65534), 0);
     }
+#endif
     std::string printed;
     const std::string text = readCapturingStdout(path, printed);
+#if !defined(_WIN32)
     if (asRoot) {
         ASSERT_EQ(seteuid(0), 0);
     }
+#endif
     EXPECT_EQ(text, "void main() {}\n");
 }
 
