@@ -16,7 +16,9 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -44,6 +46,8 @@ std::string errorText(DWORD error)
         return "No such file or directory";
     case ERROR_ACCESS_DENIED:
         return "Permission denied";
+    case ERROR_FILENAME_EXCED_RANGE:
+        return std::strerror(ENAMETOOLONG); // as the track reader recognises it
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
         return "Device or resource busy";

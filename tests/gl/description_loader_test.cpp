@@ -252,14 +252,14 @@ TEST_F(DescriptionLoader, NinthPassIsRefusedAndLoadingGoesOn)
 
 TEST_F(DescriptionLoader, AFileThatCannotBeReadEndsTheLoadWithItsReason)
 {
-    ASSERT_EQ(mkdir(dir.file("demo.json").c_str(), 0755), 0);
+    ASSERT_TRUE(std::filesystem::create_directory(std::filesystem::u8path(dir.file("demo.json"))));
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     const bool loaded = loadDemoDescription("demo.json", device.get(), content, host, nullptr);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "demo.json: is a directory\n");
     EXPECT_FALSE(loaded);
-    ASSERT_EQ(rmdir(dir.file("demo.json").c_str()), 0);
+    ASSERT_TRUE(std::filesystem::remove(std::filesystem::u8path(dir.file("demo.json"))));
 }
 
 TEST_F(DescriptionLoader, MissingTextureFileStillGivesATextureAndItsLine)
