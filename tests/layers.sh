@@ -2,14 +2,14 @@
 # headers and those of the layers below it (the export sits beside the
 # demo and render layers, on timeline and platform; app drives it), and the track code uses neither
 # GL nor audio; of the platform, it reads files and reports their problems
-# only. Prints every include that points the wrong way.
+# only, and compares keys with the processor helper (cpu.h). Prints every include that points the wrong way.
 set -euo pipefail
 src="${DEMOPLAYER_SOURCE_DIR:?}/src"
 
 # layer: the folders it may include
 declare -A allowed=(
     [platform]="platform"
-    [sync]="sync platform/file_read.h platform/warning.h"
+    [sync]="sync platform/file_read.h platform/warning.h platform/cpu.h"
     [timeline]="timeline sync platform"
     [render]="render timeline sync platform"
     [demo]="demo render timeline sync platform"

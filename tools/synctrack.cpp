@@ -143,11 +143,15 @@ int encode_directory(const char* text_dir, const char* track_dir, bool all)
             ++current;
             continue;
         }
-        if (encode(text.string().c_str(), track.string().c_str()) != 0) {
+        // Named with '/' between folders on every system, as the folders
+        // were given, so messages read the same everywhere.
+        const std::string textName = text.generic_string();
+        const std::string trackName = track.generic_string();
+        if (encode(textName.c_str(), trackName.c_str()) != 0) {
             ++failed;
             continue;
         }
-        std::printf("%s -> %s\n", text.string().c_str(), track.string().c_str());
+        std::printf("%s -> %s\n", textName.c_str(), trackName.c_str());
         ++encoded;
     }
     std::printf("synctrack: %d encoded, %d up to date, %d failed\n", encoded, current, failed);

@@ -18,6 +18,7 @@ namespace {
 
 constexpr double kAmplitude = 0.5;
 constexpr double kLongestSeconds = 3600.0;
+constexpr double kPi = 3.14159265358979323846; // M_PI is POSIX, not standard C++
 
 // A finite number above 0 (and at most `highest`) in `text`.
 bool parsePositive(const char* text, double highest, double& value)
@@ -42,7 +43,7 @@ int main(int argc, char** argv)
     if (argc == 4 && std::strcmp(argv[3], "0") == 0)
         frequency = 0.0;
     const OggWriterFormat format{44100, 2, 0.1f};
-    const double step = 2.0 * M_PI * frequency / format.sampleRate;
+    const double step = 2.0 * kPi * frequency / format.sampleRate;
     const bool written = writeOggVorbis(path, format, std::lround(seconds * format.sampleRate),
                                         [&](float** buffers, long first, int count) {
                                             for (int i = 0; i < count; ++i) {

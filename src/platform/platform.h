@@ -1,13 +1,20 @@
 // The few operating-system calls the player makes, behind one small contract.
-// One implementation file per operating system (platform_posix.cpp here).
-// Callers never see #ifdef. Main thread only unless a function says otherwise.
+// One implementation per system, chosen when the build is configured, each
+// as files_SYSTEM.cpp (the file calls: no GL, no window system) and
+// platform_SYSTEM.cpp (the rest): posix (Linux with X11), win32 (Windows) and
+// null, which uses only the standard library, touches no terminal, GL or
+// sound library, and serves the unit tests. Callers never see #ifdef. Compiler and processor
+// specifics for hot loops sit beside it in cpu.h. Main thread only unless a
+// function says otherwise. Paths are UTF-8 text everywhere in the program;
+// each implementation converts them to what its system expects.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
-// Modification time of `path` in seconds, reduced to its low 32 bits.
+// Modification time of `path` in seconds since 1970 (UTC), reduced to its low
+// 32 bits.
 // Returns false (and leaves `time` alone) when the file's status cannot be read.
 bool platform_file_time(const char* path, int32_t& time);
 

@@ -10,9 +10,8 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+
+#include "platform/cpu.h"
 
 // The row index is a small static B-tree over the keys' rows. Level 0 holds
 // every row, each level above every 16th row of the one below, up to a level
@@ -30,22 +29,8 @@ constexpr int kRootRows = 2 * kNodeRows; // the top level, searched as two nodes
 // rows are a prefix of the node.
 int rows_at_or_below(const int32_t* node, int32_t row)
 {
-#if defined(__SSE2__)
-    const __m128i* p = reinterpret_cast<const __m128i*>(node);
-    __m128i r = _mm_set1_epi32(row);
-    __m128i a = _mm_cmpgt_epi32(_mm_loadu_si128(p), r);
-    __m128i b = _mm_cmpgt_epi32(_mm_loadu_si128(p + 1), r);
-    __m128i c = _mm_cmpgt_epi32(_mm_loadu_si128(p + 2), r);
-    __m128i d = _mm_cmpgt_epi32(_mm_loadu_si128(p + 3), r);
-    // One bit per row, set where the row lies above `row`.
-    int above = _mm_movemask_epi8(_mm_packs_epi16(_mm_packs_epi32(a, b), _mm_packs_epi32(c, d)));
-    return __builtin_ctz(static_cast<unsigned>(above) | 1u << kNodeRows);
-#else
-    int count = 0;
-    for (int k = 0; k < kNodeRows; ++k)
-        count += node[k] <= row ? 1 : 0;
-    return count;
-#endif
+    static_assert(kNodeRows == 16, "a node is compared as 16 rows at once");
+    return platform_count_at_or_below_16(node, row);
 }
 
 // `chosen ? first : second`, by masking the bits. Written as a comparison,
@@ -133,7 +118,7 @@ int sync_key_before(const SyncTrack* track, int row)
             // The 16 keys the bottom node may pick, fetched while it is searched:
             // points 60 bytes apart touch every cache line they span.
             for (int k = 0; k < kNodeRows; k += 5)
-                __builtin_prefetch(&track->keys[std::min(first + k, n - 1)]);
+                platform_prefetch(&track->keys[std::min(first + k, n - 1)]);
         }
         at = first + rows_at_or_below(index + track->index_level_start[level] + first, row) - 1;
     }

@@ -45,6 +45,12 @@ track_file() {
 
 # A symbolic-link loop in place of FILE: it exists but can never be opened.
 link_loop() { ln -s "$1.loop" "$1" && ln -s "$1" "$1.loop"; }
+# The system's own words for such a file: Linux's, or Windows' (under Wine).
+if [ -n "${DEMOPLAYER_E2E_WINDOWS:-}" ]; then
+    loop_reason="cannot be resolved"
+else
+    loop_reason="symbolic links"
+fi
 
 # Scene 1 (the glow with the dot texture) on screen, so its files are used.
 show_scene_1() { printf '0 1 step\n' >"$case_dir/sync_scene.txt" && "$DEMOPLAYER_BINARY_DIR/synctrack" encode "$case_dir/sync_scene.txt" "$case_dir/sync_scene.track" && rm "$case_dir/sync_scene.txt"; }
@@ -94,7 +100,7 @@ run_case "description missing" 1 demo.json "no such file" 'rm demo.json'
 run_case "description a directory" 1 demo.json "directory" 'rm demo.json && mkdir demo.json'
 run_case "description a named pipe" 1 demo.json "named pipe" 'rm demo.json && mkfifo demo.json'
 run_case "description a link to a device" 1 demo.json "device" 'rm demo.json && ln -s /dev/zero demo.json'
-run_case "description unreadable" 1 demo.json "symbolic links" 'rm demo.json && link_loop demo.json'
+run_case "description unreadable" 1 demo.json "$loop_reason" 'rm demo.json && link_loop demo.json'
 run_case "description far too large" 1 demo.json "too large" 'rm demo.json && sparse demo.json 20M'
 run_case "description empty" 1 demo.json "line 1, column 1" ': >demo.json'
 run_case "description cut short" 1 demo.json "parse error" 'head -c 40 ../template/demo.json >demo.json'
@@ -142,7 +148,7 @@ run_case "shared vertex shader missing" 0 pass.vsh "no such file" 'rm pass.vsh'
 run_case "shader a directory" 0 solid.fsh "directory" 'rm solid.fsh && mkdir solid.fsh'
 run_case "shader a named pipe" 0 solid.fsh "named pipe" 'rm solid.fsh && mkfifo solid.fsh'
 run_case "shader a link to a device" 0 solid.fsh "device" 'rm solid.fsh && ln -s /dev/zero solid.fsh'
-run_case "shader unreadable" 0 pass.vsh "symbolic links" 'rm pass.vsh && link_loop pass.vsh'
+run_case "shader unreadable" 0 pass.vsh "$loop_reason" 'rm pass.vsh && link_loop pass.vsh'
 run_case "shader far too large" 0 solid.fsh "too large" 'sparse solid.fsh 17M'
 run_case "final pass vertex shader missing" 0 test.vsh "no such file" 'rm test.vsh'
 run_case "final pass fragment shader missing" 0 AA.fsh "no such file" 'rm AA.fsh'
@@ -163,7 +169,7 @@ run_case "image file far too large" 0 dot.png "too large" 'sparse dot.png 300M'
 run_case "image too many pixels" 0 dot.png "large" \
     'printf "\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x4e\x20\0\0\x4e\x20\x08\x06\0\0\0\0\0\0\0" >dot.png'
 run_case "track missing" 0 sync_level.track "no such track file" 'rm sync_level.track'
-run_case "track unreadable" 0 sync_level.track "symbolic links" 'rm sync_level.track && link_loop sync_level.track'
+run_case "track unreadable" 0 sync_level.track "$loop_reason" 'rm sync_level.track && link_loop sync_level.track'
 run_case "track a directory" 0 sync_level.track "directory" 'rm sync_level.track && mkdir sync_level.track'
 run_case "track a named pipe" 0 sync_level.track "named pipe" 'rm sync_level.track && mkfifo sync_level.track'
 run_case "track count beyond its size" 0 sync_level.track "announces 3 keys" 'track_file sync_level.track 3 0 00000000 1'
@@ -177,8 +183,13 @@ run_case "track value not a number" 0 sync_level.track "not a finite number" \
 run_case "track key type unknown" 0 sync_level.track "type 7" 'track_file sync_level.track 1 0 3f800000 7'
 # A second parameter whose name no file can have (it is neither a track file
 # nor a declared uniform, which the start-up warnings say too).
-run_case "track name too long" 0 xxxxxxxx "too long" \
-    "description 's/\"level\"/\"level\", \"$(printf 'x%.0s' $(seq 300))\"/' >demo.json.new && mv demo.json.new demo.json"
+# Wine reports such a name as an invalid one (read as missing), not as too long.
+if [ -n "${DEMOPLAYER_E2E_WINDOWS:-}" ]; then
+    echo "not run under Wine: track name too long (Wine names it an invalid file name)" >&2
+else
+    run_case "track name too long" 0 xxxxxxxx "too long" \
+        "description 's/\"level\"/\"level\", \"$(printf 'x%.0s' $(seq 300))\"/' >demo.json.new && mv demo.json.new demo.json"
+fi
 run_case "tune missing" 0 tune.ogg "no such file" 'rm tune.ogg'
 run_case "tune empty" 0 tune.ogg "cannot play the music" ': >tune.ogg'
 run_case "tune not Ogg" 0 tune.ogg "cannot play the music" 'echo "not music at all" >tune.ogg'

@@ -1,13 +1,11 @@
 // The description loader with real shader entries, scenes and textures: the
 // exact account it writes, where a bad description stops it, and what it
 // leaves in the demo's content.
+#include <filesystem>
 #include <memory>
 #include <regex>
 #include <string>
 #include <vector>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -79,8 +77,8 @@ protected:
     void SetUp() override
     {
         gltest::ensureGlContext();
-        ASSERT_NE(getcwd(previousDirectory, sizeof previousDirectory), nullptr);
-        ASSERT_EQ(chdir(dir.path().c_str()), 0);
+        previousDirectory = std::filesystem::current_path();
+        std::filesystem::current_path(std::filesystem::u8path(dir.path()));
         dir.write("v.vsh", kVertexSource);
         dir.write("f.fsh", kFragmentSource);
         const unsigned char pixels[4] = {10, 20, 30, 40};
@@ -88,7 +86,7 @@ protected:
         startFresh();
     }
 
-    void TearDown() override { ASSERT_EQ(chdir(previousDirectory), 0); }
+    void TearDown() override { std::filesystem::current_path(previousDirectory); }
 
     // What the player's start-up has when the loader runs: the device with
     // its two tracks, and nothing loaded.
@@ -124,7 +122,7 @@ protected:
     DemoContent content;
     RecordingHost host;
     std::unique_ptr<SyncDevice, SyncDeviceCloser> device;
-    char previousDirectory[4096] = {};
+    std::filesystem::path previousDirectory;
     std::string account; // standard output, pointers masked
     std::string errors;  // standard error
     std::string error;   // the message of the error that ended the load; "" when it loaded
@@ -254,14 +252,14 @@ TEST_F(DescriptionLoader, NinthPassIsRefusedAndLoadingGoesOn)
 
 TEST_F(DescriptionLoader, AFileThatCannotBeReadEndsTheLoadWithItsReason)
 {
-    ASSERT_EQ(mkdir(dir.file("demo.json").c_str(), 0755), 0);
+    ASSERT_TRUE(std::filesystem::create_directory(std::filesystem::u8path(dir.file("demo.json"))));
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     const bool loaded = loadDemoDescription("demo.json", device.get(), content, host, nullptr);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "demo.json: is a directory\n");
     EXPECT_FALSE(loaded);
-    ASSERT_EQ(rmdir(dir.file("demo.json").c_str()), 0);
+    ASSERT_TRUE(std::filesystem::remove(std::filesystem::u8path(dir.file("demo.json"))));
 }
 
 TEST_F(DescriptionLoader, MissingTextureFileStillGivesATextureAndItsLine)

@@ -1,31 +1,49 @@
-// A temporary directory per test, under $TMPDIR (or /tmp).
+// A temporary directory per test, in the system's temporary folder.
 #include "ScratchDir.h"
 
 #include <algorithm>
-#include <cstdlib>
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
 
-#include <unistd.h>
+namespace {
 
-ScratchDir::ScratchDir()
+// A new, empty directory in the system's temporary folder ($TMPDIR, /tmp, or
+// Windows' %TEMP%) under a random name that nobody else holds: creating it is
+// the claim. Its path is UTF-8 with '/' between names.
+std::string createScratchDirectory()
 {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/demoplayer-test-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (!mkdtemp(buffer.data()))
-        throw std::runtime_error("cannot create a scratch directory from " + pattern);
-    path_ = buffer.data();
+    std::error_code error;
+    const std::filesystem::path base = std::filesystem::temp_directory_path(error);
+    if (error)
+        throw std::runtime_error("no temporary folder: " + error.message());
+    std::random_device seed;
+    std::mt19937_64 random((static_cast<uint64_t>(seed()) << 32) ^ seed());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char name[40];
+        std::snprintf(name, sizeof name, "demoplayer-test-%016llx", static_cast<unsigned long long>(random()));
+        const std::filesystem::path candidate = base / name;
+        if (std::filesystem::create_directory(candidate, error))
+            return candidate.generic_u8string();
+    }
+    throw std::runtime_error("cannot create a scratch directory in " + base.u8string());
+}
+
+} // namespace
+
+ScratchDir::ScratchDir() : path_(createScratchDirectory())
+{
 }
 
 ScratchDir::~ScratchDir()
 {
     std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
+    std::filesystem::remove_all(std::filesystem::u8path(path_), ignored);
 }
 
 std::string ScratchDir::file(const std::string& name) const
@@ -36,7 +54,7 @@ std::string ScratchDir::file(const std::string& name) const
 std::string ScratchDir::write(const std::string& name, const std::string& bytes) const
 {
     std::string full = file(name);
-    std::ofstream out(full, std::ios::binary | std::ios::trunc);
+    std::ofstream out(std::filesystem::u8path(full), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out)
         throw std::runtime_error("cannot write " + full);
@@ -50,7 +68,7 @@ std::string ScratchDir::write(const std::string& name, const std::vector<unsigne
 
 std::string ScratchDir::read(const std::string& name) const
 {
-    std::ifstream in(file(name), std::ios::binary);
+    std::ifstream in(std::filesystem::u8path(file(name)), std::ios::binary);
     std::ostringstream content;
     content << in.rdbuf();
     return content.str();
@@ -59,8 +77,8 @@ std::string ScratchDir::read(const std::string& name) const
 std::vector<std::string> ScratchDir::list() const
 {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path_))
-        names.push_back(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::u8path(path_)))
+        names.push_back(entry.path().filename().u8string());
     std::sort(names.begin(), names.end());
     return names;
 }

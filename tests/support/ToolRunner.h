@@ -16,8 +16,9 @@ struct ToolRun {
 bool toolsAvailable();
 
 // Runs program `name` from the build folder with `arguments`, which are
-// given to the shell as they are (quote paths with shellQuoted).
+// given to the command interpreter as they are (quote paths with shellQuoted).
+// Standard output and error come back with LF line ends on every system.
 ToolRun runTool(const std::string& name, const std::string& arguments);
 
-// `text` quoted for the shell.
+// `text` quoted for the command interpreter (sh, or cmd on Windows).
 std::string shellQuoted(const std::string& text);

@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "TestFiles.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -44,7 +46,7 @@ struct Pcm {
 bool decode(const fs::path& path, Pcm& pcm)
 {
     OggVorbis_File file;
-    if (ov_fopen(path.c_str(), &file) != 0) return false;
+    if (ov_fopen(path.u8string().c_str(), &file) != 0) return false;
     vorbis_info* info = ov_info(&file, -1);
     pcm.rate = info->rate;
     pcm.channels = info->channels;
@@ -76,7 +78,7 @@ struct Png {
 bool loadPng(const fs::path& path, Png& png)
 {
     int components = 0;
-    unsigned char* pixels = stbi_load(path.c_str(), &png.width, &png.height, &components, 4);
+    unsigned char* pixels = stbi_load(path.u8string().c_str(), &png.width, &png.height, &components, 4);
     if (!pixels) return false;
     png.rgba.assign(pixels, pixels + size_t(png.width) * size_t(png.height) * 4);
     stbi_image_free(pixels);

@@ -1,7 +1,9 @@
 // Which of a demo's files changed: through the system's notification and by
 // polling, for the ways editors save.
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -18,7 +20,11 @@ using Changes = std::vector<std::string>;
 void saveByRename(const ScratchDir& dir, const std::string& name, const std::string& text)
 {
     const std::string temporary = dir.write(name + ".swp", text);
-    ASSERT_EQ(std::rename(temporary.c_str(), dir.file(name).c_str()), 0);
+    // std::filesystem's rename replaces the old file on every system
+    // (std::rename does not on Windows).
+    std::error_code error;
+    std::filesystem::rename(std::filesystem::u8path(temporary), std::filesystem::u8path(dir.file(name)), error);
+    ASSERT_FALSE(error) << error.message();
 }
 
 class FileWatcherTest : public testing::TestWithParam<FileWatcher::Method> {

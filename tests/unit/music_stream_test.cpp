@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "OggTestFile.h"
+#include "TestFiles.h"
 #include "timeline/MusicStream.h"
 #include "timeline/OggSource.h"
 #include "timeline/TuneSpectrum.h"
@@ -400,18 +401,15 @@ TEST(MusicStreamFailure, ReleaseIsIdempotentAndLaterCallsDoNothing)
 
 TEST(MusicStreamFailure, NoOutputDeviceFallsBackToSilentRealTime)
 {
-    const char* saved = std::getenv("SDL_AUDIODRIVER");
-    std::string savedDriver = saved ? saved : "";
-    setenv("SDL_AUDIODRIVER", "no-such-audio-driver", 1);
-
     MusicStream stream;
-    testing::internal::CaptureStderr();
-    bool opened = stream.open(sineFile().path().c_str());
-    std::string said = testing::internal::GetCapturedStderr();
-    if (saved)
-        setenv("SDL_AUDIODRIVER", savedDriver.c_str(), 1);
-    else
-        unsetenv("SDL_AUDIODRIVER");
+    bool opened = false;
+    std::string said;
+    {
+        testsupport::ScopedEnvironment noDevice("SDL_AUDIODRIVER", "no-such-audio-driver");
+        testing::internal::CaptureStderr();
+        opened = stream.open(sineFile().path().c_str());
+        said = testing::internal::GetCapturedStderr();
+    }
 
     ASSERT_TRUE(opened);
     EXPECT_NE(said.find("no output device"), std::string::npos) << said;

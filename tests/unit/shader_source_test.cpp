@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
-#include <sys/stat.h>
+#if !defined(_WIN32)
 #include <unistd.h>
+#endif
 
 #include "ScratchDir.h"
 #include "TestFiles.h"
@@ -76,13 +78,15 @@ TEST(ReadShaderSource, AFileThatCannotBeReadIsNamedOncePerChangeOfItsProblem)
     const std::string missing = path + ": cannot open: No such file or directory\n";
     EXPECT_EQ(read(), "|" + missing);
     EXPECT_EQ(read(), "|") << "the same problem again says nothing";
+#if !defined(_WIN32)
     ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
     EXPECT_EQ(read(), "|" + path + ": is a named pipe\n") << "a pipe is refused without waiting for a writer";
     ASSERT_EQ(unlink(path.c_str()), 0);
     EXPECT_EQ(read(), "|" + missing);
+#endif
     dir.write("edit.fsh", "void main() {}\n");
     EXPECT_EQ(read(), "void main() {}\n|");
-    ASSERT_EQ(unlink(path.c_str()), 0);
+    ASSERT_EQ(std::remove(path.c_str()), 0);
     EXPECT_EQ(read(), "|" + missing) << "after a good read the problem is new again";
 
     // Without a tracker every read names the problem.
@@ -95,20 +99,26 @@ TEST(ReadShaderSource, WriteProtectedFileLoads)
 {
     ScratchDir dir;
     const std::string path = dir.write("locked.fsh", "void main() {}\n");
-    ASSERT_EQ(chmod(path.c_str(), 0444), 0);
-    ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
+    namespace fs = std::filesystem;
+    fs::permissions(fs::u8path(path), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(fs::u8path(dir.path()), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                                fs::perms::others_read | fs::perms::others_exec);
 
+#if !defined(_WIN32)
     // Root may write anything; read as an ordinary user so the protection
     // counts.
     const bool asRoot = geteuid() == 0;
     if (asRoot) {
         ASSERT_EQ(seteuid(65534), 0);
     }
+#endif
     std::string printed;
     const std::string text = readCapturingStdout(path, printed);
+#if !defined(_WIN32)
     if (asRoot) {
         ASSERT_EQ(seteuid(0), 0);
     }
+#endif
     EXPECT_EQ(text, "void main() {}\n");
 }
 

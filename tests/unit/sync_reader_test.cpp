@@ -8,8 +8,11 @@
 #include <limits>
 #include <string>
 #include <utility>
+#include <vector>
 
+#if !defined(_WIN32)
 #include <unistd.h>
+#endif
 
 #include "ScratchDir.h"
 #include "sync/device.h"
@@ -145,13 +148,15 @@ TEST(SyncReader, RejectsWhatCannotBeReadWithItsReason)
 {
     // A device never ends: read by its count, it could fill gigabytes.
     ScratchDir dir;
+    std::vector<std::pair<std::string, std::string>> cases = {
+        {dir.path(), "is a directory"},
+    };
+#if !defined(_WIN32)
     const std::string loop = dir.file("sync_loop.track");
     ASSERT_EQ(symlink(loop.c_str(), loop.c_str()), 0);
-    const std::pair<std::string, std::string> cases[] = {
-        {"/dev/zero", "is a device"},
-        {"/", "is a directory"},
-        {loop, "cannot open: Too many levels of symbolic links"},
-    };
+    cases.push_back({"/dev/zero", "is a device"});
+    cases.push_back({loop, "cannot open: Too many levels of symbolic links"});
+#endif
     for (const auto& [path, problem] : cases) {
         SCOPED_TRACE(path);
         SyncTrack track;

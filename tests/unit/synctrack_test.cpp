@@ -2,12 +2,11 @@
 // program itself (run from the build directory).
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <random>
 #include <string>
@@ -212,7 +211,7 @@ TEST(SyncTrackFile, WritingReplacesTheFileWholeAndLeavesNothingElse)
     // The target cannot be replaced (it is a directory): refused, and the
     // temporary file is gone again.
     std::string blocked = dir.file("blocked.track");
-    ASSERT_EQ(mkdir(blocked.c_str(), 0755), 0);
+    ASSERT_TRUE(std::filesystem::create_directory(blocked));
     EXPECT_FALSE(sync_write_track(blocked.c_str(), &key, 1, error));
     EXPECT_NE(error.find("cannot replace it"), std::string::npos) << error;
     EXPECT_EQ(dir.list(), (std::vector<std::string>{"blocked.track", "sync_x.track"}));

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "OggTestFile.h"
+#include "TestFiles.h"
 #include "timeline/MusicStream.h"
 #include "timeline/Tone.h"
 
@@ -31,14 +32,11 @@ TEST(Tone, ReturnsOnlyAfterItsToneHasEnded)
 
 TEST(Tone, WithoutADeviceStillWaitsItsDuration)
 {
-    const char* saved = std::getenv("SDL_AUDIODRIVER");
-    std::string savedDriver = saved ? saved : "";
-    setenv("SDL_AUDIODRIVER", "no-such-audio-driver", 1);
-    double taken = secondsTaken(880, 150);
-    if (saved)
-        setenv("SDL_AUDIODRIVER", savedDriver.c_str(), 1);
-    else
-        unsetenv("SDL_AUDIODRIVER");
+    double taken = 0.0;
+    {
+        testsupport::ScopedEnvironment noDevice("SDL_AUDIODRIVER", "no-such-audio-driver");
+        taken = secondsTaken(880, 150);
+    }
     EXPECT_GE(taken, 0.14);
 }
 
