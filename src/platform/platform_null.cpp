@@ -10,6 +10,11 @@ void platform_console_open(PlatformConsole& console)
     console.colour = PLATFORM_COLOUR_DEFAULT;
 }
 
+bool platform_stdout_is_terminal()
+{
+    return false;
+}
+
 void platform_console_set_colour(PlatformConsole&, PlatformColour)
 {
 }

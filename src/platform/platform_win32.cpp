@@ -5,6 +5,8 @@
 // creates for Ctrl+C and only restores the console's colours.
 #include "platform/platform.h"
 
+#include <io.h>
+
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -64,6 +66,11 @@ void platform_console_open(PlatformConsole& console)
     if (console.coloured && !console.restoreAtExit)
         originalAttributes = information.wAttributes;
     console.colour = PLATFORM_COLOUR_DEFAULT;
+}
+
+bool platform_stdout_is_terminal()
+{
+    return _isatty(_fileno(stdout)) != 0;
 }
 
 void platform_console_set_colour(PlatformConsole& console, PlatformColour colour)
