@@ -3,7 +3,7 @@
 // Parsing is a pure function of the arguments, so it runs before the
 // windowing toolkit starts (--help and a wrong option need no display) and
 // can be checked without one. Options are long names with two dashes; the
-// toolkit's own X options (-display NAME, -geometry SPEC, -direct, ...) are
+// toolkit's own X options (-display NAME, -geometry WxH+X+Y, -direct, ...) are
 // passed on to it untouched. Main thread.
 #pragma once
 
