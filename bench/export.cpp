@@ -63,9 +63,10 @@ struct Scene {
 Scene buildScene()
 {
     Scene scene;
-    scene.built = ShaderProgram::link(compileShader(GL_VERTEX_SHADER, kVertexSource, "bench.vsh", CompileReport::Quiet),
-                                      compileShader(GL_FRAGMENT_SHADER, kFragmentSource, "bench.fsh", CompileReport::Quiet),
-                                      "bench.vsh", "bench.fsh");
+    scene.built = ShaderProgram::link(
+        compileShader(GL_VERTEX_SHADER, kVertexSource, "bench.vsh", CompileReport::Quiet),
+        compileShader(GL_FRAGMENT_SHADER, kFragmentSource, "bench.fsh", CompileReport::Quiet), "bench.vsh",
+        "bench.fsh");
     scene.program = scene.built.getProgramId();
     glGenVertexArrays(1, &scene.vertexArray);
     return scene;
@@ -85,7 +86,7 @@ void drawScene(const Scene& scene, int width, int height, double seconds, float 
 }
 
 struct Run {
-    bool exported = false;  // false: render only
+    bool exported = false; // false: render only
     int width = 640;
     int height = 360;
     int fps = 60;
@@ -181,8 +182,8 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    std::printf("export throughput (x264 preset %s, %d frames, sound from a %s tune)\n", preset.c_str(),
-                frames, "44.1 kHz stereo");
+    std::printf("export throughput (x264 preset %s, %d frames, sound from a %s tune)\n", preset.c_str(), frames,
+                "44.1 kHz stereo");
     std::printf("%-10s %14s %14s %8s\n", "size", "render fps", "export fps", "ratio");
     const int sizes[][2] = {{640, 360}, {1280, 720}};
     for (const auto& size : sizes) {
@@ -201,8 +202,8 @@ int main(int argc, char** argv)
             std::printf("%-10s failed\n", label.c_str());
             continue;
         }
-        std::printf("%-10s %14.1f %14.1f %8.2f\n", label.c_str(), renderOnly.framesPerSecond,
-                    exported.framesPerSecond, exported.framesPerSecond / renderOnly.framesPerSecond);
+        std::printf("%-10s %14.1f %14.1f %8.2f\n", label.c_str(), renderOnly.framesPerSecond, exported.framesPerSecond,
+                    exported.framesPerSecond / renderOnly.framesPerSecond);
     }
 
     std::printf("\npeak resident memory of an export at 320x180, 60 fps (target: equal within 10 MB)\n");

@@ -147,8 +147,7 @@ struct FrameRig {
         const std::string vertex = dir.write("quad.vsh", gltest::kQuadVertexSource);
         const char* fragments[] = {kPlasmaFragment, kBlurFragment, kMixFragment};
         for (int pass = 0; pass < 3; ++pass) {
-            DemoShader entry(vertex,
-                             dir.write("pass" + std::to_string(pass) + ".fsh", fragments[pass]));
+            DemoShader entry(vertex, dir.write("pass" + std::to_string(pass) + ".fsh", fragments[pass]));
             entry.build();
             entry.addParameter(device.get(), "speed");
             scene.addShader(entry);

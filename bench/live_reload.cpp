@@ -239,8 +239,8 @@ int main()
         }
     }
 
-    std::printf("save to screen, frames paced at 60 Hz (one frame: %.2f ms), watcher: %s\n",
-                milliseconds(kFramePeriod), watcher.notifying() ? "notification" : "polling");
+    std::printf("save to screen, frames paced at 60 Hz (one frame: %.2f ms), watcher: %s\n", milliseconds(kFramePeriod),
+                watcher.notifying() ? "notification" : "polling");
     print("live, shader saved", shader, "median <= one frame + build + 5 ms");
     print("live, text track saved", track, "<= two frames (33.3 ms)");
     print("specified reload, shader saved", specified, "none (for comparison)");

@@ -32,7 +32,7 @@ using Clock = std::chrono::steady_clock;
 struct Measured {
     RingPlayer* player = nullptr;
     std::atomic<bool> playing{false};
-    std::vector<double> durationsMs;  // preallocated; written by the audio thread only
+    std::vector<double> durationsMs; // preallocated; written by the audio thread only
     std::atomic<size_t> calls{0};
 
     static void fill(void* context, int16_t* samples, int frames)
@@ -87,8 +87,7 @@ int main()
     std::mt19937 random(3);
     const auto start = Clock::now();
     int seeks = 0;
-    for (auto next = start; next < start + std::chrono::seconds(10);
-         next += std::chrono::milliseconds(50)) {
+    for (auto next = start; next < start + std::chrono::seconds(10); next += std::chrono::milliseconds(50)) {
         std::this_thread::sleep_until(next);
         // Far enough from the end that every buffer has music to play.
         decoder.request(++generation, random() % (totalFrames - 2 * static_cast<uint64_t>(rate)));
@@ -110,10 +109,9 @@ int main()
     auto percentile = [&](double p) {
         return durations[static_cast<size_t>(p * static_cast<double>(durations.size() - 1))];
     };
-    std::printf("%d seeks in 10 s, %zu callbacks of %d frames\n", seeks, durations.size(),
-                output.bufferFrames());
-    std::printf("callback duration: p50 %.4f ms, p99 %.4f ms, p99.9 %.4f ms, max %.4f ms\n",
-                percentile(0.50), percentile(0.99), percentile(0.999), durations.back());
+    std::printf("%d seeks in 10 s, %zu callbacks of %d frames\n", seeks, durations.size(), output.bufferFrames());
+    std::printf("callback duration: p50 %.4f ms, p99 %.4f ms, p99.9 %.4f ms, max %.4f ms\n", percentile(0.50),
+                percentile(0.99), percentile(0.999), durations.back());
     std::printf("underruns: %llu (target: p99.9 under 0.1 ms, no underrun)\n",
                 static_cast<unsigned long long>(underruns));
     return 0;

@@ -42,8 +42,7 @@ int main()
         if (bytes < previousBytes)
             ++backwardSteps;
         if (startupMs >= 0.0) {
-            double positionMs = 1000.0 * (stream.bytesToSeconds(bytes) -
-                                          stream.bytesToSeconds(previousBytes));
+            double positionMs = 1000.0 * (stream.bytesToSeconds(bytes) - stream.bytesToSeconds(previousBytes));
             double wallMs = std::chrono::duration<double, std::milli>(now - previousTime).count();
             deviationsMs.push_back(std::abs(positionMs - wallMs));
         } else if (bytes != previousBytes) {
@@ -57,9 +56,7 @@ int main()
         return 1;
     }
     std::sort(deviationsMs.begin(), deviationsMs.end());
-    auto percentile = [&](double p) {
-        return deviationsMs[static_cast<size_t>(p * (deviationsMs.size() - 1))];
-    };
+    auto percentile = [&](double p) { return deviationsMs[static_cast<size_t>(p * (deviationsMs.size() - 1))]; };
     std::printf("clock started %.1f ms after play\n", startupMs);
     std::printf("%zu reads every 2 ms: |d position - d wall time| p50 %.3f ms, p99 %.3f ms, max %.3f ms\n",
                 deviationsMs.size(), percentile(0.50), percentile(0.99), deviationsMs.back());

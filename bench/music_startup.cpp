@@ -24,8 +24,8 @@
 namespace {
 
 struct Measurement {
-    double openMs = 0.0;     // open + play
-    double growthMb = 0.0;   // resident set after 300 ms of playing, less before open
+    double openMs = 0.0;   // open + play
+    double growthMb = 0.0; // resident set after 300 ms of playing, less before open
 };
 
 double residentMb()
@@ -108,10 +108,8 @@ int main()
     Measurement shortRun = median(shortTune.path(), runs);
     Measurement longRun = median(longTune.path(), runs);
     std::printf("median of %d runs, each in a fresh process:\n", runs);
-    std::printf("  %-8s open+play %7.2f ms   resident growth %6.2f MB\n", "10 s", shortRun.openMs,
-                shortRun.growthMb);
-    std::printf("  %-8s open+play %7.2f ms   resident growth %6.2f MB\n", "10 min", longRun.openMs,
-                longRun.growthMb);
+    std::printf("  %-8s open+play %7.2f ms   resident growth %6.2f MB\n", "10 s", shortRun.openMs, shortRun.growthMb);
+    std::printf("  %-8s open+play %7.2f ms   resident growth %6.2f MB\n", "10 min", longRun.openMs, longRun.growthMb);
     std::printf("10 min costs %+.2f ms and %+.2f MB more than 10 s (target: under 20 ms, under 5 MB)\n",
                 longRun.openMs - shortRun.openMs, longRun.growthMb - shortRun.growthMb);
     return 0;

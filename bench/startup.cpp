@@ -126,8 +126,7 @@ bool makeOnePassDemo(const fs::path& source, const fs::path& binaries, const fs:
            "    colour = vec4(0.5 + 0.5 * sin(3.14159 * v), 0.5 + 0.5 * sin(3.14159 * v + 2.094),\n"
            "                  0.5 + 0.5 * sin(3.14159 * v + 4.189), 1.0);\n"
            "}\n";
-    std::ofstream(dir / "demo.json")
-        << R"({"name": "one pass", "fullscreen": false,
+    std::ofstream(dir / "demo.json") << R"({"name": "one pass", "fullscreen": false,
   "shaders": [{"name": "plasma", "vertexsrc": "test.vsh", "fragmentsrc": "plasma.fsh"}],
   "scenes": [{"id": "plasma", "shader_order": [{"pass_order": 0, "shader_id": 0}]}]}
 )";
@@ -192,8 +191,7 @@ double launchToFirstFrame(const fs::path& program, const char* argument, const f
 
 // Runs `work` with standard output sent to /dev/null (the shader and mesh
 // code report every step there).
-template <class Work>
-void quietly(Work work)
+template <class Work> void quietly(Work work)
 {
     std::fflush(stdout);
     std::cout.flush();
@@ -254,10 +252,10 @@ double unavoidableParts(const fs::path& demo)
 
 // Where a start-up's time goes, measured piece by piece in this process.
 struct StartupParts {
-    double audioDevice = 0.0; // opening and closing the default output device alone
-    double musicOpen = 0.0;   // MusicStream::open of the tune: file, decoder, spectrum reader and device
+    double audioDevice = 0.0;  // opening and closing the default output device alone
+    double musicOpen = 0.0;    // MusicStream::open of the tune: file, decoder, spectrum reader and device
     double shaderBuilds = 0.0; // the final pass's and the demo's programs, compiled, linked and first drawn
-    double targets = 0.0;     // the render targets the demo needs, made and first cleared
+    double targets = 0.0;      // the render targets the demo needs, made and first cleared
 };
 
 void silentFill(void*, int16_t* samples, int frames)
@@ -291,12 +289,13 @@ StartupParts measureParts(const fs::path& demo)
 
     start = Clock::now();
     {
-        RenderTargets targets(gltest::kWindowWidth, gltest::kWindowHeight, gltest::kWindowWidth,
-                              gltest::kWindowHeight, static_cast<int>(description.at("scenes").at(0).at("shader_order").size()));
+        RenderTargets targets(gltest::kWindowWidth, gltest::kWindowHeight, gltest::kWindowWidth, gltest::kWindowHeight,
+                              static_cast<int>(description.at("scenes").at(0).at("shader_order").size()));
         for (int i = 0; i < targets.count(); ++i) {
             glBindFramebuffer(GL_FRAMEBUFFER, targets.framebuffer(i));
             glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, targets.colourTexture(i), 0);
-            glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, targets.depthRenderbuffer(i));
+            glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
+                                      targets.depthRenderbuffer(i));
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         }
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
@@ -327,8 +326,7 @@ int runEmptyWindow(int argc, char** argv)
     return 0;
 }
 
-template <class Measure>
-std::vector<double> measureRuns(int runs, Measure measure)
+template <class Measure> std::vector<double> measureRuns(int runs, Measure measure)
 {
     std::vector<double> times;
     for (int run = 0; run < runs; ++run) {
@@ -357,9 +355,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "bench_startup: needs an X display (run it under xvfb-run)\n");
         return 1;
     }
-    const fs::path source = directoryFromEnvironment("DEMOPLAYER_SOURCE_DIR", fs::path(__FILE__).parent_path().parent_path());
-    const fs::path binaries =
-        directoryFromEnvironment("DEMOPLAYER_BINARY_DIR", fs::read_symlink("/proc/self/exe").parent_path().parent_path());
+    const fs::path source = directoryFromEnvironment("DEMOPLAYER_SOURCE_DIR",
+                                                     fs::path(__FILE__).parent_path().parent_path());
+    const fs::path binaries = directoryFromEnvironment("DEMOPLAYER_BINARY_DIR",
+                                                       fs::read_symlink("/proc/self/exe").parent_path().parent_path());
     setenv("MESA_SHADER_CACHE_DISABLE", "true", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
 
@@ -427,7 +426,8 @@ int main(int argc, char** argv)
     printFigure("  render targets (1), made and cleared", targets);
     std::printf("  %-38s %8.1f ms  (description, sync tracks, quads, first frame's own work)\n", "the rest",
                 onePassLaunch - known);
-    std::printf("The player opens the audio device and the music on a thread of its own while the\n"
-                "description loads and its shaders build, so their time is hidden behind those.\n");
+    std::printf(
+        "The player opens the audio device and the music on a thread of its own while the\n"
+        "description loads and its shaders build, so their time is hidden behind those.\n");
     return 0;
 }

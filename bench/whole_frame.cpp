@@ -102,8 +102,7 @@ void openWindow(int argc, char** argv, Size size)
 
 // Draws frames with `frame` for `seconds` after a few unmeasured ones;
 // returns the frames drawn and the seconds they took.
-template <class Frame>
-std::pair<long, double> drawFor(double seconds, Frame frame)
+template <class Frame> std::pair<long, double> drawFor(double seconds, Frame frame)
 {
     for (int i = 0; i < 3; ++i)
         frame(0.0f);
@@ -197,8 +196,8 @@ struct Measured {
 // Runs one child and adds its figures to `total`; false when it failed.
 bool measure(const std::string& self, const char* kind, Size size, double seconds, Measured& total)
 {
-    const std::string command = "'" + self + "' --child " + std::string(kind) + " " + std::to_string(size.width) +
-                                " " + std::to_string(size.height) + " " + std::to_string(seconds);
+    const std::string command = "'" + self + "' --child " + std::string(kind) + " " + std::to_string(size.width) + " " +
+                                std::to_string(size.height) + " " + std::to_string(seconds);
     FILE* child = popen(command.c_str(), "r");
     if (child == nullptr)
         return false;

@@ -75,7 +75,8 @@ void maskShape(unsigned long mask, int& shift, int& bits)
 
 uint8_t channel(unsigned long pixel, int shift, int bits)
 {
-    if (bits == 0) return 0;
+    if (bits == 0)
+        return 0;
     unsigned long value = (pixel >> shift) & ((1ul << bits) - 1ul);
     return uint8_t(value * 255ul / ((1ul << bits) - 1ul));
 }
@@ -103,11 +104,13 @@ bool grab(Display* display, Window window, Picture& picture)
         std::fprintf(stderr, "capture: window 0x%lx: not on screen\n", window);
         return false;
     }
-    XImage* image = XGetImage(display, root, left, top, unsigned(right - left), unsigned(bottom - top), AllPlanes, ZPixmap);
+    XImage* image = XGetImage(display, root, left, top, unsigned(right - left), unsigned(bottom - top), AllPlanes,
+                              ZPixmap);
     XSync(display, False);
     if (!image || xRequestFailed) {
         std::fprintf(stderr, "capture: window 0x%lx: the display refused to hand out its pixels\n", window);
-        if (image) XDestroyImage(image);
+        if (image)
+            XDestroyImage(image);
         return false;
     }
     int redShift, redBits, greenShift, greenBits, blueShift, blueBits;
@@ -151,7 +154,8 @@ int captureWindow(const char* windowText, const char* outPath)
     Picture picture;
     bool grabbed = grab(display, window, picture);
     XCloseDisplay(display);
-    if (!grabbed) return kFailed;
+    if (!grabbed)
+        return kFailed;
     if (!stbi_write_png(outPath, picture.width, picture.height, 3, picture.rgb.data(), picture.width * 3)) {
         std::fprintf(stderr, "capture: %s: cannot write\n", outPath);
         return kFailed;
@@ -175,13 +179,15 @@ bool load(const char* path, Picture& picture)
 int printStats(const char* path)
 {
     Picture picture;
-    if (!load(path, picture)) return kFailed;
+    if (!load(path, picture))
+        return kFailed;
     size_t count = size_t(picture.width) * size_t(picture.height);
     double sums[3] = {0.0, 0.0, 0.0}, lumaSum = 0.0, lumaSquares = 0.0;
     for (size_t i = 0; i < count; ++i) {
         const uint8_t* p = &picture.rgb[i * 3];
         double luma = 0.2126 * p[0] + 0.7152 * p[1] + 0.0722 * p[2];
-        for (int c = 0; c < 3; ++c) sums[c] += p[c];
+        for (int c = 0; c < 3; ++c)
+            sums[c] += p[c];
         lumaSum += luma;
         lumaSquares += luma * luma;
     }
@@ -196,13 +202,15 @@ int printStats(const char* path)
 int printDifference(const char* pathA, const char* pathB)
 {
     Picture a, b;
-    if (!load(pathA, a) || !load(pathB, b)) return kFailed;
+    if (!load(pathA, a) || !load(pathB, b))
+        return kFailed;
     if (a.width != b.width || a.height != b.height) {
         std::printf("sizes differ: %dx%d and %dx%d\n", a.width, a.height, b.width, b.height);
         return kDifferent;
     }
     double total = 0.0;
-    for (size_t i = 0; i < a.rgb.size(); ++i) total += std::abs(int(a.rgb[i]) - int(b.rgb[i]));
+    for (size_t i = 0; i < a.rgb.size(); ++i)
+        total += std::abs(int(a.rgb[i]) - int(b.rgb[i]));
     bool identical = a.rgb == b.rgb;
     std::printf("mean difference %.2f %s\n", total / double(a.rgb.size()), identical ? "identical" : "different");
     return identical ? kSame : kDifferent;
@@ -211,7 +219,8 @@ int printDifference(const char* pathA, const char* pathB)
 int printPixel(const char* path, const char* xText, const char* yText)
 {
     Picture picture;
-    if (!load(path, picture)) return kFailed;
+    if (!load(path, picture))
+        return kFailed;
     const int x = std::atoi(xText), y = std::atoi(yText);
     if (x < 0 || y < 0 || x >= picture.width || y >= picture.height) {
         std::fprintf(stderr, "capture: %s: no pixel %d, %d in %dx%d\n", path, x, y, picture.width, picture.height);
@@ -235,16 +244,21 @@ void printUsage(FILE* stream)
                  "Errors exit with 2.\n");
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {
     const char* command = argc > 1 ? argv[1] : "";
-    if (std::strcmp(command, "window") == 0 && argc == 4) return captureWindow(argv[2], argv[3]);
-    if (std::strcmp(command, "root") == 0 && argc == 3) return captureWindow(nullptr, argv[2]);
-    if (std::strcmp(command, "stats") == 0 && argc == 3) return printStats(argv[2]);
-    if (std::strcmp(command, "diff") == 0 && argc == 4) return printDifference(argv[2], argv[3]);
-    if (std::strcmp(command, "pixel") == 0 && argc == 5) return printPixel(argv[2], argv[3], argv[4]);
+    if (std::strcmp(command, "window") == 0 && argc == 4)
+        return captureWindow(argv[2], argv[3]);
+    if (std::strcmp(command, "root") == 0 && argc == 3)
+        return captureWindow(nullptr, argv[2]);
+    if (std::strcmp(command, "stats") == 0 && argc == 3)
+        return printStats(argv[2]);
+    if (std::strcmp(command, "diff") == 0 && argc == 4)
+        return printDifference(argv[2], argv[3]);
+    if (std::strcmp(command, "pixel") == 0 && argc == 5)
+        return printPixel(argv[2], argv[3], argv[4]);
     if (std::strcmp(command, "--help") == 0) {
         printUsage(stdout);
         return 0;

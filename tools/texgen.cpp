@@ -39,7 +39,8 @@ struct Image {
     {
         uint8_t* p = &pixels[(size_t(y) * size_t(width) + size_t(x)) * 4];
         const double channels[4] = {r, g, b, a};
-        for (int c = 0; c < 4; ++c) p[c] = uint8_t(std::lround(std::clamp(channels[c], 0.0, 1.0) * 255.0));
+        for (int c = 0; c < 4; ++c)
+            p[c] = uint8_t(std::lround(std::clamp(channels[c], 0.0, 1.0) * 255.0));
     }
 };
 
@@ -51,11 +52,20 @@ uint32_t hash(int x, int y, uint32_t seed)
     return h ^ (h >> 15);
 }
 
-double unitHash(int x, int y, uint32_t seed) { return double(hash(x, y, seed) & 0xffffffu) / double(0x1000000); }
+double unitHash(int x, int y, uint32_t seed)
+{
+    return double(hash(x, y, seed) & 0xffffffu) / double(0x1000000);
+}
 
-int wrap(int value, int period) { return ((value % period) + period) % period; }
+int wrap(int value, int period)
+{
+    return ((value % period) + period) % period;
+}
 
-double quintic(double t) { return t * t * t * (t * (t * 6.0 - 15.0) + 10.0); }
+double quintic(double t)
+{
+    return t * t * t * (t * (t * 6.0 - 15.0) + 10.0);
+}
 
 // Gradient noise in about -0.7..0.7 over a lattice that repeats every
 // `period` cells; (u, v) in cells.
@@ -128,24 +138,28 @@ void panelPlate(double x, double y, bool light, double grain, double& shade, dou
     double edge = std::min({x, y, size - 1 - x, size - 1 - y});
     shade = (light ? 0.55 : 0.3) + 0.08 * (grain - 0.5);
     // bevel: lit from the top left
-    if (edge < 6.0) shade += (x + y < size ? 0.18 : -0.14) * (1.0 - edge / 6.0);
+    if (edge < 6.0)
+        shade += (x + y < size ? 0.18 : -0.14) * (1.0 - edge / 6.0);
     // the groove between plates glows faintly
     glow = edge < 1.5 ? 0.6 : 0.0;
     // rivets in the corners
     for (double cx : {12.0, size - 13.0}) {
         for (double cy : {12.0, size - 13.0}) {
             double d = std::hypot(x - cx, y - cy);
-            if (d < 4.0) shade = 0.75 - 0.1 * d + 0.1 * ((cx - x) + (cy - y)) / 4.0;
+            if (d < 4.0)
+                shade = 0.75 - 0.1 * d + 0.1 * ((cx - x) + (cy - y)) / 4.0;
         }
     }
     double cx = x - size / 2, cy = y - size / 2, radius = std::hypot(cx, cy);
     if (light) {
         // a ring emblem with a glowing channel and four spokes
         double ring = std::fabs(radius - 34.0);
-        if (ring < 7.0) shade -= 0.22 * (1.0 - ring / 7.0);
+        if (ring < 7.0)
+            shade -= 0.22 * (1.0 - ring / 7.0);
         glow = std::max(glow, smoothstep(3.0, 1.0, ring));
         bool spoke = (std::fabs(cx) < 2.0 || std::fabs(cy) < 2.0) && radius > 14.0 && radius < 28.0;
-        if (spoke) glow = std::max(glow, 0.8);
+        if (spoke)
+            glow = std::max(glow, 0.8);
         if (radius < 10.0) {
             shade = 0.2;
             glow = std::max(glow, smoothstep(9.0, 5.0, radius));
@@ -185,7 +199,7 @@ std::vector<double> textMask(const char* text, int width, int height)
     std::vector<char> quads(64 * 1024);
     int quadCount = stb_easy_font_print(0.0f, 0.0f, const_cast<char*>(text), nullptr, quads.data(), int(quads.size()));
     double textWidth = stb_easy_font_width(const_cast<char*>(text));
-    double textHeight = 7.0;  // capitals of stb_easy_font are 7 units tall
+    double textHeight = 7.0; // capitals of stb_easy_font are 7 units tall
     double scale = std::min((width * 0.86) / textWidth, (height * 0.55) / textHeight);
     double left = (width - textWidth * scale) / 2.0, top = (height - textHeight * scale) / 2.0;
 
@@ -194,7 +208,7 @@ std::vector<double> textMask(const char* text, int width, int height)
     std::vector<double> mask(size_t(width) * size_t(height), 0.0);
     const float* vertices = reinterpret_cast<const float*>(quads.data());
     for (int q = 0; q < quadCount; ++q) {
-        const float* v = vertices + q * 16;  // 4 vertices of x, y, z, colour
+        const float* v = vertices + q * 16; // 4 vertices of x, y, z, colour
         double x0 = left + v[0] * scale, y0 = top + v[1] * scale;
         double x1 = left + v[8] * scale, y1 = top + v[9] * scale;
         for (int py = std::max(0, int(y0)); py < std::min(height, int(y1) + 1); ++py) {
@@ -222,14 +236,16 @@ std::vector<double> blur(std::vector<double> values, int width, int height, int 
         for (int y = 0; y < height; ++y) {
             for (int x = 0; x < width; ++x) {
                 double sum = 0.0;
-                for (int k = -radius; k <= radius; ++k) sum += values[size_t(y) * width + std::clamp(x + k, 0, width - 1)];
+                for (int k = -radius; k <= radius; ++k)
+                    sum += values[size_t(y) * width + std::clamp(x + k, 0, width - 1)];
                 scratch[size_t(y) * width + x] = sum / (2 * radius + 1);
             }
         }
         for (int y = 0; y < height; ++y) {
             for (int x = 0; x < width; ++x) {
                 double sum = 0.0;
-                for (int k = -radius; k <= radius; ++k) sum += scratch[size_t(std::clamp(y + k, 0, height - 1)) * width + x];
+                for (int k = -radius; k <= radius; ++k)
+                    sum += scratch[size_t(std::clamp(y + k, 0, height - 1)) * width + x];
                 values[size_t(y) * width + x] = sum / (2 * radius + 1);
             }
         }
@@ -246,7 +262,8 @@ Image makeTitle(const char* text)
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             size_t i = size_t(y) * width + x;
-            double streak = std::exp(-std::pow((y - height / 2.0) / 3.0, 2.0)) * smoothstep(0.0, 0.5, 1.0 - std::fabs(x / (width / 2.0) - 1.0));
+            double streak = std::exp(-std::pow((y - height / 2.0) / 3.0, 2.0)) *
+                            smoothstep(0.0, 0.5, 1.0 - std::fabs(x / (width / 2.0) - 1.0));
             image.set(x, y, letters[i], std::min(1.0, glow[i] * 2.2), streak, 1.0);
         }
     }
@@ -263,7 +280,7 @@ bool writePng(const std::string& directory, const char* name, const Image& image
     return true;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {

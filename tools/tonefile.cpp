@@ -36,7 +36,9 @@ int main(int argc, char** argv)
     double frequency = 440.0;
     if (argc < 3 || argc > 4 || !parsePositive(argv[2], kLongestSeconds, seconds) ||
         (argc == 4 && std::strcmp(argv[3], "0") != 0 && !parsePositive(argv[3], 20000.0, frequency))) {
-        std::fprintf(stderr, "usage: tonefile OUT.ogg SECONDS [FREQUENCY_HZ]  (SECONDS up to 3600, FREQUENCY_HZ up to 20000, 0 for silence)\n");
+        std::fprintf(stderr,
+                     "usage: tonefile OUT.ogg SECONDS [FREQUENCY_HZ]  (SECONDS up to 3600, FREQUENCY_HZ up to 20000, 0 "
+                     "for silence)\n");
         return 1;
     }
     const char* path = argv[1];
@@ -44,14 +46,13 @@ int main(int argc, char** argv)
         frequency = 0.0;
     const OggWriterFormat format{44100, 2, 0.1f};
     const double step = 2.0 * kPi * frequency / format.sampleRate;
-    const bool written = writeOggVorbis(path, format, std::lround(seconds * format.sampleRate),
-                                        [&](float** buffers, long first, int count) {
-                                            for (int i = 0; i < count; ++i) {
-                                                const double phase = step * static_cast<double>(first + i);
-                                                buffers[0][i] = buffers[1][i] =
-                                                    static_cast<float>(kAmplitude * std::sin(phase));
-                                            }
-                                        });
+    const bool written = writeOggVorbis(
+        path, format, std::lround(seconds * format.sampleRate), [&](float** buffers, long first, int count) {
+            for (int i = 0; i < count; ++i) {
+                const double phase = step * static_cast<double>(first + i);
+                buffers[0][i] = buffers[1][i] = static_cast<float>(kAmplitude * std::sin(phase));
+            }
+        });
     if (!written) {
         std::fprintf(stderr, "%s: could not write the tune\n", path);
         std::remove(path);

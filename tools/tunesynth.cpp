@@ -31,8 +31,8 @@ namespace {
 
 constexpr int kSampleRate = 44100;
 constexpr double kSongSeconds = 80.0;
-constexpr double kBarSeconds = 2.0;                // 120 BPM, 4/4
-constexpr double kStepSeconds = kBarSeconds / 16;  // one sixteenth
+constexpr double kBarSeconds = 2.0;               // 120 BPM, 4/4
+constexpr double kStepSeconds = kBarSeconds / 16; // one sixteenth
 constexpr double kPi = 3.14159265358979323846;
 constexpr float kVorbisQuality = 0.4f;
 
@@ -48,7 +48,7 @@ struct Bus {
 // One note of a melody, on the sixteenth grid of its bar.
 struct Note {
     int step;
-    int length;  // in sixteenths
+    int length; // in sixteenths
     int midi;
 };
 
@@ -121,9 +121,18 @@ private:
     size_t position_ = 0;
 };
 
-double midiToHz(int midi) { return 440.0 * std::pow(2.0, (midi - 69) / 12.0); }
-double stepTime(int bar, double step) { return bar * kBarSeconds + step * kStepSeconds; }
-size_t toFrame(double seconds) { return size_t(std::max(0.0, seconds) * kSampleRate); }
+double midiToHz(int midi)
+{
+    return 440.0 * std::pow(2.0, (midi - 69) / 12.0);
+}
+double stepTime(int bar, double step)
+{
+    return bar * kBarSeconds + step * kStepSeconds;
+}
+size_t toFrame(double seconds)
+{
+    return size_t(std::max(0.0, seconds) * kSampleRate);
+}
 
 // Band-limited step correction for the saw and pulse oscillators.
 double polyBlep(double phase, double increment)
@@ -139,7 +148,10 @@ double polyBlep(double phase, double increment)
     return 0.0;
 }
 
-double sawWave(double phase, double increment) { return 2.0 * phase - 1.0 - polyBlep(phase, increment); }
+double sawWave(double phase, double increment)
+{
+    return 2.0 * phase - 1.0 - polyBlep(phase, increment);
+}
 
 double pulseWave(double phase, double increment)
 {
@@ -149,8 +161,7 @@ double pulseWave(double phase, double increment)
 
 // Adds a mono signal to the bus at `start` seconds with constant-power pan
 // (-1 left .. 1 right). `voice(t)` gives the sample at t seconds into the sound.
-template <typename Voice>
-void addSound(Bus& bus, double start, double duration, float gain, float pan, Voice voice)
+template <typename Voice> void addSound(Bus& bus, double start, double duration, float gain, float pan, Voice voice)
 {
     size_t first = toFrame(start);
     size_t last = std::min(bus.frames(), toFrame(start + duration));
@@ -166,8 +177,10 @@ void addSound(Bus& bus, double start, double duration, float gain, float pan, Vo
 // Attack-release envelope of a held note: linear attack, exponential-ish release.
 double holdEnvelope(double t, double length, double attack, double release)
 {
-    if (t < attack) return t / attack;
-    if (t < length) return 1.0;
+    if (t < attack)
+        return t / attack;
+    if (t < length)
+        return 1.0;
     return std::max(0.0, 1.0 - (t - length) / release);
 }
 
@@ -339,8 +352,10 @@ void addReverb(const Bus& send, Bus& target, float mix)
         const std::vector<float>& in = side == 0 ? send.left : send.right;
         std::vector<float>& out = side == 0 ? target.left : target.right;
         std::vector<DelayLine> combs, allpasses;
-        for (size_t length : combLengths) combs.emplace_back(length + side * stereoSpread);
-        for (size_t length : allpassLengths) allpasses.emplace_back(length + side * stereoSpread);
+        for (size_t length : combLengths)
+            combs.emplace_back(length + side * stereoSpread);
+        for (size_t length : allpassLengths)
+            allpasses.emplace_back(length + side * stereoSpread);
         float combMemory[8] = {};
         for (size_t frame = 0; frame < in.size(); ++frame) {
             float input = in[frame] * 0.015f;
@@ -397,9 +412,12 @@ const Chord& chordOfBar(int bar)
     static const Chord* const loop[4] = {&kAm, &kF, &kC, &kG};
     static const Chord* const breakdown[8] = {&kF, &kG, &kEm, &kAm, &kF, &kG, &kE, &kE};
     static const Chord* const climax[6] = {&kAm, &kF, &kC, &kG, &kF, &kG};
-    if (bar < 24) return *loop[bar % 4];
-    if (bar < 32) return *breakdown[bar - 24];
-    if (bar < 38) return *climax[bar - 32];
+    if (bar < 24)
+        return *loop[bar % 4];
+    if (bar < 32)
+        return *breakdown[bar - 24];
+    if (bar < 38)
+        return *climax[bar - 32];
     return kAm;
 }
 
@@ -428,8 +446,10 @@ const std::vector<Note> kBreakdownLead[4] = {
 const std::vector<Note>& climaxBar(int index)
 {
     static const std::vector<Note> risingG = {{0, 4, 71}, {4, 4, 74}, {8, 4, 79}, {12, 4, 83}};
-    if (index < 4) return kTheme[index];
-    if (index == 4) return kTheme[5];
+    if (index < 4)
+        return kTheme[index];
+    if (index == 4)
+        return kTheme[5];
     return risingG;
 }
 
@@ -456,38 +476,49 @@ void arrangeDrums(Mix& mix, Noise& noise)
 {
     for (int bar = 0; bar < kBars; ++bar) {
         bool intro = bar < 8, breakdown = bar >= 24 && bar < 32, ending = bar >= 38;
-        if (ending) break;
+        if (ending)
+            break;
         for (int step = 0; step < 16; ++step) {
             double time = stepTime(bar, step);
             bool beat = step % 4 == 0, offbeat = step % 4 == 2;
             // kick
             if (intro) {
-                if (bar >= 4 && step % 8 == 0) kick(mix, bar, step, 0.55f);
+                if (bar >= 4 && step % 8 == 0)
+                    kick(mix, bar, step, 0.55f);
             } else if (breakdown) {
-                if (bar >= 30 && beat && !(bar == 31 && step == 12)) kick(mix, bar, step, 0.8f);
-                else if (bar >= 28 && bar < 30 && step % 8 == 0) kick(mix, bar, step, 0.7f);
+                if (bar >= 30 && beat && !(bar == 31 && step == 12))
+                    kick(mix, bar, step, 0.8f);
+                else if (bar >= 28 && bar < 30 && step % 8 == 0)
+                    kick(mix, bar, step, 0.7f);
             } else if (beat) {
                 kick(mix, bar, step, 0.75f);
             }
             // snare: backbeat from the groove's second half, fills before sections
             bool backbeat = step == 4 || step == 12;
-            if (!intro && !breakdown && bar >= 12 && backbeat) addSnare(mix.drums, time, 0.45f, noise);
-            if ((bar == 15 || bar == 23 || bar == 37) && step >= 13) addSnare(mix.drums, time, 0.25f + 0.05f * (step - 12), noise);
+            if (!intro && !breakdown && bar >= 12 && backbeat)
+                addSnare(mix.drums, time, 0.45f, noise);
+            if ((bar == 15 || bar == 23 || bar == 37) && step >= 13)
+                addSnare(mix.drums, time, 0.25f + 0.05f * (step - 12), noise);
             if (breakdown && bar >= 28) {
                 int every = bar == 28 ? 4 : bar == 29 ? 2 : 1;
                 bool beforeDrop = bar == 31 && step >= 12;
                 float swell = 0.15f + 0.3f * float((bar - 28) * 16 + step) / 64.0f;
-                if (step % every == 0 && !beforeDrop) addSnare(mix.drums, time, swell, noise);
+                if (step % every == 0 && !beforeDrop)
+                    addSnare(mix.drums, time, swell, noise);
             }
             // hats
-            if (intro && bar >= 4 && offbeat) addHat(mix.drums, time, 0.12f, false, noise);
+            if (intro && bar >= 4 && offbeat)
+                addHat(mix.drums, time, 0.12f, false, noise);
             if (!intro && !(breakdown && bar < 28)) {
-                if (offbeat && !breakdown) addHat(mix.drums, time, 0.13f, true, noise);
-                else addHat(mix.drums, time, step % 2 ? 0.07f : 0.1f, false, noise);
+                if (offbeat && !breakdown)
+                    addHat(mix.drums, time, 0.13f, true, noise);
+                else
+                    addHat(mix.drums, time, step % 2 ? 0.07f : 0.1f, false, noise);
             }
         }
     }
-    for (int bar : {8, 16, 32}) addCrash(mix.drums, stepTime(bar, 0), 0.22f, noise);
+    for (int bar : {8, 16, 32})
+        addCrash(mix.drums, stepTime(bar, 0), 0.22f, noise);
     addCrash(mix.drums, stepTime(38, 0), 0.3f, noise);
     kick(mix, 38, 0, 1.0f);
     addRiser(mix.fx, stepTime(7, 0), kBarSeconds, 0.5f, noise);
@@ -499,14 +530,17 @@ void arrangeDrums(Mix& mix, Noise& noise)
 void arrangeBass(Mix& mix)
 {
     for (int bar = 8; bar < 38; ++bar) {
-        if (bar >= 24 && bar < 28) continue;  // the breakdown drops the bass
+        if (bar >= 24 && bar < 28)
+            continue; // the breakdown drops the bass
         int root = chordOfBar(bar).bass;
         bool rolling = bar >= 16;
         for (int step = 0; step < 16; ++step) {
-            if (bar == 31 && step >= 12) break;
+            if (bar == 31 && step >= 12)
+                break;
             if (rolling) {
                 // sixteenths around the kick, the octave on each beat's last sixteenth
-                if (step % 4 == 0) continue;
+                if (step % 4 == 0)
+                    continue;
                 int midi = step % 4 == 3 ? root + 12 : root;
                 addBass(mix.bass, stepTime(bar, step), kStepSeconds * 0.8, midi, 0.34f, bar >= 32 ? 2600.0 : 1700.0);
             } else if (step % 4 == 2 || step == 15) {
@@ -526,11 +560,14 @@ void arrangePadAndArp(Mix& mix)
         float padGain = bar < 3 ? 0.035f + 0.02f * bar : (bar >= 24 && bar < 32) ? 0.085f : 0.06f;
         double padCutoff = (bar >= 24 && bar < 32) ? 1400.0 + 250.0 * (bar - 24) : 1100.0;
         if (bar == 38) {
-            for (int tone : chord.tones) addPadNote(mix.pad, stepTime(bar, 0), 3.0, tone, 0.09f, 2200.0);
+            for (int tone : chord.tones)
+                addPadNote(mix.pad, stepTime(bar, 0), 3.0, tone, 0.09f, 2200.0);
             continue;
         }
-        if (bar == 39) continue;
-        for (int tone : chord.tones) addPadNote(mix.pad, stepTime(bar, 0), kBarSeconds - 0.05, tone, padGain, padCutoff);
+        if (bar == 39)
+            continue;
+        for (int tone : chord.tones)
+            addPadNote(mix.pad, stepTime(bar, 0), kBarSeconds - 0.05, tone, padGain, padCutoff);
 
         // arpeggio over the chord an octave up: up and down in sixteenths
         static const int pattern[16] = {0, 1, 2, 3, 2, 1, 0, 1, 2, 3, 2, 1, 0, 2, 1, 3};
@@ -551,7 +588,8 @@ void arrangePadAndArp(Mix& mix)
             gain = 0.11f;
         }
         for (int step = 0; step < 16; ++step) {
-            if (bar == 31 && step >= 12) break;
+            if (bar == 31 && step >= 12)
+                break;
             float pan = step % 2 ? 0.45f : -0.45f;
             addPluck(mix.arp, stepTime(bar, step), tones[pattern[step]], gain, cutoff, pan);
         }
@@ -560,8 +598,10 @@ void arrangePadAndArp(Mix& mix)
 
 void arrangeLead(Mix& mix)
 {
-    for (int bar = 16; bar < 24; ++bar) playMelodyBar(mix.lead, bar, kTheme[bar - 16], 0, 0.28f);
-    for (int bar = 24; bar < 28; ++bar) playMelodyBar(mix.lead, bar, kBreakdownLead[bar - 24], 0, 0.24f);
+    for (int bar = 16; bar < 24; ++bar)
+        playMelodyBar(mix.lead, bar, kTheme[bar - 16], 0, 0.28f);
+    for (int bar = 24; bar < 28; ++bar)
+        playMelodyBar(mix.lead, bar, kBreakdownLead[bar - 24], 0, 0.24f);
     for (int bar = 32; bar < 38; ++bar) {
         playMelodyBar(mix.lead, bar, climaxBar(bar - 32), 12, 0.2f);
         playMelodyBar(mix.lead, bar, climaxBar(bar - 32), 0, 0.15f);
@@ -629,13 +669,14 @@ bool writeSong(const Bus& song, const char* path)
         std::memcpy(buffers[0], &song.left[size_t(first)], size_t(count) * sizeof(float));
         std::memcpy(buffers[1], &song.right[size_t(first)], size_t(count) * sizeof(float));
     };
-    if (writeOggVorbis(path, format, long(song.frames()), source)) return true;
+    if (writeOggVorbis(path, format, long(song.frames()), source))
+        return true;
     std::remove(path);
     std::fprintf(stderr, "tunesynth: %s: cannot write the tune\n", path);
     return false;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {

@@ -33,27 +33,27 @@ struct SyncDeviceCloser {
 };
 
 struct AppState {
-    DemoContent demo;                    // shader entries, scenes and image textures of "demo.json"
-    std::string windowTitle;             // the demo's name
-    SyncTrack* sceneTrack = nullptr;     // track "scene", owned by syncDevice
-    SyncTrack* fftSamplingTrack = nullptr; // track "fft_sampling_index", owned by syncDevice
-    bool musicStarted = false;           // set by the first frame, which starts the music
-    uint32_t reloadCursor = 0;           // 0..63: the scene entry examined for edits this frame
-    MusicStream musicStream;             // the music of "tune.ogg", the demo's clock; also says
-                                         // whether the music plays or the user paused it
-    double rowsPerSecond = 1200.0 / 60.0 * 1.0; // sync rows per second of music
-    float fftValue = 0.0f;               // spectrum magnitude at the sampled bin, this frame
-    std::unique_ptr<SceneQuads> quads;   // the screen quad and the eight pass quads
+    DemoContent demo;                                // shader entries, scenes and image textures of "demo.json"
+    std::string windowTitle;                         // the demo's name
+    SyncTrack* sceneTrack = nullptr;                 // track "scene", owned by syncDevice
+    SyncTrack* fftSamplingTrack = nullptr;           // track "fft_sampling_index", owned by syncDevice
+    bool musicStarted = false;                       // set by the first frame, which starts the music
+    uint32_t reloadCursor = 0;                       // 0..63: the scene entry examined for edits this frame
+    MusicStream musicStream;                         // the music of "tune.ogg", the demo's clock; also says
+                                                     // whether the music plays or the user paused it
+    double rowsPerSecond = 1200.0 / 60.0 * 1.0;      // sync rows per second of music
+    float fftValue = 0.0f;                           // spectrum magnitude at the sampled bin, this frame
+    std::unique_ptr<SceneQuads> quads;               // the screen quad and the eight pass quads
     std::unique_ptr<ShaderProgram> antiAliasProgram; // the final pass, from "test.vsh" and "AA.fsh"
-    float fstrValue = 0.0f;              // track "fstr_val" at this frame's row
+    float fstrValue = 0.0f;                          // track "fstr_val" at this frame's row
     std::unique_ptr<SyncDevice, SyncDeviceCloser> syncDevice; // base name "sync"
-    float windowWidth = 0.0f;            // window client width in pixels, read once per frame
-    float windowHeight = 0.0f;           // window client height in pixels, read once per frame
-    std::unique_ptr<RenderTargets> renderTargets; // where the passes draw
-    bool beepArmed = true;               // false after an alarm until a frame finds its scene
-    PlatformConsole console;             // the frame report's colour on standard output
-    FileWarnings fileWarnings;           // shader files whose problem was already reported
-    std::unique_ptr<LiveMode> live;      // live mode's watching, display and keys; null without --live
+    float windowWidth = 0.0f;                                 // window client width in pixels, read once per frame
+    float windowHeight = 0.0f;                                // window client height in pixels, read once per frame
+    std::unique_ptr<RenderTargets> renderTargets;             // where the passes draw
+    bool beepArmed = true;                                    // false after an alarm until a frame finds its scene
+    PlatformConsole console;                                  // the frame report's colour on standard output
+    FileWarnings fileWarnings;                                // shader files whose problem was already reported
+    std::unique_ptr<LiveMode> live; // live mode's watching, display and keys; null without --live
 };
 
 extern AppState appState;

@@ -25,12 +25,12 @@ struct CommandLine {
     int windowHeight = 0;     // screen; 0 x 0: the screen's size (with --export: the
                               // frames' size, 0 x 0: kDefaultExportWidth x kDefaultExportHeight)
     // --export OUT: render the demo offline into OUT instead of playing it.
-    std::string exportOutput;      // empty: play
-    int exportFps = 60;            // --fps N: frames per second of the export
-    int exportCrf = 18;            // --crf N: video quality, 0 (lossless) .. 51
-    double exportFirstRow = 0.0;   // --rows A:B: the first row exported (A)
-    bool hasExportEndRow = false;  // B was given; otherwise the demo's end
-    double exportEndRow = 0.0;     // the row the export stops before (B)
+    std::string exportOutput;     // empty: play
+    int exportFps = 60;           // --fps N: frames per second of the export
+    int exportCrf = 18;           // --crf N: video quality, 0 (lossless) .. 51
+    double exportFirstRow = 0.0;  // --rows A:B: the first row exported (A)
+    bool hasExportEndRow = false; // B was given; otherwise the demo's end
+    double exportEndRow = 0.0;    // the row the export stops before (B)
     // What the windowing toolkit receives: the program name and its own options.
     std::vector<std::string> toolkitArguments;
 };

@@ -79,8 +79,8 @@ bool initDemo()
     // The depth buffer takes the window size of this moment; the first frame
     // fits both to the window. Only the targets some scene reaches are made.
     appState.renderTargets = std::make_unique<RenderTargets>(
-        static_cast<int>(appState.windowWidth), static_cast<int>(appState.windowHeight),
-        glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT), longestPassChain(appState.demo.scenes));
+        static_cast<int>(appState.windowWidth), static_cast<int>(appState.windowHeight), glutGet(GLUT_WINDOW_WIDTH),
+        glutGet(GLUT_WINDOW_HEIGHT), longestPassChain(appState.demo.scenes));
     return true;
 }
 

@@ -74,8 +74,8 @@ bool tuneLength(double& seconds)
 void drawExportFrame(uint64_t frameNumber, int fps, const float* spectrum)
 {
     const double seconds = static_cast<double>(frameNumber) / fps;
-    const FrameValues values =
-        frameValuesFromTracks(seconds, seconds * appState.rowsPerSecond, spectrum, OfflineClock::kSpectrumBins);
+    const FrameValues values = frameValuesFromTracks(seconds, seconds * appState.rowsPerSecond, spectrum,
+                                                     OfflineClock::kSpectrumBins);
     appState.fftValue = values.fftValue;
     appState.fstrValue = values.fstrValue;
     bool found = false;
@@ -107,8 +107,8 @@ int setUpAndExport(const CommandLine& commandLine, int width, int height)
     ExportHost host;
     if (!loadDemoContent(host))
         return 1;
-    appState.renderTargets =
-        std::make_unique<RenderTargets>(width, height, width, height, longestPassChain(appState.demo.scenes));
+    appState.renderTargets = std::make_unique<RenderTargets>(width, height, width, height,
+                                                             longestPassChain(appState.demo.scenes));
     initAntiAliasProgram();
     std::cout << "----------------\n";
     glDisable(GL_CULL_FACE);
@@ -149,9 +149,8 @@ int setUpAndExport(const CommandLine& commandLine, int width, int height)
     const int fps = settings.fps;
     // Frame times come from the whole demo's frame numbers, so a segment's
     // frames are exactly those of the whole export.
-    const ExportResult result = Exporter(settings).run([&](const ExportFrame& frame) {
-        drawExportFrame(range.firstFrame + frame.index, fps, frame.spectrum);
-    });
+    const ExportResult result = Exporter(settings).run(
+        [&](const ExportFrame& frame) { drawExportFrame(range.firstFrame + frame.index, fps, frame.spectrum); });
     return exitStatusFor(result.status);
 }
 

@@ -51,8 +51,8 @@ bool exportRangeFor(const ExportRangeRequest& request, ExportRange& range, std::
 
     if (request.hasTune) {
         // Frames that end within the tune: every frame has its sound.
-        const uint64_t tuneFrames =
-            static_cast<uint64_t>(std::floor(request.tuneSeconds * request.fps + kFrameTolerance));
+        const uint64_t tuneFrames = static_cast<uint64_t>(
+            std::floor(request.tuneSeconds * request.fps + kFrameTolerance));
         if (range.firstFrame >= tuneFrames || (request.hasEndRow && range.endFrame > tuneFrames)) {
             problem = "the range " + rowText(request.firstRow) + " to " +
                       rowText(request.hasEndRow ? request.endRow : request.demoEndRow) +

@@ -12,9 +12,9 @@
 #include <string>
 
 struct ExportRangeRequest {
-    double firstRow = 0.0;      // A
-    bool hasEndRow = false;     // B given; otherwise the demo's end
-    double endRow = 0.0;        // B
+    double firstRow = 0.0;  // A
+    bool hasEndRow = false; // B given; otherwise the demo's end
+    double endRow = 0.0;    // B
     double rowsPerSecond = 20.0;
     double demoEndRow = 1565.0; // where the demo is over
     bool hasTune = false;       // the tune could be decoded

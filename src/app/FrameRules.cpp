@@ -38,8 +38,8 @@ float trackValue(const SyncTrack* track, double row)
 
 } // namespace
 
-FrameValues frameValuesAt(double seconds, double row, const float* spectrum, int binCount,
-                          const SyncTrack* sceneTrack, const SyncTrack* fftSamplingTrack, const SyncTrack* fstrTrack)
+FrameValues frameValuesAt(double seconds, double row, const float* spectrum, int binCount, const SyncTrack* sceneTrack,
+                          const SyncTrack* fftSamplingTrack, const SyncTrack* fstrTrack)
 {
     FrameValues values;
     values.seconds = seconds;
@@ -69,8 +69,7 @@ bool updateAlarm(bool& beepArmed, bool sceneFound)
 
 uint64_t seekTarget(uint64_t currentBytes, SeekDirection direction)
 {
-    return direction == SeekDirection::Forwards ? currentBytes + kSeekStepBytes
-                                                : currentBytes - kSeekStepBytes;
+    return direction == SeekDirection::Forwards ? currentBytes + kSeekStepBytes : currentBytes - kSeekStepBytes;
 }
 
 bool demoIsOver(double row, double endRow)

@@ -41,8 +41,8 @@ struct FrameValues {
 
 // The frame at `seconds` and `row` (the row read from the same clock),
 // with `spectrum` of `binCount` magnitudes there. A null track reads 0.
-FrameValues frameValuesAt(double seconds, double row, const float* spectrum, int binCount,
-                          const SyncTrack* sceneTrack, const SyncTrack* fftSamplingTrack, const SyncTrack* fstrTrack);
+FrameValues frameValuesAt(double seconds, double row, const float* spectrum, int binCount, const SyncTrack* sceneTrack,
+                          const SyncTrack* fftSamplingTrack, const SyncTrack* fstrTrack);
 
 // `value` truncated toward zero. NaN and values outside int's range give
 // INT32_MIN (what the x86 conversion instruction gives), never undefined

@@ -14,8 +14,7 @@
 FrameValues frameValuesFromTracks(double seconds, double row, const float* spectrum, int binCount)
 {
     const SyncTrack* fstrTrack = sync_obtain_track(appState.syncDevice.get(), "fstr_val");
-    return frameValuesAt(seconds, row, spectrum, binCount, appState.sceneTrack, appState.fftSamplingTrack,
-                         fstrTrack);
+    return frameValuesAt(seconds, row, spectrum, binCount, appState.sceneTrack, appState.fftSamplingTrack, fstrTrack);
 }
 
 Scene* sceneToDraw(int sceneIndex, bool& found)
@@ -35,9 +34,16 @@ void drawSceneFrame(Scene* scene, const FrameValues& values, FrameReport report)
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         return;
     }
-    const SceneFrame frame{truncateToInt(values.row),     values.seconds,          values.fftValue,
-                           values.fstrValue,              appState.windowWidth,    appState.windowHeight,
-                           *appState.renderTargets,       *appState.quads,         *appState.antiAliasProgram,
-                           appState.syncDevice.get(),     report == FrameReport::Console};
+    const SceneFrame frame{truncateToInt(values.row),
+                           values.seconds,
+                           values.fftValue,
+                           values.fstrValue,
+                           appState.windowWidth,
+                           appState.windowHeight,
+                           *appState.renderTargets,
+                           *appState.quads,
+                           *appState.antiAliasProgram,
+                           appState.syncDevice.get(),
+                           report == FrameReport::Console};
     scene->render(frame);
 }

@@ -21,8 +21,8 @@ std::string liveStatusText(const LiveFrameStatus& status)
 {
     char text[160];
     std::snprintf(text, sizeof text, "live: row %d | %.2f s | scene %d%s | %.0f fps | fft %.3f",
-                  static_cast<int>(status.row), status.seconds, status.sceneIndex,
-                  status.sceneFound ? "" : " (none)", status.framesPerSecond, static_cast<double>(status.fftValue));
+                  static_cast<int>(status.row), status.seconds, status.sceneIndex, status.sceneFound ? "" : " (none)",
+                  status.framesPerSecond, static_cast<double>(status.fftValue));
     return text;
 }
 

@@ -47,7 +47,7 @@ public:
 private:
     std::ostream& out_;
     bool terminal_;
-    bool statusShown_ = false;  // a terminal's status line is on screen, without its line end
-    bool anyStatus_ = false;    // a status went out at lastStatus_
+    bool statusShown_ = false; // a terminal's status line is on screen, without its line end
+    bool anyStatus_ = false;   // a status went out at lastStatus_
     double lastStatus_ = 0.0;
 };

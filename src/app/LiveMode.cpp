@@ -62,8 +62,8 @@ double secondsSince(std::chrono::steady_clock::time_point start)
 }
 
 // Every copy of the entry built from these two files: the description's and the scenes'.
-template <typename Action> void forEachCopy(DemoContent& demo, const std::string& vertexPath,
-                                            const std::string& fragmentPath, Action action)
+template <typename Action>
+void forEachCopy(DemoContent& demo, const std::string& vertexPath, const std::string& fragmentPath, Action action)
 {
     auto visit = [&](DemoShader& shader) {
         if (shader.getVertexPath() == vertexPath && shader.getFragmentPath() == fragmentPath)
@@ -86,8 +86,8 @@ void LiveMode::start()
     sync_obtain_track(appState.syncDevice.get(), "fstr_val");
     loadTextTracks();
     watchDemoFiles();
-    console_.line(std::string("live: watching the demo's files") +
-                  (watcher_.notifying() ? "" : " (polling)") + "; Tab shows or hides the heads-up display");
+    console_.line(std::string("live: watching the demo's files") + (watcher_.notifying() ? "" : " (polling)") +
+                  "; Tab shows or hides the heads-up display");
 }
 
 void LiveMode::loadTextTracks()
@@ -166,8 +166,8 @@ void LiveMode::reloadDescription()
     std::string reason = "cannot be read";
     bool loaded = false;
     try {
-        loaded = loadDemoDescription(kDescriptionPath, appState.syncDevice.get(), content, host,
-                                     &appState.fileWarnings, &buildErrors);
+        loaded = loadDemoDescription(kDescriptionPath, appState.syncDevice.get(), content, host, &appState.fileWarnings,
+                                     &buildErrors);
     } catch (const nlohmann::json::exception& error) {
         reason = descriptionErrorText(error);
     }
@@ -211,8 +211,7 @@ void LiveMode::rebuildEntries(const std::vector<std::string>& changed)
         }
         // One program for every copy; the old one goes with its last holder.
         const std::shared_ptr<const ShaderProgram> program = std::make_shared<const ShaderProgram>(std::move(built));
-        forEachCopy(appState.demo, entry.first, entry.second,
-                    [&](DemoShader& shader) { shader.useProgram(program); });
+        forEachCopy(appState.demo, entry.first, entry.second, [&](DemoShader& shader) { shader.useProgram(program); });
         clearProblem(key);
         reloaded(key);
     }
@@ -294,9 +293,9 @@ void LiveMode::setProblem(const std::string& key, const std::string& message)
 
 void LiveMode::clearProblem(const std::string& key)
 {
-    problems_.erase(std::remove_if(problems_.begin(), problems_.end(),
-                                   [&](const Problem& problem) { return problem.key == key; }),
-                    problems_.end());
+    problems_.erase(
+        std::remove_if(problems_.begin(), problems_.end(), [&](const Problem& problem) { return problem.key == key; }),
+        problems_.end());
 }
 
 void LiveMode::reloaded(const std::string& what)

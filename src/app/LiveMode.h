@@ -77,8 +77,8 @@ private:
     HeadsUpDisplay display_;
     bool displayShown_ = true;
     LoopRange loop_;
-    std::vector<Problem> problems_;   // shown until the file builds again
-    std::string latest_;              // the latest reload
+    std::vector<Problem> problems_;       // shown until the file builds again
+    std::string latest_;                  // the latest reload
     std::vector<std::string> textTracks_; // names whose source is tracks/NAME.txt
     LiveFrameStatus status_;
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();

@@ -30,8 +30,16 @@ class LoopRange {
 public:
     // Sets the start or the end at `row`. A range whose end is not after its
     // start loops nothing.
-    void setStart(double row) { start_ = row; hasStart_ = true; }
-    void setEnd(double row) { end_ = row; hasEnd_ = true; }
+    void setStart(double row)
+    {
+        start_ = row;
+        hasStart_ = true;
+    }
+    void setEnd(double row)
+    {
+        end_ = row;
+        hasEnd_ = true;
+    }
     void clear() { hasStart_ = hasEnd_ = false; }
 
     // Whether playback loops: both ends set, the end after the start.

@@ -44,9 +44,7 @@ bool initWindow(int width, int height)
     return true;
 }
 
-void onReshape(int, int)
-{
-}
+void onReshape(int, int) {}
 
 void onIdle()
 {

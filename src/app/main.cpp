@@ -56,8 +56,7 @@ bool enterDemoFolder(const std::string& folder)
     std::error_code error;
     std::filesystem::current_path(folder, error);
     if (error) {
-        std::fprintf(stderr, "%s: cannot play the demo in this folder: %s\n", folder.c_str(),
-                     error.message().c_str());
+        std::fprintf(stderr, "%s: cannot play the demo in this folder: %s\n", folder.c_str(), error.message().c_str());
         return false;
     }
     return true;

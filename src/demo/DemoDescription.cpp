@@ -13,8 +13,7 @@ using nlohmann::json;
 // Builds the parse error that refuses nesting deeper than the limit.
 json::parse_error nestingTooDeep()
 {
-    return json::parse_error::create(101, 0,
-                                     "nesting deeper than " + std::to_string(kMaxDescriptionDepth) + " levels",
+    return json::parse_error::create(101, 0, "nesting deeper than " + std::to_string(kMaxDescriptionDepth) + " levels",
                                      nullptr);
 }
 
@@ -46,9 +45,8 @@ std::string shown(const json& value)
 
 json::type_error wrongType(const json& value, const std::string& path, const char* expected)
 {
-    const std::string message = value.is_null()
-                                    ? subject(path) + " is missing; it must be " + expected
-                                    : subject(path) + " must be " + expected + ", not " + shown(value);
+    const std::string message = value.is_null() ? subject(path) + " is missing; it must be " + expected
+                                                : subject(path) + " must be " + expected + ", not " + shown(value);
     return json::type_error::create(302, message, &value);
 }
 

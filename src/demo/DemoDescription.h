@@ -34,8 +34,8 @@ constexpr uint64_t kMaxDescriptionBytes = 16ull * 1024 * 1024;
 
 // What the log shows of a texture made by a builder.
 struct DescriptionTexture {
-    unsigned int id = 0;             // the GL texture name
-    const void* address = nullptr;   // the Texture object, as the log shows it
+    unsigned int id = 0;           // the GL texture name
+    const void* address = nullptr; // the Texture object, as the log shows it
 };
 
 // Reads the description at `path` into `text`: its bytes up to its end or up
@@ -97,8 +97,7 @@ void forEachDescriptionItem(nlohmann::json& list, const std::string& path, const
 //   const void* sceneAddress() const;           // the scene begun last
 //   void finishScene();                         // the scene joins the list
 // A throw leaves the shader or scene in progress unfinished.
-template <class Builder>
-void walkDescription(nlohmann::json& document, std::ostream& log, Builder& builder);
+template <class Builder> void walkDescription(nlohmann::json& document, std::ostream& log, Builder& builder);
 
 // ---------------------------------------------------------------------------
 
@@ -121,8 +120,7 @@ void forEachDescriptionItem(nlohmann::json& list, const std::string& path, const
 // Member access and conversions below go through the description helpers,
 // which act as the library's non-const operator[] and get<> do but name the
 // value's path when they fail.
-template <class Builder>
-void walkDescription(nlohmann::json& document, std::ostream& log, Builder& builder)
+template <class Builder> void walkDescription(nlohmann::json& document, std::ostream& log, Builder& builder)
 {
     using nlohmann::json;
     const char* const kTop = "an object of named values";
@@ -163,23 +161,24 @@ void walkDescription(nlohmann::json& document, std::ostream& log, Builder& build
             log << "  Shaders for scene: {\n";
             builder.beginScene();
             forEachDescriptionItem(scene["shader_order"], path + ".shader_order", "a list of passes",
-                                   "a pass (an object)", [&](json& pass, const std::string& passPath, const char* what) {
-                                       log << "    Pass " << descriptionMember(pass, "pass_order", passPath, what).dump()
+                                   "a pass (an object)",
+                                   [&](json& pass, const std::string& passPath, const char* what) {
+                                       log << "    Pass "
+                                           << descriptionMember(pass, "pass_order", passPath, what).dump()
                                            << " = Shader Program with ID [" << pass["shader_id"].dump() << "]\n";
                                        builder.addPass(descriptionShaderIndex(pass["shader_id"], builder.shaderCount(),
                                                                               passPath + ".shader_id"));
                                    });
             log << "  }\n"
                 << "  Textures for scene: {\n";
-            forEachDescriptionItem(
-                scene["textures"], path + ".textures", "a list of textures", "a texture (an object)",
-                [&](json& texture, const std::string& texturePath, const char* what) {
-                    json& source = descriptionMember(texture, "src", texturePath, what);
-                    const DescriptionTexture made =
-                        builder.addTexture(descriptionString(source, texturePath + ".src", "a file name (a string)"));
-                    log << "    Texture " << texture["id"].dump() << " = " << texture["src"].dump()
-                        << "||  TEXTURE ID " << made.id << "|| addr: " << made.address << " \n";
-                });
+            forEachDescriptionItem(scene["textures"], path + ".textures", "a list of textures", "a texture (an object)",
+                                   [&](json& texture, const std::string& texturePath, const char* what) {
+                                       json& source = descriptionMember(texture, "src", texturePath, what);
+                                       const DescriptionTexture made = builder.addTexture(
+                                           descriptionString(source, texturePath + ".src", "a file name (a string)"));
+                                       log << "    Texture " << texture["id"].dump() << " = " << texture["src"].dump()
+                                           << "||  TEXTURE ID " << made.id << "|| addr: " << made.address << " \n";
+                                   });
             log << "  }\n";
             for (int copy = 0; copy < 6; ++copy)
                 log << builder.sceneAddress() << "\n";

@@ -20,8 +20,7 @@ class ContentBuilder {
 public:
     ContentBuilder(const char* path, SyncDevice* device, DemoContent& content, DescriptionHost& host,
                    FileWarnings* warnings, std::vector<ShaderBuildError>* buildErrors)
-        : path_(path), device_(device), content_(content), host_(host), warnings_(warnings),
-          buildErrors_(buildErrors)
+        : path_(path), device_(device), content_(content), host_(host), warnings_(warnings), buildErrors_(buildErrors)
     {
     }
 
@@ -95,9 +94,9 @@ private:
     DescriptionHost& host_;
     FileWarnings* warnings_;
     std::vector<ShaderBuildError>* buildErrors_; // null: builds as the specified player does
-    std::optional<DemoShader> shader_; // the entry being read
-    std::optional<Scene> scene_;       // the scene being read
-    std::size_t passCount_ = 0;        // pass entries of the scene being read, refused ones too
+    std::optional<DemoShader> shader_;           // the entry being read
+    std::optional<Scene> scene_;                 // the scene being read
+    std::size_t passCount_ = 0;                  // pass entries of the scene being read, refused ones too
 };
 
 } // namespace

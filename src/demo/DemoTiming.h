@@ -11,10 +11,10 @@
 #include <nlohmann/json.hpp>
 
 struct DemoTiming {
-    double endRow = 1565.0;       // the row at which the demo is over
-    double rowsPerSecond = 20.0;  // rows per second of music
-    double beatsPerMinute = 0.0;  // the tempo when "bpm" was given; 0 when it was not
-    double rowsPerBeat = 0.0;     // rows per beat with "bpm"; 0 without
+    double endRow = 1565.0;      // the row at which the demo is over
+    double rowsPerSecond = 20.0; // rows per second of music
+    double beatsPerMinute = 0.0; // the tempo when "bpm" was given; 0 when it was not
+    double rowsPerBeat = 0.0;    // rows per beat with "bpm"; 0 without
 
     // Seconds of music per beat: 60 / bpm, or 1 when the demo gave no tempo.
     double secondsPerBeat() const { return beatsPerMinute > 0.0 ? 60.0 / beatsPerMinute : 1.0; }

@@ -65,8 +65,7 @@ void warnAboutUnreadTracks(const DemoFacts& facts, std::vector<std::string>& war
 {
     for (const TrackFacts& track : facts.tracks)
         if (track.hasFile && !track.readByDemo)
-            warnings.push_back(trackFileName(track.name) +
-                               ": no shader reads this track (list \"" + track.name +
+            warnings.push_back(trackFileName(track.name) + ": no shader reads this track (list \"" + track.name +
                                "\" under a shader's \"parameters\" in demo.json)");
 }
 
@@ -76,12 +75,13 @@ void warnAboutSceneTrack(const DemoFacts& facts, std::vector<std::string>& warni
         const double index = std::trunc(static_cast<double>(facts.sceneTrackKeyValues[i]));
         if (index >= 0.0 && index < static_cast<double>(facts.sceneCount))
             continue;
-        const std::string scenes =
-            facts.sceneCount == 0 ? "no scenes" : format("%.0f", static_cast<double>(facts.sceneCount)) + " scenes (0.." +
-                                                      format("%.0f", static_cast<double>(facts.sceneCount) - 1.0) + ")";
-        warnings.push_back(trackFileName("scene") + ": the key at row " +
-                           std::to_string(facts.sceneTrackKeyRows[i]) + " selects scene " +
-                           format("%g", facts.sceneTrackKeyValues[i]) + ", but the demo has " + scenes);
+        const std::string scenes = facts.sceneCount == 0
+                                       ? "no scenes"
+                                       : format("%.0f", static_cast<double>(facts.sceneCount)) + " scenes (0.." +
+                                             format("%.0f", static_cast<double>(facts.sceneCount) - 1.0) + ")";
+        warnings.push_back(trackFileName("scene") + ": the key at row " + std::to_string(facts.sceneTrackKeyRows[i]) +
+                           " selects scene " + format("%g", facts.sceneTrackKeyValues[i]) + ", but the demo has " +
+                           scenes);
         return; // one line for the track
     }
 }
@@ -95,9 +95,9 @@ void warnAboutKeysPastTheTune(const DemoFacts& facts, std::vector<std::string>& 
             continue;
         const double keySeconds = track.lastKeyRow / facts.timing.rowsPerSecond;
         if (keySeconds > facts.tuneSeconds)
-            warnings.push_back(trackFileName(track.name) + ": the last key, at row " + std::to_string(track.lastKeyRow) +
-                               " (" + format("%.2f", keySeconds) + " s), lies past the tune's end (" +
-                               format("%.2f", facts.tuneSeconds) + " s)");
+            warnings.push_back(trackFileName(track.name) + ": the last key, at row " +
+                               std::to_string(track.lastKeyRow) + " (" + format("%.2f", keySeconds) +
+                               " s), lies past the tune's end (" + format("%.2f", facts.tuneSeconds) + " s)");
     }
 }
 

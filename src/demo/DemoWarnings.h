@@ -18,27 +18,27 @@
 struct ShaderFacts {
     std::string vertexPath;
     std::string fragmentPath;
-    std::string vertexSource;   // the file's text ("" when it could not be read)
+    std::string vertexSource; // the file's text ("" when it could not be read)
     std::string fragmentSource;
     std::vector<std::string> parameterNames;
 };
 
 // One track the player read, or a track file found beside demo.json.
 struct TrackFacts {
-    std::string name;          // the track's name ("speed" for sync_speed.track)
-    bool hasFile = false;      // a readable track file exists
-    bool readByDemo = false;   // the player or a shader asks for this track
+    std::string name;        // the track's name ("speed" for sync_speed.track)
+    bool hasFile = false;    // a readable track file exists
+    bool readByDemo = false; // the player or a shader asks for this track
     int keyCount = 0;
-    int lastKeyRow = 0;        // row of the last key, when keyCount > 0
+    int lastKeyRow = 0; // row of the last key, when keyCount > 0
 };
 
 struct DemoFacts {
     std::vector<ShaderFacts> shaders;
     std::size_t sceneCount = 0;
-    std::vector<TrackFacts> tracks;     // every track read and every track file found
+    std::vector<TrackFacts> tracks;         // every track read and every track file found
     std::vector<float> sceneTrackKeyValues; // the values of the "scene" track's keys
     std::vector<int> sceneTrackKeyRows;     // and their rows, parallel
-    double tuneSeconds = 0.0;           // length of the tune; 0 when there is none
+    double tuneSeconds = 0.0;               // length of the tune; 0 when there is none
     DemoTiming timing;
 };
 

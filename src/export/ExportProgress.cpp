@@ -39,8 +39,7 @@ ExportProgress::ExportProgress(std::FILE* stream, bool terminal, uint64_t totalF
 std::string ExportProgress::barText(uint64_t framesDone, double elapsedSeconds) const
 {
     const uint64_t done = std::min(framesDone, totalFrames_);
-    const int filled = totalFrames_ == 0 ? kBarCells
-                                         : static_cast<int>(done * kBarCells / totalFrames_);
+    const int filled = totalFrames_ == 0 ? kBarCells : static_cast<int>(done * kBarCells / totalFrames_);
     std::string bar = "[" + std::string(static_cast<size_t>(filled), '#') +
                       std::string(static_cast<size_t>(kBarCells - filled), ' ') + "] ";
     return bar + std::to_string(done) + "/" + std::to_string(totalFrames_) + " frames, " +
@@ -70,8 +69,7 @@ void ExportProgress::write(uint64_t framesDone, double elapsedSeconds)
 void ExportProgress::update(uint64_t framesDone, double elapsedSeconds)
 {
     const double interval = terminal_ ? kBarSeconds : kPlainLineSeconds;
-    if (lastWritten_ < 0.0 ? (terminal_ || elapsedSeconds >= interval)
-                           : elapsedSeconds - lastWritten_ >= interval)
+    if (lastWritten_ < 0.0 ? (terminal_ || elapsedSeconds >= interval) : elapsedSeconds - lastWritten_ >= interval)
         write(framesDone, elapsedSeconds);
 }
 

@@ -15,8 +15,7 @@ static std::string lowerCase(std::string text)
 
 static bool endsWith(const std::string& text, const std::string& ending)
 {
-    return text.size() >= ending.size() &&
-           text.compare(text.size() - ending.size(), ending.size(), ending) == 0;
+    return text.size() >= ending.size() && text.compare(text.size() - ending.size(), ending.size(), ending) == 0;
 }
 
 // The part of `path` after its last slash.
@@ -48,8 +47,9 @@ bool ExportTarget::parse(const std::string& name, std::string& problem)
             kind_ = ExportKind::Matroska;
             return true;
         }
-        problem = "unknown kind of output: the name must end in .mp4 or .mkv, or be an image "
-                  "sequence with a frame number such as frame%05d.png";
+        problem =
+            "unknown kind of output: the name must end in .mp4 or .mkv, or be an image "
+            "sequence with a frame number such as frame%05d.png";
         return false;
     }
 

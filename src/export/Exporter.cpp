@@ -52,8 +52,7 @@ static std::string usageProblem(const ExportSettings& settings, const ExportTarg
         return "frames per second must be 1 to " + std::to_string(kMaxFps);
     if (settings.crf < 0 || settings.crf > kMaxCrf)
         return "the quality (crf) must be 0 to " + std::to_string(kMaxCrf);
-    if (!std::isfinite(settings.startSeconds) || !std::isfinite(settings.endSeconds) ||
-        settings.startSeconds < 0.0)
+    if (!std::isfinite(settings.startSeconds) || !std::isfinite(settings.endSeconds) || settings.startSeconds < 0.0)
         return "the range must start at 0 s or later";
     if (Exporter::frameCount(settings.startSeconds, settings.endSeconds, settings.fps) == 0)
         return "the range is empty: it must end after it starts";
@@ -105,9 +104,7 @@ uint64_t Exporter::frameCount(double startSeconds, double endSeconds, int fps)
     return static_cast<uint64_t>(std::ceil((endSeconds - startSeconds) * fps - 1e-6));
 }
 
-Exporter::Exporter(ExportSettings settings) : settings_(std::move(settings))
-{
-}
+Exporter::Exporter(ExportSettings settings) : settings_(std::move(settings)) {}
 
 ExportResult Exporter::run(const ExportRenderFunction& render)
 {
@@ -133,8 +130,7 @@ ExportResult Exporter::run(const ExportRenderFunction& render)
             if (endFrame > clock.tuneFrames())
                 return problemResult(ExportStatus::UsageError,
                                      s.output + ": the range ends at " + secondsText(s.endSeconds) +
-                                         ", after the end of the tune at " +
-                                         secondsText(clock.tuneSeconds()));
+                                         ", after the end of the tune at " + secondsText(clock.tuneSeconds()));
             sound = ExportSound{s.tunePath, firstFrame, endFrame};
         }
     }
@@ -152,8 +148,9 @@ ExportResult Exporter::renderAndEncode(FrameSink& sink, OfflineClock& clock, con
     FrameReadback readback;
     if (!readback.open(s.width, s.height)) {
         sink.discard();
-        return problemResult(ExportStatus::Failed, s.output + ": the GL implementation refuses "
-                                                   "the readback buffers");
+        return problemResult(ExportStatus::Failed, s.output +
+                                                       ": the GL implementation refuses "
+                                                       "the readback buffers");
     }
 
     // The encoder thread: writes frames in order until the queue is finished.
@@ -193,9 +190,7 @@ ExportResult Exporter::renderAndEncode(FrameSink& sink, OfflineClock& clock, con
 
     ExportProgress progress(s.progressStream, s.progressOnTerminal, frames);
     const auto started = std::chrono::steady_clock::now();
-    auto elapsed = [&] {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    };
+    auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(); };
     std::vector<float> spectrum(OfflineClock::kSpectrumBins, 0.0f);
     bool cancelled = false;
     bool stopped = false;

@@ -34,25 +34,25 @@ class FrameSink;
 class OfflineClock;
 
 struct ExportSettings {
-    std::string output;                 // OUT: NAME.mp4, NAME.mkv or frame%05d.png
-    int width = 1280;                   // pixels of the frames
+    std::string output; // OUT: NAME.mp4, NAME.mkv or frame%05d.png
+    int width = 1280;   // pixels of the frames
     int height = 720;
-    int fps = 60;                       // frames per second, 1 .. 1000
-    int crf = 18;                       // video quality, 0 (lossless) .. 51
-    std::string preset = "medium";      // video encoder speed/size trade-off
-    double startSeconds = 0.0;          // time of frame 0
-    double endSeconds = 0.0;            // end of the range (exclusive), > startSeconds
-    std::string tunePath;               // the music; "" for an export without sound
-    GLuint sourceFramebuffer = 0;       // where the render function leaves the picture
-    std::FILE* progressStream = stderr; // progress output; null for none
-    bool progressOnTerminal = false;    // a bar rewritten in place instead of lines
+    int fps = 60;                          // frames per second, 1 .. 1000
+    int crf = 18;                          // video quality, 0 (lossless) .. 51
+    std::string preset = "medium";         // video encoder speed/size trade-off
+    double startSeconds = 0.0;             // time of frame 0
+    double endSeconds = 0.0;               // end of the range (exclusive), > startSeconds
+    std::string tunePath;                  // the music; "" for an export without sound
+    GLuint sourceFramebuffer = 0;          // where the render function leaves the picture
+    std::FILE* progressStream = stderr;    // progress output; null for none
+    bool progressOnTerminal = false;       // a bar rewritten in place instead of lines
     std::function<bool()> cancelRequested; // polled once a frame; true stops the export
 };
 
 // What the render function is asked to draw.
 struct ExportFrame {
-    uint64_t index = 0;        // 0, 1, ... within this export
-    double seconds = 0.0;      // the demo's time: startSeconds + index / fps
+    uint64_t index = 0;              // 0, 1, ... within this export
+    double seconds = 0.0;            // the demo's time: startSeconds + index / fps
     const float* spectrum = nullptr; // OfflineClock::kSpectrumBins magnitudes at `seconds`
 };
 
@@ -69,8 +69,8 @@ enum class ExportStatus {
 
 struct ExportResult {
     ExportStatus status = ExportStatus::Done;
-    std::string message;     // the line printed on standard error; "" when Done
-    uint64_t frames = 0;     // frames written (all of them when Done)
+    std::string message; // the line printed on standard error; "" when Done
+    uint64_t frames = 0; // frames written (all of them when Done)
 };
 
 class Exporter {

@@ -26,8 +26,8 @@ public:
     // Prepares the sequence; frame index 0 becomes number `firstNumber`. False
     // with `problem` set when the place is not writable or the tune cannot
     // be decoded.
-    bool open(const ExportTarget& target, int width, int height, uint64_t firstNumber,
-              const ExportSound& sound, std::string& problem);
+    bool open(const ExportTarget& target, int width, int height, uint64_t firstNumber, const ExportSound& sound,
+              std::string& problem);
 
     bool writeFrame(const uint8_t* rgba, uint64_t index, std::string& problem) override;
     bool finish(std::string& problem) override;

@@ -29,7 +29,7 @@ struct VideoFileWriter::State {
     int fps = 0;
 
     AVFormatContext* container = nullptr;
-    bool fileOpen = false;     // container->pb is open
+    bool fileOpen = false; // container->pb is open
     AVPacket* packet = nullptr;
 
     AVCodecContext* video = nullptr;
@@ -78,8 +78,8 @@ static std::string ffmpegError(const char* what, int code)
 
 // Sends `frame` (null: flush) to `codec` and writes the packets it gives
 // back whose timestamps (codec time base) lie in [keepFrom, keepTo).
-static int encodeAndWrite(VideoFileWriter::State& state, AVCodecContext* codec, AVStream* stream,
-                          const AVFrame* frame, int64_t keepFrom = INT64_MIN, int64_t keepTo = INT64_MAX)
+static int encodeAndWrite(VideoFileWriter::State& state, AVCodecContext* codec, AVStream* stream, const AVFrame* frame,
+                          int64_t keepFrom = INT64_MIN, int64_t keepTo = INT64_MAX)
 {
     int result = avcodec_send_frame(codec, frame);
     if (result < 0)
@@ -159,15 +159,14 @@ static bool openVideo(VideoFileWriter::State& state, const VideoSettings& settin
         problem = "out of memory";
         return false;
     }
-    state.scaler = sws_getContext(settings.width, settings.height, AV_PIX_FMT_RGBA, settings.width,
-                                  settings.height, AV_PIX_FMT_YUV420P, SWS_BICUBIC | SWS_ACCURATE_RND,
-                                  nullptr, nullptr, nullptr);
+    state.scaler = sws_getContext(settings.width, settings.height, AV_PIX_FMT_RGBA, settings.width, settings.height,
+                                  AV_PIX_FMT_YUV420P, SWS_BICUBIC | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
     if (state.scaler == nullptr) {
         problem = "no colour conversion for this size";
         return false;
     }
-    sws_setColorspaceDetails(state.scaler, sws_getCoefficients(SWS_CS_ITU709), 1,
-                             sws_getCoefficients(SWS_CS_ITU709), 0, 0, 1 << 16, 1 << 16);
+    sws_setColorspaceDetails(state.scaler, sws_getCoefficients(SWS_CS_ITU709), 1, sws_getCoefficients(SWS_CS_ITU709), 0,
+                             0, 1 << 16, 1 << 16);
     return true;
 }
 
@@ -255,9 +254,8 @@ static bool openAudio(VideoFileWriter::State& state, const ExportSound& sound, s
     }
 
     // Only the sample format changes: interleaved 16-bit to planar float.
-    result = swr_alloc_set_opts2(&state.converter, &audio->ch_layout, AV_SAMPLE_FMT_FLTP,
-                                 audio->sample_rate, &audio->ch_layout, AV_SAMPLE_FMT_S16,
-                                 audio->sample_rate, 0, nullptr);
+    result = swr_alloc_set_opts2(&state.converter, &audio->ch_layout, AV_SAMPLE_FMT_FLTP, audio->sample_rate,
+                                 &audio->ch_layout, AV_SAMPLE_FMT_S16, audio->sample_rate, 0, nullptr);
     if (result < 0 || swr_init(state.converter) < 0) {
         problem = "no sample conversion for the tune's format";
         return false;
@@ -306,8 +304,8 @@ VideoFileWriter::~VideoFileWriter()
     discard();
 }
 
-bool VideoFileWriter::open(const std::string& finalPath, const VideoSettings& settings,
-                           const ExportSound& sound, std::string& problem)
+bool VideoFileWriter::open(const std::string& finalPath, const VideoSettings& settings, const ExportSound& sound,
+                           std::string& problem)
 {
     discard();
     auto state = std::make_unique<State>();
@@ -322,8 +320,7 @@ bool VideoFileWriter::open(const std::string& finalPath, const VideoSettings& se
     av_log_set_level(AV_LOG_ERROR);
     const char* formatName = settings.kind == ExportKind::Matroska ? "matroska" : "mp4";
     // The muxer reopens its file by this name to move the index to the front.
-    int result = avformat_alloc_output_context2(&state->container, nullptr, formatName,
-                                                state->temporaryPath.c_str());
+    int result = avformat_alloc_output_context2(&state->container, nullptr, formatName, state->temporaryPath.c_str());
     state->packet = av_packet_alloc();
     if (result < 0 || state->container == nullptr || state->packet == nullptr) {
         problem = "this FFmpeg cannot write " + std::string(formatName);
@@ -372,8 +369,8 @@ bool VideoFileWriter::writeFrame(const uint8_t* rgba, uint64_t index, std::strin
     state.picture->pts = static_cast<int64_t>(index);
     result = encodeAndWrite(state, state.video, state.videoStream, state.picture);
     if (result >= 0 && state.audio != nullptr) {
-        const int64_t soundUntil = state.soundFirst + static_cast<int64_t>(index + 1) *
-                                                          state.audio->sample_rate / state.fps;
+        const int64_t soundUntil = state.soundFirst +
+                                   static_cast<int64_t>(index + 1) * state.audio->sample_rate / state.fps;
         result = writeSound(state, soundUntil, false);
     }
     if (result < 0) {

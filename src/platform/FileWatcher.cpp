@@ -51,7 +51,8 @@ void FileWatcher::add(const std::string& path)
     files_.push_back({path, key, stateOf(path), false});
 
     const std::string folder = key.parent_path().string();
-    if (watch_ != nullptr && std::find(watchedFolders_.begin(), watchedFolders_.end(), folder) == watchedFolders_.end()) {
+    if (watch_ != nullptr &&
+        std::find(watchedFolders_.begin(), watchedFolders_.end(), folder) == watchedFolders_.end()) {
         watchedFolders_.push_back(folder);
         if (!platform_watch_directory(watch_, folder)) {
             // A folder that cannot be watched: look at everything every time.

@@ -69,8 +69,7 @@ std::string platform_size_text(uint64_t bytes)
     return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
 }
 
-PlatformReadStatus platform_read_file(const char* path, uint64_t maxBytes, std::string& bytes,
-                                      std::string& problem)
+PlatformReadStatus platform_read_file(const char* path, uint64_t maxBytes, std::string& bytes, std::string& problem)
 {
     bytes.clear();
     File file;

@@ -26,8 +26,7 @@ enum PlatformReadStatus {
 // PLATFORM_READ_OK, `bytes` is empty and `problem` holds a short reason
 // without the file name, fit to follow "file: ": "cannot open: Permission
 // denied", "is a directory", "too large (20000000 bytes; at most 16 MB)".
-PlatformReadStatus platform_read_file(const char* path, uint64_t maxBytes, std::string& bytes,
-                                      std::string& problem);
+PlatformReadStatus platform_read_file(const char* path, uint64_t maxBytes, std::string& bytes, std::string& problem);
 
 // Reads the first min(size, maxBytes) bytes of the file at `path` into
 // `bytes` and sets `sizeBytes` to the file's size: for formats that announce

@@ -16,6 +16,4 @@ bool platform_watch_read(PlatformWatch*, std::vector<std::string>&)
     return false;
 }
 
-void platform_watch_close(PlatformWatch*)
-{
-}
+void platform_watch_close(PlatformWatch*) {}

@@ -55,15 +55,17 @@ std::string errorText(DWORD error)
         break;
     }
     wchar_t* message = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-        reinterpret_cast<wchar_t*>(&message), 0, nullptr);
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                            FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, error, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
     std::string text = "system error " + std::to_string(error);
     if (length > 0 && message != nullptr) {
-        const int bytes = WideCharToMultiByte(CP_UTF8, 0, message, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+        const int bytes = WideCharToMultiByte(CP_UTF8, 0, message, static_cast<int>(length), nullptr, 0, nullptr,
+                                              nullptr);
         std::string utf8(static_cast<size_t>(bytes), '\0');
         WideCharToMultiByte(CP_UTF8, 0, message, static_cast<int>(length), &utf8[0], bytes, nullptr, nullptr);
-        while (!utf8.empty() && (utf8.back() == '\n' || utf8.back() == '\r' || utf8.back() == ' ' || utf8.back() == '.'))
+        while (!utf8.empty() &&
+               (utf8.back() == '\n' || utf8.back() == '\r' || utf8.back() == ' ' || utf8.back() == '.'))
             utf8.pop_back();
         if (!utf8.empty())
             text = utf8;

@@ -91,10 +91,21 @@ bool HeadlessGl::open(int width, int height, std::string& problem)
         return false;
     };
 
-    const EGLint configAttributes[] = {
-        EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
-        EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8,
-        EGL_DEPTH_SIZE, 24, EGL_NONE};
+    const EGLint configAttributes[] = {EGL_SURFACE_TYPE,
+                                       EGL_PBUFFER_BIT,
+                                       EGL_RENDERABLE_TYPE,
+                                       EGL_OPENGL_BIT,
+                                       EGL_RED_SIZE,
+                                       8,
+                                       EGL_GREEN_SIZE,
+                                       8,
+                                       EGL_BLUE_SIZE,
+                                       8,
+                                       EGL_ALPHA_SIZE,
+                                       8,
+                                       EGL_DEPTH_SIZE,
+                                       24,
+                                       EGL_NONE};
     EGLConfig config = nullptr;
     EGLint configCount = 0;
     if (!eglChooseConfig(handles->display, configAttributes, &config, 1, &configCount) || configCount < 1)
@@ -107,8 +118,8 @@ bool HeadlessGl::open(int width, int height, std::string& problem)
     sizeRefused_ = width > maxWidth || height > maxHeight;
     if (sizeRefused_)
         return fail("size " + std::to_string(width) + "x" + std::to_string(height) +
-                    " is larger than the GL implementation allows (" + std::to_string(maxWidth) +
-                    "x" + std::to_string(maxHeight) + ")");
+                    " is larger than the GL implementation allows (" + std::to_string(maxWidth) + "x" +
+                    std::to_string(maxHeight) + ")");
 
     const EGLint surfaceAttributes[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
     handles->surface = eglCreatePbufferSurface(handles->display, config, surfaceAttributes);
@@ -118,8 +129,8 @@ bool HeadlessGl::open(int width, int height, std::string& problem)
     if (!eglBindAPI(EGL_OPENGL_API))
         return fail(eglProblem("EGL offers no desktop OpenGL"));
     const EGLint contextAttributes[] = {
-        EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 3,
-        EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE};
+        EGL_CONTEXT_MAJOR_VERSION,           3,       EGL_CONTEXT_MINOR_VERSION, 3, EGL_CONTEXT_OPENGL_PROFILE_MASK,
+        EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE};
     handles->context = eglCreateContext(handles->display, config, EGL_NO_CONTEXT, contextAttributes);
     if (handles->context == EGL_NO_CONTEXT)
         return fail(eglProblem("no OpenGL 3.3 core-profile context"));

@@ -15,23 +15,15 @@ bool platform_stdout_is_terminal()
     return false;
 }
 
-void platform_console_set_colour(PlatformConsole&, PlatformColour)
-{
-}
+void platform_console_set_colour(PlatformConsole&, PlatformColour) {}
 
-void platform_swap_interval(int)
-{
-}
+void platform_swap_interval(int) {}
 
 bool platform_gl_context_current()
 {
     return false;
 }
 
-void platform_keep_gl_driver_loaded()
-{
-}
+void platform_keep_gl_driver_loaded() {}
 
-void platform_quiet_sound_library()
-{
-}
+void platform_quiet_sound_library() {}

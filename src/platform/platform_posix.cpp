@@ -130,9 +130,7 @@ void platform_keep_gl_driver_loaded()
 }
 
 // ALSA's error printer, replaced by one that prints nothing.
-static void ignoreSoundLibraryError(const char*, int, const char*, int, const char*, ...)
-{
-}
+static void ignoreSoundLibraryError(const char*, int, const char*, int, const char*, ...) {}
 
 void platform_quiet_sound_library()
 {

@@ -75,9 +75,9 @@ public:
 
 private:
     std::string vertexPath;
-    int32_t vertexTime = 0;   // seconds, low 32 bits; 0 = status unreadable
+    int32_t vertexTime = 0; // seconds, low 32 bits; 0 = status unreadable
     std::string fragmentPath;
-    int32_t fragmentTime = 0; // as vertexTime
+    int32_t fragmentTime = 0;                     // as vertexTime
     std::shared_ptr<const ShaderProgram> program; // null before the first successful build
     std::vector<std::string> parameterNames;      // track and uniform names
 };

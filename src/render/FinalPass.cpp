@@ -32,10 +32,10 @@ ShaderProgram buildPassThroughProgram()
 {
     const std::string vertexName = "pass-through.vsh";
     const std::string fragmentName = "pass-through.fsh";
-    return ShaderProgram::link(compileShader(GL_VERTEX_SHADER, kPassThroughVertex, vertexName, CompileReport::Quiet),
-                               compileShader(GL_FRAGMENT_SHADER, kPassThroughFragment, fragmentName,
-                                             CompileReport::Quiet),
-                               vertexName, fragmentName);
+    return ShaderProgram::link(
+        compileShader(GL_VERTEX_SHADER, kPassThroughVertex, vertexName, CompileReport::Quiet),
+        compileShader(GL_FRAGMENT_SHADER, kPassThroughFragment, fragmentName, CompileReport::Quiet), vertexName,
+        fragmentName);
 }
 
 ShaderProgram buildFinalPassProgram(const std::string& vertexPath, const std::string& fragmentPath,
@@ -45,7 +45,7 @@ ShaderProgram buildFinalPassProgram(const std::string& vertexPath, const std::st
     if (program.isValid())
         return program;
     std::fflush(stdout);
-    std::fprintf(stderr, "%s, %s: final pass does not build; the last pass is shown as it is\n",
-                 vertexPath.c_str(), fragmentPath.c_str());
+    std::fprintf(stderr, "%s, %s: final pass does not build; the last pass is shown as it is\n", vertexPath.c_str(),
+                 fragmentPath.c_str());
     return buildPassThroughProgram();
 }

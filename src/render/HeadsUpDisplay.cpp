@@ -34,9 +34,9 @@ void main()
 }
 )";
 
-constexpr float kMargin = 6.0f;      // font units between the box's edge and the text
-constexpr int kLineHeight = 12;      // font units per line
-constexpr uint8_t kBoxAlpha = 176;   // the box darkens the picture behind the text
+constexpr float kMargin = 6.0f;    // font units between the box's edge and the text
+constexpr int kLineHeight = 12;    // font units per line
+constexpr uint8_t kBoxAlpha = 176; // the box darkens the picture behind the text
 
 struct Vertex {
     float x, y;
@@ -168,7 +168,8 @@ void HeadsUpDisplay::draw(const std::vector<HudLine>& lines, int width, int heig
         std::string line = printable(lines[i].text);
         unsigned char colour[4] = {lines[i].red, lines[i].green, lines[i].blue, 255};
         const float y = kMargin + static_cast<float>(i * kLineHeight);
-        const int count = stb_easy_font_print(kMargin, y, &line[0], colour, quads.data(), static_cast<int>(quads.size()));
+        const int count = stb_easy_font_print(kMargin, y, &line[0], colour, quads.data(),
+                                              static_cast<int>(quads.size()));
         widest = std::max(widest, static_cast<float>(stb_easy_font_width(&line[0])));
         for (int q = 0; q < count; ++q) {
             // stb's vertices: x, y, z as floats, then four colour bytes.

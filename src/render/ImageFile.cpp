@@ -69,8 +69,7 @@ bool jpegHuffmanTablesFit(const unsigned char* bytes, std::size_t size)
     return true;
 }
 
-unsigned char* decodeImage(const unsigned char* bytes, std::size_t size, int& width, int& height,
-                           std::string* problem)
+unsigned char* decodeImage(const unsigned char* bytes, std::size_t size, int& width, int& height, std::string* problem)
 {
     std::string reason;
     unsigned char* pixels = nullptr;

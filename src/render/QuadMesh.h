@@ -11,18 +11,12 @@ inline constexpr int kQuadIndexCount = 6;
 
 // x, y, z per vertex.
 inline constexpr float kQuadPositions[kQuadVertexCount * 3] = {
-    15.0f,  15.0f,  1.0f,
-    15.0f,  -15.0f, 1.0f,
-    -15.0f, -15.0f, 1.0f,
-    -15.0f, 15.0f,  1.0f,
+    15.0f, 15.0f, 1.0f, 15.0f, -15.0f, 1.0f, -15.0f, -15.0f, 1.0f, -15.0f, 15.0f, 1.0f,
 };
 
 // s, t per vertex.
 inline constexpr float kQuadTexCoords[kQuadTexCoordCount * 2] = {
-    1.0f, 1.0f,
-    1.0f, 0.0f,
-    0.0f, 0.0f,
-    0.0f, 1.0f,
+    1.0f, 1.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f,
 };
 
 inline constexpr GLuint kQuadIndices[kQuadIndexCount] = {0, 1, 2, 3, 2, 0};

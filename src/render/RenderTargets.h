@@ -52,9 +52,9 @@ private:
     void addTargets(int count);
 
     std::array<GlName, kCount> framebuffers;
-    GlName depthBuffer;                 // shared by every target
+    GlName depthBuffer;                  // shared by every target
     std::vector<Texture> colourTextures; // count(), in target order
-    int colourWidth_ = 0;               // pixels
+    int colourWidth_ = 0;                // pixels
     int colourHeight_ = 0;
     int depthWidth_ = 0;
     int depthHeight_ = 0;

@@ -58,7 +58,7 @@ private:
 
     std::vector<DemoShader> passShaders;
     std::vector<Texture*> textures;
-    GLint textureUnitLimit = 0;       // GL's combined limit, read at each render
+    GLint textureUnitLimit = 0; // GL's combined limit, read at each render
     bool textureUnitWarningGiven = false;
 };
 

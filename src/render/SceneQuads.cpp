@@ -7,8 +7,8 @@ SceneQuads::SceneQuads(const ShaderProgram& finalProgram)
 {
     quads.reserve(RenderTargets::kCount + 1);
     for (int serial = 0; serial <= RenderTargets::kCount; ++serial) {
-        quads.emplace_back(serial, kQuadPositions, kQuadTexCoords, kQuadIndices, kQuadVertexCount,
-                           kQuadTexCoordCount, kQuadIndexCount);
+        quads.emplace_back(serial, kQuadPositions, kQuadTexCoords, kQuadIndices, kQuadVertexCount, kQuadTexCoordCount,
+                           kQuadIndexCount);
         quads.back().bindAttributes(finalProgram);
     }
 }

@@ -182,8 +182,8 @@ ShaderProgram ShaderProgram::link(GlName vertexShader, GlName fragmentShader, co
     if (status == 0) {
         // A program that does not link would blank whatever draws with it
         // while the build reported success.
-        const std::string line =
-            vertexName + ", " + fragmentName + ": program does not link: " + oneLine(linkLog(program.get()));
+        const std::string line = vertexName + ", " + fragmentName +
+                                 ": program does not link: " + oneLine(linkLog(program.get()));
         if (failureLog != nullptr) {
             *failureLog = line;
             return result;
@@ -198,8 +198,8 @@ ShaderProgram ShaderProgram::link(GlName vertexShader, GlName fragmentShader, co
     return result;
 }
 
-ShaderProgram buildShaderProgram(const std::string& vertexPath, const std::string& fragmentPath,
-                                 FileWarnings* warnings, std::string* failure)
+ShaderProgram buildShaderProgram(const std::string& vertexPath, const std::string& fragmentPath, FileWarnings* warnings,
+                                 std::string* failure)
 {
     if (failure != nullptr) {
         failure->clear();
@@ -219,7 +219,7 @@ ShaderProgram buildShaderProgram(const std::string& vertexPath, const std::strin
     const std::string vertexSource = readShaderSource(vertexPath.c_str(), warnings, &readable);
     GlName vertex = compileShader(GL_VERTEX_SHADER, vertexSource.c_str(), readable ? vertexPath : std::string());
     const std::string fragmentSource = readShaderSource(fragmentPath.c_str(), warnings, &readable);
-    GlName fragment =
-        compileShader(GL_FRAGMENT_SHADER, fragmentSource.c_str(), readable ? fragmentPath : std::string());
+    GlName fragment = compileShader(GL_FRAGMENT_SHADER, fragmentSource.c_str(),
+                                    readable ? fragmentPath : std::string());
     return ShaderProgram::link(std::move(vertex), std::move(fragment), vertexPath, fragmentPath);
 }

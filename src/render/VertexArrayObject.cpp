@@ -8,9 +8,8 @@
 
 #include <glm/gtc/type_ptr.hpp>
 
-VertexArrayObject::VertexArrayObject(int serial, const float* positions, const float* texCoords,
-                                     const GLuint* indices, int vertexCount, int texCoordCount,
-                                     int indexCount)
+VertexArrayObject::VertexArrayObject(int serial, const float* positions, const float* texCoords, const GLuint* indices,
+                                     int vertexCount, int texCoordCount, int indexCount)
     : hasTexCoords(texCoords != nullptr), vertexCount(vertexCount), indexCount(indexCount),
       texCoordCount(texCoords != nullptr ? texCoordCount : 0)
 {
@@ -37,8 +36,8 @@ VertexArrayObject::VertexArrayObject(int serial, const float* positions, const f
     // The element buffer binding is recorded in the vertex array.
     indexBuffer = GlName::generate(GlName::Kind::Buffer);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer.get());
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indexCount) * sizeof(GLuint),
-                 indices, GL_STATIC_DRAW);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indexCount) * sizeof(GLuint), indices,
+                 GL_STATIC_DRAW);
 }
 
 void VertexArrayObject::bindAttributes(const ShaderProgram& program)
@@ -53,8 +52,7 @@ void VertexArrayObject::bindAttributes(const ShaderProgram& program)
     // An attribute the program does not declare is left alone rather than
     // handed to GL as index -1.
     if (positionLocation >= 0)
-        glVertexAttribPointer(static_cast<GLuint>(positionLocation), 3, GL_FLOAT, GL_FALSE, 0,
-                              nullptr);
+        glVertexAttribPointer(static_cast<GLuint>(positionLocation), 3, GL_FLOAT, GL_FALSE, 0, nullptr);
     if (texCoordLocation >= 0) {
         const std::uintptr_t offset = static_cast<std::uintptr_t>(vertexCount) * 3 * sizeof(float);
         glVertexAttribPointer(static_cast<GLuint>(texCoordLocation), 2, GL_FLOAT, GL_FALSE, 0,
@@ -66,14 +64,11 @@ void VertexArrayObject::draw(Camera camera)
 {
     glUseProgram(programId);
     const glm::mat4 transform = camera.getTransform();
-    glUniformMatrix4fv(glGetUniformLocation(programId, "transform"), 1, GL_FALSE,
-                       glm::value_ptr(transform));
+    glUniformMatrix4fv(glGetUniformLocation(programId, "transform"), 1, GL_FALSE, glm::value_ptr(transform));
     const glm::vec3 eye = camera.getPosition();
     glUniform3f(glGetUniformLocation(programId, "cameraPosition"), eye.x, eye.y, eye.z);
-    glUniform3f(glGetUniformLocation(programId, "obj_position"), position.x, position.y,
-                position.z);
-    glUniform4f(glGetUniformLocation(programId, "obj_rotation"), rotation.x, rotation.y,
-                rotation.z, rotation.w);
+    glUniform3f(glGetUniformLocation(programId, "obj_position"), position.x, position.y, position.z);
+    glUniform4f(glGetUniformLocation(programId, "obj_rotation"), rotation.x, rotation.y, rotation.z, rotation.w);
 
     glBindVertexArray(vertexArray.get());
     if (positionLocation >= 0)

@@ -13,10 +13,10 @@
 
 // Interpolation from one key's value to the next key's value.
 enum SyncKeyType : int32_t {
-    SYNC_STEP = 0,    // hold until the next key
-    SYNC_LINEAR = 1,  // straight line
-    SYNC_SMOOTH = 2,  // 3t^2 - 2t^3
-    SYNC_RAMP = 3,    // t^2
+    SYNC_STEP = 0,   // hold until the next key
+    SYNC_LINEAR = 1, // straight line
+    SYNC_SMOOTH = 2, // 3t^2 - 2t^3
+    SYNC_RAMP = 3,   // t^2
 };
 
 struct SyncKey {
@@ -31,12 +31,12 @@ constexpr int kSyncIndexMaxLevels = 8;
 
 // keys, key_count and the row index change together, through sync_set_keys only.
 struct SyncTrack {
-    std::string name;               // the track's own copy of its name
-    std::unique_ptr<SyncKey[]> keys; // key_count keys, rows strictly increasing
-    int32_t key_count = 0;           // 0 for a new track and for a missing or rejected file
-    std::unique_ptr<int32_t[]> row_index; // the keys' rows in levels, for the key search
+    std::string name;                                    // the track's own copy of its name
+    std::unique_ptr<SyncKey[]> keys;                     // key_count keys, rows strictly increasing
+    int32_t key_count = 0;                               // 0 for a new track and for a missing or rejected file
+    std::unique_ptr<int32_t[]> row_index;                // the keys' rows in levels, for the key search
     int32_t index_level_start[kSyncIndexMaxLevels] = {}; // offset of each level in row_index
-    int32_t index_levels = 0;        // 0 without keys
+    int32_t index_levels = 0;                            // 0 without keys
 };
 
 // The device's track list, in creation order.

@@ -27,8 +27,8 @@ constexpr int32_t kMaxKeys = 16 * 1024 * 1024;
 
 int32_t read_int32_le(const unsigned char* p)
 {
-    uint32_t u = static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-                 static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+    uint32_t u = static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+                 static_cast<uint32_t>(p[3]) << 24;
     int32_t v;
     std::memcpy(&v, &u, sizeof v);
     return v;
@@ -119,12 +119,16 @@ std::string sync_invalid_keys_problem(const SyncKey* keys, int32_t count)
     const SyncKey& key = keys[first];
     std::string problem = "key " + std::to_string(first) + " at row " + std::to_string(key.row) + ": ";
     if (!std::isfinite(key.value))
-        problem += std::string("value ") + (std::isnan(key.value) ? "nan" : key.value > 0 ? "inf" : "-inf") +
+        problem += std::string("value ") +
+                   (std::isnan(key.value) ? "nan"
+                    : key.value > 0       ? "inf"
+                                          : "-inf") +
                    " is not a finite number";
     else
         problem += "type " + std::to_string(key.type) + " is not step, linear, smooth or ramp (0..3)";
     if (invalid > 1)
-        problem += " (and " + std::to_string(invalid - 1) + (invalid == 2 ? " more invalid key)" : " more invalid keys)");
+        problem += " (and " + std::to_string(invalid - 1) +
+                   (invalid == 2 ? " more invalid key)" : " more invalid keys)");
     return problem + "; the track is played as it is";
 }
 

@@ -105,8 +105,7 @@ bool parse_type(const std::string& word, int32_t& type, std::string& message)
     char* end = nullptr;
     errno = 0;
     const long number = std::strtol(word.c_str(), &end, 10);
-    if (!word.empty() && end == word.c_str() + word.size() && errno == 0 && number >= INT8_MIN &&
-        number <= INT8_MAX) {
+    if (!word.empty() && end == word.c_str() + word.size() && errno == 0 && number >= INT8_MIN && number <= INT8_MAX) {
         type = static_cast<int32_t>(number);
         return true;
     }

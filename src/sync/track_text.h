@@ -5,8 +5,8 @@
 // ramp) or a number. Every key a track file can hold has a text form, so a
 // decoded file encodes back to the same bytes: values may be inf, -inf, nan
 // or "nan:0x7fc00001" (a NaN's bits), types any number -128..127; the
-// player plays such keys as they are (sync_invalid_keys_problem names them). Blank lines are allowed and '#' starts a comment
-// that runs to the end of the line. Rows must strictly increase.
+// player plays such keys as they are (sync_invalid_keys_problem names them). Blank lines are allowed and '#' starts a
+// comment that runs to the end of the line. Rows must strictly increase.
 //
 // The player never writes track files; the synctrack tool does, through
 // these functions. Values are printed with 9 significant digits, which is

@@ -21,9 +21,8 @@ static bool start_audio_subsystem()
     return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
 }
 
-static SDL_AudioDeviceID open_default_device(int sampleRate, int channels, int bufferFrames,
-                                             SDL_AudioCallback callback, void* userdata,
-                                             int& obtainedFrames)
+static SDL_AudioDeviceID open_default_device(int sampleRate, int channels, int bufferFrames, SDL_AudioCallback callback,
+                                             void* userdata, int& obtainedFrames)
 {
     SDL_AudioSpec wanted;
     SDL_zero(wanted);
@@ -47,8 +46,8 @@ AudioOutput::~AudioOutput()
     close();
 }
 
-bool AudioOutput::open(int sampleRate, int channels, int bufferFrames, AudioFillFunction fill,
-                       void* context, AudioFallback fallback)
+bool AudioOutput::open(int sampleRate, int channels, int bufferFrames, AudioFillFunction fill, void* context,
+                       AudioFallback fallback)
 {
     close();
     channels_ = channels;
@@ -59,8 +58,7 @@ bool AudioOutput::open(int sampleRate, int channels, int bufferFrames, AudioFill
     bool onDummyAlready = false;
     if (start_audio_subsystem()) {
         subsystemStarted_ = true;
-        device_ = open_default_device(sampleRate, channels, bufferFrames, callback, this,
-                                      bufferFrames_);
+        device_ = open_default_device(sampleRate, channels, bufferFrames, callback, this, bufferFrames_);
         if (device_ != 0)
             return true;
         problem = SDL_GetError();
@@ -78,8 +76,7 @@ bool AudioOutput::open(int sampleRate, int channels, int bufferFrames, AudioFill
         return false;
     }
 
-    std::fprintf(stderr, "audio: no output device (%s); playing in silence on SDL's dummy driver\n",
-                 problem.c_str());
+    std::fprintf(stderr, "audio: no output device (%s); playing in silence on SDL's dummy driver\n", problem.c_str());
     // The driver is chosen when the subsystem starts; the hint is only needed
     // for that moment. Whoever shares the subsystem meanwhile gets the dummy too.
     SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
@@ -88,8 +85,7 @@ bool AudioOutput::open(int sampleRate, int channels, int bufferFrames, AudioFill
     if (!started)
         return false;
     subsystemStarted_ = true;
-    device_ = open_default_device(sampleRate, channels, bufferFrames, callback, this,
-                                  bufferFrames_);
+    device_ = open_default_device(sampleRate, channels, bufferFrames, callback, this, bufferFrames_);
     if (device_ != 0)
         return true;
     SDL_QuitSubSystem(SDL_INIT_AUDIO);

@@ -32,8 +32,8 @@ public:
     // Opens the default device at the given rate and channel count (SDL
     // converts to what the hardware takes), held paused, with buffers of
     // `bufferFrames` frames. False when no device could be opened.
-    bool open(int sampleRate, int channels, int bufferFrames, AudioFillFunction fill,
-              void* context, AudioFallback fallback);
+    bool open(int sampleRate, int channels, int bufferFrames, AudioFillFunction fill, void* context,
+              AudioFallback fallback);
 
     // Starts or stops calling the fill function; while paused the device plays silence.
     void setPaused(bool paused);
@@ -50,7 +50,7 @@ public:
 private:
     static void callback(void* userdata, uint8_t* stream, int length);
 
-    uint32_t device_ = 0;  // SDL_AudioDeviceID; 0 when closed
+    uint32_t device_ = 0; // SDL_AudioDeviceID; 0 when closed
     bool subsystemStarted_ = false;
     int channels_ = 0;
     int bufferFrames_ = 0;

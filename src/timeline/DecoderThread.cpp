@@ -72,8 +72,7 @@ bool DecoderThread::pushBlock(Progress& progress)
         return false;
     block->generation = progress.generation;
     block->firstFrame = progress.nextFrame;
-    block->frames = progress.lost ? 0
-                                  : decoder_.readInterleaved16(block->samples, FrameRing::kBlockFrames);
+    block->frames = progress.lost ? 0 : decoder_.readInterleaved16(block->samples, FrameRing::kBlockFrames);
     block->endOfTune = block->frames == 0;
     progress.nextFrame += static_cast<uint64_t>(block->frames);
     progress.finished = block->endOfTune;
@@ -89,10 +88,8 @@ void DecoderThread::run()
     for (;;) {
         // Sleep while there is nothing to do; the callback frees room without
         // a signal (it must not touch this lock), so the wait has a timeout.
-        wake_.wait_for(guard, std::chrono::milliseconds(kTopUpMilliseconds), [&] {
-            return stopping_ || request_.generation != progress.generation ||
-                   wantsBlock(progress);
-        });
+        wake_.wait_for(guard, std::chrono::milliseconds(kTopUpMilliseconds),
+                       [&] { return stopping_ || request_.generation != progress.generation || wantsBlock(progress); });
         if (stopping_)
             return;
         while (request_.generation != progress.generation || wantsBlock(progress)) {

@@ -59,10 +59,10 @@ private:
     // What the thread is serving; the thread's own.
     struct Progress {
         uint32_t generation = 0;
-        uint64_t nextFrame = 0;  // the tune's frame the decoder stands at
-        uint64_t pushed = 0;     // blocks pushed for this generation
-        bool finished = true;    // end-of-tune pushed (or nothing asked yet)
-        bool lost = false;       // the seek failed: only the end-of-tune mark follows
+        uint64_t nextFrame = 0; // the tune's frame the decoder stands at
+        uint64_t pushed = 0;    // blocks pushed for this generation
+        bool finished = true;   // end-of-tune pushed (or nothing asked yet)
+        bool lost = false;      // the seek failed: only the end-of-tune mark follows
     };
 
     void run();
@@ -75,8 +75,8 @@ private:
     int keepAheadBlocks_ = 0;
     std::thread thread_;
 
-    std::mutex lock_;               // guards request_ and stopping_
-    std::condition_variable wake_;  // a request or stop
+    std::mutex lock_;              // guards request_ and stopping_
+    std::condition_variable wake_; // a request or stop
     Request request_;
     bool stopping_ = false;
 };

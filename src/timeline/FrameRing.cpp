@@ -7,8 +7,7 @@
 #include "timeline/FrameRing.h"
 
 FrameRing::FrameRing(int blocks, int channels)
-    : channels_(channels),
-      storage_(static_cast<size_t>(blocks) * kBlockFrames * static_cast<size_t>(channels)),
+    : channels_(channels), storage_(static_cast<size_t>(blocks) * kBlockFrames * static_cast<size_t>(channels)),
       slots_(static_cast<size_t>(blocks))
 {
     for (size_t i = 0; i < slots_.size(); ++i)

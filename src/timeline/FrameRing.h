@@ -23,10 +23,10 @@ public:
     static constexpr int kBlockFrames = 512;
 
     struct Block {
-        uint32_t generation = 0; // request the frames answer
-        uint64_t firstFrame = 0; // the tune's frame of samples[0]
-        int frames = 0;          // frames held, 0..kBlockFrames
-        bool endOfTune = false;  // nothing follows in this generation
+        uint32_t generation = 0;    // request the frames answer
+        uint64_t firstFrame = 0;    // the tune's frame of samples[0]
+        int frames = 0;             // frames held, 0..kBlockFrames
+        bool endOfTune = false;     // nothing follows in this generation
         int16_t* samples = nullptr; // kBlockFrames x channels, owned by the ring
     };
 

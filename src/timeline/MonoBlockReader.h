@@ -36,8 +36,8 @@ private:
     bool restartAt(uint64_t frame);
 
     VorbisDecoder decoder_;
-    std::vector<float> block_;  // kBlockFrames samples, the first keptFrames_ decoded
-    uint64_t blockStart_ = 0;   // stream frame of block_[0]
-    int keptFrames_ = 0;        // the decoder stands at blockStart_ + keptFrames_
-    bool positioned_ = false;   // false when that relation does not hold
+    std::vector<float> block_; // kBlockFrames samples, the first keptFrames_ decoded
+    uint64_t blockStart_ = 0;  // stream frame of block_[0]
+    int keptFrames_ = 0;       // the decoder stands at blockStart_ + keptFrames_
+    bool positioned_ = false;  // false when that relation does not hold
 };

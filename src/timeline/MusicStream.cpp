@@ -55,16 +55,16 @@ struct MusicStream::Impl {
     uint64_t totalFrames = 0;
 
     DecoderThread decoder;
-    TuneSpectrum spectrum;            // main thread only
-    std::unique_ptr<FrameRing> ring;  // decoder thread -> audio thread
+    TuneSpectrum spectrum;           // main thread only
+    std::unique_ptr<FrameRing> ring; // decoder thread -> audio thread
     std::unique_ptr<RingPlayer> player;
     std::atomic<bool> playing{false}; // main thread -> audio thread
 
     // Main thread only.
     bool mainPlaying = false;
-    uint32_t generation = 0;  // of the latest request
-    uint64_t standFrame = 0;  // where that request starts: the clock until it is heard
-    double shownFrame = 0.0;  // highest reading since: readings never go back
+    uint32_t generation = 0; // of the latest request
+    uint64_t standFrame = 0; // where that request starts: the clock until it is heard
+    double shownFrame = 0.0; // highest reading since: readings never go back
 
     // Declared last so that it is destroyed first; the destructor stops the
     // audio thread before the decoder thread, and both before their data goes.
@@ -125,15 +125,13 @@ bool MusicStream::open(const char* path)
     auto stream = std::make_unique<Impl>();
     std::string problem = "no file name";
     std::shared_ptr<OggSource> source;
-    bool opened = path != nullptr && (source = OggSource::open(path, problem)) &&
-                  stream->decoder.open(source, problem);
+    bool opened = path != nullptr && (source = OggSource::open(path, problem)) && stream->decoder.open(source, problem);
     if (opened && stream->decoder.decoder().totalFrames() == 0) {
         problem = "the tune holds no samples";
         opened = false;
     }
     if (!opened || !stream->spectrum.open(source, problem)) {
-        std::fprintf(stderr, "%s: cannot play the music: %s\n", path ? path : "(null)",
-                     problem.c_str());
+        std::fprintf(stderr, "%s: cannot play the music: %s\n", path ? path : "(null)", problem.c_str());
         return false;
     }
     stream->sampleRate = stream->decoder.decoder().sampleRate();
@@ -144,14 +142,12 @@ bool MusicStream::open(const char* path)
     // silence until play(). Should not even the dummy driver open, the music
     // stays silent and its clock at 0.
     const int wantedBufferFrames = device_buffer_frames(stream->sampleRate);
-    stream->output.open(stream->sampleRate, stream->channels, wantedBufferFrames, &Impl::fill,
-                        stream.get(), AudioFallback::Dummy);
-    const int bufferFrames =
-        stream->output.isOpen() ? stream->output.bufferFrames() : wantedBufferFrames;
+    stream->output.open(stream->sampleRate, stream->channels, wantedBufferFrames, &Impl::fill, stream.get(),
+                        AudioFallback::Dummy);
+    const int bufferFrames = stream->output.isOpen() ? stream->output.bufferFrames() : wantedBufferFrames;
 
-    const int keepAhead = std::max(
-        static_cast<int>(kKeepAheadSeconds * stream->sampleRate) / FrameRing::kBlockFrames,
-        4 * bufferFrames / FrameRing::kBlockFrames + 2);
+    const int keepAhead = std::max(static_cast<int>(kKeepAheadSeconds * stream->sampleRate) / FrameRing::kBlockFrames,
+                                   4 * bufferFrames / FrameRing::kBlockFrames + 2);
     // Room for a seek's first blocks while the previous request's still wait to be dropped.
     stream->ring = std::make_unique<FrameRing>(2 * keepAhead + 4, stream->channels);
     stream->player = std::make_unique<RingPlayer>(*stream->ring, stream->sampleRate, bufferFrames);
@@ -227,9 +223,7 @@ void MusicStream::spectrum(float* magnitudes) const
     impl_->spectrum.at(impl_->heardFrame(), magnitudes);
 }
 
-void MusicStream::update()
-{
-}
+void MusicStream::update() {}
 
 void MusicStream::release()
 {

@@ -7,8 +7,7 @@
 #include "timeline/TuneRangeReader.h"
 #include "timeline/VorbisDecoder.h"
 
-static_assert(OfflineClock::kSpectrumBins * 2 == MonoBlockReader::kBlockFrames,
-              "the spectrum's sizes must agree");
+static_assert(OfflineClock::kSpectrumBins * 2 == MonoBlockReader::kBlockFrames, "the spectrum's sizes must agree");
 
 bool OfflineClock::open(const char* path, std::string& problem)
 {

@@ -18,8 +18,7 @@ const size_t kMaxLacingBytes = 255;
 // source is shared.
 size_t read_file_at(std::FILE* file, uint64_t offset, void* buffer, size_t bytes)
 {
-    if (offset > static_cast<uint64_t>(LONG_MAX) ||
-        std::fseek(file, static_cast<long>(offset), SEEK_SET) != 0)
+    if (offset > static_cast<uint64_t>(LONG_MAX) || std::fseek(file, static_cast<long>(offset), SEEK_SET) != 0)
         return 0;
     return std::fread(buffer, 1, bytes, file);
 }
@@ -33,14 +32,13 @@ bool starts_with_capture_pattern(const unsigned char* bytes, size_t length)
 // the three defined ones.
 bool is_page_header(const unsigned char* header)
 {
-    return starts_with_capture_pattern(header, kPageHeaderBytes) && header[4] == 0 &&
-           (header[5] & ~0x07) == 0;
+    return starts_with_capture_pattern(header, kPageHeaderBytes) && header[4] == 0 && (header[5] & ~0x07) == 0;
 }
 
 // Offset of the next capture pattern after `from`, searched over at most
 // `window` bytes; false when there is none.
-bool find_next_page(std::FILE* file, uint64_t from, uint64_t window,
-                    std::vector<unsigned char>& scratch, uint64_t& found)
+bool find_next_page(std::FILE* file, uint64_t from, uint64_t window, std::vector<unsigned char>& scratch,
+                    uint64_t& found)
 {
     scratch.resize(static_cast<size_t>(window));
     size_t got = read_file_at(file, from + 1, scratch.data(), scratch.size());
@@ -67,8 +65,7 @@ OggSource::Extent walk_pages(std::FILE* file, uint64_t fileBytes)
         size_t got = read_file_at(file, position, header, kPageHeaderBytes);
         if (got == kPageHeaderBytes && is_page_header(header)) {
             size_t segments = header[kPageHeaderBytes - 1];
-            if (read_file_at(file, position + kPageHeaderBytes, header + kPageHeaderBytes,
-                             segments) < segments) {
+            if (read_file_at(file, position + kPageHeaderBytes, header + kPageHeaderBytes, segments) < segments) {
                 extent.cutShort = true;
                 break;
             }
@@ -89,8 +86,8 @@ OggSource::Extent walk_pages(std::FILE* file, uint64_t fileBytes)
             extent.cutShort = true;
             break;
         }
-        uint64_t window = std::min({OggSource::kMaxGapBytes, fileBytes - position - 1,
-                                    OggSource::kMaxSkippedBytes - skipped});
+        uint64_t window = std::min(
+            {OggSource::kMaxGapBytes, fileBytes - position - 1, OggSource::kMaxSkippedBytes - skipped});
         uint64_t next = 0;
         if (window == 0 || !find_next_page(file, position, window, scratch, next))
             break;
@@ -123,9 +120,7 @@ int cursor_seek(void* datasource, ogg_int64_t offset, int whence)
 {
     auto* cursor = static_cast<OggSource::Cursor*>(datasource);
     const int64_t end = static_cast<int64_t>(cursor->source->extent().dataEnd);
-    int64_t base = whence == SEEK_SET ? 0
-                   : whence == SEEK_CUR ? static_cast<int64_t>(cursor->position)
-                                        : end;
+    int64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? static_cast<int64_t>(cursor->position) : end;
     int64_t target = base + offset;
     if (target < 0 || target > end)
         return -1;
@@ -143,9 +138,9 @@ std::shared_ptr<OggSource> OggSource::open(const char* path, std::string& proble
         return nullptr;
     Extent extent = walk_pages(file, fileBytes);
     if (extent.pages == 0) {
-        problem = fileBytes == 0      ? "the file is empty"
-                  : extent.cutShort   ? "the file is cut short inside its first Ogg page"
-                                      : "not an Ogg Vorbis file";
+        problem = fileBytes == 0    ? "the file is empty"
+                  : extent.cutShort ? "the file is cut short inside its first Ogg page"
+                                    : "not an Ogg Vorbis file";
         std::fclose(file);
         return nullptr;
     }

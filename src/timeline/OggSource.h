@@ -33,10 +33,10 @@ public:
 
     // What the walk found.
     struct Extent {
-        uint64_t fileBytes = 0;  // size of the file
-        uint64_t dataEnd = 0;    // offset just past the last whole Ogg page
-        int pages = 0;           // whole pages found
-        bool cutShort = false;   // the file ends inside a page
+        uint64_t fileBytes = 0; // size of the file
+        uint64_t dataEnd = 0;   // offset just past the last whole Ogg page
+        int pages = 0;          // whole pages found
+        bool cutShort = false;  // the file ends inside a page
     };
 
     // Opens `path` and finds the end of its Ogg data. nullptr when the file
@@ -64,7 +64,7 @@ public:
 private:
     OggSource(std::FILE* file, const Extent& extent) : file_(file), extent_(extent) {}
 
-    std::mutex lock_;   // held for each positioned read
-    std::FILE* file_;   // owned
+    std::mutex lock_; // held for each positioned read
+    std::FILE* file_; // owned
     Extent extent_;
 };

@@ -42,10 +42,8 @@ void PlaybackClock::bufferHanded(TimePoint now, int frames)
             double correction = gap / (kCorrectionSeconds * sampleRate_);
             // A device that keeps running fast or slow leaves a steady gap;
             // learning its drift closes that gap too.
-            drift_ = std::clamp(drift_ + kDriftLearningRate * correction, -kMaxSpeedCorrection,
-                                kMaxSpeedCorrection);
-            speed_ = 1.0 + std::clamp(drift_ + correction, -kMaxSpeedCorrection,
-                                      kMaxSpeedCorrection);
+            drift_ = std::clamp(drift_ + kDriftLearningRate * correction, -kMaxSpeedCorrection, kMaxSpeedCorrection);
+            speed_ = 1.0 + std::clamp(drift_ + correction, -kMaxSpeedCorrection, kMaxSpeedCorrection);
         }
     }
     anchorTime_ = now;

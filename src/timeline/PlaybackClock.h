@@ -53,11 +53,11 @@ private:
 
     double sampleRate_;
     double deviceBufferFrames_;
-    double handedFrames_ = 0.0;  // stream frame just after the last one handed
-    double lowestFrame_ = 0.0;   // highest reading so far: readings never go below it
-    bool anchored_ = false;      // false until the first buffer after a reset
-    double anchorFrame_ = 0.0;   // the clock read anchorFrame_ at anchorTime_...
+    double handedFrames_ = 0.0; // stream frame just after the last one handed
+    double lowestFrame_ = 0.0;  // highest reading so far: readings never go below it
+    bool anchored_ = false;     // false until the first buffer after a reset
+    double anchorFrame_ = 0.0;  // the clock read anchorFrame_ at anchorTime_...
     TimePoint anchorTime_{};
-    double speed_ = 1.0;         // ...and runs at speed_ times real time since then
-    double drift_ = 0.0;         // how much faster than real time the device runs, learnt
+    double speed_ = 1.0; // ...and runs at speed_ times real time since then
+    double drift_ = 0.0; // how much faster than real time the device runs, learnt
 };

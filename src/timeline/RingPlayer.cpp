@@ -6,10 +6,7 @@
 #include <cstring>
 
 RingPlayer::RingPlayer(FrameRing& ring, int sampleRate, int deviceBufferFrames)
-    : ring_(ring),
-      channels_(ring.channels()),
-      sampleRate_(sampleRate),
-      clock_(sampleRate, deviceBufferFrames),
+    : ring_(ring), channels_(ring.channels()), sampleRate_(sampleRate), clock_(sampleRate, deviceBufferFrames),
       fadeOut_(static_cast<size_t>(kCrossfadeFrames) * static_cast<size_t>(ring.channels())),
       published_(HeardClock{0, PlaybackClock(sampleRate, deviceBufferFrames)})
 {
@@ -25,8 +22,7 @@ void RingPlayer::dropStale(uint32_t newest, bool keepForCrossfade)
     while (FrameRing::Block* block = ring_.front()) {
         if (block->generation == newest)
             break;
-        if (keepForCrossfade && block->generation == clockGeneration_ &&
-            fadeFrames_ < kCrossfadeFrames) {
+        if (keepForCrossfade && block->generation == clockGeneration_ && fadeFrames_ < kCrossfadeFrames) {
             int take = std::min(block->frames - frontOffset_, kCrossfadeFrames - fadeFrames_);
             std::memcpy(fadeOut_.data() + static_cast<size_t>(fadeFrames_) * channels_,
                         block->samples + static_cast<size_t>(frontOffset_) * channels_,
@@ -61,8 +57,8 @@ void RingPlayer::fill(int16_t* samples, int frames, bool playing, TimePoint now)
 {
     const size_t frameSamples = static_cast<size_t>(channels_);
     int written = 0;
-    int clockStart = 0;   // where this buffer's frames of clockGeneration_ begin
-    int clockFrames = 0;  // and how many there are
+    int clockStart = 0;  // where this buffer's frames of clockGeneration_ begin
+    int clockFrames = 0; // and how many there are
     bool clockMoved = false;
     if (!playing) {
         // Held: nothing plays, nothing is blended into what plays next, but
@@ -100,8 +96,7 @@ void RingPlayer::fill(int16_t* samples, int frames, bool playing, TimePoint now)
             frontOffset_ = 0;
             continue;
         }
-        int copied = copyFrames(*block, samples + static_cast<size_t>(written) * frameSamples,
-                                frames - written);
+        int copied = copyFrames(*block, samples + static_cast<size_t>(written) * frameSamples, frames - written);
         written += copied;
         clockFrames += copied;
         clockMoved = true;
@@ -125,9 +120,9 @@ void RingPlayer::fill(int16_t* samples, int frames, bool playing, TimePoint now)
     }
     if (clockMoved) {
         const double offsetSeconds = clockStart / sampleRate_;
-        clock_.bufferHanded(now + std::chrono::duration_cast<TimePoint::duration>(
-                                      std::chrono::duration<double>(offsetSeconds)),
-                            clockFrames);
+        clock_.bufferHanded(
+            now + std::chrono::duration_cast<TimePoint::duration>(std::chrono::duration<double>(offsetSeconds)),
+            clockFrames);
         published_.store(HeardClock{clockGeneration_, clock_});
     }
     wasPlaying_ = playing;

@@ -28,8 +28,8 @@
 
 // What the audio thread publishes after each buffer it plays.
 struct HeardClock {
-    uint32_t generation = 0;  // the request whose frames the clock counts; 0 before any
-    PlaybackClock clock;      // stands at the request's frame until its first buffer is heard
+    uint32_t generation = 0; // the request whose frames the clock counts; 0 before any
+    PlaybackClock clock;     // stands at the request's frame until its first buffer is heard
 };
 
 class RingPlayer {
@@ -62,7 +62,7 @@ private:
     FrameRing& ring_;
     int channels_;
     double sampleRate_;
-    int frontOffset_ = 0;          // frames of the ring's front block already played
+    int frontOffset_ = 0; // frames of the ring's front block already played
     PlaybackClock clock_;
     uint32_t clockGeneration_ = 0; // generation whose frames clock_ counts
     bool ended_ = false;           // that generation reached the end of the tune

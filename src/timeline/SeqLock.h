@@ -17,8 +17,7 @@
 #include <cstring>
 #include <type_traits>
 
-template <typename T>
-class SeqLock {
+template <typename T> class SeqLock {
 public:
     static_assert(std::is_trivially_copyable<T>::value, "SeqLock holds plain values only");
 

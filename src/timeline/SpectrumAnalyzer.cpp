@@ -6,10 +6,7 @@
 #include <cstdlib>
 
 SpectrumAnalyzer::SpectrumAnalyzer()
-    : fft_(kiss_fftr_alloc(kFrames, 0, nullptr, nullptr)),
-      window_(kFrames),
-      weighted_(kFrames),
-      spectrum_(kBins + 1)
+    : fft_(kiss_fftr_alloc(kFrames, 0, nullptr, nullptr)), window_(kFrames), weighted_(kFrames), spectrum_(kBins + 1)
 {
     const double pi = std::acos(-1.0);
     for (int i = 0; i < kFrames; ++i)

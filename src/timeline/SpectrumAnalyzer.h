@@ -18,8 +18,8 @@
 
 class SpectrumAnalyzer {
 public:
-    static constexpr int kFrames = 4096;       // samples per block
-    static constexpr int kBins = kFrames / 2;  // magnitudes per block
+    static constexpr int kFrames = 4096;      // samples per block
+    static constexpr int kBins = kFrames / 2; // magnitudes per block
 
     SpectrumAnalyzer();
     ~SpectrumAnalyzer();

@@ -25,10 +25,10 @@ namespace {
 
 // Written by the audio thread only, except `ended`.
 struct ToneSignal {
-    double phaseStep = 0.0;  // radians per frame; 0 plays silence
-    long totalFrames = 0;    // frames of the tone
-    long writtenFrames = 0;  // frames handed to the device so far, tone and silence after it
-    std::atomic<bool> ended{false};  // the tone and one buffer of silence after it have been handed
+    double phaseStep = 0.0;         // radians per frame; 0 plays silence
+    long totalFrames = 0;           // frames of the tone
+    long writtenFrames = 0;         // frames handed to the device so far, tone and silence after it
+    std::atomic<bool> ended{false}; // the tone and one buffer of silence after it have been handed
 };
 
 } // namespace
@@ -65,8 +65,7 @@ void playTone(int frequencyHz, int durationMs)
     tone.totalFrames = static_cast<long>(durationMs) * kToneSampleRate / 1000;
 
     AudioOutput output;
-    bool playing = output.open(kToneSampleRate, 1, kToneBufferFrames, fill_tone, &tone,
-                               AudioFallback::None);
+    bool playing = output.open(kToneSampleRate, 1, kToneBufferFrames, fill_tone, &tone, AudioFallback::None);
     if (playing)
         output.setPaused(false);
     std::this_thread::sleep_until(planned_end);

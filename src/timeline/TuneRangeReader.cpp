@@ -14,8 +14,7 @@ uint64_t TuneRangeReader::frameAt(double seconds, int sampleRate)
     return static_cast<uint64_t>(std::llround(seconds * sampleRate));
 }
 
-bool TuneRangeReader::open(const char* path, uint64_t firstFrame, uint64_t endFrame,
-                           std::string& problem)
+bool TuneRangeReader::open(const char* path, uint64_t firstFrame, uint64_t endFrame, std::string& problem)
 {
     close();
     if (endFrame < firstFrame) {
@@ -42,13 +41,11 @@ void TuneRangeReader::close()
 
 int TuneRangeReader::read(int16_t* samples, int frames)
 {
-    const int wanted = static_cast<int>(std::min<uint64_t>(static_cast<uint64_t>(std::max(frames, 0)),
-                                                           end_ - next_));
+    const int wanted = static_cast<int>(std::min<uint64_t>(static_cast<uint64_t>(std::max(frames, 0)), end_ - next_));
     int done = 0;
     if (decoderAtNext_) {
         while (done < wanted) {
-            int got = decoder_.readInterleaved16(samples + static_cast<size_t>(done) * channels(),
-                                                 wanted - done);
+            int got = decoder_.readInterleaved16(samples + static_cast<size_t>(done) * channels(), wanted - done);
             if (got <= 0) {
                 decoderAtNext_ = false;
                 break;
@@ -56,8 +53,8 @@ int TuneRangeReader::read(int16_t* samples, int frames)
             done += got;
         }
     }
-    std::fill(samples + static_cast<size_t>(done) * channels(),
-              samples + static_cast<size_t>(wanted) * channels(), int16_t{0});
+    std::fill(samples + static_cast<size_t>(done) * channels(), samples + static_cast<size_t>(wanted) * channels(),
+              int16_t{0});
     next_ += static_cast<uint64_t>(wanted);
     return wanted;
 }

@@ -36,7 +36,7 @@ public:
 
 private:
     VorbisDecoder decoder_;
-    uint64_t next_ = 0;         // tune frame that read() returns next
-    uint64_t end_ = 0;          // tune frame after the range
+    uint64_t next_ = 0;          // tune frame that read() returns next
+    uint64_t end_ = 0;           // tune frame after the range
     bool decoderAtNext_ = false; // false once the decoder ran dry: the rest is silence
 };

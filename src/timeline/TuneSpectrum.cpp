@@ -1,8 +1,7 @@
 // TuneSpectrum: block reader and analyzer, one spectrum per request.
 #include "timeline/TuneSpectrum.h"
 
-static_assert(TuneSpectrum::kFrames == MonoBlockReader::kBlockFrames,
-              "the analyzer reads one block");
+static_assert(TuneSpectrum::kFrames == MonoBlockReader::kBlockFrames, "the analyzer reads one block");
 
 bool TuneSpectrum::open(std::shared_ptr<OggSource> source, std::string& problem)
 {

@@ -117,8 +117,7 @@ int VorbisDecoder::readInterleaved16(int16_t* samples, int frames)
     int holes = 0;
     while (doneBytes < wantedBytes) {
         int bitstream = 0;
-        long got = ov_read(&file_, out + doneBytes, wantedBytes - doneBytes, bigEndian, 2, 1,
-                           &bitstream);
+        long got = ov_read(&file_, out + doneBytes, wantedBytes - doneBytes, bigEndian, 2, 1, &bitstream);
         if (got == OV_HOLE && ++holes <= kMaxHolesPerRead)
             continue;
         if (got <= 0)

@@ -51,7 +51,7 @@ public:
 
 private:
     std::shared_ptr<OggSource> source_;
-    OggSource::Cursor cursor_;  // vorbisfile's data source; its address must not change
+    OggSource::Cursor cursor_; // vorbisfile's data source; its address must not change
     OggVorbis_File file_{};
     bool open_ = false;
     int sampleRate_ = 0;

@@ -167,36 +167,38 @@ TEST_F(DescriptionLoader, WritesTheWholeAccountInOrder)
     ASSERT_EQ(textures.size(), 2u);
     EXPECT_NE(textures[0]->getId(), textures[1]->getId()) << "the same file twice is two textures";
 
-    const std::string expected =
-        "Demos name: \"Full \\\"quoted\\\"\"\n" + kShadersHeader +
-        "  Shader name: null\n"
-        "  src[ vertex:\"v.vsh\"; fragment:\"f.fsh\"]\n" +
-        buildAccount(program(0)) +
-        "  Parameters: {\n"
-        "    Parameter: \"speed\"\n"
-        "  }\n" + kDashes +
-        "  Shader name: [\"odd\",1.5]\n"
-        "  src[ vertex:\"v.vsh\"; fragment:\"f.fsh\"]\n" +
-        buildAccount(program(1)) +
-        "  Parameters: {\n"
-        "    Parameter: \"speed\"\n"
-        "    Parameter: \"scene\"\n"
-        "  }\n" + kDashes + kScenesHeader +
-        " Scene id: 7\n"
-        "  Shaders for scene: {\n"
-        "    Pass 5 = Shader Program with ID [1]\n"
-        "    Pass 0 = Shader Program with ID [1.9]\n"
-        "  }\n"
-        "  Textures for scene: {\n" +
-        textureLine("\"t\"", "\"a.png\"", textures[0]->getId()) +
-        textureLine("null", "\"a.png\"", textures[1]->getId()) +
-        "  }\n" + sceneAddresses() + kDashes +
-        " Scene id: {\"x\":1}\n"
-        "  Shaders for scene: {\n"
-        "    Pass null = Shader Program with ID [0]\n"
-        "  }\n"
-        "  Textures for scene: {\n"
-        "  }\n" + sceneAddresses() + kDashes;
+    const std::string expected = "Demos name: \"Full \\\"quoted\\\"\"\n" + kShadersHeader +
+                                 "  Shader name: null\n"
+                                 "  src[ vertex:\"v.vsh\"; fragment:\"f.fsh\"]\n" +
+                                 buildAccount(program(0)) +
+                                 "  Parameters: {\n"
+                                 "    Parameter: \"speed\"\n"
+                                 "  }\n" +
+                                 kDashes +
+                                 "  Shader name: [\"odd\",1.5]\n"
+                                 "  src[ vertex:\"v.vsh\"; fragment:\"f.fsh\"]\n" +
+                                 buildAccount(program(1)) +
+                                 "  Parameters: {\n"
+                                 "    Parameter: \"speed\"\n"
+                                 "    Parameter: \"scene\"\n"
+                                 "  }\n" +
+                                 kDashes + kScenesHeader +
+                                 " Scene id: 7\n"
+                                 "  Shaders for scene: {\n"
+                                 "    Pass 5 = Shader Program with ID [1]\n"
+                                 "    Pass 0 = Shader Program with ID [1.9]\n"
+                                 "  }\n"
+                                 "  Textures for scene: {\n" +
+                                 textureLine("\"t\"", "\"a.png\"", textures[0]->getId()) +
+                                 textureLine("null", "\"a.png\"", textures[1]->getId()) + "  }\n" + sceneAddresses() +
+                                 kDashes +
+                                 " Scene id: {\"x\":1}\n"
+                                 "  Shaders for scene: {\n"
+                                 "    Pass null = Shader Program with ID [0]\n"
+                                 "  }\n"
+                                 "  Textures for scene: {\n"
+                                 "  }\n" +
+                                 sceneAddresses() + kDashes;
     EXPECT_EQ(account, expected);
     EXPECT_EQ(errors, "");
     EXPECT_EQ(host.title, "Full \"quoted\"");
@@ -238,7 +240,8 @@ TEST_F(DescriptionLoader, NinthPassIsRefusedAndLoadingGoesOn)
         passes += std::string(pass == 0 ? "" : ",") + R"({"pass_order": )" + std::to_string(pass) +
                   R"(, "shader_id": 0})";
     load(R"({"name": "x", "fullscreen": false, "shaders": [{"vertexsrc": "v.vsh", "fragmentsrc": "f.fsh"}],
-      "scenes": [{"shader_order": [)" + passes + R"(], "textures": [{"id": 0, "src": "a.png"}]}]})");
+      "scenes": [{"shader_order": [)" +
+         passes + R"(], "textures": [{"id": 0, "src": "a.png"}]}]})");
     ASSERT_EQ(error, "");
     ASSERT_EQ(content.scenes.size(), 1u);
     EXPECT_EQ(content.scenes[0].getPassShaders().size(), 8u);
@@ -271,8 +274,9 @@ TEST_F(DescriptionLoader, MissingTextureFileStillGivesATextureAndItsLine)
     const GLuint name = content.scenes[0].getTextures()[0]->getId();
     EXPECT_NE(name, 0u);
     EXPECT_NE(account.find(textureLine("3", "\"missing.png\"", name)), std::string::npos) << account;
-    EXPECT_EQ(errors, "missing.png: cannot open: No such file or directory\n"
-                      "Texture load fail : missing.png !!!!!!!!!!!!!!!!\n");
+    EXPECT_EQ(errors,
+              "missing.png: cannot open: No such file or directory\n"
+              "Texture load fail : missing.png !!!!!!!!!!!!!!!!\n");
 }
 
 // A description that fails: the account up to the failing key, and the
@@ -293,12 +297,12 @@ TEST_F(DescriptionLoader, BadDescriptionsStopWhereTheyGoWrong)
          "\"name\" must be a string, not 42"},
         {"fullscreen a number", R"({"name": "x", "fullscreen": 1})", "Demos name: \"x\"\n",
          "\"fullscreen\" must be true or false, not 1"},
-        {"top level not an object", R"(["name"])", "Demos name: ",
-         "the description must be an object of named values, not a list"},
+        {"top level not an object", R"(["name"])",
+         "Demos name: ", "the description must be an object of named values, not a list"},
         {"shader entry null", R"({"name": "x", "fullscreen": false, "shaders": [null]})",
          "  src[ vertex:null; fragment:null]\n", "shaders[0].vertexsrc is missing; it must be a file name (a string)"},
-        {"shaders a number", R"({"name": "x", "fullscreen": false, "shaders": 3})", "  Shader name: ",
-         "\"shaders\" must be a list of shader entries, not 3"},
+        {"shaders a number", R"({"name": "x", "fullscreen": false, "shaders": 3})",
+         "  Shader name: ", "\"shaders\" must be a list of shader entries, not 3"},
         {"shader entries as an object's values",
          R"({"name": "x", "fullscreen": false, "shaders": {"a": {"vertexsrc": "v.vsh", "fragmentsrc": 2}}})",
          "  src[ vertex:\"v.vsh\"; fragment:2]\n", "shaders.a.fragmentsrc must be a file name (a string), not 2"},
@@ -338,7 +342,8 @@ TEST_F(DescriptionLoader, BadDescriptionsStopWhereTheyGoWrong)
         load(bad.description);
         EXPECT_EQ(error, bad.error);
         EXPECT_TRUE(endsWith(account, bad.accountEnd))
-            << "the account should end with '" << bad.accountEnd << "' but is:\n" << account;
+            << "the account should end with '" << bad.accountEnd << "' but is:\n"
+            << account;
     }
 }
 

@@ -69,8 +69,8 @@ TEST_F(GlNameTest, TargetsMeshesTexturesAndProgramsReleaseWhatTheyMade)
         }
         std::fflush(stdout);
         testing::internal::CaptureStdout();
-        VertexArrayObject quad(0, kQuadPositions, kQuadTexCoords, kQuadIndices, kQuadVertexCount,
-                               kQuadTexCoordCount, kQuadIndexCount);
+        VertexArrayObject quad(0, kQuadPositions, kQuadTexCoords, kQuadIndices, kQuadVertexCount, kQuadTexCoordCount,
+                               kQuadIndexCount);
         const ShaderProgram built = gltest::buildProgram(gltest::kQuadVertexSource,
                                                          "#version 330\nout vec4 c;\nvoid main() { c = vec4(1.0); }\n");
         testing::internal::GetCapturedStdout();
@@ -103,8 +103,8 @@ TEST_F(GlNameTest, ProgramThatDoesNotLinkLeavesNothingBehind)
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     GlName vertex = compileShader(GL_VERTEX_SHADER, "#version 330\nin vec3 s_vPosition;\n", "nomain.vsh");
-    GlName fragment =
-        compileShader(GL_FRAGMENT_SHADER, "#version 330\nout vec4 c;\nvoid main() { c = vec4(1.0); }\n", "f.fsh");
+    GlName fragment = compileShader(GL_FRAGMENT_SHADER, "#version 330\nout vec4 c;\nvoid main() { c = vec4(1.0); }\n",
+                                    "f.fsh");
     const GLuint vertexName = vertex.get();
     const ShaderProgram program = ShaderProgram::link(std::move(vertex), std::move(fragment), "nomain.vsh", "f.fsh");
     const std::string err = testing::internal::GetCapturedStderr();

@@ -17,7 +17,8 @@
 
 namespace {
 
-const char* const kVertex = "#version 140\nin vec3 s_vPosition;\nvoid main() { gl_Position = vec4(s_vPosition, 1.0); }\n";
+const char* const kVertex =
+    "#version 140\nin vec3 s_vPosition;\nvoid main() { gl_Position = vec4(s_vPosition, 1.0); }\n";
 const char* const kFragment = "#version 140\nout vec4 colour;\nvoid main() { colour = vec4(1.0); }\n";
 // An error on line 3.
 const char* const kBrokenFragment = "#version 140\nout vec4 colour;\nvoid main() { colour = vec4(1.0) }\n";

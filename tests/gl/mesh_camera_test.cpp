@@ -18,9 +18,8 @@ namespace {
 
 std::unique_ptr<VertexArrayObject> makeQuad(int serial = 0)
 {
-    return std::make_unique<VertexArrayObject>(serial, kQuadPositions, kQuadTexCoords, kQuadIndices,
-                                               kQuadVertexCount, kQuadTexCoordCount,
-                                               kQuadIndexCount);
+    return std::make_unique<VertexArrayObject>(serial, kQuadPositions, kQuadTexCoords, kQuadIndices, kQuadVertexCount,
+                                               kQuadTexCoordCount, kQuadIndexCount);
 }
 
 ShaderProgram buildProgram(const char* vertexSource, const char* fragmentSource)
@@ -43,10 +42,7 @@ void clearWindow()
 
 class MeshTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        gltest::ensureGlContext();
-    }
+    void SetUp() override { gltest::ensureGlContext(); }
 };
 
 } // namespace
@@ -145,9 +141,8 @@ TEST_F(MeshTest, QuadCoversTheViewportFromBothSceneCameras)
     for (const Camera& camera : {passCamera, finalCamera}) {
         clearWindow();
         quad->draw(camera);
-        for (const glm::ivec2 corner : {glm::ivec2(0, 0), glm::ivec2(639, 0), glm::ivec2(0, 359),
-                                        glm::ivec2(639, 359), glm::ivec2(320, 180)})
-            EXPECT_EQ(gltest::readWindowPixel(corner.x, corner.y), glm::ivec4(255))
-                << corner.x << "," << corner.y;
+        for (const glm::ivec2 corner :
+             {glm::ivec2(0, 0), glm::ivec2(639, 0), glm::ivec2(0, 359), glm::ivec2(639, 359), glm::ivec2(320, 180)})
+            EXPECT_EQ(gltest::readWindowPixel(corner.x, corner.y), glm::ivec4(255)) << corner.x << "," << corner.y;
     }
 }

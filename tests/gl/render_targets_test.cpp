@@ -173,8 +173,7 @@ TEST_F(RenderTargetsTest, SwitchingBetweenOneAndThreePassScenesDrawsBoth)
 {
     Scene one = chain(1);
     Scene three = chain(3);
-    RenderTargets targets(gltest::kWindowWidth, gltest::kWindowHeight, gltest::kWindowWidth,
-                          gltest::kWindowHeight, 3);
+    RenderTargets targets(gltest::kWindowWidth, gltest::kWindowHeight, gltest::kWindowWidth, gltest::kWindowHeight, 3);
 
     render(three, targets, 640, 360);
     expectChainPixel(600, 300, 3, "three passes");

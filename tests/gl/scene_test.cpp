@@ -135,8 +135,7 @@ protected:
     DemoShader passEntry(int pass)
     {
         testing::internal::CaptureStdout();
-        DemoShader entry(vertexPath,
-                         dir.write("pass" + std::to_string(pass) + ".fsh", passFragment(pass)));
+        DemoShader entry(vertexPath, dir.write("pass" + std::to_string(pass) + ".fsh", passFragment(pass)));
         EXPECT_TRUE(entry.build());
         entry.addParameter(device.get(), "speed");
         testing::internal::GetCapturedStdout();
@@ -168,8 +167,8 @@ protected:
     SceneFrame frameWith(RenderTargets& targets, const ShaderProgram& finalPass)
     {
         const SceneFrame f = frame();
-        return SceneFrame{f.row,         f.seconds,    f.fftValue, f.fstrValue, f.windowWidth,
-                          f.windowHeight, targets,     rig->quads, finalPass,   f.syncDevice};
+        return SceneFrame{f.row,          f.seconds, f.fftValue, f.fstrValue, f.windowWidth,
+                          f.windowHeight, targets,   rig->quads, finalPass,   f.syncDevice};
     }
 
     GLuint finalProgram() const { return rig->finalProgram.getProgramId(); }
@@ -232,7 +231,7 @@ TEST_F(SceneTest, ThreePassesSeeEarlierOutputsTexturesAndValues)
     EXPECT_EQ(uniformInt(passes[2].getProgramId(), "iChannel1"), 1);
 
     // The final pass: every output on its channel, the last one again as finalTarget.
-        EXPECT_EQ(uniformInt(finalProgram(), "iChannel2"), 2);
+    EXPECT_EQ(uniformInt(finalProgram(), "iChannel2"), 2);
     EXPECT_EQ(uniformInt(finalProgram(), "finalTarget"), 3);
     expectNear(windowBand(0), glm::vec4(0.64f, 0.36f, 0.25f, 0.5f), "final values");
     expectNear(windowBand(1), glm::vec4(0.25f, 0.5f, 0.75f, 1.0f), "final channels");
@@ -243,7 +242,7 @@ TEST_F(SceneTest, OnePassReachesTheFinalPassTwice)
 {
     Scene scene = sceneWithTextures(1);
     render(scene);
-        EXPECT_EQ(uniformInt(finalProgram(), "iChannel0"), 0);
+    EXPECT_EQ(uniformInt(finalProgram(), "iChannel0"), 0);
     EXPECT_EQ(uniformInt(finalProgram(), "finalTarget"), 1);
     const glm::ivec4 channels = windowBand(1);
     const glm::ivec4 final = windowBand(2);
@@ -280,7 +279,7 @@ TEST_F(SceneTest, PassWithoutProgramLeavesItsTargetClearedAndIsSkipped)
 
 TEST_F(SceneTest, SceneWithoutPassesBindsNoFinalTarget)
 {
-        glUseProgram(finalProgram());
+    glUseProgram(finalProgram());
     glUniform1i(glGetUniformLocation(finalProgram(), "finalTarget"), 5);
     Scene scene;
     EXPECT_EQ(render(scene), "fstr_val0.5\n");
@@ -298,8 +297,7 @@ TEST_F(SceneTest, NinthAndTenthShaderAreRefusedWithoutLineBreaks)
     std::fflush(stdout);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 
-    const std::string refusal =
-        "Sorry. Only max 8 shaders per scene allowed for now. Shall we fix it?";
+    const std::string refusal = "Sorry. Only max 8 shaders per scene allowed for now. Shall we fix it?";
     testing::internal::CaptureStdout();
     scene.addShader(entry);
     std::fflush(stdout);
@@ -328,8 +326,7 @@ TEST_F(SceneTest, TextureUnitsPastTheLimitAreNotBoundAndWarnOnce)
     render(scene);
     render(scene);
     const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_NE(err.find("texture unit " + std::to_string(limit) + " is past"), std::string::npos)
-        << err;
+    EXPECT_NE(err.find("texture unit " + std::to_string(limit) + " is past"), std::string::npos) << err;
     EXPECT_EQ(err.find('\n'), err.size() - 1) << "one warning: " << err;
     // The scene still drew its pass.
     expectNear(targetBand(0, 1), glm::vec4(0.75f, 1.0f, 0.0f, 1.0f), "pass 0");

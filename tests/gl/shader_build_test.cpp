@@ -20,14 +20,12 @@ constexpr const char* kBadSource = "#version 330\nvoid main() { this is not glsl
 
 std::string fillFragment(const char* rgba)
 {
-    return std::string("#version 330\nout vec4 color;\nvoid main() { color = vec4(") + rgba +
-           "); }\n";
+    return std::string("#version 330\nout vec4 color;\nvoid main() { color = vec4(") + rgba + "); }\n";
 }
 
 std::string header(const std::string& path)
 {
-    return "---------------------\nOpening shader file: " + path +
-           "\n---------------------\n\n";
+    return "---------------------\nOpening shader file: " + path + "\n---------------------\n\n";
 }
 
 std::string takeStdout()
@@ -40,8 +38,8 @@ std::string takeStdout()
 // centre pixel.
 glm::ivec4 drawCentre(const ShaderProgram& program)
 {
-    VertexArrayObject quad(0, kQuadPositions, kQuadTexCoords, kQuadIndices, kQuadVertexCount,
-                           kQuadTexCoordCount, kQuadIndexCount);
+    VertexArrayObject quad(0, kQuadPositions, kQuadTexCoords, kQuadIndices, kQuadVertexCount, kQuadTexCoordCount,
+                           kQuadIndexCount);
     quad.bindAttributes(program);
     Camera camera(45.0f, 640.0f / 360.0f, 0.01f, 100.0f);
     camera.setPosition(0.0f, 0.0f, 4.0f);
@@ -54,16 +52,12 @@ glm::ivec4 drawCentre(const ShaderProgram& program)
 
 class ShaderBuild : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        gltest::ensureGlContext();
-    }
+    void SetUp() override { gltest::ensureGlContext(); }
 
     // An entry of quad.vsh and fill.fsh filling with `rgba`, built.
     DemoShader builtFillEntry(const char* rgba)
     {
-        DemoShader entry(dir.write("quad.vsh", gltest::kQuadVertexSource),
-                         dir.write("fill.fsh", fillFragment(rgba)));
+        DemoShader entry(dir.write("quad.vsh", gltest::kQuadVertexSource), dir.write("fill.fsh", fillFragment(rgba)));
         testing::internal::CaptureStdout();
         EXPECT_TRUE(entry.build());
         buildOutput = takeStdout();
@@ -142,8 +136,7 @@ TEST_F(ShaderBuild, ProgramThatDoesNotLinkIsNotTakenAsSuccess)
     const std::string err = testing::internal::GetCapturedStderr();
     const std::string out = takeStdout();
     EXPECT_EQ(out.find("{  Compiled"), std::string::npos);
-    EXPECT_NE(err.find(vertex + ", " + fragment + ": program does not link"), std::string::npos)
-        << err;
+    EXPECT_NE(err.find(vertex + ", " + fragment + ": program does not link"), std::string::npos) << err;
     EXPECT_EQ(err.find('\n'), err.size() - 1) << "one line: " << err;
     EXPECT_EQ(entry.getProgramId(), 0u);
 }
@@ -153,8 +146,8 @@ TEST_F(ShaderBuild, RebuiltCopyDrawsNewProgramWhileOtherCopyKeepsTheOld)
     DemoShader original = builtFillEntry("1.0, 0.0, 0.0, 1.0");
     const GLuint oldProgram = original.getProgramId();
     const GLuint oldFragment = original.getShaderProgram().getFragmentShader();
-    const std::string linkLine = "{  Compiled Shader Program and attached ID number " +
-                                 std::to_string(oldProgram) + " to it.  }\n\n\n";
+    const std::string linkLine = "{  Compiled Shader Program and attached ID number " + std::to_string(oldProgram) +
+                                 " to it.  }\n\n\n";
     ASSERT_GE(buildOutput.size(), linkLine.size());
     EXPECT_EQ(buildOutput.substr(buildOutput.size() - linkLine.size()), linkLine);
 

@@ -75,8 +75,7 @@ TEST_F(TextureTest, ImagesArriveAsOpaqueRgbaWithTheTopRowFirst)
     EXPECT_EQ(image.err, "");
     int width = 0;
     int height = 0;
-    const std::vector<unsigned char> expected = {255, 0,   0,   255, 0,   255, 0,   255,
-                                                 0,   0,   255, 255, 255, 255, 255, 255};
+    const std::vector<unsigned char> expected = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255};
     EXPECT_EQ(texels(image.texture, width, height), expected);
     EXPECT_EQ(width, 2);
     EXPECT_EQ(height, 2);

@@ -15,7 +15,6 @@
 #include "platform/platform.h"
 #include "platform/process.h"
 
-
 namespace {
 
 std::string readAll(std::FILE* file)
@@ -93,7 +92,10 @@ TEST(PlatformPaths, Utf8NamesOpenAndHaveTimes)
 {
     ScratchDir dir;
     // "Füße-日本.fsh", spelled in UTF-8 bytes.
-    const std::string path = dir.write("F\xC3\xBC\xC3\x9F" "e-\xE6\x97\xA5\xE6\x9C\xAC.fsh", "void main() {}\n");
+    const std::string path = dir.write(
+        "F\xC3\xBC\xC3\x9F"
+        "e-\xE6\x97\xA5\xE6\x9C\xAC.fsh",
+        "void main() {}\n");
     uint64_t size = 0;
     std::string problem;
     std::FILE* file = platform_open_regular_file(path.c_str(), size, problem);

@@ -9,10 +9,7 @@
 
 #include "OggWriter.h"
 
-OggTestFile::OggTestFile(const OggSignal& signal)
-    : path_(uniquePath(".ogg")), written_(write(path_, signal))
-{
-}
+OggTestFile::OggTestFile(const OggSignal& signal) : path_(uniquePath(".ogg")), written_(write(path_, signal)) {}
 
 OggTestFile::~OggTestFile()
 {
@@ -25,8 +22,7 @@ std::string OggTestFile::uniquePath(const std::string& suffix)
     std::random_device random;
     std::filesystem::path dir = std::filesystem::temp_directory_path();
     for (;;) {
-        std::string name = "demoplayer-test-" + std::to_string(getpid()) + "-" +
-                           std::to_string(random()) + suffix;
+        std::string name = "demoplayer-test-" + std::to_string(getpid()) + "-" + std::to_string(random()) + suffix;
         std::filesystem::path candidate = dir / name;
         if (!std::filesystem::exists(candidate))
             return candidate.string();

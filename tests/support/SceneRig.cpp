@@ -31,8 +31,9 @@ SceneRig::SceneRig(const std::string& finalFragmentSource)
 
 SceneFrame SceneRig::frame(int row, double seconds, float fftValue, float fstrValue, SyncDevice* device)
 {
-    return SceneFrame{row, seconds, fftValue, fstrValue, static_cast<float>(kWindowWidth),
-                      static_cast<float>(kWindowHeight), targets, quads, finalProgram, device};
+    return SceneFrame{
+        row,     seconds, fftValue,     fstrValue, static_cast<float>(kWindowWidth), static_cast<float>(kWindowHeight),
+        targets, quads,   finalProgram, device};
 }
 
 } // namespace gltest

@@ -36,9 +36,7 @@ std::string createScratchDirectory()
 
 } // namespace
 
-ScratchDir::ScratchDir() : path_(createScratchDirectory())
-{
-}
+ScratchDir::ScratchDir() : path_(createScratchDirectory()) {}
 
 ScratchDir::~ScratchDir()
 {

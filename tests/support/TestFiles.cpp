@@ -13,8 +13,7 @@
 
 namespace testsupport {
 
-bool writePng(const std::string& path, int width, int height, int channels,
-              const unsigned char* pixels)
+bool writePng(const std::string& path, int width, int height, int channels, const unsigned char* pixels)
 {
     return stbi_write_png(path.c_str(), width, height, channels, pixels, width * channels) != 0;
 }

@@ -7,9 +7,9 @@
 
 // What a run left behind.
 struct ToolRun {
-    int status = -1;  // exit status; -1 when it did not exit normally or could not run
-    std::string out;  // standard output
-    std::string err;  // standard error
+    int status = -1; // exit status; -1 when it did not exit normally or could not run
+    std::string out; // standard output
+    std::string err; // standard error
 };
 
 // Whether $DEMOPLAYER_BINARY_DIR is set (tests skip themselves without it).

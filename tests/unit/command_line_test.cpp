@@ -115,9 +115,9 @@ TEST(CommandLine, ExportTakesItsOptionsWithDefaultsAndOpenRanges)
     EXPECT_EQ(commandLine.exportFirstRow, 0.0);
     EXPECT_FALSE(commandLine.hasExportEndRow);
 
-    ASSERT_TRUE(parse({"--export=shots/f%05d.png", "--fps", "25", "--crf=0", "--rows", "120.5:400", "--size",
-                       "20000x100"},
-                      commandLine, error))
+    ASSERT_TRUE(
+        parse({"--export=shots/f%05d.png", "--fps", "25", "--crf=0", "--rows", "120.5:400", "--size", "20000x100"},
+              commandLine, error))
         << error;
     EXPECT_EQ(commandLine.exportFps, 25);
     EXPECT_EQ(commandLine.exportCrf, 0);

@@ -51,11 +51,11 @@ TEST(DemoWarnings, ASoundDemoGetsNone)
 TEST(DemoWarnings, EachMistakeGetsOneLineNamingItsFile)
 {
     DemoFacts facts = soundDemo();
-    facts.tuneSeconds = 32.0;                               // ends before row 1000 (50 s)
-    facts.shaders[0].parameterNames.push_back("twist");     // no file, not declared
+    facts.tuneSeconds = 32.0;                           // ends before row 1000 (50 s)
+    facts.shaders[0].parameterNames.push_back("twist"); // no file, not declared
     facts.tracks.push_back({"twist", false, true, 0, 0});
     facts.tracks.push_back({"old_glow", true, false, 1, 10}); // a file nothing reads
-    facts.sceneTrackKeyValues.push_back(-1.0f);             // no such scene
+    facts.sceneTrackKeyValues.push_back(-1.0f);               // no such scene
     facts.sceneTrackKeyRows.push_back(600);
 
     const std::vector<std::string> warnings = demoWarnings(facts);

@@ -18,8 +18,7 @@ std::string nestedArrays(int levels)
 }
 
 // The what() text of the exception that `call` throws, or "" when none.
-template <class Call>
-std::string errorOf(Call call)
+template <class Call> std::string errorOf(Call call)
 {
     try {
         call();
@@ -81,8 +80,9 @@ TEST(DescriptionErrorText, DropsTheLibrarysPrefixAndKeepsLineAndColumn)
         parseDescription("{\"name\": \"x\",");
         FAIL() << "no parse error";
     } catch (const json::exception& error) {
-        EXPECT_EQ(descriptionErrorText(error), "parse error at line 1, column 14: syntax error while parsing object "
-                                               "key - unexpected end of input; expected string literal");
+        EXPECT_EQ(descriptionErrorText(error),
+                  "parse error at line 1, column 14: syntax error while parsing object "
+                  "key - unexpected end of input; expected string literal");
     }
 }
 
@@ -104,7 +104,8 @@ TEST(DescriptionShaderIndex, IndexWithoutAShaderIsOutOfRange)
     EXPECT_EQ(errorOf([&] { descriptionShaderIndex(json(1), 1, path); }),
               path + " is 1, but the only shader is number 0");
     // Values that would wrap into range as 32-bit numbers stay out of range.
-    EXPECT_EQ(errorOf([&] { descriptionShaderIndex(json(4294967296u), 2, path); }), path + " is 4294967296" + twoShaders);
+    EXPECT_EQ(errorOf([&] { descriptionShaderIndex(json(4294967296u), 2, path); }),
+              path + " is 4294967296" + twoShaders);
     EXPECT_EQ(errorOf([&] { descriptionShaderIndex(json(4294967296.5), 2, path); }),
               path + " is 4294967296.5" + twoShaders);
     EXPECT_EQ(errorOf([&] { descriptionShaderIndex(json(-1.5), 2, path); }), path + " is -1.5" + twoShaders);

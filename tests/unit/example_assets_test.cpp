@@ -35,7 +35,10 @@ int runToolStatus(const std::string& name, const std::string& arguments)
     return run.status;
 }
 
-std::string quoted(const fs::path& path) { return shellQuoted(path.string()); }
+std::string quoted(const fs::path& path)
+{
+    return shellQuoted(path.string());
+}
 
 struct Pcm {
     long rate = 0;
@@ -46,7 +49,8 @@ struct Pcm {
 bool decode(const fs::path& path, Pcm& pcm)
 {
     OggVorbis_File file;
-    if (ov_fopen(path.u8string().c_str(), &file) != 0) return false;
+    if (ov_fopen(path.u8string().c_str(), &file) != 0)
+        return false;
     vorbis_info* info = ov_info(&file, -1);
     pcm.rate = info->rate;
     pcm.channels = info->channels;
@@ -65,21 +69,26 @@ double rms(const Pcm& pcm, double fromSeconds, double toSeconds)
 {
     size_t first = size_t(fromSeconds * pcm.rate), last = std::min(pcm.left.size(), size_t(toSeconds * pcm.rate));
     double sum = 0.0;
-    for (size_t i = first; i < last; ++i) sum += 0.5 * (pcm.left[i] * pcm.left[i] + pcm.right[i] * pcm.right[i]);
+    for (size_t i = first; i < last; ++i)
+        sum += 0.5 * (pcm.left[i] * pcm.left[i] + pcm.right[i] * pcm.right[i]);
     return last > first ? std::sqrt(sum / double(last - first)) : 0.0;
 }
 
 struct Png {
     int width = 0, height = 0;
     std::vector<unsigned char> rgba;
-    int at(int x, int y, int channel) const { return rgba[(size_t(y) * size_t(width) + size_t(x)) * 4 + size_t(channel)]; }
+    int at(int x, int y, int channel) const
+    {
+        return rgba[(size_t(y) * size_t(width) + size_t(x)) * 4 + size_t(channel)];
+    }
 };
 
 bool loadPng(const fs::path& path, Png& png)
 {
     int components = 0;
     unsigned char* pixels = stbi_load(path.u8string().c_str(), &png.width, &png.height, &components, 4);
-    if (!pixels) return false;
+    if (!pixels)
+        return false;
     png.rgba.assign(pixels, pixels + size_t(png.width) * size_t(png.height) * 4);
     stbi_image_free(pixels);
     return true;
@@ -104,14 +113,15 @@ void expectTilesSeamlessly(const Png& png, const std::string& name)
     for (bool columns : {true, false}) {
         int size = columns ? png.width : png.height;
         double worstInside = 0.0;
-        for (int i = 0; i + 1 < size; ++i) worstInside = std::max(worstInside, lineDifference(png, columns, i, i + 1));
+        for (int i = 0; i + 1 < size; ++i)
+            worstInside = std::max(worstInside, lineDifference(png, columns, i, i + 1));
         double seam = lineDifference(png, columns, size - 1, 0);
         EXPECT_LE(seam, 2.0 * worstInside + 1.0)
             << name << ": the " << (columns ? "left and right" : "top and bottom") << " edges do not meet";
     }
 }
 
-}  // namespace
+} // namespace
 
 TEST(ExampleTune, IsEightySecondsOfStereoMusicWithoutGapsOrClipping)
 {
@@ -128,11 +138,13 @@ TEST(ExampleTune, IsEightySecondsOfStereoMusicWithoutGapsOrClipping)
     EXPECT_LE(seconds, 81.0);
 
     float peak = 0.0f;
-    for (size_t i = 0; i < pcm.left.size(); ++i) peak = std::max({peak, std::fabs(pcm.left[i]), std::fabs(pcm.right[i])});
+    for (size_t i = 0; i < pcm.left.size(); ++i)
+        peak = std::max({peak, std::fabs(pcm.left[i]), std::fabs(pcm.right[i])});
     EXPECT_LT(peak, 1.0f) << "the tune clips";
 
     // Something sounds in every bar the demo plays.
-    for (int bar = 0; bar < 39; ++bar) EXPECT_GT(rms(pcm, bar * 2.0, bar * 2.0 + 2.0), 0.02) << "bar " << bar << " is silent";
+    for (int bar = 0; bar < 39; ++bar)
+        EXPECT_GT(rms(pcm, bar * 2.0, bar * 2.0 + 2.0), 0.02) << "bar " << bar << " is silent";
 
     // The scene track follows these sections: the quiet intro, the full
     // groove, the breakdown without drums, the climax.
@@ -163,7 +175,8 @@ TEST(ExampleTextures, ExistTileAndCarryTheirChannels)
 
     // The panel's alpha is its glow mask: partly on, mostly off.
     size_t glowing = 0, pixels = size_t(panel.width) * size_t(panel.height);
-    for (size_t i = 0; i < pixels; ++i) glowing += panel.rgba[i * 4 + 3] > 128;
+    for (size_t i = 0; i < pixels; ++i)
+        glowing += panel.rgba[i * 4 + 3] > 128;
     EXPECT_GT(glowing, pixels / 50);
     EXPECT_LT(glowing, pixels / 2);
 

@@ -117,8 +117,8 @@ TEST(FileWarnings, AProblemIsReportedOncePerChange)
     warnings.report("a.fsh", "cannot open: No such file or directory");
     warnings.report("a.fsh", "cannot open: No such file or directory");
     warnings.report("b.vsh", "cannot open: No such file or directory"); // another file: its own line
-    warnings.report("a.fsh", "is a named pipe");                         // a new problem
-    warnings.clear("a.fsh");                                              // read fine in between
+    warnings.report("a.fsh", "is a named pipe");                        // a new problem
+    warnings.clear("a.fsh");                                            // read fine in between
     warnings.report("a.fsh", "is a named pipe");
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "a.fsh: cannot open: No such file or directory\n"

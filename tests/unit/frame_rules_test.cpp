@@ -152,8 +152,9 @@ TEST(FrameRules_Status, ThreeLinesInTheStreamsDefaultFormat)
     std::ostringstream out;
     writeFrameStatus(out, -1, 12.34567, 1565.0);
     writeFrameStatus(out, 2, 0.0, 0.30000001 * 20.0);
-    EXPECT_EQ(out.str(), "-1\n12.3457\nrow1565\n"
-                         "2\n0\nrow6\n");
+    EXPECT_EQ(out.str(),
+              "-1\n12.3457\nrow1565\n"
+              "2\n0\nrow6\n");
 }
 
 TEST(Keyboard_Keys, OnlyEscSpaceAndTheSeekLettersDoAnything)

@@ -100,10 +100,10 @@ TEST(ImageFile, WhatGivesNoImageSaysWhy)
 
     // A BMP 0 pixels wide and 2 high, which the decoder would accept.
     const unsigned char noWidth[] = {
-        'B', 'M', 62, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,               // file header
-        40, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0, // info header: 0 x 2, 24 bits
-        8, 0, 0, 0, 0x13, 0x0B, 0, 0, 0x13, 0x0B, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-        0, 0, 0, 0, 0, 0, 0, 0};                                        // two empty rows
+        'B', 'M', 62, 0, 0,    0,    0, 0, 0,    0,    54, 0, 0, 0,                    // file header
+        40,  0,   0,  0, 0,    0,    0, 0, 2,    0,    0,  0, 1, 0, 24, 0, 0, 0, 0, 0, // info header: 0 x 2, 24 bits
+        8,   0,   0,  0, 0x13, 0x0B, 0, 0, 0x13, 0x0B, 0,  0, 0, 0, 0,  0, 0, 0, 0, 0,
+        0,   0,   0,  0, 0,    0,    0, 0}; // two empty rows
     EXPECT_EQ(decodeImage(noWidth, sizeof noWidth, width, height, &problem), nullptr);
     EXPECT_EQ(problem, "has no pixels");
 }

@@ -27,8 +27,7 @@ const int kDeviceFrames = 1024;
 const int kBlock = FrameRing::kBlockFrames;
 
 // Pushes a mono block whose samples all read `level`.
-void pushBlock(FrameRing& ring, uint32_t generation, uint64_t firstFrame, int16_t level,
-               bool endOfTune = false)
+void pushBlock(FrameRing& ring, uint32_t generation, uint64_t firstFrame, int16_t level, bool endOfTune = false)
 {
     FrameRing::Block* block = ring.beginPush();
     ASSERT_NE(block, nullptr) << "ring full";

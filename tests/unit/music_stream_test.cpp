@@ -64,8 +64,7 @@ std::vector<float> spectrumOf(const MusicStream& stream)
 
 int loudestBin(const std::vector<float>& magnitudes)
 {
-    return static_cast<int>(std::max_element(magnitudes.begin(), magnitudes.end()) -
-                            magnitudes.begin());
+    return static_cast<int>(std::max_element(magnitudes.begin(), magnitudes.end()) - magnitudes.begin());
 }
 
 float loudest(const std::vector<float>& magnitudes)

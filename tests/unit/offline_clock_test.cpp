@@ -27,16 +27,15 @@ public:
     HalfSineTune() : path_(OggTestFile::uniquePath(".ogg"))
     {
         const double step = 2.0 * std::acos(-1.0) * 1000.0 / 44100.0;
-        written_ = writeOggVorbis(path_, OggWriterFormat{44100, 2, 0.4f}, 88200,
-                                  [&](float** buffers, long first, int count) {
-                                      for (int i = 0; i < count; ++i) {
-                                          const long frame = first + i;
-                                          const float value = frame < 44100
-                                              ? static_cast<float>(std::sin(step * frame)) : 0.0f;
-                                          buffers[0][i] = value;
-                                          buffers[1][i] = 0.5f * value;
-                                      }
-                                  });
+        written_ = writeOggVorbis(
+            path_, OggWriterFormat{44100, 2, 0.4f}, 88200, [&](float** buffers, long first, int count) {
+                for (int i = 0; i < count; ++i) {
+                    const long frame = first + i;
+                    const float value = frame < 44100 ? static_cast<float>(std::sin(step * frame)) : 0.0f;
+                    buffers[0][i] = value;
+                    buffers[1][i] = 0.5f * value;
+                }
+            });
     }
     ~HalfSineTune() { std::remove(path_.c_str()); }
     const std::string& path() const { return path_; }
@@ -102,8 +101,7 @@ TEST(TuneRangeReader, RangesAreSampleExactAndJoinIntoTheWhole)
     const double meet = 0.7;
     const uint64_t split = TuneRangeReader::frameAt(meet, 44100);
     const std::vector<int16_t> first = readRange(tune().path(), 0, split, 4096);
-    const std::vector<int16_t> second = readRange(tune().path(), TuneRangeReader::frameAt(meet, 44100),
-                                                  88200, 333);
+    const std::vector<int16_t> second = readRange(tune().path(), TuneRangeReader::frameAt(meet, 44100), 88200, 333);
     std::vector<int16_t> joined = first;
     joined.insert(joined.end(), second.begin(), second.end());
     EXPECT_EQ(joined, whole);

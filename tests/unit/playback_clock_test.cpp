@@ -16,8 +16,7 @@ const int kBuffer = 2048; // what the stream asks for at 44.1 kHz
 
 Clock::time_point at(double seconds)
 {
-    return Clock::time_point{} + std::chrono::duration_cast<Clock::duration>(
-                                     std::chrono::duration<double>(seconds));
+    return Clock::time_point{} + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
 }
 
 } // namespace
@@ -101,8 +100,7 @@ TEST(PlaybackClock, BurstOfBuffersIsCaughtUpWithAtOnce)
         clock.bufferHanded(at(0.1), kBuffer);
     // Right after a buffer the device plays what came two buffers before the last.
     double handed = (1.0 + burst) * kBuffer;
-    EXPECT_NEAR(clock.heardFrame(at(0.1)), handed - 2 * kBuffer,
-                PlaybackClock::kResyncSeconds * kRate);
+    EXPECT_NEAR(clock.heardFrame(at(0.1)), handed - 2 * kBuffer, PlaybackClock::kResyncSeconds * kRate);
 
     // Then regular buffers again: the clock settles on the device.
     double t = 0.1;

@@ -19,8 +19,7 @@ namespace {
 
 std::string header(const std::string& path)
 {
-    return "---------------------\nOpening shader file: " + path +
-           "\n---------------------\n\n";
+    return "---------------------\nOpening shader file: " + path + "\n---------------------\n\n";
 }
 
 std::string readCapturingStdout(const std::string& path, std::string& printed)
@@ -137,8 +136,7 @@ TEST(ShaderFileChanges, OnlyADifferentTimeCountsAsAChange)
     ASSERT_TRUE(testsupport::setFileTime(path, 999));
     testing::internal::CaptureStdout();
     EXPECT_TRUE(fileChanged(path.c_str(), recorded));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "timestamp is different, file has been modified\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "timestamp is different, file has been modified\n");
     EXPECT_EQ(recorded, 999);
 }
 
@@ -150,9 +148,9 @@ TEST(ShaderFileChanges, MissingFileCountsAsTimeZero)
     testing::internal::CaptureStdout();
     EXPECT_TRUE(fileChanged(path.c_str(), recorded));
     EXPECT_FALSE(fileChanged(path.c_str(), recorded));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "error with file: " + path + "\ntimestamp is different, file has been modified\n" +
-                  "error with file: " + path + "\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "error with file: " + path +
+                                                          "\ntimestamp is different, file has been modified\n" +
+                                                          "error with file: " + path + "\n");
     EXPECT_EQ(recorded, 0);
 }
 
@@ -188,8 +186,7 @@ TEST(ShaderFileChanges, ConstructorReportsUnreadableFiles)
     testing::internal::CaptureStdout();
     DemoShader entry(dir.file("no.vsh"), dir.file("no.fsh"));
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "error with file: " + dir.file("no.vsh") + "\nerror with file: " +
-                  dir.file("no.fsh") + "\n");
+              "error with file: " + dir.file("no.vsh") + "\nerror with file: " + dir.file("no.fsh") + "\n");
     // Both times are 0 already, so nothing has changed.
     testing::internal::CaptureStdout();
     EXPECT_FALSE(entry.checkForChanges());

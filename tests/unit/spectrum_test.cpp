@@ -32,8 +32,7 @@ TEST(SpectrumAnalyzer, SineAtABinCentreReadsItsAmplitudeThere)
     const float amplitude = 0.8f;
     std::vector<float> samples(SpectrumAnalyzer::kFrames);
     for (int i = 0; i < SpectrumAnalyzer::kFrames; ++i)
-        samples[i] = amplitude * static_cast<float>(
-                                     std::sin(2.0 * kPi * bin * i / SpectrumAnalyzer::kFrames + 0.3));
+        samples[i] = amplitude * static_cast<float>(std::sin(2.0 * kPi * bin * i / SpectrumAnalyzer::kFrames + 0.3));
     std::vector<float> magnitudes = analyze(samples);
     EXPECT_NEAR(magnitudes[bin], amplitude, 1e-3);
     EXPECT_NEAR(magnitudes[bin - 1], amplitude / 2, 1e-3) << "Hann's main lobe";
@@ -56,8 +55,7 @@ TEST(MonoBlockReader, BlocksReusedFromEarlierReadsMatchFreshSeeks)
     const uint64_t total = 3 * 44100;
     const uint64_t frames[] = {0, 735, 1470, 9000, 60000, 59000, total - 1000, total, 5};
     for (uint64_t frame : frames) {
-        std::vector<float> reused(moving.blockAt(frame),
-                                  moving.blockAt(frame) + MonoBlockReader::kBlockFrames);
+        std::vector<float> reused(moving.blockAt(frame), moving.blockAt(frame) + MonoBlockReader::kBlockFrames);
         MonoBlockReader fresh;
         ASSERT_TRUE(fresh.open(OggSource::open(tune.path().c_str(), problem), problem)) << problem;
         const float* expected = fresh.blockAt(frame);

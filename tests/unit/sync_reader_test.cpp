@@ -78,8 +78,9 @@ TEST(SyncReader, ReadsKeysInFileOrderAndIgnoresTrailingBytes)
     ASSERT_EQ(outcome.result, SYNC_LOAD_OK);
     // Kept as written, but a person hears of the key that reads 0.
     EXPECT_EQ(outcome.warning,
-              path + ": key 2 at row 70000: type -1 is not step, linear, smooth or ramp (0..3); the track is "
-                     "played as it is\n");
+              path +
+                  ": key 2 at row 70000: type -1 is not step, linear, smooth or ramp (0..3); the track is "
+                  "played as it is\n");
     ASSERT_EQ(track.key_count, 3);
     EXPECT_EQ(track.keys[0].row, -5);
     EXPECT_EQ(track.keys[0].value, 1.5f);
@@ -171,17 +172,14 @@ TEST(SyncReader, ValuesThatAreNotFiniteAreKeptWithOneLinePerTrack)
 {
     ScratchDir dir;
     const float infinity = std::numeric_limits<float>::infinity();
-    std::string path = dir.write("sync_odd.track", TrackBytes()
-                                                       .count(3)
-                                                       .key(0, std::nanf(""), 1)
-                                                       .key(5, -infinity, 9)
-                                                       .key(9, 1.0f, 0)
-                                                       .str());
+    std::string path = dir.write(
+        "sync_odd.track", TrackBytes().count(3).key(0, std::nanf(""), 1).key(5, -infinity, 9).key(9, 1.0f, 0).str());
     SyncTrack track;
     LoadOutcome outcome = load(track, path);
     ASSERT_EQ(outcome.result, SYNC_LOAD_OK);
-    EXPECT_EQ(outcome.warning, path + ": key 0 at row 0: value nan is not a finite number (and 1 more invalid key); "
-                                      "the track is played as it is\n");
+    EXPECT_EQ(outcome.warning, path +
+                                   ": key 0 at row 0: value nan is not a finite number (and 1 more invalid key); "
+                                   "the track is played as it is\n");
     ASSERT_EQ(track.key_count, 3);
     EXPECT_TRUE(std::isinf(track.keys[1].value));
     EXPECT_EQ(track.keys[1].type, 9);

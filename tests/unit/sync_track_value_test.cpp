@@ -23,8 +23,7 @@ SyncTrack make_track(std::initializer_list<SyncKey> keys)
 }
 
 // A track of `count` keys whose rows are row_of(0), row_of(1), ...
-template <typename RowOf>
-SyncTrack make_rows(int count, RowOf row_of)
+template <typename RowOf> SyncTrack make_rows(int count, RowOf row_of)
 {
     SyncTrack track;
     auto keys = std::make_unique<SyncKey[]>(count);

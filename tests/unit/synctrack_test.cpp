@@ -47,12 +47,13 @@ protected:
 
 TEST(SyncTrackText, ParsesKeysCommentsBlankLinesAndBothTypeSpellings)
 {
-    std::string text = "# speed of the tunnel\n"
-                       "\n"
-                       "  -4 0 step\n"
-                       "10\t1.5 linear   # ease out\r\n"
-                       "20 -2e-3 2\n"
-                       "30 7 ramp"; // no newline at the end
+    std::string text =
+        "# speed of the tunnel\n"
+        "\n"
+        "  -4 0 step\n"
+        "10\t1.5 linear   # ease out\r\n"
+        "20 -2e-3 2\n"
+        "30 7 ramp"; // no newline at the end
     std::vector<SyncKey> keys;
     SyncTextError error;
     ASSERT_TRUE(sync_parse_text(text, keys, error)) << error.line << ": " << error.message;
@@ -130,8 +131,8 @@ TEST(SyncTrackText, EveryFiniteFloatReadsBackToTheSameBits)
 
 TEST(SyncTrackText, FormattedKeysParseBackUnchanged)
 {
-    const SyncKey keys[] = {{-100, -0.0f, SYNC_STEP}, {0, 0.1f, SYNC_LINEAR}, {7, 1e-40f, SYNC_SMOOTH},
-                            {2147483647, 3.4e38f, SYNC_RAMP}};
+    const SyncKey keys[] = {
+        {-100, -0.0f, SYNC_STEP}, {0, 0.1f, SYNC_LINEAR}, {7, 1e-40f, SYNC_SMOOTH}, {2147483647, 3.4e38f, SYNC_RAMP}};
     std::string text = sync_format_text(keys, 4);
     EXPECT_EQ(text, "-100 -0 step\n0 0.100000001 linear\n7 9.9999461e-41 smooth\n2147483647 3.39999995e+38 ramp\n");
 
@@ -170,8 +171,9 @@ TEST(SyncTrackText, KeysThePlayerAcceptsButCannotInterpolateSurviveDecodeAndEnco
     const std::vector<unsigned char> bytes = sync_encode_keys(keys.data(), static_cast<int32_t>(keys.size()));
 
     const std::string text = sync_format_text(keys.data(), static_cast<int32_t>(keys.size()));
-    EXPECT_EQ(text, "-3 nan linear\n-2 nan:0x7fc00001 linear\n-1 nan:0xffc00000 linear\n0 nan:0x7f800001 linear\n"
-                    "1 inf -128\n2 -inf 127\n3 0.5 4\n");
+    EXPECT_EQ(text,
+              "-3 nan linear\n-2 nan:0x7fc00001 linear\n-1 nan:0xffc00000 linear\n0 nan:0x7f800001 linear\n"
+              "1 inf -128\n2 -inf 127\n3 0.5 4\n");
     std::vector<SyncKey> parsed;
     SyncTextError error;
     ASSERT_TRUE(sync_parse_text(text, parsed, error)) << error.line << ": " << error.message;
@@ -252,8 +254,9 @@ TEST_F(SyncTrackTool, KeysThatAreNotValidAreFlaggedByBothWaysAndStillRoundTrip)
     ToolRun decode = run_synctrack("decode " + shellQuoted(track));
     ASSERT_EQ(decode.status, 0) << decode.err;
     EXPECT_EQ(decode.out, "0 0 5\n4 nan:0x7fc00123 linear\n");
-    EXPECT_EQ(decode.err, track + ": key 0 at row 0: type 5 is not step, linear, smooth or ramp (0..3) (and 1 more "
-                                  "invalid key); the track is played as it is\n");
+    EXPECT_EQ(decode.err, track +
+                              ": key 0 at row 0: type 5 is not step, linear, smooth or ramp (0..3) (and 1 more "
+                              "invalid key); the track is played as it is\n");
 
     std::string text = dir.write("decoded.txt", decode.out);
     std::string again = dir.file("again.track");

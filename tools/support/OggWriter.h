@@ -9,7 +9,7 @@
 struct OggWriterFormat {
     int sampleRate = 44100; // frames per second
     int channels = 2;
-    float quality = 0.4f;   // vorbisenc's VBR quality, -0.1 (smallest) .. 1.0 (best)
+    float quality = 0.4f; // vorbisenc's VBR quality, -0.1 (smallest) .. 1.0 (best)
 };
 
 // Fills `count` frames starting at frame `first`: buffers[c][i] is channel c

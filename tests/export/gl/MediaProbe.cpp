@@ -45,11 +45,10 @@ void takeVideoFrame(DecodedMedia& media, const AVFrame* frame, const AVStream* s
     const int64_t pts = frame->best_effort_timestamp;
     media.frameSeconds.push_back(static_cast<double>(pts) * av_q2d(stream->time_base));
     if (scaler == nullptr) {
-        scaler = sws_getContext(frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
-                                frame->width, frame->height, AV_PIX_FMT_RGB24, SWS_POINT, nullptr, nullptr,
-                                nullptr);
-        sws_setColorspaceDetails(scaler, sws_getCoefficients(SWS_CS_ITU709), 0,
-                                 sws_getCoefficients(SWS_CS_ITU709), 1, 0, 1 << 16, 1 << 16);
+        scaler = sws_getContext(frame->width, frame->height, static_cast<AVPixelFormat>(frame->format), frame->width,
+                                frame->height, AV_PIX_FMT_RGB24, SWS_POINT, nullptr, nullptr, nullptr);
+        sws_setColorspaceDetails(scaler, sws_getCoefficients(SWS_CS_ITU709), 0, sws_getCoefficients(SWS_CS_ITU709), 1,
+                                 0, 1 << 16, 1 << 16);
         rgb.resize(static_cast<size_t>(frame->width) * frame->height * 3);
     }
     uint8_t* planes[1] = {rgb.data()};
@@ -148,8 +147,8 @@ DecodedMedia decodeMedia(const std::string& path, const std::string& format)
     return media;
 }
 
-bool concatByStreamCopy(const std::vector<std::string>& parts, const std::string& listPath,
-                        const std::string& output, std::string& problem)
+bool concatByStreamCopy(const std::vector<std::string>& parts, const std::string& listPath, const std::string& output,
+                        std::string& problem)
 {
     {
         std::ofstream list(listPath);

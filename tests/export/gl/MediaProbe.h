@@ -11,19 +11,19 @@
 
 struct DecodedMedia {
     bool opened = false;
-    std::string problem;                 // why not, when not opened
+    std::string problem; // why not, when not opened
 
     int width = 0;
     int height = 0;
-    std::vector<double> frameSeconds;    // presentation time of each decoded frame
-    std::vector<uint32_t> centreColour;  // 0xRRGGBB of each frame's centre pixel
+    std::vector<double> frameSeconds;   // presentation time of each decoded frame
+    std::vector<uint32_t> centreColour; // 0xRRGGBB of each frame's centre pixel
     bool firstFrameIsKey = false;
-    int decodeErrors = 0;                // packets a decoder refused as broken
+    int decodeErrors = 0; // packets a decoder refused as broken
 
-    int sampleRate = 0;                  // 0: no sound stream
+    int sampleRate = 0; // 0: no sound stream
     int channels = 0;
-    double soundStartSeconds = 0.0;      // presentation time of the first decoded sample
-    std::vector<float> soundMono;        // decoded samples, channels averaged
+    double soundStartSeconds = 0.0; // presentation time of the first decoded sample
+    std::vector<float> soundMono;   // decoded samples, channels averaged
 };
 
 // Decodes every frame and sample of `path` (a concat list with `format` "concat").
@@ -31,5 +31,5 @@ DecodedMedia decodeMedia(const std::string& path, const std::string& format = ""
 
 // Joins `parts` (in order) into `output` with the concat demuxer and stream
 // copy. `listPath` is where the concat list is written. False with `problem` set.
-bool concatByStreamCopy(const std::vector<std::string>& parts, const std::string& listPath,
-                        const std::string& output, std::string& problem);
+bool concatByStreamCopy(const std::vector<std::string>& parts, const std::string& listPath, const std::string& output,
+                        std::string& problem);

@@ -141,8 +141,8 @@ std::vector<long> frameCodes(const DecodedMedia& media)
 {
     std::vector<long> codes;
     for (uint32_t colour : media.centreColour)
-        codes.push_back((colour >> 16 & 255) > 224 && (colour >> 8 & 255) > 224 && (colour & 255) > 224
-                            ? -1 : frameCode(colour));
+        codes.push_back(
+            (colour >> 16 & 255) > 224 && (colour >> 8 & 255) > 224 && (colour & 255) > 224 ? -1 : frameCode(colour));
     return codes;
 }
 
@@ -215,9 +215,10 @@ TEST_F(ExportTest, ClicksAndTheirFlashesLandOnTheSameFrameInBothContainers)
                     loudest = i;
             const double heard = media.soundStartSeconds + static_cast<double>(loudest) / kSampleRate;
             const double seen = media.frameSeconds[static_cast<size_t>(flashFrame)];
-            EXPECT_NEAR(seen - media.frameSeconds[0], click, 0.5 / kFps) << "the flash is on the frame nearest the click";
-            EXPECT_NEAR(heard, seen, 1.0 / kFps) << "click at " << click << " s heard at " << heard
-                                                 << " s, flash seen at " << seen << " s";
+            EXPECT_NEAR(seen - media.frameSeconds[0], click, 0.5 / kFps)
+                << "the flash is on the frame nearest the click";
+            EXPECT_NEAR(heard, seen, 1.0 / kFps)
+                << "click at " << click << " s heard at " << heard << " s, flash seen at " << seen << " s";
         }
     }
 }
@@ -306,7 +307,8 @@ TEST_F(ExportTest, ImageSequenceHoldsExactlyWhatWasRenderedAndTheSound)
 
     ASSERT_EQ(rendered.size(), 6u);
     for (size_t k = 0; k < rendered.size(); ++k) {
-        const std::string name = "shots/frame" + std::string(k + 30 < 100 ? "00" : "0") + std::to_string(k + 30) + ".png";
+        const std::string name = "shots/frame" + std::string(k + 30 < 100 ? "00" : "0") + std::to_string(k + 30) +
+                                 ".png";
         int width = 0;
         int height = 0;
         int channels = 0;

@@ -30,7 +30,7 @@ namespace {
 const int kFps = 30;
 const double kRowsPerSecond = 60.0; // two rows per frame, as "rows_per_second" below says
 const int kSampleRate = 44100;
-const double kTuneSeconds = 3.0;    // the demo ends with its tune, at row 180
+const double kTuneSeconds = 3.0; // the demo ends with its tune, at row 180
 const long kFrames = 90;
 // Frames whose time carries a click; the scene track flashes on their rows.
 const long kClickFrames[] = {15, 39, 63};
@@ -195,14 +195,12 @@ protected:
 
     // Runs `demoplayer ARGUMENTS DEMO` in a shell script's `prefix` and
     // `suffix` (for signals), without a display, in the output folder.
-    PlayerRun runPlayer(const std::string& arguments, const std::string& prefix = "",
-                        const std::string& suffix = "")
+    PlayerRun runPlayer(const std::string& arguments, const std::string& prefix = "", const std::string& suffix = "")
     {
         const std::string player = shellQuoted(std::string(std::getenv("DEMOPLAYER_BINARY_DIR")) + "/demoplayer");
         const std::string command = "cd " + shellQuoted(out_.path()) + " || exit 1; " + prefix + "env -u DISPLAY " +
                                     player + " " + arguments + " " + shellQuoted(demo_->path()) + " >" +
-                                    shellQuoted(logs_.file("out")) + " 2>" + shellQuoted(logs_.file("err")) +
-                                    suffix;
+                                    shellQuoted(logs_.file("out")) + " 2>" + shellQuoted(logs_.file("err")) + suffix;
         const int raw = std::system(command.c_str());
         PlayerRun run;
         run.status = raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -231,10 +229,12 @@ ExportDemo* ExportPlayerTest::demo_ = nullptr;
 double loudestNear(const DecodedMedia& media, double seconds)
 {
     const long from = std::max(0L, std::lround((seconds - 0.2) * media.sampleRate));
-    const long to = std::min(static_cast<long>(media.soundMono.size()), std::lround((seconds + 0.2) * media.sampleRate));
+    const long to = std::min(static_cast<long>(media.soundMono.size()),
+                             std::lround((seconds + 0.2) * media.sampleRate));
     long loudest = from;
     for (long i = from; i < to; ++i)
-        if (std::fabs(media.soundMono[static_cast<size_t>(i)]) > std::fabs(media.soundMono[static_cast<size_t>(loudest)]))
+        if (std::fabs(media.soundMono[static_cast<size_t>(i)]) >
+            std::fabs(media.soundMono[static_cast<size_t>(loudest)]))
             loudest = i;
     return media.soundStartSeconds + static_cast<double>(loudest) / media.sampleRate;
 }
@@ -287,8 +287,8 @@ TEST_F(ExportPlayerTest, RerunsAndSegmentsGiveTheSameFrames)
     ASSERT_EQ(joined.frameSeconds.size(), reference.frameSeconds.size());
     for (size_t k = 0; k < joined.frameSeconds.size(); ++k)
         ASSERT_NEAR(joined.frameSeconds[k], reference.frameSeconds[k], 1e-3) << "frame " << k;
-    EXPECT_NEAR(static_cast<double>(joined.soundMono.size()), static_cast<double>(reference.soundMono.size()),
-                1024.0) << "the joined sound as long as the whole's, within one audio frame";
+    EXPECT_NEAR(static_cast<double>(joined.soundMono.size()), static_cast<double>(reference.soundMono.size()), 1024.0)
+        << "the joined sound as long as the whole's, within one audio frame";
 
     const DecodedMedia half = decodeMedia(second);
     EXPECT_TRUE(half.firstFrameIsKey) << "a segment starts with a key frame";
@@ -307,8 +307,8 @@ TEST_F(ExportPlayerTest, ImageSequenceHoldsTheRenderLosslesslyAndSegmentsMatchIt
         char name[32];
         std::snprintf(name, sizeof name, "f%03ld.png", k);
         int width = 0, height = 0, components = 0;
-        unsigned char* pixels =
-            stbi_load(out_.file(std::string("whole/") + name).c_str(), &width, &height, &components, 3);
+        unsigned char* pixels = stbi_load(out_.file(std::string("whole/") + name).c_str(), &width, &height, &components,
+                                          3);
         ASSERT_NE(pixels, nullptr) << "no image " << name;
         const long code = expectedCode(k);
         const uint32_t want = code < 0 ? 0xFFFFFFu

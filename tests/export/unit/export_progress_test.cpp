@@ -58,15 +58,14 @@ TEST(ExportProgress, TerminalsGetOneBarRewrittenInPlace)
     EXPECT_EQ(count(text, '\n'), 1u) << "one line break, after the final bar";
     EXPECT_GE(count(text, '\r'), 5u);
     EXPECT_LE(count(text, '\r'), 12u) << "redrawn about ten times a second, not every frame";
-    EXPECT_NE(text.find("[##############################] 100/100 frames, 100.0 fps, 0:00 left"),
-              std::string::npos) << text;
+    EXPECT_NE(text.find("[##############################] 100/100 frames, 100.0 fps, 0:00 left"), std::string::npos)
+        << text;
 }
 
 TEST(ExportProgress, FiguresStayReadableAtTheExtremes)
 {
     ExportProgress progress(nullptr, true, 90000);
-    EXPECT_EQ(progress.barText(0, 0.0).find("0/90000 frames, 0.0 fps, --:-- left"), 33u)
-        << progress.barText(0, 0.0);
+    EXPECT_EQ(progress.barText(0, 0.0).find("0/90000 frames, 0.0 fps, --:-- left"), 33u) << progress.barText(0, 0.0);
     EXPECT_NE(progress.barText(1, 1.0).find("24:59:59 left"), std::string::npos) << progress.barText(1, 1.0);
     EXPECT_NE(progress.lineText(95000, 10.0).find("90000/90000"), std::string::npos)
         << "never more frames than the export has";

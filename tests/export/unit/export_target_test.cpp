@@ -48,20 +48,20 @@ TEST(ExportTarget, ImageSequencesNumberFramesAndNameTheirSound)
 TEST(ExportTarget, RefusesNamesItCannotWriteOrFormatSafely)
 {
     const char* refused[] = {
-        "demo.avi",            // unknown extension
-        "demo",                // no extension
-        "",                    // nothing
-        "out/",                // a folder
-        "frame%05d.jpg",       // images are PNG
-        "frame%s.png",         // not a number conversion
-        "frame%n.png",         // would write through printf
-        "frame%5.2d.png",      // precision
-        "frame%-5d.png",       // flags other than 0
-        "frame%099d.png",      // absurd width
-        "frame%d_%d.png",      // two numbers
-        "shots%d/frame.png",   // the number in a folder's name
-        "frame%",              // a lone percent sign
-        "frame%%.png",         // no number at all
+        "demo.avi",          // unknown extension
+        "demo",              // no extension
+        "",                  // nothing
+        "out/",              // a folder
+        "frame%05d.jpg",     // images are PNG
+        "frame%s.png",       // not a number conversion
+        "frame%n.png",       // would write through printf
+        "frame%5.2d.png",    // precision
+        "frame%-5d.png",     // flags other than 0
+        "frame%099d.png",    // absurd width
+        "frame%d_%d.png",    // two numbers
+        "shots%d/frame.png", // the number in a folder's name
+        "frame%",            // a lone percent sign
+        "frame%%.png",       // no number at all
     };
     for (const char* name : refused) {
         ExportTarget target;

@@ -80,8 +80,7 @@ std::string childOutput(Output output, const char* noColor, void (*body)())
 
 TEST(ConsoleColour, TerminalGetsEachChangeOnceAndAResetAtExit)
 {
-    EXPECT_EQ(childOutput(Output::Terminal, nullptr, colourLikeFiveFrames),
-              "\033[97;40m\033[91;40m\033[97;40m\033[0m");
+    EXPECT_EQ(childOutput(Output::Terminal, nullptr, colourLikeFiveFrames), "\033[97;40m\033[91;40m\033[97;40m\033[0m");
 }
 
 TEST(ConsoleColour, PipesAndNoColorGetNoEscapes)
@@ -94,21 +93,23 @@ TEST(ConsoleColour, PipesAndNoColorGetNoEscapes)
 
 TEST(ConsoleColour, NothingIsResetWhenNoColourWasSet)
 {
-    EXPECT_EQ(childOutput(Output::Terminal, nullptr, [] {
-                  PlatformConsole console;
-                  platform_console_open(console);
-              }),
+    EXPECT_EQ(childOutput(Output::Terminal, nullptr,
+                          [] {
+                              PlatformConsole console;
+                              platform_console_open(console);
+                          }),
               "");
 }
 
 TEST(ConsoleColour, InterruptRestoresTheTerminalColours)
 {
-    EXPECT_EQ(childOutput(Output::Terminal, nullptr, [] {
-                  PlatformConsole console;
-                  platform_console_open(console);
-                  platform_console_set_colour(console, PLATFORM_COLOUR_LIGHT_RED);
-                  std::fflush(stdout);
-                  raise(SIGINT);
-              }),
+    EXPECT_EQ(childOutput(Output::Terminal, nullptr,
+                          [] {
+                              PlatformConsole console;
+                              platform_console_open(console);
+                              platform_console_set_colour(console, PLATFORM_COLOUR_LIGHT_RED);
+                              std::fflush(stdout);
+                              raise(SIGINT);
+                          }),
               "\033[91;40m\033[0m");
 }
