@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <iostream>
 #include <string>
 #include <system_error>
 
@@ -105,7 +106,7 @@ void warnAboutDemoMistakes()
 
 void warnAboutDemoMistakes(double tuneSeconds)
 {
-    std::fflush(stdout);
+    std::cout.flush();
     for (const std::string& warning : demoWarnings(gatherFacts(tuneSeconds)))
         std::fprintf(stderr, "%s\n", warning.c_str());
 }

@@ -35,7 +35,7 @@ public:
 
 int refuse(const std::string& output, const std::string& problem, int status)
 {
-    std::fflush(stdout);
+    std::cout.flush();
     std::fprintf(stderr, "%s: %s\n", output.c_str(), problem.c_str());
     return status;
 }
@@ -116,7 +116,7 @@ int setUpAndExport(const CommandLine& commandLine, int width, int height)
     double tuneSeconds = 0.0;
     const bool hasTune = tuneLength(tuneSeconds);
     warnAboutDemoMistakes(tuneSeconds);
-    std::fflush(stdout);
+    std::cout.flush();
     if (platform_interrupt_requested())
         return refuse(output, "export cancelled; nothing was written", kExitInterrupted);
 

@@ -269,7 +269,7 @@ void LiveMode::reloadImage(const std::string& path)
     for (std::size_t i = 0; i < demo.imagePaths.size() && i < demo.imageTextures.size(); ++i)
         if (demo.imagePaths[i] == path)
             *demo.imageTextures[i] = Texture(path); // the scenes keep pointing at the same Texture
-    std::fputs("\n", stdout);
+    std::cout << "\n";
     reloaded(path);
 }
 
@@ -287,7 +287,7 @@ void LiveMode::setProblem(const std::string& key, const std::string& message)
     if (alreadySaid)
         return;
     console_.clearStatus();
-    std::fflush(stdout);
+    std::cout.flush();
     std::fprintf(stderr, "%s\n", firstLine(message).c_str());
 }
 

@@ -38,11 +38,11 @@ int answerWithoutPlaying(bool parsed, const CommandLine& commandLine, const std:
         return 2;
     }
     if (commandLine.help) {
-        std::fputs(commandLineUsage(), stdout);
+        std::cout << commandLineUsage();
         return 0;
     }
     if (commandLine.version) {
-        std::printf("%s\n", commandLineVersion());
+        std::cout << commandLineVersion() << "\n";
         return 0;
     }
     return -1;

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <iostream>
 
 #include <dlfcn.h>
 #include <link.h>
@@ -27,8 +28,7 @@ const char kResetEscape[] = "\033[0m";
 
 void restoreColoursAtExit()
 {
-    std::fputs(kResetEscape, stdout);
-    std::fflush(stdout);
+    std::cout << kResetEscape << std::flush;
 }
 
 // Async-signal-safe: writes the reset with write(2), then lets the signal's
@@ -96,7 +96,7 @@ void platform_console_set_colour(PlatformConsole& console, PlatformColour colour
         restoreColoursOnSignals();
         console.restoreAtExit = true;
     }
-    std::fputs(kColourEscapes[colour], stdout);
+    std::cout << kColourEscapes[colour];
     console.colour = colour;
 }
 

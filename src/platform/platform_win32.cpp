@@ -16,6 +16,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <iostream>
 #include <cstdlib>
 
 namespace {
@@ -37,7 +38,7 @@ HANDLE consoleOutput()
 
 void restoreColoursAtExit()
 {
-    std::fflush(stdout);
+    std::cout.flush();
     SetConsoleTextAttribute(consoleOutput(), originalAttributes);
 }
 
@@ -83,7 +84,7 @@ void platform_console_set_colour(PlatformConsole& console, PlatformColour colour
         console.restoreAtExit = true;
     }
     // What was printed before keeps the colour it was printed in.
-    std::fflush(stdout);
+    std::cout.flush();
     WORD attributes = originalAttributes;
     if (colour == PLATFORM_COLOUR_BRIGHT_WHITE)
         attributes = kBrightWhiteOnBlack;

@@ -6,7 +6,7 @@
 // the entry made afterwards holds it, and the last holder deletes it.
 #include "render/DemoShader.h"
 
-#include <cstdio>
+#include <iostream>
 #include <utility>
 
 #include "platform/platform.h"
@@ -17,7 +17,7 @@ int32_t recordedFileTime(const char* path)
 {
     int32_t time = 0;
     if (!platform_file_time(path, time)) {
-        std::printf("error with file: %s\n", path);
+        std::cout << "error with file: " << path << "\n";
         time = 0;
     }
     return time;
@@ -30,7 +30,7 @@ bool fileChanged(const char* path, int32_t& recordedTime)
     const int32_t time = recordedFileTime(path);
     if (time == recordedTime)
         return false;
-    std::fputs("timestamp is different, file has been modified\n", stdout);
+    std::cout << "timestamp is different, file has been modified\n";
     recordedTime = time;
     return true;
 }
@@ -49,7 +49,8 @@ bool DemoShader::build(FileWarnings* warnings, std::string* failure)
         return false;
     program = std::make_shared<const ShaderProgram>(std::move(built));
     if (failure == nullptr)
-        std::printf("{  Compiled Shader Program and attached ID number %u to it.  }\n\n\n", program->getProgramId());
+        std::cout << "{  Compiled Shader Program and attached ID number " << program->getProgramId()
+                  << " to it.  }\n\n\n";
     return true;
 }
 
@@ -86,8 +87,7 @@ bool DemoShader::checkForChanges()
     const bool vertexChanged = fileChanged(vertexPath.c_str(), vertexTime);
     const bool fragmentChanged = fileChanged(fragmentPath.c_str(), fragmentTime);
     if (vertexChanged || fragmentChanged) {
-        std::fputs("source is diff\n", stdout);
-        std::fflush(stdout);
+        std::cout << "source is diff\n" << std::flush;
     }
     return vertexChanged || fragmentChanged;
 }

@@ -3,6 +3,7 @@
 #include "render/FinalPass.h"
 
 #include <cstdio>
+#include <iostream>
 
 namespace {
 
@@ -44,7 +45,7 @@ ShaderProgram buildFinalPassProgram(const std::string& vertexPath, const std::st
     ShaderProgram program = buildShaderProgram(vertexPath, fragmentPath, warnings, failure);
     if (program.isValid())
         return program;
-    std::fflush(stdout);
+    std::cout.flush();
     std::fprintf(stderr, "%s, %s: final pass does not build; the last pass is shown as it is\n", vertexPath.c_str(),
                  fragmentPath.c_str());
     return buildPassThroughProgram();

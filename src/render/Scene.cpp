@@ -8,8 +8,8 @@
 #include "render/Scene.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
+#include <iostream>
 #include <string>
 
 #include <GL/glew.h>
@@ -29,8 +29,7 @@ std::string numbered(const char* prefix, int number)
 
 void printFstrLine(float fstrValue)
 {
-    std::printf("fstr_val%g\n", static_cast<double>(fstrValue));
-    std::fflush(stdout);
+    std::cout << "fstr_val" << static_cast<double>(fstrValue) << "\n" << std::flush;
 }
 
 } // namespace
@@ -38,7 +37,7 @@ void printFstrLine(float fstrValue)
 void Scene::addShader(const DemoShader& shader)
 {
     if (passShaders.size() >= static_cast<size_t>(kMaxPasses)) {
-        std::fputs("Sorry. Only max 8 shaders per scene allowed for now. Shall we fix it?", stdout);
+        std::cout << "Sorry. Only max 8 shaders per scene allowed for now. Shall we fix it?";
         return;
     }
     passShaders.push_back(shader);

@@ -5,7 +5,9 @@
 // shaders and linked programs are returned in their owners.
 #include "render/ShaderProgram.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iostream>
 #include <utility>
 #include <vector>
 
@@ -97,12 +99,10 @@ GlName compileLive(GLenum type, const std::string& path, std::string& failure)
 
 std::string readShaderSource(const char* path, FileWarnings* warnings, bool* readable)
 {
-    std::fputs("---------------------\n", stdout);
-    std::fputs("Opening shader file: ", stdout);
-    std::fputs(path, stdout);
-    std::fputs("\n", stdout);
-    std::fputs("---------------------\n", stdout);
-    std::fputs("\n", stdout);
+    std::cout << "---------------------\n"
+              << "Opening shader file: " << path << "\n"
+              << "---------------------\n"
+              << "\n";
 
     // Read-only: a write-protected source must load, and the player never
     // opens a user's file for writing.
@@ -122,7 +122,7 @@ std::string readShaderSource(const char* path, FileWarnings* warnings, bool* rea
 
     std::string text = shaderText(bytes);
 
-    std::fputs("\n\n\n", stdout);
+    std::cout << "\n\n\n";
     return text;
 }
 
@@ -136,7 +136,7 @@ GlName compileShader(GLenum type, const char* source, const std::string& fileNam
     glGetShaderiv(shader.get(), GL_COMPILE_STATUS, &status);
     if (status != 0) {
         if (report == CompileReport::Console)
-            std::fputs("\n COMPILATION SUCCESSFULL \n", stdout);
+            std::cout << "\n COMPILATION SUCCESSFULL \n";
         return shader;
     }
 
@@ -152,10 +152,9 @@ GlName compileShader(GLenum type, const char* source, const std::string& fileNam
         std::vector<char> log(static_cast<size_t>(length));
         GLsizei written = 0;
         glGetShaderInfoLog(shader.get(), length, &written, log.data());
-        for (GLsizei i = 0; i < written && i < length; ++i)
-            std::putchar(log[static_cast<size_t>(i)]);
+        std::cout.write(log.data(), std::min(written, length));
     }
-    std::fflush(stdout);
+    std::cout.flush();
     if (!fileName.empty())
         std::fprintf(stderr, "%s: shader does not compile\n", fileName.c_str());
     if (type == GL_FRAGMENT_SHADER && report == CompileReport::Console) {
@@ -188,7 +187,7 @@ ShaderProgram ShaderProgram::link(GlName vertexShader, GlName fragmentShader, co
             *failureLog = line;
             return result;
         }
-        std::fflush(stdout);
+        std::cout.flush();
         std::fprintf(stderr, "%s\n", line.c_str());
         return result;
     }

@@ -5,7 +5,7 @@
 // bound to GL_TEXTURE_2D on the active unit.
 #include "render/Texture.h"
 
-#include <cstdio>
+#include <iostream>
 
 #include "platform/warning.h"
 #include "render/ImageFile.h"
@@ -17,7 +17,7 @@ namespace {
 // GL error code.
 void printGlErrorText()
 {
-    std::fputs(reinterpret_cast<const char*>(glewGetErrorString(glGetError())), stdout);
+    std::cout << reinterpret_cast<const char*>(glewGetErrorString(glGetError()));
 }
 
 } // namespace

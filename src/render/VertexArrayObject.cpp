@@ -4,7 +4,7 @@
 #include "render/VertexArrayObject.h"
 
 #include <cstdint>
-#include <cstdio>
+#include <iostream>
 
 #include <glm/gtc/type_ptr.hpp>
 
@@ -13,15 +13,15 @@ VertexArrayObject::VertexArrayObject(int serial, const float* positions, const f
     : hasTexCoords(texCoords != nullptr), vertexCount(vertexCount), indexCount(indexCount),
       texCoordCount(texCoords != nullptr ? texCoordCount : 0)
 {
-    std::printf("\n[\n Vertex Array Object: %d\n", serial);
+    std::cout << "\n[\n Vertex Array Object: " << serial << "\n";
 
     vertexArray = GlName::generate(GlName::Kind::VertexArray);
     glBindVertexArray(vertexArray.get());
 
-    std::printf(" Number of vertices: %d\n", vertexCount);
-    std::printf(" Number of indices: %d\n", indexCount);
-    std::printf(" Number of texture coordinates: %d\n", this->texCoordCount);
-    std::printf("]\n");
+    std::cout << " Number of vertices: " << vertexCount << "\n"
+              << " Number of indices: " << indexCount << "\n"
+              << " Number of texture coordinates: " << this->texCoordCount << "\n"
+              << "]\n";
 
     // Positions first, then the texture coordinates, each tightly packed.
     const GLsizeiptr positionBytes = static_cast<GLsizeiptr>(vertexCount) * 3 * sizeof(float);
