@@ -15,7 +15,7 @@ namespace {
 
 constexpr int kRowStep = 8; // rows between neighbouring keys
 
-SyncTrack make_track(int key_count, std::mt19937& random)
+SyncTrack makeTrack(int key_count, std::mt19937& random)
 {
     SyncTrack track;
     track.name = "bench";
@@ -31,7 +31,7 @@ void BM_SyncTrackValue(benchmark::State& state)
 {
     const int key_count = static_cast<int>(state.range(0));
     std::mt19937 random(42);
-    SyncTrack track = make_track(key_count, random);
+    SyncTrack track = makeTrack(key_count, random);
 
     // A fixed table of rows, walked in a loop, keeps the generator out of the timing.
     std::uniform_real_distribution<double> row(0.0, static_cast<double>(key_count) * kRowStep);

@@ -39,14 +39,14 @@ const char kUsage[] =
     "and read back bit-exactly. Values that are not finite and types outside 0..3\n"
     "are kept, with a warning.\n";
 
-int usage_error()
+int usageError()
 {
     std::fputs(kUsage, stderr);
     return 1;
 }
 
 // Reads a whole file into `text`. False (errno set) when it cannot.
-bool read_file(const char* path, std::string& text)
+bool readTextFile(const char* path, std::string& text)
 {
     std::FILE* file = std::fopen(path, "rb");
     if (!file)
@@ -61,7 +61,7 @@ bool read_file(const char* path, std::string& text)
 }
 
 // Loads a track file the way the player does, but a missing file is an error here.
-bool load_track(const char* path, SyncTrack& track)
+bool loadTrack(const char* path, SyncTrack& track)
 {
     SyncLoadResult result = sync_load_keys(&track, path);
     if (result == SYNC_LOAD_MISSING) // every other failure the reader has named
@@ -71,7 +71,7 @@ bool load_track(const char* path, SyncTrack& track)
 
 // Exit status after printing to standard output: a full disk or a closed
 // pipe must not pass for success.
-int finish_output()
+int finishOutput()
 {
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::fprintf(stderr, "synctrack: cannot write to standard output: %s\n", std::strerror(errno));
@@ -80,66 +80,66 @@ int finish_output()
     return 0;
 }
 
-int encode(const char* text_path, const char* track_path)
+int encode(const char* textPath, const char* trackPath)
 {
     std::string text;
-    if (!read_file(text_path, text)) {
-        std::fprintf(stderr, "%s: cannot read: %s\n", text_path, std::strerror(errno));
+    if (!readTextFile(textPath, text)) {
+        std::fprintf(stderr, "%s: cannot read: %s\n", textPath, std::strerror(errno));
         return 1;
     }
     std::vector<SyncKey> keys;
     SyncTextError error;
     if (!sync_parse_text(text, keys, error)) {
-        std::fprintf(stderr, "%s:%d: %s\n", text_path, error.line, error.message.c_str());
+        std::fprintf(stderr, "%s:%d: %s\n", textPath, error.line, error.message.c_str());
         return 1;
     }
     const std::string invalid = sync_invalid_keys_problem(keys.data(), static_cast<int32_t>(keys.size()));
     if (!invalid.empty())
-        std::fprintf(stderr, "%s: %s\n", text_path, invalid.c_str());
+        std::fprintf(stderr, "%s: %s\n", textPath, invalid.c_str());
     std::string problem;
-    if (!sync_write_track(track_path, keys.data(), static_cast<int32_t>(keys.size()), problem)) {
-        std::fprintf(stderr, "%s: %s\n", track_path, problem.c_str());
+    if (!sync_write_track(trackPath, keys.data(), static_cast<int32_t>(keys.size()), problem)) {
+        std::fprintf(stderr, "%s: %s\n", trackPath, problem.c_str());
         return 1;
     }
     return 0;
 }
 
 // Whether `track` must be (re)made from `text`: it is missing or older.
-bool out_of_date(const std::filesystem::path& text, const std::filesystem::path& track)
+bool outOfDate(const std::filesystem::path& text, const std::filesystem::path& track)
 {
     std::error_code error;
-    const auto track_time = std::filesystem::last_write_time(track, error);
+    const auto trackTime = std::filesystem::last_write_time(track, error);
     if (error)
         return true;
-    const auto text_time = std::filesystem::last_write_time(text, error);
-    return error || text_time > track_time;
+    const auto textTime = std::filesystem::last_write_time(text, error);
+    return error || textTime > trackTime;
 }
 
-// Encodes every NAME.txt of `text_dir` into `track_dir`/sync_NAME.track, in
+// Encodes every NAME.txt of `textDir` into `trackDir`/sync_NAME.track, in
 // name order, going on after a failure; one line per file on standard output.
-int encode_directory(const char* text_dir, const char* track_dir, bool all)
+int encodeDirectory(const char* textDir, const char* trackDir, bool all)
 {
     namespace fs = std::filesystem;
     std::error_code error;
-    if (!fs::is_directory(track_dir, error)) {
-        std::fprintf(stderr, "%s: not a directory\n", track_dir);
+    if (!fs::is_directory(trackDir, error)) {
+        std::fprintf(stderr, "%s: not a directory\n", trackDir);
         return 1;
     }
     std::vector<fs::path> texts;
-    for (fs::directory_iterator it(text_dir, error), end; !error && it != end; it.increment(error)) {
+    for (fs::directory_iterator it(textDir, error), end; !error && it != end; it.increment(error)) {
         if (it->path().extension() == ".txt" && it->is_regular_file(error))
             texts.push_back(it->path());
     }
     if (error) {
-        std::fprintf(stderr, "%s: cannot list: %s\n", text_dir, error.message().c_str());
+        std::fprintf(stderr, "%s: cannot list: %s\n", textDir, error.message().c_str());
         return 1;
     }
     std::sort(texts.begin(), texts.end());
 
     int encoded = 0, current = 0, failed = 0;
     for (const fs::path& text : texts) {
-        const fs::path track = fs::path(track_dir) / ("sync_" + text.stem().string() + ".track");
-        if (!all && !out_of_date(text, track)) {
+        const fs::path track = fs::path(trackDir) / ("sync_" + text.stem().string() + ".track");
+        if (!all && !outOfDate(text, track)) {
             ++current;
             continue;
         }
@@ -155,37 +155,37 @@ int encode_directory(const char* text_dir, const char* track_dir, bool all)
         ++encoded;
     }
     std::printf("synctrack: %d encoded, %d up to date, %d failed\n", encoded, current, failed);
-    const int output = finish_output();
+    const int output = finishOutput();
     return failed > 0 ? 1 : output;
 }
 
-int decode(const char* track_path)
+int decode(const char* trackPath)
 {
     SyncTrack track;
-    if (!load_track(track_path, track))
+    if (!loadTrack(trackPath, track))
         return 1;
     std::fputs(sync_format_text(track.keys.get(), track.key_count).c_str(), stdout);
-    return finish_output();
+    return finishOutput();
 }
 
-int value(const char* track_path, int row_count, char** row_args)
+int value(const char* trackPath, int rowCount, char** rowArgs)
 {
     std::vector<double> rows;
-    for (int i = 0; i < row_count; ++i) {
+    for (int i = 0; i < rowCount; ++i) {
         char* end = nullptr;
-        double row = std::strtod(row_args[i], &end);
-        if (end == row_args[i] || *end != '\0') {
-            std::fprintf(stderr, "synctrack: not a row: \"%s\"\n", row_args[i]);
+        double row = std::strtod(rowArgs[i], &end);
+        if (end == rowArgs[i] || *end != '\0') {
+            std::fprintf(stderr, "synctrack: not a row: \"%s\"\n", rowArgs[i]);
             return 1;
         }
         rows.push_back(row);
     }
     SyncTrack track;
-    if (!load_track(track_path, track))
+    if (!loadTrack(trackPath, track))
         return 1;
     for (double row : rows)
         std::printf("%s\n", sync_format_float(sync_track_value(&track, row)).c_str());
-    return finish_output();
+    return finishOutput();
 }
 
 } // namespace
@@ -193,23 +193,23 @@ int value(const char* track_path, int row_count, char** row_args)
 int main(int argc, char** argv)
 {
     if (argc < 2)
-        return usage_error();
+        return usageError();
     std::string command = argv[1];
     if (command == "--help" || command == "-h") {
         std::fputs(kUsage, stdout);
         return 0;
     }
     if (command == "encode" && argc == 5 && std::strcmp(argv[2], "--all") == 0)
-        return encode_directory(argv[3], argv[4], true);
+        return encodeDirectory(argv[3], argv[4], true);
     if (command == "encode" && argc == 4) {
         std::error_code error;
         if (std::filesystem::is_directory(argv[2], error))
-            return encode_directory(argv[2], argv[3], false);
+            return encodeDirectory(argv[2], argv[3], false);
         return encode(argv[2], argv[3]);
     }
     if (command == "decode" && argc == 3)
         return decode(argv[2]);
     if (command == "value" && argc >= 4)
         return value(argv[2], argc - 3, argv + 3);
-    return usage_error();
+    return usageError();
 }

@@ -5,14 +5,14 @@
 
 void FileWarnings::report(const std::string& file, const std::string& problem)
 {
-    auto found = lastProblems.find(file);
-    if (found != lastProblems.end() && found->second == problem)
+    auto found = lastProblems_.find(file);
+    if (found != lastProblems_.end() && found->second == problem)
         return;
-    lastProblems[file] = problem;
+    lastProblems_[file] = problem;
     platform_warn(file, problem);
 }
 
 void FileWarnings::clear(const std::string& file)
 {
-    lastProblems.erase(file);
+    lastProblems_.erase(file);
 }

@@ -18,5 +18,5 @@ public:
     void clear(const std::string& file);
 
 private:
-    std::map<std::string, std::string> lastProblems; // by file name, only files with a problem
+    std::map<std::string, std::string> lastProblems_; // by file name, only files with a problem
 };

@@ -5,10 +5,10 @@
 
 SceneQuads::SceneQuads(const ShaderProgram& finalProgram)
 {
-    quads.reserve(RenderTargets::kCount + 1);
+    quads_.reserve(RenderTargets::kCount + 1);
     for (int serial = 0; serial <= RenderTargets::kCount; ++serial) {
-        quads.emplace_back(serial, kQuadPositions, kQuadTexCoords, kQuadIndices, kQuadVertexCount, kQuadTexCoordCount,
+        quads_.emplace_back(serial, kQuadPositions, kQuadTexCoords, kQuadIndices, kQuadVertexCount, kQuadTexCoordCount,
                            kQuadIndexCount);
-        quads.back().bindAttributes(finalProgram);
+        quads_.back().bindAttributes(finalProgram);
     }
 }

@@ -17,9 +17,9 @@ public:
     // creation reports, each bound to `finalProgram`.
     explicit SceneQuads(const ShaderProgram& finalProgram);
 
-    VertexArrayObject& screen() { return quads.front(); }
-    VertexArrayObject& pass(int target) { return quads[static_cast<size_t>(target) + 1]; }
+    VertexArrayObject& screen() { return quads_.front(); }
+    VertexArrayObject& pass(int target) { return quads_[static_cast<size_t>(target) + 1]; }
 
 private:
-    std::vector<VertexArrayObject> quads; // the screen quad, then one per target
+    std::vector<VertexArrayObject> quads_; // the screen quad, then one per target
 };

@@ -25,7 +25,7 @@ constexpr size_t kKeyBytes = 9; // row (4) + value (4) + type (1)
 // second); a larger count is a corrupt file, refused before it costs memory.
 constexpr int32_t kMaxKeys = 16 * 1024 * 1024;
 
-int32_t read_int32_le(const unsigned char* p)
+int32_t readInt32Le(const unsigned char* p)
 {
     uint32_t u = static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
                  static_cast<uint32_t>(p[3]) << 24;
@@ -34,9 +34,9 @@ int32_t read_int32_le(const unsigned char* p)
     return v;
 }
 
-float read_float_le(const unsigned char* p)
+float readFloatLe(const unsigned char* p)
 {
-    int32_t bits = read_int32_le(p);
+    int32_t bits = readInt32Le(p);
     float v;
     std::memcpy(&v, &bits, sizeof v);
     return v;
@@ -50,7 +50,7 @@ SyncLoadResult reject(const char* path, const char* problem)
 
 // Whether `count` keys are a count the player reads and fit in `keyBytes`
 // bytes of keys; otherwise the file is rejected with its line.
-bool count_fits(const char* path, int32_t count, uint64_t keyBytes)
+bool countFits(const char* path, int32_t count, uint64_t keyBytes)
 {
     char problem[160];
     if (count < 0) {
@@ -136,16 +136,16 @@ SyncLoadResult sync_parse_keys(SyncTrack* track, const unsigned char* bytes, siz
 {
     if (size < kCountBytes)
         return reject(path, "too short to hold a key count");
-    const int32_t count = read_int32_le(bytes);
+    const int32_t count = readInt32Le(bytes);
     char problem[160];
-    if (!count_fits(path, count, size - kCountBytes))
+    if (!countFits(path, count, size - kCountBytes))
         return SYNC_LOAD_REJECTED;
     // Rows are checked before anything is allocated: a bad file costs no
     // memory beyond its bytes.
     for (int32_t i = 1; i < count; ++i) {
         const unsigned char* p = bytes + kCountBytes + static_cast<size_t>(i) * kKeyBytes;
-        const int32_t row = read_int32_le(p);
-        const int32_t previous = read_int32_le(p - kKeyBytes);
+        const int32_t row = readInt32Le(p);
+        const int32_t previous = readInt32Le(p - kKeyBytes);
         if (row <= previous) {
             std::snprintf(problem, sizeof problem, "rows must increase (key %d at row %d follows row %d)",
                           static_cast<int>(i), static_cast<int>(row), static_cast<int>(previous));
@@ -158,8 +158,8 @@ SyncLoadResult sync_parse_keys(SyncTrack* track, const unsigned char* bytes, siz
         return reject(path, "not enough memory for its keys");
     for (int32_t i = 0; i < count; ++i) {
         const unsigned char* p = bytes + kCountBytes + static_cast<size_t>(i) * kKeyBytes;
-        keys[i].row = read_int32_le(p);
-        keys[i].value = read_float_le(p + 4);
+        keys[i].row = readInt32Le(p);
+        keys[i].value = readFloatLe(p + 4);
         keys[i].type = static_cast<int8_t>(p[8]);
     }
     // Accepted as written (a stored file may rely on it), but said once.
@@ -181,8 +181,8 @@ SyncLoadResult sync_load_keys(SyncTrack* track, const char* path)
     std::string problem;
     PlatformReadStatus status = platform_read_file_start(path, kCountBytes, bytes, sizeBytes, problem);
     if (status == PLATFORM_READ_OK && bytes.size() == kCountBytes) {
-        const int32_t count = read_int32_le(reinterpret_cast<const unsigned char*>(bytes.data()));
-        if (!count_fits(path, count, sizeBytes - kCountBytes))
+        const int32_t count = readInt32Le(reinterpret_cast<const unsigned char*>(bytes.data()));
+        if (!countFits(path, count, sizeBytes - kCountBytes))
             return SYNC_LOAD_REJECTED;
         status = platform_read_file_start(path, kCountBytes + static_cast<uint64_t>(count) * kKeyBytes, bytes,
                                           sizeBytes, problem);

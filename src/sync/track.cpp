@@ -27,7 +27,7 @@ constexpr int kRootRows = 2 * kNodeRows; // the top level, searched as two nodes
 
 // Number of the node's rows at or below `row`. The rows increase, so those
 // rows are a prefix of the node.
-int rows_at_or_below(const int32_t* node, int32_t row)
+int rowsAtOrBelow(const int32_t* node, int32_t row)
 {
     static_assert(kNodeRows == 16, "a node is compared as 16 rows at once");
     return platform_count_at_or_below_16(node, row);
@@ -35,7 +35,7 @@ int rows_at_or_below(const int32_t* node, int32_t row)
 
 // `chosen ? first : second`, by masking the bits. Written as a comparison,
 // the choice by key type compiles to jumps, which random types mispredict.
-float select_bits(bool chosen, float first, float second)
+float selectBits(bool chosen, float first, float second)
 {
     uint32_t a, b;
     std::memcpy(&a, &first, sizeof a);
@@ -59,13 +59,13 @@ bool sync_set_keys(SyncTrack* track, std::unique_ptr<SyncKey[]> keys, int32_t co
         return true;
     }
 
-    int32_t level_start[kSyncIndexMaxLevels] = {};
-    int32_t level_rows[kSyncIndexMaxLevels] = {};
+    int32_t levelStart[kSyncIndexMaxLevels] = {};
+    int32_t levelRows[kSyncIndexMaxLevels] = {};
     int levels = 0;
     size_t total = 0;
     for (int64_t rows = count;; rows = (rows + kNodeRows - 1) / kNodeRows) {
-        level_start[levels] = static_cast<int32_t>(total);
-        level_rows[levels] = static_cast<int32_t>(rows);
+        levelStart[levels] = static_cast<int32_t>(total);
+        levelRows[levels] = static_cast<int32_t>(rows);
         ++levels;
         if (rows <= kRootRows) {
             total += kRootRows;
@@ -83,15 +83,15 @@ bool sync_set_keys(SyncTrack* track, std::unique_ptr<SyncKey[]> keys, int32_t co
     for (int32_t i = 0; i < count; ++i)
         index[i] = keys[i].row;
     for (int level = 1; level < levels; ++level) {
-        const int32_t* below = index.get() + level_start[level - 1];
-        for (int32_t i = 0; i < level_rows[level]; ++i)
-            index[level_start[level] + i] = below[i * kNodeRows];
+        const int32_t* below = index.get() + levelStart[level - 1];
+        for (int32_t i = 0; i < levelRows[level]; ++i)
+            index[levelStart[level] + i] = below[i * kNodeRows];
     }
 
     track->keys = std::move(keys);
     track->key_count = count;
     track->row_index = std::move(index);
-    std::copy(level_start, level_start + kSyncIndexMaxLevels, track->index_level_start);
+    std::copy(levelStart, levelStart + kSyncIndexMaxLevels, track->index_level_start);
     track->index_levels = levels;
     return true;
 }
@@ -108,7 +108,7 @@ int sync_key_before(const SyncTrack* track, int row)
     const int32_t* root = index + track->index_level_start[track->index_levels - 1];
     int at = -1;
     for (int k = 0; k < kRootRows; k += kNodeRows)
-        at += rows_at_or_below(root + k, row);
+        at += rowsAtOrBelow(root + k, row);
 
     // Each node's first row is the row above it that led there, so at least
     // one row of the node counts and the last one counted leads on.
@@ -120,7 +120,7 @@ int sync_key_before(const SyncTrack* track, int row)
             for (int k = 0; k < kNodeRows; k += 5)
                 platform_prefetch(&track->keys[std::min(first + k, n - 1)]);
         }
-        at = first + rows_at_or_below(index + track->index_level_start[level] + first, row) - 1;
+        at = first + rowsAtOrBelow(index + track->index_level_start[level] + first, row) - 1;
     }
     return at;
 }
@@ -173,6 +173,6 @@ float sync_track_value(const SyncTrack* track, double row)
     double ramp = t * t; // t to the power 2, exactly
     double shaped = w.linear * t + w.smooth * smooth + w.ramp * ramp;
     float moved = static_cast<float>(a.value + delta * shaped);
-    float value = select_bits(a.type == SYNC_STEP, a.value, moved);
-    return select_bits(valid, value, 0.0f);
+    float value = selectBits(a.type == SYNC_STEP, a.value, moved);
+    return selectBits(valid, value, 0.0f);
 }

@@ -21,13 +21,13 @@ constexpr int kTypeCount = 4;
 // The NaN that "nan" reads as; other NaNs are written with their bits.
 constexpr uint32_t kPlainNanBits = 0x7fc00000u;
 
-bool is_blank(char c)
+bool isBlank(char c)
 {
     return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
 
 // The whitespace-separated words of one line, without its comment.
-std::vector<std::string> split_words(const std::string& line)
+std::vector<std::string> splitWords(const std::string& line)
 {
     std::vector<std::string> words;
     size_t end = line.find('#');
@@ -35,10 +35,10 @@ std::vector<std::string> split_words(const std::string& line)
         end = line.size();
     size_t i = 0;
     while (i < end) {
-        while (i < end && is_blank(line[i]))
+        while (i < end && isBlank(line[i]))
             ++i;
         size_t start = i;
-        while (i < end && !is_blank(line[i]))
+        while (i < end && !isBlank(line[i]))
             ++i;
         if (i > start)
             words.push_back(line.substr(start, i - start));
@@ -46,7 +46,7 @@ std::vector<std::string> split_words(const std::string& line)
     return words;
 }
 
-bool parse_row(const std::string& word, int32_t& row, std::string& message)
+bool parseRow(const std::string& word, int32_t& row, std::string& message)
 {
     errno = 0;
     char* end = nullptr;
@@ -65,7 +65,7 @@ bool parse_row(const std::string& word, int32_t& row, std::string& message)
 
 // A decimal float, inf or -inf, nan, or "nan:0x" and the NaN's 32 bits,
 // which keeps its payload: every value a track file can hold has a form.
-bool parse_value(const std::string& word, float& value, std::string& message)
+bool parseValue(const std::string& word, float& value, std::string& message)
 {
     if (word.compare(0, 6, "nan:0x") == 0 && word.size() > 6 && word.size() <= 14 &&
         word.find_first_not_of("0123456789abcdefABCDEF", 6) == std::string::npos) {
@@ -94,7 +94,7 @@ bool parse_value(const std::string& word, float& value, std::string& message)
 
 // A type name, or any signed 8-bit number: the file holds one byte, and the
 // types outside 0..3 that a file may carry must survive decode and encode.
-bool parse_type(const std::string& word, int32_t& type, std::string& message)
+bool parseType(const std::string& word, int32_t& type, std::string& message)
 {
     for (int i = 0; i < kTypeCount; ++i) {
         if (word == kTypeNames[i]) {
@@ -114,7 +114,7 @@ bool parse_type(const std::string& word, int32_t& type, std::string& message)
 }
 
 // Parses one line that holds words. False with a message when it is not a key.
-bool parse_key(const std::vector<std::string>& words, SyncKey& key, std::string& message)
+bool parseKey(const std::vector<std::string>& words, SyncKey& key, std::string& message)
 {
     if (words.size() < 3) {
         message = "expected a key: row value type";
@@ -124,11 +124,11 @@ bool parse_key(const std::vector<std::string>& words, SyncKey& key, std::string&
         message = "unexpected \"" + words[3] + "\" after the type";
         return false;
     }
-    return parse_row(words[0], key.row, message) && parse_value(words[1], key.value, message) &&
-           parse_type(words[2], key.type, message);
+    return parseRow(words[0], key.row, message) && parseValue(words[1], key.value, message) &&
+           parseType(words[2], key.type, message);
 }
 
-void put_int32_le(unsigned char* p, uint32_t v)
+void putInt32Le(unsigned char* p, uint32_t v)
 {
     p[0] = static_cast<unsigned char>(v);
     p[1] = static_cast<unsigned char>(v >> 8);
@@ -136,14 +136,14 @@ void put_int32_le(unsigned char* p, uint32_t v)
     p[3] = static_cast<unsigned char>(v >> 24);
 }
 
-uint32_t bits_of(int32_t v)
+uint32_t bitsOf(int32_t v)
 {
     uint32_t u;
     std::memcpy(&u, &v, sizeof u);
     return u;
 }
 
-uint32_t bits_of(float v)
+uint32_t bitsOf(float v)
 {
     uint32_t u;
     std::memcpy(&u, &v, sizeof u);
@@ -151,7 +151,7 @@ uint32_t bits_of(float v)
 }
 
 // Creates a new file beside `path` that did not exist before; its name goes to `temp`.
-std::FILE* create_temporary(const char* path, std::string& temp)
+std::FILE* createTemporary(const char* path, std::string& temp)
 {
     unsigned long long seed = static_cast<unsigned long long>(
         std::chrono::steady_clock::now().time_since_epoch().count());
@@ -177,14 +177,14 @@ bool sync_parse_text(const std::string& text, std::vector<SyncKey>& keys, SyncTe
         size_t end = text.find('\n', start);
         if (end == std::string::npos)
             end = text.size();
-        std::vector<std::string> words = split_words(text.substr(start, end - start));
+        std::vector<std::string> words = splitWords(text.substr(start, end - start));
         start = end + 1;
         if (words.empty())
             continue;
 
         SyncKey key;
         std::string message;
-        if (!parse_key(words, key, message)) {
+        if (!parseKey(words, key, message)) {
             error = {line, message};
             return false;
         }
@@ -242,11 +242,11 @@ std::vector<unsigned char> sync_encode_keys(const SyncKey* keys, int32_t count)
 {
     constexpr size_t kKeyBytes = 9;
     std::vector<unsigned char> bytes(4 + kKeyBytes * static_cast<size_t>(count));
-    put_int32_le(bytes.data(), bits_of(count));
+    putInt32Le(bytes.data(), bitsOf(count));
     for (int32_t i = 0; i < count; ++i) {
         unsigned char* p = bytes.data() + 4 + kKeyBytes * static_cast<size_t>(i);
-        put_int32_le(p, bits_of(keys[i].row));
-        put_int32_le(p + 4, bits_of(keys[i].value));
+        putInt32Le(p, bitsOf(keys[i].row));
+        putInt32Le(p + 4, bitsOf(keys[i].value));
         p[8] = static_cast<unsigned char>(keys[i].type);
     }
     return bytes;
@@ -257,20 +257,20 @@ bool sync_write_track(const char* path, const SyncKey* keys, int32_t count, std:
     std::vector<unsigned char> bytes = sync_encode_keys(keys, count);
 
     std::string temp;
-    std::FILE* file = create_temporary(path, temp);
+    std::FILE* file = createTemporary(path, temp);
     if (!file) {
         error = std::string("cannot create a file beside it: ") + std::strerror(errno);
         return false;
     }
     errno = 0;
     bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
-    int write_error = errno;
+    int writeError = errno;
     if (std::fclose(file) != 0 && written) {
         written = false;
-        write_error = errno;
+        writeError = errno;
     }
     if (!written) {
-        error = std::string("cannot write: ") + std::strerror(write_error ? write_error : EIO);
+        error = std::string("cannot write: ") + std::strerror(writeError ? writeError : EIO);
         std::remove(temp.c_str());
         return false;
     }

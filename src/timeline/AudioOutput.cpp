@@ -12,7 +12,7 @@
 
 // The first user of the audio subsystem starts it with the driver SDL picks
 // (SDL_AUDIODRIVER, else the first that works); later users share it.
-static bool start_audio_subsystem()
+static bool startAudioSubsystem()
 {
     platform_quiet_sound_library();
     // SDL would otherwise take SIGINT and SIGTERM for its event queue, which
@@ -21,7 +21,7 @@ static bool start_audio_subsystem()
     return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
 }
 
-static SDL_AudioDeviceID open_default_device(int sampleRate, int channels, int bufferFrames, SDL_AudioCallback callback,
+static SDL_AudioDeviceID openDefaultDevice(int sampleRate, int channels, int bufferFrames, SDL_AudioCallback callback,
                                              void* userdata, int& obtainedFrames)
 {
     SDL_AudioSpec wanted;
@@ -56,9 +56,9 @@ bool AudioOutput::open(int sampleRate, int channels, int bufferFrames, AudioFill
 
     std::string problem;
     bool onDummyAlready = false;
-    if (start_audio_subsystem()) {
+    if (startAudioSubsystem()) {
         subsystemStarted_ = true;
-        device_ = open_default_device(sampleRate, channels, bufferFrames, callback, this, bufferFrames_);
+        device_ = openDefaultDevice(sampleRate, channels, bufferFrames, callback, this, bufferFrames_);
         if (device_ != 0)
             return true;
         problem = SDL_GetError();
@@ -80,12 +80,12 @@ bool AudioOutput::open(int sampleRate, int channels, int bufferFrames, AudioFill
     // The driver is chosen when the subsystem starts; the hint is only needed
     // for that moment. Whoever shares the subsystem meanwhile gets the dummy too.
     SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
-    bool started = start_audio_subsystem();
+    bool started = startAudioSubsystem();
     SDL_ResetHint(SDL_HINT_AUDIODRIVER);
     if (!started)
         return false;
     subsystemStarted_ = true;
-    device_ = open_default_device(sampleRate, channels, bufferFrames, callback, this, bufferFrames_);
+    device_ = openDefaultDevice(sampleRate, channels, bufferFrames, callback, this, bufferFrames_);
     if (device_ != 0)
         return true;
     SDL_QuitSubSystem(SDL_INIT_AUDIO);

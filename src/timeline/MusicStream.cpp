@@ -40,7 +40,7 @@ static const double kKeepAheadSeconds = 0.3;
 
 // About 40 ms of audio per device buffer, as a power of two: short enough for
 // a responsive clock and spectrum, long enough to ride out a busy machine.
-static int device_buffer_frames(int sampleRate)
+static int deviceBufferFrames(int sampleRate)
 {
     int frames = 256;
     while (frames < sampleRate / 25 && frames < 8192)
@@ -141,7 +141,7 @@ bool MusicStream::open(const char* path)
     // The device opens held; from the moment it runs, the callback plays
     // silence until play(). Should not even the dummy driver open, the music
     // stays silent and its clock at 0.
-    const int wantedBufferFrames = device_buffer_frames(stream->sampleRate);
+    const int wantedBufferFrames = deviceBufferFrames(stream->sampleRate);
     stream->output.open(stream->sampleRate, stream->channels, wantedBufferFrames, &Impl::fill, stream.get(),
                         AudioFallback::Dummy);
     const int bufferFrames = stream->output.isOpen() ? stream->output.bufferFrames() : wantedBufferFrames;

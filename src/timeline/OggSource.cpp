@@ -16,34 +16,34 @@ const size_t kMaxLacingBytes = 255;
 
 // Reads at `offset` without any lock: only the walk uses it, before the
 // source is shared.
-size_t read_file_at(std::FILE* file, uint64_t offset, void* buffer, size_t bytes)
+size_t readFileAt(std::FILE* file, uint64_t offset, void* buffer, size_t bytes)
 {
     if (offset > static_cast<uint64_t>(LONG_MAX) || std::fseek(file, static_cast<long>(offset), SEEK_SET) != 0)
         return 0;
     return std::fread(buffer, 1, bytes, file);
 }
 
-bool starts_with_capture_pattern(const unsigned char* bytes, size_t length)
+bool startsWithCapturePattern(const unsigned char* bytes, size_t length)
 {
     return length >= 4 && std::memcmp(bytes, "OggS", 4) == 0;
 }
 
 // A page header: capture pattern, stream structure version 0, no flags but
 // the three defined ones.
-bool is_page_header(const unsigned char* header)
+bool isPageHeader(const unsigned char* header)
 {
-    return starts_with_capture_pattern(header, kPageHeaderBytes) && header[4] == 0 && (header[5] & ~0x07) == 0;
+    return startsWithCapturePattern(header, kPageHeaderBytes) && header[4] == 0 && (header[5] & ~0x07) == 0;
 }
 
 // Offset of the next capture pattern after `from`, searched over at most
 // `window` bytes; false when there is none.
-bool find_next_page(std::FILE* file, uint64_t from, uint64_t window, std::vector<unsigned char>& scratch,
+bool findNextPage(std::FILE* file, uint64_t from, uint64_t window, std::vector<unsigned char>& scratch,
                     uint64_t& found)
 {
     scratch.resize(static_cast<size_t>(window));
-    size_t got = read_file_at(file, from + 1, scratch.data(), scratch.size());
+    size_t got = readFileAt(file, from + 1, scratch.data(), scratch.size());
     for (size_t i = 0; i + 4 <= got; ++i) {
-        if (starts_with_capture_pattern(scratch.data() + i, got - i)) {
+        if (startsWithCapturePattern(scratch.data() + i, got - i)) {
             found = from + 1 + i;
             return true;
         }
@@ -53,7 +53,7 @@ bool find_next_page(std::FILE* file, uint64_t from, uint64_t window, std::vector
 
 // Walks the pages from the start of the file. Each step reads one header;
 // a stretch that is not a page is searched for the next one, within bounds.
-OggSource::Extent walk_pages(std::FILE* file, uint64_t fileBytes)
+OggSource::Extent walkPages(std::FILE* file, uint64_t fileBytes)
 {
     OggSource::Extent extent;
     extent.fileBytes = fileBytes;
@@ -62,10 +62,10 @@ OggSource::Extent walk_pages(std::FILE* file, uint64_t fileBytes)
     uint64_t position = 0;
     while (position < fileBytes) {
         unsigned char header[kPageHeaderBytes + kMaxLacingBytes];
-        size_t got = read_file_at(file, position, header, kPageHeaderBytes);
-        if (got == kPageHeaderBytes && is_page_header(header)) {
+        size_t got = readFileAt(file, position, header, kPageHeaderBytes);
+        if (got == kPageHeaderBytes && isPageHeader(header)) {
             size_t segments = header[kPageHeaderBytes - 1];
-            if (read_file_at(file, position + kPageHeaderBytes, header + kPageHeaderBytes, segments) < segments) {
+            if (readFileAt(file, position + kPageHeaderBytes, header + kPageHeaderBytes, segments) < segments) {
                 extent.cutShort = true;
                 break;
             }
@@ -82,14 +82,14 @@ OggSource::Extent walk_pages(std::FILE* file, uint64_t fileBytes)
             position = pageEnd;
             continue;
         }
-        if (got < kPageHeaderBytes && starts_with_capture_pattern(header, got)) {
+        if (got < kPageHeaderBytes && startsWithCapturePattern(header, got)) {
             extent.cutShort = true;
             break;
         }
         uint64_t window = std::min(
             {OggSource::kMaxGapBytes, fileBytes - position - 1, OggSource::kMaxSkippedBytes - skipped});
         uint64_t next = 0;
-        if (window == 0 || !find_next_page(file, position, window, scratch, next))
+        if (window == 0 || !findNextPage(file, position, window, scratch, next))
             break;
         skipped += next - position;
         position = next;
@@ -97,12 +97,12 @@ OggSource::Extent walk_pages(std::FILE* file, uint64_t fileBytes)
     return extent;
 }
 
-long cursor_tell(void* datasource)
+long cursorTell(void* datasource)
 {
     return static_cast<long>(static_cast<OggSource::Cursor*>(datasource)->position);
 }
 
-size_t cursor_read(void* buffer, size_t size, size_t count, void* datasource)
+size_t cursorRead(void* buffer, size_t size, size_t count, void* datasource)
 {
     auto* cursor = static_cast<OggSource::Cursor*>(datasource);
     if (size == 0)
@@ -116,7 +116,7 @@ size_t cursor_read(void* buffer, size_t size, size_t count, void* datasource)
     return got / size;
 }
 
-int cursor_seek(void* datasource, ogg_int64_t offset, int whence)
+int cursorSeek(void* datasource, ogg_int64_t offset, int whence)
 {
     auto* cursor = static_cast<OggSource::Cursor*>(datasource);
     const int64_t end = static_cast<int64_t>(cursor->source->extent().dataEnd);
@@ -136,7 +136,7 @@ std::shared_ptr<OggSource> OggSource::open(const char* path, std::string& proble
     std::FILE* file = platform_open_regular_file(path, fileBytes, problem);
     if (file == nullptr)
         return nullptr;
-    Extent extent = walk_pages(file, fileBytes);
+    Extent extent = walkPages(file, fileBytes);
     if (extent.pages == 0) {
         problem = fileBytes == 0    ? "the file is empty"
                   : extent.cutShort ? "the file is cut short inside its first Ogg page"
@@ -154,7 +154,7 @@ OggSource::~OggSource()
 
 ov_callbacks OggSource::callbacks()
 {
-    return ov_callbacks{cursor_read, cursor_seek, nullptr, cursor_tell};
+    return ov_callbacks{cursorRead, cursorSeek, nullptr, cursorTell};
 }
 
 size_t OggSource::readAt(uint64_t offset, void* buffer, size_t bytes)
@@ -163,5 +163,5 @@ size_t OggSource::readAt(uint64_t offset, void* buffer, size_t bytes)
         return 0;
     bytes = static_cast<size_t>(std::min<uint64_t>(bytes, extent_.dataEnd - offset));
     std::lock_guard<std::mutex> guard(lock_);
-    return read_file_at(file_, offset, buffer, bytes);
+    return readFileAt(file_, offset, buffer, bytes);
 }

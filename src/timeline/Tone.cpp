@@ -33,7 +33,7 @@ struct ToneSignal {
 
 } // namespace
 
-static void fill_tone(void* context, int16_t* samples, int frames)
+static void fillTone(void* context, int16_t* samples, int frames)
 {
     ToneSignal& tone = *static_cast<ToneSignal*>(context);
     for (int i = 0; i < frames; ++i, ++tone.writtenFrames) {
@@ -56,7 +56,7 @@ void playTone(int frequencyHz, int durationMs)
     if (durationMs <= 0)
         return;
     const auto start = std::chrono::steady_clock::now();
-    const auto planned_end = start + std::chrono::milliseconds(durationMs);
+    const auto plannedEnd = start + std::chrono::milliseconds(durationMs);
 
     ToneSignal tone;
     const double pi = std::acos(-1.0);
@@ -65,12 +65,12 @@ void playTone(int frequencyHz, int durationMs)
     tone.totalFrames = static_cast<long>(durationMs) * kToneSampleRate / 1000;
 
     AudioOutput output;
-    bool playing = output.open(kToneSampleRate, 1, kToneBufferFrames, fill_tone, &tone, AudioFallback::None);
+    bool playing = output.open(kToneSampleRate, 1, kToneBufferFrames, fillTone, &tone, AudioFallback::None);
     if (playing)
         output.setPaused(false);
-    std::this_thread::sleep_until(planned_end);
+    std::this_thread::sleep_until(plannedEnd);
     if (playing) {
-        while (!tone.ended.load() && std::chrono::steady_clock::now() < planned_end + kMaxLateEnd)
+        while (!tone.ended.load() && std::chrono::steady_clock::now() < plannedEnd + kMaxLateEnd)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     output.close();

@@ -7,7 +7,7 @@
 // this many in a row so that one call stays bounded.
 static const int kMaxHolesPerRead = 16;
 
-static std::string describe_open_error(int result, const OggSource& source)
+static std::string describeOpenError(int result, const OggSource& source)
 {
     if (source.extent().cutShort)
         return "the file is cut short before the music starts";
@@ -25,7 +25,7 @@ static std::string describe_open_error(int result, const OggSource& source)
     }
 }
 
-static bool host_is_big_endian()
+static bool hostIsBigEndian()
 {
     const uint16_t probe = 1;
     uint8_t first;
@@ -49,7 +49,7 @@ bool VorbisDecoder::open(std::shared_ptr<OggSource> source, std::string& problem
     cursor_ = OggSource::Cursor{source_.get(), 0};
     int result = ov_open_callbacks(&cursor_, &file_, nullptr, 0, OggSource::callbacks());
     if (result != 0) {
-        problem = describe_open_error(result, *source_);
+        problem = describeOpenError(result, *source_);
         source_.reset();
         return false; // ov_open_callbacks has released what it had made
     }
@@ -109,7 +109,7 @@ int VorbisDecoder::readInterleaved16(int16_t* samples, int frames)
 {
     if (!open_)
         return 0;
-    static const int bigEndian = host_is_big_endian() ? 1 : 0;
+    static const int bigEndian = hostIsBigEndian() ? 1 : 0;
     const int frameBytes = channels_ * static_cast<int>(sizeof(int16_t));
     char* out = reinterpret_cast<char*>(samples);
     int wantedBytes = frames * frameBytes;

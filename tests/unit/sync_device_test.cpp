@@ -19,7 +19,7 @@ struct DeviceIn {
     SyncDevice* device;
 };
 
-void write_constant_track(const ScratchDir& dir, const std::string& file, float value)
+void writeConstantTrack(const ScratchDir& dir, const std::string& file, float value)
 {
     SyncKey key{0, value, SYNC_STEP};
     dir.write(file, sync_encode_keys(&key, 1));
@@ -38,19 +38,19 @@ TEST(SyncDevice, ComposesTrackFileNames)
 TEST(SyncDevice, AskingTwiceGivesTheSameTrackReadOnce)
 {
     ScratchDir dir;
-    write_constant_track(dir, "sync_speed.track", 4.0f);
+    writeConstantTrack(dir, "sync_speed.track", 4.0f);
     DeviceIn in(dir);
     ASSERT_NE(in.device, nullptr);
 
     SyncTrack* first = sync_obtain_track(in.device, "speed");
-    write_constant_track(dir, "sync_speed.track", 9.0f); // edits during a run are not seen
+    writeConstantTrack(dir, "sync_speed.track", 9.0f); // edits during a run are not seen
     SyncTrack* second = sync_obtain_track(in.device, "speed");
     EXPECT_EQ(first, second);
     EXPECT_EQ(sync_track_value(second, 0.0), 4.0f);
 
     // A missing file is not looked for again either.
     SyncTrack* absent = sync_obtain_track(in.device, "late");
-    write_constant_track(dir, "sync_late.track", 1.0f);
+    writeConstantTrack(dir, "sync_late.track", 1.0f);
     EXPECT_EQ(sync_obtain_track(in.device, "late"), absent);
     EXPECT_EQ(absent->key_count, 0);
     EXPECT_EQ(in.device->data.tracks.size(), 2u);
@@ -59,8 +59,8 @@ TEST(SyncDevice, AskingTwiceGivesTheSameTrackReadOnce)
 TEST(SyncDevice, NamesAreCaseSensitive)
 {
     ScratchDir dir;
-    write_constant_track(dir, "sync_speed.track", 1.0f);
-    write_constant_track(dir, "sync_Speed.track", 2.0f);
+    writeConstantTrack(dir, "sync_speed.track", 1.0f);
+    writeConstantTrack(dir, "sync_Speed.track", 2.0f);
     DeviceIn in(dir);
 
     SyncTrack* lower = sync_obtain_track(in.device, "speed");

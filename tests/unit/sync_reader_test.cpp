@@ -115,17 +115,17 @@ TEST(SyncReader, RejectsFilesThatDoNotHoldTheirKeys)
         std::string bytes;
         std::string problem;
     };
-    std::string three_keys = TrackBytes().key(1, 1, 0).key(2, 2, 0).key(3, 3, 0).str();
+    std::string threeKeys = TrackBytes().key(1, 1, 0).key(2, 2, 0).key(3, 3, 0).str();
     const Case cases[] = {
         {"empty file", "", "too short to hold a key count"},
         {"half a count", std::string("\x01\x00", 2), "too short to hold a key count"},
-        {"short by nine keys", TrackBytes().count(12).raw(three_keys).str(), "announces 12 keys but holds 3"},
+        {"short by nine keys", TrackBytes().count(12).raw(threeKeys).str(), "announces 12 keys but holds 3"},
         {"last key cut off", TrackBytes().count(1).raw("\x01\x00\x00\x00\x00").str(), "announces 1 keys but holds 0"},
-        {"negative count", TrackBytes().count(-1).raw(three_keys).str(), "negative key count -1"},
+        {"negative count", TrackBytes().count(-1).raw(threeKeys).str(), "negative key count -1"},
         // Two billion keys would be 18 GB: refused by the count alone.
-        {"count beyond any demo", TrackBytes().count(2000000000).raw(three_keys).str(),
+        {"count beyond any demo", TrackBytes().count(2000000000).raw(threeKeys).str(),
          "announces 2000000000 keys; a track holds at most 16777216"},
-        {"largest count, short file", TrackBytes().count(16777216).raw(three_keys).str(),
+        {"largest count, short file", TrackBytes().count(16777216).raw(threeKeys).str(),
          "announces 16777216 keys but holds 3"},
         {"repeated row", TrackBytes().count(2).key(4, 0, 0).key(4, 1, 0).str(),
          "rows must increase (key 1 at row 4 follows row 4)"},

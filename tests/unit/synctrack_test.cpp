@@ -20,7 +20,7 @@
 
 namespace {
 
-uint32_t bits_of(float v)
+uint32_t bitsOf(float v)
 {
     uint32_t u;
     std::memcpy(&u, &v, sizeof u);
@@ -28,7 +28,7 @@ uint32_t bits_of(float v)
 }
 
 // Runs the built synctrack with `args` (already quoted for the shell).
-ToolRun run_synctrack(const std::string& args)
+ToolRun runSynctrack(const std::string& args)
 {
     return runTool("synctrack", args);
 }
@@ -125,7 +125,7 @@ TEST(SyncTrackText, EveryFiniteFloatReadsBackToTheSameBits)
     for (float v : values) {
         std::string text = sync_format_float(v);
         ASSERT_LE(text.size(), 15u);
-        ASSERT_EQ(bits_of(std::strtof(text.c_str(), nullptr)), bits_of(v)) << text;
+        ASSERT_EQ(bitsOf(std::strtof(text.c_str(), nullptr)), bitsOf(v)) << text;
     }
 }
 
@@ -142,7 +142,7 @@ TEST(SyncTrackText, FormattedKeysParseBackUnchanged)
     ASSERT_EQ(parsed.size(), 4u);
     for (size_t i = 0; i < parsed.size(); ++i) {
         EXPECT_EQ(parsed[i].row, keys[i].row);
-        EXPECT_EQ(bits_of(parsed[i].value), bits_of(keys[i].value));
+        EXPECT_EQ(bitsOf(parsed[i].value), bitsOf(keys[i].value));
         EXPECT_EQ(parsed[i].type, keys[i].type);
     }
 
@@ -184,8 +184,8 @@ TEST(SyncTrackFile, EncodesLittleEndianKeysTheReaderAccepts)
 {
     const SyncKey keys[] = {{1, 1.0f, SYNC_SMOOTH}, {-2, -2.0f, -1}};
     std::vector<unsigned char> bytes = sync_encode_keys(keys, 1);
-    const std::vector<unsigned char> one_key = {0x01, 0, 0, 0, 0x01, 0, 0, 0, 0x00, 0x00, 0x80, 0x3f, 0x02};
-    EXPECT_EQ(bytes, one_key);
+    const std::vector<unsigned char> oneKey = {0x01, 0, 0, 0, 0x01, 0, 0, 0, 0x00, 0x00, 0x80, 0x3f, 0x02};
+    EXPECT_EQ(bytes, oneKey);
 
     bytes = sync_encode_keys(keys, 0);
     EXPECT_EQ(bytes, std::vector<unsigned char>(4, 0));
@@ -226,19 +226,19 @@ TEST_F(SyncTrackTool, EncodeThenDecodeRoundTrips)
 {
     std::string text = dir.write("keys.txt", std::string("# comment\n0 0 step\n10 0.1 2\n\n20 -1.25 ramp\n"));
     std::string track = dir.file("sync_speed.track");
-    ToolRun encode = run_synctrack("encode " + shellQuoted(text) + " " + shellQuoted(track));
+    ToolRun encode = runSynctrack("encode " + shellQuoted(text) + " " + shellQuoted(track));
     ASSERT_EQ(encode.status, 0) << encode.err;
     EXPECT_EQ(encode.out, "");
     EXPECT_EQ(encode.err, "");
 
-    ToolRun decode = run_synctrack("decode " + shellQuoted(track));
+    ToolRun decode = runSynctrack("decode " + shellQuoted(track));
     ASSERT_EQ(decode.status, 0) << decode.err;
     EXPECT_EQ(decode.out, "0 0 step\n10 0.100000001 smooth\n20 -1.25 ramp\n");
 
     // The decoded text encodes to the same bytes.
     std::string again = dir.file("again.track");
     dir.write("decoded.txt", decode.out);
-    ASSERT_EQ(run_synctrack("encode " + shellQuoted(dir.file("decoded.txt")) + " " + shellQuoted(again)).status, 0);
+    ASSERT_EQ(runSynctrack("encode " + shellQuoted(dir.file("decoded.txt")) + " " + shellQuoted(again)).status, 0);
     EXPECT_EQ(dir.read("again.track"), dir.read("sync_speed.track"));
 }
 
@@ -251,7 +251,7 @@ TEST_F(SyncTrackTool, KeysThatAreNotValidAreFlaggedByBothWaysAndStillRoundTrip)
     std::string track = dir.file("sync_odd.track");
     ASSERT_TRUE(sync_write_track(track.c_str(), keys, 2, error)) << error;
 
-    ToolRun decode = run_synctrack("decode " + shellQuoted(track));
+    ToolRun decode = runSynctrack("decode " + shellQuoted(track));
     ASSERT_EQ(decode.status, 0) << decode.err;
     EXPECT_EQ(decode.out, "0 0 5\n4 nan:0x7fc00123 linear\n");
     EXPECT_EQ(decode.err, track +
@@ -260,7 +260,7 @@ TEST_F(SyncTrackTool, KeysThatAreNotValidAreFlaggedByBothWaysAndStillRoundTrip)
 
     std::string text = dir.write("decoded.txt", decode.out);
     std::string again = dir.file("again.track");
-    ToolRun encode = run_synctrack("encode " + shellQuoted(text) + " " + shellQuoted(again));
+    ToolRun encode = runSynctrack("encode " + shellQuoted(text) + " " + shellQuoted(again));
     ASSERT_EQ(encode.status, 0) << encode.err;
     EXPECT_NE(encode.err.find(text + ": key 0 at row 0: type 5"), std::string::npos) << encode.err;
     EXPECT_EQ(dir.read("again.track"), dir.read("sync_odd.track"));
@@ -271,13 +271,13 @@ TEST_F(SyncTrackTool, EncodeErrorNamesFileAndLineAndKeepsTheOldOutput)
     std::string text = dir.write("speed.txt", std::string("0 0 step\n5 1 linear\n\n# back in time\n4 2 step\n"));
     std::string track = dir.write("sync_speed.track", std::string("previous contents"));
 
-    ToolRun run = run_synctrack("encode " + shellQuoted(text) + " " + shellQuoted(track));
+    ToolRun run = runSynctrack("encode " + shellQuoted(text) + " " + shellQuoted(track));
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, text + ":5: rows must increase\n");
     EXPECT_EQ(dir.read("sync_speed.track"), "previous contents");
     EXPECT_EQ(dir.list(), (std::vector<std::string>{"speed.txt", "sync_speed.track"}));
 
-    run = run_synctrack("encode " + shellQuoted(dir.file("missing.txt")) + " " + shellQuoted(track));
+    run = runSynctrack("encode " + shellQuoted(dir.file("missing.txt")) + " " + shellQuoted(track));
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, dir.file("missing.txt") + ": cannot read: No such file or directory\n");
 }
@@ -289,11 +289,11 @@ TEST_F(SyncTrackTool, ValuePrintsOneLinePerRow)
     std::string track = dir.file("sync_a.track");
     ASSERT_TRUE(sync_write_track(track.c_str(), keys, 2, error)) << error;
 
-    ToolRun run = run_synctrack("value " + shellQuoted(track) + " 9.5 10.5 15 20.0 -1e9");
+    ToolRun run = runSynctrack("value " + shellQuoted(track) + " 9.5 10.5 15 20.0 -1e9");
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "1\n1.10000002\n2\n3\n1\n");
 
-    run = run_synctrack("value " + shellQuoted(track) + " 10 ten");
+    run = runSynctrack("value " + shellQuoted(track) + " 10 ten");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "") << "nothing is printed when a row is not a number";
     EXPECT_EQ(run.err, "synctrack: not a row: \"ten\"\n");
@@ -302,26 +302,26 @@ TEST_F(SyncTrackTool, ValuePrintsOneLinePerRow)
 TEST_F(SyncTrackTool, CorruptOrMissingTrackFilesFail)
 {
     std::string corrupt = dir.write("sync_bad.track", std::string("\x0c\0\0\0", 4));
-    ToolRun run = run_synctrack("decode " + shellQuoted(corrupt));
+    ToolRun run = runSynctrack("decode " + shellQuoted(corrupt));
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, corrupt + ": announces 12 keys but holds 0\n");
 
     std::string missing = dir.file("sync_none.track");
-    run = run_synctrack("value " + shellQuoted(missing) + " 1");
+    run = runSynctrack("value " + shellQuoted(missing) + " 1");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, missing + ": cannot open: No such file or directory\n");
 }
 
 TEST_F(SyncTrackTool, HelpAndUsage)
 {
-    ToolRun help = run_synctrack("--help");
+    ToolRun help = runSynctrack("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: synctrack encode", 0), 0u) << help.out;
     EXPECT_EQ(help.err, "");
 
     for (const char* wrong : {"", "encode only-one.txt", "decode", "value file.track", "frobnicate x"}) {
-        ToolRun run = run_synctrack(wrong);
+        ToolRun run = runSynctrack(wrong);
         EXPECT_EQ(run.status, 1) << wrong;
         EXPECT_EQ(run.out, "") << wrong;
         EXPECT_EQ(run.err, help.out) << wrong;
@@ -336,7 +336,7 @@ TEST_F(SyncTrackTool, EncodeDirectoryGoesOnPastABrokenTextAndSkipsWhatIsUpToDate
     dir.write("spin.txt", std::string("0 2 step\n"));
     dir.write("notes.md", std::string("not a track"));
 
-    ToolRun run = run_synctrack("encode " + shellQuoted(dir.path()) + " " + shellQuoted(out.path()));
+    ToolRun run = runSynctrack("encode " + shellQuoted(dir.path()) + " " + shellQuoted(out.path()));
     EXPECT_EQ(run.status, 1) << "one text failed";
     EXPECT_EQ(run.err, dir.file("speed.txt") + ":2: value must be a number, not \"x\"\n");
     EXPECT_EQ(out.list(), (std::vector<std::string>{"sync_fade.track", "sync_spin.track"}));
@@ -346,13 +346,13 @@ TEST_F(SyncTrackTool, EncodeDirectoryGoesOnPastABrokenTextAndSkipsWhatIsUpToDate
     dir.write("speed.txt", std::string("0 1 step\n5 3 step\n"));
     testsupport::setFileTime(dir.file("fade.txt"), 1000000000);
     testsupport::setFileTime(dir.file("spin.txt"), 1000000000);
-    run = run_synctrack("encode " + shellQuoted(dir.path()) + " " + shellQuoted(out.path()));
+    run = runSynctrack("encode " + shellQuoted(dir.path()) + " " + shellQuoted(out.path()));
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("1 encoded, 2 up to date, 0 failed"), std::string::npos) << run.out;
-    run = run_synctrack("encode --all " + shellQuoted(dir.path()) + " " + shellQuoted(out.path()));
+    run = runSynctrack("encode --all " + shellQuoted(dir.path()) + " " + shellQuoted(out.path()));
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("3 encoded, 0 up to date, 0 failed"), std::string::npos) << run.out;
 
-    run = run_synctrack("encode " + shellQuoted(dir.path()) + " " + shellQuoted(dir.file("fade.txt")));
+    run = runSynctrack("encode " + shellQuoted(dir.path()) + " " + shellQuoted(dir.file("fade.txt")));
     EXPECT_EQ(run.status, 1) << "the output must be a directory";
 }
