@@ -64,8 +64,8 @@ Scene buildScene()
 {
     Scene scene;
     scene.built = ShaderProgram::link(
-        compileShader(GL_VERTEX_SHADER, kVertexSource, "bench.vsh", CompileReport::Quiet),
-        compileShader(GL_FRAGMENT_SHADER, kFragmentSource, "bench.fsh", CompileReport::Quiet), "bench.vsh",
+        render::compileShader(GL_VERTEX_SHADER, kVertexSource, "bench.vsh", CompileReport::Quiet),
+        render::compileShader(GL_FRAGMENT_SHADER, kFragmentSource, "bench.fsh", CompileReport::Quiet), "bench.vsh",
         "bench.fsh");
     scene.program = scene.built.getProgramId();
     glGenVertexArrays(1, &scene.vertexArray);

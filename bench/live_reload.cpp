@@ -82,7 +82,7 @@ public:
         dir_.write("quad.vsh", kVertex);
         save("paint.fsh", fragment(0.0f));
         std::string failure;
-        program_ = buildShaderProgram(dir_.file("quad.vsh"), dir_.file("paint.fsh"), nullptr, &failure);
+        program_ = render::buildShaderProgram(dir_.file("quad.vsh"), dir_.file("paint.fsh"), nullptr, &failure);
         nextFrame_ = Clock::now();
     }
     ~Rig() { glDeleteVertexArrays(1, &vertexArray_); }
@@ -98,7 +98,8 @@ public:
     {
         const Clock::time_point start = Clock::now();
         std::string failure;
-        ShaderProgram built = buildShaderProgram(dir_.file("quad.vsh"), dir_.file("paint.fsh"), nullptr, &failure);
+        ShaderProgram built = render::buildShaderProgram(dir_.file("quad.vsh"), dir_.file("paint.fsh"), nullptr,
+                                                         &failure);
         const double took = milliseconds(Clock::now() - start);
         if (built.isValid())
             program_ = std::move(built);
@@ -178,7 +179,7 @@ int main()
                 build = rig.rebuild();
             } else {
                 std::string error;
-                loadTextTrack(&rig.level(), path, error);
+                app::loadTextTrack(&rig.level(), path, error);
             }
         }
     };

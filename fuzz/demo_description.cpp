@@ -57,10 +57,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     std::string text(reinterpret_cast<const char*>(data), size);
     text = text.substr(0, text.find('\xff'));
     try {
-        nlohmann::json document = parseDescription(text);
+        nlohmann::json document = demo::parseDescription(text);
         std::ostringstream log;
         CountingBuilder builder;
-        walkDescription(document, log, builder);
+        demo::walkDescription(document, log, builder);
     } catch (const nlohmann::json::exception&) {
         // The load ends here; the start-up reports its message and exits with 1.
     }

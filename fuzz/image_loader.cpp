@@ -12,7 +12,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     int width = 0, height = 0;
-    unsigned char* pixels = decodeImage(data, size, width, height);
+    unsigned char* pixels = render::decodeImage(data, size, width, height);
     if (pixels == nullptr)
         return 0;
     if (width <= 0 || height <= 0 || width > 8192 || height > 8192)
@@ -20,6 +20,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Touch the last pixel: a short buffer shows up under AddressSanitizer.
     volatile unsigned char last = pixels[static_cast<size_t>(width) * height * 4 - 1];
     (void)last;
-    freeImagePixels(pixels);
+    render::freeImagePixels(pixels);
     return 0;
 }

@@ -134,7 +134,7 @@ const char* optionValue(int argc, const char* const* argv, int& i, const std::st
 
 } // namespace
 
-bool parseCommandLine(int argc, const char* const* argv, CommandLine& commandLine, std::string& error)
+bool app::parseCommandLine(int argc, const char* const* argv, CommandLine& commandLine, std::string& error)
 {
     commandLine = CommandLine();
     commandLine.toolkitArguments.push_back(argc > 0 ? argv[0] : "demoplayer");
@@ -235,12 +235,12 @@ bool parseCommandLine(int argc, const char* const* argv, CommandLine& commandLin
     return true;
 }
 
-const char* commandLineUsage()
+const char* app::commandLineUsage()
 {
     return kUsage;
 }
 
-const char* commandLineVersion()
+const char* app::commandLineVersion()
 {
     return kVersion;
 }

@@ -35,6 +35,8 @@ struct CommandLine {
     std::vector<std::string> toolkitArguments;
 };
 
+namespace app {
+
 // Reads `argc` / `argv` into `commandLine`. Returns false for wrong usage,
 // with `error` saying what is wrong in one line (without the program name).
 bool parseCommandLine(int argc, const char* const* argv, CommandLine& commandLine, std::string& error);
@@ -44,3 +46,5 @@ const char* commandLineUsage();
 
 // "demoplayer " and the version.
 const char* commandLineVersion();
+
+} // namespace app

@@ -98,15 +98,15 @@ DemoFacts gatherFacts(double tuneSeconds)
 
 } // namespace
 
-void warnAboutDemoMistakes()
+void app::warnAboutDemoMistakes()
 {
     const MusicStream& music = appState.musicStream;
     warnAboutDemoMistakes(music.hasMusic() ? music.bytesToSeconds(music.lengthBytes()) : 0.0);
 }
 
-void warnAboutDemoMistakes(double tuneSeconds)
+void app::warnAboutDemoMistakes(double tuneSeconds)
 {
     std::cout.flush();
-    for (const std::string& warning : demoWarnings(gatherFacts(tuneSeconds)))
+    for (const std::string& warning : demo::demoWarnings(gatherFacts(tuneSeconds)))
         std::fprintf(stderr, "%s\n", warning.c_str());
 }

@@ -5,8 +5,12 @@
 // thread, after the demo is set up and before the first frame.
 #pragma once
 
+namespace app {
+
 // Writes the start-up warnings for the demo in appState (in the working folder).
 void warnAboutDemoMistakes();
 // The same for a demo whose tune lasts `tuneSeconds` (0: no tune), when no
 // music stream is open (an export decodes the tune itself).
 void warnAboutDemoMistakes(double tuneSeconds);
+
+} // namespace app

@@ -40,20 +40,20 @@ bool loadDescription(DescriptionHost& host)
     // Live mode's builds never wait for Enter; their errors show in the window.
     std::vector<ShaderBuildError> buildErrors;
     try {
-        const bool loaded = loadDemoDescription("demo.json", appState.syncDevice.get(), appState.demo, host,
-                                                &appState.fileWarnings, appState.live ? &buildErrors : nullptr);
+        const bool loaded = demo::loadDemoDescription("demo.json", appState.syncDevice.get(), appState.demo, host,
+                                                      &appState.fileWarnings, appState.live ? &buildErrors : nullptr);
         if (appState.live)
             appState.live->showBuildErrors(buildErrors);
         return loaded;
     } catch (const nlohmann::json::exception& error) {
-        platform_warn("demo.json", descriptionErrorText(error));
+        platform_warn("demo.json", demo::descriptionErrorText(error));
         return false;
     }
 }
 
 } // namespace
 
-bool initDemo()
+bool app::initDemo()
 {
     // The colour textures of the render targets take the size of this
     // moment; the description may switch to full screen before they are made.
@@ -80,11 +80,11 @@ bool initDemo()
     // fits both to the window. Only the targets some scene reaches are made.
     appState.renderTargets = std::make_unique<RenderTargets>(
         static_cast<int>(appState.windowWidth), static_cast<int>(appState.windowHeight), glutGet(GLUT_WINDOW_WIDTH),
-        glutGet(GLUT_WINDOW_HEIGHT), longestPassChain(appState.demo.scenes));
+        glutGet(GLUT_WINDOW_HEIGHT), render::longestPassChain(appState.demo.scenes));
     return true;
 }
 
-bool loadDemoContent(DescriptionHost& host)
+bool app::loadDemoContent(DescriptionHost& host)
 {
     appState.syncDevice.reset(sync_open("sync"));
     // Requested before the description, so a shader parameter called "scene"
@@ -98,21 +98,21 @@ bool loadDemoContent(DescriptionHost& host)
     return true;
 }
 
-void initAntiAliasProgram()
+void app::initAntiAliasProgram()
 {
     std::string failure;
-    appState.antiAliasProgram = std::make_unique<ShaderProgram>(
-        buildFinalPassProgram("test.vsh", "AA.fsh", &appState.fileWarnings, appState.live ? &failure : nullptr));
+    appState.antiAliasProgram = std::make_unique<ShaderProgram>(render::buildFinalPassProgram(
+        "test.vsh", "AA.fsh", &appState.fileWarnings, appState.live ? &failure : nullptr));
     if (appState.live && !failure.empty())
         appState.live->showFinalPassError(failure);
 }
 
-void initQuadMeshes()
+void app::initQuadMeshes()
 {
     appState.quads = std::make_unique<SceneQuads>(*appState.antiAliasProgram);
 }
 
-void startAtRow(double row)
+void app::startAtRow(double row)
 {
     MusicStream& music = appState.musicStream;
     if (!music.hasMusic())
@@ -126,7 +126,7 @@ void startAtRow(double row)
     }
 }
 
-void releaseMusic()
+void app::releaseMusic()
 {
     if (!appState.musicStream.isReleased())
         appState.musicStream.release();

@@ -6,6 +6,8 @@
 
 #include "demo/DescriptionHost.h"
 
+namespace app {
+
 // Opens the music held paused, the sync device "sync" with its tracks
 // "scene" and "fft_sampling_index", loads "demo.json" (with the demo's length
 // and tempo), gives the window the demo's name and creates the render
@@ -36,3 +38,5 @@ void startAtRow(double row);
 
 // Releases the music (and the audio output) unless Esc already has.
 void releaseMusic();
+
+} // namespace app

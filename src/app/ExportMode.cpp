@@ -74,12 +74,12 @@ bool tuneLength(double& seconds)
 void drawExportFrame(uint64_t frameNumber, int fps, const float* spectrum)
 {
     const double seconds = static_cast<double>(frameNumber) / fps;
-    const FrameValues values = frameValuesFromTracks(seconds, seconds * appState.rowsPerSecond, spectrum,
-                                                     OfflineClock::kSpectrumBins);
+    const FrameValues values = app::frameValuesFromTracks(seconds, seconds * appState.rowsPerSecond, spectrum,
+                                                          OfflineClock::kSpectrumBins);
     appState.fftValue = values.fftValue;
     appState.fstrValue = values.fstrValue;
     bool found = false;
-    drawSceneFrame(sceneToDraw(values.sceneIndex, found), values, FrameReport::Silent);
+    app::drawSceneFrame(app::sceneToDraw(values.sceneIndex, found), values, FrameReport::Silent);
 }
 
 int exitStatusFor(ExportStatus status)
@@ -105,17 +105,17 @@ int setUpAndExport(const CommandLine& commandLine, int width, int height)
     appState.windowWidth = static_cast<float>(width);
     appState.windowHeight = static_cast<float>(height);
     ExportHost host;
-    if (!loadDemoContent(host))
+    if (!app::loadDemoContent(host))
         return 1;
     appState.renderTargets = std::make_unique<RenderTargets>(width, height, width, height,
-                                                             longestPassChain(appState.demo.scenes));
-    initAntiAliasProgram();
+                                                             render::longestPassChain(appState.demo.scenes));
+    app::initAntiAliasProgram();
     std::cout << "----------------\n";
     glDisable(GL_CULL_FACE);
-    initQuadMeshes();
+    app::initQuadMeshes();
     double tuneSeconds = 0.0;
     const bool hasTune = tuneLength(tuneSeconds);
-    warnAboutDemoMistakes(tuneSeconds);
+    app::warnAboutDemoMistakes(tuneSeconds);
     std::cout.flush();
     if (platform_interrupt_requested())
         return refuse(output, "export cancelled; nothing was written", kExitInterrupted);
@@ -131,7 +131,7 @@ int setUpAndExport(const CommandLine& commandLine, int width, int height)
     request.fps = commandLine.exportFps;
     ExportRange range;
     std::string problem;
-    if (!exportRangeFor(request, range, problem))
+    if (!app::exportRangeFor(request, range, problem))
         return refuse(output, problem, kExitWrongUsage);
 
     ExportSettings settings;
@@ -165,7 +165,7 @@ void releaseGlObjects()
 
 } // namespace
 
-int exportDemo(const CommandLine& commandLine)
+int app::exportDemo(const CommandLine& commandLine)
 {
     const std::string& output = commandLine.exportOutput;
     std::string problem;

@@ -16,8 +16,12 @@
 constexpr int kExitWrongUsage = 2;
 constexpr int kExitInterrupted = 130;
 
+namespace app {
+
 // Runs the export that `commandLine` asks for (its exportOutput an absolute
 // path or relative to the demo's folder) and returns the process's exit
 // status: 0 done, 2 wrong usage, 1 failure, 130 after Ctrl+C. Whatever goes
 // wrong, nothing is left under the output's name.
 int exportDemo(const CommandLine& commandLine);
+
+} // namespace app

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-int exportDemo(const CommandLine&)
+int app::exportDemo(const CommandLine&)
 {
     std::fputs("demoplayer: --export is not part of this build (it needs FFmpeg's libraries and EGL)\n", stderr);
     return kExitWrongUsage;

@@ -33,7 +33,7 @@ std::string secondsText(double seconds)
 
 } // namespace
 
-bool exportRangeFor(const ExportRangeRequest& request, ExportRange& range, std::string& problem)
+bool app::exportRangeFor(const ExportRangeRequest& request, ExportRange& range, std::string& problem)
 {
     const double rps = request.rowsPerSecond;
     if (request.firstRow >= request.demoEndRow) {

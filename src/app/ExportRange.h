@@ -31,6 +31,10 @@ struct ExportRange {
     uint64_t frameCount() const { return endFrame - firstFrame; }
 };
 
+namespace app {
+
 // The frames `request` asks for. False with `problem` set (a sentence that
 // names the rows) when the range reaches outside the demo or holds no frame.
 bool exportRangeFor(const ExportRangeRequest& request, ExportRange& range, std::string& problem);
+
+} // namespace app

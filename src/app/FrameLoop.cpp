@@ -25,7 +25,7 @@ FrameValues readFrameValues(const MusicStream& music)
     const double row = music.bytesToSeconds(music.positionBytes()) * appState.rowsPerSecond;
     float spectrum[MusicStream::kSpectrumBins];
     music.spectrum(spectrum);
-    return frameValuesFromTracks(seconds, row, spectrum, MusicStream::kSpectrumBins);
+    return app::frameValuesFromTracks(seconds, row, spectrum, MusicStream::kSpectrumBins);
 }
 
 // Examines at most one of the scene's own shader entries for edited files
@@ -33,7 +33,7 @@ FrameValues readFrameValues(const MusicStream& music)
 void reloadEditedShader(Scene& scene)
 {
     std::vector<DemoShader>& shaders = scene.getPassShaders();
-    const int entry = nextReloadEntry(appState.reloadCursor, shaders.size());
+    const int entry = app::nextReloadEntry(appState.reloadCursor, shaders.size());
     if (entry < 0)
         return;
     DemoShader& shader = shaders[static_cast<std::size_t>(entry)];
@@ -51,16 +51,16 @@ bool drawScene(const FrameValues& values)
     // line stands in for the frame's console lines.
     const FrameReport report = appState.live ? FrameReport::Silent : FrameReport::Console;
     bool found = false;
-    Scene* scene = sceneToDraw(values.sceneIndex, found);
+    Scene* scene = app::sceneToDraw(values.sceneIndex, found);
     if (found) {
         platform_console_set_colour(appState.console, PLATFORM_COLOUR_BRIGHT_WHITE);
         if (!appState.live)
             reloadEditedShader(*scene);
-        drawSceneFrame(scene, values, report);
+        app::drawSceneFrame(scene, values, report);
         return true;
     }
     platform_console_set_colour(appState.console, PLATFORM_COLOUR_LIGHT_RED);
-    drawSceneFrame(scene, values, report);
+    app::drawSceneFrame(scene, values, report);
     if (!appState.live)
         std::cout << "No such scene found! \n";
     return false;
@@ -84,18 +84,18 @@ void drawFrame()
     appState.fstrValue = values.fstrValue;
 
     if (!appState.live)
-        writeFrameStatus(std::cout, values.sceneIndex, values.seconds, values.row);
+        app::writeFrameStatus(std::cout, values.sceneIndex, values.seconds, values.row);
     const bool sceneFound = drawScene(values);
     if (appState.live) {
         appState.live->reportFrame(values, sceneFound);
         appState.live->drawOverlay(static_cast<int>(appState.windowWidth), static_cast<int>(appState.windowHeight));
     }
-    if (updateAlarm(appState.beepArmed, sceneFound)) {
-        playTone(kAlarmHighHz, kAlarmHighMs);
-        playTone(kAlarmLowHz, kAlarmLowMs);
+    if (app::updateAlarm(appState.beepArmed, sceneFound)) {
+        timeline::playTone(kAlarmHighHz, kAlarmHighMs);
+        timeline::playTone(kAlarmLowHz, kAlarmLowMs);
     }
 
-    if (demoIsOver(values.row, appState.demo.timing.endRow)) {
+    if (app::demoIsOver(values.row, appState.demo.timing.endRow)) {
         // main releases the music once the loop has returned.
         glutLeaveMainLoop();
         return;
@@ -106,7 +106,7 @@ void drawFrame()
 
 } // namespace
 
-void onDisplay()
+void app::onDisplay()
 {
     // Esc released the music; a frame the toolkit still runs before the main
     // loop returns must not touch it.

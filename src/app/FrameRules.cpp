@@ -5,7 +5,7 @@
 
 #include "sync/track.h"
 
-int truncateToInt(double value)
+int app::truncateToInt(double value)
 {
     // The open range (INT_MIN - 1, INT_MAX + 1) is exactly what truncates
     // into int; NaN fails both comparisons.
@@ -16,12 +16,12 @@ int truncateToInt(double value)
     return static_cast<int>(value);
 }
 
-bool sceneExists(int sceneIndex, std::size_t sceneCount)
+bool app::sceneExists(int sceneIndex, std::size_t sceneCount)
 {
     return static_cast<std::size_t>(static_cast<uint32_t>(sceneIndex)) < sceneCount;
 }
 
-float spectrumValueAt(const float* spectrum, int binCount, double binTrackValue)
+float app::spectrumValueAt(const float* spectrum, int binCount, double binTrackValue)
 {
     const int bin = truncateToInt(binTrackValue);
     if (bin < 0 || bin >= binCount)
@@ -38,8 +38,9 @@ float trackValue(const SyncTrack* track, double row)
 
 } // namespace
 
-FrameValues frameValuesAt(double seconds, double row, const float* spectrum, int binCount, const SyncTrack* sceneTrack,
-                          const SyncTrack* fftSamplingTrack, const SyncTrack* fstrTrack)
+FrameValues app::frameValuesAt(double seconds, double row, const float* spectrum, int binCount,
+                               const SyncTrack* sceneTrack, const SyncTrack* fftSamplingTrack,
+                               const SyncTrack* fstrTrack)
 {
     FrameValues values;
     values.seconds = seconds;
@@ -50,13 +51,13 @@ FrameValues frameValuesAt(double seconds, double row, const float* spectrum, int
     return values;
 }
 
-int nextReloadEntry(uint32_t& reloadCursor, std::size_t entryCount)
+int app::nextReloadEntry(uint32_t& reloadCursor, std::size_t entryCount)
 {
     reloadCursor = (reloadCursor + 1) & (kReloadCycle - 1);
     return reloadCursor < entryCount ? static_cast<int>(reloadCursor) : -1;
 }
 
-bool updateAlarm(bool& beepArmed, bool sceneFound)
+bool app::updateAlarm(bool& beepArmed, bool sceneFound)
 {
     if (sceneFound) {
         beepArmed = true;
@@ -67,17 +68,17 @@ bool updateAlarm(bool& beepArmed, bool sceneFound)
     return sounds;
 }
 
-uint64_t seekTarget(uint64_t currentBytes, SeekDirection direction)
+uint64_t app::seekTarget(uint64_t currentBytes, SeekDirection direction)
 {
     return direction == SeekDirection::Forwards ? currentBytes + kSeekStepBytes : currentBytes - kSeekStepBytes;
 }
 
-bool demoIsOver(double row, double endRow)
+bool app::demoIsOver(double row, double endRow)
 {
     return row >= endRow;
 }
 
-void writeFrameStatus(std::ostream& out, int sceneIndex, double seconds, double row)
+void app::writeFrameStatus(std::ostream& out, int sceneIndex, double seconds, double row)
 {
     out << sceneIndex << std::endl;
     out << seconds << std::endl;

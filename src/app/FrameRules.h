@@ -39,6 +39,8 @@ struct FrameValues {
     float fstrValue = 0.0f; // track "fstr_val" at the row
 };
 
+namespace app {
+
 // The frame at `seconds` and `row` (the row read from the same clock),
 // with `spectrum` of `binCount` magnitudes there. A null track reads 0.
 FrameValues frameValuesAt(double seconds, double row, const float* spectrum, int binCount, const SyncTrack* sceneTrack,
@@ -79,3 +81,5 @@ bool demoIsOver(double row, double endRow = kEndRow);
 // The frame's three status lines, each flushed: the scene index, the seconds
 // and "row" with the row, doubles in the stream's default format.
 void writeFrameStatus(std::ostream& out, int sceneIndex, double seconds, double row);
+
+} // namespace app

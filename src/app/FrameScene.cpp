@@ -11,13 +11,13 @@
 #include "render/SceneFrame.h"
 #include "sync/device.h"
 
-FrameValues frameValuesFromTracks(double seconds, double row, const float* spectrum, int binCount)
+FrameValues app::frameValuesFromTracks(double seconds, double row, const float* spectrum, int binCount)
 {
     const SyncTrack* fstrTrack = sync_obtain_track(appState.syncDevice.get(), "fstr_val");
     return frameValuesAt(seconds, row, spectrum, binCount, appState.sceneTrack, appState.fftSamplingTrack, fstrTrack);
 }
 
-Scene* sceneToDraw(int sceneIndex, bool& found)
+Scene* app::sceneToDraw(int sceneIndex, bool& found)
 {
     std::vector<Scene>& scenes = appState.demo.scenes;
     found = sceneExists(sceneIndex, scenes.size());
@@ -26,7 +26,7 @@ Scene* sceneToDraw(int sceneIndex, bool& found)
     return scenes.empty() ? nullptr : &scenes[0];
 }
 
-void drawSceneFrame(Scene* scene, const FrameValues& values, FrameReport report)
+void app::drawSceneFrame(Scene* scene, const FrameValues& values, FrameReport report)
 {
     if (scene == nullptr) {
         // With no scenes at all there is nothing to draw in place of a missing one.

@@ -8,6 +8,11 @@
 #include "app/FrameRules.h"
 #include "render/Scene.h"
 
+// How a frame speaks on the console while it draws.
+enum class FrameReport { Console, Silent };
+
+namespace app {
+
 // The frame at `seconds` and `row` (the row read from the same clock), with
 // `spectrum` of `binCount` magnitudes there, from AppState's tracks.
 FrameValues frameValuesFromTracks(double seconds, double row, const float* spectrum, int binCount);
@@ -17,10 +22,9 @@ FrameValues frameValuesFromTracks(double seconds, double row, const float* spect
 // `found` tells whether it is the frame's own.
 Scene* sceneToDraw(int sceneIndex, bool& found);
 
-// How a frame speaks on the console while it draws.
-enum class FrameReport { Console, Silent };
-
 // Draws `scene` with the frame's values into framebuffer 0 at AppState's
 // window size; with no scene, clears it instead. A silent frame prints
 // nothing (the scene's "fstr_val" line included).
 void drawSceneFrame(Scene* scene, const FrameValues& values, FrameReport report = FrameReport::Console);
+
+} // namespace app

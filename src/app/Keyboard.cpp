@@ -18,7 +18,7 @@ void seek(SeekDirection direction)
     MusicStream& music = appState.musicStream;
     // A target outside the music is refused and playback goes on from where
     // it was; there is nothing to report.
-    music.seekBytes(seekTarget(music.positionBytes(), direction));
+    music.seekBytes(app::seekTarget(music.positionBytes(), direction));
 }
 
 // The stream's own state decides, so a space pressed before the first frame
@@ -33,7 +33,7 @@ void togglePause()
 
 } // namespace
 
-KeyAction keyActionFor(unsigned char key)
+KeyAction app::keyActionFor(unsigned char key)
 {
     switch (key) {
     case 27:
@@ -51,7 +51,7 @@ KeyAction keyActionFor(unsigned char key)
     }
 }
 
-void onKeyboard(unsigned char key, int, int)
+void app::onKeyboard(unsigned char key, int, int)
 {
     // Keys still queued behind Esc find the music released and do nothing.
     if (appState.musicStream.isReleased())

@@ -3,6 +3,8 @@
 
 enum class KeyAction { None, Quit, TogglePause, SeekBackwards, SeekForwards };
 
+namespace app {
+
 // What `key` does: Esc quits, space pauses or resumes, a/A seeks backwards,
 // d/D forwards; every other key does nothing.
 KeyAction keyActionFor(unsigned char key);
@@ -11,3 +13,5 @@ KeyAction keyActionFor(unsigned char key);
 // The mouse position is ignored. Does nothing once Esc has released the music.
 // Main thread.
 void onKeyboard(unsigned char key, int x, int y);
+
+} // namespace app

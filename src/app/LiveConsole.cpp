@@ -17,7 +17,7 @@ std::string rowText(double row)
 
 } // namespace
 
-std::string liveStatusText(const LiveFrameStatus& status)
+std::string app::liveStatusText(const LiveFrameStatus& status)
 {
     char text[160];
     std::snprintf(text, sizeof text, "live: row %d | %.2f s | scene %d%s | %.0f fps | fft %.3f",
@@ -26,7 +26,7 @@ std::string liveStatusText(const LiveFrameStatus& status)
     return text;
 }
 
-std::string loopText(const LoopRange& loop)
+std::string app::loopText(const LoopRange& loop)
 {
     if (loop.hasStart() && loop.hasEnd())
         return "loop " + rowText(loop.start()) + "-" + rowText(loop.end()) + (loop.active() ? "" : " (empty)");

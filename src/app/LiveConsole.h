@@ -22,6 +22,8 @@ struct LiveFrameStatus {
     float fftValue = 0.0f;
 };
 
+namespace app {
+
 // "live: row 123 | 6.17 s | scene 2 | 60 fps | fft 0.125"; a row without
 // its scene says "scene 5 (none)".
 std::string liveStatusText(const LiveFrameStatus& status);
@@ -29,6 +31,8 @@ std::string liveStatusText(const LiveFrameStatus& status);
 // "loop off", "loop 100-200", "loop from 100", "loop to 200", or for an end
 // not after its start "loop 200-100 (empty)".
 std::string loopText(const LoopRange& loop);
+
+} // namespace app
 
 class LiveConsole {
 public:

@@ -92,11 +92,11 @@ void LiveMode::start()
 
 void LiveMode::loadTextTracks()
 {
-    textTracks_ = textTrackNames();
+    textTracks_ = app::textTrackNames();
     for (const std::string& name : textTracks_) {
-        const std::string path = textTrackPath(name);
+        const std::string path = app::textTrackPath(name);
         std::string error;
-        if (loadTextTrack(sync_obtain_track(appState.syncDevice.get(), name.c_str()), path, error))
+        if (app::loadTextTrack(sync_obtain_track(appState.syncDevice.get(), name.c_str()), path, error))
             clearProblem(path);
         else
             setProblem(path, error);
@@ -117,7 +117,7 @@ void LiveMode::watchDemoFiles()
         watcher_.add(path);
     for (const std::unique_ptr<SyncTrack>& track : appState.syncDevice->data.tracks) {
         watcher_.add(sync_track_path(appState.syncDevice->base_name.c_str(), track->name.c_str()));
-        watcher_.add(textTrackPath(track->name));
+        watcher_.add(app::textTrackPath(track->name));
     }
 }
 
@@ -166,10 +166,10 @@ void LiveMode::reloadDescription()
     std::string reason = "cannot be read";
     bool loaded = false;
     try {
-        loaded = loadDemoDescription(kDescriptionPath, appState.syncDevice.get(), content, host, &appState.fileWarnings,
-                                     &buildErrors);
+        loaded = demo::loadDemoDescription(kDescriptionPath, appState.syncDevice.get(), content, host,
+                                           &appState.fileWarnings, &buildErrors);
     } catch (const nlohmann::json::exception& error) {
-        reason = descriptionErrorText(error);
+        reason = demo::descriptionErrorText(error);
     }
     if (!loaded) {
         setProblem(kDescriptionPath, std::string(kDescriptionPath) + ": " + reason + "; the running demo stays");
@@ -204,7 +204,7 @@ void LiveMode::rebuildEntries(const std::vector<std::string>& changed)
     for (const auto& entry : entries) {
         const std::string key = entryKey(entry.first, entry.second);
         std::string failure;
-        ShaderProgram built = buildShaderProgram(entry.first, entry.second, nullptr, &failure);
+        ShaderProgram built = render::buildShaderProgram(entry.first, entry.second, nullptr, &failure);
         if (!built.isValid()) {
             setProblem(key, failure);
             continue;
@@ -221,7 +221,7 @@ void LiveMode::rebuildFinalPass()
 {
     const std::string key = entryKey(kFinalVertexPath, kFinalFragmentPath);
     std::string failure;
-    ShaderProgram built = buildShaderProgram(kFinalVertexPath, kFinalFragmentPath, nullptr, &failure);
+    ShaderProgram built = render::buildShaderProgram(kFinalVertexPath, kFinalFragmentPath, nullptr, &failure);
     if (!built.isValid()) {
         setProblem(key, failure);
         return;
@@ -238,15 +238,15 @@ void LiveMode::reloadTrack(const std::string& path)
     SyncDevice* device = appState.syncDevice.get();
     for (const std::unique_ptr<SyncTrack>& track : device->data.tracks) {
         const bool fromText = contains(textTracks_, track->name);
-        if (fromText && path == textTrackPath(track->name)) {
+        if (fromText && path == app::textTrackPath(track->name)) {
             std::string error;
-            if (loadTextTrack(track.get(), path, error)) {
+            if (app::loadTextTrack(track.get(), path, error)) {
                 clearProblem(path);
                 reloaded(path);
             } else {
                 setProblem(path, error + "; the previous keys stay");
             }
-        } else if (!fromText && path == textTrackPath(track->name)) {
+        } else if (!fromText && path == app::textTrackPath(track->name)) {
             // A text track saved for the first time becomes the track's source.
             textTracks_.push_back(track->name);
             reloadTrack(path);
@@ -318,15 +318,15 @@ void LiveMode::reportFrame(const FrameValues& values, bool sceneFound)
     status_.sceneIndex = values.sceneIndex;
     status_.sceneFound = sceneFound;
     status_.fftValue = values.fftValue;
-    console_.status(liveStatusText(status_) + " | " + loopText(loop_), secondsSince(start_));
+    console_.status(app::liveStatusText(status_) + " | " + app::loopText(loop_), secondsSince(start_));
 }
 
 void LiveMode::drawOverlay(int width, int height)
 {
     std::vector<HudLine> lines;
     if (displayShown_) {
-        lines.push_back({liveStatusText(status_).substr(6)}); // without "live: "
-        lines.push_back({loopText(loop_)});
+        lines.push_back({app::liveStatusText(status_).substr(6)}); // without "live: "
+        lines.push_back({app::loopText(loop_)});
         if (!latest_.empty())
             lines.push_back({latest_, 160, 255, 160});
     }

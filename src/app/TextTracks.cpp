@@ -19,7 +19,7 @@ constexpr uint64_t kMaxTextTrackBytes = 64ull * 1024 * 1024;
 
 } // namespace
 
-std::vector<std::string> textTrackNames()
+std::vector<std::string> app::textTrackNames()
 {
     std::vector<std::string> names;
     std::error_code error;
@@ -33,12 +33,12 @@ std::vector<std::string> textTrackNames()
     return names;
 }
 
-std::string textTrackPath(const std::string& name)
+std::string app::textTrackPath(const std::string& name)
 {
     return std::string(kTextTrackFolder) + "/" + name + ".txt";
 }
 
-bool loadTextTrack(SyncTrack* track, const std::string& path, std::string& error)
+bool app::loadTextTrack(SyncTrack* track, const std::string& path, std::string& error)
 {
     std::string text;
     std::string problem;
@@ -62,7 +62,7 @@ bool loadTextTrack(SyncTrack* track, const std::string& path, std::string& error
     return true;
 }
 
-void warnAboutStaleTextTracks()
+void app::warnAboutStaleTextTracks()
 {
     for (const std::string& name : textTrackNames()) {
         const std::string text = textTrackPath(name);

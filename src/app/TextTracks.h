@@ -15,6 +15,8 @@
 // The folder of the text tracks, relative to the demo's folder.
 constexpr const char* kTextTrackFolder = "tracks";
 
+namespace app {
+
 // The names NAME of the files tracks/NAME.txt in the working folder, sorted.
 std::vector<std::string> textTrackNames();
 
@@ -29,3 +31,5 @@ bool loadTextTrack(SyncTrack* track, const std::string& path, std::string& error
 // One warning on standard error for each text track that is newer than its
 // binary file (or has none), naming the command that brings it up to date.
 void warnAboutStaleTextTracks();
+
+} // namespace app

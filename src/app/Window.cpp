@@ -11,7 +11,7 @@
 #include "app/FrameLoop.h"
 #include "platform/platform.h"
 
-bool initWindow(int width, int height)
+bool app::initWindow(int width, int height)
 {
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_ALPHA | GLUT_DEPTH);
     if (width > 0 && height > 0)
@@ -44,9 +44,9 @@ bool initWindow(int width, int height)
     return true;
 }
 
-void onReshape(int, int) {}
+void app::onReshape(int, int) {}
 
-void onIdle()
+void app::onIdle()
 {
     glutPostRedisplay();
 }

@@ -2,6 +2,8 @@
 // of their own. Main thread.
 #pragma once
 
+namespace app {
+
 // Creates the screen-sized window with its GL 3.1 context, turns vertical
 // sync on, loads the GL entry points and registers the reshape, idle and
 // display callbacks. Closing the window makes glutMainLoop return. Returns
@@ -14,3 +16,5 @@ void onReshape(int width, int height);
 
 // Idle callback: asks for the next frame.
 void onIdle();
+
+} // namespace app

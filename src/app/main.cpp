@@ -34,15 +34,15 @@ namespace {
 int answerWithoutPlaying(bool parsed, const CommandLine& commandLine, const std::string& error)
 {
     if (!parsed) {
-        std::fprintf(stderr, "demoplayer: %s\n%s", error.c_str(), commandLineUsage());
+        std::fprintf(stderr, "demoplayer: %s\n%s", error.c_str(), app::commandLineUsage());
         return 2;
     }
     if (commandLine.help) {
-        std::cout << commandLineUsage();
+        std::cout << app::commandLineUsage();
         return 0;
     }
     if (commandLine.version) {
-        std::cout << commandLineVersion() << "\n";
+        std::cout << app::commandLineVersion() << "\n";
         return 0;
     }
     return -1;
@@ -72,7 +72,7 @@ int main(int argc, char** argv)
 
     CommandLine commandLine;
     std::string error;
-    const bool parsed = parseCommandLine(argc, argv, commandLine, error);
+    const bool parsed = app::parseCommandLine(argc, argv, commandLine, error);
     const int answered = answerWithoutPlaying(parsed, commandLine, error);
     if (answered >= 0)
         return answered;
@@ -86,7 +86,7 @@ int main(int argc, char** argv)
     if (!enterDemoFolder(commandLine.demoDir))
         return 1;
     if (!commandLine.exportOutput.empty())
-        return exportDemo(commandLine);
+        return app::exportDemo(commandLine);
 
     std::vector<char*> toolkitArguments;
     for (std::string& argument : commandLine.toolkitArguments)
@@ -96,31 +96,31 @@ int main(int argc, char** argv)
     glutInit(&toolkitArgumentCount, toolkitArguments.data());
     platform_console_open(appState.console);
 
-    if (!initWindow(commandLine.windowWidth, commandLine.windowHeight))
+    if (!app::initWindow(commandLine.windowWidth, commandLine.windowHeight))
         return 1;
     if (commandLine.live)
         appState.live = std::make_unique<LiveMode>();
-    if (!initDemo()) {
-        releaseMusic();
+    if (!app::initDemo()) {
+        app::releaseMusic();
         return 1;
     }
-    initAntiAliasProgram();
-    glutKeyboardFunc(onKeyboard);
+    app::initAntiAliasProgram();
+    glutKeyboardFunc(app::onKeyboard);
     if (appState.live)
         glutSpecialFunc(onLiveSpecialKey);
     std::cout << "----------------\n";
     glDisable(GL_CULL_FACE);
-    initQuadMeshes();
-    warnAboutDemoMistakes();
+    app::initQuadMeshes();
+    app::warnAboutDemoMistakes();
     if (appState.live)
         appState.live->start();
     else
-        warnAboutStaleTextTracks();
+        app::warnAboutStaleTextTracks();
     if (commandLine.hasStartRow)
-        startAtRow(commandLine.startRow);
+        app::startAtRow(commandLine.startRow);
 
     glutMainLoop();
 
-    releaseMusic();
+    app::releaseMusic();
     return 0;
 }

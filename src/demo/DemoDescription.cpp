@@ -64,7 +64,7 @@ json::out_of_range shaderIdOutOfRange(const json& shaderId, std::size_t shaderCo
 
 } // namespace
 
-bool readDescriptionFile(const char* path, std::string& text, std::string& problem)
+bool demo::readDescriptionFile(const char* path, std::string& text, std::string& problem)
 {
     if (platform_read_file(path, kMaxDescriptionBytes, text, problem) != PLATFORM_READ_OK)
         return false;
@@ -72,7 +72,7 @@ bool readDescriptionFile(const char* path, std::string& text, std::string& probl
     return true;
 }
 
-std::string descriptionErrorText(const json::exception& error)
+std::string demo::descriptionErrorText(const json::exception& error)
 {
     // The library starts every message with "[json.exception.NAME.ID] ".
     const std::string text = error.what();
@@ -84,28 +84,28 @@ std::string descriptionErrorText(const json::exception& error)
     return text;
 }
 
-json& descriptionMember(json& entry, const char* key, const std::string& path, const char* expected)
+json& demo::descriptionMember(json& entry, const char* key, const std::string& path, const char* expected)
 {
     if (!entry.is_object() && !entry.is_null())
         throw wrongType(entry, path, expected);
     return entry[key];
 }
 
-bool descriptionBool(const json& value, const std::string& path, const char* expected)
+bool demo::descriptionBool(const json& value, const std::string& path, const char* expected)
 {
     if (!value.is_boolean())
         throw wrongType(value, path, expected);
     return value.get<bool>();
 }
 
-std::string descriptionString(const json& value, const std::string& path, const char* expected)
+std::string demo::descriptionString(const json& value, const std::string& path, const char* expected)
 {
     if (!value.is_string())
         throw wrongType(value, path, expected);
     return value.get<std::string>();
 }
 
-json parseDescription(const std::string& text)
+json demo::parseDescription(const std::string& text)
 {
     // The callback sees every object and array as it opens, at the depth of
     // its parent (0 for the top level), before anything inside it is built.
@@ -118,7 +118,7 @@ json parseDescription(const std::string& text)
     return json::parse(text, limitDepth);
 }
 
-uint32_t descriptionShaderIndex(const json& shaderId, std::size_t shaderCount, const std::string& path)
+uint32_t demo::descriptionShaderIndex(const json& shaderId, std::size_t shaderCount, const std::string& path)
 {
     if (!shaderId.is_number())
         throw wrongType(shaderId, path, "a number");

@@ -38,6 +38,8 @@ struct DescriptionTexture {
     const void* address = nullptr; // the Texture object, as the log shows it
 };
 
+namespace demo {
+
 // Reads the description at `path` into `text`: its bytes up to its end or up
 // to its first byte 0xFF (which older description files may carry after the
 // JSON text). False when the file cannot be read (missing, not a regular
@@ -186,3 +188,5 @@ template <class Builder> void walkDescription(nlohmann::json& document, std::ost
             log << "----------------------\n";
         });
 }
+
+} // namespace demo

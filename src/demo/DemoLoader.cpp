@@ -101,8 +101,8 @@ private:
 
 } // namespace
 
-bool loadDemoDescription(const char* path, SyncDevice* device, DemoContent& content, DescriptionHost& host,
-                         FileWarnings* warnings, std::vector<ShaderBuildError>* buildErrors)
+bool demo::loadDemoDescription(const char* path, SyncDevice* device, DemoContent& content, DescriptionHost& host,
+                               FileWarnings* warnings, std::vector<ShaderBuildError>* buildErrors)
 {
     std::string text;
     std::string problem;

@@ -17,6 +17,8 @@ struct ShaderBuildError {
     std::string message; // one reason per line, each naming its file
 };
 
+namespace demo {
+
 // Reads the description at `path` (the player's is "demo.json") and fills
 // `content`: built shader entries, scenes holding copies of them, one image
 // texture per texture entry, and the demo's length and tempo. Every shader parameter is a track of
@@ -34,3 +36,5 @@ struct ShaderBuildError {
 // (quietly, never waiting for Enter) and each entry that fails is added there.
 bool loadDemoDescription(const char* path, SyncDevice* device, DemoContent& content, DescriptionHost& host,
                          FileWarnings* warnings, std::vector<ShaderBuildError>* buildErrors = nullptr);
+
+} // namespace demo

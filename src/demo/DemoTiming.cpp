@@ -26,7 +26,7 @@ bool readPositive(const json& document, const char* key, double& value, bool& pr
 
 } // namespace
 
-bool readDemoTiming(const json& document, DemoTiming& timing, std::string& error)
+bool demo::readDemoTiming(const json& document, DemoTiming& timing, std::string& error)
 {
     timing = DemoTiming();
     if (!document.is_object())

@@ -20,8 +20,12 @@ struct DemoTiming {
     double secondsPerBeat() const { return beatsPerMinute > 0.0 ? 60.0 / beatsPerMinute : 1.0; }
 };
 
+namespace demo {
+
 // Reads the timing keys of `document` (a JSON object; other values give the
 // defaults). Returns false for a key of the wrong type, a value that is not
 // a finite number above 0, or a tempo given both ways; `error` then names the
 // key and says what is expected, e.g. "end_row" must be a number above 0, not "soon".
 bool readDemoTiming(const nlohmann::json& document, DemoTiming& timing, std::string& error);
+
+} // namespace demo

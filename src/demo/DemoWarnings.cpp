@@ -53,8 +53,8 @@ void warnAboutParameters(const DemoFacts& facts, std::vector<std::string>& warni
                 warnings.push_back(trackFileName(name) + ": no such track file for parameter \"" + name + "\" of " +
                                    shader.fragmentPath + "; the parameter reads 0");
             const bool sourcesRead = !shader.vertexSource.empty() || !shader.fragmentSource.empty();
-            if (sourcesRead && !declaresUniform(shader.vertexSource, name) &&
-                !declaresUniform(shader.fragmentSource, name))
+            if (sourcesRead && !demo::declaresUniform(shader.vertexSource, name) &&
+                !demo::declaresUniform(shader.fragmentSource, name))
                 warnings.push_back(shader.fragmentPath + ": parameter \"" + name +
                                    "\" is not declared (add \"uniform float " + name + ";\")");
         }
@@ -103,7 +103,7 @@ void warnAboutKeysPastTheTune(const DemoFacts& facts, std::vector<std::string>& 
 
 } // namespace
 
-bool declaresUniform(const std::string& source, const std::string& name)
+bool demo::declaresUniform(const std::string& source, const std::string& name)
 {
     if (name.empty())
         return false;
@@ -123,7 +123,7 @@ bool declaresUniform(const std::string& source, const std::string& name)
     return false;
 }
 
-std::vector<std::string> demoWarnings(const DemoFacts& facts)
+std::vector<std::string> demo::demoWarnings(const DemoFacts& facts)
 {
     std::vector<std::string> warnings;
     warnAboutTune(facts, warnings);

@@ -42,6 +42,8 @@ struct DemoFacts {
     DemoTiming timing;
 };
 
+namespace demo {
+
 // The warnings, in a fixed order: tune, parameters, track files, scene
 // track, keys past the tune's end.
 std::vector<std::string> demoWarnings(const DemoFacts& facts);
@@ -49,3 +51,5 @@ std::vector<std::string> demoWarnings(const DemoFacts& facts);
 // Whether `source` declares a uniform called `name` (a cheap look at the
 // text; a declaration inside a comment counts too).
 bool declaresUniform(const std::string& source, const std::string& name);
+
+} // namespace demo

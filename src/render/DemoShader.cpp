@@ -25,7 +25,7 @@ int32_t recordedFileTime(const char* path)
 
 } // namespace
 
-bool fileChanged(const char* path, int32_t& recordedTime)
+bool render::fileChanged(const char* path, int32_t& recordedTime)
 {
     const int32_t time = recordedFileTime(path);
     if (time == recordedTime)
@@ -44,7 +44,7 @@ DemoShader::DemoShader(std::string vertexPath, std::string fragmentPath)
 
 bool DemoShader::build(FileWarnings* warnings, std::string* failure)
 {
-    ShaderProgram built = buildShaderProgram(vertexPath, fragmentPath, warnings, failure);
+    ShaderProgram built = render::buildShaderProgram(vertexPath, fragmentPath, warnings, failure);
     if (!built.isValid())
         return false;
     program = std::make_shared<const ShaderProgram>(std::move(built));
@@ -84,8 +84,8 @@ void DemoShader::setUniform(const char* name, float value)
 bool DemoShader::checkForChanges()
 {
     // Both files are examined every time, so both recorded times stay current.
-    const bool vertexChanged = fileChanged(vertexPath.c_str(), vertexTime);
-    const bool fragmentChanged = fileChanged(fragmentPath.c_str(), fragmentTime);
+    const bool vertexChanged = render::fileChanged(vertexPath.c_str(), vertexTime);
+    const bool fragmentChanged = render::fileChanged(fragmentPath.c_str(), fragmentTime);
     if (vertexChanged || fragmentChanged) {
         std::cout << "source is diff\n" << std::flush;
     }

@@ -20,11 +20,15 @@
 #include "render/ShaderProgram.h"
 #include "sync/device.h"
 
+namespace render {
+
 // Compares the file's modification time (low 32 bits of its seconds; 0 when
 // its status cannot be read, which prints "error with file: ") with
 // `recordedTime`. When they differ, prints the change, records the new time
 // and returns true.
 bool fileChanged(const char* path, int32_t& recordedTime);
+
+} // namespace render
 
 class DemoShader {
 public:

@@ -29,7 +29,7 @@ void main()
 
 } // namespace
 
-ShaderProgram buildPassThroughProgram()
+ShaderProgram render::buildPassThroughProgram()
 {
     const std::string vertexName = "pass-through.vsh";
     const std::string fragmentName = "pass-through.fsh";
@@ -39,8 +39,8 @@ ShaderProgram buildPassThroughProgram()
         fragmentName);
 }
 
-ShaderProgram buildFinalPassProgram(const std::string& vertexPath, const std::string& fragmentPath,
-                                    FileWarnings* warnings, std::string* failure)
+ShaderProgram render::buildFinalPassProgram(const std::string& vertexPath, const std::string& fragmentPath,
+                                            FileWarnings* warnings, std::string* failure)
 {
     ShaderProgram program = buildShaderProgram(vertexPath, fragmentPath, warnings, failure);
     if (program.isValid())

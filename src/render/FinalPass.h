@@ -10,6 +10,8 @@
 
 #include "render/ShaderProgram.h"
 
+namespace render {
+
 // Builds the program from the two files with the console account of any
 // build. When it does not build (a file missing, a compile or the link
 // failing), says so in one line on standard error ("vertexPath,
@@ -24,3 +26,5 @@ ShaderProgram buildFinalPassProgram(const std::string& vertexPath, const std::st
 // The built-in pass-through program alone: "finalTarget" sampled at the
 // fragment's window position over "iResolution".
 ShaderProgram buildPassThroughProgram();
+
+} // namespace render

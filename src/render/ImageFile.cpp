@@ -40,7 +40,7 @@ bool huffmanSegmentFits(const unsigned char* bytes, std::size_t size, std::size_
 
 } // namespace
 
-bool jpegHuffmanTablesFit(const unsigned char* bytes, std::size_t size)
+bool render::jpegHuffmanTablesFit(const unsigned char* bytes, std::size_t size)
 {
     // The decoder takes a file for a JPEG when it opens with a start marker,
     // after any number of 0xFF fill bytes; anything opening with 0xFF is walked.
@@ -69,7 +69,8 @@ bool jpegHuffmanTablesFit(const unsigned char* bytes, std::size_t size)
     return true;
 }
 
-unsigned char* decodeImage(const unsigned char* bytes, std::size_t size, int& width, int& height, std::string* problem)
+unsigned char* render::decodeImage(const unsigned char* bytes, std::size_t size, int& width, int& height,
+                                   std::string* problem)
 {
     std::string reason;
     unsigned char* pixels = nullptr;
@@ -103,7 +104,7 @@ unsigned char* decodeImage(const unsigned char* bytes, std::size_t size, int& wi
     return pixels;
 }
 
-unsigned char* loadImageFile(const char* path, int& width, int& height, std::string* problem)
+unsigned char* render::loadImageFile(const char* path, int& width, int& height, std::string* problem)
 {
     std::string bytes;
     std::string reason;
@@ -115,7 +116,7 @@ unsigned char* loadImageFile(const char* path, int& width, int& height, std::str
     return decodeImage(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), width, height, problem);
 }
 
-void freeImagePixels(unsigned char* pixels)
+void render::freeImagePixels(unsigned char* pixels)
 {
     stbi_image_free(pixels);
 }

@@ -13,6 +13,8 @@
 // (8192 x 8192 pixels of 4 bytes) with room for its headers.
 constexpr std::size_t kMaxImageFileBytes = 8192u * 8192u * 4u + 1024u * 1024u;
 
+namespace render {
+
 // Decodes `size` bytes of an image file. Returns the pixels (width x height
 // x 4 bytes), or nullptr when the bytes are not an image the player reads
 // (an image of no pixels included); then `problem` (when given) says why,
@@ -31,3 +33,5 @@ void freeImagePixels(unsigned char* pixels);
 // decoder trusts the counts and would write past its tables otherwise.
 // Anything that is not a JPEG passes.
 bool jpegHuffmanTablesFit(const unsigned char* bytes, std::size_t size);
+
+} // namespace render

@@ -203,7 +203,7 @@ void Scene::bindSampler(GLuint program, const char* name, int unit, GLuint textu
     glBindTexture(GL_TEXTURE_2D, textureId);
 }
 
-int longestPassChain(const std::vector<Scene>& scenes)
+int render::longestPassChain(const std::vector<Scene>& scenes)
 {
     int longest = 0;
     for (const Scene& scene : scenes)

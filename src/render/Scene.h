@@ -62,5 +62,9 @@ private:
     bool textureUnitWarningGiven = false;
 };
 
+namespace render {
+
 // The render targets that `scenes` reach: the longest scene's pass count.
 int longestPassChain(const std::vector<Scene>& scenes);
+
+} // namespace render

@@ -8,7 +8,7 @@ SceneQuads::SceneQuads(const ShaderProgram& finalProgram)
     quads_.reserve(RenderTargets::kCount + 1);
     for (int serial = 0; serial <= RenderTargets::kCount; ++serial) {
         quads_.emplace_back(serial, kQuadPositions, kQuadTexCoords, kQuadIndices, kQuadVertexCount, kQuadTexCoordCount,
-                           kQuadIndexCount);
+                            kQuadIndexCount);
         quads_.back().bindAttributes(finalProgram);
     }
 }

@@ -50,7 +50,7 @@ std::string nameLine(const std::string& line, const std::string& path)
 
 } // namespace
 
-std::string shaderLogWithFileName(const std::string& log, const std::string& path)
+std::string render::shaderLogWithFileName(const std::string& log, const std::string& path)
 {
     std::string named;
     std::size_t start = 0;

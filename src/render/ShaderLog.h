@@ -5,8 +5,12 @@
 
 #include <string>
 
+namespace render {
+
 // `log` with each line's leading source-string reference replaced by `path`
 // and the line (and column, where the driver gives one): "0:12(3): error: x"
 // becomes "plasma.fsh:12:3: error: x". Lines in other forms stay as they are;
 // trailing blank lines are dropped.
 std::string shaderLogWithFileName(const std::string& log, const std::string& path);
+
+} // namespace render

@@ -87,9 +87,9 @@ GlName compileLive(GLenum type, const std::string& path, std::string& failure)
     }
     const std::string text = shaderText(bytes);
     std::string log;
-    GlName shader = compileShader(type, text.c_str(), path, CompileReport::Quiet, &log);
+    GlName shader = render::compileShader(type, text.c_str(), path, CompileReport::Quiet, &log);
     if (!shader) {
-        const std::string named = shaderLogWithFileName(log, path);
+        const std::string named = render::shaderLogWithFileName(log, path);
         failure += (named.empty() ? path + ": shader does not compile" : named) + "\n";
     }
     return shader;
@@ -97,7 +97,7 @@ GlName compileLive(GLenum type, const std::string& path, std::string& failure)
 
 } // namespace
 
-std::string readShaderSource(const char* path, FileWarnings* warnings, bool* readable)
+std::string render::readShaderSource(const char* path, FileWarnings* warnings, bool* readable)
 {
     std::cout << "---------------------\n"
               << "Opening shader file: " << path << "\n"
@@ -126,8 +126,8 @@ std::string readShaderSource(const char* path, FileWarnings* warnings, bool* rea
     return text;
 }
 
-GlName compileShader(GLenum type, const char* source, const std::string& fileName, CompileReport report,
-                     std::string* failureLog)
+GlName render::compileShader(GLenum type, const char* source, const std::string& fileName, CompileReport report,
+                             std::string* failureLog)
 {
     GlName shader(GlName::Kind::Shader, glCreateShader(type));
     glShaderSource(shader.get(), 1, &source, nullptr);
@@ -197,8 +197,8 @@ ShaderProgram ShaderProgram::link(GlName vertexShader, GlName fragmentShader, co
     return result;
 }
 
-ShaderProgram buildShaderProgram(const std::string& vertexPath, const std::string& fragmentPath, FileWarnings* warnings,
-                                 std::string* failure)
+ShaderProgram render::buildShaderProgram(const std::string& vertexPath, const std::string& fragmentPath,
+                                         FileWarnings* warnings, std::string* failure)
 {
     if (failure != nullptr) {
         failure->clear();

@@ -23,6 +23,8 @@ class FileWarnings;
 // Largest shader source read; a larger file reads as "" with a warning.
 constexpr unsigned long long kMaxShaderSourceBytes = 16ull * 1024 * 1024;
 
+namespace render {
+
 // The file's text, every line ended by one "\n" (a "\r\n" pair reads as "\n",
 // a last line without an end gets one). Prints the reader's header and three
 // blank lines around the read. A file that cannot be read (missing, not a
@@ -33,8 +35,12 @@ constexpr unsigned long long kMaxShaderSourceBytes = 16ull * 1024 * 1024;
 // whether the file was read.
 std::string readShaderSource(const char* path, FileWarnings* warnings = nullptr, bool* readable = nullptr);
 
+} // namespace render
+
 // Whether a compile reports on the console. Built-in programs compile quietly.
 enum class CompileReport { Console, Quiet };
+
+namespace render {
 
 // Compiles `source` as a shader of `type` (GL_VERTEX_SHADER or
 // GL_FRAGMENT_SHADER); `fileName` names it in messages (empty when the
@@ -48,6 +54,8 @@ enum class CompileReport { Console, Quiet };
 // goes into `failureLog` instead (live mode shows it in the window).
 GlName compileShader(GLenum type, const char* source, const std::string& fileName,
                      CompileReport report = CompileReport::Console, std::string* failureLog = nullptr);
+
+} // namespace render
 
 class ShaderProgram {
 public:
@@ -74,6 +82,8 @@ private:
     GlName program;
 };
 
+namespace render {
+
 // Reads and compiles `vertexPath`, then reads and compiles `fragmentPath`
 // (even when the first failed), and links them. An empty program when any
 // step fails. Problems reading the files go to `warnings` (see
@@ -84,3 +94,5 @@ private:
 // each naming its file ("plasma.fsh:12:3: error: ...").
 ShaderProgram buildShaderProgram(const std::string& vertexPath, const std::string& fragmentPath,
                                  FileWarnings* warnings = nullptr, std::string* failure = nullptr);
+
+} // namespace render

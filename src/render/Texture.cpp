@@ -27,7 +27,7 @@ Texture::Texture(const std::string& path)
     int width = 0;
     int height = 0;
     std::string problem;
-    unsigned char* pixels = loadImageFile(path.c_str(), width, height, &problem);
+    unsigned char* pixels = render::loadImageFile(path.c_str(), width, height, &problem);
 
     // An image that does not decode still gives a defined texture: one opaque
     // black texel, rather than an upload from an unknown size.
@@ -57,7 +57,7 @@ Texture::Texture(const std::string& path)
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, upload);
 
     if (pixels != nullptr)
-        freeImagePixels(pixels);
+        render::freeImagePixels(pixels);
 }
 
 Texture::Texture(int width, int height, GLenum format)

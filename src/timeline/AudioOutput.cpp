@@ -22,7 +22,7 @@ static bool startAudioSubsystem()
 }
 
 static SDL_AudioDeviceID openDefaultDevice(int sampleRate, int channels, int bufferFrames, SDL_AudioCallback callback,
-                                             void* userdata, int& obtainedFrames)
+                                           void* userdata, int& obtainedFrames)
 {
     SDL_AudioSpec wanted;
     SDL_zero(wanted);

@@ -37,8 +37,7 @@ bool isPageHeader(const unsigned char* header)
 
 // Offset of the next capture pattern after `from`, searched over at most
 // `window` bytes; false when there is none.
-bool findNextPage(std::FILE* file, uint64_t from, uint64_t window, std::vector<unsigned char>& scratch,
-                    uint64_t& found)
+bool findNextPage(std::FILE* file, uint64_t from, uint64_t window, std::vector<unsigned char>& scratch, uint64_t& found)
 {
     scratch.resize(static_cast<size_t>(window));
     size_t got = readFileAt(file, from + 1, scratch.data(), scratch.size());

@@ -51,7 +51,7 @@ static void fillTone(void* context, int16_t* samples, int frames)
         tone.ended.store(true);
 }
 
-void playTone(int frequencyHz, int durationMs)
+void timeline::playTone(int frequencyHz, int durationMs)
 {
     if (durationMs <= 0)
         return;

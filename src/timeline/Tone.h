@@ -7,7 +7,11 @@
 // driver while the music holds that driver's only device.
 #pragma once
 
+namespace timeline {
+
 // Plays a sine of `frequencyHz` for `durationMs` milliseconds and returns
 // when it has ended. A duration of 0 or less returns at once; a frequency
 // outside the audible range the output can carry waits in silence.
 void playTone(int frequencyHz, int durationMs);
+
+} // namespace timeline

@@ -108,9 +108,9 @@ protected:
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();
         try {
-            read = loadDemoDescription("demo.json", device.get(), content, host, nullptr);
+            read = demo::loadDemoDescription("demo.json", device.get(), content, host, nullptr);
         } catch (const nlohmann::json::exception& thrown) {
-            error = descriptionErrorText(thrown);
+            error = demo::descriptionErrorText(thrown);
         }
         account = std::regex_replace(testing::internal::GetCapturedStdout(), std::regex("0x[0-9a-f]+"), "ADDRESS");
         errors = testing::internal::GetCapturedStderr();
@@ -258,7 +258,7 @@ TEST_F(DescriptionLoader, AFileThatCannotBeReadEndsTheLoadWithItsReason)
     ASSERT_TRUE(std::filesystem::create_directory(std::filesystem::u8path(dir.file("demo.json"))));
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    const bool loaded = loadDemoDescription("demo.json", device.get(), content, host, nullptr);
+    const bool loaded = demo::loadDemoDescription("demo.json", device.get(), content, host, nullptr);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "demo.json: is a directory\n");
     EXPECT_FALSE(loaded);

@@ -102,9 +102,9 @@ TEST_F(GlNameTest, ProgramThatDoesNotLinkLeavesNothingBehind)
 {
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    GlName vertex = compileShader(GL_VERTEX_SHADER, "#version 330\nin vec3 s_vPosition;\n", "nomain.vsh");
-    GlName fragment = compileShader(GL_FRAGMENT_SHADER, "#version 330\nout vec4 c;\nvoid main() { c = vec4(1.0); }\n",
-                                    "f.fsh");
+    GlName vertex = render::compileShader(GL_VERTEX_SHADER, "#version 330\nin vec3 s_vPosition;\n", "nomain.vsh");
+    GlName fragment = render::compileShader(GL_FRAGMENT_SHADER,
+                                            "#version 330\nout vec4 c;\nvoid main() { c = vec4(1.0); }\n", "f.fsh");
     const GLuint vertexName = vertex.get();
     const ShaderProgram program = ShaderProgram::link(std::move(vertex), std::move(fragment), "nomain.vsh", "f.fsh");
     const std::string err = testing::internal::GetCapturedStderr();

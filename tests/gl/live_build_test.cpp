@@ -35,7 +35,7 @@ protected:
         EXPECT_NE(std::freopen(dir.write("input", "xy").c_str(), "r", stdin), nullptr);
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();
-        ShaderProgram program = buildShaderProgram(vertex, dir.file(fragmentName), nullptr, &failure);
+        ShaderProgram program = render::buildShaderProgram(vertex, dir.file(fragmentName), nullptr, &failure);
         std::fflush(stdout);
         out = testing::internal::GetCapturedStdout();
         err = testing::internal::GetCapturedStderr();
@@ -120,7 +120,7 @@ TEST_F(LiveBuild, LiveLoadCollectsTheEntriesThatFailAndTheImagesFiles)
     std::vector<ShaderBuildError> errors;
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    const bool loaded = loadDemoDescription("demo.json", device.get(), content, host, nullptr, &errors);
+    const bool loaded = demo::loadDemoDescription("demo.json", device.get(), content, host, nullptr, &errors);
     testing::internal::GetCapturedStdout();
     testing::internal::GetCapturedStderr();
     std::filesystem::current_path(previous);

@@ -144,10 +144,10 @@ TEST_F(RenderTargetsTest, LongestSceneDecidesHowManyAreMade)
     scenes.push_back(chain(1));
     scenes.push_back(chain(3));
     scenes.push_back(chain(2));
-    ASSERT_EQ(longestPassChain(scenes), 3);
+    ASSERT_EQ(render::longestPassChain(scenes), 3);
 
     // 400 x 200 tells these targets from the rig's own.
-    RenderTargets targets(400, 200, 400, 200, longestPassChain(scenes));
+    RenderTargets targets(400, 200, 400, 200, render::longestPassChain(scenes));
     EXPECT_EQ(colourTargetsOfSize(400, 200), 3);
     for (Scene& scene : scenes)
         render(scene, targets, 400, 200);
@@ -163,7 +163,7 @@ TEST_F(RenderTargetsTest, LongestSceneDecidesHowManyAreMade)
     EXPECT_EQ(colourTargetsOfSize(400, 200), 5);
     expectChainPixel(396, 196, 5, "five passes");
 
-    EXPECT_EQ(longestPassChain({}), 0);
+    EXPECT_EQ(render::longestPassChain({}), 0);
     const RenderTargets none(400, 200, 400, 200, 0);
     EXPECT_EQ(none.count(), 0);
     EXPECT_EQ(none.depthRenderbuffer(0), 0u) << "no targets, no depth buffer";

@@ -354,7 +354,7 @@ TEST_F(SceneTest, FinalPassThatDoesNotBuildShowsTheLastPassThroughThePassThrough
     ASSERT_NE(std::freopen(dir.write("enter", "\n").c_str(), "r", stdin), nullptr);
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    const ShaderProgram finalPass = buildFinalPassProgram(vertexPath, dir.file("missing.fsh"));
+    const ShaderProgram finalPass = render::buildFinalPassProgram(vertexPath, dir.file("missing.fsh"));
     const std::string err = testing::internal::GetCapturedStderr();
     testing::internal::GetCapturedStdout();
     ASSERT_TRUE(finalPass.isValid());
@@ -376,7 +376,7 @@ TEST_F(SceneTest, FinalPassThatBuildsIsTheDemosOwn)
     const std::string fragment = dir.write("final.fsh", kFinalFragment);
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    const ShaderProgram finalPass = buildFinalPassProgram(vertexPath, fragment);
+    const ShaderProgram finalPass = render::buildFinalPassProgram(vertexPath, fragment);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     const std::string out = testing::internal::GetCapturedStdout();
     ASSERT_TRUE(finalPass.isValid());

@@ -73,19 +73,19 @@ protected:
 TEST_F(ShaderBuild, CompileReportsSuccessOrPrintsTheDriversLogAndNamesTheFile)
 {
     testing::internal::CaptureStdout();
-    EXPECT_TRUE(compileShader(GL_VERTEX_SHADER, gltest::kQuadVertexSource, "quad.vsh"));
+    EXPECT_TRUE(render::compileShader(GL_VERTEX_SHADER, gltest::kQuadVertexSource, "quad.vsh"));
     EXPECT_EQ(takeStdout(), "\n COMPILATION SUCCESSFULL \n");
 
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(compileShader(GL_VERTEX_SHADER, kBadSource, "bad.vsh"));
+    EXPECT_FALSE(render::compileShader(GL_VERTEX_SHADER, kBadSource, "bad.vsh"));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "bad.vsh: shader does not compile\n");
     const std::string log = takeStdout();
     EXPECT_NE(log, "");
     EXPECT_EQ(log.find("COMPILATION"), std::string::npos) << log;
 
     testing::internal::CaptureStdout();
-    EXPECT_TRUE(compileShader(GL_VERTEX_SHADER, gltest::kQuadVertexSource, "quad.vsh", CompileReport::Quiet));
+    EXPECT_TRUE(render::compileShader(GL_VERTEX_SHADER, gltest::kQuadVertexSource, "quad.vsh", CompileReport::Quiet));
     EXPECT_EQ(takeStdout(), "") << "a quiet compile reports nothing";
 }
 
@@ -94,9 +94,9 @@ TEST_F(ShaderBuild, OnlyAFragmentFailureConsumesOneCharacterOfInput)
     ASSERT_NE(std::freopen(dir.write("input", "xy").c_str(), "r", stdin), nullptr);
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(compileShader(GL_VERTEX_SHADER, kBadSource, "bad.vsh"));
-    EXPECT_TRUE(compileShader(GL_FRAGMENT_SHADER, fillFragment("1.0").c_str(), "good.fsh"));
-    EXPECT_FALSE(compileShader(GL_FRAGMENT_SHADER, kBadSource, "bad.fsh"));
+    EXPECT_FALSE(render::compileShader(GL_VERTEX_SHADER, kBadSource, "bad.vsh"));
+    EXPECT_TRUE(render::compileShader(GL_FRAGMENT_SHADER, fillFragment("1.0").c_str(), "good.fsh"));
+    EXPECT_FALSE(render::compileShader(GL_FRAGMENT_SHADER, kBadSource, "bad.fsh"));
     testing::internal::GetCapturedStderr();
     takeStdout();
     // The failed fragment took "x"; the vertex failure and the success took nothing.

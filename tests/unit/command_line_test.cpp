@@ -12,7 +12,7 @@ namespace {
 bool parse(std::vector<const char*> arguments, CommandLine& commandLine, std::string& error)
 {
     arguments.insert(arguments.begin(), "demoplayer");
-    return parseCommandLine(static_cast<int>(arguments.size()), arguments.data(), commandLine, error);
+    return app::parseCommandLine(static_cast<int>(arguments.size()), arguments.data(), commandLine, error);
 }
 
 } // namespace
@@ -72,7 +72,7 @@ TEST(CommandLine, HelpAndVersionAreRecognisedAnywhere)
     EXPECT_TRUE(commandLine.help);
     ASSERT_TRUE(parse({"--version"}, commandLine, error));
     EXPECT_TRUE(commandLine.version);
-    EXPECT_NE(std::string(commandLineUsage()).find("Usage: demoplayer [options] [DEMO_DIR]"), std::string::npos);
+    EXPECT_NE(std::string(app::commandLineUsage()).find("Usage: demoplayer [options] [DEMO_DIR]"), std::string::npos);
 }
 
 TEST(CommandLine, WrongUsageIsRefusedWithAReason)
@@ -173,7 +173,7 @@ TEST(CommandLine, LiveGoesWithTheOtherOptions)
     EXPECT_TRUE(commandLine.live);
     EXPECT_EQ(commandLine.demoDir, "mydemo");
     EXPECT_DOUBLE_EQ(commandLine.startRow, 40.0);
-    EXPECT_NE(std::string(commandLineUsage()).find("--live"), std::string::npos);
+    EXPECT_NE(std::string(app::commandLineUsage()).find("--live"), std::string::npos);
     // After "--" it is a folder's name.
     CommandLine folder;
     ASSERT_TRUE(parse({"--", "--live"}, folder, error)) << error;

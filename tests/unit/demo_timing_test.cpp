@@ -12,7 +12,7 @@ DemoTiming timingOf(const char* text)
 {
     DemoTiming timing;
     std::string error;
-    EXPECT_TRUE(readDemoTiming(nlohmann::json::parse(text), timing, error)) << error;
+    EXPECT_TRUE(demo::readDemoTiming(nlohmann::json::parse(text), timing, error)) << error;
     return timing;
 }
 
@@ -58,7 +58,7 @@ TEST(DemoTiming, WrongValuesNameTheirKey)
     for (const Case& c : cases) {
         DemoTiming timing;
         std::string error;
-        EXPECT_FALSE(readDemoTiming(nlohmann::json::parse(c.text), timing, error)) << c.text;
+        EXPECT_FALSE(demo::readDemoTiming(nlohmann::json::parse(c.text), timing, error)) << c.text;
         EXPECT_NE(error.find(c.expected), std::string::npos) << c.text << " gave: " << error;
     }
 }

@@ -42,10 +42,10 @@ bool mentions(const std::vector<std::string>& warnings, const std::string& start
 
 TEST(DemoWarnings, ASoundDemoGetsNone)
 {
-    EXPECT_TRUE(demoWarnings(soundDemo()).empty());
+    EXPECT_TRUE(demo::demoWarnings(soundDemo()).empty());
     DemoFacts noTune = soundDemo();
     noTune.tuneSeconds = 0.0;
-    EXPECT_TRUE(demoWarnings(noTune).empty()) << "a missing tune has its own message elsewhere";
+    EXPECT_TRUE(demo::demoWarnings(noTune).empty()) << "a missing tune has its own message elsewhere";
 }
 
 TEST(DemoWarnings, EachMistakeGetsOneLineNamingItsFile)
@@ -58,7 +58,7 @@ TEST(DemoWarnings, EachMistakeGetsOneLineNamingItsFile)
     facts.sceneTrackKeyValues.push_back(-1.0f);               // no such scene
     facts.sceneTrackKeyRows.push_back(600);
 
-    const std::vector<std::string> warnings = demoWarnings(facts);
+    const std::vector<std::string> warnings = demo::demoWarnings(facts);
     EXPECT_TRUE(mentions(warnings, "tune.ogg: ", "\"end_row\": 640")) << "how to end with the music";
     EXPECT_TRUE(mentions(warnings, "sync_twist.track: ", "twist"));
     EXPECT_TRUE(mentions(warnings, "plasma.fsh: ", "\"twist\" is not declared"));
@@ -74,17 +74,17 @@ TEST(DemoWarnings, SceneTrackAtTheSceneCountIsPastTheLastScene)
     DemoFacts facts = soundDemo();
     facts.sceneTrackKeyValues = {0.0f, 2.0f, 7.0f};
     facts.sceneTrackKeyRows = {0, 10, 20};
-    const std::vector<std::string> warnings = demoWarnings(facts);
+    const std::vector<std::string> warnings = demo::demoWarnings(facts);
     ASSERT_EQ(warnings.size(), 1u) << "one line for the track, at its first stray key";
     EXPECT_TRUE(mentions(warnings, "sync_scene.track: ", "row 10 selects scene 2, but the demo has 2 scenes (0..1)"));
 }
 
 TEST(DemoWarnings, UniformDeclarationsAreFoundAsWholeWords)
 {
-    EXPECT_TRUE(declaresUniform("uniform float speed;", "speed"));
-    EXPECT_TRUE(declaresUniform("layout(location = 0) uniform  float\ta, speed ;", "speed"));
-    EXPECT_FALSE(declaresUniform("uniform float speedy;", "speed"));
-    EXPECT_FALSE(declaresUniform("float speed; uniform float other;", "speed"));
-    EXPECT_FALSE(declaresUniform("nonuniform float speed;", "speed"));
-    EXPECT_FALSE(declaresUniform("", "speed"));
+    EXPECT_TRUE(demo::declaresUniform("uniform float speed;", "speed"));
+    EXPECT_TRUE(demo::declaresUniform("layout(location = 0) uniform  float\ta, speed ;", "speed"));
+    EXPECT_FALSE(demo::declaresUniform("uniform float speedy;", "speed"));
+    EXPECT_FALSE(demo::declaresUniform("float speed; uniform float other;", "speed"));
+    EXPECT_FALSE(demo::declaresUniform("nonuniform float speed;", "speed"));
+    EXPECT_FALSE(demo::declaresUniform("", "speed"));
 }

@@ -23,7 +23,7 @@ template <class Call> std::string errorOf(Call call)
     try {
         call();
     } catch (const json::exception& error) {
-        return descriptionErrorText(error);
+        return demo::descriptionErrorText(error);
     }
     return "";
 }
@@ -32,26 +32,26 @@ template <class Call> std::string errorOf(Call call)
 
 TEST(DescriptionParse, NestingUpTo256LevelsParses)
 {
-    EXPECT_NO_THROW(parseDescription(nestedArrays(256)));
-    EXPECT_NO_THROW(parseDescription("{\"a\":" + nestedArrays(255) + "}"));
+    EXPECT_NO_THROW(demo::parseDescription(nestedArrays(256)));
+    EXPECT_NO_THROW(demo::parseDescription("{\"a\":" + nestedArrays(255) + "}"));
 }
 
 TEST(DescriptionParse, DeeperNestingIsRefusedWithItsOwnMessage)
 {
     const std::string expected = "parse error: nesting deeper than 256 levels";
-    EXPECT_EQ(errorOf([] { parseDescription(nestedArrays(257)); }), expected);
-    EXPECT_EQ(errorOf([] { parseDescription("{\"a\":" + nestedArrays(256) + "}"); }), expected);
+    EXPECT_EQ(errorOf([] { demo::parseDescription(nestedArrays(257)); }), expected);
+    EXPECT_EQ(errorOf([] { demo::parseDescription("{\"a\":" + nestedArrays(256) + "}"); }), expected);
     // Far deeper text must fail the same way, not exhaust the stack.
-    EXPECT_EQ(errorOf([] { parseDescription(std::string(1000000, '[')); }), expected);
+    EXPECT_EQ(errorOf([] { demo::parseDescription(std::string(1000000, '[')); }), expected);
 }
 
 TEST(DescriptionParse, BadTextGivesTheLibrarysMessage)
 {
-    EXPECT_EQ(errorOf([] { parseDescription(""); }),
+    EXPECT_EQ(errorOf([] { demo::parseDescription(""); }),
               "parse error at line 1, column 1: syntax error while parsing value - "
               "unexpected end of input; expected '[', '{', or a literal");
-    EXPECT_NE(errorOf([] { parseDescription("{\"name\": \"x\",}"); }).find("parse error"), std::string::npos);
-    EXPECT_NE(errorOf([] { parseDescription("{} {}"); }).find("parse error"), std::string::npos);
+    EXPECT_NE(errorOf([] { demo::parseDescription("{\"name\": \"x\",}"); }).find("parse error"), std::string::npos);
+    EXPECT_NE(errorOf([] { demo::parseDescription("{} {}"); }).find("parse error"), std::string::npos);
 }
 
 TEST(DescriptionRead, StopsAtTheFirstByte0xFFAndNamesWhyAFileCannotBeRead)
@@ -63,24 +63,24 @@ TEST(DescriptionRead, StopsAtTheFirstByte0xFFAndNamesWhyAFileCannotBeRead)
     }
     std::string text;
     std::string problem;
-    ASSERT_TRUE(readDescriptionFile(path.c_str(), text, problem)) << problem;
+    ASSERT_TRUE(demo::readDescriptionFile(path.c_str(), text, problem)) << problem;
     EXPECT_EQ(text, "{\"name\":\"x\",\"fullscreen\":false}\n");
-    EXPECT_NO_THROW(parseDescription(text));
+    EXPECT_NO_THROW(demo::parseDescription(text));
     std::remove(path.c_str());
 
-    EXPECT_FALSE(readDescriptionFile(path.c_str(), text, problem));
+    EXPECT_FALSE(demo::readDescriptionFile(path.c_str(), text, problem));
     EXPECT_EQ(problem, "cannot open: No such file or directory");
-    EXPECT_FALSE(readDescriptionFile(testing::TempDir().c_str(), text, problem));
+    EXPECT_FALSE(demo::readDescriptionFile(testing::TempDir().c_str(), text, problem));
     EXPECT_EQ(problem, "is a directory");
 }
 
 TEST(DescriptionErrorText, DropsTheLibrarysPrefixAndKeepsLineAndColumn)
 {
     try {
-        parseDescription("{\"name\": \"x\",");
+        demo::parseDescription("{\"name\": \"x\",");
         FAIL() << "no parse error";
     } catch (const json::exception& error) {
-        EXPECT_EQ(descriptionErrorText(error),
+        EXPECT_EQ(demo::descriptionErrorText(error),
                   "parse error at line 1, column 14: syntax error while parsing object "
                   "key - unexpected end of input; expected string literal");
     }
@@ -88,34 +88,38 @@ TEST(DescriptionErrorText, DropsTheLibrarysPrefixAndKeepsLineAndColumn)
 
 TEST(DescriptionShaderIndex, ConvertsLikeAnUnsigned32BitIndex)
 {
-    EXPECT_EQ(descriptionShaderIndex(json(1), 2), 1u);
-    EXPECT_EQ(descriptionShaderIndex(json(1.9), 2), 1u) << "the fraction is dropped";
-    EXPECT_EQ(descriptionShaderIndex(json(-0.5), 2), 0u) << "truncation toward zero";
-    EXPECT_EQ(descriptionShaderIndex(json(0u), 1), 0u);
+    EXPECT_EQ(demo::descriptionShaderIndex(json(1), 2), 1u);
+    EXPECT_EQ(demo::descriptionShaderIndex(json(1.9), 2), 1u) << "the fraction is dropped";
+    EXPECT_EQ(demo::descriptionShaderIndex(json(-0.5), 2), 0u) << "truncation toward zero";
+    EXPECT_EQ(demo::descriptionShaderIndex(json(0u), 1), 0u);
 }
 
 TEST(DescriptionShaderIndex, IndexWithoutAShaderIsOutOfRange)
 {
     const std::string path = "scenes[0].shader_order[1].shader_id";
     const std::string twoShaders = ", but the shaders are numbered 0..1";
-    EXPECT_EQ(errorOf([&] { descriptionShaderIndex(json(2), 2, path); }), path + " is 2" + twoShaders);
-    EXPECT_EQ(errorOf([&] { descriptionShaderIndex(json(-1), 2, path); }), path + " is -1" + twoShaders);
-    EXPECT_EQ(errorOf([&] { descriptionShaderIndex(json(0), 0, path); }), path + " is 0, but there are no shaders");
-    EXPECT_EQ(errorOf([&] { descriptionShaderIndex(json(1), 1, path); }),
+    EXPECT_EQ(errorOf([&] { demo::descriptionShaderIndex(json(2), 2, path); }), path + " is 2" + twoShaders);
+    EXPECT_EQ(errorOf([&] { demo::descriptionShaderIndex(json(-1), 2, path); }), path + " is -1" + twoShaders);
+    EXPECT_EQ(errorOf([&] { demo::descriptionShaderIndex(json(0), 0, path); }),
+              path + " is 0, but there are no shaders");
+    EXPECT_EQ(errorOf([&] { demo::descriptionShaderIndex(json(1), 1, path); }),
               path + " is 1, but the only shader is number 0");
     // Values that would wrap into range as 32-bit numbers stay out of range.
-    EXPECT_EQ(errorOf([&] { descriptionShaderIndex(json(4294967296u), 2, path); }),
+    EXPECT_EQ(errorOf([&] { demo::descriptionShaderIndex(json(4294967296u), 2, path); }),
               path + " is 4294967296" + twoShaders);
-    EXPECT_EQ(errorOf([&] { descriptionShaderIndex(json(4294967296.5), 2, path); }),
+    EXPECT_EQ(errorOf([&] { demo::descriptionShaderIndex(json(4294967296.5), 2, path); }),
               path + " is 4294967296.5" + twoShaders);
-    EXPECT_EQ(errorOf([&] { descriptionShaderIndex(json(-1.5), 2, path); }), path + " is -1.5" + twoShaders);
-    EXPECT_EQ(errorOf([&] { descriptionShaderIndex(json(1e300), 2, path); }), path + " is 1e+300" + twoShaders);
+    EXPECT_EQ(errorOf([&] { demo::descriptionShaderIndex(json(-1.5), 2, path); }), path + " is -1.5" + twoShaders);
+    EXPECT_EQ(errorOf([&] { demo::descriptionShaderIndex(json(1e300), 2, path); }), path + " is 1e+300" + twoShaders);
 }
 
 TEST(DescriptionShaderIndex, TypesAreNotConverted)
 {
     const std::string path = "scenes[1].shader_order[0].shader_id";
-    EXPECT_EQ(errorOf([&] { descriptionShaderIndex(json("2"), 2, path); }), path + " must be a number, not \"2\"");
-    EXPECT_EQ(errorOf([&] { descriptionShaderIndex(json(), 2, path); }), path + " is missing; it must be a number");
-    EXPECT_EQ(errorOf([&] { descriptionShaderIndex(json(true), 2, path); }), path + " must be a number, not true");
+    EXPECT_EQ(errorOf([&] { demo::descriptionShaderIndex(json("2"), 2, path); }),
+              path + " must be a number, not \"2\"");
+    EXPECT_EQ(errorOf([&] { demo::descriptionShaderIndex(json(), 2, path); }),
+              path + " is missing; it must be a number");
+    EXPECT_EQ(errorOf([&] { demo::descriptionShaderIndex(json(true), 2, path); }),
+              path + " must be a number, not true");
 }

@@ -26,7 +26,7 @@ ExportRange rangeOf(const ExportRangeRequest& r)
 {
     ExportRange range;
     std::string problem;
-    EXPECT_TRUE(exportRangeFor(r, range, problem)) << problem;
+    EXPECT_TRUE(app::exportRangeFor(r, range, problem)) << problem;
     return range;
 }
 
@@ -34,7 +34,7 @@ std::string refusal(const ExportRangeRequest& r)
 {
     ExportRange range;
     std::string problem;
-    EXPECT_FALSE(exportRangeFor(r, range, problem));
+    EXPECT_FALSE(app::exportRangeFor(r, range, problem));
     return problem;
 }
 

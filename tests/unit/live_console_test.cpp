@@ -44,20 +44,20 @@ TEST(LiveConsole, StatusAndLoopTexts)
     status.sceneIndex = 2;
     status.framesPerSecond = 59.6;
     status.fftValue = 0.125f;
-    EXPECT_EQ(liveStatusText(status), "live: row 123 | 6.20 s | scene 2 | 60 fps | fft 0.125");
+    EXPECT_EQ(app::liveStatusText(status), "live: row 123 | 6.20 s | scene 2 | 60 fps | fft 0.125");
     status.sceneFound = false;
     status.sceneIndex = -1;
-    EXPECT_NE(liveStatusText(status).find("scene -1 (none) |"), std::string::npos);
+    EXPECT_NE(app::liveStatusText(status).find("scene -1 (none) |"), std::string::npos);
 
     LoopRange loop;
-    EXPECT_EQ(loopText(loop), "loop off");
+    EXPECT_EQ(app::loopText(loop), "loop off");
     loop.setStart(100.4);
-    EXPECT_EQ(loopText(loop), "loop from 100");
+    EXPECT_EQ(app::loopText(loop), "loop from 100");
     loop.setEnd(200.0);
-    EXPECT_EQ(loopText(loop), "loop 100-200");
+    EXPECT_EQ(app::loopText(loop), "loop 100-200");
     loop.setEnd(50.0);
-    EXPECT_EQ(loopText(loop), "loop 100-50 (empty)");
+    EXPECT_EQ(app::loopText(loop), "loop 100-50 (empty)");
     loop.clear();
     loop.setEnd(80.0);
-    EXPECT_EQ(loopText(loop), "loop to 80");
+    EXPECT_EQ(app::loopText(loop), "loop to 80");
 }

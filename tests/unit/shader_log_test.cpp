@@ -5,18 +5,18 @@
 
 TEST(ShaderLog, DriverSourceNumbersBecomeFileLineColumn)
 {
-    EXPECT_EQ(shaderLogWithFileName("0:12(3): error: syntax error, unexpected '}'\n", "plasma.fsh"),
+    EXPECT_EQ(render::shaderLogWithFileName("0:12(3): error: syntax error, unexpected '}'\n", "plasma.fsh"),
               "plasma.fsh:12:3: error: syntax error, unexpected '}'\n");
-    EXPECT_EQ(shaderLogWithFileName("0(7) : error C0000: syntax error\n", "blur.fsh"),
+    EXPECT_EQ(render::shaderLogWithFileName("0(7) : error C0000: syntax error\n", "blur.fsh"),
               "blur.fsh:7: error C0000: syntax error\n");
-    EXPECT_EQ(shaderLogWithFileName("0:4: warning: unused\r\n0:5(1): error: x\n\n\n", "a.vsh"),
+    EXPECT_EQ(render::shaderLogWithFileName("0:4: warning: unused\r\n0:5(1): error: x\n\n\n", "a.vsh"),
               "a.vsh:4: warning: unused\na.vsh:5:1: error: x\n");
 }
 
 TEST(ShaderLog, OtherLinesStayAsTheyAre)
 {
-    EXPECT_EQ(shaderLogWithFileName("error: linking failed\n", "a.fsh"), "error: linking failed\n");
-    EXPECT_EQ(shaderLogWithFileName("10 apples: 3\n0:x: y\n", "a.fsh"), "10 apples: 3\n0:x: y\n");
-    EXPECT_EQ(shaderLogWithFileName("", "a.fsh"), "");
-    EXPECT_EQ(shaderLogWithFileName("0:3(2) no colon", "a.fsh"), "0:3(2) no colon\n");
+    EXPECT_EQ(render::shaderLogWithFileName("error: linking failed\n", "a.fsh"), "error: linking failed\n");
+    EXPECT_EQ(render::shaderLogWithFileName("10 apples: 3\n0:x: y\n", "a.fsh"), "10 apples: 3\n0:x: y\n");
+    EXPECT_EQ(render::shaderLogWithFileName("", "a.fsh"), "");
+    EXPECT_EQ(render::shaderLogWithFileName("0:3(2) no colon", "a.fsh"), "0:3(2) no colon\n");
 }

@@ -25,7 +25,7 @@ std::string header(const std::string& path)
 std::string readCapturingStdout(const std::string& path, std::string& printed)
 {
     testing::internal::CaptureStdout();
-    std::string text = readShaderSource(path.c_str());
+    std::string text = render::readShaderSource(path.c_str());
     std::fflush(stdout);
     printed = testing::internal::GetCapturedStdout();
     return text;
@@ -68,7 +68,7 @@ TEST(ReadShaderSource, AFileThatCannotBeReadIsNamedOncePerChangeOfItsProblem)
     const auto read = [&] {
         testing::internal::CaptureStderr();
         testing::internal::CaptureStdout();
-        const std::string text = readShaderSource(path.c_str(), &warnings);
+        const std::string text = render::readShaderSource(path.c_str(), &warnings);
         std::fflush(stdout);
         printed = testing::internal::GetCapturedStdout();
         EXPECT_EQ(printed, header(path) + "\n\n\n") << "standard output keeps its account";
@@ -129,13 +129,13 @@ TEST(ShaderFileChanges, OnlyADifferentTimeCountsAsAChange)
 
     int32_t recorded = 1000;
     testing::internal::CaptureStdout();
-    EXPECT_FALSE(fileChanged(path.c_str(), recorded));
+    EXPECT_FALSE(render::fileChanged(path.c_str(), recorded));
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 
     // An older time (a restored copy) is a change as much as a newer one.
     ASSERT_TRUE(testsupport::setFileTime(path, 999));
     testing::internal::CaptureStdout();
-    EXPECT_TRUE(fileChanged(path.c_str(), recorded));
+    EXPECT_TRUE(render::fileChanged(path.c_str(), recorded));
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "timestamp is different, file has been modified\n");
     EXPECT_EQ(recorded, 999);
 }
@@ -146,8 +146,8 @@ TEST(ShaderFileChanges, MissingFileCountsAsTimeZero)
     const std::string path = dir.file("gone.vsh");
     int32_t recorded = 1234;
     testing::internal::CaptureStdout();
-    EXPECT_TRUE(fileChanged(path.c_str(), recorded));
-    EXPECT_FALSE(fileChanged(path.c_str(), recorded));
+    EXPECT_TRUE(render::fileChanged(path.c_str(), recorded));
+    EXPECT_FALSE(render::fileChanged(path.c_str(), recorded));
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "error with file: " + path +
                                                           "\ntimestamp is different, file has been modified\n" +
                                                           "error with file: " + path + "\n");

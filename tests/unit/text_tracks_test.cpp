@@ -34,23 +34,23 @@ TEST_F(TextTracks, ReadsKeysAndKeepsThemWhenTheTextIsBroken)
     dir.write("tracks/level.txt", "# level\n0 0 linear\n10 1 step\n");
     SyncTrack track;
     std::string error;
-    ASSERT_TRUE(loadTextTrack(&track, textTrackPath("level"), error)) << error;
+    ASSERT_TRUE(app::loadTextTrack(&track, app::textTrackPath("level"), error)) << error;
     ASSERT_EQ(track.key_count, 2);
     EXPECT_FLOAT_EQ(sync_track_value(&track, 5.0), 0.5f);
 
     dir.write("tracks/level.txt", "0 0 linear\n\n20 2 linear\n10 1 step\n");
-    EXPECT_FALSE(loadTextTrack(&track, textTrackPath("level"), error));
+    EXPECT_FALSE(app::loadTextTrack(&track, app::textTrackPath("level"), error));
     EXPECT_EQ(error.rfind("tracks/level.txt:4: ", 0), 0u) << error;
     EXPECT_EQ(track.key_count, 2);
     EXPECT_FLOAT_EQ(sync_track_value(&track, 5.0), 0.5f);
 
-    EXPECT_FALSE(loadTextTrack(&track, textTrackPath("missing"), error));
+    EXPECT_FALSE(app::loadTextTrack(&track, app::textTrackPath("missing"), error));
     EXPECT_EQ(error.rfind("tracks/missing.txt: ", 0), 0u) << error;
     EXPECT_EQ(track.key_count, 2);
 
     // An empty text is a track without keys.
     dir.write("tracks/level.txt", "# nothing yet\n");
-    ASSERT_TRUE(loadTextTrack(&track, textTrackPath("level"), error)) << error;
+    ASSERT_TRUE(app::loadTextTrack(&track, app::textTrackPath("level"), error)) << error;
     EXPECT_EQ(track.key_count, 0);
 }
 
@@ -67,9 +67,9 @@ TEST_F(TextTracks, StaleTextTracksAreNamedOnceEach)
     ASSERT_TRUE(testsupport::setFileTime(dir.file("tracks/edited.txt"), 3000000));
     ASSERT_TRUE(testsupport::setFileTime(dir.file("sync_edited.track"), 2000000));
 
-    EXPECT_EQ(textTrackNames(), (std::vector<std::string>{"edited", "fresh", "new"}));
+    EXPECT_EQ(app::textTrackNames(), (std::vector<std::string>{"edited", "fresh", "new"}));
     testing::internal::CaptureStderr();
-    warnAboutStaleTextTracks();
+    app::warnAboutStaleTextTracks();
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(err,
               "tracks/edited.txt: newer than sync_edited.track, which the player reads; `synctrack encode "

@@ -17,7 +17,7 @@ namespace {
 double secondsTaken(int frequencyHz, int durationMs)
 {
     auto start = std::chrono::steady_clock::now();
-    playTone(frequencyHz, durationMs);
+    timeline::playTone(frequencyHz, durationMs);
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
@@ -47,11 +47,11 @@ TEST(Tone, LeavesTheMusicPositionAlone)
     MusicStream stream;
     ASSERT_TRUE(stream.open(tune.path().c_str()));
     ASSERT_TRUE(stream.seekBytes(110000));
-    playTone(1100, 300);
-    playTone(880, 150);
+    timeline::playTone(1100, 300);
+    timeline::playTone(880, 150);
     EXPECT_EQ(stream.positionBytes(), 110000u);
 
     stream.play();
-    playTone(1100, 200);
+    timeline::playTone(1100, 200);
     EXPECT_GT(stream.positionBytes(), 110000u) << "the music plays on during a tone";
 }
