@@ -1,9 +1,11 @@
 // Parsing the player's command line (see CommandLine.h). Pure; main thread.
 #include "app/CommandLine.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -11,7 +13,8 @@ namespace {
 
 const char kUsage[] =
     "Usage: demoplayer [options] [DEMO_DIR]\n"
-    "       demoplayer --export OUT [--size WxH] [--fps N] [--rows A:B] [--crf N] [DEMO_DIR]\n"
+    "       demoplayer --export OUT [--size WxH] [--fps N] [--rows A:B] [--crf N]\n"
+    "                  [--preset NAME] [DEMO_DIR]\n"
     "\n"
     "Plays the demo that DEMO_DIR/demo.json describes (default: the current folder),\n"
     "or renders it offline into a video file or an image sequence.\n"
@@ -29,6 +32,8 @@ const char kUsage[] =
     "  --rows A:B    export rows A up to B only (default: the whole demo; either\n"
     "                side may be left out)\n"
     "  --crf N       video quality of the export, 0 (lossless) to 51 (default 18)\n"
+    "  --preset NAME video encoding speed against file size: ultrafast, superfast,\n"
+    "                veryfast (default), faster, fast, medium, slow, slower, veryslow\n"
     "                (with --export, --size is the frames' size, default 1280x720)\n"
     "  --help        print this text and exit\n"
     "  --version     print the version and exit\n"
@@ -49,6 +54,16 @@ constexpr int kLargestWindowSide = 16384;
 constexpr int kLargestExportSide = 1 << 20;
 constexpr int kLargestExportFps = 1000;
 constexpr int kLargestCrf = 51;
+
+// The H.264 encoder's presets, fastest first.
+const char* const kVideoPresets[] = {"ultrafast", "superfast", "veryfast", "faster",   "fast",
+                                     "medium",    "slow",      "slower",   "veryslow", "placebo"};
+
+bool isVideoPreset(const char* name)
+{
+    return std::any_of(std::begin(kVideoPresets), std::end(kVideoPresets),
+                       [&](const char* preset) { return std::strcmp(preset, name) == 0; });
+}
 
 // The toolkit's options and whether each takes a value, as it reads them.
 struct ToolkitOption {
@@ -185,6 +200,16 @@ bool app::parseCommandLine(int argc, const char* const* argv, CommandLine& comma
                 error = "--crf needs a whole number from 0 (lossless) to " + std::to_string(kLargestCrf);
                 return false;
             }
+            exportOptions.push_back(name);
+        } else if (!optionsEnded && name == "--preset") {
+            const char* value = optionValue(argc, argv, i, name);
+            if (value == nullptr || !isVideoPreset(value)) {
+                error =
+                    "--preset needs one of ultrafast, superfast, veryfast, faster, fast, medium, slow, slower, "
+                    "veryslow, placebo";
+                return false;
+            }
+            commandLine.exportPreset = value;
             exportOptions.push_back(name);
         } else if (!optionsEnded && name == "--rows") {
             const char* value = optionValue(argc, argv, i, name);

@@ -28,6 +28,7 @@ struct CommandLine {
     std::string exportOutput;     // empty: play
     int exportFps = 60;           // --fps N: frames per second of the export
     int exportCrf = 18;           // --crf N: video quality, 0 (lossless) .. 51
+    std::string exportPreset;     // --preset NAME: encoding speed against size; empty: the exporter's
     double exportFirstRow = 0.0;  // --rows A:B: the first row exported (A)
     bool hasExportEndRow = false; // B was given; otherwise the demo's end
     double exportEndRow = 0.0;    // the row the export stops before (B)

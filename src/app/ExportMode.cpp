@@ -140,6 +140,8 @@ int setUpAndExport(const CommandLine& commandLine, int width, int height)
     settings.height = height;
     settings.fps = commandLine.exportFps;
     settings.crf = commandLine.exportCrf;
+    if (!commandLine.exportPreset.empty())
+        settings.preset = commandLine.exportPreset;
     settings.startSeconds = range.startSeconds(settings.fps);
     settings.endSeconds = range.endSeconds(settings.fps);
     settings.tunePath = kTunePath;

@@ -39,7 +39,7 @@ struct ExportSettings {
     int height = 720;
     int fps = 60;                          // frames per second, 1 .. 1000
     int crf = 18;                          // video quality, 0 (lossless) .. 51
-    std::string preset = "medium";         // video encoder speed/size trade-off
+    std::string preset = "veryfast";       // video encoder speed/size trade-off (x264 preset)
     double startSeconds = 0.0;             // time of frame 0
     double endSeconds = 0.0;               // end of the range (exclusive), > startSeconds
     std::string tunePath;                  // the music; "" for an export without sound

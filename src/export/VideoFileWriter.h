@@ -24,7 +24,7 @@ struct VideoSettings {
     int height = 0;                    // pixels, even
     int fps = 60;                      // frames per second
     int crf = 18;                      // x264's constant quality, 0 (lossless) .. 51
-    std::string preset = "medium";     // x264's speed/size trade-off
+    std::string preset = "veryfast";   // x264's speed/size trade-off
     int encoderThreads = 4;            // fixed, so every machine makes the same bytes
 };
 

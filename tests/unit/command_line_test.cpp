@@ -112,15 +112,17 @@ TEST(CommandLine, ExportTakesItsOptionsWithDefaultsAndOpenRanges)
     EXPECT_EQ(commandLine.exportOutput, "demo.mp4");
     EXPECT_EQ(commandLine.exportFps, 60);
     EXPECT_EQ(commandLine.exportCrf, 18);
+    EXPECT_EQ(commandLine.exportPreset, "") << "empty: the exporter's own default";
     EXPECT_EQ(commandLine.exportFirstRow, 0.0);
     EXPECT_FALSE(commandLine.hasExportEndRow);
 
-    ASSERT_TRUE(
-        parse({"--export=shots/f%05d.png", "--fps", "25", "--crf=0", "--rows", "120.5:400", "--size", "20000x100"},
-              commandLine, error))
+    ASSERT_TRUE(parse({"--export=shots/f%05d.png", "--fps", "25", "--crf=0", "--preset", "slow", "--rows", "120.5:400",
+                       "--size", "20000x100"},
+                      commandLine, error))
         << error;
     EXPECT_EQ(commandLine.exportFps, 25);
     EXPECT_EQ(commandLine.exportCrf, 0);
+    EXPECT_EQ(commandLine.exportPreset, "slow");
     EXPECT_DOUBLE_EQ(commandLine.exportFirstRow, 120.5);
     EXPECT_TRUE(commandLine.hasExportEndRow);
     EXPECT_DOUBLE_EQ(commandLine.exportEndRow, 400.0);
@@ -148,6 +150,10 @@ TEST(CommandLine, WrongExportUsageIsRefusedWithAReason)
         {{"--export", "a.mp4", "--fps", "29.97"}, "--fps"},
         {{"--export", "a.mp4", "--crf", "52"}, "--crf"},
         {{"--export", "a.mp4", "--crf", "-1"}, "--crf"},
+        {{"--export", "a.mp4", "--preset", "turbo"}, "--preset"},
+        {{"--export", "a.mp4", "--preset", "Medium"}, "--preset"},
+        {{"--export", "a.mp4", "--preset"}, "--preset"},
+        {{"--preset", "fast"}, "only applies to an export"},
         {{"--export", "a.mp4", "--rows", "10"}, "--rows"},
         {{"--export", "a.mp4", "--rows", "10:10"}, "--rows"},
         {{"--export", "a.mp4", "--rows", "20:10"}, "--rows"},

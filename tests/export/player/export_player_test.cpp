@@ -349,6 +349,7 @@ TEST_F(ExportPlayerTest, WrongRequestsSayOneLineAndLeaveNoFile)
         {"--export out.mp4 --rows 9:3", 2, "--rows"},
         {"--export out.mp4 --fps 0", 2, "--fps"},
         {"--export out.mp4 --crf 52", 2, "--crf"},
+        {"--export out.mp4 --preset turbo", 2, "--preset"},
         {"--export out.mp4 --size 0x36", 2, "--size"},
         {"--export out.mp4 --size 65x36", 2, "even"},
         {"--export out.mp4 --size 900000x36", 2, "larger than the GL implementation allows"},
