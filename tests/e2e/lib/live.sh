@@ -49,23 +49,6 @@ expect_not_pixel() {
 centre=(320 180)
 corner=(2 2)
 
-# error_count PATTERN: standard error lines so far that match PATTERN.
-error_count() {
-    local count
-    count=$(grep -Ec -- "$1" "$player_err" 2>/dev/null) || true
-    echo "${count:-0}"
-}
-
-# wait_for_error PATTERN [COUNT] [SECONDS]: waits until COUNT lines of
-# standard error match PATTERN.
-wait_for_error() {
-    local deadline=$((SECONDS + ${3:-20}))
-    while [ "$(error_count "$1")" -lt "${2:-1}" ]; do
-        [ $SECONDS -lt $deadline ] || fail "no error line matching '$1' within ${3:-20} s"
-        sleep 0.05
-    done
-}
-
 # live_row: the row of the latest status line.
 live_row() {
     grep -E '^live: row' "$player_out" | tail -n 1 | sed -E 's/^live: row (-?[0-9]+) .*/\1/'

@@ -75,6 +75,23 @@ wait_for_output() {
     done
 }
 
+# error_count PATTERN: standard error lines so far that match PATTERN.
+error_count() {
+    local count
+    count=$(grep -Ec -- "$1" "$player_err" 2>/dev/null) || true
+    echo "${count:-0}"
+}
+
+# wait_for_error PATTERN [COUNT] [SECONDS]: waits until COUNT lines of
+# standard error match PATTERN.
+wait_for_error() {
+    local deadline=$((SECONDS + ${3:-20}))
+    while [ "$(error_count "$1")" -lt "${2:-1}" ]; do
+        [ $SECONDS -lt $deadline ] || fail "no error line matching '$1' within ${3:-20} s"
+        sleep 0.05
+    done
+}
+
 # count_lines PATTERN: output lines so far that match PATTERN.
 count_lines() {
     local count
