@@ -63,8 +63,12 @@ void Scene::render(const SceneFrame& frame)
     // The window is not cleared here: the final pass clears it right before
     // its draw, and a clear now would be a full-window write nothing sees.
     glMatrixMode(GL_MODELVIEW);
-    glEnable(GL_BLEND);
     glPolygonMode(GL_FRONT, GL_FILL);
+    // Blending stays off. Nothing sets a blend function, so blending would
+    // take the source as it is (one times source plus zero times what the
+    // cleared target holds), and a software renderer would still read every
+    // destination pixel back to do so.
+    glDisable(GL_BLEND);
 
     // A window resized since the last frame gets targets of its new size.
     frame.targets.fit(static_cast<int>(frame.windowWidth), static_cast<int>(frame.windowHeight), passCount());
@@ -97,6 +101,10 @@ void Scene::renderPass(const SceneFrame& frame, DemoShader& shader, int passInde
         std::exit(EXIT_FAILURE);
     }
 
+    // The depth test stays, though no pass needs depth for its own picture:
+    // a pass's fragments at depth 1 (a vertex shader that puts the quad on
+    // the far plane, or gl_FragDepth = 1.0) fail it against the cleared
+    // buffer and leave the target transparent black there.
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_TEXTURE_2D);
     glLoadIdentity();

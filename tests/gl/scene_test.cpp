@@ -383,3 +383,64 @@ TEST_F(SceneTest, FinalPassThatBuildsIsTheDemosOwn)
     EXPECT_GE(glGetUniformLocation(finalPass.getProgramId(), "fstr"), 0) << "the demo's own program";
     EXPECT_NE(out.find("Opening shader file: " + fragment), std::string::npos) << out;
 }
+
+TEST_F(SceneTest, OutputsReplaceWhatTargetsAndWindowHeldWhateverBlendingWasLeftOn)
+{
+    testing::internal::CaptureStdout();
+    DemoShader translucent(vertexPath, dir.write("translucent.fsh", R"(#version 330
+out vec4 color;
+void main() { color = vec4(2.0, -0.5, 0.25, 0.375); }
+)"));
+    ASSERT_TRUE(translucent.build());
+    const ShaderProgram passThrough = buildPassThroughProgram();
+    rig->quads.screen().bindAttributes(passThrough);
+    Scene scene;
+    scene.addShader(translucent);
+
+    // Blending as other drawing (an overlay) might leave it.
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    scene.render(frameWith(rig->targets, passThrough));
+    scene.render(frameWith(rig->targets, passThrough));
+    testing::internal::GetCapturedStdout();
+    glBlendFunc(GL_ONE, GL_ZERO);
+
+    // The target keeps what the pass wrote, out of range and translucent;
+    // the window shows it clamped, not mixed with the cleared background.
+    expectNear(targetBand(0, 3), glm::vec4(2.0f, -0.5f, 0.25f, 0.375f), "target 0");
+    const glm::ivec4 window = gltest::readWindowPixel(400, 200);
+    expectNear(window, glm::vec4(1.0f, 0.0f, 0.25f, 0.375f), "window");
+}
+
+TEST_F(SceneTest, PassFragmentsOnTheFarPlaneFailTheDepthTest)
+{
+    // Pass 0 puts its left half at depth 1 through gl_FragDepth; pass 1's
+    // vertex shader puts the whole quad on the far plane.
+    testing::internal::CaptureStdout();
+    DemoShader halfFar(vertexPath, dir.write("half.fsh", R"(#version 330
+out vec4 color;
+void main()
+{
+    color = vec4(0.5, 0.25, 1.0, 1.0);
+    gl_FragDepth = gl_FragCoord.x < 320.0 ? 1.0 : gl_FragCoord.z;
+}
+)"));
+    DemoShader allFar(dir.write("far.vsh", R"(#version 330
+in vec3 s_vPosition;
+void main() { gl_Position = vec4(s_vPosition.xy, 1.0, 1.0); }
+)"),
+                      dir.write("far.fsh", "#version 330\nout vec4 color;\nvoid main() { color = vec4(1.0); }\n"));
+    ASSERT_TRUE(halfFar.build());
+    ASSERT_TRUE(allFar.build());
+    testing::internal::GetCapturedStdout();
+    Scene scene;
+    scene.addShader(halfFar);
+    scene.addShader(allFar);
+    render(scene);
+
+    expectNear(gltest::readFramebufferPixel(rig->targets.framebuffer(0), 100, 100), glm::vec4(0.0f), "pass 0, depth 1");
+    expectNear(gltest::readFramebufferPixel(rig->targets.framebuffer(0), 500, 100), glm::vec4(0.5f, 0.25f, 1.0f, 1.0f),
+               "pass 0, nearer");
+    expectNear(gltest::readFramebufferPixel(rig->targets.framebuffer(1), 320, 180), glm::vec4(0.0f),
+               "pass 1, on the far plane");
+}
