@@ -81,6 +81,11 @@ wait_for_row_past() {
 wait_for_row_past
 
 # The heads-up display darkens the corner of the red picture; Tab takes it away and brings it back.
+# Scene 0 (red) stays on screen: back to row 0, paused.
+press Home
+wait_for_count '^HOME row 0$' 2
+press space
+wait_for_still_row
 expect_not_pixel "${corner[@]}" 255 0 0 "the heads-up display is on at first"
 press Tab
 wait_for_output '^DISPLAY OFF$' 10

@@ -392,7 +392,7 @@ out vec4 color;
 void main() { color = vec4(2.0, -0.5, 0.25, 0.375); }
 )"));
     ASSERT_TRUE(translucent.build());
-    const ShaderProgram passThrough = buildPassThroughProgram();
+    const ShaderProgram passThrough = render::buildPassThroughProgram();
     rig->quads.screen().bindAttributes(passThrough);
     Scene scene;
     scene.addShader(translucent);
