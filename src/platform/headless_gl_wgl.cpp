@@ -22,12 +22,12 @@ namespace {
 
 // What a context on a pbuffer takes, made in this order.
 struct WglObjects {
-    HWND window = nullptr;          // hidden, for the helper context
-    HDC windowDc = nullptr;         // the window's, for the pixel-format calls
-    HGLRC helperContext = nullptr;  // a plain context that loads WGL's extensions
-    HPBUFFERARB pbuffer = nullptr;  // the drawable
-    HDC pbufferDc = nullptr;        // the pbuffer's device context
-    HGLRC context = nullptr;        // the export's context, on the pbuffer
+    HWND window = nullptr;         // hidden, for the helper context
+    HDC windowDc = nullptr;        // the window's, for the pixel-format calls
+    HGLRC helperContext = nullptr; // a plain context that loads WGL's extensions
+    HPBUFFERARB pbuffer = nullptr; // the drawable
+    HDC pbufferDc = nullptr;       // the pbuffer's device context
+    HGLRC context = nullptr;       // the export's context, on the pbuffer
 };
 
 } // namespace
@@ -184,13 +184,9 @@ bool HeadlessGl::open(int width, int height, std::string& problem)
     if (handles->pbufferDc == nullptr)
         return fail(windowsProblem("the drawable has no device context"));
 
-    const int contextAttributes[] = {WGL_CONTEXT_MAJOR_VERSION_ARB,
-                                     3,
-                                     WGL_CONTEXT_MINOR_VERSION_ARB,
-                                     3,
-                                     WGL_CONTEXT_PROFILE_MASK_ARB,
-                                     WGL_CONTEXT_CORE_PROFILE_BIT_ARB,
-                                     0};
+    const int contextAttributes[] = {
+        WGL_CONTEXT_MAJOR_VERSION_ARB,    3, WGL_CONTEXT_MINOR_VERSION_ARB, 3, WGL_CONTEXT_PROFILE_MASK_ARB,
+        WGL_CONTEXT_CORE_PROFILE_BIT_ARB, 0};
     handles->context = wglCreateContextAttribsARB(handles->pbufferDc, nullptr, contextAttributes);
     if (handles->context == nullptr)
         return fail(windowsProblem("no OpenGL 3.3 core-profile context"));

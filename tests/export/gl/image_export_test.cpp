@@ -135,8 +135,7 @@ TEST_F(ImageExportTest, ClicksInTheSoundLandOnTheirFlashFrames)
 
         const long flashFrame = std::lround(click * kClickFps);
         int width = 0, height = 0, channels = 0;
-        unsigned char* png =
-            stbi_load(dir_.file(frameName("", flashFrame)).c_str(), &width, &height, &channels, 3);
+        unsigned char* png = stbi_load(dir_.file(frameName("", flashFrame)).c_str(), &width, &height, &channels, 3);
         ASSERT_NE(png, nullptr) << "no frame " << flashFrame;
         EXPECT_EQ(png[0] + png[1] + png[2], 3 * 255) << "frame " << flashFrame << " is the flash of " << click << " s";
         stbi_image_free(png);
@@ -188,7 +187,8 @@ TEST_F(ImageExportTest, WrongRequestsAndFailuresLeaveNoFile)
     cases.push_back(
         {"range past the tune", settings("f%03d.png", 2.0, kClickTuneSeconds + 0.5), ExportStatus::UsageError});
     cases.push_back({"empty range", settings("f%03d.png", 1.0, 1.0), ExportStatus::UsageError});
-    cases.push_back({"image folder that does not exist", settings("missing/f%03d.png", 0.0, 1.0), ExportStatus::Failed});
+    cases.push_back(
+        {"image folder that does not exist", settings("missing/f%03d.png", 0.0, 1.0), ExportStatus::Failed});
 
     for (const Case& c : cases) {
         const ExportResult result = run(c.settings);
