@@ -16,6 +16,7 @@
 #include <GL/glew.h>
 #include <GL/wglew.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -113,6 +114,25 @@ static bool openHelper(WglObjects& handles, std::string& problem)
     return true;
 }
 
+// The largest pbuffer of `format`: width, height and pixels (0 where the
+// driver does not say). A driver that names no width or height (Wine's on
+// some GLX implementations) gets the current context's largest texture and
+// viewport instead.
+static void pbufferLimits(HDC dc, int format, int limits[3])
+{
+    const int names[] = {WGL_MAX_PBUFFER_WIDTH_ARB, WGL_MAX_PBUFFER_HEIGHT_ARB, WGL_MAX_PBUFFER_PIXELS_ARB};
+    if (!wglGetPixelFormatAttribivARB(dc, format, 0, 3, names, limits))
+        limits[0] = limits[1] = limits[2] = 0;
+    if (limits[0] > 0 && limits[1] > 0)
+        return;
+    GLint texture = 0;
+    GLint viewport[2] = {0, 0};
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &texture);
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+    limits[0] = std::min(texture, viewport[0]);
+    limits[1] = std::min(texture, viewport[1]);
+}
+
 HeadlessGl::HeadlessGl() = default;
 
 HeadlessGl::~HeadlessGl()
@@ -143,6 +163,8 @@ bool HeadlessGl::open(int width, int height, std::string& problem)
     if (!openHelper(*handles, problem))
         return fail(problem);
 
+    // No alpha asked for: the frames are exported without it, and under Wine
+    // on a 24-bit X screen a pbuffer with alpha cannot be drawn into.
     const int formatAttributes[] = {WGL_DRAW_TO_PBUFFER_ARB,
                                     GL_TRUE,
                                     WGL_SUPPORT_OPENGL_ARB,
@@ -155,8 +177,6 @@ bool HeadlessGl::open(int width, int height, std::string& problem)
                                     8,
                                     WGL_BLUE_BITS_ARB,
                                     8,
-                                    WGL_ALPHA_BITS_ARB,
-                                    8,
                                     WGL_DEPTH_BITS_ARB,
                                     24,
                                     0};
@@ -164,11 +184,10 @@ bool HeadlessGl::open(int width, int height, std::string& problem)
     UINT formatCount = 0;
     if (!wglChoosePixelFormatARB(handles->windowDc, formatAttributes, nullptr, 1, &format, &formatCount) ||
         formatCount < 1)
-        return fail("no 8-bit RGBA pbuffer format with a depth buffer for OpenGL");
+        return fail("no 8-bit RGB pbuffer format with a depth buffer for OpenGL");
 
-    const int limitNames[] = {WGL_MAX_PBUFFER_WIDTH_ARB, WGL_MAX_PBUFFER_HEIGHT_ARB, WGL_MAX_PBUFFER_PIXELS_ARB};
-    int limits[3] = {0, 0, 0};
-    wglGetPixelFormatAttribivARB(handles->windowDc, format, 0, 3, limitNames, limits);
+    int limits[3] = {0, 0, 0}; // width, height, pixels; 0 where unknown
+    pbufferLimits(handles->windowDc, format, limits);
     const long long pixels = static_cast<long long>(width) * height;
     sizeRefused_ = width > limits[0] || height > limits[1] || (limits[2] > 0 && pixels > limits[2]);
     if (sizeRefused_)
