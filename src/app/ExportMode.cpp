@@ -18,6 +18,7 @@
 #include "app/FrameScene.h"
 #include "export/ExportTarget.h"
 #include "export/Exporter.h"
+#include "export/VideoExport.h"
 #include "platform/headless_gl.h"
 #include "platform/process.h"
 #include "timeline/OfflineClock.h"
@@ -173,6 +174,10 @@ int app::exportDemo(const CommandLine& commandLine)
     std::string problem;
     ExportTarget target;
     if (!target.parse(output, problem))
+        return refuse(output, problem, kExitWrongUsage);
+    // A kind this build does not write is refused before any GL is set up.
+    problem = videoExportProblem(target);
+    if (!problem.empty())
         return refuse(output, problem, kExitWrongUsage);
 
     const bool sized = commandLine.windowWidth > 0 && commandLine.windowHeight > 0;

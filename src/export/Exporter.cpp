@@ -14,7 +14,7 @@
 #include "export/FrameQueue.h"
 #include "export/FrameReadback.h"
 #include "export/ImageSequenceWriter.h"
-#include "export/VideoFileWriter.h"
+#include "export/VideoExport.h"
 #include "timeline/OfflineClock.h"
 #include "timeline/TuneRangeReader.h"
 
@@ -43,6 +43,9 @@ static std::string secondsText(double seconds)
 // The usage problem of `settings` for `target`, or "" when there is none.
 static std::string usageProblem(const ExportSettings& settings, const ExportTarget& target)
 {
+    const std::string kindProblem = videoExportProblem(target);
+    if (!kindProblem.empty())
+        return kindProblem;
     if (settings.width < 1 || settings.height < 1)
         return "the size must be at least 1x1";
     if (target.isVideo() && (settings.width % 2 != 0 || settings.height % 2 != 0))
@@ -82,10 +85,7 @@ static std::unique_ptr<FrameSink> openSink(const ExportSettings& s, const Export
         video.fps = s.fps;
         video.crf = s.crf;
         video.preset = s.preset;
-        auto writer = std::make_unique<VideoFileWriter>();
-        if (!writer->open(s.output, video, sound, problem))
-            return nullptr;
-        return writer;
+        return openVideoExport(s.output, video, sound, problem);
     }
     // Images are numbered on the whole demo's frame count.
     const uint64_t firstNumber = static_cast<uint64_t>(std::llround(s.startSeconds * s.fps));

@@ -11,6 +11,10 @@
 // through a bounded queue, so drawing, readback and encoding overlap and
 // memory does not grow with the length of the export.
 //
+// Image sequences are written by every build; video files only by a build
+// with FFmpeg's libraries (see VideoExport.h), elsewhere a video name is a
+// usage error.
+//
 // Output goes to temporary names and is renamed into place only when
 // complete: a failed or cancelled export leaves no file under the output's
 // name. Problems are reported as one line on standard error and in the

@@ -1,16 +1,19 @@
-// A GL context that needs no window and no display: EGL's surfaceless
-// platform (Mesa's, which renders in software when there is no GPU), with a
+// A GL context that needs no window on screen and, on Linux, no display: a
 // drawable of the size asked for, independent of any screen. Exports render
-// into it on servers and build machines without X.
+// into it on servers and build machines without X. On Linux it comes from
+// EGL's surfaceless platform (Mesa's, which renders in software when there
+// is no GPU), with a pbuffer as the drawable; on Windows from WGL, with a
+// pbuffer likewise (a hidden window only lends its device context while the
+// context is made).
 //
 // The context is GL 3.3 or later, core profile, with a depth buffer. Its
 // drawable is framebuffer 0, as a window's would be, so code that draws into
 // "the window" draws into it unchanged. GL entry points are loaded through
 // GLEW once the context is current.
 //
-// The HeadlessGl owns the EGL display connection, drawable and context and
-// releases them when closed or destroyed. Call it from the thread that uses
-// the context. Non-copyable.
+// The HeadlessGl owns the display connection (or hidden window), drawable
+// and context and releases them when closed or destroyed. Call it from the
+// thread that uses the context. Non-copyable.
 #pragma once
 
 #include <memory>
@@ -24,9 +27,9 @@ public:
     HeadlessGl& operator=(const HeadlessGl&) = delete;
 
     // Creates the context with a width x height drawable and makes it current
-    // on the calling thread. False with `problem` set when EGL, the surfaceless
-    // platform or a fitting configuration is missing, or the size is larger
-    // than the implementation's drawables can be.
+    // on the calling thread. False with `problem` set when the system's GL
+    // has no offscreen drawables or no fitting configuration, or the size is
+    // larger than the implementation's drawables can be.
     bool open(int width, int height, std::string& problem);
     // Releases the context (no longer current afterwards). Idempotent.
     void close();

@@ -11,9 +11,12 @@
 #include <cstdio>
 #include <string>
 
-// Catches SIGINT and SIGTERM (until released) and clears the flag.
+// Catches SIGINT and SIGTERM (on Windows Ctrl+C, Ctrl+Break and the
+// console's close) until released, and clears the flag.
 void platform_interrupt_catch();
 // Restores the handlers that were in place before platform_interrupt_catch().
+// Call once the work has stopped and cleaned up: on Windows a console that is
+// being closed waits for this before it ends the process.
 void platform_interrupt_release();
 // Whether SIGINT or SIGTERM arrived since platform_interrupt_catch().
 bool platform_interrupt_requested();

@@ -1,6 +1,9 @@
 // Interrupt flag, terminal test and process number on Windows. Ctrl+C,
 // Ctrl+Break and the console's close arrive as console control events, on a
-// thread of their own, in place of the POSIX signals.
+// thread of their own, in place of the POSIX signals. Windows ends the
+// process as soon as the handler of a close returns, so that handler waits
+// (within the few seconds Windows grants) until the work has stopped and
+// released the flag, and what it half wrote is removed before the end.
 #include "platform/process.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -15,17 +18,27 @@
 
 #include <atomic>
 
+// How long the handler of a close waits for the work to stop: below the
+// five seconds after which Windows ends the process anyway.
+static const DWORD kCloseGraceMilliseconds = 4500;
+
 static std::atomic<bool> interruptRequested{false};
 static bool caught = false;
+// Signalled by platform_interrupt_release(): the work has stopped.
+static HANDLE workStopped = nullptr;
 
 static BOOL WINAPI onControlEvent(DWORD event)
 {
     switch (event) {
     case CTRL_C_EVENT:
     case CTRL_BREAK_EVENT:
-    case CTRL_CLOSE_EVENT:
         interruptRequested = true;
         return TRUE; // handled: the work stops by itself
+    case CTRL_CLOSE_EVENT:
+        interruptRequested = true;
+        if (workStopped != nullptr)
+            WaitForSingleObject(workStopped, kCloseGraceMilliseconds);
+        return TRUE;
     default:
         return FALSE;
     }
@@ -36,6 +49,10 @@ void platform_interrupt_catch()
     interruptRequested = false;
     if (caught)
         return;
+    if (workStopped == nullptr)
+        workStopped = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    else
+        ResetEvent(workStopped);
     caught = SetConsoleCtrlHandler(onControlEvent, TRUE) != 0;
 }
 
@@ -43,6 +60,8 @@ void platform_interrupt_release()
 {
     if (!caught)
         return;
+    if (workStopped != nullptr)
+        SetEvent(workStopped); // a close waiting in the handler may end the process now
     SetConsoleCtrlHandler(onControlEvent, FALSE);
     caught = false;
 }

@@ -1,12 +1,10 @@
-// Exports end to end on a headless GL context: frames drawn with their number
-// as a colour, encoded, then read back with FFmpeg's libraries. Checks what a
-// viewer or a render farm relies on: every frame once and in order from a key
-// frame, sound of the range's length in sync with the picture, identical
-// bytes from identical exports, segments that join by stream copy into the
-// whole, lossless image sequences, and no file left behind by a failure.
+// Video exports on a headless GL context (builds with FFmpeg): frames drawn
+// with their number as a colour, encoded, then read back with FFmpeg's
+// libraries. Checks what a viewer or a render farm relies on: every frame
+// once and in order from a key frame, sound of the range's length in sync
+// with the picture, identical bytes from identical exports, segments that
+// join by stream copy into the whole, and no file left behind by a failure.
 #include <gtest/gtest.h>
-
-#include <stb_image.h>
 
 #include <algorithm>
 #include <cmath>
@@ -15,126 +13,18 @@
 #include <string>
 #include <vector>
 
+#include "ClickExport.h"
 #include "MediaProbe.h"
-#include "OggTestFile.h"
-#include "ScratchDir.h"
-#include "export/Exporter.h"
-#include "platform/headless_gl.h"
-#include "OggWriter.h"
 
 namespace {
 
-const int kWidth = 160;
-const int kHeight = 90;
-const int kFps = 30;
-const int kSampleRate = 44100;
-const double kTuneSeconds = 3.0;
-// Clicks in the test tune, at these times (seconds).
-const double kClickSeconds[] = {0.5, 1.3, 2.1};
+const int kWidth = kClickWidth;
+const int kHeight = kClickHeight;
+const int kFps = kClickFps;
+const int kSampleRate = kClickSampleRate;
+const double kTuneSeconds = kClickTuneSeconds;
 
-// A tune of silence with a short full-scale click at each kClickSeconds.
-class ClickTune {
-public:
-    ClickTune() : path_(OggTestFile::uniquePath(".ogg"))
-    {
-        const long frames = static_cast<long>(kTuneSeconds * kSampleRate);
-        written_ = writeOggVorbis(path_, OggWriterFormat{kSampleRate, 2, 0.6f}, frames,
-                                  [](float** buffers, long first, int count) {
-                                      for (int i = 0; i < count; ++i) {
-                                          float value = 0.0f;
-                                          for (double click : kClickSeconds) {
-                                              const long at = std::lround(click * kSampleRate);
-                                              if (first + i >= at && first + i < at + 64)
-                                                  value = (first + i - at) % 2 == 0 ? 0.9f : -0.9f;
-                                          }
-                                          buffers[0][i] = value;
-                                          buffers[1][i] = value;
-                                      }
-                                  });
-    }
-    ~ClickTune() { std::remove(path_.c_str()); }
-    const std::string& path() const { return path_; }
-    bool written() const { return written_; }
-
-private:
-    std::string path_;
-    bool written_ = false;
-};
-
-const ClickTune& clickTune()
-{
-    static ClickTune tune;
-    return tune;
-}
-
-// The colour that encodes frame number `frame` (of the whole demo): four
-// levels per channel, far enough apart to survive lossy compression.
-uint32_t frameColour(long frame)
-{
-    const long code = frame % 64;
-    const uint32_t r = static_cast<uint32_t>(code & 3) * 85;
-    const uint32_t g = static_cast<uint32_t>((code >> 2) & 3) * 85;
-    const uint32_t b = static_cast<uint32_t>((code >> 4) & 3) * 85;
-    return r << 16 | g << 8 | b;
-}
-
-// The frame number (mod 64) a decoded colour stands for.
-long frameCode(uint32_t colour)
-{
-    auto level = [](uint32_t value) { return static_cast<long>(std::lround(value / 85.0)); };
-    return level(colour >> 16 & 255) | level(colour >> 8 & 255) << 2 | level(colour & 255) << 4;
-}
-
-long wholeFrame(const ExportFrame& frame)
-{
-    return std::lround(frame.seconds * kFps);
-}
-
-// Fills the picture with the frame's colour, or white on a frame nearest a click.
-void drawFrameNumber(const ExportFrame& frame)
-{
-    bool flash = false;
-    for (double click : kClickSeconds)
-        flash = flash || wholeFrame(frame) == std::lround(click * kFps);
-    const uint32_t colour = flash ? 0xFFFFFF : frameColour(wholeFrame(frame));
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    glViewport(0, 0, kWidth, kHeight);
-    glClearColor((colour >> 16 & 255) / 255.0f, (colour >> 8 & 255) / 255.0f, (colour & 255) / 255.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-}
-
-class ExportTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(clickTune().written());
-        std::string problem;
-        ASSERT_TRUE(gl_.open(kWidth, kHeight, problem)) << problem;
-    }
-
-    ExportSettings settings(const std::string& name, double start, double end) const
-    {
-        ExportSettings s;
-        s.output = dir_.file(name);
-        s.width = kWidth;
-        s.height = kHeight;
-        s.fps = kFps;
-        s.preset = "ultrafast";
-        s.startSeconds = start;
-        s.endSeconds = end;
-        s.tunePath = clickTune().path();
-        s.progressStream = nullptr;
-        return s;
-    }
-
-    ExportResult run(const ExportSettings& s, const ExportRenderFunction& render = drawFrameNumber)
-    {
-        return Exporter(s).run(render);
-    }
-
-    HeadlessGl gl_;
-    ScratchDir dir_;
-};
+using ExportTest = ClickExportTest;
 
 // Frame numbers (mod 64) of every decoded frame, flashes as -1.
 std::vector<long> frameCodes(const DecodedMedia& media)
@@ -143,18 +33,6 @@ std::vector<long> frameCodes(const DecodedMedia& media)
     for (uint32_t colour : media.centreColour)
         codes.push_back(
             (colour >> 16 & 255) > 224 && (colour >> 8 & 255) > 224 && (colour & 255) > 224 ? -1 : frameCode(colour));
-    return codes;
-}
-
-std::vector<long> expectedCodes(long firstFrame, long frames)
-{
-    std::vector<long> codes;
-    for (long k = firstFrame; k < firstFrame + frames; ++k) {
-        bool flash = false;
-        for (double click : kClickSeconds)
-            flash = flash || k == std::lround(click * kFps);
-        codes.push_back(flash ? -1 : k % 64);
-    }
     return codes;
 }
 
@@ -271,67 +149,6 @@ TEST_F(ExportTest, SegmentsJoinedByStreamCopyEqualTheWholeExport)
     EXPECT_LT(worst, 0.1) << "the joined sound departs from the whole's";
 }
 
-TEST_F(ExportTest, ImageSequenceHoldsExactlyWhatWasRenderedAndTheSound)
-{
-    // A picture with detail: a different colour in every pixel and frame.
-    std::vector<std::vector<uint8_t>> rendered;
-    auto drawDetail = [&](const ExportFrame& frame) {
-        std::vector<uint8_t> pixels(static_cast<size_t>(kWidth) * kHeight * 4);
-        for (int y = 0; y < kHeight; ++y)
-            for (int x = 0; x < kWidth; ++x) {
-                uint8_t* p = &pixels[(static_cast<size_t>(y) * kWidth + x) * 4];
-                p[0] = static_cast<uint8_t>(x * 3 + frame.index);
-                p[1] = static_cast<uint8_t>(y * 5);
-                p[2] = static_cast<uint8_t>(x ^ y);
-                p[3] = static_cast<uint8_t>(frame.index * 40); // alpha is not exported
-            }
-        GLuint texture = 0;
-        GLuint framebuffer = 0;
-        glGenTextures(1, &texture);
-        glBindTexture(GL_TEXTURE_2D, texture);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, kWidth, kHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-        glGenFramebuffers(1, &framebuffer);
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
-        glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
-        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-        glBlitFramebuffer(0, 0, kWidth, kHeight, 0, 0, kWidth, kHeight, GL_COLOR_BUFFER_BIT, GL_NEAREST);
-        glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        glDeleteFramebuffers(1, &framebuffer);
-        glDeleteTextures(1, &texture);
-        rendered.push_back(pixels);
-    };
-    ExportSettings s = settings("shots/frame%04d.png", 1.0, 1.2);
-    ASSERT_EQ(std::system(("mkdir -p '" + dir_.file("shots") + "'").c_str()), 0);
-    const ExportResult result = run(s, drawDetail);
-    ASSERT_EQ(result.status, ExportStatus::Done) << result.message;
-
-    ASSERT_EQ(rendered.size(), 6u);
-    for (size_t k = 0; k < rendered.size(); ++k) {
-        const std::string name = "shots/frame" + std::string(k + 30 < 100 ? "00" : "0") + std::to_string(k + 30) +
-                                 ".png";
-        int width = 0;
-        int height = 0;
-        int channels = 0;
-        unsigned char* png = stbi_load(dir_.file(name).c_str(), &width, &height, &channels, 3);
-        ASSERT_NE(png, nullptr) << name << " (frames are numbered on the whole demo's count)";
-        ASSERT_EQ(width, kWidth);
-        ASSERT_EQ(height, kHeight);
-        size_t differences = 0;
-        for (int y = 0; y < kHeight; ++y)
-            for (int x = 0; x < kWidth; ++x)
-                for (int c = 0; c < 3; ++c) {
-                    // PNG rows run top down, GL's bottom up.
-                    const uint8_t want = rendered[k][(static_cast<size_t>(kHeight - 1 - y) * kWidth + x) * 4 + c];
-                    differences += png[(static_cast<size_t>(y) * kWidth + x) * 3 + c] != want;
-                }
-        stbi_image_free(png);
-        EXPECT_EQ(differences, 0u) << name << " differs from what was rendered";
-    }
-    const std::string wav = dir_.read("shots/frame.wav");
-    EXPECT_EQ(wav.size(), 44u + static_cast<size_t>(0.2 * kSampleRate) * 2 * 2) << "the range's sound, exactly";
-    EXPECT_EQ(dir_.list().size(), 1u) << "nothing but the folder of shots";
-}
-
 TEST_F(ExportTest, WrongRequestsAndFailuresLeaveNoFile)
 {
     struct Case {
@@ -340,7 +157,6 @@ TEST_F(ExportTest, WrongRequestsAndFailuresLeaveNoFile)
         ExportStatus status;
     };
     std::vector<Case> cases;
-    cases.push_back({"unknown extension", settings("demo.avi", 0.0, 1.0), ExportStatus::UsageError});
     ExportSettings odd = settings("odd.mp4", 0.0, 1.0);
     odd.width = 161;
     cases.push_back({"odd width for video", odd, ExportStatus::UsageError});
@@ -352,9 +168,6 @@ TEST_F(ExportTest, WrongRequestsAndFailuresLeaveNoFile)
     ExportSettings nowhere = settings("demo.mp4", 0.0, 1.0);
     nowhere.output = dir_.file("missing/demo.mp4");
     cases.push_back({"folder that does not exist", nowhere, ExportStatus::Failed});
-    ExportSettings nowhereImages = settings("x", 0.0, 1.0);
-    nowhereImages.output = dir_.file("missing/f%03d.png");
-    cases.push_back({"image folder that does not exist", nowhereImages, ExportStatus::Failed});
 
     for (const Case& c : cases) {
         const ExportResult result = run(c.settings);
@@ -376,16 +189,9 @@ TEST_F(ExportTest, CancelStopsCleanlyAndRemovesWhatWasWritten)
 
     ExportSettings video = settings("demo.mp4", 0.0, 2.0);
     video.cancelRequested = cancelAfterTen;
-    ExportResult result = run(video, count);
+    const ExportResult result = run(video, count);
     EXPECT_EQ(result.status, ExportStatus::Cancelled);
     EXPECT_EQ(rendered, 10) << "no frame is drawn after the request";
-    EXPECT_TRUE(dir_.list().empty()) << "left " << dir_.list().front();
-
-    rendered = 0;
-    ExportSettings images = settings("f%03d.png", 0.0, 2.0);
-    images.cancelRequested = cancelAfterTen;
-    result = run(images, count);
-    EXPECT_EQ(result.status, ExportStatus::Cancelled);
     EXPECT_TRUE(dir_.list().empty()) << "left " << dir_.list().front();
 }
 
