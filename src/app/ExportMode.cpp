@@ -176,7 +176,7 @@ int app::exportDemo(const CommandLine& commandLine)
     if (!target.parse(output, problem))
         return refuse(output, problem, kExitWrongUsage);
     // A kind this build does not write is refused before any GL is set up.
-    problem = videoExportProblem(target);
+    problem = exporting::videoExportProblem(target);
     if (!problem.empty())
         return refuse(output, problem, kExitWrongUsage);
 

@@ -43,7 +43,7 @@ static std::string secondsText(double seconds)
 // The usage problem of `settings` for `target`, or "" when there is none.
 static std::string usageProblem(const ExportSettings& settings, const ExportTarget& target)
 {
-    const std::string kindProblem = videoExportProblem(target);
+    const std::string kindProblem = exporting::videoExportProblem(target);
     if (!kindProblem.empty())
         return kindProblem;
     if (settings.width < 1 || settings.height < 1)
@@ -85,7 +85,7 @@ static std::unique_ptr<FrameSink> openSink(const ExportSettings& s, const Export
         video.fps = s.fps;
         video.crf = s.crf;
         video.preset = s.preset;
-        return openVideoExport(s.output, video, sound, problem);
+        return exporting::openVideoExport(s.output, video, sound, problem);
     }
     // Images are numbered on the whole demo's frame count.
     const uint64_t firstNumber = static_cast<uint64_t>(std::llround(s.startSeconds * s.fps));

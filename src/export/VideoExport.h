@@ -15,6 +15,8 @@
 #include "export/FrameSink.h"
 #include "export/VideoFileWriter.h"
 
+namespace exporting {
+
 // Why this build cannot write `target` (a sentence without the name), or ""
 // when it can. Image sequences are always written.
 std::string videoExportProblem(const ExportTarget& target);
@@ -23,3 +25,5 @@ std::string videoExportProblem(const ExportTarget& target);
 // it cannot be opened (nothing is left on disk then).
 std::unique_ptr<FrameSink> openVideoExport(const std::string& finalPath, const VideoSettings& settings,
                                            const ExportSound& sound, std::string& problem);
+
+} // namespace exporting

@@ -1,13 +1,13 @@
 // VideoExport in a build with FFmpeg's libraries: every kind of output.
 #include "export/VideoExport.h"
 
-std::string videoExportProblem(const ExportTarget&)
+std::string exporting::videoExportProblem(const ExportTarget&)
 {
     return "";
 }
 
-std::unique_ptr<FrameSink> openVideoExport(const std::string& finalPath, const VideoSettings& settings,
-                                           const ExportSound& sound, std::string& problem)
+std::unique_ptr<FrameSink> exporting::openVideoExport(const std::string& finalPath, const VideoSettings& settings,
+                                                      const ExportSound& sound, std::string& problem)
 {
     auto writer = std::make_unique<VideoFileWriter>();
     if (!writer->open(finalPath, settings, sound, problem))

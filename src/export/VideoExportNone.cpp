@@ -1,7 +1,7 @@
 // VideoExport in a build without FFmpeg's libraries: image sequences only.
 #include "export/VideoExport.h"
 
-std::string videoExportProblem(const ExportTarget& target)
+std::string exporting::videoExportProblem(const ExportTarget& target)
 {
     if (!target.isVideo())
         return "";
@@ -9,8 +9,8 @@ std::string videoExportProblem(const ExportTarget& target)
            "FFmpeg";
 }
 
-std::unique_ptr<FrameSink> openVideoExport(const std::string&, const VideoSettings&, const ExportSound&,
-                                           std::string& problem)
+std::unique_ptr<FrameSink> exporting::openVideoExport(const std::string&, const VideoSettings&, const ExportSound&,
+                                                      std::string& problem)
 {
     problem = "this build cannot write video: it was built without FFmpeg";
     return nullptr;

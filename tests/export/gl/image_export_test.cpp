@@ -204,7 +204,7 @@ TEST_F(ImageExportTest, ABuildWithoutVideoRefusesVideoNamesBeforeRendering)
     ExportTarget video;
     std::string problem;
     ASSERT_TRUE(video.parse("demo.mp4", problem)) << problem;
-    if (videoExportProblem(video).empty())
+    if (exporting::videoExportProblem(video).empty())
         GTEST_SKIP() << "this build writes video";
 
     for (const char* name : {"demo.mp4", "demo.MKV"}) {
