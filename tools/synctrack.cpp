@@ -19,6 +19,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/platform.h"
 #include "sync/device.h"
 #include "sync/track_text.h"
 
@@ -104,15 +105,16 @@ int encode(const char* text_path, const char* track_path)
     return 0;
 }
 
-// Whether `track` must be (re)made from `text`: it is missing or older.
+// Whether `track` must be (re)made from `text`: it is missing or older. The
+// times are compared at full resolution, since a text is often edited within
+// the second its track was made.
 bool out_of_date(const std::filesystem::path& text, const std::filesystem::path& track)
 {
-    std::error_code error;
-    const auto track_time = std::filesystem::last_write_time(track, error);
-    if (error)
+    int64_t track_time = 0;
+    int64_t text_time = 0;
+    if (!platform_file_time_ns(track.u8string().c_str(), track_time))
         return true;
-    const auto text_time = std::filesystem::last_write_time(text, error);
-    return error || text_time > track_time;
+    return !platform_file_time_ns(text.u8string().c_str(), text_time) || text_time > track_time;
 }
 
 // Encodes every NAME.txt of `text_dir` into `track_dir`/sync_NAME.track, in
