@@ -19,6 +19,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/platform.h"
 #include "sync/device.h"
 #include "sync/track_text.h"
 
@@ -104,15 +105,16 @@ int encode(const char* textPath, const char* trackPath)
     return 0;
 }
 
-// Whether `track` must be (re)made from `text`: it is missing or older.
+// Whether `track` must be (re)made from `text`: it is missing or older. The
+// times are compared at full resolution, since a text is often edited within
+// the second its track was made.
 bool outOfDate(const std::filesystem::path& text, const std::filesystem::path& track)
 {
-    std::error_code error;
-    const auto trackTime = std::filesystem::last_write_time(track, error);
-    if (error)
+    int64_t trackTime = 0;
+    int64_t textTime = 0;
+    if (!platform_file_time_ns(track.u8string().c_str(), trackTime))
         return true;
-    const auto textTime = std::filesystem::last_write_time(text, error);
-    return error || textTime > trackTime;
+    return !platform_file_time_ns(text.u8string().c_str(), textTime) || textTime > trackTime;
 }
 
 // Encodes every NAME.txt of `textDir` into `trackDir`/sync_NAME.track, in

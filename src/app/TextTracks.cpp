@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "platform/file_read.h"
+#include "platform/platform.h"
 #include "platform/warning.h"
 #include "sync/device.h"
 #include "sync/track_text.h"
@@ -67,13 +68,14 @@ void app::warnAboutStaleTextTracks()
     for (const std::string& name : textTrackNames()) {
         const std::string text = textTrackPath(name);
         const std::string binary = sync_track_path("sync", name.c_str());
-        std::error_code textError;
-        std::error_code binaryError;
-        const auto textTime = std::filesystem::last_write_time(text, textError);
-        const auto binaryTime = std::filesystem::last_write_time(binary, binaryError);
-        if (textError)
+        // Full-resolution times: the text is often saved within the second
+        // its binary was made (the standard library's times are whole
+        // seconds on Windows).
+        int64_t textTime = 0;
+        int64_t binaryTime = 0;
+        if (!platform_file_time_ns(text.c_str(), textTime))
             continue;
-        if (binaryError || textTime > binaryTime)
+        if (!platform_file_time_ns(binary.c_str(), binaryTime) || textTime > binaryTime)
             platform_warn(text, "newer than " + binary + ", which the player reads; `synctrack encode " +
                                     kTextTrackFolder + " .` brings it up to date (or play with --live)");
     }

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "platform/file_watch.h"
+#include "platform/platform.h"
 
 namespace fs = std::filesystem;
 
@@ -36,7 +37,7 @@ FileWatcher::FileState FileWatcher::stateOf(const std::string& path)
     if (error || !fs::exists(status))
         return state;
     state.exists = true;
-    state.time = fs::last_write_time(path, error);
+    platform_file_time_ns(path.c_str(), state.timeNs);
     if (fs::is_regular_file(status))
         state.size = fs::file_size(path, error);
     return state;

@@ -49,11 +49,11 @@ public:
 private:
     struct FileState {
         bool exists = false;
-        std::filesystem::file_time_type time{};
+        int64_t timeNs = 0; // modification time, nanoseconds since 1970
         std::uintmax_t size = 0;
         bool operator==(const FileState& other) const
         {
-            return exists == other.exists && time == other.time && size == other.size;
+            return exists == other.exists && timeNs == other.timeNs && size == other.size;
         }
     };
     struct WatchedFile {

@@ -15,17 +15,15 @@ namespace {
 // The standard library's file clock need not count from 1970 (libstdc++'s
 // does not), and C++17 offers no conversion. Both clocks read the same wall
 // time, so their difference, rounded to whole seconds, is the epoch offset.
-int64_t fileClockToUnixSeconds(fs::file_time_type time)
+int64_t fileClockToUnixNanoseconds(fs::file_time_type time)
 {
     using std::chrono::duration_cast;
     using std::chrono::milliseconds;
+    using std::chrono::nanoseconds;
     const auto offset = duration_cast<milliseconds>(std::chrono::system_clock::now().time_since_epoch()) -
                         duration_cast<milliseconds>(fs::file_time_type::clock::now().time_since_epoch());
     const int64_t offsetSeconds = (offset.count() + (offset.count() >= 0 ? 500 : -500)) / 1000;
-    const auto sinceFileEpoch = duration_cast<milliseconds>(time.time_since_epoch()).count();
-    // Floor division: a time before the file clock's epoch stays in its second.
-    const int64_t fileSeconds = sinceFileEpoch >= 0 ? sinceFileEpoch / 1000 : -((999 - sinceFileEpoch) / 1000);
-    return fileSeconds + offsetSeconds;
+    return duration_cast<nanoseconds>(time.time_since_epoch()).count() + offsetSeconds * 1000000000;
 }
 
 const char* notRegularReason(fs::file_type type)
@@ -74,12 +72,23 @@ std::FILE* platform_open_regular_file(const char* path, uint64_t& sizeBytes, std
     return file;
 }
 
-bool platform_file_time(const char* path, int32_t& time)
+bool platform_file_time_ns(const char* path, int64_t& nanoseconds)
 {
     std::error_code error;
     const fs::file_time_type modified = fs::last_write_time(fs::u8path(path), error);
     if (error)
         return false;
-    time = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(fileClockToUnixSeconds(modified))));
+    nanoseconds = fileClockToUnixNanoseconds(modified);
+    return true;
+}
+
+bool platform_file_time(const char* path, int32_t& time)
+{
+    int64_t nanoseconds = 0;
+    if (!platform_file_time_ns(path, nanoseconds))
+        return false;
+    // Floor division: a time before 1970 stays in its second.
+    const int64_t seconds = nanoseconds >= 0 ? nanoseconds / 1000000000 : -((999999999 - nanoseconds) / 1000000000);
+    time = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(seconds)));
     return true;
 }

@@ -1,5 +1,6 @@
 // POSIX implementation of the platform's file calls: opening a file for
-// reading only when it is a regular file. No GL, no X: the track code and its
+// reading only when it is a regular file, and its full-resolution
+// modification time. No GL, no X: the track code and its
 // tool link this without the window system. Any thread.
 #include "platform/platform.h"
 
@@ -46,4 +47,13 @@ std::FILE* platform_open_regular_file(const char* path, uint64_t& sizeBytes, std
     }
     sizeBytes = static_cast<uint64_t>(status.st_size);
     return file;
+}
+
+bool platform_file_time_ns(const char* path, int64_t& nanoseconds)
+{
+    struct stat status;
+    if (stat(path, &status) != 0)
+        return false;
+    nanoseconds = static_cast<int64_t>(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+    return true;
 }

@@ -1,8 +1,8 @@
 // Windows implementation of the platform's file calls: opening a file for
-// reading only when it is a regular file, and its modification time, through
-// the wide-character API (the program's UTF-8 paths are converted here). No
-// GL: the track code and its tool link this without the window system. Any
-// thread.
+// reading only when it is a regular file, and its modification time (in whole
+// seconds and at full resolution), through the wide-character API (the
+// program's UTF-8 paths are converted here). No GL: the track code and its
+// tool link this without the window system. Any thread.
 #include "platform/platform.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -22,6 +22,9 @@
 #include <string>
 
 namespace {
+
+// From 1601-01-01 to 1970-01-01, in 100-nanosecond steps.
+constexpr int64_t kTicksTo1970 = 116444736000000000LL;
 
 std::wstring widePath(const char* path)
 {
@@ -72,6 +75,17 @@ std::string errorText(DWORD error)
     }
     LocalFree(message);
     return text;
+}
+
+// The file's last write time in 100-nanosecond steps since 1601-01-01 (UTC).
+bool lastWriteTicks(const char* path, uint64_t& ticks)
+{
+    const std::wstring wide = widePath(path);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (wide.empty() || !GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data))
+        return false;
+    ticks = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+    return true;
 }
 
 } // namespace
@@ -125,14 +139,19 @@ std::FILE* platform_open_regular_file(const char* path, uint64_t& sizeBytes, std
 
 bool platform_file_time(const char* path, int32_t& time)
 {
-    const std::wstring wide = widePath(path);
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (wide.empty() || !GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data))
+    uint64_t ticks = 0;
+    if (!lastWriteTicks(path, ticks))
         return false;
-    // 100-nanosecond steps since 1601-01-01 (UTC), down to whole seconds since 1970.
-    const uint64_t ticks = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                           data.ftLastWriteTime.dwLowDateTime;
-    const int64_t seconds = static_cast<int64_t>(ticks / 10000000u) - 11644473600LL;
+    const int64_t seconds = static_cast<int64_t>(ticks / 10000000u) - kTicksTo1970 / 10000000;
     time = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(seconds)));
+    return true;
+}
+
+bool platform_file_time_ns(const char* path, int64_t& nanoseconds)
+{
+    uint64_t ticks = 0;
+    if (!lastWriteTicks(path, ticks))
+        return false;
+    nanoseconds = (static_cast<int64_t>(ticks) - kTicksTo1970) * 100;
     return true;
 }

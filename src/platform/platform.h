@@ -18,6 +18,14 @@
 // Returns false (and leaves `time` alone) when the file's status cannot be read.
 bool platform_file_time(const char* path, int32_t& time);
 
+// Modification time of `path` at the file system's full resolution, in
+// nanoseconds since 1970 (UTC): for telling whether a file changed, or which
+// of two files was written later when both were written within one second.
+// Returns false (and leaves `nanoseconds` alone) when the file's status cannot
+// be read. Any thread. The null implementation has what the standard library
+// gives, which on MinGW is whole seconds.
+bool platform_file_time_ns(const char* path, int64_t& nanoseconds);
+
 // Opens `path` for reading, in binary mode, only when it is a regular file
 // (symbolic links followed). Never blocks: a named pipe, a device or a
 // directory is refused without being read, so a demo folder with one in

@@ -1,8 +1,8 @@
 // What every platform implementation promises: regular files open with their
 // size and anything else is refused with a reason, file times are the low 32
-// bits of the Unix seconds, UTF-8 paths work, a console that is not a
-// terminal gets no colour, and a file is no terminal for the process calls
-// either. Built once against the chosen implementation and once against the
+// bits of the Unix seconds or, at full resolution, the nanoseconds, UTF-8
+// paths work, a console that is not a terminal gets no colour, and a file is
+// no terminal for the process calls either. Built once against the chosen implementation and once against the
 // null one.
 #include <cstdint>
 #include <cstdio>
@@ -80,12 +80,36 @@ TEST(PlatformFileTime, IsTheLow32BitsOfTheUnixSeconds)
     }
 }
 
+TEST(PlatformFileTime, FullResolutionTellsApartWritesWithinOneSecond)
+{
+    // A text saved a moment after its binary was made, within the same second.
+    ScratchDir dir;
+    const std::string binary = dir.write("sync_level.track", "b");
+    const std::string text = dir.write("level.txt", "t");
+    ASSERT_TRUE(testsupport::setFileTime(binary, 1700000000, 250000000));
+    ASSERT_TRUE(testsupport::setFileTime(text, 1700000000, 750000000));
+
+    int64_t binaryNs = 0;
+    int64_t textNs = 0;
+    ASSERT_TRUE(platform_file_time_ns(binary.c_str(), binaryNs));
+    ASSERT_TRUE(platform_file_time_ns(text.c_str(), textNs));
+    EXPECT_EQ(binaryNs, 1700000000250000000LL);
+    EXPECT_EQ(textNs, 1700000000750000000LL);
+
+    int32_t seconds = 0;
+    ASSERT_TRUE(platform_file_time(text.c_str(), seconds));
+    EXPECT_EQ(seconds, 1700000000) << "whole seconds are cut, not rounded";
+}
+
 TEST(PlatformFileTime, MissingFileLeavesTheTimeAlone)
 {
     ScratchDir dir;
     int32_t time = 42;
     EXPECT_FALSE(platform_file_time(dir.file("gone.vsh").c_str(), time));
     EXPECT_EQ(time, 42);
+    int64_t timeNs = 42;
+    EXPECT_FALSE(platform_file_time_ns(dir.file("gone.vsh").c_str(), timeNs));
+    EXPECT_EQ(timeNs, 42);
 }
 
 TEST(PlatformPaths, Utf8NamesOpenAndHaveTimes)

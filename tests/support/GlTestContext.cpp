@@ -73,4 +73,16 @@ glm::ivec4 readWindowPixel(int x, int y)
     return glm::ivec4(pixel[0], pixel[1], pixel[2], pixel[3]);
 }
 
+bool windowHasAlpha()
+{
+    GLint bound = 0;
+    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &bound);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    GLint alphaBits = 0;
+    glGetFramebufferAttachmentParameteriv(GL_READ_FRAMEBUFFER, GL_BACK_LEFT, GL_FRAMEBUFFER_ATTACHMENT_ALPHA_SIZE,
+                                          &alphaBits);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(bound));
+    return alphaBits > 0;
+}
+
 } // namespace gltest

@@ -29,4 +29,9 @@ glm::vec4 readFramebufferPixel(GLuint framebuffer, int x, int y);
 // The colour at (x, y) of the window's back buffer, 0..255 per component.
 glm::ivec4 readWindowPixel(int x, int y);
 
+// Whether the window's back buffer keeps alpha. Without alpha bits (Wine's
+// windows on Xvfb have none) every read-back gives alpha 255, whatever was
+// drawn.
+bool windowHasAlpha();
+
 } // namespace gltest

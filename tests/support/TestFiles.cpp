@@ -4,9 +4,15 @@
 #include <cstdlib>
 #include <filesystem>
 
+#if defined(_WIN32)
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#else
+#include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/types.h>
-#include <utime.h>
+#endif
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb_image_write.h>
@@ -18,20 +24,30 @@ bool writePng(const std::string& path, int width, int height, int channels, cons
     return stbi_write_png(path.c_str(), width, height, channels, pixels, width * channels) != 0;
 }
 
-bool setFileTime(const std::string& path, long long seconds)
+bool setFileTime(const std::string& path, long long seconds, long nanoseconds)
 {
 #if defined(_WIN32)
     // The wide-character call: the path is UTF-8, the narrow one would read
-    // it in the system's code page.
-    __utimbuf64 times;
-    times.actime = static_cast<__time64_t>(seconds);
-    times.modtime = static_cast<__time64_t>(seconds);
-    return _wutime64(std::filesystem::u8path(path).wstring().c_str(), &times) == 0;
+    // it in the system's code page. File times count 100-nanosecond steps
+    // since 1601.
+    HANDLE file = CreateFileW(std::filesystem::u8path(path).wstring().c_str(), FILE_WRITE_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    const unsigned long long ticks = (seconds + 11644473600LL) * 10000000ULL + nanoseconds / 100;
+    FILETIME time;
+    time.dwLowDateTime = static_cast<DWORD>(ticks);
+    time.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+    const bool set = SetFileTime(file, nullptr, &time, &time) != 0;
+    CloseHandle(file);
+    return set;
 #else
-    struct utimbuf times;
-    times.actime = static_cast<time_t>(seconds);
-    times.modtime = static_cast<time_t>(seconds);
-    return utime(path.c_str(), &times) == 0;
+    struct timespec times[2];
+    times[0].tv_sec = static_cast<time_t>(seconds);
+    times[0].tv_nsec = nanoseconds;
+    times[1] = times[0];
+    return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
 #endif
 }
 

@@ -12,8 +12,9 @@ namespace testsupport {
 // each (1 grey, 3 RGB, 4 RGBA), top row first. False when it could not.
 bool writePng(const std::string& path, int width, int height, int channels, const unsigned char* pixels);
 
-// Sets the file's modification time to `seconds` since the epoch.
-bool setFileTime(const std::string& path, long long seconds);
+// Sets the file's modification time to `seconds` and `nanoseconds` since
+// the epoch (Windows keeps steps of 100 nanoseconds).
+bool setFileTime(const std::string& path, long long seconds, long nanoseconds = 0);
 
 // `text` with each "\r\n" turned into "\n": what a program wrote in text
 // mode, as it reads on every system (Windows ends lines with both).
