@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "export/VideoExport.h"
 #include "platform/process.h"
 
 static std::string lowerCase(std::string text)
@@ -47,9 +48,12 @@ bool ExportTarget::parse(const std::string& name, std::string& problem)
             kind_ = ExportKind::Matroska;
             return true;
         }
-        problem =
-            "unknown kind of output: the name must end in .mp4 or .mkv, or be an image "
-            "sequence with a frame number such as frame%05d.png";
+        // Only what this build can write is offered.
+        problem = exporting::videoExportBuilt()
+                      ? "unknown kind of output: the name must end in .mp4 or .mkv, or be an image "
+                        "sequence with a frame number such as frame%05d.png"
+                      : "unknown kind of output: the name must be an image sequence with a frame number "
+                        "such as frame%05d.png (this build writes no video)";
         return false;
     }
 

@@ -17,6 +17,9 @@
 
 namespace exporting {
 
+// Whether this build writes video files (.mp4, .mkv).
+bool videoExportBuilt();
+
 // Why this build cannot write `target` (a sentence without the name), or ""
 // when it can. Image sequences are always written.
 std::string videoExportProblem(const ExportTarget& target);

@@ -1,6 +1,11 @@
 // VideoExport in a build with FFmpeg's libraries: every kind of output.
 #include "export/VideoExport.h"
 
+bool exporting::videoExportBuilt()
+{
+    return true;
+}
+
 std::string exporting::videoExportProblem(const ExportTarget&)
 {
     return "";

@@ -1,6 +1,11 @@
 // VideoExport in a build without FFmpeg's libraries: image sequences only.
 #include "export/VideoExport.h"
 
+bool exporting::videoExportBuilt()
+{
+    return false;
+}
+
 std::string exporting::videoExportProblem(const ExportTarget& target)
 {
     if (!target.isVideo())

@@ -85,6 +85,8 @@ if [ "${DEMOPLAYER_VIDEO_EXPORT:-ON}" = OFF ]; then
     expect_refusal 2 "film.mp4: this build writes image sequences only" out/film.mp4 --size 64x36
     expect_refusal 2 "film.mkv: this build writes image sequences only" out/film.mkv
     [ "$(wc -l <"$player_err")" -eq 1 ] || fail "the refusal of a video name is not one line"
+    expect_refusal 2 "film.avi: unknown kind of output" out/film.avi --size 64x36
+    ! grep -q "mp4" "$player_err" || fail "a build without video should not offer .mp4"
 fi
 
 # Ctrl+C once the first frames are written: status 130, every file removed.
