@@ -5,12 +5,6 @@
 // limits, covers or scales.
 #include "platform/headless_gl.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include <GL/glew.h>

@@ -6,12 +6,6 @@
 // released the flag, and what it half wrote is removed before the end.
 #include "platform/process.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include <io.h>

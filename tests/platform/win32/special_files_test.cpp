@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <string>
 
-#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
 #include <gtest/gtest.h>
