@@ -84,8 +84,8 @@ TEST_F(LiveBuild, OneProgramServesEveryCopyAndOutlivesTheEntryThatMadeIt)
     DemoShader rebuilt = entry;
     ASSERT_TRUE(rebuilt.build(nullptr, &failure)) << failure;
     ASSERT_NE(rebuilt.getProgramId(), entry.getProgramId());
-    copy.useProgram(rebuilt.sharedProgram());
-    entry.useProgram(rebuilt.sharedProgram());
+    copy.shareBuildOf(rebuilt);
+    entry.shareBuildOf(rebuilt);
     const GLuint program = rebuilt.getProgramId();
     rebuilt = DemoShader(vertex, vertex);
     EXPECT_EQ(copy.getProgramId(), program);
