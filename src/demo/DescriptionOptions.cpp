@@ -28,8 +28,8 @@ const ShaderConvention* demo::descriptionConvention(const json& value, const std
 {
     if (value.is_null())
         return nullptr;
-    const ShaderConvention* convention =
-        value.is_string() ? render::findShaderConvention(value.get<std::string>()) : nullptr;
+    const ShaderConvention* convention = value.is_string() ? render::findShaderConvention(value.get<std::string>())
+                                                           : nullptr;
     if (convention == nullptr)
         throw descriptionTypeError(value, path, render::shaderConventionNames());
     return convention;
@@ -79,8 +79,7 @@ PassSettings demo::descriptionPassSettings(json& pass, const std::string& path, 
     return settings;
 }
 
-std::vector<std::string> demo::channelProblems(const std::vector<ScenePassChannels>& passes,
-                                               std::size_t textureCount)
+std::vector<std::string> demo::channelProblems(const std::vector<ScenePassChannels>& passes, std::size_t textureCount)
 {
     std::vector<std::string> problems;
     for (std::size_t passIndex = 0; passIndex < passes.size(); ++passIndex) {

@@ -39,8 +39,8 @@ public:
     // by "\n") is `text`. Included files are read through `read`.
     // `convention` applies to a fragment shader; null for none (and for
     // every vertex shader).
-    static ShaderSource assemble(const std::string& path, const std::string& text,
-                                 const ShaderConvention* convention, const FileReader& read);
+    static ShaderSource assemble(const std::string& path, const std::string& text, const ShaderConvention* convention,
+                                 const FileReader& read);
 
     // A source that is only `text`, named `name` in messages (a shader the
     // player writes itself).

@@ -54,21 +54,24 @@ int lineOf(const ShaderSource& source, const std::string& text)
 TEST(ShaderInclude, FilesGoInOnceRelativeToTheirIncluderAndErrorsNameTheirOwnLines)
 {
     MemoryFiles memory;
-    memory.files["fx/main.fsh"] = "#version 330\n#include \"lib/noise.glsl\"\n  # include \"lib/noise.glsl\"\n"
-                                  "/* #include \"nothing.glsl\" */\nvoid main() {}\n";
+    memory.files["fx/main.fsh"] =
+        "#version 330\n#include \"lib/noise.glsl\"\n  # include \"lib/noise.glsl\"\n"
+        "/* #include \"nothing.glsl\" */\nvoid main() {}\n";
     memory.files["fx/lib/noise.glsl"] = "// noise\n#include \"../common.glsl\" // shared\nfloat noise();\n";
     memory.files["fx/common.glsl"] = "const float k = 1.0;\n";
 
     const ShaderSource source = memory.assemble("fx/main.fsh");
     ASSERT_TRUE(source.ok()) << source.error();
-    EXPECT_EQ(source.text(), "#version 330\n// noise\nconst float k = 1.0;\nfloat noise();\n"
-                             "/* #include \"nothing.glsl\" */\nvoid main() {}\n");
+    EXPECT_EQ(source.text(),
+              "#version 330\n// noise\nconst float k = 1.0;\nfloat noise();\n"
+              "/* #include \"nothing.glsl\" */\nvoid main() {}\n");
     EXPECT_EQ(source.files(), (std::vector<std::string>{"fx/main.fsh", "fx/lib/noise.glsl", "fx/common.glsl"}));
     EXPECT_EQ(errorAt(source, 3), "fx/common.glsl:1:5: error: x\n");
     EXPECT_EQ(errorAt(source, 4), "fx/lib/noise.glsl:3:5: error: x\n");
     EXPECT_EQ(errorAt(source, 6), "fx/main.fsh:5:5: error: x\n");
-    EXPECT_EQ(source.mapLog("0(2) : error C0000: y\nlinking failed\n"), "fx/lib/noise.glsl:1: error C0000: y\n"
-                                                                        "linking failed\n");
+    EXPECT_EQ(source.mapLog("0(2) : error C0000: y\nlinking failed\n"),
+              "fx/lib/noise.glsl:1: error C0000: y\n"
+              "linking failed\n");
 }
 
 TEST(ShaderInclude, CyclesMissingFilesAndBadDirectivesNameTheIncludeLine)
@@ -98,9 +101,10 @@ TEST(ShaderInclude, CyclesMissingFilesAndBadDirectivesNameTheIncludeLine)
 TEST(ShaderConvention, ShaderSiteSourceGetsVersionDeclarationsAndMainAroundItsOwnLines)
 {
     MemoryFiles memory;
-    memory.files["site.fsh"] = "uniform vec3 iResolution; // its own\n#include \"lib.glsl\"\n"
-                               "void mainImage(out vec4 fragColor, in vec2 fragCoord)\n"
-                               "{\n    fragColor = vec4(fragCoord / iResolution.xy, iTime, 1.0);\n}\n";
+    memory.files["site.fsh"] =
+        "uniform vec3 iResolution; // its own\n#include \"lib.glsl\"\n"
+        "void mainImage(out vec4 fragColor, in vec2 fragCoord)\n"
+        "{\n    fragColor = vec4(fragCoord / iResolution.xy, iTime, 1.0);\n}\n";
     memory.files["lib.glsl"] = "float helper() { return iTime; }\n";
     const ShaderSource source = memory.assemble("site.fsh", render::findShaderConvention("shadertoy"));
     ASSERT_TRUE(source.ok()) << source.error();
@@ -121,13 +125,15 @@ TEST(ShaderConvention, ShaderSiteSourceGetsVersionDeclarationsAndMainAroundItsOw
 TEST(ShaderConvention, OwnVersionAndExtensionsStayFirstAndOldWordsAreRenamed)
 {
     MemoryFiles memory;
-    memory.files["v.fsh"] = "// a viewer's shader\n#version 330\n#extension GL_ARB_gpu_shader5 : enable\n"
-                            "varying vec2 v_texcoord;\nvoid main() { gl_FragColor = texture2D(t, v_texcoord); }\n";
+    memory.files["v.fsh"] =
+        "// a viewer's shader\n#version 330\n#extension GL_ARB_gpu_shader5 : enable\n"
+        "varying vec2 v_texcoord;\nvoid main() { gl_FragColor = texture2D(t, v_texcoord); }\n";
     const ShaderSource source = memory.assemble("v.fsh", render::findShaderConvention("glslviewer"));
     ASSERT_TRUE(source.ok()) << source.error();
-    EXPECT_EQ(source.text(), "// a viewer's shader\n#version 330\n#extension GL_ARB_gpu_shader5 : enable\n"
-                             "uniform float u_time;\nuniform vec2 u_resolution;\nuniform vec2 u_mouse;\n"
-                             "out vec4 glslviewerFragColor;\n"
-                             "in vec2 v_texcoord;\nvoid main() { glslviewerFragColor = texture(t, v_texcoord); }\n");
+    EXPECT_EQ(source.text(),
+              "// a viewer's shader\n#version 330\n#extension GL_ARB_gpu_shader5 : enable\n"
+              "uniform float u_time;\nuniform vec2 u_resolution;\nuniform vec2 u_mouse;\n"
+              "out vec4 glslviewerFragColor;\n"
+              "in vec2 v_texcoord;\nvoid main() { glslviewerFragColor = texture(t, v_texcoord); }\n");
     EXPECT_EQ(errorAt(source, 9), "v.fsh:5:5: error: x\n");
 }
