@@ -214,13 +214,18 @@ bool MusicStream::seekBytes(uint64_t target)
     return true;
 }
 
-void MusicStream::spectrum(float* magnitudes) const
+void MusicStream::spectrum(float* magnitudes, float* smoothed) const
 {
     if (!impl_) {
         std::fill(magnitudes, magnitudes + kSpectrumBins, 0.0f);
+        if (smoothed != nullptr)
+            std::fill(smoothed, smoothed + kSpectrumBins, 0.0f);
         return;
     }
-    impl_->spectrum.at(impl_->heardFrame(), magnitudes);
+    const uint64_t frame = impl_->heardFrame();
+    impl_->spectrum.at(frame, magnitudes);
+    if (smoothed != nullptr)
+        impl_->spectrum.smoothedAt(frame, smoothed);
 }
 
 void MusicStream::update() {}

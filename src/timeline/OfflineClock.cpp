@@ -7,7 +7,6 @@
 #include "timeline/TuneRangeReader.h"
 #include "timeline/VorbisDecoder.h"
 
-static_assert(OfflineClock::kSpectrumBins * 2 == MonoBlockReader::kBlockFrames, "the spectrum's sizes must agree");
 
 bool OfflineClock::open(const char* path, std::string& problem)
 {
@@ -15,8 +14,8 @@ bool OfflineClock::open(const char* path, std::string& problem)
     // The file is opened and its Ogg data found once; both decoders read it.
     const std::shared_ptr<OggSource> source = OggSource::open(path, problem);
     VorbisDecoder probe; // only for the tune's format and length
-    if (!source || !probe.open(source, problem) || !blocks_.open(source, problem)) {
-        blocks_.close();
+    if (!source || !probe.open(source, problem) || !spectrum_.open(source, problem)) {
+        spectrum_.close();
         return false;
     }
     sampleRate_ = probe.sampleRate();
@@ -27,7 +26,7 @@ bool OfflineClock::open(const char* path, std::string& problem)
 
 void OfflineClock::close()
 {
-    blocks_.close();
+    spectrum_.close();
     sampleRate_ = 0;
     channels_ = 0;
     tuneFrames_ = 0;
@@ -38,11 +37,16 @@ double OfflineClock::tuneSeconds() const
     return hasTune() ? static_cast<double>(tuneFrames_) / sampleRate_ : 0.0;
 }
 
-void OfflineClock::spectrumAt(double seconds, float* magnitudes)
+void OfflineClock::spectrumAt(double seconds, float* magnitudes, float* smoothed)
 {
     if (!hasTune()) {
         std::fill(magnitudes, magnitudes + kSpectrumBins, 0.0f);
+        if (smoothed != nullptr)
+            std::fill(smoothed, smoothed + kSpectrumBins, 0.0f);
         return;
     }
-    analyzer_.analyze(blocks_.blockAt(TuneRangeReader::frameAt(seconds, sampleRate_)), magnitudes);
+    const uint64_t frame = TuneRangeReader::frameAt(seconds, sampleRate_);
+    spectrum_.at(frame, magnitudes);
+    if (smoothed != nullptr)
+        spectrum_.smoothedAt(frame, smoothed);
 }
