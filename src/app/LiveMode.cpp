@@ -13,6 +13,8 @@
 #include <nlohmann/json.hpp>
 
 #include "app/AppState.h"
+#include "app/DemoChecks.h"
+#include "app/DemoSetup.h"
 #include "app/TextTracks.h"
 #include "demo/DemoDescription.h"
 #include "platform/platform.h"
@@ -177,6 +179,7 @@ void LiveMode::reloadDescription()
     }
     // The music's position is in bytes, so it stays where it is whatever the new tempo.
     appState.demo = std::move(content);
+    appState.demo.timing.fitToTune(app::tuneSeconds());
     appState.rowsPerSecond = appState.demo.timing.rowsPerSecond;
     problems_.erase(std::remove_if(problems_.begin(), problems_.end(),
                                    [](const Problem& problem) {
@@ -190,6 +193,8 @@ void LiveMode::reloadDescription()
     loadTextTracks();
     watchDemoFiles();
     reloaded(kDescriptionPath);
+    console_.clearStatus();
+    app::warnAboutDemoMistakes();
 }
 
 void LiveMode::rebuildEntries(const std::vector<std::string>& changed)
@@ -214,6 +219,8 @@ void LiveMode::rebuildEntries(const std::vector<std::string>& changed)
         forEachCopy(appState.demo, entry.first, entry.second, [&](DemoShader& shader) { shader.useProgram(program); });
         clearProblem(key);
         reloaded(key);
+        console_.clearStatus();
+        app::warnAboutUniforms({entry.first, entry.second});
     }
 }
 
@@ -231,6 +238,8 @@ void LiveMode::rebuildFinalPass()
     appState.quads = std::make_unique<SceneQuads>(*appState.antiAliasProgram);
     clearProblem(key);
     reloaded(key);
+    console_.clearStatus();
+    app::warnAboutUniforms({kFinalVertexPath, kFinalFragmentPath});
 }
 
 void LiveMode::reloadTrack(const std::string& path)
