@@ -74,17 +74,17 @@ std::vector<ProgramUse> programUses(SourceTexts& sources)
         setting.textureCount = static_cast<int>(scenes[s].getTextures().size());
         for (const DemoShader& pass : scenes[s].getPassShaders()) {
             setting.parameters = pass.getParameterNames();
-            uses.push_back({declaredUniforms(pass.getProgramId(), pass.getVertexPath(), pass.getFragmentPath(), sources),
-                            setting});
+            uses.push_back(
+                {declaredUniforms(pass.getProgramId(), pass.getVertexPath(), pass.getFragmentPath(), sources),
+                 setting});
             ++setting.passIndex;
         }
         if (appState.antiAliasProgram) {
             setting.finalPass = true;
             setting.parameters.clear();
-            uses.push_back(
-                {declaredUniforms(appState.antiAliasProgram->getProgramId(), kFinalVertexPath, kFinalFragmentPath,
-                                  sources),
-                 setting});
+            uses.push_back({declaredUniforms(appState.antiAliasProgram->getProgramId(), kFinalVertexPath,
+                                             kFinalFragmentPath, sources),
+                            setting});
         }
     }
     return uses;

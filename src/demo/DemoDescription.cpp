@@ -120,8 +120,7 @@ void checkKeys(const json& entry, demo::DescriptionObject kind, const std::strin
     for (auto member = entry.begin(); member != entry.end(); ++member) {
         if (std::find(known.begin(), known.end(), member.key()) != known.end())
             continue;
-        std::string line = (path.empty() ? "" : path + ": ") + "\"" + member.key() +
-                           "\" is not a key the player reads";
+        std::string line = (path.empty() ? "" : path + ": ") + "\"" + member.key() + "\" is not a key the player reads";
         const std::string nearest = demo::nearestKey(member.key(), known);
         if (!nearest.empty())
             line += "; did you mean \"" + nearest + "\"?";

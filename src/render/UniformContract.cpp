@@ -19,10 +19,14 @@ struct PlayerUniform {
 };
 
 const PlayerUniform kPlayerUniforms[] = {
-    {"iResolution", "vec2", Where::Both},      {"iGlobalTime", "float", Where::Passes},
-    {"fft", "float", Where::Both},             {"fstr", "float", Where::FinalPass},
-    {"finalTarget", "sampler2D", Where::FinalPass}, {"transform", "mat4", Where::Both},
-    {"cameraPosition", "vec3", Where::Both},   {"obj_position", "vec3", Where::Both},
+    {"iResolution", "vec2", Where::Both},
+    {"iGlobalTime", "float", Where::Passes},
+    {"fft", "float", Where::Both},
+    {"fstr", "float", Where::FinalPass},
+    {"finalTarget", "sampler2D", Where::FinalPass},
+    {"transform", "mat4", Where::Both},
+    {"cameraPosition", "vec3", Where::Both},
+    {"obj_position", "vec3", Where::Both},
     {"obj_rotation", "vec4", Where::Both},
 };
 

@@ -9,6 +9,15 @@ bin=$DEMOPLAYER_BINARY_DIR
 "$bin/demoplayer" --help >"$demo_dir/help.txt" 2>&1 || fail "--help did not exit 0"
 grep -q '^Usage: demoplayer \[options\] \[DEMO_DIR\]' "$demo_dir/help.txt" || fail "--help printed no usage"
 DISPLAY= "$bin/demoplayer" --version | grep -q '^demoplayer [0-9]' || fail "--version printed no version"
+# Without an X display: one line with the ways to play anyway, and status 1
+# (Windows has no display to lack).
+if [ -z "${DEMOPLAYER_E2E_WINDOWS:-}" ]; then
+    status=0
+    (cd "$DEMOPLAYER_SOURCE_DIR/tests/e2e/demo" && DISPLAY= exec "$bin/demoplayer") 2>"$demo_dir/err.txt" >/dev/null ||
+        status=$?
+    [ "$status" -eq 1 ] && [ "$(wc -l <"$demo_dir/err.txt")" -eq 1 ] && grep -q 'no display.*Xvfb.*--export' "$demo_dir/err.txt" ||
+        fail "without a display the player ended with $status and said: $(cat "$demo_dir/err.txt")"
+fi
 status=0
 "$bin/demoplayer" --frobnicate >"$demo_dir/out.txt" 2>"$demo_dir/err.txt" || status=$?
 [ "$status" -eq 2 ] || fail "an unknown option ended with $status, not 2"

@@ -250,8 +250,9 @@ TEST_F(DescriptionLoader, NinthPassIsRefusedAndLoadingGoesOnAsAfterAnUnknownKey)
                            "Sorry. Only max 8 shaders per scene allowed for now. Shall we fix it?  }\n"),
               std::string::npos)
         << account;
-    EXPECT_EQ(errors, "demo.json: scenes[0]: \"Textures\" is not a key the player reads; did you mean \"textures\"?\n"
-                      "demo.json: scene 0 has 9 passes; only the first 8 are drawn; dropped: shader_order[8] f.fsh\n");
+    EXPECT_EQ(errors,
+              "demo.json: scenes[0]: \"Textures\" is not a key the player reads; did you mean \"textures\"?\n"
+              "demo.json: scene 0 has 9 passes; only the first 8 are drawn; dropped: shader_order[8] f.fsh\n");
 }
 
 TEST_F(DescriptionLoader, AFileThatCannotBeReadEndsTheLoadWithItsReason)

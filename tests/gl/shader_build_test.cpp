@@ -189,9 +189,10 @@ TEST_F(ShaderBuild, FailedRebuildKeepsTheProgramItHad)
 
 TEST_F(ShaderBuild, ActiveUniformsAreNamedAndTypedAsGlslDeclaresThem)
 {
-    const char* fragment = "#version 330\nuniform vec3 iResolution;\nuniform sampler2D iChannel1;\n"
-                           "uniform float bands[4];\nuniform float unused;\nout vec4 color;\n"
-                           "void main() { color = texture(iChannel1, iResolution.xy) * bands[2]; }\n";
+    const char* fragment =
+        "#version 330\nuniform vec3 iResolution;\nuniform sampler2D iChannel1;\n"
+        "uniform float bands[4];\nuniform float unused;\nout vec4 color;\n"
+        "void main() { color = texture(iChannel1, iResolution.xy) * bands[2]; }\n";
     const ShaderProgram program = ShaderProgram::link(
         render::compileShader(GL_VERTEX_SHADER, gltest::kQuadVertexSource, "quad.vsh", CompileReport::Quiet),
         render::compileShader(GL_FRAGMENT_SHADER, fragment, "f.fsh", CompileReport::Quiet), "quad.vsh", "f.fsh");

@@ -76,7 +76,8 @@ TEST(DemoWarnings, ATuneThatPlaysOnAfterTheDemoGivesTheEndRowOfTheMusic)
     facts.timing.endRow = 600.0;
     const std::vector<std::string> warnings = demo::demoWarnings(facts);
     ASSERT_EQ(warnings.size(), 1u);
-    EXPECT_TRUE(mentions(warnings, "tune.ogg: the tune lasts 60.00 s, past the demo's end at row 600", "\"end_row\": 1200"));
+    EXPECT_TRUE(
+        mentions(warnings, "tune.ogg: the tune lasts 60.00 s, past the demo's end at row 600", "\"end_row\": 1200"));
     facts.timing.endsWithTune = true;
     EXPECT_TRUE(demo::demoWarnings(facts).empty()) << "\"end_row\": \"tune\" ends with it";
 }

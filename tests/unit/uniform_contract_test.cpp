@@ -23,7 +23,8 @@ TEST(UniformContract, NamesWhatThePlayerDoesNotSetAsDeclared)
     EXPECT_EQ(render::uniformProblem({"iChannel1", "sampler2D"}, final), "");
     EXPECT_EQ(render::uniformProblem({"fstr", "float"}, final), "");
 
-    EXPECT_EQ(render::uniformProblem({"iResolution", "vec3"}, pass), "iResolution is declared vec3, the player sets a vec2");
+    EXPECT_EQ(render::uniformProblem({"iResolution", "vec3"}, pass),
+              "iResolution is declared vec3, the player sets a vec2");
     EXPECT_EQ(render::uniformProblem({"speed", "int"}, pass), "speed is declared int, the player sets a float");
     EXPECT_EQ(render::uniformProblem({"iTime", "float"}, pass), "uniform iTime is never set; the time is iGlobalTime");
     EXPECT_EQ(render::uniformProblem({"wobble", "float"}, pass),
