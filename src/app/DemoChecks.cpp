@@ -74,6 +74,7 @@ std::vector<ProgramUse> programUses(SourceTexts& sources)
         setting.textureCount = static_cast<int>(scenes[s].getTextures().size());
         for (const DemoShader& pass : scenes[s].getPassShaders()) {
             setting.parameters = pass.getParameterNames();
+            setting.convention = pass.getConvention();
             uses.push_back(
                 {declaredUniforms(pass.getProgramId(), pass.getVertexPath(), pass.getFragmentPath(), sources),
                  setting});
@@ -82,6 +83,7 @@ std::vector<ProgramUse> programUses(SourceTexts& sources)
         if (appState.antiAliasProgram) {
             setting.finalPass = true;
             setting.parameters.clear();
+            setting.convention = nullptr;
             uses.push_back({declaredUniforms(appState.antiAliasProgram->getProgramId(), kFinalVertexPath,
                                              kFinalFragmentPath, sources),
                             setting});

@@ -28,9 +28,9 @@ public:
 
     void setTitle(const std::string& name) { host_.setTitle(name); }
 
-    void beginShader(const std::string& vertexPath, const std::string& fragmentPath)
+    void beginShader(const std::string& vertexPath, const std::string& fragmentPath, const ShaderConvention* convention)
     {
-        shader_.emplace(vertexPath, fragmentPath);
+        shader_.emplace(vertexPath, fragmentPath, convention);
         // A program that fails to compile or link still joins the list; its
         // messages are on the console and hot reload can mend it later.
         if (buildErrors_ == nullptr) {
@@ -59,13 +59,13 @@ public:
         dropped_.clear();
     }
 
-    void addPass(uint32_t shaderIndex)
+    void addPass(uint32_t shaderIndex, const PassSettings& settings)
     {
         const DemoShader& shader = content_.shaders[shaderIndex];
         if (passCount_ >= static_cast<std::size_t>(Scene::kMaxPasses))
             dropped_ += std::string(dropped_.empty() ? "" : ", ") + "shader_order[" + std::to_string(passCount_) +
                         "] " + shader.getFragmentPath();
-        scene_->addShader(shader);
+        scene_->addShader(shader, settings);
         ++passCount_;
     }
 
@@ -91,6 +91,8 @@ public:
         content_.scenes.push_back(*scene_);
         scene_.reset();
     }
+
+    void warn(const std::string& message) { platform_warn(path_, message); }
 
 private:
     const char* path_;

@@ -49,7 +49,6 @@ const NameHint kNameHints[] = {
     {"resolution", "the window size is iResolution (vec2)"},
     {"u_resolution", "the window size is iResolution (vec2)"},
     {"v2Resolution", "the window size is iResolution (vec2)"},
-    {"iMouse", "the player has no mouse input"},
 };
 
 // N when `name` is `prefix` followed by digits only; -1 otherwise.
@@ -106,12 +105,29 @@ std::string textureProblem(const ShaderUniform& uniform, int texture, const Unif
     return typeProblem(uniform, "sampler2D");
 }
 
+// The first convention that sets `name`, for a shader that has none.
+const ShaderConvention* conventionSetting(const std::string& name)
+{
+    for (const ShaderConvention& convention : render::shaderConventions())
+        for (const ConventionUniform& known : convention.uniforms)
+            if (name == known.name)
+                return &convention;
+    return nullptr;
+}
+
 std::string unsetProblem(const ShaderUniform& uniform, const UniformSetting& setting)
 {
     std::string problem = "uniform " + uniform.name + " is never set";
+    const ShaderConvention* convention = setting.convention == nullptr ? conventionSetting(uniform.name) : nullptr;
+    const std::string orConvention = convention == nullptr || setting.finalPass
+                                         ? ""
+                                         : std::string(" (or give the shader \"convention\": \"") + convention->name +
+                                               "\")";
     for (const NameHint& hint : kNameHints)
         if (uniform.name == hint.name)
-            return problem + "; " + hint.hint;
+            return problem + "; " + hint.hint + orConvention;
+    if (!orConvention.empty())
+        return problem + ";" + orConvention.substr(1, orConvention.size() - 2);
     if (uniform.type == "float" && !setting.finalPass)
         problem += "; list \"" + uniform.name + "\" under the shader's \"parameters\" in demo.json to read its track";
     return problem;
@@ -200,6 +216,10 @@ std::string render::uniformProblem(const ShaderUniform& uniform, const UniformSe
     if (!setting.finalPass &&
         std::find(setting.parameters.begin(), setting.parameters.end(), uniform.name) != setting.parameters.end())
         return typeProblem(uniform, "float");
+    if (setting.convention != nullptr)
+        for (const ConventionUniform& known : setting.convention->uniforms)
+            if (uniform.name == known.name)
+                return typeProblem(uniform, known.type);
     for (const PlayerUniform& known : kPlayerUniforms) {
         if (uniform.name != known.name)
             continue;

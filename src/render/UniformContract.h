@@ -1,6 +1,7 @@
 // What the player sets in a shader: the one table of the uniforms it gives
-// the passes and the final pass, with their types, and the check of a
-// program's own uniforms against it. A uniform the player never sets reads
+// the passes and the final pass, with their types (a shader entry's
+// convention adds its own, see ShaderConvention.h), and the check of a
+// program's own uniforms against them. A uniform the player never sets reads
 // 0 (a sampler reads whatever unit 0 holds) and one declared with another
 // type than the player sets is never set either, silently; the check names
 // both.
@@ -13,6 +14,8 @@
 
 #include <GL/glew.h>
 
+#include "render/ShaderConvention.h"
+
 // A uniform a program uses, as GLSL spells it ("iResolution", "vec3"). An
 // array is named without its "[0]".
 struct ShaderUniform {
@@ -22,12 +25,13 @@ struct ShaderUniform {
 
 // Where a program draws, which decides what the player sets in it.
 struct UniformSetting {
-    bool finalPass = false;              // the final pass, else pass `passIndex` of the scene
-    int sceneIndex = 0;                  // the scene's position in "scenes"
-    int passIndex = 0;                   // the pass's position in the scene
-    int passCount = 0;                   // the scene's passes
-    int textureCount = 0;                // the scene's textures
-    std::vector<std::string> parameters; // the entry's track parameters (float uniforms)
+    bool finalPass = false;                       // the final pass, else pass `passIndex` of the scene
+    int sceneIndex = 0;                           // the scene's position in "scenes"
+    int passIndex = 0;                            // the pass's position in the scene
+    int passCount = 0;                            // the scene's passes
+    int textureCount = 0;                         // the scene's textures
+    std::vector<std::string> parameters;          // the entry's track parameters (float uniforms)
+    const ShaderConvention* convention = nullptr; // the entry's convention, whose uniforms the player sets too
 };
 
 namespace render {

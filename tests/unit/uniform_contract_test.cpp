@@ -26,7 +26,8 @@ TEST(UniformContract, NamesWhatThePlayerDoesNotSetAsDeclared)
     EXPECT_EQ(render::uniformProblem({"iResolution", "vec3"}, pass),
               "iResolution is declared vec3, the player sets a vec2");
     EXPECT_EQ(render::uniformProblem({"speed", "int"}, pass), "speed is declared int, the player sets a float");
-    EXPECT_EQ(render::uniformProblem({"iTime", "float"}, pass), "uniform iTime is never set; the time is iGlobalTime");
+    EXPECT_EQ(render::uniformProblem({"iTime", "float"}, pass),
+              "uniform iTime is never set; the time is iGlobalTime (or give the shader \"convention\": \"shadertoy\")");
     EXPECT_EQ(render::uniformProblem({"wobble", "float"}, pass),
               "uniform wobble is never set; list \"wobble\" under the shader's \"parameters\" in demo.json to read its "
               "track");
@@ -40,4 +41,9 @@ TEST(UniformContract, NamesWhatThePlayerDoesNotSetAsDeclared)
     EXPECT_NE(render::uniformProblem({"fstr", "float"}, pass), "") << "only the final pass gets fstr";
     EXPECT_NE(render::uniformProblem({"iGlobalTime", "float"}, final), "") << "only the passes get the time";
     EXPECT_NE(render::uniformProblem({"iChannelTime", "float"}, pass), "") << "not a channel";
+
+    pass.convention = render::findShaderConvention("shadertoy");
+    ASSERT_NE(pass.convention, nullptr);
+    EXPECT_EQ(render::uniformProblem({"iTime", "float"}, pass), "") << "the convention's time";
+    EXPECT_EQ(render::uniformProblem({"iResolution", "vec3"}, pass), "") << "the convention's resolution";
 }
