@@ -131,7 +131,7 @@ ExportResult Exporter::run(const ExportRenderFunction& render)
                 return problemResult(ExportStatus::UsageError,
                                      s.output + ": the range ends at " + secondsText(s.endSeconds) +
                                          ", after the end of the tune at " + secondsText(clock.tuneSeconds()));
-            sound = ExportSound{s.tunePath, firstFrame, endFrame};
+            sound = ExportSound{s.tunePath, firstFrame, endFrame, s.endsTheDemo};
         }
     }
 

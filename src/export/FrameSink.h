@@ -16,6 +16,10 @@ struct ExportSound {
     std::string tunePath;
     uint64_t firstFrame = 0;
     uint64_t endFrame = 0;
+    // Nothing is joined after this range (it ends the demo): compressed sound
+    // runs to endFrame exactly. Otherwise it stops where the next range's file
+    // takes over, within one compressed frame of endFrame (see VideoFileWriter).
+    bool toTheEnd = false;
 };
 
 class FrameSink {

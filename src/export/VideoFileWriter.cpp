@@ -15,6 +15,7 @@ extern "C" {
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <numeric>
 #include <vector>
 
 #include "timeline/TuneRangeReader.h"
@@ -176,7 +177,10 @@ static bool openVideo(VideoFileWriter::State& state, const VideoSettings& settin
 // no packet and leave none out, so files of consecutive ranges join by stream
 // copy into one continuous sound. A range from 0 keeps the encoder's priming
 // packet (which the file's edit list skips); a range from elsewhere keeps the
-// packet before its start, which the edit list skips likewise.
+// packet before its start, which the edit list skips likewise. The range that
+// ends the demo has no successor to take over its last partial packet: it
+// keeps every packet that starts before its end, and the last one is cut to
+// the samples that lie within the range.
 static int64_t gridStart(int64_t frame, int64_t frameSize)
 {
     return (frame + frameSize - 1) / frameSize * frameSize - frameSize;
@@ -241,12 +245,15 @@ static bool openAudio(VideoFileWriter::State& state, const ExportSound& sound, s
     // (the packet before it only primes the encoder) to the end of the last
     // kept packet's window, with the tune's own sound on both sides of the
     // range, so every kept packet encodes the sound around it, not silence.
+    // The range that ends the demo is fed to its end exactly: the encoder
+    // gives its last packet the duration of the samples it holds.
     const int64_t frameSize = audio->frame_size;
+    const int64_t endFrame = static_cast<int64_t>(sound.endFrame);
     state.soundFirst = static_cast<int64_t>(sound.firstFrame);
     state.keepFrom = gridStart(static_cast<int64_t>(sound.firstFrame), frameSize);
-    state.keepTo = gridStart(static_cast<int64_t>(sound.endFrame), frameSize);
+    state.keepTo = sound.toTheEnd ? endFrame : gridStart(endFrame, frameSize);
     state.feedNext = state.keepFrom;
-    state.feedEnd = state.keepTo + frameSize;
+    state.feedEnd = sound.toTheEnd ? endFrame : state.keepTo + frameSize;
     if (!state.tune.open(sound.tunePath.c_str(), static_cast<uint64_t>(std::max<int64_t>(state.feedNext, 0)),
                          static_cast<uint64_t>(std::max<int64_t>(state.feedEnd, 0)), tuneProblem)) {
         problem = sound.tunePath + ": " + tuneProblem;
@@ -275,17 +282,19 @@ static int writeSound(VideoFileWriter::State& state, int64_t until, bool toTheEn
         int result = av_frame_make_writable(state.audioFrame);
         if (result < 0)
             return result;
+        // A whole encoder frame, but for the last one of a range that ends the demo.
+        const int count = static_cast<int>(std::min<int64_t>(frameSize, state.feedEnd - state.feedNext));
         // Before the tune's start there is silence (the grid may begin there).
-        const int silent = static_cast<int>(std::min<int64_t>(std::max<int64_t>(-state.feedNext, 0), frameSize));
+        const int silent = static_cast<int>(std::min<int64_t>(std::max<int64_t>(-state.feedNext, 0), count));
         std::fill(state.samples.begin(), state.samples.begin() + silent * channels, int16_t{0});
-        state.tune.read(state.samples.data() + static_cast<size_t>(silent) * channels, frameSize - silent);
+        state.tune.read(state.samples.data() + static_cast<size_t>(silent) * channels, count - silent);
         const uint8_t* input = reinterpret_cast<const uint8_t*>(state.samples.data());
-        result = swr_convert(state.converter, state.audioFrame->data, frameSize, &input, frameSize);
+        result = swr_convert(state.converter, state.audioFrame->data, count, &input, count);
         if (result < 0)
             return result;
-        state.audioFrame->nb_samples = frameSize;
+        state.audioFrame->nb_samples = count;
         state.audioFrame->pts = state.feedNext - state.soundFirst;
-        state.feedNext += frameSize;
+        state.feedNext += count;
         result = encodeAndWrite(state, state.audio, state.audioStream, state.audioFrame,
                                 state.keepFrom - state.soundFirst, state.keepTo - state.soundFirst);
         if (result < 0)
@@ -295,6 +304,15 @@ static int writeSound(VideoFileWriter::State& state, int64_t until, bool toTheEn
         return encodeAndWrite(state, state.audio, state.audioStream, nullptr, state.keepFrom - state.soundFirst,
                               state.keepTo - state.soundFirst);
     return 0;
+}
+
+// A time scale in which both a video frame and an audio sample last a whole
+// number of ticks: the least common multiple of the two rates.
+static int64_t movieTimescale(int fps, const AVCodecContext* audio)
+{
+    const int64_t rate = audio != nullptr ? audio->sample_rate : fps;
+    const int64_t scale = fps / std::gcd<int64_t>(fps, rate) * rate;
+    return scale <= INT32_MAX ? scale : fps;
 }
 
 VideoFileWriter::VideoFileWriter() = default;
@@ -341,8 +359,14 @@ bool VideoFileWriter::open(const std::string& finalPath, const VideoSettings& se
     state_ = std::move(state); // from here on discard() removes the file
 
     AVDictionary* options = nullptr;
-    if (settings.kind == ExportKind::Mp4)
+    if (settings.kind == ExportKind::Mp4) {
         av_dict_set(&options, "movflags", "+faststart", 0); // playable while it downloads
+        // The file's duration and edit lists count in the movie's time scale,
+        // by default milliseconds: a segment of 50 frames at 60 fps would last
+        // 834 ms, and every segment joined after it would start 0.67 ms late.
+        // A scale that counts frames and samples exactly keeps joins exact.
+        av_dict_set_int(&options, "movie_timescale", movieTimescale(settings.fps, state_->audio), 0);
+    }
     result = avformat_write_header(state_->container, &options);
     av_dict_free(&options);
     if (result < 0) {

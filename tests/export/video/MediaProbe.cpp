@@ -7,6 +7,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <algorithm>
 #include <fstream>
 
 namespace {
@@ -124,8 +125,11 @@ DecodedMedia decodeMedia(const std::string& path, const std::string& format)
         Decoder* decoder = nullptr;
         if (packet->stream_index == video.stream->index)
             decoder = &video;
-        else if (sound.stream != nullptr && packet->stream_index == sound.stream->index)
+        else if (sound.stream != nullptr && packet->stream_index == sound.stream->index) {
             decoder = &sound;
+            media.soundEndSeconds = std::max(media.soundEndSeconds, static_cast<double>(packet->pts + packet->duration) *
+                                                                        av_q2d(sound.stream->time_base));
+        }
         if (decoder != nullptr) {
             if (avcodec_send_packet(decoder->codec, packet) == 0)
                 drain(*decoder);

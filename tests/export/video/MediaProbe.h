@@ -23,6 +23,7 @@ struct DecodedMedia {
     int sampleRate = 0; // 0: no sound stream
     int channels = 0;
     double soundStartSeconds = 0.0; // presentation time of the first decoded sample
+    double soundEndSeconds = 0.0;   // where the last sound packet ends, as the file times it
     std::vector<float> soundMono;   // decoded samples, channels averaged
 };
 
