@@ -127,8 +127,9 @@ DecodedMedia decodeMedia(const std::string& path, const std::string& format)
             decoder = &video;
         else if (sound.stream != nullptr && packet->stream_index == sound.stream->index) {
             decoder = &sound;
-            media.soundEndSeconds = std::max(media.soundEndSeconds, static_cast<double>(packet->pts + packet->duration) *
-                                                                        av_q2d(sound.stream->time_base));
+            media.soundEndSeconds = std::max(media.soundEndSeconds,
+                                             static_cast<double>(packet->pts + packet->duration) *
+                                                 av_q2d(sound.stream->time_base));
         }
         if (decoder != nullptr) {
             if (avcodec_send_packet(decoder->codec, packet) == 0)
