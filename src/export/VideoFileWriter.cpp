@@ -47,6 +47,7 @@ struct VideoFileWriter::State {
     // fixed to the tune's start, the same for every range (see openAudio).
     TuneRangeReader tune;         // reads from max(feedNext, 0) on
     std::vector<int16_t> samples; // one encoder frame, interleaved
+    int tuneChannels = 0;         // channels of `samples`
     int64_t soundFirst = 0;       // tune frame at the file's time 0
     int64_t feedNext = 0;         // next tune frame for the encoder
     int64_t feedEnd = 0;          // tune frame where feeding stops
@@ -186,6 +187,23 @@ static int64_t gridStart(int64_t frame, int64_t frameSize)
     return (frame + frameSize - 1) / frameSize * frameSize - frameSize;
 }
 
+// The layout `codec` encodes for a tune of layout `tune`: the tune's own
+// when the encoder has it, else the encoder's with the most channels up to
+// the tune's, so that the converter only mixes where it must.
+static void chooseLayout(const AVCodec* codec, const AVChannelLayout& tune, AVChannelLayout& chosen)
+{
+    const AVChannelLayout* best = nullptr;
+    for (const AVChannelLayout* layout = codec->ch_layouts; layout != nullptr && layout->nb_channels > 0; ++layout) {
+        if (av_channel_layout_compare(layout, &tune) == 0) {
+            best = layout;
+            break;
+        }
+        if (layout->nb_channels <= tune.nb_channels && (best == nullptr || layout->nb_channels > best->nb_channels))
+            best = layout;
+    }
+    av_channel_layout_copy(&chosen, best != nullptr ? best : &tune);
+}
+
 static bool openAudio(VideoFileWriter::State& state, const ExportSound& sound, std::string& problem)
 {
     std::string tuneProblem;
@@ -212,8 +230,12 @@ static bool openAudio(VideoFileWriter::State& state, const ExportSound& sound, s
     AVCodecContext* audio = state.audio;
     audio->sample_fmt = AV_SAMPLE_FMT_FLTP;
     audio->sample_rate = sampleRate;
-    av_channel_layout_default(&audio->ch_layout, channels);
-    audio->bit_rate = 96000 * std::min(channels, 2) + 64000 * std::max(channels - 2, 0);
+    // The decoder hands out the tune's channels in the order of its WAV mask.
+    AVChannelLayout tuneLayout{};
+    av_channel_layout_from_mask(&tuneLayout, VorbisDecoder::channelMask(channels));
+    chooseLayout(codec, tuneLayout, audio->ch_layout);
+    const int encodedChannels = audio->ch_layout.nb_channels;
+    audio->bit_rate = 96000 * std::min(encodedChannels, 2) + 64000 * std::max(encodedChannels - 2, 0);
     audio->time_base = AVRational{1, audio->sample_rate};
     audio->flags |= AV_CODEC_FLAG_BITEXACT;
     if (state.container->oformat->flags & AVFMT_GLOBALHEADER)
@@ -240,6 +262,7 @@ static bool openAudio(VideoFileWriter::State& state, const ExportSound& sound, s
         return false;
     }
     state.samples.resize(static_cast<size_t>(audio->frame_size) * channels);
+    state.tuneChannels = channels;
 
     // The encoder is fed from the start of the first kept packet's window
     // (the packet before it only primes the encoder) to the end of the last
@@ -260,9 +283,10 @@ static bool openAudio(VideoFileWriter::State& state, const ExportSound& sound, s
         return false;
     }
 
-    // Only the sample format changes: interleaved 16-bit to planar float.
+    // Interleaved 16-bit to planar float, and the tune's speakers onto the
+    // encoder's where AAC has no layout for them (quadraphonic, 6.1).
     result = swr_alloc_set_opts2(&state.converter, &audio->ch_layout, AV_SAMPLE_FMT_FLTP, audio->sample_rate,
-                                 &audio->ch_layout, AV_SAMPLE_FMT_S16, audio->sample_rate, 0, nullptr);
+                                 &tuneLayout, AV_SAMPLE_FMT_S16, audio->sample_rate, 0, nullptr);
     if (result < 0 || swr_init(state.converter) < 0) {
         problem = "no sample conversion for the tune's format";
         return false;
@@ -277,7 +301,7 @@ static int writeSound(VideoFileWriter::State& state, int64_t until, bool toTheEn
     if (state.audio == nullptr)
         return 0;
     const int frameSize = state.audio->frame_size;
-    const int channels = state.audio->ch_layout.nb_channels;
+    const int channels = state.tuneChannels;
     while (state.feedNext < state.feedEnd && (toTheEnd || state.feedNext + frameSize <= until)) {
         int result = av_frame_make_writable(state.audioFrame);
         if (result < 0)
