@@ -116,6 +116,7 @@ int setUpAndExport(const CommandLine& commandLine, int width, int height)
     app::initQuadMeshes();
     double tuneSeconds = 0.0;
     const bool hasTune = tuneLength(tuneSeconds);
+    appState.demo.timing.fitToTune(tuneSeconds);
     app::warnAboutDemoMistakes(tuneSeconds);
     std::cout.flush();
     if (platform_interrupt_requested())
@@ -146,6 +147,7 @@ int setUpAndExport(const CommandLine& commandLine, int width, int height)
     settings.startSeconds = range.startSeconds(settings.fps);
     settings.endSeconds = range.endSeconds(settings.fps);
     settings.tunePath = kTunePath;
+    settings.endsTheDemo = range.endsTheDemo;
     settings.progressStream = stderr;
     settings.progressOnTerminal = platform_stream_is_terminal(stderr);
     settings.cancelRequested = [] { return platform_interrupt_requested(); };
