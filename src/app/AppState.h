@@ -18,12 +18,14 @@
 #include <string>
 
 #include "app/LiveMode.h"
+#include "app/PassInputsClock.h"
 #include "demo/DemoContent.h"
 #include "platform/FileWarnings.h"
 #include "platform/platform.h"
 #include "render/RenderTargets.h"
 #include "render/SceneQuads.h"
 #include "render/ShaderProgram.h"
+#include "render/SpectrumTexture.h"
 #include "sync/device.h"
 #include "timeline/MusicStream.h"
 
@@ -54,6 +56,8 @@ struct AppState {
     PlatformConsole console;                                  // the frame report's colour on standard output
     FileWarnings fileWarnings;                                // shader files whose problem was already reported
     std::unique_ptr<LiveMode> live; // live mode's watching, display and keys; null without --live
+    PassInputsClock passInputs;     // frame counts and spectrum rows for the passes
+    SpectrumTexture spectrumTexture; // the whole spectrum, for the shaders that read it
 };
 
 extern AppState appState;

@@ -59,20 +59,9 @@ std::string glSizeProblem(int width, int height)
            std::to_string(maxHeight) + ")";
 }
 
-// The tune's length; false when there is no decodable tune (the export then
-// says so itself and runs without sound).
-bool tuneLength(double& seconds)
-{
-    OfflineClock clock;
-    std::string problem;
-    if (!clock.open(kTunePath, problem))
-        return false;
-    seconds = clock.tuneSeconds();
-    return true;
-}
-
-// Draws frame `frameNumber` of the whole demo with the spectrum heard then.
-void drawExportFrame(uint64_t frameNumber, int fps, const float* spectrum)
+// Draws frame `frameNumber` of the whole demo with the spectrum heard then;
+// `tune` gives the smoothed spectrum to a scene that reads it.
+void drawExportFrame(uint64_t frameNumber, int fps, const float* spectrum, OfflineClock& tune)
 {
     const double seconds = static_cast<double>(frameNumber) / fps;
     const FrameValues values = app::frameValuesFromTracks(seconds, seconds * appState.rowsPerSecond, spectrum,
@@ -80,7 +69,19 @@ void drawExportFrame(uint64_t frameNumber, int fps, const float* spectrum)
     appState.fftValue = values.fftValue;
     appState.fstrValue = values.fstrValue;
     bool found = false;
-    app::drawSceneFrame(app::sceneToDraw(values.sceneIndex, found), values, FrameReport::Silent);
+    Scene* scene = app::sceneToDraw(values.sceneIndex, found);
+    PassInputs inputs = appState.passInputs.exportedFrame(frameNumber, fps);
+    if (tune.hasTune())
+        inputs.sampleRate = static_cast<float>(tune.sampleRate());
+    bool rows1D = false;
+    float* smoothed = nullptr;
+    if (scene != nullptr && scene->readsSpectrum(rows1D)) {
+        smoothed = appState.passInputs.smoothedScratch();
+        tune.smoothedSpectrumAt(seconds, smoothed);
+    }
+    appState.passInputs.addSpectrum(inputs, spectrum, smoothed, seconds);
+    inputs.spectrumTexture = &appState.spectrumTexture;
+    app::drawSceneFrame(scene, values, FrameReport::Silent, inputs);
 }
 
 int exitStatusFor(ExportStatus status)
@@ -114,8 +115,12 @@ int setUpAndExport(const CommandLine& commandLine, int width, int height)
     std::cout << "----------------\n";
     glDisable(GL_CULL_FACE);
     app::initQuadMeshes();
-    double tuneSeconds = 0.0;
-    const bool hasTune = tuneLength(tuneSeconds);
+    // Without a decodable tune the export says so itself and runs without
+    // sound. The clock also gives scenes that read it the smoothed spectrum.
+    OfflineClock tune;
+    std::string tuneProblem;
+    const bool hasTune = tune.open(kTunePath, tuneProblem);
+    const double tuneSeconds = tune.tuneSeconds();
     appState.demo.timing.fitToTune(tuneSeconds);
     app::warnAboutDemoMistakes(tuneSeconds);
     std::cout.flush();
@@ -154,8 +159,9 @@ int setUpAndExport(const CommandLine& commandLine, int width, int height)
     const int fps = settings.fps;
     // Frame times come from the whole demo's frame numbers, so a segment's
     // frames are exactly those of the whole export.
-    const ExportResult result = Exporter(settings).run(
-        [&](const ExportFrame& frame) { drawExportFrame(range.firstFrame + frame.index, fps, frame.spectrum); });
+    const ExportResult result = Exporter(settings).run([&](const ExportFrame& frame) {
+        drawExportFrame(range.firstFrame + frame.index, fps, frame.spectrum, tune);
+    });
     return exitStatusFor(result.status);
 }
 
@@ -165,6 +171,7 @@ void releaseGlObjects()
     appState.quads.reset();
     appState.antiAliasProgram.reset();
     appState.renderTargets.reset();
+    appState.spectrumTexture = SpectrumTexture();
     appState.demo = DemoContent();
 }
 

@@ -19,11 +19,11 @@ namespace {
 
 // The music clock as this frame's values. The row reads the position once
 // more, so it may be a hair later than the frame's seconds.
-FrameValues readFrameValues(const MusicStream& music)
+// `spectrum` receives the frame's kSpectrumBins magnitudes.
+FrameValues readFrameValues(const MusicStream& music, float* spectrum)
 {
     const double seconds = music.bytesToSeconds(music.positionBytes());
     const double row = music.bytesToSeconds(music.positionBytes()) * appState.rowsPerSecond;
-    float spectrum[MusicStream::kSpectrumBins];
     music.spectrum(spectrum);
     return app::frameValuesFromTracks(seconds, row, spectrum, MusicStream::kSpectrumBins);
 }
@@ -45,22 +45,25 @@ void reloadEditedShader(Scene& scene)
 
 // Draws the frame's scene, or the first scene when the row has none, and
 // sets the console's colour to tell which. True when the scene was found.
-bool drawScene(const FrameValues& values)
+bool drawScene(const FrameValues& values, const float* spectrum)
 {
     // Live mode reloads every saved file before the frame, and its status
     // line stands in for the frame's console lines.
     const FrameReport report = appState.live ? FrameReport::Silent : FrameReport::Console;
     bool found = false;
     Scene* scene = app::sceneToDraw(values.sceneIndex, found);
+    const auto draw = [&] {
+        app::drawSceneFrame(scene, values, report, app::playedPassInputs(scene, values, spectrum));
+    };
     if (found) {
         platform_console_set_colour(appState.console, PLATFORM_COLOUR_BRIGHT_WHITE);
         if (!appState.live)
             reloadEditedShader(*scene);
-        app::drawSceneFrame(scene, values, report);
+        draw();
         return true;
     }
     platform_console_set_colour(appState.console, PLATFORM_COLOUR_LIGHT_RED);
-    app::drawSceneFrame(scene, values, report);
+    draw();
     if (!appState.live)
         std::cout << "No such scene found! \n";
     return false;
@@ -79,13 +82,14 @@ void drawFrame()
     }
     if (appState.live)
         appState.live->beginFrame();
-    const FrameValues values = readFrameValues(music);
+    float spectrum[MusicStream::kSpectrumBins];
+    const FrameValues values = readFrameValues(music, spectrum);
     appState.fftValue = values.fftValue;
     appState.fstrValue = values.fstrValue;
 
     if (!appState.live)
         app::writeFrameStatus(std::cout, values.sceneIndex, values.seconds, values.row);
-    const bool sceneFound = drawScene(values);
+    const bool sceneFound = drawScene(values, spectrum);
     if (appState.live) {
         appState.live->reportFrame(values, sceneFound);
         appState.live->drawOverlay(static_cast<int>(appState.windowWidth), static_cast<int>(appState.windowHeight));

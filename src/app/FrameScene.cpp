@@ -2,6 +2,7 @@
 // and export. Main thread, GL context current.
 #include "app/FrameScene.h"
 
+#include <chrono>
 #include <cstdint>
 #include <vector>
 
@@ -26,7 +27,7 @@ Scene* app::sceneToDraw(int sceneIndex, bool& found)
     return scenes.empty() ? nullptr : &scenes[0];
 }
 
-void app::drawSceneFrame(Scene* scene, const FrameValues& values, FrameReport report)
+void app::drawSceneFrame(Scene* scene, const FrameValues& values, FrameReport report, const PassInputs& inputs)
 {
     if (scene == nullptr) {
         // With no scenes at all there is nothing to draw in place of a missing one.
@@ -44,6 +45,28 @@ void app::drawSceneFrame(Scene* scene, const FrameValues& values, FrameReport re
                            *appState.quads,
                            *appState.antiAliasProgram,
                            appState.syncDevice.get(),
-                           report == FrameReport::Console};
+                           report == FrameReport::Console,
+                           inputs};
     scene->render(frame);
+}
+
+PassInputs app::playedPassInputs(const Scene* scene, const FrameValues& values, const float* spectrum)
+{
+    const MusicStream& music = appState.musicStream;
+    const double wallSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    PassInputs inputs = appState.passInputs.playedFrame(values.seconds, music.seekCount(), wallSeconds);
+    if (appState.live)
+        appState.live->mouseValues(inputs.mouse, inputs.pointer);
+    if (music.hasMusic())
+        inputs.sampleRate = static_cast<float>(music.sampleRate());
+    bool rows1D = false;
+    float* smoothed = nullptr;
+    if (scene != nullptr && scene->readsSpectrum(rows1D)) {
+        smoothed = appState.passInputs.smoothedScratch();
+        music.smoothedSpectrum(smoothed);
+    }
+    appState.passInputs.addSpectrum(inputs, spectrum, smoothed, values.seconds);
+    inputs.spectrumTexture = &appState.spectrumTexture;
+    return inputs;
 }

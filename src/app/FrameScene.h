@@ -22,9 +22,14 @@ FrameValues frameValuesFromTracks(double seconds, double row, const float* spect
 // `found` tells whether it is the frame's own.
 Scene* sceneToDraw(int sceneIndex, bool& found);
 
-// Draws `scene` with the frame's values into framebuffer 0 at AppState's
-// window size; with no scene, clears it instead. A silent frame prints
-// nothing (the scene's "fstr_val" line included).
-void drawSceneFrame(Scene* scene, const FrameValues& values, FrameReport report = FrameReport::Console);
+// Draws `scene` with the frame's values and pass inputs into framebuffer 0
+// at AppState's window size; with no scene, clears it instead. A silent
+// frame prints nothing (the scene's "fstr_val" line included).
+void drawSceneFrame(Scene* scene, const FrameValues& values, FrameReport report = FrameReport::Console,
+                    const PassInputs& inputs = PassInputs());
+
+// The pass inputs of a played frame with `values` and its `spectrum`, for
+// `scene` (null for none): the smoothed spectrum only when the scene reads it.
+PassInputs playedPassInputs(const Scene* scene, const FrameValues& values, const float* spectrum);
 
 } // namespace app

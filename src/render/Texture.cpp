@@ -58,9 +58,11 @@ Texture::Texture(const std::string& path)
 
     if (pixels != nullptr)
         render::freeImagePixels(pixels);
+    width_ = width;
+    height_ = height;
 }
 
-Texture::Texture(int width, int height, GLenum format)
+Texture::Texture(int width, int height, GLenum format) : width_(width), height_(height)
 {
     id = GlName::generate(GlName::Kind::Texture);
     glBindTexture(GL_TEXTURE_2D, id.get());

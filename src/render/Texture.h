@@ -27,7 +27,12 @@ public:
     Texture(int width, int height, GLenum format);
 
     GLuint getId() const { return id.get(); }
+    // The texture's size in pixels.
+    int width() const { return width_; }
+    int height() const { return height_; }
 
 private:
     GlName id;
+    int width_ = 0;
+    int height_ = 0;
 };

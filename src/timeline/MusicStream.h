@@ -72,10 +72,17 @@ public:
     // heard position on: channels averaged to mono, Hann window, real FFT.
     // Scale: a sine of peak amplitude A centred on a bin reads A there, so a
     // full-scale sine reads about 1.0; bin 0 holds the mean level. Frames past
-    // the end count as silence; without music everything is 0. Allocates
-    // nothing. With `smoothed`, also the smoothed spectrum at the same frame
-    // (see TuneSpectrum), which costs four analyses instead of one.
-    void spectrum(float* magnitudes, float* smoothed = nullptr) const;
+    // the end count as silence; without music everything is 0. Allocates nothing.
+    void spectrum(float* magnitudes) const;
+
+    // Fills kSpectrumBins smoothed magnitudes at the heard position (see
+    // TuneSpectrum): four analyses, for frames whose shaders read them. The
+    // first call opens a decoder of its own.
+    void smoothedSpectrum(float* magnitudes) const;
+
+    // How many seeks the stream has taken since it was opened: a frame that
+    // sees the count change follows a jump in the music.
+    uint64_t seekCount() const;
 
     // Kept for the frame loop; the decoder thread feeds the device, so this does nothing.
     void update();

@@ -37,16 +37,20 @@ double OfflineClock::tuneSeconds() const
     return hasTune() ? static_cast<double>(tuneFrames_) / sampleRate_ : 0.0;
 }
 
-void OfflineClock::spectrumAt(double seconds, float* magnitudes, float* smoothed)
+void OfflineClock::spectrumAt(double seconds, float* magnitudes)
 {
     if (!hasTune()) {
         std::fill(magnitudes, magnitudes + kSpectrumBins, 0.0f);
-        if (smoothed != nullptr)
-            std::fill(smoothed, smoothed + kSpectrumBins, 0.0f);
         return;
     }
-    const uint64_t frame = TuneRangeReader::frameAt(seconds, sampleRate_);
-    spectrum_.at(frame, magnitudes);
-    if (smoothed != nullptr)
-        spectrum_.smoothedAt(frame, smoothed);
+    spectrum_.at(TuneRangeReader::frameAt(seconds, sampleRate_), magnitudes);
+}
+
+void OfflineClock::smoothedSpectrumAt(double seconds, float* magnitudes)
+{
+    if (!hasTune()) {
+        std::fill(magnitudes, magnitudes + kSpectrumBins, 0.0f);
+        return;
+    }
+    spectrum_.smoothedAt(TuneRangeReader::frameAt(seconds, sampleRate_), magnitudes);
 }

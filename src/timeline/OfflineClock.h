@@ -33,9 +33,10 @@ public:
     // The tune's length in seconds (0 without a tune).
     double tuneSeconds() const;
 
-    // Writes kSpectrumBins magnitudes of the music heard at `seconds`, and,
-    // with `smoothed`, the smoothed spectrum there (see TuneSpectrum).
-    void spectrumAt(double seconds, float* magnitudes, float* smoothed = nullptr);
+    // Writes kSpectrumBins magnitudes of the music heard at `seconds`.
+    void spectrumAt(double seconds, float* magnitudes);
+    // Writes kSpectrumBins smoothed magnitudes there (see TuneSpectrum).
+    void smoothedSpectrumAt(double seconds, float* magnitudes);
 
 private:
     TuneSpectrum spectrum_;
