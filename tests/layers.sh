@@ -13,7 +13,7 @@ declare -A allowed=(
     [timeline]="timeline sync platform"
     [render]="render timeline sync platform"
     [demo]="demo render timeline sync platform"
-    [export]="export timeline platform"
+    [export]="export render/GlName.h timeline platform"
     [app]="app export demo render timeline sync platform"
 )
 

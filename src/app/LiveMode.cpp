@@ -13,8 +13,10 @@
 #include <nlohmann/json.hpp>
 
 #include "app/AppState.h"
+#include "app/DemoSetup.h"
 #include "app/TextTracks.h"
 #include "demo/DemoDescription.h"
+#include "demo/DemoLoader.h"
 #include "platform/platform.h"
 #include "sync/device.h"
 
@@ -31,8 +33,9 @@ constexpr unsigned char kTab = 9;
 
 // The window's side of a description loaded again: the title follows the
 // demo's name; full screen is left as the person has it now.
-class ReloadHost : public DescriptionHost {
+class ReloadHost : public BuildingHost {
 public:
+    explicit ReloadHost(BuildFailures& builds) : BuildingHost(builds) {}
     void enterFullscreen() override {}
     void setTitle(const std::string& name) override
     {
@@ -127,11 +130,6 @@ void LiveMode::showBuildErrors(const std::vector<ShaderBuildError>& errors)
         setProblem(entryKey(error.vertexPath, error.fragmentPath), error.message);
 }
 
-void LiveMode::showFinalPassError(const std::string& failure)
-{
-    setProblem(entryKey(kFinalVertexPath, kFinalFragmentPath), failure);
-}
-
 void LiveMode::beginFrame()
 {
     const std::vector<std::string> changed = watcher_.changes();
@@ -161,13 +159,13 @@ void LiveMode::reloadChanged(const std::vector<std::string>& changed)
 void LiveMode::reloadDescription()
 {
     DemoContent content;
-    std::vector<ShaderBuildError> buildErrors;
-    ReloadHost host;
+    BuildFailures builds(BuildFailurePolicy::Show);
+    ReloadHost host(builds);
     std::string reason = "cannot be read";
     bool loaded = false;
     try {
         loaded = demo::loadDemoDescription(kDescriptionPath, appState.syncDevice.get(), content, host,
-                                           &appState.fileWarnings, &buildErrors);
+                                           &appState.fileWarnings);
     } catch (const nlohmann::json::exception& error) {
         reason = demo::descriptionErrorText(error);
     }
@@ -185,7 +183,7 @@ void LiveMode::reloadDescription()
                                    }),
                     problems_.end());
     clearProblem(kDescriptionPath);
-    showBuildErrors(buildErrors);
+    showBuildErrors(builds.failures());
     // New parameters may have made tracks that a text file is the source of.
     loadTextTracks();
     watchDemoFiles();
@@ -203,14 +201,14 @@ void LiveMode::rebuildEntries(const std::vector<std::string>& changed)
     }
     for (const auto& entry : entries) {
         const std::string key = entryKey(entry.first, entry.second);
-        std::string failure;
-        ShaderProgram built = render::buildShaderProgram(entry.first, entry.second, nullptr, &failure);
-        if (!built.isValid()) {
-            setProblem(key, failure);
+        ShaderBuild built = render::buildShaderProgram(entry.first, entry.second, BuildReport::Quiet);
+        if (!built.outcome.built) {
+            setProblem(key, built.outcome.failure);
             continue;
         }
         // One program for every copy; the old one goes with its last holder.
-        const std::shared_ptr<const ShaderProgram> program = std::make_shared<const ShaderProgram>(std::move(built));
+        const std::shared_ptr<const ShaderProgram> program = std::make_shared<const ShaderProgram>(
+            std::move(built.program));
         forEachCopy(appState.demo, entry.first, entry.second, [&](DemoShader& shader) { shader.useProgram(program); });
         clearProblem(key);
         reloaded(key);
@@ -220,13 +218,12 @@ void LiveMode::rebuildEntries(const std::vector<std::string>& changed)
 void LiveMode::rebuildFinalPass()
 {
     const std::string key = entryKey(kFinalVertexPath, kFinalFragmentPath);
-    std::string failure;
-    ShaderProgram built = render::buildShaderProgram(kFinalVertexPath, kFinalFragmentPath, nullptr, &failure);
-    if (!built.isValid()) {
-        setProblem(key, failure);
+    ShaderBuild built = render::buildShaderProgram(kFinalVertexPath, kFinalFragmentPath, BuildReport::Quiet);
+    if (!built.outcome.built) {
+        setProblem(key, built.outcome.failure);
         return;
     }
-    appState.antiAliasProgram = std::make_unique<ShaderProgram>(std::move(built));
+    appState.antiAliasProgram = std::make_unique<ShaderProgram>(std::move(built.program));
     // The quads are bound to the program's attributes, which may have moved.
     appState.quads = std::make_unique<SceneQuads>(*appState.antiAliasProgram);
     clearProblem(key);

@@ -42,16 +42,16 @@ DemoShader::DemoShader(std::string vertexPath, std::string fragmentPath)
     fragmentTime = recordedFileTime(this->fragmentPath.c_str());
 }
 
-bool DemoShader::build(FileWarnings* warnings, std::string* failure)
+BuildOutcome DemoShader::build(BuildReport report, FileWarnings* warnings)
 {
-    ShaderProgram built = render::buildShaderProgram(vertexPath, fragmentPath, warnings, failure);
-    if (!built.isValid())
-        return false;
-    program = std::make_shared<const ShaderProgram>(std::move(built));
-    if (failure == nullptr)
+    ShaderBuild built = render::buildShaderProgram(vertexPath, fragmentPath, report, warnings);
+    if (!built.outcome.built)
+        return built.outcome;
+    program = std::make_shared<const ShaderProgram>(std::move(built.program));
+    if (report == BuildReport::Console)
         std::cout << "{  Compiled Shader Program and attached ID number " << program->getProgramId()
                   << " to it.  }\n\n\n";
-    return true;
+    return built.outcome;
 }
 
 const ShaderProgram& DemoShader::getShaderProgram() const

@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <iostream>
 #include <utility>
-#include <vector>
 
 #include "platform/FileWarnings.h"
 #include "platform/file_read.h"
@@ -27,32 +26,6 @@ std::string oneLine(std::string text)
     while (!text.empty() && text.back() == ' ')
         text.pop_back();
     return text;
-}
-
-// The compiler's message for `shader`.
-std::string shaderInfoLog(GLuint shader)
-{
-    GLint length = 0;
-    glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
-    std::string log(static_cast<size_t>(length > 0 ? length : 0), '\0');
-    GLsizei written = 0;
-    if (length > 0)
-        glGetShaderInfoLog(shader, length, &written, &log[0]);
-    log.resize(static_cast<size_t>(written));
-    return log;
-}
-
-// The linker's message for `program`.
-std::string linkLog(GLuint program)
-{
-    GLint length = 0;
-    glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
-    std::string log(static_cast<size_t>(length > 0 ? length : 0), '\0');
-    GLsizei written = 0;
-    if (length > 0)
-        glGetProgramInfoLog(program, length, &written, &log[0]);
-    log.resize(static_cast<size_t>(written));
-    return log;
 }
 
 // Shader text as text-mode reading gives it: every line ended by one "\n".
@@ -75,29 +48,120 @@ std::string shaderText(const std::string& bytes)
     return text;
 }
 
-// Reads and compiles one file of a live build; an empty name on failure,
-// with `failure` extended by the reason.
-GlName compileLive(GLenum type, const std::string& path, std::string& failure)
+// Compiles one shader of a build. On failure adds the reason to `outcome`
+// and, on the console, prints the driver's log and (unless `name` is empty:
+// the read has already said why there is no source) "name: shader does not
+// compile" on standard error.
+GlName compileStep(GLenum type, const char* source, const std::string& name, BuildReport report, BuildOutcome& outcome)
 {
-    std::string bytes;
+    GlName shader = GlName::createShader(type);
+    glShaderSource(shader.get(), 1, &source, nullptr);
+    glCompileShader(shader.get());
+    GLint status = 0;
+    glGetShaderiv(shader.get(), GL_COMPILE_STATUS, &status);
+    if (status != 0) {
+        if (report == BuildReport::Console)
+            std::cout << "\n COMPILATION SUCCESSFULL \n";
+        return shader;
+    }
+
+    if (type == GL_FRAGMENT_SHADER)
+        outcome.fragmentDidNotCompile = true;
+    const std::string log = render::infoLog(shader);
+    if (!name.empty()) {
+        const std::string named = render::shaderLogWithFileName(log, name);
+        outcome.failure += (named.empty() ? name + ": shader does not compile" : named) + "\n";
+    }
+    if (report == BuildReport::Console) {
+        // The log exactly as the driver wrote it.
+        std::cout << log << std::flush;
+        if (!name.empty())
+            std::fprintf(stderr, "%s: shader does not compile\n", name.c_str());
+    }
+    return GlName();
+}
+
+// Links the two shaders into the build's program, unless either is missing
+// (its compile has reported).
+void linkStep(GlName vertex, GlName fragment, const std::string& vertexName, const std::string& fragmentName,
+              BuildReport report, ShaderBuild& build)
+{
+    if (!vertex || !fragment)
+        return;
+    GlName program = GlName::generate(GlName::Kind::Program);
+    glAttachShader(program.get(), fragment.get());
+    glAttachShader(program.get(), vertex.get());
+    glLinkProgram(program.get());
+    GLint status = 0;
+    glGetProgramiv(program.get(), GL_LINK_STATUS, &status);
+    if (status == 0) {
+        const std::string line = vertexName + ", " + fragmentName +
+                                 ": program does not link: " + oneLine(render::infoLog(program));
+        build.outcome.failure += line + "\n";
+        if (report == BuildReport::Console) {
+            std::cout.flush();
+            std::fprintf(stderr, "%s\n", line.c_str());
+        }
+        return;
+    }
+    build.program = ShaderProgram(std::move(vertex), std::move(fragment), std::move(program));
+    build.outcome.built = true;
+}
+
+// A failure's reasons without the last line end.
+void finishOutcome(BuildOutcome& outcome)
+{
+    while (!outcome.failure.empty() && outcome.failure.back() == '\n')
+        outcome.failure.pop_back();
+}
+
+// Reads one file of a build: on the console with the reader's header, else
+// quietly. False, with the reason added to `outcome`, when it cannot be read.
+bool readStep(const std::string& path, BuildReport report, FileWarnings* warnings, std::string& text,
+              BuildOutcome& outcome)
+{
     std::string problem;
-    if (platform_read_file(path.c_str(), kMaxShaderSourceBytes, bytes, problem) != PLATFORM_READ_OK) {
-        failure += path + ": " + problem + "\n";
-        return GlName();
+    if (report == BuildReport::Console) {
+        text = render::readShaderSource(path.c_str(), warnings, &problem);
+    } else {
+        std::string bytes;
+        if (platform_read_file(path.c_str(), kMaxShaderSourceBytes, bytes, problem) == PLATFORM_READ_OK)
+            text = shaderText(bytes);
     }
-    const std::string text = shaderText(bytes);
-    std::string log;
-    GlName shader = render::compileShader(type, text.c_str(), path, CompileReport::Quiet, &log);
-    if (!shader) {
-        const std::string named = render::shaderLogWithFileName(log, path);
-        failure += (named.empty() ? path + ": shader does not compile" : named) + "\n";
-    }
-    return shader;
+    if (problem.empty())
+        return true;
+    outcome.failure += path + ": " + problem + "\n";
+    return false;
 }
 
 } // namespace
 
-std::string render::readShaderSource(const char* path, FileWarnings* warnings, bool* readable)
+ShaderProgram::ShaderProgram(GlName vertexShader, GlName fragmentShader, GlName program)
+    : vertexShader(std::move(vertexShader)), fragmentShader(std::move(fragmentShader)), program(std::move(program))
+{
+}
+
+std::string render::infoLog(const GlName& object)
+{
+    const bool shader = object.kind() == GlName::Kind::Shader;
+    GLint length = 0;
+    if (shader)
+        glGetShaderiv(object.get(), GL_INFO_LOG_LENGTH, &length);
+    else
+        glGetProgramiv(object.get(), GL_INFO_LOG_LENGTH, &length);
+    if (length <= 0)
+        return "";
+    std::string log(static_cast<size_t>(length), '\0');
+    GLsizei written = 0;
+    if (shader)
+        glGetShaderInfoLog(object.get(), length, &written, &log[0]);
+    else
+        glGetProgramInfoLog(object.get(), length, &written, &log[0]);
+    log.resize(static_cast<size_t>(std::min<GLsizei>(std::max<GLsizei>(written, 0), length)));
+    return log;
+}
+
+std::string render::readShaderSource(const char* path, FileWarnings* warnings, std::string* problem)
 {
     std::cout << "---------------------\n"
               << "Opening shader file: " << path << "\n"
@@ -107,17 +171,17 @@ std::string render::readShaderSource(const char* path, FileWarnings* warnings, b
     // Read-only: a write-protected source must load, and the player never
     // opens a user's file for writing.
     std::string bytes;
-    std::string problem;
-    const bool read = platform_read_file(path, kMaxShaderSourceBytes, bytes, problem) == PLATFORM_READ_OK;
-    if (readable != nullptr)
-        *readable = read;
+    std::string reason;
+    const bool read = platform_read_file(path, kMaxShaderSourceBytes, bytes, reason) == PLATFORM_READ_OK;
+    if (problem != nullptr)
+        *problem = read ? std::string() : reason;
     if (read) {
         if (warnings != nullptr)
             warnings->clear(path);
     } else if (warnings != nullptr) {
-        warnings->report(path, problem);
+        warnings->report(path, reason);
     } else {
-        platform_warn(path, problem);
+        platform_warn(path, reason);
     }
 
     std::string text = shaderText(bytes);
@@ -126,99 +190,37 @@ std::string render::readShaderSource(const char* path, FileWarnings* warnings, b
     return text;
 }
 
-GlName render::compileShader(GLenum type, const char* source, const std::string& fileName, CompileReport report,
-                             std::string* failureLog)
+ShaderBuild render::buildProgram(const char* vertexSource, const char* fragmentSource, const std::string& vertexName,
+                                 const std::string& fragmentName, BuildReport report)
 {
-    GlName shader(GlName::Kind::Shader, glCreateShader(type));
-    glShaderSource(shader.get(), 1, &source, nullptr);
-    glCompileShader(shader.get());
-    GLint status = 0;
-    glGetShaderiv(shader.get(), GL_COMPILE_STATUS, &status);
-    if (status != 0) {
-        if (report == CompileReport::Console)
-            std::cout << "\n COMPILATION SUCCESSFULL \n";
-        return shader;
-    }
-
-    if (failureLog != nullptr) {
-        *failureLog = shaderInfoLog(shader.get());
-        return GlName();
-    }
-
-    // The log exactly as the driver wrote it.
-    GLint length = 0;
-    glGetShaderiv(shader.get(), GL_INFO_LOG_LENGTH, &length);
-    if (length > 0) {
-        std::vector<char> log(static_cast<size_t>(length));
-        GLsizei written = 0;
-        glGetShaderInfoLog(shader.get(), length, &written, log.data());
-        std::cout.write(log.data(), std::min(written, length));
-    }
-    std::cout.flush();
-    if (!fileName.empty())
-        std::fprintf(stderr, "%s: shader does not compile\n", fileName.c_str());
-    if (type == GL_FRAGMENT_SHADER && report == CompileReport::Console) {
-        // Hold the program until the author has read the log: one character
-        // of standard input, which in a console arrives with Enter.
-        std::getchar();
-    }
-    return GlName();
+    ShaderBuild build;
+    GlName vertex = compileStep(GL_VERTEX_SHADER, vertexSource, vertexName, report, build.outcome);
+    GlName fragment = compileStep(GL_FRAGMENT_SHADER, fragmentSource, fragmentName, report, build.outcome);
+    linkStep(std::move(vertex), std::move(fragment), vertexName, fragmentName, report, build);
+    finishOutcome(build.outcome);
+    return build;
 }
 
-ShaderProgram ShaderProgram::link(GlName vertexShader, GlName fragmentShader, const std::string& vertexName,
-                                  const std::string& fragmentName, std::string* failureLog)
+ShaderBuild render::buildShaderProgram(const std::string& vertexPath, const std::string& fragmentPath,
+                                       BuildReport report, FileWarnings* warnings)
 {
-    ShaderProgram result;
-    if (!vertexShader || !fragmentShader)
-        return result;
-
-    GlName program = GlName::generate(GlName::Kind::Program);
-    glAttachShader(program.get(), fragmentShader.get());
-    glAttachShader(program.get(), vertexShader.get());
-    glLinkProgram(program.get());
-    GLint status = 0;
-    glGetProgramiv(program.get(), GL_LINK_STATUS, &status);
-    if (status == 0) {
-        // A program that does not link would blank whatever draws with it
-        // while the build reported success.
-        const std::string line = vertexName + ", " + fragmentName +
-                                 ": program does not link: " + oneLine(linkLog(program.get()));
-        if (failureLog != nullptr) {
-            *failureLog = line;
-            return result;
-        }
-        std::cout.flush();
-        std::fprintf(stderr, "%s\n", line.c_str());
-        return result;
-    }
-    result.vertexShader = std::move(vertexShader);
-    result.fragmentShader = std::move(fragmentShader);
-    result.program = std::move(program);
-    return result;
-}
-
-ShaderProgram render::buildShaderProgram(const std::string& vertexPath, const std::string& fragmentPath,
-                                         FileWarnings* warnings, std::string* failure)
-{
-    if (failure != nullptr) {
-        failure->clear();
-        GlName vertex = compileLive(GL_VERTEX_SHADER, vertexPath, *failure);
-        GlName fragment = compileLive(GL_FRAGMENT_SHADER, fragmentPath, *failure);
-        if (!vertex || !fragment) {
-            while (!failure->empty() && failure->back() == '\n')
-                failure->pop_back();
-            return ShaderProgram();
-        }
-        return ShaderProgram::link(std::move(vertex), std::move(fragment), vertexPath, fragmentPath, failure);
-    }
-
-    // A file that could not be read has had its line; its empty source still
-    // goes to the compiler, which says so on the console.
-    bool readable = false;
-    const std::string vertexSource = readShaderSource(vertexPath.c_str(), warnings, &readable);
-    GlName vertex = compileShader(GL_VERTEX_SHADER, vertexSource.c_str(), readable ? vertexPath : std::string());
-    const std::string fragmentSource = readShaderSource(fragmentPath.c_str(), warnings, &readable);
-    GlName fragment = compileShader(GL_FRAGMENT_SHADER, fragmentSource.c_str(),
-                                    readable ? fragmentPath : std::string());
-    return ShaderProgram::link(std::move(vertex), std::move(fragment), vertexPath, fragmentPath);
+    // On the console a file that could not be read has had its line; its
+    // empty text still goes to the compiler, which says so on the console.
+    const bool console = report == BuildReport::Console;
+    ShaderBuild build;
+    std::string text;
+    GlName vertex;
+    if (readStep(vertexPath, report, warnings, text, build.outcome))
+        vertex = compileStep(GL_VERTEX_SHADER, text.c_str(), vertexPath, report, build.outcome);
+    else if (console)
+        vertex = compileStep(GL_VERTEX_SHADER, text.c_str(), "", report, build.outcome);
+    GlName fragment;
+    text.clear();
+    if (readStep(fragmentPath, report, warnings, text, build.outcome))
+        fragment = compileStep(GL_FRAGMENT_SHADER, text.c_str(), fragmentPath, report, build.outcome);
+    else if (console)
+        fragment = compileStep(GL_FRAGMENT_SHADER, text.c_str(), "", report, build.outcome);
+    linkStep(std::move(vertex), std::move(fragment), vertexPath, fragmentPath, report, build);
+    finishOutcome(build.outcome);
+    return build;
 }
