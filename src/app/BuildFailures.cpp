@@ -9,8 +9,7 @@ BuildReport BuildFailures::report() const
     return policy_ == BuildFailurePolicy::Show ? BuildReport::Quiet : BuildReport::Console;
 }
 
-void BuildFailures::answer(const std::string& vertexPath, const std::string& fragmentPath,
-                           const BuildOutcome& outcome)
+void BuildFailures::answer(const std::string& vertexPath, const std::string& fragmentPath, const BuildOutcome& outcome)
 {
     if (outcome.built)
         return;
