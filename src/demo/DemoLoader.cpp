@@ -28,9 +28,9 @@ public:
 
     void setTitle(const std::string& name) { host_.setTitle(name); }
 
-    void beginShader(const std::string& vertexPath, const std::string& fragmentPath)
+    void beginShader(const std::string& vertexPath, const std::string& fragmentPath, const ShaderConvention* convention)
     {
-        shader_.emplace(vertexPath, fragmentPath);
+        shader_.emplace(vertexPath, fragmentPath, convention);
         // A program that fails to compile or link still joins the list; the
         // host has its failure, and hot reload can mend it later.
         const BuildOutcome outcome = shader_->build(host_.buildReport(), warnings_);
@@ -53,9 +53,9 @@ public:
         passCount_ = 0;
     }
 
-    void addPass(uint32_t shaderIndex)
+    void addPass(uint32_t shaderIndex, const PassSettings& settings)
     {
-        scene_->addShader(content_.shaders[shaderIndex]);
+        scene_->addShader(content_.shaders[shaderIndex], settings);
         ++passCount_;
     }
 
@@ -81,6 +81,8 @@ public:
         content_.scenes.push_back(*scene_);
         scene_.reset();
     }
+
+    void warn(const std::string& message) { platform_warn(path_, message); }
 
 private:
     const char* path_;

@@ -13,7 +13,6 @@
 #include "platform/FileWarnings.h"
 #include "platform/file_read.h"
 #include "platform/warning.h"
-#include "render/ShaderLog.h"
 
 namespace {
 
@@ -28,53 +27,59 @@ std::string oneLine(std::string text)
     return text;
 }
 
-// Shader text as text-mode reading gives it: every line ended by one "\n".
-std::string shaderText(const std::string& bytes)
+// The source of shader file `path` (its text already read), with its
+// includes and, for a fragment shader, `convention`; "" as the path stands
+// for the convention's own vertex shader.
+ShaderSource sourceOf(GLenum type, const std::string& path, const std::string& text, const ShaderConvention* convention)
 {
-    std::string text;
-    text.reserve(bytes.size() + 1);
-    for (std::size_t start = 0; start < bytes.size();) {
-        std::size_t end = bytes.find('\n', start);
-        if (end == std::string::npos)
-            end = bytes.size();
-        // Text-mode reading: a "\r\n" line end counts as "\n".
-        std::size_t lineEnd = end;
-        if (lineEnd > start && bytes[lineEnd - 1] == '\r')
-            --lineEnd;
-        text.append(bytes, start, lineEnd - start);
-        text += '\n';
-        start = end + 1;
-    }
-    return text;
+    if (path.empty())
+        return ShaderSource::plain(render::kConventionVertexName, render::kConventionVertexSource);
+    return ShaderSource::assemble(path, text, type == GL_FRAGMENT_SHADER ? convention : nullptr,
+                                  render::readShaderFile);
 }
 
 // Compiles one shader of a build. On failure adds the reason to `outcome`
-// and, on the console, prints the driver's log and (unless `name` is empty:
-// the read has already said why there is no source) "name: shader does not
-// compile" on standard error.
-GlName compileStep(GLenum type, const char* source, const std::string& name, BuildReport report, BuildOutcome& outcome)
+// (unless `name` is empty: the read has already said why there is no
+// source) and, on the console, prints the driver's log (naming the author's
+// files where the text differs from the file) and "name: shader does not
+// compile" on standard error. An #include that failed fails the same way.
+GlName compileStep(GLenum type, const ShaderSource& source, const std::string& name, BuildReport report,
+                   BuildOutcome& outcome)
 {
+    const bool console = report == BuildReport::Console;
+    if (!source.ok()) {
+        if (type == GL_FRAGMENT_SHADER)
+            outcome.fragmentDidNotCompile = true;
+        outcome.failure += source.error() + "\n";
+        if (console) {
+            std::cout.flush();
+            std::fprintf(stderr, "%s\n", source.error().c_str());
+        }
+        return GlName();
+    }
+
     GlName shader = GlName::createShader(type);
-    glShaderSource(shader.get(), 1, &source, nullptr);
+    const char* text = source.text().c_str();
+    glShaderSource(shader.get(), 1, &text, nullptr);
     glCompileShader(shader.get());
     GLint status = 0;
     glGetShaderiv(shader.get(), GL_COMPILE_STATUS, &status);
     if (status != 0) {
-        if (report == BuildReport::Console)
+        if (console)
             std::cout << "\n COMPILATION SUCCESSFULL \n";
         return shader;
     }
 
     if (type == GL_FRAGMENT_SHADER)
         outcome.fragmentDidNotCompile = true;
+    // The driver's log speaks of the assembled text: mapped to the files.
     const std::string log = render::infoLog(shader);
-    if (!name.empty()) {
-        const std::string named = render::shaderLogWithFileName(log, name);
-        outcome.failure += (named.empty() ? name + ": shader does not compile" : named) + "\n";
-    }
-    if (report == BuildReport::Console) {
-        // The log exactly as the driver wrote it.
-        std::cout << log << std::flush;
+    const std::string mapped = source.mapLog(log);
+    if (!name.empty())
+        outcome.failure += (mapped.empty() ? name + ": shader does not compile" : mapped) + "\n";
+    if (console) {
+        // A file compiled as it is shows the log exactly as the driver wrote it.
+        std::cout << (source.changesFile() ? mapped : log) << std::flush;
         if (!name.empty())
             std::fprintf(stderr, "%s: shader does not compile\n", name.c_str());
     }
@@ -115,23 +120,33 @@ void finishOutcome(BuildOutcome& outcome)
         outcome.failure.pop_back();
 }
 
-// Reads one file of a build: on the console with the reader's header, else
-// quietly. False, with the reason added to `outcome`, when it cannot be read.
-bool readStep(const std::string& path, BuildReport report, FileWarnings* warnings, std::string& text,
-              BuildOutcome& outcome)
+// Reads, assembles and compiles one file of a build: on the console with
+// the reader's header, else quietly. The files it read join `files`.
+GlName buildStep(GLenum type, const std::string& path, const ShaderConvention* convention, BuildReport report,
+                 FileWarnings* warnings, BuildOutcome& outcome, std::vector<std::string>& files)
 {
+    const bool console = report == BuildReport::Console;
+    const std::string name = path.empty() ? render::kConventionVertexName : path;
+    std::string text;
     std::string problem;
-    if (report == BuildReport::Console) {
-        text = render::readShaderSource(path.c_str(), warnings, &problem);
-    } else {
-        std::string bytes;
-        if (platform_read_file(path.c_str(), kMaxShaderSourceBytes, bytes, problem) == PLATFORM_READ_OK)
-            text = shaderText(bytes);
+    if (!path.empty()) {
+        if (console)
+            text = render::readShaderSource(path.c_str(), warnings, &problem);
+        else
+            render::readShaderFile(path, text, problem);
     }
-    if (problem.empty())
-        return true;
-    outcome.failure += path + ": " + problem + "\n";
-    return false;
+    if (!problem.empty()) {
+        outcome.failure += path + ": " + problem + "\n";
+        // On the console the empty text still goes to the compiler, which says so.
+        if (!console) {
+            files.push_back(path);
+            return GlName();
+        }
+    }
+    const ShaderSource source = sourceOf(type, path, text, convention);
+    if (!path.empty())
+        files.insert(files.end(), source.files().begin(), source.files().end());
+    return compileStep(type, source, problem.empty() ? name : std::string(), report, outcome);
 }
 
 } // namespace
@@ -157,7 +172,7 @@ std::string render::infoLog(const GlName& object)
         glGetShaderInfoLog(object.get(), length, &written, &log[0]);
     else
         glGetProgramInfoLog(object.get(), length, &written, &log[0]);
-    log.resize(static_cast<size_t>(std::min<GLsizei>(std::max<GLsizei>(written, 0), length)));
+    log.resize(static_cast<size_t>(std::clamp<GLsizei>(written, 0, length)));
     return log;
 }
 
@@ -184,7 +199,7 @@ std::string render::readShaderSource(const char* path, FileWarnings* warnings, s
         platform_warn(path, reason);
     }
 
-    std::string text = shaderText(bytes);
+    std::string text = render::shaderText(bytes);
 
     std::cout << "\n\n\n";
     return text;
@@ -194,33 +209,33 @@ ShaderBuild render::buildProgram(const char* vertexSource, const char* fragmentS
                                  const std::string& fragmentName, BuildReport report)
 {
     ShaderBuild build;
-    GlName vertex = compileStep(GL_VERTEX_SHADER, vertexSource, vertexName, report, build.outcome);
-    GlName fragment = compileStep(GL_FRAGMENT_SHADER, fragmentSource, fragmentName, report, build.outcome);
+    GlName vertex = compileStep(GL_VERTEX_SHADER, ShaderSource::plain(vertexName, vertexSource), vertexName, report,
+                                build.outcome);
+    GlName fragment = compileStep(GL_FRAGMENT_SHADER, ShaderSource::plain(fragmentName, fragmentSource), fragmentName,
+                                  report, build.outcome);
     linkStep(std::move(vertex), std::move(fragment), vertexName, fragmentName, report, build);
     finishOutcome(build.outcome);
+    return build;
+}
+
+ShaderBuild render::buildShaderProgram(const ShaderProgramSources& sources, BuildReport report, FileWarnings* warnings,
+                                       std::vector<std::string>* filesRead)
+{
+    ShaderBuild build;
+    std::vector<std::string> files;
+    GlName vertex = buildStep(GL_VERTEX_SHADER, sources.vertexPath, nullptr, report, warnings, build.outcome, files);
+    GlName fragment = buildStep(GL_FRAGMENT_SHADER, sources.fragmentPath, sources.convention, report, warnings,
+                                build.outcome, files);
+    const std::string vertexName = sources.vertexPath.empty() ? kConventionVertexName : sources.vertexPath;
+    linkStep(std::move(vertex), std::move(fragment), vertexName, sources.fragmentPath, report, build);
+    finishOutcome(build.outcome);
+    if (filesRead != nullptr)
+        *filesRead = std::move(files);
     return build;
 }
 
 ShaderBuild render::buildShaderProgram(const std::string& vertexPath, const std::string& fragmentPath,
                                        BuildReport report, FileWarnings* warnings)
 {
-    // On the console a file that could not be read has had its line; its
-    // empty text still goes to the compiler, which says so on the console.
-    const bool console = report == BuildReport::Console;
-    ShaderBuild build;
-    std::string text;
-    GlName vertex;
-    if (readStep(vertexPath, report, warnings, text, build.outcome))
-        vertex = compileStep(GL_VERTEX_SHADER, text.c_str(), vertexPath, report, build.outcome);
-    else if (console)
-        vertex = compileStep(GL_VERTEX_SHADER, text.c_str(), "", report, build.outcome);
-    GlName fragment;
-    text.clear();
-    if (readStep(fragmentPath, report, warnings, text, build.outcome))
-        fragment = compileStep(GL_FRAGMENT_SHADER, text.c_str(), fragmentPath, report, build.outcome);
-    else if (console)
-        fragment = compileStep(GL_FRAGMENT_SHADER, text.c_str(), "", report, build.outcome);
-    linkStep(std::move(vertex), std::move(fragment), vertexPath, fragmentPath, report, build);
-    finishOutcome(build.outcome);
-    return build;
+    return buildShaderProgram(ShaderProgramSources{vertexPath, fragmentPath, nullptr}, report, warnings);
 }

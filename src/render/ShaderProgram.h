@@ -14,21 +14,20 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include <GL/glew.h>
 
 #include "render/GlName.h"
+#include "render/ShaderSource.h"
 
 class FileWarnings;
-
-// Largest shader source read; a larger file reads as "" with a warning.
-constexpr unsigned long long kMaxShaderSourceBytes = 16ull * 1024 * 1024;
 
 // How a build speaks while it works.
 enum class BuildReport {
     // The player's account on standard output: each file's header, then
-    // " COMPILATION SUCCESSFULL " or the driver's log exactly as written; and
-    // one line on standard error per failure, naming the files.
+    // " COMPILATION SUCCESSFULL " or the driver's log; and one line on
+    // standard error per failure, naming the files.
     Console,
     // Nothing at all (live mode, built-in programs): the failure is only returned.
     Quiet,
@@ -67,6 +66,13 @@ struct ShaderBuild {
     BuildOutcome outcome;
 };
 
+// What one program is built from.
+struct ShaderProgramSources {
+    std::string vertexPath; // "" with a convention: the player's vertex shader (kConventionVertexSource)
+    std::string fragmentPath;
+    const ShaderConvention* convention = nullptr; // of the fragment shader; null for none
+};
+
 namespace render {
 
 // The file's text, every line ended by one "\n" (a "\r\n" pair reads as "\n",
@@ -86,11 +92,19 @@ std::string readShaderSource(const char* path, FileWarnings* warnings = nullptr,
 ShaderBuild buildProgram(const char* vertexSource, const char* fragmentSource, const std::string& vertexName,
                          const std::string& fragmentName, BuildReport report);
 
-// Reads and compiles `vertexPath`, then reads and compiles `fragmentPath`
-// (even when the first failed), and links them. With the console report, a
-// file that cannot be read still hands its empty text to the compiler, which
-// says so on the console; problems reading the files go to `warnings` (see
-// readShaderSource). Quietly, a file that cannot be read is not compiled.
+// Reads and compiles the vertex shader, then reads and compiles the fragment
+// shader (even when the first failed), with their #include files and
+// convention (see ShaderSource.h), and links them. With the console report,
+// a file that cannot be read still hands its empty text to the compiler,
+// which says so on the console; problems reading the files go to `warnings`
+// (see readShaderSource). Quietly, a file that cannot be read is not
+// compiled. Compile errors name the author's files and lines. `filesRead`,
+// when given, receives every file the build read or tried to read: the two
+// sources and their includes.
+ShaderBuild buildShaderProgram(const ShaderProgramSources& sources, BuildReport report,
+                               FileWarnings* warnings = nullptr, std::vector<std::string>* filesRead = nullptr);
+
+// The same for two plain files.
 ShaderBuild buildShaderProgram(const std::string& vertexPath, const std::string& fragmentPath, BuildReport report,
                                FileWarnings* warnings = nullptr);
 
