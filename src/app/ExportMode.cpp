@@ -126,6 +126,7 @@ int setUpAndExport(const CommandLine& commandLine, int width, int height)
     app::initQuadMeshes();
     double tuneSeconds = 0.0;
     const bool hasTune = tuneLength(tuneSeconds);
+    appState.demo.timing.fitToTune(tuneSeconds);
     app::warnAboutDemoMistakes(tuneSeconds);
     std::cout.flush();
     if (!builds.failures().empty()) {

@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/AppState.h"
+#include "app/DemoChecks.h"
 #include "app/DemoSetup.h"
 #include "app/TextTracks.h"
 #include "demo/DemoDescription.h"
@@ -179,6 +180,7 @@ void LiveMode::reloadDescription()
     }
     // The music's position is in bytes, so it stays where it is whatever the new tempo.
     appState.demo = std::move(content);
+    appState.demo.timing.fitToTune(app::tuneSeconds());
     appState.rowsPerSecond = appState.demo.timing.rowsPerSecond;
     problems_.erase(std::remove_if(problems_.begin(), problems_.end(),
                                    [](const Problem& problem) {
@@ -192,6 +194,8 @@ void LiveMode::reloadDescription()
     loadTextTracks();
     watchDemoFiles();
     reloaded(kDescriptionPath);
+    console_.clearStatus();
+    app::warnAboutDemoMistakes();
 }
 
 void LiveMode::rebuildEntries(const std::vector<std::string>& changed)
@@ -221,6 +225,8 @@ void LiveMode::rebuildEntries(const std::vector<std::string>& changed)
         }
         clearProblem(key);
         reloaded(key);
+        console_.clearStatus();
+        app::warnAboutUniforms({entry.getVertexPath(), entry.getFragmentPath()});
     }
 }
 
@@ -237,6 +243,8 @@ void LiveMode::rebuildFinalPass()
     appState.quads = std::make_unique<SceneQuads>(*appState.antiAliasProgram);
     clearProblem(key);
     reloaded(key);
+    console_.clearStatus();
+    app::warnAboutUniforms({kFinalVertexPath, kFinalFragmentPath});
 }
 
 void LiveMode::reloadTrack(const std::string& path)

@@ -12,6 +12,7 @@
 #include "render/DemoShader.h"
 #include "render/QuadMesh.h"
 #include "render/ShaderProgram.h"
+#include "render/UniformContract.h"
 #include "render/VertexArrayObject.h"
 
 namespace {
@@ -190,4 +191,23 @@ TEST_F(ShaderBuilding, FailedRebuildKeepsTheProgramItHad)
     EXPECT_EQ(entry.getProgramId(), program);
     EXPECT_TRUE(glIsProgram(program));
     EXPECT_EQ(drawCentre(entry.getShaderProgram()), glm::ivec4(255, 255, 255, 255));
+}
+
+TEST_F(ShaderBuilding, ActiveUniformsAreNamedAndTypedAsGlslDeclaresThem)
+{
+    const char* fragment =
+        "#version 330\nuniform vec3 iResolution;\nuniform sampler2D iChannel1;\n"
+        "uniform float bands[4];\nuniform float unused;\nout vec4 color;\n"
+        "void main() { color = texture(iChannel1, iResolution.xy) * bands[2]; }\n";
+    const ShaderProgram program =
+        render::buildProgram(gltest::kQuadVertexSource, fragment, "quad.vsh", "f.fsh", BuildReport::Quiet).program;
+    ASSERT_TRUE(program.isValid());
+    std::string seen;
+    for (const ShaderUniform& uniform : render::activeUniforms(program.getProgramId()))
+        if (uniform.name != "transform" && uniform.name != "obj_position")
+            seen += uniform.name + ":" + uniform.type + " ";
+    EXPECT_EQ(seen.find("unused"), std::string::npos) << "a uniform nothing reads is not the player's concern";
+    EXPECT_NE(seen.find("iResolution:vec3 "), std::string::npos) << seen;
+    EXPECT_NE(seen.find("iChannel1:sampler2D "), std::string::npos) << seen;
+    EXPECT_NE(seen.find("bands:float "), std::string::npos) << seen;
 }
