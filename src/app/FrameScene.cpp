@@ -27,13 +27,14 @@ Scene* app::sceneToDraw(int sceneIndex, bool& found)
     return scenes.empty() ? nullptr : &scenes[0];
 }
 
-void app::drawSceneFrame(Scene* scene, const FrameValues& values, FrameReport report, const PassInputs& inputs)
+SceneDrawResult app::drawSceneFrame(Scene* scene, const FrameValues& values, FrameReport report,
+                                    const PassInputs& inputs)
 {
     if (scene == nullptr) {
         // With no scenes at all there is nothing to draw in place of a missing one.
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        return;
+        return SceneDrawResult();
     }
     const SceneFrame frame{truncateToInt(values.row),
                            values.seconds,
@@ -47,7 +48,7 @@ void app::drawSceneFrame(Scene* scene, const FrameValues& values, FrameReport re
                            appState.syncDevice.get(),
                            report == FrameReport::Console,
                            inputs};
-    scene->render(frame);
+    return scene->render(frame);
 }
 
 PassInputs app::playedPassInputs(const Scene* scene, const FrameValues& values, const float* spectrum)

@@ -24,9 +24,10 @@ Scene* sceneToDraw(int sceneIndex, bool& found);
 
 // Draws `scene` with the frame's values and pass inputs into framebuffer 0
 // at AppState's window size; with no scene, clears it instead. A silent
-// frame prints nothing (the scene's "fstr_val" line included).
-void drawSceneFrame(Scene* scene, const FrameValues& values, FrameReport report = FrameReport::Console,
-                    const PassInputs& inputs = PassInputs());
+// frame prints nothing (the scene's "fstr_val" line included). The result
+// says whether a render target could not be drawn into.
+SceneDrawResult drawSceneFrame(Scene* scene, const FrameValues& values, FrameReport report = FrameReport::Console,
+                               const PassInputs& inputs = PassInputs());
 
 // The pass inputs of a played frame with `values` and its `spectrum`, for
 // `scene` (null for none): the smoothed spectrum only when the scene reads it.
