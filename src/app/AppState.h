@@ -55,7 +55,7 @@ struct AppState {
     bool beepArmed = true;                                    // false after an alarm until a frame finds its scene
     PlatformConsole console;                                  // the frame report's colour on standard output
     FileWarnings fileWarnings;                                // shader files whose problem was already reported
-    std::unique_ptr<LiveMode> live; // live mode's watching, display and keys; null without --live
+    std::unique_ptr<LiveMode> live;  // live mode's watching, display and keys; null without --live
     PassInputsClock passInputs;      // frame counts and spectrum rows for the passes
     SpectrumTexture spectrumTexture; // the whole spectrum, for the shaders that read it
     int exitStatus = 0;              // main's result once the main loop returns

@@ -73,8 +73,10 @@ std::vector<ProgramUse> programUses(SourceTexts& sources)
         setting.passCount = scenes[s].passCount();
         setting.textureCount = static_cast<int>(scenes[s].getTextures().size());
         for (const DemoShader& pass : scenes[s].getPassShaders()) {
+            const PassSettings& passSettings = scenes[s].getPassSettings()[static_cast<std::size_t>(setting.passIndex)];
             setting.parameters = pass.getParameterNames();
             setting.convention = pass.getConvention();
+            setting.channelCount = passSettings.hasChannels ? static_cast<int>(passSettings.channels.size()) : -1;
             uses.push_back(
                 {declaredUniforms(pass.getProgramId(), pass.getVertexPath(), pass.getFragmentPath(), sources),
                  setting});
@@ -84,6 +86,7 @@ std::vector<ProgramUse> programUses(SourceTexts& sources)
             setting.finalPass = true;
             setting.parameters.clear();
             setting.convention = nullptr;
+            setting.channelCount = -1;
             uses.push_back({declaredUniforms(appState.antiAliasProgram->getProgramId(), kFinalVertexPath,
                                              kFinalFragmentPath, sources),
                             setting});
@@ -119,7 +122,10 @@ DemoFacts gatherFacts(double tuneSeconds)
         entry.vertexPath = shader.getVertexPath();
         entry.fragmentPath = shader.getFragmentPath();
         entry.vertexSource = sources[entry.vertexPath];
-        entry.fragmentSource = sources[entry.fragmentPath];
+        // A declaration in an included file counts as the fragment shader's.
+        for (const std::string& file : shader.getSourceFiles())
+            if (file != entry.vertexPath)
+                entry.fragmentSource += sources[file];
         entry.parameterNames = shader.getParameterNames();
         facts.shaders.push_back(entry);
     }

@@ -78,8 +78,8 @@ void PassTarget::makeStorage()
     const TextureFormat format = textureFormat(settings_.format);
     const bool linear = settings_.filter != PassFilter::Nearest;
     const GLint minFilter = settings_.filter == PassFilter::Mipmap ? GL_LINEAR_MIPMAP_LINEAR
-                            : linear                              ? GL_LINEAR
-                                                                  : GL_NEAREST;
+                            : linear                               ? GL_LINEAR
+                                                                   : GL_NEAREST;
     for (int i = 0; i < pictureCount_; ++i) {
         // The old storage goes first, so a resize never holds two sets at once.
         textures_[i] = GlName();

@@ -233,8 +233,7 @@ GLuint Scene::outputTexture(const RenderTargets& targets, int pass) const
     return own != nullptr ? own->texture() : targets.colourTexture(pass);
 }
 
-int Scene::bindChannels(const SceneFrame& frame, GLuint program, int passIndex, int firstUnit,
-                        ChannelTexture sizes[4])
+int Scene::bindChannels(const SceneFrame& frame, GLuint program, int passIndex, int firstUnit, ChannelTexture sizes[4])
 {
     const PassTarget* own = passTargets[static_cast<size_t>(passIndex)].get();
     const std::vector<PassChannel>& channels = passSettings[static_cast<size_t>(passIndex)].channels;
@@ -271,8 +270,8 @@ int Scene::bindChannels(const SceneFrame& frame, GLuint program, int passIndex, 
     return unit;
 }
 
-int Scene::setConventionUniforms(const ShaderConvention& convention, GLuint program, const SceneFrame& frame,
-                                 int width, int height, const ChannelTexture channels[4], int unit)
+int Scene::setConventionUniforms(const ShaderConvention& convention, GLuint program, const SceneFrame& frame, int width,
+                                 int height, const ChannelTexture channels[4], int unit)
 {
     const PassInputs& inputs = frame.inputs;
     for (const ConventionUniform& uniform : convention.uniforms) {

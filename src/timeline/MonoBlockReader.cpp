@@ -43,7 +43,8 @@ const float* MonoBlockReader::blockAt(uint64_t frame)
     }
 
     uint64_t decodedEnd = blockStart_ + static_cast<uint64_t>(keptFrames_);
-    if (!positioned_ || frame < blockStart_ || frame > decodedEnd + kMaxSkipBlocks * static_cast<uint64_t>(blockFrames_)) {
+    if (!positioned_ || frame < blockStart_ ||
+        frame > decodedEnd + kMaxSkipBlocks * static_cast<uint64_t>(blockFrames_)) {
         if (!restartAt(frame)) {
             std::fill(block_.begin(), block_.end(), 0.0f);
             return block_.data();

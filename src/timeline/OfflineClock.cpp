@@ -7,7 +7,6 @@
 #include "timeline/TuneRangeReader.h"
 #include "timeline/VorbisDecoder.h"
 
-
 bool OfflineClock::open(const char* path, std::string& problem)
 {
     close();

@@ -8,8 +8,8 @@ static_assert(TuneSpectrum::kFrames == MonoBlockReader::kBlockFrames, "the analy
 namespace {
 
 // Frames from the first smoothed block's start to the frame's own block's end.
-constexpr int kSmoothedSpanFrames = TuneSpectrum::kFrames + (TuneSpectrum::kSmoothedBlocks - 1) *
-                                                                TuneSpectrum::kSmoothedStepFrames;
+constexpr int kSmoothedSpanFrames = TuneSpectrum::kFrames +
+                                    (TuneSpectrum::kSmoothedBlocks - 1) * TuneSpectrum::kSmoothedStepFrames;
 constexpr int kLeadFrames = kSmoothedSpanFrames - TuneSpectrum::kFrames; // before the frame
 
 } // namespace

@@ -53,6 +53,6 @@ private:
     std::shared_ptr<OggSource> source_; // for the smoothed spectrum's reader
     MonoBlockReader smoothedReader_;    // the blocks before the frame and the frame's own
     bool smoothedOpen_ = false;
-    std::vector<float> block_;      // kFrames: one block with the silence before the start
-    std::vector<float> blockBins_;  // kBins: one block's magnitudes
+    std::vector<float> block_;     // kFrames: one block with the silence before the start
+    std::vector<float> blockBins_; // kBins: one block's magnitudes
 };

@@ -49,8 +49,8 @@ protected:
         testing::internal::CaptureStdout();
         const ShaderConvention* followed = convention ? render::findShaderConvention(convention) : nullptr;
         DemoShader shader(followed ? "" : vertexPath, dir.write(name, source), followed);
-        std::string failure;
-        EXPECT_TRUE(shader.build(nullptr, &failure)) << failure;
+        const BuildOutcome outcome = shader.build(BuildReport::Quiet);
+        EXPECT_TRUE(outcome.built) << outcome.failure;
         testing::internal::GetCapturedStdout();
         return shader;
     }
@@ -144,10 +144,11 @@ TEST_F(ShadersFromElsewhere, FeedbackPassAccumulatesHoldsWhilePausedAndStartsBla
     feedback.hasChannels = true;
     feedback.channels = {{PassChannel::Source::Previous, 0}};
     Scene scene;
-    scene.addShader(entry("trail.fsh",
-                          "void mainImage(out vec4 c, in vec2 p) { c = texture(iChannel0, p / iResolution.xy) + 0.25; }\n",
-                          "shadertoy"),
-                    feedback);
+    scene.addShader(
+        entry("trail.fsh",
+              "void mainImage(out vec4 c, in vec2 p) { c = texture(iChannel0, p / iResolution.xy) + 0.25; }\n",
+              "shadertoy"),
+        feedback);
     const auto drawn = [&](uint64_t frameNumber, uint64_t epoch) {
         draw(scene, frameNumber, epoch);
         return output(scene, 0, 10, 10).r;
@@ -165,12 +166,14 @@ TEST_F(ShadersFromElsewhere, APassKeepsItsFormatAndScaleAndReadersSampleItStretc
     large.format = PassFormat::Rgba32f;
     large.scale = 0.5f;
     Scene scene;
-    scene.addShader(entry("large.fsh", "#version 330\nuniform vec2 iResolution;\nout vec4 c;\n"
-                                       "void main() { c = vec4(1e6, iResolution, 1.0); }\n"),
+    scene.addShader(entry("large.fsh",
+                          "#version 330\nuniform vec2 iResolution;\nout vec4 c;\n"
+                          "void main() { c = vec4(1e6, iResolution, 1.0); }\n"),
                     large);
-    scene.addShader(entry("reader.fsh", "#version 330\nuniform vec2 iResolution;\nuniform sampler2D iChannel0;\n"
-                                        "out vec4 c;\n"
-                                        "void main() { c = texture(iChannel0, gl_FragCoord.xy / iResolution); }\n"));
+    scene.addShader(entry("reader.fsh",
+                          "#version 330\nuniform vec2 iResolution;\nuniform sampler2D iChannel0;\n"
+                          "out vec4 c;\n"
+                          "void main() { c = texture(iChannel0, gl_FragCoord.xy / iResolution); }\n"));
     draw(scene);
 
     GLint width = 0, height = 0;
@@ -182,8 +185,7 @@ TEST_F(ShadersFromElsewhere, APassKeepsItsFormatAndScaleAndReadersSampleItStretc
     const glm::vec4 large0 = output(scene, 0, 0, 0);
     EXPECT_EQ(large0.r, 1e6f) << "a half float would hold 65504 at most";
     EXPECT_EQ(large0.g, width) << "the pass works in its own pixels";
-    EXPECT_EQ(output(scene, 1, gltest::kWindowWidth - 1, gltest::kWindowHeight - 1).b,
-              static_cast<float>(height))
+    EXPECT_EQ(output(scene, 1, gltest::kWindowWidth - 1, gltest::kWindowHeight - 1).b, static_cast<float>(height))
         << "the full-size reader's last pixel reads the half-size pass's last";
 }
 
