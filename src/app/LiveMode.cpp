@@ -156,8 +156,9 @@ void LiveMode::reloadChanged(const std::vector<std::string>& changed)
         rebuildEntries(changed);
         if (contains(changed, kFinalVertexPath) || contains(changed, kFinalFragmentPath))
             rebuildFinalPass();
-        for (const std::string& path : appState.demo.imagePaths)
-            if (contains(changed, path))
+        // Each image once, however many texture entries name it.
+        for (const std::string& path : changed)
+            if (contains(appState.demo.imagePaths, path))
                 reloadImage(path);
     }
     for (const std::string& path : changed)
@@ -284,11 +285,23 @@ void LiveMode::reloadTrack(const std::string& path)
 
 void LiveMode::reloadImage(const std::string& path)
 {
+    int width = 0;
+    int height = 0;
+    std::string problem;
+    const std::unique_ptr<unsigned char, void (*)(unsigned char*)> pixels(
+        render::loadImageFile(path.c_str(), width, height, &problem, render::maxImageSide()), render::freeImagePixels);
+    if (!pixels) {
+        // The last good picture stays, as a shader's last good program does.
+        setProblem(path, path + ": " + problem + "; the last good picture stays");
+        return;
+    }
+    // Decoded once; every texture entry of the image gets it (the scenes keep
+    // pointing at the same Textures).
     DemoContent& demo = appState.demo;
     for (std::size_t i = 0; i < demo.imagePaths.size() && i < demo.imageTextures.size(); ++i)
         if (demo.imagePaths[i] == path)
-            *demo.imageTextures[i] = Texture(path); // the scenes keep pointing at the same Texture
-    std::cout << "\n";
+            demo.imageTextures[i]->replaceImage(pixels.get(), width, height);
+    clearProblem(path);
     reloaded(path);
 }
 
