@@ -96,9 +96,12 @@ void drawFrame()
     }
 
     if (app::demoIsOver(values.row, appState.demo.timing.endRow)) {
-        // main releases the music once the loop has returned.
-        glutLeaveMainLoop();
-        return;
+        if (!appState.live) {
+            // main releases the music once the loop has returned.
+            glutLeaveMainLoop();
+            return;
+        }
+        appState.live->holdAtEnd(appState.demo.timing.endRow);
     }
     music.update();
     glutSwapBuffers();

@@ -4,6 +4,7 @@
 #include "app/LiveMode.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -145,6 +146,15 @@ void LiveMode::beginFrame()
         reloadChanged(changed);
     if (loop_.wrapsAt(currentRow()))
         seekToRow(loop_.start(), "");
+}
+
+void LiveMode::holdAtEnd(double endRow)
+{
+    MusicStream& music = appState.musicStream;
+    if (!music.isPlaying())
+        return;
+    music.pause();
+    seekToRow(std::max(0.0, std::ceil(endRow) - 1.0), "END");
 }
 
 void LiveMode::reloadChanged(const std::vector<std::string>& changed)
