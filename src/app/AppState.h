@@ -54,6 +54,7 @@ struct AppState {
     PlatformConsole console;                                  // the frame report's colour on standard output
     FileWarnings fileWarnings;                                // shader files whose problem was already reported
     std::unique_ptr<LiveMode> live; // live mode's watching, display and keys; null without --live
+    int exitStatus = 0;             // main's result once the main loop returns
 };
 
 extern AppState appState;

@@ -18,6 +18,7 @@
 #include "app/DemoSetup.h"
 #include "app/TextTracks.h"
 #include "demo/DemoDescription.h"
+#include "demo/DemoLoader.h"
 #include "platform/platform.h"
 #include "sync/device.h"
 
@@ -34,8 +35,9 @@ constexpr unsigned char kTab = 9;
 
 // The window's side of a description loaded again: the title follows the
 // demo's name; full screen is left as the person has it now.
-class ReloadHost : public DescriptionHost {
+class ReloadHost : public BuildingHost {
 public:
+    explicit ReloadHost(BuildFailures& builds) : BuildingHost(builds) {}
     void enterFullscreen() override {}
     void setTitle(const std::string& name) override
     {
@@ -134,11 +136,6 @@ void LiveMode::showBuildErrors(const std::vector<ShaderBuildError>& errors)
         setProblem(entryKey(error.vertexPath, error.fragmentPath), error.message);
 }
 
-void LiveMode::showFinalPassError(const std::string& failure)
-{
-    setProblem(entryKey(kFinalVertexPath, kFinalFragmentPath), failure);
-}
-
 void LiveMode::beginFrame()
 {
     const std::vector<std::string> changed = watcher_.changes();
@@ -178,13 +175,13 @@ void LiveMode::reloadChanged(const std::vector<std::string>& changed)
 void LiveMode::reloadDescription()
 {
     DemoContent content;
-    std::vector<ShaderBuildError> buildErrors;
-    ReloadHost host;
+    BuildFailures builds(BuildFailurePolicy::Show);
+    ReloadHost host(builds);
     std::string reason = "cannot be read";
     bool loaded = false;
     try {
         loaded = demo::loadDemoDescription(kDescriptionPath, appState.syncDevice.get(), content, host,
-                                           &appState.fileWarnings, &buildErrors);
+                                           &appState.fileWarnings);
     } catch (const nlohmann::json::exception& error) {
         reason = demo::descriptionErrorText(error);
     }
@@ -203,7 +200,7 @@ void LiveMode::reloadDescription()
                                    }),
                     problems_.end());
     clearProblem(kDescriptionPath);
-    showBuildErrors(buildErrors);
+    showBuildErrors(builds.failures());
     // New parameters may have made tracks that a text file is the source of.
     loadTextTracks();
     watchDemoFiles();
@@ -227,15 +224,14 @@ void LiveMode::rebuildEntries(const std::vector<std::string>& changed)
     }
     for (DemoShader& entry : entries) {
         const std::string key = entryKey(entry.getVertexPath(), entry.getFragmentPath());
-        std::string failure;
-        const bool built = entry.build(nullptr, &failure);
+        const BuildOutcome outcome = entry.build(BuildReport::Quiet);
         // One program for every copy (the old one goes with its last
         // holder); the files it includes now are watched even when it failed.
         forEachCopy(appState.demo, entry, [&](DemoShader& shader) { shader.shareBuildOf(entry); });
         for (const std::string& file : entry.getSourceFiles())
             watcher_.add(file);
-        if (!built) {
-            setProblem(key, failure);
+        if (!outcome.built) {
+            setProblem(key, outcome.failure);
             continue;
         }
         clearProblem(key);
@@ -248,13 +244,12 @@ void LiveMode::rebuildEntries(const std::vector<std::string>& changed)
 void LiveMode::rebuildFinalPass()
 {
     const std::string key = entryKey(kFinalVertexPath, kFinalFragmentPath);
-    std::string failure;
-    ShaderProgram built = render::buildShaderProgram(kFinalVertexPath, kFinalFragmentPath, nullptr, &failure);
-    if (!built.isValid()) {
-        setProblem(key, failure);
+    ShaderBuild built = render::buildShaderProgram(kFinalVertexPath, kFinalFragmentPath, BuildReport::Quiet);
+    if (!built.outcome.built) {
+        setProblem(key, built.outcome.failure);
         return;
     }
-    appState.antiAliasProgram = std::make_unique<ShaderProgram>(std::move(built));
+    appState.antiAliasProgram = std::make_unique<ShaderProgram>(std::move(built.program));
     // The quads are bound to the program's attributes, which may have moved.
     appState.quads = std::make_unique<SceneQuads>(*appState.antiAliasProgram);
     clearProblem(key);
