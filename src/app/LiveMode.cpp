@@ -206,7 +206,7 @@ void LiveMode::reloadDescription()
     watchDemoFiles();
     reloaded(kDescriptionPath);
     console_.clearStatus();
-    app::warnAboutDemoMistakes();
+    app::warnAboutDemoMistakes(appState, app::tuneSeconds());
 }
 
 void LiveMode::rebuildEntries(const std::vector<std::string>& changed)
@@ -237,7 +237,7 @@ void LiveMode::rebuildEntries(const std::vector<std::string>& changed)
         clearProblem(key);
         reloaded(key);
         console_.clearStatus();
-        app::warnAboutUniforms({entry.getVertexPath(), entry.getFragmentPath()});
+        app::warnAboutUniforms(appState, {entry.getVertexPath(), entry.getFragmentPath()});
     }
 }
 
@@ -255,7 +255,7 @@ void LiveMode::rebuildFinalPass()
     clearProblem(key);
     reloaded(key);
     console_.clearStatus();
-    app::warnAboutUniforms({kFinalVertexPath, kFinalFragmentPath});
+    app::warnAboutUniforms(appState, {kFinalVertexPath, kFinalFragmentPath});
 }
 
 void LiveMode::reloadTrack(const std::string& path)
