@@ -1,6 +1,7 @@
 // Export mode: the start-up without a window, then the export module drives
-// the frames. Main thread; owns the headless GL context for the whole run and
-// releases AppState's GL objects before it goes.
+// the frames. Main thread; owns the headless GL context and the loaded demo
+// for the whole run, and releases the demo's GL objects before the context
+// goes. Nothing here uses AppState: the window's record.
 #include "app/ExportMode.h"
 
 #include <algorithm>
@@ -11,7 +12,6 @@
 
 #include <GL/glew.h>
 
-#include "app/AppState.h"
 #include "app/BuildFailures.h"
 #include "app/DemoChecks.h"
 #include "app/DemoSetup.h"
@@ -33,7 +33,7 @@ class ExportHost : public BuildingHost {
 public:
     explicit ExportHost(BuildFailures& builds) : BuildingHost(builds) {}
     void enterFullscreen() override {}
-    void setTitle(const std::string& name) override { appState.windowTitle = name; }
+    void setTitle(const std::string&) override {}
 };
 
 int refuse(const std::string& output, const std::string& problem, int status)
@@ -61,30 +61,31 @@ std::string glSizeProblem(int width, int height)
            std::to_string(maxHeight) + ")";
 }
 
-// Draws frame `frameNumber` of the whole demo with the spectrum heard then;
-// `tune` gives the smoothed spectrum to a scene that reads it. False, after
-// one line on standard error, when it cannot be drawn.
-bool drawExportFrame(uint64_t frameNumber, int fps, const float* spectrum, OfflineClock& tune)
+// What an export's frames give their passes: the count, and the tune, for
+// the smoothed spectrum of scenes that read it.
+struct ExportPasses {
+    PassInputsClock clock;
+    OfflineClock tune;
+};
+
+// Draws frame `frameNumber` of the whole demo with the spectrum heard then,
+// into the context's drawable. False, after one line on standard error,
+// when it cannot be drawn.
+bool drawExportFrame(LoadedDemo& loaded, const FramePicture& picture, uint64_t frameNumber, int fps,
+                     const float* spectrum, ExportPasses& passes)
 {
     const double seconds = static_cast<double>(frameNumber) / fps;
-    const FrameValues values = app::frameValuesFromTracks(seconds, seconds * appState.rowsPerSecond, spectrum,
-                                                          OfflineClock::kSpectrumBins);
-    appState.fftValue = values.fftValue;
-    appState.fstrValue = values.fstrValue;
+    const FrameValues values = app::frameValuesOf(loaded, seconds, seconds * loaded.demo.timing.rowsPerSecond, spectrum,
+                                                  OfflineClock::kSpectrumBins);
     bool found = false;
-    Scene* scene = app::sceneToDraw(values.sceneIndex, found);
-    PassInputs inputs = appState.passInputs.exportedFrame(frameNumber, fps);
-    if (tune.hasTune())
-        inputs.sampleRate = static_cast<float>(tune.sampleRate());
-    bool rows1D = false;
-    float* smoothed = nullptr;
-    if (scene != nullptr && scene->readsSpectrum(rows1D)) {
-        smoothed = appState.passInputs.smoothedScratch();
-        tune.smoothedSpectrumAt(seconds, smoothed);
-    }
-    appState.passInputs.addSpectrum(inputs, spectrum, smoothed, seconds);
-    inputs.spectrumTexture = &appState.spectrumTexture;
-    const SceneDrawResult result = app::drawSceneFrame(scene, values, FrameReport::Silent, inputs);
+    Scene* scene = app::sceneToDraw(loaded.demo.scenes, values.sceneIndex, found);
+    PassInputs counted = passes.clock.exportedFrame(frameNumber, fps);
+    if (passes.tune.hasTune())
+        counted.sampleRate = static_cast<float>(passes.tune.sampleRate());
+    const PassInputs inputs = app::passInputsFor(passes.clock, counted, scene, seconds, spectrum, [&](float* smoothed) {
+        passes.tune.smoothedSpectrumAt(seconds, smoothed);
+    });
+    const SceneDrawResult result = app::drawFrame(loaded, scene, values, picture, FrameReport::Silent, inputs);
     if (!result.drawn)
         std::fprintf(stderr, "%s\n", result.problem().c_str());
     return result.drawn;
@@ -105,33 +106,30 @@ int exitStatusFor(ExportStatus status)
     return 1;
 }
 
-// The start-up of playback in the headless context, then the export. The
-// context must be current and `width` x `height` drawable.
-int setUpAndExport(const CommandLine& commandLine, int width, int height)
+// The start-up of playback into `loaded` in the headless context, then the
+// export. The context must be current and `width` x `height` drawable.
+int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width, int height)
 {
     const std::string& output = commandLine.exportOutput;
-    appState.windowWidth = static_cast<float>(width);
-    appState.windowHeight = static_cast<float>(height);
     // A picture with a program missing is not the demo: the export stops
     // before its first frame.
     BuildFailures builds(BuildFailurePolicy::Fail);
     ExportHost host(builds);
-    if (!app::loadDemoContent(host))
+    if (!app::loadDemoContent(host, loaded))
         return 1;
-    appState.renderTargets = std::make_unique<RenderTargets>(width, height, width, height,
-                                                             render::longestPassChain(appState.demo.scenes));
-    app::initAntiAliasProgram(builds);
+    loaded.renderTargets = std::make_unique<RenderTargets>(width, height, width, height,
+                                                           render::longestPassChain(loaded.demo.scenes));
+    app::initAntiAliasProgram(builds, loaded);
     std::cout << "----------------\n";
     glDisable(GL_CULL_FACE);
-    app::initQuadMeshes();
-    // Without a decodable tune the export says so itself and runs without
-    // sound. The clock also gives scenes that read it the smoothed spectrum.
-    OfflineClock tune;
+    app::initQuadMeshes(loaded);
+    // Without a decodable tune the export says so itself and runs without sound.
+    ExportPasses passes;
     std::string tuneProblem;
-    const bool hasTune = tune.open(kTunePath, tuneProblem);
-    const double tuneSeconds = tune.tuneSeconds();
-    appState.demo.timing.fitToTune(tuneSeconds);
-    app::warnAboutDemoMistakes(tuneSeconds);
+    const bool hasTune = passes.tune.open(kTunePath, tuneProblem);
+    const double tuneSeconds = passes.tune.tuneSeconds();
+    loaded.demo.timing.fitToTune(tuneSeconds);
+    app::warnAboutDemoMistakes(loaded, tuneSeconds);
     std::cout.flush();
     if (!builds.failures().empty()) {
         const ShaderBuildError& first = builds.failures().front();
@@ -144,8 +142,8 @@ int setUpAndExport(const CommandLine& commandLine, int width, int height)
     request.firstRow = commandLine.exportFirstRow;
     request.hasEndRow = commandLine.hasExportEndRow;
     request.endRow = commandLine.exportEndRow;
-    request.rowsPerSecond = appState.rowsPerSecond;
-    request.demoEndRow = appState.demo.timing.endRow;
+    request.rowsPerSecond = loaded.demo.timing.rowsPerSecond;
+    request.demoEndRow = loaded.demo.timing.endRow;
     request.hasTune = hasTune;
     request.tuneSeconds = tuneSeconds;
     request.fps = commandLine.exportFps;
@@ -172,22 +170,15 @@ int setUpAndExport(const CommandLine& commandLine, int width, int height)
     bool drawFailed = false;
     settings.drawFailed = [&] { return drawFailed; };
     const int fps = settings.fps;
+    FramePicture picture;
+    picture.width = width;
+    picture.height = height;
     // Frame times come from the whole demo's frame numbers, so a segment's
     // frames are exactly those of the whole export.
     const ExportResult result = Exporter(settings).run([&](const ExportFrame& frame) {
-        drawFailed = !drawExportFrame(range.firstFrame + frame.index, fps, frame.spectrum, tune);
+        drawFailed = !drawExportFrame(loaded, picture, range.firstFrame + frame.index, fps, frame.spectrum, passes);
     });
     return exitStatusFor(result.status);
-}
-
-// The GL objects AppState holds go while their context is still there.
-void releaseGlObjects()
-{
-    appState.quads.reset();
-    appState.antiAliasProgram.reset();
-    appState.renderTargets.reset();
-    appState.spectrumTexture = SpectrumTexture();
-    appState.demo = DemoContent();
 }
 
 } // namespace
@@ -215,9 +206,11 @@ int app::exportDemo(const CommandLine& commandLine)
         return refuse(output, problem, kExitWrongUsage);
 
     platform_interrupt_catch();
-    const int status = setUpAndExport(commandLine, width, height);
+    LoadedDemo loaded;
+    const int status = setUpAndExport(commandLine, loaded, width, height);
     platform_interrupt_release();
-    releaseGlObjects();
+    // The demo's GL objects go while their context is still there.
+    loaded.releaseGlObjects();
     gl.close();
     return status;
 }

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <chrono>
 #include <iostream>
 
 #include <GL/glew.h>
@@ -28,7 +29,7 @@ FrameValues readFrameValues(const MusicStream& music, float* spectrum)
     const double seconds = music.bytesToSeconds(music.positionBytes());
     const double row = music.bytesToSeconds(music.positionBytes()) * appState.rowsPerSecond;
     music.spectrum(spectrum);
-    return app::frameValuesFromTracks(seconds, row, spectrum, MusicStream::kSpectrumBins);
+    return app::frameValuesOf(appState, seconds, row, spectrum, MusicStream::kSpectrumBins);
 }
 
 // Examines at most one of the scene's own shader entries for edited files
@@ -64,30 +65,47 @@ bool drawnOrStopped(const SceneDrawResult& result)
 // Draws the frame's scene, or the first scene when the row has none, and
 // sets the console's colour to tell which. `found` tells whether the scene
 // was the row's own. False when the demo stops (see drawnOrStopped).
+// The pass inputs of the frame with `values` and `spectrum`, for `scene`.
+PassInputs playedPassInputs(const Scene* scene, const FrameValues& values, const float* spectrum)
+{
+    const MusicStream& music = appState.musicStream;
+    const double wallSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    PassInputs inputs = appState.passInputs.playedFrame(values.seconds, music.seekCount(), wallSeconds);
+    if (appState.live)
+        appState.live->mouseValues(inputs.mouse, inputs.pointer);
+    if (music.hasMusic())
+        inputs.sampleRate = static_cast<float>(music.sampleRate());
+    return app::passInputsFor(appState.passInputs, inputs, scene, values.seconds, spectrum,
+                              [&](float* smoothed) { music.smoothedSpectrum(smoothed); });
+}
+
 bool drawScene(const FrameValues& values, const float* spectrum, bool& found)
 {
     // Live mode reloads every saved file before the frame, and its status
     // line stands in for the frame's console lines.
     const FrameReport report = appState.live ? FrameReport::Silent : FrameReport::Console;
-    Scene* scene = app::sceneToDraw(values.sceneIndex, found);
-    const auto draw = [&] {
-        return app::drawSceneFrame(scene, values, report, app::playedPassInputs(scene, values, spectrum));
-    };
+    FramePicture picture;
+    picture.width = static_cast<int>(appState.windowWidth);
+    picture.height = static_cast<int>(appState.windowHeight);
+    Scene* scene = app::sceneToDraw(appState.demo.scenes, values.sceneIndex, found);
     if (found) {
         platform_console_set_colour(appState.console, PLATFORM_COLOUR_BRIGHT_WHITE);
         if (!appState.live)
             reloadEditedShader(*scene);
-        return drawnOrStopped(draw());
+        return drawnOrStopped(
+            app::drawFrame(appState, scene, values, picture, report, playedPassInputs(scene, values, spectrum)));
     }
     platform_console_set_colour(appState.console, PLATFORM_COLOUR_LIGHT_RED);
-    if (!drawnOrStopped(draw()))
+    if (!drawnOrStopped(
+            app::drawFrame(appState, scene, values, picture, report, playedPassInputs(scene, values, spectrum))))
         return false;
     if (!appState.live)
         std::cout << "No such scene found! \n";
     return true;
 }
 
-void drawFrame()
+void playFrame()
 {
     // The one place a frame asks for the window's size.
     appState.windowWidth = static_cast<float>(glutGet(GLUT_WINDOW_WIDTH));
@@ -102,8 +120,6 @@ void drawFrame()
         appState.live->beginFrame();
     float spectrum[MusicStream::kSpectrumBins];
     const FrameValues values = readFrameValues(music, spectrum);
-    appState.fftValue = values.fftValue;
-    appState.fstrValue = values.fstrValue;
 
     if (!appState.live)
         app::writeFrameStatus(std::cout, values.sceneIndex, values.seconds, values.row);
@@ -120,9 +136,12 @@ void drawFrame()
     }
 
     if (app::demoIsOver(values.row, appState.demo.timing.endRow)) {
-        // main releases the music once the loop has returned.
-        glutLeaveMainLoop();
-        return;
+        if (!appState.live) {
+            // main releases the music once the loop has returned.
+            glutLeaveMainLoop();
+            return;
+        }
+        appState.live->holdAtEnd(appState.demo.timing.endRow);
     }
     music.update();
     glutSwapBuffers();
@@ -136,5 +155,5 @@ void app::onDisplay()
     // loop returns must not touch it.
     if (appState.musicStream.isReleased())
         return;
-    drawFrame();
+    playFrame();
 }
