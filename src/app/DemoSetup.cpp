@@ -109,6 +109,8 @@ void app::initAntiAliasProgram(BuildFailures& builds)
 {
     ShaderBuild build = render::buildShaderProgram("test.vsh", "AA.fsh", builds.report(), &appState.fileWarnings);
     builds.answer("test.vsh", "AA.fsh", build.outcome);
+    if (!build.outcome.built && builds.endsTheRun())
+        return;
     appState.antiAliasProgram = std::make_unique<ShaderProgram>(
         render::finalPassProgram(std::move(build), "test.vsh", "AA.fsh"));
     showFailures(builds);

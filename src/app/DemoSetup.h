@@ -48,7 +48,7 @@ bool loadDemoContent(BuildingHost& host);
 // Builds appState.antiAliasProgram from "test.vsh" and "AA.fsh", its
 // failure answered by `builds`; when they do not build, the final pass shows
 // the last pass through a built-in pass-through program (one line on
-// standard error).
+// standard error), unless their failure ends the run: then there is none.
 void initAntiAliasProgram(BuildFailures& builds);
 
 // Builds the screen quad and the eight pass quads, bound to the

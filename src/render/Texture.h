@@ -18,9 +18,11 @@ public:
     // Decodes `path` to 8-bit RGBA (top row at t = 0) and uploads it with
     // repeat wrapping and linear filters. Writes the GL error text ("No error"
     // or "Unknown error") to standard output three times, with no line
-    // breaks. A file that does not decode gets one line on standard error and
-    // a 1 x 1 texel (0, 0, 0, 255).
-    explicit Texture(const std::string& path);
+    // breaks. A file that does not decode gets a 1 x 1 texel (0, 0, 0, 255)
+    // and, without `problem`, two lines on standard error (its reason, then
+    // "Texture load fail : path !!!..."); with `problem`, nothing is said
+    // and the reason is left there ("" when the image loaded).
+    explicit Texture(const std::string& path, std::string* problem = nullptr);
 
     // Storage only: GL_RGBA16F of width x height, `format` with GL_FLOAT and
     // no pixels, repeat wrapping and nearest filters.
