@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "platform/warning.h"
+
 BuildReport BuildFailures::report() const
 {
     switch (policy_) {
@@ -22,8 +24,13 @@ void BuildFailures::answer(const std::string& vertexPath, const std::string& fra
     if (outcome.built)
         return;
     if (policy_ == BuildFailurePolicy::WaitForEnter) {
-        if (outcome.fragmentDidNotCompile)
+        if (outcome.fragmentDidNotCompile) {
+            // The picture stops here; say why and how to go on.
+            platform_warn(fragmentPath,
+                          "the player waits for Enter in this console before it goes on; --live "
+                          "shows build errors in the window without waiting");
             app::waitForEnter();
+        }
         return;
     }
     failures_.push_back({vertexPath, fragmentPath, outcome.failure});

@@ -39,7 +39,8 @@ public:
     bool endsTheRun() const { return policy_ == BuildFailurePolicy::Fail; }
 
     // Answers one build of these two files: after a fragment shader that did
-    // not compile, waits for Enter (WaitForEnter); keeps a failure (Show, Fail).
+    // not compile, says on standard error that it waits and that --live would
+    // not, and waits for Enter (WaitForEnter); keeps a failure (Show, Fail).
     void answer(const std::string& vertexPath, const std::string& fragmentPath, const BuildOutcome& outcome);
 
     // The failures kept so far.

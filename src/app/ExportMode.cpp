@@ -1,6 +1,7 @@
 // Export mode: the start-up without a window, then the export module drives
-// the frames. Main thread; owns the headless GL context for the whole run and
-// releases AppState's GL objects before it goes.
+// the frames. Main thread; owns the headless GL context and the loaded demo
+// for the whole run, and releases the demo's GL objects before the context
+// goes. Nothing here uses AppState: the window's record.
 #include "app/ExportMode.h"
 
 #include <algorithm>
@@ -12,7 +13,6 @@
 
 #include <GL/glew.h>
 
-#include "app/AppState.h"
 #include "app/BuildFailures.h"
 #include "app/DemoChecks.h"
 #include "app/DemoSetup.h"
@@ -35,7 +35,7 @@ class ExportHost : public BuildingHost {
 public:
     explicit ExportHost(BuildFailures& builds) : BuildingHost(builds) {}
     void enterFullscreen() override {}
-    void setTitle(const std::string& name) override { appState.windowTitle = name; }
+    void setTitle(const std::string&) override {}
     bool takesImageFailures() const override { return true; }
     void imageFailed(const std::string& path, const std::string& problem) override
     {
@@ -98,18 +98,18 @@ std::string startUpFailure(const BuildFailures& builds, const ExportHost& host)
     return failures.front() + " (and " + std::to_string(failures.size() - 1) + " more)";
 }
 
-// Draws frame `frameNumber` of the whole demo with the spectrum heard then.
-// False, after one line on standard error, when it cannot be drawn.
-bool drawExportFrame(uint64_t frameNumber, int fps, const float* spectrum)
+// Draws frame `frameNumber` of the whole demo with the spectrum heard then,
+// into the context's drawable. False, after one line on standard error,
+// when it cannot be drawn.
+bool drawExportFrame(LoadedDemo& loaded, const FramePicture& picture, uint64_t frameNumber, int fps,
+                     const float* spectrum)
 {
     const double seconds = static_cast<double>(frameNumber) / fps;
-    const FrameValues values = app::frameValuesFromTracks(seconds, seconds * appState.rowsPerSecond, spectrum,
-                                                          OfflineClock::kSpectrumBins);
-    appState.fftValue = values.fftValue;
-    appState.fstrValue = values.fstrValue;
+    const FrameValues values = app::frameValuesOf(loaded, seconds, seconds * loaded.demo.timing.rowsPerSecond, spectrum,
+                                                  OfflineClock::kSpectrumBins);
     bool found = false;
-    const SceneDrawResult result = app::drawSceneFrame(app::sceneToDraw(values.sceneIndex, found), values,
-                                                       FrameReport::Silent);
+    Scene* scene = app::sceneToDraw(loaded.demo.scenes, values.sceneIndex, found);
+    const SceneDrawResult result = app::drawFrame(loaded, scene, values, picture, FrameReport::Silent);
     if (!result.drawn)
         std::fprintf(stderr, "%s\n", result.problem().c_str());
     return result.drawn;
@@ -130,20 +130,18 @@ int exitStatusFor(ExportStatus status)
     return 1;
 }
 
-// The start-up of playback in the headless context, then the export. The
-// context must be current and `width` x `height` drawable.
-int setUpAndExport(const CommandLine& commandLine, int width, int height)
+// The start-up of playback into `loaded` in the headless context, then the
+// export. The context must be current and `width` x `height` drawable.
+int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width, int height)
 {
     const std::string& output = commandLine.exportOutput;
-    appState.windowWidth = static_cast<float>(width);
-    appState.windowHeight = static_cast<float>(height);
     BuildFailures builds(BuildFailurePolicy::Fail);
     ExportHost host(builds);
-    if (!app::loadDemoContent(host))
+    if (!app::loadDemoContent(host, loaded))
         return 1;
-    appState.renderTargets = std::make_unique<RenderTargets>(width, height, width, height,
-                                                             render::longestPassChain(appState.demo.scenes));
-    app::initAntiAliasProgram(builds);
+    loaded.renderTargets = std::make_unique<RenderTargets>(width, height, width, height,
+                                                           render::longestPassChain(loaded.demo.scenes));
+    app::initAntiAliasProgram(builds, loaded);
     std::cout << "----------------\n";
     // A picture without one of its programs or images is not the demo, and
     // an export without its music only when asked for: either stops here,
@@ -160,9 +158,9 @@ int setUpAndExport(const CommandLine& commandLine, int width, int height)
                           "; nothing was written (--no-sound exports the picture alone)",
                       1);
     glDisable(GL_CULL_FACE);
-    app::initQuadMeshes();
-    appState.demo.timing.fitToTune(tuneSeconds);
-    app::warnAboutDemoMistakes(tuneSeconds);
+    app::initQuadMeshes(loaded);
+    loaded.demo.timing.fitToTune(tuneSeconds);
+    app::warnAboutDemoMistakes(loaded, tuneSeconds);
     std::cout.flush();
     if (platform_interrupt_requested())
         return refuse(output, "export cancelled; nothing was written", kExitInterrupted);
@@ -171,8 +169,8 @@ int setUpAndExport(const CommandLine& commandLine, int width, int height)
     request.firstRow = commandLine.exportFirstRow;
     request.hasEndRow = commandLine.hasExportEndRow;
     request.endRow = commandLine.exportEndRow;
-    request.rowsPerSecond = appState.rowsPerSecond;
-    request.demoEndRow = appState.demo.timing.endRow;
+    request.rowsPerSecond = loaded.demo.timing.rowsPerSecond;
+    request.demoEndRow = loaded.demo.timing.endRow;
     request.hasTune = hasTune;
     request.tuneSeconds = tuneSeconds;
     request.fps = commandLine.exportFps;
@@ -200,21 +198,15 @@ int setUpAndExport(const CommandLine& commandLine, int width, int height)
     bool drawFailed = false;
     settings.drawFailed = [&] { return drawFailed; };
     const int fps = settings.fps;
+    FramePicture picture;
+    picture.width = width;
+    picture.height = height;
     // Frame times come from the whole demo's frame numbers, so a segment's
     // frames are exactly those of the whole export.
     const ExportResult result = Exporter(settings).run([&](const ExportFrame& frame) {
-        drawFailed = !drawExportFrame(range.firstFrame + frame.index, fps, frame.spectrum);
+        drawFailed = !drawExportFrame(loaded, picture, range.firstFrame + frame.index, fps, frame.spectrum);
     });
     return exitStatusFor(result.status);
-}
-
-// The GL objects AppState holds go while their context is still there.
-void releaseGlObjects()
-{
-    appState.quads.reset();
-    appState.antiAliasProgram.reset();
-    appState.renderTargets.reset();
-    appState.demo = DemoContent();
 }
 
 } // namespace
@@ -242,9 +234,11 @@ int app::exportDemo(const CommandLine& commandLine)
         return refuse(output, problem, kExitWrongUsage);
 
     platform_interrupt_catch();
-    const int status = setUpAndExport(commandLine, width, height);
+    LoadedDemo loaded;
+    const int status = setUpAndExport(commandLine, loaded, width, height);
     platform_interrupt_release();
-    releaseGlObjects();
+    // The demo's GL objects go while their context is still there.
+    loaded.releaseGlObjects();
     gl.close();
     return status;
 }

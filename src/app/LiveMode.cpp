@@ -4,6 +4,7 @@
 #include "app/LiveMode.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -144,6 +145,15 @@ void LiveMode::beginFrame()
         seekToRow(loop_.start(), "");
 }
 
+void LiveMode::holdAtEnd(double endRow)
+{
+    MusicStream& music = appState.musicStream;
+    if (!music.isPlaying())
+        return;
+    music.pause();
+    seekToRow(std::max(0.0, std::ceil(endRow) - 1.0), "END");
+}
+
 void LiveMode::reloadChanged(const std::vector<std::string>& changed)
 {
     // A new description rebuilds every entry and image; tracks stay.
@@ -153,8 +163,9 @@ void LiveMode::reloadChanged(const std::vector<std::string>& changed)
         rebuildEntries(changed);
         if (contains(changed, kFinalVertexPath) || contains(changed, kFinalFragmentPath))
             rebuildFinalPass();
-        for (const std::string& path : appState.demo.imagePaths)
-            if (contains(changed, path))
+        // Each image once, however many texture entries name it.
+        for (const std::string& path : changed)
+            if (contains(appState.demo.imagePaths, path))
                 reloadImage(path);
     }
     for (const std::string& path : changed)
@@ -195,7 +206,7 @@ void LiveMode::reloadDescription()
     watchDemoFiles();
     reloaded(kDescriptionPath);
     console_.clearStatus();
-    app::warnAboutDemoMistakes();
+    app::warnAboutDemoMistakes(appState, app::tuneSeconds());
 }
 
 void LiveMode::rebuildEntries(const std::vector<std::string>& changed)
@@ -226,7 +237,7 @@ void LiveMode::rebuildEntries(const std::vector<std::string>& changed)
         clearProblem(key);
         reloaded(key);
         console_.clearStatus();
-        app::warnAboutUniforms({entry.getVertexPath(), entry.getFragmentPath()});
+        app::warnAboutUniforms(appState, {entry.getVertexPath(), entry.getFragmentPath()});
     }
 }
 
@@ -244,7 +255,7 @@ void LiveMode::rebuildFinalPass()
     clearProblem(key);
     reloaded(key);
     console_.clearStatus();
-    app::warnAboutUniforms({kFinalVertexPath, kFinalFragmentPath});
+    app::warnAboutUniforms(appState, {kFinalVertexPath, kFinalFragmentPath});
 }
 
 void LiveMode::reloadTrack(const std::string& path)
@@ -279,11 +290,23 @@ void LiveMode::reloadTrack(const std::string& path)
 
 void LiveMode::reloadImage(const std::string& path)
 {
+    int width = 0;
+    int height = 0;
+    std::string problem;
+    const std::unique_ptr<unsigned char, void (*)(unsigned char*)> pixels(
+        render::loadImageFile(path.c_str(), width, height, &problem, render::maxImageSide()), render::freeImagePixels);
+    if (!pixels) {
+        // The last good picture stays, as a shader's last good program does.
+        setProblem(path, path + ": " + problem + "; the last good picture stays");
+        return;
+    }
+    // Decoded once; every texture entry of the image gets it (the scenes keep
+    // pointing at the same Textures).
     DemoContent& demo = appState.demo;
     for (std::size_t i = 0; i < demo.imagePaths.size() && i < demo.imageTextures.size(); ++i)
         if (demo.imagePaths[i] == path)
-            *demo.imageTextures[i] = Texture(path); // the scenes keep pointing at the same Texture
-    std::cout << "\n";
+            demo.imageTextures[i]->replaceImage(pixels.get(), width, height);
+    clearProblem(path);
     reloaded(path);
 }
 

@@ -37,6 +37,11 @@ public:
     // jumps back to the loop's start at its end.
     void beginFrame();
 
+    // The frame's row has reached the demo's end at `endRow`: instead of
+    // ending, the demo holds its last row, paused, until a key moves on (Esc
+    // quits). Does nothing while paused.
+    void holdAtEnd(double endRow);
+
     // The frame's status line, in place of the frame report.
     void reportFrame(const FrameValues& values, bool sceneFound);
 

@@ -109,14 +109,15 @@ int main(int argc, char** argv)
         app::releaseMusic();
         return 1;
     }
-    app::initAntiAliasProgram(builds);
+    app::initAntiAliasProgram(builds, appState);
+    app::showBuildFailures(builds);
     glutKeyboardFunc(app::onKeyboard);
     if (appState.live)
         glutSpecialFunc(onLiveSpecialKey);
     std::cout << "----------------\n";
     glDisable(GL_CULL_FACE);
-    app::initQuadMeshes();
-    app::warnAboutDemoMistakes();
+    app::initQuadMeshes(appState);
+    app::warnAboutDemoMistakes(appState, app::tuneSeconds());
     if (appState.live)
         appState.live->start();
     else
