@@ -9,6 +9,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <GL/glew.h>
 
@@ -28,12 +29,22 @@ namespace {
 
 constexpr const char* kTunePath = "tune.ogg";
 
-// A file has no window: the demo's name and a full-screen request change nothing.
+// A file has no window: the demo's name and a full-screen request change
+// nothing. An image that does not load is kept, to stop the export.
 class ExportHost : public BuildingHost {
 public:
     explicit ExportHost(BuildFailures& builds) : BuildingHost(builds) {}
     void enterFullscreen() override {}
     void setTitle(const std::string&) override {}
+    bool takesImageFailures() const override { return true; }
+    void imageFailed(const std::string& path, const std::string& problem) override
+    {
+        imageFailures_.push_back(path + ": " + problem);
+    }
+    const std::vector<std::string>& imageFailures() const { return imageFailures_; }
+
+private:
+    std::vector<std::string> imageFailures_; // "path: reason", in load order
 };
 
 int refuse(const std::string& output, const std::string& problem, int status)
@@ -61,12 +72,52 @@ std::string glSizeProblem(int width, int height)
            std::to_string(maxHeight) + ")";
 }
 
-// What an export's frames give their passes: the count, and the tune, for
-// the smoothed spectrum of scenes that read it.
+// The tune's length and samples per second; false with `problem` set when
+// there is no decodable tune.
+bool tuneLength(double& seconds, int& sampleRate, std::string& problem)
+{
+    OfflineClock clock;
+    if (!clock.open(kTunePath, problem))
+        return false;
+    seconds = clock.tuneSeconds();
+    sampleRate = clock.sampleRate();
+    return true;
+}
+
+// What an export's frames give their passes: the count, and the tune's
+// smoothed spectrum for scenes that read it (its decoder opened then).
 struct ExportPasses {
     PassInputsClock clock;
+    float sampleRate = 44100.0f;
     OfflineClock tune;
+    bool tuneOpened = false;
+
+    void smoothedSpectrumAt(double seconds, float* magnitudes)
+    {
+        if (!tuneOpened) {
+            std::string problem;
+            tune.open(kTunePath, problem);
+            tuneOpened = true;
+        }
+        tune.smoothedSpectrumAt(seconds, magnitudes);
+    }
 };
+
+// Why the demo cannot be drawn as it is, in one line naming the first file
+// at fault, or "" when it can: a shader program that did not build (the
+// final pass's included), an image that did not load.
+std::string startUpFailure(const BuildFailures& builds, const ExportHost& host)
+{
+    std::vector<std::string> failures;
+    for (const ShaderBuildError& failure : builds.failures())
+        failures.push_back(failure.message.substr(0, failure.message.find('\n')));
+    failures.insert(failures.end(), host.imageFailures().begin(), host.imageFailures().end());
+    if (failures.empty())
+        return "";
+    if (failures.size() == 1)
+        return failures.front();
+    return failures.front() + " (and " + std::to_string(failures.size() - 1) + " more)";
+}
 
 // Draws frame `frameNumber` of the whole demo with the spectrum heard then,
 // into the context's drawable. False, after one line on standard error,
@@ -80,10 +131,9 @@ bool drawExportFrame(LoadedDemo& loaded, const FramePicture& picture, uint64_t f
     bool found = false;
     Scene* scene = app::sceneToDraw(loaded.demo.scenes, values.sceneIndex, found);
     PassInputs counted = passes.clock.exportedFrame(frameNumber, fps);
-    if (passes.tune.hasTune())
-        counted.sampleRate = static_cast<float>(passes.tune.sampleRate());
+    counted.sampleRate = passes.sampleRate;
     const PassInputs inputs = app::passInputsFor(passes.clock, counted, scene, seconds, spectrum, [&](float* smoothed) {
-        passes.tune.smoothedSpectrumAt(seconds, smoothed);
+        passes.smoothedSpectrumAt(seconds, smoothed);
     });
     const SceneDrawResult result = app::drawFrame(loaded, scene, values, picture, FrameReport::Silent, inputs);
     if (!result.drawn)
@@ -111,8 +161,6 @@ int exitStatusFor(ExportStatus status)
 int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width, int height)
 {
     const std::string& output = commandLine.exportOutput;
-    // A picture with a program missing is not the demo: the export stops
-    // before its first frame.
     BuildFailures builds(BuildFailurePolicy::Fail);
     ExportHost host(builds);
     if (!app::loadDemoContent(host, loaded))
@@ -121,20 +169,26 @@ int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width
                                                            render::longestPassChain(loaded.demo.scenes));
     app::initAntiAliasProgram(builds, loaded);
     std::cout << "----------------\n";
+    // A picture without one of its programs or images is not the demo, and
+    // an export without its music only when asked for: either stops here,
+    // before the first frame.
+    const std::string failure = startUpFailure(builds, host);
+    if (!failure.empty())
+        return refuse(output, failure + "; nothing was written", 1);
+    double tuneSeconds = 0.0;
+    int sampleRate = 0;
+    std::string tuneProblem;
+    const bool hasTune = tuneLength(tuneSeconds, sampleRate, tuneProblem);
+    if (!hasTune && !commandLine.exportNoSound)
+        return refuse(output,
+                      std::string(kTunePath) + ": cannot play the music: " + tuneProblem +
+                          "; nothing was written (--no-sound exports the picture alone)",
+                      1);
     glDisable(GL_CULL_FACE);
     app::initQuadMeshes(loaded);
-    // Without a decodable tune the export says so itself and runs without sound.
-    ExportPasses passes;
-    std::string tuneProblem;
-    const bool hasTune = passes.tune.open(kTunePath, tuneProblem);
-    const double tuneSeconds = passes.tune.tuneSeconds();
     loaded.demo.timing.fitToTune(tuneSeconds);
     app::warnAboutDemoMistakes(loaded, tuneSeconds);
     std::cout.flush();
-    if (!builds.failures().empty()) {
-        const ShaderBuildError& first = builds.failures().front();
-        return refuse(output, first.vertexPath + ", " + first.fragmentPath + " does not build; nothing was written", 1);
-    }
     if (platform_interrupt_requested())
         return refuse(output, "export cancelled; nothing was written", kExitInterrupted);
 
@@ -162,7 +216,8 @@ int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width
         settings.preset = commandLine.exportPreset;
     settings.startSeconds = range.startSeconds(settings.fps);
     settings.endSeconds = range.endSeconds(settings.fps);
-    settings.tunePath = kTunePath;
+    settings.tunePath = hasTune ? kTunePath : "";
+    settings.sound = !commandLine.exportNoSound;
     settings.endsTheDemo = range.endsTheDemo;
     settings.progressStream = stderr;
     settings.progressOnTerminal = platform_stream_is_terminal(stderr);
@@ -173,6 +228,9 @@ int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width
     FramePicture picture;
     picture.width = width;
     picture.height = height;
+    ExportPasses passes;
+    if (hasTune)
+        passes.sampleRate = static_cast<float>(sampleRate);
     // Frame times come from the whole demo's frame numbers, so a segment's
     // frames are exactly those of the whole export.
     const ExportResult result = Exporter(settings).run([&](const ExportFrame& frame) {
