@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 
+#include "app/EditMode.h"
 #include "app/LiveMode.h"
 #include "demo/DemoContent.h"
 #include "platform/FileWarnings.h"
@@ -54,6 +55,7 @@ struct AppState {
     PlatformConsole console;                                  // the frame report's colour on standard output
     FileWarnings fileWarnings;                                // shader files whose problem was already reported
     std::unique_ptr<LiveMode> live; // live mode's watching, display and keys; null without --live
+    std::unique_ptr<EditMode> edit; // the track editor; null until --edit or F2 in live mode
 };
 
 extern AppState appState;

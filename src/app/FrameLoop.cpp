@@ -79,6 +79,8 @@ void drawFrame()
     }
     if (appState.live)
         appState.live->beginFrame();
+    if (appState.edit)
+        appState.edit->beginFrame();
     const FrameValues values = readFrameValues(music);
     appState.fftValue = values.fftValue;
     appState.fstrValue = values.fstrValue;
@@ -90,6 +92,8 @@ void drawFrame()
         appState.live->reportFrame(values, sceneFound);
         appState.live->drawOverlay(static_cast<int>(appState.windowWidth), static_cast<int>(appState.windowHeight));
     }
+    if (appState.edit)
+        appState.edit->draw(static_cast<int>(appState.windowWidth), static_cast<int>(appState.windowHeight));
     if (app::updateAlarm(appState.beepArmed, sceneFound)) {
         timeline::playTone(kAlarmHighHz, kAlarmHighMs);
         timeline::playTone(kAlarmLowHz, kAlarmLowMs);

@@ -233,8 +233,17 @@ void LiveMode::rebuildFinalPass()
     reloaded(key);
 }
 
+void LiveMode::trackReloaded(const std::string& path)
+{
+    clearProblem(path);
+    reloaded(path);
+}
+
 void LiveMode::reloadTrack(const std::string& path)
 {
+    // The track editor reads its own tracks' files.
+    if (appState.edit && appState.edit->onTrackFileChanged(path))
+        return;
     SyncDevice* device = appState.syncDevice.get();
     for (const std::unique_ptr<SyncTrack>& track : device->data.tracks) {
         const bool fromText = contains(textTracks_, track->name);
@@ -436,6 +445,10 @@ void LiveMode::onSpecialKey(int key)
 void onLiveSpecialKey(int key, int, int)
 {
     // Keys still queued behind Esc find the music released and do nothing.
-    if (appState.live && !appState.musicStream.isReleased())
+    if (!appState.live || appState.musicStream.isReleased())
+        return;
+    if (key == GLUT_KEY_F2)
+        app::toggleEditor();
+    else if (!appState.edit || !appState.edit->onSpecialKey(key))
         appState.live->onSpecialKey(key);
 }

@@ -46,6 +46,13 @@ public:
     // Draws the heads-up display and the errors over the finished picture.
     void drawOverlay(int width, int height);
 
+    // Watches the demo's files again, tracks added since included.
+    void watchFiles() { watchDemoFiles(); }
+
+    // A track file that another part of the player read again (the track
+    // editor, for its text tracks): its problem goes, the reload shows.
+    void trackReloaded(const std::string& path);
+
     // Live mode's keys; false for a key it does not use.
     bool onKey(unsigned char key);
     void onSpecialKey(int key);
@@ -86,5 +93,6 @@ private:
     int rateFrames_ = 0;
 };
 
-// The toolkit's special-key callback in live mode (Home, PageUp, PageDown).
+// The toolkit's special-key callback in live mode (Home, PageUp, PageDown;
+// F2 and the track editor's keys).
 void onLiveSpecialKey(int key, int x, int y);

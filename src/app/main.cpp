@@ -20,6 +20,7 @@
 #include "app/CommandLine.h"
 #include "app/DemoChecks.h"
 #include "app/DemoSetup.h"
+#include "app/EditMode.h"
 #include "app/ExportMode.h"
 #include "app/Keyboard.h"
 #include "app/LiveMode.h"
@@ -114,13 +115,18 @@ int main(int argc, char** argv)
     app::warnAboutDemoMistakes();
     if (appState.live)
         appState.live->start();
-    else
+    if (commandLine.edit)
+        app::toggleEditor();
+    if (!appState.live)
         app::warnAboutStaleTextTracks();
     if (commandLine.hasStartRow)
         app::startAtRow(commandLine.startRow);
 
     glutMainLoop();
 
+    // Edits not yet written go to their files now.
+    if (appState.edit)
+        appState.edit->finish();
     app::releaseMusic();
     return 0;
 }

@@ -114,6 +114,11 @@ void TrackEditor::setCursor(int64_t row, long long column, bool select)
     cursorColumn_ = static_cast<size_t>(std::clamp(column, 0ll, std::max(lastColumn, 0ll)));
 }
 
+void TrackEditor::followRow(int64_t row)
+{
+    cursorRow_ = clampRow(row, lastRow_);
+}
+
 EditorBlock TrackEditor::block() const
 {
     if (!selecting_)

@@ -56,6 +56,10 @@ public:
     void moveCursor(int64_t rows, long long columns, bool select);
     void setCursor(int64_t row, long long column, bool select);
 
+    // Puts the cursor on `row` (clamped) as the playing music moves on; the
+    // selection stays.
+    void followRow(int64_t row);
+
     bool hasSelection() const { return selecting_; }
     // The selected block, or the cursor's cell without a selection.
     EditorBlock block() const;

@@ -1,0 +1,91 @@
+// Edit mode (`demoplayer --edit`, or F2 in live mode): the track editor
+// beside the picture. The picture is drawn as ever, at the window's size
+// (so iResolution is the demo's own), with the heads-up display on it; then
+// it is scaled, at its aspect ratio, into the part of the window right of the
+// editor's panel. The editor's keys take precedence over live mode's while
+// the panel is shown and no field is being typed into; every edit feeds the
+// player's tracks at once and reaches its files within a second.
+//
+// Main thread, GL context current, inside the toolkit's callbacks. AppState
+// owns the one EditMode (null until --edit or the first F2); EditMode owns
+// the editor's model, its files, the tune strip, the Dear ImGui context and
+// the picture's framebuffer.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "editor/EditorFiles.h"
+#include "editor/EditorPanel.h"
+#include "editor/TrackEditor.h"
+#include "editor/TuneStrip.h"
+#include "render/GlName.h"
+
+class EditMode {
+public:
+    EditMode() = default;
+    ~EditMode();
+    EditMode(const EditMode&) = delete;
+    EditMode& operator=(const EditMode&) = delete;
+
+    // After live mode has started: Dear ImGui and its toolkit callbacks, a
+    // column for every track of the demo with its files, the tune strip.
+    void start();
+
+    bool shown() const { return shown_; }
+    void toggle();
+
+    // Start of a frame, after live mode's reloads: new tracks become
+    // columns, the cursor follows the playing music, pending edits are written.
+    void beginFrame();
+
+    // After the picture and the heads-up display are drawn in framebuffer 0
+    // at `width` x `height`: the panel, and the picture beside it.
+    void draw(int width, int height);
+
+    // The toolkit's key callbacks; true when the editor used the key.
+    bool onKey(unsigned char key);
+    bool onSpecialKey(int key);
+
+    // A demo file changed on disk: true when it is one of the editor's
+    // track files, which the editor reads itself.
+    bool onTrackFileChanged(const std::string& path);
+
+    // Writes every pending edit (at the end of the run); true when all are saved.
+    bool finish();
+
+private:
+    void addColumns();
+    void addNamedTrack(const std::string& name);
+    void warnReadOnly(size_t column);
+    void seekToCursor();
+    void ensurePicture(int width, int height);
+
+    TrackEditor editor_;
+    EditorFiles files_;
+    TuneStrip strip_;
+    EditorPanel panel_;
+    bool started_ = false;
+    bool shown_ = true;
+    size_t knownTracks_ = 0; // the device's tracks that have columns
+    std::vector<std::string> warned_;
+    GlName pictureTexture_;
+    GlName pictureFramebuffer_;
+    int pictureWidth_ = 0;
+    int pictureHeight_ = 0;
+};
+
+namespace app {
+
+// F2: opens the editor the first time (--edit opens it at start-up), then
+// shows or hides it.
+void toggleEditor();
+
+// The toolkit's mouse callbacks while the editor exists (forwarded to Dear ImGui).
+void onEditorMouse(int button, int state, int x, int y);
+void onEditorMotion(int x, int y);
+void onEditorWheel(int wheel, int direction, int x, int y);
+void onEditorKeyUp(unsigned char key, int x, int y);
+void onEditorSpecialUp(int key, int x, int y);
+
+} // namespace app
