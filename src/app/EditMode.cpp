@@ -75,6 +75,8 @@ void EditMode::start()
     ImGuiIO& io = ImGui::GetIO();
     io.IniFilename = nullptr; // nothing written beside the demo
     ImGui::StyleColorsDark();
+    // An opaque panel: the window under it need not be cleared.
+    ImGui::GetStyle().Colors[ImGuiCol_WindowBg].w = 1.0f;
     ImGui_ImplGLUT_Init();
     ImGui_ImplOpenGL3_Init("#version 140");
     started_ = true;
@@ -106,10 +108,14 @@ void EditMode::addColumns()
 
 void EditMode::warnReadOnly(size_t column)
 {
-    const std::string& error = editor_.column(column).readOnlyError;
-    if (error.empty() || std::find(warned_.begin(), warned_.end(), error) != warned_.end())
+    const EditorTrack& track = editor_.column(column);
+    const std::string& error = track.readOnlyError;
+    std::string& warned = warned_[track.name];
+    if (error == warned)
         return;
-    warned_.push_back(error);
+    warned = error;
+    if (error.empty())
+        return;
     std::cout.flush();
     std::fprintf(stderr, "%s; the track editor shows it read-only until it is fixed\n", error.c_str());
 }
@@ -135,7 +141,7 @@ void EditMode::addNamedTrack(const std::string& name)
             readers += (readers.empty() ? "" : ", ") + shader.getFragmentPath();
     }
     const bool player = name == "scene" || name == "fft_sampling_index" || name == "fstr_val";
-    panel_.setNotice(name + (player ? ": read by the player itself"
+    panel_.setNotice(name + (player            ? ": read by the player itself"
                              : readers.empty() ? ": no shader declares it in demo.json"
                                                : ": a parameter of " + readers));
     editor_.setCursor(editor_.cursorRow(), editor_.findColumn(name), false);
@@ -165,32 +171,12 @@ void EditMode::seekToCursor()
     music.seekBytes(static_cast<uint64_t>(frames) * static_cast<uint64_t>(music.channels()) * 2u);
 }
 
-void EditMode::ensurePicture(int width, int height)
-{
-    if (pictureFramebuffer_ && width == pictureWidth_ && height == pictureHeight_)
-        return;
-    pictureTexture_ = GlName::generate(GlName::Kind::Texture);
-    glBindTexture(GL_TEXTURE_2D, pictureTexture_.get());
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    pictureFramebuffer_ = GlName::generate(GlName::Kind::Framebuffer);
-    glBindFramebuffer(GL_FRAMEBUFFER, pictureFramebuffer_.get());
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, pictureTexture_.get(), 0);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    pictureWidth_ = width;
-    pictureHeight_ = height;
-}
-
 void EditMode::draw(int width, int height)
 {
     if (!shown_ || width <= 0 || height <= 0)
         return;
     // The finished picture, kept while the window is cleared for the panel.
-    ensurePicture(width, height);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, pictureFramebuffer_.get());
-    glBlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    picture_.keep(width, height);
 
     ImGuiIO& io = ImGui::GetIO();
     io.DisplaySize = ImVec2(static_cast<float>(width), static_cast<float>(height));
@@ -206,27 +192,13 @@ void EditMode::draw(int width, int height)
         seekToCursor();
     ImGui::Render();
 
-    // The picture at its aspect ratio in the rest of the window.
+    // The picture at its aspect ratio in the rest of the window; the panel,
+    // opaque, covers the rest.
     const int left = std::min(width - 1, static_cast<int>(panelWidth));
-    const int space = width - left;
-    int shownWidth = space;
-    int shownHeight = static_cast<int>(static_cast<double>(space) * height / width);
-    if (shownHeight > height) {
-        shownHeight = height;
-        shownWidth = static_cast<int>(static_cast<double>(height) * width / height);
-    }
-    const int x = left + (space - shownWidth) / 2;
-    const int y = (height - shownHeight) / 2;
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glViewport(0, 0, width, height);
-    glDisable(GL_SCISSOR_TEST);
     glClearColor(0.08f, 0.08f, 0.1f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
+    picture_.showInside(left, 0, width - left, height);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, pictureFramebuffer_.get());
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-    glBlitFramebuffer(0, 0, width, height, x, y, x + shownWidth, y + shownHeight, GL_COLOR_BUFFER_BIT, GL_LINEAR);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
     ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
 }
 
@@ -343,9 +315,9 @@ bool EditMode::onTrackFileChanged(const std::string& path)
     for (size_t c = 0; c < editor_.columnCount(); ++c) {
         const std::string& name = editor_.column(c).name;
         if (path == EditorFiles::textPath(name)) {
-            if (files_.reload(editor_, c) && appState.live) {
+            if (files_.reload(editor_, c)) {
                 warnReadOnly(c);
-                if (editor_.column(c).readOnlyError.empty())
+                if (editor_.column(c).readOnlyError.empty() && appState.live)
                     appState.live->trackReloaded(path);
             }
             return true;
@@ -355,6 +327,11 @@ bool EditMode::onTrackFileChanged(const std::string& path)
             return true;
     }
     return false;
+}
+
+bool EditMode::ownsTrack(const std::string& name) const
+{
+    return editor_.findColumn(name) >= 0;
 }
 
 bool EditMode::finish()

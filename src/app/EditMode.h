@@ -9,9 +9,10 @@
 // Main thread, GL context current, inside the toolkit's callbacks. AppState
 // owns the one EditMode (null until --edit or the first F2); EditMode owns
 // the editor's model, its files, the tune strip, the Dear ImGui context and
-// the picture's framebuffer.
+// the picture's copy.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -19,7 +20,7 @@
 #include "editor/EditorPanel.h"
 #include "editor/TrackEditor.h"
 #include "editor/TuneStrip.h"
-#include "render/GlName.h"
+#include "render/PictureCopy.h"
 
 class EditMode {
 public:
@@ -51,6 +52,10 @@ public:
     // track files, which the editor reads itself.
     bool onTrackFileChanged(const std::string& path);
 
+    // Whether track `name` is a column of the editor, which is then the
+    // source of its keys.
+    bool ownsTrack(const std::string& name) const;
+
     // Writes every pending edit (at the end of the run); true when all are saved.
     bool finish();
 
@@ -59,7 +64,6 @@ private:
     void addNamedTrack(const std::string& name);
     void warnReadOnly(size_t column);
     void seekToCursor();
-    void ensurePicture(int width, int height);
 
     TrackEditor editor_;
     EditorFiles files_;
@@ -67,12 +71,9 @@ private:
     EditorPanel panel_;
     bool started_ = false;
     bool shown_ = true;
-    size_t knownTracks_ = 0; // the device's tracks that have columns
-    std::vector<std::string> warned_;
-    GlName pictureTexture_;
-    GlName pictureFramebuffer_;
-    int pictureWidth_ = 0;
-    int pictureHeight_ = 0;
+    size_t knownTracks_ = 0;                    // the device's tracks that have columns
+    std::map<std::string, std::string> warned_; // each track's read-only error as last said
+    PictureCopy picture_;
 };
 
 namespace app {

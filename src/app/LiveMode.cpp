@@ -94,6 +94,9 @@ void LiveMode::loadTextTracks()
 {
     textTracks_ = app::textTrackNames();
     for (const std::string& name : textTracks_) {
+        // The track editor's columns are read by the editor, whose keys they play.
+        if (appState.edit && appState.edit->ownsTrack(name))
+            continue;
         const std::string path = app::textTrackPath(name);
         std::string error;
         if (app::loadTextTrack(sync_obtain_track(appState.syncDevice.get(), name.c_str()), path, error))

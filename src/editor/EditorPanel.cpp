@@ -29,8 +29,8 @@ const ImU32 kLevel = IM_COL32(70, 130, 190, 255);
 const ImU32 kPeak = IM_COL32(40, 70, 100, 255);
 const ImU32 kTuneEnd = IM_COL32(220, 60, 60, 255);
 const ImU32 kProblem = IM_COL32(255, 100, 100, 255);
-const ImU32 kCurveColours[] = {IM_COL32(255, 210, 80, 255), IM_COL32(120, 220, 255, 255),
-                               IM_COL32(160, 255, 140, 255), IM_COL32(255, 140, 220, 255)};
+const ImU32 kCurveColours[] = {IM_COL32(255, 210, 80, 255), IM_COL32(120, 220, 255, 255), IM_COL32(160, 255, 140, 255),
+                               IM_COL32(255, 140, 220, 255)};
 
 // Whether the scene track's key at `row` changes the scene (its whole part).
 bool sceneChangesAt(const SyncTrack* scene, int64_t row)
@@ -59,7 +59,8 @@ float EditorPanel::draw(TrackEditor& editor, const TuneStrip& strip, const Edito
         width_ = std::max(240.0f, std::floor(io.DisplaySize.x * 0.45f));
     ImGui::SetNextWindowPos(ImVec2(0.0f, 0.0f), ImGuiCond_Always);
     ImGui::SetNextWindowSize(ImVec2(width_, height), ImGuiCond_Always);
-    ImGui::SetNextWindowSizeConstraints(ImVec2(240.0f, height), ImVec2(std::max(240.0f, io.DisplaySize.x - 120.0f), height));
+    ImGui::SetNextWindowSizeConstraints(ImVec2(240.0f, height),
+                                        ImVec2(std::max(240.0f, io.DisplaySize.x - 120.0f), height));
     const ImGuiWindowFlags flags = ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoCollapse |
                                    ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoScrollWithMouse |
                                    ImGuiWindowFlags_NoBringToFrontOnFocus | ImGuiWindowFlags_NoSavedSettings;
@@ -98,8 +99,8 @@ void EditorPanel::drawTracker(TrackEditor& editor, const TuneStrip& strip, const
     const float rowHeight = ImGui::GetTextLineHeight() + 2.0f;
     const float headHeight = rowHeight + 2.0f;
     const int visibleRows = std::max(1, static_cast<int>((height - headHeight) / rowHeight));
-    const size_t fitting =
-        std::max<size_t>(1, static_cast<size_t>((width - kRowNumberWidth - kStripWidth) / kColumnWidth));
+    const size_t fitting = std::max<size_t>(
+        1, static_cast<size_t>((width - kRowNumberWidth - kStripWidth) / kColumnWidth));
 
     // The cursor's column stays in view; its row stays in the middle.
     if (editor.cursorColumn() < firstColumn_)
@@ -166,8 +167,10 @@ void EditorPanel::drawTracker(TrackEditor& editor, const TuneStrip& strip, const
         if (strip.ready() && static_cast<size_t>(row) < strip.levels().size()) {
             const float peak = strip.peaks()[static_cast<size_t>(row)] / peakMax;
             const float level = strip.levels()[static_cast<size_t>(row)] / peakMax;
-            draw->AddRectFilled(ImVec2(stripX, y + 1.0f), ImVec2(stripX + peak * (kStripWidth - 4.0f), y + rowHeight - 1.0f), kPeak);
-            draw->AddRectFilled(ImVec2(stripX, y + 3.0f), ImVec2(stripX + level * (kStripWidth - 4.0f), y + rowHeight - 3.0f), kLevel);
+            draw->AddRectFilled(ImVec2(stripX, y + 1.0f),
+                                ImVec2(stripX + peak * (kStripWidth - 4.0f), y + rowHeight - 1.0f), kPeak);
+            draw->AddRectFilled(ImVec2(stripX, y + 3.0f),
+                                ImVec2(stripX + level * (kStripWidth - 4.0f), y + rowHeight - 3.0f), kLevel);
         }
         if (tuneEnd >= 0.0f && row == static_cast<int64_t>(std::floor(tuneEnd)))
             draw->AddLine(ImVec2(stripX, y), ImVec2(stripX + kStripWidth, y), kTuneEnd, 2.0f);
@@ -321,8 +324,7 @@ void EditorPanel::drawCurves(TrackEditor& editor, const EditorView& view, float 
              k < track.keys.size() && track.keys[k].key.row <= last; ++k) {
             const SyncKey& key = track.keys[k].key;
             const ImVec2 at(toX(key.row), toY(key.value));
-            draw->AddRectFilled(ImVec2(at.x - kHandle, at.y - kHandle), ImVec2(at.x + kHandle, at.y + kHandle),
-                                colour);
+            draw->AddRectFilled(ImVec2(at.x - kHandle, at.y - kHandle), ImVec2(at.x + kHandle, at.y + kHandle), colour);
             if (!onKey && hovered && std::fabs(io.MousePos.x - at.x) <= kHandle + 2.0f &&
                 std::fabs(io.MousePos.y - at.y) <= kHandle + 2.0f) {
                 onKey = true;
@@ -351,8 +353,9 @@ void EditorPanel::drawCurves(TrackEditor& editor, const EditorView& view, float 
     }
     if (dragging_ && ImGui::IsMouseDown(0) && ImGui::IsMouseDragging(0, 1.0f)) {
         const double row = first + (io.MousePos.x - origin.x) * rowsPerPixel;
-        const int32_t toRow =
-            io.KeyShift ? dragRow_ : static_cast<int32_t>(std::clamp(std::lround(row), 0l, long{editor.lastRow()}));
+        const int32_t toRow = io.KeyShift
+                                  ? dragRow_
+                                  : static_cast<int32_t>(std::clamp(std::lround(row), 0l, long{editor.lastRow()}));
         const float value = low + (origin.y + height - io.MousePos.y) / height * (high - low);
         editor.dragKey(dragColumn_, dragRow_, toRow, value, gesture_);
     }

@@ -20,8 +20,8 @@
 
 // What the panel shows besides the keys: where the music is and the tempo.
 struct EditorView {
-    double playRow = 0.0;                // the music's row this frame
-    double rowsPerBeat = 8.0;            // beat lines; a bar is four beats
+    double playRow = 0.0;                  // the music's row this frame
+    double rowsPerBeat = 8.0;              // beat lines; a bar is four beats
     const SyncTrack* sceneTrack = nullptr; // scene changes are marked across all columns
 };
 
@@ -40,11 +40,11 @@ private:
     void drawCurves(TrackEditor& editor, const EditorView& view, float height);
     void drawProblems(const TrackEditor& editor);
 
-    float width_ = 0.0f; // 0: not drawn yet (then 45 % of the window)
-    size_t firstColumn_ = 0;        // the leftmost column shown
-    std::set<std::string> ticked_;  // tracks drawn in the curve view besides the cursor's
-    double curveRows_ = 64.0;       // rows the curve view spans (Ctrl+wheel zooms)
-    double curveOffset_ = 0.0;      // its start, in rows from the cursor's row (the wheel scrolls)
+    float width_ = 0.0f;           // 0: not drawn yet (then 45 % of the window)
+    size_t firstColumn_ = 0;       // the leftmost column shown
+    std::set<std::string> ticked_; // tracks drawn in the curve view besides the cursor's
+    double curveRows_ = 64.0;      // rows the curve view spans (Ctrl+wheel zooms)
+    double curveOffset_ = 0.0;     // its start, in rows from the cursor's row (the wheel scrolls)
     // A key being dragged in the curve view.
     bool dragging_ = false;
     size_t dragColumn_ = 0;
