@@ -240,9 +240,10 @@ int main(int argc, char** argv)
     std::printf("bench_editor: %dx%d, 16 tracks x 2000 keys, %d frames each, medians\n", kWidth, kHeight, frames);
     std::printf("  frame, editor closed      %8.3f ms\n", closedMs);
     std::printf("  frame, editor open        %8.3f ms   ratio %.3f (target <= 1.1)\n", openMs, openMs / closedMs);
-    std::printf("    of which: picture kept %.3f ms, picture shown %.3f ms, panel drawn by GL "
-                "%.3f ms\n",
-                median(keepSteps), median(showSteps), median(panelSteps));
+    std::printf(
+        "    of which: picture kept %.3f ms, picture shown %.3f ms, panel drawn by GL "
+        "%.3f ms\n",
+        median(keepSteps), median(showSteps), median(panelSteps));
     std::printf("  editor CPU per frame      %8.3f ms   (target < 1 ms)\n", median(editorCpu));
     std::printf("  editor CPU, 100000 keys   %8.3f ms median, %.3f ms worst (target < 1 ms)\n", median(largeCpu),
                 worst);

@@ -43,7 +43,7 @@ private:
     float width_ = 0.0f;           // 0: not drawn yet (then 45 % of the window)
     size_t firstColumn_ = 0;       // the leftmost column shown
     std::set<std::string> ticked_; // tracks drawn in the curve view besides the cursor's
-    double curveRows_ = 64.0;      // rows the curve view spans (Ctrl+wheel zooms)
+    double curveRows_ = 256.0;     // rows the curve view spans (Ctrl+wheel zooms)
     double curveOffset_ = 0.0;     // its start, in rows from the cursor's row (the wheel scrolls)
     // A key being dragged in the curve view.
     bool dragging_ = false;

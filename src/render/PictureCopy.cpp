@@ -53,7 +53,7 @@ void PictureCopy::showInside(int x, int y, int width, int height) const
 
     glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_.get());
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-    glBlitFramebuffer(0, 0, width_, height_, left, bottom, left + shownWidth, bottom + shownHeight,
-                      GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    glBlitFramebuffer(0, 0, width_, height_, left, bottom, left + shownWidth, bottom + shownHeight, GL_COLOR_BUFFER_BIT,
+                      GL_LINEAR);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
