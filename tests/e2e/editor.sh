@@ -6,15 +6,7 @@
 source "$(dirname "${BASH_SOURCE[0]}")/lib/player.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/lib/live.sh"
 
-make_demo 20
-# Scene 0's shader shows the track "level" in its green.
-sed -i 's/"fragmentsrc": "solid.fsh"/"fragmentsrc": "solid.fsh", "parameters": ["level"]/' "$demo_dir/demo.json"
-save solid.fsh '#version 140
-uniform float level;
-out vec4 colour;
-void main() { colour = vec4(1.0, level, 0.0, 1.0); }'
-mkdir "$demo_dir/tracks"
-save tracks/level.txt '# how green
+make_level_demo '# how green
 0 0 step  # dark at first'
 
 # The picture's centre, beside the panel (45 % of the window's width).

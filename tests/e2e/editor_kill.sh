@@ -4,10 +4,7 @@
 source "$(dirname "${BASH_SOURCE[0]}")/lib/player.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/lib/live.sh"
 
-make_demo 20
-sed -i 's/"fragmentsrc": "solid.fsh"/"fragmentsrc": "solid.fsh", "parameters": ["level"]/' "$demo_dir/demo.json"
-mkdir "$demo_dir/tracks"
-save tracks/level.txt '0 0 step'
+make_level_demo
 
 start_player --edit
 wait_for_output '^live: watching'
