@@ -9,8 +9,6 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib/live.sh"
 make_level_demo '# how green
 0 0 step  # dark at first'
 
-# The picture's centre, beside the panel (45 % of the window's width).
-picture=(464 180)
 
 # wait_for_file NAME TEXT: NAME holds TEXT (each save is a rename, so a
 # file read is always whole).
@@ -34,6 +32,9 @@ wait_for_track() {
 start_player --edit
 wait_for_output '^live: watching'
 wait_for_count '^live: row' 2
+# The picture's centre: right of the panel, which takes 45 % of the width.
+eval "$(xdotool getwindowgeometry --shell "$(player_window)")"
+picture=($((WIDTH * 725 / 1000)) $((HEIGHT / 2)))
 press space Home
 # The columns by name: fft_sampling_index, fstr_val, level, scene.
 press Right Right 1 Return
