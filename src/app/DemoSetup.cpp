@@ -74,6 +74,7 @@ bool app::initDemo()
     if (!loaded)
         return false;
     glutSetWindowTitle(appState.windowTitle.c_str());
+    appState.demo.timing.fitToTune(tuneSeconds());
 
     appState.musicStream.update();
     // The depth buffer takes the window size of this moment; the first frame
@@ -124,6 +125,12 @@ void app::startAtRow(double row)
                       row, music.bytesToSeconds(music.lengthBytes()));
         platform_warn("tune.ogg", message);
     }
+}
+
+double app::tuneSeconds()
+{
+    const MusicStream& music = appState.musicStream;
+    return music.hasMusic() ? music.bytesToSeconds(music.lengthBytes()) : 0.0;
 }
 
 void app::releaseMusic()

@@ -36,6 +36,9 @@ void initQuadMeshes();
 // past the tune's end leaves it at the start, with one line on standard error.
 void startAtRow(double row);
 
+// The length of the open tune in seconds; 0 without music.
+double tuneSeconds();
+
 // Releases the music (and the audio output) unless Esc already has.
 void releaseMusic();
 

@@ -116,6 +116,7 @@ int setUpAndExport(const CommandLine& commandLine, int width, int height)
     app::initQuadMeshes();
     double tuneSeconds = 0.0;
     const bool hasTune = tuneLength(tuneSeconds);
+    appState.demo.timing.fitToTune(tuneSeconds);
     app::warnAboutDemoMistakes(tuneSeconds);
     std::cout.flush();
     if (platform_interrupt_requested())

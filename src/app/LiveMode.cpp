@@ -13,6 +13,8 @@
 #include <nlohmann/json.hpp>
 
 #include "app/AppState.h"
+#include "app/DemoChecks.h"
+#include "app/DemoSetup.h"
 #include "app/TextTracks.h"
 #include "demo/DemoDescription.h"
 #include "platform/platform.h"
@@ -184,6 +186,7 @@ void LiveMode::reloadDescription()
     }
     // The music's position is in bytes, so it stays where it is whatever the new tempo.
     appState.demo = std::move(content);
+    appState.demo.timing.fitToTune(app::tuneSeconds());
     appState.rowsPerSecond = appState.demo.timing.rowsPerSecond;
     problems_.erase(std::remove_if(problems_.begin(), problems_.end(),
                                    [](const Problem& problem) {
@@ -197,6 +200,8 @@ void LiveMode::reloadDescription()
     loadTextTracks();
     watchDemoFiles();
     reloaded(kDescriptionPath);
+    console_.clearStatus();
+    app::warnAboutDemoMistakes();
 }
 
 void LiveMode::rebuildEntries(const std::vector<std::string>& changed)
@@ -227,6 +232,8 @@ void LiveMode::rebuildEntries(const std::vector<std::string>& changed)
         }
         clearProblem(key);
         reloaded(key);
+        console_.clearStatus();
+        app::warnAboutUniforms({entry.getVertexPath(), entry.getFragmentPath()});
     }
 }
 
@@ -244,6 +251,8 @@ void LiveMode::rebuildFinalPass()
     appState.quads = std::make_unique<SceneQuads>(*appState.antiAliasProgram);
     clearProblem(key);
     reloaded(key);
+    console_.clearStatus();
+    app::warnAboutUniforms({kFinalVertexPath, kFinalFragmentPath});
 }
 
 void LiveMode::trackReloaded(const std::string& path)

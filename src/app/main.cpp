@@ -94,6 +94,7 @@ int main(int argc, char** argv)
         toolkitArguments.push_back(&argument[0]);
     toolkitArguments.push_back(nullptr);
     int toolkitArgumentCount = static_cast<int>(toolkitArguments.size()) - 1;
+    glutInitErrorFunc(app::onToolkitError);
     glutInit(&toolkitArgumentCount, toolkitArguments.data());
     platform_console_open(appState.console);
 

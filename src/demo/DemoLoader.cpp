@@ -56,11 +56,16 @@ public:
     {
         scene_.emplace();
         passCount_ = 0;
+        dropped_.clear();
     }
 
     void addPass(uint32_t shaderIndex, const PassSettings& settings)
     {
-        scene_->addShader(content_.shaders[shaderIndex], settings);
+        const DemoShader& shader = content_.shaders[shaderIndex];
+        if (passCount_ >= static_cast<std::size_t>(Scene::kMaxPasses))
+            dropped_ += std::string(dropped_.empty() ? "" : ", ") + "shader_order[" + std::to_string(passCount_) +
+                        "] " + shader.getFragmentPath();
+        scene_->addShader(shader, settings);
         ++passCount_;
     }
 
@@ -82,7 +87,7 @@ public:
         if (passCount_ > static_cast<std::size_t>(Scene::kMaxPasses))
             platform_warn(path_, "scene " + std::to_string(content_.scenes.size()) + " has " +
                                      std::to_string(passCount_) + " passes; only the first " +
-                                     std::to_string(Scene::kMaxPasses) + " are drawn");
+                                     std::to_string(Scene::kMaxPasses) + " are drawn; dropped: " + dropped_);
         content_.scenes.push_back(*scene_);
         scene_.reset();
     }
@@ -99,6 +104,7 @@ private:
     std::optional<DemoShader> shader_;           // the entry being read
     std::optional<Scene> scene_;                 // the scene being read
     std::size_t passCount_ = 0;                  // pass entries of the scene being read, refused ones too
+    std::string dropped_;                        // the refused ones, "shader_order[8] glow.fsh, ..."
 };
 
 } // namespace
@@ -113,6 +119,9 @@ bool demo::loadDemoDescription(const char* path, SyncDevice* device, DemoContent
         return false;
     }
     nlohmann::json document = parseDescription(text);
+    // Before the walk, which may end the load on the very key mistyped.
+    for (const std::string& line : unknownDescriptionKeys(document))
+        platform_warn(path, line);
     // The length and tempo first: a wrong one ends the load before anything is made.
     std::string timingError;
     if (!readDemoTiming(document, content.timing, timingError))

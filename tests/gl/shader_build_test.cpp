@@ -12,6 +12,7 @@
 #include "render/DemoShader.h"
 #include "render/QuadMesh.h"
 #include "render/ShaderProgram.h"
+#include "render/UniformContract.h"
 #include "render/VertexArrayObject.h"
 
 namespace {
@@ -184,4 +185,24 @@ TEST_F(ShaderBuild, FailedRebuildKeepsTheProgramItHad)
     EXPECT_EQ(entry.getProgramId(), program);
     EXPECT_TRUE(glIsProgram(program));
     EXPECT_EQ(drawCentre(entry.getShaderProgram()), glm::ivec4(255, 255, 255, 255));
+}
+
+TEST_F(ShaderBuild, ActiveUniformsAreNamedAndTypedAsGlslDeclaresThem)
+{
+    const char* fragment =
+        "#version 330\nuniform vec3 iResolution;\nuniform sampler2D iChannel1;\n"
+        "uniform float bands[4];\nuniform float unused;\nout vec4 color;\n"
+        "void main() { color = texture(iChannel1, iResolution.xy) * bands[2]; }\n";
+    const ShaderProgram program = ShaderProgram::link(
+        render::compileShader(GL_VERTEX_SHADER, gltest::kQuadVertexSource, "quad.vsh", CompileReport::Quiet),
+        render::compileShader(GL_FRAGMENT_SHADER, fragment, "f.fsh", CompileReport::Quiet), "quad.vsh", "f.fsh");
+    ASSERT_TRUE(program.isValid());
+    std::string seen;
+    for (const ShaderUniform& uniform : render::activeUniforms(program.getProgramId()))
+        if (uniform.name != "transform" && uniform.name != "obj_position")
+            seen += uniform.name + ":" + uniform.type + " ";
+    EXPECT_EQ(seen.find("unused"), std::string::npos) << "a uniform nothing reads is not the player's concern";
+    EXPECT_NE(seen.find("iResolution:vec3 "), std::string::npos) << seen;
+    EXPECT_NE(seen.find("iChannel1:sampler2D "), std::string::npos) << seen;
+    EXPECT_NE(seen.find("bands:float "), std::string::npos) << seen;
 }
