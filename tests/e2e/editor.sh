@@ -15,7 +15,8 @@ make_level_demo '# how green
 wait_for_file() {
     local deadline=$((SECONDS + 20))
     until [ "$(cat "$demo_dir/$1" 2>/dev/null)" = "$2" ]; do
-        [ $SECONDS -lt $deadline ] || fail "$1 holds '$(cat "$demo_dir/$1")', not '$2'"
+        [ $SECONDS -lt $deadline ] ||
+            fail "$1 holds '$(cat "$demo_dir/$1")', not '$2' (the text tracks: $(tail -n +1 "$demo_dir"/tracks/*.txt))"
         sleep 0.1
     done
 }
