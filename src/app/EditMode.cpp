@@ -62,10 +62,19 @@ EditMode::~EditMode()
 {
     if (!started_)
         return;
-    if (platform_gl_context_current())
-        ImGui_ImplOpenGL3_Shutdown();
+    releaseGl();
     ImGui_ImplGLUT_Shutdown();
     ImGui::DestroyContext();
+}
+
+void EditMode::releaseGl()
+{
+    // Without a context (the window gone) the driver took the objects along.
+    if (!glReleased_ && platform_gl_context_current()) {
+        ImGui_ImplOpenGL3_Shutdown();
+        picture_ = PictureCopy();
+    }
+    glReleased_ = true;
 }
 
 void EditMode::start()
@@ -86,6 +95,8 @@ void EditMode::start()
     glutMotionFunc(app::onEditorMotion);
     glutPassiveMotionFunc(app::onEditorMotion);
     glutMouseWheelFunc(app::onEditorWheel);
+    // The toolkit calls it with the window's context current, whatever ends the run.
+    glutCloseFunc(app::onEditorWindowClosed);
     addColumns();
     editor_.setCursor(0, 0, false);
 }
@@ -173,7 +184,7 @@ void EditMode::seekToCursor()
 
 void EditMode::draw(int width, int height)
 {
-    if (!shown_ || width <= 0 || height <= 0)
+    if (!shown_ || glReleased_ || width <= 0 || height <= 0)
         return;
     // The finished picture, kept while the window is cleared for the panel.
     picture_.keep(width, height);
@@ -355,6 +366,12 @@ void app::onEditorWheel(int wheel, int direction, int x, int y)
 {
     if (appState.edit && appState.edit->shown())
         ImGui_ImplGLUT_MouseWheelFunc(wheel, direction, x, y);
+}
+
+void app::onEditorWindowClosed()
+{
+    if (appState.edit)
+        appState.edit->releaseGl();
 }
 
 void app::onEditorKeyUp(unsigned char key, int x, int y)

@@ -59,6 +59,10 @@ public:
     // Writes every pending edit (at the end of the run); true when all are saved.
     bool finish();
 
+    // Releases Dear ImGui's and the picture's GL objects while the window's
+    // context is still there (the window closing); nothing draws afterwards.
+    void releaseGl();
+
 private:
     void addColumns();
     void addNamedTrack(const std::string& name);
@@ -70,6 +74,7 @@ private:
     TuneStrip strip_;
     EditorPanel panel_;
     bool started_ = false;
+    bool glReleased_ = false;
     bool shown_ = true;
     size_t knownTracks_ = 0;                    // the device's tracks that have columns
     std::map<std::string, std::string> warned_; // each track's read-only error as last said
@@ -87,6 +92,7 @@ void onEditorMouse(int button, int state, int x, int y);
 void onEditorMotion(int x, int y);
 void onEditorWheel(int wheel, int direction, int x, int y);
 void onEditorKeyUp(unsigned char key, int x, int y);
+void onEditorWindowClosed();
 void onEditorSpecialUp(int key, int x, int y);
 
 } // namespace app
