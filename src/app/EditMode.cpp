@@ -72,7 +72,7 @@ void EditMode::releaseGl()
     // Without a context (the window gone) the driver took the objects along.
     if (!glReleased_ && platform_gl_context_current()) {
         ImGui_ImplOpenGL3_Shutdown();
-        picture_ = PictureCopy();
+        picture_ = PictureTarget();
     }
     glReleased_ = true;
 }
@@ -182,13 +182,49 @@ void EditMode::seekToCursor()
     music.seekBytes(static_cast<uint64_t>(frames) * static_cast<uint64_t>(music.channels()) * 2u);
 }
 
-void EditMode::draw(int width, int height)
+void EditMode::placePicture(FramePicture& picture)
+{
+    const int width = picture.width;
+    const int height = picture.height;
+    if (!shown_ || glReleased_ || width <= 0 || height <= 0)
+        return;
+    // The panel as it was last drawn (at first 45 % of the window).
+    const int left = std::clamp(static_cast<int>(panelWidth_ > 0.0f ? panelWidth_ : width * 0.45f), 0, width - 1);
+    const int space = width - left;
+    FrameView& view = picture.view;
+    view.framebuffer = 0;
+    view.width = space;
+    view.height = static_cast<int>(static_cast<double>(space) * height / width);
+    if (view.height > height) {
+        view.height = height;
+        view.width = static_cast<int>(static_cast<double>(height) * width / height);
+    }
+    view.x = left + (space - view.width) / 2;
+    view.y = (height - view.height) / 2;
+    picture.through = &picture_;
+
+    // Only the margins around the picture are cleared; the panel covers the rest.
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glClearColor(0.08f, 0.08f, 0.1f, 1.0f);
+    glEnable(GL_SCISSOR_TEST);
+    const int margins[4][4] = {{left, 0, space, view.y},
+                               {left, view.y + view.height, space, height - view.y - view.height},
+                               {left, view.y, view.x - left, view.height},
+                               {view.x + view.width, view.y, width - view.x - view.width, view.height}};
+    for (const auto& margin : margins) {
+        if (margin[2] <= 0 || margin[3] <= 0)
+            continue;
+        glScissor(margin[0], margin[1], margin[2], margin[3]);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    glDisable(GL_SCISSOR_TEST);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+}
+
+void EditMode::drawPanel(int width, int height)
 {
     if (!shown_ || glReleased_ || width <= 0 || height <= 0)
         return;
-    // The finished picture, kept while the window is cleared for the panel.
-    picture_.keep(width, height);
-
     ImGuiIO& io = ImGui::GetIO();
     io.DisplaySize = ImVec2(static_cast<float>(width), static_cast<float>(height));
     ImGui_ImplOpenGL3_NewFrame();
@@ -198,18 +234,12 @@ void EditMode::draw(int width, int height)
     view.playRow = musicRow();
     view.rowsPerBeat = rowsPerBeat();
     view.sceneTrack = appState.sceneTrack;
-    const float panelWidth = panel_.draw(editor_, strip_, view, static_cast<float>(height));
+    panelWidth_ = panel_.draw(editor_, strip_, view, static_cast<float>(height));
     if (editor_.cursorRow() != rowBefore)
         seekToCursor();
     ImGui::Render();
-
-    // The picture at its aspect ratio in the rest of the window; the panel,
-    // opaque, covers the rest.
-    const int left = std::min(width - 1, static_cast<int>(panelWidth));
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glViewport(0, 0, width, height);
-    glClearColor(0.08f, 0.08f, 0.1f, 1.0f);
-    picture_.showInside(left, 0, width - left, height);
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
 }
 

@@ -1,8 +1,8 @@
 // Edit mode (`demoplayer --edit`, or F2 in live mode): the track editor
-// beside the picture. The picture is drawn as ever, at the window's size
-// (so iResolution is the demo's own), with the heads-up display on it; then
-// it is scaled, at its aspect ratio, into the part of the window right of the
-// editor's panel. The editor's keys take precedence over live mode's while
+// beside the picture. The picture is drawn at the window's size (so
+// iResolution is the demo's own) and shown scaled, at its aspect ratio, in
+// the part of the window right of the editor's panel, with the heads-up
+// display on it. The editor's keys take precedence over live mode's while
 // the panel is shown and no field is being typed into; every edit feeds the
 // player's tracks at once and reaches its files within a second.
 //
@@ -20,7 +20,8 @@
 #include "editor/EditorPanel.h"
 #include "editor/TrackEditor.h"
 #include "editor/TuneStrip.h"
-#include "render/PictureCopy.h"
+#include "app/FrameScene.h"
+#include "render/PictureTarget.h"
 
 class EditMode {
 public:
@@ -40,9 +41,14 @@ public:
     // columns, the cursor follows the playing music, pending edits are written.
     void beginFrame();
 
-    // After the picture and the heads-up display are drawn in framebuffer 0
-    // at `width` x `height`: the panel, and the picture beside it.
-    void draw(int width, int height);
+    // Before the frame draws: while the panel is shown, the picture goes,
+    // at its own size, through the editor's offscreen picture into the part
+    // of the window beside the panel (the margins around it cleared).
+    void placePicture(FramePicture& picture);
+
+    // After the picture and the heads-up display: the panel, over the
+    // window's left part (`width` x `height`: the window's size).
+    void drawPanel(int width, int height);
 
     // The toolkit's key callbacks; true when the editor used the key.
     bool onKey(unsigned char key);
@@ -78,7 +84,8 @@ private:
     bool shown_ = true;
     size_t knownTracks_ = 0;                    // the device's tracks that have columns
     std::map<std::string, std::string> warned_; // each track's read-only error as last said
-    PictureCopy picture_;
+    PictureTarget picture_;
+    float panelWidth_ = 0.0f; // as the panel was last drawn; 0 before the first
 };
 
 namespace app {

@@ -1,6 +1,7 @@
 // Export mode: the start-up without a window, then the export module drives
-// the frames. Main thread; owns the headless GL context for the whole run and
-// releases AppState's GL objects before it goes.
+// the frames. Main thread; owns the headless GL context and the loaded demo
+// for the whole run, and releases the demo's GL objects before the context
+// goes. Nothing here uses AppState: the window's record.
 #include "app/ExportMode.h"
 
 #include <algorithm>
@@ -11,7 +12,7 @@
 
 #include <GL/glew.h>
 
-#include "app/AppState.h"
+#include "app/BuildFailures.h"
 #include "app/DemoChecks.h"
 #include "app/DemoSetup.h"
 #include "app/ExportRange.h"
@@ -28,10 +29,11 @@ namespace {
 constexpr const char* kTunePath = "tune.ogg";
 
 // A file has no window: the demo's name and a full-screen request change nothing.
-class ExportHost : public DescriptionHost {
+class ExportHost : public BuildingHost {
 public:
+    explicit ExportHost(BuildFailures& builds) : BuildingHost(builds) {}
     void enterFullscreen() override {}
-    void setTitle(const std::string& name) override { appState.windowTitle = name; }
+    void setTitle(const std::string&) override {}
 };
 
 int refuse(const std::string& output, const std::string& problem, int status)
@@ -71,16 +73,21 @@ bool tuneLength(double& seconds)
     return true;
 }
 
-// Draws frame `frameNumber` of the whole demo with the spectrum heard then.
-void drawExportFrame(uint64_t frameNumber, int fps, const float* spectrum)
+// Draws frame `frameNumber` of the whole demo with the spectrum heard then,
+// into the context's drawable. False, after one line on standard error,
+// when it cannot be drawn.
+bool drawExportFrame(LoadedDemo& loaded, const FramePicture& picture, uint64_t frameNumber, int fps,
+                     const float* spectrum)
 {
     const double seconds = static_cast<double>(frameNumber) / fps;
-    const FrameValues values = app::frameValuesFromTracks(seconds, seconds * appState.rowsPerSecond, spectrum,
-                                                          OfflineClock::kSpectrumBins);
-    appState.fftValue = values.fftValue;
-    appState.fstrValue = values.fstrValue;
+    const FrameValues values = app::frameValuesOf(loaded, seconds, seconds * loaded.demo.timing.rowsPerSecond, spectrum,
+                                                  OfflineClock::kSpectrumBins);
     bool found = false;
-    app::drawSceneFrame(app::sceneToDraw(values.sceneIndex, found), values, FrameReport::Silent);
+    Scene* scene = app::sceneToDraw(loaded.demo.scenes, values.sceneIndex, found);
+    const SceneDrawResult result = app::drawFrame(loaded, scene, values, picture, FrameReport::Silent);
+    if (!result.drawn)
+        std::fprintf(stderr, "%s\n", result.problem().c_str());
+    return result.drawn;
 }
 
 int exitStatusFor(ExportStatus status)
@@ -98,27 +105,32 @@ int exitStatusFor(ExportStatus status)
     return 1;
 }
 
-// The start-up of playback in the headless context, then the export. The
-// context must be current and `width` x `height` drawable.
-int setUpAndExport(const CommandLine& commandLine, int width, int height)
+// The start-up of playback into `loaded` in the headless context, then the
+// export. The context must be current and `width` x `height` drawable.
+int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width, int height)
 {
     const std::string& output = commandLine.exportOutput;
-    appState.windowWidth = static_cast<float>(width);
-    appState.windowHeight = static_cast<float>(height);
-    ExportHost host;
-    if (!app::loadDemoContent(host))
+    // A picture with a program missing is not the demo: the export stops
+    // before its first frame.
+    BuildFailures builds(BuildFailurePolicy::Fail);
+    ExportHost host(builds);
+    if (!app::loadDemoContent(host, loaded))
         return 1;
-    appState.renderTargets = std::make_unique<RenderTargets>(width, height, width, height,
-                                                             render::longestPassChain(appState.demo.scenes));
-    app::initAntiAliasProgram();
+    loaded.renderTargets = std::make_unique<RenderTargets>(width, height, width, height,
+                                                           render::longestPassChain(loaded.demo.scenes));
+    app::initAntiAliasProgram(builds, loaded);
     std::cout << "----------------\n";
     glDisable(GL_CULL_FACE);
-    app::initQuadMeshes();
+    app::initQuadMeshes(loaded);
     double tuneSeconds = 0.0;
     const bool hasTune = tuneLength(tuneSeconds);
-    appState.demo.timing.fitToTune(tuneSeconds);
-    app::warnAboutDemoMistakes(tuneSeconds);
+    loaded.demo.timing.fitToTune(tuneSeconds);
+    app::warnAboutDemoMistakes(loaded, tuneSeconds);
     std::cout.flush();
+    if (!builds.failures().empty()) {
+        const ShaderBuildError& first = builds.failures().front();
+        return refuse(output, first.vertexPath + ", " + first.fragmentPath + " does not build; nothing was written", 1);
+    }
     if (platform_interrupt_requested())
         return refuse(output, "export cancelled; nothing was written", kExitInterrupted);
 
@@ -126,8 +138,8 @@ int setUpAndExport(const CommandLine& commandLine, int width, int height)
     request.firstRow = commandLine.exportFirstRow;
     request.hasEndRow = commandLine.hasExportEndRow;
     request.endRow = commandLine.exportEndRow;
-    request.rowsPerSecond = appState.rowsPerSecond;
-    request.demoEndRow = appState.demo.timing.endRow;
+    request.rowsPerSecond = loaded.demo.timing.rowsPerSecond;
+    request.demoEndRow = loaded.demo.timing.endRow;
     request.hasTune = hasTune;
     request.tuneSeconds = tuneSeconds;
     request.fps = commandLine.exportFps;
@@ -151,21 +163,18 @@ int setUpAndExport(const CommandLine& commandLine, int width, int height)
     settings.progressStream = stderr;
     settings.progressOnTerminal = platform_stream_is_terminal(stderr);
     settings.cancelRequested = [] { return platform_interrupt_requested(); };
+    bool drawFailed = false;
+    settings.drawFailed = [&] { return drawFailed; };
     const int fps = settings.fps;
+    FramePicture picture;
+    picture.width = width;
+    picture.height = height;
     // Frame times come from the whole demo's frame numbers, so a segment's
     // frames are exactly those of the whole export.
-    const ExportResult result = Exporter(settings).run(
-        [&](const ExportFrame& frame) { drawExportFrame(range.firstFrame + frame.index, fps, frame.spectrum); });
+    const ExportResult result = Exporter(settings).run([&](const ExportFrame& frame) {
+        drawFailed = !drawExportFrame(loaded, picture, range.firstFrame + frame.index, fps, frame.spectrum);
+    });
     return exitStatusFor(result.status);
-}
-
-// The GL objects AppState holds go while their context is still there.
-void releaseGlObjects()
-{
-    appState.quads.reset();
-    appState.antiAliasProgram.reset();
-    appState.renderTargets.reset();
-    appState.demo = DemoContent();
 }
 
 } // namespace
@@ -193,9 +202,11 @@ int app::exportDemo(const CommandLine& commandLine)
         return refuse(output, problem, kExitWrongUsage);
 
     platform_interrupt_catch();
-    const int status = setUpAndExport(commandLine, width, height);
+    LoadedDemo loaded;
+    const int status = setUpAndExport(commandLine, loaded, width, height);
     platform_interrupt_release();
-    releaseGlObjects();
+    // The demo's GL objects go while their context is still there.
+    loaded.releaseGlObjects();
     gl.close();
     return status;
 }

@@ -4,6 +4,7 @@
 #include "app/LiveMode.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -17,6 +18,7 @@
 #include "app/DemoSetup.h"
 #include "app/TextTracks.h"
 #include "demo/DemoDescription.h"
+#include "demo/DemoLoader.h"
 #include "platform/platform.h"
 #include "sync/device.h"
 
@@ -33,8 +35,9 @@ constexpr unsigned char kTab = 9;
 
 // The window's side of a description loaded again: the title follows the
 // demo's name; full screen is left as the person has it now.
-class ReloadHost : public DescriptionHost {
+class ReloadHost : public BuildingHost {
 public:
+    explicit ReloadHost(BuildFailures& builds) : BuildingHost(builds) {}
     void enterFullscreen() override {}
     void setTitle(const std::string& name) override
     {
@@ -136,11 +139,6 @@ void LiveMode::showBuildErrors(const std::vector<ShaderBuildError>& errors)
         setProblem(entryKey(error.vertexPath, error.fragmentPath), error.message);
 }
 
-void LiveMode::showFinalPassError(const std::string& failure)
-{
-    setProblem(entryKey(kFinalVertexPath, kFinalFragmentPath), failure);
-}
-
 void LiveMode::beginFrame()
 {
     const std::vector<std::string> changed = watcher_.changes();
@@ -148,6 +146,15 @@ void LiveMode::beginFrame()
         reloadChanged(changed);
     if (loop_.wrapsAt(currentRow()))
         seekToRow(loop_.start(), "");
+}
+
+void LiveMode::holdAtEnd(double endRow)
+{
+    MusicStream& music = appState.musicStream;
+    if (!music.isPlaying())
+        return;
+    music.pause();
+    seekToRow(std::max(0.0, std::ceil(endRow) - 1.0), "END");
 }
 
 void LiveMode::reloadChanged(const std::vector<std::string>& changed)
@@ -159,8 +166,9 @@ void LiveMode::reloadChanged(const std::vector<std::string>& changed)
         rebuildEntries(changed);
         if (contains(changed, kFinalVertexPath) || contains(changed, kFinalFragmentPath))
             rebuildFinalPass();
-        for (const std::string& path : appState.demo.imagePaths)
-            if (contains(changed, path))
+        // Each image once, however many texture entries name it.
+        for (const std::string& path : changed)
+            if (contains(appState.demo.imagePaths, path))
                 reloadImage(path);
     }
     for (const std::string& path : changed)
@@ -170,13 +178,13 @@ void LiveMode::reloadChanged(const std::vector<std::string>& changed)
 void LiveMode::reloadDescription()
 {
     DemoContent content;
-    std::vector<ShaderBuildError> buildErrors;
-    ReloadHost host;
+    BuildFailures builds(BuildFailurePolicy::Show);
+    ReloadHost host(builds);
     std::string reason = "cannot be read";
     bool loaded = false;
     try {
         loaded = demo::loadDemoDescription(kDescriptionPath, appState.syncDevice.get(), content, host,
-                                           &appState.fileWarnings, &buildErrors);
+                                           &appState.fileWarnings);
     } catch (const nlohmann::json::exception& error) {
         reason = demo::descriptionErrorText(error);
     }
@@ -195,13 +203,13 @@ void LiveMode::reloadDescription()
                                    }),
                     problems_.end());
     clearProblem(kDescriptionPath);
-    showBuildErrors(buildErrors);
+    showBuildErrors(builds.failures());
     // New parameters may have made tracks that a text file is the source of.
     loadTextTracks();
     watchDemoFiles();
     reloaded(kDescriptionPath);
     console_.clearStatus();
-    app::warnAboutDemoMistakes();
+    app::warnAboutDemoMistakes(appState, app::tuneSeconds());
 }
 
 void LiveMode::rebuildEntries(const std::vector<std::string>& changed)
@@ -219,40 +227,38 @@ void LiveMode::rebuildEntries(const std::vector<std::string>& changed)
     }
     for (DemoShader& entry : entries) {
         const std::string key = entryKey(entry.getVertexPath(), entry.getFragmentPath());
-        std::string failure;
-        const bool built = entry.build(nullptr, &failure);
+        const BuildOutcome outcome = entry.build(BuildReport::Quiet);
         // One program for every copy (the old one goes with its last
         // holder); the files it includes now are watched even when it failed.
         forEachCopy(appState.demo, entry, [&](DemoShader& shader) { shader.shareBuildOf(entry); });
         for (const std::string& file : entry.getSourceFiles())
             watcher_.add(file);
-        if (!built) {
-            setProblem(key, failure);
+        if (!outcome.built) {
+            setProblem(key, outcome.failure);
             continue;
         }
         clearProblem(key);
         reloaded(key);
         console_.clearStatus();
-        app::warnAboutUniforms({entry.getVertexPath(), entry.getFragmentPath()});
+        app::warnAboutUniforms(appState, {entry.getVertexPath(), entry.getFragmentPath()});
     }
 }
 
 void LiveMode::rebuildFinalPass()
 {
     const std::string key = entryKey(kFinalVertexPath, kFinalFragmentPath);
-    std::string failure;
-    ShaderProgram built = render::buildShaderProgram(kFinalVertexPath, kFinalFragmentPath, nullptr, &failure);
-    if (!built.isValid()) {
-        setProblem(key, failure);
+    ShaderBuild built = render::buildShaderProgram(kFinalVertexPath, kFinalFragmentPath, BuildReport::Quiet);
+    if (!built.outcome.built) {
+        setProblem(key, built.outcome.failure);
         return;
     }
-    appState.antiAliasProgram = std::make_unique<ShaderProgram>(std::move(built));
+    appState.antiAliasProgram = std::make_unique<ShaderProgram>(std::move(built.program));
     // The quads are bound to the program's attributes, which may have moved.
     appState.quads = std::make_unique<SceneQuads>(*appState.antiAliasProgram);
     clearProblem(key);
     reloaded(key);
     console_.clearStatus();
-    app::warnAboutUniforms({kFinalVertexPath, kFinalFragmentPath});
+    app::warnAboutUniforms(appState, {kFinalVertexPath, kFinalFragmentPath});
 }
 
 void LiveMode::trackReloaded(const std::string& path)
@@ -296,11 +302,23 @@ void LiveMode::reloadTrack(const std::string& path)
 
 void LiveMode::reloadImage(const std::string& path)
 {
+    int width = 0;
+    int height = 0;
+    std::string problem;
+    const std::unique_ptr<unsigned char, void (*)(unsigned char*)> pixels(
+        render::loadImageFile(path.c_str(), width, height, &problem, render::maxImageSide()), render::freeImagePixels);
+    if (!pixels) {
+        // The last good picture stays, as a shader's last good program does.
+        setProblem(path, path + ": " + problem + "; the last good picture stays");
+        return;
+    }
+    // Decoded once; every texture entry of the image gets it (the scenes keep
+    // pointing at the same Textures).
     DemoContent& demo = appState.demo;
     for (std::size_t i = 0; i < demo.imagePaths.size() && i < demo.imageTextures.size(); ++i)
         if (demo.imagePaths[i] == path)
-            *demo.imageTextures[i] = Texture(path); // the scenes keep pointing at the same Texture
-    std::cout << "\n";
+            demo.imageTextures[i]->replaceImage(pixels.get(), width, height);
+    clearProblem(path);
     reloaded(path);
 }
 
@@ -352,7 +370,7 @@ void LiveMode::reportFrame(const FrameValues& values, bool sceneFound)
     console_.status(app::liveStatusText(status_) + " | " + app::loopText(loop_), secondsSince(start_));
 }
 
-void LiveMode::drawOverlay(int width, int height)
+void LiveMode::drawOverlay(const FrameView& place)
 {
     std::vector<HudLine> lines;
     if (displayShown_) {
@@ -375,8 +393,8 @@ void LiveMode::drawOverlay(int width, int height)
             start = end + 1;
         }
     }
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    display_.draw(lines, width, height);
+    glBindFramebuffer(GL_FRAMEBUFFER, place.framebuffer);
+    display_.draw(lines, place.width, place.height, place.x, place.y);
 }
 
 double LiveMode::currentRow() const

@@ -19,8 +19,8 @@ namespace {
 class ContentBuilder {
 public:
     ContentBuilder(const char* path, SyncDevice* device, DemoContent& content, DescriptionHost& host,
-                   FileWarnings* warnings, std::vector<ShaderBuildError>* buildErrors)
-        : path_(path), device_(device), content_(content), host_(host), warnings_(warnings), buildErrors_(buildErrors)
+                   FileWarnings* warnings)
+        : path_(path), device_(device), content_(content), host_(host), warnings_(warnings)
     {
     }
 
@@ -31,15 +31,10 @@ public:
     void beginShader(const std::string& vertexPath, const std::string& fragmentPath, const ShaderConvention* convention)
     {
         shader_.emplace(vertexPath, fragmentPath, convention);
-        // A program that fails to compile or link still joins the list; its
-        // messages are on the console and hot reload can mend it later.
-        if (buildErrors_ == nullptr) {
-            shader_->build(warnings_);
-            return;
-        }
-        std::string failure;
-        if (!shader_->build(warnings_, &failure))
-            buildErrors_->push_back({vertexPath, fragmentPath, failure});
+        // A program that fails to compile or link still joins the list; the
+        // host has its failure, and hot reload can mend it later.
+        const BuildOutcome outcome = shader_->build(host_.buildReport(), warnings_);
+        host_.shaderBuilt(vertexPath, fragmentPath, outcome);
     }
 
     void addParameter(const std::string& name) { shader_->addParameter(device_, name); }
@@ -100,17 +95,16 @@ private:
     DemoContent& content_;
     DescriptionHost& host_;
     FileWarnings* warnings_;
-    std::vector<ShaderBuildError>* buildErrors_; // null: builds as the specified player does
-    std::optional<DemoShader> shader_;           // the entry being read
-    std::optional<Scene> scene_;                 // the scene being read
-    std::size_t passCount_ = 0;                  // pass entries of the scene being read, refused ones too
-    std::string dropped_;                        // the refused ones, "shader_order[8] glow.fsh, ..."
+    std::optional<DemoShader> shader_; // the entry being read
+    std::optional<Scene> scene_;       // the scene being read
+    std::size_t passCount_ = 0;        // pass entries of the scene being read, refused ones too
+    std::string dropped_;              // the refused ones, "shader_order[8] glow.fsh, ..."
 };
 
 } // namespace
 
 bool demo::loadDemoDescription(const char* path, SyncDevice* device, DemoContent& content, DescriptionHost& host,
-                               FileWarnings* warnings, std::vector<ShaderBuildError>* buildErrors)
+                               FileWarnings* warnings)
 {
     std::string text;
     std::string problem;
@@ -126,7 +120,7 @@ bool demo::loadDemoDescription(const char* path, SyncDevice* device, DemoContent
     std::string timingError;
     if (!readDemoTiming(document, content.timing, timingError))
         throw nlohmann::json::type_error::create(302, timingError, nullptr);
-    ContentBuilder builder(path, device, content, host, warnings, buildErrors);
+    ContentBuilder builder(path, device, content, host, warnings);
     walkDescription(document, std::cout, builder);
     return true;
 }

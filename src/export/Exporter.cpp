@@ -297,6 +297,7 @@ ExportResult Exporter::renderAndEncode(FrameSink& sink, OfflineClock& clock, con
     std::vector<float> spectrum(OfflineClock::kSpectrumBins, 0.0f);
     bool cancelled = false;
     bool stopped = false;
+    bool drawFailed = false;
     for (uint64_t k = 0; k < frames; ++k) {
         if (s.cancelRequested && s.cancelRequested()) {
             cancelled = true;
@@ -308,6 +309,10 @@ ExportResult Exporter::renderAndEncode(FrameSink& sink, OfflineClock& clock, con
         clock.spectrumAt(frame.seconds, spectrum.data());
         frame.spectrum = spectrum.data();
         render(frame);
+        if (s.drawFailed && s.drawFailed()) {
+            drawFailed = stopped = true;
+            break;
+        }
 
         glBindFramebuffer(GL_READ_FRAMEBUFFER, s.sourceFramebuffer);
         if (readback.full() && !handOldest()) {
@@ -334,7 +339,9 @@ ExportResult Exporter::renderAndEncode(FrameSink& sink, OfflineClock& clock, con
         result.frames = framesWritten;
         return result;
     }
-    if (readbackFailed)
+    if (drawFailed)
+        sinkProblem = "a frame could not be drawn; nothing was written";
+    else if (readbackFailed)
         sinkProblem = "the GL implementation failed to read a frame back";
     if (sinkProblem.empty() && framesWritten != frames)
         sinkProblem = "not every frame reached the encoder";
