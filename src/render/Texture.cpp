@@ -23,11 +23,11 @@ void printGlErrorText()
 
 } // namespace
 
-Texture::Texture(const std::string& path)
+Texture::Texture(const std::string& path, ImageReport report)
 {
+    const bool console = report == ImageReport::Console;
     int width = 0;
     int height = 0;
-    std::string problem;
     unsigned char* pixels = render::loadImageFile(path.c_str(), width, height, &problem, render::maxImageSide());
 
     // An image that does not decode still gives a defined texture: one opaque
@@ -35,18 +35,25 @@ Texture::Texture(const std::string& path)
     static const unsigned char kFallbackTexel[4] = {0, 0, 0, 255};
     const unsigned char* upload = pixels;
     if (pixels == nullptr) {
-        platform_warn(path, problem);
-        std::fprintf(stderr, "Texture load fail : %s !!!!!!!!!!!!!!!!\n", path.c_str());
+        if (console) {
+            platform_warn(path, problem);
+            std::fprintf(stderr, "Texture load fail : %s !!!!!!!!!!!!!!!!\n", path.c_str());
+        }
         upload = kFallbackTexel;
         width = 1;
         height = 1;
+    } else {
+        problem.clear();
     }
 
-    printGlErrorText();
+    if (console)
+        printGlErrorText();
     id = GlName::generate(GlName::Kind::Texture);
-    printGlErrorText();
+    if (console)
+        printGlErrorText();
     glBindTexture(GL_TEXTURE_2D, id.get());
-    printGlErrorText();
+    if (console)
+        printGlErrorText();
 
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
@@ -63,6 +70,7 @@ Texture::Texture(const std::string& path)
 
 void Texture::replaceImage(const unsigned char* rgba, int width, int height)
 {
+    problem.clear();
     glBindTexture(GL_TEXTURE_2D, id.get());
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
 }

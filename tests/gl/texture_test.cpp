@@ -117,7 +117,18 @@ TEST_F(TextureTest, UndecodableFileWarnsWithItsReasonAndGivesOneOpaqueBlackTexel
         const std::vector<unsigned char> expected = {0, 0, 0, 255};
         EXPECT_EQ(texels(loaded.texture, width, height), expected) << path;
         EXPECT_EQ(parameter(loaded.texture, GL_TEXTURE_WRAP_S), GL_REPEAT);
+        EXPECT_EQ(loaded.texture.loadProblem(), reason);
     }
+
+    // Live mode's quiet load says nothing; its reason stays with the texture.
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const Texture quiet(garbage, ImageReport::Quiet);
+    std::fflush(stdout);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(quiet.loadProblem(), "not a PNG, JPEG, BMP or TGA image");
+    EXPECT_EQ(load(onePixel).texture.loadProblem(), "");
 }
 
 TEST_F(TextureTest, ImageRepeatsAndFiltersLinearlyTargetsFilterNearest)
