@@ -14,7 +14,7 @@ namespace {
 const char kUsage[] =
     "Usage: demoplayer [options] [DEMO_DIR]\n"
     "       demoplayer --export OUT [--size WxH] [--fps N] [--rows A:B] [--crf N]\n"
-    "                  [--preset NAME] [DEMO_DIR]\n"
+    "                  [--preset NAME] [--no-sound] [DEMO_DIR]\n"
     "\n"
     "Plays the demo that DEMO_DIR/demo.json describes (default: the current folder),\n"
     "or renders it offline into a video file or an image sequence.\n"
@@ -32,6 +32,8 @@ const char kUsage[] =
     "  --fps N       frames per second of the export (default 60)\n"
     "  --rows A:B    export rows A up to B only (default: the whole demo; either\n"
     "                side may be left out)\n"
+    "  --no-sound    export the picture alone, without the tune's sound (without\n"
+    "                it, an export whose tune cannot be played stops at once)\n"
     "  --crf N       video quality of the export, 0 (lossless) to 51 (default 18)\n"
     "  --preset NAME video encoding speed against file size: ultrafast, superfast,\n"
     "                veryfast (default), faster, fast, medium, slow, slower, veryslow\n"
@@ -212,6 +214,9 @@ bool app::parseCommandLine(int argc, const char* const* argv, CommandLine& comma
             }
             commandLine.exportPreset = value;
             exportOptions.push_back(name);
+        } else if (!optionsEnded && argument == "--no-sound") {
+            commandLine.exportNoSound = true;
+            exportOptions.push_back(argument);
         } else if (!optionsEnded && name == "--rows") {
             const char* value = optionValue(argc, argv, i, name);
             if (value == nullptr || !parseRowRange(value, commandLine)) {

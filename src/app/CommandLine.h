@@ -32,6 +32,7 @@ struct CommandLine {
     double exportFirstRow = 0.0;  // --rows A:B: the first row exported (A)
     bool hasExportEndRow = false; // B was given; otherwise the demo's end
     double exportEndRow = 0.0;    // the row the export stops before (B)
+    bool exportNoSound = false;   // --no-sound: none written; else an unplayable tune fails
     // What the windowing toolkit receives: the program name and its own options.
     std::vector<std::string> toolkitArguments;
 };

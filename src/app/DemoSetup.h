@@ -21,6 +21,8 @@ public:
     {
         builds_.answer(vertexPath, fragmentPath, outcome);
     }
+    // Live mode shows an image's failure itself, once (see LiveMode).
+    bool takesImageFailures() const override { return builds_.report() == BuildReport::Quiet; }
     BuildFailures& builds() { return builds_; }
 
 private:
@@ -49,7 +51,7 @@ bool loadDemoContent(BuildingHost& host, LoadedDemo& loaded);
 // Builds the final pass's program of `loaded` from "test.vsh" and "AA.fsh",
 // its failure answered by `builds`; when they do not build, the final pass
 // shows the last pass through a built-in pass-through program (one line on
-// standard error).
+// standard error), unless their failure ends the run: then there is none.
 void initAntiAliasProgram(BuildFailures& builds, LoadedDemo& loaded);
 
 // Builds the screen quad and the eight pass quads of `loaded`, bound to the

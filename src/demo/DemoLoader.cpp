@@ -66,10 +66,11 @@ public:
 
     DescriptionTexture addTexture(const std::string& path)
     {
-        // Live mode's loads are quiet: it shows an image's problem itself, once.
-        const ImageReport report = host_.buildReport() == BuildReport::Quiet ? ImageReport::Quiet
-                                                                             : ImageReport::Console;
-        content_.imageTextures.push_back(std::make_unique<Texture>(path, report));
+        std::string problem;
+        content_.imageTextures.push_back(
+            std::make_unique<Texture>(path, host_.takesImageFailures() ? &problem : nullptr));
+        if (!problem.empty())
+            host_.imageFailed(path, problem);
         content_.imagePaths.push_back(path);
         Texture& texture = *content_.imageTextures.back();
         scene_->addTexture(texture);

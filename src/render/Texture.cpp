@@ -23,37 +23,35 @@ void printGlErrorText()
 
 } // namespace
 
-Texture::Texture(const std::string& path, ImageReport report)
+Texture::Texture(const std::string& path, std::string* problem)
 {
-    const bool console = report == ImageReport::Console;
     int width = 0;
     int height = 0;
-    unsigned char* pixels = render::loadImageFile(path.c_str(), width, height, &problem, render::maxImageSide());
+    std::string reason;
+    unsigned char* pixels = render::loadImageFile(path.c_str(), width, height, &reason, render::maxImageSide());
 
     // An image that does not decode still gives a defined texture: one opaque
     // black texel, rather than an upload from an unknown size.
     static const unsigned char kFallbackTexel[4] = {0, 0, 0, 255};
     const unsigned char* upload = pixels;
+    failure = pixels == nullptr ? reason : std::string();
+    if (problem != nullptr)
+        *problem = failure;
     if (pixels == nullptr) {
-        if (console) {
-            platform_warn(path, problem);
+        if (problem == nullptr) {
+            platform_warn(path, reason);
             std::fprintf(stderr, "Texture load fail : %s !!!!!!!!!!!!!!!!\n", path.c_str());
         }
         upload = kFallbackTexel;
         width = 1;
         height = 1;
-    } else {
-        problem.clear();
     }
 
-    if (console)
-        printGlErrorText();
+    printGlErrorText();
     id = GlName::generate(GlName::Kind::Texture);
-    if (console)
-        printGlErrorText();
+    printGlErrorText();
     glBindTexture(GL_TEXTURE_2D, id.get());
-    if (console)
-        printGlErrorText();
+    printGlErrorText();
 
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
@@ -70,7 +68,7 @@ Texture::Texture(const std::string& path, ImageReport report)
 
 void Texture::replaceImage(const unsigned char* rgba, int width, int height)
 {
-    problem.clear();
+    failure.clear();
     glBindTexture(GL_TEXTURE_2D, id.get());
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
 }

@@ -14,20 +14,18 @@
 #include "render/GlName.h"
 #include "render/ImageFile.h"
 
-// Whether loading an image texture speaks on the console.
-enum class ImageReport { Console, Quiet };
-
 class Texture {
 public:
     // Decodes `path` to 8-bit RGBA (top row at t = 0) and uploads it with
     // repeat wrapping and linear filters. An image larger than
-    // render::maxImageSide() on a side, or than 1 GB, is refused. On the
-    // console it writes the GL error text ("No error" or "Unknown error") to
-    // standard output three times, with no line breaks, and a file that does
-    // not decode gets one line on standard error; quietly, nothing is
-    // written. A file that does not decode gives a 1 x 1 texel (0, 0, 0, 255)
-    // and its reason in loadProblem().
-    explicit Texture(const std::string& path, ImageReport report = ImageReport::Console);
+    // render::maxImageSide() on a side, or than 1 GB, is refused. Writes the GL error text ("No error"
+    // or "Unknown error") to standard output three times, with no line
+    // breaks. A file that does not decode gets a 1 x 1 texel (0, 0, 0, 255)
+    // and, without `problem`, two lines on standard error (its reason, then
+    // "Texture load fail : path !!!..."); with `problem`, nothing is said
+    // and the reason is left there ("" when the image loaded). Either way the
+    // reason stays in loadProblem().
+    explicit Texture(const std::string& path, std::string* problem = nullptr);
 
     // Replaces the image of an image texture with `rgba` (8-bit RGBA, top
     // row first, width x height), keeping its GL name and parameters; the
@@ -41,11 +39,11 @@ public:
     GLuint getId() const { return id.get(); }
 
     // Why the image file gave no picture ("cannot decode: ..."); "" when it did.
-    const std::string& loadProblem() const { return problem; }
+    const std::string& loadProblem() const { return failure; }
 
 private:
     GlName id;
-    std::string problem;
+    std::string failure; // see loadProblem
 };
 
 namespace render {
