@@ -25,6 +25,8 @@ const char kUsage[] =
     "                (default: the screen's size)\n"
     "  --live        live editing: every file of the demo reloads as it is saved,\n"
     "                errors show in the window, Tab toggles the heads-up display\n"
+    "  --edit        live editing with the track editor beside the picture (F2\n"
+    "                shows and hides it; in --live too)\n"
     "  --export OUT  render the demo into OUT, no display needed: NAME.mp4 (H.264\n"
     "                and AAC), NAME.mkv (the same in Matroska) or an image\n"
     "                sequence such as shots/frame%05d.png (with shots/frame.wav);\n"
@@ -169,6 +171,9 @@ bool app::parseCommandLine(int argc, const char* const* argv, CommandLine& comma
             commandLine.version = true;
         } else if (!optionsEnded && argument == "--live") {
             commandLine.live = true;
+        } else if (!optionsEnded && argument == "--edit") {
+            commandLine.live = true;
+            commandLine.edit = true;
         } else if (!optionsEnded && name == "--row") {
             const char* value = optionValue(argc, argv, i, name);
             if (value == nullptr || !parseRow(value, commandLine.startRow)) {
@@ -247,7 +252,8 @@ bool app::parseCommandLine(int argc, const char* const* argv, CommandLine& comma
         }
     }
     if (!commandLine.exportOutput.empty() && commandLine.live) {
-        error = "--live watches a playing demo; an export (--export OUT) renders it once";
+        error = std::string(commandLine.edit ? "--edit" : "--live") +
+                " watches a playing demo; an export (--export OUT) renders it once";
         return false;
     }
     if (!commandLine.exportOutput.empty() && commandLine.hasStartRow) {

@@ -18,6 +18,7 @@ struct CommandLine {
     bool help = false;        // --help: print the usage and exit 0
     bool version = false;     // --version: print the version and exit 0
     bool live = false;        // --live: reload every file of the demo as it is saved
+    bool edit = false;        // --edit: live, with the track editor open
     std::string demoDir;      // the demo folder; empty: the current folder
     bool hasStartRow = false; // --row was given
     double startRow = 0.0;    // --row N: the row the first frame shows

@@ -167,6 +167,7 @@ TEST(CommandLine, WrongExportUsageIsRefusedWithAReason)
         {{"--export", "a.mp4", "--no-sound=yes"}, "unknown option --no-sound=yes"},
         {{"--export", "a.mp4", "--row", "100"}, "--rows A:B"},
         {{"--live", "--export", "a.mp4"}, "--live"},
+        {{"--edit", "--export", "a.mp4"}, "--edit"},
     };
     for (const Case& c : cases) {
         CommandLine commandLine;
@@ -185,6 +186,10 @@ TEST(CommandLine, LiveGoesWithTheOtherOptions)
     EXPECT_EQ(commandLine.demoDir, "mydemo");
     EXPECT_DOUBLE_EQ(commandLine.startRow, 40.0);
     EXPECT_NE(std::string(app::commandLineUsage()).find("--live"), std::string::npos);
+    // --edit is live mode with the track editor.
+    CommandLine edit;
+    ASSERT_TRUE(parse({"--edit"}, edit, error)) << error;
+    EXPECT_TRUE(edit.live && edit.edit);
     // After "--" it is a folder's name.
     CommandLine folder;
     ASSERT_TRUE(parse({"--", "--live"}, folder, error)) << error;
