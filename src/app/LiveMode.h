@@ -53,7 +53,7 @@ public:
     void drawOverlay(const FrameView& place);
 
     // Watches the demo's files again, tracks added since included.
-    void watchFiles() { watchDemoFiles(); }
+    void watchFiles() { watchDemoFiles(INT64_MAX); }
 
     // A track file that another part of the player read again (the track
     // editor, for its text tracks): its problem goes, the reload shows.
