@@ -11,6 +11,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "app/LiveConsole.h"
 #include "app/LiveTimeline.h"
 #include "app/ShaderMouse.h"
+#include "demo/DemoContent.h"
 #include "platform/FileWatcher.h"
 #include "render/HeadsUpDisplay.h"
 #include "render/PictureTarget.h"
@@ -52,7 +54,7 @@ public:
     void drawOverlay(const FrameView& place);
 
     // Watches the demo's files again, tracks added since included.
-    void watchFiles() { watchDemoFiles(); }
+    void watchFiles() { watchDemoFiles(INT64_MAX); }
 
     // A track file that another part of the player read again (the track
     // editor, for its text tracks): its problem goes, the reload shows.
@@ -74,10 +76,12 @@ private:
         std::string message; // one reason per line
     };
 
-    void watchDemoFiles();
+    void watchDemoFiles(int64_t readSinceNs);
     void loadTextTracks();
     void reloadChanged(const std::vector<std::string>& changed);
-    void reloadDescription();
+    bool reloadDescription();
+    void keepLastGoodBuilds(DemoContent& fresh);
+    void showImageProblem(const std::string& path, const std::string& problem, bool lastGoodStays);
     void rebuildEntries(const std::vector<std::string>& changed);
     void rebuildFinalPass();
     void reloadTrack(const std::string& path);
