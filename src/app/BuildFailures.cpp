@@ -18,8 +18,9 @@ void BuildFailures::answer(const std::string& vertexPath, const std::string& fra
     if (policy_ == BuildFailurePolicy::WaitForEnter) {
         if (outcome.fragmentDidNotCompile) {
             // The picture stops here; say why and how to go on.
-            platform_warn(fragmentPath, "the player waits for Enter in this console before it goes on; --live "
-                                        "shows build errors in the window without waiting");
+            platform_warn(fragmentPath,
+                          "the player waits for Enter in this console before it goes on; --live "
+                          "shows build errors in the window without waiting");
             app::waitForEnter();
         }
         return;

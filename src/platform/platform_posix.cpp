@@ -119,11 +119,6 @@ void platform_swap_interval(int interval)
         glXSwapIntervalSGI(interval);
 }
 
-bool platform_gl_context_current()
-{
-    return glXGetCurrentContext() != nullptr;
-}
-
 void platform_keep_gl_driver_loaded()
 {
     dl_iterate_phdr(keepDriverModule, nullptr);

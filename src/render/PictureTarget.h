@@ -15,10 +15,10 @@
 
 // A rectangle of a framebuffer, in that framebuffer's pixels.
 struct FrameView {
-    GLuint framebuffer = 0;    // 0: the window's, or the headless context's drawable
-    int x = 0;                 // the lower left corner
+    GLuint framebuffer = 0; // 0: the window's, or the headless context's drawable
+    int x = 0;              // the lower left corner
     int y = 0;
-    int width = 0;             // 0 x 0: the picture's own size
+    int width = 0; // 0 x 0: the picture's own size
     int height = 0;
 
     // Whether the picture of width x height fills this view at its own size.
