@@ -16,7 +16,6 @@
 
 #include <dlfcn.h>
 #include <link.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -61,17 +60,6 @@ int keepDriverModule(dl_phdr_info* info, size_t, void*)
 }
 
 } // namespace
-
-bool platform_file_time(const char* path, int32_t& time)
-{
-    struct stat status;
-    if (stat(path, &status) != 0)
-        return false;
-    // Keep the low 32 bits of the 64-bit seconds; the comparison only asks
-    // whether the time changed, not which is later.
-    time = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(status.st_mtime)));
-    return true;
-}
 
 void platform_console_open(PlatformConsole& console)
 {
