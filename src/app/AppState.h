@@ -18,6 +18,7 @@
 #include <memory>
 #include <string>
 
+#include "app/EditMode.h"
 #include "app/LiveMode.h"
 #include "app/LoadedDemo.h"
 #include "platform/platform.h"
@@ -37,6 +38,7 @@ struct AppState : LoadedDemo {
     bool beepArmed = true;                      // false after an alarm until a frame finds its scene
     PlatformConsole console;                    // the frame report's colour on standard output
     std::unique_ptr<LiveMode> live;             // live mode's watching, display and keys; null without --live
+    std::unique_ptr<EditMode> edit;             // the track editor; null until --edit or F2 in live mode
     int exitStatus = 0;                         // main's result once the main loop returns
 };
 

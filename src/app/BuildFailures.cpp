@@ -8,7 +8,15 @@
 
 BuildReport BuildFailures::report() const
 {
-    return policy_ == BuildFailurePolicy::Show ? BuildReport::Quiet : BuildReport::Console;
+    switch (policy_) {
+    case BuildFailurePolicy::Show:
+        return BuildReport::Quiet;
+    case BuildFailurePolicy::Fail:
+        return BuildReport::Account;
+    case BuildFailurePolicy::WaitForEnter:
+        break;
+    }
+    return BuildReport::Console;
 }
 
 void BuildFailures::answer(const std::string& vertexPath, const std::string& fragmentPath, const BuildOutcome& outcome)

@@ -98,6 +98,8 @@ void app::initAntiAliasProgram(BuildFailures& builds, LoadedDemo& loaded)
 {
     ShaderBuild build = render::buildShaderProgram("test.vsh", "AA.fsh", builds.report(), &loaded.fileWarnings);
     builds.answer("test.vsh", "AA.fsh", build.outcome);
+    if (!build.outcome.built && builds.endsTheRun())
+        return;
     loaded.antiAliasProgram = std::make_unique<ShaderProgram>(
         render::finalPassProgram(std::move(build), "test.vsh", "AA.fsh"));
 }

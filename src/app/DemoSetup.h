@@ -49,7 +49,7 @@ bool loadDemoContent(BuildingHost& host, LoadedDemo& loaded);
 // Builds the final pass's program of `loaded` from "test.vsh" and "AA.fsh",
 // its failure answered by `builds`; when they do not build, the final pass
 // shows the last pass through a built-in pass-through program (one line on
-// standard error).
+// standard error), unless their failure ends the run: then there is none.
 void initAntiAliasProgram(BuildFailures& builds, LoadedDemo& loaded);
 
 // Builds the screen quad and the eight pass quads of `loaded`, bound to the

@@ -9,6 +9,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <GL/glew.h>
 
@@ -28,12 +29,22 @@ namespace {
 
 constexpr const char* kTunePath = "tune.ogg";
 
-// A file has no window: the demo's name and a full-screen request change nothing.
+// A file has no window: the demo's name and a full-screen request change
+// nothing. An image that does not load is kept, to stop the export.
 class ExportHost : public BuildingHost {
 public:
     explicit ExportHost(BuildFailures& builds) : BuildingHost(builds) {}
     void enterFullscreen() override {}
     void setTitle(const std::string&) override {}
+    bool takesImageFailures() const override { return true; }
+    void imageFailed(const std::string& path, const std::string& problem) override
+    {
+        imageFailures_.push_back(path + ": " + problem);
+    }
+    const std::vector<std::string>& imageFailures() const { return imageFailures_; }
+
+private:
+    std::vector<std::string> imageFailures_; // "path: reason", in load order
 };
 
 int refuse(const std::string& output, const std::string& problem, int status)
@@ -61,16 +72,30 @@ std::string glSizeProblem(int width, int height)
            std::to_string(maxHeight) + ")";
 }
 
-// The tune's length; false when there is no decodable tune (the export then
-// says so itself and runs without sound).
-bool tuneLength(double& seconds)
+// The tune's length; false with `problem` set when there is no decodable tune.
+bool tuneLength(double& seconds, std::string& problem)
 {
     OfflineClock clock;
-    std::string problem;
     if (!clock.open(kTunePath, problem))
         return false;
     seconds = clock.tuneSeconds();
     return true;
+}
+
+// Why the demo cannot be drawn as it is, in one line naming the first file
+// at fault, or "" when it can: a shader program that did not build (the
+// final pass's included), an image that did not load.
+std::string startUpFailure(const BuildFailures& builds, const ExportHost& host)
+{
+    std::vector<std::string> failures;
+    for (const ShaderBuildError& failure : builds.failures())
+        failures.push_back(failure.message.substr(0, failure.message.find('\n')));
+    failures.insert(failures.end(), host.imageFailures().begin(), host.imageFailures().end());
+    if (failures.empty())
+        return "";
+    if (failures.size() == 1)
+        return failures.front();
+    return failures.front() + " (and " + std::to_string(failures.size() - 1) + " more)";
 }
 
 // Draws frame `frameNumber` of the whole demo with the spectrum heard then,
@@ -110,8 +135,6 @@ int exitStatusFor(ExportStatus status)
 int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width, int height)
 {
     const std::string& output = commandLine.exportOutput;
-    // A picture with a program missing is not the demo: the export stops
-    // before its first frame.
     BuildFailures builds(BuildFailurePolicy::Fail);
     ExportHost host(builds);
     if (!app::loadDemoContent(host, loaded))
@@ -120,17 +143,25 @@ int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width
                                                            render::longestPassChain(loaded.demo.scenes));
     app::initAntiAliasProgram(builds, loaded);
     std::cout << "----------------\n";
+    // A picture without one of its programs or images is not the demo, and
+    // an export without its music only when asked for: either stops here,
+    // before the first frame.
+    const std::string failure = startUpFailure(builds, host);
+    if (!failure.empty())
+        return refuse(output, failure + "; nothing was written", 1);
+    double tuneSeconds = 0.0;
+    std::string tuneProblem;
+    const bool hasTune = tuneLength(tuneSeconds, tuneProblem);
+    if (!hasTune && !commandLine.exportNoSound)
+        return refuse(output,
+                      std::string(kTunePath) + ": cannot play the music: " + tuneProblem +
+                          "; nothing was written (--no-sound exports the picture alone)",
+                      1);
     glDisable(GL_CULL_FACE);
     app::initQuadMeshes(loaded);
-    double tuneSeconds = 0.0;
-    const bool hasTune = tuneLength(tuneSeconds);
     loaded.demo.timing.fitToTune(tuneSeconds);
     app::warnAboutDemoMistakes(loaded, tuneSeconds);
     std::cout.flush();
-    if (!builds.failures().empty()) {
-        const ShaderBuildError& first = builds.failures().front();
-        return refuse(output, first.vertexPath + ", " + first.fragmentPath + " does not build; nothing was written", 1);
-    }
     if (platform_interrupt_requested())
         return refuse(output, "export cancelled; nothing was written", kExitInterrupted);
 
@@ -158,7 +189,8 @@ int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width
         settings.preset = commandLine.exportPreset;
     settings.startSeconds = range.startSeconds(settings.fps);
     settings.endSeconds = range.endSeconds(settings.fps);
-    settings.tunePath = kTunePath;
+    settings.tunePath = hasTune ? kTunePath : "";
+    settings.sound = !commandLine.exportNoSound;
     settings.endsTheDemo = range.endsTheDemo;
     settings.progressStream = stderr;
     settings.progressOnTerminal = platform_stream_is_terminal(stderr);

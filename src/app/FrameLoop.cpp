@@ -64,14 +64,11 @@ bool drawnOrStopped(const SceneDrawResult& result)
 // Draws the frame's scene, or the first scene when the row has none, and
 // sets the console's colour to tell which. `found` tells whether the scene
 // was the row's own. False when the demo stops (see drawnOrStopped).
-bool drawScene(const FrameValues& values, bool& found)
+bool drawScene(const FrameValues& values, const FramePicture& picture, bool& found)
 {
     // Live mode reloads every saved file before the frame, and its status
     // line stands in for the frame's console lines.
     const FrameReport report = appState.live ? FrameReport::Silent : FrameReport::Console;
-    FramePicture picture;
-    picture.width = static_cast<int>(appState.windowWidth);
-    picture.height = static_cast<int>(appState.windowHeight);
     Scene* scene = app::sceneToDraw(appState.demo.scenes, values.sceneIndex, found);
     if (found) {
         platform_console_set_colour(appState.console, PLATFORM_COLOUR_BRIGHT_WHITE);
@@ -100,17 +97,29 @@ void playFrame()
     }
     if (appState.live)
         appState.live->beginFrame();
+    if (appState.edit)
+        appState.edit->beginFrame();
     const FrameValues values = readFrameValues(music);
 
     if (!appState.live)
         app::writeFrameStatus(std::cout, values.sceneIndex, values.seconds, values.row);
+    // The picture fills the window, or the part beside the track editor's panel.
+    FramePicture picture;
+    picture.width = static_cast<int>(appState.windowWidth);
+    picture.height = static_cast<int>(appState.windowHeight);
+    picture.view.width = picture.width;
+    picture.view.height = picture.height;
+    if (appState.edit)
+        appState.edit->placePicture(picture);
     bool sceneFound = false;
-    if (!drawScene(values, sceneFound))
+    if (!drawScene(values, picture, sceneFound))
         return;
     if (appState.live) {
         appState.live->reportFrame(values, sceneFound);
-        appState.live->drawOverlay(static_cast<int>(appState.windowWidth), static_cast<int>(appState.windowHeight));
+        appState.live->drawOverlay(picture.view);
     }
+    if (appState.edit)
+        appState.edit->drawPanel(picture.width, picture.height);
     if (app::updateAlarm(appState.beepArmed, sceneFound)) {
         timeline::playTone(kAlarmHighHz, kAlarmHighMs);
         timeline::playTone(kAlarmLowHz, kAlarmLowMs);

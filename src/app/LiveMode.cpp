@@ -104,6 +104,9 @@ void LiveMode::loadTextTracks()
 {
     textTracks_ = app::textTrackNames();
     for (const std::string& name : textTracks_) {
+        // The track editor's columns are read by the editor, whose keys they play.
+        if (appState.edit && appState.edit->ownsTrack(name))
+            continue;
         const std::string path = app::textTrackPath(name);
         std::string error;
         if (app::loadTextTrack(sync_obtain_track(appState.syncDevice.get(), name.c_str()), path, error))
@@ -258,8 +261,17 @@ void LiveMode::rebuildFinalPass()
     app::warnAboutUniforms(appState, {kFinalVertexPath, kFinalFragmentPath});
 }
 
+void LiveMode::trackReloaded(const std::string& path)
+{
+    clearProblem(path);
+    reloaded(path);
+}
+
 void LiveMode::reloadTrack(const std::string& path)
 {
+    // The track editor reads its own tracks' files.
+    if (appState.edit && appState.edit->onTrackFileChanged(path))
+        return;
     SyncDevice* device = appState.syncDevice.get();
     for (const std::unique_ptr<SyncTrack>& track : device->data.tracks) {
         const bool fromText = contains(textTracks_, track->name);
@@ -358,7 +370,7 @@ void LiveMode::reportFrame(const FrameValues& values, bool sceneFound)
     console_.status(app::liveStatusText(status_) + " | " + app::loopText(loop_), secondsSince(start_));
 }
 
-void LiveMode::drawOverlay(int width, int height)
+void LiveMode::drawOverlay(const FrameView& place)
 {
     std::vector<HudLine> lines;
     if (displayShown_) {
@@ -381,8 +393,8 @@ void LiveMode::drawOverlay(int width, int height)
             start = end + 1;
         }
     }
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    display_.draw(lines, width, height);
+    glBindFramebuffer(GL_FRAMEBUFFER, place.framebuffer);
+    display_.draw(lines, place.width, place.height, place.x, place.y);
 }
 
 double LiveMode::currentRow() const
@@ -473,6 +485,10 @@ void LiveMode::onSpecialKey(int key)
 void onLiveSpecialKey(int key, int, int)
 {
     // Keys still queued behind Esc find the music released and do nothing.
-    if (appState.live && !appState.musicStream.isReleased())
+    if (!appState.live || appState.musicStream.isReleased())
+        return;
+    if (key == GLUT_KEY_F2)
+        app::toggleEditor();
+    else if (!appState.edit || !appState.edit->onSpecialKey(key))
         appState.live->onSpecialKey(key);
 }

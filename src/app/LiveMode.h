@@ -21,6 +21,7 @@
 #include "app/LiveTimeline.h"
 #include "platform/FileWatcher.h"
 #include "render/HeadsUpDisplay.h"
+#include "render/PictureTarget.h"
 
 class LiveMode {
 public:
@@ -45,8 +46,16 @@ public:
     // The frame's status line, in place of the frame report.
     void reportFrame(const FrameValues& values, bool sceneFound);
 
-    // Draws the heads-up display and the errors over the finished picture.
-    void drawOverlay(int width, int height);
+    // Draws the heads-up display and the errors over the finished picture,
+    // in its place (the whole window, or the part beside the track editor).
+    void drawOverlay(const FrameView& place);
+
+    // Watches the demo's files again, tracks added since included.
+    void watchFiles() { watchDemoFiles(); }
+
+    // A track file that another part of the player read again (the track
+    // editor, for its text tracks): its problem goes, the reload shows.
+    void trackReloaded(const std::string& path);
 
     // Live mode's keys; false for a key it does not use.
     bool onKey(unsigned char key);
@@ -88,5 +97,6 @@ private:
     int rateFrames_ = 0;
 };
 
-// The toolkit's special-key callback in live mode (Home, PageUp, PageDown).
+// The toolkit's special-key callback in live mode (Home, PageUp, PageDown;
+// F2 and the track editor's keys).
 void onLiveSpecialKey(int key, int x, int y);

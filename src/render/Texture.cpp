@@ -23,20 +23,24 @@ void printGlErrorText()
 
 } // namespace
 
-Texture::Texture(const std::string& path)
+Texture::Texture(const std::string& path, std::string* problem)
 {
     int width = 0;
     int height = 0;
-    std::string problem;
-    unsigned char* pixels = render::loadImageFile(path.c_str(), width, height, &problem, render::maxImageSide());
+    std::string reason;
+    unsigned char* pixels = render::loadImageFile(path.c_str(), width, height, &reason, render::maxImageSide());
 
     // An image that does not decode still gives a defined texture: one opaque
     // black texel, rather than an upload from an unknown size.
     static const unsigned char kFallbackTexel[4] = {0, 0, 0, 255};
     const unsigned char* upload = pixels;
+    if (problem != nullptr)
+        *problem = pixels == nullptr ? reason : std::string();
     if (pixels == nullptr) {
-        platform_warn(path, problem);
-        std::fprintf(stderr, "Texture load fail : %s !!!!!!!!!!!!!!!!\n", path.c_str());
+        if (problem == nullptr) {
+            platform_warn(path, reason);
+            std::fprintf(stderr, "Texture load fail : %s !!!!!!!!!!!!!!!!\n", path.c_str());
+        }
         upload = kFallbackTexel;
         width = 1;
         height = 1;

@@ -20,9 +20,11 @@ public:
     // repeat wrapping and linear filters. An image larger than
     // render::maxImageSide() on a side, or than 1 GB, is refused. Writes the GL error text ("No error"
     // or "Unknown error") to standard output three times, with no line
-    // breaks. A file that does not decode gets one line on standard error and
-    // a 1 x 1 texel (0, 0, 0, 255).
-    explicit Texture(const std::string& path);
+    // breaks. A file that does not decode gets a 1 x 1 texel (0, 0, 0, 255)
+    // and, without `problem`, two lines on standard error (its reason, then
+    // "Texture load fail : path !!!..."); with `problem`, nothing is said
+    // and the reason is left there ("" when the image loaded).
+    explicit Texture(const std::string& path, std::string* problem = nullptr);
 
     // Replaces the image of an image texture with `rgba` (8-bit RGBA, top
     // row first, width x height), keeping its GL name and parameters; the

@@ -40,7 +40,7 @@ TEST(BuildFailures, OnlyTheConsoleWaitsAndOnlyForAFragmentShader)
     BuildFailures live(BuildFailurePolicy::Show);
     BuildFailures exporting(BuildFailurePolicy::Fail);
     EXPECT_EQ(live.report(), BuildReport::Quiet);
-    EXPECT_EQ(exporting.report(), BuildReport::Console);
+    EXPECT_EQ(exporting.report(), BuildReport::Account);
     for (BuildFailures* builds : {&live, &exporting}) {
         builds->answer("v.vsh", "f.fsh", failed(true));
         builds->answer("v.vsh", "g.fsh", built);
