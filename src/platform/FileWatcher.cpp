@@ -2,6 +2,8 @@
 #include "platform/FileWatcher.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <utility>
 
 #include "platform/file_watch.h"
 
@@ -29,11 +31,18 @@ FileWatcher::~FileWatcher()
 
 void FileWatcher::add(const std::string& path)
 {
+    add(path, INT64_MAX);
+}
+
+void FileWatcher::add(const std::string& path, int64_t readSinceNs)
+{
     const fs::path key = normalised(path);
     for (const Entry& entry : files_)
         if (entry.normalised == key)
             return;
-    files_.push_back({WatchedFile(path, WatchedFile::Detail::Exact), key, false});
+    WatchedFile file(path, WatchedFile::Detail::Exact);
+    const bool changedSinceRead = file.readAt(readSinceNs);
+    files_.push_back({std::move(file), key, changedSinceRead});
 
     const std::string folder = key.parent_path().string();
     if (watch_ != nullptr &&
@@ -45,6 +54,18 @@ void FileWatcher::add(const std::string& path)
             watch_ = nullptr;
         }
     }
+}
+
+void FileWatcher::keepOnly(const std::vector<std::string>& paths)
+{
+    std::vector<fs::path> kept;
+    for (const std::string& path : paths)
+        kept.push_back(normalised(path));
+    files_.erase(std::remove_if(files_.begin(), files_.end(),
+                                [&](const Entry& entry) {
+                                    return std::find(kept.begin(), kept.end(), entry.normalised) == kept.end();
+                                }),
+                 files_.end());
 }
 
 void FileWatcher::clear()

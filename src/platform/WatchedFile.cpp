@@ -43,3 +43,11 @@ bool WatchedFile::changed()
     last_ = now;
     return true;
 }
+
+bool WatchedFile::readAt(int64_t readSinceNs)
+{
+    if (detail_ != Detail::Exact || !last_.exists || last_.time < readSinceNs)
+        return false;
+    last_.time = INT64_MIN; // no file has this time
+    return true;
+}

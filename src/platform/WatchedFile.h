@@ -31,6 +31,12 @@ public:
     // this one then replaces.
     bool changed();
 
+    // Takes the last look as one of a file read at `readSinceNs` (nanoseconds
+    // since 1970; full detail only): when the file was modified then or
+    // later, it may have been saved after it was read, and the next look
+    // counts it as changed. True in that case.
+    bool readAt(int64_t readSinceNs);
+
     // Whether the last look could read the file's status.
     bool readable() const { return readable_; }
     const std::string& path() const { return path_; }

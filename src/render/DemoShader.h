@@ -44,6 +44,15 @@ public:
         sourceFiles = built.sourceFiles;
     }
 
+    // Draws with `previous`'s program when this copy has none (its first
+    // build failed): a description loaded again keeps the last good program
+    // of an entry whose files do not build.
+    void inheritProgram(const DemoShader& previous)
+    {
+        if (!program)
+            program = previous.program;
+    }
+
     // Adds the track `name` of `device` (found, or created and read from its
     // file) as a parameter: each frame it sets the float uniform `name`.
     void addParameter(SyncDevice* device, const std::string& name);
