@@ -8,7 +8,7 @@
 //     5 % more; the compile is the driver's).
 // Each frame ends with glFinish; one iteration draws (or builds) one of each
 // kind, in turns, so that other load on the machine falls on all alike.
-// Prints frame times and builds per second, and their ratios.
+// Prints the median times and the medians of each iteration's ratios.
 //
 //   bench_pass_settings              (needs a display; xvfb-run works)
 //   MESA_SHADER_CACHE_DISABLE=true bench_pass_settings   (builds that compile, not
@@ -16,21 +16,21 @@
 //   GALLIUM_NOOP=1 bench_pass_settings   (drawing free: the player's own cost)
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include "GlTestContext.h"
+#include "QuietStdout.h"
 #include "SceneRig.h"
 #include "ScratchDir.h"
 #include "render/DemoShader.h"
 #include "render/Scene.h"
 #include "render/ShaderConvention.h"
+#include "render/ShaderSource.h"
 
 namespace {
 
@@ -111,40 +111,11 @@ void mainImage(out vec4 fragColor, in vec2 fragCoord)
 void main() { mainImage(color, gl_FragCoord.xy); }
 )";
 
-// Points standard output at /dev/null while it lives: the set-up's console
-// account and the scene's per-frame line stay out of the figures.
-class QuietStdout {
-public:
-    QuietStdout()
-    {
-        std::fflush(stdout);
-        saved = dup(1);
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        close(null);
-    }
-    ~QuietStdout()
-    {
-        std::fflush(stdout);
-        dup2(saved, 1);
-        close(saved);
-    }
-    QuietStdout(const QuietStdout&) = delete;
-    QuietStdout& operator=(const QuietStdout&) = delete;
-
-private:
-    int saved;
-};
-
-struct SyncDeviceCloser {
-    void operator()(SyncDevice* device) const { sync_close(device); }
-};
-
 // The scenes and their files, made once per process.
 struct Rig {
     ScratchDir dir;
     std::unique_ptr<gltest::SceneRig> machinery;
-    std::unique_ptr<SyncDevice, SyncDeviceCloser> device;
+    std::unique_ptr<SyncDevice, void (*)(SyncDevice*)> device{nullptr, sync_close};
     std::string vertex;
     std::vector<Scene> blurs; // at scale 1, 0.5, 0.25
     Scene feedback, plain;
@@ -216,60 +187,78 @@ template <typename Work> double secondsOf(Work work)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// Seconds summed per kind over the last run of each benchmark.
-struct Totals {
-    double iterations = 0.0;
-    std::vector<double> seconds;
+// Seconds of each kind, one sample per iteration, over the last run of each benchmark.
+struct Samples {
+    std::vector<std::vector<double>> seconds; // [kind][iteration]
+
+    // The median of kind `kind`, in milliseconds.
+    double medianMs(std::size_t kind) const { return 1000.0 * median(seconds[kind]); }
+    // The median of kind `kind`'s time over kind `base`'s, iteration by iteration.
+    double medianRatio(std::size_t kind, std::size_t base) const
+    {
+        std::vector<double> ratios;
+        for (std::size_t i = 0; i < seconds[kind].size(); ++i)
+            ratios.push_back(seconds[kind][i] / seconds[base][i]);
+        return median(ratios);
+    }
+    bool empty() const { return seconds.empty() || seconds[0].empty(); }
+
+    static double median(std::vector<double> values)
+    {
+        std::sort(values.begin(), values.end());
+        return values.empty() ? 0.0 : values[values.size() / 2];
+    }
 };
 
-Totals& scaleTotals()
+Samples& scaleSamples()
 {
-    static Totals totals;
-    return totals;
+    static Samples samples;
+    return samples;
 }
-Totals& feedbackTotals()
+Samples& feedbackSamples()
 {
-    static Totals totals;
-    return totals;
+    static Samples samples;
+    return samples;
 }
-Totals& buildTotals()
+Samples& buildSamples()
 {
-    static Totals totals;
-    return totals;
+    static Samples samples;
+    return samples;
 }
 
 // One iteration runs each of `kinds` once, starting with a different one each time.
-template <typename Run> void inTurns(benchmark::State& state, std::size_t kinds, Run run, Totals& summed)
+template <typename Run> void inTurns(benchmark::State& state, std::size_t kinds, Run run, Samples& kept)
 {
     QuietStdout quiet;
-    Totals totals;
-    totals.seconds.assign(kinds, 0.0);
+    Samples samples;
+    samples.seconds.assign(kinds, {});
     std::size_t first = 0;
     for (auto _ : state) {
         for (std::size_t k = 0; k < kinds; ++k) {
             const std::size_t kind = (first + k) % kinds;
-            totals.seconds[kind] += secondsOf([&] { run(kind); });
+            samples.seconds[kind].push_back(secondsOf([&] { run(kind); }));
         }
         first = (first + 1) % kinds;
     }
-    totals.iterations = static_cast<double>(state.iterations());
-    summed = totals; // the last (longest) run is the one printed below
+    kept = samples; // the last (longest) run is the one printed below
 }
 
 void BM_BlurAtScales(benchmark::State& state)
 {
     Rig& made = rig();
     inTurns(
-        state, made.blurs.size(), [&](std::size_t kind) { made.draw(made.blurs[kind]); }, scaleTotals());
+        state, made.blurs.size(), [&](std::size_t kind) { made.draw(made.blurs[kind]); }, scaleSamples());
 }
 
 void BM_FeedbackAgainstPlain(benchmark::State& state)
 {
     Rig& made = rig();
     inTurns(
-        state, 2, [&](std::size_t kind) { made.draw(kind == 0 ? made.feedback : made.plain); }, feedbackTotals());
+        state, 2, [&](std::size_t kind) { made.draw(kind == 0 ? made.feedback : made.plain); }, feedbackSamples());
 }
 
+// Kinds: 0 a build in the convention, 1 the same by hand, 2 the convention's
+// assembly of the source alone (what the player adds to the build).
 void BM_ConventionBuild(benchmark::State& state)
 {
     Rig& made = rig();
@@ -277,23 +266,23 @@ void BM_ConventionBuild(benchmark::State& state)
     const std::string hand = made.dir.write("hand.fsh", kHandShader);
     const ShaderConvention* shadertoy = render::findShaderConvention("shadertoy");
     inTurns(
-        state, 2,
+        state, 3,
         [&](std::size_t kind) {
+            if (kind == 2) {
+                benchmark::DoNotOptimize(
+                    ShaderSource::assemble(site, kSiteShader, shadertoy, render::readShaderFile).text().size());
+                return;
+            }
             DemoShader shader(made.vertex, kind == 0 ? site : hand, kind == 0 ? shadertoy : nullptr);
             if (!shader.build(BuildReport::Quiet).built)
                 state.SkipWithError("a shader did not build");
         },
-        buildTotals());
+        buildSamples());
 }
 
 BENCHMARK(BM_BlurAtScales)->UseRealTime()->MinTime(4.0);
 BENCHMARK(BM_FeedbackAgainstPlain)->UseRealTime()->MinTime(3.0);
 BENCHMARK(BM_ConventionBuild)->UseRealTime()->MinTime(4.0);
-
-double milliseconds(const Totals& totals, std::size_t kind)
-{
-    return 1000.0 * totals.seconds[kind] / totals.iterations;
-}
 
 } // namespace
 
@@ -305,21 +294,24 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
 
-    const Totals& scales = scaleTotals();
-    if (scales.iterations > 0.0) {
+    const Samples& scales = scaleSamples();
+    if (!scales.empty()) {
         const char* names[] = {"1", "0.5", "0.25"};
         for (std::size_t kind = 0; kind < scales.seconds.size(); ++kind)
             std::printf("four-pass blur at scale %-4s: %7.2f ms a frame (%.2f of scale 1)\n", names[kind],
-                        milliseconds(scales, kind), scales.seconds[kind] / scales.seconds[0]);
+                        scales.medianMs(kind), scales.medianRatio(kind, 0));
     }
-    const Totals& feedback = feedbackTotals();
-    if (feedback.iterations > 0.0)
-        std::printf("feedback pass: %7.2f ms a frame, plain pass: %7.2f ms (ratio %.3f)\n", milliseconds(feedback, 0),
-                    milliseconds(feedback, 1), feedback.seconds[0] / feedback.seconds[1]);
-    const Totals& builds = buildTotals();
-    if (builds.iterations > 0.0)
-        std::printf("build in the convention: %7.2f ms, written by hand: %7.2f ms (ratio %.3f; target: at most "
-                    "1.05)\n",
-                    milliseconds(builds, 0), milliseconds(builds, 1), builds.seconds[0] / builds.seconds[1]);
+    const Samples& feedback = feedbackSamples();
+    if (!feedback.empty())
+        std::printf("feedback pass: %7.2f ms a frame, plain pass: %7.2f ms (ratio %.3f)\n", feedback.medianMs(0),
+                    feedback.medianMs(1), feedback.medianRatio(0, 1));
+    const Samples& builds = buildSamples();
+    if (!builds.empty())
+        std::printf(
+            "build in the convention: %7.3f ms, written by hand: %7.3f ms (ratio %.3f; target: at most "
+            "1.05); the convention's assembly alone: %.4f ms (%.2f %% of a build)\n",
+            builds.medianMs(0), builds.medianMs(1), builds.medianRatio(0, 1), builds.medianMs(2),
+            100.0 * builds.medianRatio(2, 1));
+    std::printf("(medians; ratios are medians of one iteration's pair)\n");
     return 0;
 }
