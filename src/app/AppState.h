@@ -53,7 +53,8 @@ struct AppState {
     bool beepArmed = true;                                    // false after an alarm until a frame finds its scene
     PlatformConsole console;                                  // the frame report's colour on standard output
     FileWarnings fileWarnings;                                // shader files whose problem was already reported
-    std::unique_ptr<LiveMode> live; // live mode's watching, display and keys; null without --live
+    bool followDescribedFullscreen = true; // false: --release or --windowed choose the window instead
+    std::unique_ptr<LiveMode> live;        // live mode's watching, display and keys; null without --live
 };
 
 extern AppState appState;

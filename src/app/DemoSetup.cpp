@@ -27,6 +27,8 @@ class WindowHost : public DescriptionHost {
 public:
     void enterFullscreen() override
     {
+        if (!appState.followDescribedFullscreen)
+            return;
         glutFullScreen();
         glutSetCursor(GLUT_CURSOR_NONE);
     }

@@ -2,6 +2,8 @@
 // of their own. Main thread.
 #pragma once
 
+#include "app/CommandLine.h"
+
 namespace app {
 
 // Creates the screen-sized window with its GL 3.1 context, turns vertical
@@ -10,6 +12,11 @@ namespace app {
 // false, after one line on standard error, when the extension loader fails.
 // `width` x `height` sets the window's size; 0 x 0 makes it as large as the screen.
 bool initWindow(int width = 0, int height = 0);
+
+// Shows the window as `plan` says (see planWindow in CommandLine.h): full
+// screen without the mouse cursor, or a window of the planned size. Call
+// once the description has loaded, before the first frame.
+void showWindow(const WindowPlan& plan);
 
 // Reshape callback: nothing; the scene passes set the viewports they need.
 void onReshape(int width, int height);

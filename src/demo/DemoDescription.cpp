@@ -72,6 +72,13 @@ bool demo::readDescriptionFile(const char* path, std::string& text, std::string&
     return true;
 }
 
+void demo::readDescriptionSettings(const json& document, DemoTiming& timing, ReleaseWindow& release)
+{
+    std::string error;
+    if (!readDemoTiming(document, timing, error) || !readReleaseWindow(document, release, error))
+        throw json::type_error::create(302, error, nullptr);
+}
+
 std::string demo::descriptionErrorText(const json::exception& error)
 {
     // The library starts every message with "[json.exception.NAME.ID] ".

@@ -111,10 +111,9 @@ bool demo::loadDemoDescription(const char* path, SyncDevice* device, DemoContent
         return false;
     }
     nlohmann::json document = parseDescription(text);
-    // The length and tempo first: a wrong one ends the load before anything is made.
-    std::string timingError;
-    if (!readDemoTiming(document, content.timing, timingError))
-        throw nlohmann::json::type_error::create(302, timingError, nullptr);
+    // The length, tempo and release settings first: a wrong one ends the
+    // load before anything is made.
+    readDescriptionSettings(document, content.timing, content.release);
     ContentBuilder builder(path, device, content, host, warnings, buildErrors);
     walkDescription(document, std::cout, builder);
     return true;
