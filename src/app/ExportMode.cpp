@@ -146,6 +146,7 @@ int setUpAndExport(const CommandLine& commandLine, int width, int height)
     settings.startSeconds = range.startSeconds(settings.fps);
     settings.endSeconds = range.endSeconds(settings.fps);
     settings.tunePath = kTunePath;
+    settings.endsTheDemo = range.endsTheDemo;
     settings.progressStream = stderr;
     settings.progressOnTerminal = platform_stream_is_terminal(stderr);
     settings.cancelRequested = [] { return platform_interrupt_requested(); };

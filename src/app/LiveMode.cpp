@@ -61,12 +61,17 @@ double secondsSince(std::chrono::steady_clock::time_point start)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// Every copy of the entry built from these two files: the description's and the scenes'.
-template <typename Action>
-void forEachCopy(DemoContent& demo, const std::string& vertexPath, const std::string& fragmentPath, Action action)
+bool sameEntry(const DemoShader& a, const DemoShader& b)
+{
+    return a.getVertexPath() == b.getVertexPath() && a.getFragmentPath() == b.getFragmentPath() &&
+           a.getConvention() == b.getConvention();
+}
+
+// Every copy of `entry`: the description's and the scenes'.
+template <typename Action> void forEachCopy(DemoContent& demo, const DemoShader& entry, Action action)
 {
     auto visit = [&](DemoShader& shader) {
-        if (shader.getVertexPath() == vertexPath && shader.getFragmentPath() == fragmentPath)
+        if (sameEntry(shader, entry))
             action(shader);
     };
     for (DemoShader& shader : demo.shaders)
@@ -109,10 +114,9 @@ void LiveMode::watchDemoFiles()
     watcher_.add(kDescriptionPath);
     watcher_.add(kFinalVertexPath);
     watcher_.add(kFinalFragmentPath);
-    for (const DemoShader& shader : appState.demo.shaders) {
-        watcher_.add(shader.getVertexPath());
-        watcher_.add(shader.getFragmentPath());
-    }
+    for (const DemoShader& shader : appState.demo.shaders)
+        for (const std::string& file : shader.getSourceFiles())
+            watcher_.add(file);
     for (const std::string& path : appState.demo.imagePaths)
         watcher_.add(path);
     for (const std::unique_ptr<SyncTrack>& track : appState.syncDevice->data.tracks) {
@@ -194,24 +198,30 @@ void LiveMode::reloadDescription()
 
 void LiveMode::rebuildEntries(const std::vector<std::string>& changed)
 {
-    std::vector<std::pair<std::string, std::string>> entries;
+    // Each entry once, however many of its files (its own or included ones) changed.
+    std::vector<DemoShader> entries;
     for (const DemoShader& shader : appState.demo.shaders) {
-        const std::pair<std::string, std::string> entry{shader.getVertexPath(), shader.getFragmentPath()};
-        if ((contains(changed, entry.first) || contains(changed, entry.second)) &&
-            std::find(entries.begin(), entries.end(), entry) == entries.end())
-            entries.push_back(entry);
+        const std::vector<std::string>& files = shader.getSourceFiles();
+        const bool edited = std::any_of(files.begin(), files.end(),
+                                        [&](const std::string& file) { return contains(changed, file); });
+        const bool listed = std::any_of(entries.begin(), entries.end(),
+                                        [&](const DemoShader& entry) { return sameEntry(entry, shader); });
+        if (edited && !listed)
+            entries.push_back(shader);
     }
-    for (const auto& entry : entries) {
-        const std::string key = entryKey(entry.first, entry.second);
+    for (DemoShader& entry : entries) {
+        const std::string key = entryKey(entry.getVertexPath(), entry.getFragmentPath());
         std::string failure;
-        ShaderProgram built = render::buildShaderProgram(entry.first, entry.second, nullptr, &failure);
-        if (!built.isValid()) {
+        const bool built = entry.build(nullptr, &failure);
+        // One program for every copy (the old one goes with its last
+        // holder); the files it includes now are watched even when it failed.
+        forEachCopy(appState.demo, entry, [&](DemoShader& shader) { shader.shareBuildOf(entry); });
+        for (const std::string& file : entry.getSourceFiles())
+            watcher_.add(file);
+        if (!built) {
             setProblem(key, failure);
             continue;
         }
-        // One program for every copy; the old one goes with its last holder.
-        const std::shared_ptr<const ShaderProgram> program = std::make_shared<const ShaderProgram>(std::move(built));
-        forEachCopy(appState.demo, entry.first, entry.second, [&](DemoShader& shader) { shader.useProgram(program); });
         clearProblem(key);
         reloaded(key);
     }

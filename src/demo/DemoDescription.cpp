@@ -43,13 +43,6 @@ std::string shown(const json& value)
     return text;
 }
 
-json::type_error wrongType(const json& value, const std::string& path, const char* expected)
-{
-    const std::string message = value.is_null() ? subject(path) + " is missing; it must be " + expected
-                                                : subject(path) + " must be " + expected + ", not " + shown(value);
-    return json::type_error::create(302, message, &value);
-}
-
 json::out_of_range shaderIdOutOfRange(const json& shaderId, std::size_t shaderCount, const std::string& path)
 {
     std::string message = subject(path) + " is " + shaderId.dump() + ", but ";
@@ -91,24 +84,31 @@ std::string demo::descriptionErrorText(const json::exception& error)
     return text;
 }
 
+json::type_error demo::descriptionTypeError(const json& value, const std::string& path, const std::string& expected)
+{
+    const std::string message = value.is_null() ? subject(path) + " is missing; it must be " + expected
+                                                : subject(path) + " must be " + expected + ", not " + shown(value);
+    return json::type_error::create(302, message, &value);
+}
+
 json& demo::descriptionMember(json& entry, const char* key, const std::string& path, const char* expected)
 {
     if (!entry.is_object() && !entry.is_null())
-        throw wrongType(entry, path, expected);
+        throw demo::descriptionTypeError(entry, path, expected);
     return entry[key];
 }
 
 bool demo::descriptionBool(const json& value, const std::string& path, const char* expected)
 {
     if (!value.is_boolean())
-        throw wrongType(value, path, expected);
+        throw demo::descriptionTypeError(value, path, expected);
     return value.get<bool>();
 }
 
 std::string demo::descriptionString(const json& value, const std::string& path, const char* expected)
 {
     if (!value.is_string())
-        throw wrongType(value, path, expected);
+        throw demo::descriptionTypeError(value, path, expected);
     return value.get<std::string>();
 }
 
@@ -128,7 +128,7 @@ json demo::parseDescription(const std::string& text)
 uint32_t demo::descriptionShaderIndex(const json& shaderId, std::size_t shaderCount, const std::string& path)
 {
     if (!shaderId.is_number())
-        throw wrongType(shaderId, path, "a number");
+        throw demo::descriptionTypeError(shaderId, path, "a number");
     uint64_t index = 0;
     if (shaderId.is_number_float()) {
         // Only values that truncate into 0 .. 2^32 - 1 convert; anything

@@ -28,9 +28,9 @@ public:
 
     void setTitle(const std::string& name) { host_.setTitle(name); }
 
-    void beginShader(const std::string& vertexPath, const std::string& fragmentPath)
+    void beginShader(const std::string& vertexPath, const std::string& fragmentPath, const ShaderConvention* convention)
     {
-        shader_.emplace(vertexPath, fragmentPath);
+        shader_.emplace(vertexPath, fragmentPath, convention);
         // A program that fails to compile or link still joins the list; its
         // messages are on the console and hot reload can mend it later.
         if (buildErrors_ == nullptr) {
@@ -58,9 +58,9 @@ public:
         passCount_ = 0;
     }
 
-    void addPass(uint32_t shaderIndex)
+    void addPass(uint32_t shaderIndex, const PassSettings& settings)
     {
-        scene_->addShader(content_.shaders[shaderIndex]);
+        scene_->addShader(content_.shaders[shaderIndex], settings);
         ++passCount_;
     }
 
@@ -86,6 +86,8 @@ public:
         content_.scenes.push_back(*scene_);
         scene_.reset();
     }
+
+    void warn(const std::string& message) { platform_warn(path_, message); }
 
 private:
     const char* path_;

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cmath>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -131,7 +132,7 @@ ExportResult Exporter::run(const ExportRenderFunction& render)
                 return problemResult(ExportStatus::UsageError,
                                      s.output + ": the range ends at " + secondsText(s.endSeconds) +
                                          ", after the end of the tune at " + secondsText(clock.tuneSeconds()));
-            sound = ExportSound{s.tunePath, firstFrame, endFrame};
+            sound = ExportSound{s.tunePath, firstFrame, endFrame, s.endsTheDemo};
         }
     }
 
@@ -153,22 +154,34 @@ ExportResult Exporter::renderAndEncode(FrameSink& sink, OfflineClock& clock, con
                                                        "the readback buffers");
     }
 
-    // The encoder thread: writes frames in order until the queue is finished.
-    FrameQueue queue(kQueuedFrames, readback.frameBytes());
-    std::string sinkProblem;
+    // The encoder threads: write frames until the queue is finished, in order
+    // when there is one (video), as they come when the sink takes frames on
+    // several threads at once (image sequences). The first problem stops them.
+    const int workers = std::max(1, sink.concurrentFrames());
+    FrameQueue queue(kQueuedFrames + static_cast<size_t>(workers) - 1, readback.frameBytes());
+    std::mutex problemLock;
+    std::string sinkProblem; // guarded by problemLock until the workers are joined
+    std::atomic<bool> sinkFailed{false};
     std::atomic<uint64_t> framesWritten{0};
-    std::thread encoder([&] {
-        FrameQueue::Frame frame;
-        while (queue.pop(frame)) {
-            if (sinkProblem.empty()) {
-                if (sink.writeFrame(frame.pixels.data(), frame.index, sinkProblem))
-                    ++framesWritten;
-                else
-                    queue.fail();
+    std::vector<std::thread> encoders;
+    for (int i = 0; i < workers; ++i)
+        encoders.emplace_back([&] {
+            FrameQueue::Frame frame;
+            std::string problem;
+            while (queue.pop(frame)) {
+                if (!sinkFailed) {
+                    if (sink.writeFrame(frame.pixels.data(), frame.index, problem)) {
+                        ++framesWritten;
+                    } else {
+                        std::lock_guard<std::mutex> guard(problemLock);
+                        if (!sinkFailed.exchange(true))
+                            sinkProblem = problem;
+                        queue.fail();
+                    }
+                }
+                queue.giveBack(std::move(frame));
             }
-            queue.giveBack(std::move(frame));
-        }
-    });
+        });
 
     // Moves the oldest read-back frame into the queue; false when the encoder
     // has failed or the readback did.
@@ -218,7 +231,8 @@ ExportResult Exporter::renderAndEncode(FrameSink& sink, OfflineClock& clock, con
     while (!cancelled && !stopped && readback.pending() > 0)
         stopped = !handOldest();
     queue.finish();
-    encoder.join();
+    for (std::thread& encoder : encoders)
+        encoder.join();
     readback.close();
 
     if (s.progressStream != nullptr)

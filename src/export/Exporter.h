@@ -47,6 +47,7 @@ struct ExportSettings {
     double startSeconds = 0.0;             // time of frame 0
     double endSeconds = 0.0;               // end of the range (exclusive), > startSeconds
     std::string tunePath;                  // the music; "" for an export without sound
+    bool endsTheDemo = false;              // no range is joined after this one (ExportSound::toTheEnd)
     GLuint sourceFramebuffer = 0;          // where the render function leaves the picture
     std::FILE* progressStream = stderr;    // progress output; null for none
     bool progressOnTerminal = false;       // a bar rewritten in place instead of lines

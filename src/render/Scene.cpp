@@ -34,13 +34,14 @@ void printFstrLine(float fstrValue)
 
 } // namespace
 
-void Scene::addShader(const DemoShader& shader)
+void Scene::addShader(const DemoShader& shader, const PassSettings& settings)
 {
     if (passShaders.size() >= static_cast<size_t>(kMaxPasses)) {
         std::cout << "Sorry. Only max 8 shaders per scene allowed for now. Shall we fix it?";
         return;
     }
     passShaders.push_back(shader);
+    passSettings.push_back(settings);
 }
 
 void Scene::addTexture(Texture& texture)

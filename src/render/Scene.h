@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "render/DemoShader.h"
+#include "render/PassSettings.h"
 #include "render/SceneFrame.h"
 #include "render/Texture.h"
 
@@ -24,9 +25,10 @@ class Scene {
 public:
     static constexpr int kMaxPasses = 8;
 
-    // Appends a copy of `shader` as the next pass. A scene that already has
-    // kMaxPasses passes drops it and prints its refusal, without a line break.
-    void addShader(const DemoShader& shader);
+    // Appends a copy of `shader` as the next pass, drawn with `settings`. A
+    // scene that already has kMaxPasses passes drops it and prints its
+    // refusal, without a line break.
+    void addShader(const DemoShader& shader, const PassSettings& settings = PassSettings());
 
     // Appends a texture the passes read as "tex0", "tex1", ... in this order.
     // The texture must outlive the scene.
@@ -46,6 +48,8 @@ public:
     // in place.
     std::vector<DemoShader>& getPassShaders() { return passShaders; }
     const std::vector<Texture*>& getTextures() const { return textures; }
+    // Each pass's settings, in pass order.
+    const std::vector<PassSettings>& getPassSettings() const { return passSettings; }
     // How many passes the scene draws, each into a render target of its own.
     int passCount() const { return static_cast<int>(passShaders.size()); }
 
@@ -57,6 +61,7 @@ private:
     void bindSampler(GLuint program, const char* name, int unit, GLuint textureId);
 
     std::vector<DemoShader> passShaders;
+    std::vector<PassSettings> passSettings; // one per pass
     std::vector<Texture*> textures;
     GLint textureUnitLimit = 0; // GL's combined limit, read at each render
     bool textureUnitWarningGiven = false;

@@ -14,7 +14,6 @@
 #include "platform/FileWarnings.h"
 #include "platform/file_read.h"
 #include "platform/warning.h"
-#include "render/ShaderLog.h"
 
 namespace {
 
@@ -55,43 +54,52 @@ std::string linkLog(GLuint program)
     return log;
 }
 
-// Shader text as text-mode reading gives it: every line ended by one "\n".
-std::string shaderText(const std::string& bytes)
+// A failed compile's log on the console (`log` as the reader should see it),
+// then the line on standard error and, for a fragment shader of a console
+// build, the wait for Enter.
+void reportCompileFailure(GLenum type, const std::string& log, const std::string& fileName, CompileReport report)
 {
-    std::string text;
-    text.reserve(bytes.size() + 1);
-    for (std::size_t start = 0; start < bytes.size();) {
-        std::size_t end = bytes.find('\n', start);
-        if (end == std::string::npos)
-            end = bytes.size();
-        // Text-mode reading: a "\r\n" line end counts as "\n".
-        std::size_t lineEnd = end;
-        if (lineEnd > start && bytes[lineEnd - 1] == '\r')
-            --lineEnd;
-        text.append(bytes, start, lineEnd - start);
-        text += '\n';
-        start = end + 1;
+    std::cout << log;
+    std::cout.flush();
+    if (!fileName.empty())
+        std::fprintf(stderr, "%s: shader does not compile\n", fileName.c_str());
+    if (type == GL_FRAGMENT_SHADER && report == CompileReport::Console) {
+        // Hold the program until the author has read the log: one character
+        // of standard input, which in a console arrives with Enter.
+        std::getchar();
     }
-    return text;
+}
+
+// The source of shader file `path` (its text already read), with its
+// includes and, for a fragment shader, `convention`; "" as the path stands
+// for the convention's own vertex shader.
+ShaderSource sourceOf(GLenum type, const std::string& path, const std::string& text, const ShaderConvention* convention)
+{
+    if (path.empty())
+        return ShaderSource::plain(render::kConventionVertexName, render::kConventionVertexSource);
+    return ShaderSource::assemble(path, text, type == GL_FRAGMENT_SHADER ? convention : nullptr,
+                                  render::readShaderFile);
 }
 
 // Reads and compiles one file of a live build; an empty name on failure,
-// with `failure` extended by the reason.
-GlName compileLive(GLenum type, const std::string& path, std::string& failure)
+// with `failure` extended by the reason. The files it read join `files`.
+GlName compileLive(GLenum type, const std::string& path, const ShaderConvention* convention, std::string& failure,
+                   std::vector<std::string>& files)
 {
-    std::string bytes;
+    std::string text;
     std::string problem;
-    if (platform_read_file(path.c_str(), kMaxShaderSourceBytes, bytes, problem) != PLATFORM_READ_OK) {
+    if (!path.empty() && !render::readShaderFile(path, text, problem)) {
         failure += path + ": " + problem + "\n";
+        files.push_back(path);
         return GlName();
     }
-    const std::string text = shaderText(bytes);
+    const ShaderSource source = sourceOf(type, path, text, convention);
+    if (!path.empty())
+        files.insert(files.end(), source.files().begin(), source.files().end());
     std::string log;
-    GlName shader = render::compileShader(type, text.c_str(), path, CompileReport::Quiet, &log);
-    if (!shader) {
-        const std::string named = render::shaderLogWithFileName(log, path);
-        failure += (named.empty() ? path + ": shader does not compile" : named) + "\n";
-    }
+    GlName shader = render::compileShaderSource(type, source, path, CompileReport::Quiet, &log);
+    if (!shader)
+        failure += (log.empty() ? path + ": shader does not compile" : log) + "\n";
     return shader;
 }
 
@@ -120,7 +128,7 @@ std::string render::readShaderSource(const char* path, FileWarnings* warnings, b
         platform_warn(path, problem);
     }
 
-    std::string text = shaderText(bytes);
+    std::string text = render::shaderText(bytes);
 
     std::cout << "\n\n\n";
     return text;
@@ -144,24 +152,38 @@ GlName render::compileShader(GLenum type, const char* source, const std::string&
         *failureLog = shaderInfoLog(shader.get());
         return GlName();
     }
-
     // The log exactly as the driver wrote it.
-    GLint length = 0;
-    glGetShaderiv(shader.get(), GL_INFO_LOG_LENGTH, &length);
-    if (length > 0) {
-        std::vector<char> log(static_cast<size_t>(length));
-        GLsizei written = 0;
-        glGetShaderInfoLog(shader.get(), length, &written, log.data());
-        std::cout.write(log.data(), std::min(written, length));
+    reportCompileFailure(type, shaderInfoLog(shader.get()), fileName, report);
+    return GlName();
+}
+
+GlName render::compileShaderSource(GLenum type, const ShaderSource& source, const std::string& fileName,
+                                   CompileReport report, std::string* failureLog)
+{
+    if (!source.ok()) {
+        if (failureLog != nullptr) {
+            *failureLog = source.error();
+            return GlName();
+        }
+        std::cout.flush();
+        std::fprintf(stderr, "%s\n", source.error().c_str());
+        if (type == GL_FRAGMENT_SHADER && report == CompileReport::Console)
+            std::getchar(); // as after a failed compile
+        return GlName();
     }
-    std::cout.flush();
-    if (!fileName.empty())
-        std::fprintf(stderr, "%s: shader does not compile\n", fileName.c_str());
-    if (type == GL_FRAGMENT_SHADER && report == CompileReport::Console) {
-        // Hold the program until the author has read the log: one character
-        // of standard input, which in a console arrives with Enter.
-        std::getchar();
-    }
+    if (failureLog == nullptr && !source.changesFile())
+        return compileShader(type, source.text().c_str(), fileName, report);
+
+    // The driver's log speaks of the assembled text: mapped to the files.
+    std::string log;
+    GlName shader = compileShader(type, source.text().c_str(), fileName, report, &log);
+    if (shader)
+        return shader;
+    log = source.mapLog(log);
+    if (failureLog != nullptr)
+        *failureLog = log;
+    else
+        reportCompileFailure(type, log, fileName, report);
     return GlName();
 }
 
@@ -200,25 +222,42 @@ ShaderProgram ShaderProgram::link(GlName vertexShader, GlName fragmentShader, co
 ShaderProgram render::buildShaderProgram(const std::string& vertexPath, const std::string& fragmentPath,
                                          FileWarnings* warnings, std::string* failure)
 {
+    return buildShaderProgram(ShaderProgramSources{vertexPath, fragmentPath, nullptr}, warnings, failure);
+}
+
+ShaderProgram render::buildShaderProgram(const ShaderProgramSources& sources, FileWarnings* warnings,
+                                         std::string* failure, std::vector<std::string>* filesRead)
+{
+    std::vector<std::string> files;
+    const std::string& vertexPath = sources.vertexPath;
+    const std::string& fragmentPath = sources.fragmentPath;
+    const std::string vertexName = vertexPath.empty() ? kConventionVertexName : vertexPath;
     if (failure != nullptr) {
         failure->clear();
-        GlName vertex = compileLive(GL_VERTEX_SHADER, vertexPath, *failure);
-        GlName fragment = compileLive(GL_FRAGMENT_SHADER, fragmentPath, *failure);
+        GlName vertex = compileLive(GL_VERTEX_SHADER, vertexPath, nullptr, *failure, files);
+        GlName fragment = compileLive(GL_FRAGMENT_SHADER, fragmentPath, sources.convention, *failure, files);
+        if (filesRead != nullptr)
+            *filesRead = files;
         if (!vertex || !fragment) {
             while (!failure->empty() && failure->back() == '\n')
                 failure->pop_back();
             return ShaderProgram();
         }
-        return ShaderProgram::link(std::move(vertex), std::move(fragment), vertexPath, fragmentPath, failure);
+        return ShaderProgram::link(std::move(vertex), std::move(fragment), vertexName, fragmentPath, failure);
     }
 
     // A file that could not be read has had its line; its empty source still
     // goes to the compiler, which says so on the console.
-    bool readable = false;
-    const std::string vertexSource = readShaderSource(vertexPath.c_str(), warnings, &readable);
-    GlName vertex = compileShader(GL_VERTEX_SHADER, vertexSource.c_str(), readable ? vertexPath : std::string());
-    const std::string fragmentSource = readShaderSource(fragmentPath.c_str(), warnings, &readable);
-    GlName fragment = compileShader(GL_FRAGMENT_SHADER, fragmentSource.c_str(),
-                                    readable ? fragmentPath : std::string());
-    return ShaderProgram::link(std::move(vertex), std::move(fragment), vertexPath, fragmentPath);
+    bool readable = true;
+    const std::string vertexText = vertexPath.empty() ? "" : readShaderSource(vertexPath.c_str(), warnings, &readable);
+    const ShaderSource vertexSource = sourceOf(GL_VERTEX_SHADER, vertexPath, vertexText, nullptr);
+    GlName vertex = compileShaderSource(GL_VERTEX_SHADER, vertexSource, readable ? vertexName : std::string());
+    const std::string fragmentText = readShaderSource(fragmentPath.c_str(), warnings, &readable);
+    const ShaderSource fragmentSource = sourceOf(GL_FRAGMENT_SHADER, fragmentPath, fragmentText, sources.convention);
+    GlName fragment = compileShaderSource(GL_FRAGMENT_SHADER, fragmentSource, readable ? fragmentPath : std::string());
+    if (filesRead != nullptr) {
+        *filesRead = vertexPath.empty() ? std::vector<std::string>() : vertexSource.files();
+        filesRead->insert(filesRead->end(), fragmentSource.files().begin(), fragmentSource.files().end());
+    }
+    return ShaderProgram::link(std::move(vertex), std::move(fragment), vertexName, fragmentPath);
 }

@@ -13,15 +13,14 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include <GL/glew.h>
 
 #include "render/GlName.h"
+#include "render/ShaderSource.h"
 
 class FileWarnings;
-
-// Largest shader source read; a larger file reads as "" with a warning.
-constexpr unsigned long long kMaxShaderSourceBytes = 16ull * 1024 * 1024;
 
 namespace render {
 
@@ -55,7 +54,22 @@ namespace render {
 GlName compileShader(GLenum type, const char* source, const std::string& fileName,
                      CompileReport report = CompileReport::Console, std::string* failureLog = nullptr);
 
+// Compiles `source` as compileShader does, with its additions: an #include
+// that failed is reported as a failed compile would be (its line on
+// standard error, or in `failureLog`), and the driver's log names the
+// author's files and lines (ShaderSource::mapLog) wherever the text differs
+// from the file, in `failureLog` too.
+GlName compileShaderSource(GLenum type, const ShaderSource& source, const std::string& fileName,
+                           CompileReport report = CompileReport::Console, std::string* failureLog = nullptr);
+
 } // namespace render
+
+// What one program is built from.
+struct ShaderProgramSources {
+    std::string vertexPath; // "" with a convention: the player's vertex shader (kConventionVertexSource)
+    std::string fragmentPath;
+    const ShaderConvention* convention = nullptr; // of the fragment shader; null for none
+};
 
 class ShaderProgram {
 public:
@@ -94,5 +108,11 @@ namespace render {
 // each naming its file ("plasma.fsh:12:3: error: ...").
 ShaderProgram buildShaderProgram(const std::string& vertexPath, const std::string& fragmentPath,
                                  FileWarnings* warnings = nullptr, std::string* failure = nullptr);
+
+// The same for `sources`, with their #include files and convention (see
+// ShaderSource.h). `filesRead`, when given, receives every file the build
+// read or tried to read: the two sources and their includes.
+ShaderProgram buildShaderProgram(const ShaderProgramSources& sources, FileWarnings* warnings = nullptr,
+                                 std::string* failure = nullptr, std::vector<std::string>* filesRead = nullptr);
 
 } // namespace render

@@ -8,8 +8,9 @@
 // player plays such keys as they are (sync_invalid_keys_problem names them). Blank lines are allowed and '#' starts a
 // comment that runs to the end of the line. Rows must strictly increase.
 //
-// The player never writes track files; the synctrack tool does, through
-// these functions. Values are printed with 9 significant digits, which is
+// The synctrack tool and the player's track editor write track files
+// through these functions; the editor also writes the text form back with
+// its comments, line by line. Values are printed with 9 significant digits, which is
 // enough for every float to read back to the same bits. Any thread; nothing
 // here keeps state between calls.
 #pragma once
@@ -26,9 +27,25 @@ struct SyncTextError {
     std::string message; // what is wrong with that line, e.g. "rows must increase"
 };
 
+// One line of a text form as written: a key with what follows it on the
+// line (its own comment), or a line without a key (blank, or a comment).
+struct SyncTextLine {
+    std::string text;   // the line without its end ("\n" or "\r\n")
+    bool isKey = false; // the line holds a key
+    SyncKey key;        // that key
+    size_t keyEnd = 0;  // where the key's words end in `text`; the rest is the key's comment
+};
+
+// Parses a whole text form into its lines, with the checks of
+// sync_parse_text. Text after the last line end is a line; an empty text has none.
+bool sync_parse_text_lines(const std::string& text, std::vector<SyncTextLine>& lines, SyncTextError& error);
+
 // Parses a whole text form into `keys` (replacing their contents). Returns
 // false and fills `error` at the first faulty line; `keys` is then unspecified.
 bool sync_parse_text(const std::string& text, std::vector<SyncKey>& keys, SyncTextError& error);
+
+// The text form of one key, "row value type", without a line end.
+std::string sync_format_key(const SyncKey& key);
 
 // The text form of `count` keys, one line each, types by name where they have one.
 std::string sync_format_text(const SyncKey* keys, int32_t count);

@@ -73,6 +73,25 @@ TEST_F(LiveBuild, FailuresAreReturnedNamedAndNeverWaitOrPrint)
     EXPECT_EQ(out, "");
 }
 
+TEST_F(LiveBuild, ErrorsInIncludedFilesNameThatFileAndItsLine)
+{
+    // A shader-site source on the player's own vertex shader: the error is
+    // in the included file, behind the lines the convention adds.
+    std::filesystem::create_directory(dir.file("lib"));
+    dir.write("lib/tone.glsl", "// tone\nvec3 tone(vec2 p) { return vec3(p, 0.0) }\n");
+    DemoShader entry("",
+                     dir.write("site.fsh",
+                               "#include \"lib/tone.glsl\"\n"
+                               "void mainImage(out vec4 c, in vec2 p) { c = vec4(tone(p), 1.0); }\n"),
+                     render::findShaderConvention("shadertoy"));
+    EXPECT_FALSE(entry.build(nullptr, &failure));
+    EXPECT_EQ(failure.rfind(dir.file("lib/tone.glsl") + ":2:", 0), 0u) << failure;
+    EXPECT_EQ(entry.getSourceFiles(), (std::vector<std::string>{dir.file("site.fsh"), dir.file("lib/tone.glsl")}));
+
+    dir.write("lib/tone.glsl", "vec3 tone(vec2 p) { return vec3(p, 0.0); }\n");
+    EXPECT_TRUE(entry.build(nullptr, &failure)) << failure;
+}
+
 TEST_F(LiveBuild, OneProgramServesEveryCopyAndOutlivesTheEntryThatMadeIt)
 {
     DemoShader entry(vertex, dir.write("f.fsh", kFragment));
@@ -84,8 +103,8 @@ TEST_F(LiveBuild, OneProgramServesEveryCopyAndOutlivesTheEntryThatMadeIt)
     DemoShader rebuilt = entry;
     ASSERT_TRUE(rebuilt.build(nullptr, &failure)) << failure;
     ASSERT_NE(rebuilt.getProgramId(), entry.getProgramId());
-    copy.useProgram(rebuilt.sharedProgram());
-    entry.useProgram(rebuilt.sharedProgram());
+    copy.shareBuildOf(rebuilt);
+    entry.shareBuildOf(rebuilt);
     const GLuint program = rebuilt.getProgramId();
     rebuilt = DemoShader(vertex, vertex);
     EXPECT_EQ(copy.getProgramId(), program);

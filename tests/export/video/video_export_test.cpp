@@ -15,6 +15,7 @@
 
 #include "ClickExport.h"
 #include "MediaProbe.h"
+#include "OggTestFile.h"
 
 namespace {
 
@@ -213,4 +214,21 @@ TEST_F(ExportTest, WithoutATuneTheExportIsSilentButComplete)
     ASSERT_TRUE(media.opened) << media.problem;
     EXPECT_EQ(media.frameSeconds.size(), 30u);
     EXPECT_EQ(media.sampleRate, 0) << "no sound stream";
+}
+
+TEST_F(ExportTest, SurroundSoundKeepsEachChannelOnItsSpeaker)
+{
+    ASSERT_TRUE(OggTestFile::writeSurround(dir_.file("surround.ogg")));
+    for (const char* name : {"surround.mp4", "surround.mkv"}) {
+        SCOPED_TRACE(name);
+        ExportSettings s = settings(name, 0.0, 1.5);
+        s.tunePath = dir_.file("surround.ogg");
+        ASSERT_EQ(run(s).status, ExportStatus::Done);
+        const DecodedMedia media = decodeMedia(dir_.file(name));
+        ASSERT_TRUE(media.opened) << media.problem;
+        EXPECT_EQ(media.channelLayout, "5.1");
+        ASSERT_EQ(media.channelPeaks.size(), 6u);
+        for (size_t c = 0; c < 6; ++c)
+            EXPECT_NEAR(media.channelPeaks[c], kSurroundLevels[c], 0.25 * kSurroundLevels[c]) << "channel " << c;
+    }
 }
