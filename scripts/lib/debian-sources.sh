@@ -83,9 +83,13 @@ the suites asked are in $apt_dir/sources.list" "$apt_dir/update.log"
   fi
 fi
 
-source_version() {  # package -> the newest version the suites offer
+offered_versions() {  # package -> every version the suites offer, newest first
   private_apt apt-cache showsrc "$1" 2>/dev/null | awk -v p="$1" '
-    /^Package: / { pkg = $2 } /^Version: / && pkg == p { print $2 }' | sort -V | tail -1
+    /^Package: / { pkg = $2 } /^Version: / && pkg == p { print $2 }' | sort -rV -u
+}
+
+source_version() {  # package -> the newest version the suites offer
+  offered_versions "$1" | head -n 1
 }
 
 # source_versions PACKAGE...: "package=version " for each, or exits naming
@@ -102,14 +106,23 @@ source_versions() {
   done
 }
 
-fetch() {  # package -> prints the unpacked source folder
-  local folder=$work/src-$1
-  rm -rf "$folder"
-  mkdir -p "$folder"
-  (cd "$folder" && private_apt apt-get source "$1" >"$work/$1.fetch.log" 2>&1) ||
-    fail_with_log "could not fetch Debian's source package $1 (apt-get source failed)" "$work/$1.fetch.log"
-
-  find "$folder" -mindepth 1 -maxdepth 1 -type d | head -1
+# fetch PACKAGE: prints the folder its newest source is unpacked in. When a
+# mirror lists a version it cannot serve (a security update's source not
+# there yet), the next older version the suites offer is fetched instead,
+# with a line that says so.
+fetch() {
+  local folder=$work/src-$1 log=$work/$1.fetch.log version newest=""
+  for version in $(offered_versions "$1"); do
+    rm -rf "$folder"
+    mkdir -p "$folder"
+    if (cd "$folder" && private_apt apt-get source "$1=$version" >"$log" 2>&1); then
+      [ -z "$newest" ] || say "$1 $newest: its source cannot be fetched; building $version instead"
+      find "$folder" -mindepth 1 -maxdepth 1 -type d | head -1
+      return 0
+    fi
+    newest=${newest:-$version}
+  done
+  fail_with_log "could not fetch Debian's source package $1 (apt-get source failed)" "$log"
 }
 
 # build NAME COMMAND...: runs the steps of one library unless $prefix says

@@ -22,6 +22,7 @@ int app::printDemo(const std::string& what)
     DemoFileList list;
     try {
         list = demo::listDemoFiles(text);
+        demo::addIncludedFiles(list, render::readShaderFile);
     } catch (const nlohmann::json::exception& error) {
         platform_warn(kDescriptionFile, demo::descriptionErrorText(error));
         return 1;

@@ -1,5 +1,6 @@
 // The files a demo reads, listed from its description, and the release's
 // window settings beside them.
+#include <map>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,34 @@ TEST(DemoFiles, EveryFileOnceInTheDescriptionsOrderWithTheFixedOnes)
     const std::vector<std::string> optional{"sync_fft_sampling_index.track", "sync_fstr_val.track"};
     EXPECT_EQ(pathsOf(list, true), optional);
     EXPECT_EQ(list.files[6].reader, "the track of parameter \"speed\" of fx/plasma.fsh");
+}
+
+TEST(DemoFiles, IncludedFilesJoinOnceAndAMissingOneIsListed)
+{
+    DemoFileList list = demo::listDemoFiles(R"({
+        "name": "x", "fullscreen": false,
+        "shaders": [ { "name": "a", "convention": "shadertoy", "fragmentsrc": "fx/a.fsh" } ] })");
+    const std::map<std::string, std::string> files{
+        {"test.vsh", ""},
+        {"AA.fsh", "#include \"lib/common.glsl\"\n"},
+        {"fx/a.fsh", "#include \"noise.glsl\"\n#include \"../lib/common.glsl\"\n"},
+        {"fx/noise.glsl", "float noise(vec2 p);\n"},
+        {"lib/common.glsl", "#include \"gone.glsl\"\n"},
+    };
+    demo::addIncludedFiles(list, [&](const std::string& path, std::string& text, std::string& problem) {
+        const auto found = files.find(path);
+        if (found == files.end()) {
+            problem = "cannot open";
+            return false;
+        }
+        text = found->second;
+        return true;
+    });
+    std::vector<std::string> paths = pathsOf(list, false);
+    paths.erase(paths.begin(), paths.begin() + 4);
+    const std::vector<std::string> expected{"fx/a.fsh", "lib/common.glsl", "lib/gone.glsl", "fx/noise.glsl"};
+    EXPECT_EQ(paths, expected) << "no vertex shader for a convention's entry; each included file once";
+    EXPECT_EQ(list.files.back().reader, "included by fx/a.fsh");
 }
 
 TEST(DemoFiles, RefusesWhatTheLoaderRefuses)
