@@ -67,18 +67,16 @@ void main()
 struct Scene {
     ShaderProgram built;
     GLuint program = 0;
-    GLuint vertexArray = 0;
+    GlName vertexArray;
 };
 
 Scene buildScene()
 {
     Scene scene;
-    scene.built = ShaderProgram::link(
-        render::compileShader(GL_VERTEX_SHADER, kVertexSource, "bench.vsh", CompileReport::Quiet),
-        render::compileShader(GL_FRAGMENT_SHADER, kFragmentSource, "bench.fsh", CompileReport::Quiet), "bench.vsh",
-        "bench.fsh");
+    scene.built =
+        render::buildProgram(kVertexSource, kFragmentSource, "bench.vsh", "bench.fsh", BuildReport::Quiet).program;
     scene.program = scene.built.getProgramId();
-    glGenVertexArrays(1, &scene.vertexArray);
+    scene.vertexArray = GlName::generate(GlName::Kind::VertexArray);
     return scene;
 }
 
@@ -91,7 +89,7 @@ void drawScene(const Scene& scene, int width, int height, double seconds, float 
                 static_cast<float>(height));
     glUniform1f(glGetUniformLocation(scene.program, "iGlobalTime"), static_cast<float>(seconds));
     glUniform1f(glGetUniformLocation(scene.program, "fft"), fft);
-    glBindVertexArray(scene.vertexArray);
+    glBindVertexArray(scene.vertexArray.get());
     glDrawArrays(GL_TRIANGLES, 0, 3);
 }
 

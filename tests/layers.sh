@@ -1,6 +1,7 @@
 # The player's layers point down: each folder of src/ includes only its own
 # headers and those of the layers below it (the export sits beside the
-# demo and render layers, on timeline and platform; app drives it; the track
+# demo layer, on timeline, platform and the GL objects' owner of render;
+# app drives it; the track
 # editor sits on sync and timeline, beneath app), and the track code uses neither
 # GL nor audio; of the platform, it reads files and reports their problems
 # only, and compares keys with the processor helper (cpu.h). Prints every include that points the wrong way.
@@ -15,7 +16,7 @@ declare -A allowed=(
     [timeline]="timeline sync platform"
     [render]="render timeline sync platform"
     [demo]="demo render timeline sync platform"
-    [export]="export timeline platform"
+    [export]="export render/GlName.h timeline platform"
     [app]="app editor export demo render timeline sync platform"
 )
 

@@ -55,6 +55,7 @@ struct AppState {
     FileWarnings fileWarnings;                                // shader files whose problem was already reported
     bool followDescribedFullscreen = true; // false: --release or --windowed choose the window instead
     std::unique_ptr<LiveMode> live;        // live mode's watching, display and keys; null without --live
+    int exitStatus = 0;                    // main's result once the main loop returns
 };
 
 extern AppState appState;

@@ -5,6 +5,9 @@
 // thread, after the demo is set up and before the first frame.
 #pragma once
 
+#include <string>
+#include <vector>
+
 namespace app {
 
 // Writes the start-up warnings for the demo in appState (in the working folder).
@@ -12,5 +15,9 @@ void warnAboutDemoMistakes();
 // The same for a demo whose tune lasts `tuneSeconds` (0: no tune), when no
 // music stream is open (an export decodes the tune itself).
 void warnAboutDemoMistakes(double tuneSeconds);
+
+// After a live rebuild: the uniform warnings about `files` only, each file
+// named as the description names it.
+void warnAboutUniforms(const std::vector<std::string>& files);
 
 } // namespace app

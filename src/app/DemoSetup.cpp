@@ -7,6 +7,7 @@
 #include <iostream>
 #include <memory>
 #include <thread>
+#include <utility>
 
 #include <GL/glew.h>
 #include <GL/freeglut.h>
@@ -23,8 +24,10 @@
 namespace {
 
 // The window's side of the description: the demo's name and full screen.
-class WindowHost : public DescriptionHost {
+class WindowHost : public BuildingHost {
 public:
+    explicit WindowHost(BuildFailures& builds) : BuildingHost(builds) {}
+
     void enterFullscreen() override
     {
         if (!appState.followDescribedFullscreen)
@@ -39,23 +42,25 @@ public:
 // The one place where a description error is caught: it ends the start-up.
 bool loadDescription(DescriptionHost& host)
 {
-    // Live mode's builds never wait for Enter; their errors show in the window.
-    std::vector<ShaderBuildError> buildErrors;
     try {
-        const bool loaded = demo::loadDemoDescription("demo.json", appState.syncDevice.get(), appState.demo, host,
-                                                      &appState.fileWarnings, appState.live ? &buildErrors : nullptr);
-        if (appState.live)
-            appState.live->showBuildErrors(buildErrors);
-        return loaded;
+        return demo::loadDemoDescription("demo.json", appState.syncDevice.get(), appState.demo, host,
+                                         &appState.fileWarnings);
     } catch (const nlohmann::json::exception& error) {
         platform_warn("demo.json", demo::descriptionErrorText(error));
         return false;
     }
 }
 
+// Live mode shows the failures the start-up has kept so far.
+void showFailures(BuildFailures& builds)
+{
+    if (appState.live)
+        appState.live->showBuildErrors(builds.takeFailures());
+}
+
 } // namespace
 
-bool app::initDemo()
+bool app::initDemo(BuildFailures& builds)
 {
     // The colour textures of the render targets take the size of this
     // moment; the description may switch to full screen before they are made.
@@ -70,12 +75,13 @@ bool app::initDemo()
     // thread is joined, before anything else uses it.
     std::thread musicOpener([] { appState.musicStream.open("tune.ogg"); });
 
-    WindowHost host;
+    WindowHost host(builds);
     const bool loaded = loadDemoContent(host);
     musicOpener.join();
     if (!loaded)
         return false;
     glutSetWindowTitle(appState.windowTitle.c_str());
+    appState.demo.timing.fitToTune(tuneSeconds());
 
     appState.musicStream.update();
     // The depth buffer takes the window size of this moment; the first frame
@@ -86,7 +92,7 @@ bool app::initDemo()
     return true;
 }
 
-bool app::loadDemoContent(DescriptionHost& host)
+bool app::loadDemoContent(BuildingHost& host)
 {
     appState.syncDevice.reset(sync_open("sync"));
     // Requested before the description, so a shader parameter called "scene"
@@ -96,17 +102,18 @@ bool app::loadDemoContent(DescriptionHost& host)
 
     if (!loadDescription(host))
         return false;
+    showFailures(host.builds());
     appState.rowsPerSecond = appState.demo.timing.rowsPerSecond;
     return true;
 }
 
-void app::initAntiAliasProgram()
+void app::initAntiAliasProgram(BuildFailures& builds)
 {
-    std::string failure;
-    appState.antiAliasProgram = std::make_unique<ShaderProgram>(render::buildFinalPassProgram(
-        "test.vsh", "AA.fsh", &appState.fileWarnings, appState.live ? &failure : nullptr));
-    if (appState.live && !failure.empty())
-        appState.live->showFinalPassError(failure);
+    ShaderBuild build = render::buildShaderProgram("test.vsh", "AA.fsh", builds.report(), &appState.fileWarnings);
+    builds.answer("test.vsh", "AA.fsh", build.outcome);
+    appState.antiAliasProgram = std::make_unique<ShaderProgram>(
+        render::finalPassProgram(std::move(build), "test.vsh", "AA.fsh"));
+    showFailures(builds);
 }
 
 void app::initQuadMeshes()
@@ -126,6 +133,12 @@ void app::startAtRow(double row)
                       row, music.bytesToSeconds(music.lengthBytes()));
         platform_warn("tune.ogg", message);
     }
+}
+
+double app::tuneSeconds()
+{
+    const MusicStream& music = appState.musicStream;
+    return music.hasMusic() ? music.bytesToSeconds(music.lengthBytes()) : 0.0;
 }
 
 void app::releaseMusic()

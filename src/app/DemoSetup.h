@@ -4,7 +4,27 @@
 // in this order.
 #pragma once
 
+#include "app/BuildFailures.h"
 #include "demo/DescriptionHost.h"
+
+// The application's side of a description load: shader builds speak and
+// their failures are answered as `builds` says; the window's part (title,
+// full screen) is left to each way of running.
+class BuildingHost : public DescriptionHost {
+public:
+    explicit BuildingHost(BuildFailures& builds) : builds_(builds) {}
+
+    BuildReport buildReport() const override { return builds_.report(); }
+    void shaderBuilt(const std::string& vertexPath, const std::string& fragmentPath,
+                     const BuildOutcome& outcome) override
+    {
+        builds_.answer(vertexPath, fragmentPath, outcome);
+    }
+    BuildFailures& builds() { return builds_; }
+
+private:
+    BuildFailures& builds_;
+};
 
 namespace app {
 
@@ -14,19 +34,22 @@ namespace app {
 // targets its scenes use (as many as its longest scene has passes). Returns false when the
 // description fails to load: the account written so far stays on standard
 // output, one line "demo.json: " and the reason goes to standard error, and
-// the render targets are not made.
-bool initDemo();
+// the render targets are not made. Failed shader builds are answered by
+// `builds`.
+bool initDemo(BuildFailures& builds);
 
 // The part of initDemo that needs neither a window nor the music: opens the
 // sync device "sync" with its tracks "scene" and "fft_sampling_index" and
-// loads "demo.json" (the demo's name and full screen go to `host`), with the
-// demo's tempo. False as initDemo when the description fails to load.
-bool loadDemoContent(DescriptionHost& host);
+// loads "demo.json" (the demo's name and full screen go to `host`, which
+// answers its shader builds), with the demo's tempo. False as initDemo when
+// the description fails to load.
+bool loadDemoContent(BuildingHost& host);
 
-// Builds appState.antiAliasProgram from "test.vsh" and "AA.fsh"; when they
-// do not build, the final pass shows the last pass through a built-in
-// pass-through program (one line on standard error).
-void initAntiAliasProgram();
+// Builds appState.antiAliasProgram from "test.vsh" and "AA.fsh", its
+// failure answered by `builds`; when they do not build, the final pass shows
+// the last pass through a built-in pass-through program (one line on
+// standard error).
+void initAntiAliasProgram(BuildFailures& builds);
 
 // Builds the screen quad and the eight pass quads, bound to the
 // anti-aliasing program.
@@ -35,6 +58,9 @@ void initQuadMeshes();
 // Moves the music to `row` of the demo's tempo before the first frame; a row
 // past the tune's end leaves it at the start, with one line on standard error.
 void startAtRow(double row);
+
+// The length of the open tune in seconds; 0 without music.
+double tuneSeconds();
 
 // Releases the music (and the audio output) unless Esc already has.
 void releaseMusic();

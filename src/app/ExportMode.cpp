@@ -12,6 +12,7 @@
 #include <GL/glew.h>
 
 #include "app/AppState.h"
+#include "app/BuildFailures.h"
 #include "app/DemoChecks.h"
 #include "app/DemoSetup.h"
 #include "app/ExportRange.h"
@@ -28,8 +29,9 @@ namespace {
 constexpr const char* kTunePath = "tune.ogg";
 
 // A file has no window: the demo's name and a full-screen request change nothing.
-class ExportHost : public DescriptionHost {
+class ExportHost : public BuildingHost {
 public:
+    explicit ExportHost(BuildFailures& builds) : BuildingHost(builds) {}
     void enterFullscreen() override {}
     void setTitle(const std::string& name) override { appState.windowTitle = name; }
 };
@@ -72,7 +74,8 @@ bool tuneLength(double& seconds)
 }
 
 // Draws frame `frameNumber` of the whole demo with the spectrum heard then.
-void drawExportFrame(uint64_t frameNumber, int fps, const float* spectrum)
+// False, after one line on standard error, when it cannot be drawn.
+bool drawExportFrame(uint64_t frameNumber, int fps, const float* spectrum)
 {
     const double seconds = static_cast<double>(frameNumber) / fps;
     const FrameValues values = app::frameValuesFromTracks(seconds, seconds * appState.rowsPerSecond, spectrum,
@@ -80,7 +83,11 @@ void drawExportFrame(uint64_t frameNumber, int fps, const float* spectrum)
     appState.fftValue = values.fftValue;
     appState.fstrValue = values.fstrValue;
     bool found = false;
-    app::drawSceneFrame(app::sceneToDraw(values.sceneIndex, found), values, FrameReport::Silent);
+    const SceneDrawResult result = app::drawSceneFrame(app::sceneToDraw(values.sceneIndex, found), values,
+                                                       FrameReport::Silent);
+    if (!result.drawn)
+        std::fprintf(stderr, "%s\n", result.problem().c_str());
+    return result.drawn;
 }
 
 int exitStatusFor(ExportStatus status)
@@ -105,19 +112,27 @@ int setUpAndExport(const CommandLine& commandLine, int width, int height)
     const std::string& output = commandLine.exportOutput;
     appState.windowWidth = static_cast<float>(width);
     appState.windowHeight = static_cast<float>(height);
-    ExportHost host;
+    // A picture with a program missing is not the demo: the export stops
+    // before its first frame.
+    BuildFailures builds(BuildFailurePolicy::Fail);
+    ExportHost host(builds);
     if (!app::loadDemoContent(host))
         return 1;
     appState.renderTargets = std::make_unique<RenderTargets>(width, height, width, height,
                                                              render::longestPassChain(appState.demo.scenes));
-    app::initAntiAliasProgram();
+    app::initAntiAliasProgram(builds);
     std::cout << "----------------\n";
     glDisable(GL_CULL_FACE);
     app::initQuadMeshes();
     double tuneSeconds = 0.0;
     const bool hasTune = tuneLength(tuneSeconds);
+    appState.demo.timing.fitToTune(tuneSeconds);
     app::warnAboutDemoMistakes(tuneSeconds);
     std::cout.flush();
+    if (!builds.failures().empty()) {
+        const ShaderBuildError& first = builds.failures().front();
+        return refuse(output, first.vertexPath + ", " + first.fragmentPath + " does not build; nothing was written", 1);
+    }
     if (platform_interrupt_requested())
         return refuse(output, "export cancelled; nothing was written", kExitInterrupted);
 
@@ -150,11 +165,14 @@ int setUpAndExport(const CommandLine& commandLine, int width, int height)
     settings.progressStream = stderr;
     settings.progressOnTerminal = platform_stream_is_terminal(stderr);
     settings.cancelRequested = [] { return platform_interrupt_requested(); };
+    bool drawFailed = false;
+    settings.drawFailed = [&] { return drawFailed; };
     const int fps = settings.fps;
     // Frame times come from the whole demo's frame numbers, so a segment's
     // frames are exactly those of the whole export.
-    const ExportResult result = Exporter(settings).run(
-        [&](const ExportFrame& frame) { drawExportFrame(range.firstFrame + frame.index, fps, frame.spectrum); });
+    const ExportResult result = Exporter(settings).run([&](const ExportFrame& frame) {
+        drawFailed = !drawExportFrame(range.firstFrame + frame.index, fps, frame.spectrum);
+    });
     return exitStatusFor(result.status);
 }
 

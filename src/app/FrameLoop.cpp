@@ -4,12 +4,15 @@
 // current; everything it keeps between frames lives in AppState.
 #include "app/FrameLoop.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <iostream>
 
 #include <GL/glew.h>
 #include <GL/freeglut.h>
 
 #include "app/AppState.h"
+#include "app/BuildFailures.h"
 #include "app/FrameRules.h"
 #include "app/FrameScene.h"
 #include "platform/platform.h"
@@ -39,31 +42,46 @@ void reloadEditedShader(Scene& scene)
     DemoShader& shader = shaders[static_cast<std::size_t>(entry)];
     if (shader.checkForChanges()) {
         std::cout << "Shader code modified, compiling..";
-        shader.build(&appState.fileWarnings);
+        BuildFailures builds(BuildFailurePolicy::WaitForEnter);
+        builds.answer(shader.getVertexPath(), shader.getFragmentPath(),
+                      shader.build(builds.report(), &appState.fileWarnings));
     }
 }
 
+// A render target that cannot be drawn into stops the demo: one line on
+// standard error, no further frame, exit status 1.
+bool drawnOrStopped(const SceneDrawResult& result)
+{
+    if (result.drawn)
+        return true;
+    std::cout.flush();
+    std::fprintf(stderr, "%s\n", result.problem().c_str());
+    appState.exitStatus = EXIT_FAILURE;
+    glutLeaveMainLoop();
+    return false;
+}
+
 // Draws the frame's scene, or the first scene when the row has none, and
-// sets the console's colour to tell which. True when the scene was found.
-bool drawScene(const FrameValues& values)
+// sets the console's colour to tell which. `found` tells whether the scene
+// was the row's own. False when the demo stops (see drawnOrStopped).
+bool drawScene(const FrameValues& values, bool& found)
 {
     // Live mode reloads every saved file before the frame, and its status
     // line stands in for the frame's console lines.
     const FrameReport report = appState.live ? FrameReport::Silent : FrameReport::Console;
-    bool found = false;
     Scene* scene = app::sceneToDraw(values.sceneIndex, found);
     if (found) {
         platform_console_set_colour(appState.console, PLATFORM_COLOUR_BRIGHT_WHITE);
         if (!appState.live)
             reloadEditedShader(*scene);
-        app::drawSceneFrame(scene, values, report);
-        return true;
+        return drawnOrStopped(app::drawSceneFrame(scene, values, report));
     }
     platform_console_set_colour(appState.console, PLATFORM_COLOUR_LIGHT_RED);
-    app::drawSceneFrame(scene, values, report);
+    if (!drawnOrStopped(app::drawSceneFrame(scene, values, report)))
+        return false;
     if (!appState.live)
         std::cout << "No such scene found! \n";
-    return false;
+    return true;
 }
 
 void drawFrame()
@@ -85,7 +103,9 @@ void drawFrame()
 
     if (!appState.live)
         app::writeFrameStatus(std::cout, values.sceneIndex, values.seconds, values.row);
-    const bool sceneFound = drawScene(values);
+    bool sceneFound = false;
+    if (!drawScene(values, sceneFound))
+        return;
     if (appState.live) {
         appState.live->reportFrame(values, sceneFound);
         appState.live->drawOverlay(static_cast<int>(appState.windowWidth), static_cast<int>(appState.windowHeight));

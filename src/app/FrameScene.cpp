@@ -26,13 +26,13 @@ Scene* app::sceneToDraw(int sceneIndex, bool& found)
     return scenes.empty() ? nullptr : &scenes[0];
 }
 
-void app::drawSceneFrame(Scene* scene, const FrameValues& values, FrameReport report)
+SceneDrawResult app::drawSceneFrame(Scene* scene, const FrameValues& values, FrameReport report)
 {
     if (scene == nullptr) {
         // With no scenes at all there is nothing to draw in place of a missing one.
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        return;
+        return SceneDrawResult();
     }
     const SceneFrame frame{truncateToInt(values.row),
                            values.seconds,
@@ -45,5 +45,5 @@ void app::drawSceneFrame(Scene* scene, const FrameValues& values, FrameReport re
                            *appState.antiAliasProgram,
                            appState.syncDevice.get(),
                            report == FrameReport::Console};
-    scene->render(frame);
+    return scene->render(frame);
 }

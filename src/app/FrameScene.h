@@ -24,7 +24,8 @@ Scene* sceneToDraw(int sceneIndex, bool& found);
 
 // Draws `scene` with the frame's values into framebuffer 0 at AppState's
 // window size; with no scene, clears it instead. A silent frame prints
-// nothing (the scene's "fstr_val" line included).
-void drawSceneFrame(Scene* scene, const FrameValues& values, FrameReport report = FrameReport::Console);
+// nothing (the scene's "fstr_val" line included). The result says whether a
+// render target could not be drawn into.
+SceneDrawResult drawSceneFrame(Scene* scene, const FrameValues& values, FrameReport report = FrameReport::Console);
 
 } // namespace app

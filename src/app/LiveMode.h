@@ -15,10 +15,10 @@
 #include <utility>
 #include <vector>
 
+#include "app/BuildFailures.h"
 #include "app/FrameRules.h"
 #include "app/LiveConsole.h"
 #include "app/LiveTimeline.h"
-#include "demo/DemoLoader.h"
 #include "platform/FileWatcher.h"
 #include "render/HeadsUpDisplay.h"
 
@@ -30,11 +30,8 @@ public:
     // and every file of the demo is watched.
     void start();
 
-    // Entries that failed to build while the demo loaded.
+    // Programs that failed to build while the demo loaded (entries and the final pass).
     void showBuildErrors(const std::vector<ShaderBuildError>& errors);
-
-    // The final pass's program failed to build for `failure`.
-    void showFinalPassError(const std::string& failure);
 
     // Start of a frame: reloads what was saved since the last frame and
     // jumps back to the loop's start at its end.

@@ -2,8 +2,9 @@
 // their order, the toolkit's main loop, and the shutdown. Plays the demo in
 // DEMO_DIR (default: the current folder); the toolkit's own options go to
 // it. Exit status 0 after Esc, the end row or a closed window; 1 when the
-// demo folder cannot be entered, the GL entry points cannot be loaded or the
-// description fails to load; 2 for wrong usage. With --export OUT it renders
+// demo folder cannot be entered, the GL entry points cannot be loaded, the
+// description fails to load or a render target cannot be drawn into; 2 for
+// wrong usage. With --export OUT it renders
 // the demo into OUT instead, without a window (see ExportMode.h).
 #include <cstdio>
 #include <filesystem>
@@ -17,6 +18,7 @@
 #include <GL/freeglut.h>
 
 #include "app/AppState.h"
+#include "app/BuildFailures.h"
 #include "app/CommandLine.h"
 #include "app/DemoChecks.h"
 #include "app/DemoSetup.h"
@@ -98,6 +100,7 @@ int main(int argc, char** argv)
         toolkitArguments.push_back(&argument[0]);
     toolkitArguments.push_back(nullptr);
     int toolkitArgumentCount = static_cast<int>(toolkitArguments.size()) - 1;
+    glutInitErrorFunc(app::onToolkitError);
     glutInit(&toolkitArgumentCount, toolkitArguments.data());
     platform_console_open(appState.console);
 
@@ -109,13 +112,15 @@ int main(int argc, char** argv)
     // description (with its release settings) has loaded.
     const bool windowAsDescribed = app::planWindow(commandLine, ReleaseWindow()).asDescribed;
     appState.followDescribedFullscreen = windowAsDescribed;
-    if (!app::initDemo()) {
+    // Live mode shows a failed build in the window; the player waits for Enter.
+    BuildFailures builds(commandLine.live ? BuildFailurePolicy::Show : BuildFailurePolicy::WaitForEnter);
+    if (!app::initDemo(builds)) {
         app::releaseMusic();
         return 1;
     }
     if (!windowAsDescribed)
         app::showWindow(app::planWindow(commandLine, appState.demo.release));
-    app::initAntiAliasProgram();
+    app::initAntiAliasProgram(builds);
     glutKeyboardFunc(app::onKeyboard);
     if (appState.live)
         glutSpecialFunc(onLiveSpecialKey);
@@ -133,5 +138,5 @@ int main(int argc, char** argv)
     glutMainLoop();
 
     app::releaseMusic();
-    return 0;
+    return appState.exitStatus;
 }

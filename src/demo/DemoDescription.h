@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -99,6 +100,25 @@ std::string descriptionString(const nlohmann::json& value, const std::string& pa
 template <class Visit>
 void forEachDescriptionItem(nlohmann::json& list, const std::string& path, const char* listExpected,
                             const char* itemExpected, Visit visit);
+
+// The kinds of object in a description, each with the keys the player reads.
+enum class DescriptionObject { Top, Shader, Scene, Pass, Texture, Release };
+
+// The keys the player reads in an object of `kind`: those the walk below and
+// readDescriptionSettings ask for. A key read anywhere must be listed here, or the
+// player calls it unknown.
+const std::vector<std::string>& descriptionKeys(DescriptionObject kind);
+
+// One line for each key of `document` (at any level) that the player does
+// not read, naming its place and the nearest key it reads when one is close:
+// `scenes[1]: "shaders_order" is not a key the player reads; did you mean
+// "shader_order"?`. Lists and entries are followed as the walk follows them;
+// values of the wrong kind are left to the walk.
+std::vector<std::string> unknownDescriptionKeys(const nlohmann::json& document);
+
+// The known key nearest to `key`, when one is close enough to be a slip
+// (case, a letter or two, two letters swapped); "" otherwise.
+std::string nearestKey(const std::string& key, const std::vector<std::string>& known);
 
 // Walks `document` (which gains a null member for every absent key it is
 // asked for), writing the account to `log`. The builder is any class with:

@@ -19,10 +19,10 @@ constexpr const char* kFinalFragmentFile = "AA.fsh";
 
 // One file the demo reads.
 struct DemoFile {
-    std::string path;      // as the description names it, relative to the demo's folder
-    std::string reader;    // what reads it, for a message: "the final pass", "an image of scene 2", ...
-    bool optional = false; // read when it is there and harmless when not (the tracks
-                           // "scene", "fft_sampling_index" and "fstr_val" read 0 without a file)
+    std::string path;          // as the description names it, relative to the demo's folder
+    std::string reader;        // what reads it, for a message: "the final pass", "an image of scene 2", ...
+    bool optional = false;     // read when it is there and harmless when not (the tracks
+                               // "scene", "fft_sampling_index" and "fstr_val" read 0 without a file)
     bool shaderSource = false; // a shader file named by the description or the final pass,
                                // which may #include others
 };

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -96,6 +97,70 @@ static std::unique_ptr<FrameSink> openSink(const ExportSettings& s, const Export
     return writer;
 }
 
+// Removes the folders an export made (when they are empty again).
+static void removeFolders(const std::vector<std::filesystem::path>& made)
+{
+    std::error_code ignored;
+    for (const std::filesystem::path& folder : made)
+        std::filesystem::remove(folder, ignored);
+}
+
+// Makes the folders of `path` that do not exist yet and lists them, deepest
+// first, in `made`. False with `problem` set when one cannot be made.
+static bool makeFolders(const std::string& path, std::vector<std::filesystem::path>& made, std::string& problem)
+{
+    std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    std::vector<std::filesystem::path> missing;
+    std::error_code error;
+    while (!folder.empty() && !std::filesystem::exists(folder, error)) {
+        missing.push_back(folder);
+        folder = folder.parent_path();
+    }
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+        if (!std::filesystem::create_directory(*it, error)) {
+            problem = "cannot make the folder " + it->string() + ": " + error.message();
+            removeFolders(made);
+            return false;
+        }
+        made.insert(made.begin(), *it);
+    }
+    return true;
+}
+
+// "1.5 MB", "820 kB"
+static std::string sizeText(uint64_t bytes)
+{
+    char text[32];
+    if (bytes >= 1024ull * 1024 * 1024)
+        std::snprintf(text, sizeof text, "%.2f GB", static_cast<double>(bytes) / (1024.0 * 1024 * 1024));
+    else if (bytes >= 1024ull * 1024)
+        std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / (1024.0 * 1024));
+    else
+        std::snprintf(text, sizeof text, "%.0f kB", static_cast<double>(bytes) / 1024.0);
+    return text;
+}
+
+// The bytes of the files a finished export of `frames` frames wrote.
+static uint64_t exportBytes(const ExportSettings& s, const ExportTarget& target, uint64_t frames)
+{
+    std::error_code error;
+    if (target.isVideo()) {
+        const uintmax_t size = std::filesystem::file_size(s.output, error);
+        return error ? 0 : size;
+    }
+    const uint64_t first = static_cast<uint64_t>(std::llround(s.startSeconds * s.fps));
+    uint64_t bytes = 0;
+    for (uint64_t k = 0; k < frames; ++k) {
+        const uintmax_t size = std::filesystem::file_size(target.framePath(first + k), error);
+        bytes += error ? 0 : size;
+    }
+    if (!s.tunePath.empty()) {
+        const uintmax_t size = std::filesystem::file_size(target.soundPath(), error);
+        bytes += error ? 0 : size;
+    }
+    return bytes;
+}
+
 uint64_t Exporter::frameCount(double startSeconds, double endSeconds, int fps)
 {
     if (!(endSeconds > startSeconds) || fps < 1)
@@ -136,10 +201,35 @@ ExportResult Exporter::run(const ExportRenderFunction& render)
         }
     }
 
-    std::unique_ptr<FrameSink> sink = openSink(s, target, sound, problem);
-    if (!sink)
+    // OUT's folders are made as needed, and taken away again if the export fails.
+    std::vector<std::filesystem::path> madeFolders;
+    if (!makeFolders(s.output, madeFolders, problem))
         return problemResult(ExportStatus::Failed, s.output + ": " + problem);
-    return renderAndEncode(*sink, clock, render);
+    std::unique_ptr<FrameSink> sink = openSink(s, target, sound, problem);
+    if (!sink) {
+        removeFolders(madeFolders);
+        return problemResult(ExportStatus::Failed, s.output + ": " + problem);
+    }
+    const auto started = std::chrono::steady_clock::now();
+    const ExportResult result = renderAndEncode(*sink, clock, render);
+    sink.reset();
+    if (result.status != ExportStatus::Done) {
+        removeFolders(madeFolders);
+        return result;
+    }
+    if (s.progressStream != nullptr) {
+        // The closing account: what was written, how much and how long it took.
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        const std::string soundText = sound.tunePath.empty() ? " without sound"
+                                      : target.isVideo()     ? " with sound"
+                                                             : " and " + target.soundPath();
+        std::fprintf(s.progressStream, "%s: written, %llu frames (%s at %d fps)%s, %s in %s\n", s.output.c_str(),
+                     static_cast<unsigned long long>(result.frames),
+                     secondsText(static_cast<double>(result.frames) / s.fps).c_str(), s.fps, soundText.c_str(),
+                     sizeText(exportBytes(s, target, result.frames)).c_str(),
+                     ExportProgress::clockText(seconds).c_str());
+    }
+    return result;
 }
 
 ExportResult Exporter::renderAndEncode(FrameSink& sink, OfflineClock& clock, const ExportRenderFunction& render)
@@ -207,6 +297,7 @@ ExportResult Exporter::renderAndEncode(FrameSink& sink, OfflineClock& clock, con
     std::vector<float> spectrum(OfflineClock::kSpectrumBins, 0.0f);
     bool cancelled = false;
     bool stopped = false;
+    bool drawFailed = false;
     for (uint64_t k = 0; k < frames; ++k) {
         if (s.cancelRequested && s.cancelRequested()) {
             cancelled = true;
@@ -218,6 +309,10 @@ ExportResult Exporter::renderAndEncode(FrameSink& sink, OfflineClock& clock, con
         clock.spectrumAt(frame.seconds, spectrum.data());
         frame.spectrum = spectrum.data();
         render(frame);
+        if (s.drawFailed && s.drawFailed()) {
+            drawFailed = stopped = true;
+            break;
+        }
 
         glBindFramebuffer(GL_READ_FRAMEBUFFER, s.sourceFramebuffer);
         if (readback.full() && !handOldest()) {
@@ -244,7 +339,9 @@ ExportResult Exporter::renderAndEncode(FrameSink& sink, OfflineClock& clock, con
         result.frames = framesWritten;
         return result;
     }
-    if (readbackFailed)
+    if (drawFailed)
+        sinkProblem = "a frame could not be drawn; nothing was written";
+    else if (readbackFailed)
         sinkProblem = "the GL implementation failed to read a frame back";
     if (sinkProblem.empty() && framesWritten != frames)
         sinkProblem = "not every frame reached the encoder";

@@ -52,6 +52,9 @@ struct ExportSettings {
     std::FILE* progressStream = stderr;    // progress output; null for none
     bool progressOnTerminal = false;       // a bar rewritten in place instead of lines
     std::function<bool()> cancelRequested; // polled once a frame; true stops the export
+    // Polled after each frame is drawn; true: it could not be drawn (the
+    // render function has said why on standard error) and the export fails.
+    std::function<bool()> drawFailed;
 };
 
 // What the render function is asked to draw.

@@ -59,19 +59,19 @@ DemoShader::DemoShader(std::string vertexPath, std::string fragmentPath, const S
     sourceFiles = eachOnce(sourceFiles);
 }
 
-bool DemoShader::build(FileWarnings* warnings, std::string* failure)
+BuildOutcome DemoShader::build(BuildReport report, FileWarnings* warnings)
 {
     std::vector<std::string> files;
-    ShaderProgram built = render::buildShaderProgram(ShaderProgramSources{vertexPath, fragmentPath, convention},
-                                                     warnings, failure, &files);
+    ShaderBuild built = render::buildShaderProgram(ShaderProgramSources{vertexPath, fragmentPath, convention}, report,
+                                                   warnings, &files);
     sourceFiles = eachOnce(files);
-    if (!built.isValid())
-        return false;
-    program = std::make_shared<const ShaderProgram>(std::move(built));
-    if (failure == nullptr)
+    if (!built.outcome.built)
+        return built.outcome;
+    program = std::make_shared<const ShaderProgram>(std::move(built.program));
+    if (report == BuildReport::Console)
         std::cout << "{  Compiled Shader Program and attached ID number " << program->getProgramId()
                   << " to it.  }\n\n\n";
-    return true;
+    return built.outcome;
 }
 
 const ShaderProgram& DemoShader::getShaderProgram() const

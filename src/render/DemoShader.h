@@ -37,14 +37,12 @@ public:
     // `vertexPath` stands for the player's own vertex shader.
     DemoShader(std::string vertexPath, std::string fragmentPath, const ShaderConvention* convention = nullptr);
 
-    // Reads and compiles both files and links them. On success the entry
-    // takes the new program, prints its link line and returns true. On
-    // failure the entry keeps the program it had (or none) and returns false.
+    // Reads and compiles both files and links them (see buildShaderProgram).
+    // On success the entry takes the new program and, on the console, prints
+    // its link line. On failure the entry keeps the program it had (or none).
     // A file that cannot be read is reported through `warnings` (once per
     // change of its problem) or, without it, at every build.
-    // With `failure`, the build is live mode's (see buildShaderProgram): it
-    // prints nothing, never waits, and a failure's reason goes there.
-    bool build(FileWarnings* warnings = nullptr, std::string* failure = nullptr);
+    BuildOutcome build(BuildReport report = BuildReport::Console, FileWarnings* warnings = nullptr);
 
     // Takes the program and the source files of `built`, a copy of this
     // entry that was just built (live mode builds an entry once and gives

@@ -8,7 +8,7 @@
 // blending, depth test, viewport), so the frames around it see no difference.
 //
 // Main thread, GL context current. Owns its program, vertex array and buffer
-// and deletes them while the context is current. Non-copyable.
+// (see GlName). Non-copyable.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +16,9 @@
 #include <vector>
 
 #include <GL/glew.h>
+
+#include "render/GlName.h"
+#include "render/ShaderProgram.h"
 
 struct HudLine {
     std::string text;
@@ -25,7 +28,6 @@ struct HudLine {
 class HeadsUpDisplay {
 public:
     HeadsUpDisplay() = default;
-    ~HeadsUpDisplay();
     HeadsUpDisplay(const HeadsUpDisplay&) = delete;
     HeadsUpDisplay& operator=(const HeadsUpDisplay&) = delete;
 
@@ -40,8 +42,8 @@ public:
 private:
     bool makeObjects();
 
-    GLuint program_ = 0;
-    GLuint vertexArray_ = 0;
-    GLuint buffer_ = 0;
+    ShaderProgram program_;
+    GlName vertexArray_;
+    GlName buffer_;
     bool failed_ = false; // the program could not be made; draw nothing
 };

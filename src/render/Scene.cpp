@@ -8,7 +8,7 @@
 #include "render/Scene.h"
 
 #include <algorithm>
-#include <cstdlib>
+#include <cstdio>
 #include <iostream>
 #include <string>
 
@@ -49,14 +49,27 @@ void Scene::addTexture(Texture& texture)
     textures.push_back(&texture);
 }
 
-void Scene::render(const SceneFrame& frame)
+std::string SceneDrawResult::problem() const
 {
+    if (drawn)
+        return "";
+    char line[200];
+    std::snprintf(line, sizeof line,
+                  "Scene: render target %d: check failed: "
+                  "glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE (status 0x%04X)",
+                  target, framebufferStatus);
+    return line;
+}
+
+SceneDrawResult Scene::render(const SceneFrame& frame)
+{
+    SceneDrawResult result;
     if (frame.windowWidth <= 0.0f || frame.windowHeight <= 0.0f) {
         // A minimised window: no viewport to draw into and no aspect ratio
         // for the camera. The frame's console line still appears.
         if (frame.printsFstrLine)
             printFstrLine(frame.fstrValue);
-        return;
+        return result;
     }
 
     // The fixed-function calls below only raise GL errors in a core profile;
@@ -77,11 +90,14 @@ void Scene::render(const SceneFrame& frame)
     glGetIntegerv(GL_MAX_COMBINED_TEXTURE_IMAGE_UNITS, &textureUnitLimit);
     int textureUnit = 0;
     for (size_t i = 0; i < passShaders.size(); ++i)
-        renderPass(frame, passShaders[i], static_cast<int>(i), textureUnit);
+        if (!renderPass(frame, passShaders[i], static_cast<int>(i), textureUnit, result))
+            return result;
     renderFinalPass(frame);
+    return result;
 }
 
-void Scene::renderPass(const SceneFrame& frame, DemoShader& shader, int passIndex, int& textureUnit)
+bool Scene::renderPass(const SceneFrame& frame, DemoShader& shader, int passIndex, int& textureUnit,
+                       SceneDrawResult& result)
 {
     const int width = static_cast<int>(frame.windowWidth);
     const int height = static_cast<int>(frame.windowHeight);
@@ -94,12 +110,10 @@ void Scene::renderPass(const SceneFrame& frame, DemoShader& shader, int passInde
                               targets.depthRenderbuffer(passIndex));
     const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
     if (status != GL_FRAMEBUFFER_COMPLETE) {
-        std::fprintf(stderr,
-                     "Scene: render target %d: check failed: "
-                     "glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE "
-                     "(status 0x%04X)\n",
-                     passIndex, status);
-        std::exit(EXIT_FAILURE);
+        result.drawn = false;
+        result.target = passIndex;
+        result.framebufferStatus = status;
+        return false;
     }
 
     // The depth test stays, though no pass needs depth for its own picture:
@@ -121,7 +135,7 @@ void Scene::renderPass(const SceneFrame& frame, DemoShader& shader, int passInde
         // passes read transparent black from it) and the units it would have
         // used stay taken, so the other passes see the units they always do.
         textureUnit += passIndex + textureCount;
-        return;
+        return true;
     }
 
     VertexArrayObject& quad = frame.quads.pass(passIndex);
@@ -150,6 +164,7 @@ void Scene::renderPass(const SceneFrame& frame, DemoShader& shader, int passInde
     shader.setUniform("iGlobalTime", time);
     shader.setUniform("fft", frame.fftValue);
     quad.draw(camera);
+    return true;
 }
 
 void Scene::renderFinalPass(const SceneFrame& frame)

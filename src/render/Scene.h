@@ -14,12 +14,26 @@
 // frame's values) arrives with each render call.
 #pragma once
 
+#include <string>
 #include <vector>
+
+#include <GL/glew.h>
 
 #include "render/DemoShader.h"
 #include "render/PassSettings.h"
 #include "render/SceneFrame.h"
 #include "render/Texture.h"
+
+// What drawing a frame came to.
+struct SceneDrawResult {
+    bool drawn = true; // false: a render target's framebuffer is not complete
+    int target = 0;    // the target that is not
+    GLenum framebufferStatus = GL_FRAMEBUFFER_COMPLETE;
+
+    // The one line that says what went wrong ("Scene: render target 0: check
+    // failed: ..."), without a line end; "" when drawn.
+    std::string problem() const;
+};
 
 class Scene {
 public:
@@ -40,9 +54,10 @@ public:
     // fitted to the window's size and to this scene's passes, so a resized
     // window draws at its new size from its next frame on.
     // A window of zero width or height draws nothing (the frame's "fstr_val"
-    // line still appears, unless the frame asks for none). A framebuffer that is not complete ends the
-    // process (EXIT_FAILURE) after one line on standard error.
-    void render(const SceneFrame& frame);
+    // line still appears, unless the frame asks for none). A render target
+    // whose framebuffer is not complete stops the frame there; the result
+    // says which (the caller decides what follows).
+    SceneDrawResult render(const SceneFrame& frame);
 
     // The scene's own entry copies, in pass order; live reload rebuilds them
     // in place.
@@ -54,7 +69,9 @@ public:
     int passCount() const { return static_cast<int>(passShaders.size()); }
 
 private:
-    void renderPass(const SceneFrame& frame, DemoShader& shader, int passIndex, int& textureUnit);
+    // False, with `result` saying why, when the pass's target cannot be drawn into.
+    bool renderPass(const SceneFrame& frame, DemoShader& shader, int passIndex, int& textureUnit,
+                    SceneDrawResult& result);
     void renderFinalPass(const SceneFrame& frame);
     // Binds `textureId` to `unit` and points the sampler `name` of the
     // current program at it, unless the unit is past the GL limit.

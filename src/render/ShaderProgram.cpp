@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <iostream>
 #include <utility>
-#include <vector>
 
 #include "platform/FileWarnings.h"
 #include "platform/file_read.h"
@@ -28,48 +27,6 @@ std::string oneLine(std::string text)
     return text;
 }
 
-// The compiler's message for `shader`.
-std::string shaderInfoLog(GLuint shader)
-{
-    GLint length = 0;
-    glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
-    std::string log(static_cast<size_t>(length > 0 ? length : 0), '\0');
-    GLsizei written = 0;
-    if (length > 0)
-        glGetShaderInfoLog(shader, length, &written, &log[0]);
-    log.resize(static_cast<size_t>(written));
-    return log;
-}
-
-// The linker's message for `program`.
-std::string linkLog(GLuint program)
-{
-    GLint length = 0;
-    glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
-    std::string log(static_cast<size_t>(length > 0 ? length : 0), '\0');
-    GLsizei written = 0;
-    if (length > 0)
-        glGetProgramInfoLog(program, length, &written, &log[0]);
-    log.resize(static_cast<size_t>(written));
-    return log;
-}
-
-// A failed compile's log on the console (`log` as the reader should see it),
-// then the line on standard error and, for a fragment shader of a console
-// build, the wait for Enter.
-void reportCompileFailure(GLenum type, const std::string& log, const std::string& fileName, CompileReport report)
-{
-    std::cout << log;
-    std::cout.flush();
-    if (!fileName.empty())
-        std::fprintf(stderr, "%s: shader does not compile\n", fileName.c_str());
-    if (type == GL_FRAGMENT_SHADER && report == CompileReport::Console) {
-        // Hold the program until the author has read the log: one character
-        // of standard input, which in a console arrives with Enter.
-        std::getchar();
-    }
-}
-
 // The source of shader file `path` (its text already read), with its
 // includes and, for a fragment shader, `convention`; "" as the path stands
 // for the convention's own vertex shader.
@@ -81,31 +38,145 @@ ShaderSource sourceOf(GLenum type, const std::string& path, const std::string& t
                                   render::readShaderFile);
 }
 
-// Reads and compiles one file of a live build; an empty name on failure,
-// with `failure` extended by the reason. The files it read join `files`.
-GlName compileLive(GLenum type, const std::string& path, const ShaderConvention* convention, std::string& failure,
-                   std::vector<std::string>& files)
+// Compiles one shader of a build. On failure adds the reason to `outcome`
+// (unless `name` is empty: the read has already said why there is no
+// source) and, on the console, prints the driver's log (naming the author's
+// files where the text differs from the file) and "name: shader does not
+// compile" on standard error. An #include that failed fails the same way.
+GlName compileStep(GLenum type, const ShaderSource& source, const std::string& name, BuildReport report,
+                   BuildOutcome& outcome)
 {
+    const bool console = report == BuildReport::Console;
+    if (!source.ok()) {
+        if (type == GL_FRAGMENT_SHADER)
+            outcome.fragmentDidNotCompile = true;
+        outcome.failure += source.error() + "\n";
+        if (console) {
+            std::cout.flush();
+            std::fprintf(stderr, "%s\n", source.error().c_str());
+        }
+        return GlName();
+    }
+
+    GlName shader = GlName::createShader(type);
+    const char* text = source.text().c_str();
+    glShaderSource(shader.get(), 1, &text, nullptr);
+    glCompileShader(shader.get());
+    GLint status = 0;
+    glGetShaderiv(shader.get(), GL_COMPILE_STATUS, &status);
+    if (status != 0) {
+        if (console)
+            std::cout << "\n COMPILATION SUCCESSFULL \n";
+        return shader;
+    }
+
+    if (type == GL_FRAGMENT_SHADER)
+        outcome.fragmentDidNotCompile = true;
+    // The driver's log speaks of the assembled text: mapped to the files.
+    const std::string log = render::infoLog(shader);
+    const std::string mapped = source.mapLog(log);
+    if (!name.empty())
+        outcome.failure += (mapped.empty() ? name + ": shader does not compile" : mapped) + "\n";
+    if (console) {
+        // A file compiled as it is shows the log exactly as the driver wrote it.
+        std::cout << (source.changesFile() ? mapped : log) << std::flush;
+        if (!name.empty())
+            std::fprintf(stderr, "%s: shader does not compile\n", name.c_str());
+    }
+    return GlName();
+}
+
+// Links the two shaders into the build's program, unless either is missing
+// (its compile has reported).
+void linkStep(GlName vertex, GlName fragment, const std::string& vertexName, const std::string& fragmentName,
+              BuildReport report, ShaderBuild& build)
+{
+    if (!vertex || !fragment)
+        return;
+    GlName program = GlName::generate(GlName::Kind::Program);
+    glAttachShader(program.get(), fragment.get());
+    glAttachShader(program.get(), vertex.get());
+    glLinkProgram(program.get());
+    GLint status = 0;
+    glGetProgramiv(program.get(), GL_LINK_STATUS, &status);
+    if (status == 0) {
+        const std::string line = vertexName + ", " + fragmentName +
+                                 ": program does not link: " + oneLine(render::infoLog(program));
+        build.outcome.failure += line + "\n";
+        if (report == BuildReport::Console) {
+            std::cout.flush();
+            std::fprintf(stderr, "%s\n", line.c_str());
+        }
+        return;
+    }
+    build.program = ShaderProgram(std::move(vertex), std::move(fragment), std::move(program));
+    build.outcome.built = true;
+}
+
+// A failure's reasons without the last line end.
+void finishOutcome(BuildOutcome& outcome)
+{
+    while (!outcome.failure.empty() && outcome.failure.back() == '\n')
+        outcome.failure.pop_back();
+}
+
+// Reads, assembles and compiles one file of a build: on the console with
+// the reader's header, else quietly. The files it read join `files`.
+GlName buildStep(GLenum type, const std::string& path, const ShaderConvention* convention, BuildReport report,
+                 FileWarnings* warnings, BuildOutcome& outcome, std::vector<std::string>& files)
+{
+    const bool console = report == BuildReport::Console;
+    const std::string name = path.empty() ? render::kConventionVertexName : path;
     std::string text;
     std::string problem;
-    if (!path.empty() && !render::readShaderFile(path, text, problem)) {
-        failure += path + ": " + problem + "\n";
-        files.push_back(path);
-        return GlName();
+    if (!path.empty()) {
+        if (console)
+            text = render::readShaderSource(path.c_str(), warnings, &problem);
+        else
+            render::readShaderFile(path, text, problem);
+    }
+    if (!problem.empty()) {
+        outcome.failure += path + ": " + problem + "\n";
+        // On the console the empty text still goes to the compiler, which says so.
+        if (!console) {
+            files.push_back(path);
+            return GlName();
+        }
     }
     const ShaderSource source = sourceOf(type, path, text, convention);
     if (!path.empty())
         files.insert(files.end(), source.files().begin(), source.files().end());
-    std::string log;
-    GlName shader = render::compileShaderSource(type, source, path, CompileReport::Quiet, &log);
-    if (!shader)
-        failure += (log.empty() ? path + ": shader does not compile" : log) + "\n";
-    return shader;
+    return compileStep(type, source, problem.empty() ? name : std::string(), report, outcome);
 }
 
 } // namespace
 
-std::string render::readShaderSource(const char* path, FileWarnings* warnings, bool* readable)
+ShaderProgram::ShaderProgram(GlName vertexShader, GlName fragmentShader, GlName program)
+    : vertexShader(std::move(vertexShader)), fragmentShader(std::move(fragmentShader)), program(std::move(program))
+{
+}
+
+std::string render::infoLog(const GlName& object)
+{
+    const bool shader = object.kind() == GlName::Kind::Shader;
+    GLint length = 0;
+    if (shader)
+        glGetShaderiv(object.get(), GL_INFO_LOG_LENGTH, &length);
+    else
+        glGetProgramiv(object.get(), GL_INFO_LOG_LENGTH, &length);
+    if (length <= 0)
+        return "";
+    std::string log(static_cast<size_t>(length), '\0');
+    GLsizei written = 0;
+    if (shader)
+        glGetShaderInfoLog(object.get(), length, &written, &log[0]);
+    else
+        glGetProgramInfoLog(object.get(), length, &written, &log[0]);
+    log.resize(static_cast<size_t>(std::clamp<GLsizei>(written, 0, length)));
+    return log;
+}
+
+std::string render::readShaderSource(const char* path, FileWarnings* warnings, std::string* problem)
 {
     std::cout << "---------------------\n"
               << "Opening shader file: " << path << "\n"
@@ -115,17 +186,17 @@ std::string render::readShaderSource(const char* path, FileWarnings* warnings, b
     // Read-only: a write-protected source must load, and the player never
     // opens a user's file for writing.
     std::string bytes;
-    std::string problem;
-    const bool read = platform_read_file(path, kMaxShaderSourceBytes, bytes, problem) == PLATFORM_READ_OK;
-    if (readable != nullptr)
-        *readable = read;
+    std::string reason;
+    const bool read = platform_read_file(path, kMaxShaderSourceBytes, bytes, reason) == PLATFORM_READ_OK;
+    if (problem != nullptr)
+        *problem = read ? std::string() : reason;
     if (read) {
         if (warnings != nullptr)
             warnings->clear(path);
     } else if (warnings != nullptr) {
-        warnings->report(path, problem);
+        warnings->report(path, reason);
     } else {
-        platform_warn(path, problem);
+        platform_warn(path, reason);
     }
 
     std::string text = render::shaderText(bytes);
@@ -134,130 +205,37 @@ std::string render::readShaderSource(const char* path, FileWarnings* warnings, b
     return text;
 }
 
-GlName render::compileShader(GLenum type, const char* source, const std::string& fileName, CompileReport report,
-                             std::string* failureLog)
+ShaderBuild render::buildProgram(const char* vertexSource, const char* fragmentSource, const std::string& vertexName,
+                                 const std::string& fragmentName, BuildReport report)
 {
-    GlName shader(GlName::Kind::Shader, glCreateShader(type));
-    glShaderSource(shader.get(), 1, &source, nullptr);
-    glCompileShader(shader.get());
-    GLint status = 0;
-    glGetShaderiv(shader.get(), GL_COMPILE_STATUS, &status);
-    if (status != 0) {
-        if (report == CompileReport::Console)
-            std::cout << "\n COMPILATION SUCCESSFULL \n";
-        return shader;
-    }
-
-    if (failureLog != nullptr) {
-        *failureLog = shaderInfoLog(shader.get());
-        return GlName();
-    }
-    // The log exactly as the driver wrote it.
-    reportCompileFailure(type, shaderInfoLog(shader.get()), fileName, report);
-    return GlName();
+    ShaderBuild build;
+    GlName vertex = compileStep(GL_VERTEX_SHADER, ShaderSource::plain(vertexName, vertexSource), vertexName, report,
+                                build.outcome);
+    GlName fragment = compileStep(GL_FRAGMENT_SHADER, ShaderSource::plain(fragmentName, fragmentSource), fragmentName,
+                                  report, build.outcome);
+    linkStep(std::move(vertex), std::move(fragment), vertexName, fragmentName, report, build);
+    finishOutcome(build.outcome);
+    return build;
 }
 
-GlName render::compileShaderSource(GLenum type, const ShaderSource& source, const std::string& fileName,
-                                   CompileReport report, std::string* failureLog)
+ShaderBuild render::buildShaderProgram(const ShaderProgramSources& sources, BuildReport report, FileWarnings* warnings,
+                                       std::vector<std::string>* filesRead)
 {
-    if (!source.ok()) {
-        if (failureLog != nullptr) {
-            *failureLog = source.error();
-            return GlName();
-        }
-        std::cout.flush();
-        std::fprintf(stderr, "%s\n", source.error().c_str());
-        if (type == GL_FRAGMENT_SHADER && report == CompileReport::Console)
-            std::getchar(); // as after a failed compile
-        return GlName();
-    }
-    if (failureLog == nullptr && !source.changesFile())
-        return compileShader(type, source.text().c_str(), fileName, report);
-
-    // The driver's log speaks of the assembled text: mapped to the files.
-    std::string log;
-    GlName shader = compileShader(type, source.text().c_str(), fileName, report, &log);
-    if (shader)
-        return shader;
-    log = source.mapLog(log);
-    if (failureLog != nullptr)
-        *failureLog = log;
-    else
-        reportCompileFailure(type, log, fileName, report);
-    return GlName();
-}
-
-ShaderProgram ShaderProgram::link(GlName vertexShader, GlName fragmentShader, const std::string& vertexName,
-                                  const std::string& fragmentName, std::string* failureLog)
-{
-    ShaderProgram result;
-    if (!vertexShader || !fragmentShader)
-        return result;
-
-    GlName program = GlName::generate(GlName::Kind::Program);
-    glAttachShader(program.get(), fragmentShader.get());
-    glAttachShader(program.get(), vertexShader.get());
-    glLinkProgram(program.get());
-    GLint status = 0;
-    glGetProgramiv(program.get(), GL_LINK_STATUS, &status);
-    if (status == 0) {
-        // A program that does not link would blank whatever draws with it
-        // while the build reported success.
-        const std::string line = vertexName + ", " + fragmentName +
-                                 ": program does not link: " + oneLine(linkLog(program.get()));
-        if (failureLog != nullptr) {
-            *failureLog = line;
-            return result;
-        }
-        std::cout.flush();
-        std::fprintf(stderr, "%s\n", line.c_str());
-        return result;
-    }
-    result.vertexShader = std::move(vertexShader);
-    result.fragmentShader = std::move(fragmentShader);
-    result.program = std::move(program);
-    return result;
-}
-
-ShaderProgram render::buildShaderProgram(const std::string& vertexPath, const std::string& fragmentPath,
-                                         FileWarnings* warnings, std::string* failure)
-{
-    return buildShaderProgram(ShaderProgramSources{vertexPath, fragmentPath, nullptr}, warnings, failure);
-}
-
-ShaderProgram render::buildShaderProgram(const ShaderProgramSources& sources, FileWarnings* warnings,
-                                         std::string* failure, std::vector<std::string>* filesRead)
-{
+    ShaderBuild build;
     std::vector<std::string> files;
-    const std::string& vertexPath = sources.vertexPath;
-    const std::string& fragmentPath = sources.fragmentPath;
-    const std::string vertexName = vertexPath.empty() ? kConventionVertexName : vertexPath;
-    if (failure != nullptr) {
-        failure->clear();
-        GlName vertex = compileLive(GL_VERTEX_SHADER, vertexPath, nullptr, *failure, files);
-        GlName fragment = compileLive(GL_FRAGMENT_SHADER, fragmentPath, sources.convention, *failure, files);
-        if (filesRead != nullptr)
-            *filesRead = files;
-        if (!vertex || !fragment) {
-            while (!failure->empty() && failure->back() == '\n')
-                failure->pop_back();
-            return ShaderProgram();
-        }
-        return ShaderProgram::link(std::move(vertex), std::move(fragment), vertexName, fragmentPath, failure);
-    }
+    GlName vertex = buildStep(GL_VERTEX_SHADER, sources.vertexPath, nullptr, report, warnings, build.outcome, files);
+    GlName fragment = buildStep(GL_FRAGMENT_SHADER, sources.fragmentPath, sources.convention, report, warnings,
+                                build.outcome, files);
+    const std::string vertexName = sources.vertexPath.empty() ? kConventionVertexName : sources.vertexPath;
+    linkStep(std::move(vertex), std::move(fragment), vertexName, sources.fragmentPath, report, build);
+    finishOutcome(build.outcome);
+    if (filesRead != nullptr)
+        *filesRead = std::move(files);
+    return build;
+}
 
-    // A file that could not be read has had its line; its empty source still
-    // goes to the compiler, which says so on the console.
-    bool readable = true;
-    const std::string vertexText = vertexPath.empty() ? "" : readShaderSource(vertexPath.c_str(), warnings, &readable);
-    const ShaderSource vertexSource = sourceOf(GL_VERTEX_SHADER, vertexPath, vertexText, nullptr);
-    GlName vertex = compileShaderSource(GL_VERTEX_SHADER, vertexSource, readable ? vertexName : std::string());
-    const std::string fragmentText = readShaderSource(fragmentPath.c_str(), warnings, &readable);
-    const ShaderSource fragmentSource = sourceOf(GL_FRAGMENT_SHADER, fragmentPath, fragmentText, sources.convention);
-    GlName fragment = compileShaderSource(GL_FRAGMENT_SHADER, fragmentSource, readable ? fragmentPath : std::string());
-    if (filesRead != nullptr) {
-        *filesRead = vertexPath.empty() ? std::vector<std::string>() : vertexSource.files();
-        filesRead->insert(filesRead->end(), fragmentSource.files().begin(), fragmentSource.files().end());
-    }
-    return ShaderProgram::link(std::move(vertex), std::move(fragment), vertexName, fragmentPath);
+ShaderBuild render::buildShaderProgram(const std::string& vertexPath, const std::string& fragmentPath,
+                                       BuildReport report, FileWarnings* warnings)
+{
+    return buildShaderProgram(ShaderProgramSources{vertexPath, fragmentPath, nullptr}, report, warnings);
 }

@@ -13,6 +13,8 @@
 
 #include "platform/file_write.h"
 
+#include "platform/file_read.h"
+
 namespace {
 
 const char* const kTypeNames[] = {"step", "linear", "smooth", "ramp"};
@@ -269,4 +271,40 @@ bool sync_write_track(const char* path, const SyncKey* keys, int32_t count, std:
 {
     const std::vector<unsigned char> bytes = sync_encode_keys(keys, count);
     return platform_write_file_atomic(path, std::string(bytes.begin(), bytes.end()), error);
+}
+
+bool sync_read_text(const char* path, std::vector<SyncKey>& keys, std::string& problem)
+{
+    // Text forms are small; a larger file is surely something else.
+    constexpr uint64_t kMaxTextBytes = 64ull * 1024 * 1024;
+    std::string text;
+    if (platform_read_file(path, kMaxTextBytes, text, problem) != PLATFORM_READ_OK) {
+        problem = std::string(path) + ": " + problem;
+        return false;
+    }
+    SyncTextError error;
+    if (!sync_parse_text(text, keys, error)) {
+        problem = std::string(path) + ":" + std::to_string(error.line) + ": " + error.message;
+        return false;
+    }
+    return true;
+}
+
+SyncTextAgreement sync_compare_text(const char* textPath, const char* trackPath, std::string& problem)
+{
+    std::vector<SyncKey> keys;
+    if (!sync_read_text(textPath, keys, problem))
+        return SYNC_TEXT_UNREADABLE;
+    // Bytes after the last key are not part of the track.
+    const std::vector<unsigned char> encoded = sync_encode_keys(keys.data(), static_cast<int32_t>(keys.size()));
+    std::string track;
+    uint64_t trackSize = 0;
+    std::string trackProblem;
+    const PlatformReadStatus read = platform_read_file_start(trackPath, encoded.size(), track, trackSize, trackProblem);
+    if (read == PLATFORM_READ_MISSING)
+        return SYNC_TEXT_NO_TRACK;
+    if (read != PLATFORM_READ_OK || track.size() != encoded.size() ||
+        std::memcmp(track.data(), encoded.data(), encoded.size()) != 0)
+        return SYNC_TEXT_DIFFERS;
+    return SYNC_TEXT_AGREES;
 }

@@ -64,3 +64,24 @@ std::vector<unsigned char> sync_encode_keys(const SyncKey* keys, int32_t count);
 // holds either what it held before or the whole new file. Returns false with
 // a message (naming the problem, not the file) when it could not.
 bool sync_write_track(const char* path, const SyncKey* keys, int32_t count, std::string& error);
+
+// Reads and parses the text form at `path` into `keys`. False when the file
+// cannot be read (a regular file of at most 64 MB) or does not parse;
+// `problem` then says where and why, naming the file ("tracks/speed.txt:7:
+// rows must increase", "tracks/speed.txt: cannot open: ...").
+bool sync_read_text(const char* path, std::vector<SyncKey>& keys, std::string& problem);
+
+// How a text form stands against the track file made from it.
+enum SyncTextAgreement {
+    SYNC_TEXT_AGREES = 0,     // the text encodes to exactly the keys the track file holds
+    SYNC_TEXT_DIFFERS = 1,    // it encodes to other keys, or the track file is not one
+    SYNC_TEXT_NO_TRACK = 2,   // there is no track file
+    SYNC_TEXT_UNREADABLE = 3, // the text cannot be read or does not parse
+};
+
+// Compares the keys of the text form at `textPath` with those of the track
+// file at `trackPath` by content, whatever the files' times say (a copied
+// or checked-out folder gives every file a new time). Prints nothing; for
+// SYNC_TEXT_UNREADABLE `problem` says where and why, naming the text
+// ("tracks/speed.txt:7: rows must increase").
+SyncTextAgreement sync_compare_text(const char* textPath, const char* trackPath, std::string& problem);

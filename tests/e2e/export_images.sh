@@ -44,10 +44,13 @@ wav_data_bytes() {
     od -An -tu4 -j40 -N4 "$1" | tr -d ' '
 }
 
-# The whole demo: its tune's 3 s at 10 frames per second.
-mkdir "$out_dir/whole" "$out_dir/again" "$out_dir/part"
+# The whole demo: its tune's 3 s at 10 frames per second, into folders the
+# export makes; the last line on standard error says what was written.
 run_export out/whole/f%03d.png --size 64x36 --fps 10
 [ "$player_status" -eq 0 ] || fail "the export ended with status $player_status"
+tail -n 1 "$player_err" | grep -q "f%03d.png: written, 30 frames (3.000 s at 10 fps) and .*out/whole/f.wav, .* in " ||
+    fail "no closing line: $(tail -n 1 "$player_err")"
+mkdir "$out_dir/part"
 grep -qx -- '----------------' "$player_out" || fail "the start-up account is missing from standard output"
 frames=$(ls "$out_dir/whole" | grep -c '^f[0-9][0-9][0-9]\.png$') || true
 [ "$frames" -eq 30 ] || fail "$frames frames written, not 30"
@@ -61,6 +64,7 @@ wav="$out_dir/whole/f.wav"
 [ "$(stat -c %s "$wav")" -eq $((44 + 3 * 44100 * 4)) ] || fail "the sound file is not its header and its samples"
 
 # A rerun gives the same files; rows 10:30 (0.5 s to 1.5 s) give frames 5 to 14 of them.
+mkdir "$out_dir/again"
 run_export out/again/f%03d.png --size 64x36 --fps 10
 [ "$player_status" -eq 0 ] || fail "the rerun ended with status $player_status"
 diff -r "$out_dir/whole" "$out_dir/again" >/dev/null || fail "a rerun wrote different files"
@@ -80,7 +84,8 @@ rm -r "$out_dir"/*
 expect_refusal 2 "film.avi: unknown kind of output" out/film.avi --size 64x36
 expect_refusal 2 "--rows" out/f%03d.png --size 64x36 --rows 9:3
 expect_refusal 2 "after the demo's end" out/f%03d.png --size 64x36 --rows 0:500
-expect_refusal 1 "f%03d.png: cannot write here" out/missing/f%03d.png --size 64x36
+touch "$demo_dir/a-file"
+expect_refusal 1 "f%03d.png: cannot" a-file/f%03d.png --size 64x36
 if [ "${DEMOPLAYER_VIDEO_EXPORT:-ON}" = OFF ]; then
     expect_refusal 2 "film.mp4: this build writes image sequences only" out/film.mp4 --size 64x36
     expect_refusal 2 "film.mkv: this build writes image sequences only" out/film.mkv

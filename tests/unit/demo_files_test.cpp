@@ -33,9 +33,9 @@ TEST(DemoFiles, EveryFileOnceInTheDescriptionsOrderWithTheFixedOnes)
         "scenes": [ { "id": 0, "shader_order": [ { "pass_order": 0, "shader_id": 1 } ],
                       "textures": [ { "id": 0, "src": "noise.png" }, { "id": 1, "src": "fx/../noise.png" } ] } ] })");
     EXPECT_EQ(list.name, "Plasma");
-    const std::vector<std::string> needed{"demo.json",        "tune.ogg",         "test.vsh", "AA.fsh",
-                                          "quad.vsh",         "fx/plasma.fsh",    "sync_speed.track",
-                                          "sync_scene.track", "blur.fsh",         "noise.png"};
+    const std::vector<std::string> needed{"demo.json", "tune.ogg",      "test.vsh",         "AA.fsh",
+                                          "quad.vsh",  "fx/plasma.fsh", "sync_speed.track", "sync_scene.track",
+                                          "blur.fsh",  "noise.png"};
     EXPECT_EQ(pathsOf(list, false), needed) << "a parameter's track is needed, even one called scene";
     const std::vector<std::string> optional{"sync_fft_sampling_index.track", "sync_fstr_val.track"};
     EXPECT_EQ(pathsOf(list, true), optional);
@@ -94,9 +94,9 @@ TEST(ReleaseWindow, FullScreenUnlessTheDemoSaysOtherwise)
     EXPECT_EQ(release.width, 1280);
     EXPECT_EQ(release.height, 720);
 
-    for (const char* wrong : {R"({"release": true})", R"({"release": {"fullscreen": "no"}})",
-                              R"({"release": {"size": [1280]}})", R"({"release": {"size": [0, 720]}})",
-                              R"({"release": {"size": "1280x720"}})"}) {
+    for (const char* wrong :
+         {R"({"release": true})", R"({"release": {"fullscreen": "no"}})", R"({"release": {"size": [1280]}})",
+          R"({"release": {"size": [0, 720]}})", R"({"release": {"size": "1280x720"}})"}) {
         try {
             demo::readDescriptionSettings(nlohmann::json::parse(wrong), timing, release);
             ADD_FAILURE() << wrong << " was accepted";

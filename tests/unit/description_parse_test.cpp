@@ -125,6 +125,26 @@ TEST(DescriptionShaderIndex, TypesAreNotConverted)
               path + " must be a number, not true");
 }
 
+TEST(DescriptionKeys, UnknownKeysAtAnyLevelAreNamedWithTheNearestKnownOne)
+{
+    const json document = json::parse(R"({
+        "name": "x", "fullscreen": false, "end_rwo": 10, "comment": "mine",
+        "shaders": [{"name": "a", "vertexsrc": "v", "fragmentSrc": "f"}],
+        "scenes": {"intro": {"id": 0, "shaders_order": [], "shader_order": [{"shader_id": 0, "pass": 0}],
+                             "textures": [{"src": "a.png", "scr": "b.png"}]}}})");
+    EXPECT_EQ(demo::unknownDescriptionKeys(document),
+              (std::vector<std::string>{
+                  R"("comment" is not a key the player reads)",
+                  R"("end_rwo" is not a key the player reads; did you mean "end_row"?)",
+                  R"(shaders[0]: "fragmentSrc" is not a key the player reads; did you mean "fragmentsrc"?)",
+                  R"(scenes.intro: "shaders_order" is not a key the player reads; did you mean "shader_order"?)",
+                  R"(scenes.intro.shader_order[0]: "pass" is not a key the player reads)",
+                  R"(scenes.intro.textures[0]: "scr" is not a key the player reads; did you mean "src"?)",
+              }));
+    EXPECT_EQ(demo::nearestKey("fps", demo::descriptionKeys(demo::DescriptionObject::Top)), "")
+        << "two letters of three is no slip";
+}
+
 TEST(DescriptionOptions, PassSettingsReadTheirKeysAndRefuseWrongValuesByPath)
 {
     std::vector<std::string> names;

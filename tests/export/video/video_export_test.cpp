@@ -167,15 +167,16 @@ TEST_F(ExportTest, WrongRequestsAndFailuresLeaveNoFile)
     cases.push_back({"range past the tune", settings("long.mp4", 2.0, kTuneSeconds + 0.5), ExportStatus::UsageError});
     cases.push_back({"empty range", settings("empty.mp4", 1.0, 1.0), ExportStatus::UsageError});
     ExportSettings nowhere = settings("demo.mp4", 0.0, 1.0);
-    nowhere.output = dir_.file("missing/demo.mp4");
-    cases.push_back({"folder that does not exist", nowhere, ExportStatus::Failed});
+    nowhere.output = dir_.file("a-file/deeper/demo.mp4");
+    cases.push_back({"folder that cannot be made", nowhere, ExportStatus::Failed});
 
+    dir_.write("a-file", "");
     for (const Case& c : cases) {
         const ExportResult result = run(c.settings);
         EXPECT_EQ(result.status, c.status) << c.what;
         EXPECT_FALSE(result.message.empty()) << c.what;
         EXPECT_EQ(result.message.find('\n'), std::string::npos) << c.what << ": one line";
-        EXPECT_TRUE(dir_.list().empty()) << c.what << " left " << dir_.list().front();
+        EXPECT_EQ(dir_.list(), std::vector<std::string>{"a-file"}) << c.what << " left a file";
     }
 }
 
