@@ -22,7 +22,7 @@ place=opt/release-test-$$
 "${as_root[@]}" mkdir -p "$root/$place"
 trap '"${as_root[@]}" rm -rf "$root/$place"' EXIT
 "${as_root[@]}" tar -xzf "$archive" -C "$root/$place"
-folder=/$place/$(tar -tzf "$archive" | head -n 1 | cut -d/ -f1)
+folder=/$place/$(tar -tzf "$archive" | awk -F/ 'NR == 1 { print $1 }')
 
 libraries=$(in_root "$root" ldd "$folder/player/demoplayer") || fail "ldd could not read the player: $libraries"
 ! echo "$libraries" | grep -q 'not found' || fail "libraries missing in a minimal root: $(echo "$libraries" | grep 'not found')"
