@@ -4,9 +4,19 @@
 #include <cstdio>
 #include <utility>
 
+#include "platform/warning.h"
+
 BuildReport BuildFailures::report() const
 {
-    return policy_ == BuildFailurePolicy::Show ? BuildReport::Quiet : BuildReport::Console;
+    switch (policy_) {
+    case BuildFailurePolicy::Show:
+        return BuildReport::Quiet;
+    case BuildFailurePolicy::Fail:
+        return BuildReport::Account;
+    case BuildFailurePolicy::WaitForEnter:
+        break;
+    }
+    return BuildReport::Console;
 }
 
 void BuildFailures::answer(const std::string& vertexPath, const std::string& fragmentPath, const BuildOutcome& outcome)
@@ -14,8 +24,13 @@ void BuildFailures::answer(const std::string& vertexPath, const std::string& fra
     if (outcome.built)
         return;
     if (policy_ == BuildFailurePolicy::WaitForEnter) {
-        if (outcome.fragmentDidNotCompile)
+        if (outcome.fragmentDidNotCompile) {
+            // The picture stops here; say why and how to go on.
+            platform_warn(fragmentPath,
+                          "the player waits for Enter in this console before it goes on; --live "
+                          "shows build errors in the window without waiting");
             app::waitForEnter();
+        }
         return;
     }
     failures_.push_back({vertexPath, fragmentPath, outcome.failure});

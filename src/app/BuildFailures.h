@@ -29,12 +29,18 @@ class BuildFailures {
 public:
     explicit BuildFailures(BuildFailurePolicy policy) : policy_(policy) {}
 
-    // How builds speak: on the console, except in live mode, which shows its
-    // failures in the window instead.
+    // How builds speak: on the console; in live mode not at all (it shows
+    // its failures in the window); in an export in the account on standard
+    // output only (the export says its failure in one line of its own).
     BuildReport report() const;
 
+    // True when a failure ends the run before its first frame (an export):
+    // no stand-in program is needed for it.
+    bool endsTheRun() const { return policy_ == BuildFailurePolicy::Fail; }
+
     // Answers one build of these two files: after a fragment shader that did
-    // not compile, waits for Enter (WaitForEnter); keeps a failure (Show, Fail).
+    // not compile, says on standard error that it waits and that --live would
+    // not, and waits for Enter (WaitForEnter); keeps a failure (Show, Fail).
     void answer(const std::string& vertexPath, const std::string& fragmentPath, const BuildOutcome& outcome);
 
     // The failures kept so far.

@@ -11,7 +11,6 @@
 #include <utility>
 #include <vector>
 
-#include "app/AppState.h"
 #include "app/DemoSetup.h"
 #include "demo/DemoWarnings.h"
 #include "platform/file_read.h"
@@ -63,10 +62,10 @@ std::vector<DeclaredUniform> declaredUniforms(GLuint program, const std::string&
 
 // Every program of the demo where it draws: each scene's passes and the
 // final pass after each scene.
-std::vector<ProgramUse> programUses(SourceTexts& sources)
+std::vector<ProgramUse> programUses(const LoadedDemo& loaded, SourceTexts& sources)
 {
     std::vector<ProgramUse> uses;
-    std::vector<Scene>& scenes = appState.demo.scenes;
+    const std::vector<Scene>& scenes = loaded.demo.scenes;
     for (std::size_t s = 0; s < scenes.size(); ++s) {
         UniformSetting setting;
         setting.sceneIndex = static_cast<int>(s);
@@ -80,11 +79,11 @@ std::vector<ProgramUse> programUses(SourceTexts& sources)
                  setting});
             ++setting.passIndex;
         }
-        if (appState.antiAliasProgram) {
+        if (loaded.antiAliasProgram) {
             setting.finalPass = true;
             setting.parameters.clear();
             setting.convention = nullptr;
-            uses.push_back({declaredUniforms(appState.antiAliasProgram->getProgramId(), kFinalVertexPath,
+            uses.push_back({declaredUniforms(loaded.antiAliasProgram->getProgramId(), kFinalVertexPath,
                                              kFinalFragmentPath, sources),
                             setting});
         }
@@ -110,11 +109,11 @@ TrackFacts& factsFor(DemoFacts& facts, const std::string& name)
     return facts.tracks.back();
 }
 
-DemoFacts gatherFacts(double tuneSeconds)
+DemoFacts gatherFacts(const LoadedDemo& loaded, double tuneSeconds)
 {
     DemoFacts facts;
     SourceTexts sources;
-    for (const DemoShader& shader : appState.demo.shaders) {
+    for (const DemoShader& shader : loaded.demo.shaders) {
         ShaderFacts entry;
         entry.vertexPath = shader.getVertexPath();
         entry.fragmentPath = shader.getFragmentPath();
@@ -123,18 +122,18 @@ DemoFacts gatherFacts(double tuneSeconds)
         entry.parameterNames = shader.getParameterNames();
         facts.shaders.push_back(entry);
     }
-    facts.sceneCount = appState.demo.scenes.size();
+    facts.sceneCount = loaded.demo.scenes.size();
 
     // Every track the demo reads: the ones made so far, and the flash track
     // that the first frame asks for.
-    for (const auto& track : appState.syncDevice->data.tracks) {
+    for (const auto& track : loaded.syncDevice->data.tracks) {
         TrackFacts& entry = factsFor(facts, track->name);
         entry.readByDemo = true;
         entry.keyCount = track->key_count;
         entry.lastKeyRow = track->key_count > 0 ? track->keys[track->key_count - 1].row : 0;
     }
     factsFor(facts, kFstrTrack).readByDemo = true;
-    if (const SyncTrack* fstr = sync_obtain_track(appState.syncDevice.get(), kFstrTrack)) {
+    if (const SyncTrack* fstr = sync_obtain_track(loaded.syncDevice.get(), kFstrTrack)) {
         TrackFacts& entry = factsFor(facts, kFstrTrack);
         entry.keyCount = fstr->key_count;
         entry.lastKeyRow = fstr->key_count > 0 ? fstr->keys[fstr->key_count - 1].row : 0;
@@ -150,36 +149,31 @@ DemoFacts gatherFacts(double tuneSeconds)
             factsFor(facts, file.substr(prefix.size(), file.size() - prefix.size() - suffix.size()));
     }
 
-    const SyncTrack* scene = appState.sceneTrack;
+    const SyncTrack* scene = loaded.sceneTrack;
     for (int32_t i = 0; scene != nullptr && i < scene->key_count; ++i) {
         facts.sceneTrackKeyValues.push_back(scene->keys[i].value);
         facts.sceneTrackKeyRows.push_back(scene->keys[i].row);
     }
     facts.tuneSeconds = tuneSeconds;
-    facts.timing = appState.demo.timing;
-    facts.programUses = programUses(sources);
+    facts.timing = loaded.demo.timing;
+    facts.programUses = programUses(loaded, sources);
     return facts;
 }
 
 } // namespace
 
-void app::warnAboutDemoMistakes()
-{
-    warnAboutDemoMistakes(tuneSeconds());
-}
-
-void app::warnAboutDemoMistakes(double tuneSeconds)
+void app::warnAboutDemoMistakes(const LoadedDemo& loaded, double tuneSeconds)
 {
     std::cout.flush();
-    for (const std::string& warning : demo::demoWarnings(gatherFacts(tuneSeconds)))
+    for (const std::string& warning : demo::demoWarnings(gatherFacts(loaded, tuneSeconds)))
         std::fprintf(stderr, "%s\n", warning.c_str());
 }
 
-void app::warnAboutUniforms(const std::vector<std::string>& files)
+void app::warnAboutUniforms(const LoadedDemo& loaded, const std::vector<std::string>& files)
 {
     SourceTexts sources;
     std::cout.flush();
-    for (const std::string& warning : demo::uniformWarnings(programUses(sources)))
+    for (const std::string& warning : demo::uniformWarnings(programUses(loaded, sources)))
         for (const std::string& file : files)
             if (warning.compare(0, file.size() + 2, file + ": ") == 0)
                 std::fprintf(stderr, "%s\n", warning.c_str());

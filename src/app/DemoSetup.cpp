@@ -40,22 +40,14 @@ public:
 };
 
 // The one place where a description error is caught: it ends the start-up.
-bool loadDescription(DescriptionHost& host)
+bool loadDescription(DescriptionHost& host, LoadedDemo& loaded)
 {
     try {
-        return demo::loadDemoDescription("demo.json", appState.syncDevice.get(), appState.demo, host,
-                                         &appState.fileWarnings);
+        return demo::loadDemoDescription("demo.json", loaded.syncDevice.get(), loaded.demo, host, &loaded.fileWarnings);
     } catch (const nlohmann::json::exception& error) {
         platform_warn("demo.json", demo::descriptionErrorText(error));
         return false;
     }
-}
-
-// Live mode shows the failures the start-up has kept so far.
-void showFailures(BuildFailures& builds)
-{
-    if (appState.live)
-        appState.live->showBuildErrors(builds.takeFailures());
 }
 
 } // namespace
@@ -76,10 +68,12 @@ bool app::initDemo(BuildFailures& builds)
     std::thread musicOpener([] { appState.musicStream.open("tune.ogg"); });
 
     WindowHost host(builds);
-    const bool loaded = loadDemoContent(host);
+    const bool loaded = loadDemoContent(host, appState);
     musicOpener.join();
     if (!loaded)
         return false;
+    app::showBuildFailures(builds);
+    appState.rowsPerSecond = appState.demo.timing.rowsPerSecond;
     glutSetWindowTitle(appState.windowTitle.c_str());
     appState.demo.timing.fitToTune(tuneSeconds());
 
@@ -92,33 +86,29 @@ bool app::initDemo(BuildFailures& builds)
     return true;
 }
 
-bool app::loadDemoContent(BuildingHost& host)
+bool app::loadDemoContent(BuildingHost& host, LoadedDemo& loaded)
 {
-    appState.syncDevice.reset(sync_open("sync"));
+    loaded.syncDevice.reset(sync_open("sync"));
     // Requested before the description, so a shader parameter called "scene"
     // shares this track.
-    appState.sceneTrack = sync_obtain_track(appState.syncDevice.get(), "scene");
-    appState.fftSamplingTrack = sync_obtain_track(appState.syncDevice.get(), "fft_sampling_index");
-
-    if (!loadDescription(host))
-        return false;
-    showFailures(host.builds());
-    appState.rowsPerSecond = appState.demo.timing.rowsPerSecond;
-    return true;
+    loaded.sceneTrack = sync_obtain_track(loaded.syncDevice.get(), "scene");
+    loaded.fftSamplingTrack = sync_obtain_track(loaded.syncDevice.get(), "fft_sampling_index");
+    return loadDescription(host, loaded);
 }
 
-void app::initAntiAliasProgram(BuildFailures& builds)
+void app::initAntiAliasProgram(BuildFailures& builds, LoadedDemo& loaded)
 {
-    ShaderBuild build = render::buildShaderProgram("test.vsh", "AA.fsh", builds.report(), &appState.fileWarnings);
+    ShaderBuild build = render::buildShaderProgram("test.vsh", "AA.fsh", builds.report(), &loaded.fileWarnings);
     builds.answer("test.vsh", "AA.fsh", build.outcome);
-    appState.antiAliasProgram = std::make_unique<ShaderProgram>(
+    if (!build.outcome.built && builds.endsTheRun())
+        return;
+    loaded.antiAliasProgram = std::make_unique<ShaderProgram>(
         render::finalPassProgram(std::move(build), "test.vsh", "AA.fsh"));
-    showFailures(builds);
 }
 
-void app::initQuadMeshes()
+void app::initQuadMeshes(LoadedDemo& loaded)
 {
-    appState.quads = std::make_unique<SceneQuads>(*appState.antiAliasProgram);
+    loaded.quads = std::make_unique<SceneQuads>(*loaded.antiAliasProgram);
 }
 
 void app::startAtRow(double row)
@@ -133,6 +123,12 @@ void app::startAtRow(double row)
                       row, music.bytesToSeconds(music.lengthBytes()));
         platform_warn("tune.ogg", message);
     }
+}
+
+void app::showBuildFailures(BuildFailures& builds)
+{
+    if (appState.live)
+        appState.live->showBuildErrors(builds.takeFailures());
 }
 
 double app::tuneSeconds()

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/BuildFailures.h"
+#include "app/LoadedDemo.h"
 #include "demo/DescriptionHost.h"
 
 // The application's side of a description load: shader builds speak and
@@ -20,6 +21,8 @@ public:
     {
         builds_.answer(vertexPath, fragmentPath, outcome);
     }
+    // Live mode shows an image's failure itself, once (see LiveMode).
+    bool takesImageFailures() const override { return builds_.report() == BuildReport::Quiet; }
     BuildFailures& builds() { return builds_; }
 
 private:
@@ -38,22 +41,25 @@ namespace app {
 // `builds`.
 bool initDemo(BuildFailures& builds);
 
-// The part of initDemo that needs neither a window nor the music: opens the
-// sync device "sync" with its tracks "scene" and "fft_sampling_index" and
-// loads "demo.json" (the demo's name and full screen go to `host`, which
-// answers its shader builds), with the demo's tempo. False as initDemo when
-// the description fails to load.
-bool loadDemoContent(BuildingHost& host);
+// The part of initDemo that needs neither a window nor the music, into
+// `loaded`: opens the sync device "sync" with its tracks "scene" and
+// "fft_sampling_index" and loads "demo.json" (the demo's name and full
+// screen go to `host`, which answers its shader builds). False as initDemo
+// when the description fails to load.
+bool loadDemoContent(BuildingHost& host, LoadedDemo& loaded);
 
-// Builds appState.antiAliasProgram from "test.vsh" and "AA.fsh", its
-// failure answered by `builds`; when they do not build, the final pass shows
-// the last pass through a built-in pass-through program (one line on
-// standard error).
-void initAntiAliasProgram(BuildFailures& builds);
+// Builds the final pass's program of `loaded` from "test.vsh" and "AA.fsh",
+// its failure answered by `builds`; when they do not build, the final pass
+// shows the last pass through a built-in pass-through program (one line on
+// standard error), unless their failure ends the run: then there is none.
+void initAntiAliasProgram(BuildFailures& builds, LoadedDemo& loaded);
 
-// Builds the screen quad and the eight pass quads, bound to the
-// anti-aliasing program.
-void initQuadMeshes();
+// Builds the screen quad and the eight pass quads of `loaded`, bound to the
+// final pass's program.
+void initQuadMeshes(LoadedDemo& loaded);
+
+// In live mode, shows the build failures `builds` has kept so far.
+void showBuildFailures(BuildFailures& builds);
 
 // Moves the music to `row` of the demo's tempo before the first frame; a row
 // past the tune's end leaves it at the start, with one line on standard error.

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,8 +20,10 @@
 #include "app/FrameRules.h"
 #include "app/LiveConsole.h"
 #include "app/LiveTimeline.h"
+#include "demo/DemoContent.h"
 #include "platform/FileWatcher.h"
 #include "render/HeadsUpDisplay.h"
+#include "render/PictureTarget.h"
 
 class LiveMode {
 public:
@@ -37,11 +40,24 @@ public:
     // jumps back to the loop's start at its end.
     void beginFrame();
 
+    // The frame's row has reached the demo's end at `endRow`: instead of
+    // ending, the demo holds its last row, paused, until a key moves on (Esc
+    // quits). Does nothing while paused.
+    void holdAtEnd(double endRow);
+
     // The frame's status line, in place of the frame report.
     void reportFrame(const FrameValues& values, bool sceneFound);
 
-    // Draws the heads-up display and the errors over the finished picture.
-    void drawOverlay(int width, int height);
+    // Draws the heads-up display and the errors over the finished picture,
+    // in its place (the whole window, or the part beside the track editor).
+    void drawOverlay(const FrameView& place);
+
+    // Watches the demo's files again, tracks added since included.
+    void watchFiles() { watchDemoFiles(INT64_MAX); }
+
+    // A track file that another part of the player read again (the track
+    // editor, for its text tracks): its problem goes, the reload shows.
+    void trackReloaded(const std::string& path);
 
     // Live mode's keys; false for a key it does not use.
     bool onKey(unsigned char key);
@@ -53,10 +69,12 @@ private:
         std::string message; // one reason per line
     };
 
-    void watchDemoFiles();
+    void watchDemoFiles(int64_t readSinceNs);
     void loadTextTracks();
     void reloadChanged(const std::vector<std::string>& changed);
-    void reloadDescription();
+    bool reloadDescription();
+    void keepLastGoodBuilds(DemoContent& fresh);
+    void showImageProblem(const std::string& path, const std::string& problem, bool lastGoodStays);
     void rebuildEntries(const std::vector<std::string>& changed);
     void rebuildFinalPass();
     void reloadTrack(const std::string& path);
@@ -83,5 +101,6 @@ private:
     int rateFrames_ = 0;
 };
 
-// The toolkit's special-key callback in live mode (Home, PageUp, PageDown).
+// The toolkit's special-key callback in live mode (Home, PageUp, PageDown;
+// F2 and the track editor's keys).
 void onLiveSpecialKey(int key, int x, int y);

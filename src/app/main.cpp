@@ -22,6 +22,7 @@
 #include "app/CommandLine.h"
 #include "app/DemoChecks.h"
 #include "app/DemoSetup.h"
+#include "app/EditMode.h"
 #include "app/ExportMode.h"
 #include "app/Keyboard.h"
 #include "app/LiveMode.h"
@@ -120,23 +121,29 @@ int main(int argc, char** argv)
     }
     if (!windowAsDescribed)
         app::showWindow(app::planWindow(commandLine, appState.demo.release));
-    app::initAntiAliasProgram(builds);
+    app::initAntiAliasProgram(builds, appState);
+    app::showBuildFailures(builds);
     glutKeyboardFunc(app::onKeyboard);
     if (appState.live)
         glutSpecialFunc(onLiveSpecialKey);
     std::cout << "----------------\n";
     glDisable(GL_CULL_FACE);
-    app::initQuadMeshes();
-    app::warnAboutDemoMistakes();
+    app::initQuadMeshes(appState);
+    app::warnAboutDemoMistakes(appState, app::tuneSeconds());
     if (appState.live)
         appState.live->start();
-    else
+    if (commandLine.edit)
+        app::toggleEditor();
+    if (!appState.live)
         app::warnAboutStaleTextTracks();
     if (commandLine.hasStartRow)
         app::startAtRow(commandLine.startRow);
 
     glutMainLoop();
 
+    // Edits not yet written go to their files now.
+    if (appState.edit)
+        appState.edit->finish();
     app::releaseMusic();
     return appState.exitStatus;
 }

@@ -66,7 +66,11 @@ public:
 
     DescriptionTexture addTexture(const std::string& path)
     {
-        content_.imageTextures.push_back(std::make_unique<Texture>(path));
+        std::string problem;
+        content_.imageTextures.push_back(
+            std::make_unique<Texture>(path, host_.takesImageFailures() ? &problem : nullptr));
+        if (!problem.empty())
+            host_.imageFailed(path, problem);
         content_.imagePaths.push_back(path);
         Texture& texture = *content_.imageTextures.back();
         scene_->addTexture(texture);

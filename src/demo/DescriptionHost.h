@@ -1,6 +1,6 @@
 // What the description loader asks of the program that runs the demo: the
-// window and the answer to a failed shader build belong to the application,
-// which implements this interface.
+// window and the answer to a failed shader build or image belong to the
+// application, which implements this interface.
 //
 // Main thread, during the load.
 #pragma once
@@ -26,4 +26,11 @@ public:
                              const BuildOutcome& /*outcome*/)
     {
     }
+    // An image texture that does not load: false lets the texture say so on
+    // standard error as it loads (the player); true hands the failure to
+    // imageFailed instead, and nothing is said.
+    virtual bool takesImageFailures() const { return false; }
+    // The image texture of `path` did not load, for `problem` (only when
+    // takesImageFailures()); it is one black texel.
+    virtual void imageFailed(const std::string& /*path*/, const std::string& /*problem*/) {}
 };

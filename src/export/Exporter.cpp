@@ -140,8 +140,9 @@ static std::string sizeText(uint64_t bytes)
     return text;
 }
 
-// The bytes of the files a finished export of `frames` frames wrote.
-static uint64_t exportBytes(const ExportSettings& s, const ExportTarget& target, uint64_t frames)
+// The bytes of the files a finished export of `frames` frames wrote (with
+// `sound`: beside an image sequence, its WAV file).
+static uint64_t exportBytes(const ExportSettings& s, const ExportTarget& target, uint64_t frames, bool sound)
 {
     std::error_code error;
     if (target.isVideo()) {
@@ -154,7 +155,7 @@ static uint64_t exportBytes(const ExportSettings& s, const ExportTarget& target,
         const uintmax_t size = std::filesystem::file_size(target.framePath(first + k), error);
         bytes += error ? 0 : size;
     }
-    if (!s.tunePath.empty()) {
+    if (sound) {
         const uintmax_t size = std::filesystem::file_size(target.soundPath(), error);
         bytes += error ? 0 : size;
     }
@@ -187,18 +188,18 @@ ExportResult Exporter::run(const ExportRenderFunction& render)
     OfflineClock clock;
     ExportSound sound;
     if (!s.tunePath.empty()) {
-        if (!clock.open(s.tunePath.c_str(), problem)) {
-            std::fprintf(stderr, "%s: %s; the export has no sound\n", s.tunePath.c_str(), problem.c_str());
-        } else {
-            const int rate = clock.sampleRate();
-            const uint64_t firstFrame = TuneRangeReader::frameAt(s.startSeconds, rate);
-            const uint64_t endFrame = TuneRangeReader::frameAt(s.endSeconds, rate);
-            if (endFrame > clock.tuneFrames())
-                return problemResult(ExportStatus::UsageError,
-                                     s.output + ": the range ends at " + secondsText(s.endSeconds) +
-                                         ", after the end of the tune at " + secondsText(clock.tuneSeconds()));
+        if (!clock.open(s.tunePath.c_str(), problem))
+            return problemResult(ExportStatus::Failed, s.output + ": " + s.tunePath + ": cannot play the music: " +
+                                                           problem + "; nothing was written");
+        const int rate = clock.sampleRate();
+        const uint64_t firstFrame = TuneRangeReader::frameAt(s.startSeconds, rate);
+        const uint64_t endFrame = TuneRangeReader::frameAt(s.endSeconds, rate);
+        if (endFrame > clock.tuneFrames())
+            return problemResult(ExportStatus::UsageError,
+                                 s.output + ": the range ends at " + secondsText(s.endSeconds) +
+                                     ", after the end of the tune at " + secondsText(clock.tuneSeconds()));
+        if (s.sound)
             sound = ExportSound{s.tunePath, firstFrame, endFrame, s.endsTheDemo};
-        }
     }
 
     // OUT's folders are made as needed, and taken away again if the export fails.
@@ -226,7 +227,7 @@ ExportResult Exporter::run(const ExportRenderFunction& render)
         std::fprintf(s.progressStream, "%s: written, %llu frames (%s at %d fps)%s, %s in %s\n", s.output.c_str(),
                      static_cast<unsigned long long>(result.frames),
                      secondsText(static_cast<double>(result.frames) / s.fps).c_str(), s.fps, soundText.c_str(),
-                     sizeText(exportBytes(s, target, result.frames)).c_str(),
+                     sizeText(exportBytes(s, target, result.frames, !sound.tunePath.empty())).c_str(),
                      ExportProgress::clockText(seconds).c_str());
     }
     return result;

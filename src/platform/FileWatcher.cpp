@@ -2,6 +2,7 @@
 #include "platform/FileWatcher.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <system_error>
 
 #include "platform/file_watch.h"
@@ -45,11 +46,20 @@ FileWatcher::FileState FileWatcher::stateOf(const std::string& path)
 
 void FileWatcher::add(const std::string& path)
 {
+    add(path, INT64_MAX);
+}
+
+void FileWatcher::add(const std::string& path, int64_t readSinceNs)
+{
     const fs::path key = normalised(path);
     for (const WatchedFile& file : files_)
         if (file.normalised == key)
             return;
-    files_.push_back({path, key, stateOf(path), false});
+    FileState state = stateOf(path);
+    // A state no file has, so that the next look sees a change.
+    if (state.exists && state.timeNs >= readSinceNs)
+        state.timeNs = INT64_MIN;
+    files_.push_back({path, key, state, state.timeNs == INT64_MIN});
 
     const std::string folder = key.parent_path().string();
     if (watch_ != nullptr &&
@@ -61,6 +71,18 @@ void FileWatcher::add(const std::string& path)
             watch_ = nullptr;
         }
     }
+}
+
+void FileWatcher::keepOnly(const std::vector<std::string>& paths)
+{
+    std::vector<fs::path> kept;
+    for (const std::string& path : paths)
+        kept.push_back(normalised(path));
+    files_.erase(std::remove_if(files_.begin(), files_.end(),
+                                [&](const WatchedFile& file) {
+                                    return std::find(kept.begin(), kept.end(), file.normalised) == kept.end();
+                                }),
+                 files_.end());
 }
 
 void FileWatcher::clear()

@@ -36,6 +36,16 @@ public:
     // against). Adding a path twice watches it once.
     void add(const std::string& path);
 
+    // Watches `path` as one that was read at `readSinceNs` (nanoseconds
+    // since 1970, as file times count): a file modified since then, which
+    // may have been saved after it was read, counts as changed at the next
+    // look. A path already watched keeps its state.
+    void add(const std::string& path, int64_t readSinceNs);
+
+    // Forgets every path that `paths` does not name; the others keep their
+    // state, so a change not yet looked at is not lost.
+    void keepOnly(const std::vector<std::string>& paths);
+
     // Forgets every path.
     void clear();
 

@@ -68,7 +68,7 @@ BuildOutcome DemoShader::build(BuildReport report, FileWarnings* warnings)
     if (!built.outcome.built)
         return built.outcome;
     program = std::make_shared<const ShaderProgram>(std::move(built.program));
-    if (report == BuildReport::Console)
+    if (report != BuildReport::Quiet)
         std::cout << "{  Compiled Shader Program and attached ID number " << program->getProgramId()
                   << " to it.  }\n\n\n";
     return built.outcome;

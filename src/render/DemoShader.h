@@ -38,8 +38,8 @@ public:
     DemoShader(std::string vertexPath, std::string fragmentPath, const ShaderConvention* convention = nullptr);
 
     // Reads and compiles both files and links them (see buildShaderProgram).
-    // On success the entry takes the new program and, on the console, prints
-    // its link line. On failure the entry keeps the program it had (or none).
+    // On success the entry takes the new program and, in the account (any
+    // report but Quiet), prints its link line. On failure the entry keeps the program it had (or none).
     // A file that cannot be read is reported through `warnings` (once per
     // change of its problem) or, without it, at every build.
     BuildOutcome build(BuildReport report = BuildReport::Console, FileWarnings* warnings = nullptr);
@@ -51,6 +51,15 @@ public:
     {
         program = built.program;
         sourceFiles = built.sourceFiles;
+    }
+
+    // Draws with `previous`'s program when this copy has none (its first
+    // build failed): a description loaded again keeps the last good program
+    // of an entry whose files do not build.
+    void inheritProgram(const DemoShader& previous)
+    {
+        if (!program)
+            program = previous.program;
     }
 
     // Adds the track `name` of `device` (found, or created and read from its

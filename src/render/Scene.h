@@ -4,14 +4,14 @@
 // the GL context current.
 //
 // A scene: a chain of up to eight full-screen shader passes and the image
-// textures every pass can read, drawn once per frame into the window.
+// textures every pass can read, drawn once per frame into the picture.
 //
 // Main thread, inside the display callback, GL context current. A Scene is a
 // value: it holds its own copies of its shader entries (which share GL
 // objects with the description's entries) and pointers to textures it does
-// not own. Everything else a frame draws with (the window size, the render
-// targets, the quads, the final pass's program, the sync device and this
-// frame's values) arrives with each render call.
+// not own. Everything else a frame draws with (the picture's size and where
+// it goes, the render targets, the quads, the final pass's program, the sync
+// device and this frame's values) arrives with each render call.
 #pragma once
 
 #include <string>
@@ -49,11 +49,11 @@ public:
     void addTexture(Texture& texture);
 
     // Draws pass 0 .. n-1 into render targets 0 .. n-1, then the screen quad
-    // into the window with the final pass's program, at `frame`'s row, time
-    // and window size. Buffers are not swapped here. The targets are first
-    // fitted to the window's size and to this scene's passes, so a resized
-    // window draws at its new size from its next frame on.
-    // A window of zero width or height draws nothing (the frame's "fstr_val"
+    // into the frame's view with the final pass's program, at `frame`'s row,
+    // time and picture size. Buffers are not swapped here. The targets are
+    // first fitted to the picture's size and to this scene's passes, so a
+    // resized window draws at its new size from its next frame on.
+    // A picture of zero width or height draws nothing (the frame's "fstr_val"
     // line still appears, unless the frame asks for none). A render target
     // whose framebuffer is not complete stops the frame there; the result
     // says which (the caller decides what follows).
@@ -62,6 +62,7 @@ public:
     // The scene's own entry copies, in pass order; live reload rebuilds them
     // in place.
     std::vector<DemoShader>& getPassShaders() { return passShaders; }
+    const std::vector<DemoShader>& getPassShaders() const { return passShaders; }
     const std::vector<Texture*>& getTextures() const { return textures; }
     // Each pass's settings, in pass order.
     const std::vector<PassSettings>& getPassSettings() const { return passSettings; }

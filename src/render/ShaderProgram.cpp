@@ -27,6 +27,32 @@ std::string oneLine(std::string text)
     return text;
 }
 
+// The file's text (see readShaderSource) after the reader's header on
+// standard output; `problem` is set to the reason it could not be read, or
+// "" when it was. The caller ends the account with three blank lines.
+std::string readAfterHeader(const char* path, std::string& problem)
+{
+    std::cout << "---------------------\n"
+              << "Opening shader file: " << path << "\n"
+              << "---------------------\n"
+              << "\n";
+    // Read-only: a write-protected source must load, and the player never
+    // opens a user's file for writing.
+    std::string bytes;
+    if (platform_read_file(path, kMaxShaderSourceBytes, bytes, problem) == PLATFORM_READ_OK)
+        problem.clear();
+    return render::shaderText(bytes);
+}
+
+// readShaderSource without the line on standard error: a file that cannot
+// be read is only said in `problem`.
+std::string readInAccount(const char* path, std::string& problem)
+{
+    std::string text = readAfterHeader(path, problem);
+    std::cout << "\n\n\n";
+    return text;
+}
+
 // The source of shader file `path` (its text already read), with its
 // includes and, for a fragment shader, `convention`; "" as the path stands
 // for the convention's own vertex shader.
@@ -40,18 +66,20 @@ ShaderSource sourceOf(GLenum type, const std::string& path, const std::string& t
 
 // Compiles one shader of a build. On failure adds the reason to `outcome`
 // (unless `name` is empty: the read has already said why there is no
-// source) and, on the console, prints the driver's log (naming the author's
-// files where the text differs from the file) and "name: shader does not
-// compile" on standard error. An #include that failed fails the same way.
+// source) and, in the account, prints the driver's log (naming the author's
+// files where the text differs from the file), and on the console also
+// "name: shader does not compile" on standard error. An #include that
+// failed fails the same way.
 GlName compileStep(GLenum type, const ShaderSource& source, const std::string& name, BuildReport report,
                    BuildOutcome& outcome)
 {
-    const bool console = report == BuildReport::Console;
+    const bool account = report != BuildReport::Quiet;
+    const bool speaks = report == BuildReport::Console;
     if (!source.ok()) {
         if (type == GL_FRAGMENT_SHADER)
             outcome.fragmentDidNotCompile = true;
         outcome.failure += source.error() + "\n";
-        if (console) {
+        if (speaks) {
             std::cout.flush();
             std::fprintf(stderr, "%s\n", source.error().c_str());
         }
@@ -65,7 +93,7 @@ GlName compileStep(GLenum type, const ShaderSource& source, const std::string& n
     GLint status = 0;
     glGetShaderiv(shader.get(), GL_COMPILE_STATUS, &status);
     if (status != 0) {
-        if (console)
+        if (account)
             std::cout << "\n COMPILATION SUCCESSFULL \n";
         return shader;
     }
@@ -77,10 +105,10 @@ GlName compileStep(GLenum type, const ShaderSource& source, const std::string& n
     const std::string mapped = source.mapLog(log);
     if (!name.empty())
         outcome.failure += (mapped.empty() ? name + ": shader does not compile" : mapped) + "\n";
-    if (console) {
+    if (account) {
         // A file compiled as it is shows the log exactly as the driver wrote it.
         std::cout << (source.changesFile() ? mapped : log) << std::flush;
-        if (!name.empty())
+        if (speaks && !name.empty())
             std::fprintf(stderr, "%s: shader does not compile\n", name.c_str());
     }
     return GlName();
@@ -120,25 +148,27 @@ void finishOutcome(BuildOutcome& outcome)
         outcome.failure.pop_back();
 }
 
-// Reads, assembles and compiles one file of a build: on the console with
+// Reads, assembles and compiles one file of a build: in the account with
 // the reader's header, else quietly. The files it read join `files`.
 GlName buildStep(GLenum type, const std::string& path, const ShaderConvention* convention, BuildReport report,
                  FileWarnings* warnings, BuildOutcome& outcome, std::vector<std::string>& files)
 {
-    const bool console = report == BuildReport::Console;
+    const bool account = report != BuildReport::Quiet;
     const std::string name = path.empty() ? render::kConventionVertexName : path;
     std::string text;
     std::string problem;
     if (!path.empty()) {
-        if (console)
+        if (report == BuildReport::Console)
             text = render::readShaderSource(path.c_str(), warnings, &problem);
+        else if (account)
+            text = readInAccount(path.c_str(), problem);
         else
             render::readShaderFile(path, text, problem);
     }
     if (!problem.empty()) {
         outcome.failure += path + ": " + problem + "\n";
-        // On the console the empty text still goes to the compiler, which says so.
-        if (!console) {
+        // In the account the empty text still goes to the compiler, which says so.
+        if (!account) {
             files.push_back(path);
             return GlName();
         }
@@ -178,19 +208,11 @@ std::string render::infoLog(const GlName& object)
 
 std::string render::readShaderSource(const char* path, FileWarnings* warnings, std::string* problem)
 {
-    std::cout << "---------------------\n"
-              << "Opening shader file: " << path << "\n"
-              << "---------------------\n"
-              << "\n";
-
-    // Read-only: a write-protected source must load, and the player never
-    // opens a user's file for writing.
-    std::string bytes;
     std::string reason;
-    const bool read = platform_read_file(path, kMaxShaderSourceBytes, bytes, reason) == PLATFORM_READ_OK;
+    std::string text = readAfterHeader(path, reason);
     if (problem != nullptr)
-        *problem = read ? std::string() : reason;
-    if (read) {
+        *problem = reason;
+    if (reason.empty()) {
         if (warnings != nullptr)
             warnings->clear(path);
     } else if (warnings != nullptr) {
@@ -198,9 +220,6 @@ std::string render::readShaderSource(const char* path, FileWarnings* warnings, s
     } else {
         platform_warn(path, reason);
     }
-
-    std::string text = render::shaderText(bytes);
-
     std::cout << "\n\n\n";
     return text;
 }

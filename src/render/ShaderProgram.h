@@ -29,6 +29,9 @@ enum class BuildReport {
     // " COMPILATION SUCCESSFULL " or the driver's log; and one line on
     // standard error per failure, naming the files.
     Console,
+    // The same account on standard output, but nothing on standard error:
+    // the failure is only returned, for the caller to say (an export).
+    Account,
     // Nothing at all (live mode, built-in programs): the failure is only returned.
     Quiet,
 };
@@ -94,11 +97,11 @@ ShaderBuild buildProgram(const char* vertexSource, const char* fragmentSource, c
 
 // Reads and compiles the vertex shader, then reads and compiles the fragment
 // shader (even when the first failed), with their #include files and
-// convention (see ShaderSource.h), and links them. With the console report,
-// a file that cannot be read still hands its empty text to the compiler,
-// which says so on the console; problems reading the files go to `warnings`
-// (see readShaderSource). Quietly, a file that cannot be read is not
-// compiled. Compile errors name the author's files and lines. `filesRead`,
+// convention (see ShaderSource.h), and links them. With the console or the
+// account report, a file that cannot be read still hands its empty text to
+// the compiler, which says so in the account; on the console, problems
+// reading the files go to `warnings` (see readShaderSource). Otherwise a
+// file that cannot be read is not compiled. Compile errors name the author's files and lines. `filesRead`,
 // when given, receives every file the build read or tried to read: the two
 // sources and their includes.
 ShaderBuild buildShaderProgram(const ShaderProgramSources& sources, BuildReport report,

@@ -2,7 +2,8 @@
 # jobs standing in for the machines, then the concat step): the joined film
 # has every frame and every sound frame at the time a single export of the
 # same rows has it, absolute times compared (no file's start taken away), at
-# 44.1 and 48 kHz, with segments that are and are not whole AAC frames long.
+# 44.1 and 48 kHz, with segments that are and are not whole AAC frames long;
+# and a failed segment stops the recipe before its join.
 # A build without video has no farm recipe to run.
 source "$(dirname "${BASH_SOURCE[0]}")/lib/player.sh"
 
@@ -69,4 +70,9 @@ for case in "44100 50" "48000 32" "48000 50"; do
     done
     [ "$(head -n 1 "$demo_dir/joined.a")" = "0.000000" ] || fail "the joined sound starts at $(head -n 1 "$demo_dir/joined.a") s"
 done
+
+# A segment that fails (here every one: no tune) stops the recipe before the join.
+rm -f "$demo_dir"/*.mp4 "$demo_dir/tune.ogg"
+! (cd "$demo_dir" && local_recipe 50 210 | bash >/dev/null 2>"$player_err") || fail "the recipe went on after failed segments"
+[ -z "$(ls "$demo_dir" | grep 'mp4$')" ] || fail "failed segments left $(ls "$demo_dir" | grep 'mp4$')"
 echo "ok"

@@ -25,6 +25,7 @@
 #include "TestFiles.h"
 #include "render/DemoShader.h"
 #include "render/FinalPass.h"
+#include "render/PictureTarget.h"
 #include "render/Scene.h"
 #include "render/Texture.h"
 #include "sync/device.h"
@@ -167,8 +168,8 @@ protected:
     SceneFrame frameWith(RenderTargets& targets, const ShaderProgram& finalPass)
     {
         const SceneFrame f = frame();
-        return SceneFrame{f.row,          f.seconds, f.fftValue, f.fstrValue, f.windowWidth,
-                          f.windowHeight, targets,   rig->quads, finalPass,   f.syncDevice};
+        return SceneFrame{f.row,    f.seconds, f.fftValue, f.fstrValue, f.width,
+                          f.height, targets,   rig->quads, finalPass,   f.syncDevice};
     }
 
     GLuint finalProgram() const { return rig->finalProgram.getProgramId(); }
@@ -353,6 +354,28 @@ TEST_F(SceneTest, IncompleteFramebufferStopsTheFrameAndSaysWhich)
                                      0),
               0u)
         << result.problem();
+}
+
+TEST_F(SceneTest, APictureInARectangleKeepsItsOwnResolution)
+{
+    // The window's top right quarter shows the whole picture, drawn at the
+    // picture's own size and scaled down; the rest of the window is left alone.
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glClearColor(0.0f, 0.0f, 1.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    Scene scene = sceneWithTextures(1);
+    PictureTarget picture;
+    SceneFrame f = frame();
+    f.view = FrameView{0, 320, 180, 320, 180};
+    f.picture = &picture;
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(scene.render(f).drawn);
+    testing::internal::GetCapturedStdout();
+
+    // Final band 0 (iResolution / 1000, fft, fstr) lands at half its width.
+    expectNear(gltest::readWindowPixel(320 + 4, 180 + 4), glm::vec4(0.64f, 0.36f, 0.25f, 0.5f), "band 0");
+    expectNear(gltest::readWindowPixel(100, 100), glm::vec4(0.0f, 0.0f, 1.0f, 1.0f), "outside the rectangle");
 }
 
 TEST_F(SceneTest, FinalPassThatDoesNotBuildShowsTheLastPassThroughThePassThrough)

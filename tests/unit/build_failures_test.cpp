@@ -29,13 +29,18 @@ TEST(BuildFailures, OnlyTheConsoleWaitsAndOnlyForAFragmentShader)
     EXPECT_EQ(console.report(), BuildReport::Console);
     console.answer("v.vsh", "f.fsh", built);
     console.answer("v.vsh", "f.fsh", failed(false));
+    testing::internal::CaptureStderr();
     console.answer("v.vsh", "f.fsh", failed(true));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "f.fsh: the player waits for Enter in this console before it goes on; --live shows build errors in "
+              "the window without waiting\n")
+        << "the wait says why and how to go without";
     EXPECT_TRUE(console.failures().empty());
 
     BuildFailures live(BuildFailurePolicy::Show);
     BuildFailures exporting(BuildFailurePolicy::Fail);
     EXPECT_EQ(live.report(), BuildReport::Quiet);
-    EXPECT_EQ(exporting.report(), BuildReport::Console);
+    EXPECT_EQ(exporting.report(), BuildReport::Account);
     for (BuildFailures* builds : {&live, &exporting}) {
         builds->answer("v.vsh", "f.fsh", failed(true));
         builds->answer("v.vsh", "g.fsh", built);

@@ -197,20 +197,27 @@ TEST_F(ExportTest, CancelStopsCleanlyAndRemovesWhatWasWritten)
     EXPECT_TRUE(dir_.list().empty()) << "left " << dir_.list().front();
 }
 
-TEST_F(ExportTest, WithoutATuneTheExportIsSilentButComplete)
+TEST_F(ExportTest, ATuneThatDoesNotDecodeFailsAndSoundIsLeftOutOnlyWhenAskedTo)
 {
-    ExportSettings s = settings("silent.mp4", 0.0, 1.0);
-    s.tunePath = dir_.file("no-such-tune.ogg");
-    std::vector<float> spectrumSums;
-    const ExportResult result = run(s, [&](const ExportFrame& frame) {
-        float sum = 0.0f;
-        for (int i = 0; i < 2048; ++i)
-            sum += frame.spectrum[i];
-        spectrumSums.push_back(sum);
+    int rendered = 0;
+    ExportSettings broken = settings("broken.mp4", 0.0, 1.0);
+    broken.tunePath = dir_.write("tune.ogg", "not an Ogg Vorbis file");
+    const ExportResult failed = run(broken, [&](const ExportFrame&) { ++rendered; });
+    EXPECT_EQ(failed.status, ExportStatus::Failed);
+    EXPECT_NE(failed.message.find("tune.ogg: "), std::string::npos) << failed.message;
+    EXPECT_EQ(rendered, 0) << "it stops before the first frame";
+    EXPECT_EQ(dir_.list(), std::vector<std::string>{"tune.ogg"}) << "a file was left";
+
+    // Without sound the tune still gives the spectrum, and the file no sound stream.
+    ExportSettings silent = settings("silent.mp4", 0.0, 1.0);
+    silent.sound = false;
+    float loudest = 0.0f;
+    const ExportResult done = run(silent, [&](const ExportFrame& frame) {
+        loudest = std::max(loudest, *std::max_element(frame.spectrum, frame.spectrum + 2048));
         drawFrameNumber(frame);
     });
-    ASSERT_EQ(result.status, ExportStatus::Done) << result.message;
-    EXPECT_EQ(*std::max_element(spectrumSums.begin(), spectrumSums.end()), 0.0f);
+    ASSERT_EQ(done.status, ExportStatus::Done) << done.message;
+    EXPECT_GT(loudest, 0.0f) << "the click at 0.5 s is in the spectrum";
     const DecodedMedia media = decodeMedia(dir_.file("silent.mp4"));
     ASSERT_TRUE(media.opened) << media.problem;
     EXPECT_EQ(media.frameSeconds.size(), 30u);
