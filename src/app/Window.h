@@ -27,6 +27,11 @@ bool initWindow(int width = 0, int height = 0);
 // once the description has loaded, before the first frame.
 void showWindow(const WindowPlan& plan);
 
+// Close callback, when the window goes (closed by the person, or at the end
+// of the main loop): releases the GL objects while the window's context is
+// still current, and records that it goes.
+void onWindowClosed();
+
 // Reshape callback: nothing; the scene passes set the viewports they need.
 void onReshape(int width, int height);
 

@@ -4,7 +4,8 @@
 //
 // A file counts as changed when its modification time (at the file system's
 // full resolution, not whole seconds), its size, or whether it exists differs
-// from what was seen last. Notification only says which files to look at,
+// from what was seen last (WatchedFile, in full detail). Notification only
+// says which files to look at,
 // so a burst of events for one save gives one change, and an editor that
 // saves by writing a temporary file and renaming it is seen like any other.
 // Two saves between two looks give one change; saves in quick succession
@@ -13,10 +14,11 @@
 // Main thread. Owns its notification handle. Non-copyable.
 #pragma once
 
-#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include "platform/WatchedFile.h"
 
 struct PlatformWatch;
 
@@ -57,26 +59,14 @@ public:
     bool notifying() const { return watch_ != nullptr; }
 
 private:
-    struct FileState {
-        bool exists = false;
-        int64_t timeNs = 0; // modification time, nanoseconds since 1970
-        std::uintmax_t size = 0;
-        bool operator==(const FileState& other) const
-        {
-            return exists == other.exists && timeNs == other.timeNs && size == other.size;
-        }
-    };
-    struct WatchedFile {
-        std::string path;                 // as added
+    struct Entry {
+        WatchedFile file;                 // its path as added, and as last seen
         std::filesystem::path normalised; // for matching notified names
-        FileState state;                  // as last seen
         bool notified = false;            // an event named it since the last look
     };
-
-    static FileState stateOf(const std::string& path);
 
     Method method_;
     PlatformWatch* watch_ = nullptr;
     std::vector<std::string> watchedFolders_;
-    std::vector<WatchedFile> files_;
+    std::vector<Entry> files_;
 };
