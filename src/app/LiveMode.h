@@ -11,6 +11,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,6 +20,7 @@
 #include "app/FrameRules.h"
 #include "app/LiveConsole.h"
 #include "app/LiveTimeline.h"
+#include "demo/DemoContent.h"
 #include "platform/FileWatcher.h"
 #include "render/HeadsUpDisplay.h"
 #include "render/PictureTarget.h"
@@ -51,7 +53,7 @@ public:
     void drawOverlay(const FrameView& place);
 
     // Watches the demo's files again, tracks added since included.
-    void watchFiles() { watchDemoFiles(); }
+    void watchFiles() { watchDemoFiles(INT64_MAX); }
 
     // A track file that another part of the player read again (the track
     // editor, for its text tracks): its problem goes, the reload shows.
@@ -67,10 +69,12 @@ private:
         std::string message; // one reason per line
     };
 
-    void watchDemoFiles();
+    void watchDemoFiles(int64_t readSinceNs);
     void loadTextTracks();
     void reloadChanged(const std::vector<std::string>& changed);
-    void reloadDescription();
+    bool reloadDescription();
+    void keepLastGoodBuilds(DemoContent& fresh);
+    void showImageProblem(const std::string& path, const std::string& problem, bool lastGoodStays);
     void rebuildEntries(const std::vector<std::string>& changed);
     void rebuildFinalPass();
     void reloadTrack(const std::string& path);

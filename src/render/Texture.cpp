@@ -34,8 +34,9 @@ Texture::Texture(const std::string& path, std::string* problem)
     // black texel, rather than an upload from an unknown size.
     static const unsigned char kFallbackTexel[4] = {0, 0, 0, 255};
     const unsigned char* upload = pixels;
+    failure = pixels == nullptr ? reason : std::string();
     if (problem != nullptr)
-        *problem = pixels == nullptr ? reason : std::string();
+        *problem = failure;
     if (pixels == nullptr) {
         if (problem == nullptr) {
             platform_warn(path, reason);
@@ -67,6 +68,7 @@ Texture::Texture(const std::string& path, std::string* problem)
 
 void Texture::replaceImage(const unsigned char* rgba, int width, int height)
 {
+    failure.clear();
     glBindTexture(GL_TEXTURE_2D, id.get());
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
 }
