@@ -60,6 +60,9 @@ size=$("$DEMOPLAYER_BINARY_DIR/capture" stats "$out_dir/whole/f017.png" | cut -d
 [ "$size" = 64x36 ] || fail "frame 17 is $size, not 64x36"
 pixel=$("$DEMOPLAYER_BINARY_DIR/capture" pixel "$out_dir/whole/f017.png" 32 18)
 [ "$pixel" = "255 0 0" ] || fail "frame 17 shows $pixel, not the demo's red"
+# A decoder that checks every chunk's CRC reads it (our own reader does not check them).
+ffmpeg -v error -err_detect crccheck+explode -i "$out_dir/whole/f017.png" -f null - 2>"$demo_dir/png.txt" ||
+    fail "FFmpeg finds frame 17 broken: $(head -n 1 "$demo_dir/png.txt")"
 wav="$out_dir/whole/f.wav"
 [ -f "$wav" ] || fail "no sound beside the frames"
 [ "$(wav_data_bytes "$wav")" -eq $((3 * 44100 * 4)) ] || fail "the sound holds $(wav_data_bytes "$wav") bytes, not 3 s"
