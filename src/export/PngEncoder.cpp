@@ -43,7 +43,8 @@ bool writeChunk(std::FILE* file, const char* type, const uint8_t* data, size_t s
     uint8_t crc[4];
     putBigEndian(crc, typeAndData);
     return std::fwrite(head, 1, sizeof head, file) == sizeof head &&
-           (size == 0 || std::fwrite(data, 1, size, file) == size) && std::fwrite(crc, 1, sizeof crc, file) == sizeof crc;
+           (size == 0 || std::fwrite(data, 1, size, file) == size) &&
+           std::fwrite(crc, 1, sizeof crc, file) == sizeof crc;
 }
 
 } // namespace
@@ -78,8 +79,8 @@ bool PngEncoder::write(std::FILE* file, const uint8_t* rgba, int width, int heig
         }
     }
     compressed_.resize(libdeflate_zlib_compress_bound(compressor_, rows_.size()));
-    const size_t size =
-        libdeflate_zlib_compress(compressor_, rows_.data(), rows_.size(), compressed_.data(), compressed_.size());
+    const size_t size = libdeflate_zlib_compress(compressor_, rows_.data(), rows_.size(), compressed_.data(),
+                                                 compressed_.size());
     if (size == 0) { // the bound is libdeflate's own; should it not hold, no broken file is written
         errno = ENOMEM;
         return false;

@@ -47,10 +47,11 @@ wav_data_bytes() {
 }
 
 # The whole demo: its tune's 3 s at 10 frames per second, into folders the
-# export makes; the last line on standard error says what was written.
+# export makes; the last line on standard error says what was written (with
+# the separators of the system's paths).
 run_export out/whole/f%03d.png --size 64x36 --fps 10
 [ "$player_status" -eq 0 ] || fail "the export ended with status $player_status"
-tail -n 1 "$player_err" | grep -q "f%03d.png: written, 30 frames (3.000 s at 10 fps) and .*out/whole/f.wav, .* in " ||
+tail -n 1 "$player_err" | grep -q "f%03d.png: written, 30 frames (3.000 s at 10 fps) and .*out.whole.f\.wav, .* in " ||
     fail "no closing line: $(tail -n 1 "$player_err")"
 mkdir "$out_dir/part"
 grep -qx -- '----------------' "$player_out" || fail "the start-up account is missing from standard output"
