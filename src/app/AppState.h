@@ -18,8 +18,10 @@
 #include <memory>
 #include <string>
 
+#include "app/EditMode.h"
 #include "app/LiveMode.h"
 #include "app/LoadedDemo.h"
+#include "app/PassInputsClock.h"
 #include "platform/platform.h"
 #include "timeline/MusicStream.h"
 
@@ -36,8 +38,11 @@ struct AppState : LoadedDemo {
     float windowHeight = 0.0f;                  // window client height in pixels, read once per frame
     bool beepArmed = true;                      // false after an alarm until a frame finds its scene
     PlatformConsole console;                    // the frame report's colour on standard output
+    bool followDescribedFullscreen = true;      // false: --release or --windowed choose the window instead
     std::unique_ptr<LiveMode> live;             // live mode's watching, display and keys; null without --live
+    std::unique_ptr<EditMode> edit;             // the track editor; null until --edit or F2 in live mode
     int exitStatus = 0;                         // main's result once the main loop returns
+    PassInputsClock passInputs;                 // frame counts and spectrum rows for the passes
 };
 
 extern AppState appState;

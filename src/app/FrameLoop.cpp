@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <chrono>
 #include <iostream>
 
 #include <GL/glew.h>
@@ -22,11 +23,11 @@ namespace {
 
 // The music clock as this frame's values. The row reads the position once
 // more, so it may be a hair later than the frame's seconds.
-FrameValues readFrameValues(const MusicStream& music)
+// `spectrum` receives the frame's kSpectrumBins magnitudes.
+FrameValues readFrameValues(const MusicStream& music, float* spectrum)
 {
     const double seconds = music.bytesToSeconds(music.positionBytes());
     const double row = music.bytesToSeconds(music.positionBytes()) * appState.rowsPerSecond;
-    float spectrum[MusicStream::kSpectrumBins];
     music.spectrum(spectrum);
     return app::frameValuesOf(appState, seconds, row, spectrum, MusicStream::kSpectrumBins);
 }
@@ -61,26 +62,40 @@ bool drawnOrStopped(const SceneDrawResult& result)
     return false;
 }
 
+// The pass inputs of the frame with `values` and `spectrum`, for `scene`.
+PassInputs playedPassInputs(const Scene* scene, const FrameValues& values, const float* spectrum)
+{
+    const MusicStream& music = appState.musicStream;
+    const double wallSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    PassInputs inputs = appState.passInputs.playedFrame(values.seconds, music.seekCount(), wallSeconds);
+    if (appState.live)
+        appState.live->mouseValues(inputs.mouse, inputs.pointer);
+    if (music.hasMusic())
+        inputs.sampleRate = static_cast<float>(music.sampleRate());
+    return app::passInputsFor(appState.passInputs, inputs, scene, values.seconds, spectrum,
+                              [&](float* smoothed) { music.smoothedSpectrum(smoothed); });
+}
+
 // Draws the frame's scene, or the first scene when the row has none, and
 // sets the console's colour to tell which. `found` tells whether the scene
 // was the row's own. False when the demo stops (see drawnOrStopped).
-bool drawScene(const FrameValues& values, bool& found)
+bool drawScene(const FrameValues& values, const float* spectrum, const FramePicture& picture, bool& found)
 {
     // Live mode reloads every saved file before the frame, and its status
     // line stands in for the frame's console lines.
     const FrameReport report = appState.live ? FrameReport::Silent : FrameReport::Console;
-    FramePicture picture;
-    picture.width = static_cast<int>(appState.windowWidth);
-    picture.height = static_cast<int>(appState.windowHeight);
     Scene* scene = app::sceneToDraw(appState.demo.scenes, values.sceneIndex, found);
     if (found) {
         platform_console_set_colour(appState.console, PLATFORM_COLOUR_BRIGHT_WHITE);
         if (!appState.live)
             reloadEditedShader(*scene);
-        return drawnOrStopped(app::drawFrame(appState, scene, values, picture, report));
+        return drawnOrStopped(
+            app::drawFrame(appState, scene, values, picture, report, playedPassInputs(scene, values, spectrum)));
     }
     platform_console_set_colour(appState.console, PLATFORM_COLOUR_LIGHT_RED);
-    if (!drawnOrStopped(app::drawFrame(appState, scene, values, picture, report)))
+    if (!drawnOrStopped(
+            app::drawFrame(appState, scene, values, picture, report, playedPassInputs(scene, values, spectrum))))
         return false;
     if (!appState.live)
         std::cout << "No such scene found! \n";
@@ -100,17 +115,30 @@ void playFrame()
     }
     if (appState.live)
         appState.live->beginFrame();
-    const FrameValues values = readFrameValues(music);
+    if (appState.edit)
+        appState.edit->beginFrame();
+    float spectrum[MusicStream::kSpectrumBins];
+    const FrameValues values = readFrameValues(music, spectrum);
 
     if (!appState.live)
         app::writeFrameStatus(std::cout, values.sceneIndex, values.seconds, values.row);
+    // The picture fills the window, or the part beside the track editor's panel.
+    FramePicture picture;
+    picture.width = static_cast<int>(appState.windowWidth);
+    picture.height = static_cast<int>(appState.windowHeight);
+    picture.view.width = picture.width;
+    picture.view.height = picture.height;
+    if (appState.edit)
+        appState.edit->placePicture(picture);
     bool sceneFound = false;
-    if (!drawScene(values, sceneFound))
+    if (!drawScene(values, spectrum, picture, sceneFound))
         return;
     if (appState.live) {
         appState.live->reportFrame(values, sceneFound);
-        appState.live->drawOverlay(static_cast<int>(appState.windowWidth), static_cast<int>(appState.windowHeight));
+        appState.live->drawOverlay(picture.view);
     }
+    if (appState.edit)
+        appState.edit->drawPanel(picture.width, picture.height);
     if (app::updateAlarm(appState.beepArmed, sceneFound)) {
         timeline::playTone(kAlarmHighHz, kAlarmHighMs);
         timeline::playTone(kAlarmLowHz, kAlarmLowMs);

@@ -114,6 +114,11 @@ void TrackEditor::setCursor(int64_t row, long long column, bool select)
     cursorColumn_ = static_cast<size_t>(std::clamp(column, 0ll, std::max(lastColumn, 0ll)));
 }
 
+void TrackEditor::followRow(int64_t row)
+{
+    cursorRow_ = clampRow(row, lastRow_);
+}
+
 EditorBlock TrackEditor::block() const
 {
     if (!selecting_)
@@ -315,32 +320,29 @@ bool TrackEditor::paste()
 
 bool TrackEditor::insertRow()
 {
-    if (!editable(cursorColumn_))
-        return false;
-    const std::vector<EditorKey>& keys = column(cursorColumn_).keys;
-    // A key on the very last row a track can hold has nowhere to go.
-    if (!keys.empty() && keys.back().key.row == kEndRow)
-        return false;
-    std::vector<EditorKey> after(keys.begin() + static_cast<long>(editor::firstKeyAtOrAfter(keys, cursorRow_)),
-                                 keys.end());
-    for (EditorKey& key : after)
-        ++key.key.row;
-    EditCommand command = here();
-    command.changes.push_back(change(cursorColumn_, cursorRow_, kEndRow, std::move(after)));
-    return commit(std::move(command));
+    return shiftRows(1);
 }
 
 bool TrackEditor::deleteRow()
 {
+    return shiftRows(-1);
+}
+
+bool TrackEditor::shiftRows(int rows)
+{
     if (!editable(cursorColumn_))
         return false;
     const std::vector<EditorKey>& keys = column(cursorColumn_).keys;
+    // A key on the very last row a track can hold has nowhere to go.
+    if (rows > 0 && !keys.empty() && keys.back().key.row == kEndRow)
+        return false;
     std::vector<EditorKey> after;
     for (size_t i = editor::firstKeyAtOrAfter(keys, cursorRow_); i < keys.size(); ++i) {
-        if (keys[i].key.row == cursorRow_)
+        // Moving up, the key at the cursor's row is the one that goes.
+        if (rows < 0 && keys[i].key.row == cursorRow_)
             continue;
         after.push_back(keys[i]);
-        --after.back().key.row;
+        after.back().key.row += rows;
     }
     EditCommand command = here();
     command.changes.push_back(change(cursorColumn_, cursorRow_, kEndRow, std::move(after)));

@@ -56,6 +56,10 @@ public:
     void moveCursor(int64_t rows, long long columns, bool select);
     void setCursor(int64_t row, long long column, bool select);
 
+    // Puts the cursor on `row` (clamped) as the playing music moves on; the
+    // selection stays.
+    void followRow(int64_t row);
+
     bool hasSelection() const { return selecting_; }
     // The selected block, or the cursor's cell without a selection.
     EditorBlock block() const;
@@ -97,6 +101,8 @@ private:
     };
 
     bool editable(size_t column) const;
+    // The keys of the cursor's column from its row on move `rows` (1 or -1) rows.
+    bool shiftRows(int rows);
     size_t trackIndex(size_t column) const { return order_[column]; }
     // A change of `column`'s rows first..last to `after` (which lie in them).
     TrackChange change(size_t column, int64_t firstRow, int64_t lastRow, std::vector<EditorKey> after);

@@ -29,8 +29,17 @@ std::FILE* createTemporary(const char* path, std::string& temp)
 
 } // namespace
 
-bool platform_write_file_atomic(const char* path, const std::string& bytes, std::string& problem)
+bool platform_write_file_atomic(const char* givenPath, const std::string& bytes, std::string& problem)
 {
+    // A symbolic link stays one: its target is replaced.
+    std::error_code error;
+    std::string resolved = givenPath;
+    if (std::filesystem::is_symlink(givenPath, error)) {
+        const std::filesystem::path target = std::filesystem::canonical(givenPath, error);
+        if (!error)
+            resolved = target.string();
+    }
+    const char* path = resolved.c_str();
     std::string temp;
     std::FILE* file = createTemporary(path, temp);
     if (!file) {
@@ -49,7 +58,6 @@ bool platform_write_file_atomic(const char* path, const std::string& bytes, std:
         std::remove(temp.c_str());
         return false;
     }
-    std::error_code error;
     std::filesystem::rename(temp, path, error);
     if (error) {
         problem = "cannot replace it: " + error.message();

@@ -14,5 +14,6 @@
 // Writes `bytes` to `path` through a temporary file and a rename. Returns
 // false with `problem` saying why (without the file name, fit to follow
 // "file: ") when it could not; `path` is then as it was and no temporary
-// file is left.
+// file is left. When `path` is a symbolic link, its target is replaced and
+// the link stays.
 bool platform_write_file_atomic(const char* path, const std::string& bytes, std::string& problem);

@@ -60,6 +60,13 @@ void platform_console_open(PlatformConsole& console);
 // Whether standard output is a terminal (not a file or a pipe).
 bool platform_stdout_is_terminal();
 
+// Hides the console window when it was made for this process alone (on
+// Windows, a console program started by a double-click or by `start` gets
+// a window of its own), so that a viewer sees only the demo's window. What
+// the program writes still goes to that console; a console the program was
+// started from stays as it is. Does nothing on other systems.
+void platform_console_hide_own_window();
+
 // Switches standard output to `colour`; writes nothing when it is already set.
 // Once a colour has been written, the terminal's own colours come back when
 // the process exits or is ended by SIGINT, SIGTERM or SIGHUP, so an
@@ -71,10 +78,16 @@ void platform_console_set_colour(PlatformConsole& console, PlatformColour colour
 // extension the driver offers; does nothing when it offers none.
 void platform_swap_interval(int interval);
 
-// Whether the calling thread has a GL context current. Code that releases GL
-// objects asks first, so nothing is deleted after the window (and with it
-// the context) has gone, as during the process's exit.
+// Whether the calling thread has a GL context current, as recorded by
+// whatever made the context: the window, the headless context, a test's
+// window. Code that releases GL objects asks first, so nothing is deleted
+// after the context has gone, as during the process's exit. Any thread (each
+// has its own record).
 bool platform_gl_context_current();
+
+// Records that the calling thread's GL context has been made current (true),
+// or that it is no longer current or about to go (false).
+void platform_gl_context_record(bool current);
 
 // Keeps the GL driver that the current context loaded in memory until the
 // process ends. Call once a context exists. Nothing changes for the program;

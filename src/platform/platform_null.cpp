@@ -10,6 +10,8 @@ void platform_console_open(PlatformConsole& console)
     console.colour = PLATFORM_COLOUR_DEFAULT;
 }
 
+void platform_console_hide_own_window() {}
+
 bool platform_stdout_is_terminal()
 {
     return false;
@@ -18,11 +20,6 @@ bool platform_stdout_is_terminal()
 void platform_console_set_colour(PlatformConsole&, PlatformColour) {}
 
 void platform_swap_interval(int) {}
-
-bool platform_gl_context_current()
-{
-    return false;
-}
 
 void platform_keep_gl_driver_loaded() {}
 

@@ -96,7 +96,7 @@ bool HeadsUpDisplay::makeObjects()
     return true;
 }
 
-void HeadsUpDisplay::draw(const std::vector<HudLine>& lines, int width, int height)
+void HeadsUpDisplay::draw(const std::vector<HudLine>& lines, int width, int height, int x, int y)
 {
     if (lines.empty() || width <= 0 || height <= 0 || failed_)
         return;
@@ -152,7 +152,7 @@ void HeadsUpDisplay::draw(const std::vector<HudLine>& lines, int width, int heig
                  (static_cast<float>(lines.size() * kLineHeight) + 2.0f * kMargin) * scale, box);
     vertices.insert(vertices.end(), text.begin(), text.end());
 
-    glViewport(0, 0, width, height);
+    glViewport(x, y, width, height);
     glDisable(GL_DEPTH_TEST);
     glEnable(GL_BLEND);
     glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);

@@ -31,10 +31,11 @@ public:
     HeadsUpDisplay(const HeadsUpDisplay&) = delete;
     HeadsUpDisplay& operator=(const HeadsUpDisplay&) = delete;
 
-    // Draws `lines` into the framebuffer bound now, which is `width` x
-    // `height` pixels. The GL objects are made at the first call. Nothing is
-    // drawn for no lines or an empty window.
-    void draw(const std::vector<HudLine>& lines, int width, int height);
+    // Draws `lines` into the framebuffer bound now, in its rectangle of
+    // `width` x `height` pixels at (x, y) (the whole of it by default). The
+    // GL objects are made at the first call. Nothing is drawn for no lines
+    // or an empty rectangle.
+    void draw(const std::vector<HudLine>& lines, int width, int height, int x = 0, int y = 0);
 
     // Pixels per font unit for a window `height` pixels high: 1, or more on large windows.
     static int scaleFor(int height);

@@ -5,15 +5,7 @@
 source "$(dirname "${BASH_SOURCE[0]}")/lib/player.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/lib/live.sh"
 
-make_demo 20
-# Scene 0's shader shows the track "level" in its green.
-sed -i 's/"fragmentsrc": "solid.fsh"/"fragmentsrc": "solid.fsh", "parameters": ["level"]/' "$demo_dir/demo.json"
-save solid.fsh '#version 140
-uniform float level;
-out vec4 colour;
-void main() { colour = vec4(1.0, level, 0.0, 1.0); }'
-mkdir "$demo_dir/tracks"
-save tracks/level.txt '0 0 step'
+make_level_demo
 
 # Without --live the binary is played, and the differing text is pointed out.
 start_player

@@ -1,13 +1,19 @@
 // The track editor's model without GL: cursor and selection, key edits,
-// blocks, row shifts, undo and redo, the player's tracks fed at once, and
-// text tracks written back with their comments.
+// blocks, row shifts, undo and redo, the player's tracks fed at once, text
+// tracks written back with their comments, and the editor's files.
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
+#include "ScratchDir.h"
+#include "editor/EditorFiles.h"
 #include "editor/TextTrackDocument.h"
 #include "editor/TrackEditor.h"
+#include "sync/device.h"
 #include "sync/track.h"
+#include "sync/track_text.h"
 
 namespace {
 
@@ -270,4 +276,95 @@ TEST(TextTrackDocument, WritesKeysBackKeepingCommentsBlankLinesAndLayout)
     ASSERT_TRUE(sync_parse_text(written, reread, error));
     EXPECT_EQ(reread.size(), keys.size());
     EXPECT_EQ(document.write(keys), written);
+}
+
+namespace {
+
+// Runs a test inside a scratch demo folder, where tracks/ and the binaries are.
+class EditorFileTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        previous = std::filesystem::current_path();
+        std::filesystem::current_path(dir.path());
+    }
+    void TearDown() override { std::filesystem::current_path(previous); }
+
+    std::string binaryText(const std::string& name)
+    {
+        SyncTrack track;
+        if (sync_load_keys(&track, EditorFiles::trackPath(name).c_str()) != SYNC_LOAD_OK)
+            return "unreadable";
+        return sync_format_text(track.keys.get(), track.key_count);
+    }
+
+    ScratchDir dir;
+    std::filesystem::path previous;
+    SyncTrack level;
+    TrackEditor editor;
+    EditorFiles files;
+};
+
+} // namespace
+
+TEST_F(EditorFileTest, EditsAreWrittenToBothFilesAndOutsideEditsComeBackAsOneStep)
+{
+    std::filesystem::create_directory(dir.file("tracks"));
+    dir.write("tracks/level.txt", "# level\n0 0 step # start\n");
+    editor.setLastRow(100);
+    editor.addTrack("level", &level);
+    files.load(editor, 0);
+    EXPECT_EQ(level.key_count, 1);
+
+    // Not written before the interval has passed, then within it.
+    editor.setCursor(4, 0, false);
+    editor.setKey(2.0f);
+    EXPECT_TRUE(files.save(editor, 10.0, false));
+    EXPECT_FALSE(files.save(editor, 10.1, false)) << "saved again too soon";
+    EXPECT_EQ(dir.read("tracks/level.txt"), "# level\n0 0 step # start\n4 2 step\n");
+    EXPECT_EQ(binaryText("level"), "0 0 step\n4 2 step\n");
+    EXPECT_FALSE(editor.column(0).unsaved);
+
+    // The editor's own file is not read back; another program's is, as an edit.
+    EXPECT_FALSE(files.reload(editor, 0));
+    dir.write("tracks/level.txt", "0 5 linear\n");
+    EXPECT_TRUE(files.reload(editor, 0));
+    EXPECT_FLOAT_EQ(sync_track_value(&level, 50.0), 5.0f);
+    EXPECT_FALSE(editor.column(0).unsaved);
+    editor.undo();
+    EXPECT_TRUE(files.save(editor, 20.0, true));
+    EXPECT_EQ(dir.read("tracks/level.txt"), "0 0 step # start\n4 2 step\n");
+
+    // A text that does not parse leaves the keys and makes the column read-only.
+    dir.write("tracks/level.txt", "0 1 step\n-1 0 step\n");
+    EXPECT_TRUE(files.reload(editor, 0));
+    EXPECT_EQ(editor.column(0).readOnlyError, "tracks/level.txt:2: rows must increase");
+    EXPECT_EQ(level.key_count, 2);
+    EXPECT_FALSE(editor.setKey(1.0f));
+    dir.write("tracks/level.txt", "0 1 step\n");
+    EXPECT_TRUE(files.reload(editor, 0));
+    EXPECT_EQ(editor.column(0).readOnlyError, "");
+    EXPECT_EQ(level.key_count, 1);
+}
+
+TEST_F(EditorFileTest, AFileThatCannotBeWrittenKeepsItsEditsUntilItCan)
+{
+    editor.setLastRow(100);
+    editor.addTrack("level", &level);
+    files.load(editor, 0);
+    dir.write("tracks", "not a folder");
+    editor.setKey(3.0f);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(files.save(editor, 1.0, true));
+    EXPECT_FALSE(files.save(editor, 2.0, true));
+    const std::string warnings = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(warnings.begin(), warnings.end(), '\n'), 1) << "said once: " << warnings;
+    EXPECT_EQ(warnings.rfind("tracks/level.txt: ", 0), 0u) << warnings;
+    EXPECT_TRUE(editor.column(0).unsaved);
+    EXPECT_NE(editor.column(0).saveProblem, "");
+
+    std::filesystem::remove(dir.file("tracks"));
+    EXPECT_TRUE(files.save(editor, 3.0, false));
+    EXPECT_EQ(dir.read("tracks/level.txt"), "0 3 step\n");
+    EXPECT_EQ(editor.column(0).saveProblem, "");
 }
