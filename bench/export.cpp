@@ -9,6 +9,9 @@
 //    CPU too (llvmpipe), both share the cores and the export cannot beat
 //    1 / (1/render + 1/encode) frames per second: the "overlap" column is the
 //    export against that bound, which shows whether the pipeline wastes time.
+//    Beside it the same export as an image sequence (PNG frames compressed
+//    on the export's worker threads, and the WAV): target at least the video
+//    export's frames per second, and its size per frame.
 // 2. Peak resident memory of a 10 s and a 78 s export at 60 fps. Frames pass
 //    through a fixed set of buffers and the sound is encoded alongside, so
 //    the two should be equal: target within 10 MB.
@@ -25,6 +28,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -63,18 +67,16 @@ void main()
 struct Scene {
     ShaderProgram built;
     GLuint program = 0;
-    GLuint vertexArray = 0;
+    GlName vertexArray;
 };
 
 Scene buildScene()
 {
     Scene scene;
-    scene.built = ShaderProgram::link(
-        render::compileShader(GL_VERTEX_SHADER, kVertexSource, "bench.vsh", CompileReport::Quiet),
-        render::compileShader(GL_FRAGMENT_SHADER, kFragmentSource, "bench.fsh", CompileReport::Quiet), "bench.vsh",
-        "bench.fsh");
+    scene.built =
+        render::buildProgram(kVertexSource, kFragmentSource, "bench.vsh", "bench.fsh", BuildReport::Quiet).program;
     scene.program = scene.built.getProgramId();
-    glGenVertexArrays(1, &scene.vertexArray);
+    scene.vertexArray = GlName::generate(GlName::Kind::VertexArray);
     return scene;
 }
 
@@ -87,7 +89,7 @@ void drawScene(const Scene& scene, int width, int height, double seconds, float 
                 static_cast<float>(height));
     glUniform1f(glGetUniformLocation(scene.program, "iGlobalTime"), static_cast<float>(seconds));
     glUniform1f(glGetUniformLocation(scene.program, "fft"), fft);
-    glBindVertexArray(scene.vertexArray);
+    glBindVertexArray(scene.vertexArray.get());
     glDrawArrays(GL_TRIANGLES, 0, 3);
 }
 
@@ -175,6 +177,18 @@ int runInChild(const Run& run, int channel)
     return write(channel, &framesPerSecond, sizeof framesPerSecond) == sizeof framesPerSecond ? 0 : 1;
 }
 
+// Bytes of the files in `folder` whose names end in `suffix`.
+uint64_t folderBytes(const std::string& folder, const std::string& suffix)
+{
+    uint64_t bytes = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() >= suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+            bytes += entry.file_size();
+    }
+    return bytes;
+}
+
 Result measure(const Run& run)
 {
     Result result;
@@ -219,7 +233,8 @@ int main(int argc, char** argv)
 
     std::printf("export throughput (x264 preset %s, %d frames, sound from a %s tune)\n", preset.c_str(), frames,
                 "44.1 kHz stereo");
-    std::printf("%-10s %11s %11s %11s %7s %8s\n", "size", "render fps", "encode fps", "export fps", "ratio", "overlap");
+    std::printf("%-10s %11s %11s %11s %7s %8s %11s %10s\n", "size", "render fps", "encode fps", "export fps", "ratio",
+                "overlap", "images fps", "PNG kB");
     const int sizes[][2] = {{640, 360}, {1280, 720}};
     for (const auto& size : sizes) {
         Run run;
@@ -234,15 +249,22 @@ int main(int argc, char** argv)
         const Result encodeOnly = measure(run);
         run.mode = Mode::Export;
         const Result exported = measure(run);
+        const std::string frames = dir.file("frames");
+        std::filesystem::remove_all(frames);
+        std::filesystem::create_directory(frames);
+        run.output = frames + "/f%05d.png";
+        const Result images = measure(run);
+        const double pngKb = static_cast<double>(folderBytes(frames, ".png")) / 1024.0 / run.frames;
         const std::string label = std::to_string(size[0]) + "x" + std::to_string(size[1]);
-        if (!renderOnly.ok || !encodeOnly.ok || !exported.ok) {
+        if (!renderOnly.ok || !encodeOnly.ok || !exported.ok || !images.ok) {
             std::printf("%-10s failed\n", label.c_str());
             continue;
         }
         const double sharedBound = 1.0 / (1.0 / renderOnly.framesPerSecond + 1.0 / encodeOnly.framesPerSecond);
-        std::printf("%-10s %11.1f %11.1f %11.1f %7.2f %8.2f\n", label.c_str(), renderOnly.framesPerSecond,
+        std::printf("%-10s %11.1f %11.1f %11.1f %7.2f %8.2f %11.1f %10.0f\n", label.c_str(), renderOnly.framesPerSecond,
                     encodeOnly.framesPerSecond, exported.framesPerSecond,
-                    exported.framesPerSecond / renderOnly.framesPerSecond, exported.framesPerSecond / sharedBound);
+                    exported.framesPerSecond / renderOnly.framesPerSecond, exported.framesPerSecond / sharedBound,
+                    images.framesPerSecond, pngKb);
     }
 
     std::printf("\npeak resident memory of an export at 320x180, 60 fps (target: equal within 10 MB)\n");

@@ -78,14 +78,13 @@ public:
     explicit Rig(const ScratchDir& dir) : dir_(dir)
     {
         gltest::ensureGlContext();
-        glGenVertexArrays(1, &vertexArray_);
+        vertexArray_ = GlName::generate(GlName::Kind::VertexArray);
         dir_.write("quad.vsh", kVertex);
         save("paint.fsh", fragment(0.0f));
-        std::string failure;
-        program_ = render::buildShaderProgram(dir_.file("quad.vsh"), dir_.file("paint.fsh"), nullptr, &failure);
+        program_ =
+            render::buildShaderProgram(dir_.file("quad.vsh"), dir_.file("paint.fsh"), BuildReport::Quiet).program;
         nextFrame_ = Clock::now();
     }
-    ~Rig() { glDeleteVertexArrays(1, &vertexArray_); }
 
     void save(const std::string& name, const std::string& text)
     {
@@ -97,12 +96,11 @@ public:
     double rebuild()
     {
         const Clock::time_point start = Clock::now();
-        std::string failure;
-        ShaderProgram built = render::buildShaderProgram(dir_.file("quad.vsh"), dir_.file("paint.fsh"), nullptr,
-                                                         &failure);
+        ShaderBuild built = render::buildShaderProgram(dir_.file("quad.vsh"), dir_.file("paint.fsh"),
+                                                       BuildReport::Quiet);
         const double took = milliseconds(Clock::now() - start);
-        if (built.isValid())
-            program_ = std::move(built);
+        if (built.outcome.built)
+            program_ = std::move(built.program);
         return took;
     }
 
@@ -116,7 +114,7 @@ public:
         glViewport(0, 0, gltest::kWindowWidth, gltest::kWindowHeight);
         glUseProgram(program_.getProgramId());
         glUniform1f(glGetUniformLocation(program_.getProgramId(), "level"), sync_track_value(&level_, 0.0));
-        glBindVertexArray(vertexArray_);
+        glBindVertexArray(vertexArray_.get());
         glDrawArrays(GL_TRIANGLES, 0, 3);
         const int green = gltest::readWindowPixel(gltest::kWindowWidth / 2, gltest::kWindowHeight / 2).g;
         glutSwapBuffers();
@@ -140,7 +138,7 @@ public:
 
 private:
     const ScratchDir& dir_;
-    GLuint vertexArray_ = 0;
+    GlName vertexArray_;
     ShaderProgram program_;
     SyncTrack level_;
     Clock::time_point nextFrame_;

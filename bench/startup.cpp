@@ -251,7 +251,8 @@ double compileAndFirstDraw(const std::string& vertexPath, const std::string& fra
     double elapsed = 0.0;
     quietly([&] {
         const Clock::time_point start = Clock::now();
-        const ShaderProgram program = render::buildShaderProgram(vertexPath, fragmentPath);
+        const ShaderProgram program =
+            render::buildShaderProgram(vertexPath, fragmentPath, BuildReport::Console).program;
         VertexArrayObject quad(0, kQuadPositions, kQuadTexCoords, kQuadIndices, kQuadVertexCount, kQuadTexCoordCount,
                                kQuadIndexCount);
         quad.bindAttributes(program);

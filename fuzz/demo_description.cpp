@@ -19,7 +19,7 @@ class CountingBuilder {
 public:
     void setFullscreen() {}
     void setTitle(const std::string&) {}
-    void beginShader(const std::string&, const std::string&) { open_ = true; }
+    void beginShader(const std::string&, const std::string&, const ShaderConvention*) { open_ = true; }
     void addParameter(const std::string&)
     {
         if (!open_)
@@ -32,8 +32,10 @@ public:
     }
     std::size_t shaderCount() const { return shaders_; }
     void beginScene() { passes_ = 0; }
-    void addPass(uint32_t shaderIndex)
+    void addPass(uint32_t shaderIndex, const PassSettings& settings)
     {
+        if (settings.channels.size() > static_cast<std::size_t>(PassSettings::kMaxChannels))
+            __builtin_trap(); // more channels than a pass has
         if (shaderIndex >= shaders_)
             __builtin_trap(); // the walk let an index through that has no shader
         ++passes_;
@@ -41,6 +43,7 @@ public:
     DescriptionTexture addTexture(const std::string&) { return {++textures_, this}; }
     const void* sceneAddress() const { return this; }
     void finishScene() {}
+    void warn(const std::string&) {}
 
 private:
     bool open_ = false;

@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     unsigned char* pixels = render::decodeImage(data, size, width, height);
     if (pixels == nullptr)
         return 0;
-    if (width <= 0 || height <= 0 || width > 8192 || height > 8192)
+    if (width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide)
         std::abort();
     // Touch the last pixel: a short buffer shows up under AddressSanitizer.
     volatile unsigned char last = pixels[static_cast<size_t>(width) * height * 4 - 1];

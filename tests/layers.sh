@@ -1,6 +1,8 @@
 # The player's layers point down: each folder of src/ includes only its own
 # headers and those of the layers below it (the export sits beside the
-# demo and render layers, on timeline and platform; app drives it), and the track code uses neither
+# demo layer, on timeline, platform and the GL objects' owner of render;
+# app drives it; the track
+# editor sits on sync and timeline, beneath app), and the track code uses neither
 # GL nor audio; of the platform, it reads files and reports their problems
 # only, and compares keys with the processor helper (cpu.h). Prints every include that points the wrong way.
 set -euo pipefail
@@ -9,12 +11,13 @@ src="${DEMOPLAYER_SOURCE_DIR:?}/src"
 # layer: the folders it may include
 declare -A allowed=(
     [platform]="platform"
-    [sync]="sync platform/file_read.h platform/warning.h platform/cpu.h"
+    [sync]="sync platform/file_read.h platform/file_write.h platform/warning.h platform/cpu.h"
+    [editor]="editor timeline sync platform"
     [timeline]="timeline sync platform"
     [render]="render timeline sync platform"
     [demo]="demo render timeline sync platform"
-    [export]="export timeline platform"
-    [app]="app export demo render timeline sync platform"
+    [export]="export render/GlName.h timeline platform"
+    [app]="app editor export demo render timeline sync platform"
 )
 
 status=0

@@ -2,12 +2,14 @@
 //
 //   synctrack encode KEYS.txt OUT.track   text form -> track file
 //   synctrack encode [--all] DIR OUT_DIR  every DIR/NAME.txt -> OUT_DIR/sync_NAME.track
+//   synctrack check DIR OUT_DIR           which DIR/NAME.txt differ from OUT_DIR/sync_NAME.track
 //   synctrack decode FILE.track           track file -> text form on standard output
 //   synctrack value FILE.track ROW...     the track's value at each row
 //   synctrack --help
 //
 // Errors go to standard error as "file:line: message" (or "file: message")
-// and end the tool with status 1; an output file is either written whole or
+// and end the tool with status 1; wrong usage says what was wrong, shows the
+// usage and ends with status 2. An output file is either written whole or
 // left as it was. The parsing and formatting live in sync/track_text.
 #include <algorithm>
 #include <cerrno>
@@ -19,7 +21,6 @@
 #include <system_error>
 #include <vector>
 
-#include "platform/platform.h"
 #include "sync/device.h"
 #include "sync/track_text.h"
 
@@ -28,7 +29,9 @@ namespace {
 const char kUsage[] =
     "Usage: synctrack encode KEYS.txt OUT.track   write a track file from its text form\n"
     "       synctrack encode [--all] DIR OUT_DIR  write OUT_DIR/sync_NAME.track from every\n"
-    "                                             DIR/NAME.txt that is newer (--all: every one)\n"
+    "                                             DIR/NAME.txt whose keys differ (--all: every one)\n"
+    "       synctrack check DIR OUT_DIR           name every DIR/NAME.txt whose keys differ from\n"
+    "                                             OUT_DIR/sync_NAME.track (status 1 if any)\n"
     "       synctrack decode FILE.track           print a track file's text form\n"
     "       synctrack value FILE.track ROW...     print the track's value at each row\n"
     "       synctrack --help                      print this text\n"
@@ -40,10 +43,14 @@ const char kUsage[] =
     "and read back bit-exactly. Values that are not finite and types outside 0..3\n"
     "are kept, with a warning.\n";
 
-int usageError()
+constexpr int kExitWrongUsage = 2;
+
+// What was wrong, then the usage.
+int usageError(const std::string& what)
 {
+    std::fprintf(stderr, "synctrack: %s\n", what.c_str());
     std::fputs(kUsage, stderr);
-    return 1;
+    return kExitWrongUsage;
 }
 
 // Reads a whole file into `text`. False (errno set) when it cannot.
@@ -105,16 +112,36 @@ int encode(const char* textPath, const char* trackPath)
     return 0;
 }
 
-// Whether `track` must be (re)made from `text`: it is missing or older. The
-// times are compared at full resolution, since a text is often edited within
-// the second its track was made.
+// Whether `track` must be (re)made from `text`: it is missing or holds
+// other keys. By content, since a copied or checked-out folder gives every
+// file a new time. A text that cannot be read or parsed is encoded, to say why.
 bool outOfDate(const std::filesystem::path& text, const std::filesystem::path& track)
 {
-    int64_t trackTime = 0;
-    int64_t textTime = 0;
-    if (!platform_file_time_ns(track.u8string().c_str(), trackTime))
-        return true;
-    return !platform_file_time_ns(text.u8string().c_str(), textTime) || textTime > trackTime;
+    std::string problem;
+    return sync_compare_text(text.u8string().c_str(), track.u8string().c_str(), problem) != SYNC_TEXT_AGREES;
+}
+
+// The texts NAME.txt of `textDir`, in name order; false (with the line said)
+// when the folder cannot be listed.
+bool listTexts(const char* textDir, std::vector<std::filesystem::path>& texts)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    for (fs::directory_iterator it(textDir, error), end; !error && it != end; it.increment(error)) {
+        if (it->path().extension() == ".txt" && it->is_regular_file(error))
+            texts.push_back(it->path());
+    }
+    if (error) {
+        std::fprintf(stderr, "%s: cannot list: %s\n", textDir, error.message().c_str());
+        return false;
+    }
+    std::sort(texts.begin(), texts.end());
+    return true;
+}
+
+std::filesystem::path trackFor(const std::filesystem::path& text, const char* trackDir)
+{
+    return std::filesystem::path(trackDir) / ("sync_" + text.stem().string() + ".track");
 }
 
 // Encodes every NAME.txt of `textDir` into `trackDir`/sync_NAME.track, in
@@ -128,19 +155,12 @@ int encodeDirectory(const char* textDir, const char* trackDir, bool all)
         return 1;
     }
     std::vector<fs::path> texts;
-    for (fs::directory_iterator it(textDir, error), end; !error && it != end; it.increment(error)) {
-        if (it->path().extension() == ".txt" && it->is_regular_file(error))
-            texts.push_back(it->path());
-    }
-    if (error) {
-        std::fprintf(stderr, "%s: cannot list: %s\n", textDir, error.message().c_str());
+    if (!listTexts(textDir, texts))
         return 1;
-    }
-    std::sort(texts.begin(), texts.end());
 
     int encoded = 0, current = 0, failed = 0;
     for (const fs::path& text : texts) {
-        const fs::path track = fs::path(trackDir) / ("sync_" + text.stem().string() + ".track");
+        const fs::path track = trackFor(text, trackDir);
         if (!all && !outOfDate(text, track)) {
             ++current;
             continue;
@@ -159,6 +179,38 @@ int encodeDirectory(const char* textDir, const char* trackDir, bool all)
     std::printf("synctrack: %d encoded, %d up to date, %d failed\n", encoded, current, failed);
     const int output = finishOutput();
     return failed > 0 ? 1 : output;
+}
+
+// Names every NAME.txt of `textDir` whose keys differ from those of
+// `trackDir`/sync_NAME.track (or that has none, or does not parse), one line
+// each on standard output. Status 1 when any does.
+int check(const char* textDir, const char* trackDir)
+{
+    std::vector<std::filesystem::path> texts;
+    if (!listTexts(textDir, texts))
+        return 1;
+    int differing = 0;
+    for (const std::filesystem::path& text : texts) {
+        const std::string textName = text.generic_string();
+        const std::string trackName = trackFor(text, trackDir).generic_string();
+        std::string problem;
+        switch (sync_compare_text(textName.c_str(), trackName.c_str(), problem)) {
+        case SYNC_TEXT_AGREES:
+            continue;
+        case SYNC_TEXT_DIFFERS:
+            std::printf("%s: its keys differ from %s\n", textName.c_str(), trackName.c_str());
+            break;
+        case SYNC_TEXT_NO_TRACK:
+            std::printf("%s: has no %s\n", textName.c_str(), trackName.c_str());
+            break;
+        case SYNC_TEXT_UNREADABLE:
+            std::printf("%s\n", problem.c_str());
+            break;
+        }
+        ++differing;
+    }
+    const int output = finishOutput();
+    return differing > 0 ? 1 : output;
 }
 
 int decode(const char* trackPath)
@@ -195,23 +247,31 @@ int value(const char* trackPath, int rowCount, char** rowArgs)
 int main(int argc, char** argv)
 {
     if (argc < 2)
-        return usageError();
+        return usageError("no command given");
     std::string command = argv[1];
     if (command == "--help" || command == "-h") {
         std::fputs(kUsage, stdout);
         return 0;
     }
-    if (command == "encode" && argc == 5 && std::strcmp(argv[2], "--all") == 0)
-        return encodeDirectory(argv[3], argv[4], true);
-    if (command == "encode" && argc == 4) {
+    if (command == "encode") {
+        const bool all = argc > 2 && std::strcmp(argv[2], "--all") == 0;
+        if (all && argc == 5)
+            return encodeDirectory(argv[3], argv[4], true);
+        if (all)
+            return usageError("encode --all needs a folder of texts and an output folder");
+        if (argc != 4)
+            return usageError("encode needs a text and a track file, or a folder of texts and an output folder");
         std::error_code error;
         if (std::filesystem::is_directory(argv[2], error))
             return encodeDirectory(argv[2], argv[3], false);
         return encode(argv[2], argv[3]);
     }
-    if (command == "decode" && argc == 3)
-        return decode(argv[2]);
-    if (command == "value" && argc >= 4)
-        return value(argv[2], argc - 3, argv + 3);
-    return usageError();
+    if (command == "check")
+        return argc == 4 ? check(argv[2], argv[3]) : usageError("check needs a folder of texts and a track folder");
+    if (command == "decode")
+        return argc == 3 ? decode(argv[2]) : usageError("decode needs one track file");
+    if (command == "value")
+        return argc >= 4 ? value(argv[2], argc - 3, argv + 3)
+                         : usageError("value needs a track file and at least one row");
+    return usageError("unknown command \"" + command + "\"");
 }

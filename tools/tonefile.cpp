@@ -1,9 +1,10 @@
-// tonefile: writes a sine tone as an Ogg Vorbis file (44.1 kHz stereo), the
+// tonefile: writes a sine tone as an Ogg Vorbis file (stereo), the
 // tune of the player's test demos. The file is made from scratch each time,
 // so no audio file needs to be kept in the repository.
 //
-//   tonefile OUT.ogg SECONDS [FREQUENCY_HZ]     (frequency defaults to 440;
-//                                                0 writes silence)
+//   tonefile OUT.ogg SECONDS [FREQUENCY_HZ [RATE_HZ]]   (frequency defaults to
+//                                                        440, 0 writes silence;
+//                                                        the rate to 44100)
 //
 // Exit status 1, with one line on standard error, when the arguments are bad
 // or the file cannot be written; a half-written file is removed.
@@ -34,17 +35,19 @@ int main(int argc, char** argv)
 {
     double seconds = 0.0;
     double frequency = 440.0;
-    if (argc < 3 || argc > 4 || !parsePositive(argv[2], kLongestSeconds, seconds) ||
-        (argc == 4 && std::strcmp(argv[3], "0") != 0 && !parsePositive(argv[3], 20000.0, frequency))) {
+    double rate = 44100.0;
+    if (argc < 3 || argc > 5 || !parsePositive(argv[2], kLongestSeconds, seconds) ||
+        (argc >= 4 && std::strcmp(argv[3], "0") != 0 && !parsePositive(argv[3], 20000.0, frequency)) ||
+        (argc == 5 && (!parsePositive(argv[4], 192000.0, rate) || rate < 8000.0 || rate != std::floor(rate)))) {
         std::fprintf(stderr,
-                     "usage: tonefile OUT.ogg SECONDS [FREQUENCY_HZ]  (SECONDS up to 3600, FREQUENCY_HZ up to 20000, 0 "
-                     "for silence)\n");
+                     "usage: tonefile OUT.ogg SECONDS [FREQUENCY_HZ [RATE_HZ]]  (SECONDS up to 3600, FREQUENCY_HZ up "
+                     "to 20000, 0 for silence; RATE_HZ 8000 to 192000, default 44100)\n");
         return 1;
     }
     const char* path = argv[1];
-    if (argc == 4 && std::strcmp(argv[3], "0") == 0)
+    if (argc >= 4 && std::strcmp(argv[3], "0") == 0)
         frequency = 0.0;
-    const OggWriterFormat format{44100, 2, 0.1f};
+    const OggWriterFormat format{static_cast<int>(rate), 2, 0.1f};
     const double step = 2.0 * kPi * frequency / format.sampleRate;
     const bool written = writeOggVorbis(
         path, format, std::lround(seconds * format.sampleRate), [&](float** buffers, long first, int count) {

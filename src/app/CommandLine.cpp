@@ -14,7 +14,7 @@ namespace {
 const char kUsage[] =
     "Usage: demoplayer [options] [DEMO_DIR]\n"
     "       demoplayer --export OUT [--size WxH] [--fps N] [--rows A:B] [--crf N]\n"
-    "                  [--preset NAME] [DEMO_DIR]\n"
+    "                  [--preset NAME] [--no-sound] [DEMO_DIR]\n"
     "\n"
     "Plays the demo that DEMO_DIR/demo.json describes (default: the current folder),\n"
     "or renders it offline into a video file or an image sequence.\n"
@@ -25,6 +25,8 @@ const char kUsage[] =
     "                (default: the screen's size)\n"
     "  --live        live editing: every file of the demo reloads as it is saved,\n"
     "                errors show in the window, Tab toggles the heads-up display\n"
+    "  --edit        live editing with the track editor beside the picture (F2\n"
+    "                shows and hides it; in --live too)\n"
     "  --export OUT  render the demo into OUT, no display needed: NAME.mp4 (H.264\n"
     "                and AAC), NAME.mkv (the same in Matroska) or an image\n"
     "                sequence such as shots/frame%05d.png (with shots/frame.wav);\n"
@@ -32,6 +34,8 @@ const char kUsage[] =
     "  --fps N       frames per second of the export (default 60)\n"
     "  --rows A:B    export rows A up to B only (default: the whole demo; either\n"
     "                side may be left out)\n"
+    "  --no-sound    export the picture alone, without the tune's sound (without\n"
+    "                it, an export whose tune cannot be played stops at once)\n"
     "  --crf N       video quality of the export, 0 (lossless) to 51 (default 18)\n"
     "  --preset NAME video encoding speed against file size: ultrafast, superfast,\n"
     "                veryfast (default), faster, fast, medium, slow, slower, veryslow\n"
@@ -167,6 +171,9 @@ bool app::parseCommandLine(int argc, const char* const* argv, CommandLine& comma
             commandLine.version = true;
         } else if (!optionsEnded && argument == "--live") {
             commandLine.live = true;
+        } else if (!optionsEnded && argument == "--edit") {
+            commandLine.live = true;
+            commandLine.edit = true;
         } else if (!optionsEnded && name == "--row") {
             const char* value = optionValue(argc, argv, i, name);
             if (value == nullptr || !parseRow(value, commandLine.startRow)) {
@@ -212,6 +219,9 @@ bool app::parseCommandLine(int argc, const char* const* argv, CommandLine& comma
             }
             commandLine.exportPreset = value;
             exportOptions.push_back(name);
+        } else if (!optionsEnded && argument == "--no-sound") {
+            commandLine.exportNoSound = true;
+            exportOptions.push_back(argument);
         } else if (!optionsEnded && name == "--rows") {
             const char* value = optionValue(argc, argv, i, name);
             if (value == nullptr || !parseRowRange(value, commandLine)) {
@@ -242,7 +252,8 @@ bool app::parseCommandLine(int argc, const char* const* argv, CommandLine& comma
         }
     }
     if (!commandLine.exportOutput.empty() && commandLine.live) {
-        error = "--live watches a playing demo; an export (--export OUT) renders it once";
+        error = std::string(commandLine.edit ? "--edit" : "--live") +
+                " watches a playing demo; an export (--export OUT) renders it once";
         return false;
     }
     if (!commandLine.exportOutput.empty() && commandLine.hasStartRow) {

@@ -18,6 +18,7 @@ struct CommandLine {
     bool help = false;        // --help: print the usage and exit 0
     bool version = false;     // --version: print the version and exit 0
     bool live = false;        // --live: reload every file of the demo as it is saved
+    bool edit = false;        // --edit: live, with the track editor open
     std::string demoDir;      // the demo folder; empty: the current folder
     bool hasStartRow = false; // --row was given
     double startRow = 0.0;    // --row N: the row the first frame shows
@@ -32,6 +33,7 @@ struct CommandLine {
     double exportFirstRow = 0.0;  // --rows A:B: the first row exported (A)
     bool hasExportEndRow = false; // B was given; otherwise the demo's end
     double exportEndRow = 0.0;    // the row the export stops before (B)
+    bool exportNoSound = false;   // --no-sound: none written; else an unplayable tune fails
     // What the windowing toolkit receives: the program name and its own options.
     std::vector<std::string> toolkitArguments;
 };

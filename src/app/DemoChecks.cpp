@@ -5,10 +5,13 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <string>
 #include <system_error>
+#include <utility>
+#include <vector>
 
-#include "app/AppState.h"
+#include "app/DemoSetup.h"
 #include "demo/DemoWarnings.h"
 #include "platform/file_read.h"
 #include "sync/device.h"
@@ -18,15 +21,74 @@ namespace {
 // The track that the frame loop asks for by name every frame.
 const char* const kFstrTrack = "fstr_val";
 
-// A source's text for a look at its declarations ("" when it cannot be read).
-std::string quietlyRead(const std::string& path)
+// The final pass's files.
+const char* const kFinalVertexPath = "test.vsh";
+const char* const kFinalFragmentPath = "AA.fsh";
+
+// Shader sources for a look at their declarations, each file read once.
+class SourceTexts {
+public:
+    // The file's text; "" when it cannot be read.
+    const std::string& operator[](const std::string& path)
+    {
+        const auto found = texts_.find(path);
+        if (found != texts_.end())
+            return found->second;
+        std::string text;
+        std::string problem;
+        constexpr unsigned long long kLongestLook = 16ull * 1024 * 1024;
+        if (platform_read_file(path.c_str(), kLongestLook, text, problem) != PLATFORM_READ_OK)
+            text.clear();
+        return texts_.emplace(path, std::move(text)).first->second;
+    }
+
+private:
+    std::map<std::string, std::string> texts_;
+};
+
+// The uniforms `program` uses, each with the file that declares it: the
+// vertex file for what only it declares, else the fragment file.
+std::vector<DeclaredUniform> declaredUniforms(GLuint program, const std::string& vertexPath,
+                                              const std::string& fragmentPath, SourceTexts& sources)
 {
-    std::string text;
-    std::string problem;
-    constexpr unsigned long long kLongestLook = 16ull * 1024 * 1024;
-    if (platform_read_file(path.c_str(), kLongestLook, text, problem) != PLATFORM_READ_OK)
-        text.clear();
-    return text;
+    std::vector<DeclaredUniform> declared;
+    for (ShaderUniform& uniform : render::activeUniforms(program)) {
+        const bool vertexOnly = demo::declaresUniform(sources[vertexPath], uniform.name) &&
+                                !demo::declaresUniform(sources[fragmentPath], uniform.name);
+        declared.push_back({std::move(uniform), vertexOnly ? vertexPath : fragmentPath});
+    }
+    return declared;
+}
+
+// Every program of the demo where it draws: each scene's passes and the
+// final pass after each scene.
+std::vector<ProgramUse> programUses(const LoadedDemo& loaded, SourceTexts& sources)
+{
+    std::vector<ProgramUse> uses;
+    const std::vector<Scene>& scenes = loaded.demo.scenes;
+    for (std::size_t s = 0; s < scenes.size(); ++s) {
+        UniformSetting setting;
+        setting.sceneIndex = static_cast<int>(s);
+        setting.passCount = scenes[s].passCount();
+        setting.textureCount = static_cast<int>(scenes[s].getTextures().size());
+        for (const DemoShader& pass : scenes[s].getPassShaders()) {
+            setting.parameters = pass.getParameterNames();
+            setting.convention = pass.getConvention();
+            uses.push_back(
+                {declaredUniforms(pass.getProgramId(), pass.getVertexPath(), pass.getFragmentPath(), sources),
+                 setting});
+            ++setting.passIndex;
+        }
+        if (loaded.antiAliasProgram) {
+            setting.finalPass = true;
+            setting.parameters.clear();
+            setting.convention = nullptr;
+            uses.push_back({declaredUniforms(loaded.antiAliasProgram->getProgramId(), kFinalVertexPath,
+                                             kFinalFragmentPath, sources),
+                            setting});
+        }
+    }
+    return uses;
 }
 
 // Whether anything stands at the track's file name: a file the reader could
@@ -47,30 +109,31 @@ TrackFacts& factsFor(DemoFacts& facts, const std::string& name)
     return facts.tracks.back();
 }
 
-DemoFacts gatherFacts(double tuneSeconds)
+DemoFacts gatherFacts(const LoadedDemo& loaded, double tuneSeconds)
 {
     DemoFacts facts;
-    for (const DemoShader& shader : appState.demo.shaders) {
+    SourceTexts sources;
+    for (const DemoShader& shader : loaded.demo.shaders) {
         ShaderFacts entry;
         entry.vertexPath = shader.getVertexPath();
         entry.fragmentPath = shader.getFragmentPath();
-        entry.vertexSource = quietlyRead(entry.vertexPath);
-        entry.fragmentSource = quietlyRead(entry.fragmentPath);
+        entry.vertexSource = sources[entry.vertexPath];
+        entry.fragmentSource = sources[entry.fragmentPath];
         entry.parameterNames = shader.getParameterNames();
         facts.shaders.push_back(entry);
     }
-    facts.sceneCount = appState.demo.scenes.size();
+    facts.sceneCount = loaded.demo.scenes.size();
 
     // Every track the demo reads: the ones made so far, and the flash track
     // that the first frame asks for.
-    for (const auto& track : appState.syncDevice->data.tracks) {
+    for (const auto& track : loaded.syncDevice->data.tracks) {
         TrackFacts& entry = factsFor(facts, track->name);
         entry.readByDemo = true;
         entry.keyCount = track->key_count;
         entry.lastKeyRow = track->key_count > 0 ? track->keys[track->key_count - 1].row : 0;
     }
     factsFor(facts, kFstrTrack).readByDemo = true;
-    if (const SyncTrack* fstr = sync_obtain_track(appState.syncDevice.get(), kFstrTrack)) {
+    if (const SyncTrack* fstr = sync_obtain_track(loaded.syncDevice.get(), kFstrTrack)) {
         TrackFacts& entry = factsFor(facts, kFstrTrack);
         entry.keyCount = fstr->key_count;
         entry.lastKeyRow = fstr->key_count > 0 ? fstr->keys[fstr->key_count - 1].row : 0;
@@ -86,27 +149,32 @@ DemoFacts gatherFacts(double tuneSeconds)
             factsFor(facts, file.substr(prefix.size(), file.size() - prefix.size() - suffix.size()));
     }
 
-    const SyncTrack* scene = appState.sceneTrack;
+    const SyncTrack* scene = loaded.sceneTrack;
     for (int32_t i = 0; scene != nullptr && i < scene->key_count; ++i) {
         facts.sceneTrackKeyValues.push_back(scene->keys[i].value);
         facts.sceneTrackKeyRows.push_back(scene->keys[i].row);
     }
     facts.tuneSeconds = tuneSeconds;
-    facts.timing = appState.demo.timing;
+    facts.timing = loaded.demo.timing;
+    facts.programUses = programUses(loaded, sources);
     return facts;
 }
 
 } // namespace
 
-void app::warnAboutDemoMistakes()
-{
-    const MusicStream& music = appState.musicStream;
-    warnAboutDemoMistakes(music.hasMusic() ? music.bytesToSeconds(music.lengthBytes()) : 0.0);
-}
-
-void app::warnAboutDemoMistakes(double tuneSeconds)
+void app::warnAboutDemoMistakes(const LoadedDemo& loaded, double tuneSeconds)
 {
     std::cout.flush();
-    for (const std::string& warning : demo::demoWarnings(gatherFacts(tuneSeconds)))
+    for (const std::string& warning : demo::demoWarnings(gatherFacts(loaded, tuneSeconds)))
         std::fprintf(stderr, "%s\n", warning.c_str());
+}
+
+void app::warnAboutUniforms(const LoadedDemo& loaded, const std::vector<std::string>& files)
+{
+    SourceTexts sources;
+    std::cout.flush();
+    for (const std::string& warning : demo::uniformWarnings(programUses(loaded, sources)))
+        for (const std::string& file : files)
+            if (warning.compare(0, file.size() + 2, file + ": ") == 0)
+                std::fprintf(stderr, "%s\n", warning.c_str());
 }

@@ -5,12 +5,19 @@
 // thread, after the demo is set up and before the first frame.
 #pragma once
 
+#include <string>
+#include <vector>
+
+#include "app/LoadedDemo.h"
+
 namespace app {
 
-// Writes the start-up warnings for the demo in appState (in the working folder).
-void warnAboutDemoMistakes();
-// The same for a demo whose tune lasts `tuneSeconds` (0: no tune), when no
-// music stream is open (an export decodes the tune itself).
-void warnAboutDemoMistakes(double tuneSeconds);
+// Writes the start-up warnings for `loaded` (in the working folder), whose
+// tune lasts `tuneSeconds` (0: no tune).
+void warnAboutDemoMistakes(const LoadedDemo& loaded, double tuneSeconds);
+
+// After a live rebuild: the uniform warnings about `files` only, each file
+// named as the description names it.
+void warnAboutUniforms(const LoadedDemo& loaded, const std::vector<std::string>& files);
 
 } // namespace app

@@ -7,6 +7,7 @@
 #include <iostream>
 #include <memory>
 #include <thread>
+#include <utility>
 
 #include <GL/glew.h>
 #include <GL/freeglut.h>
@@ -23,8 +24,10 @@
 namespace {
 
 // The window's side of the description: the demo's name and full screen.
-class WindowHost : public DescriptionHost {
+class WindowHost : public BuildingHost {
 public:
+    explicit WindowHost(BuildFailures& builds) : BuildingHost(builds) {}
+
     void enterFullscreen() override
     {
         glutFullScreen();
@@ -35,16 +38,10 @@ public:
 };
 
 // The one place where a description error is caught: it ends the start-up.
-bool loadDescription(DescriptionHost& host)
+bool loadDescription(DescriptionHost& host, LoadedDemo& loaded)
 {
-    // Live mode's builds never wait for Enter; their errors show in the window.
-    std::vector<ShaderBuildError> buildErrors;
     try {
-        const bool loaded = demo::loadDemoDescription("demo.json", appState.syncDevice.get(), appState.demo, host,
-                                                      &appState.fileWarnings, appState.live ? &buildErrors : nullptr);
-        if (appState.live)
-            appState.live->showBuildErrors(buildErrors);
-        return loaded;
+        return demo::loadDemoDescription("demo.json", loaded.syncDevice.get(), loaded.demo, host, &loaded.fileWarnings);
     } catch (const nlohmann::json::exception& error) {
         platform_warn("demo.json", demo::descriptionErrorText(error));
         return false;
@@ -53,7 +50,7 @@ bool loadDescription(DescriptionHost& host)
 
 } // namespace
 
-bool app::initDemo()
+bool app::initDemo(BuildFailures& builds)
 {
     // The colour textures of the render targets take the size of this
     // moment; the description may switch to full screen before they are made.
@@ -68,12 +65,15 @@ bool app::initDemo()
     // thread is joined, before anything else uses it.
     std::thread musicOpener([] { appState.musicStream.open("tune.ogg"); });
 
-    WindowHost host;
-    const bool loaded = loadDemoContent(host);
+    WindowHost host(builds);
+    const bool loaded = loadDemoContent(host, appState);
     musicOpener.join();
     if (!loaded)
         return false;
+    app::showBuildFailures(builds);
+    appState.rowsPerSecond = appState.demo.timing.rowsPerSecond;
     glutSetWindowTitle(appState.windowTitle.c_str());
+    appState.demo.timing.fitToTune(tuneSeconds());
 
     appState.musicStream.update();
     // The depth buffer takes the window size of this moment; the first frame
@@ -84,32 +84,29 @@ bool app::initDemo()
     return true;
 }
 
-bool app::loadDemoContent(DescriptionHost& host)
+bool app::loadDemoContent(BuildingHost& host, LoadedDemo& loaded)
 {
-    appState.syncDevice.reset(sync_open("sync"));
+    loaded.syncDevice.reset(sync_open("sync"));
     // Requested before the description, so a shader parameter called "scene"
     // shares this track.
-    appState.sceneTrack = sync_obtain_track(appState.syncDevice.get(), "scene");
-    appState.fftSamplingTrack = sync_obtain_track(appState.syncDevice.get(), "fft_sampling_index");
-
-    if (!loadDescription(host))
-        return false;
-    appState.rowsPerSecond = appState.demo.timing.rowsPerSecond;
-    return true;
+    loaded.sceneTrack = sync_obtain_track(loaded.syncDevice.get(), "scene");
+    loaded.fftSamplingTrack = sync_obtain_track(loaded.syncDevice.get(), "fft_sampling_index");
+    return loadDescription(host, loaded);
 }
 
-void app::initAntiAliasProgram()
+void app::initAntiAliasProgram(BuildFailures& builds, LoadedDemo& loaded)
 {
-    std::string failure;
-    appState.antiAliasProgram = std::make_unique<ShaderProgram>(render::buildFinalPassProgram(
-        "test.vsh", "AA.fsh", &appState.fileWarnings, appState.live ? &failure : nullptr));
-    if (appState.live && !failure.empty())
-        appState.live->showFinalPassError(failure);
+    ShaderBuild build = render::buildShaderProgram("test.vsh", "AA.fsh", builds.report(), &loaded.fileWarnings);
+    builds.answer("test.vsh", "AA.fsh", build.outcome);
+    if (!build.outcome.built && builds.endsTheRun())
+        return;
+    loaded.antiAliasProgram = std::make_unique<ShaderProgram>(
+        render::finalPassProgram(std::move(build), "test.vsh", "AA.fsh"));
 }
 
-void app::initQuadMeshes()
+void app::initQuadMeshes(LoadedDemo& loaded)
 {
-    appState.quads = std::make_unique<SceneQuads>(*appState.antiAliasProgram);
+    loaded.quads = std::make_unique<SceneQuads>(*loaded.antiAliasProgram);
 }
 
 void app::startAtRow(double row)
@@ -124,6 +121,18 @@ void app::startAtRow(double row)
                       row, music.bytesToSeconds(music.lengthBytes()));
         platform_warn("tune.ogg", message);
     }
+}
+
+void app::showBuildFailures(BuildFailures& builds)
+{
+    if (appState.live)
+        appState.live->showBuildErrors(builds.takeFailures());
+}
+
+double app::tuneSeconds()
+{
+    const MusicStream& music = appState.musicStream;
+    return music.hasMusic() ? music.bytesToSeconds(music.lengthBytes()) : 0.0;
 }
 
 void app::releaseMusic()

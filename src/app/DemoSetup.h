@@ -4,7 +4,28 @@
 // in this order.
 #pragma once
 
+#include "app/BuildFailures.h"
+#include "app/LoadedDemo.h"
 #include "demo/DescriptionHost.h"
+
+// The application's side of a description load: shader builds speak and
+// their failures are answered as `builds` says; the window's part (title,
+// full screen) is left to each way of running.
+class BuildingHost : public DescriptionHost {
+public:
+    explicit BuildingHost(BuildFailures& builds) : builds_(builds) {}
+
+    BuildReport buildReport() const override { return builds_.report(); }
+    void shaderBuilt(const std::string& vertexPath, const std::string& fragmentPath,
+                     const BuildOutcome& outcome) override
+    {
+        builds_.answer(vertexPath, fragmentPath, outcome);
+    }
+    BuildFailures& builds() { return builds_; }
+
+private:
+    BuildFailures& builds_;
+};
 
 namespace app {
 
@@ -14,27 +35,36 @@ namespace app {
 // targets its scenes use (as many as its longest scene has passes). Returns false when the
 // description fails to load: the account written so far stays on standard
 // output, one line "demo.json: " and the reason goes to standard error, and
-// the render targets are not made.
-bool initDemo();
+// the render targets are not made. Failed shader builds are answered by
+// `builds`.
+bool initDemo(BuildFailures& builds);
 
-// The part of initDemo that needs neither a window nor the music: opens the
-// sync device "sync" with its tracks "scene" and "fft_sampling_index" and
-// loads "demo.json" (the demo's name and full screen go to `host`), with the
-// demo's tempo. False as initDemo when the description fails to load.
-bool loadDemoContent(DescriptionHost& host);
+// The part of initDemo that needs neither a window nor the music, into
+// `loaded`: opens the sync device "sync" with its tracks "scene" and
+// "fft_sampling_index" and loads "demo.json" (the demo's name and full
+// screen go to `host`, which answers its shader builds). False as initDemo
+// when the description fails to load.
+bool loadDemoContent(BuildingHost& host, LoadedDemo& loaded);
 
-// Builds appState.antiAliasProgram from "test.vsh" and "AA.fsh"; when they
-// do not build, the final pass shows the last pass through a built-in
-// pass-through program (one line on standard error).
-void initAntiAliasProgram();
+// Builds the final pass's program of `loaded` from "test.vsh" and "AA.fsh",
+// its failure answered by `builds`; when they do not build, the final pass
+// shows the last pass through a built-in pass-through program (one line on
+// standard error), unless their failure ends the run: then there is none.
+void initAntiAliasProgram(BuildFailures& builds, LoadedDemo& loaded);
 
-// Builds the screen quad and the eight pass quads, bound to the
-// anti-aliasing program.
-void initQuadMeshes();
+// Builds the screen quad and the eight pass quads of `loaded`, bound to the
+// final pass's program.
+void initQuadMeshes(LoadedDemo& loaded);
+
+// In live mode, shows the build failures `builds` has kept so far.
+void showBuildFailures(BuildFailures& builds);
 
 // Moves the music to `row` of the demo's tempo before the first frame; a row
 // past the tune's end leaves it at the start, with one line on standard error.
 void startAtRow(double row);
+
+// The length of the open tune in seconds; 0 without music.
+double tuneSeconds();
 
 // Releases the music (and the audio output) unless Esc already has.
 void releaseMusic();

@@ -1,6 +1,7 @@
 // Export mode: the start-up without a window, then the export module drives
-// the frames. Main thread; owns the headless GL context for the whole run and
-// releases AppState's GL objects before it goes.
+// the frames. Main thread; owns the headless GL context and the loaded demo
+// for the whole run, and releases the demo's GL objects before the context
+// goes. Nothing here uses AppState: the window's record.
 #include "app/ExportMode.h"
 
 #include <algorithm>
@@ -8,10 +9,11 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <GL/glew.h>
 
-#include "app/AppState.h"
+#include "app/BuildFailures.h"
 #include "app/DemoChecks.h"
 #include "app/DemoSetup.h"
 #include "app/ExportRange.h"
@@ -27,11 +29,22 @@ namespace {
 
 constexpr const char* kTunePath = "tune.ogg";
 
-// A file has no window: the demo's name and a full-screen request change nothing.
-class ExportHost : public DescriptionHost {
+// A file has no window: the demo's name and a full-screen request change
+// nothing. An image that does not load is kept, to stop the export.
+class ExportHost : public BuildingHost {
 public:
+    explicit ExportHost(BuildFailures& builds) : BuildingHost(builds) {}
     void enterFullscreen() override {}
-    void setTitle(const std::string& name) override { appState.windowTitle = name; }
+    void setTitle(const std::string&) override {}
+    bool takesImageFailures() const override { return true; }
+    void imageFailed(const std::string& path, const std::string& problem) override
+    {
+        imageFailures_.push_back(path + ": " + problem);
+    }
+    const std::vector<std::string>& imageFailures() const { return imageFailures_; }
+
+private:
+    std::vector<std::string> imageFailures_; // "path: reason", in load order
 };
 
 int refuse(const std::string& output, const std::string& problem, int status)
@@ -59,28 +72,47 @@ std::string glSizeProblem(int width, int height)
            std::to_string(maxHeight) + ")";
 }
 
-// The tune's length; false when there is no decodable tune (the export then
-// says so itself and runs without sound).
-bool tuneLength(double& seconds)
+// The tune's length; false with `problem` set when there is no decodable tune.
+bool tuneLength(double& seconds, std::string& problem)
 {
     OfflineClock clock;
-    std::string problem;
     if (!clock.open(kTunePath, problem))
         return false;
     seconds = clock.tuneSeconds();
     return true;
 }
 
-// Draws frame `frameNumber` of the whole demo with the spectrum heard then.
-void drawExportFrame(uint64_t frameNumber, int fps, const float* spectrum)
+// Why the demo cannot be drawn as it is, in one line naming the first file
+// at fault, or "" when it can: a shader program that did not build (the
+// final pass's included), an image that did not load.
+std::string startUpFailure(const BuildFailures& builds, const ExportHost& host)
+{
+    std::vector<std::string> failures;
+    for (const ShaderBuildError& failure : builds.failures())
+        failures.push_back(failure.message.substr(0, failure.message.find('\n')));
+    failures.insert(failures.end(), host.imageFailures().begin(), host.imageFailures().end());
+    if (failures.empty())
+        return "";
+    if (failures.size() == 1)
+        return failures.front();
+    return failures.front() + " (and " + std::to_string(failures.size() - 1) + " more)";
+}
+
+// Draws frame `frameNumber` of the whole demo with the spectrum heard then,
+// into the context's drawable. False, after one line on standard error,
+// when it cannot be drawn.
+bool drawExportFrame(LoadedDemo& loaded, const FramePicture& picture, uint64_t frameNumber, int fps,
+                     const float* spectrum)
 {
     const double seconds = static_cast<double>(frameNumber) / fps;
-    const FrameValues values = app::frameValuesFromTracks(seconds, seconds * appState.rowsPerSecond, spectrum,
-                                                          OfflineClock::kSpectrumBins);
-    appState.fftValue = values.fftValue;
-    appState.fstrValue = values.fstrValue;
+    const FrameValues values = app::frameValuesOf(loaded, seconds, seconds * loaded.demo.timing.rowsPerSecond, spectrum,
+                                                  OfflineClock::kSpectrumBins);
     bool found = false;
-    app::drawSceneFrame(app::sceneToDraw(values.sceneIndex, found), values, FrameReport::Silent);
+    Scene* scene = app::sceneToDraw(loaded.demo.scenes, values.sceneIndex, found);
+    const SceneDrawResult result = app::drawFrame(loaded, scene, values, picture, FrameReport::Silent);
+    if (!result.drawn)
+        std::fprintf(stderr, "%s\n", result.problem().c_str());
+    return result.drawn;
 }
 
 int exitStatusFor(ExportStatus status)
@@ -98,25 +130,37 @@ int exitStatusFor(ExportStatus status)
     return 1;
 }
 
-// The start-up of playback in the headless context, then the export. The
-// context must be current and `width` x `height` drawable.
-int setUpAndExport(const CommandLine& commandLine, int width, int height)
+// The start-up of playback into `loaded` in the headless context, then the
+// export. The context must be current and `width` x `height` drawable.
+int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width, int height)
 {
     const std::string& output = commandLine.exportOutput;
-    appState.windowWidth = static_cast<float>(width);
-    appState.windowHeight = static_cast<float>(height);
-    ExportHost host;
-    if (!app::loadDemoContent(host))
+    BuildFailures builds(BuildFailurePolicy::Fail);
+    ExportHost host(builds);
+    if (!app::loadDemoContent(host, loaded))
         return 1;
-    appState.renderTargets = std::make_unique<RenderTargets>(width, height, width, height,
-                                                             render::longestPassChain(appState.demo.scenes));
-    app::initAntiAliasProgram();
+    loaded.renderTargets = std::make_unique<RenderTargets>(width, height, width, height,
+                                                           render::longestPassChain(loaded.demo.scenes));
+    app::initAntiAliasProgram(builds, loaded);
     std::cout << "----------------\n";
-    glDisable(GL_CULL_FACE);
-    app::initQuadMeshes();
+    // A picture without one of its programs or images is not the demo, and
+    // an export without its music only when asked for: either stops here,
+    // before the first frame.
+    const std::string failure = startUpFailure(builds, host);
+    if (!failure.empty())
+        return refuse(output, failure + "; nothing was written", 1);
     double tuneSeconds = 0.0;
-    const bool hasTune = tuneLength(tuneSeconds);
-    app::warnAboutDemoMistakes(tuneSeconds);
+    std::string tuneProblem;
+    const bool hasTune = tuneLength(tuneSeconds, tuneProblem);
+    if (!hasTune && !commandLine.exportNoSound)
+        return refuse(output,
+                      std::string(kTunePath) + ": cannot play the music: " + tuneProblem +
+                          "; nothing was written (--no-sound exports the picture alone)",
+                      1);
+    glDisable(GL_CULL_FACE);
+    app::initQuadMeshes(loaded);
+    loaded.demo.timing.fitToTune(tuneSeconds);
+    app::warnAboutDemoMistakes(loaded, tuneSeconds);
     std::cout.flush();
     if (platform_interrupt_requested())
         return refuse(output, "export cancelled; nothing was written", kExitInterrupted);
@@ -125,8 +169,8 @@ int setUpAndExport(const CommandLine& commandLine, int width, int height)
     request.firstRow = commandLine.exportFirstRow;
     request.hasEndRow = commandLine.hasExportEndRow;
     request.endRow = commandLine.exportEndRow;
-    request.rowsPerSecond = appState.rowsPerSecond;
-    request.demoEndRow = appState.demo.timing.endRow;
+    request.rowsPerSecond = loaded.demo.timing.rowsPerSecond;
+    request.demoEndRow = loaded.demo.timing.endRow;
     request.hasTune = hasTune;
     request.tuneSeconds = tuneSeconds;
     request.fps = commandLine.exportFps;
@@ -145,25 +189,24 @@ int setUpAndExport(const CommandLine& commandLine, int width, int height)
         settings.preset = commandLine.exportPreset;
     settings.startSeconds = range.startSeconds(settings.fps);
     settings.endSeconds = range.endSeconds(settings.fps);
-    settings.tunePath = kTunePath;
+    settings.tunePath = hasTune ? kTunePath : "";
+    settings.sound = !commandLine.exportNoSound;
+    settings.endsTheDemo = range.endsTheDemo;
     settings.progressStream = stderr;
     settings.progressOnTerminal = platform_stream_is_terminal(stderr);
     settings.cancelRequested = [] { return platform_interrupt_requested(); };
+    bool drawFailed = false;
+    settings.drawFailed = [&] { return drawFailed; };
     const int fps = settings.fps;
+    FramePicture picture;
+    picture.width = width;
+    picture.height = height;
     // Frame times come from the whole demo's frame numbers, so a segment's
     // frames are exactly those of the whole export.
-    const ExportResult result = Exporter(settings).run(
-        [&](const ExportFrame& frame) { drawExportFrame(range.firstFrame + frame.index, fps, frame.spectrum); });
+    const ExportResult result = Exporter(settings).run([&](const ExportFrame& frame) {
+        drawFailed = !drawExportFrame(loaded, picture, range.firstFrame + frame.index, fps, frame.spectrum);
+    });
     return exitStatusFor(result.status);
-}
-
-// The GL objects AppState holds go while their context is still there.
-void releaseGlObjects()
-{
-    appState.quads.reset();
-    appState.antiAliasProgram.reset();
-    appState.renderTargets.reset();
-    appState.demo = DemoContent();
 }
 
 } // namespace
@@ -191,9 +234,11 @@ int app::exportDemo(const CommandLine& commandLine)
         return refuse(output, problem, kExitWrongUsage);
 
     platform_interrupt_catch();
-    const int status = setUpAndExport(commandLine, width, height);
+    LoadedDemo loaded;
+    const int status = setUpAndExport(commandLine, loaded, width, height);
     platform_interrupt_release();
-    releaseGlObjects();
+    // The demo's GL objects go while their context is still there.
+    loaded.releaseGlObjects();
     gl.close();
     return status;
 }

@@ -48,6 +48,7 @@ bool app::exportRangeFor(const ExportRangeRequest& request, ExportRange& range, 
     }
     range.firstFrame = firstFrameFrom(request.firstRow / rps, request.fps);
     range.endFrame = firstFrameFrom((request.hasEndRow ? request.endRow : request.demoEndRow) / rps, request.fps);
+    uint64_t demoEndFrame = firstFrameFrom(request.demoEndRow / rps, request.fps);
 
     if (request.hasTune) {
         // Frames that end within the tune: every frame has its sound.
@@ -61,7 +62,9 @@ bool app::exportRangeFor(const ExportRangeRequest& request, ExportRange& range, 
             return false;
         }
         range.endFrame = std::min(range.endFrame, tuneFrames);
+        demoEndFrame = std::min(demoEndFrame, tuneFrames);
     }
+    range.endsTheDemo = range.endFrame >= demoEndFrame;
     if (range.endFrame <= range.firstFrame) {
         problem = "the range " + rowText(request.firstRow) + " to " +
                   rowText(request.hasEndRow ? request.endRow : request.demoEndRow) + " holds no frame at " +

@@ -23,8 +23,9 @@ struct ExportRangeRequest {
 };
 
 struct ExportRange {
-    uint64_t firstFrame = 0; // on the whole demo's grid: at firstFrame / fps seconds
-    uint64_t endFrame = 0;   // the frame after the last one
+    uint64_t firstFrame = 0;  // on the whole demo's grid: at firstFrame / fps seconds
+    uint64_t endFrame = 0;    // the frame after the last one
+    bool endsTheDemo = false; // endFrame is where the whole demo's export ends: nothing follows
 
     double startSeconds(int fps) const { return static_cast<double>(firstFrame) / fps; }
     double endSeconds(int fps) const { return static_cast<double>(endFrame) / fps; }

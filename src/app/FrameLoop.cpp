@@ -4,12 +4,15 @@
 // current; everything it keeps between frames lives in AppState.
 #include "app/FrameLoop.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <iostream>
 
 #include <GL/glew.h>
 #include <GL/freeglut.h>
 
 #include "app/AppState.h"
+#include "app/BuildFailures.h"
 #include "app/FrameRules.h"
 #include "app/FrameScene.h"
 #include "platform/platform.h"
@@ -25,7 +28,7 @@ FrameValues readFrameValues(const MusicStream& music)
     const double row = music.bytesToSeconds(music.positionBytes()) * appState.rowsPerSecond;
     float spectrum[MusicStream::kSpectrumBins];
     music.spectrum(spectrum);
-    return app::frameValuesFromTracks(seconds, row, spectrum, MusicStream::kSpectrumBins);
+    return app::frameValuesOf(appState, seconds, row, spectrum, MusicStream::kSpectrumBins);
 }
 
 // Examines at most one of the scene's own shader entries for edited files
@@ -39,34 +42,49 @@ void reloadEditedShader(Scene& scene)
     DemoShader& shader = shaders[static_cast<std::size_t>(entry)];
     if (shader.checkForChanges()) {
         std::cout << "Shader code modified, compiling..";
-        shader.build(&appState.fileWarnings);
+        BuildFailures builds(BuildFailurePolicy::WaitForEnter);
+        builds.answer(shader.getVertexPath(), shader.getFragmentPath(),
+                      shader.build(builds.report(), &appState.fileWarnings));
     }
 }
 
+// A render target that cannot be drawn into stops the demo: one line on
+// standard error, no further frame, exit status 1.
+bool drawnOrStopped(const SceneDrawResult& result)
+{
+    if (result.drawn)
+        return true;
+    std::cout.flush();
+    std::fprintf(stderr, "%s\n", result.problem().c_str());
+    appState.exitStatus = EXIT_FAILURE;
+    glutLeaveMainLoop();
+    return false;
+}
+
 // Draws the frame's scene, or the first scene when the row has none, and
-// sets the console's colour to tell which. True when the scene was found.
-bool drawScene(const FrameValues& values)
+// sets the console's colour to tell which. `found` tells whether the scene
+// was the row's own. False when the demo stops (see drawnOrStopped).
+bool drawScene(const FrameValues& values, const FramePicture& picture, bool& found)
 {
     // Live mode reloads every saved file before the frame, and its status
     // line stands in for the frame's console lines.
     const FrameReport report = appState.live ? FrameReport::Silent : FrameReport::Console;
-    bool found = false;
-    Scene* scene = app::sceneToDraw(values.sceneIndex, found);
+    Scene* scene = app::sceneToDraw(appState.demo.scenes, values.sceneIndex, found);
     if (found) {
         platform_console_set_colour(appState.console, PLATFORM_COLOUR_BRIGHT_WHITE);
         if (!appState.live)
             reloadEditedShader(*scene);
-        app::drawSceneFrame(scene, values, report);
-        return true;
+        return drawnOrStopped(app::drawFrame(appState, scene, values, picture, report));
     }
     platform_console_set_colour(appState.console, PLATFORM_COLOUR_LIGHT_RED);
-    app::drawSceneFrame(scene, values, report);
+    if (!drawnOrStopped(app::drawFrame(appState, scene, values, picture, report)))
+        return false;
     if (!appState.live)
         std::cout << "No such scene found! \n";
-    return false;
+    return true;
 }
 
-void drawFrame()
+void playFrame()
 {
     // The one place a frame asks for the window's size.
     appState.windowWidth = static_cast<float>(glutGet(GLUT_WINDOW_WIDTH));
@@ -79,26 +97,41 @@ void drawFrame()
     }
     if (appState.live)
         appState.live->beginFrame();
+    if (appState.edit)
+        appState.edit->beginFrame();
     const FrameValues values = readFrameValues(music);
-    appState.fftValue = values.fftValue;
-    appState.fstrValue = values.fstrValue;
 
     if (!appState.live)
         app::writeFrameStatus(std::cout, values.sceneIndex, values.seconds, values.row);
-    const bool sceneFound = drawScene(values);
+    // The picture fills the window, or the part beside the track editor's panel.
+    FramePicture picture;
+    picture.width = static_cast<int>(appState.windowWidth);
+    picture.height = static_cast<int>(appState.windowHeight);
+    picture.view.width = picture.width;
+    picture.view.height = picture.height;
+    if (appState.edit)
+        appState.edit->placePicture(picture);
+    bool sceneFound = false;
+    if (!drawScene(values, picture, sceneFound))
+        return;
     if (appState.live) {
         appState.live->reportFrame(values, sceneFound);
-        appState.live->drawOverlay(static_cast<int>(appState.windowWidth), static_cast<int>(appState.windowHeight));
+        appState.live->drawOverlay(picture.view);
     }
+    if (appState.edit)
+        appState.edit->drawPanel(picture.width, picture.height);
     if (app::updateAlarm(appState.beepArmed, sceneFound)) {
         timeline::playTone(kAlarmHighHz, kAlarmHighMs);
         timeline::playTone(kAlarmLowHz, kAlarmLowMs);
     }
 
     if (app::demoIsOver(values.row, appState.demo.timing.endRow)) {
-        // main releases the music once the loop has returned.
-        glutLeaveMainLoop();
-        return;
+        if (!appState.live) {
+            // main releases the music once the loop has returned.
+            glutLeaveMainLoop();
+            return;
+        }
+        appState.live->holdAtEnd(appState.demo.timing.endRow);
     }
     music.update();
     glutSwapBuffers();
@@ -112,5 +145,5 @@ void app::onDisplay()
     // loop returns must not touch it.
     if (appState.musicStream.isReleased())
         return;
-    drawFrame();
+    playFrame();
 }

@@ -1,49 +1,58 @@
-// The frame's values, the choice of scene and the draw, shared by playback
-// and export. Main thread, GL context current.
+// The frame's values, the choice of scene and the draw, shared by every way
+// of running the demo. Main thread, GL context current.
 #include "app/FrameScene.h"
 
 #include <cstdint>
-#include <vector>
 
 #include <GL/glew.h>
 
-#include "app/AppState.h"
 #include "render/SceneFrame.h"
 #include "sync/device.h"
 
-FrameValues app::frameValuesFromTracks(double seconds, double row, const float* spectrum, int binCount)
+FrameValues app::frameValuesOf(LoadedDemo& demo, double seconds, double row, const float* spectrum, int binCount)
 {
-    const SyncTrack* fstrTrack = sync_obtain_track(appState.syncDevice.get(), "fstr_val");
-    return frameValuesAt(seconds, row, spectrum, binCount, appState.sceneTrack, appState.fftSamplingTrack, fstrTrack);
+    // Asked for by name every frame; its file is read the first time.
+    const SyncTrack* fstrTrack = sync_obtain_track(demo.syncDevice.get(), "fstr_val");
+    return frameValuesAt(seconds, row, spectrum, binCount, demo.sceneTrack, demo.fftSamplingTrack, fstrTrack);
 }
 
-Scene* app::sceneToDraw(int sceneIndex, bool& found)
+Scene* app::sceneToDraw(std::vector<Scene>& scenes, int sceneIndex, bool& found)
 {
-    std::vector<Scene>& scenes = appState.demo.scenes;
     found = sceneExists(sceneIndex, scenes.size());
     if (found)
         return &scenes[static_cast<uint32_t>(sceneIndex)];
     return scenes.empty() ? nullptr : &scenes[0];
 }
 
-void app::drawSceneFrame(Scene* scene, const FrameValues& values, FrameReport report)
+SceneDrawResult app::drawFrame(LoadedDemo& demo, Scene* scene, const FrameValues& values, const FramePicture& picture,
+                               FrameReport report)
 {
+    const FrameView& view = picture.view;
     if (scene == nullptr) {
         // With no scenes at all there is nothing to draw in place of a missing one.
-        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glBindFramebuffer(GL_FRAMEBUFFER, view.framebuffer);
+        const bool whole = view.takesPictureAsItIs(picture.width, picture.height);
+        if (!whole) {
+            glEnable(GL_SCISSOR_TEST);
+            glScissor(view.x, view.y, view.width, view.height);
+        }
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        return;
+        if (!whole)
+            glDisable(GL_SCISSOR_TEST);
+        return SceneDrawResult();
     }
-    const SceneFrame frame{truncateToInt(values.row),
-                           values.seconds,
-                           values.fftValue,
-                           values.fstrValue,
-                           appState.windowWidth,
-                           appState.windowHeight,
-                           *appState.renderTargets,
-                           *appState.quads,
-                           *appState.antiAliasProgram,
-                           appState.syncDevice.get(),
-                           report == FrameReport::Console};
-    scene->render(frame);
+    SceneFrame frame{truncateToInt(values.row),
+                     values.seconds,
+                     values.fftValue,
+                     values.fstrValue,
+                     static_cast<float>(picture.width),
+                     static_cast<float>(picture.height),
+                     *demo.renderTargets,
+                     *demo.quads,
+                     *demo.antiAliasProgram,
+                     demo.syncDevice.get(),
+                     report == FrameReport::Console};
+    frame.view = view;
+    frame.picture = picture.through;
+    return scene->render(frame);
 }

@@ -1,30 +1,45 @@
-// The part of a frame that every way of running the demo shares: the frame's
-// values from the clock and the sync tracks, the choice of scene, and the
-// draw. The frame loop drives it from the music, the export from its offline
-// clock; only the clock differs. Main thread (the one with the GL context),
-// reading and writing AppState.
+// The frame every way of running the demo shares, as a function of its
+// inputs: the loaded demo (content, tracks, render targets, quads and the
+// final pass's program), the frame's values and where its picture goes.
+// The frame loop drives it from the music, the export from its offline
+// clock, the track editor into a rectangle beside its panel; only the clock
+// and the picture's place differ. Main thread, GL context current; nothing
+// here reads AppState.
 #pragma once
 
+#include <vector>
+
 #include "app/FrameRules.h"
+#include "app/LoadedDemo.h"
 #include "render/Scene.h"
 
 // How a frame speaks on the console while it draws.
 enum class FrameReport { Console, Silent };
 
+// The picture a frame draws and where it goes.
+struct FramePicture {
+    int width = 0; // the picture's size in pixels: the passes' targets and "iResolution"
+    int height = 0;
+    FrameView view;                   // default: framebuffer 0 at the picture's own size
+    PictureTarget* through = nullptr; // needed when the view is another size or place
+};
+
 namespace app {
 
 // The frame at `seconds` and `row` (the row read from the same clock), with
-// `spectrum` of `binCount` magnitudes there, from AppState's tracks.
-FrameValues frameValuesFromTracks(double seconds, double row, const float* spectrum, int binCount);
+// `spectrum` of `binCount` magnitudes there, from `demo`'s tracks.
+FrameValues frameValuesOf(LoadedDemo& demo, double seconds, double row, const float* spectrum, int binCount);
 
 // The scene a frame with `sceneIndex` draws: that scene when it exists, else
 // the first scene in its place (null when there are no scenes at all).
 // `found` tells whether it is the frame's own.
-Scene* sceneToDraw(int sceneIndex, bool& found);
+Scene* sceneToDraw(std::vector<Scene>& scenes, int sceneIndex, bool& found);
 
-// Draws `scene` with the frame's values into framebuffer 0 at AppState's
-// window size; with no scene, clears it instead. A silent frame prints
-// nothing (the scene's "fstr_val" line included).
-void drawSceneFrame(Scene* scene, const FrameValues& values, FrameReport report = FrameReport::Console);
+// Draws `scene` of `demo` with the frame's values as `picture` says; with no
+// scene, clears the picture's place instead. A silent frame prints nothing
+// (the scene's "fstr_val" line included). The result says whether a render
+// target could not be drawn into.
+SceneDrawResult drawFrame(LoadedDemo& demo, Scene* scene, const FrameValues& values, const FramePicture& picture,
+                          FrameReport report = FrameReport::Console);
 
 } // namespace app

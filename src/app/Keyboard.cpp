@@ -56,6 +56,8 @@ void app::onKeyboard(unsigned char key, int, int)
     // Keys still queued behind Esc find the music released and do nothing.
     if (appState.musicStream.isReleased())
         return;
+    if (appState.edit && appState.edit->onKey(key))
+        return;
     if (appState.live && appState.live->onKey(key))
         return;
     switch (keyActionFor(key)) {

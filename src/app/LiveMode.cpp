@@ -4,6 +4,7 @@
 #include "app/LiveMode.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -13,8 +14,11 @@
 #include <nlohmann/json.hpp>
 
 #include "app/AppState.h"
+#include "app/DemoChecks.h"
+#include "app/DemoSetup.h"
 #include "app/TextTracks.h"
 #include "demo/DemoDescription.h"
+#include "demo/DemoLoader.h"
 #include "platform/platform.h"
 #include "sync/device.h"
 
@@ -31,8 +35,9 @@ constexpr unsigned char kTab = 9;
 
 // The window's side of a description loaded again: the title follows the
 // demo's name; full screen is left as the person has it now.
-class ReloadHost : public DescriptionHost {
+class ReloadHost : public BuildingHost {
 public:
+    explicit ReloadHost(BuildFailures& builds) : BuildingHost(builds) {}
     void enterFullscreen() override {}
     void setTitle(const std::string& name) override
     {
@@ -61,12 +66,17 @@ double secondsSince(std::chrono::steady_clock::time_point start)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// Every copy of the entry built from these two files: the description's and the scenes'.
-template <typename Action>
-void forEachCopy(DemoContent& demo, const std::string& vertexPath, const std::string& fragmentPath, Action action)
+bool sameEntry(const DemoShader& a, const DemoShader& b)
+{
+    return a.getVertexPath() == b.getVertexPath() && a.getFragmentPath() == b.getFragmentPath() &&
+           a.getConvention() == b.getConvention();
+}
+
+// Every copy of `entry`: the description's and the scenes'.
+template <typename Action> void forEachCopy(DemoContent& demo, const DemoShader& entry, Action action)
 {
     auto visit = [&](DemoShader& shader) {
-        if (shader.getVertexPath() == vertexPath && shader.getFragmentPath() == fragmentPath)
+        if (sameEntry(shader, entry))
             action(shader);
     };
     for (DemoShader& shader : demo.shaders)
@@ -94,6 +104,9 @@ void LiveMode::loadTextTracks()
 {
     textTracks_ = app::textTrackNames();
     for (const std::string& name : textTracks_) {
+        // The track editor's columns are read by the editor, whose keys they play.
+        if (appState.edit && appState.edit->ownsTrack(name))
+            continue;
         const std::string path = app::textTrackPath(name);
         std::string error;
         if (app::loadTextTrack(sync_obtain_track(appState.syncDevice.get(), name.c_str()), path, error))
@@ -109,10 +122,9 @@ void LiveMode::watchDemoFiles()
     watcher_.add(kDescriptionPath);
     watcher_.add(kFinalVertexPath);
     watcher_.add(kFinalFragmentPath);
-    for (const DemoShader& shader : appState.demo.shaders) {
-        watcher_.add(shader.getVertexPath());
-        watcher_.add(shader.getFragmentPath());
-    }
+    for (const DemoShader& shader : appState.demo.shaders)
+        for (const std::string& file : shader.getSourceFiles())
+            watcher_.add(file);
     for (const std::string& path : appState.demo.imagePaths)
         watcher_.add(path);
     for (const std::unique_ptr<SyncTrack>& track : appState.syncDevice->data.tracks) {
@@ -127,11 +139,6 @@ void LiveMode::showBuildErrors(const std::vector<ShaderBuildError>& errors)
         setProblem(entryKey(error.vertexPath, error.fragmentPath), error.message);
 }
 
-void LiveMode::showFinalPassError(const std::string& failure)
-{
-    setProblem(entryKey(kFinalVertexPath, kFinalFragmentPath), failure);
-}
-
 void LiveMode::beginFrame()
 {
     const std::vector<std::string> changed = watcher_.changes();
@@ -139,6 +146,15 @@ void LiveMode::beginFrame()
         reloadChanged(changed);
     if (loop_.wrapsAt(currentRow()))
         seekToRow(loop_.start(), "");
+}
+
+void LiveMode::holdAtEnd(double endRow)
+{
+    MusicStream& music = appState.musicStream;
+    if (!music.isPlaying())
+        return;
+    music.pause();
+    seekToRow(std::max(0.0, std::ceil(endRow) - 1.0), "END");
 }
 
 void LiveMode::reloadChanged(const std::vector<std::string>& changed)
@@ -150,8 +166,9 @@ void LiveMode::reloadChanged(const std::vector<std::string>& changed)
         rebuildEntries(changed);
         if (contains(changed, kFinalVertexPath) || contains(changed, kFinalFragmentPath))
             rebuildFinalPass();
-        for (const std::string& path : appState.demo.imagePaths)
-            if (contains(changed, path))
+        // Each image once, however many texture entries name it.
+        for (const std::string& path : changed)
+            if (contains(appState.demo.imagePaths, path))
                 reloadImage(path);
     }
     for (const std::string& path : changed)
@@ -161,13 +178,13 @@ void LiveMode::reloadChanged(const std::vector<std::string>& changed)
 void LiveMode::reloadDescription()
 {
     DemoContent content;
-    std::vector<ShaderBuildError> buildErrors;
-    ReloadHost host;
+    BuildFailures builds(BuildFailurePolicy::Show);
+    ReloadHost host(builds);
     std::string reason = "cannot be read";
     bool loaded = false;
     try {
         loaded = demo::loadDemoDescription(kDescriptionPath, appState.syncDevice.get(), content, host,
-                                           &appState.fileWarnings, &buildErrors);
+                                           &appState.fileWarnings);
     } catch (const nlohmann::json::exception& error) {
         reason = demo::descriptionErrorText(error);
     }
@@ -177,6 +194,7 @@ void LiveMode::reloadDescription()
     }
     // The music's position is in bytes, so it stays where it is whatever the new tempo.
     appState.demo = std::move(content);
+    appState.demo.timing.fitToTune(app::tuneSeconds());
     appState.rowsPerSecond = appState.demo.timing.rowsPerSecond;
     problems_.erase(std::remove_if(problems_.begin(), problems_.end(),
                                    [](const Problem& problem) {
@@ -185,56 +203,75 @@ void LiveMode::reloadDescription()
                                    }),
                     problems_.end());
     clearProblem(kDescriptionPath);
-    showBuildErrors(buildErrors);
+    showBuildErrors(builds.failures());
     // New parameters may have made tracks that a text file is the source of.
     loadTextTracks();
     watchDemoFiles();
     reloaded(kDescriptionPath);
+    console_.clearStatus();
+    app::warnAboutDemoMistakes(appState, app::tuneSeconds());
 }
 
 void LiveMode::rebuildEntries(const std::vector<std::string>& changed)
 {
-    std::vector<std::pair<std::string, std::string>> entries;
+    // Each entry once, however many of its files (its own or included ones) changed.
+    std::vector<DemoShader> entries;
     for (const DemoShader& shader : appState.demo.shaders) {
-        const std::pair<std::string, std::string> entry{shader.getVertexPath(), shader.getFragmentPath()};
-        if ((contains(changed, entry.first) || contains(changed, entry.second)) &&
-            std::find(entries.begin(), entries.end(), entry) == entries.end())
-            entries.push_back(entry);
+        const std::vector<std::string>& files = shader.getSourceFiles();
+        const bool edited = std::any_of(files.begin(), files.end(),
+                                        [&](const std::string& file) { return contains(changed, file); });
+        const bool listed = std::any_of(entries.begin(), entries.end(),
+                                        [&](const DemoShader& entry) { return sameEntry(entry, shader); });
+        if (edited && !listed)
+            entries.push_back(shader);
     }
-    for (const auto& entry : entries) {
-        const std::string key = entryKey(entry.first, entry.second);
-        std::string failure;
-        ShaderProgram built = render::buildShaderProgram(entry.first, entry.second, nullptr, &failure);
-        if (!built.isValid()) {
-            setProblem(key, failure);
+    for (DemoShader& entry : entries) {
+        const std::string key = entryKey(entry.getVertexPath(), entry.getFragmentPath());
+        const BuildOutcome outcome = entry.build(BuildReport::Quiet);
+        // One program for every copy (the old one goes with its last
+        // holder); the files it includes now are watched even when it failed.
+        forEachCopy(appState.demo, entry, [&](DemoShader& shader) { shader.shareBuildOf(entry); });
+        for (const std::string& file : entry.getSourceFiles())
+            watcher_.add(file);
+        if (!outcome.built) {
+            setProblem(key, outcome.failure);
             continue;
         }
-        // One program for every copy; the old one goes with its last holder.
-        const std::shared_ptr<const ShaderProgram> program = std::make_shared<const ShaderProgram>(std::move(built));
-        forEachCopy(appState.demo, entry.first, entry.second, [&](DemoShader& shader) { shader.useProgram(program); });
         clearProblem(key);
         reloaded(key);
+        console_.clearStatus();
+        app::warnAboutUniforms(appState, {entry.getVertexPath(), entry.getFragmentPath()});
     }
 }
 
 void LiveMode::rebuildFinalPass()
 {
     const std::string key = entryKey(kFinalVertexPath, kFinalFragmentPath);
-    std::string failure;
-    ShaderProgram built = render::buildShaderProgram(kFinalVertexPath, kFinalFragmentPath, nullptr, &failure);
-    if (!built.isValid()) {
-        setProblem(key, failure);
+    ShaderBuild built = render::buildShaderProgram(kFinalVertexPath, kFinalFragmentPath, BuildReport::Quiet);
+    if (!built.outcome.built) {
+        setProblem(key, built.outcome.failure);
         return;
     }
-    appState.antiAliasProgram = std::make_unique<ShaderProgram>(std::move(built));
+    appState.antiAliasProgram = std::make_unique<ShaderProgram>(std::move(built.program));
     // The quads are bound to the program's attributes, which may have moved.
     appState.quads = std::make_unique<SceneQuads>(*appState.antiAliasProgram);
     clearProblem(key);
     reloaded(key);
+    console_.clearStatus();
+    app::warnAboutUniforms(appState, {kFinalVertexPath, kFinalFragmentPath});
+}
+
+void LiveMode::trackReloaded(const std::string& path)
+{
+    clearProblem(path);
+    reloaded(path);
 }
 
 void LiveMode::reloadTrack(const std::string& path)
 {
+    // The track editor reads its own tracks' files.
+    if (appState.edit && appState.edit->onTrackFileChanged(path))
+        return;
     SyncDevice* device = appState.syncDevice.get();
     for (const std::unique_ptr<SyncTrack>& track : device->data.tracks) {
         const bool fromText = contains(textTracks_, track->name);
@@ -265,11 +302,23 @@ void LiveMode::reloadTrack(const std::string& path)
 
 void LiveMode::reloadImage(const std::string& path)
 {
+    int width = 0;
+    int height = 0;
+    std::string problem;
+    const std::unique_ptr<unsigned char, void (*)(unsigned char*)> pixels(
+        render::loadImageFile(path.c_str(), width, height, &problem, render::maxImageSide()), render::freeImagePixels);
+    if (!pixels) {
+        // The last good picture stays, as a shader's last good program does.
+        setProblem(path, path + ": " + problem + "; the last good picture stays");
+        return;
+    }
+    // Decoded once; every texture entry of the image gets it (the scenes keep
+    // pointing at the same Textures).
     DemoContent& demo = appState.demo;
     for (std::size_t i = 0; i < demo.imagePaths.size() && i < demo.imageTextures.size(); ++i)
         if (demo.imagePaths[i] == path)
-            *demo.imageTextures[i] = Texture(path); // the scenes keep pointing at the same Texture
-    std::cout << "\n";
+            demo.imageTextures[i]->replaceImage(pixels.get(), width, height);
+    clearProblem(path);
     reloaded(path);
 }
 
@@ -321,7 +370,7 @@ void LiveMode::reportFrame(const FrameValues& values, bool sceneFound)
     console_.status(app::liveStatusText(status_) + " | " + app::loopText(loop_), secondsSince(start_));
 }
 
-void LiveMode::drawOverlay(int width, int height)
+void LiveMode::drawOverlay(const FrameView& place)
 {
     std::vector<HudLine> lines;
     if (displayShown_) {
@@ -344,8 +393,8 @@ void LiveMode::drawOverlay(int width, int height)
             start = end + 1;
         }
     }
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    display_.draw(lines, width, height);
+    glBindFramebuffer(GL_FRAMEBUFFER, place.framebuffer);
+    display_.draw(lines, place.width, place.height, place.x, place.y);
 }
 
 double LiveMode::currentRow() const
@@ -436,6 +485,10 @@ void LiveMode::onSpecialKey(int key)
 void onLiveSpecialKey(int key, int, int)
 {
     // Keys still queued behind Esc find the music released and do nothing.
-    if (appState.live && !appState.musicStream.isReleased())
+    if (!appState.live || appState.musicStream.isReleased())
+        return;
+    if (key == GLUT_KEY_F2)
+        app::toggleEditor();
+    else if (!appState.edit || !appState.edit->onSpecialKey(key))
         appState.live->onSpecialKey(key);
 }

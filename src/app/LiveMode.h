@@ -15,12 +15,13 @@
 #include <utility>
 #include <vector>
 
+#include "app/BuildFailures.h"
 #include "app/FrameRules.h"
 #include "app/LiveConsole.h"
 #include "app/LiveTimeline.h"
-#include "demo/DemoLoader.h"
 #include "platform/FileWatcher.h"
 #include "render/HeadsUpDisplay.h"
+#include "render/PictureTarget.h"
 
 class LiveMode {
 public:
@@ -30,21 +31,31 @@ public:
     // and every file of the demo is watched.
     void start();
 
-    // Entries that failed to build while the demo loaded.
+    // Programs that failed to build while the demo loaded (entries and the final pass).
     void showBuildErrors(const std::vector<ShaderBuildError>& errors);
-
-    // The final pass's program failed to build for `failure`.
-    void showFinalPassError(const std::string& failure);
 
     // Start of a frame: reloads what was saved since the last frame and
     // jumps back to the loop's start at its end.
     void beginFrame();
 
+    // The frame's row has reached the demo's end at `endRow`: instead of
+    // ending, the demo holds its last row, paused, until a key moves on (Esc
+    // quits). Does nothing while paused.
+    void holdAtEnd(double endRow);
+
     // The frame's status line, in place of the frame report.
     void reportFrame(const FrameValues& values, bool sceneFound);
 
-    // Draws the heads-up display and the errors over the finished picture.
-    void drawOverlay(int width, int height);
+    // Draws the heads-up display and the errors over the finished picture,
+    // in its place (the whole window, or the part beside the track editor).
+    void drawOverlay(const FrameView& place);
+
+    // Watches the demo's files again, tracks added since included.
+    void watchFiles() { watchDemoFiles(); }
+
+    // A track file that another part of the player read again (the track
+    // editor, for its text tracks): its problem goes, the reload shows.
+    void trackReloaded(const std::string& path);
 
     // Live mode's keys; false for a key it does not use.
     bool onKey(unsigned char key);
@@ -86,5 +97,6 @@ private:
     int rateFrames_ = 0;
 };
 
-// The toolkit's special-key callback in live mode (Home, PageUp, PageDown).
+// The toolkit's special-key callback in live mode (Home, PageUp, PageDown;
+// F2 and the track editor's keys).
 void onLiveSpecialKey(int key, int x, int y);

@@ -3,22 +3,15 @@
 #include "app/TextTracks.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
+#include <iostream>
 #include <memory>
 #include <system_error>
 
-#include "platform/file_read.h"
-#include "platform/platform.h"
 #include "platform/warning.h"
 #include "sync/device.h"
 #include "sync/track_text.h"
-
-namespace {
-
-// Text tracks are small; a larger file is surely something else.
-constexpr uint64_t kMaxTextTrackBytes = 64ull * 1024 * 1024;
-
-} // namespace
 
 std::vector<std::string> app::textTrackNames()
 {
@@ -41,18 +34,9 @@ std::string app::textTrackPath(const std::string& name)
 
 bool app::loadTextTrack(SyncTrack* track, const std::string& path, std::string& error)
 {
-    std::string text;
-    std::string problem;
-    if (platform_read_file(path.c_str(), kMaxTextTrackBytes, text, problem) != PLATFORM_READ_OK) {
-        error = path + ": " + problem;
-        return false;
-    }
     std::vector<SyncKey> keys;
-    SyncTextError textError;
-    if (!sync_parse_text(text, keys, textError)) {
-        error = path + ":" + std::to_string(textError.line) + ": " + textError.message;
+    if (!sync_read_text(path.c_str(), keys, error))
         return false;
-    }
     const int32_t count = static_cast<int32_t>(keys.size());
     std::unique_ptr<SyncKey[]> owned(count > 0 ? new SyncKey[keys.size()] : nullptr);
     std::copy(keys.begin(), keys.end(), owned.get());
@@ -65,18 +49,27 @@ bool app::loadTextTrack(SyncTrack* track, const std::string& path, std::string& 
 
 void app::warnAboutStaleTextTracks()
 {
+    const std::string command = std::string("`synctrack encode ") + kTextTrackFolder + " .`";
     for (const std::string& name : textTrackNames()) {
         const std::string text = textTrackPath(name);
         const std::string binary = sync_track_path("sync", name.c_str());
-        // Full-resolution times: the text is often saved within the second
-        // its binary was made (the standard library's times are whole
-        // seconds on Windows).
-        int64_t textTime = 0;
-        int64_t binaryTime = 0;
-        if (!platform_file_time_ns(text.c_str(), textTime))
-            continue;
-        if (!platform_file_time_ns(binary.c_str(), binaryTime) || textTime > binaryTime)
-            platform_warn(text, "newer than " + binary + ", which the player reads; `synctrack encode " +
-                                    kTextTrackFolder + " .` brings it up to date (or play with --live)");
+        // By content: a copied or checked-out folder gives every file a new time.
+        std::string problem;
+        switch (sync_compare_text(text.c_str(), binary.c_str(), problem)) {
+        case SYNC_TEXT_AGREES:
+            break;
+        case SYNC_TEXT_DIFFERS:
+            platform_warn(text, "its keys differ from " + binary + ", which the player reads; " + command +
+                                    " brings it up to date (or play with --live)");
+            break;
+        case SYNC_TEXT_NO_TRACK:
+            platform_warn(text, "has no " + binary + ", which the player would read; " + command +
+                                    " makes it (or play with --live)");
+            break;
+        case SYNC_TEXT_UNREADABLE:
+            std::cout.flush();
+            std::fprintf(stderr, "%s; the player reads %s as it is\n", problem.c_str(), binary.c_str());
+            break;
+        }
     }
 }

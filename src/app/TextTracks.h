@@ -2,7 +2,7 @@
 // synctrack reads them) kept in tracks/NAME.txt beside demo.json. In live
 // mode such a file is the source of track NAME and is read again whenever it
 // is saved; the player otherwise reads only the binary sync_NAME.track files
-// and says at start-up when a text file is newer than its binary.
+// and says at start-up when a text file's keys differ from its binary's.
 //
 // Main thread. The tracks belong to their SyncDevice.
 #pragma once
@@ -28,8 +28,9 @@ std::string textTrackPath(const std::string& name);
 // increase", or "tracks/x.txt: cannot open: ...").
 bool loadTextTrack(SyncTrack* track, const std::string& path, std::string& error);
 
-// One warning on standard error for each text track that is newer than its
-// binary file (or has none), naming the command that brings it up to date.
+// One warning on standard error for each text track whose keys differ from
+// those of its binary file (or that has none, or does not parse), naming the
+// command that brings it up to date. Compared by content, not by time.
 void warnAboutStaleTextTracks();
 
 } // namespace app

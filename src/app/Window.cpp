@@ -2,6 +2,9 @@
 // Main thread; the toolkit owns the window and the context.
 #include "app/Window.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <iostream>
 
 #include <GL/glew.h>
@@ -10,6 +13,22 @@
 #include "app/AppState.h"
 #include "app/FrameLoop.h"
 #include "platform/platform.h"
+
+void app::onToolkitError(const char* format, va_list arguments)
+{
+    char message[512];
+    std::vsnprintf(message, sizeof message, format, arguments);
+    std::cout.flush();
+    // The toolkit's words, e.g. "failed to open display ''".
+    if (std::strstr(message, "open display") != nullptr)
+        std::fprintf(stderr,
+                     "demoplayer: no display to open the window on (%s); play under a display server such as Xvfb "
+                     "(xvfb-run demoplayer ...), or render the demo without one: demoplayer --export OUT\n",
+                     message);
+    else
+        std::fprintf(stderr, "freeglut (demoplayer): %s\n", message);
+    std::exit(1);
+}
 
 bool app::initWindow(int width, int height)
 {

@@ -2,7 +2,16 @@
 // of their own. Main thread.
 #pragma once
 
+#include <cstdarg>
+
 namespace app {
+
+// The toolkit's error handler, set before it starts: its message on
+// standard error ("freeglut (demoplayer): ..."), and for a display it cannot
+// open one line that says how to play anyway (a display server such as
+// Xvfb, or --export, which needs none). Ends the process with status 1, as
+// the toolkit would.
+[[noreturn]] void onToolkitError(const char* format, va_list arguments);
 
 // Creates the screen-sized window with its GL 3.1 context, turns vertical
 // sync on, loads the GL entry points and registers the reshape, idle and

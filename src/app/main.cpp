@@ -2,8 +2,9 @@
 // their order, the toolkit's main loop, and the shutdown. Plays the demo in
 // DEMO_DIR (default: the current folder); the toolkit's own options go to
 // it. Exit status 0 after Esc, the end row or a closed window; 1 when the
-// demo folder cannot be entered, the GL entry points cannot be loaded or the
-// description fails to load; 2 for wrong usage. With --export OUT it renders
+// demo folder cannot be entered, the GL entry points cannot be loaded, the
+// description fails to load or a render target cannot be drawn into; 2 for
+// wrong usage. With --export OUT it renders
 // the demo into OUT instead, without a window (see ExportMode.h).
 #include <cstdio>
 #include <filesystem>
@@ -17,9 +18,11 @@
 #include <GL/freeglut.h>
 
 #include "app/AppState.h"
+#include "app/BuildFailures.h"
 #include "app/CommandLine.h"
 #include "app/DemoChecks.h"
 #include "app/DemoSetup.h"
+#include "app/EditMode.h"
 #include "app/ExportMode.h"
 #include "app/Keyboard.h"
 #include "app/LiveMode.h"
@@ -93,6 +96,7 @@ int main(int argc, char** argv)
         toolkitArguments.push_back(&argument[0]);
     toolkitArguments.push_back(nullptr);
     int toolkitArgumentCount = static_cast<int>(toolkitArguments.size()) - 1;
+    glutInitErrorFunc(app::onToolkitError);
     glutInit(&toolkitArgumentCount, toolkitArguments.data());
     platform_console_open(appState.console);
 
@@ -100,27 +104,35 @@ int main(int argc, char** argv)
         return 1;
     if (commandLine.live)
         appState.live = std::make_unique<LiveMode>();
-    if (!app::initDemo()) {
+    // Live mode shows a failed build in the window; the player waits for Enter.
+    BuildFailures builds(commandLine.live ? BuildFailurePolicy::Show : BuildFailurePolicy::WaitForEnter);
+    if (!app::initDemo(builds)) {
         app::releaseMusic();
         return 1;
     }
-    app::initAntiAliasProgram();
+    app::initAntiAliasProgram(builds, appState);
+    app::showBuildFailures(builds);
     glutKeyboardFunc(app::onKeyboard);
     if (appState.live)
         glutSpecialFunc(onLiveSpecialKey);
     std::cout << "----------------\n";
     glDisable(GL_CULL_FACE);
-    app::initQuadMeshes();
-    app::warnAboutDemoMistakes();
+    app::initQuadMeshes(appState);
+    app::warnAboutDemoMistakes(appState, app::tuneSeconds());
     if (appState.live)
         appState.live->start();
-    else
+    if (commandLine.edit)
+        app::toggleEditor();
+    if (!appState.live)
         app::warnAboutStaleTextTracks();
     if (commandLine.hasStartRow)
         app::startAtRow(commandLine.startRow);
 
     glutMainLoop();
 
+    // Edits not yet written go to their files now.
+    if (appState.edit)
+        appState.edit->finish();
     app::releaseMusic();
-    return 0;
+    return appState.exitStatus;
 }

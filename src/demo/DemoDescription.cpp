@@ -3,6 +3,8 @@
 #include "demo/DemoDescription.h"
 
 #include <algorithm>
+#include <cctype>
+#include <vector>
 
 #include "platform/file_read.h"
 
@@ -43,13 +45,6 @@ std::string shown(const json& value)
     return text;
 }
 
-json::type_error wrongType(const json& value, const std::string& path, const char* expected)
-{
-    const std::string message = value.is_null() ? subject(path) + " is missing; it must be " + expected
-                                                : subject(path) + " must be " + expected + ", not " + shown(value);
-    return json::type_error::create(302, message, &value);
-}
-
 json::out_of_range shaderIdOutOfRange(const json& shaderId, std::size_t shaderCount, const std::string& path)
 {
     std::string message = subject(path) + " is " + shaderId.dump() + ", but ";
@@ -62,7 +57,134 @@ json::out_of_range shaderIdOutOfRange(const json& shaderId, std::size_t shaderCo
     return json::out_of_range::create(401, message, &shaderId);
 }
 
+// The optimal string alignment distance between `a` and `b`: insertions,
+// deletions, substitutions and swaps of two neighbours each count 1.
+std::size_t editDistance(const std::string& a, const std::string& b)
+{
+    std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
+    for (std::size_t i = 0; i <= a.size(); ++i)
+        d[i][0] = i;
+    for (std::size_t j = 0; j <= b.size(); ++j)
+        d[0][j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t cost = a[i - 1] == b[j - 1] ? 0 : 1;
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + cost});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    }
+    return d[a.size()][b.size()];
+}
+
+std::string lowerCase(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The unknown keys of `entry` (an object of `kind` at `path`) and of the
+// objects inside it, in the order of the walk.
+void checkKeys(const json& entry, demo::DescriptionObject kind, const std::string& path,
+               std::vector<std::string>& lines);
+
+// Checks every item of `list` as an object of `kind`, the items found as
+// forEachDescriptionItem finds them.
+void checkItems(const json& list, demo::DescriptionObject kind, const std::string& path,
+                std::vector<std::string>& lines)
+{
+    if (list.is_array()) {
+        for (std::size_t i = 0; i < list.size(); ++i)
+            checkKeys(list[i], kind, path + "[" + std::to_string(i) + "]", lines);
+    } else if (list.is_object()) {
+        for (auto member = list.begin(); member != list.end(); ++member)
+            checkKeys(member.value(), kind, path + "." + member.key(), lines);
+    }
+}
+
+void checkKeys(const json& entry, demo::DescriptionObject kind, const std::string& path,
+               std::vector<std::string>& lines)
+{
+    using Kind = demo::DescriptionObject;
+    if (!entry.is_object())
+        return;
+    const std::vector<std::string>& known = demo::descriptionKeys(kind);
+    for (auto member = entry.begin(); member != entry.end(); ++member) {
+        if (std::find(known.begin(), known.end(), member.key()) != known.end())
+            continue;
+        std::string line = (path.empty() ? "" : path + ": ") + "\"" + member.key() + "\" is not a key the player reads";
+        const std::string nearest = demo::nearestKey(member.key(), known);
+        if (!nearest.empty())
+            line += "; did you mean \"" + nearest + "\"?";
+        lines.push_back(line);
+    }
+    const auto inside = [&](const char* key, Kind itemKind) {
+        const auto found = entry.find(key);
+        if (found != entry.end())
+            checkItems(*found, itemKind, path.empty() ? key : path + "." + key, lines);
+    };
+    switch (kind) {
+    case Kind::Top:
+        inside("shaders", Kind::Shader);
+        inside("scenes", Kind::Scene);
+        break;
+    case Kind::Scene:
+        inside("shader_order", Kind::Pass);
+        inside("textures", Kind::Texture);
+        break;
+    default:
+        break;
+    }
+}
+
 } // namespace
+
+const std::vector<std::string>& demo::descriptionKeys(DescriptionObject kind)
+{
+    static const std::vector<std::string> kTop = {"name",    "fullscreen",      "shaders", "scenes",
+                                                  "end_row", "rows_per_second", "bpm",     "rows_per_beat"};
+    static const std::vector<std::string> kShader = {"name", "vertexsrc", "fragmentsrc", "parameters", "convention"};
+    static const std::vector<std::string> kScene = {"id", "shader_order", "textures"};
+    static const std::vector<std::string> kPass = {"pass_order", "shader_id", "channels", "format", "scale", "filter"};
+    static const std::vector<std::string> kTexture = {"id", "src"};
+    switch (kind) {
+    case DescriptionObject::Shader:
+        return kShader;
+    case DescriptionObject::Scene:
+        return kScene;
+    case DescriptionObject::Pass:
+        return kPass;
+    case DescriptionObject::Texture:
+        return kTexture;
+    case DescriptionObject::Top:
+        break;
+    }
+    return kTop;
+}
+
+std::string demo::nearestKey(const std::string& key, const std::vector<std::string>& known)
+{
+    // A slip changes at most a third of the letters: "fps" is not "bpm".
+    std::string nearest;
+    std::size_t nearestDistance = 0;
+    for (const std::string& candidate : known) {
+        const std::size_t distance = editDistance(lowerCase(key), lowerCase(candidate));
+        const std::size_t longer = std::max(key.size(), candidate.size());
+        if (distance * 3 > longer || (!nearest.empty() && distance >= nearestDistance))
+            continue;
+        nearest = candidate;
+        nearestDistance = distance;
+    }
+    return nearest;
+}
+
+std::vector<std::string> demo::unknownDescriptionKeys(const json& document)
+{
+    std::vector<std::string> lines;
+    checkKeys(document, DescriptionObject::Top, "", lines);
+    return lines;
+}
 
 bool demo::readDescriptionFile(const char* path, std::string& text, std::string& problem)
 {
@@ -84,24 +206,31 @@ std::string demo::descriptionErrorText(const json::exception& error)
     return text;
 }
 
+json::type_error demo::descriptionTypeError(const json& value, const std::string& path, const std::string& expected)
+{
+    const std::string message = value.is_null() ? subject(path) + " is missing; it must be " + expected
+                                                : subject(path) + " must be " + expected + ", not " + shown(value);
+    return json::type_error::create(302, message, &value);
+}
+
 json& demo::descriptionMember(json& entry, const char* key, const std::string& path, const char* expected)
 {
     if (!entry.is_object() && !entry.is_null())
-        throw wrongType(entry, path, expected);
+        throw demo::descriptionTypeError(entry, path, expected);
     return entry[key];
 }
 
 bool demo::descriptionBool(const json& value, const std::string& path, const char* expected)
 {
     if (!value.is_boolean())
-        throw wrongType(value, path, expected);
+        throw demo::descriptionTypeError(value, path, expected);
     return value.get<bool>();
 }
 
 std::string demo::descriptionString(const json& value, const std::string& path, const char* expected)
 {
     if (!value.is_string())
-        throw wrongType(value, path, expected);
+        throw demo::descriptionTypeError(value, path, expected);
     return value.get<std::string>();
 }
 
@@ -121,7 +250,7 @@ json demo::parseDescription(const std::string& text)
 uint32_t demo::descriptionShaderIndex(const json& shaderId, std::size_t shaderCount, const std::string& path)
 {
     if (!shaderId.is_number())
-        throw wrongType(shaderId, path, "a number");
+        throw demo::descriptionTypeError(shaderId, path, "a number");
     uint64_t index = 0;
     if (shaderId.is_number_float()) {
         // Only values that truncate into 0 .. 2^32 - 1 convert; anything

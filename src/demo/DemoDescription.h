@@ -22,8 +22,11 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
+
+#include "demo/DescriptionOptions.h"
 
 // Deeper nesting is refused while parsing: copying and writing a value
 // recurse once per level.
@@ -71,6 +74,12 @@ uint32_t descriptionShaderIndex(const nlohmann::json& shaderId, std::size_t shad
 nlohmann::json& descriptionMember(nlohmann::json& entry, const char* key, const std::string& path,
                                   const char* expected);
 
+// The error for `value` (at `path`) when it is not what the description
+// allows there: "<path> must be <expected>, not <value>" ("... is missing;
+// it must be ..." for null).
+nlohmann::json::type_error descriptionTypeError(const nlohmann::json& value, const std::string& path,
+                                                const std::string& expected);
+
 // `value` (at `path`) as a boolean or a string; type_error when it is not
 // one, saying that it must be `expected`.
 bool descriptionBool(const nlohmann::json& value, const std::string& path, const char* expected);
@@ -85,19 +94,41 @@ template <class Visit>
 void forEachDescriptionItem(nlohmann::json& list, const std::string& path, const char* listExpected,
                             const char* itemExpected, Visit visit);
 
+// The kinds of object in a description, each with the keys the player reads.
+enum class DescriptionObject { Top, Shader, Scene, Pass, Texture };
+
+// The keys the player reads in an object of `kind`: those the walk below and
+// readDemoTiming ask for. A key read anywhere must be listed here, or the
+// player calls it unknown.
+const std::vector<std::string>& descriptionKeys(DescriptionObject kind);
+
+// One line for each key of `document` (at any level) that the player does
+// not read, naming its place and the nearest key it reads when one is close:
+// `scenes[1]: "shaders_order" is not a key the player reads; did you mean
+// "shader_order"?`. Lists and entries are followed as the walk follows them;
+// values of the wrong kind are left to the walk.
+std::vector<std::string> unknownDescriptionKeys(const nlohmann::json& document);
+
+// The known key nearest to `key`, when one is close enough to be a slip
+// (case, a letter or two, two letters swapped); "" otherwise.
+std::string nearestKey(const std::string& key, const std::vector<std::string>& known);
+
 // Walks `document` (which gains a null member for every absent key it is
 // asked for), writing the account to `log`. The builder is any class with:
 //   void setFullscreen();                       // "fullscreen" is true
 //   void setTitle(const std::string& name);
-//   void beginShader(const std::string& vertexPath, const std::string& fragmentPath);
+//   void beginShader(const std::string& vertexPath, const std::string& fragmentPath,
+//                    const ShaderConvention* convention); // vertexPath "" with a convention:
+//                                               // the player's own vertex shader
 //   void addParameter(const std::string& name); // to the shader begun last
 //   void finishShader();                        // the shader joins the list
 //   std::size_t shaderCount() const;            // shaders finished so far
 //   void beginScene();
-//   void addPass(uint32_t shaderIndex);         // a copy of that shader entry
+//   void addPass(uint32_t shaderIndex, const PassSettings& settings); // a copy of that shader entry
 //   DescriptionTexture addTexture(const std::string& path);
 //   const void* sceneAddress() const;           // the scene begun last
 //   void finishScene();                         // the scene joins the list
+//   void warn(const std::string& message);      // a mistake that does not end the load
 // A throw leaves the shader or scene in progress unfinished.
 template <class Builder> void walkDescription(nlohmann::json& document, std::ostream& log, Builder& builder);
 
@@ -140,9 +171,14 @@ template <class Builder> void walkDescription(nlohmann::json& document, std::ost
             log << "  src[ vertex:" << shader["vertexsrc"].dump() << "; fragment:" << shader["fragmentsrc"].dump()
                 << "]\n";
             const char* const kFile = "a file name (a string)";
-            const std::string vertexPath = descriptionString(shader["vertexsrc"], path + ".vertexsrc", kFile);
+            const ShaderConvention* convention = descriptionConvention(shader["convention"], path + ".convention");
+            // A shader in a convention may leave its vertex shader to the player.
+            const bool ownVertexShader = convention == nullptr || !shader["vertexsrc"].is_null();
+            const std::string vertexPath = ownVertexShader
+                                               ? descriptionString(shader["vertexsrc"], path + ".vertexsrc", kFile)
+                                               : "";
             const std::string fragmentPath = descriptionString(shader["fragmentsrc"], path + ".fragmentsrc", kFile);
-            builder.beginShader(vertexPath, fragmentPath);
+            builder.beginShader(vertexPath, fragmentPath, convention);
             log << "  Parameters: {\n";
             forEachDescriptionItem(shader["parameters"], path + ".parameters", "a list of parameter names",
                                    "a parameter name (a string)",
@@ -162,17 +198,20 @@ template <class Builder> void walkDescription(nlohmann::json& document, std::ost
             log << " Scene id: " << descriptionMember(scene, "id", path, expected).dump() << "\n";
             log << "  Shaders for scene: {\n";
             builder.beginScene();
-            forEachDescriptionItem(scene["shader_order"], path + ".shader_order", "a list of passes",
-                                   "a pass (an object)",
-                                   [&](json& pass, const std::string& passPath, const char* what) {
-                                       log << "    Pass "
-                                           << descriptionMember(pass, "pass_order", passPath, what).dump()
-                                           << " = Shader Program with ID [" << pass["shader_id"].dump() << "]\n";
-                                       builder.addPass(descriptionShaderIndex(pass["shader_id"], builder.shaderCount(),
-                                                                              passPath + ".shader_id"));
-                                   });
+            std::vector<ScenePassChannels> passChannels;
+            forEachDescriptionItem(
+                scene["shader_order"], path + ".shader_order", "a list of passes", "a pass (an object)",
+                [&](json& pass, const std::string& passPath, const char* what) {
+                    log << "    Pass " << descriptionMember(pass, "pass_order", passPath, what).dump()
+                        << " = Shader Program with ID [" << pass["shader_id"].dump() << "]\n";
+                    const uint32_t shaderIndex = descriptionShaderIndex(pass["shader_id"], builder.shaderCount(),
+                                                                        passPath + ".shader_id");
+                    passChannels.push_back({passPath, {}});
+                    builder.addPass(shaderIndex, descriptionPassSettings(pass, passPath, passChannels.back().channels));
+                });
             log << "  }\n"
                 << "  Textures for scene: {\n";
+            std::size_t textureCount = 0;
             forEachDescriptionItem(scene["textures"], path + ".textures", "a list of textures", "a texture (an object)",
                                    [&](json& texture, const std::string& texturePath, const char* what) {
                                        json& source = descriptionMember(texture, "src", texturePath, what);
@@ -180,8 +219,11 @@ template <class Builder> void walkDescription(nlohmann::json& document, std::ost
                                            descriptionString(source, texturePath + ".src", "a file name (a string)"));
                                        log << "    Texture " << texture["id"].dump() << " = " << texture["src"].dump()
                                            << "||  TEXTURE ID " << made.id << "|| addr: " << made.address << " \n";
+                                       ++textureCount;
                                    });
             log << "  }\n";
+            for (const std::string& problem : channelProblems(passChannels, textureCount))
+                builder.warn(problem);
             for (int copy = 0; copy < 6; ++copy)
                 log << builder.sceneAddress() << "\n";
             builder.finishScene();

@@ -19,8 +19,8 @@ namespace {
 class ContentBuilder {
 public:
     ContentBuilder(const char* path, SyncDevice* device, DemoContent& content, DescriptionHost& host,
-                   FileWarnings* warnings, std::vector<ShaderBuildError>* buildErrors)
-        : path_(path), device_(device), content_(content), host_(host), warnings_(warnings), buildErrors_(buildErrors)
+                   FileWarnings* warnings)
+        : path_(path), device_(device), content_(content), host_(host), warnings_(warnings)
     {
     }
 
@@ -28,18 +28,13 @@ public:
 
     void setTitle(const std::string& name) { host_.setTitle(name); }
 
-    void beginShader(const std::string& vertexPath, const std::string& fragmentPath)
+    void beginShader(const std::string& vertexPath, const std::string& fragmentPath, const ShaderConvention* convention)
     {
-        shader_.emplace(vertexPath, fragmentPath);
-        // A program that fails to compile or link still joins the list; its
-        // messages are on the console and hot reload can mend it later.
-        if (buildErrors_ == nullptr) {
-            shader_->build(warnings_);
-            return;
-        }
-        std::string failure;
-        if (!shader_->build(warnings_, &failure))
-            buildErrors_->push_back({vertexPath, fragmentPath, failure});
+        shader_.emplace(vertexPath, fragmentPath, convention);
+        // A program that fails to compile or link still joins the list; the
+        // host has its failure, and hot reload can mend it later.
+        const BuildOutcome outcome = shader_->build(host_.buildReport(), warnings_);
+        host_.shaderBuilt(vertexPath, fragmentPath, outcome);
     }
 
     void addParameter(const std::string& name) { shader_->addParameter(device_, name); }
@@ -56,17 +51,26 @@ public:
     {
         scene_.emplace();
         passCount_ = 0;
+        dropped_.clear();
     }
 
-    void addPass(uint32_t shaderIndex)
+    void addPass(uint32_t shaderIndex, const PassSettings& settings)
     {
-        scene_->addShader(content_.shaders[shaderIndex]);
+        const DemoShader& shader = content_.shaders[shaderIndex];
+        if (passCount_ >= static_cast<std::size_t>(Scene::kMaxPasses))
+            dropped_ += std::string(dropped_.empty() ? "" : ", ") + "shader_order[" + std::to_string(passCount_) +
+                        "] " + shader.getFragmentPath();
+        scene_->addShader(shader, settings);
         ++passCount_;
     }
 
     DescriptionTexture addTexture(const std::string& path)
     {
-        content_.imageTextures.push_back(std::make_unique<Texture>(path));
+        std::string problem;
+        content_.imageTextures.push_back(
+            std::make_unique<Texture>(path, host_.takesImageFailures() ? &problem : nullptr));
+        if (!problem.empty())
+            host_.imageFailed(path, problem);
         content_.imagePaths.push_back(path);
         Texture& texture = *content_.imageTextures.back();
         scene_->addTexture(texture);
@@ -82,10 +86,12 @@ public:
         if (passCount_ > static_cast<std::size_t>(Scene::kMaxPasses))
             platform_warn(path_, "scene " + std::to_string(content_.scenes.size()) + " has " +
                                      std::to_string(passCount_) + " passes; only the first " +
-                                     std::to_string(Scene::kMaxPasses) + " are drawn");
+                                     std::to_string(Scene::kMaxPasses) + " are drawn; dropped: " + dropped_);
         content_.scenes.push_back(*scene_);
         scene_.reset();
     }
+
+    void warn(const std::string& message) { platform_warn(path_, message); }
 
 private:
     const char* path_;
@@ -93,16 +99,16 @@ private:
     DemoContent& content_;
     DescriptionHost& host_;
     FileWarnings* warnings_;
-    std::vector<ShaderBuildError>* buildErrors_; // null: builds as the specified player does
-    std::optional<DemoShader> shader_;           // the entry being read
-    std::optional<Scene> scene_;                 // the scene being read
-    std::size_t passCount_ = 0;                  // pass entries of the scene being read, refused ones too
+    std::optional<DemoShader> shader_; // the entry being read
+    std::optional<Scene> scene_;       // the scene being read
+    std::size_t passCount_ = 0;        // pass entries of the scene being read, refused ones too
+    std::string dropped_;              // the refused ones, "shader_order[8] glow.fsh, ..."
 };
 
 } // namespace
 
 bool demo::loadDemoDescription(const char* path, SyncDevice* device, DemoContent& content, DescriptionHost& host,
-                               FileWarnings* warnings, std::vector<ShaderBuildError>* buildErrors)
+                               FileWarnings* warnings)
 {
     std::string text;
     std::string problem;
@@ -111,11 +117,14 @@ bool demo::loadDemoDescription(const char* path, SyncDevice* device, DemoContent
         return false;
     }
     nlohmann::json document = parseDescription(text);
+    // Before the walk, which may end the load on the very key mistyped.
+    for (const std::string& line : unknownDescriptionKeys(document))
+        platform_warn(path, line);
     // The length and tempo first: a wrong one ends the load before anything is made.
     std::string timingError;
     if (!readDemoTiming(document, content.timing, timingError))
         throw nlohmann::json::type_error::create(302, timingError, nullptr);
-    ContentBuilder builder(path, device, content, host, warnings, buildErrors);
+    ContentBuilder builder(path, device, content, host, warnings);
     walkDescription(document, std::cout, builder);
     return true;
 }

@@ -7,16 +7,6 @@
 #include "platform/FileWarnings.h"
 #include "sync/device.h"
 
-#include <string>
-#include <vector>
-
-// A shader entry that did not build during a live load, and why.
-struct ShaderBuildError {
-    std::string vertexPath;
-    std::string fragmentPath;
-    std::string message; // one reason per line, each naming its file
-};
-
 namespace demo {
 
 // Reads the description at `path` (the player's is "demo.json") and fills
@@ -30,11 +20,9 @@ namespace demo {
 // nlohmann::json::exception (see demo/DemoDescription.h); the start-up
 // catches it. Whatever was loaded until then stays in `content`. A scene of
 // more passes than a scene draws loads its first ones, with one line on
-// standard error.
-//
-// With `buildErrors`, shader entries are built as live mode builds them
-// (quietly, never waiting for Enter) and each entry that fails is added there.
+// standard error. Shader entries build as `host` asks and tell it each
+// outcome.
 bool loadDemoDescription(const char* path, SyncDevice* device, DemoContent& content, DescriptionHost& host,
-                         FileWarnings* warnings, std::vector<ShaderBuildError>* buildErrors = nullptr);
+                         FileWarnings* warnings);
 
 } // namespace demo

@@ -20,7 +20,9 @@ bool readPositive(const json& document, const char* key, double& value, bool& pr
         if (std::isfinite(value) && value > 0.0)
             return true;
     }
-    error = std::string("\"") + key + "\" must be a number above 0, not " + found->dump();
+    const bool isEndRow = std::string(key) == "end_row";
+    error = std::string("\"") + key + "\" must be a number above 0" + (isEndRow ? " or \"tune\"" : "") + ", not " +
+            found->dump();
     return false;
 }
 
@@ -33,7 +35,9 @@ bool demo::readDemoTiming(const json& document, DemoTiming& timing, std::string&
         return true;
     bool hasEndRow = false, hasRowsPerSecond = false, hasBpm = false, hasRowsPerBeat = false;
     double endRow = 0.0, rowsPerSecond = 0.0, bpm = 0.0, rowsPerBeat = 0.0;
-    if (!readPositive(document, "end_row", endRow, hasEndRow, error) ||
+    const auto endRowValue = document.find("end_row");
+    const bool endsWithTune = endRowValue != document.end() && *endRowValue == "tune";
+    if ((!endsWithTune && !readPositive(document, "end_row", endRow, hasEndRow, error)) ||
         !readPositive(document, "rows_per_second", rowsPerSecond, hasRowsPerSecond, error) ||
         !readPositive(document, "bpm", bpm, hasBpm, error) ||
         !readPositive(document, "rows_per_beat", rowsPerBeat, hasRowsPerBeat, error))
@@ -50,6 +54,7 @@ bool demo::readDemoTiming(const json& document, DemoTiming& timing, std::string&
     }
     if (hasEndRow)
         timing.endRow = endRow;
+    timing.endsWithTune = endsWithTune;
     if (hasRowsPerSecond)
         timing.rowsPerSecond = rowsPerSecond;
     if (hasBpm) {

@@ -1,6 +1,7 @@
 // The start-up warnings (see DemoWarnings.h). Pure; main thread.
 #include "demo/DemoWarnings.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -35,13 +36,21 @@ const TrackFacts* findTrack(const DemoFacts& facts, const std::string& name)
 void warnAboutTune(const DemoFacts& facts, std::vector<std::string>& warnings)
 {
     const double endSeconds = facts.timing.endRow / facts.timing.rowsPerSecond;
-    if (facts.tuneSeconds <= 0.0 || facts.tuneSeconds >= endSeconds)
+    const bool endsEarly = facts.tuneSeconds < endSeconds;
+    const bool playsOn = facts.tuneSeconds > endSeconds + kTuneTailSeconds;
+    if (facts.tuneSeconds <= 0.0 || facts.timing.endsWithTune || !(endsEarly || playsOn))
         return;
     const double tuneEndRow = std::floor(facts.tuneSeconds * facts.timing.rowsPerSecond);
-    warnings.push_back("tune.ogg: the tune ends at " + format("%.2f", facts.tuneSeconds) +
-                       " s, before the demo's end at row " + format("%g", facts.timing.endRow) + " (" +
-                       format("%.2f", endSeconds) + " s); set \"end_row\": " + format("%.0f", tuneEndRow) +
-                       " in demo.json to end with the music");
+    const std::string demoEnd = "the demo's end at row " + format("%g", facts.timing.endRow) + " (" +
+                                format("%.2f", endSeconds) + " s)";
+    const std::string advice = "; set \"end_row\": " + format("%.0f", tuneEndRow) +
+                               " (or \"tune\") in demo.json to end with the music";
+    if (endsEarly)
+        warnings.push_back("tune.ogg: the tune ends at " + format("%.2f", facts.tuneSeconds) + " s, before " + demoEnd +
+                           advice);
+    else
+        warnings.push_back("tune.ogg: the tune lasts " + format("%.2f", facts.tuneSeconds) + " s, past " + demoEnd +
+                           advice);
 }
 
 void warnAboutParameters(const DemoFacts& facts, std::vector<std::string>& warnings)
@@ -131,5 +140,21 @@ std::vector<std::string> demo::demoWarnings(const DemoFacts& facts)
     warnAboutUnreadTracks(facts, warnings);
     warnAboutSceneTrack(facts, warnings);
     warnAboutKeysPastTheTune(facts, warnings);
+    for (const std::string& line : uniformWarnings(facts.programUses))
+        warnings.push_back(line);
     return warnings;
+}
+
+std::vector<std::string> demo::uniformWarnings(const std::vector<ProgramUse>& uses)
+{
+    std::vector<std::string> lines;
+    for (const ProgramUse& use : uses) {
+        for (const DeclaredUniform& declared : use.uniforms) {
+            const std::string problem = render::uniformProblem(declared.uniform, use.setting);
+            const std::string line = declared.file + ": " + problem;
+            if (!problem.empty() && std::find(lines.begin(), lines.end(), line) == lines.end())
+                lines.push_back(line);
+        }
+    }
+    return lines;
 }

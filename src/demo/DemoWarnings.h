@@ -1,7 +1,9 @@
 // Start-up warnings about mistakes that would otherwise pass in silence: a
 // parameter without a track file or that no shader declares, a track file
 // that nothing reads, a scene track pointing past the last scene, keys
-// beyond the tune's end, and a tune that ends before the demo does.
+// beyond the tune's end, a tune that ends before the demo does or plays on
+// long after it, and uniforms that the player does not set as a shader
+// declares them (see render/UniformContract.h).
 //
 // The checks are pure functions of what start-up has gathered (DemoFacts),
 // so they run without GL, audio or files. Each warning is one line for
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include "demo/DemoTiming.h"
+#include "render/UniformContract.h"
 
 // One shader entry of the description, as the checks see it.
 struct ShaderFacts {
@@ -32,6 +35,19 @@ struct TrackFacts {
     int lastKeyRow = 0; // row of the last key, when keyCount > 0
 };
 
+// A uniform a program uses, and the file that declares it.
+struct DeclaredUniform {
+    ShaderUniform uniform;
+    std::string file;
+};
+
+// One program where it draws: an entry in one pass of a scene, or the final
+// pass after a scene.
+struct ProgramUse {
+    std::vector<DeclaredUniform> uniforms;
+    UniformSetting setting;
+};
+
 struct DemoFacts {
     std::vector<ShaderFacts> shaders;
     std::size_t sceneCount = 0;
@@ -40,13 +56,23 @@ struct DemoFacts {
     std::vector<int> sceneTrackKeyRows;     // and their rows, parallel
     double tuneSeconds = 0.0;               // length of the tune; 0 when there is none
     DemoTiming timing;
+    std::vector<ProgramUse> programUses; // every program in every place it draws
 };
+
+// Music that goes on for up to this long after the demo's end is taken for
+// the tune's tail (a reverb, a last chord), not for a forgotten "end_row".
+constexpr double kTuneTailSeconds = 5.0;
 
 namespace demo {
 
 // The warnings, in a fixed order: tune, parameters, track files, scene
-// track, keys past the tune's end.
+// track, keys past the tune's end, uniforms.
 std::vector<std::string> demoWarnings(const DemoFacts& facts);
+
+// The uniform part of the warnings: "file: problem" for each uniform that
+// the player does not set as declared, each line once however many places
+// it draws in.
+std::vector<std::string> uniformWarnings(const std::vector<ProgramUse>& uses);
 
 // Whether `source` declares a uniform called `name` (a cheap look at the
 // text; a declaration inside a comment counts too).

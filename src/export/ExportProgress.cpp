@@ -7,8 +7,7 @@
 static const int kBarCells = 30;
 static const double kBarSeconds = 0.1;
 
-// "1:05" or "1:02:05" for a duration; "--:--" when unknown.
-static std::string clockText(double seconds)
+std::string ExportProgress::clockText(double seconds)
 {
     if (!(seconds >= 0.0) || seconds > 1e7)
         return "--:--";
@@ -27,7 +26,7 @@ static std::string rateText(uint64_t done, uint64_t total, double elapsed)
     const double rate = elapsed > 0.0 ? static_cast<double>(done) / elapsed : 0.0;
     const double left = rate > 0.0 ? static_cast<double>(total - std::min(done, total)) / rate : -1.0;
     char text[64];
-    std::snprintf(text, sizeof text, "%.1f fps, %s left", rate, clockText(left).c_str());
+    std::snprintf(text, sizeof text, "%.1f fps, %s left", rate, ExportProgress::clockText(left).c_str());
     return text;
 }
 

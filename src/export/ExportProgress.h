@@ -26,6 +26,8 @@ public:
 
     // The bar as drawn on a terminal, without the carriage return.
     std::string barText(uint64_t framesDone, double elapsedSeconds) const;
+    // "1:05" or "1:02:05" for a duration; "--:--" when unknown.
+    static std::string clockText(double seconds);
     // The plain line, without the line break.
     std::string lineText(uint64_t framesDone, double elapsedSeconds) const;
 

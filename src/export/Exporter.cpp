@@ -4,7 +4,9 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -95,6 +97,71 @@ static std::unique_ptr<FrameSink> openSink(const ExportSettings& s, const Export
     return writer;
 }
 
+// Removes the folders an export made (when they are empty again).
+static void removeFolders(const std::vector<std::filesystem::path>& made)
+{
+    std::error_code ignored;
+    for (const std::filesystem::path& folder : made)
+        std::filesystem::remove(folder, ignored);
+}
+
+// Makes the folders of `path` that do not exist yet and lists them, deepest
+// first, in `made`. False with `problem` set when one cannot be made.
+static bool makeFolders(const std::string& path, std::vector<std::filesystem::path>& made, std::string& problem)
+{
+    std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    std::vector<std::filesystem::path> missing;
+    std::error_code error;
+    while (!folder.empty() && !std::filesystem::exists(folder, error)) {
+        missing.push_back(folder);
+        folder = folder.parent_path();
+    }
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+        if (!std::filesystem::create_directory(*it, error)) {
+            problem = "cannot make the folder " + it->string() + ": " + error.message();
+            removeFolders(made);
+            return false;
+        }
+        made.insert(made.begin(), *it);
+    }
+    return true;
+}
+
+// "1.5 MB", "820 kB"
+static std::string sizeText(uint64_t bytes)
+{
+    char text[32];
+    if (bytes >= 1024ull * 1024 * 1024)
+        std::snprintf(text, sizeof text, "%.2f GB", static_cast<double>(bytes) / (1024.0 * 1024 * 1024));
+    else if (bytes >= 1024ull * 1024)
+        std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / (1024.0 * 1024));
+    else
+        std::snprintf(text, sizeof text, "%.0f kB", static_cast<double>(bytes) / 1024.0);
+    return text;
+}
+
+// The bytes of the files a finished export of `frames` frames wrote (with
+// `sound`: beside an image sequence, its WAV file).
+static uint64_t exportBytes(const ExportSettings& s, const ExportTarget& target, uint64_t frames, bool sound)
+{
+    std::error_code error;
+    if (target.isVideo()) {
+        const uintmax_t size = std::filesystem::file_size(s.output, error);
+        return error ? 0 : size;
+    }
+    const uint64_t first = static_cast<uint64_t>(std::llround(s.startSeconds * s.fps));
+    uint64_t bytes = 0;
+    for (uint64_t k = 0; k < frames; ++k) {
+        const uintmax_t size = std::filesystem::file_size(target.framePath(first + k), error);
+        bytes += error ? 0 : size;
+    }
+    if (sound) {
+        const uintmax_t size = std::filesystem::file_size(target.soundPath(), error);
+        bytes += error ? 0 : size;
+    }
+    return bytes;
+}
+
 uint64_t Exporter::frameCount(double startSeconds, double endSeconds, int fps)
 {
     if (!(endSeconds > startSeconds) || fps < 1)
@@ -121,24 +188,49 @@ ExportResult Exporter::run(const ExportRenderFunction& render)
     OfflineClock clock;
     ExportSound sound;
     if (!s.tunePath.empty()) {
-        if (!clock.open(s.tunePath.c_str(), problem)) {
-            std::fprintf(stderr, "%s: %s; the export has no sound\n", s.tunePath.c_str(), problem.c_str());
-        } else {
-            const int rate = clock.sampleRate();
-            const uint64_t firstFrame = TuneRangeReader::frameAt(s.startSeconds, rate);
-            const uint64_t endFrame = TuneRangeReader::frameAt(s.endSeconds, rate);
-            if (endFrame > clock.tuneFrames())
-                return problemResult(ExportStatus::UsageError,
-                                     s.output + ": the range ends at " + secondsText(s.endSeconds) +
-                                         ", after the end of the tune at " + secondsText(clock.tuneSeconds()));
-            sound = ExportSound{s.tunePath, firstFrame, endFrame};
-        }
+        if (!clock.open(s.tunePath.c_str(), problem))
+            return problemResult(ExportStatus::Failed, s.output + ": " + s.tunePath + ": cannot play the music: " +
+                                                           problem + "; nothing was written");
+        const int rate = clock.sampleRate();
+        const uint64_t firstFrame = TuneRangeReader::frameAt(s.startSeconds, rate);
+        const uint64_t endFrame = TuneRangeReader::frameAt(s.endSeconds, rate);
+        if (endFrame > clock.tuneFrames())
+            return problemResult(ExportStatus::UsageError,
+                                 s.output + ": the range ends at " + secondsText(s.endSeconds) +
+                                     ", after the end of the tune at " + secondsText(clock.tuneSeconds()));
+        if (s.sound)
+            sound = ExportSound{s.tunePath, firstFrame, endFrame, s.endsTheDemo};
     }
 
-    std::unique_ptr<FrameSink> sink = openSink(s, target, sound, problem);
-    if (!sink)
+    // OUT's folders are made as needed, and taken away again if the export fails.
+    std::vector<std::filesystem::path> madeFolders;
+    if (!makeFolders(s.output, madeFolders, problem))
         return problemResult(ExportStatus::Failed, s.output + ": " + problem);
-    return renderAndEncode(*sink, clock, render);
+    std::unique_ptr<FrameSink> sink = openSink(s, target, sound, problem);
+    if (!sink) {
+        removeFolders(madeFolders);
+        return problemResult(ExportStatus::Failed, s.output + ": " + problem);
+    }
+    const auto started = std::chrono::steady_clock::now();
+    const ExportResult result = renderAndEncode(*sink, clock, render);
+    sink.reset();
+    if (result.status != ExportStatus::Done) {
+        removeFolders(madeFolders);
+        return result;
+    }
+    if (s.progressStream != nullptr) {
+        // The closing account: what was written, how much and how long it took.
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        const std::string soundText = sound.tunePath.empty() ? " without sound"
+                                      : target.isVideo()     ? " with sound"
+                                                             : " and " + target.soundPath();
+        std::fprintf(s.progressStream, "%s: written, %llu frames (%s at %d fps)%s, %s in %s\n", s.output.c_str(),
+                     static_cast<unsigned long long>(result.frames),
+                     secondsText(static_cast<double>(result.frames) / s.fps).c_str(), s.fps, soundText.c_str(),
+                     sizeText(exportBytes(s, target, result.frames, !sound.tunePath.empty())).c_str(),
+                     ExportProgress::clockText(seconds).c_str());
+    }
+    return result;
 }
 
 ExportResult Exporter::renderAndEncode(FrameSink& sink, OfflineClock& clock, const ExportRenderFunction& render)
@@ -153,22 +245,34 @@ ExportResult Exporter::renderAndEncode(FrameSink& sink, OfflineClock& clock, con
                                                        "the readback buffers");
     }
 
-    // The encoder thread: writes frames in order until the queue is finished.
-    FrameQueue queue(kQueuedFrames, readback.frameBytes());
-    std::string sinkProblem;
+    // The encoder threads: write frames until the queue is finished, in order
+    // when there is one (video), as they come when the sink takes frames on
+    // several threads at once (image sequences). The first problem stops them.
+    const int workers = std::max(1, sink.concurrentFrames());
+    FrameQueue queue(kQueuedFrames + static_cast<size_t>(workers) - 1, readback.frameBytes());
+    std::mutex problemLock;
+    std::string sinkProblem; // guarded by problemLock until the workers are joined
+    std::atomic<bool> sinkFailed{false};
     std::atomic<uint64_t> framesWritten{0};
-    std::thread encoder([&] {
-        FrameQueue::Frame frame;
-        while (queue.pop(frame)) {
-            if (sinkProblem.empty()) {
-                if (sink.writeFrame(frame.pixels.data(), frame.index, sinkProblem))
-                    ++framesWritten;
-                else
-                    queue.fail();
+    std::vector<std::thread> encoders;
+    for (int i = 0; i < workers; ++i)
+        encoders.emplace_back([&] {
+            FrameQueue::Frame frame;
+            std::string problem;
+            while (queue.pop(frame)) {
+                if (!sinkFailed) {
+                    if (sink.writeFrame(frame.pixels.data(), frame.index, problem)) {
+                        ++framesWritten;
+                    } else {
+                        std::lock_guard<std::mutex> guard(problemLock);
+                        if (!sinkFailed.exchange(true))
+                            sinkProblem = problem;
+                        queue.fail();
+                    }
+                }
+                queue.giveBack(std::move(frame));
             }
-            queue.giveBack(std::move(frame));
-        }
-    });
+        });
 
     // Moves the oldest read-back frame into the queue; false when the encoder
     // has failed or the readback did.
@@ -194,6 +298,7 @@ ExportResult Exporter::renderAndEncode(FrameSink& sink, OfflineClock& clock, con
     std::vector<float> spectrum(OfflineClock::kSpectrumBins, 0.0f);
     bool cancelled = false;
     bool stopped = false;
+    bool drawFailed = false;
     for (uint64_t k = 0; k < frames; ++k) {
         if (s.cancelRequested && s.cancelRequested()) {
             cancelled = true;
@@ -205,6 +310,10 @@ ExportResult Exporter::renderAndEncode(FrameSink& sink, OfflineClock& clock, con
         clock.spectrumAt(frame.seconds, spectrum.data());
         frame.spectrum = spectrum.data();
         render(frame);
+        if (s.drawFailed && s.drawFailed()) {
+            drawFailed = stopped = true;
+            break;
+        }
 
         glBindFramebuffer(GL_READ_FRAMEBUFFER, s.sourceFramebuffer);
         if (readback.full() && !handOldest()) {
@@ -218,7 +327,8 @@ ExportResult Exporter::renderAndEncode(FrameSink& sink, OfflineClock& clock, con
     while (!cancelled && !stopped && readback.pending() > 0)
         stopped = !handOldest();
     queue.finish();
-    encoder.join();
+    for (std::thread& encoder : encoders)
+        encoder.join();
     readback.close();
 
     if (s.progressStream != nullptr)
@@ -230,7 +340,9 @@ ExportResult Exporter::renderAndEncode(FrameSink& sink, OfflineClock& clock, con
         result.frames = framesWritten;
         return result;
     }
-    if (readbackFailed)
+    if (drawFailed)
+        sinkProblem = "a frame could not be drawn; nothing was written";
+    else if (readbackFailed)
         sinkProblem = "the GL implementation failed to read a frame back";
     if (sinkProblem.empty() && framesWritten != frames)
         sinkProblem = "not every frame reached the encoder";

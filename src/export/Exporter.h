@@ -17,9 +17,10 @@
 //
 // Output goes to temporary names and is renamed into place only when
 // complete: a failed or cancelled export leaves no file under the output's
-// name. Problems are reported as one line on standard error and in the
-// result; the caller turns UsageError into exit status 2, Failed into 1 and
-// Cancelled into 130.
+// name. A tune that cannot be decoded fails the export before its first
+// frame; an export without sound is asked for (no tune, or `sound` false). Problems are reported as one line on
+// standard error and in the result; the caller turns UsageError into exit status 2, Failed into 1 and Cancelled into
+// 130.
 //
 // Threads: run() is called on the thread that has the GL context current
 // (the render thread) and returns when the export is complete; it starts
@@ -46,11 +47,16 @@ struct ExportSettings {
     std::string preset = "veryfast";       // video encoder speed/size trade-off (x264 preset)
     double startSeconds = 0.0;             // time of frame 0
     double endSeconds = 0.0;               // end of the range (exclusive), > startSeconds
-    std::string tunePath;                  // the music; "" for an export without sound
+    std::string tunePath;                  // the music (spectrum and sound); "" for none
+    bool sound = true;                     // false: the tune gives the spectrum alone
+    bool endsTheDemo = false;              // no range is joined after this one (ExportSound::toTheEnd)
     GLuint sourceFramebuffer = 0;          // where the render function leaves the picture
     std::FILE* progressStream = stderr;    // progress output; null for none
     bool progressOnTerminal = false;       // a bar rewritten in place instead of lines
     std::function<bool()> cancelRequested; // polled once a frame; true stops the export
+    // Polled after each frame is drawn; true: it could not be drawn (the
+    // render function has said why on standard error) and the export fails.
+    std::function<bool()> drawFailed;
 };
 
 // What the render function is asked to draw.

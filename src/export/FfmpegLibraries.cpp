@@ -152,6 +152,18 @@ int av_channel_layout_copy(AVChannelLayout* destination, const AVChannelLayout* 
     return real(destination, source);
 }
 
+int av_channel_layout_from_mask(AVChannelLayout* layout, uint64_t mask)
+{
+    FFMPEG_FUNCTION(av_channel_layout_from_mask);
+    return real(layout, mask);
+}
+
+int av_channel_layout_compare(const AVChannelLayout* layout, const AVChannelLayout* other)
+{
+    FFMPEG_FUNCTION(av_channel_layout_compare);
+    return real(layout, other);
+}
+
 // libswresample
 int swr_alloc_set_opts2(SwrContext** context, AVChannelLayout* outLayout, AVSampleFormat outFormat, int outRate,
                         AVChannelLayout* inLayout, AVSampleFormat inFormat, int inRate, int logOffset, void* logContext)

@@ -2,24 +2,17 @@
 #include "export/FrameReadback.h"
 
 #include <cstring>
-
-#include "platform/platform.h"
-
-FrameReadback::~FrameReadback()
-{
-    close();
-}
+#include <utility>
 
 bool FrameReadback::open(int width, int height, int ringSize)
 {
     close();
     width_ = width;
     height_ = height;
-    buffers_.assign(static_cast<size_t>(ringSize), 0);
-    fences_.assign(static_cast<size_t>(ringSize), nullptr);
-    glGenBuffers(ringSize, buffers_.data());
-    for (GLuint buffer : buffers_) {
-        glBindBuffer(GL_PIXEL_PACK_BUFFER, buffer);
+    fences_.resize(static_cast<size_t>(ringSize));
+    for (int i = 0; i < ringSize; ++i) {
+        buffers_.push_back(GlName::generate(GlName::Kind::Buffer));
+        glBindBuffer(GL_PIXEL_PACK_BUFFER, buffers_.back().get());
         glBufferData(GL_PIXEL_PACK_BUFFER, static_cast<GLsizeiptr>(frameBytes()), nullptr, GL_STREAM_READ);
     }
     glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
@@ -32,13 +25,6 @@ bool FrameReadback::open(int width, int height, int ringSize)
 
 void FrameReadback::close()
 {
-    // Without a context (at the process's exit) there is nothing left to delete.
-    if (!buffers_.empty() && platform_gl_context_current()) {
-        for (GLsync fence : fences_)
-            if (fence != nullptr)
-                glDeleteSync(fence);
-        glDeleteBuffers(static_cast<GLsizei>(buffers_.size()), buffers_.data());
-    }
     buffers_.clear();
     fences_.clear();
     next_ = 0;
@@ -48,11 +34,11 @@ void FrameReadback::close()
 void FrameReadback::start()
 {
     const size_t slot = static_cast<size_t>(next_);
-    glBindBuffer(GL_PIXEL_PACK_BUFFER, buffers_[slot]);
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, buffers_[slot].get());
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
     glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
-    fences_[slot] = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+    fences_[slot] = GlName::fence();
     glFlush(); // the fence must reach the GPU, or waiting on it could last forever
     next_ = (next_ + 1) % static_cast<int>(buffers_.size());
     ++pending_;
@@ -66,20 +52,18 @@ bool FrameReadback::collect(uint8_t* pixels)
     const size_t slot = static_cast<size_t>((next_ - pending_ + ring) % ring);
     --pending_;
 
-    GLsync fence = fences_[slot];
-    fences_[slot] = nullptr;
-    if (fence != nullptr) {
+    const GlName fence = std::move(fences_[slot]);
+    if (fence) {
         const GLuint64 oneSecond = 1000000000;
         GLenum waited;
         do {
-            waited = glClientWaitSync(fence, GL_SYNC_FLUSH_COMMANDS_BIT, oneSecond);
+            waited = glClientWaitSync(fence.sync(), GL_SYNC_FLUSH_COMMANDS_BIT, oneSecond);
         } while (waited == GL_TIMEOUT_EXPIRED);
-        glDeleteSync(fence);
         if (waited == GL_WAIT_FAILED)
             return false;
     }
 
-    glBindBuffer(GL_PIXEL_PACK_BUFFER, buffers_[slot]);
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, buffers_[slot].get());
     const void* mapped = glMapBufferRange(GL_PIXEL_PACK_BUFFER, 0, static_cast<GLsizeiptr>(frameBytes()),
                                           GL_MAP_READ_BIT);
     bool copied = false;

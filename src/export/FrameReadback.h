@@ -5,8 +5,8 @@
 // encoding overlap.
 //
 // Pixels come out as 8-bit RGBA rows, bottom row first (GL's order).
-// Owns the buffer objects and their fences. Render thread only, with the GL
-// context current. Non-copyable.
+// Owns the buffer objects and their fences (see GlName). Render thread only,
+// with the GL context current. Non-copyable.
 #pragma once
 
 #include <GL/glew.h>
@@ -15,12 +15,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "render/GlName.h"
+
 class FrameReadback {
 public:
     static constexpr int kDefaultRingSize = 3;
 
     FrameReadback() = default;
-    ~FrameReadback();
     FrameReadback(const FrameReadback&) = delete;
     FrameReadback& operator=(const FrameReadback&) = delete;
 
@@ -41,8 +42,8 @@ public:
     bool collect(uint8_t* pixels);
 
 private:
-    std::vector<GLuint> buffers_;
-    std::vector<GLsync> fences_;
+    std::vector<GlName> buffers_;
+    std::vector<GlName> fences_; // per buffer: the fence after its copy, while it is pending
     int width_ = 0;
     int height_ = 0;
     int next_ = 0;    // ring slot that start() uses next

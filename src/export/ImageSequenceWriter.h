@@ -3,13 +3,20 @@
 // first frame on the whole demo's count (start x fps), so sequences of
 // consecutive ranges fit together without renumbering.
 //
+// PNGs are written with libspng at a fast compression setting, each frame on
+// whichever of the export's worker threads takes it (concurrentFrames()), so
+// an image sequence keeps up with a video export.
+//
 // Each image is written under a temporary name and renamed when complete;
 // the WAV likewise at finish(). discard() removes every file of the export.
-// Owns its scratch row buffer and the list of files written. One thread at a
-// time. Non-copyable.
+// Owns the list of files written. open(), finish() and discard() on one
+// thread; writeFrame() from up to concurrentFrames() threads at once.
+// Non-copyable.
 #pragma once
 
 #include <cstdint>
+#include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -29,19 +36,24 @@ public:
     bool open(const ExportTarget& target, int width, int height, uint64_t firstNumber, const ExportSound& sound,
               std::string& problem);
 
+    int concurrentFrames() const override;
     bool writeFrame(const uint8_t* rgba, uint64_t index, std::string& problem) override;
     bool finish(std::string& problem) override;
     void discard() override;
 
 private:
     bool writeSound(std::string& problem);
+    // Notes a temporary file that may exist until it is renamed or removed.
+    void notePending(const std::string& path);
+    // The temporary file `pending` became `path`, complete.
+    void noteWritten(const std::string& pending, const std::string& path);
 
     ExportTarget target_;
     ExportSound sound_;
     int width_ = 0;
     int height_ = 0;
     uint64_t firstNumber_ = 0;
-    std::vector<uint8_t> rgb_;         // one frame, top row first, 3 bytes a pixel
+    std::mutex filesLock_;             // guards the two lists below
     std::vector<std::string> written_; // files of this export under their final names
-    std::string pending_;              // a temporary file that may exist
+    std::set<std::string> pending_;    // temporary files that may exist
 };

@@ -15,6 +15,7 @@ extern "C" {
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <numeric>
 #include <vector>
 
 #include "timeline/TuneRangeReader.h"
@@ -46,6 +47,7 @@ struct VideoFileWriter::State {
     // fixed to the tune's start, the same for every range (see openAudio).
     TuneRangeReader tune;         // reads from max(feedNext, 0) on
     std::vector<int16_t> samples; // one encoder frame, interleaved
+    int tuneChannels = 0;         // channels of `samples`
     int64_t soundFirst = 0;       // tune frame at the file's time 0
     int64_t feedNext = 0;         // next tune frame for the encoder
     int64_t feedEnd = 0;          // tune frame where feeding stops
@@ -176,10 +178,30 @@ static bool openVideo(VideoFileWriter::State& state, const VideoSettings& settin
 // no packet and leave none out, so files of consecutive ranges join by stream
 // copy into one continuous sound. A range from 0 keeps the encoder's priming
 // packet (which the file's edit list skips); a range from elsewhere keeps the
-// packet before its start, which the edit list skips likewise.
+// packet before its start, which the edit list skips likewise. The range that
+// ends the demo has no successor to take over its last partial packet: it
+// keeps every packet that starts before its end, and the last one is cut to
+// the samples that lie within the range.
 static int64_t gridStart(int64_t frame, int64_t frameSize)
 {
     return (frame + frameSize - 1) / frameSize * frameSize - frameSize;
+}
+
+// The layout `codec` encodes for a tune of layout `tune`: the tune's own
+// when the encoder has it, else the encoder's with the most channels up to
+// the tune's, so that the converter only mixes where it must.
+static void chooseLayout(const AVCodec* codec, const AVChannelLayout& tune, AVChannelLayout& chosen)
+{
+    const AVChannelLayout* best = nullptr;
+    for (const AVChannelLayout* layout = codec->ch_layouts; layout != nullptr && layout->nb_channels > 0; ++layout) {
+        if (av_channel_layout_compare(layout, &tune) == 0) {
+            best = layout;
+            break;
+        }
+        if (layout->nb_channels <= tune.nb_channels && (best == nullptr || layout->nb_channels > best->nb_channels))
+            best = layout;
+    }
+    av_channel_layout_copy(&chosen, best != nullptr ? best : &tune);
 }
 
 static bool openAudio(VideoFileWriter::State& state, const ExportSound& sound, std::string& problem)
@@ -208,8 +230,12 @@ static bool openAudio(VideoFileWriter::State& state, const ExportSound& sound, s
     AVCodecContext* audio = state.audio;
     audio->sample_fmt = AV_SAMPLE_FMT_FLTP;
     audio->sample_rate = sampleRate;
-    av_channel_layout_default(&audio->ch_layout, channels);
-    audio->bit_rate = 96000 * std::min(channels, 2) + 64000 * std::max(channels - 2, 0);
+    // The decoder hands out the tune's channels in the order of its WAV mask.
+    AVChannelLayout tuneLayout{};
+    av_channel_layout_from_mask(&tuneLayout, VorbisDecoder::channelMask(channels));
+    chooseLayout(codec, tuneLayout, audio->ch_layout);
+    const int encodedChannels = audio->ch_layout.nb_channels;
+    audio->bit_rate = 96000 * std::min(encodedChannels, 2) + 64000 * std::max(encodedChannels - 2, 0);
     audio->time_base = AVRational{1, audio->sample_rate};
     audio->flags |= AV_CODEC_FLAG_BITEXACT;
     if (state.container->oformat->flags & AVFMT_GLOBALHEADER)
@@ -236,26 +262,31 @@ static bool openAudio(VideoFileWriter::State& state, const ExportSound& sound, s
         return false;
     }
     state.samples.resize(static_cast<size_t>(audio->frame_size) * channels);
+    state.tuneChannels = channels;
 
     // The encoder is fed from the start of the first kept packet's window
     // (the packet before it only primes the encoder) to the end of the last
     // kept packet's window, with the tune's own sound on both sides of the
     // range, so every kept packet encodes the sound around it, not silence.
+    // The range that ends the demo is fed to its end exactly: the encoder
+    // gives its last packet the duration of the samples it holds.
     const int64_t frameSize = audio->frame_size;
+    const int64_t endFrame = static_cast<int64_t>(sound.endFrame);
     state.soundFirst = static_cast<int64_t>(sound.firstFrame);
     state.keepFrom = gridStart(static_cast<int64_t>(sound.firstFrame), frameSize);
-    state.keepTo = gridStart(static_cast<int64_t>(sound.endFrame), frameSize);
+    state.keepTo = sound.toTheEnd ? endFrame : gridStart(endFrame, frameSize);
     state.feedNext = state.keepFrom;
-    state.feedEnd = state.keepTo + frameSize;
+    state.feedEnd = sound.toTheEnd ? endFrame : state.keepTo + frameSize;
     if (!state.tune.open(sound.tunePath.c_str(), static_cast<uint64_t>(std::max<int64_t>(state.feedNext, 0)),
                          static_cast<uint64_t>(std::max<int64_t>(state.feedEnd, 0)), tuneProblem)) {
         problem = sound.tunePath + ": " + tuneProblem;
         return false;
     }
 
-    // Only the sample format changes: interleaved 16-bit to planar float.
+    // Interleaved 16-bit to planar float, and the tune's speakers onto the
+    // encoder's where AAC has no layout for them (quadraphonic, 6.1).
     result = swr_alloc_set_opts2(&state.converter, &audio->ch_layout, AV_SAMPLE_FMT_FLTP, audio->sample_rate,
-                                 &audio->ch_layout, AV_SAMPLE_FMT_S16, audio->sample_rate, 0, nullptr);
+                                 &tuneLayout, AV_SAMPLE_FMT_S16, audio->sample_rate, 0, nullptr);
     if (result < 0 || swr_init(state.converter) < 0) {
         problem = "no sample conversion for the tune's format";
         return false;
@@ -270,22 +301,24 @@ static int writeSound(VideoFileWriter::State& state, int64_t until, bool toTheEn
     if (state.audio == nullptr)
         return 0;
     const int frameSize = state.audio->frame_size;
-    const int channels = state.audio->ch_layout.nb_channels;
+    const int channels = state.tuneChannels;
     while (state.feedNext < state.feedEnd && (toTheEnd || state.feedNext + frameSize <= until)) {
         int result = av_frame_make_writable(state.audioFrame);
         if (result < 0)
             return result;
+        // A whole encoder frame, but for the last one of a range that ends the demo.
+        const int count = static_cast<int>(std::min<int64_t>(frameSize, state.feedEnd - state.feedNext));
         // Before the tune's start there is silence (the grid may begin there).
-        const int silent = static_cast<int>(std::min<int64_t>(std::max<int64_t>(-state.feedNext, 0), frameSize));
+        const int silent = static_cast<int>(std::min<int64_t>(std::max<int64_t>(-state.feedNext, 0), count));
         std::fill(state.samples.begin(), state.samples.begin() + silent * channels, int16_t{0});
-        state.tune.read(state.samples.data() + static_cast<size_t>(silent) * channels, frameSize - silent);
+        state.tune.read(state.samples.data() + static_cast<size_t>(silent) * channels, count - silent);
         const uint8_t* input = reinterpret_cast<const uint8_t*>(state.samples.data());
-        result = swr_convert(state.converter, state.audioFrame->data, frameSize, &input, frameSize);
+        result = swr_convert(state.converter, state.audioFrame->data, count, &input, count);
         if (result < 0)
             return result;
-        state.audioFrame->nb_samples = frameSize;
+        state.audioFrame->nb_samples = count;
         state.audioFrame->pts = state.feedNext - state.soundFirst;
-        state.feedNext += frameSize;
+        state.feedNext += count;
         result = encodeAndWrite(state, state.audio, state.audioStream, state.audioFrame,
                                 state.keepFrom - state.soundFirst, state.keepTo - state.soundFirst);
         if (result < 0)
@@ -295,6 +328,15 @@ static int writeSound(VideoFileWriter::State& state, int64_t until, bool toTheEn
         return encodeAndWrite(state, state.audio, state.audioStream, nullptr, state.keepFrom - state.soundFirst,
                               state.keepTo - state.soundFirst);
     return 0;
+}
+
+// A time scale in which both a video frame and an audio sample last a whole
+// number of ticks: the least common multiple of the two rates.
+static int64_t movieTimescale(int fps, const AVCodecContext* audio)
+{
+    const int64_t rate = audio != nullptr ? audio->sample_rate : fps;
+    const int64_t scale = fps / std::gcd<int64_t>(fps, rate) * rate;
+    return scale <= INT32_MAX ? scale : fps;
 }
 
 VideoFileWriter::VideoFileWriter() = default;
@@ -341,8 +383,14 @@ bool VideoFileWriter::open(const std::string& finalPath, const VideoSettings& se
     state_ = std::move(state); // from here on discard() removes the file
 
     AVDictionary* options = nullptr;
-    if (settings.kind == ExportKind::Mp4)
+    if (settings.kind == ExportKind::Mp4) {
         av_dict_set(&options, "movflags", "+faststart", 0); // playable while it downloads
+        // The file's duration and edit lists count in the movie's time scale,
+        // by default milliseconds: a segment of 50 frames at 60 fps would last
+        // 834 ms, and every segment joined after it would start 0.67 ms late.
+        // A scale that counts frames and samples exactly keeps joins exact.
+        av_dict_set_int(&options, "movie_timescale", movieTimescale(settings.fps, state_->audio), 0);
+    }
     result = avformat_write_header(state_->container, &options);
     av_dict_free(&options);
     if (result < 0) {

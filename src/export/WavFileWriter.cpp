@@ -1,46 +1,58 @@
 // WavFileWriter: RIFF WAVE files of 16-bit samples, little-endian on any host.
 #include "export/WavFileWriter.h"
 
-#include <array>
 #include <cerrno>
 #include <cstring>
 #include <vector>
 
-static const uint64_t kMaxDataBytes = 0xFFFFFFFFull - 36; // RIFF counts in 32 bits
+static const uint64_t kMaxDataBytes = 0xFFFFFFFFull - 60; // RIFF counts in 32 bits
 
-using WavHeader = std::array<uint8_t, 44>;
+using WavHeader = std::vector<uint8_t>;
 
-// Writes `value` as `bytes` little-endian bytes at `at`.
-static void putLittle(WavHeader& out, size_t at, uint32_t value, int bytes)
+// Appends `value` as `bytes` little-endian bytes.
+static void putLittle(WavHeader& out, uint32_t value, int bytes)
 {
     for (int i = 0; i < bytes; ++i)
-        out[at + static_cast<size_t>(i)] = static_cast<uint8_t>(value >> (8 * i));
+        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
-static void putText(WavHeader& out, size_t at, const char* text)
+static void putText(WavHeader& out, const char* text)
 {
-    for (size_t i = 0; i < 4; ++i)
-        out[at + i] = static_cast<uint8_t>(text[i]);
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<uint8_t>(text[i]));
 }
 
-// The header of a file whose sample data is `dataBytes` long.
-static WavHeader header(int sampleRate, int channels, uint32_t dataBytes)
+// The header of a file whose sample data is `dataBytes` long. More than two
+// channels need WAVE_FORMAT_EXTENSIBLE, whose channel mask says which speaker
+// each channel is for; one or two channels keep the plain PCM header.
+static WavHeader header(int sampleRate, int channels, uint32_t channelMask, uint32_t dataBytes)
 {
-    WavHeader out{};
+    const bool extensible = channels > 2;
+    const uint32_t formatBytes = extensible ? 40 : 16;
     const uint32_t blockAlign = static_cast<uint32_t>(channels) * 2;
-    putText(out, 0, "RIFF");
-    putLittle(out, 4, 36 + dataBytes, 4);
-    putText(out, 8, "WAVE");
-    putText(out, 12, "fmt ");
-    putLittle(out, 16, 16, 4);
-    putLittle(out, 20, 1, 2); // PCM
-    putLittle(out, 22, static_cast<uint32_t>(channels), 2);
-    putLittle(out, 24, static_cast<uint32_t>(sampleRate), 4);
-    putLittle(out, 28, static_cast<uint32_t>(sampleRate) * blockAlign, 4);
-    putLittle(out, 32, blockAlign, 2);
-    putLittle(out, 34, 16, 2); // bits per sample
-    putText(out, 36, "data");
-    putLittle(out, 40, dataBytes, 4);
+    WavHeader out;
+    putText(out, "RIFF");
+    putLittle(out, 4 + (8 + formatBytes) + 8 + dataBytes, 4);
+    putText(out, "WAVE");
+    putText(out, "fmt ");
+    putLittle(out, formatBytes, 4);
+    putLittle(out, extensible ? 0xFFFE : 1, 2); // WAVE_FORMAT_EXTENSIBLE or PCM
+    putLittle(out, static_cast<uint32_t>(channels), 2);
+    putLittle(out, static_cast<uint32_t>(sampleRate), 4);
+    putLittle(out, static_cast<uint32_t>(sampleRate) * blockAlign, 4);
+    putLittle(out, blockAlign, 2);
+    putLittle(out, 16, 2); // bits per sample
+    if (extensible) {
+        putLittle(out, 22, 2); // the extension's size
+        putLittle(out, 16, 2); // valid bits per sample
+        putLittle(out, channelMask, 4);
+        // KSDATAFORMAT_SUBTYPE_PCM, 00000001-0000-0010-8000-00aa00389b71
+        static const uint8_t kPcm[16] = {1, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
+        for (uint8_t byte : kPcm)
+            out.push_back(byte);
+    }
+    putText(out, "data");
+    putLittle(out, dataBytes, 4);
     return out;
 }
 
@@ -49,7 +61,8 @@ WavFileWriter::~WavFileWriter()
     close();
 }
 
-bool WavFileWriter::open(const std::string& path, int sampleRate, int channels, std::string& problem)
+bool WavFileWriter::open(const std::string& path, int sampleRate, int channels, uint32_t channelMask,
+                         std::string& problem)
 {
     close();
     file_ = std::fopen(path.c_str(), "wb");
@@ -59,8 +72,9 @@ bool WavFileWriter::open(const std::string& path, int sampleRate, int channels, 
     }
     sampleRate_ = sampleRate;
     channels_ = channels;
+    channelMask_ = channelMask;
     dataBytes_ = 0;
-    const WavHeader start = header(sampleRate, channels, 0);
+    const WavHeader start = header(sampleRate, channels, channelMask, 0);
     if (std::fwrite(start.data(), 1, start.size(), file_) != start.size()) {
         problem = std::strerror(errno);
         close();
@@ -92,7 +106,7 @@ bool WavFileWriter::write(const int16_t* samples, int frames, std::string& probl
 
 bool WavFileWriter::finish(std::string& problem)
 {
-    const WavHeader complete = header(sampleRate_, channels_, static_cast<uint32_t>(dataBytes_));
+    const WavHeader complete = header(sampleRate_, channels_, channelMask_, static_cast<uint32_t>(dataBytes_));
     const bool written = std::fseek(file_, 0, SEEK_SET) == 0 &&
                          std::fwrite(complete.data(), 1, complete.size(), file_) == complete.size();
     const int closed = std::fclose(file_);

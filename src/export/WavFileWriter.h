@@ -1,5 +1,6 @@
-// WavFileWriter: 16-bit PCM in a RIFF WAVE file, written as it comes; the
-// sizes in the header are filled in by finish().
+// WavFileWriter: 16-bit PCM in a RIFF WAVE file (WAVE_FORMAT_EXTENSIBLE with
+// a channel mask for more than two channels), written as it comes; the sizes
+// in the header are filled in by finish().
 //
 // Owns the open file. One thread at a time. Non-copyable.
 #pragma once
@@ -15,8 +16,10 @@ public:
     WavFileWriter(const WavFileWriter&) = delete;
     WavFileWriter& operator=(const WavFileWriter&) = delete;
 
-    // Creates `path` (replacing a file there). False with `problem` set.
-    bool open(const std::string& path, int sampleRate, int channels, std::string& problem);
+    // Creates `path` (replacing a file there). More than two channels are
+    // for the speakers `channelMask` names (a WAV channel mask), in its order.
+    // False with `problem` set.
+    bool open(const std::string& path, int sampleRate, int channels, uint32_t channelMask, std::string& problem);
     // Appends `frames` interleaved frames. False when the disk refuses or the
     // file would outgrow what a WAV header can count (4 GB).
     bool write(const int16_t* samples, int frames, std::string& problem);
@@ -29,5 +32,6 @@ private:
     std::FILE* file_ = nullptr;
     int channels_ = 0;
     int sampleRate_ = 0;
+    uint32_t channelMask_ = 0;
     uint64_t dataBytes_ = 0;
 };

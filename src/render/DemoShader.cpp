@@ -6,6 +6,7 @@
 // the entry made afterwards holds it, and the last holder deletes it.
 #include "render/DemoShader.h"
 
+#include <algorithm>
 #include <iostream>
 #include <utility>
 
@@ -23,6 +24,16 @@ int32_t recordedFileTime(const char* path)
     return time;
 }
 
+// `files` with each path once, in the order of its first appearance.
+std::vector<std::string> eachOnce(const std::vector<std::string>& files)
+{
+    std::vector<std::string> once;
+    for (const std::string& file : files)
+        if (std::find(once.begin(), once.end(), file) == once.end())
+            once.push_back(file);
+    return once;
+}
+
 } // namespace
 
 bool render::fileChanged(const char* path, int32_t& recordedTime)
@@ -35,23 +46,32 @@ bool render::fileChanged(const char* path, int32_t& recordedTime)
     return true;
 }
 
-DemoShader::DemoShader(std::string vertexPath, std::string fragmentPath)
-    : vertexPath(std::move(vertexPath)), fragmentPath(std::move(fragmentPath))
+DemoShader::DemoShader(std::string vertexPath, std::string fragmentPath, const ShaderConvention* convention)
+    : vertexPath(std::move(vertexPath)), fragmentPath(std::move(fragmentPath)), convention(convention)
 {
-    vertexTime = recordedFileTime(this->vertexPath.c_str());
+    // The player's own vertex shader has no file.
+    if (!this->vertexPath.empty()) {
+        vertexTime = recordedFileTime(this->vertexPath.c_str());
+        sourceFiles.push_back(this->vertexPath);
+    }
     fragmentTime = recordedFileTime(this->fragmentPath.c_str());
+    sourceFiles.push_back(this->fragmentPath);
+    sourceFiles = eachOnce(sourceFiles);
 }
 
-bool DemoShader::build(FileWarnings* warnings, std::string* failure)
+BuildOutcome DemoShader::build(BuildReport report, FileWarnings* warnings)
 {
-    ShaderProgram built = render::buildShaderProgram(vertexPath, fragmentPath, warnings, failure);
-    if (!built.isValid())
-        return false;
-    program = std::make_shared<const ShaderProgram>(std::move(built));
-    if (failure == nullptr)
+    std::vector<std::string> files;
+    ShaderBuild built = render::buildShaderProgram(ShaderProgramSources{vertexPath, fragmentPath, convention}, report,
+                                                   warnings, &files);
+    sourceFiles = eachOnce(files);
+    if (!built.outcome.built)
+        return built.outcome;
+    program = std::make_shared<const ShaderProgram>(std::move(built.program));
+    if (report != BuildReport::Quiet)
         std::cout << "{  Compiled Shader Program and attached ID number " << program->getProgramId()
                   << " to it.  }\n\n\n";
-    return true;
+    return built.outcome;
 }
 
 const ShaderProgram& DemoShader::getShaderProgram() const
@@ -84,7 +104,7 @@ void DemoShader::setUniform(const char* name, float value)
 bool DemoShader::checkForChanges()
 {
     // Both files are examined every time, so both recorded times stay current.
-    const bool vertexChanged = render::fileChanged(vertexPath.c_str(), vertexTime);
+    const bool vertexChanged = !vertexPath.empty() && render::fileChanged(vertexPath.c_str(), vertexTime);
     const bool fragmentChanged = render::fileChanged(fragmentPath.c_str(), fragmentTime);
     if (vertexChanged || fragmentChanged) {
         std::cout << "source is diff\n" << std::flush;

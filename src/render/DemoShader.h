@@ -33,23 +33,25 @@ bool fileChanged(const char* path, int32_t& recordedTime);
 class DemoShader {
 public:
     // Records both paths and the files' modification times; compiles nothing.
-    DemoShader(std::string vertexPath, std::string fragmentPath);
+    // With a `convention`, the fragment shader follows it, and an empty
+    // `vertexPath` stands for the player's own vertex shader.
+    DemoShader(std::string vertexPath, std::string fragmentPath, const ShaderConvention* convention = nullptr);
 
-    // Reads and compiles both files and links them. On success the entry
-    // takes the new program, prints its link line and returns true. On
-    // failure the entry keeps the program it had (or none) and returns false.
+    // Reads and compiles both files and links them (see buildShaderProgram).
+    // On success the entry takes the new program and, in the account (any
+    // report but Quiet), prints its link line. On failure the entry keeps the program it had (or none).
     // A file that cannot be read is reported through `warnings` (once per
     // change of its problem) or, without it, at every build.
-    // With `failure`, the build is live mode's (see buildShaderProgram): it
-    // prints nothing, never waits, and a failure's reason goes there.
-    bool build(FileWarnings* warnings = nullptr, std::string* failure = nullptr);
+    BuildOutcome build(BuildReport report = BuildReport::Console, FileWarnings* warnings = nullptr);
 
-    // The current program, to hand to the entry's other copies.
-    std::shared_ptr<const ShaderProgram> sharedProgram() const { return program; }
-
-    // Draws with `built` from now on (live mode builds an entry once and
-    // gives the program to every copy).
-    void useProgram(std::shared_ptr<const ShaderProgram> built) { program = std::move(built); }
+    // Takes the program and the source files of `built`, a copy of this
+    // entry that was just built (live mode builds an entry once and gives
+    // the result to every copy).
+    void shareBuildOf(const DemoShader& built)
+    {
+        program = built.program;
+        sourceFiles = built.sourceFiles;
+    }
 
     // Adds the track `name` of `device` (found, or created and read from its
     // file) as a parameter: each frame it sets the float uniform `name`.
@@ -73,15 +75,23 @@ public:
     // one. Both files are always examined and both times brought up to date.
     bool checkForChanges();
 
-    const std::string& getVertexPath() const { return vertexPath; }
+    const std::string& getVertexPath() const { return vertexPath; } // "": the convention's
     const std::string& getFragmentPath() const { return fragmentPath; }
+    const ShaderConvention* getConvention() const { return convention; } // null for none
     const std::vector<std::string>& getParameterNames() const { return parameterNames; }
+
+    // Every file the entry's program is built from, each once: the two
+    // sources and the files they #include, as the last build found them
+    // (an #include that failed counts too); before any build, the sources.
+    const std::vector<std::string>& getSourceFiles() const { return sourceFiles; }
 
 private:
     std::string vertexPath;
     int32_t vertexTime = 0; // seconds, low 32 bits; 0 = status unreadable
     std::string fragmentPath;
     int32_t fragmentTime = 0;                     // as vertexTime
+    const ShaderConvention* convention = nullptr; // of the fragment shader
     std::shared_ptr<const ShaderProgram> program; // null before the first successful build
+    std::vector<std::string> sourceFiles;         // see getSourceFiles
     std::vector<std::string> parameterNames;      // track and uniform names
 };

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <iostream>
+#include <utility>
 
 namespace {
 
@@ -31,20 +32,16 @@ void main()
 
 ShaderProgram render::buildPassThroughProgram()
 {
-    const std::string vertexName = "pass-through.vsh";
-    const std::string fragmentName = "pass-through.fsh";
-    return ShaderProgram::link(
-        compileShader(GL_VERTEX_SHADER, kPassThroughVertex, vertexName, CompileReport::Quiet),
-        compileShader(GL_FRAGMENT_SHADER, kPassThroughFragment, fragmentName, CompileReport::Quiet), vertexName,
-        fragmentName);
+    return buildProgram(kPassThroughVertex, kPassThroughFragment, "pass-through.vsh", "pass-through.fsh",
+                        BuildReport::Quiet)
+        .program;
 }
 
-ShaderProgram render::buildFinalPassProgram(const std::string& vertexPath, const std::string& fragmentPath,
-                                            FileWarnings* warnings, std::string* failure)
+ShaderProgram render::finalPassProgram(ShaderBuild build, const std::string& vertexPath,
+                                       const std::string& fragmentPath)
 {
-    ShaderProgram program = buildShaderProgram(vertexPath, fragmentPath, warnings, failure);
-    if (program.isValid())
-        return program;
+    if (build.outcome.built)
+        return std::move(build.program);
     std::cout.flush();
     std::fprintf(stderr, "%s, %s: final pass does not build; the last pass is shown as it is\n", vertexPath.c_str(),
                  fragmentPath.c_str());

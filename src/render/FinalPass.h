@@ -3,7 +3,8 @@
 // that shows the last pass's output as it is, so the demo's picture still
 // reaches the window.
 //
-// Main thread, GL context current. The caller owns the returned program.
+// Main thread, GL context current. The caller builds the demo's program
+// (and answers its failure) and owns the returned program.
 #pragma once
 
 #include <string>
@@ -12,16 +13,11 @@
 
 namespace render {
 
-// Builds the program from the two files with the console account of any
-// build. When it does not build (a file missing, a compile or the link
-// failing), says so in one line on standard error ("vertexPath,
-// fragmentPath: final pass does not build; ...") and returns the built-in
-// pass-through program, built quietly. Problems reading the files go to
-// `warnings` (see readShaderSource). With `failure`, the demo's program is
-// built as live mode builds (see buildShaderProgram) and a failure's reason
-// goes there as well.
-ShaderProgram buildFinalPassProgram(const std::string& vertexPath, const std::string& fragmentPath,
-                                    FileWarnings* warnings = nullptr, std::string* failure = nullptr);
+// The final pass's program from its build: the built program, or, when the
+// build failed (a file missing, a compile or the link failing), the built-in
+// pass-through program, after one line on standard error
+// ("vertexPath, fragmentPath: final pass does not build; ...").
+ShaderProgram finalPassProgram(ShaderBuild build, const std::string& vertexPath, const std::string& fragmentPath);
 
 // The built-in pass-through program alone: "finalTarget" sampled at the
 // fragment's window position over "iResolution".

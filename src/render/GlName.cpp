@@ -1,14 +1,22 @@
-// Deleting GL objects through their one owner. Main thread.
+// Making and deleting GL objects through their one owner. Main thread.
 #include "render/GlName.h"
 
+#include <utility>
+
 #include "platform/platform.h"
+
+GlName::GlName(GlName&& other) noexcept
+    : kind_(other.kind_), name_(std::exchange(other.name_, 0)), sync_(std::exchange(other.sync_, nullptr))
+{
+}
 
 GlName& GlName::operator=(GlName&& other) noexcept
 {
     if (this != &other) {
         reset();
         kind_ = other.kind_;
-        name_ = other.release();
+        name_ = std::exchange(other.name_, 0);
+        sync_ = std::exchange(other.sync_, nullptr);
     }
     return *this;
 }
@@ -21,7 +29,8 @@ GlName GlName::generate(Kind kind)
         name = glCreateProgram();
         break;
     case Kind::Shader:
-        // A shader cannot be made without its type.
+    case Kind::Sync:
+        // Made by createShader and fence.
         break;
     case Kind::Texture:
         glGenTextures(1, &name);
@@ -42,10 +51,24 @@ GlName GlName::generate(Kind kind)
     return GlName(kind, name);
 }
 
+GlName GlName::createShader(GLenum type)
+{
+    return GlName(Kind::Shader, glCreateShader(type));
+}
+
+GlName GlName::fence()
+{
+    GlName fence;
+    fence.kind_ = Kind::Sync;
+    fence.sync_ = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+    return fence;
+}
+
 void GlName::reset()
 {
-    const GLuint name = release();
-    if (name == 0 || !platform_gl_context_current())
+    const GLuint name = std::exchange(name_, 0);
+    const GLsync sync = std::exchange(sync_, nullptr);
+    if ((name == 0 && sync == nullptr) || !platform_gl_context_current())
         return;
     // Objects still in use by GL (a bound texture, the current program) are
     // deleted by GL once they stop being used.
@@ -71,12 +94,8 @@ void GlName::reset()
     case Kind::Buffer:
         glDeleteBuffers(1, &name);
         break;
+    case Kind::Sync:
+        glDeleteSync(sync);
+        break;
     }
-}
-
-GLuint GlName::release()
-{
-    const GLuint name = name_;
-    name_ = 0;
-    return name;
 }

@@ -9,13 +9,11 @@
 
 #include <stb_easy_font.h>
 
-#include "platform/platform.h"
-
 namespace {
 
 const char* const kVertexSource = R"(#version 330 core
-in vec2 position;   // pixels from the top left
-in vec4 colour;
+layout(location = 0) in vec2 position; // pixels from the top left
+layout(location = 1) in vec4 colour;
 uniform vec2 viewport;
 out vec4 vertexColour;
 void main()
@@ -70,30 +68,7 @@ std::string printable(const std::string& text)
     return safe;
 }
 
-GLuint compileQuietly(GLenum type, const char* source)
-{
-    const GLuint shader = glCreateShader(type);
-    glShaderSource(shader, 1, &source, nullptr);
-    glCompileShader(shader);
-    GLint status = 0;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
-    if (status == 0) {
-        glDeleteShader(shader);
-        return 0;
-    }
-    return shader;
-}
-
 } // namespace
-
-HeadsUpDisplay::~HeadsUpDisplay()
-{
-    if (!platform_gl_context_current())
-        return;
-    glDeleteBuffers(1, &buffer_);
-    glDeleteVertexArrays(1, &vertexArray_);
-    glDeleteProgram(program_);
-}
 
 int HeadsUpDisplay::scaleFor(int height)
 {
@@ -102,30 +77,17 @@ int HeadsUpDisplay::scaleFor(int height)
 
 bool HeadsUpDisplay::makeObjects()
 {
-    const GLuint vertex = compileQuietly(GL_VERTEX_SHADER, kVertexSource);
-    const GLuint fragment = compileQuietly(GL_FRAGMENT_SHADER, kFragmentSource);
-    if (vertex != 0 && fragment != 0) {
-        program_ = glCreateProgram();
-        glAttachShader(program_, vertex);
-        glAttachShader(program_, fragment);
-        glBindAttribLocation(program_, 0, "position");
-        glBindAttribLocation(program_, 1, "colour");
-        glLinkProgram(program_);
-    }
-    glDeleteShader(vertex);
-    glDeleteShader(fragment);
-    GLint linked = 0;
-    if (program_ != 0)
-        glGetProgramiv(program_, GL_LINK_STATUS, &linked);
-    if (linked == 0) {
+    program_ = render::buildProgram(kVertexSource, kFragmentSource, "heads-up.vsh", "heads-up.fsh", BuildReport::Quiet)
+                   .program;
+    if (!program_.isValid()) {
         std::fputs("heads-up display: the text program does not build; live mode shows no overlay\n", stderr);
         return false;
     }
 
-    glGenVertexArrays(1, &vertexArray_);
-    glGenBuffers(1, &buffer_);
-    glBindVertexArray(vertexArray_);
-    glBindBuffer(GL_ARRAY_BUFFER, buffer_);
+    vertexArray_ = GlName::generate(GlName::Kind::VertexArray);
+    buffer_ = GlName::generate(GlName::Kind::Buffer);
+    glBindVertexArray(vertexArray_.get());
+    glBindBuffer(GL_ARRAY_BUFFER, buffer_.get());
     glEnableVertexAttribArray(0);
     glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, sizeof(Vertex), nullptr);
     glEnableVertexAttribArray(1);
@@ -134,7 +96,7 @@ bool HeadsUpDisplay::makeObjects()
     return true;
 }
 
-void HeadsUpDisplay::draw(const std::vector<HudLine>& lines, int width, int height)
+void HeadsUpDisplay::draw(const std::vector<HudLine>& lines, int width, int height, int x, int y)
 {
     if (lines.empty() || width <= 0 || height <= 0 || failed_)
         return;
@@ -154,7 +116,7 @@ void HeadsUpDisplay::draw(const std::vector<HudLine>& lines, int width, int heig
     const GLboolean blend = glIsEnabled(GL_BLEND);
     const GLboolean depthTest = glIsEnabled(GL_DEPTH_TEST);
 
-    if (program_ == 0 && !makeObjects()) {
+    if (!program_.isValid() && !makeObjects()) {
         failed_ = true;
         return;
     }
@@ -190,14 +152,15 @@ void HeadsUpDisplay::draw(const std::vector<HudLine>& lines, int width, int heig
                  (static_cast<float>(lines.size() * kLineHeight) + 2.0f * kMargin) * scale, box);
     vertices.insert(vertices.end(), text.begin(), text.end());
 
-    glViewport(0, 0, width, height);
+    glViewport(x, y, width, height);
     glDisable(GL_DEPTH_TEST);
     glEnable(GL_BLEND);
     glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
-    glUseProgram(program_);
-    glUniform2f(glGetUniformLocation(program_, "viewport"), static_cast<float>(width), static_cast<float>(height));
-    glBindVertexArray(vertexArray_);
-    glBindBuffer(GL_ARRAY_BUFFER, buffer_);
+    const GLuint textProgram = program_.getProgramId();
+    glUseProgram(textProgram);
+    glUniform2f(glGetUniformLocation(textProgram, "viewport"), static_cast<float>(width), static_cast<float>(height));
+    glBindVertexArray(vertexArray_.get());
+    glBindBuffer(GL_ARRAY_BUFFER, buffer_.get());
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(Vertex)), vertices.data(),
                  GL_STREAM_DRAW);
     glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(vertices.size()));

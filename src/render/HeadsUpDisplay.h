@@ -8,7 +8,7 @@
 // blending, depth test, viewport), so the frames around it see no difference.
 //
 // Main thread, GL context current. Owns its program, vertex array and buffer
-// and deletes them while the context is current. Non-copyable.
+// (see GlName). Non-copyable.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +16,9 @@
 #include <vector>
 
 #include <GL/glew.h>
+
+#include "render/GlName.h"
+#include "render/ShaderProgram.h"
 
 struct HudLine {
     std::string text;
@@ -25,14 +28,14 @@ struct HudLine {
 class HeadsUpDisplay {
 public:
     HeadsUpDisplay() = default;
-    ~HeadsUpDisplay();
     HeadsUpDisplay(const HeadsUpDisplay&) = delete;
     HeadsUpDisplay& operator=(const HeadsUpDisplay&) = delete;
 
-    // Draws `lines` into the framebuffer bound now, which is `width` x
-    // `height` pixels. The GL objects are made at the first call. Nothing is
-    // drawn for no lines or an empty window.
-    void draw(const std::vector<HudLine>& lines, int width, int height);
+    // Draws `lines` into the framebuffer bound now, in its rectangle of
+    // `width` x `height` pixels at (x, y) (the whole of it by default). The
+    // GL objects are made at the first call. Nothing is drawn for no lines
+    // or an empty rectangle.
+    void draw(const std::vector<HudLine>& lines, int width, int height, int x = 0, int y = 0);
 
     // Pixels per font unit for a window `height` pixels high: 1, or more on large windows.
     static int scaleFor(int height);
@@ -40,8 +43,8 @@ public:
 private:
     bool makeObjects();
 
-    GLuint program_ = 0;
-    GLuint vertexArray_ = 0;
-    GLuint buffer_ = 0;
+    ShaderProgram program_;
+    GlName vertexArray_;
+    GlName buffer_;
     bool failed_ = false; // the program could not be made; draw nothing
 };

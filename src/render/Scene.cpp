@@ -8,7 +8,7 @@
 #include "render/Scene.h"
 
 #include <algorithm>
-#include <cstdlib>
+#include <cstdio>
 #include <iostream>
 #include <string>
 
@@ -34,13 +34,14 @@ void printFstrLine(float fstrValue)
 
 } // namespace
 
-void Scene::addShader(const DemoShader& shader)
+void Scene::addShader(const DemoShader& shader, const PassSettings& settings)
 {
     if (passShaders.size() >= static_cast<size_t>(kMaxPasses)) {
         std::cout << "Sorry. Only max 8 shaders per scene allowed for now. Shall we fix it?";
         return;
     }
     passShaders.push_back(shader);
+    passSettings.push_back(settings);
 }
 
 void Scene::addTexture(Texture& texture)
@@ -48,22 +49,31 @@ void Scene::addTexture(Texture& texture)
     textures.push_back(&texture);
 }
 
-void Scene::render(const SceneFrame& frame)
+std::string SceneDrawResult::problem() const
 {
-    if (frame.windowWidth <= 0.0f || frame.windowHeight <= 0.0f) {
+    if (drawn)
+        return "";
+    char line[200];
+    std::snprintf(line, sizeof line,
+                  "Scene: render target %d: check failed: "
+                  "glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE (status 0x%04X)",
+                  target, framebufferStatus);
+    return line;
+}
+
+SceneDrawResult Scene::render(const SceneFrame& frame)
+{
+    SceneDrawResult result;
+    if (frame.width <= 0.0f || frame.height <= 0.0f) {
         // A minimised window: no viewport to draw into and no aspect ratio
         // for the camera. The frame's console line still appears.
         if (frame.printsFstrLine)
             printFstrLine(frame.fstrValue);
-        return;
+        return result;
     }
 
-    // The fixed-function calls below only raise GL errors in a core profile;
-    // they are kept so a compatibility context sees the state it expects.
     // The window is not cleared here: the final pass clears it right before
     // its draw, and a clear now would be a full-window write nothing sees.
-    glMatrixMode(GL_MODELVIEW);
-    glPolygonMode(GL_FRONT, GL_FILL);
     // Blending stays off. Nothing sets a blend function, so blending would
     // take the source as it is (one times source plus zero times what the
     // cleared target holds), and a software renderer would still read every
@@ -71,19 +81,22 @@ void Scene::render(const SceneFrame& frame)
     glDisable(GL_BLEND);
 
     // A window resized since the last frame gets targets of its new size.
-    frame.targets.fit(static_cast<int>(frame.windowWidth), static_cast<int>(frame.windowHeight), passCount());
+    frame.targets.fit(static_cast<int>(frame.width), static_cast<int>(frame.height), passCount());
 
     glGetIntegerv(GL_MAX_COMBINED_TEXTURE_IMAGE_UNITS, &textureUnitLimit);
     int textureUnit = 0;
     for (size_t i = 0; i < passShaders.size(); ++i)
-        renderPass(frame, passShaders[i], static_cast<int>(i), textureUnit);
+        if (!renderPass(frame, passShaders[i], static_cast<int>(i), textureUnit, result))
+            return result;
     renderFinalPass(frame);
+    return result;
 }
 
-void Scene::renderPass(const SceneFrame& frame, DemoShader& shader, int passIndex, int& textureUnit)
+bool Scene::renderPass(const SceneFrame& frame, DemoShader& shader, int passIndex, int& textureUnit,
+                       SceneDrawResult& result)
 {
-    const int width = static_cast<int>(frame.windowWidth);
-    const int height = static_cast<int>(frame.windowHeight);
+    const int width = static_cast<int>(frame.width);
+    const int height = static_cast<int>(frame.height);
     const float time = static_cast<float>(frame.seconds);
     const RenderTargets& targets = frame.targets;
 
@@ -93,12 +106,10 @@ void Scene::renderPass(const SceneFrame& frame, DemoShader& shader, int passInde
                               targets.depthRenderbuffer(passIndex));
     const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
     if (status != GL_FRAMEBUFFER_COMPLETE) {
-        std::fprintf(stderr,
-                     "Scene: render target %d: check failed: "
-                     "glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE "
-                     "(status 0x%04X)\n",
-                     passIndex, status);
-        std::exit(EXIT_FAILURE);
+        result.drawn = false;
+        result.target = passIndex;
+        result.framebufferStatus = status;
+        return false;
     }
 
     // The depth test stays, though no pass needs depth for its own picture:
@@ -106,10 +117,7 @@ void Scene::renderPass(const SceneFrame& frame, DemoShader& shader, int passInde
     // the far plane, or gl_FragDepth = 1.0) fail it against the cleared
     // buffer and leave the target transparent black there.
     glEnable(GL_DEPTH_TEST);
-    glEnable(GL_TEXTURE_2D);
-    glLoadIdentity();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glPolygonMode(GL_FRONT, GL_FILL);
     glViewport(0, 0, width, height);
     glDrawBuffer(GL_COLOR_ATTACHMENT0);
 
@@ -120,7 +128,7 @@ void Scene::renderPass(const SceneFrame& frame, DemoShader& shader, int passInde
         // passes read transparent black from it) and the units it would have
         // used stay taken, so the other passes see the units they always do.
         textureUnit += passIndex + textureCount;
-        return;
+        return true;
     }
 
     VertexArrayObject& quad = frame.quads.pass(passIndex);
@@ -139,28 +147,36 @@ void Scene::renderPass(const SceneFrame& frame, DemoShader& shader, int passInde
 
     // Looking from just behind the origin at the quad at z = 1, seen from
     // its back; the quad is far larger than the view, so it fills the target.
-    Camera camera(kFieldOfView, frame.windowWidth / frame.windowHeight, 0.01f, 1100.0f);
+    Camera camera(kFieldOfView, frame.width / frame.height, 0.01f, 1100.0f);
     camera.setPosition(0.0f, 0.0f, -0.1f);
     camera.setTarget(0.0f, 0.0f, 0.0f);
     quad.setPosition(0.0f, 0.0f, 0.0f);
     quad.setRotation(0.0f, 0.0f, 0.0f, 1.0f);
 
-    glUniform2f(glGetUniformLocation(program, "iResolution"), frame.windowWidth, frame.windowHeight);
+    glUniform2f(glGetUniformLocation(program, "iResolution"), frame.width, frame.height);
     shader.setUniform("iGlobalTime", time);
     shader.setUniform("fft", frame.fftValue);
     quad.draw(camera);
+    return true;
 }
 
 void Scene::renderFinalPass(const SceneFrame& frame)
 {
-    const int width = static_cast<int>(frame.windowWidth);
-    const int height = static_cast<int>(frame.windowHeight);
+    const int width = static_cast<int>(frame.width);
+    const int height = static_cast<int>(frame.height);
     const float time = static_cast<float>(frame.seconds);
     const RenderTargets& targets = frame.targets;
     const int passCount = static_cast<int>(passShaders.size());
 
+    // Straight into the view when it takes the picture as it is, else into
+    // the offscreen picture, copied into the view once drawn.
+    const FrameView& view = frame.view;
+    const bool throughPicture = !view.takesPictureAsItIs(width, height) && frame.picture != nullptr;
     glBindRenderbuffer(GL_RENDERBUFFER, 0);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    if (throughPicture)
+        frame.picture->bind(width, height);
+    else
+        glBindFramebuffer(GL_FRAMEBUFFER, view.framebuffer);
     glViewport(0, 0, width, height);
 
     const GLuint program = frame.finalProgram.getProgramId();
@@ -172,18 +188,15 @@ void Scene::renderFinalPass(const SceneFrame& frame)
     if (passCount > 0)
         bindSampler(program, "finalTarget", passCount, targets.colourTexture(passCount - 1));
 
-    glUniform2f(glGetUniformLocation(program, "iResolution"), frame.windowWidth, frame.windowHeight);
+    glUniform2f(glGetUniformLocation(program, "iResolution"), frame.width, frame.height);
     glUniform1f(glGetUniformLocation(program, "fft"), frame.fftValue);
     const GLint fstrLocation = glGetUniformLocation(program, "fstr");
     if (frame.printsFstrLine)
         printFstrLine(frame.fstrValue);
     glUniform1f(fstrLocation, frame.fstrValue);
 
-    Camera camera(kFieldOfView, frame.windowWidth / frame.windowHeight, 0.01f, 100.0f);
-    glMatrixMode(GL_PROJECTION);
-    glEnable(GL_TEXTURE_2D);
+    Camera camera(kFieldOfView, frame.width / frame.height, 0.01f, 100.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glPolygonMode(GL_FRONT, GL_FILL);
     camera.setPosition(0.0f, 0.0f, 4.0f);
     camera.setTarget(0.0f, 0.0f, 0.0f);
 
@@ -192,6 +205,8 @@ void Scene::renderFinalPass(const SceneFrame& frame)
     quad.setPosition(0.0f, 0.0f, 0.0f);
     quad.setRotation(time, 0.0f, 0.0f, 1.0f);
     quad.draw(camera);
+    if (throughPicture)
+        frame.picture->copyTo(view);
 }
 
 void Scene::bindSampler(GLuint program, const char* name, int unit, GLuint textureId)

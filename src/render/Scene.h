@@ -4,59 +4,82 @@
 // the GL context current.
 //
 // A scene: a chain of up to eight full-screen shader passes and the image
-// textures every pass can read, drawn once per frame into the window.
+// textures every pass can read, drawn once per frame into the picture.
 //
 // Main thread, inside the display callback, GL context current. A Scene is a
 // value: it holds its own copies of its shader entries (which share GL
 // objects with the description's entries) and pointers to textures it does
-// not own. Everything else a frame draws with (the window size, the render
-// targets, the quads, the final pass's program, the sync device and this
-// frame's values) arrives with each render call.
+// not own. Everything else a frame draws with (the picture's size and where
+// it goes, the render targets, the quads, the final pass's program, the sync
+// device and this frame's values) arrives with each render call.
 #pragma once
 
+#include <string>
 #include <vector>
 
+#include <GL/glew.h>
+
 #include "render/DemoShader.h"
+#include "render/PassSettings.h"
 #include "render/SceneFrame.h"
 #include "render/Texture.h"
+
+// What drawing a frame came to.
+struct SceneDrawResult {
+    bool drawn = true; // false: a render target's framebuffer is not complete
+    int target = 0;    // the target that is not
+    GLenum framebufferStatus = GL_FRAMEBUFFER_COMPLETE;
+
+    // The one line that says what went wrong ("Scene: render target 0: check
+    // failed: ..."), without a line end; "" when drawn.
+    std::string problem() const;
+};
 
 class Scene {
 public:
     static constexpr int kMaxPasses = 8;
 
-    // Appends a copy of `shader` as the next pass. A scene that already has
-    // kMaxPasses passes drops it and prints its refusal, without a line break.
-    void addShader(const DemoShader& shader);
+    // Appends a copy of `shader` as the next pass, drawn with `settings`. A
+    // scene that already has kMaxPasses passes drops it and prints its
+    // refusal, without a line break.
+    void addShader(const DemoShader& shader, const PassSettings& settings = PassSettings());
 
     // Appends a texture the passes read as "tex0", "tex1", ... in this order.
     // The texture must outlive the scene.
     void addTexture(Texture& texture);
 
     // Draws pass 0 .. n-1 into render targets 0 .. n-1, then the screen quad
-    // into the window with the final pass's program, at `frame`'s row, time
-    // and window size. Buffers are not swapped here. The targets are first
-    // fitted to the window's size and to this scene's passes, so a resized
-    // window draws at its new size from its next frame on.
-    // A window of zero width or height draws nothing (the frame's "fstr_val"
-    // line still appears, unless the frame asks for none). A framebuffer that is not complete ends the
-    // process (EXIT_FAILURE) after one line on standard error.
-    void render(const SceneFrame& frame);
+    // into the frame's view with the final pass's program, at `frame`'s row,
+    // time and picture size. Buffers are not swapped here. The targets are
+    // first fitted to the picture's size and to this scene's passes, so a
+    // resized window draws at its new size from its next frame on.
+    // A picture of zero width or height draws nothing (the frame's "fstr_val"
+    // line still appears, unless the frame asks for none). A render target
+    // whose framebuffer is not complete stops the frame there; the result
+    // says which (the caller decides what follows).
+    SceneDrawResult render(const SceneFrame& frame);
 
     // The scene's own entry copies, in pass order; live reload rebuilds them
     // in place.
     std::vector<DemoShader>& getPassShaders() { return passShaders; }
+    const std::vector<DemoShader>& getPassShaders() const { return passShaders; }
     const std::vector<Texture*>& getTextures() const { return textures; }
+    // Each pass's settings, in pass order.
+    const std::vector<PassSettings>& getPassSettings() const { return passSettings; }
     // How many passes the scene draws, each into a render target of its own.
     int passCount() const { return static_cast<int>(passShaders.size()); }
 
 private:
-    void renderPass(const SceneFrame& frame, DemoShader& shader, int passIndex, int& textureUnit);
+    // False, with `result` saying why, when the pass's target cannot be drawn into.
+    bool renderPass(const SceneFrame& frame, DemoShader& shader, int passIndex, int& textureUnit,
+                    SceneDrawResult& result);
     void renderFinalPass(const SceneFrame& frame);
     // Binds `textureId` to `unit` and points the sampler `name` of the
     // current program at it, unless the unit is past the GL limit.
     void bindSampler(GLuint program, const char* name, int unit, GLuint textureId);
 
     std::vector<DemoShader> passShaders;
+    std::vector<PassSettings> passSettings; // one per pass
     std::vector<Texture*> textures;
     GLint textureUnitLimit = 0; // GL's combined limit, read at each render
     bool textureUnitWarningGiven = false;

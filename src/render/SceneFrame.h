@@ -1,26 +1,37 @@
-// What a scene needs to draw one frame: this frame's values and the objects
-// it draws with. The caller (the frame loop, or a test) fills it for each
+// What a scene needs to draw one frame: this frame's values, the picture's
+// size, where the picture goes, and the objects it draws with. The caller
+// (the frame of every way of running the demo, or a test) fills it for each
 // frame; the scene keeps nothing of it.
 //
 // Main thread. A SceneFrame owns nothing: the references point at objects
 // that outlive the render call.
 #pragma once
 
+#include <GL/glew.h>
+
+#include "render/PictureTarget.h"
 #include "render/RenderTargets.h"
 #include "render/SceneQuads.h"
 #include "render/ShaderProgram.h"
 #include "sync/device.h"
 
 struct SceneFrame {
-    int row = 0;              // the sync row, truncated toward zero
-    double seconds = 0.0;     // the music position
-    float fftValue = 0.0f;    // the spectrum magnitude the frame samples
-    float fstrValue = 0.0f;   // track "fstr_val" at this frame's row
-    float windowWidth = 0.0f; // the window's client area in pixels
-    float windowHeight = 0.0f;
+    int row = 0;            // the sync row, truncated toward zero
+    double seconds = 0.0;   // the music position
+    float fftValue = 0.0f;  // the spectrum magnitude the frame samples
+    float fstrValue = 0.0f; // track "fstr_val" at this frame's row
+    // The picture's size in pixels: the passes' targets, "iResolution" and
+    // the cameras' aspect. The player's is its window's client area.
+    float width = 0.0f;
+    float height = 0.0f;
     RenderTargets& targets;            // pass k draws into target k
     SceneQuads& quads;                 // the screen quad and the pass quads
-    const ShaderProgram& finalProgram; // composes the last output into the window
+    const ShaderProgram& finalProgram; // composes the last output into the picture
     SyncDevice* syncDevice = nullptr;  // where the passes' parameter tracks are found
     bool printsFstrLine = true; // false: no "fstr_val" console line (an export's frames; live mode's status line)
+    // Where the picture goes: framebuffer 0 at the picture's own size unless
+    // the caller says otherwise. A rectangle of another size or place needs
+    // `picture`, where the final pass then draws before the copy.
+    FrameView view = {};
+    PictureTarget* picture = nullptr;
 };

@@ -5,6 +5,9 @@
 
 namespace {
 
+// Longer line numbers than this are not a driver's.
+constexpr std::size_t kMostLineDigits = 9;
+
 // Reads digits at `at`, moving past them; false when there are none.
 bool readNumber(const std::string& line, std::size_t& at, std::string& number)
 {
@@ -15,44 +18,45 @@ bool readNumber(const std::string& line, std::size_t& at, std::string& number)
     return at > start;
 }
 
-// "0:L(C): rest" or "0(L) : rest" as "path:L[:C]: rest"; other lines unchanged.
-std::string nameLine(const std::string& line, const std::string& path)
+// Splits "0:L(C): rest" or "0(L) : rest" into L, C and " rest"; false for other lines.
+bool splitReference(const std::string& line, std::string& row, std::string& column, std::string& message)
 {
     std::size_t at = 0;
-    std::string source, row, column;
+    std::string source;
+    column.clear();
     if (!readNumber(line, at, source) || at >= line.size())
-        return line;
+        return false;
     if (line[at] == ':') {
         ++at;
         if (!readNumber(line, at, row))
-            return line;
+            return false;
         if (at < line.size() && line[at] == '(') {
             ++at;
             if (!readNumber(line, at, column) || at >= line.size() || line[at] != ')')
-                return line;
+                return false;
             ++at;
         }
     } else if (line[at] == '(') {
         ++at;
         if (!readNumber(line, at, row) || at >= line.size() || line[at] != ')')
-            return line;
+            return false;
         ++at;
     } else {
-        return line;
+        return false;
     }
     while (at < line.size() && line[at] == ' ')
         ++at;
-    if (at >= line.size() || line[at] != ':')
-        return line;
-    ++at;
-    return path + ":" + row + (column.empty() ? "" : ":" + column) + ":" + line.substr(at);
+    if (at >= line.size() || line[at] != ':' || row.size() > kMostLineDigits)
+        return false;
+    message = line.substr(at + 1);
+    return true;
 }
 
 } // namespace
 
-std::string render::shaderLogWithFileName(const std::string& log, const std::string& path)
+std::string render::rewriteShaderLog(const std::string& log, const ShaderLogLineRewrite& rewrite)
 {
-    std::string named;
+    std::string rewritten;
     std::size_t start = 0;
     while (start < log.size()) {
         std::size_t end = log.find('\n', start);
@@ -61,11 +65,19 @@ std::string render::shaderLogWithFileName(const std::string& log, const std::str
         std::string line = log.substr(start, end - start);
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
-        named += nameLine(line, path);
-        named += '\n';
+        std::string row, column, message;
+        rewritten += splitReference(line, row, column, message) ? rewrite(std::stoi(row), column, message) : line;
+        rewritten += '\n';
         start = end + 1;
     }
-    while (named.size() >= 2 && named[named.size() - 1] == '\n' && named[named.size() - 2] == '\n')
-        named.pop_back();
-    return named;
+    while (rewritten.size() >= 2 && rewritten[rewritten.size() - 1] == '\n' && rewritten[rewritten.size() - 2] == '\n')
+        rewritten.pop_back();
+    return rewritten;
+}
+
+std::string render::shaderLogWithFileName(const std::string& log, const std::string& path)
+{
+    return rewriteShaderLog(log, [&](int line, const std::string& column, const std::string& message) {
+        return path + ":" + std::to_string(line) + (column.empty() ? "" : ":" + column) + ":" + message;
+    });
 }

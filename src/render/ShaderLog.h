@@ -3,14 +3,25 @@
 // from Mesa, "0(12) : error C0000: ..." from others). Pure; any thread.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace render {
 
+// Rewrites one log line that starts with a source reference: gets the line
+// number, the column ("" where the driver gives none) and the message after
+// the reference (with its leading blank, " error: x"), returns the new line.
+using ShaderLogLineRewrite =
+    std::function<std::string(int line, const std::string& column, const std::string& message)>;
+
+// `log` with every line that starts with a source reference replaced by
+// what `rewrite` makes of it. Lines in other forms stay as they are; a "\r"
+// before a line end goes, and trailing blank lines are dropped.
+std::string rewriteShaderLog(const std::string& log, const ShaderLogLineRewrite& rewrite);
+
 // `log` with each line's leading source-string reference replaced by `path`
 // and the line (and column, where the driver gives one): "0:12(3): error: x"
-// becomes "plasma.fsh:12:3: error: x". Lines in other forms stay as they are;
-// trailing blank lines are dropped.
+// becomes "plasma.fsh:12:3: error: x".
 std::string shaderLogWithFileName(const std::string& log, const std::string& path);
 
 } // namespace render

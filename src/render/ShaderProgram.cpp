@@ -9,12 +9,10 @@
 #include <cstdio>
 #include <iostream>
 #include <utility>
-#include <vector>
 
 #include "platform/FileWarnings.h"
 #include "platform/file_read.h"
 #include "platform/warning.h"
-#include "render/ShaderLog.h"
 
 namespace {
 
@@ -29,196 +27,234 @@ std::string oneLine(std::string text)
     return text;
 }
 
-// The compiler's message for `shader`.
-std::string shaderInfoLog(GLuint shader)
-{
-    GLint length = 0;
-    glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
-    std::string log(static_cast<size_t>(length > 0 ? length : 0), '\0');
-    GLsizei written = 0;
-    if (length > 0)
-        glGetShaderInfoLog(shader, length, &written, &log[0]);
-    log.resize(static_cast<size_t>(written));
-    return log;
-}
-
-// The linker's message for `program`.
-std::string linkLog(GLuint program)
-{
-    GLint length = 0;
-    glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
-    std::string log(static_cast<size_t>(length > 0 ? length : 0), '\0');
-    GLsizei written = 0;
-    if (length > 0)
-        glGetProgramInfoLog(program, length, &written, &log[0]);
-    log.resize(static_cast<size_t>(written));
-    return log;
-}
-
-// Shader text as text-mode reading gives it: every line ended by one "\n".
-std::string shaderText(const std::string& bytes)
-{
-    std::string text;
-    text.reserve(bytes.size() + 1);
-    for (std::size_t start = 0; start < bytes.size();) {
-        std::size_t end = bytes.find('\n', start);
-        if (end == std::string::npos)
-            end = bytes.size();
-        // Text-mode reading: a "\r\n" line end counts as "\n".
-        std::size_t lineEnd = end;
-        if (lineEnd > start && bytes[lineEnd - 1] == '\r')
-            --lineEnd;
-        text.append(bytes, start, lineEnd - start);
-        text += '\n';
-        start = end + 1;
-    }
-    return text;
-}
-
-// Reads and compiles one file of a live build; an empty name on failure,
-// with `failure` extended by the reason.
-GlName compileLive(GLenum type, const std::string& path, std::string& failure)
-{
-    std::string bytes;
-    std::string problem;
-    if (platform_read_file(path.c_str(), kMaxShaderSourceBytes, bytes, problem) != PLATFORM_READ_OK) {
-        failure += path + ": " + problem + "\n";
-        return GlName();
-    }
-    const std::string text = shaderText(bytes);
-    std::string log;
-    GlName shader = render::compileShader(type, text.c_str(), path, CompileReport::Quiet, &log);
-    if (!shader) {
-        const std::string named = render::shaderLogWithFileName(log, path);
-        failure += (named.empty() ? path + ": shader does not compile" : named) + "\n";
-    }
-    return shader;
-}
-
-} // namespace
-
-std::string render::readShaderSource(const char* path, FileWarnings* warnings, bool* readable)
+// The file's text (see readShaderSource) after the reader's header on
+// standard output; `problem` is set to the reason it could not be read, or
+// "" when it was. The caller ends the account with three blank lines.
+std::string readAfterHeader(const char* path, std::string& problem)
 {
     std::cout << "---------------------\n"
               << "Opening shader file: " << path << "\n"
               << "---------------------\n"
               << "\n";
-
     // Read-only: a write-protected source must load, and the player never
     // opens a user's file for writing.
     std::string bytes;
-    std::string problem;
-    const bool read = platform_read_file(path, kMaxShaderSourceBytes, bytes, problem) == PLATFORM_READ_OK;
-    if (readable != nullptr)
-        *readable = read;
-    if (read) {
-        if (warnings != nullptr)
-            warnings->clear(path);
-    } else if (warnings != nullptr) {
-        warnings->report(path, problem);
-    } else {
-        platform_warn(path, problem);
-    }
+    if (platform_read_file(path, kMaxShaderSourceBytes, bytes, problem) == PLATFORM_READ_OK)
+        problem.clear();
+    return render::shaderText(bytes);
+}
 
-    std::string text = shaderText(bytes);
-
+// readShaderSource without the line on standard error: a file that cannot
+// be read is only said in `problem`.
+std::string readInAccount(const char* path, std::string& problem)
+{
+    std::string text = readAfterHeader(path, problem);
     std::cout << "\n\n\n";
     return text;
 }
 
-GlName render::compileShader(GLenum type, const char* source, const std::string& fileName, CompileReport report,
-                             std::string* failureLog)
+// The source of shader file `path` (its text already read), with its
+// includes and, for a fragment shader, `convention`; "" as the path stands
+// for the convention's own vertex shader.
+ShaderSource sourceOf(GLenum type, const std::string& path, const std::string& text, const ShaderConvention* convention)
 {
-    GlName shader(GlName::Kind::Shader, glCreateShader(type));
-    glShaderSource(shader.get(), 1, &source, nullptr);
+    if (path.empty())
+        return ShaderSource::plain(render::kConventionVertexName, render::kConventionVertexSource);
+    return ShaderSource::assemble(path, text, type == GL_FRAGMENT_SHADER ? convention : nullptr,
+                                  render::readShaderFile);
+}
+
+// Compiles one shader of a build. On failure adds the reason to `outcome`
+// (unless `name` is empty: the read has already said why there is no
+// source) and, in the account, prints the driver's log (naming the author's
+// files where the text differs from the file), and on the console also
+// "name: shader does not compile" on standard error. An #include that
+// failed fails the same way.
+GlName compileStep(GLenum type, const ShaderSource& source, const std::string& name, BuildReport report,
+                   BuildOutcome& outcome)
+{
+    const bool account = report != BuildReport::Quiet;
+    const bool speaks = report == BuildReport::Console;
+    if (!source.ok()) {
+        if (type == GL_FRAGMENT_SHADER)
+            outcome.fragmentDidNotCompile = true;
+        outcome.failure += source.error() + "\n";
+        if (speaks) {
+            std::cout.flush();
+            std::fprintf(stderr, "%s\n", source.error().c_str());
+        }
+        return GlName();
+    }
+
+    GlName shader = GlName::createShader(type);
+    const char* text = source.text().c_str();
+    glShaderSource(shader.get(), 1, &text, nullptr);
     glCompileShader(shader.get());
     GLint status = 0;
     glGetShaderiv(shader.get(), GL_COMPILE_STATUS, &status);
     if (status != 0) {
-        if (report == CompileReport::Console)
+        if (account)
             std::cout << "\n COMPILATION SUCCESSFULL \n";
         return shader;
     }
 
-    if (failureLog != nullptr) {
-        *failureLog = shaderInfoLog(shader.get());
-        return GlName();
-    }
-
-    // The log exactly as the driver wrote it.
-    GLint length = 0;
-    glGetShaderiv(shader.get(), GL_INFO_LOG_LENGTH, &length);
-    if (length > 0) {
-        std::vector<char> log(static_cast<size_t>(length));
-        GLsizei written = 0;
-        glGetShaderInfoLog(shader.get(), length, &written, log.data());
-        std::cout.write(log.data(), std::min(written, length));
-    }
-    std::cout.flush();
-    if (!fileName.empty())
-        std::fprintf(stderr, "%s: shader does not compile\n", fileName.c_str());
-    if (type == GL_FRAGMENT_SHADER && report == CompileReport::Console) {
-        // Hold the program until the author has read the log: one character
-        // of standard input, which in a console arrives with Enter.
-        std::getchar();
+    if (type == GL_FRAGMENT_SHADER)
+        outcome.fragmentDidNotCompile = true;
+    // The driver's log speaks of the assembled text: mapped to the files.
+    const std::string log = render::infoLog(shader);
+    const std::string mapped = source.mapLog(log);
+    if (!name.empty())
+        outcome.failure += (mapped.empty() ? name + ": shader does not compile" : mapped) + "\n";
+    if (account) {
+        // A file compiled as it is shows the log exactly as the driver wrote it.
+        std::cout << (source.changesFile() ? mapped : log) << std::flush;
+        if (speaks && !name.empty())
+            std::fprintf(stderr, "%s: shader does not compile\n", name.c_str());
     }
     return GlName();
 }
 
-ShaderProgram ShaderProgram::link(GlName vertexShader, GlName fragmentShader, const std::string& vertexName,
-                                  const std::string& fragmentName, std::string* failureLog)
+// Links the two shaders into the build's program, unless either is missing
+// (its compile has reported).
+void linkStep(GlName vertex, GlName fragment, const std::string& vertexName, const std::string& fragmentName,
+              BuildReport report, ShaderBuild& build)
 {
-    ShaderProgram result;
-    if (!vertexShader || !fragmentShader)
-        return result;
-
+    if (!vertex || !fragment)
+        return;
     GlName program = GlName::generate(GlName::Kind::Program);
-    glAttachShader(program.get(), fragmentShader.get());
-    glAttachShader(program.get(), vertexShader.get());
+    glAttachShader(program.get(), fragment.get());
+    glAttachShader(program.get(), vertex.get());
     glLinkProgram(program.get());
     GLint status = 0;
     glGetProgramiv(program.get(), GL_LINK_STATUS, &status);
     if (status == 0) {
-        // A program that does not link would blank whatever draws with it
-        // while the build reported success.
         const std::string line = vertexName + ", " + fragmentName +
-                                 ": program does not link: " + oneLine(linkLog(program.get()));
-        if (failureLog != nullptr) {
-            *failureLog = line;
-            return result;
+                                 ": program does not link: " + oneLine(render::infoLog(program));
+        build.outcome.failure += line + "\n";
+        if (report == BuildReport::Console) {
+            std::cout.flush();
+            std::fprintf(stderr, "%s\n", line.c_str());
         }
-        std::cout.flush();
-        std::fprintf(stderr, "%s\n", line.c_str());
-        return result;
+        return;
     }
-    result.vertexShader = std::move(vertexShader);
-    result.fragmentShader = std::move(fragmentShader);
-    result.program = std::move(program);
-    return result;
+    build.program = ShaderProgram(std::move(vertex), std::move(fragment), std::move(program));
+    build.outcome.built = true;
 }
 
-ShaderProgram render::buildShaderProgram(const std::string& vertexPath, const std::string& fragmentPath,
-                                         FileWarnings* warnings, std::string* failure)
+// A failure's reasons without the last line end.
+void finishOutcome(BuildOutcome& outcome)
 {
-    if (failure != nullptr) {
-        failure->clear();
-        GlName vertex = compileLive(GL_VERTEX_SHADER, vertexPath, *failure);
-        GlName fragment = compileLive(GL_FRAGMENT_SHADER, fragmentPath, *failure);
-        if (!vertex || !fragment) {
-            while (!failure->empty() && failure->back() == '\n')
-                failure->pop_back();
-            return ShaderProgram();
-        }
-        return ShaderProgram::link(std::move(vertex), std::move(fragment), vertexPath, fragmentPath, failure);
-    }
+    while (!outcome.failure.empty() && outcome.failure.back() == '\n')
+        outcome.failure.pop_back();
+}
 
-    // A file that could not be read has had its line; its empty source still
-    // goes to the compiler, which says so on the console.
-    bool readable = false;
-    const std::string vertexSource = readShaderSource(vertexPath.c_str(), warnings, &readable);
-    GlName vertex = compileShader(GL_VERTEX_SHADER, vertexSource.c_str(), readable ? vertexPath : std::string());
-    const std::string fragmentSource = readShaderSource(fragmentPath.c_str(), warnings, &readable);
-    GlName fragment = compileShader(GL_FRAGMENT_SHADER, fragmentSource.c_str(),
-                                    readable ? fragmentPath : std::string());
-    return ShaderProgram::link(std::move(vertex), std::move(fragment), vertexPath, fragmentPath);
+// Reads, assembles and compiles one file of a build: in the account with
+// the reader's header, else quietly. The files it read join `files`.
+GlName buildStep(GLenum type, const std::string& path, const ShaderConvention* convention, BuildReport report,
+                 FileWarnings* warnings, BuildOutcome& outcome, std::vector<std::string>& files)
+{
+    const bool account = report != BuildReport::Quiet;
+    const std::string name = path.empty() ? render::kConventionVertexName : path;
+    std::string text;
+    std::string problem;
+    if (!path.empty()) {
+        if (report == BuildReport::Console)
+            text = render::readShaderSource(path.c_str(), warnings, &problem);
+        else if (account)
+            text = readInAccount(path.c_str(), problem);
+        else
+            render::readShaderFile(path, text, problem);
+    }
+    if (!problem.empty()) {
+        outcome.failure += path + ": " + problem + "\n";
+        // In the account the empty text still goes to the compiler, which says so.
+        if (!account) {
+            files.push_back(path);
+            return GlName();
+        }
+    }
+    const ShaderSource source = sourceOf(type, path, text, convention);
+    if (!path.empty())
+        files.insert(files.end(), source.files().begin(), source.files().end());
+    return compileStep(type, source, problem.empty() ? name : std::string(), report, outcome);
+}
+
+} // namespace
+
+ShaderProgram::ShaderProgram(GlName vertexShader, GlName fragmentShader, GlName program)
+    : vertexShader(std::move(vertexShader)), fragmentShader(std::move(fragmentShader)), program(std::move(program))
+{
+}
+
+std::string render::infoLog(const GlName& object)
+{
+    const bool shader = object.kind() == GlName::Kind::Shader;
+    GLint length = 0;
+    if (shader)
+        glGetShaderiv(object.get(), GL_INFO_LOG_LENGTH, &length);
+    else
+        glGetProgramiv(object.get(), GL_INFO_LOG_LENGTH, &length);
+    if (length <= 0)
+        return "";
+    std::string log(static_cast<size_t>(length), '\0');
+    GLsizei written = 0;
+    if (shader)
+        glGetShaderInfoLog(object.get(), length, &written, &log[0]);
+    else
+        glGetProgramInfoLog(object.get(), length, &written, &log[0]);
+    log.resize(static_cast<size_t>(std::clamp<GLsizei>(written, 0, length)));
+    return log;
+}
+
+std::string render::readShaderSource(const char* path, FileWarnings* warnings, std::string* problem)
+{
+    std::string reason;
+    std::string text = readAfterHeader(path, reason);
+    if (problem != nullptr)
+        *problem = reason;
+    if (reason.empty()) {
+        if (warnings != nullptr)
+            warnings->clear(path);
+    } else if (warnings != nullptr) {
+        warnings->report(path, reason);
+    } else {
+        platform_warn(path, reason);
+    }
+    std::cout << "\n\n\n";
+    return text;
+}
+
+ShaderBuild render::buildProgram(const char* vertexSource, const char* fragmentSource, const std::string& vertexName,
+                                 const std::string& fragmentName, BuildReport report)
+{
+    ShaderBuild build;
+    GlName vertex = compileStep(GL_VERTEX_SHADER, ShaderSource::plain(vertexName, vertexSource), vertexName, report,
+                                build.outcome);
+    GlName fragment = compileStep(GL_FRAGMENT_SHADER, ShaderSource::plain(fragmentName, fragmentSource), fragmentName,
+                                  report, build.outcome);
+    linkStep(std::move(vertex), std::move(fragment), vertexName, fragmentName, report, build);
+    finishOutcome(build.outcome);
+    return build;
+}
+
+ShaderBuild render::buildShaderProgram(const ShaderProgramSources& sources, BuildReport report, FileWarnings* warnings,
+                                       std::vector<std::string>* filesRead)
+{
+    ShaderBuild build;
+    std::vector<std::string> files;
+    GlName vertex = buildStep(GL_VERTEX_SHADER, sources.vertexPath, nullptr, report, warnings, build.outcome, files);
+    GlName fragment = buildStep(GL_FRAGMENT_SHADER, sources.fragmentPath, sources.convention, report, warnings,
+                                build.outcome, files);
+    const std::string vertexName = sources.vertexPath.empty() ? kConventionVertexName : sources.vertexPath;
+    linkStep(std::move(vertex), std::move(fragment), vertexName, sources.fragmentPath, report, build);
+    finishOutcome(build.outcome);
+    if (filesRead != nullptr)
+        *filesRead = std::move(files);
+    return build;
+}
+
+ShaderBuild render::buildShaderProgram(const std::string& vertexPath, const std::string& fragmentPath,
+                                       BuildReport report, FileWarnings* warnings)
+{
+    return buildShaderProgram(ShaderProgramSources{vertexPath, fragmentPath, nullptr}, report, warnings);
 }

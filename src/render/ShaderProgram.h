@@ -1,11 +1,12 @@
-// Building GLSL programs: read a source file, compile a shader, link a
-// program; and ShaderProgram, the owner of one linked program.
+// Building GLSL programs: read a source file, compile both shaders, link
+// them; and ShaderProgram, the owner of one linked program.
 //
 // Main thread only, with the GL context current (readShaderSource excepted).
-// Every program of the player is built through compileShader and
-// ShaderProgram::link: the shader entries, the final pass and the tests.
-// The console account of every step goes to standard output; failures also
-// get one line on standard error naming the files.
+// Every program of the player is built here, through buildProgram or
+// buildShaderProgram: the shader entries, the final pass, the heads-up
+// display and the tests. A build says what it came to (BuildOutcome) and
+// never decides what follows a failure: the caller waits for Enter, shows
+// the failure or gives up.
 //
 // A ShaderProgram owns its program and both shaders and deletes them when it
 // goes away; it is move-only. Shader entries share one through a
@@ -13,63 +14,43 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include <GL/glew.h>
 
 #include "render/GlName.h"
+#include "render/ShaderSource.h"
 
 class FileWarnings;
 
-// Largest shader source read; a larger file reads as "" with a warning.
-constexpr unsigned long long kMaxShaderSourceBytes = 16ull * 1024 * 1024;
+// How a build speaks while it works.
+enum class BuildReport {
+    // The player's account on standard output: each file's header, then
+    // " COMPILATION SUCCESSFULL " or the driver's log; and one line on
+    // standard error per failure, naming the files.
+    Console,
+    // The same account on standard output, but nothing on standard error:
+    // the failure is only returned, for the caller to say (an export).
+    Account,
+    // Nothing at all (live mode, built-in programs): the failure is only returned.
+    Quiet,
+};
 
-namespace render {
-
-// The file's text, every line ended by one "\n" (a "\r\n" pair reads as "\n",
-// a last line without an end gets one). Prints the reader's header and three
-// blank lines around the read. A file that cannot be read (missing, not a
-// regular file, no permission, larger than kMaxShaderSourceBytes) gives ""
-// and one line "path: reason" on standard error; with `warnings`, only when
-// the file's problem is new (see FileWarnings). Opens the file for reading
-// only, and never blocks on a named pipe. `readable`, when given, tells
-// whether the file was read.
-std::string readShaderSource(const char* path, FileWarnings* warnings = nullptr, bool* readable = nullptr);
-
-} // namespace render
-
-// Whether a compile reports on the console. Built-in programs compile quietly.
-enum class CompileReport { Console, Quiet };
-
-namespace render {
-
-// Compiles `source` as a shader of `type` (GL_VERTEX_SHADER or
-// GL_FRAGMENT_SHADER); `fileName` names it in messages (empty when the
-// caller has already said why the file gave no source). On success prints
-// " COMPILATION SUCCESSFULL " and returns the shader. On failure prints the
-// driver's log on standard output, "fileName: shader does not compile" on
-// standard error, and returns an empty name; a fragment shader's failure
-// then waits for one character of standard input (the console's Enter), so
-// the author can read the log before the demo goes on.
-// With `failureLog`, a failure neither prints nor waits: the driver's log
-// goes into `failureLog` instead (live mode shows it in the window).
-GlName compileShader(GLenum type, const char* source, const std::string& fileName,
-                     CompileReport report = CompileReport::Console, std::string* failureLog = nullptr);
-
-} // namespace render
+// What a build came to.
+struct BuildOutcome {
+    bool built = false;
+    bool fragmentDidNotCompile = false; // the fragment shader (or its empty text) failed to compile
+    // Why it did not build: one message per line, each naming its file
+    // ("plasma.fsh:12:3: error: ..."); "" when it built.
+    std::string failure;
+};
 
 class ShaderProgram {
 public:
     // No program: every name 0.
     ShaderProgram() = default;
-
-    // Links both shaders into a new program. When either shader is empty,
-    // links nothing (its compile has reported). When the link fails, writes
-    // "vertexName, fragmentName: program does not link: " and the linker's
-    // log, on one line, to standard error. Either failure gives an empty
-    // program (isValid() false) and deletes what was made. With
-    // `failureLog`, that line goes into it instead of standard error.
-    static ShaderProgram link(GlName vertexShader, GlName fragmentShader, const std::string& vertexName,
-                              const std::string& fragmentName, std::string* failureLog = nullptr);
+    // Owns a linked program and the two shaders it was linked from.
+    ShaderProgram(GlName vertexShader, GlName fragmentShader, GlName program);
 
     bool isValid() const { return static_cast<bool>(program); }
     GLuint getProgramId() const { return program.get(); }
@@ -82,17 +63,55 @@ private:
     GlName program;
 };
 
+// A program and what its build came to.
+struct ShaderBuild {
+    ShaderProgram program; // valid exactly when outcome.built
+    BuildOutcome outcome;
+};
+
+// What one program is built from.
+struct ShaderProgramSources {
+    std::string vertexPath; // "" with a convention: the player's vertex shader (kConventionVertexSource)
+    std::string fragmentPath;
+    const ShaderConvention* convention = nullptr; // of the fragment shader; null for none
+};
+
 namespace render {
 
-// Reads and compiles `vertexPath`, then reads and compiles `fragmentPath`
-// (even when the first failed), and links them. An empty program when any
-// step fails. Problems reading the files go to `warnings` (see
-// readShaderSource).
-//
-// With `failure`, the build is live mode's: nothing goes to the console and
-// nothing waits; when it fails, `failure` says why, one message per line,
-// each naming its file ("plasma.fsh:12:3: error: ...").
-ShaderProgram buildShaderProgram(const std::string& vertexPath, const std::string& fragmentPath,
-                                 FileWarnings* warnings = nullptr, std::string* failure = nullptr);
+// The file's text, every line ended by one "\n" (a "\r\n" pair reads as "\n",
+// a last line without an end gets one). Prints the reader's header and three
+// blank lines around the read. A file that cannot be read (missing, not a
+// regular file, no permission, larger than kMaxShaderSourceBytes) gives ""
+// and one line "path: reason" on standard error; with `warnings`, only when
+// the file's problem is new (see FileWarnings). Opens the file for reading
+// only, and never blocks on a named pipe. `problem`, when given, is set to
+// the reason the file could not be read, or "" when it was.
+std::string readShaderSource(const char* path, FileWarnings* warnings = nullptr, std::string* problem = nullptr);
+
+// Compiles the two sources and links them; `vertexName` and `fragmentName`
+// name them in messages. A failed compile or link deletes what was made.
+// A program that does not link is a failure too: it would blank whatever
+// draws with it while the build looked successful.
+ShaderBuild buildProgram(const char* vertexSource, const char* fragmentSource, const std::string& vertexName,
+                         const std::string& fragmentName, BuildReport report);
+
+// Reads and compiles the vertex shader, then reads and compiles the fragment
+// shader (even when the first failed), with their #include files and
+// convention (see ShaderSource.h), and links them. With the console or the
+// account report, a file that cannot be read still hands its empty text to
+// the compiler, which says so in the account; on the console, problems
+// reading the files go to `warnings` (see readShaderSource). Otherwise a
+// file that cannot be read is not compiled. Compile errors name the author's files and lines. `filesRead`,
+// when given, receives every file the build read or tried to read: the two
+// sources and their includes.
+ShaderBuild buildShaderProgram(const ShaderProgramSources& sources, BuildReport report,
+                               FileWarnings* warnings = nullptr, std::vector<std::string>* filesRead = nullptr);
+
+// The same for two plain files.
+ShaderBuild buildShaderProgram(const std::string& vertexPath, const std::string& fragmentPath, BuildReport report,
+                               FileWarnings* warnings = nullptr);
+
+// The info log of a shader or a program (by the owner's kind), as the driver wrote it.
+std::string infoLog(const GlName& object);
 
 } // namespace render

@@ -5,6 +5,7 @@
 // bound to GL_TEXTURE_2D on the active unit.
 #include "render/Texture.h"
 
+#include <algorithm>
 #include <iostream>
 
 #include "platform/warning.h"
@@ -22,20 +23,24 @@ void printGlErrorText()
 
 } // namespace
 
-Texture::Texture(const std::string& path)
+Texture::Texture(const std::string& path, std::string* problem)
 {
     int width = 0;
     int height = 0;
-    std::string problem;
-    unsigned char* pixels = render::loadImageFile(path.c_str(), width, height, &problem);
+    std::string reason;
+    unsigned char* pixels = render::loadImageFile(path.c_str(), width, height, &reason, render::maxImageSide());
 
     // An image that does not decode still gives a defined texture: one opaque
     // black texel, rather than an upload from an unknown size.
     static const unsigned char kFallbackTexel[4] = {0, 0, 0, 255};
     const unsigned char* upload = pixels;
+    if (problem != nullptr)
+        *problem = pixels == nullptr ? reason : std::string();
     if (pixels == nullptr) {
-        platform_warn(path, problem);
-        std::fprintf(stderr, "Texture load fail : %s !!!!!!!!!!!!!!!!\n", path.c_str());
+        if (problem == nullptr) {
+            platform_warn(path, reason);
+            std::fprintf(stderr, "Texture load fail : %s !!!!!!!!!!!!!!!!\n", path.c_str());
+        }
         upload = kFallbackTexel;
         width = 1;
         height = 1;
@@ -58,6 +63,19 @@ Texture::Texture(const std::string& path)
 
     if (pixels != nullptr)
         render::freeImagePixels(pixels);
+}
+
+void Texture::replaceImage(const unsigned char* rgba, int width, int height)
+{
+    glBindTexture(GL_TEXTURE_2D, id.get());
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+}
+
+int render::maxImageSide()
+{
+    GLint side = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &side);
+    return side > 0 ? std::min(static_cast<int>(side), kMaxDecodableImageSide) : kMaxImageSide;
 }
 
 Texture::Texture(int width, int height, GLenum format)

@@ -12,15 +12,24 @@
 #include <GL/glew.h>
 
 #include "render/GlName.h"
+#include "render/ImageFile.h"
 
 class Texture {
 public:
     // Decodes `path` to 8-bit RGBA (top row at t = 0) and uploads it with
-    // repeat wrapping and linear filters. Writes the GL error text ("No error"
+    // repeat wrapping and linear filters. An image larger than
+    // render::maxImageSide() on a side, or than 1 GB, is refused. Writes the GL error text ("No error"
     // or "Unknown error") to standard output three times, with no line
-    // breaks. A file that does not decode gets one line on standard error and
-    // a 1 x 1 texel (0, 0, 0, 255).
-    explicit Texture(const std::string& path);
+    // breaks. A file that does not decode gets a 1 x 1 texel (0, 0, 0, 255)
+    // and, without `problem`, two lines on standard error (its reason, then
+    // "Texture load fail : path !!!..."); with `problem`, nothing is said
+    // and the reason is left there ("" when the image loaded).
+    explicit Texture(const std::string& path, std::string* problem = nullptr);
+
+    // Replaces the image of an image texture with `rgba` (8-bit RGBA, top
+    // row first, width x height), keeping its GL name and parameters; the
+    // texture is left bound to GL_TEXTURE_2D on the active unit.
+    void replaceImage(const unsigned char* rgba, int width, int height);
 
     // Storage only: GL_RGBA16F of width x height, `format` with GL_FLOAT and
     // no pixels, repeat wrapping and nearest filters.
@@ -31,3 +40,11 @@ public:
 private:
     GlName id;
 };
+
+namespace render {
+
+// The largest side of an image texture: the GL implementation's maximum
+// texture size (the context must be current), at most kMaxDecodableImageSide.
+int maxImageSide();
+
+} // namespace render

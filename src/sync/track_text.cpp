@@ -1,18 +1,19 @@
 // The readable text form of a sync track, and writing track files.
 //
-// Used by the synctrack tool (and the tests); the player only reads track
-// files. Any thread; no state is kept between calls.
+// Used by the synctrack tool, the track editor and the tests. Any thread; no
+// state is kept between calls.
 #include "sync/track_text.h"
 
 #include <cerrno>
-#include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
+
+#include "platform/file_write.h"
+
+#include "platform/file_read.h"
 
 namespace {
 
@@ -26,10 +27,12 @@ bool isBlank(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
 
-// The whitespace-separated words of one line, without its comment.
-std::vector<std::string> splitWords(const std::string& line)
+// The whitespace-separated words of one line, without its comment; `end`
+// is where the last word ends (0 without words).
+std::vector<std::string> splitWords(const std::string& line, size_t& wordsEnd)
 {
     std::vector<std::string> words;
+    wordsEnd = 0;
     size_t end = line.find('#');
     if (end == std::string::npos)
         end = line.size();
@@ -40,8 +43,10 @@ std::vector<std::string> splitWords(const std::string& line)
         size_t start = i;
         while (i < end && !isBlank(line[i]))
             ++i;
-        if (i > start)
+        if (i > start) {
             words.push_back(line.substr(start, i - start));
+            wordsEnd = i;
+        }
     }
     return words;
 }
@@ -150,54 +155,59 @@ uint32_t bitsOf(float v)
     return u;
 }
 
-// Creates a new file beside `path` that did not exist before; its name goes to `temp`.
-std::FILE* createTemporary(const char* path, std::string& temp)
-{
-    unsigned long long seed = static_cast<unsigned long long>(
-        std::chrono::steady_clock::now().time_since_epoch().count());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, ".tmp%06llx", (seed + attempt * 7919ull) & 0xffffffull);
-        temp = std::string(path) + suffix;
-        std::FILE* file = std::fopen(temp.c_str(), "wbx"); // fails if the name exists
-        if (file || errno != EEXIST)
-            return file;
-    }
-    errno = EEXIST;
-    return nullptr;
-}
-
 } // namespace
+
+bool sync_parse_text_lines(const std::string& text, std::vector<SyncTextLine>& lines, SyncTextError& error)
+{
+    lines.clear();
+    bool hasPrevious = false;
+    int32_t previousRow = 0;
+    size_t keyCount = 0;
+    size_t start = 0;
+    // Text after the last line end, if any, is the last line.
+    for (int line = 1; start < text.size(); ++line) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        SyncTextLine parsed;
+        parsed.text = text.substr(start, end - start);
+        start = end + 1;
+        if (!parsed.text.empty() && parsed.text.back() == '\r')
+            parsed.text.pop_back();
+        const std::vector<std::string> words = splitWords(parsed.text, parsed.keyEnd);
+        if (!words.empty()) {
+            std::string message;
+            if (!parseKey(words, parsed.key, message)) {
+                error = {line, message};
+                return false;
+            }
+            if (hasPrevious && parsed.key.row <= previousRow) {
+                error = {line, "rows must increase"};
+                return false;
+            }
+            if (keyCount == static_cast<size_t>(INT32_MAX)) {
+                error = {line, "too many keys for one track"};
+                return false;
+            }
+            parsed.isKey = true;
+            hasPrevious = true;
+            previousRow = parsed.key.row;
+            ++keyCount;
+        }
+        lines.push_back(std::move(parsed));
+    }
+    return true;
+}
 
 bool sync_parse_text(const std::string& text, std::vector<SyncKey>& keys, SyncTextError& error)
 {
     keys.clear();
-    size_t start = 0;
-    for (int line = 1; start <= text.size(); ++line) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::vector<std::string> words = splitWords(text.substr(start, end - start));
-        start = end + 1;
-        if (words.empty())
-            continue;
-
-        SyncKey key;
-        std::string message;
-        if (!parseKey(words, key, message)) {
-            error = {line, message};
-            return false;
-        }
-        if (!keys.empty() && key.row <= keys.back().row) {
-            error = {line, "rows must increase"};
-            return false;
-        }
-        if (keys.size() == static_cast<size_t>(INT32_MAX)) {
-            error = {line, "too many keys for one track"};
-            return false;
-        }
-        keys.push_back(key);
-    }
+    std::vector<SyncTextLine> lines;
+    if (!sync_parse_text_lines(text, lines, error))
+        return false;
+    for (const SyncTextLine& line : lines)
+        if (line.isKey)
+            keys.push_back(line.key);
     return true;
 }
 
@@ -219,20 +229,25 @@ std::string sync_format_float(float value)
     return text;
 }
 
+std::string sync_format_key(const SyncKey& key)
+{
+    std::string text = std::to_string(key.row);
+    text += ' ';
+    text += sync_format_float(key.value);
+    text += ' ';
+    // A type without a name came from a file made elsewhere; it stays a number.
+    if (key.type >= 0 && key.type < kTypeCount)
+        text += kTypeNames[key.type];
+    else
+        text += std::to_string(key.type);
+    return text;
+}
+
 std::string sync_format_text(const SyncKey* keys, int32_t count)
 {
     std::string text;
     for (int32_t i = 0; i < count; ++i) {
-        const SyncKey& key = keys[i];
-        text += std::to_string(key.row);
-        text += ' ';
-        text += sync_format_float(key.value);
-        text += ' ';
-        // A type without a name came from a file made elsewhere; it stays a number.
-        if (key.type >= 0 && key.type < kTypeCount)
-            text += kTypeNames[key.type];
-        else
-            text += std::to_string(key.type);
+        text += sync_format_key(keys[i]);
         text += '\n';
     }
     return text;
@@ -254,34 +269,42 @@ std::vector<unsigned char> sync_encode_keys(const SyncKey* keys, int32_t count)
 
 bool sync_write_track(const char* path, const SyncKey* keys, int32_t count, std::string& error)
 {
-    std::vector<unsigned char> bytes = sync_encode_keys(keys, count);
+    const std::vector<unsigned char> bytes = sync_encode_keys(keys, count);
+    return platform_write_file_atomic(path, std::string(bytes.begin(), bytes.end()), error);
+}
 
-    std::string temp;
-    std::FILE* file = createTemporary(path, temp);
-    if (!file) {
-        error = std::string("cannot create a file beside it: ") + std::strerror(errno);
+bool sync_read_text(const char* path, std::vector<SyncKey>& keys, std::string& problem)
+{
+    // Text forms are small; a larger file is surely something else.
+    constexpr uint64_t kMaxTextBytes = 64ull * 1024 * 1024;
+    std::string text;
+    if (platform_read_file(path, kMaxTextBytes, text, problem) != PLATFORM_READ_OK) {
+        problem = std::string(path) + ": " + problem;
         return false;
     }
-    errno = 0;
-    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
-    int writeError = errno;
-    if (std::fclose(file) != 0 && written) {
-        written = false;
-        writeError = errno;
-    }
-    if (!written) {
-        error = std::string("cannot write: ") + std::strerror(writeError ? writeError : EIO);
-        std::remove(temp.c_str());
-        return false;
-    }
-
-    // Replaces an existing file in one step, on every system we build for.
-    std::error_code ec;
-    std::filesystem::rename(temp, path, ec);
-    if (ec) {
-        error = "cannot replace it: " + ec.message();
-        std::remove(temp.c_str());
+    SyncTextError error;
+    if (!sync_parse_text(text, keys, error)) {
+        problem = std::string(path) + ":" + std::to_string(error.line) + ": " + error.message;
         return false;
     }
     return true;
+}
+
+SyncTextAgreement sync_compare_text(const char* textPath, const char* trackPath, std::string& problem)
+{
+    std::vector<SyncKey> keys;
+    if (!sync_read_text(textPath, keys, problem))
+        return SYNC_TEXT_UNREADABLE;
+    // Bytes after the last key are not part of the track.
+    const std::vector<unsigned char> encoded = sync_encode_keys(keys.data(), static_cast<int32_t>(keys.size()));
+    std::string track;
+    uint64_t trackSize = 0;
+    std::string trackProblem;
+    const PlatformReadStatus read = platform_read_file_start(trackPath, encoded.size(), track, trackSize, trackProblem);
+    if (read == PLATFORM_READ_MISSING)
+        return SYNC_TEXT_NO_TRACK;
+    if (read != PLATFORM_READ_OK || track.size() != encoded.size() ||
+        std::memcmp(track.data(), encoded.data(), encoded.size()) != 0)
+        return SYNC_TEXT_DIFFERS;
+    return SYNC_TEXT_AGREES;
 }

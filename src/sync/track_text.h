@@ -8,8 +8,9 @@
 // player plays such keys as they are (sync_invalid_keys_problem names them). Blank lines are allowed and '#' starts a
 // comment that runs to the end of the line. Rows must strictly increase.
 //
-// The player never writes track files; the synctrack tool does, through
-// these functions. Values are printed with 9 significant digits, which is
+// The synctrack tool and the player's track editor write track files
+// through these functions; the editor also writes the text form back with
+// its comments, line by line. Values are printed with 9 significant digits, which is
 // enough for every float to read back to the same bits. Any thread; nothing
 // here keeps state between calls.
 #pragma once
@@ -26,9 +27,25 @@ struct SyncTextError {
     std::string message; // what is wrong with that line, e.g. "rows must increase"
 };
 
+// One line of a text form as written: a key with what follows it on the
+// line (its own comment), or a line without a key (blank, or a comment).
+struct SyncTextLine {
+    std::string text;   // the line without its end ("\n" or "\r\n")
+    bool isKey = false; // the line holds a key
+    SyncKey key;        // that key
+    size_t keyEnd = 0;  // where the key's words end in `text`; the rest is the key's comment
+};
+
+// Parses a whole text form into its lines, with the checks of
+// sync_parse_text. Text after the last line end is a line; an empty text has none.
+bool sync_parse_text_lines(const std::string& text, std::vector<SyncTextLine>& lines, SyncTextError& error);
+
 // Parses a whole text form into `keys` (replacing their contents). Returns
 // false and fills `error` at the first faulty line; `keys` is then unspecified.
 bool sync_parse_text(const std::string& text, std::vector<SyncKey>& keys, SyncTextError& error);
+
+// The text form of one key, "row value type", without a line end.
+std::string sync_format_key(const SyncKey& key);
 
 // The text form of `count` keys, one line each, types by name where they have one.
 std::string sync_format_text(const SyncKey* keys, int32_t count);
@@ -47,3 +64,24 @@ std::vector<unsigned char> sync_encode_keys(const SyncKey* keys, int32_t count);
 // holds either what it held before or the whole new file. Returns false with
 // a message (naming the problem, not the file) when it could not.
 bool sync_write_track(const char* path, const SyncKey* keys, int32_t count, std::string& error);
+
+// Reads and parses the text form at `path` into `keys`. False when the file
+// cannot be read (a regular file of at most 64 MB) or does not parse;
+// `problem` then says where and why, naming the file ("tracks/speed.txt:7:
+// rows must increase", "tracks/speed.txt: cannot open: ...").
+bool sync_read_text(const char* path, std::vector<SyncKey>& keys, std::string& problem);
+
+// How a text form stands against the track file made from it.
+enum SyncTextAgreement {
+    SYNC_TEXT_AGREES = 0,     // the text encodes to exactly the keys the track file holds
+    SYNC_TEXT_DIFFERS = 1,    // it encodes to other keys, or the track file is not one
+    SYNC_TEXT_NO_TRACK = 2,   // there is no track file
+    SYNC_TEXT_UNREADABLE = 3, // the text cannot be read or does not parse
+};
+
+// Compares the keys of the text form at `textPath` with those of the track
+// file at `trackPath` by content, whatever the files' times say (a copied
+// or checked-out folder gives every file a new time). Prints nothing; for
+// SYNC_TEXT_UNREADABLE `problem` says where and why, naming the text
+// ("tracks/speed.txt:7: rows must increase").
+SyncTextAgreement sync_compare_text(const char* textPath, const char* trackPath, std::string& problem);

@@ -36,6 +36,12 @@ public:
 
     int sampleRate() const { return sampleRate_; }
     int channels() const { return channels_; }
+    // The speakers of `channels` channels as a WAV file's channel mask (bit 0
+    // front left, 1 front right, 2 front centre, 3 LFE, 4 back left, ...).
+    // Vorbis orders more than two channels otherwise (5.1: FL, FC, FR, RL, RR,
+    // LFE); readInterleaved16() hands them out in the order of this mask, the
+    // one WAV files, SDL and FFmpeg expect (5.1: FL, FR, FC, LFE, BL, BR).
+    static uint32_t channelMask(int channels);
     uint64_t totalFrames() const { return totalFrames_; }
 
     // Moves to `frame` (0..totalFrames), exactly. With `crossfade` the first

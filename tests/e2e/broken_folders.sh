@@ -164,7 +164,7 @@ run_case "image a link to a device" 0 dot.png "device" 'rm dot.png && ln -s /dev
 run_case "image empty" 0 dot.png "empty" ': >dot.png'
 run_case "image not an image" 0 dot.png "not a PNG, JPEG, BMP or TGA" 'echo "not a picture" >dot.png'
 run_case "image cut short" 0 dot.png "Texture load fail" 'head -c 40 ../template/dot.png >dot.png.new && mv dot.png.new dot.png'
-run_case "image file far too large" 0 dot.png "too large" 'sparse dot.png 300M'
+run_case "image file far too large" 0 dot.png "too large" 'sparse dot.png 1100M'
 # A PNG header announcing 20000 x 20000 pixels.
 run_case "image too many pixels" 0 dot.png "large" \
     'printf "\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x4e\x20\0\0\x4e\x20\x08\x06\0\0\0\0\0\0\0" >dot.png'

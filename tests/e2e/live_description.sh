@@ -1,6 +1,7 @@
 # Live mode and the description: demo.json saved with a new scene plays it
 # at the same music position; a broken one keeps the running demo and says
-# why; an image saved again shows at once.
+# why; an image saved again shows at once, one that no longer loads keeps its
+# last good picture.
 source "$(dirname "${BASH_SOURCE[0]}")/lib/player.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/lib/live.sh"
 
@@ -63,6 +64,10 @@ sleep 0.2
 "$DEMOPLAYER_BINARY_DIR/capture" diff "$demo_dir/before.png" "$demo_dir/after.png" >/dev/null ||
     fail "the saved image should show"
 
+# An image that no longer loads keeps its last good picture; its error shows once.
+save picture.png 'not an image any more'
+wait_for_error '^picture\.png: not a PNG, JPEG, BMP or TGA image; the last good picture stays$' 1 10
+
 # A broken description keeps the demo playing as it was.
 save demo.json '{ "name": "e2e demo", "shaders": [ '
 wait_for_error '^demo\.json: .*the running demo stays' 1 10
@@ -73,6 +78,7 @@ grep -E '^live: row' "$player_out" | tail -n 1 | grep -q 'scene 2 |' || fail "th
 centre_after=$("$DEMOPLAYER_BINARY_DIR/capture" pixel "$demo_dir/after.png" "${centre[@]}")
 centre_broken=$("$DEMOPLAYER_BINARY_DIR/capture" pixel "$demo_dir/broken.png" "${centre[@]}")
 [ "$centre_after" = "$centre_broken" ] || fail "the picture should stay ($centre_after, then $centre_broken)"
+[ "$(error_count '^picture\.png: ')" -eq 1 ] || fail "the broken image should be said once"
 expect_not_pixel "${corner[@]}" $("$DEMOPLAYER_BINARY_DIR/capture" pixel "$demo_dir/after.png" "${corner[@]}") \
     "the error should show in the corner"
 

@@ -1,7 +1,8 @@
 # Live mode's keys: PageDown / PageUp go to the scene track's changes, Home
 # to row 0, , and . a beat (a second without a tempo) back and forward, [ ]
 # make a loop that playback keeps to, \ clears it, and Tab hides and shows
-# the heads-up display. Each key says what it did on standard output.
+# the heads-up display. Each key says what it did on standard output. At the
+# demo's end live mode holds the last row, paused, until Esc.
 source "$(dirname "${BASH_SOURCE[0]}")/lib/player.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/lib/live.sh"
 
@@ -93,6 +94,12 @@ expect_pixel "${corner[@]}" 255 0 0 "Tab should hide the heads-up display"
 press Tab
 wait_for_output '^DISPLAY ON$' 10
 expect_not_pixel "${corner[@]}" 255 0 0 "Tab again should show it"
+quit
 
+# The end (row 400) holds row 399, paused; the player goes on until Esc.
+start_live --row 390
+wait_for_output '^END row 399$' 20
+wait_for_still_row
+[ "$(live_row)" -eq 399 ] || fail "the end should hold row 399, not $(live_row)"
 quit
 echo "ok"

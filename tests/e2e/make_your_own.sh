@@ -9,6 +9,15 @@ bin=$DEMOPLAYER_BINARY_DIR
 "$bin/demoplayer" --help >"$demo_dir/help.txt" 2>&1 || fail "--help did not exit 0"
 grep -q '^Usage: demoplayer \[options\] \[DEMO_DIR\]' "$demo_dir/help.txt" || fail "--help printed no usage"
 DISPLAY= "$bin/demoplayer" --version | grep -q '^demoplayer [0-9]' || fail "--version printed no version"
+# Without an X display: one line with the ways to play anyway, and status 1
+# (Windows has no display to lack).
+if [ -z "${DEMOPLAYER_E2E_WINDOWS:-}" ]; then
+    status=0
+    (cd "$DEMOPLAYER_SOURCE_DIR/tests/e2e/demo" && DISPLAY= exec "$bin/demoplayer") 2>"$demo_dir/err.txt" >/dev/null ||
+        status=$?
+    [ "$status" -eq 1 ] && [ "$(wc -l <"$demo_dir/err.txt")" -eq 1 ] && grep -q 'no display.*Xvfb.*--export' "$demo_dir/err.txt" ||
+        fail "without a display the player ended with $status and said: $(cat "$demo_dir/err.txt")"
+fi
 status=0
 "$bin/demoplayer" --frobnicate >"$demo_dir/out.txt" 2>"$demo_dir/err.txt" || status=$?
 [ "$status" -eq 2 ] || fail "an unknown option ended with $status, not 2"
@@ -48,7 +57,8 @@ awk -v r="$(last_row)" 'BEGIN { exit !(r >= 30 && r < 33) }' || fail "end_row 30
 seconds=$(grep -B1 '^row' "$player_out" | tail -n 2 | head -n 1)
 awk -v r="$(last_row)" -v s="$seconds" 'BEGIN { d = r - s * 10; exit !(d > -0.5 && d < 0.5) }' ||
     fail "row $(last_row) at $seconds s is not 10 rows a second"
-[ ! -s "$player_err" ] || fail "the short demo gave warnings: $(cat "$player_err")"
+grep -q '^tune.ogg: the tune lasts 20.00 s, past the demo.s end at row 30 (3.00 s); set "end_row": 200 ' "$player_err" &&
+    [ "$(wc -l <"$player_err")" -eq 1 ] || fail "the short demo's tune was not the one warning: $(cat "$player_err")"
 
 # A wrong tempo ends the start-up naming its key.
 sed -i -e 's/"bpm": 150/"bpm": "fast"/' "$demo_dir/demo.json"
@@ -58,8 +68,9 @@ wait_for_exit 30
 grep -q '^demo.json: "bpm" must be a number above 0, not "fast"$' "$player_err" || fail "the wrong bpm was not named"
 
 # Silent mistakes get one warning each: a tune shorter than the demo, a
-# parameter without a track file, a track nothing reads, a scene past the last.
-sed -i -e 's/"end_row": 30, "bpm": "fast", "rows_per_beat": 4,//' -e 's/"parameters": \["level"\]/"parameters": ["level", "twist"]/' \
+# parameter without a track file, a track nothing reads, a scene past the last,
+# a key the player does not read.
+sed -i -e 's/"end_row": 30, "bpm": "fast", "rows_per_beat": 4,/"end_rows": 30,/' -e 's/"parameters": \["level"\]/"parameters": ["level", "twist"]/' \
     "$demo_dir/demo.json"
 cp "$demo_dir/sync_level.track" "$demo_dir/sync_forgotten.track"
 printf '0 0 step\n100 5 step\n' >"$demo_dir/sync_scene.txt"
@@ -69,10 +80,11 @@ wait_for_frames 3
 press Escape
 wait_for_exit 20
 for expected in '^tune.ogg: .*"end_row": 400' '^sync_twist.track: ' '^glow.fsh: parameter "twist" is not declared' \
-    '^sync_forgotten.track: no shader reads' '^sync_scene.track: the key at row 100 selects scene 5'; do
+    '^sync_forgotten.track: no shader reads' '^sync_scene.track: the key at row 100 selects scene 5' \
+    '^demo.json: "end_rows" is not a key the player reads; did you mean "end_row"\?$'; do
     grep -Eq "$expected" "$player_err" || fail "no warning matching '$expected' in: $(cat "$player_err")"
 done
-[ "$(wc -l <"$player_err")" -eq 5 ] || fail "expected five warnings, got: $(cat "$player_err")"
+[ "$(wc -l <"$player_err")" -eq 6 ] || fail "expected six warnings, got: $(cat "$player_err")"
 
 # new-demo: a folder that plays to its end with nothing on standard error.
 "$DEMOPLAYER_SOURCE_DIR/scripts/new-demo" "$demo_dir/mine" >/dev/null 2>"$demo_dir/new-demo.txt" ||

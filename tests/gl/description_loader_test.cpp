@@ -233,7 +233,7 @@ TEST_F(DescriptionLoader, ParametersShareTracksByName)
     EXPECT_EQ(content.shaders[1].getParameterNames(), std::vector<std::string>{"speed"});
 }
 
-TEST_F(DescriptionLoader, NinthPassIsRefusedAndLoadingGoesOn)
+TEST_F(DescriptionLoader, NinthPassIsRefusedAndLoadingGoesOnAsAfterAnUnknownKey)
 {
     std::string passes;
     for (int pass = 0; pass < 9; ++pass)
@@ -241,7 +241,7 @@ TEST_F(DescriptionLoader, NinthPassIsRefusedAndLoadingGoesOn)
                   R"(, "shader_id": 0})";
     load(R"({"name": "x", "fullscreen": false, "shaders": [{"vertexsrc": "v.vsh", "fragmentsrc": "f.fsh"}],
       "scenes": [{"shader_order": [)" +
-         passes + R"(], "textures": [{"id": 0, "src": "a.png"}]}]})");
+         passes + R"(], "textures": [{"id": 0, "src": "a.png"}], "Textures": []}]})");
     ASSERT_EQ(error, "");
     ASSERT_EQ(content.scenes.size(), 1u);
     EXPECT_EQ(content.scenes[0].getPassShaders().size(), 8u);
@@ -250,7 +250,9 @@ TEST_F(DescriptionLoader, NinthPassIsRefusedAndLoadingGoesOn)
                            "Sorry. Only max 8 shaders per scene allowed for now. Shall we fix it?  }\n"),
               std::string::npos)
         << account;
-    EXPECT_EQ(errors, "demo.json: scene 0 has 9 passes; only the first 8 are drawn\n");
+    EXPECT_EQ(errors,
+              "demo.json: scenes[0]: \"Textures\" is not a key the player reads; did you mean \"textures\"?\n"
+              "demo.json: scene 0 has 9 passes; only the first 8 are drawn; dropped: shader_order[8] f.fsh\n");
 }
 
 TEST_F(DescriptionLoader, AFileThatCannotBeReadEndsTheLoadWithItsReason)

@@ -51,9 +51,14 @@ TEST_F(GlNameTest, DeletesOnceWhenTheLastOwnerGoes)
     program = std::move(other);
     EXPECT_FALSE(glIsProgram(programName)) << "assignment deletes what the owner held";
     EXPECT_TRUE(glIsProgram(otherName));
-    EXPECT_EQ(program.release(), otherName);
-    EXPECT_TRUE(glIsProgram(otherName)) << "a released name is the caller's";
-    glDeleteProgram(otherName);
+    program.reset();
+    EXPECT_FALSE(glIsProgram(otherName));
+
+    GlName fence = GlName::fence();
+    const GLsync sync = fence.sync();
+    ASSERT_TRUE(glIsSync(sync));
+    fence.reset();
+    EXPECT_FALSE(glIsSync(sync));
 }
 
 TEST_F(GlNameTest, TargetsMeshesTexturesAndProgramsReleaseWhatTheyMade)
@@ -100,16 +105,18 @@ TEST_F(GlNameTest, TargetsMeshesTexturesAndProgramsReleaseWhatTheyMade)
 
 TEST_F(GlNameTest, ProgramThatDoesNotLinkLeavesNothingBehind)
 {
+    // Whatever names the build's shaders had lie near the one made here.
+    const GlName before = GlName::createShader(GL_VERTEX_SHADER);
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    GlName vertex = render::compileShader(GL_VERTEX_SHADER, "#version 330\nin vec3 s_vPosition;\n", "nomain.vsh");
-    GlName fragment = render::compileShader(GL_FRAGMENT_SHADER,
-                                            "#version 330\nout vec4 c;\nvoid main() { c = vec4(1.0); }\n", "f.fsh");
-    const GLuint vertexName = vertex.get();
-    const ShaderProgram program = ShaderProgram::link(std::move(vertex), std::move(fragment), "nomain.vsh", "f.fsh");
+    const ShaderBuild build = render::buildProgram("#version 330\nin vec3 s_vPosition;\n",
+                                                   "#version 330\nout vec4 c;\nvoid main() { c = vec4(1.0); }\n",
+                                                   "nomain.vsh", "f.fsh", BuildReport::Console);
     const std::string err = testing::internal::GetCapturedStderr();
     testing::internal::GetCapturedStdout();
-    EXPECT_FALSE(program.isValid());
+    EXPECT_FALSE(build.program.isValid());
     EXPECT_EQ(err.rfind("nomain.vsh, f.fsh: program does not link: ", 0), 0u) << err;
-    EXPECT_FALSE(glIsShader(vertexName));
+    EXPECT_EQ(build.outcome.failure, err.substr(0, err.size() - 1)) << "the log returned is the line printed";
+    for (GLuint name = 1; name <= before.get() + 16; ++name)
+        EXPECT_EQ(glIsShader(name) == GL_TRUE, name == before.get()) << name;
 }

@@ -1,9 +1,10 @@
 // Live mode's builds against a real GL context: a failure neither prints,
 // waits for input nor loses the file's name and line; one program is handed
-// to every copy of an entry; and a live load collects the entries that fail.
+// to every copy of an entry; and a load tells its host every entry that fails.
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -35,11 +36,13 @@ protected:
         EXPECT_NE(std::freopen(dir.write("input", "xy").c_str(), "r", stdin), nullptr);
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();
-        ShaderProgram program = render::buildShaderProgram(vertex, dir.file(fragmentName), nullptr, &failure);
+        ShaderBuild build = render::buildShaderProgram(vertex, dir.file(fragmentName), BuildReport::Quiet);
         std::fflush(stdout);
         out = testing::internal::GetCapturedStdout();
         err = testing::internal::GetCapturedStderr();
-        return program;
+        failure = build.outcome.failure;
+        EXPECT_EQ(build.outcome.built, build.program.isValid());
+        return std::move(build.program);
     }
 
     ScratchDir dir;
@@ -73,19 +76,40 @@ TEST_F(LiveBuild, FailuresAreReturnedNamedAndNeverWaitOrPrint)
     EXPECT_EQ(out, "");
 }
 
+TEST_F(LiveBuild, ErrorsInIncludedFilesNameThatFileAndItsLine)
+{
+    // A shader-site source on the player's own vertex shader: the error is
+    // in the included file, behind the lines the convention adds.
+    std::filesystem::create_directory(dir.file("lib"));
+    dir.write("lib/tone.glsl", "// tone\nvec3 tone(vec2 p) { return vec3(p, 0.0) }\n");
+    DemoShader entry("",
+                     dir.write("site.fsh",
+                               "#include \"lib/tone.glsl\"\n"
+                               "void mainImage(out vec4 c, in vec2 p) { c = vec4(tone(p), 1.0); }\n"),
+                     render::findShaderConvention("shadertoy"));
+    const BuildOutcome broken = entry.build(BuildReport::Quiet);
+    EXPECT_FALSE(broken.built);
+    EXPECT_EQ(broken.failure.rfind(dir.file("lib/tone.glsl") + ":2:", 0), 0u) << broken.failure;
+    EXPECT_EQ(entry.getSourceFiles(), (std::vector<std::string>{dir.file("site.fsh"), dir.file("lib/tone.glsl")}));
+
+    dir.write("lib/tone.glsl", "vec3 tone(vec2 p) { return vec3(p, 0.0); }\n");
+    const BuildOutcome mended = entry.build(BuildReport::Quiet);
+    EXPECT_TRUE(mended.built) << mended.failure;
+}
+
 TEST_F(LiveBuild, OneProgramServesEveryCopyAndOutlivesTheEntryThatMadeIt)
 {
     DemoShader entry(vertex, dir.write("f.fsh", kFragment));
     testing::internal::CaptureStdout();
-    ASSERT_TRUE(entry.build());
+    ASSERT_TRUE(entry.build().built);
     testing::internal::GetCapturedStdout();
     DemoShader copy = entry;
 
     DemoShader rebuilt = entry;
-    ASSERT_TRUE(rebuilt.build(nullptr, &failure)) << failure;
+    ASSERT_TRUE(rebuilt.build(BuildReport::Quiet).built);
     ASSERT_NE(rebuilt.getProgramId(), entry.getProgramId());
-    copy.useProgram(rebuilt.sharedProgram());
-    entry.useProgram(rebuilt.sharedProgram());
+    copy.shareBuildOf(rebuilt);
+    entry.shareBuildOf(rebuilt);
     const GLuint program = rebuilt.getProgramId();
     rebuilt = DemoShader(vertex, vertex);
     EXPECT_EQ(copy.getProgramId(), program);
@@ -95,9 +119,22 @@ TEST_F(LiveBuild, OneProgramServesEveryCopyAndOutlivesTheEntryThatMadeIt)
 
 namespace {
 
+// Builds quietly and keeps every outcome, as live mode's host does.
 struct QuietHost : DescriptionHost {
     void enterFullscreen() override {}
     void setTitle(const std::string&) override {}
+    BuildReport buildReport() const override { return BuildReport::Quiet; }
+    void shaderBuilt(const std::string& vertexPath, const std::string& fragmentPath,
+                     const BuildOutcome& outcome) override
+    {
+        if (!outcome.built)
+            errors.push_back({vertexPath, fragmentPath, outcome.failure});
+    }
+
+    struct Error {
+        std::string vertexPath, fragmentPath, message;
+    };
+    std::vector<Error> errors;
 };
 
 } // namespace
@@ -117,10 +154,10 @@ TEST_F(LiveBuild, LiveLoadCollectsTheEntriesThatFailAndTheImagesFiles)
     std::unique_ptr<SyncDevice, void (*)(SyncDevice*)> device(sync_open("sync"), sync_close);
     DemoContent content;
     QuietHost host;
-    std::vector<ShaderBuildError> errors;
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    const bool loaded = demo::loadDemoDescription("demo.json", device.get(), content, host, nullptr, &errors);
+    const bool loaded = demo::loadDemoDescription("demo.json", device.get(), content, host, nullptr);
+    const std::vector<QuietHost::Error>& errors = host.errors;
     testing::internal::GetCapturedStdout();
     testing::internal::GetCapturedStderr();
     std::filesystem::current_path(previous);

@@ -81,7 +81,7 @@ protected:
         Scene scene;
         for (int pass = 0; pass < passes; ++pass) {
             DemoShader entry(vertexPath, dir.write("chain" + std::to_string(pass) + ".fsh", chainFragment(pass)));
-            EXPECT_TRUE(entry.build());
+            EXPECT_TRUE(entry.build().built);
             scene.addShader(entry);
         }
         testing::internal::GetCapturedStdout();

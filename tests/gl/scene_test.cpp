@@ -25,6 +25,7 @@
 #include "TestFiles.h"
 #include "render/DemoShader.h"
 #include "render/FinalPass.h"
+#include "render/PictureTarget.h"
 #include "render/Scene.h"
 #include "render/Texture.h"
 #include "sync/device.h"
@@ -136,7 +137,7 @@ protected:
     {
         testing::internal::CaptureStdout();
         DemoShader entry(vertexPath, dir.write("pass" + std::to_string(pass) + ".fsh", passFragment(pass)));
-        EXPECT_TRUE(entry.build());
+        EXPECT_TRUE(entry.build().built);
         entry.addParameter(device.get(), "speed");
         testing::internal::GetCapturedStdout();
         return entry;
@@ -167,8 +168,8 @@ protected:
     SceneFrame frameWith(RenderTargets& targets, const ShaderProgram& finalPass)
     {
         const SceneFrame f = frame();
-        return SceneFrame{f.row,          f.seconds, f.fftValue, f.fstrValue, f.windowWidth,
-                          f.windowHeight, targets,   rig->quads, finalPass,   f.syncDevice};
+        return SceneFrame{f.row,    f.seconds, f.fftValue, f.fstrValue, f.width,
+                          f.height, targets,   rig->quads, finalPass,   f.syncDevice};
     }
 
     GLuint finalProgram() const { return rig->finalProgram.getProgramId(); }
@@ -335,9 +336,8 @@ TEST_F(SceneTest, TextureUnitsPastTheLimitAreNotBoundAndWarnOnce)
     expectNear(targetBand(0, 1), glm::vec4(0.75f, 1.0f, 0.0f, 1.0f), "pass 0");
 }
 
-TEST_F(SceneTest, IncompleteFramebufferStopsTheProcess)
+TEST_F(SceneTest, IncompleteFramebufferStopsTheFrameAndSaysWhich)
 {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
     Scene scene = sceneWithTextures(2);
     // A colour texture turned into a depth texture cannot be a colour
     // attachment; its size still fits the window, so nothing remakes it.
@@ -345,19 +345,46 @@ TEST_F(SceneTest, IncompleteFramebufferStopsTheProcess)
     glBindTexture(GL_TEXTURE_2D, broken.colourTexture(0));
     glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT32F, gltest::kWindowWidth, gltest::kWindowHeight, 0,
                  GL_DEPTH_COMPONENT, GL_FLOAT, nullptr);
-    const SceneFrame withBrokenTargets = frameWith(broken, rig->finalProgram);
-    EXPECT_EXIT(scene.render(withBrokenTargets), testing::ExitedWithCode(EXIT_FAILURE),
-                "Scene: render target 0: check failed: "
-                "glCheckFramebufferStatus\\(GL_FRAMEBUFFER\\) == GL_FRAMEBUFFER_COMPLETE");
+    testing::internal::CaptureStdout();
+    const SceneDrawResult result = scene.render(frameWith(broken, rig->finalProgram));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "the frame stops before the final pass";
+    EXPECT_FALSE(result.drawn);
+    EXPECT_EQ(result.problem().rfind("Scene: render target 0: check failed: "
+                                     "glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE (status 0x",
+                                     0),
+              0u)
+        << result.problem();
+}
+
+TEST_F(SceneTest, APictureInARectangleKeepsItsOwnResolution)
+{
+    // The window's top right quarter shows the whole picture, drawn at the
+    // picture's own size and scaled down; the rest of the window is left alone.
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glClearColor(0.0f, 0.0f, 1.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    Scene scene = sceneWithTextures(1);
+    PictureTarget picture;
+    SceneFrame f = frame();
+    f.view = FrameView{0, 320, 180, 320, 180};
+    f.picture = &picture;
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(scene.render(f).drawn);
+    testing::internal::GetCapturedStdout();
+
+    // Final band 0 (iResolution / 1000, fft, fstr) lands at half its width.
+    expectNear(gltest::readWindowPixel(320 + 4, 180 + 4), glm::vec4(0.64f, 0.36f, 0.25f, 0.5f), "band 0");
+    expectNear(gltest::readWindowPixel(100, 100), glm::vec4(0.0f, 0.0f, 1.0f, 1.0f), "outside the rectangle");
 }
 
 TEST_F(SceneTest, FinalPassThatDoesNotBuildShowsTheLastPassThroughThePassThrough)
 {
-    // The failed fragment compile waits for Enter: give it one.
-    ASSERT_NE(std::freopen(dir.write("enter", "\n").c_str(), "r", stdin), nullptr);
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    const ShaderProgram finalPass = render::buildFinalPassProgram(vertexPath, dir.file("missing.fsh"));
+    const ShaderProgram finalPass = render::finalPassProgram(
+        render::buildShaderProgram(vertexPath, dir.file("missing.fsh"), BuildReport::Console), vertexPath,
+        dir.file("missing.fsh"));
     const std::string err = testing::internal::GetCapturedStderr();
     testing::internal::GetCapturedStdout();
     ASSERT_TRUE(finalPass.isValid());
@@ -379,7 +406,8 @@ TEST_F(SceneTest, FinalPassThatBuildsIsTheDemosOwn)
     const std::string fragment = dir.write("final.fsh", kFinalFragment);
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    const ShaderProgram finalPass = render::buildFinalPassProgram(vertexPath, fragment);
+    const ShaderProgram finalPass = render::finalPassProgram(
+        render::buildShaderProgram(vertexPath, fragment, BuildReport::Console), vertexPath, fragment);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     const std::string out = testing::internal::GetCapturedStdout();
     ASSERT_TRUE(finalPass.isValid());
@@ -394,7 +422,7 @@ TEST_F(SceneTest, OutputsReplaceWhatTargetsAndWindowHeldWhateverBlendingWasLeftO
 out vec4 color;
 void main() { color = vec4(2.0, -0.5, 0.25, 0.375); }
 )"));
-    ASSERT_TRUE(translucent.build());
+    ASSERT_TRUE(translucent.build().built);
     const ShaderProgram passThrough = render::buildPassThroughProgram();
     rig->quads.screen().bindAttributes(passThrough);
     Scene scene;
@@ -433,8 +461,8 @@ in vec3 s_vPosition;
 void main() { gl_Position = vec4(s_vPosition.xy, 1.0, 1.0); }
 )"),
                       dir.write("far.fsh", "#version 330\nout vec4 color;\nvoid main() { color = vec4(1.0); }\n"));
-    ASSERT_TRUE(halfFar.build());
-    ASSERT_TRUE(allFar.build());
+    ASSERT_TRUE(halfFar.build().built);
+    ASSERT_TRUE(allFar.build().built);
     testing::internal::GetCapturedStdout();
     Scene scene;
     scene.addShader(halfFar);

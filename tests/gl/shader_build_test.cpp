@@ -12,6 +12,7 @@
 #include "render/DemoShader.h"
 #include "render/QuadMesh.h"
 #include "render/ShaderProgram.h"
+#include "render/UniformContract.h"
 #include "render/VertexArrayObject.h"
 
 namespace {
@@ -50,7 +51,7 @@ glm::ivec4 drawCentre(const ShaderProgram& program)
     return gltest::readWindowPixel(gltest::kWindowWidth / 2, gltest::kWindowHeight / 2);
 }
 
-class ShaderBuild : public testing::Test {
+class ShaderBuilding : public testing::Test {
 protected:
     void SetUp() override { gltest::ensureGlContext(); }
 
@@ -59,7 +60,7 @@ protected:
     {
         DemoShader entry(dir.write("quad.vsh", gltest::kQuadVertexSource), dir.write("fill.fsh", fillFragment(rgba)));
         testing::internal::CaptureStdout();
-        EXPECT_TRUE(entry.build());
+        EXPECT_TRUE(entry.build().built);
         buildOutput = takeStdout();
         return entry;
     }
@@ -70,41 +71,47 @@ protected:
 
 } // namespace
 
-TEST_F(ShaderBuild, CompileReportsSuccessOrPrintsTheDriversLogAndNamesTheFile)
+TEST_F(ShaderBuilding, CompileReportsSuccessOrPrintsTheDriversLogAndNamesTheFile)
 {
+    const std::string good = fillFragment("1.0");
     testing::internal::CaptureStdout();
-    EXPECT_TRUE(render::compileShader(GL_VERTEX_SHADER, gltest::kQuadVertexSource, "quad.vsh"));
-    EXPECT_EQ(takeStdout(), "\n COMPILATION SUCCESSFULL \n");
+    EXPECT_TRUE(
+        render::buildProgram(gltest::kQuadVertexSource, good.c_str(), "quad.vsh", "good.fsh", BuildReport::Console)
+            .outcome.built);
+    EXPECT_EQ(takeStdout(), "\n COMPILATION SUCCESSFULL \n\n COMPILATION SUCCESSFULL \n");
 
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(render::compileShader(GL_VERTEX_SHADER, kBadSource, "bad.vsh"));
+    const ShaderBuild bad = render::buildProgram(kBadSource, good.c_str(), "bad.vsh", "good.fsh", BuildReport::Console);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "bad.vsh: shader does not compile\n");
     const std::string log = takeStdout();
-    EXPECT_NE(log, "");
-    EXPECT_EQ(log.find("COMPILATION"), std::string::npos) << log;
+    EXPECT_FALSE(bad.outcome.built);
+    EXPECT_FALSE(bad.outcome.fragmentDidNotCompile);
+    EXPECT_EQ(bad.outcome.failure.rfind("bad.vsh:", 0), 0u) << bad.outcome.failure;
+    EXPECT_EQ(log.find("COMPILATION"), log.rfind("COMPILATION")) << "only the fragment compiled: " << log;
+    EXPECT_GT(log.size(), std::string("\n COMPILATION SUCCESSFULL \n").size()) << "the driver's log: " << log;
 
     testing::internal::CaptureStdout();
-    EXPECT_TRUE(render::compileShader(GL_VERTEX_SHADER, gltest::kQuadVertexSource, "quad.vsh", CompileReport::Quiet));
-    EXPECT_EQ(takeStdout(), "") << "a quiet compile reports nothing";
+    EXPECT_TRUE(
+        render::buildProgram(gltest::kQuadVertexSource, good.c_str(), "quad.vsh", "good.fsh", BuildReport::Quiet)
+            .outcome.built);
+    EXPECT_EQ(takeStdout(), "") << "a quiet build reports nothing";
 }
 
-TEST_F(ShaderBuild, OnlyAFragmentFailureConsumesOneCharacterOfInput)
+TEST_F(ShaderBuilding, AFailedFragmentIsReportedNeverWaitedFor)
 {
     ASSERT_NE(std::freopen(dir.write("input", "xy").c_str(), "r", stdin), nullptr);
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(render::compileShader(GL_VERTEX_SHADER, kBadSource, "bad.vsh"));
-    EXPECT_TRUE(render::compileShader(GL_FRAGMENT_SHADER, fillFragment("1.0").c_str(), "good.fsh"));
-    EXPECT_FALSE(render::compileShader(GL_FRAGMENT_SHADER, kBadSource, "bad.fsh"));
+    const ShaderBuild build = render::buildProgram(gltest::kQuadVertexSource, kBadSource, "quad.vsh", "bad.fsh",
+                                                   BuildReport::Console);
     testing::internal::GetCapturedStderr();
     takeStdout();
-    // The failed fragment took "x"; the vertex failure and the success took nothing.
-    EXPECT_EQ(std::getchar(), 'y');
-    EXPECT_EQ(std::getchar(), EOF);
+    EXPECT_TRUE(build.outcome.fragmentDidNotCompile);
+    EXPECT_EQ(std::getchar(), 'x') << "waiting for Enter is the caller's choice";
 }
 
-TEST_F(ShaderBuild, BadVertexWithGoodFragmentCompilesBothAndFails)
+TEST_F(ShaderBuilding, BadVertexWithGoodFragmentCompilesBothAndFails)
 {
     const std::string vertex = dir.write("bad.vsh", kBadSource);
     const std::string fragment = dir.write("good.fsh", fillFragment("1.0"));
@@ -112,7 +119,7 @@ TEST_F(ShaderBuild, BadVertexWithGoodFragmentCompilesBothAndFails)
 
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(entry.build());
+    EXPECT_FALSE(entry.build().built);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), vertex + ": shader does not compile\n");
     const std::string out = takeStdout();
     EXPECT_EQ(out.rfind(header(vertex) + "\n\n\n", 0), 0u) << out;
@@ -123,7 +130,7 @@ TEST_F(ShaderBuild, BadVertexWithGoodFragmentCompilesBothAndFails)
     EXPECT_EQ(entry.getShaderProgram().getProgramId(), 0u);
 }
 
-TEST_F(ShaderBuild, ProgramThatDoesNotLinkIsNotTakenAsSuccess)
+TEST_F(ShaderBuilding, ProgramThatDoesNotLinkIsNotTakenAsSuccess)
 {
     // Both compile, but the vertex shader has no main.
     const std::string vertex = dir.write("nomain.vsh", "#version 330\nin vec3 s_vPosition;\n");
@@ -132,7 +139,7 @@ TEST_F(ShaderBuild, ProgramThatDoesNotLinkIsNotTakenAsSuccess)
 
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(entry.build());
+    EXPECT_FALSE(entry.build().built);
     const std::string err = testing::internal::GetCapturedStderr();
     const std::string out = takeStdout();
     EXPECT_EQ(out.find("{  Compiled"), std::string::npos);
@@ -141,7 +148,7 @@ TEST_F(ShaderBuild, ProgramThatDoesNotLinkIsNotTakenAsSuccess)
     EXPECT_EQ(entry.getProgramId(), 0u);
 }
 
-TEST_F(ShaderBuild, RebuiltCopyDrawsNewProgramWhileOtherCopyKeepsTheOld)
+TEST_F(ShaderBuilding, RebuiltCopyDrawsNewProgramWhileOtherCopyKeepsTheOld)
 {
     DemoShader original = builtFillEntry("1.0, 0.0, 0.0, 1.0");
     const GLuint oldProgram = original.getProgramId();
@@ -154,7 +161,7 @@ TEST_F(ShaderBuild, RebuiltCopyDrawsNewProgramWhileOtherCopyKeepsTheOld)
     DemoShader copy = original;
     dir.write("fill.fsh", fillFragment("0.0, 1.0, 0.0, 1.0"));
     testing::internal::CaptureStdout();
-    ASSERT_TRUE(copy.build());
+    ASSERT_TRUE(copy.build().built);
     takeStdout();
     ASSERT_NE(copy.getProgramId(), oldProgram);
     EXPECT_EQ(original.getProgramId(), oldProgram);
@@ -170,7 +177,7 @@ TEST_F(ShaderBuild, RebuiltCopyDrawsNewProgramWhileOtherCopyKeepsTheOld)
     EXPECT_TRUE(glIsProgram(copy.getProgramId()));
 }
 
-TEST_F(ShaderBuild, FailedRebuildKeepsTheProgramItHad)
+TEST_F(ShaderBuilding, FailedRebuildKeepsTheProgramItHad)
 {
     DemoShader entry = builtFillEntry("1.0");
     const GLuint program = entry.getProgramId();
@@ -178,10 +185,29 @@ TEST_F(ShaderBuild, FailedRebuildKeepsTheProgramItHad)
     dir.write("quad.vsh", kBadSource);
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(entry.build());
+    EXPECT_FALSE(entry.build().built);
     testing::internal::GetCapturedStderr();
     takeStdout();
     EXPECT_EQ(entry.getProgramId(), program);
     EXPECT_TRUE(glIsProgram(program));
     EXPECT_EQ(drawCentre(entry.getShaderProgram()), glm::ivec4(255, 255, 255, 255));
+}
+
+TEST_F(ShaderBuilding, ActiveUniformsAreNamedAndTypedAsGlslDeclaresThem)
+{
+    const char* fragment =
+        "#version 330\nuniform vec3 iResolution;\nuniform sampler2D iChannel1;\n"
+        "uniform float bands[4];\nuniform float unused;\nout vec4 color;\n"
+        "void main() { color = texture(iChannel1, iResolution.xy) * bands[2]; }\n";
+    const ShaderProgram program =
+        render::buildProgram(gltest::kQuadVertexSource, fragment, "quad.vsh", "f.fsh", BuildReport::Quiet).program;
+    ASSERT_TRUE(program.isValid());
+    std::string seen;
+    for (const ShaderUniform& uniform : render::activeUniforms(program.getProgramId()))
+        if (uniform.name != "transform" && uniform.name != "obj_position")
+            seen += uniform.name + ":" + uniform.type + " ";
+    EXPECT_EQ(seen.find("unused"), std::string::npos) << "a uniform nothing reads is not the player's concern";
+    EXPECT_NE(seen.find("iResolution:vec3 "), std::string::npos) << seen;
+    EXPECT_NE(seen.find("iChannel1:sampler2D "), std::string::npos) << seen;
+    EXPECT_NE(seen.find("bands:float "), std::string::npos) << seen;
 }

@@ -42,3 +42,16 @@ bool OggTestFile::write(const std::string& path, const OggSignal& signal)
         }
     });
 }
+
+bool OggTestFile::writeSurround(const std::string& path)
+{
+    // Vorbis orders 5.1 as FL, FC, FR, RL, RR, LFE.
+    static const float kLevels[6] = {0.05f, 0.25f, 0.15f, 0.55f, 0.75f, 0.35f};
+    const int rate = 48000;
+    const double step = 2.0 * std::acos(-1.0) * 60.0 / rate;
+    return writeOggVorbis(path, OggWriterFormat{rate, 6, 0.4f}, 2 * rate, [&](float** buffers, long first, int count) {
+        for (int i = 0; i < count; ++i)
+            for (int c = 0; c < 6; ++c)
+                buffers[c][i] = kLevels[c] * static_cast<float>(std::sin(step * static_cast<double>(first + i)));
+    });
+}

@@ -13,6 +13,10 @@ struct OggSignal {
     double amplitude = 1.0;      // peak level, 1.0 = full scale; 0 gives silence
 };
 
+// The peak levels of OggTestFile::writeSurround's speakers: they rise in a
+// WAV file's order of channels.
+constexpr double kSurroundLevels[6] = {0.05, 0.15, 0.25, 0.35, 0.55, 0.75};
+
 class OggTestFile {
 public:
     explicit OggTestFile(const OggSignal& signal);
@@ -28,6 +32,11 @@ public:
     static std::string uniquePath(const std::string& suffix);
     // Encodes `signal` into `path`. False on failure.
     static bool write(const std::string& path, const OggSignal& signal);
+    // Encodes 5.1 into `path` whose speakers are told apart by their level
+    // (kSurroundLevels, listed in a WAV file's order: FL, FR, FC, LFE, BL,
+    // BR), a 60 Hz sine that the LFE channel carries too, 2 s at 48 kHz.
+    // False on failure.
+    static bool writeSurround(const std::string& path);
 
 private:
     std::string path_;

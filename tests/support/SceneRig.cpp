@@ -17,9 +17,9 @@ RenderTargets windowSizedTargets()
 
 ShaderProgram buildProgram(const std::string& vertexSource, const std::string& fragmentSource)
 {
-    return ShaderProgram::link(render::compileShader(GL_VERTEX_SHADER, vertexSource.c_str(), "test.vsh"),
-                               render::compileShader(GL_FRAGMENT_SHADER, fragmentSource.c_str(), "test.fsh"),
-                               "test.vsh", "test.fsh");
+    return render::buildProgram(vertexSource.c_str(), fragmentSource.c_str(), "test.vsh", "test.fsh",
+                                BuildReport::Console)
+        .program;
 }
 
 SceneRig::SceneRig(const std::string& finalFragmentSource)

@@ -116,8 +116,10 @@ TEST(CommandLine, ExportTakesItsOptionsWithDefaultsAndOpenRanges)
     EXPECT_EQ(commandLine.exportFirstRow, 0.0);
     EXPECT_FALSE(commandLine.hasExportEndRow);
 
+    EXPECT_FALSE(commandLine.exportNoSound);
+
     ASSERT_TRUE(parse({"--export=shots/f%05d.png", "--fps", "25", "--crf=0", "--preset", "slow", "--rows", "120.5:400",
-                       "--size", "20000x100"},
+                       "--size", "20000x100", "--no-sound"},
                       commandLine, error))
         << error;
     EXPECT_EQ(commandLine.exportFps, 25);
@@ -127,6 +129,7 @@ TEST(CommandLine, ExportTakesItsOptionsWithDefaultsAndOpenRanges)
     EXPECT_TRUE(commandLine.hasExportEndRow);
     EXPECT_DOUBLE_EQ(commandLine.exportEndRow, 400.0);
     EXPECT_EQ(commandLine.windowWidth, 20000) << "the GL implementation judges an export's size";
+    EXPECT_TRUE(commandLine.exportNoSound);
 
     ASSERT_TRUE(parse({"--export", "a.mkv", "--rows", ":80"}, commandLine, error)) << error;
     EXPECT_EQ(commandLine.exportFirstRow, 0.0);
@@ -160,8 +163,11 @@ TEST(CommandLine, WrongExportUsageIsRefusedWithAReason)
         {{"--export", "a.mp4", "--rows", "-5:10"}, "--rows"},
         {{"--fps", "30"}, "--fps only applies to an export"},
         {{"--rows", "0:10", "demo"}, "--rows only applies to an export"},
+        {{"--no-sound"}, "--no-sound only applies to an export"},
+        {{"--export", "a.mp4", "--no-sound=yes"}, "unknown option --no-sound=yes"},
         {{"--export", "a.mp4", "--row", "100"}, "--rows A:B"},
         {{"--live", "--export", "a.mp4"}, "--live"},
+        {{"--edit", "--export", "a.mp4"}, "--edit"},
     };
     for (const Case& c : cases) {
         CommandLine commandLine;
@@ -180,6 +186,10 @@ TEST(CommandLine, LiveGoesWithTheOtherOptions)
     EXPECT_EQ(commandLine.demoDir, "mydemo");
     EXPECT_DOUBLE_EQ(commandLine.startRow, 40.0);
     EXPECT_NE(std::string(app::commandLineUsage()).find("--live"), std::string::npos);
+    // --edit is live mode with the track editor.
+    CommandLine edit;
+    ASSERT_TRUE(parse({"--edit"}, edit, error)) << error;
+    EXPECT_TRUE(edit.live && edit.edit);
     // After "--" it is a folder's name.
     CommandLine folder;
     ASSERT_TRUE(parse({"--", "--live"}, folder, error)) << error;

@@ -39,6 +39,18 @@ TEST(DemoTiming, EndRowAndEitherFormOfTempo)
     EXPECT_EQ(timing.endRow, 1565.0);
 }
 
+TEST(DemoTiming, EndRowTuneEndsWithTheMusicWhenThereIsSome)
+{
+    DemoTiming timing = timingOf(R"({"end_row": "tune", "bpm": 120, "rows_per_beat": 8})");
+    timing.fitToTune(0.0);
+    EXPECT_EQ(timing.endRow, 1565.0) << "without a tune the default end stays";
+    timing.fitToTune(200.0);
+    EXPECT_DOUBLE_EQ(timing.endRow, 200.0 * 16.0);
+    DemoTiming fixed = timingOf(R"({"end_row": 640})");
+    fixed.fitToTune(200.0);
+    EXPECT_EQ(fixed.endRow, 640.0);
+}
+
 TEST(DemoTiming, WrongValuesNameTheirKey)
 {
     struct Case {
@@ -46,8 +58,8 @@ TEST(DemoTiming, WrongValuesNameTheirKey)
         const char* expected;
     };
     const Case cases[] = {
-        {R"({"end_row": "soon"})", R"("end_row" must be a number above 0, not "soon")"},
-        {R"({"end_row": 0})", R"("end_row" must be a number above 0, not 0)"},
+        {R"({"end_row": "soon"})", R"("end_row" must be a number above 0 or "tune", not "soon")"},
+        {R"({"end_row": 0})", R"("end_row" must be a number above 0 or "tune", not 0)"},
         {R"({"rows_per_second": -20})", R"("rows_per_second" must be a number above 0, not -20)"},
         {R"({"bpm": true, "rows_per_beat": 4})", R"("bpm" must be a number above 0, not true)"},
         {R"({"bpm": 120, "rows_per_beat": [4]})", R"("rows_per_beat" must be a number above 0, not [4])"},

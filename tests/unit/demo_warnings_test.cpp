@@ -9,7 +9,7 @@
 namespace {
 
 // A demo with nothing to complain about: one shader whose parameter "speed"
-// has its track and its uniform, a scene track within two scenes, a 60 s tune
+// has its track and its uniform, a scene track within two scenes, a 52 s tune
 // and a demo that ends at 50 s.
 DemoFacts soundDemo()
 {
@@ -25,7 +25,7 @@ DemoFacts soundDemo()
     facts.tracks = {{"scene", true, true, 2, 400}, {"speed", true, true, 3, 900}, {"fstr_val", false, true, 0, 0}};
     facts.sceneTrackKeyValues = {0.0f, 1.9f};
     facts.sceneTrackKeyRows = {0, 400};
-    facts.tuneSeconds = 60.0;
+    facts.tuneSeconds = 52.0;
     facts.timing.endRow = 1000.0;
     return facts;
 }
@@ -67,6 +67,19 @@ TEST(DemoWarnings, EachMistakeGetsOneLineNamingItsFile)
     EXPECT_TRUE(mentions(warnings, "sync_scene.track: ", "row 600 selects scene -1"));
     EXPECT_TRUE(mentions(warnings, "sync_speed.track: ", "row 900")) << "45 s lies past a 32 s tune";
     EXPECT_EQ(warnings.size(), 6u);
+}
+
+TEST(DemoWarnings, ATuneThatPlaysOnAfterTheDemoGivesTheEndRowOfTheMusic)
+{
+    DemoFacts facts = soundDemo(); // 52 s of tune, the end at 50 s: a tail of the tune's own
+    facts.tuneSeconds = 60.0;
+    facts.timing.endRow = 600.0;
+    const std::vector<std::string> warnings = demo::demoWarnings(facts);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_TRUE(
+        mentions(warnings, "tune.ogg: the tune lasts 60.00 s, past the demo's end at row 600", "\"end_row\": 1200"));
+    facts.timing.endsWithTune = true;
+    EXPECT_TRUE(demo::demoWarnings(facts).empty()) << "\"end_row\": \"tune\" ends with it";
 }
 
 TEST(DemoWarnings, SceneTrackAtTheSceneCountIsPastTheLastScene)

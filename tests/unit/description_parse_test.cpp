@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "demo/DemoDescription.h"
+#include "demo/DescriptionOptions.h"
 
 namespace {
 
@@ -122,4 +123,72 @@ TEST(DescriptionShaderIndex, TypesAreNotConverted)
               path + " is missing; it must be a number");
     EXPECT_EQ(errorOf([&] { demo::descriptionShaderIndex(json(true), 2, path); }),
               path + " must be a number, not true");
+}
+
+TEST(DescriptionKeys, UnknownKeysAtAnyLevelAreNamedWithTheNearestKnownOne)
+{
+    const json document = json::parse(R"({
+        "name": "x", "fullscreen": false, "end_rwo": 10, "comment": "mine",
+        "shaders": [{"name": "a", "vertexsrc": "v", "fragmentSrc": "f"}],
+        "scenes": {"intro": {"id": 0, "shaders_order": [], "shader_order": [{"shader_id": 0, "pass": 0}],
+                             "textures": [{"src": "a.png", "scr": "b.png"}]}}})");
+    EXPECT_EQ(demo::unknownDescriptionKeys(document),
+              (std::vector<std::string>{
+                  R"("comment" is not a key the player reads)",
+                  R"("end_rwo" is not a key the player reads; did you mean "end_row"?)",
+                  R"(shaders[0]: "fragmentSrc" is not a key the player reads; did you mean "fragmentsrc"?)",
+                  R"(scenes.intro: "shaders_order" is not a key the player reads; did you mean "shader_order"?)",
+                  R"(scenes.intro.shader_order[0]: "pass" is not a key the player reads)",
+                  R"(scenes.intro.textures[0]: "scr" is not a key the player reads; did you mean "src"?)",
+              }));
+    EXPECT_EQ(demo::nearestKey("fps", demo::descriptionKeys(demo::DescriptionObject::Top)), "")
+        << "two letters of three is no slip";
+}
+
+TEST(DescriptionOptions, PassSettingsReadTheirKeysAndRefuseWrongValuesByPath)
+{
+    std::vector<std::string> names;
+    json pass = json::parse(R"({"format": "rgba32f", "scale": 0.5, "filter": "mipmap",
+                                "channels": ["pass:0", "previous", "buffer", "texture:1"]})");
+    const PassSettings settings = demo::descriptionPassSettings(pass, "p", names);
+    EXPECT_EQ(settings.format, PassFormat::Rgba32f);
+    EXPECT_EQ(settings.scale, 0.5f);
+    EXPECT_EQ(settings.filter, PassFilter::Mipmap);
+    ASSERT_EQ(settings.channels.size(), 4u);
+    EXPECT_EQ(settings.channels[1].source, PassChannel::Source::Previous);
+    EXPECT_EQ(settings.channels[2].source, PassChannel::Source::Black) << "not a channel: black";
+    EXPECT_EQ(settings.channels[3].index, 1);
+    EXPECT_EQ(names[2], "buffer");
+    EXPECT_TRUE(demo::descriptionPassSettings(pass = json::object(), "p", names).hasDefaultTarget());
+
+    const auto refusal = [&](const char* text) {
+        return errorOf([&] {
+            json entry = json::parse(text);
+            demo::descriptionPassSettings(entry, "scenes[0].shader_order[1]", names);
+        });
+    };
+    EXPECT_EQ(refusal(R"({"format": "rgb"})"),
+              "scenes[0].shader_order[1].format must be \"rgba8\", \"rgba16f\" or \"rgba32f\", not \"rgb\"");
+    EXPECT_EQ(refusal(R"({"scale": 0.2})"), "scenes[0].shader_order[1].scale must be a number from 0.25 to 1, not 0.2");
+    EXPECT_EQ(refusal(R"({"channels": ["pass:0", "pass:0", "pass:0", "pass:0", "pass:0"]})"),
+              "scenes[0].shader_order[1].channels must be a list of up to 4 channels, not a list");
+    EXPECT_EQ(errorOf([] { demo::descriptionConvention(json("shaderToy"), "shaders[2].convention"); }),
+              "shaders[2].convention must be \"shadertoy\", \"bonzomatic\" or \"glslviewer\", not \"shaderToy\"");
+}
+
+TEST(DescriptionOptions, ChannelsThatNameNothingGetOneLineEach)
+{
+    const std::vector<demo::ScenePassChannels> passes = {
+        {"scenes[0].shader_order[0]", {"pass:0", "texture:1", "spectrum"}},
+        {"scenes[0].shader_order[1]", {"pass:0", "pass:1", "texture:2", "buffer", "previous"}}};
+    EXPECT_EQ(demo::channelProblems(passes, 2),
+              (std::vector<std::string>{
+                  "scenes[0].shader_order[0].channels[0]: \"pass:0\" names a pass, but the first pass has none "
+                  "before it; it reads black",
+                  "scenes[0].shader_order[1].channels[1]: \"pass:1\" is not a pass before this one (0..0; this "
+                  "pass's own last output is \"previous\"); it reads black",
+                  "scenes[0].shader_order[1].channels[2]: \"texture:2\" names no texture of this scene (it has 2); "
+                  "it reads black",
+                  "scenes[0].shader_order[1].channels[3]: \"buffer\" is not a channel (\"pass:N\", \"texture:N\", "
+                  "\"previous\" or \"spectrum\"); it reads black"}));
 }

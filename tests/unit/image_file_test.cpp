@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -33,7 +34,100 @@ size_t firstHuffmanTable(const std::vector<unsigned char>& jpeg)
     return 0;
 }
 
+// Decodes `bytes`, which must be an image.
+struct Decoded {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> pixels;
+    const unsigned char* at(int x, int y) const { return &pixels[(static_cast<size_t>(y) * width + x) * 4]; }
+};
+
+Decoded decoded(const std::vector<unsigned char>& bytes)
+{
+    Decoded image;
+    std::string problem;
+    unsigned char* pixels = render::decodeImage(bytes.data(), bytes.size(), image.width, image.height, &problem);
+    EXPECT_NE(pixels, nullptr) << problem;
+    if (pixels != nullptr)
+        image.pixels.assign(pixels, pixels + static_cast<size_t>(image.width) * image.height * 4);
+    render::freeImagePixels(pixels);
+    return image;
+}
+
+// `jpeg` with an APP1 segment after its start marker whose EXIF block gives `orientation`.
+std::vector<unsigned char> withOrientation(const std::vector<unsigned char>& jpeg, int orientation, bool bigEndian)
+{
+    const unsigned char order = bigEndian ? 'M' : 'I';
+    std::vector<unsigned char> segment = {0xFF, 0xE1, 0, 0, 'E', 'x', 'i', 'f', 0, 0, order, order};
+    const auto put = [&](unsigned value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            segment.push_back(static_cast<unsigned char>(value >> (8 * (bigEndian ? bytes - 1 - i : i))));
+    };
+    put(42, 2);
+    put(8, 4);      // the first directory, right after the header
+    put(1, 2);      // one entry:
+    put(0x0112, 2); // orientation,
+    put(3, 2);      // a short,
+    put(1, 4);      // one of them,
+    put(static_cast<unsigned>(orientation), 2);
+    put(0, 2);
+    put(0, 4); // no next directory
+    segment[3] = static_cast<unsigned char>(segment.size() - 2);
+    std::vector<unsigned char> result = jpeg;
+    result.insert(result.begin() + 2, segment.begin(), segment.end());
+    return result;
+}
+
 } // namespace
+
+TEST(ImageFile, PhotosAreTurnedUprightAndRightToLeftTgasAreNotMirrored)
+{
+    const std::vector<unsigned char> jpeg = seedImage("tiny.jpg");
+    const Decoded stored = decoded(jpeg);
+    ASSERT_EQ(stored.width, 3);
+
+    // 6: the camera was turned a quarter; 8: the other way (in little-endian EXIF).
+    const Decoded turned = decoded(withOrientation(jpeg, 6, true));
+    const Decoded turnedBack = decoded(withOrientation(jpeg, 8, false));
+    ASSERT_EQ(turned.width, 2);
+    ASSERT_EQ(turned.height, 3);
+    ASSERT_EQ(turnedBack.width, 2);
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 2; ++x) {
+            EXPECT_EQ(std::memcmp(turned.at(x, y), stored.at(y, 1 - x), 4), 0) << x << "," << y;
+            EXPECT_EQ(std::memcmp(turnedBack.at(x, y), stored.at(2 - y, x), 4), 0) << x << "," << y;
+        }
+    }
+
+    std::vector<unsigned char> tga = seedImage("tiny.tga");
+    const Decoded leftToRight = decoded(tga);
+    tga[17] |= 0x10; // stored right to left
+    const Decoded rightToLeft = decoded(tga);
+    for (int x = 0; x < 3; ++x)
+        EXPECT_EQ(std::memcmp(rightToLeft.at(x, 0), leftToRight.at(2 - x, 0), 4), 0) << x;
+}
+
+TEST(ImageFile, ImagesLargerThanAllowedSayTheirSizeAndTheLimitBeforeDecoding)
+{
+    // A PNG header alone announces the size.
+    const auto pngOf = [](unsigned width, unsigned height) { // 8-bit RGB
+        std::vector<unsigned char> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+        for (unsigned value : {width, height})
+            for (int shift = 24; shift >= 0; shift -= 8)
+                png.push_back(static_cast<unsigned char>(value >> shift));
+        for (unsigned char byte : {8, 2, 0, 0, 0, 0, 0, 0, 0})
+            png.push_back(byte);
+        return png;
+    };
+    int width = 0, height = 0;
+    std::string problem;
+    std::vector<unsigned char> wide = pngOf(10000, 400);
+    EXPECT_EQ(render::decodeImage(wide.data(), wide.size(), width, height, &problem, 8192), nullptr);
+    EXPECT_EQ(problem, "10000x400 pixels; the largest side allowed is 8192");
+    std::vector<unsigned char> huge = pngOf(20000, 16000);
+    EXPECT_EQ(render::decodeImage(huge.data(), huge.size(), width, height, &problem, 32768), nullptr);
+    EXPECT_EQ(problem, "20000x16000 pixels take 1220 MB; at most 1024 MB per image are allowed");
+}
 
 TEST(ImageFile, DecodesEachFormatToRgba)
 {

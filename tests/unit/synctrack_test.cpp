@@ -320,11 +320,18 @@ TEST_F(SyncTrackTool, HelpAndUsage)
     EXPECT_EQ(help.out.rfind("Usage: synctrack encode", 0), 0u) << help.out;
     EXPECT_EQ(help.err, "");
 
-    for (const char* wrong : {"", "encode only-one.txt", "decode", "value file.track", "frobnicate x"}) {
-        ToolRun run = runSynctrack(wrong);
-        EXPECT_EQ(run.status, 1) << wrong;
-        EXPECT_EQ(run.out, "") << wrong;
-        EXPECT_EQ(run.err, help.out) << wrong;
+    const std::pair<const char*, const char*> wrongs[] = {
+        {"", "no command given"},
+        {"encode only-one.txt", "encode needs a text and a track file, or a folder of texts and an output folder"},
+        {"decode", "decode needs one track file"},
+        {"value file.track", "value needs a track file and at least one row"},
+        {"frobnicate x", "unknown command \"frobnicate\""},
+    };
+    for (const auto& wrong : wrongs) {
+        ToolRun run = runSynctrack(wrong.first);
+        EXPECT_EQ(run.status, 2) << wrong.first;
+        EXPECT_EQ(run.out, "") << wrong.first;
+        EXPECT_EQ(run.err, std::string("synctrack: ") + wrong.second + "\n" + help.out) << wrong.first;
     }
 }
 
@@ -342,13 +349,18 @@ TEST_F(SyncTrackTool, EncodeDirectoryGoesOnPastABrokenTextAndSkipsWhatIsUpToDate
     EXPECT_EQ(out.list(), (std::vector<std::string>{"sync_fade.track", "sync_spin.track"}));
     EXPECT_NE(run.out.find("2 encoded, 0 up to date, 1 failed"), std::string::npos) << run.out;
 
-    // Mended, only the broken one is encoded again; --all encodes every one.
+    // Mended, only the broken one is encoded again, whatever the times say;
+    // check names the texts that differ; --all encodes every one.
     dir.write("speed.txt", std::string("0 1 step\n5 3 step\n"));
-    testsupport::setFileTime(dir.file("fade.txt"), 1000000000);
-    testsupport::setFileTime(dir.file("spin.txt"), 1000000000);
+    testsupport::setFileTime(dir.file("fade.txt"), 2000000000);
+    testsupport::setFileTime(dir.file("spin.txt"), 2000000000);
+    run = runSynctrack("check " + shellQuoted(dir.path()) + " " + shellQuoted(out.path()));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, dir.file("speed.txt") + ": has no " + out.file("sync_speed.track") + "\n");
     run = runSynctrack("encode " + shellQuoted(dir.path()) + " " + shellQuoted(out.path()));
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("1 encoded, 2 up to date, 0 failed"), std::string::npos) << run.out;
+    EXPECT_EQ(runSynctrack("check " + shellQuoted(dir.path()) + " " + shellQuoted(out.path())).status, 0);
     run = runSynctrack("encode --all " + shellQuoted(dir.path()) + " " + shellQuoted(out.path()));
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("3 encoded, 0 up to date, 0 failed"), std::string::npos) << run.out;

@@ -1,6 +1,6 @@
 // Text tracks beside demo.json: read into their tracks, refused with file
 // and line while the last good keys stay, and pointed out at start-up when
-// newer than the binary the player reads.
+// their keys differ from the binary the player reads.
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -9,6 +9,7 @@
 #include "TestFiles.h"
 #include "app/TextTracks.h"
 #include "sync/track.h"
+#include "sync/track_text.h"
 
 namespace {
 
@@ -54,26 +55,30 @@ TEST_F(TextTracks, ReadsKeysAndKeepsThemWhenTheTextIsBroken)
     EXPECT_EQ(track.key_count, 0);
 }
 
-TEST_F(TextTracks, StaleTextTracksAreNamedOnceEach)
+TEST_F(TextTracks, TextTracksWhoseKeysDifferFromTheirTracksAreNamedOnceEachWhateverTheTimes)
 {
-    dir.write("tracks/fresh.txt", "0 1 step\n");
-    dir.write("sync_fresh.track", "");
-    dir.write("tracks/edited.txt", "0 1 step\n");
-    dir.write("sync_edited.track", "");
+    const SyncKey one[] = {{0, 1.0f, 0}};
+    std::string error;
+    dir.write("tracks/copied.txt", "# as encoded\n0 1 step\n");
+    ASSERT_TRUE(sync_write_track("sync_copied.track", one, 1, error)) << error;
+    dir.write("tracks/edited.txt", "0 2 step\n");
+    ASSERT_TRUE(sync_write_track("sync_edited.track", one, 1, error)) << error;
     dir.write("tracks/new.txt", "0 1 step\n");
+    dir.write("tracks/broken.txt", "0 1 step\n0 2 step\n");
     dir.write("tracks/notes.md", "not a track\n");
-    ASSERT_TRUE(testsupport::setFileTime(dir.file("tracks/fresh.txt"), 1000000));
-    ASSERT_TRUE(testsupport::setFileTime(dir.file("sync_fresh.track"), 2000000));
-    ASSERT_TRUE(testsupport::setFileTime(dir.file("tracks/edited.txt"), 3000000));
-    ASSERT_TRUE(testsupport::setFileTime(dir.file("sync_edited.track"), 2000000));
+    // A copy's times say nothing: the agreeing text is the newer one here.
+    ASSERT_TRUE(testsupport::setFileTime(dir.file("tracks/copied.txt"), 3000000));
+    ASSERT_TRUE(testsupport::setFileTime(dir.file("sync_copied.track"), 2000000));
+    ASSERT_TRUE(testsupport::setFileTime(dir.file("tracks/edited.txt"), 1000000));
 
-    EXPECT_EQ(app::textTrackNames(), (std::vector<std::string>{"edited", "fresh", "new"}));
+    EXPECT_EQ(app::textTrackNames(), (std::vector<std::string>{"broken", "copied", "edited", "new"}));
     testing::internal::CaptureStderr();
     app::warnAboutStaleTextTracks();
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(err,
-              "tracks/edited.txt: newer than sync_edited.track, which the player reads; `synctrack encode "
-              "tracks .` brings it up to date (or play with --live)\n"
-              "tracks/new.txt: newer than sync_new.track, which the player reads; `synctrack encode "
-              "tracks .` brings it up to date (or play with --live)\n");
+              "tracks/broken.txt:2: rows must increase; the player reads sync_broken.track as it is\n"
+              "tracks/edited.txt: its keys differ from sync_edited.track, which the player reads; `synctrack "
+              "encode tracks .` brings it up to date (or play with --live)\n"
+              "tracks/new.txt: has no sync_new.track, which the player would read; `synctrack encode tracks .` "
+              "makes it (or play with --live)\n");
 }

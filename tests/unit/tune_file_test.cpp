@@ -8,6 +8,7 @@
 #endif
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -19,6 +20,7 @@
 #include "ScratchDir.h"
 #include "timeline/MusicStream.h"
 #include "timeline/OggSource.h"
+#include "timeline/VorbisDecoder.h"
 
 namespace {
 
@@ -156,4 +158,23 @@ TEST(TuneFile, TuneCutShortAfterItsHeadersPlaysWhatItHas)
     std::vector<float> magnitudes(MusicStream::kSpectrumBins);
     stream.spectrum(magnitudes.data());
     EXPECT_GT(*std::max_element(magnitudes.begin(), magnitudes.end()), 0.1f);
+}
+
+TEST(TuneFile, SurroundChannelsComeOutInTheOrderOfTheirWavMask)
+{
+    ScratchDir dir;
+    ASSERT_TRUE(OggTestFile::writeSurround(dir.file("tune.ogg")));
+    VorbisDecoder decoder;
+    std::string problem;
+    ASSERT_TRUE(decoder.open(openSource(dir.file("tune.ogg")), problem)) << problem;
+    EXPECT_EQ(VorbisDecoder::channelMask(6), 0x3Fu) << "FL FR FC LFE BL BR";
+    std::vector<int16_t> samples(48000 * 6);
+    ASSERT_EQ(decoder.readInterleaved16(samples.data(), 48000), 48000);
+    for (int c = 0; c < 6; ++c) {
+        double sum = 0.0;
+        for (size_t i = static_cast<size_t>(c); i < samples.size(); i += 6)
+            sum += static_cast<double>(samples[i]) * samples[i];
+        const double peak = std::sqrt(2.0 * sum / 48000.0) / 32768.0;
+        EXPECT_NEAR(peak, kSurroundLevels[c], 0.25 * kSurroundLevels[c]) << "channel " << c;
+    }
 }

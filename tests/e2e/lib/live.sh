@@ -9,6 +9,20 @@ save() {
     mv "$demo_dir/$1.new" "$demo_dir/$1"
 }
 
+# make_level_demo: the test demo (make_demo) whose scene 0 shows the track
+# "level" in its green (red at 0, yellow at 1), with the text track
+# tracks/level.txt holding TEXT (default "0 0 step").
+make_level_demo() {
+    make_demo 20
+    sed -i 's/"fragmentsrc": "solid.fsh"/"fragmentsrc": "solid.fsh", "parameters": ["level"]/' "$demo_dir/demo.json"
+    save solid.fsh '#version 140
+uniform float level;
+out vec4 colour;
+void main() { colour = vec4(1.0, level, 0.0, 1.0); }'
+    mkdir "$demo_dir/tracks"
+    save tracks/level.txt "${1:-0 0 step}"
+}
+
 # window_pixel X Y: the colour "R G B" of the window's pixel at X, Y.
 window_pixel() {
     local window picture="$demo_dir/pixel.png"

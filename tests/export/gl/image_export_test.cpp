@@ -188,14 +188,15 @@ TEST_F(ImageExportTest, WrongRequestsAndFailuresLeaveNoFile)
         {"range past the tune", settings("f%03d.png", 2.0, kClickTuneSeconds + 0.5), ExportStatus::UsageError});
     cases.push_back({"empty range", settings("f%03d.png", 1.0, 1.0), ExportStatus::UsageError});
     cases.push_back(
-        {"image folder that does not exist", settings("missing/f%03d.png", 0.0, 1.0), ExportStatus::Failed});
+        {"image folder that cannot be made", settings("a-file/frames/f%03d.png", 0.0, 1.0), ExportStatus::Failed});
 
+    dir_.write("a-file", "");
     for (const Case& c : cases) {
         const ExportResult result = run(c.settings);
         EXPECT_EQ(result.status, c.status) << c.what;
         EXPECT_FALSE(result.message.empty()) << c.what;
         EXPECT_EQ(result.message.find('\n'), std::string::npos) << c.what << ": one line";
-        EXPECT_TRUE(dir_.list().empty()) << c.what << " left " << dir_.list().front();
+        EXPECT_EQ(dir_.list(), std::vector<std::string>{"a-file"}) << c.what << " left a file";
     }
 }
 

@@ -7,6 +7,8 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <algorithm>
+#include <cmath>
 #include <fstream>
 
 namespace {
@@ -64,10 +66,14 @@ void takeSoundFrame(DecodedMedia& media, const AVFrame* frame, const AVStream* s
     if (media.soundMono.empty() && frame->best_effort_timestamp != AV_NOPTS_VALUE)
         media.soundStartSeconds = static_cast<double>(frame->best_effort_timestamp) * av_q2d(stream->time_base);
     const int channels = frame->ch_layout.nb_channels;
+    media.channelPeaks.resize(static_cast<size_t>(channels)); // sums of squares until decodeMedia ends
     for (int i = 0; i < frame->nb_samples; ++i) {
         float sum = 0.0f;
-        for (int c = 0; c < channels; ++c)
-            sum += reinterpret_cast<const float*>(frame->extended_data[c])[i]; // AAC decodes to planar float
+        for (int c = 0; c < channels; ++c) {
+            const float value = reinterpret_cast<const float*>(frame->extended_data[c])[i]; // AAC: planar float
+            sum += value;
+            media.channelPeaks[static_cast<size_t>(c)] += static_cast<double>(value) * value;
+        }
         media.soundMono.push_back(sum / static_cast<float>(channels));
     }
 }
@@ -124,8 +130,12 @@ DecodedMedia decodeMedia(const std::string& path, const std::string& format)
         Decoder* decoder = nullptr;
         if (packet->stream_index == video.stream->index)
             decoder = &video;
-        else if (sound.stream != nullptr && packet->stream_index == sound.stream->index)
+        else if (sound.stream != nullptr && packet->stream_index == sound.stream->index) {
             decoder = &sound;
+            media.soundEndSeconds = std::max(media.soundEndSeconds,
+                                             static_cast<double>(packet->pts + packet->duration) *
+                                                 av_q2d(sound.stream->time_base));
+        }
         if (decoder != nullptr) {
             if (avcodec_send_packet(decoder->codec, packet) == 0)
                 drain(*decoder);
@@ -139,6 +149,13 @@ DecodedMedia decodeMedia(const std::string& path, const std::string& format)
     if (sound.codec != nullptr) {
         avcodec_send_packet(sound.codec, nullptr);
         drain(sound);
+    }
+    for (double& peak : media.channelPeaks)
+        peak = std::sqrt(2.0 * peak / static_cast<double>(std::max<size_t>(media.soundMono.size(), 1)));
+    if (sound.codec != nullptr) {
+        char layout[64] = {0};
+        av_channel_layout_describe(&sound.codec->ch_layout, layout, sizeof layout);
+        media.channelLayout = layout;
     }
     sws_freeContext(scaler);
     av_frame_free(&frame);

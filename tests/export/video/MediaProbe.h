@@ -22,8 +22,11 @@ struct DecodedMedia {
 
     int sampleRate = 0; // 0: no sound stream
     int channels = 0;
-    double soundStartSeconds = 0.0; // presentation time of the first decoded sample
-    std::vector<float> soundMono;   // decoded samples, channels averaged
+    double soundStartSeconds = 0.0;   // presentation time of the first decoded sample
+    double soundEndSeconds = 0.0;     // where the last sound packet ends, as the file times it
+    std::vector<float> soundMono;     // decoded samples, channels averaged
+    std::string channelLayout;        // FFmpeg's name of the sound's layout ("5.1", "stereo", ...)
+    std::vector<double> channelPeaks; // each channel's peak level, from its RMS (a sine's peak)
 };
 
 // Decodes every frame and sample of `path` (a concat list with `format` "concat").

@@ -15,6 +15,7 @@
 
 #include "ClickExport.h"
 #include "MediaProbe.h"
+#include "OggTestFile.h"
 
 namespace {
 
@@ -166,15 +167,16 @@ TEST_F(ExportTest, WrongRequestsAndFailuresLeaveNoFile)
     cases.push_back({"range past the tune", settings("long.mp4", 2.0, kTuneSeconds + 0.5), ExportStatus::UsageError});
     cases.push_back({"empty range", settings("empty.mp4", 1.0, 1.0), ExportStatus::UsageError});
     ExportSettings nowhere = settings("demo.mp4", 0.0, 1.0);
-    nowhere.output = dir_.file("missing/demo.mp4");
-    cases.push_back({"folder that does not exist", nowhere, ExportStatus::Failed});
+    nowhere.output = dir_.file("a-file/deeper/demo.mp4");
+    cases.push_back({"folder that cannot be made", nowhere, ExportStatus::Failed});
 
+    dir_.write("a-file", "");
     for (const Case& c : cases) {
         const ExportResult result = run(c.settings);
         EXPECT_EQ(result.status, c.status) << c.what;
         EXPECT_FALSE(result.message.empty()) << c.what;
         EXPECT_EQ(result.message.find('\n'), std::string::npos) << c.what << ": one line";
-        EXPECT_TRUE(dir_.list().empty()) << c.what << " left " << dir_.list().front();
+        EXPECT_EQ(dir_.list(), std::vector<std::string>{"a-file"}) << c.what << " left a file";
     }
 }
 
@@ -195,22 +197,46 @@ TEST_F(ExportTest, CancelStopsCleanlyAndRemovesWhatWasWritten)
     EXPECT_TRUE(dir_.list().empty()) << "left " << dir_.list().front();
 }
 
-TEST_F(ExportTest, WithoutATuneTheExportIsSilentButComplete)
+TEST_F(ExportTest, ATuneThatDoesNotDecodeFailsAndSoundIsLeftOutOnlyWhenAskedTo)
 {
-    ExportSettings s = settings("silent.mp4", 0.0, 1.0);
-    s.tunePath = dir_.file("no-such-tune.ogg");
-    std::vector<float> spectrumSums;
-    const ExportResult result = run(s, [&](const ExportFrame& frame) {
-        float sum = 0.0f;
-        for (int i = 0; i < 2048; ++i)
-            sum += frame.spectrum[i];
-        spectrumSums.push_back(sum);
+    int rendered = 0;
+    ExportSettings broken = settings("broken.mp4", 0.0, 1.0);
+    broken.tunePath = dir_.write("tune.ogg", "not an Ogg Vorbis file");
+    const ExportResult failed = run(broken, [&](const ExportFrame&) { ++rendered; });
+    EXPECT_EQ(failed.status, ExportStatus::Failed);
+    EXPECT_NE(failed.message.find("tune.ogg: "), std::string::npos) << failed.message;
+    EXPECT_EQ(rendered, 0) << "it stops before the first frame";
+    EXPECT_EQ(dir_.list(), std::vector<std::string>{"tune.ogg"}) << "a file was left";
+
+    // Without sound the tune still gives the spectrum, and the file no sound stream.
+    ExportSettings silent = settings("silent.mp4", 0.0, 1.0);
+    silent.sound = false;
+    float loudest = 0.0f;
+    const ExportResult done = run(silent, [&](const ExportFrame& frame) {
+        loudest = std::max(loudest, *std::max_element(frame.spectrum, frame.spectrum + 2048));
         drawFrameNumber(frame);
     });
-    ASSERT_EQ(result.status, ExportStatus::Done) << result.message;
-    EXPECT_EQ(*std::max_element(spectrumSums.begin(), spectrumSums.end()), 0.0f);
+    ASSERT_EQ(done.status, ExportStatus::Done) << done.message;
+    EXPECT_GT(loudest, 0.0f) << "the click at 0.5 s is in the spectrum";
     const DecodedMedia media = decodeMedia(dir_.file("silent.mp4"));
     ASSERT_TRUE(media.opened) << media.problem;
     EXPECT_EQ(media.frameSeconds.size(), 30u);
     EXPECT_EQ(media.sampleRate, 0) << "no sound stream";
+}
+
+TEST_F(ExportTest, SurroundSoundKeepsEachChannelOnItsSpeaker)
+{
+    ASSERT_TRUE(OggTestFile::writeSurround(dir_.file("surround.ogg")));
+    for (const char* name : {"surround.mp4", "surround.mkv"}) {
+        SCOPED_TRACE(name);
+        ExportSettings s = settings(name, 0.0, 1.5);
+        s.tunePath = dir_.file("surround.ogg");
+        ASSERT_EQ(run(s).status, ExportStatus::Done);
+        const DecodedMedia media = decodeMedia(dir_.file(name));
+        ASSERT_TRUE(media.opened) << media.problem;
+        EXPECT_EQ(media.channelLayout, "5.1");
+        ASSERT_EQ(media.channelPeaks.size(), 6u);
+        for (size_t c = 0; c < 6; ++c)
+            EXPECT_NEAR(media.channelPeaks[c], kSurroundLevels[c], 0.25 * kSurroundLevels[c]) << "channel " << c;
+    }
 }

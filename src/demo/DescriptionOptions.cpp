@@ -1,0 +1,106 @@
+// The optional keys of shader and pass entries (see DescriptionOptions.h).
+// Main thread; nothing here keeps state.
+#include "demo/DescriptionOptions.h"
+
+#include "demo/DemoDescription.h"
+
+namespace {
+
+using nlohmann::json;
+
+// `value` as one of `names` (the enumerators in `values`, in the same
+// order); type_error naming them all otherwise.
+template <class Value, std::size_t N>
+Value oneOf(const json& value, const std::string& path, const char* const (&names)[N], const Value (&values)[N])
+{
+    std::string expected;
+    for (std::size_t i = 0; i < N; ++i) {
+        if (value.is_string() && value.get<std::string>() == names[i])
+            return values[i];
+        expected += std::string(i == 0 ? "" : i + 1 == N ? " or " : ", ") + "\"" + names[i] + "\"";
+    }
+    throw demo::descriptionTypeError(value, path, expected);
+}
+
+} // namespace
+
+const ShaderConvention* demo::descriptionConvention(const json& value, const std::string& path)
+{
+    if (value.is_null())
+        return nullptr;
+    const ShaderConvention* convention = value.is_string() ? render::findShaderConvention(value.get<std::string>())
+                                                           : nullptr;
+    if (convention == nullptr)
+        throw descriptionTypeError(value, path, render::shaderConventionNames());
+    return convention;
+}
+
+PassSettings demo::descriptionPassSettings(json& pass, const std::string& path, std::vector<std::string>& channelNames)
+{
+    PassSettings settings;
+    channelNames.clear();
+    if (!pass.is_object())
+        return settings;
+
+    const json& format = pass["format"];
+    if (!format.is_null()) {
+        static const char* const kNames[] = {"rgba8", "rgba16f", "rgba32f"};
+        static const PassFormat kFormats[] = {PassFormat::Rgba8, PassFormat::Rgba16f, PassFormat::Rgba32f};
+        settings.format = oneOf(format, path + ".format", kNames, kFormats);
+    }
+    const json& filter = pass["filter"];
+    if (!filter.is_null()) {
+        static const char* const kNames[] = {"nearest", "linear", "mipmap"};
+        static const PassFilter kFilters[] = {PassFilter::Nearest, PassFilter::Linear, PassFilter::Mipmap};
+        settings.filter = oneOf(filter, path + ".filter", kNames, kFilters);
+    }
+    const json& scale = pass["scale"];
+    if (!scale.is_null()) {
+        const double value = scale.is_number() ? scale.get<double>() : 0.0;
+        if (!(value >= PassSettings::kSmallestScale && value <= 1.0))
+            throw descriptionTypeError(scale, path + ".scale", "a number from 0.25 to 1");
+        settings.scale = static_cast<float>(value);
+    }
+    const json& channels = pass["channels"];
+    if (!channels.is_null()) {
+        if (!channels.is_array() || channels.size() > static_cast<std::size_t>(PassSettings::kMaxChannels))
+            throw descriptionTypeError(channels, path + ".channels", "a list of up to 4 channels");
+        settings.hasChannels = true;
+        for (std::size_t i = 0; i < channels.size(); ++i) {
+            const std::string name = descriptionString(channels[i], path + ".channels[" + std::to_string(i) + "]",
+                                                       "a channel (\"pass:N\", \"texture:N\", \"previous\" or "
+                                                       "\"spectrum\")");
+            PassChannel channel;
+            render::parsePassChannel(name, channel);
+            settings.channels.push_back(channel);
+            channelNames.push_back(name);
+        }
+    }
+    return settings;
+}
+
+std::vector<std::string> demo::channelProblems(const std::vector<ScenePassChannels>& passes, std::size_t textureCount)
+{
+    std::vector<std::string> problems;
+    for (std::size_t passIndex = 0; passIndex < passes.size(); ++passIndex) {
+        const ScenePassChannels& pass = passes[passIndex];
+        for (std::size_t i = 0; i < pass.channels.size(); ++i) {
+            const std::string& name = pass.channels[i];
+            PassChannel channel;
+            std::string why;
+            if (!render::parsePassChannel(name, channel))
+                why = "is not a channel (\"pass:N\", \"texture:N\", \"previous\" or \"spectrum\")";
+            else if (channel.source == PassChannel::Source::Pass && channel.index >= static_cast<int>(passIndex))
+                why = passIndex == 0 ? "names a pass, but the first pass has none before it"
+                                     : "is not a pass before this one (0.." + std::to_string(passIndex - 1) +
+                                           "; this pass's own last output is \"previous\")";
+            else if (channel.source == PassChannel::Source::Texture &&
+                     static_cast<std::size_t>(channel.index) >= textureCount)
+                why = "names no texture of this scene (it has " + std::to_string(textureCount) + ")";
+            if (!why.empty())
+                problems.push_back(pass.path + ".channels[" + std::to_string(i) + "]: \"" + name + "\" " + why +
+                                   "; it reads black");
+        }
+    }
+    return problems;
+}

@@ -1,0 +1,57 @@
+// How one pass of a scene draws and what it reads, beyond its shader: the
+// optional keys of its entry in the description. The defaults are the pass
+// every scene has without them: a RGBA16F target of the window's size read
+// with nearest filtering, and the outputs of the passes before it as
+// iChannel0, iChannel1, ...
+//
+// Plain values; any thread.
+#pragma once
+
+#include <string>
+#include <vector>
+
+enum class PassFormat { Rgba16f, Rgba8, Rgba32f };
+
+// How readers sample the pass's output: nearest texel, linear blend, or
+// linear between mipmap levels made after the pass draws.
+enum class PassFilter { Nearest, Linear, Mipmap };
+
+// What one channel (iChannel0 .. iChannel3) of a pass reads.
+struct PassChannel {
+    enum class Source {
+        Black,    // nothing: a channel that names nothing reads black
+        Pass,     // the output of pass `index` of this frame
+        Texture,  // the scene's texture `index`
+        Previous, // this pass's own output of the previous frame
+        Spectrum  // the spectrum texture (see SpectrumTexture.h)
+    };
+    Source source = Source::Black;
+    int index = 0; // the pass or texture, for Pass and Texture
+};
+
+struct PassSettings {
+    static constexpr int kMaxChannels = 4;
+    static constexpr float kSmallestScale = 0.25f;
+
+    PassFormat format = PassFormat::Rgba16f;
+    float scale = 1.0f; // the target's size as a fraction of the window's, kSmallestScale .. 1
+    PassFilter filter = PassFilter::Nearest;
+    bool hasChannels = false;          // false: the channels are the passes before this one
+    std::vector<PassChannel> channels; // with hasChannels: iChannel0 .. in this order
+
+    // Whether a channel reads this pass's previous output, so that its
+    // target keeps two pictures.
+    bool readsPrevious() const;
+    // Whether a channel reads the spectrum texture.
+    bool readsSpectrum() const;
+    // Whether the output is the default target's: RGBA16F, the window's size, nearest.
+    bool hasDefaultTarget() const;
+};
+
+namespace render {
+
+// `text` as a channel: "pass:N", "texture:N" (N a whole number from 0),
+// "previous" or "spectrum". False when it is none of these.
+bool parsePassChannel(const std::string& text, PassChannel& channel);
+
+} // namespace render

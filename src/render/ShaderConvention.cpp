@@ -1,0 +1,76 @@
+// The table of shader conventions (see ShaderConvention.h). Pure; any thread.
+#include "render/ShaderConvention.h"
+
+namespace {
+
+using V = ConventionValue;
+
+std::vector<ShaderConvention> makeConventions()
+{
+    return {
+        // The shader sites: mainImage and the i-names.
+        {"shadertoy",
+         {{"iResolution", "vec3", 0, V::Resolution, 0},
+          {"iTime", "float", 0, V::Time, 0},
+          {"iTimeDelta", "float", 0, V::TimeDelta, 0},
+          {"iFrame", "int", 0, V::Frame, 0},
+          {"iFrameRate", "float", 0, V::FrameRate, 0},
+          {"iMouse", "vec4", 0, V::Mouse, 0},
+          {"iDate", "vec4", 0, V::Date, 0},
+          {"iSampleRate", "float", 0, V::SampleRate, 0},
+          {"iChannel0", "sampler2D", 0, V::Channel, 0},
+          {"iChannel1", "sampler2D", 0, V::Channel, 1},
+          {"iChannel2", "sampler2D", 0, V::Channel, 2},
+          {"iChannel3", "sampler2D", 0, V::Channel, 3},
+          {"iChannelResolution", "vec3", 4, V::ChannelResolution, 0}},
+         {},
+         "shadertoyFragColor",
+         true},
+        // The live-coding tool whose shaders read the spectrum as 1D textures.
+        {"bonzomatic",
+         {{"fGlobalTime", "float", 0, V::Time, 0},
+          {"v2Resolution", "vec2", 0, V::Resolution, 0},
+          {"texFFT", "sampler1D", 0, V::Spectrum, 0},
+          {"texFFTSmoothed", "sampler1D", 0, V::SpectrumSmoothed, 0},
+          {"texFFTIntegrated", "sampler1D", 0, V::SpectrumIntegrated, 0}},
+         {},
+         "out_color",
+         false},
+        // The viewer whose shaders are written in the GLSL of OpenGL ES 2.
+        {"glslviewer",
+         {{"u_time", "float", 0, V::Time, 0},
+          {"u_resolution", "vec2", 0, V::Resolution, 0},
+          {"u_mouse", "vec2", 0, V::Pointer, 0}},
+         {{"varying", "in"}, {"texture2D", "texture"}, {"gl_FragColor", "glslviewerFragColor"}},
+         "glslviewerFragColor",
+         false},
+    };
+}
+
+} // namespace
+
+const std::vector<ShaderConvention>& render::shaderConventions()
+{
+    static const std::vector<ShaderConvention> conventions = makeConventions();
+    return conventions;
+}
+
+const ShaderConvention* render::findShaderConvention(const std::string& name)
+{
+    for (const ShaderConvention& convention : shaderConventions())
+        if (name == convention.name)
+            return &convention;
+    return nullptr;
+}
+
+std::string render::shaderConventionNames()
+{
+    const std::vector<ShaderConvention>& conventions = shaderConventions();
+    std::string names;
+    for (std::size_t i = 0; i < conventions.size(); ++i) {
+        if (i > 0)
+            names += i + 1 == conventions.size() ? " or " : ", ";
+        names += std::string("\"") + conventions[i].name + "\"";
+    }
+    return names;
+}

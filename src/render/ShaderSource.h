@@ -1,0 +1,106 @@
+// ShaderSource: the text that the compiler gets for one shader file, and the
+// map from each of its lines back to a file and a line, so that compile
+// errors name the author's file and line, never the player's additions.
+//
+// Two things make the text differ from the file:
+// - `#include "file"` lines are replaced by the files they name, read
+//   relative to the including file. Each file goes in at most once per
+//   shader (a second #include of it adds nothing); an #include that would
+//   include a file within itself, or a file that cannot be read, is an
+//   error naming the #include's file and line.
+// - A fragment shader written in a convention (ShaderConvention.h) gets
+//   `#version 330 core` when it has no #version line, the convention's
+//   uniforms and output that it does not declare itself, its renamed words,
+//   and, for mainImage sources, a main() that calls mainImage.
+// #include lines are found by their text: one inside a /* */ comment is
+// left alone, one inside an #if that is off is included all the same.
+//
+// Pure apart from the file reader it is given; any thread. A ShaderSource
+// is a value; it keeps no file open.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "render/ShaderConvention.h"
+
+// Largest shader source read; a larger file reads as "" with a warning.
+constexpr unsigned long long kMaxShaderSourceBytes = 16ull * 1024 * 1024;
+
+class ShaderSource {
+public:
+    // Reads the file at `path` into `text` (every line ended by "\n"); false
+    // with a short reason in `problem` ("cannot open: No such file or
+    // directory").
+    using FileReader = std::function<bool(const std::string& path, std::string& text, std::string& problem)>;
+
+    // The source of the shader file at `path`, whose text (every line ended
+    // by "\n") is `text`. Included files are read through `read`.
+    // `convention` applies to a fragment shader; null for none (and for
+    // every vertex shader).
+    static ShaderSource assemble(const std::string& path, const std::string& text, const ShaderConvention* convention,
+                                 const FileReader& read);
+
+    // A source that is only `text`, named `name` in messages (a shader the
+    // player writes itself).
+    static ShaderSource plain(const std::string& name, const std::string& text);
+
+    // False when an #include failed; error() then says why.
+    bool ok() const { return error_.empty(); }
+    // "file:line: message", or "" when the source assembled.
+    const std::string& error() const { return error_; }
+
+    // What the compiler gets.
+    const std::string& text() const { return text_; }
+
+    // Whether text() differs from the file: it includes files or follows a convention.
+    bool changesFile() const { return files_.size() > 1 || !conventionName_.empty(); }
+
+    // Every file the shader reads: its own file first, then each included
+    // file in the order of its first #include. An #include that failed adds
+    // its file too, so that a file that appears later is noticed.
+    const std::vector<std::string>& files() const { return files_; }
+
+    // Where line `line` (from 1) of text() comes from: "file:fileLine", or
+    // "" for a line the player added.
+    std::string origin(int line) const;
+
+    // `log`, a compiler's log about text(), with each line's leading source
+    // reference ("0:12(3): " from Mesa, "0(12) : " from others) replaced by
+    // the line's origin ("noise.glsl:4:3: "). A message about a line the
+    // player added names the shader's own file and says so. Other lines stay
+    // as they are; trailing blank lines are dropped.
+    std::string mapLog(const std::string& log) const;
+
+private:
+    struct LineOrigin {
+        int file; // index into files_, or -1 for a line the player added
+        int line; // from 1
+    };
+
+    void addLine(const std::string& text, int file, int line);
+
+    std::string text_;
+    std::string error_;
+    std::vector<std::string> files_;
+    std::vector<LineOrigin> lines_; // one per line of text_
+    std::string conventionName_;    // the convention whose additions these are, or ""
+};
+
+namespace render {
+
+// File bytes as a compiler reads shader text: every line ended by one "\n"
+// (a "\r\n" pair reads as "\n", a last line without an end gets one).
+std::string shaderText(const std::string& bytes);
+
+// Reads a shader file for ShaderSource::assemble: at most
+// kMaxShaderSourceBytes, as shaderText; prints nothing.
+bool readShaderFile(const std::string& path, std::string& text, std::string& problem);
+
+// Whether `source` declares a variable `name` with `qualifier` ("uniform",
+// "out"): a cheap look at the text, in which a declaration inside a comment
+// counts too.
+bool declaresVariable(const std::string& source, const std::string& qualifier, const std::string& name);
+
+} // namespace render

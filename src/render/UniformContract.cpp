@@ -1,0 +1,239 @@
+// The uniforms the player sets and the check of a program's uniforms
+// against them (see UniformContract.h). Main thread.
+#include "render/UniformContract.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+namespace {
+
+enum class Where { Passes, FinalPass, Both };
+
+// One uniform the player sets: Scene.cpp and VertexArrayObject.cpp set
+// these, and nothing else but the entries' parameters (floats).
+struct PlayerUniform {
+    const char* name;
+    const char* type;
+    Where where;
+};
+
+const PlayerUniform kPlayerUniforms[] = {
+    {"iResolution", "vec2", Where::Both},
+    {"iGlobalTime", "float", Where::Passes},
+    {"fft", "float", Where::Both},
+    {"fstr", "float", Where::FinalPass},
+    {"finalTarget", "sampler2D", Where::FinalPass},
+    {"transform", "mat4", Where::Both},
+    {"cameraPosition", "vec3", Where::Both},
+    {"obj_position", "vec3", Where::Both},
+    {"obj_rotation", "vec4", Where::Both},
+};
+
+// The numbered samplers: "iChannel" + N (the outputs of the passes before)
+// and "tex" + N (the scene's textures, passes only).
+constexpr const char* kChannelPrefix = "iChannel";
+constexpr const char* kTexturePrefix = "tex";
+
+// What a name from elsewhere (other tools' and sites' shaders) is called here.
+struct NameHint {
+    const char* name;
+    const char* hint;
+};
+
+const NameHint kNameHints[] = {
+    {"iTime", "the time is iGlobalTime"},
+    {"time", "the time is iGlobalTime"},
+    {"u_time", "the time is iGlobalTime"},
+    {"fGlobalTime", "the time is iGlobalTime"},
+    {"resolution", "the window size is iResolution (vec2)"},
+    {"u_resolution", "the window size is iResolution (vec2)"},
+    {"v2Resolution", "the window size is iResolution (vec2)"},
+};
+
+// N when `name` is `prefix` followed by digits only; -1 otherwise.
+int numberAfter(const std::string& name, const char* prefix)
+{
+    const std::string start = prefix;
+    if (name.size() <= start.size() || name.compare(0, start.size(), start) != 0 || name.size() > start.size() + 4)
+        return -1;
+    int number = 0;
+    for (std::size_t i = start.size(); i < name.size(); ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(name[i])))
+            return -1;
+        number = number * 10 + (name[i] - '0');
+    }
+    return number;
+}
+
+std::string typeProblem(const ShaderUniform& uniform, const char* type)
+{
+    if (uniform.type == type)
+        return "";
+    const char* article = (type[0] == 'i' || type[0] == 'u') ? "an " : "a ";
+    return uniform.name + " is declared " + uniform.type + ", the player sets " + article + type;
+}
+
+std::string passCountText(int count)
+{
+    return std::to_string(count) + (count == 1 ? " pass" : " passes");
+}
+
+std::string channelProblem(const ShaderUniform& uniform, int channel, const UniformSetting& setting)
+{
+    const std::string scene = "scene " + std::to_string(setting.sceneIndex);
+    if (setting.finalPass && channel >= setting.passCount)
+        return "uniform " + uniform.name + " is never set in the final pass of " + scene + ", which has " +
+               passCountText(setting.passCount) + ": it reads no pass's output";
+    if (!setting.finalPass && channel >= setting.passIndex) {
+        const std::string before = setting.passIndex == 0   ? "no pass comes"
+                                   : setting.passIndex == 1 ? "only 1 pass comes"
+                                                            : "only " + passCountText(setting.passIndex) + " come";
+        return "uniform " + uniform.name + " is never set in pass " + std::to_string(setting.passIndex) + " of " +
+               scene + ": " + before + " before it, so it reads no pass's output";
+    }
+    return typeProblem(uniform, "sampler2D");
+}
+
+std::string textureProblem(const ShaderUniform& uniform, int texture, const UniformSetting& setting)
+{
+    if (setting.finalPass)
+        return "uniform " + uniform.name + " is never set in the final pass (the scene's textures go to its passes)";
+    if (texture >= setting.textureCount)
+        return "uniform " + uniform.name + " is never set: scene " + std::to_string(setting.sceneIndex) + " has " +
+               std::to_string(setting.textureCount) + (setting.textureCount == 1 ? " texture" : " textures");
+    return typeProblem(uniform, "sampler2D");
+}
+
+// The first convention that sets `name`, for a shader that has none.
+const ShaderConvention* conventionSetting(const std::string& name)
+{
+    for (const ShaderConvention& convention : render::shaderConventions())
+        for (const ConventionUniform& known : convention.uniforms)
+            if (name == known.name)
+                return &convention;
+    return nullptr;
+}
+
+std::string unsetProblem(const ShaderUniform& uniform, const UniformSetting& setting)
+{
+    std::string problem = "uniform " + uniform.name + " is never set";
+    const ShaderConvention* convention = setting.convention == nullptr ? conventionSetting(uniform.name) : nullptr;
+    const std::string orConvention = convention == nullptr || setting.finalPass
+                                         ? ""
+                                         : std::string(" (or give the shader \"convention\": \"") + convention->name +
+                                               "\")";
+    for (const NameHint& hint : kNameHints)
+        if (uniform.name == hint.name)
+            return problem + "; " + hint.hint + orConvention;
+    if (!orConvention.empty())
+        return problem + ";" + orConvention.substr(1, orConvention.size() - 2);
+    if (uniform.type == "float" && !setting.finalPass)
+        problem += "; list \"" + uniform.name + "\" under the shader's \"parameters\" in demo.json to read its track";
+    return problem;
+}
+
+} // namespace
+
+std::vector<ShaderUniform> render::activeUniforms(GLuint program)
+{
+    std::vector<ShaderUniform> uniforms;
+    if (program == 0)
+        return uniforms;
+    GLint count = 0;
+    GLint longest = 0;
+    glGetProgramiv(program, GL_ACTIVE_UNIFORMS, &count);
+    glGetProgramiv(program, GL_ACTIVE_UNIFORM_MAX_LENGTH, &longest);
+    std::string name(static_cast<std::size_t>(std::max(longest, 1)), '\0');
+    for (GLint i = 0; i < count; ++i) {
+        GLsizei length = 0;
+        GLint size = 0;
+        GLenum type = 0;
+        glGetActiveUniform(program, static_cast<GLuint>(i), static_cast<GLsizei>(name.size()), &length, &size, &type,
+                           &name[0]);
+        std::string shown = name.substr(0, static_cast<std::size_t>(length));
+        if (shown.size() > 3 && shown.compare(shown.size() - 3, 3, "[0]") == 0)
+            shown.resize(shown.size() - 3);
+        if (shown.compare(0, 3, "gl_") != 0 && shown.find('.') == std::string::npos)
+            uniforms.push_back({shown, glslTypeName(type)});
+    }
+    return uniforms;
+}
+
+std::string render::glslTypeName(GLenum type)
+{
+    switch (type) {
+    case GL_FLOAT:
+        return "float";
+    case GL_FLOAT_VEC2:
+        return "vec2";
+    case GL_FLOAT_VEC3:
+        return "vec3";
+    case GL_FLOAT_VEC4:
+        return "vec4";
+    case GL_INT:
+        return "int";
+    case GL_INT_VEC2:
+        return "ivec2";
+    case GL_INT_VEC3:
+        return "ivec3";
+    case GL_INT_VEC4:
+        return "ivec4";
+    case GL_UNSIGNED_INT:
+        return "uint";
+    case GL_BOOL:
+        return "bool";
+    case GL_FLOAT_MAT2:
+        return "mat2";
+    case GL_FLOAT_MAT3:
+        return "mat3";
+    case GL_FLOAT_MAT4:
+        return "mat4";
+    case GL_SAMPLER_1D:
+        return "sampler1D";
+    case GL_SAMPLER_2D:
+        return "sampler2D";
+    case GL_SAMPLER_3D:
+        return "sampler3D";
+    case GL_SAMPLER_CUBE:
+        return "samplerCube";
+    case GL_SAMPLER_2D_RECT:
+        return "sampler2DRect";
+    case GL_INT_SAMPLER_2D:
+        return "isampler2D";
+    case GL_UNSIGNED_INT_SAMPLER_2D:
+        return "usampler2D";
+    default:
+        break;
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "type 0x%04X", type);
+    return text;
+}
+
+std::string render::uniformProblem(const ShaderUniform& uniform, const UniformSetting& setting)
+{
+    if (!setting.finalPass &&
+        std::find(setting.parameters.begin(), setting.parameters.end(), uniform.name) != setting.parameters.end())
+        return typeProblem(uniform, "float");
+    if (setting.convention != nullptr)
+        for (const ConventionUniform& known : setting.convention->uniforms)
+            if (uniform.name == known.name)
+                return typeProblem(uniform, known.type);
+    for (const PlayerUniform& known : kPlayerUniforms) {
+        if (uniform.name != known.name)
+            continue;
+        if (known.where == Where::FinalPass && !setting.finalPass)
+            return "uniform " + uniform.name + " is never set in a scene's passes (the final pass gets it)";
+        if (known.where == Where::Passes && setting.finalPass)
+            return "uniform " + uniform.name + " is never set in the final pass (a scene's passes get it)";
+        return typeProblem(uniform, known.type);
+    }
+    const int channel = numberAfter(uniform.name, kChannelPrefix);
+    if (channel >= 0)
+        return channelProblem(uniform, channel, setting);
+    const int texture = numberAfter(uniform.name, kTexturePrefix);
+    if (texture >= 0)
+        return textureProblem(uniform, texture, setting);
+    return unsetProblem(uniform, setting);
+}

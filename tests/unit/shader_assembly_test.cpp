@@ -1,0 +1,139 @@
+// What the compiler gets for a shader file: #include lines replaced, a
+// convention's additions, and compiler messages mapped back to the author's
+// files and lines. Files come from memory; no GL.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+
+#include "render/ShaderConvention.h"
+#include "render/ShaderSource.h"
+
+namespace {
+
+// Files in memory, as the assembly reads them.
+struct MemoryFiles {
+    std::map<std::string, std::string> files;
+
+    ShaderSource::FileReader reader()
+    {
+        return [this](const std::string& path, std::string& text, std::string& problem) {
+            const auto found = files.find(path);
+            if (found == files.end()) {
+                problem = "cannot open: No such file or directory";
+                return false;
+            }
+            text = found->second;
+            return true;
+        };
+    }
+
+    ShaderSource assemble(const std::string& path, const ShaderConvention* convention = nullptr)
+    {
+        return ShaderSource::assemble(path, files.at(path), convention, reader());
+    }
+};
+
+// A Mesa-style error at line `line` of the assembled text, mapped back.
+std::string errorAt(const ShaderSource& source, int line)
+{
+    return source.mapLog("0:" + std::to_string(line) + "(5): error: x\n");
+}
+
+int lineOf(const ShaderSource& source, const std::string& text)
+{
+    const std::string& all = source.text();
+    const std::size_t at = all.find(text);
+    EXPECT_NE(at, std::string::npos) << text;
+    return 1 + static_cast<int>(std::count(all.begin(), all.begin() + static_cast<long>(at), '\n'));
+}
+
+} // namespace
+
+TEST(ShaderInclude, FilesGoInOnceRelativeToTheirIncluderAndErrorsNameTheirOwnLines)
+{
+    MemoryFiles memory;
+    memory.files["fx/main.fsh"] =
+        "#version 330\n#include \"lib/noise.glsl\"\n  # include \"lib/noise.glsl\"\n"
+        "/* #include \"nothing.glsl\" */\nvoid main() {}\n";
+    memory.files["fx/lib/noise.glsl"] = "// noise\n#include \"../common.glsl\" // shared\nfloat noise();\n";
+    memory.files["fx/common.glsl"] = "const float k = 1.0;\n";
+
+    const ShaderSource source = memory.assemble("fx/main.fsh");
+    ASSERT_TRUE(source.ok()) << source.error();
+    EXPECT_EQ(source.text(),
+              "#version 330\n// noise\nconst float k = 1.0;\nfloat noise();\n"
+              "/* #include \"nothing.glsl\" */\nvoid main() {}\n");
+    EXPECT_EQ(source.files(), (std::vector<std::string>{"fx/main.fsh", "fx/lib/noise.glsl", "fx/common.glsl"}));
+    EXPECT_EQ(errorAt(source, 3), "fx/common.glsl:1:5: error: x\n");
+    EXPECT_EQ(errorAt(source, 4), "fx/lib/noise.glsl:3:5: error: x\n");
+    EXPECT_EQ(errorAt(source, 6), "fx/main.fsh:5:5: error: x\n");
+    EXPECT_EQ(source.mapLog("0(2) : error C0000: y\nlinking failed\n"),
+              "fx/lib/noise.glsl:1: error C0000: y\n"
+              "linking failed\n");
+}
+
+TEST(ShaderInclude, CyclesMissingFilesAndBadDirectivesNameTheIncludeLine)
+{
+    MemoryFiles memory;
+    memory.files["a.fsh"] = "void f();\n#include \"b.glsl\"\n";
+    memory.files["b.glsl"] = "\n\n#include \"a.fsh\"\n";
+    EXPECT_EQ(memory.assemble("a.fsh").error(),
+              "b.glsl:3: #include \"a.fsh\" includes a file within itself (a.fsh -> b.glsl -> a.fsh)");
+
+    memory.files["self.fsh"] = "#include \"self.fsh\"\n";
+    EXPECT_EQ(memory.assemble("self.fsh").error(),
+              "self.fsh:1: #include \"self.fsh\" includes a file within itself (self.fsh -> self.fsh)");
+
+    memory.files["m.fsh"] = "\n#include \"gone.glsl\"\n";
+    const ShaderSource missing = memory.assemble("m.fsh");
+    EXPECT_EQ(missing.error(),
+              "m.fsh:2: cannot include \"gone.glsl\": gone.glsl: cannot open: No such file or directory");
+    // Watched, so that it is noticed when it appears.
+    EXPECT_EQ(missing.files(), (std::vector<std::string>{"m.fsh", "gone.glsl"}));
+
+    memory.files["bad.fsh"] = "#include <noise.glsl>\n";
+    EXPECT_EQ(memory.assemble("bad.fsh").error(),
+              "bad.fsh:1: #include needs a file name in double quotes: #include \"file\"");
+}
+
+TEST(ShaderConvention, ShaderSiteSourceGetsVersionDeclarationsAndMainAroundItsOwnLines)
+{
+    MemoryFiles memory;
+    memory.files["site.fsh"] =
+        "uniform vec3 iResolution; // its own\n#include \"lib.glsl\"\n"
+        "void mainImage(out vec4 fragColor, in vec2 fragCoord)\n"
+        "{\n    fragColor = vec4(fragCoord / iResolution.xy, iTime, 1.0);\n}\n";
+    memory.files["lib.glsl"] = "float helper() { return iTime; }\n";
+    const ShaderSource source = memory.assemble("site.fsh", render::findShaderConvention("shadertoy"));
+    ASSERT_TRUE(source.ok()) << source.error();
+    const std::string& text = source.text();
+    EXPECT_EQ(text.rfind("#version 330 core\n", 0), 0u) << text;
+    EXPECT_EQ(text.find("uniform vec3 iResolution;\n"), std::string::npos) << "declared twice:\n" << text;
+    EXPECT_NE(text.find("uniform vec3 iChannelResolution[4];\n"), std::string::npos) << text;
+    EXPECT_LT(text.find("uniform float iTime;"), text.find("float helper()"));
+    EXPECT_NE(text.find("mainImage(shadertoyFragColor, gl_FragCoord.xy);\n}\n"), std::string::npos) << text;
+
+    // Messages name the author's lines, not the added ones.
+    EXPECT_EQ(errorAt(source, lineOf(source, "fragColor = vec4")), "site.fsh:5:5: error: x\n");
+    EXPECT_EQ(errorAt(source, lineOf(source, "float helper")), "lib.glsl:1:5: error: x\n");
+    EXPECT_EQ(errorAt(source, lineOf(source, "mainImage(shadertoyFragColor")),
+              "site.fsh: error: x (in what the \"shadertoy\" convention adds)\n");
+}
+
+TEST(ShaderConvention, OwnVersionAndExtensionsStayFirstAndOldWordsAreRenamed)
+{
+    MemoryFiles memory;
+    memory.files["v.fsh"] =
+        "// a viewer's shader\n#version 330\n#extension GL_ARB_gpu_shader5 : enable\n"
+        "varying vec2 v_texcoord;\nvoid main() { gl_FragColor = texture2D(t, v_texcoord); }\n";
+    const ShaderSource source = memory.assemble("v.fsh", render::findShaderConvention("glslviewer"));
+    ASSERT_TRUE(source.ok()) << source.error();
+    EXPECT_EQ(source.text(),
+              "// a viewer's shader\n#version 330\n#extension GL_ARB_gpu_shader5 : enable\n"
+              "uniform float u_time;\nuniform vec2 u_resolution;\nuniform vec2 u_mouse;\n"
+              "out vec4 glslviewerFragColor;\n"
+              "in vec2 v_texcoord;\nvoid main() { glslviewerFragColor = texture(t, v_texcoord); }\n");
+    EXPECT_EQ(errorAt(source, 9), "v.fsh:5:5: error: x\n");
+}
