@@ -19,11 +19,13 @@
 // save waits for the player to show it: its "Reloaded" line, or the error
 // line that names the broken file.
 //
-// The player runs with bench/libgl_object_count.so preloaded, which counts
-// the GL objects it holds. After every save the driver reads the player's
-// resident memory (VmRSS), its open files and that count. Bytes per save is
-// the slope of a straight line through the memory samples after the first
-// quarter of the run (the driver builds its caches first).
+// The player runs with bench/libplayer_probe.so preloaded, which counts the
+// GL objects it holds and reads its heap. After every save the driver reads
+// the player's resident memory (VmRSS), its open files, that count and the
+// heap's bytes in use. Bytes per save is the slope of a straight line through
+// the samples after the first quarter of the run (the player and Mesa build
+// their caches first): the heap's slope says what the program holds on to,
+// resident memory's also moves with how the allocator keeps its pages.
 //
 // Finds the player beside its own build directory, or in
 // $DEMOPLAYER_BINARY_DIR. Main thread, and one thread reading the player's
@@ -174,9 +176,10 @@ struct Sample {
     int openFiles = 0;
     long glObjects = -1; // -1: not known (no count written yet)
     std::string glDetail;
+    double heapBytes = 0.0; // handed out by malloc and not freed
 };
 
-Sample sampleOf(pid_t player, const fs::path& glObjectsFile)
+Sample sampleOf(pid_t player, const fs::path& probeFile)
 {
     Sample sample;
     std::ifstream status("/proc/" + std::to_string(player) + "/status");
@@ -187,11 +190,13 @@ Sample sampleOf(pid_t player, const fs::path& glObjectsFile)
     for (fs::directory_iterator it("/proc/" + std::to_string(player) + "/fd", error), end; !error && it != end;
          it.increment(error))
         ++sample.openFiles;
-    const std::string counts = readFile(glObjectsFile);
-    const std::size_t total = counts.find("total");
-    if (total != std::string::npos) {
-        sample.glObjects = std::atol(counts.c_str() + total + 5);
-        sample.glDetail = counts.substr(0, counts.find('\n'));
+    const std::string probed = readFile(probeFile);
+    const std::size_t total = probed.find("total");
+    const std::size_t heap = probed.find("heap");
+    if (total != std::string::npos && heap != std::string::npos) {
+        sample.glObjects = std::atol(probed.c_str() + total + 5);
+        sample.glDetail = probed.substr(0, total);
+        sample.heapBytes = std::atof(probed.c_str() + heap + 4);
     }
     return sample;
 }
@@ -229,7 +234,7 @@ std::string commandOutput(const std::string& command)
 
 // The player, started in `demo` with `options`, its output read as it comes.
 pid_t startPlayer(const fs::path& player, const fs::path& demo, const std::vector<std::string>& options,
-                  const fs::path& preload, const fs::path& glObjectsFile, PlayerOutput& output)
+                  const fs::path& preload, const fs::path& probeFile, PlayerOutput& output)
 {
     int out[2], err[2];
     if (pipe(out) != 0 || pipe(err) != 0)
@@ -243,8 +248,9 @@ pid_t startPlayer(const fs::path& player, const fs::path& demo, const std::vecto
         close(out[1]);
         close(err[1]);
         setenv("LD_PRELOAD", preload.c_str(), 1);
-        setenv("DEMOPLAYER_GL_OBJECTS", glObjectsFile.c_str(), 1);
-        setenv("MESA_SHADER_CACHE_DISABLE", "true", 1);
+        setenv("DEMOPLAYER_PROBE", probeFile.c_str(), 1);
+        // Mesa's shader cache as a person has it, but in the scratch folder.
+        setenv("MESA_SHADER_CACHE_DIR", (demo.parent_path() / "mesa-shader-cache").c_str(), 0);
         setenv("SDL_AUDIODRIVER", "dummy", 0);
         std::vector<std::string> arguments = {player.string()};
         arguments.insert(arguments.end(), options.begin(), options.end());
@@ -315,7 +321,7 @@ int main(int argc, char** argv)
                                   ? fs::path(binaryDir)
                                   : fs::read_symlink("/proc/self/exe").parent_path().parent_path();
     const fs::path example = binaries / "example";
-    const fs::path preload = binaries / "bench" / "libgl_object_count.so";
+    const fs::path preload = binaries / "bench" / "libplayer_probe.so";
     if (!fs::exists(example / "demo.json") || !fs::exists(preload)) {
         std::fprintf(stderr, "bench_live_soak: needs %s and %s (build the example and the bench)\n", example.c_str(),
                      preload.c_str());
@@ -350,8 +356,8 @@ int main(int argc, char** argv)
         file.original = readFile(demo / file.name);
 
     PlayerOutput output;
-    const fs::path glObjectsFile = fs::path(scratch.path()) / "gl-objects";
-    const pid_t player = startPlayer(binaries / "demoplayer", demo, options, preload, glObjectsFile, output);
+    const fs::path probeFile = fs::path(scratch.path()) / "probe";
+    const pid_t player = startPlayer(binaries / "demoplayer", demo, options, preload, probeFile, output);
     auto text = [](const char* wanted) {
         return [wanted](const PlayerOutput::Line& line) { return line.text.find(wanted) != std::string::npos; };
     };
@@ -429,7 +435,7 @@ int main(int argc, char** argv)
                                                    : "demo.json";
             latencies[breakIt ? what + ", broken" : what].push_back(milliseconds(Clock::now() - saved));
         }
-        samples.push_back(sampleOf(player, glObjectsFile));
+        samples.push_back(sampleOf(player, probeFile));
 
         if (!window.empty() && saveIndex % 3 != 2) {
             std::system(("xdotool key " + std::string(kKeys[keys % (sizeof kKeys / sizeof kKeys[0])]) + " 2>/dev/null")
@@ -455,9 +461,11 @@ int main(int argc, char** argv)
         return 1;
     }
     const std::size_t warm = samples.size() / 4;
-    std::vector<double> resident;
-    for (std::size_t i = warm; i < samples.size(); ++i)
+    std::vector<double> resident, heap;
+    for (std::size_t i = warm; i < samples.size(); ++i) {
         resident.push_back(samples[i].residentBytes);
+        heap.push_back(samples[i].heapBytes);
+    }
     const Sample& first = samples.front();
     const Sample& last = samples.back();
     std::printf("live soak: %.1f minutes, %zu saves (%d by rename, %d broken), %d keys; player options:",
@@ -466,8 +474,12 @@ int main(int argc, char** argv)
         std::printf(" %s", option.c_str());
     std::printf("\nresident memory: %.1f MB after the first save, %.1f MB after save %zu, %.1f MB at the end\n",
                 first.residentBytes / 1e6, samples[warm].residentBytes / 1e6, warm, last.residentBytes / 1e6);
-    std::printf("bytes per save after save %zu: %.0f (slope of a straight line through %zu samples)\n", warm,
-                slope(resident), resident.size());
+    std::printf("heap in use: %.1f MB after the first save, %.1f MB after save %zu, %.1f MB at the end\n",
+                first.heapBytes / 1e6, samples[warm].heapBytes / 1e6, warm, last.heapBytes / 1e6);
+    std::printf(
+        "bytes per save after save %zu: heap %.0f, resident %.0f (slopes of straight lines through %zu "
+        "samples)\n",
+        warm, slope(heap), slope(resident), resident.size());
     std::printf("GL objects: %ld after the first save, %ld at the end\n", first.glObjects, last.glObjects);
     std::printf("  at the end: %s\n", last.glDetail.c_str());
     std::printf("open files: %d after the first save, %d at the end\n", first.openFiles, last.openFiles);

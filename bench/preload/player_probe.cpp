@@ -1,10 +1,12 @@
 // An LD_PRELOAD library for bench_live_soak: counts the GL objects that the
 // program it is loaded into holds (made and not yet deleted), by kind, and
-// writes the counts to the file named by $DEMOPLAYER_GL_OBJECTS after a
-// swap, at most twice a second, as one line of "kind count" pairs and the
-// total. It sees the calls that go through libGL's own symbols (the GL 1.1
-// texture calls) and through glXGetProcAddress (everything GLEW loads);
-// calls through EGL or a loader of its own go uncounted.
+// after a swap, at most twice a second, writes to the file named by
+// $DEMOPLAYER_PROBE one line of "kind count" pairs, their total, and the
+// bytes the heap has handed out and not had back (mallinfo2), which unlike
+// resident memory does not move with the allocator's own bookkeeping. It sees
+// the GL calls that go through libGL's own symbols (the GL 1.1 texture calls)
+// and through glXGetProcAddress (everything GLEW loads); calls through EGL or
+// a loader of its own go uncounted.
 //
 // Any thread; the counts are kept under one lock.
 #include <chrono>
@@ -16,6 +18,7 @@
 
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <GL/gl.h>
@@ -55,7 +58,7 @@ void writeCounts()
         return;
     lastWritten = now;
     if (output < 0) {
-        const char* path = std::getenv("DEMOPLAYER_GL_OBJECTS");
+        const char* path = std::getenv("DEMOPLAYER_PROBE");
         if (path == nullptr || (output = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)) < 0)
             return;
     }
@@ -67,7 +70,9 @@ void writeCounts()
                                 kKindNames[kind], live[kind].size());
         total += live[kind].size();
     }
-    length += std::snprintf(line + length, sizeof line - static_cast<std::size_t>(length), "total %8zu\n", total);
+    const struct mallinfo2 heap = mallinfo2();
+    length += std::snprintf(line + length, sizeof line - static_cast<std::size_t>(length), "total %8zu heap %12zu\n",
+                            total, heap.uordblks + heap.hblkhd);
     // Fixed-width fields: each line overwrites the last one whole.
     if (pwrite(output, line, static_cast<std::size_t>(length), 0) < 0)
         return;
