@@ -21,6 +21,8 @@ public:
     {
         builds_.answer(vertexPath, fragmentPath, outcome);
     }
+    // Live mode shows an image's failure itself, once (see LiveMode).
+    bool takesImageFailures() const override { return builds_.report() == BuildReport::Quiet; }
     BuildFailures& builds() { return builds_; }
 
 private:

@@ -25,7 +25,7 @@ Scene* app::sceneToDraw(std::vector<Scene>& scenes, int sceneIndex, bool& found)
 }
 
 SceneDrawResult app::drawFrame(LoadedDemo& demo, Scene* scene, const FrameValues& values, const FramePicture& picture,
-                               FrameReport report)
+                               FrameReport report, const PassInputs& inputs)
 {
     const FrameView& view = picture.view;
     if (scene == nullptr) {
@@ -54,5 +54,7 @@ SceneDrawResult app::drawFrame(LoadedDemo& demo, Scene* scene, const FrameValues
                      report == FrameReport::Console};
     frame.view = view;
     frame.picture = picture.through;
+    frame.inputs = inputs;
+    frame.inputs.spectrumTexture = &demo.spectrumTexture;
     return scene->render(frame);
 }

@@ -20,6 +20,7 @@
 #include "demo/DemoDescription.h"
 #include "demo/DemoLoader.h"
 #include "platform/platform.h"
+#include "render/ShaderLog.h"
 #include "sync/device.h"
 
 namespace {
@@ -27,6 +28,11 @@ namespace {
 constexpr const char* kDescriptionPath = "demo.json";
 constexpr const char* kFinalVertexPath = "test.vsh";
 constexpr const char* kFinalFragmentPath = "AA.fsh";
+
+// Files modified this long before a description reload began may have been
+// saved after the reload read them: file systems stamp times from a coarse
+// clock, some in whole seconds.
+constexpr int64_t kFileTimeSlackNs = 1000000000;
 
 // Lines of one problem shown in the window; the console has them all.
 constexpr std::size_t kShownProblemLines = 4;
@@ -56,9 +62,11 @@ bool contains(const std::vector<std::string>& list, const std::string& item)
     return std::find(list.begin(), list.end(), item) != list.end();
 }
 
-std::string firstLine(const std::string& text)
+// Now, as file times count: nanoseconds since 1970.
+int64_t fileClockNs()
 {
-    return text.substr(0, text.find('\n'));
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
 }
 
 double secondsSince(std::chrono::steady_clock::time_point start)
@@ -95,7 +103,10 @@ void LiveMode::start()
     // Obtained now so that its file is watched from the first frame on.
     sync_obtain_track(appState.syncDevice.get(), "fstr_val");
     loadTextTracks();
-    watchDemoFiles();
+    for (std::size_t i = 0; i < appState.demo.imageTextures.size(); ++i)
+        if (!appState.demo.imageTextures[i]->loadProblem().empty())
+            showImageProblem(appState.demo.imagePaths[i], appState.demo.imageTextures[i]->loadProblem(), false);
+    watchDemoFiles(INT64_MAX);
     console_.line(std::string("live: watching the demo's files") + (watcher_.notifying() ? "" : " (polling)") +
                   "; Tab shows or hides the heads-up display");
 }
@@ -116,21 +127,23 @@ void LiveMode::loadTextTracks()
     }
 }
 
-void LiveMode::watchDemoFiles()
+void LiveMode::watchDemoFiles(int64_t readSinceNs)
 {
-    watcher_.clear();
-    watcher_.add(kDescriptionPath);
-    watcher_.add(kFinalVertexPath);
-    watcher_.add(kFinalFragmentPath);
+    std::vector<std::string> paths = {kDescriptionPath, kFinalVertexPath, kFinalFragmentPath};
     for (const DemoShader& shader : appState.demo.shaders)
         for (const std::string& file : shader.getSourceFiles())
-            watcher_.add(file);
+            paths.push_back(file);
     for (const std::string& path : appState.demo.imagePaths)
-        watcher_.add(path);
+        paths.push_back(path);
     for (const std::unique_ptr<SyncTrack>& track : appState.syncDevice->data.tracks) {
-        watcher_.add(sync_track_path(appState.syncDevice->base_name.c_str(), track->name.c_str()));
-        watcher_.add(app::textTrackPath(track->name));
+        paths.push_back(sync_track_path(appState.syncDevice->base_name.c_str(), track->name.c_str()));
+        paths.push_back(app::textTrackPath(track->name));
     }
+    // Files watched already keep their state, so a save not yet looked at
+    // (one made while the description loaded) is not lost.
+    watcher_.keepOnly(paths);
+    for (const std::string& path : paths)
+        watcher_.add(path, readSinceNs);
 }
 
 void LiveMode::showBuildErrors(const std::vector<ShaderBuildError>& errors)
@@ -159,24 +172,27 @@ void LiveMode::holdAtEnd(double endRow)
 
 void LiveMode::reloadChanged(const std::vector<std::string>& changed)
 {
-    // A new description rebuilds every entry and image; tracks stay.
-    if (contains(changed, kDescriptionPath)) {
-        reloadDescription();
-    } else {
+    // Each file's change on its own. A description that loads has built
+    // every entry and read every image as they are now; tracks stay.
+    const bool described = contains(changed, kDescriptionPath) && reloadDescription();
+    if (!described) {
         rebuildEntries(changed);
-        if (contains(changed, kFinalVertexPath) || contains(changed, kFinalFragmentPath))
-            rebuildFinalPass();
         // Each image once, however many texture entries name it.
         for (const std::string& path : changed)
             if (contains(appState.demo.imagePaths, path))
                 reloadImage(path);
     }
+    if (contains(changed, kFinalVertexPath) || contains(changed, kFinalFragmentPath))
+        rebuildFinalPass();
     for (const std::string& path : changed)
         reloadTrack(path);
 }
 
-void LiveMode::reloadDescription()
+bool LiveMode::reloadDescription()
 {
+    // Before anything is read: a file modified after this may have been
+    // saved after the load read it.
+    const int64_t readSinceNs = fileClockNs() - kFileTimeSlackNs;
     DemoContent content;
     BuildFailures builds(BuildFailurePolicy::Show);
     ReloadHost host(builds);
@@ -190,8 +206,11 @@ void LiveMode::reloadDescription()
     }
     if (!loaded) {
         setProblem(kDescriptionPath, std::string(kDescriptionPath) + ": " + reason + "; the running demo stays");
-        return;
+        return false;
     }
+    for (const std::string& path : appState.demo.imagePaths)
+        clearProblem(path);
+    keepLastGoodBuilds(content);
     // The music's position is in bytes, so it stays where it is whatever the new tempo.
     appState.demo = std::move(content);
     appState.demo.timing.fitToTune(app::tuneSeconds());
@@ -206,10 +225,54 @@ void LiveMode::reloadDescription()
     showBuildErrors(builds.failures());
     // New parameters may have made tracks that a text file is the source of.
     loadTextTracks();
-    watchDemoFiles();
+    watchDemoFiles(readSinceNs);
     reloaded(kDescriptionPath);
     console_.clearStatus();
     app::warnAboutDemoMistakes(appState, app::tuneSeconds());
+    return true;
+}
+
+void LiveMode::keepLastGoodBuilds(DemoContent& fresh)
+{
+    DemoContent& running = appState.demo;
+    // An entry that does not build draws with its last good program.
+    auto inherit = [&](DemoShader& shader) {
+        for (const DemoShader& previous : running.shaders)
+            if (sameEntry(previous, shader))
+                shader.inheritProgram(previous);
+    };
+    for (DemoShader& shader : fresh.shaders)
+        inherit(shader);
+    for (Scene& scene : fresh.scenes)
+        for (DemoShader& shader : scene.getPassShaders())
+            inherit(shader);
+
+    // An image that no longer loads keeps its last good picture: the running
+    // texture moves into the new one, which the new scenes point at.
+    std::vector<bool> taken(running.imageTextures.size(), false);
+    std::vector<std::string> said;
+    for (std::size_t i = 0; i < fresh.imageTextures.size(); ++i) {
+        const std::string problem = fresh.imageTextures[i]->loadProblem();
+        if (problem.empty())
+            continue;
+        bool kept = false;
+        for (std::size_t j = 0; j < running.imageTextures.size() && !kept; ++j) {
+            if (taken[j] || running.imagePaths[j] != fresh.imagePaths[i] ||
+                !running.imageTextures[j]->loadProblem().empty())
+                continue;
+            *fresh.imageTextures[i] = std::move(*running.imageTextures[j]);
+            taken[j] = true;
+            kept = true;
+        }
+        if (!contains(said, fresh.imagePaths[i]))
+            showImageProblem(fresh.imagePaths[i], problem, kept);
+        said.push_back(fresh.imagePaths[i]);
+    }
+}
+
+void LiveMode::showImageProblem(const std::string& path, const std::string& problem, bool lastGoodStays)
+{
+    setProblem(path, path + ": " + problem + (lastGoodStays ? "; the last good picture stays" : ""));
 }
 
 void LiveMode::rebuildEntries(const std::vector<std::string>& changed)
@@ -309,7 +372,7 @@ void LiveMode::reloadImage(const std::string& path)
         render::loadImageFile(path.c_str(), width, height, &problem, render::maxImageSide()), render::freeImagePixels);
     if (!pixels) {
         // The last good picture stays, as a shader's last good program does.
-        setProblem(path, path + ": " + problem + "; the last good picture stays");
+        showImageProblem(path, problem, true);
         return;
     }
     // Decoded once; every texture entry of the image gets it (the scenes keep
@@ -337,7 +400,7 @@ void LiveMode::setProblem(const std::string& key, const std::string& message)
         return;
     console_.clearStatus();
     std::cout.flush();
-    std::fprintf(stderr, "%s\n", firstLine(message).c_str());
+    std::fprintf(stderr, "%s\n", render::firstErrorLine(message).c_str());
 }
 
 void LiveMode::clearProblem(const std::string& key)
@@ -491,4 +554,33 @@ void onLiveSpecialKey(int key, int, int)
         app::toggleEditor();
     else if (!appState.edit || !appState.edit->onSpecialKey(key))
         appState.live->onSpecialKey(key);
+}
+
+void LiveMode::onMouseButton(int button, int state, int x, int y)
+{
+    if (button != GLUT_LEFT_BUTTON)
+        return;
+    // Shaders count pixels from the bottom left.
+    const float fromBottom = appState.windowHeight - 1.0f - static_cast<float>(y);
+    if (state == GLUT_DOWN)
+        mouse_.press(static_cast<float>(x), fromBottom);
+    else
+        mouse_.release(static_cast<float>(x), fromBottom);
+}
+
+void LiveMode::onMouseMotion(int x, int y)
+{
+    mouse_.move(static_cast<float>(x), appState.windowHeight - 1.0f - static_cast<float>(y));
+}
+
+void onLiveMouseButton(int button, int state, int x, int y)
+{
+    if (appState.live)
+        appState.live->onMouseButton(button, state, x, y);
+}
+
+void onLiveMouseMotion(int x, int y)
+{
+    if (appState.live)
+        appState.live->onMouseMotion(x, y);
 }

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,6 +20,8 @@
 #include "app/FrameRules.h"
 #include "app/LiveConsole.h"
 #include "app/LiveTimeline.h"
+#include "app/ShaderMouse.h"
+#include "demo/DemoContent.h"
 #include "platform/FileWatcher.h"
 #include "render/HeadsUpDisplay.h"
 #include "render/PictureTarget.h"
@@ -51,7 +54,7 @@ public:
     void drawOverlay(const FrameView& place);
 
     // Watches the demo's files again, tracks added since included.
-    void watchFiles() { watchDemoFiles(); }
+    void watchFiles() { watchDemoFiles(INT64_MAX); }
 
     // A track file that another part of the player read again (the track
     // editor, for its text tracks): its problem goes, the reload shows.
@@ -61,16 +64,24 @@ public:
     bool onKey(unsigned char key);
     void onSpecialKey(int key);
 
+    // The toolkit's mouse button and motion events (window coordinates from the top left).
+    void onMouseButton(int button, int state, int x, int y);
+    void onMouseMotion(int x, int y);
+    // The mouse for the frame about to be drawn (see ShaderMouse).
+    void mouseValues(float mouse[4], float pointer[2]) { mouse_.frameValues(mouse, pointer); }
+
 private:
     struct Problem {
         std::string key;     // what failed: a file, or "vertex, fragment" of an entry
         std::string message; // one reason per line
     };
 
-    void watchDemoFiles();
+    void watchDemoFiles(int64_t readSinceNs);
     void loadTextTracks();
     void reloadChanged(const std::vector<std::string>& changed);
-    void reloadDescription();
+    bool reloadDescription();
+    void keepLastGoodBuilds(DemoContent& fresh);
+    void showImageProblem(const std::string& path, const std::string& problem, bool lastGoodStays);
     void rebuildEntries(const std::vector<std::string>& changed);
     void rebuildFinalPass();
     void reloadTrack(const std::string& path);
@@ -92,6 +103,7 @@ private:
     std::string latest_;                  // the latest reload
     std::vector<std::string> textTracks_; // names whose source is tracks/NAME.txt
     LiveFrameStatus status_;
+    ShaderMouse mouse_;
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
     std::chrono::steady_clock::time_point rateStart_ = start_;
     int rateFrames_ = 0;
@@ -100,3 +112,7 @@ private:
 // The toolkit's special-key callback in live mode (Home, PageUp, PageDown;
 // F2 and the track editor's keys).
 void onLiveSpecialKey(int key, int x, int y);
+
+// The toolkit's mouse callbacks in live mode: the mouse that shaders read.
+void onLiveMouseButton(int button, int state, int x, int y);
+void onLiveMouseMotion(int x, int y);

@@ -1,5 +1,6 @@
-// The window, its GL context and the toolkit's idle and reshape callbacks.
-// Main thread; the toolkit owns the window and the context.
+// The window, its GL context and the toolkit's idle, reshape and close
+// callbacks. Main thread; the toolkit owns the window and the context, and
+// the window records when the context is there (platform_gl_context_record).
 #include "app/Window.h"
 
 #include <cstdio>
@@ -46,6 +47,8 @@ bool app::initWindow(int width, int height)
     // do, so main releases the audio and the process ends with status 0.
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
     glutCreateWindow(appState.windowTitle.c_str());
+    platform_gl_context_record(true);
+    glutCloseFunc(onWindowClosed);
     glutReshapeFunc(onReshape);
 
     glewExperimental = GL_TRUE;
@@ -61,6 +64,15 @@ bool app::initWindow(int width, int height)
     glutIdleFunc(onIdle);
     glutDisplayFunc(onDisplay);
     return true;
+}
+
+void app::onWindowClosed()
+{
+    // The toolkit makes the window's context current for this call; the GL
+    // objects go now, while it still is.
+    appState.live.reset();
+    appState.releaseGlObjects();
+    platform_gl_context_record(false);
 }
 
 void app::onReshape(int, int) {}

@@ -20,6 +20,11 @@ namespace app {
 // `width` x `height` sets the window's size; 0 x 0 makes it as large as the screen.
 bool initWindow(int width = 0, int height = 0);
 
+// Close callback, when the window goes (closed by the person, or at the end
+// of the main loop): releases the GL objects while the window's context is
+// still current, and records that it goes.
+void onWindowClosed();
+
 // Reshape callback: nothing; the scene passes set the viewports they need.
 void onReshape(int width, int height);
 

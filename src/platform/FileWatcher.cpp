@@ -2,10 +2,10 @@
 #include "platform/FileWatcher.h"
 
 #include <algorithm>
-#include <system_error>
+#include <cstdint>
+#include <utility>
 
 #include "platform/file_watch.h"
-#include "platform/platform.h"
 
 namespace fs = std::filesystem;
 
@@ -29,27 +29,20 @@ FileWatcher::~FileWatcher()
     platform_watch_close(watch_);
 }
 
-FileWatcher::FileState FileWatcher::stateOf(const std::string& path)
-{
-    FileState state;
-    std::error_code error;
-    const fs::file_status status = fs::status(path, error);
-    if (error || !fs::exists(status))
-        return state;
-    state.exists = true;
-    platform_file_time_ns(path.c_str(), state.timeNs);
-    if (fs::is_regular_file(status))
-        state.size = fs::file_size(path, error);
-    return state;
-}
-
 void FileWatcher::add(const std::string& path)
 {
+    add(path, INT64_MAX);
+}
+
+void FileWatcher::add(const std::string& path, int64_t readSinceNs)
+{
     const fs::path key = normalised(path);
-    for (const WatchedFile& file : files_)
-        if (file.normalised == key)
+    for (const Entry& entry : files_)
+        if (entry.normalised == key)
             return;
-    files_.push_back({path, key, stateOf(path), false});
+    WatchedFile file(path, WatchedFile::Detail::Exact);
+    const bool changedSinceRead = file.readAt(readSinceNs);
+    files_.push_back({std::move(file), key, changedSinceRead});
 
     const std::string folder = key.parent_path().string();
     if (watch_ != nullptr &&
@@ -61,6 +54,18 @@ void FileWatcher::add(const std::string& path)
             watch_ = nullptr;
         }
     }
+}
+
+void FileWatcher::keepOnly(const std::vector<std::string>& paths)
+{
+    std::vector<fs::path> kept;
+    for (const std::string& path : paths)
+        kept.push_back(normalised(path));
+    files_.erase(std::remove_if(files_.begin(), files_.end(),
+                                [&](const Entry& entry) {
+                                    return std::find(kept.begin(), kept.end(), entry.normalised) == kept.end();
+                                }),
+                 files_.end());
 }
 
 void FileWatcher::clear()
@@ -80,22 +85,19 @@ std::vector<std::string> FileWatcher::changes()
             lookAtAll = true; // events were lost
         for (const std::string& event : events) {
             const fs::path key = normalised(event);
-            for (WatchedFile& file : files_)
-                if (file.normalised == key)
-                    file.notified = true;
+            for (Entry& entry : files_)
+                if (entry.normalised == key)
+                    entry.notified = true;
         }
     }
 
     std::vector<std::string> changed;
-    for (WatchedFile& file : files_) {
-        if (!lookAtAll && !file.notified)
+    for (Entry& entry : files_) {
+        if (!lookAtAll && !entry.notified)
             continue;
-        file.notified = false;
-        const FileState now = stateOf(file.path);
-        if (now == file.state)
-            continue;
-        file.state = now;
-        changed.push_back(file.path);
+        entry.notified = false;
+        if (entry.file.changed())
+            changed.push_back(entry.file.path());
     }
     return changed;
 }

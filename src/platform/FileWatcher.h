@@ -4,7 +4,8 @@
 //
 // A file counts as changed when its modification time (at the file system's
 // full resolution, not whole seconds), its size, or whether it exists differs
-// from what was seen last. Notification only says which files to look at,
+// from what was seen last (WatchedFile, in full detail). Notification only
+// says which files to look at,
 // so a burst of events for one save gives one change, and an editor that
 // saves by writing a temporary file and renaming it is seen like any other.
 // Two saves between two looks give one change; saves in quick succession
@@ -13,10 +14,11 @@
 // Main thread. Owns its notification handle. Non-copyable.
 #pragma once
 
-#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include "platform/WatchedFile.h"
 
 struct PlatformWatch;
 
@@ -36,6 +38,16 @@ public:
     // against). Adding a path twice watches it once.
     void add(const std::string& path);
 
+    // Watches `path` as one that was read at `readSinceNs` (nanoseconds
+    // since 1970, as file times count): a file modified since then, which
+    // may have been saved after it was read, counts as changed at the next
+    // look. A path already watched keeps its state.
+    void add(const std::string& path, int64_t readSinceNs);
+
+    // Forgets every path that `paths` does not name; the others keep their
+    // state, so a change not yet looked at is not lost.
+    void keepOnly(const std::vector<std::string>& paths);
+
     // Forgets every path.
     void clear();
 
@@ -47,26 +59,14 @@ public:
     bool notifying() const { return watch_ != nullptr; }
 
 private:
-    struct FileState {
-        bool exists = false;
-        int64_t timeNs = 0; // modification time, nanoseconds since 1970
-        std::uintmax_t size = 0;
-        bool operator==(const FileState& other) const
-        {
-            return exists == other.exists && timeNs == other.timeNs && size == other.size;
-        }
-    };
-    struct WatchedFile {
-        std::string path;                 // as added
+    struct Entry {
+        WatchedFile file;                 // its path as added, and as last seen
         std::filesystem::path normalised; // for matching notified names
-        FileState state;                  // as last seen
         bool notified = false;            // an event named it since the last look
     };
-
-    static FileState stateOf(const std::string& path);
 
     Method method_;
     PlatformWatch* watch_ = nullptr;
     std::vector<std::string> watchedFolders_;
-    std::vector<WatchedFile> files_;
+    std::vector<Entry> files_;
 };

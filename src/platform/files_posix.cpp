@@ -1,6 +1,6 @@
 // POSIX implementation of the platform's file calls: opening a file for
-// reading only when it is a regular file, and its full-resolution
-// modification time. No GL, no X: the track code and its
+// reading only when it is a regular file, and its modification time (in
+// whole seconds and at full resolution). No GL, no X: the track code and its
 // tool link this without the window system. Any thread.
 #include "platform/platform.h"
 
@@ -47,6 +47,17 @@ std::FILE* platform_open_regular_file(const char* path, uint64_t& sizeBytes, std
     }
     sizeBytes = static_cast<uint64_t>(status.st_size);
     return file;
+}
+
+bool platform_file_time(const char* path, int32_t& time)
+{
+    struct stat status;
+    if (stat(path, &status) != 0)
+        return false;
+    // Keep the low 32 bits of the 64-bit seconds; the comparison only asks
+    // whether the time changed, not which is later.
+    time = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(status.st_mtime)));
+    return true;
 }
 
 bool platform_file_time_ns(const char* path, int64_t& nanoseconds)

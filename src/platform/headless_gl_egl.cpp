@@ -152,6 +152,7 @@ bool HeadlessGl::open(int width, int height, std::string& problem)
     handles_ = std::move(handles);
     width_ = width;
     height_ = height;
+    platform_gl_context_record(true);
     return true;
 }
 
@@ -159,6 +160,7 @@ void HeadlessGl::close()
 {
     if (!handles_)
         return;
+    platform_gl_context_record(false);
     eglMakeCurrent(handles_->display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     eglDestroyContext(handles_->display, handles_->context);
     eglDestroySurface(handles_->display, handles_->surface);

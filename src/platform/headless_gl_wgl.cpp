@@ -4,6 +4,7 @@
 // context then draws into a pbuffer of the requested size, which no screen
 // limits, covers or scales.
 #include "platform/headless_gl.h"
+#include "platform/platform.h"
 
 #include <windows.h>
 
@@ -221,6 +222,7 @@ bool HeadlessGl::open(int width, int height, std::string& problem)
     handles_ = std::move(handles);
     width_ = width;
     height_ = height;
+    platform_gl_context_record(true);
     return true;
 }
 
@@ -228,6 +230,7 @@ void HeadlessGl::close()
 {
     if (!handles_)
         return;
+    platform_gl_context_record(false);
     release(*handles_);
     handles_.reset();
     width_ = 0;

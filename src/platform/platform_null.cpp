@@ -19,11 +19,6 @@ void platform_console_set_colour(PlatformConsole&, PlatformColour) {}
 
 void platform_swap_interval(int) {}
 
-bool platform_gl_context_current()
-{
-    return false;
-}
-
 void platform_keep_gl_driver_loaded() {}
 
 void platform_quiet_sound_library() {}

@@ -16,7 +16,6 @@
 
 #include <dlfcn.h>
 #include <link.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -62,17 +61,6 @@ int keepDriverModule(dl_phdr_info* info, size_t, void*)
 
 } // namespace
 
-bool platform_file_time(const char* path, int32_t& time)
-{
-    struct stat status;
-    if (stat(path, &status) != 0)
-        return false;
-    // Keep the low 32 bits of the 64-bit seconds; the comparison only asks
-    // whether the time changed, not which is later.
-    time = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(status.st_mtime)));
-    return true;
-}
-
 void platform_console_open(PlatformConsole& console)
 {
     // NO_COLOR counts when it is set to anything but the empty text.
@@ -117,11 +105,6 @@ void platform_swap_interval(int interval)
     }
     if (GLXEW_SGI_swap_control)
         glXSwapIntervalSGI(interval);
-}
-
-bool platform_gl_context_current()
-{
-    return glXGetCurrentContext() != nullptr;
 }
 
 void platform_keep_gl_driver_loaded()

@@ -98,11 +98,6 @@ void platform_swap_interval(int interval)
     reinterpret_cast<SwapIntervalExt>(reinterpret_cast<void*>(entry))(interval);
 }
 
-bool platform_gl_context_current()
-{
-    return wglGetCurrentContext() != nullptr;
-}
-
 void platform_keep_gl_driver_loaded()
 {
     // Windows keeps an ICD loaded while its context lives; nothing to do.

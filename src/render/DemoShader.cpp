@@ -10,18 +10,23 @@
 #include <iostream>
 #include <utility>
 
-#include "platform/platform.h"
-
 namespace {
 
-int32_t recordedFileTime(const char* path)
+// Says that a look could not read the file's status.
+void reportUnreadable(const WatchedFile& file)
 {
-    int32_t time = 0;
-    if (!platform_file_time(path, time)) {
-        std::cout << "error with file: " << path << "\n";
-        time = 0;
-    }
-    return time;
+    if (!file.readable())
+        std::cout << "error with file: " << file.path() << "\n";
+}
+
+// Looks at the file, says what the look found and whether it changed.
+bool reportedChange(WatchedFile& file)
+{
+    const bool changed = file.changed();
+    reportUnreadable(file);
+    if (changed)
+        std::cout << "timestamp is different, file has been modified\n";
+    return changed;
 }
 
 // `files` with each path once, in the order of its first appearance.
@@ -36,25 +41,17 @@ std::vector<std::string> eachOnce(const std::vector<std::string>& files)
 
 } // namespace
 
-bool render::fileChanged(const char* path, int32_t& recordedTime)
-{
-    const int32_t time = recordedFileTime(path);
-    if (time == recordedTime)
-        return false;
-    std::cout << "timestamp is different, file has been modified\n";
-    recordedTime = time;
-    return true;
-}
-
 DemoShader::DemoShader(std::string vertexPath, std::string fragmentPath, const ShaderConvention* convention)
-    : vertexPath(std::move(vertexPath)), fragmentPath(std::move(fragmentPath)), convention(convention)
+    : vertexPath(std::move(vertexPath)), fragmentPath(std::move(fragmentPath)),
+      fragmentFile(this->fragmentPath, WatchedFile::Detail::WholeSeconds), convention(convention)
 {
     // The player's own vertex shader has no file.
     if (!this->vertexPath.empty()) {
-        vertexTime = recordedFileTime(this->vertexPath.c_str());
+        vertexFile.emplace(this->vertexPath, WatchedFile::Detail::WholeSeconds);
+        reportUnreadable(*vertexFile);
         sourceFiles.push_back(this->vertexPath);
     }
-    fragmentTime = recordedFileTime(this->fragmentPath.c_str());
+    reportUnreadable(fragmentFile);
     sourceFiles.push_back(this->fragmentPath);
     sourceFiles = eachOnce(sourceFiles);
 }
@@ -104,8 +101,8 @@ void DemoShader::setUniform(const char* name, float value)
 bool DemoShader::checkForChanges()
 {
     // Both files are examined every time, so both recorded times stay current.
-    const bool vertexChanged = !vertexPath.empty() && render::fileChanged(vertexPath.c_str(), vertexTime);
-    const bool fragmentChanged = render::fileChanged(fragmentPath.c_str(), fragmentTime);
+    const bool vertexChanged = vertexFile && reportedChange(*vertexFile);
+    const bool fragmentChanged = reportedChange(fragmentFile);
     if (vertexChanged || fragmentChanged) {
         std::cout << "source is diff\n" << std::flush;
     }

@@ -10,25 +10,16 @@
 // The sync tracks belong to the SyncDevice and are found by name at use.
 #pragma once
 
-#include <cstdint>
+#include <optional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include <GL/glew.h>
 
+#include "platform/WatchedFile.h"
 #include "render/ShaderProgram.h"
 #include "sync/device.h"
-
-namespace render {
-
-// Compares the file's modification time (low 32 bits of its seconds; 0 when
-// its status cannot be read, which prints "error with file: ") with
-// `recordedTime`. When they differ, prints the change, records the new time
-// and returns true.
-bool fileChanged(const char* path, int32_t& recordedTime);
-
-} // namespace render
 
 class DemoShader {
 public:
@@ -51,6 +42,15 @@ public:
     {
         program = built.program;
         sourceFiles = built.sourceFiles;
+    }
+
+    // Draws with `previous`'s program when this copy has none (its first
+    // build failed): a description loaded again keeps the last good program
+    // of an entry whose files do not build.
+    void inheritProgram(const DemoShader& previous)
+    {
+        if (!program)
+            program = previous.program;
     }
 
     // Adds the track `name` of `device` (found, or created and read from its
@@ -87,9 +87,11 @@ public:
 
 private:
     std::string vertexPath;
-    int32_t vertexTime = 0; // seconds, low 32 bits; 0 = status unreadable
     std::string fragmentPath;
-    int32_t fragmentTime = 0;                     // as vertexTime
+    // Each file as this copy last looked at it, in whole seconds; no vertex
+    // file for the convention's own vertex shader.
+    std::optional<WatchedFile> vertexFile;
+    WatchedFile fragmentFile;
     const ShaderConvention* convention = nullptr; // of the fragment shader
     std::shared_ptr<const ShaderProgram> program; // null before the first successful build
     std::vector<std::string> sourceFiles;         // see getSourceFiles

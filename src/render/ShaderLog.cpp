@@ -81,3 +81,24 @@ std::string render::shaderLogWithFileName(const std::string& log, const std::str
         return path + ":" + std::to_string(line) + (column.empty() ? "" : ":" + column) + ":" + message;
     });
 }
+
+std::string render::firstErrorLine(const std::string& log)
+{
+    std::string first;
+    std::size_t start = 0;
+    while (start <= log.size()) {
+        std::size_t end = log.find('\n', start);
+        if (end == std::string::npos)
+            end = log.size();
+        const std::string line = log.substr(start, end - start);
+        std::string lower = line;
+        for (char& c : lower)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (lower.find(": error") != std::string::npos)
+            return line;
+        if (start == 0)
+            first = line;
+        start = end + 1;
+    }
+    return first;
+}

@@ -24,4 +24,8 @@ std::string rewriteShaderLog(const std::string& log, const ShaderLogLineRewrite&
 // becomes "plasma.fsh:12:3: error: x".
 std::string shaderLogWithFileName(const std::string& log, const std::string& path);
 
+// The line of a build's `log` that says why it failed: the first error
+// ("...: error..."; a warning may come before it), else the first line.
+std::string firstErrorLine(const std::string& log);
+
 } // namespace render

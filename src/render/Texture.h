@@ -23,7 +23,8 @@ public:
     // breaks. A file that does not decode gets a 1 x 1 texel (0, 0, 0, 255)
     // and, without `problem`, two lines on standard error (its reason, then
     // "Texture load fail : path !!!..."); with `problem`, nothing is said
-    // and the reason is left there ("" when the image loaded).
+    // and the reason is left there ("" when the image loaded). Either way the
+    // reason stays in loadProblem().
     explicit Texture(const std::string& path, std::string* problem = nullptr);
 
     // Replaces the image of an image texture with `rgba` (8-bit RGBA, top
@@ -36,9 +37,18 @@ public:
     Texture(int width, int height, GLenum format);
 
     GLuint getId() const { return id.get(); }
+    // The texture's size in pixels.
+    int width() const { return width_; }
+    int height() const { return height_; }
+
+    // Why the image file gave no picture ("cannot decode: ..."); "" when it did.
+    const std::string& loadProblem() const { return failure; }
 
 private:
     GlName id;
+    int width_ = 0;
+    int height_ = 0;
+    std::string failure; // see loadProblem
 };
 
 namespace render {

@@ -31,20 +31,18 @@ fi
 start_player
 window=$(player_window) || fail "the example's window did not appear"
 
-# Rows inside each scene, clear of the flashes at the section changes:
-# intro with the title, tunnel, horizon, ink, kaleidoscope, closing title.
+# Rows inside each scene, clear of the flashes at the section changes (a
+# seek may go up to 12.5 rows past them): intro with the title, tunnel,
+# horizon, ink, kaleidoscope, closing title.
 rows=(150 420 760 1050 1380 1545)
 scenes=(0 1 2 3 4 0)
 previous=""
+wait_for_row "${rows[0]}" 60
+# Paused from here on, the demo draws the moment it was sent to until the
+# capture is taken, however slowly this machine runs the player.
+press space
 for i in "${!rows[@]}"; do
-    if [ "$i" -eq 0 ]; then
-        wait_for_row "${rows[0]}" 60
-    else
-        seek_to_row "${rows[$i]}"
-    fi
-    # Paused, the demo draws the same moment until the capture is taken,
-    # however slowly this machine runs the player.
-    press space
+    [ "$i" -eq 0 ] || seek_paused_to_row "${rows[$i]}"
     wait_for_frames 2
     sleep 0.3  # let the frame reach the screen
     shot="$demo_dir/scene$i.png"
@@ -58,8 +56,8 @@ for i in "${!rows[@]}"; do
     fi
     echo "row $(last_row), scene $scene: $stats"
     previous=$shot
-    press space
 done
+press space
 
 wait_for_exit 60
 [ "$player_status" -eq 0 ] || fail "the player ended with status $player_status"

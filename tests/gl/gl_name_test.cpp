@@ -9,6 +9,8 @@
 
 #include "GlTestContext.h"
 #include "SceneRig.h"
+#include "platform/headless_gl.h"
+#include "platform/platform.h"
 #include "render/GlName.h"
 #include "render/QuadMesh.h"
 #include "render/RenderTargets.h"
@@ -119,4 +121,25 @@ TEST_F(GlNameTest, ProgramThatDoesNotLinkLeavesNothingBehind)
     EXPECT_EQ(build.outcome.failure, err.substr(0, err.size() - 1)) << "the log returned is the line printed";
     for (GLuint name = 1; name <= before.get() + 16; ++name)
         EXPECT_EQ(glIsShader(name) == GL_TRUE, name == before.get()) << name;
+}
+
+TEST(GlNameHeadless, ReleasedObjectsAreGoneUnderTheHeadlessContext)
+{
+    // The export's context is EGL's (WGL's on Windows), not the window's.
+    HeadlessGl gl;
+    std::string problem;
+    ASSERT_TRUE(gl.open(16, 16, problem)) << problem;
+    GlName texture = GlName::generate(GlName::Kind::Texture);
+    const GLuint name = texture.get();
+    glBindTexture(GL_TEXTURE_2D, name); // a texture exists once bound
+    glBindTexture(GL_TEXTURE_2D, 0);
+    ASSERT_TRUE(glIsTexture(name));
+    texture.reset();
+    EXPECT_FALSE(glIsTexture(name));
+
+    // Once the context has gone, an owner lets go without calling GL.
+    GlName outlives = GlName::generate(GlName::Kind::Buffer);
+    gl.close();
+    EXPECT_FALSE(platform_gl_context_current());
+    outlives.reset();
 }

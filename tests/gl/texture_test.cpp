@@ -117,7 +117,10 @@ TEST_F(TextureTest, UndecodableFileWarnsWithItsReasonAndGivesOneOpaqueBlackTexel
         const std::vector<unsigned char> expected = {0, 0, 0, 255};
         EXPECT_EQ(texels(loaded.texture, width, height), expected) << path;
         EXPECT_EQ(parameter(loaded.texture, GL_TEXTURE_WRAP_S), GL_REPEAT);
+        EXPECT_EQ(loaded.texture.loadProblem(), reason);
     }
+
+    EXPECT_EQ(load(onePixel).texture.loadProblem(), "");
 }
 
 TEST_F(TextureTest, ImageRepeatsAndFiltersLinearlyTargetsFilterNearest)

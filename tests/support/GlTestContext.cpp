@@ -35,6 +35,7 @@ void ensureGlContext()
     glutInitContextVersion(3, 1);
     glutInitContextProfile(GLUT_CORE_PROFILE);
     window = glutCreateWindow(name);
+    platform_gl_context_record(true);
     glutDisplayFunc(onDisplayNothing);
 
     glewExperimental = GL_TRUE;

@@ -10,6 +10,7 @@
 
 #include "ScratchDir.h"
 #include "platform/FileWatcher.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -82,6 +83,30 @@ TEST_P(FileWatcherTest, AFileMissingAtFirstIsSeenWhenItAppears)
     EXPECT_EQ(watcher.changes(), Changes{});
     dir.write("demo.json", "{}");
     EXPECT_EQ(watcher.changes(), Changes{dir.file("demo.json")});
+}
+
+TEST_P(FileWatcherTest, WatchingAgainLosesNoSave)
+{
+    const std::string shader = dir.write("plasma.fsh", "void main() {}\n");
+    const std::string image = dir.write("noise.png", "png");
+    FileWatcher watcher(GetParam());
+    watcher.add(shader);
+    watcher.add(image);
+    // Saved while the description loads, then watched again with a new file
+    // that was saved after the load read it.
+    dir.write("plasma.fsh", "void main() { /* 1 */ }\n");
+    const std::string added = dir.write("glow.fsh", "void main() {}\n");
+    const std::string older = dir.write("blur.fsh", "void main() {}\n");
+    int64_t addedTime = 0, olderTime = 0;
+    ASSERT_TRUE(platform_file_time_ns(added.c_str(), addedTime));
+    ASSERT_TRUE(platform_file_time_ns(older.c_str(), olderTime));
+    watcher.keepOnly({shader, added, older});
+    watcher.add(shader, 0);
+    watcher.add(added, addedTime);     // saved at the moment it was read
+    watcher.add(older, olderTime + 1); // read after it was saved
+    EXPECT_EQ(watcher.changes(), (Changes{shader, added}));
+    dir.write("noise.png", "png 2");
+    EXPECT_EQ(watcher.changes(), Changes{}) << "an image no longer watched";
 }
 
 INSTANTIATE_TEST_SUITE_P(BothMethods, FileWatcherTest,

@@ -20,3 +20,11 @@ TEST(ShaderLog, OtherLinesStayAsTheyAre)
     EXPECT_EQ(render::shaderLogWithFileName("", "a.fsh"), "");
     EXPECT_EQ(render::shaderLogWithFileName("0:3(2) no colon", "a.fsh"), "0:3(2) no colon\n");
 }
+
+TEST(ShaderLog, TheLineShownForAFailedBuildIsItsFirstError)
+{
+    EXPECT_EQ(render::firstErrorLine("a.fsh:2:1: warning: unused\na.fsh:5:3: error: no such name\na.fsh:6: error: x"),
+              "a.fsh:5:3: error: no such name");
+    EXPECT_EQ(render::firstErrorLine("0(5) : error C0000: syntax"), "0(5) : error C0000: syntax");
+    EXPECT_EQ(render::firstErrorLine("a.fsh: cannot open: No such file\nmore"), "a.fsh: cannot open: No such file");
+}

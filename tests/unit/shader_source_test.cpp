@@ -12,6 +12,7 @@
 #include "ScratchDir.h"
 #include "TestFiles.h"
 #include "platform/FileWarnings.h"
+#include "platform/WatchedFile.h"
 #include "render/DemoShader.h"
 #include "render/ShaderProgram.h"
 
@@ -121,37 +122,39 @@ TEST(ReadShaderSource, WriteProtectedFileLoads)
     EXPECT_EQ(text, "void main() {}\n");
 }
 
-TEST(ShaderFileChanges, OnlyADifferentTimeCountsAsAChange)
+TEST(ShaderFileChanges, InWholeSecondsOnlyADifferentTimeCounts)
 {
     ScratchDir dir;
     const std::string path = dir.write("a.fsh", "x");
     ASSERT_TRUE(testsupport::setFileTime(path, 1000));
+    WatchedFile file(path, WatchedFile::Detail::WholeSeconds);
+    EXPECT_FALSE(file.changed());
 
-    int32_t recorded = 1000;
-    testing::internal::CaptureStdout();
-    EXPECT_FALSE(render::fileChanged(path.c_str(), recorded));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-
-    // An older time (a restored copy) is a change as much as a newer one.
+    // A rewrite within the same second is not seen; an older time (a
+    // restored copy) is a change as much as a newer one.
+    dir.write("a.fsh", "longer");
+    ASSERT_TRUE(testsupport::setFileTime(path, 1000, 500000000));
+    EXPECT_FALSE(file.changed());
     ASSERT_TRUE(testsupport::setFileTime(path, 999));
-    testing::internal::CaptureStdout();
-    EXPECT_TRUE(render::fileChanged(path.c_str(), recorded));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "timestamp is different, file has been modified\n");
-    EXPECT_EQ(recorded, 999);
+    EXPECT_TRUE(file.changed());
+    EXPECT_FALSE(file.changed());
 }
 
-TEST(ShaderFileChanges, MissingFileCountsAsTimeZero)
+TEST(ShaderFileChanges, AMissingFileIsTimeZeroAndSaidAtEveryLook)
 {
     ScratchDir dir;
-    const std::string path = dir.file("gone.vsh");
-    int32_t recorded = 1234;
+    const std::string vertex = dir.write("v.vsh", "v");
+    const std::string fragment = dir.write("f.fsh", "f");
     testing::internal::CaptureStdout();
-    EXPECT_TRUE(render::fileChanged(path.c_str(), recorded));
-    EXPECT_FALSE(render::fileChanged(path.c_str(), recorded));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "error with file: " + path +
-                                                          "\ntimestamp is different, file has been modified\n" +
-                                                          "error with file: " + path + "\n");
-    EXPECT_EQ(recorded, 0);
+    DemoShader entry(vertex, fragment);
+    std::remove(fragment.c_str());
+    EXPECT_TRUE(entry.checkForChanges());
+    EXPECT_FALSE(entry.checkForChanges());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "error with file: " + fragment +
+                                                          "\ntimestamp is different, file has been modified\n"
+                                                          "source is diff\n"
+                                                          "error with file: " +
+                                                          fragment + "\n");
 }
 
 TEST(ShaderFileChanges, EntryExaminesBothFilesAndRecordsBothTimes)

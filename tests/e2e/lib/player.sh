@@ -159,6 +159,21 @@ seek_to_row() {
     wait_for_row "$1" "${2:-30}"
 }
 
+# seek_paused_to_row ROW [SECONDS]: while the demo is paused, presses d as
+# often as it takes to reach ROW (a press is 12.47 rows: at most that past
+# it), then waits for a frame there. Paused, the demo never runs past where it was sent, however
+# slowly this machine runs it.
+seek_paused_to_row() {
+    local presses press_index
+    presses=$(awk -v r="$(last_row)" -v t="$1" 'BEGIN { n = t - r; k = int(n / 12.47); if (k * 12.47 < n) k++; print (k > 0 ? k : 0) }')
+    if [ "$presses" -gt 0 ]; then
+        local keys=()
+        for ((press_index = 0; press_index < presses; press_index++)); do keys+=(d); done
+        press "${keys[@]}"
+    fi
+    wait_for_row "$1" "${2:-30}"
+}
+
 # wait_for_frames COUNT [SECONDS]: waits until COUNT more frames have reported.
 wait_for_frames() {
     local target=$(( $(count_lines '^row') + $1 )) deadline=$((SECONDS + ${2:-30}))
