@@ -38,6 +38,7 @@ struct AppState : LoadedDemo {
     float windowHeight = 0.0f;                  // window client height in pixels, read once per frame
     bool beepArmed = true;                      // false after an alarm until a frame finds its scene
     PlatformConsole console;                    // the frame report's colour on standard output
+    bool followDescribedFullscreen = true;      // false: --release or --windowed choose the window instead
     std::unique_ptr<LiveMode> live;             // live mode's watching, display and keys; null without --live
     std::unique_ptr<EditMode> edit;             // the track editor; null until --edit or F2 in live mode
     int exitStatus = 0;                         // main's result once the main loop returns
