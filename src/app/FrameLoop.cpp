@@ -25,7 +25,7 @@ namespace {
 FrameValues readFrameValues(const MusicStream& music)
 {
     const double seconds = music.bytesToSeconds(music.positionBytes());
-    const double row = music.bytesToSeconds(music.positionBytes()) * appState.rowsPerSecond;
+    const double row = music.bytesToSeconds(music.positionBytes()) * appState.demo.timing.rowsPerSecond;
     float spectrum[MusicStream::kSpectrumBins];
     music.spectrum(spectrum);
     return app::frameValuesOf(appState, seconds, row, spectrum, MusicStream::kSpectrumBins);
@@ -133,7 +133,6 @@ void playFrame()
         }
         appState.live->holdAtEnd(appState.demo.timing.endRow);
     }
-    music.update();
     glutSwapBuffers();
 }
 

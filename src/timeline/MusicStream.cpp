@@ -223,8 +223,6 @@ void MusicStream::spectrum(float* magnitudes) const
     impl_->spectrum.at(impl_->heardFrame(), magnitudes);
 }
 
-void MusicStream::update() {}
-
 void MusicStream::release()
 {
     if (released_)

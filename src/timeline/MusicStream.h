@@ -75,9 +75,6 @@ public:
     // the end count as silence; without music everything is 0. Allocates nothing.
     void spectrum(float* magnitudes) const;
 
-    // Kept for the frame loop; the decoder thread feeds the device, so this does nothing.
-    void update();
-
     // Stops the music and releases decoders, device and audio subsystem.
     // Idempotent; afterwards every call is a harmless no-op (open returns false).
     void release();
