@@ -68,6 +68,8 @@ std::vector<ProgramUse> programUses(const LoadedDemo& loaded, SourceTexts& sourc
         for (const DemoShader& pass : scenes[s].getPassShaders()) {
             setting.parameters = pass.getParameterNames();
             setting.convention = pass.getConvention();
+            const PassSettings& passSettings = scenes[s].getPassSettings()[static_cast<std::size_t>(setting.passIndex)];
+            setting.channelCount = passSettings.hasChannels ? static_cast<int>(passSettings.channels.size()) : -1;
             uses.push_back(
                 {declaredUniforms(pass.getProgramId(), pass.getVertexPath(), pass.getFragmentPath(), sources),
                  setting});
@@ -77,6 +79,7 @@ std::vector<ProgramUse> programUses(const LoadedDemo& loaded, SourceTexts& sourc
             setting.finalPass = true;
             setting.parameters.clear();
             setting.convention = nullptr;
+            setting.channelCount = -1;
             uses.push_back({declaredUniforms(loaded.antiAliasProgram->getProgramId(), demo::kFinalVertexFile,
                                              demo::kFinalFragmentFile, sources),
                             setting});
@@ -112,7 +115,10 @@ DemoFacts gatherFacts(const LoadedDemo& loaded, double tuneSeconds)
         entry.vertexPath = shader.getVertexPath();
         entry.fragmentPath = shader.getFragmentPath();
         entry.vertexSource = sources[entry.vertexPath];
-        entry.fragmentSource = sources[entry.fragmentPath];
+        // A declaration in an included file counts as the fragment shader's.
+        for (const std::string& file : shader.getSourceFiles())
+            if (file != entry.vertexPath)
+                entry.fragmentSource += sources[file];
         entry.parameterNames = shader.getParameterNames();
         facts.shaders.push_back(entry);
     }

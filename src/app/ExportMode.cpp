@@ -53,15 +53,36 @@ int refuse(const std::string& output, const std::string& problem, int status)
     return status;
 }
 
-// The tune's length; false with `problem` set when there is no decodable tune.
-bool tuneLength(double& seconds, std::string& problem)
+// The tune's length and samples per second; false with `problem` set when
+// there is no decodable tune.
+bool tuneLength(double& seconds, int& sampleRate, std::string& problem)
 {
     OfflineClock clock;
     if (!clock.open(demo::kTuneFile, problem))
         return false;
     seconds = clock.tuneSeconds();
+    sampleRate = clock.sampleRate();
     return true;
 }
+
+// What an export's frames give their passes: the count, and the tune's
+// smoothed spectrum for scenes that read it (its decoder opened then).
+struct ExportPasses {
+    PassInputsClock clock;
+    float sampleRate = 44100.0f;
+    OfflineClock tune;
+    bool tuneOpened = false;
+
+    void smoothedSpectrumAt(double seconds, float* magnitudes)
+    {
+        if (!tuneOpened) {
+            std::string problem;
+            tune.open(demo::kTuneFile, problem);
+            tuneOpened = true;
+        }
+        tune.smoothedSpectrumAt(seconds, magnitudes);
+    }
+};
 
 // Why the demo cannot be drawn as it is, in one line naming the first file
 // at fault, or "" when it can: a shader program that did not build (the
@@ -83,14 +104,19 @@ std::string startUpFailure(const BuildFailures& builds, const ExportHost& host)
 // into the context's drawable. False, after one line on standard error,
 // when it cannot be drawn.
 bool drawExportFrame(LoadedDemo& loaded, const FramePicture& picture, uint64_t frameNumber, int fps,
-                     const float* spectrum)
+                     const float* spectrum, ExportPasses& passes)
 {
     const double seconds = static_cast<double>(frameNumber) / fps;
     const FrameValues values = app::frameValuesOf(loaded, seconds, seconds * loaded.demo.timing.rowsPerSecond, spectrum,
                                                   OfflineClock::kSpectrumBins);
     bool found = false;
     Scene* scene = app::sceneToDraw(loaded.demo.scenes, values.sceneIndex, found);
-    const SceneDrawResult result = app::drawFrame(loaded, scene, values, picture, FrameReport::Silent);
+    PassInputs counted = passes.clock.exportedFrame(frameNumber, fps);
+    counted.sampleRate = passes.sampleRate;
+    const PassInputs inputs = app::passInputsFor(passes.clock, counted, scene, seconds, spectrum, [&](float* smoothed) {
+        passes.smoothedSpectrumAt(seconds, smoothed);
+    });
+    const SceneDrawResult result = app::drawFrame(loaded, scene, values, picture, FrameReport::Silent, inputs);
     if (!result.drawn)
         std::fprintf(stderr, "%s\n", result.problem().c_str());
     return result.drawn;
@@ -131,8 +157,9 @@ int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width
     if (!failure.empty())
         return refuse(output, failure + "; nothing was written", 1);
     double tuneSeconds = 0.0;
+    int sampleRate = 0;
     std::string tuneProblem;
-    const bool hasTune = tuneLength(tuneSeconds, tuneProblem);
+    const bool hasTune = tuneLength(tuneSeconds, sampleRate, tuneProblem);
     if (!hasTune && !commandLine.exportNoSound)
         return refuse(output,
                       std::string(demo::kTuneFile) + ": cannot play the music: " + tuneProblem +
@@ -182,10 +209,13 @@ int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width
     FramePicture picture;
     picture.width = width;
     picture.height = height;
+    ExportPasses passes;
+    if (hasTune)
+        passes.sampleRate = static_cast<float>(sampleRate);
     // Frame times come from the whole demo's frame numbers, so a segment's
     // frames are exactly those of the whole export.
     const ExportResult result = Exporter(settings).run([&](const ExportFrame& frame) {
-        drawFailed = !drawExportFrame(loaded, picture, range.firstFrame + frame.index, fps, frame.spectrum);
+        drawFailed = !drawExportFrame(loaded, picture, range.firstFrame + frame.index, fps, frame.spectrum, passes);
     });
     return exitStatusFor(result.status);
 }

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <chrono>
 #include <iostream>
 
 #include <GL/glew.h>
@@ -22,11 +23,11 @@ namespace {
 
 // The music clock as this frame's values. The row reads the position once
 // more, so it may be a hair later than the frame's seconds.
-FrameValues readFrameValues(const MusicStream& music)
+// `spectrum` receives the frame's kSpectrumBins magnitudes.
+FrameValues readFrameValues(const MusicStream& music, float* spectrum)
 {
     const double seconds = music.bytesToSeconds(music.positionBytes());
     const double row = music.bytesToSeconds(music.positionBytes()) * appState.demo.timing.rowsPerSecond;
-    float spectrum[MusicStream::kSpectrumBins];
     music.spectrum(spectrum);
     return app::frameValuesOf(appState, seconds, row, spectrum, MusicStream::kSpectrumBins);
 }
@@ -61,10 +62,25 @@ bool drawnOrStopped(const SceneDrawResult& result)
     return false;
 }
 
+// The pass inputs of the frame with `values` and `spectrum`, for `scene`.
+PassInputs playedPassInputs(const Scene* scene, const FrameValues& values, const float* spectrum)
+{
+    const MusicStream& music = appState.musicStream;
+    const double wallSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    PassInputs inputs = appState.passInputs.playedFrame(values.seconds, music.seekCount(), wallSeconds);
+    if (appState.live)
+        appState.live->mouseValues(inputs.mouse, inputs.pointer);
+    if (music.hasMusic())
+        inputs.sampleRate = static_cast<float>(music.sampleRate());
+    return app::passInputsFor(appState.passInputs, inputs, scene, values.seconds, spectrum,
+                              [&](float* smoothed) { music.smoothedSpectrum(smoothed); });
+}
+
 // Draws the frame's scene, or the first scene when the row has none, and
 // sets the console's colour to tell which. `found` tells whether the scene
 // was the row's own. False when the demo stops (see drawnOrStopped).
-bool drawScene(const FrameValues& values, const FramePicture& picture, bool& found)
+bool drawScene(const FrameValues& values, const float* spectrum, const FramePicture& picture, bool& found)
 {
     // Live mode reloads every saved file before the frame, and its status
     // line stands in for the frame's console lines.
@@ -74,10 +90,12 @@ bool drawScene(const FrameValues& values, const FramePicture& picture, bool& fou
         platform_console_set_colour(appState.console, PLATFORM_COLOUR_BRIGHT_WHITE);
         if (!appState.live)
             reloadEditedShader(*scene);
-        return drawnOrStopped(app::drawFrame(appState, scene, values, picture, report));
+        return drawnOrStopped(
+            app::drawFrame(appState, scene, values, picture, report, playedPassInputs(scene, values, spectrum)));
     }
     platform_console_set_colour(appState.console, PLATFORM_COLOUR_LIGHT_RED);
-    if (!drawnOrStopped(app::drawFrame(appState, scene, values, picture, report)))
+    if (!drawnOrStopped(
+            app::drawFrame(appState, scene, values, picture, report, playedPassInputs(scene, values, spectrum))))
         return false;
     if (!appState.live)
         std::cout << "No such scene found! \n";
@@ -99,7 +117,8 @@ void playFrame()
         appState.live->beginFrame();
     if (appState.edit)
         appState.edit->beginFrame();
-    const FrameValues values = readFrameValues(music);
+    float spectrum[MusicStream::kSpectrumBins];
+    const FrameValues values = readFrameValues(music, spectrum);
 
     if (!appState.live)
         app::writeFrameStatus(std::cout, values.sceneIndex, values.seconds, values.row);
@@ -112,7 +131,7 @@ void playFrame()
     if (appState.edit)
         appState.edit->placePicture(picture);
     bool sceneFound = false;
-    if (!drawScene(values, picture, sceneFound))
+    if (!drawScene(values, spectrum, picture, sceneFound))
         return;
     if (appState.live) {
         appState.live->reportFrame(values, sceneFound);

@@ -26,7 +26,7 @@ Scene* app::sceneToDraw(std::vector<Scene>& scenes, int sceneIndex, bool& found)
 }
 
 SceneDrawResult app::drawFrame(LoadedDemo& loaded, Scene* scene, const FrameValues& values, const FramePicture& picture,
-                               FrameReport report)
+                               FrameReport report, const PassInputs& inputs)
 {
     const FrameView& view = picture.view;
     if (scene == nullptr) {
@@ -55,5 +55,7 @@ SceneDrawResult app::drawFrame(LoadedDemo& loaded, Scene* scene, const FrameValu
                      report == FrameReport::Console};
     frame.view = view;
     frame.picture = picture.through;
+    frame.inputs = inputs;
+    frame.inputs.spectrumTexture = &loaded.spectrumTexture;
     return scene->render(frame);
 }

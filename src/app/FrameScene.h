@@ -11,6 +11,7 @@
 
 #include "app/FrameRules.h"
 #include "app/LoadedDemo.h"
+#include "app/PassInputsClock.h"
 #include "render/Scene.h"
 
 // How a frame speaks on the console while it draws.
@@ -35,11 +36,29 @@ FrameValues frameValuesOf(LoadedDemo& loaded, double seconds, double row, const 
 // `found` tells whether it is the frame's own.
 Scene* sceneToDraw(std::vector<Scene>& scenes, int sceneIndex, bool& found);
 
-// Draws `scene` of `loaded` with the frame's values as `picture` says; with no
-// scene, clears the picture's place instead. A silent frame prints nothing
-// (the scene's "fstr_val" line included). The result says whether a render
-// target could not be drawn into.
+// Draws `scene` of `loaded` with the frame's values and pass inputs as
+// `picture` says; with no scene, clears the picture's place instead. A
+// silent frame prints nothing (the scene's "fstr_val" line included). The
+// result says whether a render target could not be drawn into.
 SceneDrawResult drawFrame(LoadedDemo& loaded, Scene* scene, const FrameValues& values, const FramePicture& picture,
-                          FrameReport report = FrameReport::Console);
+                          FrameReport report = FrameReport::Console, const PassInputs& inputs = PassInputs());
+
+// The pass inputs of a frame at `seconds` with `spectrum`, for `scene`
+// (null for none), counted by `clock` from `counted`: the smoothed spectrum,
+// which `smoothed` writes into the buffer it is given, only when the scene
+// reads it.
+template <typename Smoothed>
+PassInputs passInputsFor(PassInputsClock& clock, PassInputs counted, const Scene* scene, double seconds,
+                         const float* spectrum, Smoothed smoothed)
+{
+    bool rows1D = false;
+    float* smoothedRow = nullptr;
+    if (scene != nullptr && scene->readsSpectrum(rows1D)) {
+        smoothedRow = clock.smoothedScratch();
+        smoothed(smoothedRow);
+    }
+    clock.addSpectrum(counted, spectrum, smoothedRow, seconds);
+    return counted;
+}
 
 } // namespace app

@@ -553,3 +553,32 @@ void onLiveSpecialKey(int key, int, int)
     else if (!appState.edit || !appState.edit->onSpecialKey(key))
         appState.live->onSpecialKey(key);
 }
+
+void LiveMode::onMouseButton(int button, int state, int x, int y)
+{
+    if (button != GLUT_LEFT_BUTTON)
+        return;
+    // Shaders count pixels from the bottom left.
+    const float fromBottom = appState.windowHeight - 1.0f - static_cast<float>(y);
+    if (state == GLUT_DOWN)
+        mouse_.press(static_cast<float>(x), fromBottom);
+    else
+        mouse_.release(static_cast<float>(x), fromBottom);
+}
+
+void LiveMode::onMouseMotion(int x, int y)
+{
+    mouse_.move(static_cast<float>(x), appState.windowHeight - 1.0f - static_cast<float>(y));
+}
+
+void onLiveMouseButton(int button, int state, int x, int y)
+{
+    if (appState.live)
+        appState.live->onMouseButton(button, state, x, y);
+}
+
+void onLiveMouseMotion(int x, int y)
+{
+    if (appState.live)
+        appState.live->onMouseMotion(x, y);
+}

@@ -20,6 +20,7 @@
 #include "app/FrameRules.h"
 #include "app/LiveConsole.h"
 #include "app/LiveTimeline.h"
+#include "app/ShaderMouse.h"
 #include "demo/DemoContent.h"
 #include "platform/FileWatcher.h"
 #include "render/HeadsUpDisplay.h"
@@ -63,6 +64,12 @@ public:
     bool onKey(unsigned char key);
     void onSpecialKey(int key);
 
+    // The toolkit's mouse button and motion events (window coordinates from the top left).
+    void onMouseButton(int button, int state, int x, int y);
+    void onMouseMotion(int x, int y);
+    // The mouse for the frame about to be drawn (see ShaderMouse).
+    void mouseValues(float mouse[4], float pointer[2]) { mouse_.frameValues(mouse, pointer); }
+
 private:
     struct Problem {
         std::string key;     // what failed: a file, or "vertex, fragment" of an entry
@@ -96,6 +103,7 @@ private:
     std::string latest_;                  // the latest reload
     std::vector<std::string> textTracks_; // names whose source is tracks/NAME.txt
     LiveFrameStatus status_;
+    ShaderMouse mouse_;
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
     std::chrono::steady_clock::time_point rateStart_ = start_;
     int rateFrames_ = 0;
@@ -104,3 +112,7 @@ private:
 // The toolkit's special-key callback in live mode (Home, PageUp, PageDown;
 // F2 and the track editor's keys).
 void onLiveSpecialKey(int key, int x, int y);
+
+// The toolkit's mouse callbacks in live mode: the mouse that shaders read.
+void onLiveMouseButton(int button, int state, int x, int y);
+void onLiveMouseMotion(int x, int y);

@@ -6,5 +6,6 @@ void LoadedDemo::releaseGlObjects()
     quads.reset();
     antiAliasProgram.reset();
     renderTargets.reset();
+    spectrumTexture = SpectrumTexture();
     demo = DemoContent();
 }

@@ -16,6 +16,7 @@
 #include "render/RenderTargets.h"
 #include "render/SceneQuads.h"
 #include "render/ShaderProgram.h"
+#include "render/SpectrumTexture.h"
 #include "sync/device.h"
 
 // Closes the sync device (and frees its tracks) with the device.
@@ -32,6 +33,7 @@ struct LoadedDemo {
     std::unique_ptr<ShaderProgram> antiAliasProgram;          // the final pass, from "test.vsh" and "AA.fsh"
     std::unique_ptr<SceneQuads> quads;                        // the screen quad and the eight pass quads
     FileWarnings fileWarnings;                                // shader files whose problem was already reported
+    SpectrumTexture spectrumTexture;                          // the whole spectrum, for the shaders that read it
 
     // Lets go of every GL object while their context is still current.
     void releaseGlObjects();

@@ -113,8 +113,12 @@ int main(int argc, char** argv)
     app::initAntiAliasProgram(builds, appState);
     app::showBuildFailures(builds);
     glutKeyboardFunc(app::onKeyboard);
-    if (appState.live)
+    if (appState.live) {
         glutSpecialFunc(onLiveSpecialKey);
+        glutMouseFunc(onLiveMouseButton);
+        glutMotionFunc(onLiveMouseMotion);
+        glutPassiveMotionFunc(onLiveMouseMotion);
+    }
     std::cout << "----------------\n";
     glDisable(GL_CULL_FACE);
     app::initQuadMeshes(appState);

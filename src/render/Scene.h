@@ -14,6 +14,7 @@
 // device and this frame's values) arrives with each render call.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@
 
 #include "render/DemoShader.h"
 #include "render/PassSettings.h"
+#include "render/PassTarget.h"
 #include "render/SceneFrame.h"
 #include "render/Texture.h"
 
@@ -66,20 +68,47 @@ public:
     const std::vector<Texture*>& getTextures() const { return textures; }
     // Each pass's settings, in pass order.
     const std::vector<PassSettings>& getPassSettings() const { return passSettings; }
+    // The texture that pass `pass` drew into in the latest frame, which drew
+    // with `targets`: its own target's, or the shared target's.
+    GLuint outputTexture(const RenderTargets& targets, int pass) const;
+    // Whether a pass of this scene reads the spectrum texture (as a channel
+    // or as `spectrum`), and whether one reads the live-coding tools' 1D
+    // textures, with the programs the passes have now.
+    bool readsSpectrum(bool& rows1D) const;
     // How many passes the scene draws, each into a render target of its own.
     int passCount() const { return static_cast<int>(passShaders.size()); }
 
 private:
+    // A texture a channel reads, with its size in pixels (0 x 0 for black).
+    struct ChannelTexture {
+        GLuint id = 0;
+        int width = 0;
+        int height = 0;
+    };
+
     // False, with `result` saying why, when the pass's target cannot be drawn into.
     bool renderPass(const SceneFrame& frame, DemoShader& shader, int passIndex, int& textureUnit,
                     SceneDrawResult& result);
     void renderFinalPass(const SceneFrame& frame);
+    // Binds the pass's channels as its settings ask, from unit `firstUnit`
+    // on, and returns the unit after them; `sizes` gets each channel's size.
+    int bindChannels(const SceneFrame& frame, GLuint program, int passIndex, int firstUnit, ChannelTexture sizes[4]);
+    // The output of pass `pass` this frame, as later passes read it.
+    ChannelTexture passOutput(const SceneFrame& frame, int pass) const;
     // Binds `textureId` to `unit` and points the sampler `name` of the
     // current program at it, unless the unit is past the GL limit.
-    void bindSampler(GLuint program, const char* name, int unit, GLuint textureId);
+    void bindSampler(GLuint program, const char* name, int unit, GLuint textureId, GLenum target = GL_TEXTURE_2D);
+    // Sets the uniforms of `convention` in `program` (current) for a pass of
+    // width x height whose channels are `channels`; binds its 1D spectrum
+    // textures from unit `unit` on and returns the unit after them.
+    int setConventionUniforms(const ShaderConvention& convention, GLuint program, const SceneFrame& frame, int width,
+                              int height, const ChannelTexture channels[4], int unit);
 
     std::vector<DemoShader> passShaders;
     std::vector<PassSettings> passSettings; // one per pass
+    // One per pass: its own target when its settings ask for one (made at
+    // its first frame), else null and the pass draws into the shared target.
+    std::vector<std::shared_ptr<PassTarget>> passTargets;
     std::vector<Texture*> textures;
     GLint textureUnitLimit = 0; // GL's combined limit, read at each render
     bool textureUnitWarningGiven = false;

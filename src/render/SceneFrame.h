@@ -7,13 +7,33 @@
 // that outlive the render call.
 #pragma once
 
+#include <cstdint>
+
 #include <GL/glew.h>
 
 #include "render/PictureTarget.h"
 #include "render/RenderTargets.h"
 #include "render/SceneQuads.h"
 #include "render/ShaderProgram.h"
+#include "render/SpectrumTexture.h"
 #include "sync/device.h"
+
+// What a frame gives its passes beyond the player's own uniforms: the counts
+// and readings that shaders from other tools expect (ShaderConvention.h),
+// the whole spectrum, and the stretch of the timeline that feedback passes
+// follow. The defaults are a first frame without a mouse or a spectrum.
+struct PassInputs {
+    uint64_t frameNumber = 0;     // frames drawn before this one (iFrame); a frame drawn again (paused) keeps it
+    uint64_t epoch = 0;           // a seek starts a new one: feedback passes start black again
+    double deltaSeconds = 0.0;    // music since the previous frame
+    double framesPerSecond = 0.0; // frames drawn per second
+    float mouse[4] = {};          // as the shader sites define it; zeros without a mouse
+    float pointer[2] = {};        // the mouse in window pixels from the bottom left; zeros without one
+    float date[4] = {};           // year, month (0..11), day (1..31), seconds since midnight
+    float sampleRate = 44100.0f;  // the tune's samples per second
+    SpectrumRows spectrum;        // the whole spectrum of this frame
+    SpectrumTexture* spectrumTexture = nullptr; // where it goes for the shaders; null: they read black
+};
 
 struct SceneFrame {
     int row = 0;            // the sync row, truncated toward zero
@@ -34,4 +54,5 @@ struct SceneFrame {
     // `picture`, where the final pass then draws before the copy.
     FrameView view = {};
     PictureTarget* picture = nullptr;
+    PassInputs inputs = {}; // what the passes read beyond the player's own uniforms
 };

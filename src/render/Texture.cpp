@@ -64,6 +64,8 @@ Texture::Texture(const std::string& path, std::string* problem)
 
     if (pixels != nullptr)
         render::freeImagePixels(pixels);
+    width_ = width;
+    height_ = height;
 }
 
 void Texture::replaceImage(const unsigned char* rgba, int width, int height)
@@ -71,6 +73,8 @@ void Texture::replaceImage(const unsigned char* rgba, int width, int height)
     failure.clear();
     glBindTexture(GL_TEXTURE_2D, id.get());
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    width_ = width;
+    height_ = height;
 }
 
 int render::maxImageSide()
@@ -80,7 +84,7 @@ int render::maxImageSide()
     return side > 0 ? std::min(static_cast<int>(side), kMaxDecodableImageSide) : kMaxImageSide;
 }
 
-Texture::Texture(int width, int height, GLenum format)
+Texture::Texture(int width, int height, GLenum format) : width_(width), height_(height)
 {
     id = GlName::generate(GlName::Kind::Texture);
     glBindTexture(GL_TEXTURE_2D, id.get());

@@ -37,12 +37,17 @@ public:
     Texture(int width, int height, GLenum format);
 
     GLuint getId() const { return id.get(); }
+    // The texture's size in pixels.
+    int width() const { return width_; }
+    int height() const { return height_; }
 
     // Why the image file gave no picture ("cannot decode: ..."); "" when it did.
     const std::string& loadProblem() const { return failure; }
 
 private:
     GlName id;
+    int width_ = 0;
+    int height_ = 0;
     std::string failure; // see loadProblem
 };
 

@@ -28,6 +28,7 @@ const PlayerUniform kPlayerUniforms[] = {
     {"cameraPosition", "vec3", Where::Both},
     {"obj_position", "vec3", Where::Both},
     {"obj_rotation", "vec4", Where::Both},
+    {"spectrum", "sampler2D", Where::Passes},
 };
 
 // The numbered samplers: "iChannel" + N (the outputs of the passes before)
@@ -85,6 +86,12 @@ std::string channelProblem(const ShaderUniform& uniform, int channel, const Unif
     if (setting.finalPass && channel >= setting.passCount)
         return "uniform " + uniform.name + " is never set in the final pass of " + scene + ", which has " +
                passCountText(setting.passCount) + ": it reads no pass's output";
+    if (!setting.finalPass && setting.channelCount >= 0) {
+        if (channel < setting.channelCount)
+            return typeProblem(uniform, "sampler2D");
+        return "uniform " + uniform.name + " is never set in pass " + std::to_string(setting.passIndex) + " of " +
+               scene + ": its \"channels\" name " + std::to_string(setting.channelCount);
+    }
     if (!setting.finalPass && channel >= setting.passIndex) {
         const std::string before = setting.passIndex == 0   ? "no pass comes"
                                    : setting.passIndex == 1 ? "only 1 pass comes"
@@ -218,7 +225,7 @@ std::string render::uniformProblem(const ShaderUniform& uniform, const UniformSe
         return typeProblem(uniform, "float");
     if (setting.convention != nullptr)
         for (const ConventionUniform& known : setting.convention->uniforms)
-            if (uniform.name == known.name)
+            if (uniform.name == known.name && known.value != ConventionValue::Channel)
                 return typeProblem(uniform, known.type);
     for (const PlayerUniform& known : kPlayerUniforms) {
         if (uniform.name != known.name)

@@ -32,6 +32,7 @@ struct UniformSetting {
     int textureCount = 0;                         // the scene's textures
     std::vector<std::string> parameters;          // the entry's track parameters (float uniforms)
     const ShaderConvention* convention = nullptr; // the entry's convention, whose uniforms the player sets too
+    int channelCount = -1; // the channels a pass's "channels" names; -1: its iChannels are the passes before it
 };
 
 namespace render {

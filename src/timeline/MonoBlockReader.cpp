@@ -4,13 +4,13 @@
 #include <algorithm>
 #include <cstring>
 
-// Gaps up to this many frames are decoded through rather than sought over:
+// Gaps up to this many blocks are decoded through rather than sought over:
 // decoding them costs less than a seek, which restarts from a page boundary.
-static const uint64_t kMaxSkipFrames = 2 * MonoBlockReader::kBlockFrames;
+static const uint64_t kMaxSkipBlocks = 2;
 
 bool MonoBlockReader::open(std::shared_ptr<OggSource> source, std::string& problem)
 {
-    block_.assign(kBlockFrames, 0.0f);
+    block_.assign(static_cast<size_t>(blockFrames_), 0.0f);
     blockStart_ = 0;
     keptFrames_ = 0;
     positioned_ = decoder_.open(std::move(source), problem);
@@ -35,7 +35,7 @@ bool MonoBlockReader::restartAt(uint64_t frame)
 const float* MonoBlockReader::blockAt(uint64_t frame)
 {
     if (block_.empty())
-        block_.assign(kBlockFrames, 0.0f); // never opened: one block of silence, once
+        block_.assign(static_cast<size_t>(blockFrames_), 0.0f); // never opened: one block of silence, once
     if (!decoder_.isOpen() || frame >= decoder_.totalFrames()) {
         std::fill(block_.begin(), block_.end(), 0.0f);
         positioned_ = false;
@@ -43,7 +43,8 @@ const float* MonoBlockReader::blockAt(uint64_t frame)
     }
 
     uint64_t decodedEnd = blockStart_ + static_cast<uint64_t>(keptFrames_);
-    if (!positioned_ || frame < blockStart_ || frame > decodedEnd + kMaxSkipFrames) {
+    if (!positioned_ || frame < blockStart_ ||
+        frame > decodedEnd + kMaxSkipBlocks * static_cast<uint64_t>(blockFrames_)) {
         if (!restartAt(frame)) {
             std::fill(block_.begin(), block_.end(), 0.0f);
             return block_.data();
@@ -57,7 +58,7 @@ const float* MonoBlockReader::blockAt(uint64_t frame)
         // Decode through the gap; block_ serves as scratch space.
         uint64_t gap = frame - decodedEnd;
         while (gap > 0) {
-            int chunk = static_cast<int>(std::min<uint64_t>(gap, kBlockFrames));
+            int chunk = static_cast<int>(std::min<uint64_t>(gap, static_cast<uint64_t>(blockFrames_)));
             int got = decoder_.readMono(block_.data(), chunk);
             if (got <= 0)
                 break;
@@ -71,8 +72,8 @@ const float* MonoBlockReader::blockAt(uint64_t frame)
         keptFrames_ = 0;
     }
 
-    while (keptFrames_ < kBlockFrames) {
-        int got = decoder_.readMono(block_.data() + keptFrames_, kBlockFrames - keptFrames_);
+    while (keptFrames_ < blockFrames_) {
+        int got = decoder_.readMono(block_.data() + keptFrames_, blockFrames_ - keptFrames_);
         if (got <= 0)
             break;
         keptFrames_ += got;

@@ -21,22 +21,27 @@
 
 class MonoBlockReader {
 public:
-    // Frames per block.
+    // Frames per block, unless the reader is made for longer ones.
     static constexpr int kBlockFrames = 4096;
+
+    explicit MonoBlockReader(int blockFrames = kBlockFrames) : blockFrames_(blockFrames) {}
 
     bool open(std::shared_ptr<OggSource> source, std::string& problem);
     void close();
 
-    // The kBlockFrames frames from `frame` on; valid until the next call.
+    // The blockFrames() frames from `frame` on; valid until the next call.
     // All zeros when the reader is not open.
     const float* blockAt(uint64_t frame);
+
+    int blockFrames() const { return blockFrames_; }
 
 private:
     // Puts the decoder at `frame` with nothing kept; false when it cannot get there.
     bool restartAt(uint64_t frame);
 
+    int blockFrames_;
     VorbisDecoder decoder_;
-    std::vector<float> block_; // kBlockFrames samples, the first keptFrames_ decoded
+    std::vector<float> block_; // blockFrames_ samples, the first keptFrames_ decoded
     uint64_t blockStart_ = 0;  // stream frame of block_[0]
     int keptFrames_ = 0;       // the decoder stands at blockStart_ + keptFrames_
     bool positioned_ = false;  // false when that relation does not hold

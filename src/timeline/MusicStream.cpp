@@ -63,6 +63,7 @@ struct MusicStream::Impl {
     // Main thread only.
     bool mainPlaying = false;
     uint32_t generation = 0; // of the latest request
+    uint64_t seeks = 0;      // seeks taken
     uint64_t standFrame = 0; // where that request starts: the clock until it is heard
     double shownFrame = 0.0; // highest reading since: readings never go back
 
@@ -211,6 +212,7 @@ bool MusicStream::seekBytes(uint64_t target)
     if (frame > impl_->totalFrames)
         return false;
     impl_->request(frame);
+    ++impl_->seeks;
     return true;
 }
 
@@ -221,6 +223,20 @@ void MusicStream::spectrum(float* magnitudes) const
         return;
     }
     impl_->spectrum.at(impl_->heardFrame(), magnitudes);
+}
+
+void MusicStream::smoothedSpectrum(float* magnitudes) const
+{
+    if (!impl_) {
+        std::fill(magnitudes, magnitudes + kSpectrumBins, 0.0f);
+        return;
+    }
+    impl_->spectrum.smoothedAt(impl_->heardFrame(), magnitudes);
+}
+
+uint64_t MusicStream::seekCount() const
+{
+    return impl_ ? impl_->seeks : 0;
 }
 
 void MusicStream::release()

@@ -75,6 +75,15 @@ public:
     // the end count as silence; without music everything is 0. Allocates nothing.
     void spectrum(float* magnitudes) const;
 
+    // Fills kSpectrumBins smoothed magnitudes at the heard position (see
+    // TuneSpectrum): four analyses, for frames whose shaders read them. The
+    // first call opens a decoder of its own.
+    void smoothedSpectrum(float* magnitudes) const;
+
+    // How many seeks the stream has taken since it was opened: a frame that
+    // sees the count change follows a jump in the music.
+    uint64_t seekCount() const;
+
     // Stops the music and releases decoders, device and audio subsystem.
     // Idempotent; afterwards every call is a harmless no-op (open returns false).
     void release();

@@ -7,16 +7,14 @@
 #include "timeline/TuneRangeReader.h"
 #include "timeline/VorbisDecoder.h"
 
-static_assert(OfflineClock::kSpectrumBins * 2 == MonoBlockReader::kBlockFrames, "the spectrum's sizes must agree");
-
 bool OfflineClock::open(const char* path, std::string& problem)
 {
     close();
     // The file is opened and its Ogg data found once; both decoders read it.
     const std::shared_ptr<OggSource> source = OggSource::open(path, problem);
     VorbisDecoder probe; // only for the tune's format and length
-    if (!source || !probe.open(source, problem) || !blocks_.open(source, problem)) {
-        blocks_.close();
+    if (!source || !probe.open(source, problem) || !spectrum_.open(source, problem)) {
+        spectrum_.close();
         return false;
     }
     sampleRate_ = probe.sampleRate();
@@ -27,7 +25,7 @@ bool OfflineClock::open(const char* path, std::string& problem)
 
 void OfflineClock::close()
 {
-    blocks_.close();
+    spectrum_.close();
     sampleRate_ = 0;
     channels_ = 0;
     tuneFrames_ = 0;
@@ -44,5 +42,14 @@ void OfflineClock::spectrumAt(double seconds, float* magnitudes)
         std::fill(magnitudes, magnitudes + kSpectrumBins, 0.0f);
         return;
     }
-    analyzer_.analyze(blocks_.blockAt(TuneRangeReader::frameAt(seconds, sampleRate_)), magnitudes);
+    spectrum_.at(TuneRangeReader::frameAt(seconds, sampleRate_), magnitudes);
+}
+
+void OfflineClock::smoothedSpectrumAt(double seconds, float* magnitudes)
+{
+    if (!hasTune()) {
+        std::fill(magnitudes, magnitudes + kSpectrumBins, 0.0f);
+        return;
+    }
+    spectrum_.smoothedAt(TuneRangeReader::frameAt(seconds, sampleRate_), magnitudes);
 }

@@ -7,7 +7,7 @@
 // Without a tune (missing or undecodable file) the clock still runs: the
 // spectrum is all zeros and the tune has no length.
 //
-// Owns a decoder of its own and the analysis buffers, made when opened;
+// Owns its decoders and the analysis buffers, made when opened;
 // spectrumAt() allocates nothing. One thread at a time (the export's render
 // thread). Non-copyable.
 #pragma once
@@ -15,12 +15,11 @@
 #include <cstdint>
 #include <string>
 
-#include "timeline/MonoBlockReader.h"
-#include "timeline/SpectrumAnalyzer.h"
+#include "timeline/TuneSpectrum.h"
 
 class OfflineClock {
 public:
-    static constexpr int kSpectrumBins = SpectrumAnalyzer::kBins;
+    static constexpr int kSpectrumBins = TuneSpectrum::kBins;
 
     // Opens the tune at `path`. False with `problem` set (no file name) when it
     // cannot be decoded; the clock then runs without music.
@@ -36,10 +35,11 @@ public:
 
     // Writes kSpectrumBins magnitudes of the music heard at `seconds`.
     void spectrumAt(double seconds, float* magnitudes);
+    // Writes kSpectrumBins smoothed magnitudes there (see TuneSpectrum).
+    void smoothedSpectrumAt(double seconds, float* magnitudes);
 
 private:
-    MonoBlockReader blocks_;
-    SpectrumAnalyzer analyzer_;
+    TuneSpectrum spectrum_;
     int sampleRate_ = 0;
     int channels_ = 0;
     uint64_t tuneFrames_ = 0;

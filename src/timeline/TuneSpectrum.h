@@ -3,17 +3,26 @@
 // to mono, Hann window, real FFT, kBins magnitudes (see SpectrumAnalyzer for
 // the scale). Frames past the end count as silence.
 //
+// And the smoothed spectrum, for shaders that read the whole spectrum: the
+// mean of the magnitudes of kSmoothedBlocks such blocks, starting at the
+// given frame and kSmoothedStepFrames apart before it (about a quarter of a
+// second in all at 44.1 kHz). Frames before the start count as silence. It
+// depends on the frame alone, not on the frames asked for before, so a
+// played frame and an exported one at the same moment agree.
+//
 // Needs no output device and no clock: the music stream asks it for the
 // heard frame; anything that keeps its own time (an offline clock) can ask
 // it for any frame and gets the same analysis.
 //
-// Owns its decoder (reading through a shared OggSource) and its FFT scratch;
-// at() allocates nothing. One thread at a time.
+// Owns its decoders (reading through a shared OggSource; the smoothed
+// spectrum's own decoder is opened when it is first asked for) and its FFT
+// scratch; at() allocates nothing. One thread at a time.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "timeline/MonoBlockReader.h"
 #include "timeline/OggSource.h"
@@ -23,6 +32,10 @@ class TuneSpectrum {
 public:
     static constexpr int kFrames = SpectrumAnalyzer::kFrames;
     static constexpr int kBins = SpectrumAnalyzer::kBins;
+    static constexpr int kSmoothedBlocks = 4;
+    static constexpr int kSmoothedStepFrames = kFrames / 2;
+
+    TuneSpectrum();
 
     // False with `problem` set when the stream of `source` cannot be decoded.
     bool open(std::shared_ptr<OggSource> source, std::string& problem);
@@ -31,7 +44,15 @@ public:
     // Writes kBins magnitudes of the frames from `frame` on; all zeros when not open.
     void at(uint64_t frame, float* magnitudes);
 
+    // Writes kBins smoothed magnitudes at `frame`; all zeros when not open.
+    void smoothedAt(uint64_t frame, float* magnitudes);
+
 private:
     MonoBlockReader reader_;
     SpectrumAnalyzer analyzer_;
+    std::shared_ptr<OggSource> source_; // for the smoothed spectrum's reader
+    MonoBlockReader smoothedReader_;    // the blocks before the frame and the frame's own
+    bool smoothedOpen_ = false;
+    std::vector<float> block_;     // kFrames: one block with the silence before the start
+    std::vector<float> blockBins_; // kBins: one block's magnitudes
 };

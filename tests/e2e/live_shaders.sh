@@ -1,7 +1,7 @@
 # Live mode and shaders: two saves in quick succession both show; a
 # fragment, vertex or link error leaves the last good picture, says so in
 # one line on standard error and in the window's corner, and the fix takes
-# the message away.
+# the message away; saving an included file rebuilds the shader.
 source "$(dirname "${BASH_SOURCE[0]}")/lib/player.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/lib/live.sh"
 
@@ -53,6 +53,19 @@ check_error solid.fsh "#version 140
 out vec4 colour;
 void paint() { colour = vec4(1.0); }" \
     '^pass\.vsh, solid\.fsh: program does not link: '
+
+# Saving a file that the shader includes rebuilds the shader.
+reloads=$(count_lines '^Reloaded pass\.vsh, solid\.fsh$')
+save tint.glsl "const vec4 tint = vec4(1.0, 1.0, 0.0, 1.0);"
+save solid.fsh "#version 140
+#include \"tint.glsl\"
+out vec4 colour;
+void main() { colour = tint; }"
+wait_for_count '^Reloaded pass\.vsh, solid\.fsh$' $((reloads + 1)) 10
+expect_pixel "${centre[@]}" 255 255 0 "the included colour should show"
+save tint.glsl "const vec4 tint = vec4(1.0, 0.0, 1.0, 1.0);"
+wait_for_count '^Reloaded pass\.vsh, solid\.fsh$' $((reloads + 2)) 10
+expect_pixel "${centre[@]}" 255 0 255 "a saved include should rebuild the shader that includes it"
 
 grep -q 'COMPILATION\|Opening shader file' "$player_out" && fail "live builds should not write the build account"
 quit

@@ -255,6 +255,28 @@ TEST_F(DescriptionLoader, NinthPassIsRefusedAndLoadingGoesOnAsAfterAnUnknownKey)
               "demo.json: scene 0 has 9 passes; only the first 8 are drawn; dropped: shader_order[8] f.fsh\n");
 }
 
+TEST_F(DescriptionLoader, PassSettingsLoadAndAChannelThatNamesNothingIsOneLine)
+{
+    dir.write("site.fsh", "void mainImage(out vec4 c, in vec2 p) { c = texture(iChannel0, p); }\n");
+    load(R"({"name": "x", "fullscreen": false,
+      "shaders": [{"fragmentsrc": "site.fsh", "convention": "shadertoy"}],
+      "scenes": [{"shader_order": [{"shader_id": 0, "channels": ["texture:1", "previous"], "scale": 0.5},
+                                   {"shader_id": 0, "channels": ["pass:0", "buffer"], "format": "rgba32f"}],
+                  "textures": [{"id": 0, "src": "a.png"}]}]})");
+    ASSERT_EQ(error, "");
+    EXPECT_NE(program(0), 0u) << "the player's own vertex shader stands in for the missing vertexsrc";
+    const std::vector<PassSettings>& passes = content.scenes.at(0).getPassSettings();
+    ASSERT_EQ(passes.size(), 2u);
+    EXPECT_TRUE(passes[0].readsPrevious());
+    EXPECT_EQ(passes[0].scale, 0.5f);
+    EXPECT_EQ(passes[1].format, PassFormat::Rgba32f);
+    EXPECT_EQ(errors,
+              "demo.json: scenes[0].shader_order[0].channels[0]: \"texture:1\" names no texture of this "
+              "scene (it has 1); it reads black\n"
+              "demo.json: scenes[0].shader_order[1].channels[1]: \"buffer\" is not a channel (\"pass:N\", "
+              "\"texture:N\", \"previous\" or \"spectrum\"); it reads black\n");
+}
+
 TEST_F(DescriptionLoader, AFileThatCannotBeReadEndsTheLoadWithItsReason)
 {
     ASSERT_TRUE(std::filesystem::create_directory(std::filesystem::u8path(dir.file("demo.json"))));

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "timeline/MonoBlockReader.h"
 #include "timeline/OggSource.h"
 #include "timeline/SpectrumAnalyzer.h"
+#include "timeline/TuneSpectrum.h"
 
 namespace {
 
@@ -67,4 +69,33 @@ TEST(MonoBlockReader, BlocksReusedFromEarlierReadsMatchFreshSeeks)
                 ASSERT_EQ(reused[i], 0.0f) << "past the end, block at " << frame;
         }
     }
+}
+
+TEST(TuneSpectrum, SmoothedSpectrumAveragesTheBlocksUpToTheFrameAndDependsOnTheFrameAlone)
+{
+    // A steady tone centred on bin 100.
+    OggTestFile tune(OggSignal{3.0, 44100, 1, 100 * 44100.0 / 4096, 0.7});
+    ASSERT_TRUE(tune.written());
+    std::string problem;
+    const auto opened = [&] {
+        auto spectrum = std::make_unique<TuneSpectrum>();
+        EXPECT_TRUE(spectrum->open(OggSource::open(tune.path().c_str(), problem), problem)) << problem;
+        return spectrum;
+    };
+    std::vector<float> plain(TuneSpectrum::kBins), smoothed(TuneSpectrum::kBins), again(TuneSpectrum::kBins);
+    auto walked = opened();
+    walked->smoothedAt(0, smoothed.data());
+    walked->at(0, plain.data());
+    // At the start the frame's own block holds the tone, the one before it
+    // half of it (its later half, where the window weighs half), the two
+    // before that silence.
+    EXPECT_NEAR(smoothed[100], plain[100] * 3 / 8, 0.02);
+
+    for (uint64_t frame = 0; frame <= 44100; frame += 735)
+        walked->smoothedAt(frame, smoothed.data());
+    walked->at(44100, plain.data());
+    EXPECT_NEAR(smoothed[100], plain[100], 0.02) << "a steady tone reads the same smoothed";
+    opened()->smoothedAt(44100, again.data());
+    for (int bin = 0; bin < TuneSpectrum::kBins; ++bin)
+        ASSERT_NEAR(again[bin], smoothed[bin], 1e-5) << "bin " << bin;
 }

@@ -47,3 +47,17 @@ TEST(UniformContract, NamesWhatThePlayerDoesNotSetAsDeclared)
     EXPECT_EQ(render::uniformProblem({"iTime", "float"}, pass), "") << "the convention's time";
     EXPECT_EQ(render::uniformProblem({"iResolution", "vec3"}, pass), "") << "the convention's resolution";
 }
+
+TEST(UniformContract, APassWithChannelsHasThoseItNamesAndTheSpectrum)
+{
+    UniformSetting pass; // pass 2 of scene 1, whose "channels" name two
+    pass.sceneIndex = 1;
+    pass.passIndex = 2;
+    pass.passCount = 3;
+    pass.channelCount = 2;
+    pass.convention = render::findShaderConvention("shadertoy");
+    EXPECT_EQ(render::uniformProblem({"iChannel1", "sampler2D"}, pass), "");
+    EXPECT_EQ(render::uniformProblem({"spectrum", "sampler2D"}, pass), "");
+    EXPECT_EQ(render::uniformProblem({"iChannel2", "sampler2D"}, pass),
+              "uniform iChannel2 is never set in pass 2 of scene 1: its \"channels\" name 2");
+}

@@ -1,0 +1,204 @@
+// Shaders from other tools drawn for real: each convention draws what the
+// same shader written for the player draws, a feedback pass accumulates and
+// starts black after a seek, a pass's own format and scale hold, and the
+// spectrum texture holds what `fft` samples. Pass outputs are read back as
+// floats.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "GlTestContext.h"
+#include "SceneRig.h"
+#include "ScratchDir.h"
+#include "render/DemoShader.h"
+#include "render/GlName.h"
+#include "render/Scene.h"
+#include "render/ShaderConvention.h"
+#include "render/SpectrumTexture.h"
+
+namespace {
+
+constexpr const char* kFinalFragment = R"(#version 330
+uniform sampler2D finalTarget;
+out vec4 color;
+void main() { color = texelFetch(finalTarget, ivec2(gl_FragCoord.xy), 0); }
+)";
+
+constexpr double kTime = 1.25;
+constexpr int kBin = 100;
+
+class ShadersFromElsewhere : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        testing::internal::CaptureStdout();
+        rig = std::make_unique<gltest::SceneRig>(kFinalFragment);
+        vertexPath = dir.write("quad.vsh", gltest::kQuadVertexSource);
+        testing::internal::GetCapturedStdout();
+        spectrum.assign(SpectrumRows::kBins, 0.0f);
+        smoothed.assign(SpectrumRows::kBins, 0.0f);
+        spectrum[kBin] = 0.375f;
+        smoothed[kBin] = 0.125f;
+    }
+
+    // A built entry of `source`; with a convention, on the player's vertex shader.
+    DemoShader entry(const std::string& name, const std::string& source, const char* convention = nullptr)
+    {
+        testing::internal::CaptureStdout();
+        const ShaderConvention* followed = convention ? render::findShaderConvention(convention) : nullptr;
+        DemoShader shader(followed ? "" : vertexPath, dir.write(name, source), followed);
+        const BuildOutcome outcome = shader.build(BuildReport::Quiet);
+        EXPECT_TRUE(outcome.built) << outcome.failure;
+        testing::internal::GetCapturedStdout();
+        return shader;
+    }
+
+    // Draws `scene` as frame `frameNumber` of timeline `epoch`, with the spectrum.
+    void draw(Scene& scene, uint64_t frameNumber = 0, uint64_t epoch = 0)
+    {
+        SceneFrame frame = rig->frame(kRow, kTime, spectrum[kBin], 0.0f, nullptr);
+        frame.printsFstrLine = false;
+        frame.inputs.frameNumber = frameNumber;
+        frame.inputs.epoch = epoch;
+        frame.inputs.spectrum.magnitudes = spectrum.data();
+        frame.inputs.spectrum.smoothed = smoothed.data();
+        frame.inputs.spectrumTexture = &spectrumTexture;
+        scene.render(frame);
+    }
+
+    // The colour at (x, y) of what pass `pass` of `scene` drew last.
+    glm::vec4 output(const Scene& scene, int pass, int x, int y)
+    {
+        const GlName framebuffer = GlName::generate(GlName::Kind::Framebuffer);
+        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer.get());
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
+                               scene.outputTexture(rig->targets, pass), 0);
+        return gltest::readFramebufferPixel(framebuffer.get(), x, y);
+    }
+
+    static constexpr int kRow = 3;
+    ScratchDir dir;
+    std::unique_ptr<gltest::SceneRig> rig;
+    std::string vertexPath;
+    std::vector<float> spectrum, smoothed;
+    SpectrumTexture spectrumTexture;
+};
+
+void expectSamePixels(const glm::vec4& expected, const glm::vec4& actual, const char* where)
+{
+    for (int c = 0; c < 4; ++c)
+        EXPECT_NEAR(actual[c], expected[c], 2e-3f) << where << ", component " << c;
+}
+
+} // namespace
+
+TEST_F(ShadersFromElsewhere, EachConventionDrawsWhatTheShaderWrittenForThePlayerDraws)
+{
+    struct Pair {
+        const char* convention;
+        const char* source;
+        const char* handWritten;
+    };
+    const Pair pairs[] = {
+        {"shadertoy",
+         "void mainImage(out vec4 fragColor, in vec2 fragCoord)\n"
+         "{\n    fragColor = vec4(fragCoord / iResolution.xy, fract(iTime), iResolution.z * 0.5);\n}\n",
+         "#version 330\nuniform vec2 iResolution;\nuniform float iGlobalTime;\nout vec4 color;\n"
+         "void main() { color = vec4(gl_FragCoord.xy / iResolution, fract(iGlobalTime), 0.5); }\n"},
+        // As the live-coding tool's own template declares everything.
+        {"bonzomatic",
+         "#version 410 core\nuniform float fGlobalTime;\nuniform vec2 v2Resolution;\nuniform sampler1D texFFT;\n"
+         "uniform sampler1D texFFTSmoothed;\nin vec2 out_texcoord;\nlayout(location = 0) out vec4 out_color;\n"
+         "void main()\n{\n    float bin = (100.0 + 0.5) / 2048.0;\n"
+         "    out_color = vec4(out_texcoord.x, gl_FragCoord.y / v2Resolution.y, fract(fGlobalTime),\n"
+         "                     texture(texFFT, bin).r + texture(texFFTSmoothed, bin).r);\n}\n",
+         "#version 330\nuniform vec2 iResolution;\nuniform float iGlobalTime;\nuniform float fft;\n"
+         "uniform sampler2D spectrum;\nout vec4 color;\n"
+         "void main() { color = vec4(gl_FragCoord.xy / iResolution, fract(iGlobalTime),\n"
+         "                          fft + texelFetch(spectrum, ivec2(100, 1), 0).r); }\n"},
+        // Written in the GLSL of OpenGL ES 2, without a #version.
+        {"glslviewer",
+         "#ifdef GL_ES\nprecision mediump float;\n#endif\nuniform vec2 u_resolution;\nuniform float u_time;\n"
+         "varying vec2 v_texcoord;\n"
+         "void main() { gl_FragColor = vec4(v_texcoord.x, gl_FragCoord.y / u_resolution.y, fract(u_time), 1.0); }\n",
+         "#version 330\nuniform vec2 iResolution;\nuniform float iGlobalTime;\nout vec4 color;\n"
+         "void main() { color = vec4(gl_FragCoord.xy / iResolution, fract(iGlobalTime), 1.0); }\n"},
+    };
+    for (const Pair& pair : pairs) {
+        Scene theirs, ours;
+        theirs.addShader(entry(std::string(pair.convention) + ".fsh", pair.source, pair.convention));
+        ours.addShader(entry(std::string(pair.convention) + "-ours.fsh", pair.handWritten));
+        draw(theirs);
+        const glm::vec4 theirCorner = output(theirs, 0, 0, 0), theirMiddle = output(theirs, 0, 321, 170);
+        draw(ours);
+        expectSamePixels(output(ours, 0, 0, 0), theirCorner, pair.convention);
+        expectSamePixels(output(ours, 0, 321, 170), theirMiddle, pair.convention);
+    }
+}
+
+TEST_F(ShadersFromElsewhere, FeedbackPassAccumulatesHoldsWhilePausedAndStartsBlackAfterASeek)
+{
+    PassSettings feedback;
+    feedback.hasChannels = true;
+    feedback.channels = {{PassChannel::Source::Previous, 0}};
+    Scene scene;
+    scene.addShader(
+        entry("trail.fsh",
+              "void mainImage(out vec4 c, in vec2 p) { c = texture(iChannel0, p / iResolution.xy) + 0.25; }\n",
+              "shadertoy"),
+        feedback);
+    const auto drawn = [&](uint64_t frameNumber, uint64_t epoch) {
+        draw(scene, frameNumber, epoch);
+        return output(scene, 0, 10, 10).r;
+    };
+    EXPECT_FLOAT_EQ(drawn(0, 0), 0.25f) << "the first frame reads black";
+    EXPECT_FLOAT_EQ(drawn(1, 0), 0.5f);
+    EXPECT_FLOAT_EQ(drawn(1, 0), 0.5f) << "the same frame again (paused) reads the same previous frame";
+    EXPECT_FLOAT_EQ(drawn(2, 0), 0.75f);
+    EXPECT_FLOAT_EQ(drawn(0, 1), 0.25f) << "a seek starts black";
+}
+
+TEST_F(ShadersFromElsewhere, APassKeepsItsFormatAndScaleAndReadersSampleItStretched)
+{
+    PassSettings large;
+    large.format = PassFormat::Rgba32f;
+    large.scale = 0.5f;
+    Scene scene;
+    scene.addShader(entry("large.fsh",
+                          "#version 330\nuniform vec2 iResolution;\nout vec4 c;\n"
+                          "void main() { c = vec4(1e6, iResolution, 1.0); }\n"),
+                    large);
+    scene.addShader(entry("reader.fsh",
+                          "#version 330\nuniform vec2 iResolution;\nuniform sampler2D iChannel0;\n"
+                          "out vec4 c;\n"
+                          "void main() { c = texture(iChannel0, gl_FragCoord.xy / iResolution); }\n"));
+    draw(scene);
+
+    GLint width = 0, height = 0;
+    glBindTexture(GL_TEXTURE_2D, scene.outputTexture(rig->targets, 0));
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+    EXPECT_EQ(width, gltest::kWindowWidth / 2);
+    EXPECT_EQ(height, gltest::kWindowHeight / 2);
+    const glm::vec4 large0 = output(scene, 0, 0, 0);
+    EXPECT_EQ(large0.r, 1e6f) << "a half float would hold 65504 at most";
+    EXPECT_EQ(large0.g, width) << "the pass works in its own pixels";
+    EXPECT_EQ(output(scene, 1, gltest::kWindowWidth - 1, gltest::kWindowHeight - 1).b, static_cast<float>(height))
+        << "the full-size reader's last pixel reads the half-size pass's last";
+}
+
+TEST_F(ShadersFromElsewhere, TheSpectrumTexturesFirstRowIsWhatFftSamples)
+{
+    Scene scene;
+    scene.addShader(entry("spectrum.fsh",
+                          "#version 330\nuniform sampler2D spectrum;\nuniform float fft;\nout vec4 c;\n"
+                          "void main() { c = vec4(texelFetch(spectrum, ivec2(100, 0), 0).r, fft,\n"
+                          "                       texelFetch(spectrum, ivec2(100, 1), 0).r, 1.0); }\n"));
+    draw(scene);
+    const glm::vec4 read = output(scene, 0, 5, 5);
+    EXPECT_EQ(read.r, read.g);
+    EXPECT_EQ(read.r, 0.375f);
+    EXPECT_EQ(read.b, 0.125f) << "row 1: the smoothed spectrum";
+}
