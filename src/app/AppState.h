@@ -29,19 +29,20 @@
 // The loaded demo (see LoadedDemo.h) and what the window, the main loop and
 // the keyboard keep between callbacks.
 struct AppState : LoadedDemo {
-    std::string windowTitle;        // the demo's name
-    bool musicStarted = false;      // set by the first frame, which starts the music
-    uint32_t reloadCursor = 0;      // 0..63: the scene entry examined for edits this frame
-    MusicStream musicStream;        // the music of "tune.ogg", the demo's clock; also says
-                                    // whether the music plays or the user paused it
-    float windowWidth = 0.0f;       // window client width in pixels, read once per frame
-    float windowHeight = 0.0f;      // window client height in pixels, read once per frame
-    bool beepArmed = true;          // false after an alarm until a frame finds its scene
-    PlatformConsole console;        // the frame report's colour on standard output
-    std::unique_ptr<LiveMode> live; // live mode's watching, display and keys; null without --live
-    std::unique_ptr<EditMode> edit; // the track editor; null until --edit or F2 in live mode
-    int exitStatus = 0;             // main's result once the main loop returns
-    PassInputsClock passInputs;     // frame counts and spectrum rows for the passes
+    std::string windowTitle;               // the demo's name
+    bool musicStarted = false;             // set by the first frame, which starts the music
+    uint32_t reloadCursor = 0;             // 0..63: the scene entry examined for edits this frame
+    MusicStream musicStream;               // the music of "tune.ogg", the demo's clock; also says
+                                           // whether the music plays or the user paused it
+    float windowWidth = 0.0f;              // window client width in pixels, read once per frame
+    float windowHeight = 0.0f;             // window client height in pixels, read once per frame
+    bool beepArmed = true;                 // false after an alarm until a frame finds its scene
+    PlatformConsole console;               // the frame report's colour on standard output
+    bool followDescribedFullscreen = true; // false: --release or --windowed choose the window instead
+    std::unique_ptr<LiveMode> live;        // live mode's watching, display and keys; null without --live
+    std::unique_ptr<EditMode> edit;        // the track editor; null until --edit or F2 in live mode
+    int exitStatus = 0;                    // main's result once the main loop returns
+    PassInputsClock passInputs;            // frame counts and spectrum rows for the passes
 };
 
 extern AppState appState;

@@ -23,6 +23,9 @@ const char kUsage[] =
     "  --row N       start at row N instead of row 0\n"
     "  --size WxH    window size in pixels when the demo is not full screen\n"
     "                (default: the screen's size)\n"
+    "  --release     play as a release does: full screen at the screen's\n"
+    "                resolution unless demo.json's \"release\" says otherwise\n"
+    "  --windowed    play in a window (of --size), whatever demo.json says\n"
     "  --live        live editing: every file of the demo reloads as it is saved,\n"
     "                errors show in the window, Tab toggles the heads-up display\n"
     "  --edit        live editing with the track editor beside the picture (F2\n"
@@ -40,6 +43,9 @@ const char kUsage[] =
     "  --preset NAME video encoding speed against file size: ultrafast, superfast,\n"
     "                veryfast (default), faster, fast, medium, slow, slower, veryslow\n"
     "                (with --export, --size is the frames' size, default 1280x720)\n"
+    "  --print name  print the demo's name and exit\n"
+    "  --print files print the files the demo reads, one a line, and exit (status 1\n"
+    "                when one is missing, each named on standard error)\n"
     "  --help        print this text and exit\n"
     "  --version     print the version and exit\n"
     "\n"
@@ -162,6 +168,17 @@ bool app::parseCommandLine(int argc, const char* const* argv, CommandLine& comma
         } else if (!optionsEnded && argument == "--edit") {
             commandLine.live = true;
             commandLine.edit = true;
+        } else if (!optionsEnded && argument == "--release") {
+            commandLine.release = true;
+        } else if (!optionsEnded && argument == "--windowed") {
+            commandLine.windowed = true;
+        } else if (!optionsEnded && name == "--print") {
+            const char* value = optionValue(argc, argv, i, name);
+            if (value == nullptr || (std::strcmp(value, "files") != 0 && std::strcmp(value, "name") != 0)) {
+                error = "--print needs what to print: files or name";
+                return false;
+            }
+            commandLine.print = value;
         } else if (!optionsEnded && name == "--row") {
             const char* value = optionValue(argc, argv, i, name);
             if (value == nullptr || !parseRow(value, commandLine.startRow)) {
@@ -247,6 +264,11 @@ bool app::parseCommandLine(int argc, const char* const* argv, CommandLine& comma
         error = "--row sets where playing starts; an export takes its rows with --rows A:B";
         return false;
     }
+    if (!commandLine.exportOutput.empty() && (commandLine.release || commandLine.windowed)) {
+        error = std::string(commandLine.release ? "--release" : "--windowed") +
+                " sets how the demo plays on screen; an export (--export OUT) has no window";
+        return false;
+    }
     if (commandLine.exportOutput.empty() && !exportOptions.empty()) {
         error = exportOptions.front() + " only applies to an export (--export OUT)";
         return false;
@@ -257,6 +279,19 @@ bool app::parseCommandLine(int argc, const char* const* argv, CommandLine& comma
         return false;
     }
     return true;
+}
+
+WindowPlan app::planWindow(const CommandLine& commandLine, const ReleaseWindow& release)
+{
+    WindowPlan plan;
+    if (!commandLine.release && !commandLine.windowed)
+        return plan;
+    plan.asDescribed = false;
+    const bool sized = commandLine.windowWidth > 0 && commandLine.windowHeight > 0;
+    plan.fullscreen = commandLine.release && !commandLine.windowed && !sized && release.fullscreen;
+    plan.width = sized ? commandLine.windowWidth : commandLine.release ? release.width : 0;
+    plan.height = sized ? commandLine.windowHeight : commandLine.release ? release.height : 0;
+    return plan;
 }
 
 const char* app::commandLineUsage()

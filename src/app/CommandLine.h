@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "demo/ReleaseWindow.h"
 #include "export/ExportDefaults.h"
 
 struct CommandLine {
@@ -32,8 +33,22 @@ struct CommandLine {
     bool hasExportEndRow = false;      // B was given; otherwise the demo's end
     double exportEndRow = 0.0;         // the row the export stops before (B)
     bool exportNoSound = false;        // --no-sound: none written; else an unplayable tune fails
+    // --print WHAT: print the demo's "name" or the "files" it reads, one a
+    // line, and exit without playing.
+    std::string print;     // empty: play
+    bool release = false;  // --release: as the release's launchers play it (see planWindow)
+    bool windowed = false; // --windowed: a window, whatever the description asks
     // What the windowing toolkit receives: the program name and its own options.
     std::vector<std::string> toolkitArguments;
+};
+
+// How the window is shown once the description has loaded.
+struct WindowPlan {
+    bool asDescribed = true; // full screen as "fullscreen" in demo.json says (the
+                             // specified player); the fields below do not count
+    bool fullscreen = false; // full screen at the screen's resolution
+    int width = 0;           // the window's size when not full screen;
+    int height = 0;          // 0 x 0: the screen's
 };
 
 namespace app {
@@ -41,6 +56,13 @@ namespace app {
 // Reads `argc` / `argv` into `commandLine`. Returns false for wrong usage,
 // with `error` saying what is wrong in one line (without the program name).
 bool parseCommandLine(int argc, const char* const* argv, CommandLine& commandLine, std::string& error);
+
+// The window that `commandLine` asks for, given the demo's release
+// settings. Without --release or --windowed: as described. --windowed: a
+// window. --release: full screen unless the release settings ask for a
+// window or --size is given; the window's size is --size, else the
+// release's, else the screen's.
+WindowPlan planWindow(const CommandLine& commandLine, const ReleaseWindow& release);
 
 // The usage text that --help prints (and wrong usage prints on standard error).
 const char* commandLineUsage();

@@ -31,6 +31,8 @@ public:
 
     void enterFullscreen() override
     {
+        if (!appState.followDescribedFullscreen)
+            return;
         glutFullScreen();
         glutSetCursor(GLUT_CURSOR_NONE);
     }

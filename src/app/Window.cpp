@@ -67,6 +67,17 @@ bool app::initWindow(int width, int height)
     return true;
 }
 
+void app::showWindow(const WindowPlan& plan)
+{
+    if (plan.fullscreen) {
+        glutFullScreen();
+        glutSetCursor(GLUT_CURSOR_NONE);
+    } else if (plan.width > 0 && plan.height > 0 &&
+               (plan.width != glutGet(GLUT_WINDOW_WIDTH) || plan.height != glutGet(GLUT_WINDOW_HEIGHT))) {
+        glutReshapeWindow(plan.width, plan.height);
+    }
+}
+
 void app::onWindowClosed()
 {
     // The toolkit makes the window's context current for this call; the GL

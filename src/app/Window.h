@@ -4,6 +4,8 @@
 
 #include <cstdarg>
 
+#include "app/CommandLine.h"
+
 namespace app {
 
 // The toolkit's error handler, set before it starts: its message on
@@ -19,6 +21,11 @@ namespace app {
 // false, after one line on standard error, when the extension loader fails.
 // `width` x `height` sets the window's size; 0 x 0 makes it as large as the screen.
 bool initWindow(int width = 0, int height = 0);
+
+// Shows the window as `plan` says (see planWindow in CommandLine.h): full
+// screen without the mouse cursor, or a window of the planned size. Call
+// once the description has loaded, before the first frame.
+void showWindow(const WindowPlan& plan);
 
 // Close callback, when the window goes (closed by the person, or at the end
 // of the main loop): releases the GL objects while the window's context is

@@ -26,6 +26,7 @@
 #include "app/ExportMode.h"
 #include "app/Keyboard.h"
 #include "app/LiveMode.h"
+#include "app/PrintDemo.h"
 #include "app/TextTracks.h"
 #include "app/Window.h"
 #include "platform/platform.h"
@@ -88,8 +89,12 @@ int main(int argc, char** argv)
     }
     if (!enterDemoFolder(commandLine.demoDir))
         return 1;
+    if (!commandLine.print.empty())
+        return app::printDemo(commandLine.print);
     if (!commandLine.exportOutput.empty())
         return app::exportDemo(commandLine);
+    if (commandLine.release)
+        platform_console_hide_own_window();
 
     std::vector<char*> toolkitArguments;
     for (std::string& argument : commandLine.toolkitArguments)
@@ -104,12 +109,18 @@ int main(int argc, char** argv)
         return 1;
     if (commandLine.live)
         appState.live = std::make_unique<LiveMode>();
+    // --release and --windowed choose the window themselves once the
+    // description (with its release settings) has loaded.
+    const bool windowAsDescribed = app::planWindow(commandLine, ReleaseWindow()).asDescribed;
+    appState.followDescribedFullscreen = windowAsDescribed;
     // Live mode shows a failed build in the window; the player waits for Enter.
     BuildFailures builds(commandLine.live ? BuildFailurePolicy::Show : BuildFailurePolicy::WaitForEnter);
     if (!app::initDemo(builds)) {
         app::releaseMusic();
         return 1;
     }
+    if (!windowAsDescribed)
+        app::showWindow(app::planWindow(commandLine, appState.demo.release));
     app::initAntiAliasProgram(builds, appState);
     app::showBuildFailures(builds);
     glutKeyboardFunc(app::onKeyboard);

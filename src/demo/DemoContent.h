@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "demo/DemoTiming.h"
+#include "demo/ReleaseWindow.h"
 #include "render/DemoShader.h"
 #include "render/Scene.h"
 #include "render/Texture.h"
@@ -23,4 +24,5 @@ struct DemoContent {
     std::vector<std::unique_ptr<Texture>> imageTextures; // one per texture entry; scenes point at them
     std::vector<std::string> imagePaths;                 // the file of each image texture, in the same order
     DemoTiming timing;                                   // the demo's length and tempo
+    ReleaseWindow release;                               // how a release shows it (--release)
 };

@@ -125,10 +125,14 @@ void checkKeys(const json& entry, demo::DescriptionObject kind, const std::strin
             checkItems(*found, itemKind, path.empty() ? key : path + "." + key, lines);
     };
     switch (kind) {
-    case Kind::Top:
+    case Kind::Top: {
         inside("shaders", Kind::Shader);
         inside("scenes", Kind::Scene);
+        const auto release = entry.find("release");
+        if (release != entry.end())
+            checkKeys(*release, Kind::Release, "release", lines);
         break;
+    }
     case Kind::Scene:
         inside("shader_order", Kind::Pass);
         inside("textures", Kind::Texture);
@@ -142,8 +146,9 @@ void checkKeys(const json& entry, demo::DescriptionObject kind, const std::strin
 
 const std::vector<std::string>& demo::descriptionKeys(DescriptionObject kind)
 {
-    static const std::vector<std::string> kTop = {"name",    "fullscreen",      "shaders", "scenes",
-                                                  "end_row", "rows_per_second", "bpm",     "rows_per_beat"};
+    static const std::vector<std::string> kTop = {
+        "name", "fullscreen", "shaders", "scenes", "end_row", "rows_per_second", "bpm", "rows_per_beat", "release"};
+    static const std::vector<std::string> kRelease = {"fullscreen", "size"};
     static const std::vector<std::string> kShader = {"name", "vertexsrc", "fragmentsrc", "parameters", "convention"};
     static const std::vector<std::string> kScene = {"id", "shader_order", "textures"};
     static const std::vector<std::string> kPass = {"pass_order", "shader_id", "channels", "format", "scale", "filter"};
@@ -157,6 +162,8 @@ const std::vector<std::string>& demo::descriptionKeys(DescriptionObject kind)
         return kPass;
     case DescriptionObject::Texture:
         return kTexture;
+    case DescriptionObject::Release:
+        return kRelease;
     case DescriptionObject::Top:
         break;
     }
@@ -192,6 +199,13 @@ bool demo::readDescriptionFile(const char* path, std::string& text, std::string&
         return false;
     text.erase(std::min(text.find('\xff'), text.size()));
     return true;
+}
+
+void demo::readDescriptionSettings(const json& document, DemoTiming& timing, ReleaseWindow& release)
+{
+    std::string error;
+    if (!readDemoTiming(document, timing, error) || !readReleaseWindow(document, release, error))
+        throw json::type_error::create(302, error, nullptr);
 }
 
 std::string demo::descriptionErrorText(const json::exception& error)

@@ -26,7 +26,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "demo/DemoTiming.h"
 #include "demo/DescriptionOptions.h"
+#include "demo/ReleaseWindow.h"
 
 // Deeper nesting is refused while parsing: copying and writing a value
 // recurse once per level.
@@ -53,6 +55,11 @@ bool readDescriptionFile(const char* path, std::string& text, std::string& probl
 // `text` parsed as one JSON value. Throws nlohmann::json::parse_error when it
 // is not one, or when it nests deeper than kMaxDescriptionDepth levels.
 nlohmann::json parseDescription(const std::string& text);
+
+// The optional keys beside the shaders and scenes: the demo's length and
+// tempo, and how a release shows it. Throws type_error (302) naming a wrong
+// one, before anything of the description is made.
+void readDescriptionSettings(const nlohmann::json& document, DemoTiming& timing, ReleaseWindow& release);
 
 // The message of a description error without the library's internal prefix
 // ("[json.exception.type_error.302] "), e.g. "parse error at line 1, column
@@ -95,10 +102,10 @@ void forEachDescriptionItem(nlohmann::json& list, const std::string& path, const
                             const char* itemExpected, Visit visit);
 
 // The kinds of object in a description, each with the keys the player reads.
-enum class DescriptionObject { Top, Shader, Scene, Pass, Texture };
+enum class DescriptionObject { Top, Shader, Scene, Pass, Texture, Release };
 
 // The keys the player reads in an object of `kind`: those the walk below and
-// readDemoTiming ask for. A key read anywhere must be listed here, or the
+// readDescriptionSettings ask for. A key read anywhere must be listed here, or the
 // player calls it unknown.
 const std::vector<std::string>& descriptionKeys(DescriptionObject kind);
 

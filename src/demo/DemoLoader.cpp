@@ -120,10 +120,9 @@ bool demo::loadDemoDescription(const char* path, SyncDevice* device, DemoContent
     // Before the walk, which may end the load on the very key mistyped.
     for (const std::string& line : unknownDescriptionKeys(document))
         platform_warn(path, line);
-    // The length and tempo first: a wrong one ends the load before anything is made.
-    std::string timingError;
-    if (!readDemoTiming(document, content.timing, timingError))
-        throw nlohmann::json::type_error::create(302, timingError, nullptr);
+    // The length, tempo and release settings first: a wrong one ends the
+    // load before anything is made.
+    readDescriptionSettings(document, content.timing, content.release);
     ContentBuilder builder(path, device, content, host, warnings);
     walkDescription(document, std::cout, builder);
     return true;

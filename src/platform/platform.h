@@ -60,6 +60,13 @@ void platform_console_open(PlatformConsole& console);
 // Whether standard output is a terminal (not a file or a pipe).
 bool platform_stdout_is_terminal();
 
+// Hides the console window when it was made for this process alone (on
+// Windows, a console program started by a double-click or by `start` gets
+// a window of its own), so that a viewer sees only the demo's window. What
+// the program writes still goes to that console; a console the program was
+// started from stays as it is. Does nothing on other systems.
+void platform_console_hide_own_window();
+
 // Switches standard output to `colour`; writes nothing when it is already set.
 // Once a colour has been written, the terminal's own colours come back when
 // the process exits or is ended by SIGINT, SIGTERM or SIGHUP, so an

@@ -10,6 +10,8 @@ void platform_console_open(PlatformConsole& console)
     console.colour = PLATFORM_COLOUR_DEFAULT;
 }
 
+void platform_console_hide_own_window() {}
+
 bool platform_stdout_is_terminal()
 {
     return false;

@@ -70,6 +70,8 @@ void platform_console_open(PlatformConsole& console)
     console.colour = PLATFORM_COLOUR_DEFAULT;
 }
 
+void platform_console_hide_own_window() {}
+
 bool platform_stdout_is_terminal()
 {
     return isatty(STDOUT_FILENO) == 1;

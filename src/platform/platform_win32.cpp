@@ -63,6 +63,16 @@ void platform_console_open(PlatformConsole& console)
     console.colour = PLATFORM_COLOUR_DEFAULT;
 }
 
+void platform_console_hide_own_window()
+{
+    // A console that lists only this process was made for it; one started
+    // from a console (cmd.exe, play.bat run there) shares it with its parent.
+    DWORD processes[2];
+    const HWND window = GetConsoleWindow();
+    if (window != nullptr && GetConsoleProcessList(processes, 2) == 1)
+        ShowWindow(window, SW_HIDE);
+}
+
 bool platform_stdout_is_terminal()
 {
     return _isatty(_fileno(stdout)) != 0;

@@ -40,11 +40,16 @@ wait_for_exit 20
 [ "$player_status" -eq 0 ] || fail "the demo in another folder ended with $player_status"
 [ ! -s "$player_err" ] || fail "the test demo gave warnings: $(cat "$player_err")"
 
-# --row: the first frame shows that row (within one seek step).
-start_player --row 250
+# --row: the first frame shows that row (within one seek step). --release
+# makes the window that the demo's "release" settings ask for.
+sed -i 's/"fullscreen": false,/"fullscreen": false, "release": { "fullscreen": false, "size": [320, 240] },/' \
+    "$demo_dir/demo.json"
+start_player --row 250 --release
 wait_for_frames 2
 first_row=$(grep -m 1 '^row' "$player_out" | sed 's/^row//')
 awk -v r="$first_row" 'BEGIN { exit !(r >= 250 && r < 262.5) }' || fail "--row 250 started at row $first_row"
+size=$(xdotool getwindowgeometry "$(player_window)" | sed -n 's/.*Geometry: //p')
+[ "$size" = "320x240" ] || fail "--release with a release size of 320x240 gave a window of $size"
 press Escape
 wait_for_exit 20
 

@@ -196,3 +196,50 @@ TEST(CommandLine, LiveGoesWithTheOtherOptions)
     EXPECT_FALSE(folder.live);
     EXPECT_EQ(folder.demoDir, "--live");
 }
+
+TEST(CommandLine, ReleaseAndWindowedChooseTheWindowOverTheDescription)
+{
+    CommandLine commandLine;
+    std::string error;
+    ReleaseWindow fullscreen;
+    ReleaseWindow window;
+    window.fullscreen = false;
+    window.width = 1024;
+    window.height = 576;
+
+    ASSERT_TRUE(parse({}, commandLine, error));
+    EXPECT_TRUE(app::planWindow(commandLine, window).asDescribed) << "without the options: as specified";
+
+    ASSERT_TRUE(parse({"--release"}, commandLine, error)) << error;
+    WindowPlan plan = app::planWindow(commandLine, fullscreen);
+    EXPECT_TRUE(!plan.asDescribed && plan.fullscreen);
+    plan = app::planWindow(commandLine, window);
+    EXPECT_TRUE(!plan.fullscreen && plan.width == 1024 && plan.height == 576) << "the demo's own release window";
+
+    ASSERT_TRUE(parse({"--release", "--size", "800x600"}, commandLine, error)) << error;
+    plan = app::planWindow(commandLine, fullscreen);
+    EXPECT_TRUE(!plan.fullscreen && plan.width == 800 && plan.height == 600) << "a size asks for a window";
+
+    ASSERT_TRUE(parse({"--windowed", "--release"}, commandLine, error)) << error;
+    plan = app::planWindow(commandLine, window);
+    EXPECT_TRUE(!plan.asDescribed && !plan.fullscreen && plan.width == 1024);
+    ASSERT_TRUE(parse({"--windowed"}, commandLine, error)) << error;
+    plan = app::planWindow(commandLine, window);
+    EXPECT_TRUE(!plan.asDescribed && !plan.fullscreen && plan.width == 0) << "release settings need --release";
+
+    EXPECT_FALSE(parse({"--release", "--export", "a.mp4"}, commandLine, error));
+    EXPECT_EQ(error, "--release sets how the demo plays on screen; an export (--export OUT) has no window");
+}
+
+TEST(CommandLine, PrintTakesNameOrFiles)
+{
+    CommandLine commandLine;
+    std::string error;
+    ASSERT_TRUE(parse({"--print", "files", "demo"}, commandLine, error)) << error;
+    EXPECT_EQ(commandLine.print, "files");
+    EXPECT_EQ(commandLine.demoDir, "demo");
+    ASSERT_TRUE(parse({"--print=name"}, commandLine, error)) << error;
+    EXPECT_EQ(commandLine.print, "name");
+    EXPECT_FALSE(parse({"--print", "shaders"}, commandLine, error));
+    EXPECT_EQ(error, "--print needs what to print: files or name");
+}
