@@ -11,7 +11,11 @@
 //    export against that bound, which shows whether the pipeline wastes time.
 //    Beside it the same export as an image sequence (PNG frames compressed
 //    on the export's worker threads, and the WAV): target at least the video
-//    export's frames per second, and its size per frame.
+//    export's frames per second, and its size per frame. The last two
+//    columns give the processor time of each export per frame (all its
+//    threads, the rendering included): on a shared machine a steadier
+//    measure of our own cost than frames per second, which also depend on
+//    the share of the processor each run got.
 // 2. Peak resident memory of a 10 s and a 78 s export at 60 fps. Frames pass
 //    through a fixed set of buffers and the sound is encoded alongside, so
 //    the two should be equal: target within 10 MB.
@@ -109,6 +113,7 @@ struct Run {
 struct Result {
     bool ok = false;
     double framesPerSecond = 0.0;
+    double cpuMsPerFrame = 0.0; // processor time of the whole child (all threads) per frame
     double peakMb = 0.0;
 };
 
@@ -214,6 +219,9 @@ Result measure(const Run& run)
     result.ok = got && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     result.framesPerSecond = framesPerSecond;
     result.peakMb = static_cast<double>(usage.ru_maxrss) / 1024.0; // kilobytes on Linux
+    const double cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                              static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+    result.cpuMsPerFrame = 1000.0 * cpuSeconds / run.frames;
     return result;
 }
 
@@ -233,8 +241,8 @@ int main(int argc, char** argv)
 
     std::printf("export throughput (x264 preset %s, %d frames, sound from a %s tune)\n", preset.c_str(), frames,
                 "44.1 kHz stereo");
-    std::printf("%-10s %11s %11s %11s %7s %8s %11s %10s\n", "size", "render fps", "encode fps", "export fps", "ratio",
-                "overlap", "images fps", "PNG kB");
+    std::printf("%-10s %11s %11s %11s %7s %8s %11s %10s %10s %10s\n", "size", "render fps", "encode fps", "export fps",
+                "ratio", "overlap", "images fps", "PNG kB", "export ms", "images ms");
     const int sizes[][2] = {{640, 360}, {1280, 720}};
     for (const auto& size : sizes) {
         Run run;
@@ -261,10 +269,10 @@ int main(int argc, char** argv)
             continue;
         }
         const double sharedBound = 1.0 / (1.0 / renderOnly.framesPerSecond + 1.0 / encodeOnly.framesPerSecond);
-        std::printf("%-10s %11.1f %11.1f %11.1f %7.2f %8.2f %11.1f %10.0f\n", label.c_str(), renderOnly.framesPerSecond,
-                    encodeOnly.framesPerSecond, exported.framesPerSecond,
+        std::printf("%-10s %11.1f %11.1f %11.1f %7.2f %8.2f %11.1f %10.0f %10.2f %10.2f\n", label.c_str(),
+                    renderOnly.framesPerSecond, encodeOnly.framesPerSecond, exported.framesPerSecond,
                     exported.framesPerSecond / renderOnly.framesPerSecond, exported.framesPerSecond / sharedBound,
-                    images.framesPerSecond, pngKb);
+                    images.framesPerSecond, pngKb, exported.cpuMsPerFrame, images.cpuMsPerFrame);
     }
 
     std::printf("\npeak resident memory of an export at 320x180, 60 fps (target: equal within 10 MB)\n");

@@ -18,10 +18,8 @@
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include "GlTestContext.h"
+#include "QuietStdout.h"
 #include "SceneRig.h"
 #include "ScratchDir.h"
 #include "TestFiles.h"
@@ -90,31 +88,6 @@ void main()
     color = texture(finalTarget, p) * (1.0 - 0.1 * fstr);
 }
 )";
-
-// Points standard output at /dev/null while it lives: the set-up's console
-// account and the scene's per-frame line stay out of the figures.
-class QuietStdout {
-public:
-    QuietStdout()
-    {
-        std::fflush(stdout);
-        saved = dup(1);
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        close(null);
-    }
-    ~QuietStdout()
-    {
-        std::fflush(stdout);
-        dup2(saved, 1);
-        close(saved);
-    }
-    QuietStdout(const QuietStdout&) = delete;
-    QuietStdout& operator=(const QuietStdout&) = delete;
-
-private:
-    int saved;
-};
 
 struct SyncDeviceCloser {
     void operator()(SyncDevice* device) const { sync_close(device); }

@@ -380,16 +380,21 @@ bool EditMode::finish()
     return files_.save(editor_, steadySeconds(), true);
 }
 
+// With the panel hidden the picture fills the window, and the mouse is the shaders' (live mode's).
 void app::onEditorMouse(int button, int state, int x, int y)
 {
     if (appState.edit && appState.edit->shown())
         ImGui_ImplGLUT_MouseFunc(button, state, x, y);
+    else
+        onLiveMouseButton(button, state, x, y);
 }
 
 void app::onEditorMotion(int x, int y)
 {
     if (appState.edit && appState.edit->shown())
         ImGui_ImplGLUT_MotionFunc(x, y);
+    else
+        onLiveMouseMotion(x, y);
 }
 
 void app::onEditorWheel(int wheel, int direction, int x, int y)

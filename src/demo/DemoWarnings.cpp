@@ -2,9 +2,10 @@
 #include "demo/DemoWarnings.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
+
+#include "render/ShaderSource.h"
 
 namespace {
 
@@ -18,11 +19,6 @@ std::string format(const char* pattern, double value)
     char text[64];
     std::snprintf(text, sizeof text, pattern, value);
     return text;
-}
-
-bool isWordCharacter(char c)
-{
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
 }
 
 const TrackFacts* findTrack(const DemoFacts& facts, const std::string& name)
@@ -114,22 +110,7 @@ void warnAboutKeysPastTheTune(const DemoFacts& facts, std::vector<std::string>& 
 
 bool demo::declaresUniform(const std::string& source, const std::string& name)
 {
-    if (name.empty())
-        return false;
-    for (std::size_t at = source.find("uniform"); at != std::string::npos; at = source.find("uniform", at + 1)) {
-        if (at > 0 && isWordCharacter(source[at - 1]))
-            continue;
-        const std::size_t end = source.find(';', at);
-        const std::string declaration = source.substr(at, end == std::string::npos ? std::string::npos : end - at);
-        for (std::size_t n = declaration.find(name); n != std::string::npos; n = declaration.find(name, n + 1)) {
-            const bool startsWord = n == 0 || !isWordCharacter(declaration[n - 1]);
-            const std::size_t after = n + name.size();
-            const bool endsWord = after >= declaration.size() || !isWordCharacter(declaration[after]);
-            if (startsWord && endsWord)
-                return true;
-        }
-    }
-    return false;
+    return render::declaresVariable(source, "uniform", name);
 }
 
 std::vector<std::string> demo::demoWarnings(const DemoFacts& facts)

@@ -1,7 +1,6 @@
-// ImageSequenceWriter: PNG frames with libspng, and a WAV of the sound.
+// ImageSequenceWriter: PNG frames (PngEncoder) on the export's worker
+// threads, and a WAV of the sound.
 #include "export/ImageSequenceWriter.h"
-
-#include <spng.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -14,53 +13,10 @@
 #include "timeline/VorbisDecoder.h"
 
 static const int kSoundChunkFrames = 4096;
-// zlib's fastest level and every row filtered by its left neighbour (the
-// "sub" filter): measured on the benchmark's 1280x720 plasma, a sixth of
-// the time stb_image_write took at its default level, with files a quarter
-// smaller (zlib's Huffman tables against stb's fixed ones); trying every
-// filter on each row took three times as long for no smaller file. Frames
-// are compressed on kMinWorkers to kMaxWorkers threads at once.
-static const int kCompressionLevel = 1;
-static const int kRowFilter = SPNG_FILTER_CHOICE_SUB;
-static const int kMinWorkers = 4;
+// Frames are compressed on as many threads as the machine has cores, at
+// least two, so that one compresses while the next frame is drawn.
+static const int kMinWorkers = 2;
 static const int kMaxWorkers = 8;
-
-// Writes `width` x `height` RGBA pixels (bottom row first) to `file` as an
-// RGB PNG (alpha is dropped, as in the video). Returns libspng's result (0: done).
-static int encodePng(std::FILE* file, const uint8_t* rgba, int width, int height)
-{
-    spng_ctx* png = spng_ctx_new(SPNG_CTX_ENCODER);
-    if (png == nullptr)
-        return SPNG_EMEM;
-    spng_ihdr header{};
-    header.width = static_cast<uint32_t>(width);
-    header.height = static_cast<uint32_t>(height);
-    header.bit_depth = 8;
-    header.color_type = SPNG_COLOR_TYPE_TRUECOLOR;
-    int result = spng_set_png_file(png, file);
-    if (result == 0)
-        result = spng_set_ihdr(png, &header);
-    if (result == 0)
-        result = spng_set_option(png, SPNG_IMG_COMPRESSION_LEVEL, kCompressionLevel);
-    if (result == 0)
-        result = spng_set_option(png, SPNG_FILTER_CHOICE, kRowFilter);
-    if (result == 0)
-        result = spng_encode_image(png, nullptr, 0, SPNG_FMT_PNG, SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE);
-    // GL's rows run bottom up, PNG's top down: rows go in from the last one.
-    const size_t rowPixels = static_cast<size_t>(width);
-    std::vector<uint8_t> row(rowPixels * 3);
-    for (int y = height - 1; y >= 0 && result == 0; --y) {
-        const uint8_t* from = rgba + static_cast<size_t>(y) * rowPixels * 4;
-        for (size_t x = 0; x < rowPixels; ++x) {
-            row[3 * x] = from[4 * x];
-            row[3 * x + 1] = from[4 * x + 1];
-            row[3 * x + 2] = from[4 * x + 2];
-        }
-        result = spng_encode_row(png, row.data(), row.size());
-    }
-    spng_ctx_free(png);
-    return result == SPNG_EOI ? 0 : result;
-}
 
 ImageSequenceWriter::~ImageSequenceWriter()
 {
@@ -100,11 +56,24 @@ bool ImageSequenceWriter::open(const ExportTarget& target, int width, int height
 
 int ImageSequenceWriter::concurrentFrames() const
 {
-    // At least as many threads as the video encoder has (VideoSettings), so
-    // that on a busy machine an image sequence gets the share of the
-    // processor a video export would.
     const int cores = static_cast<int>(std::thread::hardware_concurrency());
     return std::clamp(cores, kMinWorkers, kMaxWorkers);
+}
+
+std::unique_ptr<PngEncoder> ImageSequenceWriter::takeEncoder()
+{
+    std::lock_guard<std::mutex> guard(encodersLock_);
+    if (idleEncoders_.empty())
+        return std::make_unique<PngEncoder>();
+    std::unique_ptr<PngEncoder> encoder = std::move(idleEncoders_.back());
+    idleEncoders_.pop_back();
+    return encoder;
+}
+
+void ImageSequenceWriter::giveBack(std::unique_ptr<PngEncoder> encoder)
+{
+    std::lock_guard<std::mutex> guard(encodersLock_);
+    idleEncoders_.push_back(std::move(encoder));
 }
 
 void ImageSequenceWriter::notePending(const std::string& path)
@@ -130,10 +99,13 @@ bool ImageSequenceWriter::writeFrame(const uint8_t* rgba, uint64_t index, std::s
         problem = "cannot write " + path + ": " + std::strerror(errno);
         return false;
     }
-    const int encoded = encodePng(file, rgba, width_, height_);
+    std::unique_ptr<PngEncoder> encoder = takeEncoder();
+    const bool encoded = encoder->write(file, rgba, width_, height_);
+    const int encodeError = errno;
+    giveBack(std::move(encoder));
     const bool closed = std::fclose(file) == 0;
-    if (encoded != 0 || !closed) {
-        problem = "cannot write " + path + ": " + (encoded != 0 ? spng_strerror(encoded) : std::strerror(errno));
+    if (!encoded || !closed) {
+        problem = "cannot write " + path + ": " + std::strerror(encoded ? errno : encodeError);
         return false;
     }
     if (std::rename(temporary.c_str(), path.c_str()) != 0) {

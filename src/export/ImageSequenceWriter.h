@@ -3,18 +3,20 @@
 // first frame on the whole demo's count (start x fps), so sequences of
 // consecutive ranges fit together without renumbering.
 //
-// PNGs are written with libspng at a fast compression setting, each frame on
-// whichever of the export's worker threads takes it (concurrentFrames()), so
-// an image sequence keeps up with a video export.
+// PNGs are compressed by libdeflate at its fastest level (PngEncoder), each
+// frame on whichever of the export's worker threads takes it
+// (concurrentFrames(), one per core), so an image sequence keeps up with a
+// video export.
 //
 // Each image is written under a temporary name and renamed when complete;
 // the WAV likewise at finish(). discard() removes every file of the export.
-// Owns the list of files written. open(), finish() and discard() on one
+// Owns the list of files written and one PngEncoder per worker. open(), finish() and discard() on one
 // thread; writeFrame() from up to concurrentFrames() threads at once.
 // Non-copyable.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -22,6 +24,7 @@
 
 #include "export/ExportTarget.h"
 #include "export/FrameSink.h"
+#include "export/PngEncoder.h"
 
 class ImageSequenceWriter : public FrameSink {
 public:
@@ -43,6 +46,9 @@ public:
 
 private:
     bool writeSound(std::string& problem);
+    // An encoder no other thread uses, made when none is idle; given back after the frame.
+    std::unique_ptr<PngEncoder> takeEncoder();
+    void giveBack(std::unique_ptr<PngEncoder> encoder);
     // Notes a temporary file that may exist until it is renamed or removed.
     void notePending(const std::string& path);
     // The temporary file `pending` became `path`, complete.
@@ -56,4 +62,6 @@ private:
     std::mutex filesLock_;             // guards the two lists below
     std::vector<std::string> written_; // files of this export under their final names
     std::set<std::string> pending_;    // temporary files that may exist
+    std::mutex encodersLock_;          // guards idleEncoders_
+    std::vector<std::unique_ptr<PngEncoder>> idleEncoders_;
 };

@@ -62,6 +62,11 @@ BuildOutcome DemoShader::build(BuildReport report, FileWarnings* warnings)
     ShaderBuild built = render::buildShaderProgram(ShaderProgramSources{vertexPath, fragmentPath, convention}, report,
                                                    warnings, &files);
     sourceFiles = eachOnce(files);
+    // The included files as this build read them.
+    includedFiles.clear();
+    for (const std::string& file : sourceFiles)
+        if (file != vertexPath && file != fragmentPath)
+            includedFiles.emplace_back(file, WatchedFile::Detail::WholeSeconds);
     if (!built.outcome.built)
         return built.outcome;
     program = std::make_shared<const ShaderProgram>(std::move(built.program));
@@ -102,9 +107,11 @@ bool DemoShader::checkForChanges()
 {
     // Both files are examined every time, so both recorded times stay current.
     const bool vertexChanged = vertexFile && reportedChange(*vertexFile);
-    const bool fragmentChanged = reportedChange(fragmentFile);
-    if (vertexChanged || fragmentChanged) {
+    bool changed = reportedChange(fragmentFile) || vertexChanged;
+    for (WatchedFile& included : includedFiles)
+        changed = reportedChange(included) || changed;
+    if (changed) {
         std::cout << "source is diff\n" << std::flush;
     }
-    return vertexChanged || fragmentChanged;
+    return changed;
 }

@@ -42,6 +42,7 @@ public:
     {
         program = built.program;
         sourceFiles = built.sourceFiles;
+        includedFiles = built.includedFiles;
     }
 
     // Draws with `previous`'s program when this copy has none (its first
@@ -72,7 +73,8 @@ public:
     const ShaderProgram& getShaderProgram() const;
 
     // True when either file's modification time differs from the recorded
-    // one. Both files are always examined and both times brought up to date.
+    // one. Both files are always examined and both times brought up to date;
+    // so are the files they include, as the last build found them.
     bool checkForChanges();
 
     const std::string& getVertexPath() const { return vertexPath; } // "": the convention's
@@ -92,6 +94,7 @@ private:
     // file for the convention's own vertex shader.
     std::optional<WatchedFile> vertexFile;
     WatchedFile fragmentFile;
+    std::vector<WatchedFile> includedFiles;       // the other source files, looked at since the last build
     const ShaderConvention* convention = nullptr; // of the fragment shader
     std::shared_ptr<const ShaderProgram> program; // null before the first successful build
     std::vector<std::string> sourceFiles;         // see getSourceFiles

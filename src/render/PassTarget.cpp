@@ -27,9 +27,9 @@ TextureFormat textureFormat(PassFormat format)
 
 } // namespace
 
-int render::scaledSide(int windowSide, float scale)
+int render::scaledSide(int side, float scale)
 {
-    return std::max(1, static_cast<int>(std::floor(static_cast<double>(windowSide) * scale)));
+    return std::max(1, static_cast<int>(std::floor(static_cast<double>(side) * scale)));
 }
 
 PassTarget::PassTarget(const PassSettings& settings)
@@ -37,10 +37,10 @@ PassTarget::PassTarget(const PassSettings& settings)
 {
 }
 
-void PassTarget::beginFrame(int windowWidth, int windowHeight, uint64_t epoch, uint64_t frameNumber)
+void PassTarget::beginFrame(int pictureWidth, int pictureHeight, uint64_t epoch, uint64_t frameNumber)
 {
-    const int width = render::scaledSide(windowWidth, settings_.scale);
-    const int height = render::scaledSide(windowHeight, settings_.scale);
+    const int width = render::scaledSide(pictureWidth, settings_.scale);
+    const int height = render::scaledSide(pictureHeight, settings_.scale);
     const bool remade = width != width_ || height != height_;
     if (remade) {
         width_ = width;

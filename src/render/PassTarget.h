@@ -1,6 +1,6 @@
 // PassTarget: where a pass draws when its settings ask for more than the
 // shared render targets give (see PassSettings.h): another format, a
-// fraction of the window's size, linear filtering or mipmaps for its
+// fraction of the picture's size, linear filtering or mipmaps for its
 // readers, or two pictures for a pass that reads its own previous output.
 //
 // Main thread, GL context current. A PassTarget owns its framebuffer and
@@ -19,14 +19,14 @@ class PassTarget {
 public:
     explicit PassTarget(const PassSettings& settings);
 
-    // Gets ready to draw frame `frameNumber` of timeline `epoch` in a window
-    // of windowWidth x windowHeight. The storage is made (or made again) at
+    // Gets ready to draw frame `frameNumber` of timeline `epoch` in a picture
+    // of pictureWidth x pictureHeight. The storage is made (or made again) at
     // the scaled size when that size changed, and every picture is cleared
     // to transparent black when it is new or the epoch changed (a seek). A
     // target that keeps two pictures swaps them when the frame number moved
     // on, so that the previous frame's picture is the one read as
     // "previous"; the same frame drawn again (paused) keeps it.
-    void beginFrame(int windowWidth, int windowHeight, uint64_t epoch, uint64_t frameNumber);
+    void beginFrame(int pictureWidth, int pictureHeight, uint64_t epoch, uint64_t frameNumber);
 
     // After the pass has drawn: the mipmap levels, when its readers filter with them.
     void finishDraw();
@@ -55,7 +55,7 @@ private:
 
 namespace render {
 
-// The size of a pass at `scale` of a window side of `windowSide` pixels: at least 1.
-int scaledSide(int windowSide, float scale);
+// The size of a pass at `scale` of a picture side of `side` pixels: at least 1.
+int scaledSide(int side, float scale);
 
 } // namespace render

@@ -95,7 +95,10 @@ std::string includedPath(const std::string& includer, const std::string& name)
 // `line` with each whole word of the renames replaced.
 std::string renameWords(const std::string& line, const std::vector<ConventionRename>& renames)
 {
+    if (renames.empty())
+        return line;
     std::string renamed;
+    renamed.reserve(line.size());
     for (std::size_t i = 0; i < line.size();) {
         if (!isWordCharacter(line[i])) {
             renamed += line[i++];
@@ -104,10 +107,13 @@ std::string renameWords(const std::string& line, const std::vector<ConventionRen
         std::size_t end = i;
         while (end < line.size() && isWordCharacter(line[end]))
             ++end;
-        const std::string word = line.substr(i, end - i);
-        const auto rename = std::find_if(renames.begin(), renames.end(),
-                                         [&](const ConventionRename& candidate) { return word == candidate.word; });
-        renamed += rename == renames.end() ? word : rename->replacement;
+        const auto rename = std::find_if(renames.begin(), renames.end(), [&](const ConventionRename& candidate) {
+            return line.compare(i, end - i, candidate.word) == 0;
+        });
+        if (rename == renames.end())
+            renamed.append(line, i, end - i);
+        else
+            renamed += rename->replacement;
         i = end;
     }
     return renamed;
@@ -233,7 +239,9 @@ void conventionAdditions(const ShaderConvention& convention, const std::string& 
     if (!hasVersion)
         before.push_back("#version 330 core");
     for (const ConventionUniform& uniform : convention.uniforms) {
-        if (render::declaresVariable(source, "uniform", uniform.name))
+        // Only what the source uses: the compiler reads no more than the
+        // same shader written by hand would give it.
+        if (!mentionsWord(source, uniform.name) || render::declaresVariable(source, "uniform", uniform.name))
             continue;
         const std::string array = uniform.arraySize > 0 ? "[" + std::to_string(uniform.arraySize) + "]" : "";
         before.push_back(std::string("uniform ") + uniform.type + " " + uniform.name + array + ";");

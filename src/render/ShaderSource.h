@@ -10,7 +10,7 @@
 //   error naming the #include's file and line.
 // - A fragment shader written in a convention (ShaderConvention.h) gets
 //   `#version 330 core` when it has no #version line, the convention's
-//   uniforms and output that it does not declare itself, its renamed words,
+//   uniforms and output that it uses but does not declare itself, its renamed words,
 //   and, for mainImage sources, a main() that calls mainImage.
 // #include lines are found by their text: one inside a /* */ comment is
 // left alone, one inside an #if that is off is included all the same.

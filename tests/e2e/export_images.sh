@@ -47,10 +47,11 @@ wav_data_bytes() {
 }
 
 # The whole demo: its tune's 3 s at 10 frames per second, into folders the
-# export makes; the last line on standard error says what was written.
+# export makes; the last line on standard error says what was written (with
+# the separators of the system's paths).
 run_export out/whole/f%03d.png --size 64x36 --fps 10
 [ "$player_status" -eq 0 ] || fail "the export ended with status $player_status"
-tail -n 1 "$player_err" | grep -q "f%03d.png: written, 30 frames (3.000 s at 10 fps) and .*out/whole/f.wav, .* in " ||
+tail -n 1 "$player_err" | grep -q "f%03d.png: written, 30 frames (3.000 s at 10 fps) and .*out.whole.f\.wav, .* in " ||
     fail "no closing line: $(tail -n 1 "$player_err")"
 mkdir "$out_dir/part"
 grep -qx -- '----------------' "$player_out" || fail "the start-up account is missing from standard output"
@@ -60,6 +61,9 @@ size=$("$DEMOPLAYER_BINARY_DIR/capture" stats "$out_dir/whole/f017.png" | cut -d
 [ "$size" = 64x36 ] || fail "frame 17 is $size, not 64x36"
 pixel=$("$DEMOPLAYER_BINARY_DIR/capture" pixel "$out_dir/whole/f017.png" 32 18)
 [ "$pixel" = "255 0 0" ] || fail "frame 17 shows $pixel, not the demo's red"
+# A decoder that checks every chunk's CRC reads it (our own reader does not check them).
+ffmpeg -v error -err_detect crccheck+explode -i "$out_dir/whole/f017.png" -f null - 2>"$demo_dir/png.txt" ||
+    fail "FFmpeg finds frame 17 broken: $(head -n 1 "$demo_dir/png.txt")"
 wav="$out_dir/whole/f.wav"
 [ -f "$wav" ] || fail "no sound beside the frames"
 [ "$(wav_data_bytes "$wav")" -eq $((3 * 44100 * 4)) ] || fail "the sound holds $(wav_data_bytes "$wav") bytes, not 3 s"

@@ -1,6 +1,7 @@
 // Live mode's builds against a real GL context: a failure neither prints,
 // waits for input nor loses the file's name and line; one program is handed
 // to every copy of an entry; and a load tells its host every entry that fails.
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -92,7 +93,15 @@ TEST_F(LiveBuild, ErrorsInIncludedFilesNameThatFileAndItsLine)
     EXPECT_EQ(broken.failure.rfind(dir.file("lib/tone.glsl") + ":2:", 0), 0u) << broken.failure;
     EXPECT_EQ(entry.getSourceFiles(), (std::vector<std::string>{dir.file("site.fsh"), dir.file("lib/tone.glsl")}));
 
+    // The player's own check notices a saved include as it does its own files.
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(entry.checkForChanges());
     dir.write("lib/tone.glsl", "vec3 tone(vec2 p) { return vec3(p, 0.0); }\n");
+    const auto path = std::filesystem::u8path(dir.file("lib/tone.glsl"));
+    std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) + std::chrono::seconds(5));
+    EXPECT_TRUE(entry.checkForChanges());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "timestamp is different, file has been modified\nsource is diff\n");
     const BuildOutcome mended = entry.build(BuildReport::Quiet);
     EXPECT_TRUE(mended.built) << mended.failure;
 }
