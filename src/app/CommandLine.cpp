@@ -28,8 +28,8 @@ const char kUsage[] =
     "  --windowed    play in a window (of --size), whatever demo.json says\n"
     "  --live        live editing: every file of the demo reloads as it is saved,\n"
     "                errors show in the window, Tab toggles the heads-up display\n"
-    "  --edit        live editing with the track editor beside the picture (F2\n"
-    "                shows and hides it; in --live too)\n"
+    "  --edit        live editing with the track editor beside the picture; F2\n"
+    "                shows and hides it (also with --live)\n"
     "  --export OUT  render the demo into OUT, no display needed: NAME.mp4 (H.264\n"
     "                and AAC), NAME.mkv (the same in Matroska) or an image\n"
     "                sequence such as shots/frame%05d.png (with shots/frame.wav);\n"
@@ -54,7 +54,8 @@ const char kUsage[] =
     "\n"
     "Keys: Esc quits, space pauses and resumes, a / d jump back / forward.\n"
     "With --live also: Home to row 0, PageUp / PageDown to the previous / next\n"
-    "scene, , / . one beat back / forward, [ / ] loop start / end, \\ no loop.\n";
+    "scene, , / . one beat back / forward, [ / ] loop start / end, \\ no loop,\n"
+    "F2 the track editor (its keys are in the README).\n";
 
 const char kVersion[] = "demoplayer 0.2.0";
 
