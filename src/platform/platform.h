@@ -78,17 +78,6 @@ void platform_console_set_colour(PlatformConsole& console, PlatformColour colour
 // extension the driver offers; does nothing when it offers none.
 void platform_swap_interval(int interval);
 
-// Whether the calling thread has a GL context current, as recorded by
-// whatever made the context: the window, the headless context, a test's
-// window. Code that releases GL objects asks first, so nothing is deleted
-// after the context has gone, as during the process's exit. Any thread (each
-// has its own record).
-bool platform_gl_context_current();
-
-// Records that the calling thread's GL context has been made current (true),
-// or that it is no longer current or about to go (false).
-void platform_gl_context_record(bool current);
-
 // Keeps the GL driver that the current context loaded in memory until the
 // process ends. Call once a context exists. Nothing changes for the program;
 // leak checkers that report at exit can then still name the driver's own
