@@ -1,7 +1,8 @@
 // The application module: the process entry, the window, the start-up
-// steps, the frame loop and the keyboard. It sits at the top of the player:
-// app -> demo -> render -> timeline -> sync, each layer using only those
-// below it; nothing outside app/ includes anything from here.
+// steps, the frame loop, the keyboard and the ways of running the demo
+// (live, edit, export). It sits at the top of the player, over the layers
+// that src/CMakeLists.txt lists, each using only those below it; nothing
+// outside app/ includes anything from here.
 //
 // AppState is the one process-wide record that main and every toolkit
 // callback share, and only they: nothing outside app/ names it, and the
@@ -28,21 +29,20 @@
 // The loaded demo (see LoadedDemo.h) and what the window, the main loop and
 // the keyboard keep between callbacks.
 struct AppState : LoadedDemo {
-    std::string windowTitle;                    // the demo's name
-    bool musicStarted = false;                  // set by the first frame, which starts the music
-    uint32_t reloadCursor = 0;                  // 0..63: the scene entry examined for edits this frame
-    MusicStream musicStream;                    // the music of "tune.ogg", the demo's clock; also says
-                                                // whether the music plays or the user paused it
-    double rowsPerSecond = 1200.0 / 60.0 * 1.0; // sync rows per second of music
-    float windowWidth = 0.0f;                   // window client width in pixels, read once per frame
-    float windowHeight = 0.0f;                  // window client height in pixels, read once per frame
-    bool beepArmed = true;                      // false after an alarm until a frame finds its scene
-    PlatformConsole console;                    // the frame report's colour on standard output
-    bool followDescribedFullscreen = true;      // false: --release or --windowed choose the window instead
-    std::unique_ptr<LiveMode> live;             // live mode's watching, display and keys; null without --live
-    std::unique_ptr<EditMode> edit;             // the track editor; null until --edit or F2 in live mode
-    int exitStatus = 0;                         // main's result once the main loop returns
-    PassInputsClock passInputs;                 // frame counts and spectrum rows for the passes
+    std::string windowTitle;               // the demo's name
+    bool musicStarted = false;             // set by the first frame, which starts the music
+    uint32_t reloadCursor = 0;             // 0..63: the scene entry examined for edits this frame
+    MusicStream musicStream;               // the music of "tune.ogg", the demo's clock; also says
+                                           // whether the music plays or the user paused it
+    float windowWidth = 0.0f;              // window client width in pixels, read once per frame
+    float windowHeight = 0.0f;             // window client height in pixels, read once per frame
+    bool beepArmed = true;                 // false after an alarm until a frame finds its scene
+    PlatformConsole console;               // the frame report's colour on standard output
+    bool followDescribedFullscreen = true; // false: --release or --windowed choose the window instead
+    std::unique_ptr<LiveMode> live;        // live mode's watching, display and keys; null without --live
+    std::unique_ptr<EditMode> edit;        // the track editor; null until --edit or F2 in live mode
+    int exitStatus = 0;                    // main's result once the main loop returns
+    PassInputsClock passInputs;            // frame counts and spectrum rows for the passes
 };
 
 extern AppState appState;

@@ -28,8 +28,8 @@ const char kUsage[] =
     "  --windowed    play in a window (of --size), whatever demo.json says\n"
     "  --live        live editing: every file of the demo reloads as it is saved,\n"
     "                errors show in the window, Tab toggles the heads-up display\n"
-    "  --edit        live editing with the track editor beside the picture (F2\n"
-    "                shows and hides it; in --live too)\n"
+    "  --edit        live editing with the track editor beside the picture; F2\n"
+    "                shows and hides it (also with --live)\n"
     "  --export OUT  render the demo into OUT, no display needed: NAME.mp4 (H.264\n"
     "                and AAC), NAME.mkv (the same in Matroska) or an image\n"
     "                sequence such as shots/frame%05d.png (with shots/frame.wav);\n"
@@ -54,7 +54,8 @@ const char kUsage[] =
     "\n"
     "Keys: Esc quits, space pauses and resumes, a / d jump back / forward.\n"
     "With --live also: Home to row 0, PageUp / PageDown to the previous / next\n"
-    "scene, , / . one beat back / forward, [ / ] loop start / end, \\ no loop.\n";
+    "scene, , / . one beat back / forward, [ / ] loop start / end, \\ no loop,\n"
+    "F2 the track editor (its keys are in the README).\n";
 
 const char kVersion[] = "demoplayer 0.2.0";
 
@@ -63,18 +64,6 @@ constexpr int kLargestWindowSide = 16384;
 // The largest frame side of an export the parser lets through; the GL
 // implementation's own limit is checked once a context exists.
 constexpr int kLargestExportSide = 1 << 20;
-constexpr int kLargestExportFps = 1000;
-constexpr int kLargestCrf = 51;
-
-// The H.264 encoder's presets, fastest first.
-const char* const kVideoPresets[] = {"ultrafast", "superfast", "veryfast", "faster",   "fast",
-                                     "medium",    "slow",      "slower",   "veryslow", "placebo"};
-
-bool isVideoPreset(const char* name)
-{
-    return std::any_of(std::begin(kVideoPresets), std::end(kVideoPresets),
-                       [&](const char* preset) { return std::strcmp(preset, name) == 0; });
-}
 
 // The toolkit's options and whether each takes a value, as it reads them.
 struct ToolkitOption {
@@ -213,16 +202,15 @@ bool app::parseCommandLine(int argc, const char* const* argv, CommandLine& comma
             commandLine.exportOutput = value;
         } else if (!optionsEnded && name == "--fps") {
             const char* value = optionValue(argc, argv, i, name);
-            if (value == nullptr || !parseWholeNumber(value, 1, kLargestExportFps, commandLine.exportFps)) {
-                error = "--fps needs a whole number of frames per second from 1 to " +
-                        std::to_string(kLargestExportFps);
+            if (value == nullptr || !parseWholeNumber(value, 1, kMaxExportFps, commandLine.exportFps)) {
+                error = "--fps needs a whole number of frames per second from 1 to " + std::to_string(kMaxExportFps);
                 return false;
             }
             exportOptions.push_back(name);
         } else if (!optionsEnded && name == "--crf") {
             const char* value = optionValue(argc, argv, i, name);
-            if (value == nullptr || !parseWholeNumber(value, 0, kLargestCrf, commandLine.exportCrf)) {
-                error = "--crf needs a whole number from 0 (lossless) to " + std::to_string(kLargestCrf);
+            if (value == nullptr || !parseWholeNumber(value, 0, kMaxExportCrf, commandLine.exportCrf)) {
+                error = "--crf needs a whole number from 0 (lossless) to " + std::to_string(kMaxExportCrf);
                 return false;
             }
             exportOptions.push_back(name);

@@ -11,10 +11,7 @@
 #include <vector>
 
 #include "demo/ReleaseWindow.h"
-
-// The frames' size of an export when --size is not given.
-constexpr int kDefaultExportWidth = 1280;
-constexpr int kDefaultExportHeight = 720;
+#include "export/ExportDefaults.h"
 
 struct CommandLine {
     bool help = false;        // --help: print the usage and exit 0
@@ -28,14 +25,14 @@ struct CommandLine {
     int windowHeight = 0;     // screen; 0 x 0: the screen's size (with --export: the
                               // frames' size, 0 x 0: kDefaultExportWidth x kDefaultExportHeight)
     // --export OUT: render the demo offline into OUT instead of playing it.
-    std::string exportOutput;     // empty: play
-    int exportFps = 60;           // --fps N: frames per second of the export
-    int exportCrf = 18;           // --crf N: video quality, 0 (lossless) .. 51
-    std::string exportPreset;     // --preset NAME: encoding speed against size; empty: the exporter's
-    double exportFirstRow = 0.0;  // --rows A:B: the first row exported (A)
-    bool hasExportEndRow = false; // B was given; otherwise the demo's end
-    double exportEndRow = 0.0;    // the row the export stops before (B)
-    bool exportNoSound = false;   // --no-sound: none written; else an unplayable tune fails
+    std::string exportOutput;          // empty: play
+    int exportFps = kDefaultExportFps; // --fps N: frames per second of the export
+    int exportCrf = kDefaultExportCrf; // --crf N: video quality, 0 (lossless) .. kMaxExportCrf
+    std::string exportPreset;          // --preset NAME: encoding speed against size; empty: the exporter's
+    double exportFirstRow = 0.0;       // --rows A:B: the first row exported (A)
+    bool hasExportEndRow = false;      // B was given; otherwise the demo's end
+    double exportEndRow = 0.0;         // the row the export stops before (B)
+    bool exportNoSound = false;        // --no-sound: none written; else an unplayable tune fails
     // --print WHAT: print the demo's "name" or the "files" it reads, one a
     // line, and exit without playing.
     std::string print;     // empty: play

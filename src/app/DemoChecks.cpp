@@ -12,18 +12,13 @@
 #include <vector>
 
 #include "app/DemoSetup.h"
+#include "demo/DemoFiles.h"
 #include "demo/DemoWarnings.h"
 #include "platform/file_read.h"
+#include "render/ShaderSource.h"
 #include "sync/device.h"
 
 namespace {
-
-// The track that the frame loop asks for by name every frame.
-const char* const kFstrTrack = "fstr_val";
-
-// The final pass's files.
-const char* const kFinalVertexPath = "test.vsh";
-const char* const kFinalFragmentPath = "AA.fsh";
 
 // Shader sources for a look at their declarations, each file read once.
 class SourceTexts {
@@ -36,8 +31,7 @@ public:
             return found->second;
         std::string text;
         std::string problem;
-        constexpr unsigned long long kLongestLook = 16ull * 1024 * 1024;
-        if (platform_read_file(path.c_str(), kLongestLook, text, problem) != PLATFORM_READ_OK)
+        if (platform_read_file(path.c_str(), kMaxShaderSourceBytes, text, problem) != PLATFORM_READ_OK)
             text.clear();
         return texts_.emplace(path, std::move(text)).first->second;
     }
@@ -86,8 +80,8 @@ std::vector<ProgramUse> programUses(const LoadedDemo& loaded, SourceTexts& sourc
             setting.parameters.clear();
             setting.convention = nullptr;
             setting.channelCount = -1;
-            uses.push_back({declaredUniforms(loaded.antiAliasProgram->getProgramId(), kFinalVertexPath,
-                                             kFinalFragmentPath, sources),
+            uses.push_back({declaredUniforms(loaded.antiAliasProgram->getProgramId(), demo::kFinalVertexFile,
+                                             demo::kFinalFragmentFile, sources),
                             setting});
         }
     }
@@ -99,7 +93,7 @@ std::vector<ProgramUse> programUses(const LoadedDemo& loaded, SourceTexts& sourc
 bool trackFileExists(const std::string& name)
 {
     std::error_code error;
-    const auto status = std::filesystem::symlink_status(sync_track_path("sync", name.c_str()), error);
+    const auto status = std::filesystem::symlink_status(sync_track_path(demo::kTrackBaseName, name.c_str()), error);
     return !error && status.type() != std::filesystem::file_type::not_found;
 }
 
@@ -138,9 +132,9 @@ DemoFacts gatherFacts(const LoadedDemo& loaded, double tuneSeconds)
         entry.keyCount = track->key_count;
         entry.lastKeyRow = track->key_count > 0 ? track->keys[track->key_count - 1].row : 0;
     }
-    factsFor(facts, kFstrTrack).readByDemo = true;
-    if (const SyncTrack* fstr = sync_obtain_track(loaded.syncDevice.get(), kFstrTrack)) {
-        TrackFacts& entry = factsFor(facts, kFstrTrack);
+    factsFor(facts, demo::kFstrTrack).readByDemo = true;
+    if (const SyncTrack* fstr = sync_obtain_track(loaded.syncDevice.get(), demo::kFstrTrack)) {
+        TrackFacts& entry = factsFor(facts, demo::kFstrTrack);
         entry.keyCount = fstr->key_count;
         entry.lastKeyRow = fstr->key_count > 0 ? fstr->keys[fstr->key_count - 1].row : 0;
     }

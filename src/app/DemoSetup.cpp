@@ -15,6 +15,7 @@
 
 #include "app/AppState.h"
 #include "app/LiveTimeline.h"
+#include "demo/DemoFiles.h"
 #include "demo/DemoDescription.h"
 #include "demo/DemoLoader.h"
 #include "platform/warning.h"
@@ -43,9 +44,10 @@ public:
 bool loadDescription(DescriptionHost& host, LoadedDemo& loaded)
 {
     try {
-        return demo::loadDemoDescription("demo.json", loaded.syncDevice.get(), loaded.demo, host, &loaded.fileWarnings);
+        return demo::loadDemoDescription(demo::kDescriptionFile, loaded.syncDevice.get(), loaded.demo, host,
+                                         &loaded.fileWarnings);
     } catch (const nlohmann::json::exception& error) {
-        platform_warn("demo.json", demo::descriptionErrorText(error));
+        platform_warn(demo::kDescriptionFile, demo::descriptionErrorText(error));
         return false;
     }
 }
@@ -65,7 +67,7 @@ bool app::initDemo(BuildFailures& builds)
     // so they run on a thread of their own while the description loads,
     // which touches neither; the stream is the main thread's again once the
     // thread is joined, before anything else uses it.
-    std::thread musicOpener([] { appState.musicStream.open("tune.ogg"); });
+    std::thread musicOpener([] { appState.musicStream.open(demo::kTuneFile); });
 
     WindowHost host(builds);
     const bool loaded = loadDemoContent(host, appState);
@@ -73,11 +75,9 @@ bool app::initDemo(BuildFailures& builds)
     if (!loaded)
         return false;
     app::showBuildFailures(builds);
-    appState.rowsPerSecond = appState.demo.timing.rowsPerSecond;
     glutSetWindowTitle(appState.windowTitle.c_str());
     appState.demo.timing.fitToTune(tuneSeconds());
 
-    appState.musicStream.update();
     // The depth buffer takes the window size of this moment; the first frame
     // fits both to the window. Only the targets some scene reaches are made.
     appState.renderTargets = std::make_unique<RenderTargets>(
@@ -88,22 +88,23 @@ bool app::initDemo(BuildFailures& builds)
 
 bool app::loadDemoContent(BuildingHost& host, LoadedDemo& loaded)
 {
-    loaded.syncDevice.reset(sync_open("sync"));
+    loaded.syncDevice.reset(sync_open(demo::kTrackBaseName));
     // Requested before the description, so a shader parameter called "scene"
     // shares this track.
-    loaded.sceneTrack = sync_obtain_track(loaded.syncDevice.get(), "scene");
-    loaded.fftSamplingTrack = sync_obtain_track(loaded.syncDevice.get(), "fft_sampling_index");
+    loaded.sceneTrack = sync_obtain_track(loaded.syncDevice.get(), demo::kSceneTrack);
+    loaded.fftSamplingTrack = sync_obtain_track(loaded.syncDevice.get(), demo::kFftSamplingTrack);
     return loadDescription(host, loaded);
 }
 
 void app::initAntiAliasProgram(BuildFailures& builds, LoadedDemo& loaded)
 {
-    ShaderBuild build = render::buildShaderProgram("test.vsh", "AA.fsh", builds.report(), &loaded.fileWarnings);
-    builds.answer("test.vsh", "AA.fsh", build.outcome);
+    ShaderBuild build = render::buildShaderProgram(demo::kFinalVertexFile, demo::kFinalFragmentFile, builds.report(),
+                                                   &loaded.fileWarnings);
+    builds.answer(demo::kFinalVertexFile, demo::kFinalFragmentFile, build.outcome);
     if (!build.outcome.built && builds.endsTheRun())
         return;
     loaded.antiAliasProgram = std::make_unique<ShaderProgram>(
-        render::finalPassProgram(std::move(build), "test.vsh", "AA.fsh"));
+        render::finalPassProgram(std::move(build), demo::kFinalVertexFile, demo::kFinalFragmentFile));
 }
 
 void app::initQuadMeshes(LoadedDemo& loaded)
@@ -116,12 +117,13 @@ void app::startAtRow(double row)
     MusicStream& music = appState.musicStream;
     if (!music.hasMusic())
         return; // without music the clock stands at 0
-    const uint64_t bytes = rowToMusicBytes(row, appState.rowsPerSecond, music.sampleRate(), music.channels());
+    const uint64_t bytes = rowToMusicBytes(row, appState.demo.timing.rowsPerSecond, music.sampleRate(),
+                                           music.channels());
     if (!music.seekBytes(bytes)) {
         char message[160];
         std::snprintf(message, sizeof message, "--row %g lies past the end of the tune (%.2f s); starting at row 0",
                       row, music.bytesToSeconds(music.lengthBytes()));
-        platform_warn("tune.ogg", message);
+        platform_warn(demo::kTuneFile, message);
     }
 }
 

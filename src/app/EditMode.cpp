@@ -15,13 +15,13 @@
 #include <backends/imgui_impl_opengl3.h>
 
 #include "app/AppState.h"
-#include "platform/platform.h"
+#include "demo/DemoFiles.h"
+#include "platform/gl_context.h"
 #include "platform/warning.h"
 #include "sync/device.h"
 
 namespace {
 
-constexpr const char* kTunePath = "tune.ogg";
 constexpr unsigned char kCtrlC = 3, kCtrlV = 22, kCtrlX = 24, kCtrlZ = 26;
 constexpr unsigned char kBackspace = 8, kEnter = 13, kEscape = 27, kDelete = 127;
 
@@ -33,7 +33,7 @@ double steadySeconds()
 double musicRow()
 {
     const MusicStream& music = appState.musicStream;
-    return music.bytesToSeconds(music.positionBytes()) * appState.rowsPerSecond;
+    return music.bytesToSeconds(music.positionBytes()) * appState.demo.timing.rowsPerSecond;
 }
 
 // The beat in rows: the demo's rows per beat with a tempo, else 8.
@@ -151,7 +151,7 @@ void EditMode::addNamedTrack(const std::string& name)
             readers.find(shader.getFragmentPath()) == std::string::npos)
             readers += (readers.empty() ? "" : ", ") + shader.getFragmentPath();
     }
-    const bool player = name == "scene" || name == "fft_sampling_index" || name == "fstr_val";
+    const bool player = name == demo::kSceneTrack || name == demo::kFftSamplingTrack || name == demo::kFstrTrack;
     panel_.setNotice(name + (player            ? ": read by the player itself"
                              : readers.empty() ? ": no shader declares it in demo.json"
                                                : ": a parameter of " + readers));
@@ -162,7 +162,7 @@ void EditMode::beginFrame()
 {
     addColumns();
     editor_.setLastRow(static_cast<int32_t>(std::min(appState.demo.timing.endRow, 2147483647.0)));
-    strip_.start(kTunePath, appState.rowsPerSecond);
+    strip_.start(demo::kTuneFile, appState.demo.timing.rowsPerSecond);
     const std::string added = panel_.takeNewTrack();
     if (!added.empty())
         addNamedTrack(added);
@@ -175,10 +175,10 @@ void EditMode::beginFrame()
 void EditMode::seekToCursor()
 {
     MusicStream& music = appState.musicStream;
-    if (!music.hasMusic() || !(appState.rowsPerSecond > 0.0))
+    if (!music.hasMusic() || !(appState.demo.timing.rowsPerSecond > 0.0))
         return;
     // The first frame of the row, rounded up, so the row read back is this one.
-    const double frames = std::ceil(editor_.cursorRow() / appState.rowsPerSecond * music.sampleRate());
+    const double frames = std::ceil(editor_.cursorRow() / appState.demo.timing.rowsPerSecond * music.sampleRate());
     music.seekBytes(static_cast<uint64_t>(frames) * static_cast<uint64_t>(music.channels()) * 2u);
 }
 

@@ -18,16 +18,15 @@
 #include "app/DemoSetup.h"
 #include "app/ExportRange.h"
 #include "app/FrameScene.h"
+#include "demo/DemoFiles.h"
 #include "export/ExportTarget.h"
 #include "export/Exporter.h"
-#include "export/VideoExport.h"
+#include "platform/gl_context.h"
 #include "platform/headless_gl.h"
 #include "platform/process.h"
 #include "timeline/OfflineClock.h"
 
 namespace {
-
-constexpr const char* kTunePath = "tune.ogg";
 
 // A file has no window: the demo's name and a full-screen request change
 // nothing. An image that does not load is kept, to stop the export.
@@ -54,30 +53,12 @@ int refuse(const std::string& output, const std::string& problem, int status)
     return status;
 }
 
-// Why the current context cannot draw width x height frames, or "" when it can.
-std::string glSizeProblem(int width, int height)
-{
-    GLint texture = 0;
-    GLint renderbuffer = 0;
-    GLint viewport[2] = {0, 0};
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &texture);
-    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbuffer);
-    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
-    const int maxWidth = std::min(texture, std::min(renderbuffer, viewport[0]));
-    const int maxHeight = std::min(texture, std::min(renderbuffer, viewport[1]));
-    if (width <= maxWidth && height <= maxHeight)
-        return "";
-    return "size " + std::to_string(width) + "x" + std::to_string(height) +
-           " is larger than the GL implementation allows (" + std::to_string(maxWidth) + "x" +
-           std::to_string(maxHeight) + ")";
-}
-
 // The tune's length and samples per second; false with `problem` set when
 // there is no decodable tune.
 bool tuneLength(double& seconds, int& sampleRate, std::string& problem)
 {
     OfflineClock clock;
-    if (!clock.open(kTunePath, problem))
+    if (!clock.open(demo::kTuneFile, problem))
         return false;
     seconds = clock.tuneSeconds();
     sampleRate = clock.sampleRate();
@@ -96,7 +77,7 @@ struct ExportPasses {
     {
         if (!tuneOpened) {
             std::string problem;
-            tune.open(kTunePath, problem);
+            tune.open(demo::kTuneFile, problem);
             tuneOpened = true;
         }
         tune.smoothedSpectrumAt(seconds, magnitudes);
@@ -181,7 +162,7 @@ int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width
     const bool hasTune = tuneLength(tuneSeconds, sampleRate, tuneProblem);
     if (!hasTune && !commandLine.exportNoSound)
         return refuse(output,
-                      std::string(kTunePath) + ": cannot play the music: " + tuneProblem +
+                      std::string(demo::kTuneFile) + ": cannot play the music: " + tuneProblem +
                           "; nothing was written (--no-sound exports the picture alone)",
                       1);
     glDisable(GL_CULL_FACE);
@@ -216,7 +197,7 @@ int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width
         settings.preset = commandLine.exportPreset;
     settings.startSeconds = range.startSeconds(settings.fps);
     settings.endSeconds = range.endSeconds(settings.fps);
-    settings.tunePath = hasTune ? kTunePath : "";
+    settings.tunePath = hasTune ? demo::kTuneFile : "";
     settings.sound = !commandLine.exportNoSound;
     settings.endsTheDemo = range.endsTheDemo;
     settings.progressStream = stderr;
@@ -245,12 +226,9 @@ int app::exportDemo(const CommandLine& commandLine)
 {
     const std::string& output = commandLine.exportOutput;
     std::string problem;
-    ExportTarget target;
-    if (!target.parse(output, problem))
-        return refuse(output, problem, kExitWrongUsage);
     // A kind this build does not write is refused before any GL is set up.
-    problem = exporting::videoExportProblem(target);
-    if (!problem.empty())
+    ExportTarget target;
+    if (!Exporter::readOutput(output, target, problem))
         return refuse(output, problem, kExitWrongUsage);
 
     const bool sized = commandLine.windowWidth > 0 && commandLine.windowHeight > 0;
@@ -259,7 +237,7 @@ int app::exportDemo(const CommandLine& commandLine)
     HeadlessGl gl;
     if (!gl.open(width, height, problem))
         return refuse(output, problem, gl.sizeRefused() ? kExitWrongUsage : 1);
-    problem = glSizeProblem(width, height);
+    problem = platform_gl_size_problem(width, height);
     if (!problem.empty())
         return refuse(output, problem, kExitWrongUsage);
 

@@ -11,15 +11,18 @@
 #include <cstdint>
 #include <string>
 
+#include "demo/DemoTiming.h"
+#include "export/ExportDefaults.h"
+
 struct ExportRangeRequest {
     double firstRow = 0.0;  // A
     bool hasEndRow = false; // B given; otherwise the demo's end
     double endRow = 0.0;    // B
-    double rowsPerSecond = 20.0;
-    double demoEndRow = 1565.0; // where the demo is over
-    bool hasTune = false;       // the tune could be decoded
-    double tuneSeconds = 0.0;   // its length
-    int fps = 60;
+    double rowsPerSecond = kDefaultRowsPerSecond;
+    double demoEndRow = kDefaultEndRow; // where the demo is over
+    bool hasTune = false;               // the tune could be decoded
+    double tuneSeconds = 0.0;           // its length
+    int fps = kDefaultExportFps;
 };
 
 struct ExportRange {

@@ -27,7 +27,7 @@ namespace {
 FrameValues readFrameValues(const MusicStream& music, float* spectrum)
 {
     const double seconds = music.bytesToSeconds(music.positionBytes());
-    const double row = music.bytesToSeconds(music.positionBytes()) * appState.rowsPerSecond;
+    const double row = music.bytesToSeconds(music.positionBytes()) * appState.demo.timing.rowsPerSecond;
     music.spectrum(spectrum);
     return app::frameValuesOf(appState, seconds, row, spectrum, MusicStream::kSpectrumBins);
 }
@@ -152,7 +152,6 @@ void playFrame()
         }
         appState.live->holdAtEnd(appState.demo.timing.endRow);
     }
-    music.update();
     glutSwapBuffers();
 }
 

@@ -9,10 +9,6 @@
 
 #include "sync/data.h"
 
-// The demo ends when the row reaches this (78.25 s at 20 rows per second),
-// unless its description sets "end_row".
-constexpr double kEndRow = 1565.0;
-
 // One press of a seek key moves the music by this many bytes of 16-bit PCM
 // (27500 frames, about 0.62 s, of 44.1 kHz stereo).
 constexpr uint64_t kSeekStepBytes = 110000;
@@ -76,7 +72,7 @@ bool updateAlarm(bool& beepArmed, bool sceneFound);
 uint64_t seekTarget(uint64_t currentBytes, SeekDirection direction);
 
 // True once `row` has reached `endRow`.
-bool demoIsOver(double row, double endRow = kEndRow);
+bool demoIsOver(double row, double endRow);
 
 // The frame's three status lines, each flushed: the scene index, the seconds
 // and "row" with the row, doubles in the stream's default format.

@@ -6,14 +6,15 @@
 
 #include <GL/glew.h>
 
+#include "demo/DemoFiles.h"
 #include "render/SceneFrame.h"
 #include "sync/device.h"
 
-FrameValues app::frameValuesOf(LoadedDemo& demo, double seconds, double row, const float* spectrum, int binCount)
+FrameValues app::frameValuesOf(LoadedDemo& loaded, double seconds, double row, const float* spectrum, int binCount)
 {
     // Asked for by name every frame; its file is read the first time.
-    const SyncTrack* fstrTrack = sync_obtain_track(demo.syncDevice.get(), "fstr_val");
-    return frameValuesAt(seconds, row, spectrum, binCount, demo.sceneTrack, demo.fftSamplingTrack, fstrTrack);
+    const SyncTrack* fstrTrack = sync_obtain_track(loaded.syncDevice.get(), demo::kFstrTrack);
+    return frameValuesAt(seconds, row, spectrum, binCount, loaded.sceneTrack, loaded.fftSamplingTrack, fstrTrack);
 }
 
 Scene* app::sceneToDraw(std::vector<Scene>& scenes, int sceneIndex, bool& found)
@@ -24,7 +25,7 @@ Scene* app::sceneToDraw(std::vector<Scene>& scenes, int sceneIndex, bool& found)
     return scenes.empty() ? nullptr : &scenes[0];
 }
 
-SceneDrawResult app::drawFrame(LoadedDemo& demo, Scene* scene, const FrameValues& values, const FramePicture& picture,
+SceneDrawResult app::drawFrame(LoadedDemo& loaded, Scene* scene, const FrameValues& values, const FramePicture& picture,
                                FrameReport report, const PassInputs& inputs)
 {
     const FrameView& view = picture.view;
@@ -47,14 +48,14 @@ SceneDrawResult app::drawFrame(LoadedDemo& demo, Scene* scene, const FrameValues
                      values.fstrValue,
                      static_cast<float>(picture.width),
                      static_cast<float>(picture.height),
-                     *demo.renderTargets,
-                     *demo.quads,
-                     *demo.antiAliasProgram,
-                     demo.syncDevice.get(),
+                     *loaded.renderTargets,
+                     *loaded.quads,
+                     *loaded.antiAliasProgram,
+                     loaded.syncDevice.get(),
                      report == FrameReport::Console};
     frame.view = view;
     frame.picture = picture.through;
     frame.inputs = inputs;
-    frame.inputs.spectrumTexture = &demo.spectrumTexture;
+    frame.inputs.spectrumTexture = &loaded.spectrumTexture;
     return scene->render(frame);
 }

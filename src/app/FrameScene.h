@@ -28,19 +28,19 @@ struct FramePicture {
 namespace app {
 
 // The frame at `seconds` and `row` (the row read from the same clock), with
-// `spectrum` of `binCount` magnitudes there, from `demo`'s tracks.
-FrameValues frameValuesOf(LoadedDemo& demo, double seconds, double row, const float* spectrum, int binCount);
+// `spectrum` of `binCount` magnitudes there, from `loaded`'s tracks.
+FrameValues frameValuesOf(LoadedDemo& loaded, double seconds, double row, const float* spectrum, int binCount);
 
 // The scene a frame with `sceneIndex` draws: that scene when it exists, else
 // the first scene in its place (null when there are no scenes at all).
 // `found` tells whether it is the frame's own.
 Scene* sceneToDraw(std::vector<Scene>& scenes, int sceneIndex, bool& found);
 
-// Draws `scene` of `demo` with the frame's values and pass inputs as
+// Draws `scene` of `loaded` with the frame's values and pass inputs as
 // `picture` says; with no scene, clears the picture's place instead. A
 // silent frame prints nothing (the scene's "fstr_val" line included). The
 // result says whether a render target could not be drawn into.
-SceneDrawResult drawFrame(LoadedDemo& demo, Scene* scene, const FrameValues& values, const FramePicture& picture,
+SceneDrawResult drawFrame(LoadedDemo& loaded, Scene* scene, const FrameValues& values, const FramePicture& picture,
                           FrameReport report = FrameReport::Console, const PassInputs& inputs = PassInputs());
 
 // The pass inputs of a frame at `seconds` with `spectrum`, for `scene`

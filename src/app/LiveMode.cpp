@@ -17,6 +17,7 @@
 #include "app/DemoChecks.h"
 #include "app/DemoSetup.h"
 #include "app/TextTracks.h"
+#include "demo/DemoFiles.h"
 #include "demo/DemoDescription.h"
 #include "demo/DemoLoader.h"
 #include "platform/platform.h"
@@ -24,10 +25,6 @@
 #include "sync/device.h"
 
 namespace {
-
-constexpr const char* kDescriptionPath = "demo.json";
-constexpr const char* kFinalVertexPath = "test.vsh";
-constexpr const char* kFinalFragmentPath = "AA.fsh";
 
 // Files modified this long before a description reload began may have been
 // saved after the reload read them: file systems stamp times from a coarse
@@ -101,7 +98,7 @@ LiveMode::LiveMode() : console_(std::cout, platform_stdout_is_terminal()) {}
 void LiveMode::start()
 {
     // Obtained now so that its file is watched from the first frame on.
-    sync_obtain_track(appState.syncDevice.get(), "fstr_val");
+    sync_obtain_track(appState.syncDevice.get(), demo::kFstrTrack);
     loadTextTracks();
     for (std::size_t i = 0; i < appState.demo.imageTextures.size(); ++i)
         if (!appState.demo.imageTextures[i]->loadProblem().empty())
@@ -129,7 +126,7 @@ void LiveMode::loadTextTracks()
 
 void LiveMode::watchDemoFiles(int64_t readSinceNs)
 {
-    std::vector<std::string> paths = {kDescriptionPath, kFinalVertexPath, kFinalFragmentPath};
+    std::vector<std::string> paths = {demo::kDescriptionFile, demo::kFinalVertexFile, demo::kFinalFragmentFile};
     for (const DemoShader& shader : appState.demo.shaders)
         for (const std::string& file : shader.getSourceFiles())
             paths.push_back(file);
@@ -174,7 +171,7 @@ void LiveMode::reloadChanged(const std::vector<std::string>& changed)
 {
     // Each file's change on its own. A description that loads has built
     // every entry and read every image as they are now; tracks stay.
-    const bool described = contains(changed, kDescriptionPath) && reloadDescription();
+    const bool described = contains(changed, demo::kDescriptionFile) && reloadDescription();
     if (!described) {
         rebuildEntries(changed);
         // Each image once, however many texture entries name it.
@@ -182,7 +179,7 @@ void LiveMode::reloadChanged(const std::vector<std::string>& changed)
             if (contains(appState.demo.imagePaths, path))
                 reloadImage(path);
     }
-    if (contains(changed, kFinalVertexPath) || contains(changed, kFinalFragmentPath))
+    if (contains(changed, demo::kFinalVertexFile) || contains(changed, demo::kFinalFragmentFile))
         rebuildFinalPass();
     for (const std::string& path : changed)
         reloadTrack(path);
@@ -199,13 +196,14 @@ bool LiveMode::reloadDescription()
     std::string reason = "cannot be read";
     bool loaded = false;
     try {
-        loaded = demo::loadDemoDescription(kDescriptionPath, appState.syncDevice.get(), content, host,
+        loaded = demo::loadDemoDescription(demo::kDescriptionFile, appState.syncDevice.get(), content, host,
                                            &appState.fileWarnings);
     } catch (const nlohmann::json::exception& error) {
         reason = demo::descriptionErrorText(error);
     }
     if (!loaded) {
-        setProblem(kDescriptionPath, std::string(kDescriptionPath) + ": " + reason + "; the running demo stays");
+        setProblem(demo::kDescriptionFile,
+                   std::string(demo::kDescriptionFile) + ": " + reason + "; the running demo stays");
         return false;
     }
     for (const std::string& path : appState.demo.imagePaths)
@@ -214,19 +212,18 @@ bool LiveMode::reloadDescription()
     // The music's position is in bytes, so it stays where it is whatever the new tempo.
     appState.demo = std::move(content);
     appState.demo.timing.fitToTune(app::tuneSeconds());
-    appState.rowsPerSecond = appState.demo.timing.rowsPerSecond;
     problems_.erase(std::remove_if(problems_.begin(), problems_.end(),
                                    [](const Problem& problem) {
                                        return problem.key.find(", ") != std::string::npos &&
-                                              problem.key != entryKey(kFinalVertexPath, kFinalFragmentPath);
+                                              problem.key != entryKey(demo::kFinalVertexFile, demo::kFinalFragmentFile);
                                    }),
                     problems_.end());
-    clearProblem(kDescriptionPath);
+    clearProblem(demo::kDescriptionFile);
     showBuildErrors(builds.failures());
     // New parameters may have made tracks that a text file is the source of.
     loadTextTracks();
     watchDemoFiles(readSinceNs);
-    reloaded(kDescriptionPath);
+    reloaded(demo::kDescriptionFile);
     console_.clearStatus();
     app::warnAboutDemoMistakes(appState, app::tuneSeconds());
     return true;
@@ -309,8 +306,9 @@ void LiveMode::rebuildEntries(const std::vector<std::string>& changed)
 
 void LiveMode::rebuildFinalPass()
 {
-    const std::string key = entryKey(kFinalVertexPath, kFinalFragmentPath);
-    ShaderBuild built = render::buildShaderProgram(kFinalVertexPath, kFinalFragmentPath, BuildReport::Quiet);
+    const std::string key = entryKey(demo::kFinalVertexFile, demo::kFinalFragmentFile);
+    ShaderBuild built = render::buildShaderProgram(demo::kFinalVertexFile, demo::kFinalFragmentFile,
+                                                   BuildReport::Quiet);
     if (!built.outcome.built) {
         setProblem(key, built.outcome.failure);
         return;
@@ -321,7 +319,7 @@ void LiveMode::rebuildFinalPass()
     clearProblem(key);
     reloaded(key);
     console_.clearStatus();
-    app::warnAboutUniforms(appState, {kFinalVertexPath, kFinalFragmentPath});
+    app::warnAboutUniforms(appState, {demo::kFinalVertexFile, demo::kFinalFragmentFile});
 }
 
 void LiveMode::trackReloaded(const std::string& path)
@@ -463,7 +461,7 @@ void LiveMode::drawOverlay(const FrameView& place)
 double LiveMode::currentRow() const
 {
     const MusicStream& music = appState.musicStream;
-    return music.bytesToSeconds(music.positionBytes()) * appState.rowsPerSecond;
+    return music.bytesToSeconds(music.positionBytes()) * appState.demo.timing.rowsPerSecond;
 }
 
 void LiveMode::seekToRow(double row, const std::string& what)
@@ -477,13 +475,13 @@ void LiveMode::seekToRow(double row, const std::string& what)
         console_.line(what + text);
     }
     if (music.hasMusic())
-        music.seekBytes(rowToMusicBytes(row, appState.rowsPerSecond, music.sampleRate(), music.channels()));
+        music.seekBytes(rowToMusicBytes(row, appState.demo.timing.rowsPerSecond, music.sampleRate(), music.channels()));
 }
 
 bool LiveMode::onKey(unsigned char key)
 {
     const double row = currentRow();
-    const double beat = appState.demo.timing.secondsPerBeat() * appState.rowsPerSecond;
+    const double beat = appState.demo.timing.secondsPerBeat() * appState.demo.timing.rowsPerSecond;
     char text[64];
     switch (key) {
     case kTab:
@@ -527,7 +525,7 @@ void LiveMode::onSpecialKey(int key)
         // the scene before it: presses in a row move on, as a player's
         // previous-track button does.
         double previous = previousSceneChange(appState.sceneTrack, row);
-        if (row - previous < appState.rowsPerSecond)
+        if (row - previous < appState.demo.timing.rowsPerSecond)
             previous = previousSceneChange(appState.sceneTrack, previous);
         seekToRow(previous, "PREVIOUS SCENE");
         break;

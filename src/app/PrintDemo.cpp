@@ -15,8 +15,8 @@ int app::printDemo(const std::string& what)
 {
     std::string text;
     std::string problem;
-    if (!demo::readDescriptionFile(kDescriptionFile, text, problem)) {
-        platform_warn(kDescriptionFile, problem);
+    if (!demo::readDescriptionFile(demo::kDescriptionFile, text, problem)) {
+        platform_warn(demo::kDescriptionFile, problem);
         return 1;
     }
     DemoFileList list;
@@ -24,7 +24,7 @@ int app::printDemo(const std::string& what)
         list = demo::listDemoFiles(text);
         demo::addIncludedFiles(list, render::readShaderFile);
     } catch (const nlohmann::json::exception& error) {
-        platform_warn(kDescriptionFile, demo::descriptionErrorText(error));
+        platform_warn(demo::kDescriptionFile, demo::descriptionErrorText(error));
         return 1;
     }
     if (what == "name") {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <system_error>
 
+#include "demo/DemoFiles.h"
 #include "platform/warning.h"
 #include "sync/device.h"
 #include "sync/track_text.h"
@@ -52,7 +53,7 @@ void app::warnAboutStaleTextTracks()
     const std::string command = std::string("`synctrack encode ") + kTextTrackFolder + " .`";
     for (const std::string& name : textTrackNames()) {
         const std::string text = textTrackPath(name);
-        const std::string binary = sync_track_path("sync", name.c_str());
+        const std::string binary = sync_track_path(demo::kTrackBaseName, name.c_str());
         // By content: a copied or checked-out folder gives every file a new time.
         std::string problem;
         switch (sync_compare_text(text.c_str(), binary.c_str(), problem)) {

@@ -13,6 +13,7 @@
 
 #include "app/AppState.h"
 #include "app/FrameLoop.h"
+#include "platform/gl_context.h"
 #include "platform/platform.h"
 
 void app::onToolkitError(const char* format, va_list arguments)

@@ -24,7 +24,7 @@ void addFile(DemoFileList& list, const DemoFile& file)
 
 // The tracks the player reads whatever the description says; without a
 // file each reads 0.
-const char* const kFixedTracks[] = {"scene", "fft_sampling_index", "fstr_val"};
+const char* const kFixedTracks[] = {demo::kSceneTrack, demo::kFftSamplingTrack, demo::kFstrTrack};
 
 // Collects the files of the description's walk (see walkDescription for the
 // order of the calls); makes nothing.
@@ -41,14 +41,15 @@ public:
     {
         // No vertex shader: a shader in a convention uses the player's own.
         if (!vertexPath.empty())
-            add({vertexPath, "a vertex shader in " + std::string(kDescriptionFile), false, true});
-        add({fragmentPath, "a fragment shader in " + std::string(kDescriptionFile), false, true});
+            add({vertexPath, "a vertex shader in " + std::string(demo::kDescriptionFile), false, true});
+        add({fragmentPath, "a fragment shader in " + std::string(demo::kDescriptionFile), false, true});
         fragmentPath_ = fragmentPath;
     }
 
     void addParameter(const std::string& name)
     {
-        add({sync_track_path("sync", name.c_str()), "the track of parameter \"" + name + "\" of " + fragmentPath_});
+        add({sync_track_path(demo::kTrackBaseName, name.c_str()),
+             "the track of parameter \"" + name + "\" of " + fragmentPath_});
     }
 
     void finishShader() { ++shaderCount_; }
@@ -85,14 +86,14 @@ DemoFileList demo::listDemoFiles(const std::string& descriptionText)
 
     DemoFileList list;
     FileCollector collector(list);
-    collector.add({kDescriptionFile, "the description"});
-    collector.add({kTuneFile, "the demo's music"});
-    collector.add({kFinalVertexFile, "the final pass", false, true});
-    collector.add({kFinalFragmentFile, "the final pass", false, true});
+    collector.add({demo::kDescriptionFile, "the description"});
+    collector.add({demo::kTuneFile, "the demo's music"});
+    collector.add({demo::kFinalVertexFile, "the final pass", false, true});
+    collector.add({demo::kFinalFragmentFile, "the final pass", false, true});
     std::ostream noLog(nullptr);
     walkDescription(document, noLog, collector);
     for (const char* track : kFixedTracks)
-        collector.add({sync_track_path("sync", track), "the track \"" + std::string(track) + "\"", true});
+        collector.add({sync_track_path(demo::kTrackBaseName, track), "the track \"" + std::string(track) + "\"", true});
     return list;
 }
 

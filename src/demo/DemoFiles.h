@@ -1,6 +1,7 @@
-// The files a demo reads, for packing it up (`demoplayer --print files`,
-// which scripts/release asks): the description, the tune, the final pass,
-// each shader entry's sources, each scene's images and the track files of
+// The files a demo reads: their fixed names, and the list of them for
+// packing a demo up (`demoplayer --print files`, which scripts/release
+// asks): the description, the tune, the final pass, each shader entry's
+// sources, each scene's images and the track files of
 // the tracks it reads, and the files those shaders #include. Found by
 // walking the description as the loader does, so a description the player
 // refuses is refused here too, but nothing is built. Main thread.
@@ -11,11 +12,22 @@
 
 #include "render/ShaderSource.h"
 
-// The files every demo reads by their fixed names, beside demo.json.
-constexpr const char* kDescriptionFile = "demo.json";
-constexpr const char* kTuneFile = "tune.ogg";
-constexpr const char* kFinalVertexFile = "test.vsh";
-constexpr const char* kFinalFragmentFile = "AA.fsh";
+namespace demo {
+
+// The fixed names in a demo's folder, which every way of running a demo
+// reads: the description, the music, the final pass's two shaders, and the
+// tracks that every frame reads, each in a file named after the tracks'
+// base name (track NAME in sync_NAME.track).
+inline constexpr const char* kDescriptionFile = "demo.json";
+inline constexpr const char* kTuneFile = "tune.ogg";
+inline constexpr const char* kFinalVertexFile = "test.vsh";
+inline constexpr const char* kFinalFragmentFile = "AA.fsh";
+inline constexpr const char* kTrackBaseName = "sync";
+inline constexpr const char* kSceneTrack = "scene";
+inline constexpr const char* kFftSamplingTrack = "fft_sampling_index";
+inline constexpr const char* kFstrTrack = "fstr_val";
+
+} // namespace demo
 
 // One file the demo reads.
 struct DemoFile {

@@ -11,12 +11,16 @@
 
 #include <nlohmann/json.hpp>
 
+// Without the keys: 20 rows a second, the end at row 1565.
+inline constexpr double kDefaultEndRow = 1565.0;
+inline constexpr double kDefaultRowsPerSecond = 20.0;
+
 struct DemoTiming {
-    double endRow = 1565.0;      // the row at which the demo is over
-    double rowsPerSecond = 20.0; // rows per second of music
-    double beatsPerMinute = 0.0; // the tempo when "bpm" was given; 0 when it was not
-    double rowsPerBeat = 0.0;    // rows per beat with "bpm"; 0 without
-    bool endsWithTune = false;   // "end_row": "tune": endRow follows the tune's length
+    double endRow = kDefaultEndRow;               // the row at which the demo is over
+    double rowsPerSecond = kDefaultRowsPerSecond; // rows per second of music
+    double beatsPerMinute = 0.0;                  // the tempo when "bpm" was given; 0 when it was not
+    double rowsPerBeat = 0.0;                     // rows per beat with "bpm"; 0 without
+    bool endsWithTune = false;                    // "end_row": "tune": endRow follows the tune's length
 
     // With "end_row": "tune", sets endRow to the row at which a tune of
     // `tuneSeconds` ends; without a tune (0) endRow keeps its default.

@@ -98,6 +98,9 @@ void EditorPanel::drawTracker(TrackEditor& editor, const TuneStrip& strip, const
     const float width = ImGui::GetContentRegionAvail().x;
     const float rowHeight = ImGui::GetTextLineHeight() + 2.0f;
     const float headHeight = rowHeight + 2.0f;
+    // A window too small for a row has no tracker (Dear ImGui refuses empty items).
+    if (height < headHeight + rowHeight || width < kRowNumberWidth + kStripWidth + kColumnWidth)
+        return;
     const int visibleRows = std::max(1, static_cast<int>((height - headHeight) / rowHeight));
     const size_t fitting = std::max<size_t>(
         1, static_cast<size_t>((width - kRowNumberWidth - kStripWidth) / kColumnWidth));
@@ -241,11 +244,11 @@ void EditorPanel::drawProblems(const TrackEditor& editor)
 
 void EditorPanel::drawCurves(TrackEditor& editor, const EditorView& view, float height)
 {
-    if (editor.columnCount() == 0 || height < 40.0f)
+    const float width = ImGui::GetContentRegionAvail().x;
+    if (editor.columnCount() == 0 || height < 40.0f || width < 40.0f)
         return;
     ImDrawList* draw = ImGui::GetWindowDrawList();
     const ImVec2 origin = ImGui::GetCursorScreenPos();
-    const float width = ImGui::GetContentRegionAvail().x;
     ImGui::InvisibleButton("curves", ImVec2(width, height));
     const bool hovered = ImGui::IsItemHovered();
     const ImGuiIO& io = ImGui::GetIO();

@@ -17,14 +17,13 @@
 #include "export/FrameReadback.h"
 #include "export/ImageSequenceWriter.h"
 #include "export/VideoExport.h"
+#include "platform/gl_context.h"
 #include "timeline/OfflineClock.h"
 #include "timeline/TuneRangeReader.h"
 
 // Frames between the renderer and the encoder: enough to ride out an uneven
 // frame, few enough that a 4K export stays in the low hundreds of megabytes.
 static const size_t kQueuedFrames = 4;
-static const int kMaxFps = 1000;
-static const int kMaxCrf = 51;
 
 static ExportResult problemResult(ExportStatus status, const std::string& message)
 {
@@ -45,34 +44,21 @@ static std::string secondsText(double seconds)
 // The usage problem of `settings` for `target`, or "" when there is none.
 static std::string usageProblem(const ExportSettings& settings, const ExportTarget& target)
 {
-    const std::string kindProblem = exporting::videoExportProblem(target);
-    if (!kindProblem.empty())
-        return kindProblem;
     if (settings.width < 1 || settings.height < 1)
         return "the size must be at least 1x1";
     if (target.isVideo() && (settings.width % 2 != 0 || settings.height % 2 != 0))
         return "video needs an even width and height (" + std::to_string(settings.width) + "x" +
                std::to_string(settings.height) + " is not)";
-    if (settings.fps < 1 || settings.fps > kMaxFps)
-        return "frames per second must be 1 to " + std::to_string(kMaxFps);
-    if (settings.crf < 0 || settings.crf > kMaxCrf)
-        return "the quality (crf) must be 0 to " + std::to_string(kMaxCrf);
+    if (settings.fps < 1 || settings.fps > kMaxExportFps)
+        return "frames per second must be 1 to " + std::to_string(kMaxExportFps);
+    if (settings.crf < 0 || settings.crf > kMaxExportCrf)
+        return "the quality (crf) must be 0 to " + std::to_string(kMaxExportCrf);
     if (!std::isfinite(settings.startSeconds) || !std::isfinite(settings.endSeconds) || settings.startSeconds < 0.0)
         return "the range must start at 0 s or later";
     if (Exporter::frameCount(settings.startSeconds, settings.endSeconds, settings.fps) == 0)
         return "the range is empty: it must end after it starts";
 
-    GLint viewport[2] = {0, 0};
-    GLint renderbuffer = 0;
-    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
-    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbuffer);
-    const int maxWidth = std::min(viewport[0], renderbuffer);
-    const int maxHeight = std::min(viewport[1], renderbuffer);
-    if (settings.width > maxWidth || settings.height > maxHeight)
-        return "size " + std::to_string(settings.width) + "x" + std::to_string(settings.height) +
-               " is larger than the GL implementation allows (" + std::to_string(maxWidth) + "x" +
-               std::to_string(maxHeight) + ")";
-    return "";
+    return platform_gl_size_problem(settings.width, settings.height);
 }
 
 // The writer for `target`, open; null with `problem` set when it cannot be opened.
@@ -171,6 +157,14 @@ uint64_t Exporter::frameCount(double startSeconds, double endSeconds, int fps)
     return static_cast<uint64_t>(std::ceil((endSeconds - startSeconds) * fps - 1e-6));
 }
 
+bool Exporter::readOutput(const std::string& output, ExportTarget& target, std::string& problem)
+{
+    if (!target.parse(output, problem))
+        return false;
+    problem = exporting::videoExportProblem(target);
+    return problem.empty();
+}
+
 Exporter::Exporter(ExportSettings settings) : settings_(std::move(settings)) {}
 
 ExportResult Exporter::run(const ExportRenderFunction& render)
@@ -178,7 +172,7 @@ ExportResult Exporter::run(const ExportRenderFunction& render)
     const ExportSettings& s = settings_;
     ExportTarget target;
     std::string problem;
-    if (!target.parse(s.output, problem))
+    if (!readOutput(s.output, target, problem))
         return problemResult(ExportStatus::UsageError, s.output + ": " + problem);
     problem = usageProblem(s, target);
     if (!problem.empty())

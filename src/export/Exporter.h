@@ -35,25 +35,28 @@
 #include <functional>
 #include <string>
 
+#include "export/ExportDefaults.h"
+
+class ExportTarget;
 class FrameSink;
 class OfflineClock;
 
 struct ExportSettings {
-    std::string output; // OUT: NAME.mp4, NAME.mkv or frame%05d.png
-    int width = 1280;   // pixels of the frames
-    int height = 720;
-    int fps = 60;                          // frames per second, 1 .. 1000
-    int crf = 18;                          // video quality, 0 (lossless) .. 51
-    std::string preset = "veryfast";       // video encoder speed/size trade-off (x264 preset)
-    double startSeconds = 0.0;             // time of frame 0
-    double endSeconds = 0.0;               // end of the range (exclusive), > startSeconds
-    std::string tunePath;                  // the music (spectrum and sound); "" for none
-    bool sound = true;                     // false: the tune gives the spectrum alone
-    bool endsTheDemo = false;              // no range is joined after this one (ExportSound::toTheEnd)
-    GLuint sourceFramebuffer = 0;          // where the render function leaves the picture
-    std::FILE* progressStream = stderr;    // progress output; null for none
-    bool progressOnTerminal = false;       // a bar rewritten in place instead of lines
-    std::function<bool()> cancelRequested; // polled once a frame; true stops the export
+    std::string output;              // OUT: NAME.mp4, NAME.mkv or frame%05d.png
+    int width = kDefaultExportWidth; // pixels of the frames
+    int height = kDefaultExportHeight;
+    int fps = kDefaultExportFps;              // frames per second, 1 .. kMaxExportFps
+    int crf = kDefaultExportCrf;              // video quality, 0 (lossless) .. kMaxExportCrf
+    std::string preset = kDefaultVideoPreset; // video encoder speed/size trade-off (x264 preset)
+    double startSeconds = 0.0;                // time of frame 0
+    double endSeconds = 0.0;                  // end of the range (exclusive), > startSeconds
+    std::string tunePath;                     // the music (spectrum and sound); "" for none
+    bool sound = true;                        // false: the tune gives the spectrum alone
+    bool endsTheDemo = false;                 // no range is joined after this one (ExportSound::toTheEnd)
+    GLuint sourceFramebuffer = 0;             // where the render function leaves the picture
+    std::FILE* progressStream = stderr;       // progress output; null for none
+    bool progressOnTerminal = false;          // a bar rewritten in place instead of lines
+    std::function<bool()> cancelRequested;    // polled once a frame; true stops the export
     // Polled after each frame is drawn; true: it could not be drawn (the
     // render function has said why on standard error) and the export fails.
     std::function<bool()> drawFailed;
@@ -87,6 +90,11 @@ class Exporter {
 public:
     // Frames of a range: every k with start + k / fps before end.
     static uint64_t frameCount(double startSeconds, double endSeconds, int fps);
+
+    // Reads the output's name into `target`. False with `problem` set (a
+    // sentence without the name) when the name asks for nothing this program
+    // writes, or for a kind this build does not write. Touches no file.
+    static bool readOutput(const std::string& output, ExportTarget& target, std::string& problem);
 
     explicit Exporter(ExportSettings settings);
 

@@ -15,17 +15,18 @@
 #include <memory>
 #include <string>
 
+#include "export/ExportDefaults.h"
 #include "export/ExportTarget.h"
 #include "export/FrameSink.h"
 
 struct VideoSettings {
-    ExportKind kind = ExportKind::Mp4; // Mp4 or Matroska
-    int width = 0;                     // pixels, even
-    int height = 0;                    // pixels, even
-    int fps = 60;                      // frames per second
-    int crf = 18;                      // x264's constant quality, 0 (lossless) .. 51
-    std::string preset = "veryfast";   // x264's speed/size trade-off
-    int encoderThreads = 4;            // fixed, so every machine makes the same bytes
+    ExportKind kind = ExportKind::Mp4;        // Mp4 or Matroska
+    int width = 0;                            // pixels, even
+    int height = 0;                           // pixels, even
+    int fps = kDefaultExportFps;              // frames per second
+    int crf = kDefaultExportCrf;              // x264's constant quality, 0 (lossless) .. kMaxExportCrf
+    std::string preset = kDefaultVideoPreset; // x264's speed/size trade-off
+    int encoderThreads = 4;                   // fixed, so every machine makes the same bytes
 };
 
 class VideoFileWriter : public FrameSink {

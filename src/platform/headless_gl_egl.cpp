@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/gl_context.h"
 #include "platform/platform.h"
 
 struct HeadlessGl::Handles {
@@ -117,9 +118,7 @@ bool HeadlessGl::open(int width, int height, std::string& problem)
     eglGetConfigAttrib(handles->display, config, EGL_MAX_PBUFFER_HEIGHT, &maxHeight);
     sizeRefused_ = width > maxWidth || height > maxHeight;
     if (sizeRefused_)
-        return fail("size " + std::to_string(width) + "x" + std::to_string(height) +
-                    " is larger than the GL implementation allows (" + std::to_string(maxWidth) + "x" +
-                    std::to_string(maxHeight) + ")");
+        return fail(platform_gl_size_beyond(width, height, maxWidth, maxHeight));
 
     const EGLint surfaceAttributes[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
     handles->surface = eglCreatePbufferSurface(handles->display, config, surfaceAttributes);

@@ -4,7 +4,7 @@
 // context then draws into a pbuffer of the requested size, which no screen
 // limits, covers or scales.
 #include "platform/headless_gl.h"
-#include "platform/platform.h"
+#include "platform/gl_context.h"
 
 #include <windows.h>
 
@@ -186,9 +186,7 @@ bool HeadlessGl::open(int width, int height, std::string& problem)
     const long long pixels = static_cast<long long>(width) * height;
     sizeRefused_ = width > limits[0] || height > limits[1] || (limits[2] > 0 && pixels > limits[2]);
     if (sizeRefused_)
-        return fail("size " + std::to_string(width) + "x" + std::to_string(height) +
-                    " is larger than the GL implementation allows (" + std::to_string(limits[0]) + "x" +
-                    std::to_string(limits[1]) + ")");
+        return fail(platform_gl_size_beyond(width, height, limits[0], limits[1]));
 
     const int pbufferAttributes[] = {0};
     handles->pbuffer = wglCreatePbufferARB(handles->windowDc, format, width, height, pbufferAttributes);

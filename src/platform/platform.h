@@ -78,17 +78,6 @@ void platform_console_set_colour(PlatformConsole& console, PlatformColour colour
 // extension the driver offers; does nothing when it offers none.
 void platform_swap_interval(int interval);
 
-// Whether the calling thread has a GL context current, as recorded by
-// whatever made the context: the window, the headless context, a test's
-// window. Code that releases GL objects asks first, so nothing is deleted
-// after the context has gone, as during the process's exit. Any thread (each
-// has its own record).
-bool platform_gl_context_current();
-
-// Records that the calling thread's GL context has been made current (true),
-// or that it is no longer current or about to go (false).
-void platform_gl_context_record(bool current);
-
 // Keeps the GL driver that the current context loaded in memory until the
 // process ends. Call once a context exists. Nothing changes for the program;
 // leak checkers that report at exit can then still name the driver's own
@@ -101,3 +90,18 @@ void platform_keep_gl_driver_loaded();
 // layer reports a missing device in one line of its own. Call before the
 // audio subsystem starts; does nothing where there is no such library.
 void platform_quiet_sound_library();
+
+// A function found in a library loaded at run time; cast to its own type.
+using PlatformFunction = void (*)();
+
+// Loads the system's shared library `name` of major version `version`, as
+// the system names such files (libNAME.so.VERSION; NAME-VERSION.dll), for a
+// part of the program that only some runs use, so that the others do not pay
+// for loading it at start. Returns its handle, which stays valid until the
+// process ends, or nullptr with `problem` set to the system's reason. Any
+// thread. The null implementation loads nothing.
+void* platform_load_library(const char* name, int version, std::string& problem);
+
+// The function `name` of `library` (or of the libraries it depends on), or
+// nullptr when there is none. Any thread.
+PlatformFunction platform_library_function(void* library, const char* name);

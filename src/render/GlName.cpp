@@ -3,7 +3,7 @@
 
 #include <utility>
 
-#include "platform/platform.h"
+#include "platform/gl_context.h"
 
 GlName::GlName(GlName&& other) noexcept
     : kind_(other.kind_), name_(std::exchange(other.name_, 0)), sync_(std::exchange(other.sync_, nullptr))

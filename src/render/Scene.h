@@ -39,7 +39,7 @@ struct SceneDrawResult {
 
 class Scene {
 public:
-    static constexpr int kMaxPasses = 8;
+    static constexpr int kMaxPasses = RenderTargets::kCount; // one render target each
 
     // Appends a copy of `shader` as the next pass, drawn with `settings`. A
     // scene that already has kMaxPasses passes drops it and prints its

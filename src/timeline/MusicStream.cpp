@@ -239,8 +239,6 @@ uint64_t MusicStream::seekCount() const
     return impl_ ? impl_->seeks : 0;
 }
 
-void MusicStream::update() {}
-
 void MusicStream::release()
 {
     if (released_)

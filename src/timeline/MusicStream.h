@@ -84,9 +84,6 @@ public:
     // sees the count change follows a jump in the music.
     uint64_t seekCount() const;
 
-    // Kept for the frame loop; the decoder thread feeds the device, so this does nothing.
-    void update();
-
     // Stops the music and releases decoders, device and audio subsystem.
     // Idempotent; afterwards every call is a harmless no-op (open returns false).
     void release();

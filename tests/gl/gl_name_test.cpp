@@ -10,7 +10,7 @@
 #include "GlTestContext.h"
 #include "SceneRig.h"
 #include "platform/headless_gl.h"
-#include "platform/platform.h"
+#include "platform/gl_context.h"
 #include "render/GlName.h"
 #include "render/QuadMesh.h"
 #include "render/RenderTargets.h"

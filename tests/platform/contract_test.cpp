@@ -12,6 +12,7 @@
 
 #include "ScratchDir.h"
 #include "TestFiles.h"
+#include "platform/gl_context.h"
 #include "platform/platform.h"
 #include "platform/process.h"
 

@@ -7,6 +7,7 @@
 
 #include <GL/freeglut.h>
 
+#include "platform/gl_context.h"
 #include "platform/platform.h"
 
 namespace gltest {

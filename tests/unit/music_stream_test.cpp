@@ -359,7 +359,6 @@ TEST(MusicStreamFailure, MissingFileIsNamedAndLeavesAClockAtZero)
     EXPECT_EQ(loudest(spectrumOf(stream)), 0.0f);
     EXPECT_DOUBLE_EQ(stream.bytesToSeconds(kStereoBytesPerSecond), 1.0);
     stream.pause();
-    stream.update();
     EXPECT_FALSE(stream.hasMusic());
 }
 
@@ -390,7 +389,6 @@ TEST(MusicStreamFailure, ReleaseIsIdempotentAndLaterCallsDoNothing)
 
     stream.play();
     stream.pause();
-    stream.update();
     EXPECT_EQ(stream.positionBytes(), 0u);
     EXPECT_FALSE(stream.seekBytes(0));
     EXPECT_EQ(loudest(spectrumOf(stream)), 0.0f);
