@@ -156,12 +156,12 @@ bool playerBuilt(const std::string& output)
     return output.find("\n----------------\n") != std::string::npos;
 }
 
-// The first frame's report: the quads made, the start-up checks done and the
-// frame's values read.
+// The first frame's status lines: the quads made, the start-up checks done,
+// the music started and the frame's values read. Its drawing follows.
 bool playerReported(const std::string& output)
 {
-    const std::size_t fstr = output.find("\nfstr_val");
-    return fstr != std::string::npos && output.find('\n', fstr + 1) != std::string::npos;
+    const std::size_t row = output.find("\nrow");
+    return row != std::string::npos && output.find('\n', row + 1) != std::string::npos;
 }
 
 // The player's first frame is drawn and swapped: it writes anything after that
@@ -450,7 +450,7 @@ void printRest(const PlayerRuns& runs, const Floor& floor, double unavoidable, d
     const std::vector<double> drawing = between(runs.reported, runs.shown);
     for (std::size_t i = 0; i < loading.size(); ++i)
         loading[i] += drawing[i];
-    std::printf("    %-56s %7.1f ms\n", "programs, images, music; first draw, beyond shaders+images",
+    std::printf("    %-56s %7.1f ms\n", "programs, images, music; first frame, beyond shaders+images",
                 median(loading) - unavoidable);
     std::printf("    %-56s %7.1f ms\n", "quads, start-up checks, the first frame's values",
                 median(between(runs.built, runs.reported)));
