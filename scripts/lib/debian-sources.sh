@@ -149,3 +149,15 @@ build() {
   touch "$prefix/.built-$name"
   say "$name ($((SECONDS - started)) s)"
 }
+
+# lock_prefix: one run builds $prefix at a time (two in the same folders,
+# from two work trees, would remove each other's build folders); a later run
+# waits here until the first has ended, then finds what it made. The lock
+# lasts until the script ends.
+lock_prefix() {
+  exec 9>"$prefix.lock"
+  if ! flock -n 9; then
+    say "another run is building $prefix; waiting for it"
+    flock 9
+  fi
+}
