@@ -3,23 +3,28 @@
 // to its first frame on screen, beside what cannot be avoided, measured in
 // the same run: compiling, linking and first drawing each of its programs
 // (llvmpipe generates a shader's code at its first draw) and decoding its
-// images. Prints both and the overhead of the rest. For scale it also
-// launches an empty window (this program again, with the player's window,
-// context and extension loader, swapping once): the floor that any GL
-// program on this display pays before its first frame.
+// images. For scale it also launches an empty window (this program again,
+// with the player's window, context and extension loader, swapping once):
+// the floor that any GL program on this display pays before its first frame.
 //
-// Then the same for a one-pass demo (a plasma and a copy final pass), with a
-// table of where its start-up goes: the window (the empty window), the audio
-// device, the music's open, the shader builds and the render targets, each
-// measured on its own in this process, and the rest.
+// What lies beyond the empty window, the shaders and the images (target: at
+// most 5 % of those) is broken down by step, from the moments the player's
+// account shows and from launches that only load a program: the player with
+// --version, the empty window's program with nothing to do. Then the same for
+// a one-pass demo (a plasma and a copy final pass), with the pieces of its
+// start-up measured on their own in this process: the audio device, the
+// music's open, the shader builds and the render targets.
 //
-//   build/release/bench/bench_startup [RUNS]      (default 5; needs $DISPLAY)
+//   build/release/bench/bench_startup [RUNS [OTHER_PLAYER]]   (default 5 runs; needs $DISPLAY)
 //
-// The player's first frame counts as shown when it writes anything after that
-// frame's "fstr_val" line: the next frame begins only after the swap. Mesa's
-// shader disk cache is off for every measurement, so every run compiles.
-// Finds the player and the tools beside its own build directory, or in
-// $DEMOPLAYER_BINARY_DIR; the demo in $DEMOPLAYER_SOURCE_DIR or beside this file.
+// OTHER_PLAYER, a second demoplayer (say, a build of main's commit, with its
+// own libraries), is launched in turn with this build's, so that the two are
+// compared in one run under the same load. The player's first frame counts as
+// shown when it writes anything after that frame's "fstr_val" line: the next
+// frame begins only after the swap. Mesa's shader disk cache is off for every
+// measurement, so every run compiles. Finds the player and the tools beside
+// its own build directory, or in $DEMOPLAYER_BINARY_DIR; the demo in the
+// source tree it was built from, or in $DEMOPLAYER_SOURCE_DIR.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -33,6 +38,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -133,7 +139,33 @@ bool makeOnePassDemo(const fs::path& source, const fs::path& binaries, const fs:
     return run(quoted(binaries / "tonefile") + " " + quoted(dir / "tune.ogg") + " 20");
 }
 
-// True once the player's output shows its first frame swapped.
+// What a launched program's standard output shows, in the order it shows it.
+using Mark = bool (*)(const std::string& output);
+
+// The player has read its description: its first line of the account. Before
+// it: the program loaded, the window made, the tracks read, demo.json parsed.
+bool playerDescribed(const std::string& output)
+{
+    return output.find("Demos name") != std::string::npos;
+}
+
+// The account's separator: the programs built, the images decoded, the music
+// open and the final pass built.
+bool playerBuilt(const std::string& output)
+{
+    return output.find("\n----------------\n") != std::string::npos;
+}
+
+// The first frame's status lines: the quads made, the start-up checks done,
+// the music started and the frame's values read. Its drawing follows.
+bool playerReported(const std::string& output)
+{
+    const std::size_t row = output.find("\nrow");
+    return row != std::string::npos && output.find('\n', row + 1) != std::string::npos;
+}
+
+// The player's first frame is drawn and swapped: it writes anything after that
+// frame's "fstr_val" line, as the next frame begins only after the swap.
 bool playerShowedAFrame(const std::string& output)
 {
     const std::size_t fstr = output.find("\nfstr_val");
@@ -143,21 +175,27 @@ bool playerShowedAFrame(const std::string& output)
     return lineEnd != std::string::npos && output.size() > lineEnd + 1;
 }
 
-// True once the empty window has swapped.
+// The empty window has swapped.
 bool emptyWindowShowedAFrame(const std::string& output)
 {
     return output.find("swapped\n") != std::string::npos;
 }
 
-// Launches `program` (with `argument`, unless empty) in `dir` and returns the
-// milliseconds until `shown` says its standard output shows a first frame, or
-// a negative number when it never gets there. The program is then killed.
-double launchToFirstFrame(const fs::path& program, const char* argument, const fs::path& dir,
-                          bool (*shown)(const std::string&))
+// What one launch showed.
+struct Launched {
+    std::vector<double> moments; // ms from the launch to each mark; empty when not all were seen
+    double processorMs = 0.0;    // the program's processor time (all its threads) until it was killed
+};
+
+// Launches `program` (with `argument`, unless null) in `dir` and measures the
+// milliseconds until its standard output first satisfied each of `marks`, in
+// order; with no marks, until the program exited. The program is then killed.
+Launched launch(const fs::path& program, const char* argument, const fs::path& dir, const std::vector<Mark>& marks)
 {
+    Launched launched;
     int output[2];
     if (pipe(output) != 0)
-        return -1.0;
+        return launched;
     const Clock::time_point start = Clock::now();
     const pid_t child = fork();
     if (child == 0) {
@@ -171,22 +209,31 @@ double launchToFirstFrame(const fs::path& program, const char* argument, const f
     }
     close(output[1]);
 
-    double elapsed = -1.0;
+    std::vector<double> times;
     std::string text;
     char buffer[4096];
     pollfd readable{output[0], POLLIN, 0};
-    while (elapsed < 0.0 && poll(&readable, 1, 60000) > 0) {
+    while (times.size() < std::max<std::size_t>(marks.size(), 1) && poll(&readable, 1, 60000) > 0) {
         const ssize_t count = read(output[0], buffer, sizeof buffer);
-        if (count <= 0)
+        if (count <= 0) {
+            if (marks.empty())
+                times.push_back(millisecondsSince(start));
             break;
+        }
         text.append(buffer, static_cast<std::size_t>(count));
-        if (shown(text))
-            elapsed = millisecondsSince(start);
+        const double now = millisecondsSince(start);
+        while (times.size() < marks.size() && marks[times.size()](text))
+            times.push_back(now);
     }
     kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
+    rusage usage{};
+    wait4(child, nullptr, 0, &usage);
     close(output[0]);
-    return elapsed;
+    if (times.size() == std::max<std::size_t>(marks.size(), 1))
+        launched.moments = times;
+    launched.processorMs = 1e3 * (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                           1e-3 * (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
+    return launched;
 }
 
 // Runs `work` with standard output sent to /dev/null (the shader and mesh
@@ -327,22 +374,86 @@ int runEmptyWindow(int argc, char** argv)
     return 0;
 }
 
-template <class Measure> std::vector<double> measureRuns(int runs, Measure measure)
-{
-    std::vector<double> times;
-    for (int run = 0; run < runs; ++run) {
-        const double elapsed = measure();
-        if (elapsed < 0.0)
-            return {};
-        times.push_back(elapsed);
-    }
-    return times;
-}
-
 void printFigure(const char* what, const std::vector<double>& times)
 {
     std::printf("%-40s %8.1f ms  (median; min %.1f, max %.1f)\n", what, median(times),
                 *std::min_element(times.begin(), times.end()), *std::max_element(times.begin(), times.end()));
+}
+
+// One player's launches of one demo, each run's moments as launch() gives
+// them, and its launches with --version.
+struct PlayerRuns {
+    std::vector<double> described, built, reported, shown; // ms from the launch
+    std::vector<double> processor;                         // ms of processor time to the first frame
+    std::vector<double> loaded;                            // --version: launch to exit
+};
+
+// The empty window's runs.
+struct Floor {
+    std::vector<double> window;          // launch to first frame
+    std::vector<double> windowProcessor; // processor time to it
+    std::vector<double> emptyLoaded;     // its program with nothing to do: launch to exit
+};
+
+bool addLaunch(PlayerRuns& runs, const Launched& launched)
+{
+    if (launched.moments.size() != 4)
+        return false;
+    runs.described.push_back(launched.moments[0]);
+    runs.built.push_back(launched.moments[1]);
+    runs.reported.push_back(launched.moments[2]);
+    runs.shown.push_back(launched.moments[3]);
+    runs.processor.push_back(launched.processorMs);
+    return true;
+}
+
+// Milliseconds of processor time this process (all its threads) has used.
+double processorMilliseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return 1e3 * static_cast<double>(now.tv_sec) + 1e-6 * static_cast<double>(now.tv_nsec);
+}
+
+// Each run's `later` - `earlier`.
+std::vector<double> between(const std::vector<double>& earlier, const std::vector<double>& later)
+{
+    std::vector<double> spans;
+    for (std::size_t i = 0; i < earlier.size() && i < later.size(); ++i)
+        spans.push_back(later[i] - earlier[i]);
+    return spans;
+}
+
+// The start-up beyond the empty window and `unavoidable` (the demo's
+// programs compiled and first drawn, its images decoded), step by step: the
+// median of each run's step, less the median of the unavoidable part the
+// step holds. The steps' medians need not add up to the median of the whole.
+// The same in processor time, with `unavoidableProcessor`: on a machine that
+// others share, it shows the work beside the waiting.
+void printRest(const PlayerRuns& runs, const Floor& floor, double unavoidable, double unavoidableProcessor)
+{
+    const double window = median(floor.window);
+    const double rest = median(runs.shown) - window - unavoidable;
+    std::printf("  %-58s %7.1f ms = %.1f %% of them (target: at most 5 %%)\n",
+                "beyond the empty window, the shaders and the images", rest, 100.0 * rest / (window + unavoidable));
+    const double floorProcessor = median(floor.windowProcessor) + unavoidableProcessor;
+    const double restProcessor = median(runs.processor) - floorProcessor;
+    std::printf("  %-58s %7.1f ms = %.1f %% of theirs\n", "  the same in processor time (all threads)", restProcessor,
+                100.0 * restProcessor / floorProcessor);
+    const double emptyLoaded = median(floor.emptyLoaded);
+    const double playerLoaded = median(runs.loaded);
+    std::printf("    %-56s %7.1f ms\n", "program and libraries loaded, beyond the empty window's",
+                playerLoaded - emptyLoaded);
+    std::printf("    %-56s %7.1f ms\n", "window, tracks, demo.json read, beyond the empty window",
+                median(runs.described) - playerLoaded - (window - emptyLoaded));
+    std::vector<double> loading = between(runs.described, runs.built);
+    const std::vector<double> drawing = between(runs.reported, runs.shown);
+    for (std::size_t i = 0; i < loading.size(); ++i)
+        loading[i] += drawing[i];
+    std::printf("    %-56s %7.1f ms\n", "programs, images, music; first frame, beyond shaders+images",
+                median(loading) - unavoidable);
+    std::printf("    %-56s %7.1f ms\n", "quads, start-up checks, the first frame's values",
+                median(between(runs.built, runs.reported)));
 }
 
 } // namespace
@@ -351,15 +462,20 @@ int main(int argc, char** argv)
 {
     if (argc > 1 && std::string(argv[1]) == "--empty-window")
         return runEmptyWindow(argc, argv);
+    if (argc > 1 && std::string(argv[1]) == "--loaded")
+        return 0;
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     if (std::getenv("DISPLAY") == nullptr) {
         std::fprintf(stderr, "bench_startup: needs an X display (run it under xvfb-run)\n");
         return 1;
     }
-    const fs::path source = directoryFromEnvironment("DEMOPLAYER_SOURCE_DIR",
-                                                     fs::path(__FILE__).parent_path().parent_path());
+    const fs::path source = directoryFromEnvironment("DEMOPLAYER_SOURCE_DIR", DEMOPLAYER_SOURCE_TREE);
     const fs::path binaries = directoryFromEnvironment("DEMOPLAYER_BINARY_DIR",
                                                        fs::read_symlink("/proc/self/exe").parent_path().parent_path());
+    std::vector<fs::path> players = {binaries / "demoplayer"};
+    if (argc > 2)
+        players.push_back(fs::absolute(argv[2]));
+    const fs::path self = fs::read_symlink("/proc/self/exe");
     setenv("MESA_SHADER_CACHE_DISABLE", "true", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
 
@@ -370,53 +486,71 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    // The three kinds of launch take turns, so other load falls on all alike.
-    std::vector<double> launches, onePassLaunches, emptyWindows;
+    // Every kind of launch takes its turn in each run, so other load falls on all alike.
+    const std::vector<Mark> playerMarks = {playerDescribed, playerBuilt, playerReported, playerShowedAFrame};
+    std::vector<PlayerRuns> launches(players.size()), onePassLaunches(players.size());
+    Floor floor;
     for (int run = 0; run < runs; ++run) {
-        launches.push_back(launchToFirstFrame(binaries / "demoplayer", nullptr, dir.path(), playerShowedAFrame));
-        onePassLaunches.push_back(
-            launchToFirstFrame(binaries / "demoplayer", nullptr, onePassDir.path(), playerShowedAFrame));
-        emptyWindows.push_back(launchToFirstFrame(fs::read_symlink("/proc/self/exe"), "--empty-window", dir.path(),
-                                                  emptyWindowShowedAFrame));
-        if (launches.back() < 0.0 || onePassLaunches.back() < 0.0 || emptyWindows.back() < 0.0) {
+        bool shown = true;
+        for (std::size_t p = 0; p < players.size(); ++p) {
+            shown = shown && addLaunch(launches[p], launch(players[p], nullptr, dir.path(), playerMarks));
+            shown = shown && addLaunch(onePassLaunches[p], launch(players[p], nullptr, onePassDir.path(), playerMarks));
+            const Launched loaded = launch(players[p], "--version", dir.path(), {});
+            shown = shown && !loaded.moments.empty();
+            if (shown) {
+                launches[p].loaded.push_back(loaded.moments[0]);
+                onePassLaunches[p].loaded.push_back(loaded.moments[0]);
+            }
+        }
+        const Launched window = launch(self, "--empty-window", dir.path(), {emptyWindowShowedAFrame});
+        const Launched emptyLoaded = launch(self, "--loaded", dir.path(), {});
+        if (!shown || window.moments.empty() || emptyLoaded.moments.empty()) {
             std::fprintf(stderr, "bench_startup: a launched program showed no frame\n");
             return 1;
         }
+        floor.window.push_back(window.moments[0]);
+        floor.windowProcessor.push_back(window.processorMs);
+        floor.emptyLoaded.push_back(emptyLoaded.moments[0]);
     }
 
     if (chdir(dir.path().c_str()) != 0)
         return 1;
     gltest::ensureGlContext();
-    const std::vector<double> parts = measureRuns(runs, [&] { return unavoidableParts(dir.path()); });
+    std::vector<double> parts, partsProcessor;
+    for (int run = 0; run < runs; ++run) {
+        const double processorBefore = processorMilliseconds();
+        parts.push_back(unavoidableParts(dir.path()));
+        partsProcessor.push_back(processorMilliseconds() - processorBefore);
+    }
 
-    const double launch = median(launches);
     const double unavoidable = median(parts);
-    const double floor = median(emptyWindows);
     std::printf("runs %d, test demo: 3 programs, 1 image\n", runs);
-    printFigure("demoplayer: launch to first frame shown", launches);
     printFigure("its shaders compiled and drawn, images", parts);
-    printFigure("empty window: launch to first frame", emptyWindows);
-    std::printf("overhead beyond shaders and images       %8.1f ms  = %.1f %% of them (target: under 20 %%)\n",
-                launch - unavoidable, 100.0 * (launch - unavoidable) / unavoidable);
-    std::printf("overhead beyond those and the empty window %6.1f ms  = %.1f %% of them\n",
-                launch - unavoidable - floor, 100.0 * (launch - unavoidable - floor) / (unavoidable + floor));
+    printFigure("empty window: launch to first frame", floor.window);
+    for (std::size_t p = 0; p < players.size(); ++p) {
+        const double launched = median(launches[p].shown);
+        std::printf("%s\n", players[p].c_str());
+        printFigure("  launch to first frame shown", launches[p].shown);
+        std::printf("  %-38s %8.1f ms  = %.1f %% of them (target: under 20 %%)\n", "beyond shaders and images",
+                    launched - unavoidable, 100.0 * (launched - unavoidable) / unavoidable);
+        printRest(launches[p], floor, unavoidable, median(partsProcessor));
+    }
 
     // The one-pass demo, piece by piece.
     if (chdir(onePassDir.path().c_str()) != 0)
         return 1;
-    std::vector<double> audioDevice, musicOpen, shaderBuilds, targets;
+    std::vector<double> audioDevice, musicOpen, shaderBuilds, targets, onePassProcessor;
     for (int run = 0; run < runs; ++run) {
+        const double processorBefore = processorMilliseconds();
         const StartupParts measured = measureParts(onePassDir.path());
+        onePassProcessor.push_back(processorMilliseconds() - processorBefore);
         audioDevice.push_back(measured.audioDevice);
         musicOpen.push_back(measured.musicOpen);
         shaderBuilds.push_back(measured.shaderBuilds);
         targets.push_back(measured.targets);
     }
-    const double onePassLaunch = median(onePassLaunches);
-    const double known = floor + audioDevice.front() + musicOpen.front() + median(shaderBuilds) + median(targets);
     std::printf("\none-pass demo (a plasma and a copy final pass), where the start-up goes:\n");
-    printFigure("launch to first frame shown", onePassLaunches);
-    printFigure("  window: empty window's first frame", emptyWindows);
+    printFigure("  window: empty window's first frame", floor.window);
     // The audio figures of the first run are what a process pays: later runs
     // find SDL's audio subsystem and driver already loaded.
     std::printf("  %-38s %8.1f ms  (the first in this process; later %.1f)\n", "audio device opened alone",
@@ -425,8 +559,11 @@ int main(int argc, char** argv)
                 musicOpen.front(), median(musicOpen));
     printFigure("  shader builds (2 programs, first draw)", shaderBuilds);
     printFigure("  render targets (1), made and cleared", targets);
-    std::printf("  %-38s %8.1f ms  (description, sync tracks, quads, first frame's own work)\n", "the rest",
-                onePassLaunch - known);
+    for (std::size_t p = 0; p < players.size(); ++p) {
+        std::printf("%s\n", players[p].c_str());
+        printFigure("  launch to first frame shown", onePassLaunches[p].shown);
+        printRest(onePassLaunches[p], floor, median(shaderBuilds) + median(targets), median(onePassProcessor));
+    }
     std::printf(
         "The player opens the audio device and the music on a thread of its own while the\n"
         "description loads and its shaders build, so their time is hidden behind those.\n");

@@ -125,6 +125,21 @@ fetch() {
   fail_with_log "could not fetch Debian's source package $1 (apt-get source failed)" "$log"
 }
 
+# lock_prefix: one build of $prefix at a time (the work trees of a machine
+# share the cache, and two builds in one work folder spoil each other); when
+# the build waited for has completed it, prints it and exits.
+lock_prefix() {
+  exec 9>"$prefix.lock"
+  if ! flock -n 9; then
+    say "another build of $prefix is under way; waiting for it"
+    flock 9
+  fi
+  if [ -f "$prefix/.complete" ]; then
+    echo "$prefix"
+    exit 0
+  fi
+}
+
 # build NAME COMMAND...: runs the steps of one library unless $prefix says
 # it is complete, and says how long they took.
 build() {
@@ -133,4 +148,16 @@ build() {
   "$@"
   touch "$prefix/.built-$name"
   say "$name ($((SECONDS - started)) s)"
+}
+
+# lock_prefix: one run builds $prefix at a time (two in the same folders,
+# from two work trees, would remove each other's build folders); a later run
+# waits here until the first has ended, then finds what it made. The lock
+# lasts until the script ends.
+lock_prefix() {
+  exec 9>"$prefix.lock"
+  if ! flock -n 9; then
+    say "another run is building $prefix; waiting for it"
+    flock 9
+  fi
 }

@@ -14,12 +14,8 @@ void localDate(float date[4])
 {
     const auto now = std::chrono::system_clock::now();
     const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    std::tm local{};
-#if defined(_WIN32)
-    localtime_s(&local, &seconds);
-#else
-    localtime_r(&seconds, &local);
-#endif
+    // The main thread is the only one that asks for local time.
+    const std::tm local = *std::localtime(&seconds);
     const double fraction =
         std::chrono::duration<double>(now - std::chrono::system_clock::from_time_t(seconds)).count();
     date[0] = static_cast<float>(local.tm_year + 1900);

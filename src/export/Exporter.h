@@ -18,9 +18,10 @@
 // Output goes to temporary names and is renamed into place only when
 // complete: a failed or cancelled export leaves no file under the output's
 // name. A tune that cannot be decoded fails the export before its first
-// frame; an export without sound is asked for (no tune, or `sound` false). Problems are reported as one line on
-// standard error and in the result; the caller turns UsageError into exit status 2, Failed into 1 and Cancelled into
-// 130.
+// frame; an export without sound is asked for (no tune, or `sound` false).
+// Problems are reported as one line on standard error and in the result;
+// the caller turns UsageError into exit status 2, Failed into 1 and
+// Cancelled into 130.
 //
 // Threads: run() is called on the thread that has the GL context current
 // (the render thread) and returns when the export is complete; it starts

@@ -10,9 +10,9 @@
 //
 // Each image is written under a temporary name and renamed when complete;
 // the WAV likewise at finish(). discard() removes every file of the export.
-// Owns the list of files written and one PngEncoder per worker. open(), finish() and discard() on one
-// thread; writeFrame() from up to concurrentFrames() threads at once.
-// Non-copyable.
+// Owns the list of files written and one PngEncoder per worker. open(),
+// finish() and discard() on one thread; writeFrame() from up to
+// concurrentFrames() threads at once. Non-copyable.
 #pragma once
 
 #include <cstdint>

@@ -90,3 +90,18 @@ void platform_keep_gl_driver_loaded();
 // layer reports a missing device in one line of its own. Call before the
 // audio subsystem starts; does nothing where there is no such library.
 void platform_quiet_sound_library();
+
+// A function found in a library loaded at run time; cast to its own type.
+using PlatformFunction = void (*)();
+
+// Loads the system's shared library `name` of major version `version`, as
+// the system names such files (libNAME.so.VERSION; NAME-VERSION.dll), for a
+// part of the program that only some runs use, so that the others do not pay
+// for loading it at start. Returns its handle, which stays valid until the
+// process ends, or nullptr with `problem` set to the system's reason. Any
+// thread. The null implementation loads nothing.
+void* platform_load_library(const char* name, int version, std::string& problem);
+
+// The function `name` of `library` (or of the libraries it depends on), or
+// nullptr when there is none. Any thread.
+PlatformFunction platform_library_function(void* library, const char* name);

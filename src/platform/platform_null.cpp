@@ -24,3 +24,14 @@ void platform_swap_interval(int) {}
 void platform_keep_gl_driver_loaded() {}
 
 void platform_quiet_sound_library() {}
+
+void* platform_load_library(const char* name, int version, std::string& problem)
+{
+    problem = "lib" + std::string(name) + "." + std::to_string(version) + ": this build loads no libraries";
+    return nullptr;
+}
+
+PlatformFunction platform_library_function(void*, const char*)
+{
+    return nullptr;
+}

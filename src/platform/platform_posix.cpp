@@ -131,3 +131,19 @@ void platform_quiet_sound_library()
     if (setErrorHandler != nullptr)
         setErrorHandler(ignoreSoundLibraryError);
 }
+
+void* platform_load_library(const char* name, int version, std::string& problem)
+{
+    const std::string file = "lib" + std::string(name) + ".so." + std::to_string(version);
+    void* library = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) {
+        const char* reason = dlerror();
+        problem = reason != nullptr ? reason : file + ": cannot be loaded";
+    }
+    return library;
+}
+
+PlatformFunction platform_library_function(void* library, const char* name)
+{
+    return reinterpret_cast<PlatformFunction>(dlsym(library, name));
+}

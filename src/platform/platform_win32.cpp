@@ -117,3 +117,17 @@ void platform_quiet_sound_library()
 {
     // The system's sound API prints nothing by itself.
 }
+
+void* platform_load_library(const char* name, int version, std::string& problem)
+{
+    const std::string file = std::string(name) + "-" + std::to_string(version) + ".dll";
+    HMODULE library = LoadLibraryA(file.c_str());
+    if (library == nullptr)
+        problem = file + ": cannot be loaded (error " + std::to_string(GetLastError()) + ")";
+    return reinterpret_cast<void*>(library);
+}
+
+PlatformFunction platform_library_function(void* library, const char* name)
+{
+    return reinterpret_cast<PlatformFunction>(GetProcAddress(static_cast<HMODULE>(library), name));
+}

@@ -75,13 +75,6 @@ std::string render::rewriteShaderLog(const std::string& log, const ShaderLogLine
     return rewritten;
 }
 
-std::string render::shaderLogWithFileName(const std::string& log, const std::string& path)
-{
-    return rewriteShaderLog(log, [&](int line, const std::string& column, const std::string& message) {
-        return path + ":" + std::to_string(line) + (column.empty() ? "" : ":" + column) + ":" + message;
-    });
-}
-
 std::string render::firstErrorLine(const std::string& log)
 {
     std::string first;

@@ -19,11 +19,6 @@ using ShaderLogLineRewrite =
 // before a line end goes, and trailing blank lines are dropped.
 std::string rewriteShaderLog(const std::string& log, const ShaderLogLineRewrite& rewrite);
 
-// `log` with each line's leading source-string reference replaced by `path`
-// and the line (and column, where the driver gives one): "0:12(3): error: x"
-// becomes "plasma.fsh:12:3: error: x".
-std::string shaderLogWithFileName(const std::string& log, const std::string& path);
-
 // The line of a build's `log` that says why it failed: the first error
 // ("...: error..."; a warning may come before it), else the first line.
 std::string firstErrorLine(const std::string& log);

@@ -357,12 +357,16 @@ void ShaderSource::addLine(const std::string& text, int file, int line)
 
 std::string ShaderSource::origin(int line) const
 {
-    if (line < 1 || static_cast<std::size_t>(line) > lines_.size())
+    if (line < 1 || lines_.empty())
         return "";
-    const LineOrigin& origin = lines_[static_cast<std::size_t>(line - 1)];
+    // A line past the end (where a driver reports an unexpected end) follows
+    // on from the last one.
+    const std::size_t last = lines_.size();
+    const int beyond = static_cast<std::size_t>(line) > last ? line - static_cast<int>(last) : 0;
+    const LineOrigin& origin = lines_[static_cast<std::size_t>(line - beyond) - 1];
     if (origin.file < 0)
         return "";
-    return files_[static_cast<std::size_t>(origin.file)] + ":" + std::to_string(origin.line);
+    return files_[static_cast<std::size_t>(origin.file)] + ":" + std::to_string(origin.line + beyond);
 }
 
 std::string ShaderSource::mapLog(const std::string& log) const
@@ -372,9 +376,8 @@ std::string ShaderSource::mapLog(const std::string& log) const
         const std::string where = origin(line);
         if (!where.empty())
             return where + (column.empty() ? "" : ":" + column) + ":" + message;
-        // A line past the end (the end of the text) or one the player added.
-        const bool added = line >= 1 && static_cast<std::size_t>(line) <= lines_.size();
-        if (added && !conventionName_.empty())
+        // A line the player added.
+        if (!conventionName_.empty())
             return own + ":" + message + " (in what the \"" + conventionName_ + "\" convention adds)";
         return own + ":" + message;
     });

@@ -63,7 +63,8 @@ public:
     const std::vector<std::string>& files() const { return files_; }
 
     // Where line `line` (from 1) of text() comes from: "file:fileLine", or
-    // "" for a line the player added.
+    // "" for a line the player added. A line past the end follows on from
+    // the last one (drivers report an unexpected end there).
     std::string origin(int line) const;
 
     // `log`, a compiler's log about text(), with each line's leading source

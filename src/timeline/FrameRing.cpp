@@ -54,3 +54,11 @@ const FrameRing::Block* FrameRing::back() const
         return nullptr;
     return &slots_[(pushed - 1) % slots_.size()];
 }
+
+const FrameRing::Block* FrameRing::queued(int index) const
+{
+    uint64_t popped = popped_.load(std::memory_order_relaxed);
+    if (index < 0 || pushed_.load(std::memory_order_acquire) - popped <= static_cast<uint64_t>(index))
+        return nullptr;
+    return &slots_[(popped + static_cast<uint64_t>(index)) % slots_.size()];
+}

@@ -52,6 +52,9 @@ public:
     void pop();
     // Consumer: the newest queued block, or nullptr when the ring is empty.
     const Block* back() const;
+    // Consumer: the queued block `index` places behind the front (0 is the
+    // front), or nullptr when fewer are queued.
+    const Block* queued(int index) const;
 
 private:
     int channels_;

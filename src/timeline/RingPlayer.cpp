@@ -6,7 +6,8 @@
 #include <cstring>
 
 RingPlayer::RingPlayer(FrameRing& ring, int sampleRate, int deviceBufferFrames)
-    : ring_(ring), channels_(ring.channels()), sampleRate_(sampleRate), clock_(sampleRate, deviceBufferFrames),
+    : ring_(ring), channels_(ring.channels()), sampleRate_(sampleRate), deviceBufferFrames_(deviceBufferFrames),
+      clock_(sampleRate, deviceBufferFrames),
       fadeOut_(static_cast<size_t>(kCrossfadeFrames) * static_cast<size_t>(ring.channels())),
       published_(HeardClock{0, PlaybackClock(sampleRate, deviceBufferFrames)})
 {
@@ -32,6 +33,29 @@ void RingPlayer::dropStale(uint32_t newest, bool keepForCrossfade)
         ring_.pop();
         frontOffset_ = 0;
     }
+}
+
+// Whether generation `newest` has `frames` frames queued, or its end.
+bool RingPlayer::newestReady(uint32_t newest, int frames) const
+{
+    const int queued = ring_.size();
+    int available = 0;
+    bool counting = false;
+    for (int i = queued - 1; i >= 0; --i) {
+        const FrameRing::Block* block = ring_.queued(i);
+        if (block->generation != newest) {
+            if (counting)
+                break;
+            continue; // a still newer request, pushed since `newest` was read
+        }
+        counting = true;
+        if (block->endOfTune)
+            return true;
+        available += block->frames;
+        if (available >= frames)
+            return true;
+    }
+    return false;
 }
 
 // Copies up to `frames` frames from the front block, blending in what is
@@ -75,8 +99,13 @@ void RingPlayer::fill(int16_t* samples, int frames, bool playing, TimePoint now)
         FrameRing::Block* block = ring_.front();
         if (block == nullptr)
             break;
+        // A newer request takes over once it can fill the rest of this
+        // buffer and the next one: a seek then never leaves the device short
+        // while the decoder is still on its first blocks. Until then the
+        // frames queued before it play on.
         uint32_t newest = ring_.back()->generation;
-        if (block->generation != newest) {
+        if (block->generation != newest &&
+            newestReady(newest, frames - written + kTakeOverBuffers * deviceBufferFrames_)) {
             dropStale(newest, wasPlaying_ || written > 0);
             continue;
         }

@@ -4,12 +4,15 @@
 // waits for another thread.
 //
 // Generations: every seek or pause asks the decoder thread for a new
-// generation of frames. Blocks of an older generation than the ring's newest
-// block are stale and are dropped unplayed; once a frame of a generation has
-// been played, no frame of an earlier one ever is. Until the first block of
-// a new generation is in the ring (a few milliseconds after the request) the
-// device goes on with the frames it had, so a seek leaves no gap; the switch
-// is a short crossfade rather than a click.
+// generation of frames. The ring's newest generation takes over once it has
+// frames enough queued for the rest of the buffer being filled and the next
+// one (or its end of tune); the blocks queued before it are then dropped
+// unplayed, and no frame of an earlier generation is ever played after one of
+// a later generation. Until then, a few milliseconds after the request, the
+// device goes on with the frames queued before it, so a seek neither leaves a
+// gap nor runs the device dry while the decoder thread, which a busy machine
+// may keep waiting, is on its first blocks. The switch is a short crossfade
+// rather than a click.
 //
 // The clock is a PlaybackClock of the generation being played, published
 // through a SeqLock after every buffer, for the main thread to read.
@@ -38,6 +41,10 @@ public:
 
     // Frames of a generation switch blended from the old frames into the new.
     static constexpr int kCrossfadeFrames = 128;
+    // Device buffers that a newer generation must have queued, beyond the
+    // rest of the buffer being filled, to take over: how long the decoder
+    // thread may then go without the processor before the device runs dry.
+    static constexpr int kTakeOverBuffers = 3;
 
     // Plays from `ring` (which must outlive it) at `sampleRate`, to a device
     // that takes `deviceBufferFrames` frames per buffer.
@@ -56,12 +63,14 @@ public:
     uint64_t underruns() const { return underruns_.load(std::memory_order_relaxed); }
 
 private:
+    bool newestReady(uint32_t newest, int frames) const;
     void dropStale(uint32_t newest, bool keepForCrossfade);
     int copyFrames(const FrameRing::Block& block, int16_t* out, int frames);
 
     FrameRing& ring_;
     int channels_;
     double sampleRate_;
+    int deviceBufferFrames_;
     int frontOffset_ = 0; // frames of the ring's front block already played
     PlaybackClock clock_;
     uint32_t clockGeneration_ = 0; // generation whose frames clock_ counts

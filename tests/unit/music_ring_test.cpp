@@ -25,6 +25,8 @@ using Clock = std::chrono::steady_clock;
 const int kRate = 44100;
 const int kDeviceFrames = 1024;
 const int kBlock = FrameRing::kBlockFrames;
+// Blocks of a newer generation that take over from a device buffer's start.
+const int kTakeOverBlocks = (1 + RingPlayer::kTakeOverBuffers) * kDeviceFrames / kBlock;
 
 // Pushes a mono block whose samples all read `level`.
 void pushBlock(FrameRing& ring, uint32_t generation, uint64_t firstFrame, int16_t level, bool endOfTune = false)
@@ -61,7 +63,7 @@ TEST(RingPlayer, NewerGenerationReplacesQueuedFramesWithACrossfade)
     EXPECT_EQ(player.heard().generation, 1u);
 
     // A seek: generation 2 arrives while two blocks of generation 1 still wait.
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < kTakeOverBlocks; ++i)
         pushBlock(ring, 2, 50000 + static_cast<uint64_t>(i) * kBlock, 2000);
     std::vector<int16_t> second = play(player, kDeviceFrames, t0);
     for (int i = 0; i < RingPlayer::kCrossfadeFrames; ++i) {
@@ -76,9 +78,34 @@ TEST(RingPlayer, NewerGenerationReplacesQueuedFramesWithACrossfade)
     EXPECT_EQ(player.heard().generation, 2u);
     EXPECT_EQ(player.heard().clock.heardFrame(t0), 50000.0) << "stands at the seek target";
 
-    std::vector<int16_t> third = play(player, kDeviceFrames, t0);
-    EXPECT_EQ(std::count(third.begin(), third.end(), 2000), kDeviceFrames);
+    const int rest = kTakeOverBlocks * kBlock - kDeviceFrames;
+    std::vector<int16_t> third = play(player, rest, t0);
+    EXPECT_EQ(std::count(third.begin(), third.end(), 2000), rest);
     EXPECT_EQ(ring.size(), 0);
+    EXPECT_EQ(player.underruns(), 0u);
+}
+
+TEST(RingPlayer, ASeekTakesOverOnlyOnceItsFramesCanFeedTheDevice)
+{
+    FrameRing ring(16, 1);
+    RingPlayer player(ring, kRate, kDeviceFrames);
+    const auto t0 = Clock::now();
+    for (int i = 0; i < 6; ++i)
+        pushBlock(ring, 1, static_cast<uint64_t>(i) * kBlock, 1000);
+    play(player, kDeviceFrames, t0);
+
+    // The device asks while the decoder has only the seek's first block.
+    pushBlock(ring, 2, 50000, 2000);
+    std::vector<int16_t> waiting = play(player, kDeviceFrames, t0);
+    EXPECT_EQ(std::count(waiting.begin(), waiting.end(), 1000), kDeviceFrames) << "the earlier frames play on";
+    EXPECT_EQ(player.heard().generation, 1u);
+
+    for (int i = 1; i < kTakeOverBlocks; ++i)
+        pushBlock(ring, 2, 50000 + static_cast<uint64_t>(i) * kBlock, 2000);
+    std::vector<int16_t> switched = play(player, kDeviceFrames, t0);
+    EXPECT_EQ(switched.back(), 2000);
+    EXPECT_EQ(player.heard().generation, 2u);
+    EXPECT_EQ(player.heard().clock.heardFrame(t0), 50000.0) << "the seek plays from its first frame";
     EXPECT_EQ(player.underruns(), 0u);
 }
 

@@ -1,24 +1,40 @@
-// Compiler logs with the shader's file name in place of GL's source number.
+// Compiler logs with the shader's file name and line in place of GL's
+// source number, in the forms the drivers write.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "render/ShaderLog.h"
+#include "render/ShaderSource.h"
+
+namespace {
+
+// A shader of 12 lines at `path`, whose log is mapped.
+std::string mapped(const std::string& log, const std::string& path)
+{
+    return ShaderSource::plain(path, std::string(12, '\n')).mapLog(log);
+}
+
+} // namespace
 
 TEST(ShaderLog, DriverSourceNumbersBecomeFileLineColumn)
 {
-    EXPECT_EQ(render::shaderLogWithFileName("0:12(3): error: syntax error, unexpected '}'\n", "plasma.fsh"),
+    EXPECT_EQ(mapped("0:12(3): error: syntax error, unexpected '}'\n", "plasma.fsh"),
               "plasma.fsh:12:3: error: syntax error, unexpected '}'\n");
-    EXPECT_EQ(render::shaderLogWithFileName("0(7) : error C0000: syntax error\n", "blur.fsh"),
-              "blur.fsh:7: error C0000: syntax error\n");
-    EXPECT_EQ(render::shaderLogWithFileName("0:4: warning: unused\r\n0:5(1): error: x\n\n\n", "a.vsh"),
+    EXPECT_EQ(mapped("0(7) : error C0000: syntax error\n", "blur.fsh"), "blur.fsh:7: error C0000: syntax error\n");
+    EXPECT_EQ(mapped("0:4: warning: unused\r\n0:5(1): error: x\n\n\n", "a.vsh"),
               "a.vsh:4: warning: unused\na.vsh:5:1: error: x\n");
+    EXPECT_EQ(mapped("0:13(1): error: unexpected end of file\n", "a.fsh"),
+              "a.fsh:13:1: error: unexpected end of file\n")
+        << "past the last line";
 }
 
 TEST(ShaderLog, OtherLinesStayAsTheyAre)
 {
-    EXPECT_EQ(render::shaderLogWithFileName("error: linking failed\n", "a.fsh"), "error: linking failed\n");
-    EXPECT_EQ(render::shaderLogWithFileName("10 apples: 3\n0:x: y\n", "a.fsh"), "10 apples: 3\n0:x: y\n");
-    EXPECT_EQ(render::shaderLogWithFileName("", "a.fsh"), "");
-    EXPECT_EQ(render::shaderLogWithFileName("0:3(2) no colon", "a.fsh"), "0:3(2) no colon\n");
+    EXPECT_EQ(mapped("error: linking failed\n", "a.fsh"), "error: linking failed\n");
+    EXPECT_EQ(mapped("10 apples: 3\n0:x: y\n", "a.fsh"), "10 apples: 3\n0:x: y\n");
+    EXPECT_EQ(mapped("", "a.fsh"), "");
+    EXPECT_EQ(mapped("0:3(2) no colon", "a.fsh"), "0:3(2) no colon\n");
 }
 
 TEST(ShaderLog, TheLineShownForAFailedBuildIsItsFirstError)

@@ -47,7 +47,7 @@ player_pid=$!
 # The start-up account: the demo's name, each of its shaders named and
 # compiled, the final pass compiled, then the separator line.
 wait_for_output '^----------------$' 60
-shaders=$(grep -c '"vertexsrc"' "$package/$demo/demo.json")
+shaders=$(grep -c '"fragmentsrc"' "$package/$demo/demo.json")
 startup=$(sed -n '1,/^----------------$/p' "$player_out")
 player_window_name=$(echo "$startup" | head -n 1 | sed -n 's/^Demos name: "\(.*\)"$/\1/p')
 [ -n "$player_window_name" ] || fail "the start-up account does not begin with the demo's name"

@@ -31,7 +31,7 @@ debian_root() {
   fi
   key_text="recipe=$debian_root_recipe $suite $mirror"
   for package in libc6 "${debian_root_packages[@]}"; do
-    version=$(apt-cache madison "$package" | awk -F' [|] ' -v s=" $suite/main " 'index($4, s) { print $2; exit }')
+    version=$(apt-cache madison "$package" | awk -F' [|] ' -v s=" $suite/main " 'index($3, s) { gsub(/ /, "", $2); print $2; exit }')
     key_text+=" $package=${version:-?}"
   done
   key=$(echo "$key_text" | sha256sum | cut -c1-16)
