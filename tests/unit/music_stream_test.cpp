@@ -34,8 +34,7 @@ void wait(int milliseconds)
 
 // Waits until `condition` holds; false when it has not after a minute, far
 // longer than any loaded machine takes.
-template <typename Condition>
-bool eventually(Condition condition)
+template <typename Condition> bool eventually(Condition condition)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
     while (!condition()) {
