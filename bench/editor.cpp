@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <time.h>
@@ -76,45 +77,41 @@ double median(std::vector<double> values)
     return values.empty() ? 0.0 : values[values.size() / 2];
 }
 
-GLuint compile(GLenum type, const char* source)
-{
-    const GLuint shader = glCreateShader(type);
-    glShaderSource(shader, 1, &source, nullptr);
-    glCompileShader(shader);
-    return shader;
-}
-
 // A demo's picture: the plasma over the whole window.
 struct Picture {
-    GLuint program = 0;
-    GLuint vertexArray = 0;
-    GLuint buffer = 0;
+    ShaderProgram program;
+    GlName vertexArray;
+    GlName buffer;
 
-    void make()
+    bool make()
     {
-        program = glCreateProgram();
-        glAttachShader(program, compile(GL_VERTEX_SHADER, kVertex));
-        glAttachShader(program, compile(GL_FRAGMENT_SHADER, kPlasma));
-        glBindAttribLocation(program, 0, "corner");
-        glLinkProgram(program);
+        ShaderBuild build = render::buildProgram(kVertex, kPlasma, "plasma.vsh", "plasma.fsh", BuildReport::Quiet);
+        if (!build.outcome.built) {
+            std::fprintf(stderr, "bench_editor: the plasma does not build: %s\n", build.outcome.failure.c_str());
+            return false;
+        }
+        program = std::move(build.program);
         const float corners[] = {-1.0f, -1.0f, 3.0f, -1.0f, -1.0f, 3.0f};
-        glGenVertexArrays(1, &vertexArray);
-        glBindVertexArray(vertexArray);
-        glGenBuffers(1, &buffer);
-        glBindBuffer(GL_ARRAY_BUFFER, buffer);
+        vertexArray = GlName::generate(GlName::Kind::VertexArray);
+        glBindVertexArray(vertexArray.get());
+        buffer = GlName::generate(GlName::Kind::Buffer);
+        glBindBuffer(GL_ARRAY_BUFFER, buffer.get());
         glBufferData(GL_ARRAY_BUFFER, sizeof corners, corners, GL_STATIC_DRAW);
-        glEnableVertexAttribArray(0);
-        glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 0, nullptr);
+        const GLuint corner = static_cast<GLuint>(glGetAttribLocation(program.getProgramId(), "corner"));
+        glEnableVertexAttribArray(corner);
+        glVertexAttribPointer(corner, 2, GL_FLOAT, GL_FALSE, 0, nullptr);
+        return true;
     }
 
     // Into the framebuffer bound now.
     void draw(float time) const
     {
+        const GLuint id = program.getProgramId();
         glViewport(0, 0, kWidth, kHeight);
-        glUseProgram(program);
-        glUniform2f(glGetUniformLocation(program, "iResolution"), kWidth, kHeight);
-        glUniform1f(glGetUniformLocation(program, "iGlobalTime"), time);
-        glBindVertexArray(vertexArray);
+        glUseProgram(id);
+        glUniform2f(glGetUniformLocation(id, "iResolution"), kWidth, kHeight);
+        glUniform1f(glGetUniformLocation(id, "iGlobalTime"), time);
+        glBindVertexArray(vertexArray.get());
         glDrawArrays(GL_TRIANGLES, 0, 3);
     }
 };
@@ -199,7 +196,8 @@ int main(int argc, char** argv)
         glutMainLoopEvent(); // the strip's worker decodes meanwhile
 
     Picture picture;
-    picture.make();
+    if (!picture.make())
+        return 1;
     PictureTarget offscreen;
     Demo demo(16, 2000);
     EditorPanel panel;

@@ -1,10 +1,11 @@
 # The player's layers point down: each folder of src/ includes only its own
-# headers and those of the layers below it (the export sits beside the
-# demo layer, on timeline, platform and the GL objects' owner of render;
-# app drives it; the track
-# editor sits on sync and timeline, beneath app), and the track code uses neither
-# GL nor audio; of the platform, it reads files and reports their problems
-# only, and compares keys with the processor helper (cpu.h). Prints every include that points the wrong way.
+# headers and those of the layers below it that it uses, as src/CMakeLists.txt
+# links them (timeline on platform; render on sync; demo on render; the export
+# on timeline and render's GL object owner alone; the track editor on sync and
+# timeline; app on all of them). The track code uses neither GL nor audio; of
+# the platform, it reads and writes files, reports their problems and compares
+# keys with the processor helper (cpu.h). Prints every include that points the
+# wrong way.
 set -euo pipefail
 src="${DEMOPLAYER_SOURCE_DIR:?}/src"
 
@@ -13,9 +14,9 @@ declare -A allowed=(
     [platform]="platform"
     [sync]="sync platform/file_read.h platform/file_write.h platform/warning.h platform/cpu.h"
     [editor]="editor timeline sync platform"
-    [timeline]="timeline sync platform"
-    [render]="render timeline sync platform"
-    [demo]="demo render timeline sync platform"
+    [timeline]="timeline platform"
+    [render]="render sync platform"
+    [demo]="demo render sync platform"
     [export]="export render/GlName.h timeline platform"
     [app]="app editor export demo render timeline sync platform"
 )

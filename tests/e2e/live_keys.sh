@@ -18,8 +18,9 @@ wait_for_output '^NEXT SCENE row 100$' 10
 wait_for_output '^live: row 1[0-9][0-9] .* scene 1 ' 10
 press Next
 wait_for_output '^NEXT SCENE row 300$' 10
-# PageUp goes to the start of the scene on screen, and from near there to the one before.
-sleep 1.5
+# PageUp goes to the start of the scene on screen (once a second into it),
+# and from near there to the one before.
+wait_for_live_row 325
 press Prior
 wait_for_output '^PREVIOUS SCENE row 300$' 10
 press Prior
@@ -53,16 +54,24 @@ back=$(grep -E '^BEAT BACK' "$player_out" | tail -n 1 | sed 's/.* row //')
     fail "a beat forward then back should be 20 rows apart, got $forward and $back"
 press space
 
-# A loop of about two seconds, then four seconds of playing inside it.
+# A loop of about two seconds, then playing inside it until it has come round twice.
 press bracketleft
 wait_for_output '^LOOP START row [0-9]+$' 10
-sleep 2
+start=$(grep -E '^LOOP START' "$player_out" | sed 's/.* row //')
+wait_for_live_row $((start + 40))
 press bracketright
 wait_for_output '^LOOP END row [0-9]+$' 10
-start=$(grep -E '^LOOP START' "$player_out" | sed 's/.* row //')
 end=$(grep -E '^LOOP END' "$player_out" | sed 's/.* row //')
 mark=$(count_lines '^live: row')
-sleep 4
+wait_for_loop_rounds() {
+    local deadline=$((SECONDS + 30))
+    until [ "$(grep -E '^live: row' "$player_out" | tail -n +$((mark + 1)) | sed -E 's/^live: row ([0-9]+) .*/\1/' |
+        awk 'NR > 1 && $1 < previous { rounds++ } { previous = $1 } END { print rounds + 0 }')" -ge 2 ]; do
+        [ $SECONDS -lt $deadline ] || fail "playback did not come round the loop $start-$end twice"
+        sleep 0.1
+    done
+}
+wait_for_loop_rounds
 rows=$(grep -E '^live: row' "$player_out" | tail -n +$((mark + 1)) | sed -E 's/^live: row ([0-9]+) .*/\1/')
 [ -n "$rows" ] || fail "no status lines while looping"
 for row in $rows; do
@@ -72,14 +81,7 @@ done
 grep -q "^live: row .* | loop $start-$end\$" "$player_out" || fail "the status should show the loop"
 press backslash
 wait_for_output '^LOOP OFF$' 10
-wait_for_row_past() {
-    local deadline=$((SECONDS + 10))
-    until [ "$(live_row)" -gt $((end + 10)) ]; do
-        [ $SECONDS -lt $deadline ] || fail "playback should leave the cleared loop"
-        sleep 0.2
-    done
-}
-wait_for_row_past
+wait_for_live_row $((end + 11)) # playback leaves the cleared loop
 
 # The heads-up display darkens the corner of the red picture; Tab takes it away and brings it back.
 # Scene 0 (red) stays on screen: back to row 0, paused.

@@ -18,12 +18,14 @@ echo "$report" | grep -Eq '^7\|[0-9.e-]+\|row[0-9.e-]+\|fstr_val0\.5\|No such sc
     fail "a frame without its scene should report '7|SECONDS|rowROW|fstr_val0.5|No such scene found! ', not '$report'"
 
 # The alarm holds the first frame for 450 ms: its "No such scene" line leaves
-# with the next frame's first line. Ten frames later no frame has waited so long.
+# with the next frame's first line. An alarm in every frame would hold each of
+# the ten after it as long; however slowly a busy machine draws, one of them
+# comes sooner. (Which frames sound it is frame_rules_test's to check.)
 times=($(grep -E ' row' "$player_out" | head -n 12 | cut -d' ' -f1))
 first_gap=$(awk -v a="${times[0]}" -v b="${times[1]}" 'BEGIN { print b - a }')
-later=$(awk -v a="${times[1]}" -v b="${times[11]}" 'BEGIN { print b - a }')
+shortest=$(printf '%s\n' "${times[@]:1}" | awk 'NR > 1 { g = $1 - previous; if (s == "" || g < s) s = g } { previous = $1 } END { print s }')
 awk -v g="$first_gap" 'BEGIN { exit !(g >= 0.44) }' || fail "the first frame without a scene took $first_gap s: no alarm"
-awk -v g="$later" 'BEGIN { exit !(g < 4.4) }' || fail "ten further frames took $later s: the alarm sounded again"
+awk -v g="$shortest" 'BEGIN { exit !(g < 0.44) }' || fail "each of ten further frames took 0.44 s or more: the alarm sounded again"
 
 press Escape
 wait_for_exit 20

@@ -68,6 +68,16 @@ live_row() {
     grep -E '^live: row' "$player_out" | tail -n 1 | sed -E 's/^live: row (-?[0-9]+) .*/\1/'
 }
 
+# wait_for_live_row ROW [SECONDS]: waits until a status line shows ROW or later.
+wait_for_live_row() {
+    local deadline=$((SECONDS + ${2:-30}))
+    until [ "$(live_row)" -ge "$1" ] 2>/dev/null; do
+        [ $SECONDS -lt $deadline ] || fail "row $1 not reached within ${2:-30} s (at row $(live_row))"
+        kill -0 "$player_pid" 2>/dev/null || fail "the player ended before row $1"
+        sleep 0.05
+    done
+}
+
 # live_scene: the scene of the latest status line.
 live_scene() {
     grep -E '^live: row' "$player_out" | tail -n 1 | sed -E 's/.* scene (-?[0-9]+).*/\1/'

@@ -145,32 +145,29 @@ wait_for_row() {
     done
 }
 
-# seek_to_row ROW [SECONDS]: presses d (110000 bytes: 12.5 rows of 44.1 kHz
-# stereo each) as often as fits below ROW, then waits for the playing demo to
-# draw a frame at ROW or later.
+# press_seeks COUNT: presses d (a forward step of 110000 bytes) COUNT times at once.
+press_seeks() {
+    [ "$1" -gt 0 ] || return 0
+    local keys=() press_index
+    for ((press_index = 0; press_index < $1; press_index++)); do keys+=(d); done
+    press "${keys[@]}"
+}
+
+# seek_to_row ROW [SECONDS]: presses d (12.5 rows of 44.1 kHz stereo each)
+# as often as fits below ROW, then waits for the playing demo to draw a
+# frame at ROW or later.
 seek_to_row() {
-    local presses press_index
-    presses=$(awk -v r="$(last_row)" -v t="$1" 'BEGIN { n = int((t - r) / 12.5); print (n > 0 ? n : 0) }')
-    if [ "$presses" -gt 0 ]; then
-        local keys=()
-        for ((press_index = 0; press_index < presses; press_index++)); do keys+=(d); done
-        press "${keys[@]}"
-    fi
+    press_seeks "$(awk -v r="$(last_row)" -v t="$1" 'BEGIN { n = int((t - r) / 12.5); print (n > 0 ? n : 0) }')"
     wait_for_row "$1" "${2:-30}"
 }
 
 # seek_paused_to_row ROW [SECONDS]: while the demo is paused, presses d as
 # often as it takes to reach ROW (a press is 12.47 rows: at most that past
-# it), then waits for a frame there. Paused, the demo never runs past where it was sent, however
-# slowly this machine runs it.
+# it), then waits for a frame there. Paused, the demo never runs past where
+# it was sent, however slowly this machine runs it.
 seek_paused_to_row() {
-    local presses press_index
-    presses=$(awk -v r="$(last_row)" -v t="$1" 'BEGIN { n = t - r; k = int(n / 12.47); if (k * 12.47 < n) k++; print (k > 0 ? k : 0) }')
-    if [ "$presses" -gt 0 ]; then
-        local keys=()
-        for ((press_index = 0; press_index < presses; press_index++)); do keys+=(d); done
-        press "${keys[@]}"
-    fi
+    press_seeks "$(awk -v r="$(last_row)" -v t="$1" \
+        'BEGIN { n = t - r; k = int(n / 12.47); if (k * 12.47 < n) k++; print (k > 0 ? k : 0) }')"
     wait_for_row "$1" "${2:-30}"
 }
 

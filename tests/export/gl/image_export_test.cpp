@@ -19,6 +19,7 @@
 #include "ClickExport.h"
 #include "export/ExportTarget.h"
 #include "export/VideoExport.h"
+#include "render/GlName.h"
 
 namespace {
 
@@ -75,21 +76,17 @@ TEST_F(ImageExportTest, FramesHoldExactlyWhatWasRenderedAndTheSoundBesideThem)
                 p[2] = static_cast<uint8_t>(x ^ y);
                 p[3] = static_cast<uint8_t>(frame.index * 40); // alpha is not exported
             }
-        GLuint texture = 0;
-        GLuint framebuffer = 0;
-        glGenTextures(1, &texture);
-        glBindTexture(GL_TEXTURE_2D, texture);
+        const GlName texture = GlName::generate(GlName::Kind::Texture);
+        glBindTexture(GL_TEXTURE_2D, texture.get());
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, kClickWidth, kClickHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE,
                      pixels.data());
-        glGenFramebuffers(1, &framebuffer);
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
-        glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
+        const GlName framebuffer = GlName::generate(GlName::Kind::Framebuffer);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer.get());
+        glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture.get(), 0);
         glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
         glBlitFramebuffer(0, 0, kClickWidth, kClickHeight, 0, 0, kClickWidth, kClickHeight, GL_COLOR_BUFFER_BIT,
                           GL_NEAREST);
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        glDeleteFramebuffers(1, &framebuffer);
-        glDeleteTextures(1, &texture);
         rendered.push_back(pixels);
     };
     ASSERT_TRUE(std::filesystem::create_directory(dir_.file("shots")));
