@@ -24,14 +24,14 @@ debian_root() {
   local suite mirror key_text package version key cache root started=$SECONDS
   suite=$(. /etc/os-release && echo "$VERSION_CODENAME")
   mirror=$(apt-get indextargets --format '$(REPO_URI) $(RELEASE)' 'Identifier: Packages' |
-    awk -v s="$suite" '$2 == s { print $1; exit }')
+    awk -v s="$suite" '$2 == s && m == "" { m = $1 } END { print m }')
   if [ -z "$suite" ] || [ -z "$mirror" ]; then
     echo "debian-root: this machine's apt sources name no Debian suite to make the root from" >&2
     return 1
   fi
   key_text="recipe=$debian_root_recipe $suite $mirror"
   for package in libc6 "${debian_root_packages[@]}"; do
-    version=$(apt-cache madison "$package" | awk -F' [|] ' -v s=" $suite/main " 'index($3, s) { gsub(/ /, "", $2); print $2; exit }')
+    version=$(apt-cache madison "$package" | awk -F' [|] ' -v s=" $suite/main " 'index($3, s) && v == "" { v = $2; gsub(/ /, "", v) } END { print v }')
     key_text+=" $package=${version:-?}"
   done
   key=$(echo "$key_text" | sha256sum | cut -c1-16)
