@@ -4,6 +4,8 @@
 
 #include <SDL.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -41,6 +43,25 @@ static SDL_AudioDeviceID openDefaultDevice(int sampleRate, int channels, int buf
     return device;
 }
 
+int audioDeviceChannels(int channels)
+{
+    return channels == 3 || channels == 5 ? 6 : channels;
+}
+
+void spreadToDeviceChannels(const int16_t* in, int channels, int16_t* out, int frames)
+{
+    // Where each channel goes in SDL's 5.1 (left, right, centre, LFE, rear left, rear right).
+    static const int kPlace3[] = {0, 1, 2};
+    static const int kPlace5[] = {0, 1, 2, 4, 5};
+    const int* place = channels == 3 ? kPlace3 : kPlace5;
+    const int outChannels = audioDeviceChannels(channels);
+    for (int frame = 0; frame < frames; ++frame, in += channels, out += outChannels) {
+        std::fill(out, out + outChannels, int16_t(0));
+        for (int c = 0; c < channels; ++c)
+            out[place[c]] = in[c];
+    }
+}
+
 AudioOutput::~AudioOutput()
 {
     close();
@@ -51,6 +72,7 @@ bool AudioOutput::open(int sampleRate, int channels, int bufferFrames, AudioFill
 {
     close();
     channels_ = channels;
+    deviceChannels_ = audioDeviceChannels(channels);
     fill_ = fill;
     context_ = context;
 
@@ -58,9 +80,9 @@ bool AudioOutput::open(int sampleRate, int channels, int bufferFrames, AudioFill
     bool onDummyAlready = false;
     if (startAudioSubsystem()) {
         subsystemStarted_ = true;
-        device_ = openDefaultDevice(sampleRate, channels, bufferFrames, callback, this, bufferFrames_);
+        device_ = openDefaultDevice(sampleRate, deviceChannels_, bufferFrames, callback, this, bufferFrames_);
         if (device_ != 0)
-            return true;
+            return prepareSpread();
         problem = SDL_GetError();
         const char* driver = SDL_GetCurrentAudioDriver();
         onDummyAlready = driver != nullptr && std::strcmp(driver, "dummy") == 0;
@@ -85,12 +107,19 @@ bool AudioOutput::open(int sampleRate, int channels, int bufferFrames, AudioFill
     if (!started)
         return false;
     subsystemStarted_ = true;
-    device_ = openDefaultDevice(sampleRate, channels, bufferFrames, callback, this, bufferFrames_);
+    device_ = openDefaultDevice(sampleRate, deviceChannels_, bufferFrames, callback, this, bufferFrames_);
     if (device_ != 0)
-        return true;
+        return prepareSpread();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     subsystemStarted_ = false;
     return false;
+}
+
+// The device is open and paused: its callback has not run yet.
+bool AudioOutput::prepareSpread()
+{
+    spread_.assign(deviceChannels_ != channels_ ? static_cast<size_t>(std::max(bufferFrames_, 1)) * channels_ : 0, 0);
+    return true;
 }
 
 void AudioOutput::setPaused(bool paused)
@@ -114,6 +143,18 @@ void AudioOutput::close()
 void AudioOutput::callback(void* userdata, uint8_t* stream, int length)
 {
     AudioOutput* output = static_cast<AudioOutput*>(userdata);
-    int frames = length / (output->channels_ * static_cast<int>(sizeof(int16_t)));
-    output->fill_(output->context_, reinterpret_cast<int16_t*>(stream), frames);
+    int frames = length / (output->deviceChannels_ * static_cast<int>(sizeof(int16_t)));
+    int16_t* samples = reinterpret_cast<int16_t*>(stream);
+    if (output->deviceChannels_ == output->channels_) {
+        output->fill_(output->context_, samples, frames);
+        return;
+    }
+    const int chunk = std::max(1, static_cast<int>(output->spread_.size()) / output->channels_);
+    for (int done = 0; done < frames;) {
+        const int n = std::min(chunk, frames - done);
+        output->fill_(output->context_, output->spread_.data(), n);
+        spreadToDeviceChannels(output->spread_.data(), output->channels_,
+                               samples + static_cast<ptrdiff_t>(done) * output->deviceChannels_, n);
+        done += n;
+    }
 }

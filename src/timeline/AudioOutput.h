@@ -10,10 +10,22 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 // Writes `frames` frames of interleaved signed 16-bit samples to `samples`.
 // Runs on the audio thread.
 using AudioFillFunction = void (*)(void* context, int16_t* samples, int frames);
+
+// SDL reads 3 channels as 2.1 and 5 as 4.1, where a tune's 3 and 5 channels
+// are 3.0 and 5.0 (left, right, centre, and the two rear): such a tune is
+// played on a 5.1 device with the channels it lacks silent, so that its
+// centre is not heard on the subwoofer. Other counts are played as they are.
+int audioDeviceChannels(int channels);
+
+// Copies `frames` frames of `channels` channels (the order of a WAV file's
+// channel mask) into `out`, frames of audioDeviceChannels(channels) channels
+// in SDL's order, the missing speakers silent.
+void spreadToDeviceChannels(const int16_t* in, int channels, int16_t* out, int frames);
 
 // What to do when the default output device cannot be opened.
 enum class AudioFallback {
@@ -49,10 +61,13 @@ public:
 
 private:
     static void callback(void* userdata, uint8_t* stream, int length);
+    bool prepareSpread();
 
     uint32_t device_ = 0; // SDL_AudioDeviceID; 0 when closed
     bool subsystemStarted_ = false;
-    int channels_ = 0;
+    int channels_ = 0;            // the fill function's
+    int deviceChannels_ = 0;      // the device's (audioDeviceChannels)
+    std::vector<int16_t> spread_; // the fill function's frames when the two differ
     int bufferFrames_ = 0;
     AudioFillFunction fill_ = nullptr;
     void* context_ = nullptr;

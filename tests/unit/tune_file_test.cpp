@@ -18,6 +18,7 @@
 
 #include "OggTestFile.h"
 #include "ScratchDir.h"
+#include "timeline/AudioOutput.h"
 #include "timeline/MusicStream.h"
 #include "timeline/OggSource.h"
 #include "timeline/VorbisDecoder.h"
@@ -177,4 +178,21 @@ TEST(TuneFile, SurroundChannelsComeOutInTheOrderOfTheirWavMask)
         const double peak = std::sqrt(2.0 * sum / 48000.0) / 32768.0;
         EXPECT_NEAR(peak, kSurroundLevels[c], 0.25 * kSurroundLevels[c]) << "channel " << c;
     }
+}
+
+// SDL takes 3 and 5 channels for 2.1 and 4.1: a 3.0 or 5.0 tune goes to a 5.1
+// device, its centre on the centre speaker, never on the LFE.
+TEST(TuneFile, ThreeAndFiveChannelTunesReachTheirSpeakersOnA51Device)
+{
+    EXPECT_EQ(audioDeviceChannels(2), 2);
+    EXPECT_EQ(audioDeviceChannels(6), 6);
+    const int16_t three[] = {1, 2, 3, 11, 12, 13}; // FL FR FC, two frames
+    const int16_t five[] = {1, 2, 3, 4, 5};        // FL FR FC BL BR
+    int16_t out[12];
+    ASSERT_EQ(audioDeviceChannels(3), 6);
+    spreadToDeviceChannels(three, 3, out, 2);
+    EXPECT_EQ(std::vector<int16_t>(out, out + 12), (std::vector<int16_t>{1, 2, 3, 0, 0, 0, 11, 12, 13, 0, 0, 0}));
+    ASSERT_EQ(audioDeviceChannels(5), 6);
+    spreadToDeviceChannels(five, 5, out, 1);
+    EXPECT_EQ(std::vector<int16_t>(out, out + 6), (std::vector<int16_t>{1, 2, 3, 0, 4, 5}));
 }
