@@ -137,6 +137,10 @@ bool ImageSequenceWriter::writeSound(std::string& problem)
     std::vector<int16_t> samples(static_cast<size_t>(kSoundChunkFrames) * tune.channels());
     while (tune.framesLeft() > 0) {
         const int count = tune.read(samples.data(), kSoundChunkFrames);
+        if (!tune.damage().empty()) {
+            problem = sound_.tunePath + ": " + tune.damage() + "; nothing was written";
+            return false;
+        }
         if (!wav.write(samples.data(), count, wavProblem)) {
             problem = "cannot write " + path + ": " + wavProblem;
             return false;

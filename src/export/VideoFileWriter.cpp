@@ -45,6 +45,7 @@ struct VideoFileWriter::State {
     SwrContext* converter = nullptr;
     // Positions in tune frames. Sound is cut into encoder frames on a grid
     // fixed to the tune's start, the same for every range (see openAudio).
+    std::string tunePath;
     TuneRangeReader tune;         // reads from max(feedNext, 0) on
     std::vector<int16_t> samples; // one encoder frame, interleaved
     int tuneChannels = 0;         // channels of `samples`
@@ -277,6 +278,7 @@ static bool openAudio(VideoFileWriter::State& state, const ExportSound& sound, s
     state.keepTo = sound.toTheEnd ? endFrame : gridStart(endFrame, frameSize);
     state.feedNext = state.keepFrom;
     state.feedEnd = sound.toTheEnd ? endFrame : state.keepTo + frameSize;
+    state.tunePath = sound.tunePath;
     if (!state.tune.open(sound.tunePath.c_str(), static_cast<uint64_t>(std::max<int64_t>(state.feedNext, 0)),
                          static_cast<uint64_t>(std::max<int64_t>(state.feedEnd, 0)), tuneProblem)) {
         problem = sound.tunePath + ": " + tuneProblem;
@@ -328,6 +330,16 @@ static int writeSound(VideoFileWriter::State& state, int64_t until, bool toTheEn
         return encodeAndWrite(state, state.audio, state.audioStream, nullptr, state.keepFrom - state.soundFirst,
                               state.keepTo - state.soundFirst);
     return 0;
+}
+
+// Whether the sound read so far met damaged data in the tune, which would
+// make the rest of it silent or out of step; if so, says where in `problem`.
+static bool tuneDamaged(const VideoFileWriter::State& state, std::string& problem)
+{
+    if (state.tune.damage().empty())
+        return false;
+    problem = state.tunePath + ": " + state.tune.damage() + "; nothing was written";
+    return true;
 }
 
 // A time scale in which both a video frame and an audio sample last a whole
@@ -425,7 +437,7 @@ bool VideoFileWriter::writeFrame(const uint8_t* rgba, uint64_t index, std::strin
         problem = ffmpegError("cannot encode", result);
         return false;
     }
-    return true;
+    return !tuneDamaged(state, problem);
 }
 
 bool VideoFileWriter::finish(std::string& problem)
@@ -434,6 +446,10 @@ bool VideoFileWriter::finish(std::string& problem)
     int result = encodeAndWrite(state, state.video, state.videoStream, nullptr);
     if (result >= 0)
         result = writeSound(state, 0, true);
+    if (result >= 0 && tuneDamaged(state, problem)) {
+        discard();
+        return false;
+    }
     if (result >= 0)
         result = av_write_trailer(state.container);
     if (result >= 0) {

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <memory>
 
 #include "timeline/OggSource.h"
@@ -28,6 +29,8 @@ bool TuneRangeReader::open(const char* path, uint64_t firstFrame, uint64_t endFr
     end_ = endFrame;
     // A range that starts past the tune's end is silence from the start.
     decoderAtNext_ = firstFrame < decoder_.totalFrames() && decoder_.seek(firstFrame, false);
+    if (!decoderAtNext_ && firstFrame < decoder_.totalFrames())
+        noteDamage(firstFrame, "the tune cannot be decoded from there on");
     return true;
 }
 
@@ -37,6 +40,7 @@ void TuneRangeReader::close()
     next_ = 0;
     end_ = 0;
     decoderAtNext_ = false;
+    damage_.clear();
 }
 
 int TuneRangeReader::read(int16_t* samples, int frames)
@@ -48,13 +52,26 @@ int TuneRangeReader::read(int16_t* samples, int frames)
             int got = decoder_.readInterleaved16(samples + static_cast<size_t>(done) * channels(), wanted - done);
             if (got <= 0) {
                 decoderAtNext_ = false;
+                if (next_ + done < decoder_.totalFrames())
+                    noteDamage(next_ + done, "the tune cannot be decoded from there on");
                 break;
             }
             done += got;
         }
+        if (decoder_.holesSkipped() > 0)
+            noteDamage(next_, "a gap in it would put the sound out of step");
     }
     std::fill(samples + static_cast<size_t>(done) * channels(), samples + static_cast<size_t>(wanted) * channels(),
               int16_t{0});
     next_ += static_cast<uint64_t>(wanted);
     return wanted;
+}
+
+void TuneRangeReader::noteDamage(uint64_t frame, const char* what)
+{
+    if (!damage_.empty())
+        return;
+    char at[32];
+    std::snprintf(at, sizeof at, "%.2f s", static_cast<double>(frame) / std::max(sampleRate(), 1));
+    damage_ = std::string("damaged Ogg data at ") + at + ": " + what;
 }

@@ -2,7 +2,8 @@
 // as 16-bit interleaved samples in the tune's own rate and channel count, for
 // writing the sound of an export. Frames past the tune's end (or past data
 // that cannot be decoded) read as silence, so a range always yields exactly
-// its length.
+// its length; damaged data is reported by damage(), for the export to fail
+// rather than write sound that is silent or out of step from there on.
 //
 // Owns a VorbisDecoder of its own (a separate handle on the file). One thread
 // at a time: the export's encoder thread. Non-copyable.
@@ -34,9 +35,16 @@ public:
     // many: fewer only at the end of the range, 0 after it.
     int read(int16_t* samples, int frames);
 
+    // Empty while the range reads as the tune holds it; otherwise where its
+    // data is damaged ("damaged Ogg data at 12.35 s: ..."), set by read().
+    const std::string& damage() const { return damage_; }
+
 private:
+    void noteDamage(uint64_t frame, const char* what);
+
     VorbisDecoder decoder_;
     uint64_t next_ = 0;          // tune frame that read() returns next
     uint64_t end_ = 0;           // tune frame after the range
     bool decoderAtNext_ = false; // false once the decoder ran dry: the rest is silence
+    std::string damage_;
 };

@@ -95,6 +95,7 @@ void VorbisDecoder::close()
     sampleRate_ = 0;
     channels_ = 0;
     totalFrames_ = 0;
+    holesSkipped_ = 0;
 }
 
 bool VorbisDecoder::seek(uint64_t frame, bool crossfade)
@@ -150,6 +151,8 @@ int VorbisDecoder::readInterleaved16(int16_t* samples, int frames)
     while (doneBytes < wantedBytes) {
         int bitstream = 0;
         long got = ov_read(&file_, out + doneBytes, wantedBytes - doneBytes, bigEndian, 2, 1, &bitstream);
+        if (got == OV_HOLE)
+            ++holesSkipped_;
         if (got == OV_HOLE && ++holes <= kMaxHolesPerRead)
             continue;
         if (got <= 0)
@@ -170,6 +173,8 @@ int VorbisDecoder::readMono(float* samples, int frames)
         float** pcm = nullptr;
         int bitstream = 0;
         long got = ov_read_float(&file_, &pcm, frames - done, &bitstream);
+        if (got == OV_HOLE)
+            ++holesSkipped_;
         if (got == OV_HOLE && ++holes <= kMaxHolesPerRead)
             continue;
         if (got <= 0)

@@ -54,6 +54,9 @@ public:
     // data that cannot be decoded further.
     int readInterleaved16(int16_t* samples, int frames);
     int readMono(float* samples, int frames);
+    // Gaps in the data skipped since open: each loses the frames it held, so
+    // what follows plays early.
+    int holesSkipped() const { return holesSkipped_; }
 
 private:
     std::shared_ptr<OggSource> source_;
@@ -63,4 +66,5 @@ private:
     int sampleRate_ = 0;
     int channels_ = 0;
     uint64_t totalFrames_ = 0;
+    int holesSkipped_ = 0;
 };

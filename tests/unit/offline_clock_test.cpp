@@ -81,6 +81,7 @@ std::vector<int16_t> readRange(const std::string& path, uint64_t first, uint64_t
         samples.insert(samples.end(), buffer.begin(), buffer.begin() + 2 * got);
     }
     EXPECT_EQ(reader.read(buffer.data(), chunk), 0) << "nothing after the range";
+    EXPECT_EQ(reader.damage(), "") << "an intact tune, past its end too";
     return samples;
 }
 
@@ -123,6 +124,37 @@ TEST(TuneRangeReader, PastTheEndReadsSilenceOfTheRangesLength)
     EXPECT_FALSE(reader.open(tune().path().c_str(), 10, 5, problem)) << "a range that ends before it starts";
     EXPECT_FALSE(reader.open("/nonexistent/tune.ogg", 0, 5, problem));
     EXPECT_FALSE(problem.empty());
+}
+
+// 10 s of noise with bytes overwritten in the middle: the decoder skips the
+// pages there and the sound after them would come early; the range reader
+// says where instead of reading on as if nothing happened.
+TEST(TuneRangeReader, DamagedDataIsReportedWithItsPlace)
+{
+    const std::string path = OggTestFile::uniquePath(".ogg");
+    uint32_t noise = 1;
+    ASSERT_TRUE(writeOggVorbis(path, OggWriterFormat{44100, 1, 0.4f}, 441000, [&](float** buffers, long, int count) {
+        for (int i = 0; i < count; ++i) {
+            noise = noise * 1664525u + 1013904223u;
+            buffers[0][i] = static_cast<float>(noise >> 8) / 16777216.0f - 0.5f;
+        }
+    }));
+    std::FILE* file = std::fopen(path.c_str(), "r+b");
+    ASSERT_NE(file, nullptr);
+    std::fseek(file, 0, SEEK_END);
+    std::fseek(file, std::ftell(file) / 2, SEEK_SET);
+    const std::vector<char> junk(5000, 'x');
+    std::fwrite(junk.data(), 1, junk.size(), file);
+    std::fclose(file);
+
+    TuneRangeReader reader;
+    std::string problem;
+    ASSERT_TRUE(reader.open(path.c_str(), 0, 441000, problem)) << problem;
+    std::vector<int16_t> buffer(4096);
+    while (reader.framesLeft() > 0)
+        reader.read(buffer.data(), 4096);
+    EXPECT_EQ(reader.damage().rfind("damaged Ogg data at ", 0), 0u) << reader.damage();
+    std::remove(path.c_str());
 }
 
 TEST(TuneRangeReader, FrameAtRoundsToTheNearestFrame)
