@@ -24,3 +24,17 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineboot --init >/dev/null 2>&1 || true
   wineserver --wait || true
 fi
+
+# keep_wine_server: one Wine server for the rest of the calling script,
+# ended when the script exits. Debian starts Wine's server without
+# persistence (-p0): the moment the last Windows program ends it begins to
+# shut down, tells Wine's own services to end and, two seconds later, ends
+# every process still connected. A program started inside that window can be
+# ended with it, with status 1 and no word (once in CI: synctrack, between two
+# end-to-end tests), and a suite of hundreds of short programs run one after
+# another keeps crossing it. A server started here stays up until the kill.
+keep_wine_server() {
+  wineserver --wait 2>/dev/null || true
+  wineserver --persistent
+  trap 'wineserver --kill 2>/dev/null || true' EXIT
+}

@@ -45,14 +45,14 @@ make_demo() {
     local seconds=${1:-20}
     cp "$DEMOPLAYER_SOURCE_DIR"/tests/e2e/demo/* "$demo_dir"/
     encode_tracks
-    "$DEMOPLAYER_BINARY_DIR/tonefile" "$demo_dir/tune.ogg" "$seconds" || fail "tonefile could not make the tune"
+    "$DEMOPLAYER_BINARY_DIR/tonefile" "$demo_dir/tune.ogg" "$seconds" || fail "tonefile could not make the tune (status $?)"
 }
 
 # encode_tracks: every sync_NAME.txt in the demo becomes sync_NAME.track.
 encode_tracks() {
     local text
     for text in "$demo_dir"/sync_*.txt; do
-        "$DEMOPLAYER_BINARY_DIR/synctrack" encode "$text" "${text%.txt}.track" || fail "synctrack could not encode $text"
+        "$DEMOPLAYER_BINARY_DIR/synctrack" encode "$text" "${text%.txt}.track" || fail "synctrack could not encode $text (status $?)"
     done
 }
 
