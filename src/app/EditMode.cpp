@@ -15,6 +15,7 @@
 #include <backends/imgui_impl_opengl3.h>
 
 #include "app/AppState.h"
+#include "editor/EditorActions.h"
 #include "demo/DemoFiles.h"
 #include "platform/gl_context.h"
 #include "platform/warning.h"
@@ -22,8 +23,7 @@
 
 namespace {
 
-constexpr unsigned char kCtrlC = 3, kCtrlV = 22, kCtrlX = 24, kCtrlZ = 26;
-constexpr unsigned char kBackspace = 8, kEnter = 13, kEscape = 27, kDelete = 127;
+constexpr unsigned char kTab = 9, kEscape = 27;
 
 double steadySeconds()
 {
@@ -113,7 +113,8 @@ void EditMode::addColumns()
         SyncTrack* track = tracks[knownTracks_].get();
         const size_t column = editor_.addTrack(track->name, track);
         files_.load(editor_, column);
-        warnReadOnly(column);
+        // Live mode has said what is wrong with a text track it loaded.
+        warned_[track->name] = editor_.column(column).readOnlyError;
     }
 }
 
@@ -161,14 +162,21 @@ void EditMode::addNamedTrack(const std::string& name)
 void EditMode::beginFrame()
 {
     addColumns();
-    editor_.setLastRow(static_cast<int32_t>(std::min(appState.demo.timing.endRow, 2147483647.0)));
+    // Rows after the demo's end stay reachable up to the last key of any track.
+    const int64_t endRow = static_cast<int64_t>(std::min(appState.demo.timing.endRow, 2147483647.0));
+    editor_.setLastRow(static_cast<int32_t>(std::max(endRow, editor_.lastKeyRow())));
     strip_.start(demo::kTuneFile, appState.demo.timing.rowsPerSecond);
     const std::string added = panel_.takeNewTrack();
     if (!added.empty())
         addNamedTrack(added);
-    // Playing, the cursor follows the music; paused, the music the cursor.
-    if (appState.musicStream.isPlaying())
-        editor_.followRow(static_cast<int64_t>(std::floor(musicRow())));
+    // One current row: the cursor follows the music wherever it moves
+    // (playing, or a seek while paused), and a cursor move seeks the music
+    // (seekToCursor), which is then read back here as the same row. Where
+    // the music cannot follow (after the tune's end) the cursor stays.
+    const int64_t heard = static_cast<int64_t>(std::floor(musicRow()));
+    if (heard != heardRow_ || appState.musicStream.isPlaying())
+        editor_.followRow(heard);
+    heardRow_ = heard;
     files_.save(editor_, steadySeconds(), false);
 }
 
@@ -232,8 +240,11 @@ void EditMode::drawPanel(int width, int height)
     const int32_t rowBefore = editor_.cursorRow();
     EditorView view;
     view.playRow = musicRow();
-    view.rowsPerBeat = rowsPerBeat();
+    view.endRow = appState.demo.timing.endRow;
+    view.grid = grid();
     view.sceneTrack = appState.sceneTrack;
+    view.status = status_;
+    view.askingToQuit = quit_.asking(steadySeconds());
     panelWidth_ = panel_.draw(editor_, strip_, view, static_cast<float>(height));
     if (editor_.cursorRow() != rowBefore)
         seekToCursor();
@@ -243,62 +254,112 @@ void EditMode::drawPanel(int width, int height)
     ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
 }
 
+int EditMode::modifiers()
+{
+    const int held = glutGetModifiers();
+    return ((held & GLUT_ACTIVE_SHIFT) != 0 ? EDITOR_SHIFT : 0) | ((held & GLUT_ACTIVE_CTRL) != 0 ? EDITOR_CTRL : 0) |
+           ((held & GLUT_ACTIVE_ALT) != 0 ? EDITOR_ALT : 0);
+}
+
 bool EditMode::onKey(unsigned char key)
 {
     if (!shown_)
         return false;
+    // Tab is live mode's (the heads-up display), never a move of the panel's focus.
+    if (key == kTab)
+        return false;
+    const bool inField = imguiTakesText();
     ImGui_ImplGLUT_KeyboardFunc(key, 0, 0);
+    if (key == kEscape)
+        return onEscape(inField);
     if (imguiTakesText())
         return true; // a field is being typed into
-    const int modifiers = glutGetModifiers();
-    const bool shift = (modifiers & GLUT_ACTIVE_SHIFT) != 0;
-    const bool ctrl = (modifiers & GLUT_ACTIVE_CTRL) != 0;
+    return onEditorKey(key, false, modifiers());
+}
+
+bool EditMode::onEscape(bool inField)
+{
+    const double now = steadySeconds();
+    std::string status;
+    if (inField) {
+        status = "field left"; // Dear ImGui leaves the field at this Esc
+    } else {
+        const EditorActionResult result = runEditorAction(EditorAction::Cancel, false, editor_, grid());
+        if (result.done)
+            status = result.status;
+        else if (panel_.cancelDrag(editor_))
+            status = "drag cancelled";
+        else if (panel_.helpShown())
+            panel_.toggleHelp();
+        else if (quit_.press(now))
+            return false; // the second Esc: the player quits
+    }
+    if (!status.empty()) {
+        quit_.withdraw();
+        status_ = status;
+    }
+    return true;
+}
+
+bool EditMode::onEditorKey(int key, bool special, int held)
+{
+    quit_.withdraw();
     const int32_t rowBefore = editor_.cursorRow();
-    bool used = true;
-    switch (key) {
-    case kCtrlZ:
-        shift ? editor_.redo() : editor_.undo();
-        break;
-    case kCtrlC:
-        editor_.copy();
-        break;
-    case kCtrlX:
-        editor_.cut();
-        break;
-    case kCtrlV:
-        editor_.paste();
-        break;
-    case kEnter:
-        used = editor_.isTyping();
-        editor_.enterTyped();
-        break;
-    case kBackspace:
-        used = editor_.eraseTyped();
-        break;
-    case kEscape:
-        used = editor_.isTyping();
-        editor_.cancelTyping();
-        break;
-    case kDelete:
-        if (editor_.isTyping())
-            editor_.cancelTyping();
-        else if (ctrl)
-            editor_.deleteRow();
-        else
-            editor_.deleteKey();
-        break;
-    case 'i':
-        used = !editor_.isTyping();
-        if (used)
-            editor_.cycleInterpolation();
-        break;
-    default:
-        used = !ctrl && editor_.typeCharacter(static_cast<char>(key));
-        break;
+    // Within a typed number '.' and 'e' are part of it.
+    bool used = !special && editor_.isTyping() && (held & (EDITOR_CTRL | EDITOR_ALT)) == 0 &&
+                editor_.typeCharacter(static_cast<char>(key));
+    if (!used) {
+        const EditorKeyBinding* binding = findEditorKey(key, special, held);
+        if (binding != nullptr) {
+            used = runAction(binding->action, (held & EDITOR_SHIFT) != 0);
+        } else if (!special && (held & (EDITOR_CTRL | EDITOR_ALT)) == 0) {
+            used = editor_.typeCharacter(static_cast<char>(key));
+        }
     }
     if (editor_.cursorRow() != rowBefore)
         seekToCursor();
     return used;
+}
+
+bool EditMode::runAction(EditorAction action, bool shift)
+{
+    const EditorActionResult result = runEditorAction(action, shift, editor_, grid());
+    if (result.done) {
+        if (!result.status.empty())
+            status_ = result.status;
+        return true;
+    }
+    switch (action) {
+    case EditorAction::Save:
+        status_ = files_.save(editor_, steadySeconds(), true) ? "every track written" : "not saved: see the red lines";
+        return true;
+    case EditorAction::Help:
+        panel_.toggleHelp();
+        return true;
+    case EditorAction::FrameCurves:
+        panel_.frameCurves(editor_);
+        return true;
+    case EditorAction::HideColumn:
+        if (editor_.columnCount() > 0) {
+            const std::string& name = editor_.column(editor_.cursorColumn()).name;
+            panel_.hideColumn(name);
+            status_ = name + " hidden once the cursor leaves it (Shift+H shows it again)";
+        }
+        return true;
+    case EditorAction::ShowColumns:
+        panel_.showColumns();
+        status_ = "every column shown";
+        return true;
+    default:
+        return false; // Enter or Backspace without typing: live mode's
+    }
+}
+
+BeatGrid EditMode::grid() const
+{
+    BeatGrid grid;
+    grid.rowsPerBeat = rowsPerBeat();
+    return grid;
 }
 
 bool EditMode::onSpecialKey(int key)
@@ -308,47 +369,45 @@ bool EditMode::onSpecialKey(int key)
     ImGui_ImplGLUT_SpecialFunc(key, 0, 0);
     if (imguiTakesText())
         return true;
-    const bool shift = (glutGetModifiers() & GLUT_ACTIVE_SHIFT) != 0;
-    const bool ctrl = (glutGetModifiers() & GLUT_ACTIVE_CTRL) != 0;
-    const int64_t bar = static_cast<int64_t>(std::lround(rowsPerBeat() * 4.0));
-    const int32_t rowBefore = editor_.cursorRow();
+    int editorKey = 0;
     switch (key) {
     case GLUT_KEY_UP:
-        editor_.moveCursor(-1, 0, shift);
+        editorKey = EDITOR_KEY_UP;
         break;
     case GLUT_KEY_DOWN:
-        editor_.moveCursor(1, 0, shift);
-        break;
-    case GLUT_KEY_PAGE_UP:
-        editor_.moveCursor(-bar, 0, shift);
-        break;
-    case GLUT_KEY_PAGE_DOWN:
-        editor_.moveCursor(bar, 0, shift);
+        editorKey = EDITOR_KEY_DOWN;
         break;
     case GLUT_KEY_LEFT:
-        editor_.moveCursor(0, -1, shift);
+        editorKey = EDITOR_KEY_LEFT;
         break;
     case GLUT_KEY_RIGHT:
-        editor_.moveCursor(0, 1, shift);
+        editorKey = EDITOR_KEY_RIGHT;
+        break;
+    case GLUT_KEY_PAGE_UP:
+        editorKey = EDITOR_KEY_PAGE_UP;
+        break;
+    case GLUT_KEY_PAGE_DOWN:
+        editorKey = EDITOR_KEY_PAGE_DOWN;
         break;
     case GLUT_KEY_HOME:
-        editor_.setCursor(0, static_cast<long long>(editor_.cursorColumn()), shift);
+        editorKey = EDITOR_KEY_HOME;
         break;
     case GLUT_KEY_END:
-        editor_.setCursor(editor_.lastRow(), static_cast<long long>(editor_.cursorColumn()), shift);
+        editorKey = EDITOR_KEY_END;
         break;
     case GLUT_KEY_INSERT:
-        editor_.insertRow();
+        editorKey = EDITOR_KEY_INSERT;
         break;
     case GLUT_KEY_DELETE:
-        ctrl ? editor_.deleteRow() : editor_.deleteKey();
+        editorKey = EDITOR_KEY_DELETE;
+        break;
+    case GLUT_KEY_F1:
+        editorKey = EDITOR_KEY_F1;
         break;
     default:
         return false;
     }
-    if (editor_.cursorRow() != rowBefore)
-        seekToCursor();
-    return true;
+    return onEditorKey(editorKey, true, modifiers());
 }
 
 bool EditMode::onTrackFileChanged(const std::string& path)
@@ -363,9 +422,13 @@ bool EditMode::onTrackFileChanged(const std::string& path)
             }
             return true;
         }
-        // The editor writes its tracks' binaries itself.
-        if (path == EditorFiles::trackPath(name))
+        // The editor writes its tracks' binaries itself, except for a track
+        // without a text track, whose binary is its source.
+        if (path == EditorFiles::trackPath(name)) {
+            if (files_.reloadBinary(editor_, c) && appState.live)
+                appState.live->trackReloaded(path);
             return true;
+        }
     }
     return false;
 }

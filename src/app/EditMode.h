@@ -12,12 +12,16 @@
 // the picture's copy.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
 
+#include "editor/BeatGrid.h"
 #include "editor/EditorFiles.h"
+#include "editor/EditorKeys.h"
 #include "editor/EditorPanel.h"
+#include "editor/QuitConfirmation.h"
 #include "editor/TrackEditor.h"
 #include "editor/TuneStrip.h"
 #include "app/FrameScene.h"
@@ -74,6 +78,11 @@ private:
     void addNamedTrack(const std::string& name);
     void warnReadOnly(size_t column);
     void seekToCursor();
+    static int modifiers();
+    bool onEscape(bool inField);
+    bool onEditorKey(int key, bool special, int modifiers);
+    bool runAction(EditorAction action, bool shift);
+    BeatGrid grid() const;
 
     TrackEditor editor_;
     EditorFiles files_;
@@ -86,6 +95,9 @@ private:
     std::map<std::string, std::string> warned_; // each track's read-only error as last said
     PictureTarget picture_;
     float panelWidth_ = 0.0f; // as the panel was last drawn; 0 before the first
+    QuitConfirmation quit_;
+    std::string status_;           // what the last command did, on the panel's status line
+    int64_t heardRow_ = INT64_MIN; // the music's row as the last frame read it
 };
 
 namespace app {

@@ -117,11 +117,30 @@ void LiveMode::loadTextTracks()
             continue;
         const std::string path = app::textTrackPath(name);
         std::string error;
-        if (app::loadTextTrack(sync_obtain_track(appState.syncDevice.get(), name.c_str()), path, error))
+        SyncTrack* track = sync_obtain_track(appState.syncDevice.get(), name.c_str());
+        if (app::loadTextTrack(track, path, error)) {
             clearProblem(path);
-        else
+            followText(*track, true);
+        } else {
             setProblem(path, error);
+        }
     }
+}
+
+void LiveMode::followText(const SyncTrack& track, bool announce)
+{
+    const std::string binary = sync_track_path(demo::kTrackBaseName, track.name.c_str());
+    bool rewritten = false;
+    std::string problem;
+    if (!app::keepBinaryInStep(track, rewritten, problem)) {
+        setProblem(binary, binary + ": " + problem + "; it keeps its old keys until the text track is saved again");
+        return;
+    }
+    clearProblem(binary);
+    // Out of step at start-up: a run ended between the text's write and the binary's.
+    if (rewritten && announce)
+        console_.line(binary + ": rewritten from " + app::textTrackPath(track.name) +
+                      ", which it was out of step with");
 }
 
 void LiveMode::watchDemoFiles(int64_t readSinceNs)
@@ -341,6 +360,7 @@ void LiveMode::reloadTrack(const std::string& path)
             if (app::loadTextTrack(track.get(), path, error)) {
                 clearProblem(path);
                 reloaded(path);
+                followText(*track, false);
             } else {
                 setProblem(path, error + "; the previous keys stay");
             }

@@ -66,5 +66,5 @@ x'
 wait_for_error '^tracks/level\.txt:2: '
 expect_pixel "${picture[@]}" 255 0 0 "a broken text keeps the editor's keys"
 
-quit
+quit_editor
 echo "ok"

@@ -368,3 +368,56 @@ TEST_F(EditorFileTest, AFileThatCannotBeWrittenKeepsItsEditsUntilItCan)
     EXPECT_EQ(dir.read("tracks/level.txt"), "0 3 step\n");
     EXPECT_EQ(editor.column(0).saveProblem, "");
 }
+
+TEST_F(EditorFileTest, TheTextTrackIsTheSourceAndItsBinaryFollowsIt)
+{
+    std::filesystem::create_directory(dir.file("tracks"));
+    // A run ended between the text's write and the binary's: the text wins.
+    dir.write("tracks/level.txt", "0 0 step\n");
+    const SyncKey stale{0, 0.75f, SYNC_STEP};
+    std::string problem;
+    ASSERT_TRUE(sync_write_track(EditorFiles::trackPath("level").c_str(), &stale, 1, problem)) << problem;
+    editor.setLastRow(100);
+    editor.addTrack("level", &level);
+    files.load(editor, 0);
+    EXPECT_TRUE(files.save(editor, 1.0, false));
+    EXPECT_EQ(binaryText("level"), "0 0 step\n");
+
+    // Another program's save reaches the binary; the text is left as it saved it.
+    const std::string outside = "0 0.25 step # theirs\n40 0.5 linear\n";
+    dir.write("tracks/level.txt", outside);
+    EXPECT_TRUE(files.reload(editor, 0));
+    EXPECT_TRUE(files.save(editor, 2.0, false));
+    EXPECT_EQ(binaryText("level"), "0 0.25 step\n40 0.5 linear\n");
+    EXPECT_EQ(dir.read("tracks/level.txt"), outside);
+
+    // One that does not parse leaves the binary as it was.
+    dir.write("tracks/level.txt", "0 1 step\nx\n");
+    EXPECT_TRUE(files.reload(editor, 0));
+    EXPECT_TRUE(files.save(editor, 3.0, false));
+    EXPECT_EQ(binaryText("level"), "0 0.25 step\n40 0.5 linear\n");
+}
+
+TEST_F(EditorFileTest, ABinaryTrackWithoutTextIsReadAgainWhenSavedOutside)
+{
+    SyncTrack other;
+    editor.setLastRow(100);
+    editor.addTrack("other", &other);
+    files.load(editor, 0);
+    EXPECT_FALSE(files.reloadBinary(editor, 0)) << "no file, nothing new";
+
+    const SyncKey keys[] = {{0, 1.0f, SYNC_LINEAR}, {8, 2.0f, SYNC_STEP}};
+    std::string problem;
+    ASSERT_TRUE(sync_write_track(EditorFiles::trackPath("other").c_str(), keys, 2, problem)) << problem;
+    EXPECT_TRUE(files.reloadBinary(editor, 0));
+    EXPECT_FALSE(files.reloadBinary(editor, 0)) << "the same keys are no new step";
+    EXPECT_FLOAT_EQ(sync_track_value(&other, 4.0), 1.5f);
+    EXPECT_TRUE(editor.undo());
+    EXPECT_EQ(other.key_count, 0);
+
+    // Once the editor has written its text, that text is the source.
+    editor.setKey(3.0f);
+    EXPECT_TRUE(files.save(editor, 1.0, true));
+    ASSERT_TRUE(sync_write_track(EditorFiles::trackPath("other").c_str(), keys, 2, problem)) << problem;
+    EXPECT_FALSE(files.reloadBinary(editor, 0));
+}

@@ -96,3 +96,25 @@ quit() {
     wait_for_exit 20
     [ "$player_status" -eq 0 ] || fail "Esc ended the player with status $player_status"
 }
+
+# quit_editor: in the track editor a first Esc only asks; a second ends the
+# player with status 0.
+quit_editor() {
+    press Escape
+    sleep 0.2
+    kill -0 "$player_pid" 2>/dev/null || fail "a first Esc in the track editor ended the player"
+    press Escape
+    wait_for_exit 20
+    [ "$player_status" -eq 0 ] || fail "Esc ended the player with status $player_status"
+}
+
+# wait_in_step [WHAT]: every tracks/NAME.txt agrees with its sync_NAME.track
+# within two seconds.
+wait_in_step() {
+    local deadline=$((SECONDS + 2))
+    until "$DEMOPLAYER_BINARY_DIR/synctrack" check "$demo_dir/tracks" "$demo_dir" >/dev/null 2>&1; do
+        [ $SECONDS -lt $deadline ] ||
+            fail "${1:-the tracks}: $("$DEMOPLAYER_BINARY_DIR/synctrack" check "$demo_dir/tracks" "$demo_dir" 2>&1)"
+        sleep 0.05
+    done
+}
