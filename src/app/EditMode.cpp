@@ -99,6 +99,34 @@ void EditMode::start()
     glutCloseFunc(app::onEditorWindowClosed);
     addColumns();
     editor_.setCursor(0, 0, false);
+    openLiveInputs();
+}
+
+void EditMode::openLiveInputs()
+{
+    // Each source that cannot be had is said once; recording goes on with the others.
+    std::string problem;
+    if (!midi_.open("demoplayer", problem))
+        platform_warn("MIDI", problem + "; recording takes OSC and the keyboard");
+    problem.clear();
+    if (!osc_.open(kOscPort, problem))
+        platform_warn("OSC", problem + "; recording takes MIDI and the keyboard");
+}
+
+void EditMode::recordLiveInput()
+{
+    midi_.poll(controls_);
+    for (const MidiControl& control : controls_) {
+        const std::string learning = recorder_.learning();
+        recorder_.control(control.channel, control.controller, control.value);
+        if (!learning.empty())
+            status_ = learning + " learnt MIDI " + recorder_.controllerOf(learning);
+    }
+    osc_.poll(oscValues_);
+    for (const OscValue& value : oscValues_)
+        recorder_.value(value.track, value.value);
+    if (recorder_.frame(editor_, editor_.cursorRow(), appState.musicStream.isPlaying()))
+        status_ = editor_.lastDone();
 }
 
 void EditMode::toggle()
@@ -177,6 +205,7 @@ void EditMode::beginFrame()
     if (heard != heardRow_ || appState.musicStream.isPlaying())
         editor_.followRow(heard);
     heardRow_ = heard;
+    recordLiveInput();
     files_.save(editor_, steadySeconds(), false);
 }
 
@@ -245,6 +274,7 @@ void EditMode::drawPanel(int width, int height)
     view.sceneTrack = appState.sceneTrack;
     view.status = status_;
     view.askingToQuit = quit_.asking(steadySeconds());
+    view.recorder = &recorder_;
     panelWidth_ = panel_.draw(editor_, strip_, view, static_cast<float>(height));
     if (editor_.cursorRow() != rowBefore)
         seekToCursor();
@@ -305,6 +335,12 @@ bool EditMode::onEditorKey(int key, bool special, int held)
 {
     quit_.withdraw();
     const int32_t rowBefore = editor_.cursorRow();
+    // Recording, the digits tap their value into the armed columns.
+    if (!special && key >= '0' && key <= '9' && recorder_.anyArmed() && appState.musicStream.isPlaying() &&
+        !editor_.isTyping()) {
+        recorder_.tap(static_cast<float>(key - '0'));
+        return true;
+    }
     // Within a typed number '.' and 'e' are part of it.
     bool used = !special && editor_.isTyping() && (held & (EDITOR_CTRL | EDITOR_ALT)) == 0 &&
                 editor_.typeCharacter(static_cast<char>(key));
@@ -349,6 +385,21 @@ bool EditMode::runAction(EditorAction action, bool shift)
     case EditorAction::ShowColumns:
         panel_.showColumns();
         status_ = "every column shown";
+        return true;
+    case EditorAction::Arm:
+        if (editor_.columnCount() > 0) {
+            const std::string& name = editor_.column(editor_.cursorColumn()).name;
+            status_ = recorder_.toggleArm(name) ? name + " armed: play to record (OSC /track/" + name +
+                                                      ", its MIDI controller, or the digits)"
+                                                : name + " disarmed";
+        }
+        return true;
+    case EditorAction::Learn:
+        if (editor_.columnCount() > 0) {
+            const std::string& name = editor_.column(editor_.cursorColumn()).name;
+            recorder_.learn(name);
+            status_ = name + ": move a MIDI controller to map it";
+        }
         return true;
     default:
         return false; // Enter or Backspace without typing: live mode's

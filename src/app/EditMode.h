@@ -16,15 +16,18 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "editor/BeatGrid.h"
 #include "editor/EditorFiles.h"
 #include "editor/EditorKeys.h"
 #include "editor/EditorPanel.h"
 #include "editor/QuitConfirmation.h"
+#include "editor/Recorder.h"
 #include "editor/TrackEditor.h"
 #include "editor/TuneStrip.h"
 #include "app/FrameScene.h"
+#include "platform/LiveInput.h"
 #include "render/PictureTarget.h"
 
 class EditMode {
@@ -74,6 +77,9 @@ public:
     void releaseGl();
 
 private:
+    // The UDP port the editor listens on for OSC messages /track/NAME.
+    static constexpr int kOscPort = 9000;
+
     void addColumns();
     void addNamedTrack(const std::string& name);
     void warnReadOnly(size_t column);
@@ -95,7 +101,15 @@ private:
     std::map<std::string, std::string> warned_; // each track's read-only error as last said
     PictureTarget picture_;
     float panelWidth_ = 0.0f; // as the panel was last drawn; 0 before the first
+    void openLiveInputs();
+    void recordLiveInput();
+
     QuitConfirmation quit_;
+    Recorder recorder_;
+    MidiInput midi_;
+    OscInput osc_;
+    std::vector<MidiControl> controls_; // polled each frame (kept to reuse its memory)
+    std::vector<OscValue> oscValues_;
     std::string status_;           // what the last command did, on the panel's status line
     int64_t heardRow_ = INT64_MIN; // the music's row as the last frame read it
 };

@@ -430,8 +430,10 @@ void LiveMode::clearProblem(const std::string& key)
 
 void LiveMode::reloaded(const std::string& what)
 {
-    latest_ = "reloaded " + what;
-    console_.line("Reloaded " + what);
+    // An entry whose vertex stage has no file of its own is named by its fragment file alone.
+    const std::string named = what.compare(0, 2, ", ") == 0 ? what.substr(2) : what;
+    latest_ = "reloaded " + named;
+    console_.line("Reloaded " + named);
 }
 
 void LiveMode::reportFrame(const FrameValues& values, bool sceneFound)

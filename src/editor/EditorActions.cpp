@@ -83,8 +83,8 @@ EditorActionResult runEditorAction(EditorAction action, bool shift, TrackEditor&
     case EditorAction::NudgeDown:
     case EditorAction::NudgeUpMore:
     case EditorAction::NudgeDownMore: {
-        const int steps = action == EditorAction::NudgeUp     ? 1
-                          : action == EditorAction::NudgeDown ? -1
+        const int steps = action == EditorAction::NudgeUp       ? 1
+                          : action == EditorAction::NudgeDown   ? -1
                           : action == EditorAction::NudgeUpMore ? 10
                                                                 : -10;
         result.status = editStatus(editor.nudge(steps), editor, "no key here to nudge");
@@ -125,6 +125,8 @@ EditorActionResult runEditorAction(EditorAction action, bool shift, TrackEditor&
     case EditorAction::FrameCurves:
     case EditorAction::HideColumn:
     case EditorAction::ShowColumns:
+    case EditorAction::Arm:
+    case EditorAction::Learn:
         result.done = false;
         break;
     }

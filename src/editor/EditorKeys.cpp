@@ -50,10 +50,16 @@ const EditorKeyBinding kEditorKeys[] = {
     {control('c'), false, kCtrl, false, EditorAction::Copy, "Ctrl+C", "copy the selected block"},
     {control('x'), false, kCtrl, false, EditorAction::Cut, "Ctrl+X", "cut the selected block"},
     {control('v'), false, kCtrl, false, EditorAction::Paste, "Ctrl+V", "paste at the cursor"},
-    {control('s'), false, kCtrl, false, EditorAction::Save, "Ctrl+S", "write every track now (edits are saved within a second anyway)"},
+    {control('s'), false, kCtrl, false, EditorAction::Save, "Ctrl+S",
+     "write every track now (edits are saved within a second anyway)"},
     {'f', false, 0, false, EditorAction::FrameCurves, "f", "curve view: frame every key of the tracks shown"},
     {'h', false, 0, false, EditorAction::HideColumn, "h", "hide the cursor's column"},
     {'H', false, kShift, false, EditorAction::ShowColumns, "Shift+H", "show the hidden columns again"},
+    {'r', false, 0, false, EditorAction::Arm, "r",
+     "arm the cursor's column for recording (again: disarm); while playing, OSC /track/NAME, its MIDI controller "
+     "and the digits 0-9 write keys at the rows heard"},
+    {'l', false, 0, false, EditorAction::Learn, "l",
+     "learn: the next MIDI controller moved drives the cursor's column"},
 };
 const size_t kEditorKeyCount = sizeof kEditorKeys / sizeof kEditorKeys[0];
 
@@ -82,6 +88,7 @@ const EditorHelpLine kEditorColours[] = {
     {"grey values", "between keys: the value the track has there"},
     {"blue bars by the row numbers", "the music's level per row; red line: where the tune ends"},
     {"name* / red name", "not yet written / a file problem (the line below says which)"},
+    {"R before a name", "armed for recording (L: learning its MIDI controller)"},
 };
 const size_t kEditorColourCount = sizeof kEditorColours / sizeof kEditorColours[0];
 

@@ -58,6 +58,8 @@ enum class EditorAction {
     FrameCurves,
     HideColumn,
     ShowColumns,
+    Arm,
+    Learn,
 };
 
 struct EditorKeyBinding {

@@ -251,14 +251,26 @@ void EditorPanel::drawTracker(TrackEditor& editor, const TuneStrip& strip, const
         const EditorTrack& track = editor.column(layout.columns[i]);
         const float x = layout.columnX(i);
         const bool ticked = ticked_.count(track.name) > 0;
-        const std::string head = (ticked ? "~" : "") + track.name + (track.unsaved ? "*" : "");
+        const bool armed = view.recorder != nullptr && view.recorder->armed(track.name);
+        const bool learning = view.recorder != nullptr && view.recorder->learning() == track.name;
+        const std::string head = std::string(learning ? "L "
+                                             : armed  ? "R "
+                                                      : "") +
+                                 (ticked ? "~" : "") + track.name + (track.unsaved ? "*" : "");
         const bool problem = !track.readOnlyError.empty() || !track.saveProblem.empty();
         const std::string shownHead = elide(head, layout.widths[i] - 6.0f);
-        draw->AddText(ImVec2(x + 2.0f, origin.y), problem ? kProblem : kText, shownHead.c_str());
+        draw->AddText(ImVec2(x + 2.0f, origin.y), problem || armed ? kProblem : kText, shownHead.c_str());
         draw->AddLine(ImVec2(x + layout.widths[i] - 1.0f, origin.y),
                       ImVec2(x + layout.widths[i] - 1.0f, layout.rowsY() - 2.0f), kBeat);
         if (hovered && io.MousePos.y < layout.rowsY() && io.MousePos.x >= x && io.MousePos.x < x + layout.widths[i]) {
             std::string tip = track.name;
+            if (armed && view.recorder != nullptr)
+                tip += learning ? " (learning: move a MIDI controller)"
+                                : " (armed" +
+                                      (view.recorder->controllerOf(track.name).empty()
+                                           ? std::string()
+                                           : ", MIDI " + view.recorder->controllerOf(track.name)) +
+                                      ")";
             if (!track.readOnlyError.empty())
                 tip += ": read-only, " + track.readOnlyError;
             else if (!track.saveProblem.empty())

@@ -20,6 +20,7 @@
 
 #include "editor/BeatGrid.h"
 #include "editor/CurveScale.h"
+#include "editor/Recorder.h"
 #include "editor/TrackEditor.h"
 #include "editor/TrackerLayout.h"
 #include "editor/TuneStrip.h"
@@ -34,6 +35,7 @@ struct EditorView {
     const SyncTrack* sceneTrack = nullptr; // scene changes are marked across all columns
     std::string status;                    // what the last command did
     bool askingToQuit = false;             // "Esc again to quit" shows
+    const Recorder* recorder = nullptr;    // armed columns are marked; may be null
 };
 
 class EditorPanel {

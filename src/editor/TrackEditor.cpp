@@ -445,6 +445,37 @@ bool TrackEditor::dragKeys(const std::vector<KeyMove>& moves, uint64_t gesture)
     return commit(std::move(command), "drag");
 }
 
+bool TrackEditor::recordKey(size_t column, int32_t row, float value, uint64_t take)
+{
+    if (!editable(column))
+        return false;
+    const std::vector<EditorKey>& keys = this->column(column).keys;
+    const long long index = editor::keyIndexAt(keys, row);
+    EditorKey key;
+    if (index >= 0) {
+        key = keys[static_cast<size_t>(index)];
+    } else {
+        const size_t next = editor::firstKeyAtOrAfter(keys, row);
+        key.key.type = next > 0 ? keys[next - 1].key.type : SYNC_STEP;
+    }
+    key.key.row = row;
+    key.key.value = value;
+    TrackChange recorded = change(column, row, row, {key});
+    if (sameKeys(recorded.before, recorded.after))
+        return false;
+    apply(recorded, true);
+    redo_.clear();
+    if (take == 0 || undo_.empty() || undo_.back().take != take) {
+        EditCommand command = here();
+        command.take = take;
+        undo_.push_back(std::move(command));
+    }
+    undo_.back().changes.push_back(std::move(recorded));
+    undo_.back().what = describe(undo_.back(), "recording");
+    lastDone_ = undo_.back().what;
+    return true;
+}
+
 bool TrackEditor::cancelGesture(uint64_t gesture)
 {
     if (gesture == 0 || undo_.empty() || undo_.back().gesture != gesture)

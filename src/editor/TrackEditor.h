@@ -104,6 +104,10 @@ public:
         float value;
     };
     bool dragKeys(const std::vector<KeyMove>& moves, uint64_t gesture);
+    // Writes `value` as the key at `row` of `column` (a new key takes the
+    // interpolation of the key before it); the keys of one recording `take`
+    // undo as one edit. False when it changes nothing.
+    bool recordKey(size_t column, int32_t row, float value, uint64_t take);
     // Takes back every step of drag `gesture` (Esc during the drag); false when it made none.
     bool cancelGesture(uint64_t gesture);
     // Adds `steps` x valueStep to the value of the key at the cursor; false without one.

@@ -12,7 +12,7 @@
 #include <vector>
 
 struct TrackerLayout {
-    float x = 0.0f, y = 0.0f;    // the view's top left, in pixels
+    float x = 0.0f, y = 0.0f; // the view's top left, in pixels
     float rowNumberWidth = 44.0f;
     float stripWidth = 40.0f;    // the music's level beside the row numbers
     float headHeight = 18.0f;    // the column heads

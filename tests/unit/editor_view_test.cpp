@@ -12,6 +12,7 @@
 #include "editor/EditorActions.h"
 #include "editor/EditorKeys.h"
 #include "editor/QuitConfirmation.h"
+#include "editor/Recorder.h"
 #include "editor/TrackEditor.h"
 #include "editor/TrackerLayout.h"
 #include "sync/track.h"
@@ -252,4 +253,53 @@ TEST(CurveScale, RangesStepsSnappingAndRoundedValues)
     EXPECT_GT(values.high, 3.0f);
     std::vector<EditorKey> none;
     EXPECT_FALSE(curveFrameKeys({&none}, first, rows, values));
+}
+
+TEST_F(EditorActions, RecordingWritesChangedValuesAtTheRowsHeardAndATakeUndoesAsOne)
+{
+    // zoom ends on a linear key: recorded keys after it are linear too.
+    editor.setCursor(0, 1, false);
+    editor.setKey(0.0f);
+    editor.cycleInterpolation();
+    const size_t before = editor.undoCount();
+
+    Recorder recorder;
+    EXPECT_TRUE(recorder.toggleArm("zoom"));
+    recorder.value("speed", 5.0f); // not armed: ignored
+    recorder.value("zoom", 0.5f);
+    recorder.value("zoom", 0.75f); // the newest of a frame wins
+    EXPECT_TRUE(recorder.frame(editor, 10, true));
+    recorder.value("zoom", 0.75f); // unchanged: no key
+    EXPECT_FALSE(recorder.frame(editor, 11, true));
+    recorder.value("zoom", 0.8f);
+    recorder.frame(editor, 11, true);
+    recorder.value("zoom", 0.9f); // the same row again: still one key there
+    recorder.frame(editor, 11, true);
+    // A MIDI controller learnt for speed arms it.
+    recorder.learn("speed");
+    recorder.control(0, 7, 1.0f);
+    EXPECT_EQ(recorder.controllerOf("speed"), "channel 1 controller 7");
+    recorder.control(0, 7, 0.5f);
+    recorder.control(0, 8, 0.9f); // no track's controller
+    recorder.frame(editor, 12, true);
+    EXPECT_EQ(editor.column(0).keys.size(), 1u);
+    EXPECT_FLOAT_EQ(editor.column(0).keys[0].key.value, 0.5f);
+    const std::vector<EditorKey>& zoom = editor.column(1).keys;
+    ASSERT_EQ(zoom.size(), 3u);
+    EXPECT_EQ(zoom[1].key.row, 10);
+    EXPECT_EQ(zoom[1].key.type, SYNC_LINEAR);
+    EXPECT_EQ(zoom[2].key.row, 11);
+    EXPECT_FLOAT_EQ(zoom[2].key.value, 0.9f);
+    EXPECT_EQ(editor.undoCount(), before + 1) << "one take, one step";
+
+    // Paused, nothing is written; playing again starts a new take.
+    recorder.tap(3.0f);
+    EXPECT_FALSE(recorder.frame(editor, 20, false));
+    recorder.tap(3.0f);
+    EXPECT_TRUE(recorder.frame(editor, 20, true));
+    EXPECT_EQ(editor.undoCount(), before + 2);
+    EXPECT_EQ(run(EditorAction::Undo), "undo: recording of 2 keys in speed, zoom");
+    editor.undo();
+    EXPECT_EQ(editor.column(1).keys.size(), 1u);
+    EXPECT_EQ(editor.column(0).keys.size(), 0u);
 }
