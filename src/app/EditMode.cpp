@@ -15,6 +15,7 @@
 #include <backends/imgui_impl_opengl3.h>
 
 #include "app/AppState.h"
+#include "editor/DrawSignature.h"
 #include "editor/EditorActions.h"
 #include "demo/DemoFiles.h"
 #include "platform/gl_context.h"
@@ -73,6 +74,7 @@ void EditMode::releaseGl()
     if (!glReleased_ && platform_gl_context_current()) {
         ImGui_ImplOpenGL3_Shutdown();
         picture_ = PictureTarget();
+        panelPicture_ = PictureTarget();
     }
     glReleased_ = true;
 }
@@ -265,6 +267,7 @@ void EditMode::drawPanel(int width, int height)
     ImGuiIO& io = ImGui::GetIO();
     io.DisplaySize = ImVec2(static_cast<float>(width), static_cast<float>(height));
     ImGui_ImplOpenGL3_NewFrame();
+    feedImGui();
     ImGui_ImplGLUT_NewFrame();
     const int32_t rowBefore = editor_.cursorRow();
     EditorView view;
@@ -279,9 +282,31 @@ void EditMode::drawPanel(int width, int height)
     if (editor_.cursorRow() != rowBefore)
         seekToCursor();
     ImGui::Render();
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    ImDrawData& data = *ImGui::GetDrawData();
+    // Rasterised again only when something on it changed; otherwise the
+    // picture of it kept from then is copied. A tooltip reaching over the
+    // picture is drawn straight into the window (the copy would cover the
+    // picture with the rest of its rectangle).
+    const float right = editor::drawRight(data);
+    if (right > panelWidth_ + 0.5f) {
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glViewport(0, 0, width, height);
+        ImGui_ImplOpenGL3_RenderDrawData(&data);
+        panelSignature_ = 0;
+        return;
+    }
+    const uint64_t signature = editor::drawSignature(data) ^ (static_cast<uint64_t>(width) << 40) ^
+                               (static_cast<uint64_t>(height) << 20);
+    if (signature != panelSignature_) {
+        panelPicture_.bind(width, height);
+        glViewport(0, 0, width, height);
+        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        ImGui_ImplOpenGL3_RenderDrawData(&data);
+        panelSignature_ = signature;
+    }
+    panelPicture_.copyRegionTo(0, 0, 0, std::min(width, static_cast<int>(std::ceil(panelWidth_))), height);
     glViewport(0, 0, width, height);
-    ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
 }
 
 int EditMode::modifiers()
@@ -299,7 +324,7 @@ bool EditMode::onKey(unsigned char key)
     if (key == kTab)
         return false;
     const bool inField = imguiTakesText();
-    ImGui_ImplGLUT_KeyboardFunc(key, 0, 0);
+    queue({InputEvent::Key, key, 0, 0, 0, modifiers()});
     if (key == kEscape)
         return onEscape(inField);
     if (imguiTakesText())
@@ -417,7 +442,7 @@ bool EditMode::onSpecialKey(int key)
 {
     if (!shown_)
         return false;
-    ImGui_ImplGLUT_SpecialFunc(key, 0, 0);
+    queue({InputEvent::Special, key, 0, 0, 0, modifiers()});
     if (imguiTakesText())
         return true;
     int editorKey = 0;
@@ -489,6 +514,54 @@ bool EditMode::ownsTrack(const std::string& name) const
     return editor_.findColumn(name) >= 0;
 }
 
+void EditMode::feedImGui()
+{
+    ImGuiIO& io = ImGui::GetIO();
+    // What the toolkit's backend would do at each event, with the modifiers
+    // recorded then (the toolkit reports them only inside its callbacks).
+    const auto setKey = [&](int c, bool down) {
+        if (c >= 1 && c <= 26)
+            io.KeysDown[c] = io.KeysDown[c - 1 + 'a'] = io.KeysDown[c - 1 + 'A'] = down;
+        else if (c >= 'a' && c <= 'z')
+            io.KeysDown[c] = io.KeysDown[c - 'a' + 'A'] = down;
+        else if (c >= 'A' && c <= 'Z')
+            io.KeysDown[c] = io.KeysDown[c - 'A' + 'a'] = down;
+        else if (c >= 0 && c < 256)
+            io.KeysDown[c] = down;
+    };
+    for (const InputEvent& event : input_.takeFrame()) {
+        if (event.kind != InputEvent::MouseMove) {
+            io.KeyCtrl = (event.modifiers & EDITOR_CTRL) != 0;
+            io.KeyShift = (event.modifiers & EDITOR_SHIFT) != 0;
+            io.KeyAlt = (event.modifiers & EDITOR_ALT) != 0;
+        }
+        switch (event.kind) {
+        case InputEvent::MouseButton:
+            ImGui_ImplGLUT_MouseFunc(event.code, event.state, event.x, event.y);
+            break;
+        case InputEvent::MouseMove:
+            ImGui_ImplGLUT_MotionFunc(event.x, event.y);
+            break;
+        case InputEvent::Wheel:
+            ImGui_ImplGLUT_MouseWheelFunc(event.code, event.state, event.x, event.y);
+            break;
+        case InputEvent::Key:
+            if (event.code >= 32)
+                io.AddInputCharacter(static_cast<unsigned int>(event.code));
+            setKey(event.code, true);
+            break;
+        case InputEvent::KeyUp:
+            setKey(event.code, false);
+            break;
+        case InputEvent::Special:
+        case InputEvent::SpecialUp:
+            if (event.code + 256 < IM_ARRAYSIZE(io.KeysDown))
+                io.KeysDown[event.code + 256] = event.kind == InputEvent::Special;
+            break;
+        }
+    }
+}
+
 bool EditMode::finish()
 {
     return files_.save(editor_, steadySeconds(), true);
@@ -498,7 +571,7 @@ bool EditMode::finish()
 void app::onEditorMouse(int button, int state, int x, int y)
 {
     if (appState.edit && appState.edit->shown())
-        ImGui_ImplGLUT_MouseFunc(button, state, x, y);
+        appState.edit->queue({InputEvent::MouseButton, button, state, x, y, EditMode::modifiers()});
     else
         onLiveMouseButton(button, state, x, y);
 }
@@ -506,7 +579,7 @@ void app::onEditorMouse(int button, int state, int x, int y)
 void app::onEditorMotion(int x, int y)
 {
     if (appState.edit && appState.edit->shown())
-        ImGui_ImplGLUT_MotionFunc(x, y);
+        appState.edit->queue({InputEvent::MouseMove, 0, 0, x, y, 0});
     else
         onLiveMouseMotion(x, y);
 }
@@ -514,7 +587,7 @@ void app::onEditorMotion(int x, int y)
 void app::onEditorWheel(int wheel, int direction, int x, int y)
 {
     if (appState.edit && appState.edit->shown())
-        ImGui_ImplGLUT_MouseWheelFunc(wheel, direction, x, y);
+        appState.edit->queue({InputEvent::Wheel, wheel, direction, x, y, EditMode::modifiers()});
 }
 
 void app::onEditorWindowClosed()
@@ -526,13 +599,13 @@ void app::onEditorWindowClosed()
 void app::onEditorKeyUp(unsigned char key, int x, int y)
 {
     if (appState.edit)
-        ImGui_ImplGLUT_KeyboardUpFunc(key, x, y);
+        appState.edit->queue({InputEvent::KeyUp, key, 0, x, y, EditMode::modifiers()});
 }
 
 void app::onEditorSpecialUp(int key, int x, int y)
 {
     if (appState.edit)
-        ImGui_ImplGLUT_SpecialUpFunc(key, x, y);
+        appState.edit->queue({InputEvent::SpecialUp, key, 0, x, y, EditMode::modifiers()});
 }
 
 void app::toggleEditor()

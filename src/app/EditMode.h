@@ -22,6 +22,7 @@
 #include "editor/EditorFiles.h"
 #include "editor/EditorKeys.h"
 #include "editor/EditorPanel.h"
+#include "editor/InputQueue.h"
 #include "editor/QuitConfirmation.h"
 #include "editor/Recorder.h"
 #include "editor/TrackEditor.h"
@@ -69,6 +70,12 @@ public:
     // source of its keys.
     bool ownsTrack(const std::string& name) const;
 
+    // An input event of the window for the panel, handed to Dear ImGui at
+    // the next frames (see InputQueue).
+    void queue(const InputEvent& event) { input_.push(event); }
+    // The EditorModifier bits held (inside a toolkit callback only).
+    static int modifiers();
+
     // Writes every pending edit (at the end of the run); true when all are saved.
     bool finish();
 
@@ -84,7 +91,7 @@ private:
     void addNamedTrack(const std::string& name);
     void warnReadOnly(size_t column);
     void seekToCursor();
-    static int modifiers();
+    void feedImGui();
     bool onEscape(bool inField);
     bool onEditorKey(int key, bool special, int modifiers);
     bool runAction(EditorAction action, bool shift);
@@ -100,11 +107,14 @@ private:
     size_t knownTracks_ = 0;                    // the device's tracks that have columns
     std::map<std::string, std::string> warned_; // each track's read-only error as last said
     PictureTarget picture_;
-    float panelWidth_ = 0.0f; // as the panel was last drawn; 0 before the first
+    PictureTarget panelPicture_;  // the panel as last rasterised
+    uint64_t panelSignature_ = 0; // of what panelPicture_ holds; 0: nothing
+    float panelWidth_ = 0.0f;     // as the panel was last drawn; 0 before the first
     void openLiveInputs();
     void recordLiveInput();
 
     QuitConfirmation quit_;
+    InputQueue input_;
     Recorder recorder_;
     MidiInput midi_;
     OscInput osc_;

@@ -544,8 +544,9 @@ void EditorPanel::drawCurves(TrackEditor& editor, const EditorView& view, float 
         std::snprintf(label, sizeof label, "%g", std::fabs(v) < valueStep * 1e-3 ? 0.0 : v);
         draw->AddText(ImVec2(outer.x + 2.0f, y - labelHeight / 2.0f), kFaint, label);
     }
-    draw->AddLine(ImVec2(toX(view.playRow), origin.y), ImVec2(toX(view.playRow), origin.y + plotHeight), kPlayRow,
-                  2.0f);
+    // On the whole row, as the tracker shows it: the panel changes once a row, not every frame.
+    const double playRow = std::floor(view.playRow);
+    draw->AddLine(ImVec2(toX(playRow), origin.y), ImVec2(toX(playRow), origin.y + plotHeight), kPlayRow, 2.0f);
     draw->AddLine(ImVec2(toX(editor.cursorRow()), origin.y), ImVec2(toX(editor.cursorRow()), origin.y + plotHeight),
                   kCursorRow, 2.0f);
 

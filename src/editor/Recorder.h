@@ -45,8 +45,8 @@ private:
     std::set<std::string> armed_;
     std::string learning_;
     std::map<std::pair<int, int>, std::string> controllers_; // (channel, controller) -> track
-    std::map<std::string, float> pending_;                    // the newest value not yet written
-    std::map<std::string, float> written_;                    // the last value written in this take
+    std::map<std::string, float> pending_;                   // the newest value not yet written
+    std::map<std::string, float> written_;                   // the last value written in this take
     uint64_t take_ = 0;
     bool inTake_ = false;
 };

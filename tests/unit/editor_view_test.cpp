@@ -11,6 +11,7 @@
 #include "editor/CurveScale.h"
 #include "editor/EditorActions.h"
 #include "editor/EditorKeys.h"
+#include "editor/InputQueue.h"
 #include "editor/QuitConfirmation.h"
 #include "editor/Recorder.h"
 #include "editor/TrackEditor.h"
@@ -302,4 +303,25 @@ TEST_F(EditorActions, RecordingWritesChangedValuesAtTheRowsHeardAndATakeUndoesAs
     editor.undo();
     EXPECT_EQ(editor.column(1).keys.size(), 1u);
     EXPECT_EQ(editor.column(0).keys.size(), 0u);
+}
+
+TEST(InputQueue, APressAndItsReleaseInOneFrameAreSeenInTwo)
+{
+    InputQueue queue;
+    queue.push({InputEvent::MouseMove, 0, 0, 5, 5});
+    queue.push({InputEvent::MouseButton, 0, 0, 5, 5}); // down
+    queue.push({InputEvent::MouseButton, 0, 1, 5, 5}); // up
+    queue.push({InputEvent::Key, 13, 0, 0, 0});        // Enter down
+    queue.push({InputEvent::KeyUp, 13, 0, 0, 0});
+    queue.push({InputEvent::KeyUp, 'x', 0, 0, 0}); // pressed in an earlier frame: goes at once
+    std::vector<InputEvent> frame = queue.takeFrame();
+    ASSERT_EQ(frame.size(), 2u);
+    EXPECT_EQ(frame[1].state, 0);
+    frame = queue.takeFrame();
+    ASSERT_EQ(frame.size(), 2u) << "the release, Enter's press; Enter's release waits";
+    EXPECT_EQ(frame[0].state, 1);
+    EXPECT_EQ(frame[1].kind, InputEvent::Key);
+    frame = queue.takeFrame();
+    ASSERT_EQ(frame.size(), 2u);
+    EXPECT_TRUE(queue.empty());
 }

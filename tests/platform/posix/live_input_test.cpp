@@ -17,8 +17,7 @@
 namespace {
 
 // Polls `poll` until it has delivered `count` items or two seconds passed.
-template <typename Item, typename Poll>
-std::vector<Item> collect(size_t count, Poll poll)
+template <typename Item, typename Poll> std::vector<Item> collect(size_t count, Poll poll)
 {
     std::vector<Item> all, some;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
@@ -91,8 +90,8 @@ TEST(MidiInput, ControlChangesFromAVirtualPortArrive)
     snd_seq_ev_set_direct(&event);
     snd_seq_ev_set_controller(&event, 2, 7, 127);
     snd_seq_event_output_direct(sender, &event);
-    const std::vector<MidiControl> controls =
-        collect<MidiControl>(1, [&](std::vector<MidiControl>& c) { input.poll(c); });
+    const std::vector<MidiControl> controls = collect<MidiControl>(1,
+                                                                   [&](std::vector<MidiControl>& c) { input.poll(c); });
     snd_seq_close(sender);
     ASSERT_EQ(controls.size(), 1u);
     EXPECT_EQ(controls[0].channel, 2);
