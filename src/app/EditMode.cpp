@@ -106,13 +106,17 @@ void EditMode::start()
 
 void EditMode::openLiveInputs()
 {
-    // Each source that cannot be had is said once; recording goes on with the others.
-    std::string problem;
-    if (!midi_.open("demoplayer", problem))
-        platform_warn("MIDI", problem + "; recording takes OSC and the keyboard");
-    problem.clear();
-    if (!osc_.open(kOscPort, problem))
-        platform_warn("OSC", problem + "; recording takes MIDI and the keyboard");
+    // What cannot be had is said once, in one line; recording goes on with the rest.
+    std::string midiProblem;
+    std::string oscProblem;
+    const bool midi = midi_.open("demoplayer", midiProblem);
+    const bool osc = osc_.open(kOscPort, oscProblem);
+    if (!midi && !osc)
+        platform_warn("recording", "MIDI: " + midiProblem + "; OSC: " + oscProblem + "; the keyboard records");
+    else if (!midi)
+        platform_warn("MIDI", midiProblem + "; recording takes OSC and the keyboard");
+    else if (!osc)
+        platform_warn("OSC", oscProblem + "; recording takes MIDI and the keyboard");
 }
 
 void EditMode::recordLiveInput()
