@@ -20,7 +20,7 @@
 // start-up measured on their own in this process: the audio device, the
 // music's open, the shader builds and the render targets.
 //
-//   build/release/bench/bench_startup [RUNS [OTHER_PLAYER]]   (default 5 runs; needs $DISPLAY)
+//   build/release/bench/bench_startup [RUNS [OTHER_PLAYER]]   (default 20 runs; needs $DISPLAY)
 //
 // OTHER_PLAYER, a second demoplayer (say, a build of main's commit, with its
 // own libraries), is launched in turn with this build's, so that the two are
@@ -53,6 +53,7 @@
 #include <GL/glew.h>
 #include <GL/freeglut.h>
 
+#include "BenchCommandLine.h"
 #include "GlTestContext.h"
 #include "ScratchDir.h"
 #include "TestFiles.h"
@@ -513,6 +514,14 @@ void printRest(const PlayerRuns& runs, const Floor& floor, double unavoidable, d
                 100.0 * (median(runs.processor) - launchedFloorProcessor) / launchedFloorProcessor);
 }
 
+constexpr int kDefaultRuns = 20;
+
+const char* const kHelp =
+    "RUNS: launches of each kind (default 20); OTHER_PLAYER: a second demoplayer launched in turn\n"
+    "with this build's. For the test demo and a one-pass demo, prints launch to first frame shown,\n"
+    "the unavoidable parts measured alone, and what lies beyond one program doing the same work.\n"
+    "Needs an X display (xvfb-run works).\n";
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -523,7 +532,8 @@ int main(int argc, char** argv)
         return runEmptyWindow(argc, argv, true);
     if (argc > 1 && std::string(argv[1]) == "--loaded")
         return 0;
-    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    const BenchCommandLine arguments(argc, argv, "bench_startup", "[RUNS [OTHER_PLAYER]]", kHelp, 2);
+    const int runs = arguments.wholeNumber(0, "RUNS", kDefaultRuns, 1);
     if (std::getenv("DISPLAY") == nullptr) {
         std::fprintf(stderr, "bench_startup: needs an X display (run it under xvfb-run)\n");
         return 1;
@@ -532,8 +542,10 @@ int main(int argc, char** argv)
     const fs::path binaries = directoryFromEnvironment("DEMOPLAYER_BINARY_DIR",
                                                        fs::read_symlink("/proc/self/exe").parent_path().parent_path());
     std::vector<fs::path> players = {binaries / "demoplayer"};
-    if (argc > 2)
-        players.push_back(fs::absolute(argv[2]));
+    if (arguments.has(1))
+        players.push_back(fs::absolute(arguments.text(1)));
+    if (players.size() > 1 && !fs::is_regular_file(players.back()))
+        arguments.refuse("OTHER_PLAYER '" + arguments.text(1) + "' is not a file");
     const fs::path self = fs::read_symlink("/proc/self/exe");
     setenv("MESA_SHADER_CACHE_DISABLE", "true", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
