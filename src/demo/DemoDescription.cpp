@@ -151,7 +151,8 @@ const std::vector<std::string>& demo::descriptionKeys(DescriptionObject kind)
     static const std::vector<std::string> kRelease = {"fullscreen", "size"};
     static const std::vector<std::string> kShader = {"name", "vertexsrc", "fragmentsrc", "parameters", "convention"};
     static const std::vector<std::string> kScene = {"id", "shader_order", "textures"};
-    static const std::vector<std::string> kPass = {"pass_order", "shader_id", "channels", "format", "scale", "filter"};
+    static const std::vector<std::string> kPass = {"pass_order", "shader_id", "channels", "format",
+                                                   "scale",      "filter",    "depth"};
     static const std::vector<std::string> kTexture = {"id", "src"};
     switch (kind) {
     case DescriptionObject::Shader:

@@ -15,6 +15,7 @@
 #include <GL/glew.h>
 
 #include "render/Camera.h"
+#include "render/PassDrawing.h"
 #include "render/VertexArrayObject.h"
 
 namespace {
@@ -118,15 +119,20 @@ bool Scene::renderPass(const SceneFrame& frame, DemoShader& shader, int passInde
                        SceneDrawResult& result)
 {
     const float time = static_cast<float>(frame.seconds);
-    const RenderTargets& targets = frame.targets;
+    RenderTargets& targets = frame.targets;
     PassTarget* own = passTargets[static_cast<size_t>(passIndex)].get();
     const ChannelTexture output = passOutput(frame, passIndex);
+    const PassSettings& settings = passSettings[static_cast<size_t>(passIndex)];
+    const GLuint program = shader.getProgramId();
+    PassDrawing drawing = render::passDrawing(shader.getShaderProgram().sourceFacts(), settings.depth,
+                                              settings.readsPrevious());
+    drawing.clear = drawing.clear || program == 0;
 
     glBindFramebuffer(GL_FRAMEBUFFER, own != nullptr ? own->framebuffer() : targets.framebuffer(passIndex));
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, output.id, 0);
     // The shared depth buffer serves a pass's own target too: it is at least as large.
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
-                              targets.depthRenderbuffer(passIndex));
+                              drawing.depth ? targets.depthBuffer() : 0);
     const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
     if (status != GL_FRAMEBUFFER_COMPLETE) {
         result.drawn = false;
@@ -135,17 +141,22 @@ bool Scene::renderPass(const SceneFrame& frame, DemoShader& shader, int passInde
         return false;
     }
 
-    // The depth test stays, though no pass needs depth for its own picture:
-    // a pass's fragments at depth 1 (a vertex shader that puts the quad on
-    // the far plane, or gl_FragDepth = 1.0) fail it against the cleared
-    // buffer and leave the target transparent black there.
-    glEnable(GL_DEPTH_TEST);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // A pass that writes gl_FragDepth keeps the depth test: its fragments at
+    // depth 1 fail it against the cleared buffer and leave the target
+    // transparent black there. Other passes need no depth, and a target
+    // their quad covers whole needs no clear (see PassDrawing.h).
+    if (drawing.depth)
+        glEnable(GL_DEPTH_TEST);
+    else
+        glDisable(GL_DEPTH_TEST);
+    const GLbitfield clearBits = (drawing.clear ? GL_COLOR_BUFFER_BIT : 0u) |
+                                 (drawing.depth ? GL_DEPTH_BUFFER_BIT : 0u);
+    if (clearBits != 0)
+        glClear(clearBits);
     glViewport(0, 0, output.width, output.height);
     glDrawBuffer(GL_COLOR_ATTACHMENT0);
 
     const int textureCount = static_cast<int>(textures.size());
-    const GLuint program = shader.getProgramId();
     if (program == 0) {
         // An entry whose first build failed: its target stays cleared (later
         // passes read transparent black from it) and the units it would have
@@ -158,7 +169,6 @@ bool Scene::renderPass(const SceneFrame& frame, DemoShader& shader, int passInde
     quad.bindAttributes(shader.getShaderProgram());
     glUseProgram(program);
 
-    const PassSettings& settings = passSettings[static_cast<size_t>(passIndex)];
     ChannelTexture channels[PassSettings::kMaxChannels] = {};
     if (!settings.hasChannels) {
         for (int j = 0; j < passIndex; ++j) {
@@ -388,7 +398,14 @@ void Scene::renderFinalPass(const SceneFrame& frame)
     glUniform1f(fstrLocation, frame.fstrValue);
 
     Camera camera(kFieldOfView, frame.width / frame.height, 0.01f, 100.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // The screen quad turns with the time, so the view is always cleared;
+    // its depth only matters to a program that writes gl_FragDepth.
+    const bool depth = frame.finalProgram.sourceFacts().writesFragDepth;
+    if (depth)
+        glEnable(GL_DEPTH_TEST);
+    else
+        glDisable(GL_DEPTH_TEST);
+    glClear(depth ? GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT : GL_COLOR_BUFFER_BIT);
     camera.setPosition(0.0f, 0.0f, 4.0f);
     camera.setTarget(0.0f, 0.0f, 0.0f);
 

@@ -475,3 +475,44 @@ void main() { gl_Position = vec4(s_vPosition.xy, 1.0, 1.0); }
     expectNear(gltest::readFramebufferPixel(rig->targets.framebuffer(1), 320, 180), glm::vec4(0.0f),
                "pass 1, on the far plane");
 }
+
+TEST_F(SceneTest, PassesThatMayLeavePixelsUndrawnStillStartFromACleanTarget)
+{
+    // The left half discards its pixels from the second frame on: they must
+    // read transparent black then, not the first frame's colour.
+    testing::internal::CaptureStdout();
+    DemoShader discards(vertexPath, dir.write("discards.fsh", R"(#version 330
+uniform float iGlobalTime;
+out vec4 color;
+void main()
+{
+    if (iGlobalTime > 2.0 && gl_FragCoord.x < 320.0)
+        discard;
+    color = vec4(0.25, 0.5, iGlobalTime > 2.0 ? 1.0 : 0.75, 1.0);
+}
+)"));
+    ASSERT_TRUE(discards.build().built);
+    testing::internal::GetCapturedStdout();
+    Scene scene;
+    scene.addShader(discards);
+    // Read from the texture itself, once the frame has finished: llvmpipe
+    // may otherwise answer with what the target held before the frame.
+    const auto targetPixel = [&](int x, int y) {
+        glFinish();
+        std::vector<glm::vec4> pixels(static_cast<size_t>(gltest::kWindowWidth * gltest::kWindowHeight));
+        glBindTexture(GL_TEXTURE_2D, rig->targets.colourTexture(0));
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_FLOAT, pixels.data());
+        return pixels[static_cast<size_t>(y * gltest::kWindowWidth + x)];
+    };
+    render(scene);
+    expectNear(targetPixel(100, 100), glm::vec4(0.25f, 0.5f, 0.75f, 1.0f), "first frame");
+
+    SceneFrame later = frame();
+    later.seconds = 3.0;
+    testing::internal::CaptureStdout();
+    scene.render(later);
+    testing::internal::GetCapturedStdout();
+    expectNear(targetPixel(100, 100), glm::vec4(0.0f), "discarded");
+    expectNear(targetPixel(500, 100), glm::vec4(0.25f, 0.5f, 1.0f, 1.0f), "drawn");
+    EXPECT_EQ(rig->targets.depthRenderbuffer(0), 0u) << "the player's quad and no gl_FragDepth: no depth buffer";
+}
