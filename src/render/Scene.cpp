@@ -107,32 +107,49 @@ SceneDrawResult Scene::render(const SceneFrame& frame)
         frame.inputs.spectrumTexture->upload(frame.inputs.spectrum, rows1D);
 
     glGetIntegerv(GL_MAX_COMBINED_TEXTURE_IMAGE_UNITS, &textureUnitLimit);
+    // Without a final pass the last pass draws the picture, unless it has a
+    // target of its own (another size or format, or one it reads back).
+    const int last = passCount() - 1;
+    const bool lastDrawsPicture = !frame.finalPass && last >= 0 && passSettings[last].hasDefaultTarget();
     int textureUnit = 0;
-    for (size_t i = 0; i < passShaders.size(); ++i)
-        if (!renderPass(frame, passShaders[i], static_cast<int>(i), textureUnit, result))
+    for (int i = 0; i <= last; ++i)
+        if (!renderPass(frame, passShaders[i], i, textureUnit, result, lastDrawsPicture && i == last))
             return result;
-    renderFinalPass(frame);
+    if (!lastDrawsPicture) {
+        renderFinalPass(frame);
+        return result;
+    }
+    if (frame.printsFstrLine)
+        printFstrLine(frame.fstrValue);
+    finishPicture(frame, !frame.view.takesPictureAsItIs(width, height) && frame.picture != nullptr);
     return result;
 }
 
 bool Scene::renderPass(const SceneFrame& frame, DemoShader& shader, int passIndex, int& textureUnit,
-                       SceneDrawResult& result)
+                       SceneDrawResult& result, bool intoPicture)
 {
     const float time = static_cast<float>(frame.seconds);
     RenderTargets& targets = frame.targets;
     PassTarget* own = passTargets[static_cast<size_t>(passIndex)].get();
-    const ChannelTexture output = passOutput(frame, passIndex);
+    const ChannelTexture output = intoPicture
+                                      ? ChannelTexture{0, static_cast<int>(frame.width), static_cast<int>(frame.height)}
+                                      : passOutput(frame, passIndex);
     const PassSettings& settings = passSettings[static_cast<size_t>(passIndex)];
     const GLuint program = shader.getProgramId();
     PassDrawing drawing = render::passDrawing(shader.getShaderProgram().sourceFacts(), settings.depth,
                                               settings.readsPrevious());
     drawing.clear = drawing.clear || program == 0;
 
-    glBindFramebuffer(GL_FRAMEBUFFER, own != nullptr ? own->framebuffer() : targets.framebuffer(passIndex));
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, output.id, 0);
-    // The shared depth buffer serves a pass's own target too: it is at least as large.
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
-                              drawing.depth ? targets.depthBuffer() : 0);
+    if (intoPicture) {
+        // The picture's place has a depth buffer of its own.
+        bindPicture(frame);
+    } else {
+        glBindFramebuffer(GL_FRAMEBUFFER, own != nullptr ? own->framebuffer() : targets.framebuffer(passIndex));
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, output.id, 0);
+        // The shared depth buffer serves a pass's own target too: it is at least as large.
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
+                                  drawing.depth ? targets.depthBuffer() : 0);
+    }
     const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
     if (status != GL_FRAMEBUFFER_COMPLETE) {
         result.drawn = false;
@@ -154,7 +171,8 @@ bool Scene::renderPass(const SceneFrame& frame, DemoShader& shader, int passInde
     if (clearBits != 0)
         glClear(clearBits);
     glViewport(0, 0, output.width, output.height);
-    glDrawBuffer(GL_COLOR_ATTACHMENT0);
+    if (!intoPicture)
+        glDrawBuffer(GL_COLOR_ATTACHMENT0);
 
     const int textureCount = static_cast<int>(textures.size());
     if (program == 0) {
@@ -370,15 +388,7 @@ void Scene::renderFinalPass(const SceneFrame& frame)
     const float time = static_cast<float>(frame.seconds);
     const int passCount = static_cast<int>(passShaders.size());
 
-    // Straight into the view when it takes the picture as it is, else into
-    // the offscreen picture, copied into the view once drawn.
-    const FrameView& view = frame.view;
-    const bool throughPicture = !view.takesPictureAsItIs(width, height) && frame.picture != nullptr;
-    glBindRenderbuffer(GL_RENDERBUFFER, 0);
-    if (throughPicture)
-        frame.picture->bind(width, height);
-    else
-        glBindFramebuffer(GL_FRAMEBUFFER, view.framebuffer);
+    const bool throughPicture = bindPicture(frame);
     glViewport(0, 0, width, height);
 
     const GLuint program = frame.finalProgram.getProgramId();
@@ -414,8 +424,26 @@ void Scene::renderFinalPass(const SceneFrame& frame)
     quad.setPosition(0.0f, 0.0f, 0.0f);
     quad.setRotation(time, 0.0f, 0.0f, 1.0f);
     quad.draw(camera);
+    finishPicture(frame, throughPicture);
+}
+
+bool Scene::bindPicture(const SceneFrame& frame)
+{
+    const int width = static_cast<int>(frame.width);
+    const int height = static_cast<int>(frame.height);
+    const bool throughPicture = !frame.view.takesPictureAsItIs(width, height) && frame.picture != nullptr;
+    glBindRenderbuffer(GL_RENDERBUFFER, 0);
     if (throughPicture)
-        frame.picture->copyTo(view);
+        frame.picture->bind(width, height);
+    else
+        glBindFramebuffer(GL_FRAMEBUFFER, frame.view.framebuffer);
+    return throughPicture;
+}
+
+void Scene::finishPicture(const SceneFrame& frame, bool throughPicture)
+{
+    if (throughPicture)
+        frame.picture->copyTo(frame.view);
 }
 
 void Scene::bindSampler(GLuint program, const char* name, int unit, GLuint textureId, GLenum target)

@@ -516,3 +516,62 @@ void main()
     expectNear(targetPixel(500, 100), glm::vec4(0.25f, 0.5f, 1.0f, 1.0f), "drawn");
     EXPECT_EQ(rig->targets.depthRenderbuffer(0), 0u) << "the player's quad and no gl_FragDepth: no depth buffer";
 }
+
+TEST_F(SceneTest, WithoutAFinalPassTheLastPassDrawsThePictureWhereverItGoes)
+{
+    // Pass 1's band 2 shows tex0 and its band 4 pass 0's (speed, 1, 0, 1);
+    // the rig's final pass would show neither there.
+    Scene scene = sceneWithTextures(2);
+    SceneFrame f = frame();
+    f.finalPass = false;
+    const auto renderSaying = [&](const SceneFrame& drawn) {
+        testing::internal::CaptureStdout();
+        EXPECT_TRUE(scene.render(drawn).drawn);
+        std::fflush(stdout);
+        glFinish();
+        return testing::internal::GetCapturedStdout();
+    };
+
+    // The window.
+    EXPECT_EQ(renderSaying(f), "fstr_val0.5\n") << "the frame's console line stays";
+    expectNear(windowBand(2), glm::vec4(0.2f, 0.4f, 0.6f, 1.0f), "window, tex0");
+    expectNear(windowBand(4), glm::vec4(0.75f, 1.0f, 0.0f, 1.0f), "window, pass 0");
+
+    // A framebuffer of the picture's size, as the export's.
+    const GlName colour = GlName::generate(GlName::Kind::Texture);
+    glBindTexture(GL_TEXTURE_2D, colour.get());
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, gltest::kWindowWidth, gltest::kWindowHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 nullptr);
+    const GlName framebuffer = GlName::generate(GlName::Kind::Framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer.get());
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colour.get(), 0);
+    SceneFrame exported = f;
+    exported.view = FrameView{framebuffer.get()};
+    renderSaying(exported);
+    expectNear(gltest::readFramebufferPixel(framebuffer.get(), 2 * 16 + 8, 8), glm::vec4(0.2f, 0.4f, 0.6f, 1.0f),
+               "export's picture, tex0");
+    expectNear(gltest::readFramebufferPixel(framebuffer.get(), 4 * 16 + 8, 8), glm::vec4(0.75f, 1.0f, 0.0f, 1.0f),
+               "export's picture, pass 0");
+
+    // The editor's rectangle: the window's top right quarter, the picture
+    // drawn at its own size and scaled down into it.
+    PictureTarget picture;
+    SceneFrame edited = f;
+    edited.view = FrameView{0, 320, 180, 320, 180};
+    edited.picture = &picture;
+    renderSaying(edited);
+    expectNear(gltest::readWindowPixel(320 + 2 * 8 + 4, 180 + 4), glm::vec4(0.2f, 0.4f, 0.6f, 1.0f), "rectangle, tex0");
+    expectNear(gltest::readWindowPixel(320 + 4 * 8 + 4, 180 + 4), glm::vec4(0.75f, 1.0f, 0.0f, 1.0f),
+               "rectangle, pass 0");
+
+    // A last pass with a target of its own is shown by the final program.
+    PassSettings half;
+    half.scale = 0.5f;
+    Scene ownTarget;
+    ownTarget.addShader(passEntry(0), half);
+    testing::internal::CaptureStdout();
+    ownTarget.render(f);
+    testing::internal::GetCapturedStdout();
+    glFinish();
+    expectNear(windowBand(0), glm::vec4(0.64f, 0.36f, 0.25f, 0.5f), "the final program's band 0");
+}

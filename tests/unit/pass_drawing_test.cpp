@@ -45,11 +45,11 @@ TEST(PassDrawing, ThePlayersQuadPlacementsNeedNeitherDepthNorClear)
 TEST(PassDrawing, AnyOtherPlacementKeepsDepthAndClear)
 {
     const char* const placements[] = {
-        "gl_Position = vec4(s_vPosition.xy, 1.0, 1.0);",                                  // on the far plane
-        "gl_Position = transform * vec4(s_vPosition * 0.5, 1.0);",                        // a smaller quad
-        "gl_Position = transform * vec4(s_vPosition, 1.0);\n gl_Position.z = 1.0;",       // moved after
-        "gl_Position = transform * vec4(s_vPosition, 1.0);\n gl_Position.xy *= 0.5;",     // shrunk after
-        "gl_Position = transform * vec4(s_vPosition, 1.0);\n gl_Position = vec4(0.0);",   // placed twice
+        "gl_Position = vec4(s_vPosition.xy, 1.0, 1.0);",                                   // on the far plane
+        "gl_Position = transform * vec4(s_vPosition * 0.5, 1.0);",                         // a smaller quad
+        "gl_Position = transform * vec4(s_vPosition, 1.0);\n gl_Position.z = 1.0;",        // moved after
+        "gl_Position = transform * vec4(s_vPosition, 1.0);\n gl_Position.xy *= 0.5;",      // shrunk after
+        "gl_Position = transform * vec4(s_vPosition, 1.0);\n gl_Position = vec4(0.0);",    // placed twice
         "// gl_Position = transform * vec4(s_vPosition, 1.0);\n gl_Position = vec4(0.0);", // the player's in a comment
     };
     for (const char* placement : placements) {
@@ -62,31 +62,33 @@ TEST(PassDrawing, AnyOtherPlacementKeepsDepthAndClear)
 TEST(PassDrawing, FragmentShadersThatWriteDepthOrDiscardKeepWhatTheyNeed)
 {
     const std::string vertex = vertexWith("gl_Position = transform * vec4(s_vPosition, 1.0);");
-    const PassDrawing depth =
-        drawingOf(vertex, "#version 330\nout vec4 c;\nvoid main() { c = vec4(1.0); gl_FragDepth = 1.0; }\n");
+    const PassDrawing depth = drawingOf(
+        vertex, "#version 330\nout vec4 c;\nvoid main() { c = vec4(1.0); gl_FragDepth = 1.0; }\n");
     EXPECT_TRUE(depth.depth);
     EXPECT_TRUE(depth.clear) << "a depth test may leave pixels undrawn";
 
-    const PassDrawing discards =
-        drawingOf(vertex, "#version 330\nout vec4 c;\nvoid main() { if (c.x > 0.5) discard; c = vec4(1.0); }\n");
+    const PassDrawing discards = drawingOf(
+        vertex, "#version 330\nout vec4 c;\nvoid main() { if (c.x > 0.5) discard; c = vec4(1.0); }\n");
     EXPECT_FALSE(discards.depth);
     EXPECT_TRUE(discards.clear) << "a discarded pixel would show the last frame's";
 
     const PassDrawing commented = drawingOf(
-        vertex, "#version 330\n// no discard, no gl_FragDepth here\nout vec4 c; /* discard */\nvoid main() { c = "
-                "vec4(1.0); }\n");
+        vertex,
+        "#version 330\n// no discard, no gl_FragDepth here\nout vec4 c; /* discard */\nvoid main() { c = "
+        "vec4(1.0); }\n");
     EXPECT_FALSE(commented.depth) << "comments do not count";
     EXPECT_FALSE(commented.clear);
 
-    const PassDrawing named = drawingOf(vertex, "#version 330\nout vec4 c;\nfloat discarded;\nvoid main() { c = "
-                                                "vec4(discarded); }\n");
+    const PassDrawing named = drawingOf(vertex,
+                                        "#version 330\nout vec4 c;\nfloat discarded;\nvoid main() { c = "
+                                        "vec4(discarded); }\n");
     EXPECT_FALSE(named.clear) << "a name that only contains the word is not the word";
 }
 
 TEST(PassDrawing, AskingForDepthAndFeedbackTargetsKeepTheirs)
 {
-    const PassSourceFacts plain =
-        render::passSourceFacts(vertexWith("gl_Position = transform * vec4(s_vPosition, 1.0);"), kPlainFragment);
+    const PassSourceFacts plain = render::passSourceFacts(
+        vertexWith("gl_Position = transform * vec4(s_vPosition, 1.0);"), kPlainFragment);
     const PassDrawing asked = render::passDrawing(plain, true, false);
     EXPECT_TRUE(asked.depth);
     EXPECT_TRUE(asked.clear);
