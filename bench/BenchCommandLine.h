@@ -24,8 +24,8 @@ public:
     // `help`: what they mean and what the benchmark prints, ending in a line
     // break. Takes at most `mostArguments` positional arguments; an argument
     // that starts with '-' and is not a number is an unknown option.
-    BenchCommandLine(int argc, char** argv, const char* name, const char* usage, const char* help,
-                     int mostArguments, Options options = Options::Refuse)
+    BenchCommandLine(int argc, char** argv, const char* name, const char* usage, const char* help, int mostArguments,
+                     Options options = Options::Refuse)
         : name_(name)
     {
         for (int i = 1; i < argc; ++i) {
