@@ -33,6 +33,7 @@
 #include <backends/imgui_impl_opengl3.h>
 #include <imgui.h>
 
+#include "BenchCommandLine.h"
 #include "OggTestFile.h"
 #include "editor/DrawSignature.h"
 #include "editor/EditorPanel.h"
@@ -190,7 +191,14 @@ bool drawPanelCached(PictureTarget& cache, uint64_t& signature)
 
 int main(int argc, char** argv)
 {
-    const int frames = argc > 1 ? std::max(10, std::atoi(argv[1])) : 200;
+    const BenchCommandLine arguments(
+        argc, argv, "bench_editor", "[FRAMES]",
+        "FRAMES: frames of each kind (default 200, at least 10). At 1280 x 720 with 16 tracks of 2,000\n"
+        "keys, prints the frame with the editor closed against it open (medians; target within 1.1 x),\n"
+        "the editor's own CPU time per frame (target under 1 ms), and the same with one track of\n"
+        "100,000 keys. Needs a 1280x720 display (xvfb-run -s \"-screen 0 1280x720x24\").\n",
+        1);
+    const int frames = arguments.wholeNumber(0, "FRAMES", 200, 10);
     glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_ALPHA | GLUT_DEPTH);
     glutInitWindowSize(kWidth, kHeight);

@@ -325,6 +325,8 @@ void LiveMode::rebuildEntries(const std::vector<std::string>& changed)
 
 void LiveMode::rebuildFinalPass()
 {
+    if (!appState.demo.finalPass)
+        return; // "test.vsh" may be a pass's; the demo has no final pass to rebuild
     const std::string key = entryKey(demo::kFinalVertexFile, demo::kFinalFragmentFile);
     ShaderBuild built = render::buildShaderProgram(demo::kFinalVertexFile, demo::kFinalFragmentFile,
                                                    BuildReport::Quiet);
