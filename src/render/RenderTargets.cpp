@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "platform/gl_dialect.h"
+
 RenderTargets::RenderTargets(int colourWidth, int colourHeight, int depthWidth, int depthHeight, int count)
     : colourWidth_(colourWidth), colourHeight_(colourHeight), depthWidth_(depthWidth), depthHeight_(depthHeight)
 {
@@ -34,7 +36,7 @@ void RenderTargets::addTargets(int count)
     if (count > 0 && !depthBuffer) {
         depthBuffer = GlName::generate(GlName::Kind::Renderbuffer);
         glBindRenderbuffer(GL_RENDERBUFFER, depthBuffer.get());
-        glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT32, depthWidth_, depthHeight_);
+        glRenderbufferStorage(GL_RENDERBUFFER, platform_gl_depth_format(), depthWidth_, depthHeight_);
     }
     colourTextures.reserve(static_cast<size_t>(count));
     for (size_t i = colourTextures.size(); i < static_cast<size_t>(count); ++i) {

@@ -142,7 +142,8 @@ bool Scene::renderPass(const SceneFrame& frame, DemoShader& shader, int passInde
     glEnable(GL_DEPTH_TEST);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glViewport(0, 0, output.width, output.height);
-    glDrawBuffer(GL_COLOR_ATTACHMENT0);
+    const GLenum colourAttachment = GL_COLOR_ATTACHMENT0;
+    glDrawBuffers(1, &colourAttachment);
 
     const int textureCount = static_cast<int>(textures.size());
     const GLuint program = shader.getProgramId();
