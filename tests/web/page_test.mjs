@@ -143,6 +143,23 @@ try {
     check(waiting === before, "nothing plays before the click", `the row went from ${before} to ${waiting}`);
     check(after > before + 20, `after the click the row advances with the music (${before} -> ${after} in about 4 s)`,
       "it did not advance by a second's rows");
+
+    // The keys: space holds the music, d and a seek a step (0.62 s of the
+    // example's 44.1 kHz stereo tune: 12 or 13 rows) forth and back.
+    await page.keyboard.press(" ");
+    await page.waitForTimeout(500);
+    const held = await titleRow(page);
+    await page.waitForTimeout(1500);
+    const stillHeld = await titleRow(page);
+    check(stillHeld === held, "space holds the music and the row", `the row went from ${held} to ${stillHeld}`);
+    await page.keyboard.press("d");
+    await page.waitForTimeout(500);
+    const forwards = await titleRow(page);
+    await page.keyboard.press("a");
+    await page.waitForTimeout(500);
+    const back = await titleRow(page);
+    check(forwards - held >= 12 && forwards - held <= 13 && back === held,
+      `d and a seek a step forth and back (${held} -> ${forwards} -> ${back})`, "not by one step each");
     await page.close();
   }
 } finally {
