@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/BuildFailures.h"
+#include "app/DemoSetup.h"
 #include "app/FrameRules.h"
 #include "app/FrameScene.h"
 #include "app/LiveTimeline.h"
@@ -23,17 +24,11 @@ namespace {
 
 // A page has no window of its own: full screen is the person's choice (the
 // page's button) and the name goes to the page's title.
-class PageHost : public DescriptionHost {
+class PageHost : public BuildingHost {
 public:
-    PageHost(BuildFailures& builds, std::string& name) : builds_(builds), name_(name) {}
+    PageHost(BuildFailures& builds, std::string& name) : BuildingHost(builds), name_(name) {}
     void enterFullscreen() override {}
     void setTitle(const std::string& name) override { name_ = name; }
-    BuildReport buildReport() const override { return builds_.report(); }
-    void shaderBuilt(const std::string& vertexPath, const std::string& fragmentPath,
-                     const BuildOutcome& outcome) override
-    {
-        builds_.answer(vertexPath, fragmentPath, outcome);
-    }
     bool takesImageFailures() const override { return true; }
     void imageFailed(const std::string& path, const std::string& problem) override
     {
@@ -43,7 +38,6 @@ public:
     const std::string& imageFailure() const { return imageFailure_; }
 
 private:
-    BuildFailures& builds_;
     std::string& name_;
     std::string imageFailure_;
 };
@@ -87,16 +81,15 @@ bool WebPlayer::load(const WebStart& start)
         return false;
 
     glDisable(GL_CULL_FACE);
-    loaded_.renderTargets =
-        std::make_unique<RenderTargets>(1, 1, 1, 1, render::longestPassChain(loaded_.demo.scenes));
+    loaded_.renderTargets = std::make_unique<RenderTargets>(1, 1, 1, 1, render::longestPassChain(loaded_.demo.scenes));
     loaded_.antiAliasProgram = std::make_unique<ShaderProgram>(
         render::finalPassProgram(std::move(finalBuild), demo::kFinalVertexFile, demo::kFinalFragmentFile));
     loaded_.quads = std::make_unique<SceneQuads>(*loaded_.antiAliasProgram);
     const double tuneSeconds = music_.hasMusic() ? music_.bytesToSeconds(music_.lengthBytes()) : 0.0;
     loaded_.demo.timing.fitToTune(tuneSeconds);
     if (start.hasRow && music_.hasMusic())
-        music_.seekBytes(rowToMusicBytes(start.row, loaded_.demo.timing.rowsPerSecond, music_.sampleRate(),
-                                         music_.channels()));
+        music_.seekBytes(
+            rowToMusicBytes(start.row, loaded_.demo.timing.rowsPerSecond, music_.sampleRate(), music_.channels()));
     begun_ = start.paused;
     if (start.play && !start.paused)
         begin();
