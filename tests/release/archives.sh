@@ -59,7 +59,7 @@ grep -q "^  the demo: $(echo "$example_files" | wc -l) files " "$scratch/summary
   fail "the summary does not total the example's files"
 expect_archives Lumen-Drift $example_files
 [ -s "$out/Lumen-Drift-web.html" ] || fail "the example's release made no web page"
-grep -q '^  Lumen-Drift-web.html (the web player: ' "$scratch/summary.txt" || fail "the summary does not list the web page"
+grep -q '^  Lumen-Drift-web.html ' "$scratch/summary.txt" || fail "the summary does not list the web page"
 
 # A demo from the template: its README and the text of its track stay out.
 DEMOPLAYER_BINARY_DIR=$DEMOPLAYER_BINARY_DIR "$DEMOPLAYER_SOURCE_DIR/scripts/new-demo" "$scratch/template" >/dev/null
