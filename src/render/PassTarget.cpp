@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/gl_dialect.h"
+
 namespace {
 
 struct TextureFormat {
@@ -14,6 +16,10 @@ struct TextureFormat {
 
 TextureFormat textureFormat(PassFormat format)
 {
+    // Without floating-point targets (WebGL 2 without EXT_color_buffer_float)
+    // every target is 8-bit: the picture stays, with less range.
+    if (!platform_gl_renders_to_float())
+        return {GL_RGBA8, GL_UNSIGNED_BYTE};
     switch (format) {
     case PassFormat::Rgba8:
         return {GL_RGBA8, GL_UNSIGNED_BYTE};

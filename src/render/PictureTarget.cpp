@@ -1,6 +1,8 @@
 // The offscreen picture (see PictureTarget.h). Main thread, GL context current.
 #include "render/PictureTarget.h"
 
+#include "platform/gl_dialect.h"
+
 void PictureTarget::bind(int width, int height)
 {
     if (!framebuffer_ || width != width_ || height != height_) {
@@ -12,7 +14,7 @@ void PictureTarget::bind(int width, int height)
         glBindTexture(GL_TEXTURE_2D, colour_.get());
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
         glBindRenderbuffer(GL_RENDERBUFFER, depth_.get());
-        glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT32, width, height);
+        glRenderbufferStorage(GL_RENDERBUFFER, platform_gl_depth_format(), width, height);
         glBindRenderbuffer(GL_RENDERBUFFER, 0);
         glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_.get());
         glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colour_.get(), 0);

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "platform/gl_dialect.h"
+
 RenderTargets::RenderTargets(int colourWidth, int colourHeight, int depthWidth, int depthHeight, int count)
     : colourWidth_(colourWidth), colourHeight_(colourHeight), depthWidth_(depthWidth), depthHeight_(depthHeight)
 {
@@ -44,7 +46,7 @@ GLuint RenderTargets::depthBuffer()
     if (!depthBuffer_) {
         depthBuffer_ = GlName::generate(GlName::Kind::Renderbuffer);
         glBindRenderbuffer(GL_RENDERBUFFER, depthBuffer_.get());
-        glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT32, depthWidth_, depthHeight_);
+        glRenderbufferStorage(GL_RENDERBUFFER, platform_gl_depth_format(), depthWidth_, depthHeight_);
     }
     return depthBuffer_.get();
 }

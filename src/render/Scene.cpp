@@ -171,8 +171,10 @@ bool Scene::renderPass(const SceneFrame& frame, DemoShader& shader, int passInde
     if (clearBits != 0)
         glClear(clearBits);
     glViewport(0, 0, output.width, output.height);
-    if (!intoPicture)
-        glDrawBuffer(GL_COLOR_ATTACHMENT0);
+    if (!intoPicture) {
+        const GLenum colourAttachment = GL_COLOR_ATTACHMENT0;
+        glDrawBuffers(1, &colourAttachment);
+    }
 
     const int textureCount = static_cast<int>(textures.size());
     if (program == 0) {

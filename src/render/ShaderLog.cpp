@@ -52,6 +52,27 @@ bool splitReference(const std::string& line, std::string& row, std::string& colu
     return true;
 }
 
+// Splits a line of WebGL's compilers (ANGLE, glslang), which put the kind
+// first ("ERROR: 0:L: rest"), as splitReference does, the kind moved into
+// the message (" error: rest"); false for other lines.
+bool splitKindFirstReference(const std::string& line, std::string& row, std::string& column, std::string& message)
+{
+    static const char* const kKinds[] = {"ERROR: ", "WARNING: "};
+    for (const char* kind : kKinds) {
+        const std::string prefix(kind);
+        if (line.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        if (!splitReference(line.substr(prefix.size()), row, column, message))
+            return false;
+        std::string lower = prefix.substr(0, prefix.size() - 2);
+        for (char& c : lower)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        message = " " + lower + ":" + message;
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 std::string render::rewriteShaderLog(const std::string& log, const ShaderLogLineRewrite& rewrite)
@@ -66,7 +87,9 @@ std::string render::rewriteShaderLog(const std::string& log, const ShaderLogLine
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         std::string row, column, message;
-        rewritten += splitReference(line, row, column, message) ? rewrite(std::stoi(row), column, message) : line;
+        const bool reference = splitReference(line, row, column, message) ||
+                               splitKindFirstReference(line, row, column, message);
+        rewritten += reference ? rewrite(std::stoi(row), column, message) : line;
         rewritten += '\n';
         start = end + 1;
     }

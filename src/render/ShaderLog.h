@@ -1,6 +1,7 @@
 // Compiler logs in the form editors and people read: "file:line:column: message".
 // GL drivers name the source string instead of the file ("0:12(3): error: ..."
-// from Mesa, "0(12) : error C0000: ..." from others). Pure; any thread.
+// from Mesa, "0(12) : error C0000: ..." from others, "ERROR: 0:12: ..." from
+// WebGL's ANGLE and from glslang). Pure; any thread.
 #pragma once
 
 #include <functional>

@@ -12,6 +12,7 @@
 
 #include "platform/FileWarnings.h"
 #include "platform/file_read.h"
+#include "platform/gl_dialect.h"
 #include "platform/warning.h"
 
 namespace {
@@ -70,9 +71,11 @@ ShaderSource sourceOf(GLenum type, const std::string& path, const std::string& t
 // files where the text differs from the file), and on the console also
 // "name: shader does not compile" on standard error. An #include that
 // failed fails the same way.
-GlName compileStep(GLenum type, const ShaderSource& source, const std::string& name, BuildReport report,
+GlName compileStep(GLenum type, const ShaderSource& authored, const std::string& name, BuildReport report,
                    BuildOutcome& outcome)
 {
+    // WebGL 2 compiles GLSL ES 3.00: the same source, rewritten for it.
+    const ShaderSource source = platform_gl_is_es() ? authored.forGlslEs() : authored;
     const bool account = report != BuildReport::Quiet;
     const bool speaks = report == BuildReport::Console;
     if (!source.ok()) {

@@ -348,6 +348,43 @@ ShaderSource ShaderSource::plain(const std::string& name, const std::string& tex
     return source;
 }
 
+ShaderSource ShaderSource::forGlslEs() const
+{
+    ShaderSource es;
+    es.error_ = error_;
+    es.files_ = files_;
+    es.conventionName_ = conventionName_;
+    es.forGlslEs_ = true;
+    if (!ok())
+        return es;
+    std::vector<PendingLine> lines;
+    const std::vector<std::string> texts = splitLines(text_);
+    for (std::size_t i = 0; i < texts.size() && i < lines_.size(); ++i)
+        lines.push_back({texts[i], lines_[i].file, lines_[i].line});
+    bool hasVersion = false;
+    const std::size_t place = declarationPlace(lines, hasVersion);
+    static const char* const kPrecisions[] = {"precision highp float;",          "precision highp int;",
+                                              "precision highp sampler2D;",      "precision highp samplerCube;",
+                                              "precision highp sampler3D;",      "precision highp sampler2DArray;",
+                                              "precision highp sampler2DShadow;"};
+    if (!hasVersion)
+        es.addLine("#version 300 es", -1, 0);
+    bool inComment = false;
+    bool versionSeen = !hasVersion;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i == place)
+            for (const char* precision : kPrecisions)
+                es.addLine(precision, -1, 0);
+        const bool isVersion = !versionSeen && isDirective(codeOf(lines[i].text, inComment), "version");
+        versionSeen = versionSeen || isVersion;
+        es.addLine(isVersion ? "#version 300 es" : lines[i].text, lines[i].file, lines[i].line);
+    }
+    if (place >= lines.size())
+        for (const char* precision : kPrecisions)
+            es.addLine(precision, -1, 0);
+    return es;
+}
+
 void ShaderSource::addLine(const std::string& text, int file, int line)
 {
     text_ += text;

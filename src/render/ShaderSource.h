@@ -46,6 +46,13 @@ public:
     // player writes itself).
     static ShaderSource plain(const std::string& name, const std::string& text);
 
+    // This source as GLSL ES 3.00 (WebGL 2) takes it: its #version line
+    // (whichever desktop version it names; added when there is none) reads
+    // "#version 300 es", and default precisions follow it and its #extension
+    // lines (high for floats, integers and every sampler type). Every other
+    // line, and the map back to the files, stays.
+    ShaderSource forGlslEs() const;
+
     // False when an #include failed; error() then says why.
     bool ok() const { return error_.empty(); }
     // "file:line: message", or "" when the source assembled.
@@ -55,7 +62,7 @@ public:
     const std::string& text() const { return text_; }
 
     // Whether text() differs from the file: it includes files or follows a convention.
-    bool changesFile() const { return files_.size() > 1 || !conventionName_.empty(); }
+    bool changesFile() const { return files_.size() > 1 || !conventionName_.empty() || forGlslEs_; }
 
     // Every file the shader reads: its own file first, then each included
     // file in the order of its first #include. An #include that failed adds
@@ -87,6 +94,7 @@ private:
     std::vector<std::string> files_;
     std::vector<LineOrigin> lines_; // one per line of text_
     std::string conventionName_;    // the convention whose additions these are, or ""
+    bool forGlslEs_ = false;        // rewritten by forGlslEs()
 };
 
 namespace render {

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <iostream>
 
+#include "platform/gl_dialect.h"
 #include "platform/warning.h"
 #include "render/ImageFile.h"
 
@@ -88,7 +89,10 @@ Texture::Texture(int width, int height, GLenum format) : width_(width), height_(
 {
     id = GlName::generate(GlName::Kind::Texture);
     glBindTexture(GL_TEXTURE_2D, id.get());
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA16F, width, height, 0, format, GL_FLOAT, nullptr);
+    if (platform_gl_renders_to_float())
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA16F, width, height, 0, format, GL_FLOAT, nullptr);
+    else
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, format, GL_UNSIGNED_BYTE, nullptr);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, static_cast<GLfloat>(GL_NEAREST));

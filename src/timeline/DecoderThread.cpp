@@ -1,8 +1,9 @@
-// DecoderThread: decodes ahead of the audio callback into the ring.
+// DecoderThread: decodes ahead of the audio callback into the ring. The
+// steps every build shares; the thread that runs them is DecoderThreadLoop
+// (web/DecoderThreadPump in the browser, which has no threads).
 #include "timeline/DecoderThread.h"
 
 #include <algorithm>
-#include <chrono>
 
 DecoderThread::~DecoderThread()
 {
@@ -12,36 +13,6 @@ DecoderThread::~DecoderThread()
 bool DecoderThread::open(std::shared_ptr<OggSource> source, std::string& problem)
 {
     return decoder_.open(std::move(source), problem);
-}
-
-void DecoderThread::start(FrameRing& ring, int keepAheadBlocks)
-{
-    stop();
-    ring_ = &ring;
-    keepAheadBlocks_ = std::max(1, std::min(keepAheadBlocks, ring.capacity()));
-    stopping_ = false;
-    thread_ = std::thread(&DecoderThread::run, this);
-}
-
-void DecoderThread::request(uint32_t generation, uint64_t frame)
-{
-    {
-        std::lock_guard<std::mutex> guard(lock_);
-        request_ = Request{generation, frame};
-    }
-    wake_.notify_one();
-}
-
-void DecoderThread::stop()
-{
-    if (!thread_.joinable())
-        return;
-    {
-        std::lock_guard<std::mutex> guard(lock_);
-        stopping_ = true;
-    }
-    wake_.notify_one();
-    thread_.join();
 }
 
 // Blocks of the current request that may still be queued: the ring's newest
@@ -79,29 +50,4 @@ bool DecoderThread::pushBlock(Progress& progress)
     ++progress.pushed;
     ring_->push();
     return true;
-}
-
-void DecoderThread::run()
-{
-    Progress progress;
-    std::unique_lock<std::mutex> guard(lock_);
-    for (;;) {
-        // Sleep while there is nothing to do; the callback frees room without
-        // a signal (it must not touch this lock), so the wait has a timeout.
-        wake_.wait_for(guard, std::chrono::milliseconds(kTopUpMilliseconds),
-                       [&] { return stopping_ || request_.generation != progress.generation || wantsBlock(progress); });
-        if (stopping_)
-            return;
-        while (request_.generation != progress.generation || wantsBlock(progress)) {
-            Request request = request_;
-            guard.unlock(); // decoding happens outside the lock
-            if (request.generation != progress.generation)
-                begin(request, progress);
-            else if (!pushBlock(progress))
-                std::this_thread::yield();
-            guard.lock();
-            if (stopping_)
-                return;
-        }
-    }
 }

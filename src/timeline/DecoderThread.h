@@ -75,6 +75,13 @@ private:
     int keepAheadBlocks_ = 0;
     std::thread thread_;
 
+    // In a browser, which has no threads, the main loop's timer decodes
+    // between frames instead (web/DecoderThreadPump.cpp).
+    void pump();
+    static void onPumpTimer(void* decoder);
+    Progress pumped_;   // the timer's progress
+    int pumpTimer_ = 0; // the timer's id; 0 when none runs
+
     std::mutex lock_;              // guards request_ and stopping_
     std::condition_variable wake_; // a request or stop
     Request request_;

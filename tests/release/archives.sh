@@ -58,6 +58,8 @@ example_files=$(cd "$DEMOPLAYER_BINARY_DIR/example" && ls)
 grep -q "^  the demo: $(echo "$example_files" | wc -l) files " "$scratch/summary.txt" ||
   fail "the summary does not total the example's files"
 expect_archives Lumen-Drift $example_files
+[ -s "$out/Lumen-Drift-web.html" ] || fail "the example's release made no web page"
+grep -q '^  Lumen-Drift-web.html ' "$scratch/summary.txt" || fail "the summary does not list the web page"
 
 # A demo from the template: its README and the text of its track stay out.
 DEMOPLAYER_BINARY_DIR=$DEMOPLAYER_BINARY_DIR "$DEMOPLAYER_SOURCE_DIR/scripts/new-demo" "$scratch/template" >/dev/null
@@ -72,7 +74,8 @@ refused() {
   "$release" "$1" "$refusals" >/dev/null 2>"$scratch/err.txt" || status=$?
   [ $status -eq 1 ] || fail "a release of $1 ended with status $status, not 1"
   grep -qF -- "$2" "$scratch/err.txt" || fail "a release of $1 did not say '$2': $(cat "$scratch/err.txt")"
-  [ -z "$(find "$refusals" -name '*.zip' -o -name '*.tar.gz' 2>/dev/null)" ] || fail "a refused release made an archive"
+  [ -z "$(find "$refusals" -name '*.zip' -o -name '*.tar.gz' -o -name '*.html' 2>/dev/null)" ] ||
+    fail "a refused release made an archive"
 }
 cp -R "$scratch/template" "$scratch/stale"
 sed -i 's/^0 .*/0 2.5 linear/' "$scratch/stale/tracks/speed.txt"
@@ -80,4 +83,10 @@ refused "$scratch/stale" "tracks/speed.txt: its keys differ from"
 cp -R "$scratch/template" "$scratch/unshaded"
 rm "$scratch/unshaded/glow.fsh"
 refused "$scratch/unshaded" "glow.fsh: missing (a fragment shader in demo.json)"
-echo "release: both archives of the example and of the template hold what the demos read; a stale track and a missing shader are refused"
+# A shader desktop GL takes and WebGL 2 does not (GLSL ES has no implicit
+# int-to-float conversion): the page's check refuses it with its line.
+cp -R "$scratch/template" "$scratch/desktop-only"
+line=$(grep -n '^void main' "$scratch/desktop-only/glow.fsh" | head -n 1 | cut -d: -f1)
+sed -i "${line}i float webRefusesThis = 1;" "$scratch/desktop-only/glow.fsh"
+refused "$scratch/desktop-only" "glow.fsh:$line: error: "
+echo "release: both archives and the page of the example and of the template hold what the demos read; a stale track, a missing shader and a shader WebGL 2 refuses are refused"

@@ -136,3 +136,41 @@ TEST(ShaderConvention, OwnVersionAndExtensionsStayFirstAndOldWordsAreRenamed)
               "in vec2 v_texcoord;\nvoid main() { glslviewerFragColor = texture(t, v_texcoord); }\n");
     EXPECT_EQ(errorAt(source, 6), "v.fsh:5:5: error: x\n");
 }
+
+TEST(ShaderForGlslEs, VersionBecomesEsAndPrecisionsFollowExtensionsWhileErrorsKeepTheirLines)
+{
+    MemoryFiles memory;
+    memory.files["pass.fsh"] =
+        "// a pass\n#version 330 core // desktop\n#extension GL_EXT_foo : enable\n"
+        "#include \"lib.glsl\"\nout vec4 colour;\nvoid main() {}\n";
+    memory.files["lib.glsl"] = "float lib();\n";
+    const ShaderSource es = memory.assemble("pass.fsh").forGlslEs();
+    ASSERT_TRUE(es.ok());
+    EXPECT_TRUE(es.changesFile());
+    const std::string& text = es.text();
+    EXPECT_EQ(text.find("#version 330"), std::string::npos);
+    // The version line stays where the author put it, after the comment.
+    EXPECT_EQ(lineOf(es, "#version 300 es"), 2);
+    EXPECT_LT(lineOf(es, "#extension GL_EXT_foo"), lineOf(es, "precision highp float;"));
+    EXPECT_LT(lineOf(es, "precision highp sampler3D;"), lineOf(es, "float lib();"));
+    EXPECT_EQ(errorAt(es, lineOf(es, "float lib();")), "lib.glsl:1:5: error: x\n");
+    EXPECT_EQ(errorAt(es, lineOf(es, "out vec4 colour;")), "pass.fsh:5:5: error: x\n");
+    EXPECT_EQ(errorAt(es, lineOf(es, "#version 300 es")), "pass.fsh:2:5: error: x\n");
+    // A message about a precision line names the shader's own file.
+    EXPECT_EQ(errorAt(es, lineOf(es, "precision highp int;")), "pass.fsh: error: x\n");
+}
+
+TEST(ShaderForGlslEs, SourceWithoutVersionOrWithAConventionGetsEsVersionFirst)
+{
+    MemoryFiles memory;
+    memory.files["old.fsh"] = "void main() { gl_FragColor = vec4(1.0); }\n";
+    const ShaderSource old = memory.assemble("old.fsh").forGlslEs();
+    EXPECT_EQ(old.text().rfind("#version 300 es\nprecision highp float;\n", 0), 0u) << old.text();
+    EXPECT_EQ(errorAt(old, lineOf(old, "void main()")), "old.fsh:1:5: error: x\n");
+
+    memory.files["toy.fsh"] = "void mainImage(out vec4 c, in vec2 p) { c = vec4(iTime); }\n";
+    const ShaderSource toy = memory.assemble("toy.fsh", render::findShaderConvention("shadertoy")).forGlslEs();
+    EXPECT_EQ(toy.text().rfind("#version 300 es\n", 0), 0u) << toy.text();
+    EXPECT_EQ(toy.text().find("#version 330"), std::string::npos);
+    EXPECT_LT(lineOf(toy, "precision highp float;"), lineOf(toy, "uniform float iTime;"));
+}

@@ -27,6 +27,10 @@ TEST(ShaderLog, DriverSourceNumbersBecomeFileLineColumn)
     EXPECT_EQ(mapped("0:13(1): error: unexpected end of file\n", "a.fsh"),
               "a.fsh:13:1: error: unexpected end of file\n")
         << "past the last line";
+    // WebGL's compilers put the kind first.
+    EXPECT_EQ(mapped("ERROR: 0:9: 'x' : undeclared identifier\nERROR: 1 compilation errors.\n", "t.fsh"),
+              "t.fsh:9: error: 'x' : undeclared identifier\nERROR: 1 compilation errors.\n");
+    EXPECT_EQ(mapped("WARNING: 0:2: extension unsupported\n", "t.fsh"), "t.fsh:2: warning: extension unsupported\n");
 }
 
 TEST(ShaderLog, OtherLinesStayAsTheyAre)
