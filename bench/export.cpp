@@ -37,6 +37,7 @@
 #include <vector>
 
 #include "OggTestFile.h"
+#include "platform/ConsoleSink.h"
 #include "ScratchDir.h"
 #include "export/Exporter.h"
 #include "export/VideoFileWriter.h"
@@ -77,8 +78,10 @@ struct Scene {
 Scene buildScene()
 {
     Scene scene;
-    scene.built =
-        render::buildProgram(kVertexSource, kFragmentSource, "bench.vsh", "bench.fsh", BuildReport::Quiet).program;
+    ConsoleSink console; // says nothing
+    scene.built = render::buildProgram(kVertexSource, kFragmentSource, "bench.vsh", "bench.fsh", BuildReport::Quiet,
+                                       console)
+                      .program;
     scene.program = scene.built.getProgramId();
     scene.vertexArray = GlName::generate(GlName::Kind::VertexArray);
     return scene;

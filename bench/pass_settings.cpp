@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "GlTestContext.h"
+#include "platform/ConsoleSink.h"
 #include "QuietStdout.h"
 #include "SceneRig.h"
 #include "ScratchDir.h"
@@ -113,6 +114,7 @@ void main() { mainImage(color, gl_FragCoord.xy); }
 
 // The scenes and their files, made once per process.
 struct Rig {
+    ConsoleSink console; // says nothing
     ScratchDir dir;
     std::unique_ptr<gltest::SceneRig> machinery;
     std::unique_ptr<SyncDevice, void (*)(SyncDevice*)> device{nullptr, sync_close};
@@ -124,7 +126,7 @@ struct Rig {
     DemoShader entry(const std::string& name, const char* source)
     {
         DemoShader shader(vertex, dir.write(name, source));
-        shader.build(BuildReport::Quiet);
+        shader.build(BuildReport::Quiet, console);
         return shader;
     }
 
@@ -132,7 +134,7 @@ struct Rig {
     {
         QuietStdout quiet;
         machinery = std::make_unique<gltest::SceneRig>(kFinal);
-        device.reset(sync_open(dir.file("sync").c_str()));
+        device.reset(sync_open(dir.file("sync").c_str(), console));
         vertex = dir.write("quad.vsh", gltest::kQuadVertexSource);
         const DemoShader plasma = entry("plasma.fsh", kPlasma);
         const DemoShader blur = entry("blur.fsh", kBlur);
@@ -274,7 +276,7 @@ void BM_ConventionBuild(benchmark::State& state)
                 return;
             }
             DemoShader shader(made.vertex, kind == 0 ? site : hand, kind == 0 ? shadertoy : nullptr);
-            if (!shader.build(BuildReport::Quiet).built)
+            if (!shader.build(BuildReport::Quiet, made.console).built)
                 state.SkipWithError("a shader did not build");
         },
         buildSamples());

@@ -45,6 +45,7 @@
 #include <GL/freeglut.h>
 
 #include "SceneRig.h"
+#include "platform/ConsoleSink.h"
 #include "ScratchDir.h"
 #include "platform/platform.h"
 #include "render/Camera.h"
@@ -181,24 +182,27 @@ void swapAndFinish()
 Run runDemo(Size size, double seconds)
 {
     ScratchDir dir;
+    ConsoleSink console; // says nothing
     const ShaderProgram finalProgram = gltest::buildProgram(gltest::kQuadVertexSource, kCopyFragment);
-    SceneQuads quads(finalProgram);
+    SceneQuads quads(finalProgram, console);
     RenderTargets targets(size.width, size.height, size.width, size.height, 1);
     DemoShader plasma(dir.write("quad.vsh", gltest::kQuadVertexSource), dir.write("plasma.fsh", kPlasmaFragment));
-    plasma.build();
+    plasma.build(BuildReport::Console, console);
     Scene scene;
     scene.addShader(plasma);
     return drawFor(seconds, [&](float time) {
         scene.render(SceneFrame{0, time, 0.0f, 0.0f, static_cast<float>(size.width), static_cast<float>(size.height),
-                                targets, quads, finalProgram, nullptr});
+                                targets, quads, finalProgram, console, nullptr});
         swapAndFinish();
     });
 }
 
 // A quad drawn with the final pass's camera, bound to `program`.
 struct CameraQuad {
+    ConsoleSink console; // says nothing
     explicit CameraQuad(const ShaderProgram& program, Size size)
-        : quad(0, kQuadPositions, kQuadTexCoords, kQuadIndices, kQuadVertexCount, kQuadTexCoordCount, kQuadIndexCount),
+        : quad(0, kQuadPositions, kQuadTexCoords, kQuadIndices, kQuadVertexCount, kQuadTexCoordCount, kQuadIndexCount,
+               console),
           camera(45.0f, static_cast<float>(size.width) / static_cast<float>(size.height), 0.01f, 100.0f)
     {
         quad.bindAttributes(program);

@@ -1,4 +1,11 @@
-// The process-wide AppState instance. Main thread only.
+// The process-wide AppState instance and the console it speaks through.
+// Main thread only.
 #include "app/AppState.h"
 
-AppState appState;
+#include <iostream>
+
+namespace {
+ConsoleSink standardConsole(std::cout, std::cerr);
+} // namespace
+
+AppState appState(standardConsole);

@@ -29,6 +29,8 @@
 // The loaded demo (see LoadedDemo.h) and what the window, the main loop and
 // the keyboard keep between callbacks.
 struct AppState : LoadedDemo {
+    explicit AppState(ConsoleSink& console) : LoadedDemo(console) {}
+
     std::string windowTitle;               // the demo's name
     bool musicStarted = false;             // set by the first frame, which starts the music
     uint32_t reloadCursor = 0;             // 0..63: the scene entry examined for edits this frame
@@ -37,7 +39,7 @@ struct AppState : LoadedDemo {
     float windowWidth = 0.0f;              // window client width in pixels, read once per frame
     float windowHeight = 0.0f;             // window client height in pixels, read once per frame
     bool beepArmed = true;                 // false after an alarm until a frame finds its scene
-    PlatformConsole console;               // the frame report's colour on standard output
+    PlatformConsole consoleColour;         // the frame report's colour on standard output
     bool followDescribedFullscreen = true; // false: --release or --windowed choose the window instead
     std::unique_ptr<LiveMode> live;        // live mode's watching, display and keys; null without --live
     std::unique_ptr<EditMode> edit;        // the track editor; null until --edit or F2 in live mode

@@ -45,9 +45,9 @@ bool loadDescription(DescriptionHost& host, LoadedDemo& loaded)
 {
     try {
         return demo::loadDemoDescription(demo::kDescriptionFile, loaded.syncDevice.get(), loaded.demo, host,
-                                         &loaded.fileWarnings);
+                                         loaded.console, &loaded.fileWarnings);
     } catch (const nlohmann::json::exception& error) {
-        platform_warn(demo::kDescriptionFile, demo::descriptionErrorText(error));
+        loaded.console.warn(demo::kDescriptionFile, demo::descriptionErrorText(error));
         return false;
     }
 }
@@ -88,7 +88,7 @@ bool app::initDemo(BuildFailures& builds)
 
 bool app::loadDemoContent(BuildingHost& host, LoadedDemo& loaded)
 {
-    loaded.syncDevice.reset(sync_open(demo::kTrackBaseName));
+    loaded.syncDevice.reset(sync_open(demo::kTrackBaseName, loaded.console));
     // Requested before the description, so a shader parameter called "scene"
     // shares this track.
     loaded.sceneTrack = sync_obtain_track(loaded.syncDevice.get(), demo::kSceneTrack);
@@ -99,17 +99,17 @@ bool app::loadDemoContent(BuildingHost& host, LoadedDemo& loaded)
 void app::initAntiAliasProgram(BuildFailures& builds, LoadedDemo& loaded)
 {
     ShaderBuild build = render::buildShaderProgram(demo::kFinalVertexFile, demo::kFinalFragmentFile, builds.report(),
-                                                   &loaded.fileWarnings);
+                                                   loaded.console, &loaded.fileWarnings);
     builds.answer(demo::kFinalVertexFile, demo::kFinalFragmentFile, build.outcome);
     if (!build.outcome.built && builds.endsTheRun())
         return;
     loaded.antiAliasProgram = std::make_unique<ShaderProgram>(
-        render::finalPassProgram(std::move(build), demo::kFinalVertexFile, demo::kFinalFragmentFile));
+        render::finalPassProgram(std::move(build), demo::kFinalVertexFile, demo::kFinalFragmentFile, loaded.console));
 }
 
 void app::initQuadMeshes(LoadedDemo& loaded)
 {
-    loaded.quads = std::make_unique<SceneQuads>(*loaded.antiAliasProgram);
+    loaded.quads = std::make_unique<SceneQuads>(*loaded.antiAliasProgram, loaded.console);
 }
 
 void app::startAtRow(double row)

@@ -118,7 +118,7 @@ bool drawExportFrame(LoadedDemo& loaded, const FramePicture& picture, uint64_t f
     });
     const SceneDrawResult result = app::drawFrame(loaded, scene, values, picture, FrameReport::Silent, inputs);
     if (!result.drawn)
-        std::fprintf(stderr, "%s\n", result.problem().c_str());
+        loaded.console.error(result.problem());
     return result.drawn;
 }
 
@@ -242,7 +242,8 @@ int app::exportDemo(const CommandLine& commandLine)
         return refuse(output, problem, kExitWrongUsage);
 
     platform_interrupt_catch();
-    LoadedDemo loaded;
+    ConsoleSink console(std::cout, std::cerr);
+    LoadedDemo loaded(console);
     const int status = setUpAndExport(commandLine, loaded, width, height);
     platform_interrupt_release();
     // The demo's GL objects go while their context is still there.

@@ -41,11 +41,11 @@ void reloadEditedShader(Scene& scene)
     if (entry < 0)
         return;
     DemoShader& shader = shaders[static_cast<std::size_t>(entry)];
-    if (shader.checkForChanges()) {
-        std::cout << "Shader code modified, compiling..";
+    if (shader.checkForChanges(appState.console)) {
+        appState.console.out() << "Shader code modified, compiling..";
         BuildFailures builds(BuildFailurePolicy::WaitForEnter);
         builds.answer(shader.getVertexPath(), shader.getFragmentPath(),
-                      shader.build(builds.report(), &appState.fileWarnings));
+                      shader.build(builds.report(), appState.console, &appState.fileWarnings));
     }
 }
 
@@ -87,13 +87,13 @@ bool drawScene(const FrameValues& values, const float* spectrum, const FramePict
     const FrameReport report = appState.live ? FrameReport::Silent : FrameReport::Console;
     Scene* scene = app::sceneToDraw(appState.demo.scenes, values.sceneIndex, found);
     if (found) {
-        platform_console_set_colour(appState.console, PLATFORM_COLOUR_BRIGHT_WHITE);
+        platform_console_set_colour(appState.consoleColour, PLATFORM_COLOUR_BRIGHT_WHITE);
         if (!appState.live)
             reloadEditedShader(*scene);
         return drawnOrStopped(
             app::drawFrame(appState, scene, values, picture, report, playedPassInputs(scene, values, spectrum)));
     }
-    platform_console_set_colour(appState.console, PLATFORM_COLOUR_LIGHT_RED);
+    platform_console_set_colour(appState.consoleColour, PLATFORM_COLOUR_LIGHT_RED);
     if (!drawnOrStopped(
             app::drawFrame(appState, scene, values, picture, report, playedPassInputs(scene, values, spectrum))))
         return false;

@@ -51,6 +51,7 @@ SceneDrawResult app::drawFrame(LoadedDemo& loaded, Scene* scene, const FrameValu
                      *loaded.renderTargets,
                      *loaded.quads,
                      *loaded.antiAliasProgram,
+                     loaded.console,
                      loaded.syncDevice.get(),
                      report == FrameReport::Console};
     frame.view = view;

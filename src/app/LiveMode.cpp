@@ -197,7 +197,7 @@ bool LiveMode::reloadDescription()
     bool loaded = false;
     try {
         loaded = demo::loadDemoDescription(demo::kDescriptionFile, appState.syncDevice.get(), content, host,
-                                           &appState.fileWarnings);
+                                           appState.console, &appState.fileWarnings);
     } catch (const nlohmann::json::exception& error) {
         reason = demo::descriptionErrorText(error);
     }
@@ -287,7 +287,7 @@ void LiveMode::rebuildEntries(const std::vector<std::string>& changed)
     }
     for (DemoShader& entry : entries) {
         const std::string key = entryKey(entry.getVertexPath(), entry.getFragmentPath());
-        const BuildOutcome outcome = entry.build(BuildReport::Quiet);
+        const BuildOutcome outcome = entry.build(BuildReport::Quiet, appState.console);
         // One program for every copy (the old one goes with its last
         // holder); the files it includes now are watched even when it failed.
         forEachCopy(appState.demo, entry, [&](DemoShader& shader) { shader.shareBuildOf(entry); });
@@ -307,15 +307,15 @@ void LiveMode::rebuildEntries(const std::vector<std::string>& changed)
 void LiveMode::rebuildFinalPass()
 {
     const std::string key = entryKey(demo::kFinalVertexFile, demo::kFinalFragmentFile);
-    ShaderBuild built = render::buildShaderProgram(demo::kFinalVertexFile, demo::kFinalFragmentFile,
-                                                   BuildReport::Quiet);
+    ShaderBuild built = render::buildShaderProgram(demo::kFinalVertexFile, demo::kFinalFragmentFile, BuildReport::Quiet,
+                                                   appState.console);
     if (!built.outcome.built) {
         setProblem(key, built.outcome.failure);
         return;
     }
     appState.antiAliasProgram = std::make_unique<ShaderProgram>(std::move(built.program));
     // The quads are bound to the program's attributes, which may have moved.
-    appState.quads = std::make_unique<SceneQuads>(*appState.antiAliasProgram);
+    appState.quads = std::make_unique<SceneQuads>(*appState.antiAliasProgram, appState.console);
     clearProblem(key);
     reloaded(key);
     console_.clearStatus();
@@ -351,7 +351,7 @@ void LiveMode::reloadTrack(const std::string& path)
             return;
         } else if (!fromText && path == sync_track_path(device->base_name.c_str(), track->name.c_str())) {
             // A rejected file has had its line on standard error and leaves the keys as they were.
-            if (sync_load_keys(track.get(), path.c_str()) == SYNC_LOAD_REJECTED) {
+            if (sync_load_keys(track.get(), path.c_str(), appState.console) == SYNC_LOAD_REJECTED) {
                 setProblem(path, path + ": not read; the previous keys stay");
             } else {
                 clearProblem(path);

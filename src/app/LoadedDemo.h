@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "demo/DemoContent.h"
+#include "platform/ConsoleSink.h"
 #include "platform/FileWarnings.h"
 #include "render/RenderTargets.h"
 #include "render/SceneQuads.h"
@@ -25,6 +26,10 @@ struct SyncDeviceCloser {
 };
 
 struct LoadedDemo {
+    // Loads nothing yet; everything it loads and draws speaks through `console`.
+    explicit LoadedDemo(ConsoleSink& console) : console(console) {}
+
+    ConsoleSink& console;                                     // where its layers write their lines
     DemoContent demo;                                         // shader entries, scenes and image textures
     std::unique_ptr<SyncDevice, SyncDeviceCloser> syncDevice; // base name "sync"
     SyncTrack* sceneTrack = nullptr;                          // track "scene", owned by syncDevice

@@ -103,7 +103,7 @@ int main(int argc, char** argv)
     int toolkitArgumentCount = static_cast<int>(toolkitArguments.size()) - 1;
     glutInitErrorFunc(app::onToolkitError);
     glutInit(&toolkitArgumentCount, toolkitArguments.data());
-    platform_console_open(appState.console);
+    platform_console_open(appState.consoleColour);
 
     if (!app::initWindow(commandLine.windowWidth, commandLine.windowHeight))
         return 1;

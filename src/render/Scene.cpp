@@ -9,11 +9,11 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <iostream>
 #include <string>
 
 #include <GL/glew.h>
 
+#include "platform/ConsoleSink.h"
 #include "render/Camera.h"
 #include "render/VertexArrayObject.h"
 
@@ -36,21 +36,20 @@ bool conventionSets(const ShaderConvention* convention, const char* name)
                        [&](const ConventionUniform& uniform) { return std::string(uniform.name) == name; });
 }
 
-void printFstrLine(float fstrValue)
+void printFstrLine(ConsoleSink& console, float fstrValue)
 {
-    std::cout << "fstr_val" << static_cast<double>(fstrValue) << "\n" << std::flush;
+    console.out() << "fstr_val" << static_cast<double>(fstrValue) << "\n" << std::flush;
 }
 
 } // namespace
 
-void Scene::addShader(const DemoShader& shader, const PassSettings& settings)
+bool Scene::addShader(const DemoShader& shader, const PassSettings& settings)
 {
-    if (passShaders.size() >= static_cast<size_t>(kMaxPasses)) {
-        std::cout << "Sorry. Only max 8 shaders per scene allowed for now. Shall we fix it?";
-        return;
-    }
+    if (passShaders.size() >= static_cast<size_t>(kMaxPasses))
+        return false;
     passShaders.push_back(shader);
     passSettings.push_back(settings);
+    return true;
 }
 
 void Scene::addTexture(Texture& texture)
@@ -77,7 +76,7 @@ SceneDrawResult Scene::render(const SceneFrame& frame)
         // A minimised window: no viewport to draw into and no aspect ratio
         // for the camera. The frame's console line still appears.
         if (frame.printsFstrLine)
-            printFstrLine(frame.fstrValue);
+            printFstrLine(frame.console, frame.fstrValue);
         return result;
     }
 
@@ -108,9 +107,12 @@ SceneDrawResult Scene::render(const SceneFrame& frame)
     glGetIntegerv(GL_MAX_COMBINED_TEXTURE_IMAGE_UNITS, &textureUnitLimit);
     int textureUnit = 0;
     for (size_t i = 0; i < passShaders.size(); ++i)
-        if (!renderPass(frame, passShaders[i], static_cast<int>(i), textureUnit, result))
+        if (!renderPass(frame, passShaders[i], static_cast<int>(i), textureUnit, result)) {
+            warnAboutUnboundTextures(frame.console);
             return result;
+        }
     renderFinalPass(frame);
+    warnAboutUnboundTextures(frame.console);
     return result;
 }
 
@@ -384,7 +386,7 @@ void Scene::renderFinalPass(const SceneFrame& frame)
     glUniform1f(glGetUniformLocation(program, "fft"), frame.fftValue);
     const GLint fstrLocation = glGetUniformLocation(program, "fstr");
     if (frame.printsFstrLine)
-        printFstrLine(frame.fstrValue);
+        printFstrLine(frame.console, frame.fstrValue);
     glUniform1f(fstrLocation, frame.fstrValue);
 
     Camera camera(kFieldOfView, frame.width / frame.height, 0.01f, 100.0f);
@@ -404,18 +406,26 @@ void Scene::renderFinalPass(const SceneFrame& frame)
 void Scene::bindSampler(GLuint program, const char* name, int unit, GLuint textureId, GLenum target)
 {
     if (unit >= textureUnitLimit) {
-        if (!textureUnitWarningGiven) {
-            std::fprintf(stderr,
-                         "Scene: texture unit %d is past this GL's limit of %d; "
-                         "the textures from there on are not bound\n",
-                         unit, textureUnitLimit);
-            textureUnitWarningGiven = true;
-        }
+        if (!textureUnitWarningGiven && firstUnboundUnit < 0)
+            firstUnboundUnit = unit;
         return;
     }
     glUniform1i(glGetUniformLocation(program, name), unit);
     glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(unit));
     glBindTexture(target, textureId);
+}
+
+void Scene::warnAboutUnboundTextures(ConsoleSink& console)
+{
+    if (firstUnboundUnit < 0)
+        return;
+    char line[160];
+    std::snprintf(line, sizeof line,
+                  "Scene: texture unit %d is past this GL's limit of %d; the textures from there on are not bound",
+                  firstUnboundUnit, textureUnitLimit);
+    console.error(line);
+    textureUnitWarningGiven = true;
+    firstUnboundUnit = -1;
 }
 
 int render::longestPassChain(const std::vector<Scene>& scenes)

@@ -6,9 +6,8 @@
 #include "render/Texture.h"
 
 #include <algorithm>
-#include <iostream>
 
-#include "platform/warning.h"
+#include "platform/ConsoleSink.h"
 #include "render/ImageFile.h"
 
 namespace {
@@ -16,14 +15,14 @@ namespace {
 // Reads and clears the GL error state and writes its text with no line
 // break: GLEW's strings give "No error" for 0 and "Unknown error" for every
 // GL error code.
-void printGlErrorText()
+void printGlErrorText(ConsoleSink& console)
 {
-    std::cout << reinterpret_cast<const char*>(glewGetErrorString(glGetError()));
+    console.out() << reinterpret_cast<const char*>(glewGetErrorString(glGetError()));
 }
 
 } // namespace
 
-Texture::Texture(const std::string& path, std::string* problem)
+Texture::Texture(const std::string& path, ConsoleSink& console, std::string* problem)
 {
     int width = 0;
     int height = 0;
@@ -39,19 +38,19 @@ Texture::Texture(const std::string& path, std::string* problem)
         *problem = failure;
     if (pixels == nullptr) {
         if (problem == nullptr) {
-            platform_warn(path, reason);
-            std::fprintf(stderr, "Texture load fail : %s !!!!!!!!!!!!!!!!\n", path.c_str());
+            console.warn(path, reason);
+            console.error("Texture load fail : " + path + " !!!!!!!!!!!!!!!!");
         }
         upload = kFallbackTexel;
         width = 1;
         height = 1;
     }
 
-    printGlErrorText();
+    printGlErrorText(console);
     id = GlName::generate(GlName::Kind::Texture);
-    printGlErrorText();
+    printGlErrorText(console);
     glBindTexture(GL_TEXTURE_2D, id.get());
-    printGlErrorText();
+    printGlErrorText(console);
 
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);

@@ -293,7 +293,8 @@ protected:
     std::string binaryText(const std::string& name)
     {
         SyncTrack track;
-        if (sync_load_keys(&track, EditorFiles::trackPath(name).c_str()) != SYNC_LOAD_OK)
+        ConsoleSink silent;
+        if (sync_load_keys(&track, EditorFiles::trackPath(name).c_str(), silent) != SYNC_LOAD_OK)
             return "unreadable";
         return sync_format_text(track.keys.get(), track.key_count);
     }
