@@ -15,6 +15,7 @@
 #include <backends/imgui_impl_opengl3.h>
 
 #include "app/AppState.h"
+#include "app/ToolkitCallbacks.h"
 #include "demo/DemoFiles.h"
 #include "platform/gl_context.h"
 #include "platform/warning.h"
@@ -30,16 +31,16 @@ double steadySeconds()
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-double musicRow()
+double musicRow(const AppState& run)
 {
-    const MusicStream& music = appState.musicStream;
-    return music.bytesToSeconds(music.positionBytes()) * appState.demo.timing.rowsPerSecond;
+    const MusicStream& music = run.musicStream;
+    return music.bytesToSeconds(music.positionBytes()) * run.demo.timing.rowsPerSecond;
 }
 
 // The beat in rows: the demo's rows per beat with a tempo, else 8.
-double rowsPerBeat()
+double rowsPerBeat(const AppState& run)
 {
-    const DemoTiming& timing = appState.demo.timing;
+    const DemoTiming& timing = run.demo.timing;
     return timing.rowsPerBeat > 0.0 ? timing.rowsPerBeat : 8.0;
 }
 
@@ -89,14 +90,9 @@ void EditMode::start()
     ImGui_ImplGLUT_Init();
     ImGui_ImplOpenGL3_Init("#version 140");
     started_ = true;
-    glutKeyboardUpFunc(app::onEditorKeyUp);
-    glutSpecialUpFunc(app::onEditorSpecialUp);
-    glutMouseFunc(app::onEditorMouse);
-    glutMotionFunc(app::onEditorMotion);
-    glutPassiveMotionFunc(app::onEditorMotion);
-    glutMouseWheelFunc(app::onEditorWheel);
-    // The toolkit calls it with the window's context current, whatever ends the run.
-    glutCloseFunc(app::onEditorWindowClosed);
+    // The toolkit calls its close callback with the window's context
+    // current, whatever ends the run.
+    app::attachEditorCallbacks();
     addColumns();
     editor_.setCursor(0, 0, false);
 }
@@ -108,7 +104,7 @@ void EditMode::toggle()
 
 void EditMode::addColumns()
 {
-    const auto& tracks = appState.syncDevice->data.tracks;
+    const auto& tracks = run_.syncDevice->data.tracks;
     for (; knownTracks_ < tracks.size(); ++knownTracks_) {
         SyncTrack* track = tracks[knownTracks_].get();
         const size_t column = editor_.addTrack(track->name, track);
@@ -139,13 +135,13 @@ void EditMode::addNamedTrack(const std::string& name)
     }
     const long long existing = editor_.findColumn(name);
     if (existing < 0) {
-        sync_obtain_track(appState.syncDevice.get(), name.c_str());
+        sync_obtain_track(run_.syncDevice.get(), name.c_str());
         addColumns();
-        if (appState.live)
-            appState.live->watchFiles();
+        if (run_.live)
+            run_.live->watchFiles();
     }
     std::string readers;
-    for (const DemoShader& shader : appState.demo.shaders) {
+    for (const DemoShader& shader : run_.demo.shaders) {
         const std::vector<std::string>& names = shader.getParameterNames();
         if (std::find(names.begin(), names.end(), name) != names.end() &&
             readers.find(shader.getFragmentPath()) == std::string::npos)
@@ -161,24 +157,24 @@ void EditMode::addNamedTrack(const std::string& name)
 void EditMode::beginFrame()
 {
     addColumns();
-    editor_.setLastRow(static_cast<int32_t>(std::min(appState.demo.timing.endRow, 2147483647.0)));
-    strip_.start(demo::kTuneFile, appState.demo.timing.rowsPerSecond);
+    editor_.setLastRow(static_cast<int32_t>(std::min(run_.demo.timing.endRow, 2147483647.0)));
+    strip_.start(demo::kTuneFile, run_.demo.timing.rowsPerSecond);
     const std::string added = panel_.takeNewTrack();
     if (!added.empty())
         addNamedTrack(added);
     // Playing, the cursor follows the music; paused, the music the cursor.
-    if (appState.musicStream.isPlaying())
-        editor_.followRow(static_cast<int64_t>(std::floor(musicRow())));
+    if (run_.musicStream.isPlaying())
+        editor_.followRow(static_cast<int64_t>(std::floor(musicRow(run_))));
     files_.save(editor_, steadySeconds(), false);
 }
 
 void EditMode::seekToCursor()
 {
-    MusicStream& music = appState.musicStream;
-    if (!music.hasMusic() || !(appState.demo.timing.rowsPerSecond > 0.0))
+    MusicStream& music = run_.musicStream;
+    if (!music.hasMusic() || !(run_.demo.timing.rowsPerSecond > 0.0))
         return;
     // The first frame of the row, rounded up, so the row read back is this one.
-    const double frames = std::ceil(editor_.cursorRow() / appState.demo.timing.rowsPerSecond * music.sampleRate());
+    const double frames = std::ceil(editor_.cursorRow() / run_.demo.timing.rowsPerSecond * music.sampleRate());
     music.seekBytes(static_cast<uint64_t>(frames) * static_cast<uint64_t>(music.channels()) * 2u);
 }
 
@@ -231,9 +227,9 @@ void EditMode::drawPanel(int width, int height)
     ImGui_ImplGLUT_NewFrame();
     const int32_t rowBefore = editor_.cursorRow();
     EditorView view;
-    view.playRow = musicRow();
-    view.rowsPerBeat = rowsPerBeat();
-    view.sceneTrack = appState.sceneTrack;
+    view.playRow = musicRow(run_);
+    view.rowsPerBeat = rowsPerBeat(run_);
+    view.sceneTrack = run_.sceneTrack;
     panelWidth_ = panel_.draw(editor_, strip_, view, static_cast<float>(height));
     if (editor_.cursorRow() != rowBefore)
         seekToCursor();
@@ -310,7 +306,7 @@ bool EditMode::onSpecialKey(int key)
         return true;
     const bool shift = (glutGetModifiers() & GLUT_ACTIVE_SHIFT) != 0;
     const bool ctrl = (glutGetModifiers() & GLUT_ACTIVE_CTRL) != 0;
-    const int64_t bar = static_cast<int64_t>(std::lround(rowsPerBeat() * 4.0));
+    const int64_t bar = static_cast<int64_t>(std::lround(rowsPerBeat(run_) * 4.0));
     const int32_t rowBefore = editor_.cursorRow();
     switch (key) {
     case GLUT_KEY_UP:
@@ -358,8 +354,8 @@ bool EditMode::onTrackFileChanged(const std::string& path)
         if (path == EditorFiles::textPath(name)) {
             if (files_.reload(editor_, c)) {
                 warnReadOnly(c);
-                if (editor_.column(c).readOnlyError.empty() && appState.live)
-                    appState.live->trackReloaded(path);
+                if (editor_.column(c).readOnlyError.empty() && run_.live)
+                    run_.live->trackReloaded(path);
             }
             return true;
         }
@@ -381,52 +377,52 @@ bool EditMode::finish()
 }
 
 // With the panel hidden the picture fills the window, and the mouse is the shaders' (live mode's).
-void app::onEditorMouse(int button, int state, int x, int y)
+void app::onEditorMouse(AppState& run, int button, int state, int x, int y)
 {
-    if (appState.edit && appState.edit->shown())
+    if (run.edit && run.edit->shown())
         ImGui_ImplGLUT_MouseFunc(button, state, x, y);
     else
-        onLiveMouseButton(button, state, x, y);
+        onLiveMouseButton(run, button, state, x, y);
 }
 
-void app::onEditorMotion(int x, int y)
+void app::onEditorMotion(AppState& run, int x, int y)
 {
-    if (appState.edit && appState.edit->shown())
+    if (run.edit && run.edit->shown())
         ImGui_ImplGLUT_MotionFunc(x, y);
     else
-        onLiveMouseMotion(x, y);
+        onLiveMouseMotion(run, x, y);
 }
 
-void app::onEditorWheel(int wheel, int direction, int x, int y)
+void app::onEditorWheel(AppState& run, int wheel, int direction, int x, int y)
 {
-    if (appState.edit && appState.edit->shown())
+    if (run.edit && run.edit->shown())
         ImGui_ImplGLUT_MouseWheelFunc(wheel, direction, x, y);
 }
 
-void app::onEditorWindowClosed()
+void app::onEditorWindowClosed(AppState& run)
 {
-    if (appState.edit)
-        appState.edit->releaseGl();
+    if (run.edit)
+        run.edit->releaseGl();
 }
 
-void app::onEditorKeyUp(unsigned char key, int x, int y)
+void app::onEditorKeyUp(AppState& run, unsigned char key, int x, int y)
 {
-    if (appState.edit)
+    if (run.edit)
         ImGui_ImplGLUT_KeyboardUpFunc(key, x, y);
 }
 
-void app::onEditorSpecialUp(int key, int x, int y)
+void app::onEditorSpecialUp(AppState& run, int key, int x, int y)
 {
-    if (appState.edit)
+    if (run.edit)
         ImGui_ImplGLUT_SpecialUpFunc(key, x, y);
 }
 
-void app::toggleEditor()
+void app::toggleEditor(AppState& run)
 {
-    if (!appState.edit) {
-        appState.edit = std::make_unique<EditMode>();
-        appState.edit->start();
+    if (!run.edit) {
+        run.edit = std::make_unique<EditMode>(run);
+        run.edit->start();
         return;
     }
-    appState.edit->toggle();
+    run.edit->toggle();
 }

@@ -53,35 +53,16 @@ int refuse(const std::string& output, const std::string& problem, int status)
     return status;
 }
 
-// The tune's length and samples per second; false with `problem` set when
-// there is no decodable tune.
-bool tuneLength(double& seconds, int& sampleRate, std::string& problem)
-{
-    OfflineClock clock;
-    if (!clock.open(demo::kTuneFile, problem))
-        return false;
-    seconds = clock.tuneSeconds();
-    sampleRate = clock.sampleRate();
-    return true;
-}
-
 // What an export's frames give their passes: the count, and the tune's
-// smoothed spectrum for scenes that read it (its decoder opened then).
+// smoothed spectrum for scenes that read it.
 struct ExportPasses {
+    explicit ExportPasses(OfflineClock& tune) : tune(tune) {}
+
     PassInputsClock clock;
     float sampleRate = 44100.0f;
-    OfflineClock tune;
-    bool tuneOpened = false;
+    OfflineClock& tune; // the export's one open tune (closed without one)
 
-    void smoothedSpectrumAt(double seconds, float* magnitudes)
-    {
-        if (!tuneOpened) {
-            std::string problem;
-            tune.open(demo::kTuneFile, problem);
-            tuneOpened = true;
-        }
-        tune.smoothedSpectrumAt(seconds, magnitudes);
-    }
+    void smoothedSpectrumAt(double seconds, float* magnitudes) { tune.smoothedSpectrumAt(seconds, magnitudes); }
 };
 
 // Why the demo cannot be drawn as it is, in one line naming the first file
@@ -142,34 +123,35 @@ int exitStatusFor(ExportStatus status)
 int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width, int height)
 {
     const std::string& output = commandLine.exportOutput;
+    // The tune is opened once: its length, the spectrum, the smoothed spectrum.
+    OfflineClock tune;
+    std::string tuneProblem;
+    const bool hasTune = tune.open(demo::kTuneFile, tuneProblem);
+    const double tuneSeconds = hasTune ? tune.tuneSeconds() : 0.0;
     BuildFailures builds(BuildFailurePolicy::Fail);
     ExportHost host(builds);
     if (!app::loadDemoContent(host, loaded))
         return 1;
     loaded.renderTargets = std::make_unique<RenderTargets>(width, height, width, height,
                                                            render::longestPassChain(loaded.demo.scenes));
-    app::initAntiAliasProgram(builds, loaded);
-    std::cout << "----------------\n";
     // A picture without one of its programs or images is not the demo, and
     // an export without its music only when asked for: either stops here,
     // before the first frame.
-    const std::string failure = startUpFailure(builds, host);
-    if (!failure.empty())
-        return refuse(output, failure + "; nothing was written", 1);
-    double tuneSeconds = 0.0;
-    int sampleRate = 0;
-    std::string tuneProblem;
-    const bool hasTune = tuneLength(tuneSeconds, sampleRate, tuneProblem);
-    if (!hasTune && !commandLine.exportNoSound)
-        return refuse(output,
-                      std::string(demo::kTuneFile) + ": cannot play the music: " + tuneProblem +
-                          "; nothing was written (--no-sound exports the picture alone)",
-                      1);
-    glDisable(GL_CULL_FACE);
-    app::initQuadMeshes(loaded);
-    loaded.demo.timing.fitToTune(tuneSeconds);
-    app::warnAboutDemoMistakes(loaded, tuneSeconds);
-    std::cout.flush();
+    int refusal = 0;
+    const bool started = app::finishStartUp(builds, loaded, tuneSeconds, [&] {
+        const std::string failure = startUpFailure(builds, host);
+        if (!failure.empty())
+            refusal = refuse(output, failure + "; nothing was written", 1);
+        else if (!hasTune && !commandLine.exportNoSound)
+            refusal = refuse(output,
+                             std::string(demo::kTuneFile) + ": cannot play the music: " + tuneProblem +
+                                 "; nothing was written (--no-sound exports the picture alone)",
+                             1);
+        return refusal == 0;
+    });
+    if (!started)
+        return refusal;
+    loaded.console.out().flush();
     if (platform_interrupt_requested())
         return refuse(output, "export cancelled; nothing was written", kExitInterrupted);
 
@@ -198,6 +180,7 @@ int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width
     settings.startSeconds = range.startSeconds(settings.fps);
     settings.endSeconds = range.endSeconds(settings.fps);
     settings.tunePath = hasTune ? demo::kTuneFile : "";
+    settings.openTune = hasTune ? &tune : nullptr;
     settings.sound = !commandLine.exportNoSound;
     settings.endsTheDemo = range.endsTheDemo;
     settings.progressStream = stderr;
@@ -209,9 +192,9 @@ int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width
     FramePicture picture;
     picture.width = width;
     picture.height = height;
-    ExportPasses passes;
+    ExportPasses passes(tune);
     if (hasTune)
-        passes.sampleRate = static_cast<float>(sampleRate);
+        passes.sampleRate = static_cast<float>(tune.sampleRate());
     // Frame times come from the whole demo's frame numbers, so a segment's
     // frames are exactly those of the whole export.
     const ExportResult result = Exporter(settings).run([&](const ExportFrame& frame) {
@@ -222,7 +205,7 @@ int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width
 
 } // namespace
 
-int app::exportDemo(const CommandLine& commandLine)
+int app::exportDemo(const CommandLine& commandLine, ConsoleSink& console)
 {
     const std::string& output = commandLine.exportOutput;
     std::string problem;
@@ -242,7 +225,6 @@ int app::exportDemo(const CommandLine& commandLine)
         return refuse(output, problem, kExitWrongUsage);
 
     platform_interrupt_catch();
-    ConsoleSink console(std::cout, std::cerr);
     LoadedDemo loaded(console);
     const int status = setUpAndExport(commandLine, loaded, width, height);
     platform_interrupt_release();

@@ -4,6 +4,7 @@
 // context current.
 #include "demo/DemoLoader.h"
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -67,8 +68,12 @@ public:
     DescriptionTexture addTexture(const std::string& path)
     {
         std::string problem;
-        content_.imageTextures.push_back(
-            std::make_unique<Texture>(path, console_, host_.takesImageFailures() ? &problem : nullptr));
+        // Each image decoded once per load, however many entries name it.
+        auto decoded = decoded_.find(path);
+        if (decoded == decoded_.end())
+            decoded = decoded_.emplace(path, DecodedImage::decode(path)).first;
+        content_.imageTextures.push_back(std::make_unique<Texture>(path, decoded->second, console_,
+                                                                   host_.takesImageFailures() ? &problem : nullptr));
         if (!problem.empty())
             host_.imageFailed(path, problem);
         content_.imagePaths.push_back(path);
@@ -100,10 +105,11 @@ private:
     DescriptionHost& host_;
     ConsoleSink& console_;
     FileWarnings* warnings_;
-    std::optional<DemoShader> shader_; // the entry being read
-    std::optional<Scene> scene_;       // the scene being read
-    std::size_t passCount_ = 0;        // pass entries of the scene being read, refused ones too
-    std::string dropped_;              // the refused ones, "shader_order[8] glow.fsh, ..."
+    std::optional<DemoShader> shader_;            // the entry being read
+    std::optional<Scene> scene_;                  // the scene being read
+    std::size_t passCount_ = 0;                   // pass entries of the scene being read, refused ones too
+    std::string dropped_;                         // the refused ones, "shader_order[8] glow.fsh, ..."
+    std::map<std::string, DecodedImage> decoded_; // the images read so far, by path
 };
 
 } // namespace

@@ -179,10 +179,11 @@ ExportResult Exporter::run(const ExportRenderFunction& render)
         return problemResult(ExportStatus::UsageError, s.output + ": " + problem);
 
     // The music: the spectrum on this thread, the sound on the encoder's.
-    OfflineClock clock;
+    OfflineClock ownTune;
+    OfflineClock& clock = s.openTune != nullptr ? *s.openTune : ownTune;
     ExportSound sound;
     if (!s.tunePath.empty()) {
-        if (!clock.open(s.tunePath.c_str(), problem))
+        if (s.openTune == nullptr && !clock.open(s.tunePath.c_str(), problem))
             return problemResult(ExportStatus::Failed, s.output + ": " + s.tunePath + ": cannot play the music: " +
                                                            problem + "; nothing was written");
         const int rate = clock.sampleRate();

@@ -52,12 +52,15 @@ struct ExportSettings {
     double startSeconds = 0.0;                // time of frame 0
     double endSeconds = 0.0;                  // end of the range (exclusive), > startSeconds
     std::string tunePath;                     // the music (spectrum and sound); "" for none
-    bool sound = true;                        // false: the tune gives the spectrum alone
-    bool endsTheDemo = false;                 // no range is joined after this one (ExportSound::toTheEnd)
-    GLuint sourceFramebuffer = 0;             // where the render function leaves the picture
-    std::FILE* progressStream = stderr;       // progress output; null for none
-    bool progressOnTerminal = false;          // a bar rewritten in place instead of lines
-    std::function<bool()> cancelRequested;    // polled once a frame; true stops the export
+    // The tune of tunePath already open (the caller's, used on run()'s
+    // thread for the spectrum); null: run() opens it itself.
+    OfflineClock* openTune = nullptr;
+    bool sound = true;                     // false: the tune gives the spectrum alone
+    bool endsTheDemo = false;              // no range is joined after this one (ExportSound::toTheEnd)
+    GLuint sourceFramebuffer = 0;          // where the render function leaves the picture
+    std::FILE* progressStream = stderr;    // progress output; null for none
+    bool progressOnTerminal = false;       // a bar rewritten in place instead of lines
+    std::function<bool()> cancelRequested; // polled once a frame; true stops the export
     // Polled after each frame is drawn; true: it could not be drawn (the
     // render function has said why on standard error) and the export fails.
     std::function<bool()> drawFailed;

@@ -22,12 +22,28 @@ void printGlErrorText(ConsoleSink& console)
 
 } // namespace
 
-Texture::Texture(const std::string& path, ConsoleSink& console, std::string* problem)
+DecodedImage DecodedImage::decode(const std::string& path)
 {
-    int width = 0;
-    int height = 0;
-    std::string reason;
-    unsigned char* pixels = render::loadImageFile(path.c_str(), width, height, &reason, render::maxImageSide());
+    DecodedImage image;
+    unsigned char* pixels = render::loadImageFile(path.c_str(), image.width, image.height, &image.problem,
+                                                  render::maxImageSide());
+    if (pixels != nullptr)
+        image.pixels = std::shared_ptr<const unsigned char>(
+            pixels, [](const unsigned char* p) { render::freeImagePixels(const_cast<unsigned char*>(p)); });
+    return image;
+}
+
+Texture::Texture(const std::string& path, ConsoleSink& console, std::string* problem)
+    : Texture(path, DecodedImage::decode(path), console, problem)
+{
+}
+
+Texture::Texture(const std::string& path, const DecodedImage& image, ConsoleSink& console, std::string* problem)
+{
+    int width = image.width;
+    int height = image.height;
+    const std::string& reason = image.problem;
+    const unsigned char* pixels = image.pixels.get();
 
     // An image that does not decode still gives a defined texture: one opaque
     // black texel, rather than an upload from an unknown size.
@@ -60,9 +76,6 @@ Texture::Texture(const std::string& path, ConsoleSink& console, std::string* pro
     // Rows of 4-byte pixels are always 4-byte aligned, so the default unpack
     // alignment fits.
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, upload);
-
-    if (pixels != nullptr)
-        render::freeImagePixels(pixels);
     width_ = width;
     height_ = height;
 }

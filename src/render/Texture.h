@@ -9,12 +9,25 @@
 
 class ConsoleSink;
 
+#include <memory>
 #include <string>
 
 #include <GL/glew.h>
 
 #include "render/GlName.h"
 #include "render/ImageFile.h"
+
+// An image file decoded once, for every texture made from it: 8-bit RGBA,
+// top row first; no pixels (and the reason) when it did not decode.
+struct DecodedImage {
+    std::shared_ptr<const unsigned char> pixels; // null when it did not decode
+    int width = 0;
+    int height = 0;
+    std::string problem; // why it did not decode; "" when it did
+
+    // Decodes `path` (see the Texture constructor for the limits).
+    static DecodedImage decode(const std::string& path);
+};
 
 class Texture {
 public:
@@ -28,6 +41,8 @@ public:
     // and the reason is left there ("" when the image loaded). Either way the
     // reason stays in loadProblem().
     Texture(const std::string& path, ConsoleSink& console, std::string* problem = nullptr);
+    // The same from `image`, decoded from `path` already.
+    Texture(const std::string& path, const DecodedImage& image, ConsoleSink& console, std::string* problem = nullptr);
 
     // Replaces the image of an image texture with `rgba` (8-bit RGBA, top
     // row first, width x height), keeping its GL name and parameters; the
