@@ -31,6 +31,7 @@
 
 #include <GL/glew.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -38,9 +39,13 @@
 
 #include "export/ExportDefaults.h"
 
+class ExportProgress;
 class ExportTarget;
+class FrameQueue;
+class FrameReadback;
 class FrameSink;
 class OfflineClock;
+struct ExportRunFacts;
 
 struct ExportSettings {
     std::string output;              // OUT: NAME.mp4, NAME.mkv or frame%05d.png
@@ -110,6 +115,12 @@ private:
     // Drives the frames through readback and the encoder thread into `sink`,
     // and completes or discards it.
     ExportResult renderAndEncode(FrameSink& sink, OfflineClock& clock, const ExportRenderFunction& render);
+    // The render loop: draws each frame of the range, starts its readback and
+    // hands the oldest read-back frame to `queue`, until the range ends, the
+    // person cancels or a frame cannot be drawn or read back.
+    ExportRunFacts renderFrames(FrameReadback& readback, FrameQueue& queue, OfflineClock& clock,
+                                const ExportRenderFunction& render, ExportProgress& progress,
+                                std::chrono::steady_clock::time_point started);
 
     ExportSettings settings_;
 };
