@@ -14,7 +14,7 @@
 
 #include "app/AppState.h"
 #include "app/BuildFailures.h"
-#include "app/FrameRules.h"
+#include "app/FrameDecisions.h"
 #include "app/FrameScene.h"
 #include "platform/platform.h"
 #include "timeline/Tone.h"

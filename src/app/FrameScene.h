@@ -9,7 +9,7 @@
 
 #include <vector>
 
-#include "app/FrameRules.h"
+#include "app/FrameDecisions.h"
 #include "app/LoadedDemo.h"
 #include "app/PassInputsClock.h"
 #include "render/Scene.h"

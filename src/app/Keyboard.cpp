@@ -8,7 +8,7 @@
 #include <GL/freeglut.h>
 
 #include "app/AppState.h"
-#include "app/FrameRules.h"
+#include "app/FrameDecisions.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "app/BuildFailures.h"
-#include "app/FrameRules.h"
+#include "app/FrameDecisions.h"
 #include "app/LiveConsole.h"
 #include "app/LiveTimeline.h"
 #include "app/ShaderMouse.h"

@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/FrameRules.h"
+#include "app/FrameDecisions.h"
 #include "app/Keyboard.h"
 #include "sync/track.h"
 
