@@ -23,7 +23,7 @@
 #include "app/EditMode.h"
 #include "app/LiveMode.h"
 #include "app/LoadedDemo.h"
-#include "app/PassInputsClock.h"
+#include "app/PassInputsSource.h"
 #include "platform/platform.h"
 #include "timeline/MusicStream.h"
 
@@ -48,5 +48,5 @@ struct AppState : LoadedDemo {
     std::unique_ptr<LiveMode> live;        // live mode's watching, display and keys; null without --live
     std::unique_ptr<EditMode> edit;        // the track editor; null until --edit or F2 in live mode
     int exitStatus = 0;                    // main's result once the main loop returns
-    PassInputsClock passInputs;            // frame counts and spectrum rows for the passes
+    PassInputsSource passInputs;           // frame counts and spectrum rows for the passes
 };

@@ -58,7 +58,7 @@ int refuse(const std::string& output, const std::string& problem, int status)
 struct ExportPasses {
     explicit ExportPasses(OfflineClock& tune) : tune(tune) {}
 
-    PassInputsClock clock;
+    PassInputsSource clock;
     float sampleRate = 44100.0f;
     OfflineClock& tune; // the export's one open tune (closed without one)
 
