@@ -27,9 +27,9 @@
 namespace {
 
 // The window's side of the description: the demo's name and full screen.
-class WindowHost : public BuildingHost {
+class WindowHost : public BuildAnsweringHost {
 public:
-    WindowHost(BuildFailures& builds, AppState& run) : BuildingHost(builds), run_(run) {}
+    WindowHost(BuildFailures& builds, AppState& run) : BuildAnsweringHost(builds), run_(run) {}
 
     void enterFullscreen() override
     {
@@ -91,7 +91,7 @@ bool app::initDemo(AppState& run, BuildFailures& builds)
     return true;
 }
 
-bool app::loadDemoContent(BuildingHost& host, LoadedDemo& loaded)
+bool app::loadDemoContent(BuildAnsweringHost& host, LoadedDemo& loaded)
 {
     loaded.syncDevice.reset(sync_open(demo::kTrackBaseName, loaded.console));
     // Requested before the description, so a shader parameter called "scene"

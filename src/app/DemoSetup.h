@@ -16,9 +16,9 @@ struct AppState;
 // The application's side of a description load: shader builds speak and
 // their failures are answered as `builds` says; the window's part (title,
 // full screen) is left to each way of running.
-class BuildingHost : public DescriptionHost {
+class BuildAnsweringHost : public DescriptionHost {
 public:
-    explicit BuildingHost(BuildFailures& builds) : builds_(builds) {}
+    explicit BuildAnsweringHost(BuildFailures& builds) : builds_(builds) {}
 
     BuildReport buildReport() const override { return builds_.report(); }
     void shaderBuilt(const std::string& vertexPath, const std::string& fragmentPath,
@@ -51,7 +51,7 @@ bool initDemo(AppState& run, BuildFailures& builds);
 // "fft_sampling_index" and loads "demo.json" (the demo's name and full
 // screen go to `host`, which answers its shader builds). False as initDemo
 // when the description fails to load.
-bool loadDemoContent(BuildingHost& host, LoadedDemo& loaded);
+bool loadDemoContent(BuildAnsweringHost& host, LoadedDemo& loaded);
 
 // Builds the final pass's program of `loaded` from "test.vsh" and "AA.fsh",
 // its failure answered by `builds`; when they do not build, the final pass

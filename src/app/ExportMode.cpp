@@ -30,9 +30,9 @@ namespace {
 
 // A file has no window: the demo's name and a full-screen request change
 // nothing. An image that does not load is kept, to stop the export.
-class ExportHost : public BuildingHost {
+class ExportHost : public BuildAnsweringHost {
 public:
-    explicit ExportHost(BuildFailures& builds) : BuildingHost(builds) {}
+    explicit ExportHost(BuildFailures& builds) : BuildAnsweringHost(builds) {}
     void enterFullscreen() override {}
     void setTitle(const std::string&) override {}
     bool takesImageFailures() const override { return true; }
@@ -55,8 +55,8 @@ int refuse(const std::string& output, const std::string& problem, int status)
 
 // What an export's frames give their passes: the count, and the tune's
 // smoothed spectrum for scenes that read it.
-struct ExportPasses {
-    explicit ExportPasses(OfflineClock& tune) : tune(tune) {}
+struct ExportPassInputs {
+    explicit ExportPassInputs(OfflineClock& tune) : tune(tune) {}
 
     PassInputsSource clock;
     float sampleRate = 44100.0f;
@@ -85,7 +85,7 @@ std::string startUpFailure(const BuildFailures& builds, const ExportHost& host)
 // into the context's drawable. False, after one line on standard error,
 // when it cannot be drawn.
 bool drawExportFrame(LoadedDemo& loaded, const FramePicture& picture, uint64_t frameNumber, int fps,
-                     const float* spectrum, ExportPasses& passes)
+                     const float* spectrum, ExportPassInputs& passes)
 {
     const double seconds = static_cast<double>(frameNumber) / fps;
     const FrameValues values = app::frameValuesOf(loaded, seconds, seconds * loaded.demo.timing.rowsPerSecond, spectrum,
@@ -192,7 +192,7 @@ int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width
     FramePicture picture;
     picture.width = width;
     picture.height = height;
-    ExportPasses passes(tune);
+    ExportPassInputs passes(tune);
     if (hasTune)
         passes.sampleRate = static_cast<float>(tune.sampleRate());
     // Frame times come from the whole demo's frame numbers, so a segment's

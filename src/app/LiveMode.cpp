@@ -39,9 +39,9 @@ constexpr unsigned char kTab = 9;
 
 // The window's side of a description loaded again: the title follows the
 // demo's name; full screen is left as the person has it now.
-class ReloadHost : public BuildingHost {
+class ReloadHost : public BuildAnsweringHost {
 public:
-    ReloadHost(BuildFailures& builds, std::string& title) : BuildingHost(builds), title_(title) {}
+    ReloadHost(BuildFailures& builds, std::string& title) : BuildAnsweringHost(builds), title_(title) {}
     void enterFullscreen() override {}
     void setTitle(const std::string& name) override
     {
