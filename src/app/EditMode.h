@@ -20,7 +20,7 @@
 #include "editor/EditorPanel.h"
 #include "editor/TrackEditor.h"
 #include "editor/TuneStrip.h"
-#include "app/FrameScene.h"
+#include "app/SharedFrame.h"
 #include "render/PictureTarget.h"
 
 struct AppState;

@@ -17,7 +17,7 @@
 #include "app/DemoChecks.h"
 #include "app/DemoSetup.h"
 #include "app/ExportRange.h"
-#include "app/FrameScene.h"
+#include "app/SharedFrame.h"
 #include "demo/DemoFiles.h"
 #include "export/ExportTarget.h"
 #include "export/Exporter.h"

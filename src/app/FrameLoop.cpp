@@ -15,7 +15,7 @@
 #include "app/AppState.h"
 #include "app/BuildFailures.h"
 #include "app/FrameDecisions.h"
-#include "app/FrameScene.h"
+#include "app/SharedFrame.h"
 #include "platform/platform.h"
 #include "timeline/Tone.h"
 

@@ -2,7 +2,7 @@
 // from: the sync device with the tracks every frame reads, the demo's
 // content, the render targets, the final pass's program and the quads.
 // The player keeps it in AppState; an export and the track editor's
-// picture have their own and hand it to the same frame (FrameScene.h).
+// picture have their own and hand it to the same frame (SharedFrame.h).
 //
 // Main thread only. It owns everything in it; the GL objects among them are
 // deleted by their owners while a context is current, and left to the

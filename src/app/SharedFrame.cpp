@@ -1,6 +1,6 @@
 // The frame's values, the choice of scene and the draw, shared by every way
 // of running the demo. Main thread, GL context current.
-#include "app/FrameScene.h"
+#include "app/SharedFrame.h"
 
 #include <cstdint>
 
