@@ -15,7 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/AppState.h"
-#include "app/DemoChecks.h"
+#include "app/MistakeWarnings.h"
 #include "app/LiveTimeline.h"
 #include "demo/DemoFiles.h"
 #include "demo/DemoDescription.h"

@@ -14,7 +14,7 @@
 #include <GL/glew.h>
 
 #include "app/BuildFailures.h"
-#include "app/DemoChecks.h"
+#include "app/MistakeWarnings.h"
 #include "app/DemoSetup.h"
 #include "app/ExportRange.h"
 #include "app/SharedFrame.h"

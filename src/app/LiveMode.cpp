@@ -14,7 +14,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/AppState.h"
-#include "app/DemoChecks.h"
+#include "app/MistakeWarnings.h"
 #include "app/DemoSetup.h"
 #include "app/ReloadPlan.h"
 #include "app/TextTracks.h"

@@ -20,7 +20,7 @@
 #include "app/AppState.h"
 #include "app/BuildFailures.h"
 #include "app/CommandLine.h"
-#include "app/DemoChecks.h"
+#include "app/MistakeWarnings.h"
 #include "app/DemoSetup.h"
 #include "app/EditMode.h"
 #include "app/ExportMode.h"
