@@ -14,14 +14,14 @@
 namespace {
 
 // Says that a look could not read the file's status.
-void reportUnreadable(const WatchedFile& file, ConsoleSink& console)
+void reportUnreadable(const FileStamp& file, ConsoleSink& console)
 {
     if (!file.readable())
         console.out() << "error with file: " << file.path() << "\n";
 }
 
 // Looks at the file, says what the look found and whether it changed.
-bool reportedChange(WatchedFile& file, ConsoleSink& console)
+bool reportedChange(FileStamp& file, ConsoleSink& console)
 {
     const bool changed = file.changed();
     reportUnreadable(file, console);
@@ -45,11 +45,11 @@ std::vector<std::string> eachOnce(const std::vector<std::string>& files)
 DemoShader::DemoShader(std::string vertexPath, std::string fragmentPath, const ShaderConvention* convention,
                        ConsoleSink* console)
     : vertexPath(std::move(vertexPath)), fragmentPath(std::move(fragmentPath)),
-      fragmentFile(this->fragmentPath, WatchedFile::Detail::WholeSeconds), convention(convention)
+      fragmentFile(this->fragmentPath, FileStamp::Detail::WholeSeconds), convention(convention)
 {
     // The player's own vertex shader has no file.
     if (!this->vertexPath.empty()) {
-        vertexFile.emplace(this->vertexPath, WatchedFile::Detail::WholeSeconds);
+        vertexFile.emplace(this->vertexPath, FileStamp::Detail::WholeSeconds);
         if (console != nullptr)
             reportUnreadable(*vertexFile, *console);
         sourceFiles.push_back(this->vertexPath);
@@ -70,7 +70,7 @@ BuildOutcome DemoShader::build(BuildReport report, ConsoleSink& console, FileWar
     includedFiles.clear();
     for (const std::string& file : sourceFiles)
         if (file != vertexPath && file != fragmentPath)
-            includedFiles.emplace_back(file, WatchedFile::Detail::WholeSeconds);
+            includedFiles.emplace_back(file, FileStamp::Detail::WholeSeconds);
     if (!built.outcome.built)
         return built.outcome;
     program = std::make_shared<const ShaderProgram>(std::move(built.program));
@@ -112,7 +112,7 @@ bool DemoShader::checkForChanges(ConsoleSink& console)
     // Both files are examined every time, so both recorded times stay current.
     const bool vertexChanged = vertexFile && reportedChange(*vertexFile, console);
     bool changed = reportedChange(fragmentFile, console) || vertexChanged;
-    for (WatchedFile& included : includedFiles)
+    for (FileStamp& included : includedFiles)
         changed = reportedChange(included, console) || changed;
     if (changed) {
         console.out() << "source is diff\n" << std::flush;

@@ -17,7 +17,7 @@
 
 #include <GL/glew.h>
 
-#include "platform/WatchedFile.h"
+#include "platform/FileStamp.h"
 #include "render/ShaderProgram.h"
 #include "sync/device.h"
 
@@ -96,9 +96,9 @@ private:
     std::string fragmentPath;
     // Each file as this copy last looked at it, in whole seconds; no vertex
     // file for the convention's own vertex shader.
-    std::optional<WatchedFile> vertexFile;
-    WatchedFile fragmentFile;
-    std::vector<WatchedFile> includedFiles;       // the other source files, looked at since the last build
+    std::optional<FileStamp> vertexFile;
+    FileStamp fragmentFile;
+    std::vector<FileStamp> includedFiles;         // the other source files, looked at since the last build
     const ShaderConvention* convention = nullptr; // of the fragment shader
     std::shared_ptr<const ShaderProgram> program; // null before the first successful build
     std::vector<std::string> sourceFiles;         // see getSourceFiles

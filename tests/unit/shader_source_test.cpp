@@ -13,7 +13,7 @@
 #include "ScratchDir.h"
 #include "TestFiles.h"
 #include "platform/FileWarnings.h"
-#include "platform/WatchedFile.h"
+#include "platform/FileStamp.h"
 #include "render/DemoShader.h"
 #include "render/ShaderProgram.h"
 
@@ -128,7 +128,7 @@ TEST(ShaderFileChanges, InWholeSecondsOnlyADifferentTimeCounts)
     ScratchDir dir;
     const std::string path = dir.write("a.fsh", "x");
     ASSERT_TRUE(testsupport::setFileTime(path, 1000));
-    WatchedFile file(path, WatchedFile::Detail::WholeSeconds);
+    FileStamp file(path, FileStamp::Detail::WholeSeconds);
     EXPECT_FALSE(file.changed());
 
     // A rewrite within the same second is not seen; an older time (a
