@@ -1,3 +1,8 @@
+// The demo layer: the description (demo.json) read, checked and turned into
+// the demo's content, the files a demo reads, its timing and release
+// settings, on the render, sync and platform layers. Its loader is the
+// layer's main entry:
+//
 // The demo description loader: turns a description file into a DemoContent,
 // writing the description's account to a console sink as it goes.
 #pragma once

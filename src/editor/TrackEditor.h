@@ -93,7 +93,6 @@ public:
     bool undo();
     bool redo();
     size_t undoCount() const { return undo_.size(); }
-    size_t redoCount() const { return redo_.size(); }
 
 private:
     struct ClipColumn {

@@ -1,6 +1,7 @@
 // Exporter: the demo rendered offline into a video file or an image sequence,
 // frame-exact and in sync with its music. This is the export module's main
-// header.
+// header; the export layer uses only render's GL object owner, the timeline
+// (the tune's offline clock) and the platform.
 //
 // The clock is offline: frame k shows t = start + k / fps, whatever the
 // rendering costs, so no frame is dropped or repeated. For each frame the

@@ -1,5 +1,6 @@
 // The render module: shader programs and entries, textures, render targets,
-// quads and scenes, above the timeline and sync layers. Every GL object it
+// quads and scenes, on the sync and platform layers (not the timeline: a
+// frame's time and spectrum are handed to it). Every GL object it
 // makes has one owner (GlName); everything here runs on the main thread with
 // the GL context current.
 //
