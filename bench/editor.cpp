@@ -36,6 +36,7 @@
 #include "BenchCommandLine.h"
 #include "OggTestFile.h"
 #include "editor/DrawSignature.h"
+#include "platform/ConsoleSink.h"
 #include "editor/EditorPanel.h"
 #include "editor/TrackEditor.h"
 #include "editor/TuneStrip.h"
@@ -91,7 +92,9 @@ struct Picture {
 
     bool make()
     {
-        ShaderBuild build = render::buildProgram(kVertex, kPlasma, "plasma.vsh", "plasma.fsh", BuildReport::Quiet);
+        ConsoleSink console; // says nothing
+        ShaderBuild build = render::buildProgram(kVertex, kPlasma, "plasma.vsh", "plasma.fsh", BuildReport::Quiet,
+                                                 console);
         if (!build.outcome.built) {
             std::fprintf(stderr, "bench_editor: the plasma does not build: %s\n", build.outcome.failure.c_str());
             return false;
@@ -124,7 +127,8 @@ struct Picture {
 
 // `tracks` tracks of `keys` keys each, a key every other row, types in turn.
 struct Demo {
-    SyncDevice* device = sync_open("bench");
+    ConsoleSink console; // says nothing
+    SyncDevice* device = sync_open("bench", console);
     TrackEditor editor;
 
     Demo(int tracks, int keys)

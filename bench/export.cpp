@@ -38,6 +38,7 @@
 
 #include "BenchCommandLine.h"
 #include "OggTestFile.h"
+#include "platform/ConsoleSink.h"
 #include "ScratchDir.h"
 #include "export/Exporter.h"
 #include "export/VideoFileWriter.h"
@@ -78,8 +79,10 @@ struct Scene {
 Scene buildScene()
 {
     Scene scene;
-    scene.built =
-        render::buildProgram(kVertexSource, kFragmentSource, "bench.vsh", "bench.fsh", BuildReport::Quiet).program;
+    ConsoleSink console; // says nothing
+    scene.built = render::buildProgram(kVertexSource, kFragmentSource, "bench.vsh", "bench.fsh", BuildReport::Quiet,
+                                       console)
+                      .program;
     scene.program = scene.built.getProgramId();
     scene.vertexArray = GlName::generate(GlName::Kind::VertexArray);
     return scene;

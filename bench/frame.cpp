@@ -20,6 +20,7 @@
 
 #include "BenchCommandLine.h"
 #include "GlTestContext.h"
+#include "platform/ConsoleSink.h"
 #include "QuietStdout.h"
 #include "SceneRig.h"
 #include "ScratchDir.h"
@@ -96,6 +97,7 @@ struct SyncDeviceCloser {
 
 // The scene, its files and textures, made once per process.
 struct FrameRig {
+    ConsoleSink console; // says nothing
     ScratchDir dir;
     std::unique_ptr<gltest::SceneRig> machinery;
     std::unique_ptr<SyncDevice, SyncDeviceCloser> device;
@@ -108,21 +110,21 @@ struct FrameRig {
     {
         QuietStdout quiet;
         machinery = std::make_unique<gltest::SceneRig>(kFinalFragment);
-        device.reset(sync_open(dir.file("sync").c_str()));
+        device.reset(sync_open(dir.file("sync").c_str(), console));
 
         std::vector<unsigned char> checker(64 * 64 * 4);
         for (size_t i = 0; i < checker.size(); ++i)
             checker[i] = static_cast<unsigned char>(((i / 4 % 64) / 8 + (i / 4 / 64) / 8) % 2 * 255);
         for (const char* name : {"a.png", "b.png"}) {
             testsupport::writePng(dir.file(name), 64, 64, 4, checker.data());
-            images.push_back(std::make_unique<Texture>(dir.file(name)));
+            images.push_back(std::make_unique<Texture>(dir.file(name), console));
         }
 
         const std::string vertex = dir.write("quad.vsh", gltest::kQuadVertexSource);
         const char* fragments[] = {kPlasmaFragment, kBlurFragment, kMixFragment};
         for (int pass = 0; pass < 3; ++pass) {
             DemoShader entry(vertex, dir.write("pass" + std::to_string(pass) + ".fsh", fragments[pass]));
-            entry.build();
+            entry.build(BuildReport::Console, console);
             entry.addParameter(device.get(), "speed");
             scene.addShader(entry);
         }

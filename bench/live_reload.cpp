@@ -23,6 +23,7 @@
 
 #include "BenchCommandLine.h"
 #include "GlTestContext.h"
+#include "platform/ConsoleSink.h"
 #include "ScratchDir.h"
 #include "app/TextTracks.h"
 #include "platform/FileWatcher.h"
@@ -82,8 +83,9 @@ public:
         vertexArray_ = GlName::generate(GlName::Kind::VertexArray);
         dir_.write("quad.vsh", kVertex);
         save("paint.fsh", fragment(0.0f));
-        program_ =
-            render::buildShaderProgram(dir_.file("quad.vsh"), dir_.file("paint.fsh"), BuildReport::Quiet).program;
+        program_ = render::buildShaderProgram(dir_.file("quad.vsh"), dir_.file("paint.fsh"), BuildReport::Quiet,
+                                              console)
+                       .program;
         nextFrame_ = Clock::now();
     }
 
@@ -98,7 +100,7 @@ public:
     {
         const Clock::time_point start = Clock::now();
         ShaderBuild built = render::buildShaderProgram(dir_.file("quad.vsh"), dir_.file("paint.fsh"),
-                                                       BuildReport::Quiet);
+                                                       BuildReport::Quiet, console);
         const double took = milliseconds(Clock::now() - start);
         if (built.outcome.built)
             program_ = std::move(built.program);
@@ -138,6 +140,7 @@ public:
     }
 
 private:
+    ConsoleSink console; // says nothing
     const ScratchDir& dir_;
     GlName vertexArray_;
     ShaderProgram program_;

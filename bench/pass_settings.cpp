@@ -25,6 +25,7 @@
 
 #include "BenchCommandLine.h"
 #include "GlTestContext.h"
+#include "platform/ConsoleSink.h"
 #include "QuietStdout.h"
 #include "SceneRig.h"
 #include "ScratchDir.h"
@@ -114,6 +115,7 @@ void main() { mainImage(color, gl_FragCoord.xy); }
 
 // The scenes and their files, made once per process.
 struct Rig {
+    ConsoleSink console; // says nothing
     ScratchDir dir;
     std::unique_ptr<gltest::SceneRig> machinery;
     std::unique_ptr<SyncDevice, void (*)(SyncDevice*)> device{nullptr, sync_close};
@@ -125,7 +127,7 @@ struct Rig {
     DemoShader entry(const std::string& name, const char* source)
     {
         DemoShader shader(vertex, dir.write(name, source));
-        shader.build(BuildReport::Quiet);
+        shader.build(BuildReport::Quiet, console);
         return shader;
     }
 
@@ -133,7 +135,7 @@ struct Rig {
     {
         QuietStdout quiet;
         machinery = std::make_unique<gltest::SceneRig>(kFinal);
-        device.reset(sync_open(dir.file("sync").c_str()));
+        device.reset(sync_open(dir.file("sync").c_str(), console));
         vertex = dir.write("quad.vsh", gltest::kQuadVertexSource);
         const DemoShader plasma = entry("plasma.fsh", kPlasma);
         const DemoShader blur = entry("blur.fsh", kBlur);
@@ -275,7 +277,7 @@ void BM_ConventionBuild(benchmark::State& state)
                 return;
             }
             DemoShader shader(made.vertex, kind == 0 ? site : hand, kind == 0 ? shadertoy : nullptr);
-            if (!shader.build(BuildReport::Quiet).built)
+            if (!shader.build(BuildReport::Quiet, made.console).built)
                 state.SkipWithError("a shader did not build");
         },
         buildSamples());

@@ -57,6 +57,7 @@
 #include "demo/DemoContent.h"
 #include "demo/DemoLoader.h"
 #include "demo/DescriptionHost.h"
+#include "platform/ConsoleSink.h"
 #include "ScratchDir.h"
 #include "platform/platform.h"
 #include "render/Camera.h"
@@ -195,17 +196,18 @@ void swapAndFinish()
 Run runDemo(Size size, double seconds, bool finalPass)
 {
     ScratchDir dir;
+    ConsoleSink console; // says nothing
     const ShaderProgram finalProgram = gltest::buildProgram(gltest::kQuadVertexSource, kCopyFragment);
-    SceneQuads quads(finalProgram);
+    SceneQuads quads(finalProgram, console);
     RenderTargets targets(size.width, size.height, size.width, size.height, 1);
     DemoShader plasma(dir.write("quad.vsh", gltest::kQuadVertexSource), dir.write("plasma.fsh", kPlasmaFragment));
-    plasma.build();
+    plasma.build(BuildReport::Console, console);
     Scene scene;
     scene.addShader(plasma);
     return drawFor(seconds, [&](float time) {
         SceneFrame frame{
             0,       time,  0.0f,         0.0f,   static_cast<float>(size.width), static_cast<float>(size.height),
-            targets, quads, finalProgram, nullptr};
+            targets, quads, finalProgram, console, nullptr};
         frame.finalPass = finalPass;
         scene.render(frame);
         swapAndFinish();
@@ -232,30 +234,33 @@ Run runExample(Size size, double seconds, const std::string& folder)
         std::fprintf(stderr, "bench_whole_frame: no example folder %s\n", folder.c_str());
         std::exit(1);
     }
-    std::unique_ptr<SyncDevice, SyncDeviceCloser> device(sync_open("sync"));
+    ConsoleSink console; // says nothing
+    std::unique_ptr<SyncDevice, SyncDeviceCloser> device(sync_open("sync", console));
     DemoContent content;
     QuietHost host;
-    if (!demo::loadDemoDescription("demo.json", device.get(), content, host, nullptr) || content.scenes.empty()) {
+    if (!demo::loadDemoDescription("demo.json", device.get(), content, host, console, nullptr) || content.scenes.empty()) {
         std::fprintf(stderr, "bench_whole_frame: the example in %s did not load\n", folder.c_str());
         std::exit(1);
     }
-    const ShaderProgram finalProgram = render::buildShaderProgram("test.vsh", "AA.fsh", BuildReport::Quiet).program;
-    SceneQuads quads(finalProgram);
+    const ShaderProgram finalProgram = render::buildShaderProgram("test.vsh", "AA.fsh", BuildReport::Quiet, console).program;
+    SceneQuads quads(finalProgram, console);
     RenderTargets targets(size.width, size.height, size.width, size.height, render::longestPassChain(content.scenes));
     const size_t sceneCount = content.scenes.size();
     return drawFor(seconds, [&](float time) {
         Scene& scene = content.scenes[static_cast<size_t>(time * 4.0f) % sceneCount];
         const double row = static_cast<double>(time) * 20.0;
         scene.render(SceneFrame{static_cast<int>(row), time, 0.0f, 0.0f, static_cast<float>(size.width),
-                                static_cast<float>(size.height), targets, quads, finalProgram, device.get()});
+                                static_cast<float>(size.height), targets, quads, finalProgram, console, device.get()});
         swapAndFinish();
     });
 }
 
 // A quad drawn with the final pass's camera, bound to `program`.
 struct CameraQuad {
+    ConsoleSink console; // says nothing
     explicit CameraQuad(const ShaderProgram& program, Size size)
-        : quad(0, kQuadPositions, kQuadTexCoords, kQuadIndices, kQuadVertexCount, kQuadTexCoordCount, kQuadIndexCount),
+        : quad(0, kQuadPositions, kQuadTexCoords, kQuadIndices, kQuadVertexCount, kQuadTexCoordCount, kQuadIndexCount,
+               console),
           camera(45.0f, static_cast<float>(size.width) / static_cast<float>(size.height), 0.01f, 100.0f)
     {
         quad.bindAttributes(program);

@@ -12,7 +12,7 @@ src="${DEMOPLAYER_SOURCE_DIR:?}/src"
 # layer: the folders it may include
 declare -A allowed=(
     [platform]="platform"
-    [sync]="sync platform/file_read.h platform/file_write.h platform/warning.h platform/cpu.h"
+    [sync]="sync platform/file_read.h platform/file_write.h platform/warning.h platform/ConsoleSink.h platform/cpu.h"
     [editor]="editor timeline sync platform"
     [timeline]="timeline platform"
     [render]="render sync platform"

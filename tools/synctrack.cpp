@@ -13,6 +13,7 @@
 // left as it was. The parsing and formatting live in sync/track_text.
 #include <algorithm>
 #include <cerrno>
+#include <iostream>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -71,7 +72,8 @@ bool readTextFile(const char* path, std::string& text)
 // Loads a track file the way the player does, but a missing file is an error here.
 bool loadTrack(const char* path, SyncTrack& track)
 {
-    SyncLoadResult result = sync_load_keys(&track, path);
+    ConsoleSink console(std::cout, std::cerr);
+    SyncLoadResult result = sync_load_keys(&track, path, console);
     if (result == SYNC_LOAD_MISSING) // every other failure the reader has named
         std::fprintf(stderr, "%s: cannot open: %s\n", path, std::strerror(ENOENT));
     return result == SYNC_LOAD_OK;

@@ -4,11 +4,12 @@
 // that src/CMakeLists.txt lists, each using only those below it; nothing
 // outside app/ includes anything from here.
 //
-// AppState is the one process-wide record that main and every toolkit
-// callback share, and only they: nothing outside app/ names it, and the
-// export keeps a LoadedDemo of its own. Main thread only, no locking (the
-// start-up opens the music on a helper thread that it joins before the
-// stream is used). It owns everything made at start-up: the music stream
+// AppState is the state of one run with a window (play, live, edit): main
+// makes it, and the toolkit's callbacks reach it through the one pointer
+// ToolkitCallbacks keeps. Nothing outside app/ names it, and the export
+// keeps a LoadedDemo of its own. Main thread only, no locking (the start-up
+// opens the music on a helper thread that it joins before the stream is
+// used). It owns everything made at start-up: the music stream
 // and the loaded demo (the sync device and through it the tracks, the
 // demo's content, the render targets, the final pass's program and the
 // quads). The GL objects among them are released when the window closes,
@@ -22,13 +23,18 @@
 #include "app/EditMode.h"
 #include "app/LiveMode.h"
 #include "app/LoadedDemo.h"
-#include "app/PassInputsClock.h"
+#include "app/PassInputsSource.h"
 #include "platform/platform.h"
 #include "timeline/MusicStream.h"
 
 // The loaded demo (see LoadedDemo.h) and what the window, the main loop and
 // the keyboard keep between callbacks.
 struct AppState : LoadedDemo {
+    // A run whose layers speak through `console`, which outlives it.
+    explicit AppState(ConsoleSink& console) : LoadedDemo(console) {}
+    AppState(const AppState&) = delete;
+    AppState& operator=(const AppState&) = delete;
+
     std::string windowTitle;               // the demo's name
     bool musicStarted = false;             // set by the first frame, which starts the music
     uint32_t reloadCursor = 0;             // 0..63: the scene entry examined for edits this frame
@@ -37,12 +43,10 @@ struct AppState : LoadedDemo {
     float windowWidth = 0.0f;              // window client width in pixels, read once per frame
     float windowHeight = 0.0f;             // window client height in pixels, read once per frame
     bool beepArmed = true;                 // false after an alarm until a frame finds its scene
-    PlatformConsole console;               // the frame report's colour on standard output
+    PlatformConsole consoleColour;         // the frame report's colour on standard output
     bool followDescribedFullscreen = true; // false: --release or --windowed choose the window instead
     std::unique_ptr<LiveMode> live;        // live mode's watching, display and keys; null without --live
     std::unique_ptr<EditMode> edit;        // the track editor; null until --edit or F2 in live mode
     int exitStatus = 0;                    // main's result once the main loop returns
-    PassInputsClock passInputs;            // frame counts and spectrum rows for the passes
+    PassInputsSource passInputs;           // frame counts and spectrum rows for the passes
 };
-
-extern AppState appState;

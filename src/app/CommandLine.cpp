@@ -11,52 +11,6 @@
 
 namespace {
 
-const char kUsage[] =
-    "Usage: demoplayer [options] [DEMO_DIR]\n"
-    "       demoplayer --export OUT [--size WxH] [--fps N] [--rows A:B] [--crf N]\n"
-    "                  [--preset NAME] [--no-sound] [DEMO_DIR]\n"
-    "\n"
-    "Plays the demo that DEMO_DIR/demo.json describes (default: the current folder),\n"
-    "or renders it offline into a video file or an image sequence.\n"
-    "\n"
-    "Options:\n"
-    "  --row N       start at row N instead of row 0\n"
-    "  --size WxH    window size in pixels when the demo is not full screen\n"
-    "                (default: the screen's size)\n"
-    "  --release     play as a release does: full screen at the screen's\n"
-    "                resolution unless demo.json's \"release\" says otherwise\n"
-    "  --windowed    play in a window (of --size), whatever demo.json says\n"
-    "  --live        live editing: every file of the demo reloads as it is saved,\n"
-    "                errors show in the window, Tab toggles the heads-up display\n"
-    "  --edit        live editing with the track editor beside the picture; F2\n"
-    "                shows and hides it (also with --live)\n"
-    "  --export OUT  render the demo into OUT, no display needed: NAME.mp4 (H.264\n"
-    "                and AAC), NAME.mkv (the same in Matroska) or an image\n"
-    "                sequence such as shots/frame%05d.png (with shots/frame.wav);\n"
-    "                video needs a build with FFmpeg (the Windows build has none)\n"
-    "  --fps N       frames per second of the export (default 60)\n"
-    "  --rows A:B    export rows A up to B only (default: the whole demo; either\n"
-    "                side may be left out)\n"
-    "  --no-sound    export the picture alone, without the tune's sound (without\n"
-    "                it, an export whose tune cannot be played stops at once)\n"
-    "  --crf N       video quality of the export, 0 (lossless) to 51 (default 18)\n"
-    "  --preset NAME video encoding speed against file size: ultrafast, superfast,\n"
-    "                veryfast (default), faster, fast, medium, slow, slower, veryslow\n"
-    "                (with --export, --size is the frames' size, default 1280x720)\n"
-    "  --print name  print the demo's name and exit\n"
-    "  --print files print the files the demo reads, one a line, and exit (status 1\n"
-    "                when one is missing, each named on standard error)\n"
-    "  --help        print this text and exit\n"
-    "  --version     print the version and exit\n"
-    "\n"
-    "The toolkit's X options (-display NAME, -geometry WxH+X+Y, -iconic, ...) are\n"
-    "passed on to it.\n"
-    "\n"
-    "Keys: Esc quits, space pauses and resumes, a / d jump back / forward.\n"
-    "With --live also: Home to row 0, PageUp / PageDown to the previous / next\n"
-    "scene, , / . one beat back / forward, [ / ] loop start / end, \\ no loop,\n"
-    "F2 the track editor (its keys are in the README).\n";
-
 const char kVersion[] = "demoplayer 0.2.0";
 
 // The largest window side --size accepts, far beyond any screen.
@@ -64,6 +18,22 @@ constexpr int kLargestWindowSide = 16384;
 // The largest frame side of an export the parser lets through; the GL
 // implementation's own limit is checked once a context exists.
 constexpr int kLargestExportSide = 1 << 20;
+
+// Where the usage's option descriptions start, after two spaces.
+constexpr std::size_t kUsageNameColumn = 14;
+
+// One option of the player.
+struct PlayerOption {
+    const char* name;              // "--row"
+    const char* value;             // what follows it ("N"), or null for a switch
+    bool exportOnly;               // only applies to an export (--export OUT)
+    std::vector<std::string> help; // the usage's lines, in order
+    std::string needs;             // the error when its value is missing or wrong
+    // Sets the option in the command line from its value (null for a
+    // switch); false when the value is wrong. Null: a second usage row of
+    // the option above it, which parses it.
+    bool (*apply)(const char* value, CommandLine& commandLine);
+};
 
 // The toolkit's options and whether each takes a value, as it reads them.
 struct ToolkitOption {
@@ -147,6 +117,153 @@ const char* optionValue(int argc, const char* const* argv, int& i, const std::st
     return argv[++i];
 }
 
+// Every option of the player, in the order the usage lists them: the usage
+// text, the parser, its error messages and docs/command-line.md all come
+// from here.
+const std::vector<PlayerOption>& playerOptions()
+{
+    static const std::vector<PlayerOption> options = {
+        {"--row",
+         "N",
+         false,
+         {"start at row N instead of row 0"},
+         "--row needs a row number of 0 or more",
+         [](const char* value, CommandLine& line) { return line.hasStartRow = parseRow(value, line.startRow); }},
+        {"--size",
+         "WxH",
+         false,
+         {"window size in pixels when the demo is not full screen", "(default: the screen's size)"},
+         "--size needs WIDTHxHEIGHT in pixels, for example 1280x720",
+         [](const char* value, CommandLine& line) { return parseSize(value, line.windowWidth, line.windowHeight); }},
+        {"--release",
+         nullptr,
+         false,
+         {"play as a release does: full screen at the screen's",
+          "resolution unless demo.json's \"release\" says otherwise"},
+         "",
+         [](const char*, CommandLine& line) { return line.release = true; }},
+        {"--windowed",
+         nullptr,
+         false,
+         {"play in a window (of --size), whatever demo.json says"},
+         "",
+         [](const char*, CommandLine& line) { return line.windowed = true; }},
+        {"--live",
+         nullptr,
+         false,
+         {"live editing: every file of the demo reloads as it is saved,",
+          "errors show in the window, Tab toggles the heads-up display"},
+         "",
+         [](const char*, CommandLine& line) { return line.live = true; }},
+        {"--edit",
+         nullptr,
+         false,
+         {"live editing with the track editor beside the picture; F2", "shows and hides it (also with --live)"},
+         "",
+         [](const char*, CommandLine& line) { return line.live = line.edit = true; }},
+        {"--export",
+         "OUT",
+         false,
+         {"render the demo into OUT, no display needed: NAME.mp4 (H.264",
+          "and AAC), NAME.mkv (the same in Matroska) or an image",
+          "sequence such as shots/frame%05d.png (with shots/frame.wav);",
+          "video needs a build with FFmpeg (the Windows build has none)"},
+         "--export needs the name of the file to write, for example demo.mp4",
+         [](const char* value, CommandLine& line) {
+             line.exportOutput = value;
+             return *value != '\0';
+         }},
+        {"--fps",
+         "N",
+         true,
+         {"frames per second of the export (default 60)"},
+         "--fps needs a whole number of frames per second from 1 to " + std::to_string(kMaxExportFps),
+         [](const char* value, CommandLine& line) {
+             return parseWholeNumber(value, 1, kMaxExportFps, line.exportFps);
+         }},
+        {"--rows",
+         "A:B",
+         true,
+         {"export rows A up to B only (default: the whole demo; either", "side may be left out)"},
+         "--rows needs A:B, rows of 0 or more with B after A (A or B may be left out)",
+         [](const char* value, CommandLine& line) { return parseRowRange(value, line); }},
+        {"--no-sound",
+         nullptr,
+         true,
+         {"export the picture alone, without the tune's sound (without",
+          "it, an export whose tune cannot be played stops at once)"},
+         "",
+         [](const char*, CommandLine& line) { return line.exportNoSound = true; }},
+        {"--crf",
+         "N",
+         true,
+         {"video quality of the export, 0 (lossless) to 51 (default 18)"},
+         "--crf needs a whole number from 0 (lossless) to " + std::to_string(kMaxExportCrf),
+         [](const char* value, CommandLine& line) {
+             return parseWholeNumber(value, 0, kMaxExportCrf, line.exportCrf);
+         }},
+        {"--preset",
+         "NAME",
+         true,
+         {"video encoding speed against file size: ultrafast, superfast,",
+          "veryfast (default), faster, fast, medium, slow, slower,", "veryslow, placebo",
+          "(with --export, --size is the frames' size, default 1280x720)"},
+         "--preset needs one of ultrafast, superfast, veryfast, faster, fast, medium, slow, slower, veryslow, "
+         "placebo",
+         [](const char* value, CommandLine& line) {
+             line.exportPreset = value;
+             return isVideoPreset(value);
+         }},
+        {"--print",
+         "name",
+         false,
+         {"print the demo's name and exit"},
+         "--print needs what to print: files or name",
+         [](const char* value, CommandLine& line) {
+             line.print = value;
+             return line.print == "files" || line.print == "name";
+         }},
+        {"--print",
+         "files",
+         false,
+         {"print the files the demo reads, one a line, and exit (status 1",
+          "when one is missing, each named on standard error)"},
+         "--print needs what to print: files or name",
+         nullptr},
+        {"--help",
+         nullptr,
+         false,
+         {"print this text and exit"},
+         "",
+         [](const char*, CommandLine& line) { return line.help = true; }},
+        {"--version",
+         nullptr,
+         false,
+         {"print the version and exit"},
+         "",
+         [](const char*, CommandLine& line) { return line.version = true; }},
+    };
+    return options;
+}
+
+// The option `argument` (named `name` before any "=") gives, or null.
+const PlayerOption* findPlayerOption(const std::string& argument, const std::string& name)
+{
+    for (const PlayerOption& option : playerOptions()) {
+        if (option.apply == nullptr) // a second usage row of the option above it
+            continue;
+        if (option.value == nullptr ? argument == option.name : name == option.name)
+            return &option;
+    }
+    return nullptr;
+}
+
+// The option's name as the usage's left column shows it: "--row N".
+std::string shownName(const PlayerOption& option)
+{
+    return option.value == nullptr ? option.name : option.name + std::string(" ") + option.value;
+}
+
 } // namespace
 
 bool app::parseCommandLine(int argc, const char* const* argv, CommandLine& commandLine, std::string& error)
@@ -158,85 +275,20 @@ bool app::parseCommandLine(int argc, const char* const* argv, CommandLine& comma
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         const std::string name = argument.substr(0, argument.find('='));
+        const PlayerOption* option = optionsEnded ? nullptr : findPlayerOption(argument, name);
         if (!optionsEnded && argument == "--") {
             optionsEnded = true;
-        } else if (!optionsEnded && argument == "--help") {
-            commandLine.help = true;
-        } else if (!optionsEnded && argument == "--version") {
-            commandLine.version = true;
-        } else if (!optionsEnded && argument == "--live") {
-            commandLine.live = true;
-        } else if (!optionsEnded && argument == "--edit") {
-            commandLine.live = true;
-            commandLine.edit = true;
-        } else if (!optionsEnded && argument == "--release") {
-            commandLine.release = true;
-        } else if (!optionsEnded && argument == "--windowed") {
-            commandLine.windowed = true;
-        } else if (!optionsEnded && name == "--print") {
-            const char* value = optionValue(argc, argv, i, name);
-            if (value == nullptr || (std::strcmp(value, "files") != 0 && std::strcmp(value, "name") != 0)) {
-                error = "--print needs what to print: files or name";
+        } else if (option != nullptr) {
+            const char* value = option->value == nullptr ? nullptr : optionValue(argc, argv, i, name);
+            if ((option->value != nullptr && value == nullptr) || !option->apply(value, commandLine)) {
+                error = option->needs;
                 return false;
             }
-            commandLine.print = value;
-        } else if (!optionsEnded && name == "--row") {
-            const char* value = optionValue(argc, argv, i, name);
-            if (value == nullptr || !parseRow(value, commandLine.startRow)) {
-                error = "--row needs a row number of 0 or more";
-                return false;
-            }
-            commandLine.hasStartRow = true;
-        } else if (!optionsEnded && name == "--size") {
-            const char* value = optionValue(argc, argv, i, name);
-            if (value == nullptr || !parseSize(value, commandLine.windowWidth, commandLine.windowHeight)) {
-                error = "--size needs WIDTHxHEIGHT in pixels, for example 1280x720";
-                return false;
-            }
-        } else if (!optionsEnded && name == "--export") {
-            const char* value = optionValue(argc, argv, i, name);
-            if (value == nullptr || *value == '\0') {
-                error = "--export needs the name of the file to write, for example demo.mp4";
-                return false;
-            }
-            commandLine.exportOutput = value;
-        } else if (!optionsEnded && name == "--fps") {
-            const char* value = optionValue(argc, argv, i, name);
-            if (value == nullptr || !parseWholeNumber(value, 1, kMaxExportFps, commandLine.exportFps)) {
-                error = "--fps needs a whole number of frames per second from 1 to " + std::to_string(kMaxExportFps);
-                return false;
-            }
-            exportOptions.push_back(name);
-        } else if (!optionsEnded && name == "--crf") {
-            const char* value = optionValue(argc, argv, i, name);
-            if (value == nullptr || !parseWholeNumber(value, 0, kMaxExportCrf, commandLine.exportCrf)) {
-                error = "--crf needs a whole number from 0 (lossless) to " + std::to_string(kMaxExportCrf);
-                return false;
-            }
-            exportOptions.push_back(name);
-        } else if (!optionsEnded && name == "--preset") {
-            const char* value = optionValue(argc, argv, i, name);
-            if (value == nullptr || !isVideoPreset(value)) {
-                error =
-                    "--preset needs one of ultrafast, superfast, veryfast, faster, fast, medium, slow, slower, "
-                    "veryslow, placebo";
-                return false;
-            }
-            commandLine.exportPreset = value;
-            exportOptions.push_back(name);
-        } else if (!optionsEnded && argument == "--no-sound") {
-            commandLine.exportNoSound = true;
-            exportOptions.push_back(argument);
-        } else if (!optionsEnded && name == "--rows") {
-            const char* value = optionValue(argc, argv, i, name);
-            if (value == nullptr || !parseRowRange(value, commandLine)) {
-                error = "--rows needs A:B, rows of 0 or more with B after A (A or B may be left out)";
-                return false;
-            }
-            exportOptions.push_back(name);
-        } else if (const ToolkitOption* option = optionsEnded ? nullptr : findToolkitOption(argv[i])) {
+            if (option->exportOnly)
+                exportOptions.push_back(option->name);
+        } else if (const ToolkitOption* toolkit = optionsEnded ? nullptr : findToolkitOption(argv[i])) {
             commandLine.toolkitArguments.push_back(argument);
-            if (option->takesValue) {
+            if (toolkit->takesValue) {
                 if (i + 1 >= argc) {
                     error = argument + " needs a value";
                     return false;
@@ -297,7 +349,48 @@ WindowPlan app::planWindow(const CommandLine& commandLine, const ReleaseWindow& 
 
 const char* app::commandLineUsage()
 {
-    return kUsage;
+    static const std::string usage = [] {
+        std::string text =
+            "Usage: demoplayer [options] [DEMO_DIR]\n"
+            "       demoplayer --export OUT [--size WxH] [--fps N] [--rows A:B] [--crf N]\n"
+            "                  [--preset NAME] [--no-sound] [DEMO_DIR]\n"
+            "\n"
+            "Plays the demo that DEMO_DIR/demo.json describes (default: the current folder),\n"
+            "or renders it offline into a video file or an image sequence.\n"
+            "\n"
+            "Options:\n";
+        for (const PlayerOption& option : playerOptions()) {
+            std::string shown = shownName(option);
+            shown.resize(std::max<std::size_t>(shown.size() + 1, kUsageNameColumn), ' ');
+            for (std::size_t line = 0; line < option.help.size(); ++line)
+                text += (line == 0 ? "  " + shown : std::string(kUsageNameColumn + 2, ' ')) + option.help[line] + "\n";
+        }
+        text +=
+            "\n"
+            "The toolkit's X options (-display NAME, -geometry WxH+X+Y, -iconic, ...) are\n"
+            "passed on to it.\n"
+            "\n"
+            "Keys: Esc quits, space pauses and resumes, a / d jump back / forward.\n"
+            "With --live also: Home to row 0, PageUp / PageDown to the previous / next\n"
+            "scene, , / . one beat back / forward, [ / ] loop start / end, \\ no loop,\n"
+            "F2 the track editor (its keys are in the README).\n";
+        return text;
+    }();
+    return usage.c_str();
+}
+
+std::string app::commandLineReference()
+{
+    std::string text = "| option | what it does | only with --export |\n|---|---|---|\n";
+    for (const PlayerOption& option : playerOptions()) {
+        std::string help;
+        for (const std::string& line : option.help)
+            help += (help.empty() ? "" : " ") + line;
+        for (std::size_t bar = help.find('|'); bar != std::string::npos; bar = help.find('|', bar + 2))
+            help.replace(bar, 1, "\\|");
+        text += "| `" + shownName(option) + "` | " + help + " | " + (option.exportOnly ? "yes" : "") + " |\n";
+    }
+    return text;
 }
 
 const char* app::commandLineVersion()

@@ -67,6 +67,10 @@ WindowPlan planWindow(const CommandLine& commandLine, const ReleaseWindow& relea
 // The usage text that --help prints (and wrong usage prints on standard error).
 const char* commandLineUsage();
 
+// The options' reference as a Markdown table, from the same table as the
+// usage and the parser (docs/command-line.md holds it).
+std::string commandLineReference();
+
 // "demoplayer " and the version.
 const char* commandLineVersion();
 

@@ -1,9 +1,10 @@
 // The demo's start-up steps. Main thread, GL context current; everything
-// made here is owned by AppState.
+// made here is owned by the run (AppState) or the loaded demo it is given.
 #include "app/DemoSetup.h"
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <thread>
@@ -14,6 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/AppState.h"
+#include "app/MistakeWarnings.h"
 #include "app/LiveTimeline.h"
 #include "demo/DemoFiles.h"
 #include "demo/DemoDescription.h"
@@ -25,19 +27,22 @@
 namespace {
 
 // The window's side of the description: the demo's name and full screen.
-class WindowHost : public BuildingHost {
+class WindowHost : public BuildAnsweringHost {
 public:
-    explicit WindowHost(BuildFailures& builds) : BuildingHost(builds) {}
+    WindowHost(BuildFailures& builds, AppState& run) : BuildAnsweringHost(builds), run_(run) {}
 
     void enterFullscreen() override
     {
-        if (!appState.followDescribedFullscreen)
+        if (!run_.followDescribedFullscreen)
             return;
         glutFullScreen();
         glutSetCursor(GLUT_CURSOR_NONE);
     }
 
-    void setTitle(const std::string& name) override { appState.windowTitle = name; }
+    void setTitle(const std::string& name) override { run_.windowTitle = name; }
+
+private:
+    AppState& run_;
 };
 
 // The one place where a description error is caught: it ends the start-up.
@@ -45,21 +50,21 @@ bool loadDescription(DescriptionHost& host, LoadedDemo& loaded)
 {
     try {
         return demo::loadDemoDescription(demo::kDescriptionFile, loaded.syncDevice.get(), loaded.demo, host,
-                                         &loaded.fileWarnings);
+                                         loaded.console, &loaded.fileWarnings);
     } catch (const nlohmann::json::exception& error) {
-        platform_warn(demo::kDescriptionFile, demo::descriptionErrorText(error));
+        loaded.console.warn(demo::kDescriptionFile, demo::descriptionErrorText(error));
         return false;
     }
 }
 
 } // namespace
 
-bool app::initDemo(BuildFailures& builds)
+bool app::initDemo(AppState& run, BuildFailures& builds)
 {
     // The colour textures of the render targets take the size of this
     // moment; the description may switch to full screen before they are made.
-    appState.windowWidth = static_cast<float>(glutGet(GLUT_WINDOW_WIDTH));
-    appState.windowHeight = static_cast<float>(glutGet(GLUT_WINDOW_HEIGHT));
+    run.windowWidth = static_cast<float>(glutGet(GLUT_WINDOW_WIDTH));
+    run.windowHeight = static_cast<float>(glutGet(GLUT_WINDOW_HEIGHT));
 
     // A missing or undecodable tune is reported by the stream; the clock
     // then stands at 0 and the demo still runs. Starting the audio output and
@@ -67,28 +72,28 @@ bool app::initDemo(BuildFailures& builds)
     // so they run on a thread of their own while the description loads,
     // which touches neither; the stream is the main thread's again once the
     // thread is joined, before anything else uses it.
-    std::thread musicOpener([] { appState.musicStream.open(demo::kTuneFile); });
+    std::thread musicOpener([&run] { run.musicStream.open(demo::kTuneFile); });
 
-    WindowHost host(builds);
-    const bool loaded = loadDemoContent(host, appState);
+    WindowHost host(builds, run);
+    const bool loaded = loadDemoContent(host, run);
     musicOpener.join();
     if (!loaded)
         return false;
-    app::showBuildFailures(builds);
-    glutSetWindowTitle(appState.windowTitle.c_str());
-    appState.demo.timing.fitToTune(tuneSeconds());
+    app::showBuildFailures(run, builds);
+    glutSetWindowTitle(run.windowTitle.c_str());
+    run.demo.timing.fitToTune(tuneSeconds(run.musicStream));
 
     // The depth buffer takes the window size of this moment; the first frame
     // fits both to the window. Only the targets some scene reaches are made.
-    appState.renderTargets = std::make_unique<RenderTargets>(
-        static_cast<int>(appState.windowWidth), static_cast<int>(appState.windowHeight), glutGet(GLUT_WINDOW_WIDTH),
-        glutGet(GLUT_WINDOW_HEIGHT), render::longestPassChain(appState.demo.scenes));
+    run.renderTargets = std::make_unique<RenderTargets>(
+        static_cast<int>(run.windowWidth), static_cast<int>(run.windowHeight), glutGet(GLUT_WINDOW_WIDTH),
+        glutGet(GLUT_WINDOW_HEIGHT), render::longestPassChain(run.demo.scenes));
     return true;
 }
 
-bool app::loadDemoContent(BuildingHost& host, LoadedDemo& loaded)
+bool app::loadDemoContent(BuildAnsweringHost& host, LoadedDemo& loaded)
 {
-    loaded.syncDevice.reset(sync_open(demo::kTrackBaseName));
+    loaded.syncDevice.reset(sync_open(demo::kTrackBaseName, loaded.console));
     // Requested before the description, so a shader parameter called "scene"
     // shares this track.
     loaded.sceneTrack = sync_obtain_track(loaded.syncDevice.get(), demo::kSceneTrack);
@@ -105,26 +110,39 @@ void app::initAntiAliasProgram(BuildFailures& builds, LoadedDemo& loaded)
         return;
     }
     ShaderBuild build = render::buildShaderProgram(demo::kFinalVertexFile, demo::kFinalFragmentFile, builds.report(),
-                                                   &loaded.fileWarnings);
+                                                   loaded.console, &loaded.fileWarnings);
     builds.answer(demo::kFinalVertexFile, demo::kFinalFragmentFile, build.outcome);
     if (!build.outcome.built && builds.endsTheRun())
         return;
     loaded.antiAliasProgram = std::make_unique<ShaderProgram>(
-        render::finalPassProgram(std::move(build), demo::kFinalVertexFile, demo::kFinalFragmentFile));
+        render::finalPassProgram(std::move(build), demo::kFinalVertexFile, demo::kFinalFragmentFile, loaded.console));
 }
 
 void app::initQuadMeshes(LoadedDemo& loaded)
 {
-    loaded.quads = std::make_unique<SceneQuads>(*loaded.antiAliasProgram);
+    loaded.quads = std::make_unique<SceneQuads>(*loaded.antiAliasProgram, loaded.console);
 }
 
-void app::startAtRow(double row)
+bool app::finishStartUp(BuildFailures& builds, LoadedDemo& loaded, double tuneSeconds,
+                        const std::function<bool()>& goesOn)
 {
-    MusicStream& music = appState.musicStream;
+    initAntiAliasProgram(builds, loaded);
+    loaded.console.out() << "----------------\n";
+    if (!goesOn())
+        return false;
+    glDisable(GL_CULL_FACE);
+    initQuadMeshes(loaded);
+    loaded.demo.timing.fitToTune(tuneSeconds);
+    warnAboutDemoMistakes(loaded, tuneSeconds);
+    return true;
+}
+
+void app::startAtRow(AppState& run, double row)
+{
+    MusicStream& music = run.musicStream;
     if (!music.hasMusic())
         return; // without music the clock stands at 0
-    const uint64_t bytes = rowToMusicBytes(row, appState.demo.timing.rowsPerSecond, music.sampleRate(),
-                                           music.channels());
+    const uint64_t bytes = rowToMusicBytes(row, run.demo.timing.rowsPerSecond, music.sampleRate(), music.channels());
     if (!music.seekBytes(bytes)) {
         char message[160];
         std::snprintf(message, sizeof message, "--row %g lies past the end of the tune (%.2f s); starting at row 0",
@@ -133,20 +151,19 @@ void app::startAtRow(double row)
     }
 }
 
-void app::showBuildFailures(BuildFailures& builds)
+void app::showBuildFailures(AppState& run, BuildFailures& builds)
 {
-    if (appState.live)
-        appState.live->showBuildErrors(builds.takeFailures());
+    if (run.live)
+        run.live->showBuildErrors(builds.takeFailures());
 }
 
-double app::tuneSeconds()
+double app::tuneSeconds(const MusicStream& music)
 {
-    const MusicStream& music = appState.musicStream;
     return music.hasMusic() ? music.bytesToSeconds(music.lengthBytes()) : 0.0;
 }
 
-void app::releaseMusic()
+void app::releaseMusic(AppState& run)
 {
-    if (!appState.musicStream.isReleased())
-        appState.musicStream.release();
+    if (!run.musicStream.isReleased())
+        run.musicStream.release();
 }

@@ -4,16 +4,21 @@
 // in this order.
 #pragma once
 
+#include <functional>
+
 #include "app/BuildFailures.h"
 #include "app/LoadedDemo.h"
 #include "demo/DescriptionHost.h"
+#include "timeline/MusicStream.h"
+
+struct AppState;
 
 // The application's side of a description load: shader builds speak and
 // their failures are answered as `builds` says; the window's part (title,
 // full screen) is left to each way of running.
-class BuildingHost : public DescriptionHost {
+class BuildAnsweringHost : public DescriptionHost {
 public:
-    explicit BuildingHost(BuildFailures& builds) : builds_(builds) {}
+    explicit BuildAnsweringHost(BuildFailures& builds) : builds_(builds) {}
 
     BuildReport buildReport() const override { return builds_.report(); }
     void shaderBuilt(const std::string& vertexPath, const std::string& fragmentPath,
@@ -39,14 +44,14 @@ namespace app {
 // output, one line "demo.json: " and the reason goes to standard error, and
 // the render targets are not made. Failed shader builds are answered by
 // `builds`.
-bool initDemo(BuildFailures& builds);
+bool initDemo(AppState& run, BuildFailures& builds);
 
 // The part of initDemo that needs neither a window nor the music, into
 // `loaded`: opens the sync device "sync" with its tracks "scene" and
 // "fft_sampling_index" and loads "demo.json" (the demo's name and full
 // screen go to `host`, which answers its shader builds). False as initDemo
 // when the description fails to load.
-bool loadDemoContent(BuildingHost& host, LoadedDemo& loaded);
+bool loadDemoContent(BuildAnsweringHost& host, LoadedDemo& loaded);
 
 // Builds the final pass's program of `loaded` from "test.vsh" and "AA.fsh",
 // its failure answered by `builds`; when they do not build, the final pass
@@ -60,17 +65,25 @@ void initAntiAliasProgram(BuildFailures& builds, LoadedDemo& loaded);
 // final pass's program.
 void initQuadMeshes(LoadedDemo& loaded);
 
+// The start-up steps play and export share once the description has loaded:
+// the final pass's program (initAntiAliasProgram), the separator line that
+// ends the start-up account, then, unless `goesOn` (asked right after the
+// separator) says the run ends there, culling off, the quads, the demo's end
+// fitted to a tune of `tuneSeconds` and the warnings about its mistakes.
+// False when `goesOn` ended it.
+bool finishStartUp(BuildFailures& builds, LoadedDemo& loaded, double tuneSeconds, const std::function<bool()>& goesOn);
+
 // In live mode, shows the build failures `builds` has kept so far.
-void showBuildFailures(BuildFailures& builds);
+void showBuildFailures(AppState& run, BuildFailures& builds);
 
 // Moves the music to `row` of the demo's tempo before the first frame; a row
 // past the tune's end leaves it at the start, with one line on standard error.
-void startAtRow(double row);
+void startAtRow(AppState& run, double row);
 
 // The length of the open tune in seconds; 0 without music.
-double tuneSeconds();
+double tuneSeconds(const MusicStream& music);
 
 // Releases the music (and the audio output) unless Esc already has.
-void releaseMusic();
+void releaseMusic(AppState& run);
 
 } // namespace app

@@ -17,6 +17,7 @@
 #include "app/AppState.h"
 #include "editor/DrawSignature.h"
 #include "editor/EditorActions.h"
+#include "app/ToolkitCallbacks.h"
 #include "demo/DemoFiles.h"
 #include "platform/gl_context.h"
 #include "platform/warning.h"
@@ -31,16 +32,16 @@ double steadySeconds()
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-double musicRow()
+double musicRow(const AppState& run)
 {
-    const MusicStream& music = appState.musicStream;
-    return music.bytesToSeconds(music.positionBytes()) * appState.demo.timing.rowsPerSecond;
+    const MusicStream& music = run.musicStream;
+    return music.bytesToSeconds(music.positionBytes()) * run.demo.timing.rowsPerSecond;
 }
 
 // The beat in rows: the demo's rows per beat with a tempo, else 8.
-double rowsPerBeat()
+double rowsPerBeat(const AppState& run)
 {
-    const DemoTiming& timing = appState.demo.timing;
+    const DemoTiming& timing = run.demo.timing;
     return timing.rowsPerBeat > 0.0 ? timing.rowsPerBeat : 8.0;
 }
 
@@ -91,14 +92,9 @@ void EditMode::start()
     ImGui_ImplGLUT_Init();
     ImGui_ImplOpenGL3_Init("#version 140");
     started_ = true;
-    glutKeyboardUpFunc(app::onEditorKeyUp);
-    glutSpecialUpFunc(app::onEditorSpecialUp);
-    glutMouseFunc(app::onEditorMouse);
-    glutMotionFunc(app::onEditorMotion);
-    glutPassiveMotionFunc(app::onEditorMotion);
-    glutMouseWheelFunc(app::onEditorWheel);
-    // The toolkit calls it with the window's context current, whatever ends the run.
-    glutCloseFunc(app::onEditorWindowClosed);
+    // The toolkit calls its close callback with the window's context
+    // current, whatever ends the run.
+    app::attachEditorCallbacks();
     addColumns();
     editor_.setCursor(0, 0, false);
     openLiveInputs();
@@ -131,7 +127,7 @@ void EditMode::recordLiveInput()
     osc_.poll(oscValues_);
     for (const OscValue& value : oscValues_)
         recorder_.value(value.track, value.value);
-    if (recorder_.frame(editor_, editor_.cursorRow(), appState.musicStream.isPlaying()))
+    if (recorder_.frame(editor_, editor_.cursorRow(), run_.musicStream.isPlaying()))
         status_ = editor_.lastDone();
 }
 
@@ -142,7 +138,7 @@ void EditMode::toggle()
 
 void EditMode::addColumns()
 {
-    const auto& tracks = appState.syncDevice->data.tracks;
+    const auto& tracks = run_.syncDevice->data.tracks;
     for (; knownTracks_ < tracks.size(); ++knownTracks_) {
         SyncTrack* track = tracks[knownTracks_].get();
         const size_t column = editor_.addTrack(track->name, track);
@@ -174,13 +170,13 @@ void EditMode::addNamedTrack(const std::string& name)
     }
     const long long existing = editor_.findColumn(name);
     if (existing < 0) {
-        sync_obtain_track(appState.syncDevice.get(), name.c_str());
+        sync_obtain_track(run_.syncDevice.get(), name.c_str());
         addColumns();
-        if (appState.live)
-            appState.live->watchFiles();
+        if (run_.live)
+            run_.live->watchFiles();
     }
     std::string readers;
-    for (const DemoShader& shader : appState.demo.shaders) {
+    for (const DemoShader& shader : run_.demo.shaders) {
         const std::vector<std::string>& names = shader.getParameterNames();
         if (std::find(names.begin(), names.end(), name) != names.end() &&
             readers.find(shader.getFragmentPath()) == std::string::npos)
@@ -197,9 +193,9 @@ void EditMode::beginFrame()
 {
     addColumns();
     // Rows after the demo's end stay reachable up to the last key of any track.
-    const int64_t endRow = static_cast<int64_t>(std::min(appState.demo.timing.endRow, 2147483647.0));
+    const int64_t endRow = static_cast<int64_t>(std::min(run_.demo.timing.endRow, 2147483647.0));
     editor_.setLastRow(static_cast<int32_t>(std::max(endRow, editor_.lastKeyRow())));
-    strip_.start(demo::kTuneFile, appState.demo.timing.rowsPerSecond);
+    strip_.start(demo::kTuneFile, run_.demo.timing.rowsPerSecond);
     const std::string added = panel_.takeNewTrack();
     if (!added.empty())
         addNamedTrack(added);
@@ -207,8 +203,8 @@ void EditMode::beginFrame()
     // (playing, or a seek while paused), and a cursor move seeks the music
     // (seekToCursor), which is then read back here as the same row. Where
     // the music cannot follow (after the tune's end) the cursor stays.
-    const int64_t heard = static_cast<int64_t>(std::floor(musicRow()));
-    if (heard != heardRow_ || appState.musicStream.isPlaying())
+    const int64_t heard = static_cast<int64_t>(std::floor(musicRow(run_)));
+    if (heard != heardRow_ || run_.musicStream.isPlaying())
         editor_.followRow(heard);
     heardRow_ = heard;
     recordLiveInput();
@@ -217,11 +213,11 @@ void EditMode::beginFrame()
 
 void EditMode::seekToCursor()
 {
-    MusicStream& music = appState.musicStream;
-    if (!music.hasMusic() || !(appState.demo.timing.rowsPerSecond > 0.0))
+    MusicStream& music = run_.musicStream;
+    if (!music.hasMusic() || !(run_.demo.timing.rowsPerSecond > 0.0))
         return;
     // The first frame of the row, rounded up, so the row read back is this one.
-    const double frames = std::ceil(editor_.cursorRow() / appState.demo.timing.rowsPerSecond * music.sampleRate());
+    const double frames = std::ceil(editor_.cursorRow() / run_.demo.timing.rowsPerSecond * music.sampleRate());
     music.seekBytes(static_cast<uint64_t>(frames) * static_cast<uint64_t>(music.channels()) * 2u);
 }
 
@@ -275,10 +271,10 @@ void EditMode::drawPanel(int width, int height)
     ImGui_ImplGLUT_NewFrame();
     const int32_t rowBefore = editor_.cursorRow();
     EditorView view;
-    view.playRow = musicRow();
-    view.endRow = appState.demo.timing.endRow;
+    view.playRow = musicRow(run_);
+    view.endRow = run_.demo.timing.endRow;
     view.grid = grid();
-    view.sceneTrack = appState.sceneTrack;
+    view.sceneTrack = run_.sceneTrack;
     view.status = status_;
     view.askingToQuit = quit_.asking(steadySeconds());
     view.recorder = &recorder_;
@@ -365,7 +361,7 @@ bool EditMode::onEditorKey(int key, bool special, int held)
     quit_.withdraw();
     const int32_t rowBefore = editor_.cursorRow();
     // Recording, the digits tap their value into the armed columns.
-    if (!special && key >= '0' && key <= '9' && recorder_.anyArmed() && appState.musicStream.isPlaying() &&
+    if (!special && key >= '0' && key <= '9' && recorder_.anyArmed() && run_.musicStream.isPlaying() &&
         !editor_.isTyping()) {
         recorder_.tap(static_cast<float>(key - '0'));
         return true;
@@ -438,7 +434,7 @@ bool EditMode::runAction(EditorAction action, bool shift)
 BeatGrid EditMode::grid() const
 {
     BeatGrid grid;
-    grid.rowsPerBeat = rowsPerBeat();
+    grid.rowsPerBeat = rowsPerBeat(run_);
     return grid;
 }
 
@@ -497,16 +493,16 @@ bool EditMode::onTrackFileChanged(const std::string& path)
         if (path == EditorFiles::textPath(name)) {
             if (files_.reload(editor_, c)) {
                 warnReadOnly(c);
-                if (editor_.column(c).readOnlyError.empty() && appState.live)
-                    appState.live->trackReloaded(path);
+                if (editor_.column(c).readOnlyError.empty() && run_.live)
+                    run_.live->trackReloaded(path);
             }
             return true;
         }
         // The editor writes its tracks' binaries itself, except for a track
         // without a text track, whose binary is its source.
         if (path == EditorFiles::trackPath(name)) {
-            if (files_.reloadBinary(editor_, c) && appState.live)
-                appState.live->trackReloaded(path);
+            if (files_.reloadBinary(editor_, c, run_.console) && run_.live)
+                run_.live->trackReloaded(path);
             return true;
         }
     }
@@ -572,52 +568,52 @@ bool EditMode::finish()
 }
 
 // With the panel hidden the picture fills the window, and the mouse is the shaders' (live mode's).
-void app::onEditorMouse(int button, int state, int x, int y)
+void app::onEditorMouse(AppState& run, int button, int state, int x, int y)
 {
-    if (appState.edit && appState.edit->shown())
-        appState.edit->queue({InputEvent::MouseButton, button, state, x, y, EditMode::modifiers()});
+    if (run.edit && run.edit->shown())
+        run.edit->queue({InputEvent::MouseButton, button, state, x, y, EditMode::modifiers()});
     else
-        onLiveMouseButton(button, state, x, y);
+        onLiveMouseButton(run, button, state, x, y);
 }
 
-void app::onEditorMotion(int x, int y)
+void app::onEditorMotion(AppState& run, int x, int y)
 {
-    if (appState.edit && appState.edit->shown())
-        appState.edit->queue({InputEvent::MouseMove, 0, 0, x, y, 0});
+    if (run.edit && run.edit->shown())
+        run.edit->queue({InputEvent::MouseMove, 0, 0, x, y, 0});
     else
-        onLiveMouseMotion(x, y);
+        onLiveMouseMotion(run, x, y);
 }
 
-void app::onEditorWheel(int wheel, int direction, int x, int y)
+void app::onEditorWheel(AppState& run, int wheel, int direction, int x, int y)
 {
-    if (appState.edit && appState.edit->shown())
-        appState.edit->queue({InputEvent::Wheel, wheel, direction, x, y, EditMode::modifiers()});
+    if (run.edit && run.edit->shown())
+        run.edit->queue({InputEvent::Wheel, wheel, direction, x, y, EditMode::modifiers()});
 }
 
-void app::onEditorWindowClosed()
+void app::onEditorWindowClosed(AppState& run)
 {
-    if (appState.edit)
-        appState.edit->releaseGl();
+    if (run.edit)
+        run.edit->releaseGl();
 }
 
-void app::onEditorKeyUp(unsigned char key, int x, int y)
+void app::onEditorKeyUp(AppState& run, unsigned char key, int x, int y)
 {
-    if (appState.edit)
-        appState.edit->queue({InputEvent::KeyUp, key, 0, x, y, EditMode::modifiers()});
+    if (run.edit)
+        run.edit->queue({InputEvent::KeyUp, key, 0, x, y, EditMode::modifiers()});
 }
 
-void app::onEditorSpecialUp(int key, int x, int y)
+void app::onEditorSpecialUp(AppState& run, int key, int x, int y)
 {
-    if (appState.edit)
-        appState.edit->queue({InputEvent::SpecialUp, key, 0, x, y, EditMode::modifiers()});
+    if (run.edit)
+        run.edit->queue({InputEvent::SpecialUp, key, 0, x, y, EditMode::modifiers()});
 }
 
-void app::toggleEditor()
+void app::toggleEditor(AppState& run)
 {
-    if (!appState.edit) {
-        appState.edit = std::make_unique<EditMode>();
-        appState.edit->start();
+    if (!run.edit) {
+        run.edit = std::make_unique<EditMode>(run);
+        run.edit->start();
         return;
     }
-    appState.edit->toggle();
+    run.edit->toggle();
 }

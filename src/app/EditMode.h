@@ -6,8 +6,8 @@
 // the panel is shown and no field is being typed into; every edit feeds the
 // player's tracks at once and reaches its files within a second.
 //
-// Main thread, GL context current, inside the toolkit's callbacks. AppState
-// owns the one EditMode (null until --edit or the first F2); EditMode owns
+// Main thread, GL context current, inside the toolkit's callbacks. The run
+// (AppState) owns the one EditMode (null until --edit or the first F2); EditMode owns
 // the editor's model, its files, the tune strip, the Dear ImGui context and
 // the picture's copy.
 #pragma once
@@ -27,13 +27,16 @@
 #include "editor/Recorder.h"
 #include "editor/TrackEditor.h"
 #include "editor/TuneStrip.h"
-#include "app/FrameScene.h"
+#include "app/SharedFrame.h"
 #include "platform/LiveInput.h"
 #include "render/PictureTarget.h"
 
+struct AppState;
+
 class EditMode {
 public:
-    EditMode() = default;
+    // The editor over `run`, which outlives it.
+    explicit EditMode(AppState& run) : run_(run) {}
     ~EditMode();
     EditMode(const EditMode&) = delete;
     EditMode& operator=(const EditMode&) = delete;
@@ -99,6 +102,7 @@ private:
 
     TrackEditor editor_;
     EditorFiles files_;
+    AppState& run_;
     TuneStrip strip_;
     EditorPanel panel_;
     bool started_ = false;
@@ -128,14 +132,14 @@ namespace app {
 
 // F2: opens the editor the first time (--edit opens it at start-up), then
 // shows or hides it.
-void toggleEditor();
+void toggleEditor(AppState& run);
 
 // The toolkit's mouse callbacks while the editor exists (forwarded to Dear ImGui).
-void onEditorMouse(int button, int state, int x, int y);
-void onEditorMotion(int x, int y);
-void onEditorWheel(int wheel, int direction, int x, int y);
-void onEditorKeyUp(unsigned char key, int x, int y);
-void onEditorWindowClosed();
-void onEditorSpecialUp(int key, int x, int y);
+void onEditorMouse(AppState& run, int button, int state, int x, int y);
+void onEditorMotion(AppState& run, int x, int y);
+void onEditorWheel(AppState& run, int wheel, int direction, int x, int y);
+void onEditorKeyUp(AppState& run, unsigned char key, int x, int y);
+void onEditorWindowClosed(AppState& run);
+void onEditorSpecialUp(AppState& run, int key, int x, int y);
 
 } // namespace app

@@ -14,10 +14,10 @@
 #include <GL/glew.h>
 
 #include "app/BuildFailures.h"
-#include "app/DemoChecks.h"
+#include "app/MistakeWarnings.h"
 #include "app/DemoSetup.h"
 #include "app/ExportRange.h"
-#include "app/FrameScene.h"
+#include "app/SharedFrame.h"
 #include "app/TextTracks.h"
 #include "demo/DemoFiles.h"
 #include "export/ExportTarget.h"
@@ -31,9 +31,9 @@ namespace {
 
 // A file has no window: the demo's name and a full-screen request change
 // nothing. An image that does not load is kept, to stop the export.
-class ExportHost : public BuildingHost {
+class ExportHost : public BuildAnsweringHost {
 public:
-    explicit ExportHost(BuildFailures& builds) : BuildingHost(builds) {}
+    explicit ExportHost(BuildFailures& builds) : BuildAnsweringHost(builds) {}
     void enterFullscreen() override {}
     void setTitle(const std::string&) override {}
     bool takesImageFailures() const override { return true; }
@@ -54,35 +54,16 @@ int refuse(const std::string& output, const std::string& problem, int status)
     return status;
 }
 
-// The tune's length and samples per second; false with `problem` set when
-// there is no decodable tune.
-bool tuneLength(double& seconds, int& sampleRate, std::string& problem)
-{
-    OfflineClock clock;
-    if (!clock.open(demo::kTuneFile, problem))
-        return false;
-    seconds = clock.tuneSeconds();
-    sampleRate = clock.sampleRate();
-    return true;
-}
-
 // What an export's frames give their passes: the count, and the tune's
-// smoothed spectrum for scenes that read it (its decoder opened then).
-struct ExportPasses {
-    PassInputsClock clock;
-    float sampleRate = 44100.0f;
-    OfflineClock tune;
-    bool tuneOpened = false;
+// smoothed spectrum for scenes that read it.
+struct ExportPassInputs {
+    explicit ExportPassInputs(OfflineClock& tune) : tune(tune) {}
 
-    void smoothedSpectrumAt(double seconds, float* magnitudes)
-    {
-        if (!tuneOpened) {
-            std::string problem;
-            tune.open(demo::kTuneFile, problem);
-            tuneOpened = true;
-        }
-        tune.smoothedSpectrumAt(seconds, magnitudes);
-    }
+    PassInputsSource clock;
+    float sampleRate = 44100.0f;
+    OfflineClock& tune; // the export's one open tune (closed without one)
+
+    void smoothedSpectrumAt(double seconds, float* magnitudes) { tune.smoothedSpectrumAt(seconds, magnitudes); }
 };
 
 // Why the demo cannot be drawn as it is, in one line naming the first file
@@ -105,7 +86,7 @@ std::string startUpFailure(const BuildFailures& builds, const ExportHost& host)
 // into the context's drawable. False, after one line on standard error,
 // when it cannot be drawn.
 bool drawExportFrame(LoadedDemo& loaded, const FramePicture& picture, uint64_t frameNumber, int fps,
-                     const float* spectrum, ExportPasses& passes)
+                     const float* spectrum, ExportPassInputs& passes)
 {
     const double seconds = static_cast<double>(frameNumber) / fps;
     const FrameValues values = app::frameValuesOf(loaded, seconds, seconds * loaded.demo.timing.rowsPerSecond, spectrum,
@@ -119,7 +100,7 @@ bool drawExportFrame(LoadedDemo& loaded, const FramePicture& picture, uint64_t f
     });
     const SceneDrawResult result = app::drawFrame(loaded, scene, values, picture, FrameReport::Silent, inputs);
     if (!result.drawn)
-        std::fprintf(stderr, "%s\n", result.problem().c_str());
+        loaded.console.error(result.problem());
     return result.drawn;
 }
 
@@ -143,36 +124,37 @@ int exitStatusFor(ExportStatus status)
 int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width, int height)
 {
     const std::string& output = commandLine.exportOutput;
+    // The tune is opened once: its length, the spectrum, the smoothed spectrum.
+    OfflineClock tune;
+    std::string tuneProblem;
+    const bool hasTune = tune.open(demo::kTuneFile, tuneProblem);
+    const double tuneSeconds = hasTune ? tune.tuneSeconds() : 0.0;
     BuildFailures builds(BuildFailurePolicy::Fail);
     ExportHost host(builds);
     if (!app::loadDemoContent(host, loaded))
         return 1;
     loaded.renderTargets = std::make_unique<RenderTargets>(width, height, width, height,
                                                            render::longestPassChain(loaded.demo.scenes));
-    app::initAntiAliasProgram(builds, loaded);
-    std::cout << "----------------\n";
     // A picture without one of its programs or images is not the demo, and
     // an export without its music only when asked for: either stops here,
     // before the first frame.
-    const std::string failure = startUpFailure(builds, host);
-    if (!failure.empty())
-        return refuse(output, failure + "; nothing was written", 1);
-    double tuneSeconds = 0.0;
-    int sampleRate = 0;
-    std::string tuneProblem;
-    const bool hasTune = tuneLength(tuneSeconds, sampleRate, tuneProblem);
-    if (!hasTune && !commandLine.exportNoSound)
-        return refuse(output,
-                      std::string(demo::kTuneFile) + ": cannot play the music: " + tuneProblem +
-                          "; nothing was written (--no-sound exports the picture alone)",
-                      1);
-    glDisable(GL_CULL_FACE);
-    app::initQuadMeshes(loaded);
-    loaded.demo.timing.fitToTune(tuneSeconds);
-    app::warnAboutDemoMistakes(loaded, tuneSeconds);
+    int refusal = 0;
+    const bool started = app::finishStartUp(builds, loaded, tuneSeconds, [&] {
+        const std::string failure = startUpFailure(builds, host);
+        if (!failure.empty())
+            refusal = refuse(output, failure + "; nothing was written", 1);
+        else if (!hasTune && !commandLine.exportNoSound)
+            refusal = refuse(output,
+                             std::string(demo::kTuneFile) + ": cannot play the music: " + tuneProblem +
+                                 "; nothing was written (--no-sound exports the picture alone)",
+                             1);
+        return refusal == 0;
+    });
+    if (!started)
+        return refusal;
     // The export plays the binary tracks, as the player does.
     app::warnAboutStaleTextTracks();
-    std::cout.flush();
+    loaded.console.out().flush();
     if (platform_interrupt_requested())
         return refuse(output, "export cancelled; nothing was written", kExitInterrupted);
 
@@ -201,6 +183,7 @@ int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width
     settings.startSeconds = range.startSeconds(settings.fps);
     settings.endSeconds = range.endSeconds(settings.fps);
     settings.tunePath = hasTune ? demo::kTuneFile : "";
+    settings.openTune = hasTune ? &tune : nullptr;
     settings.sound = !commandLine.exportNoSound;
     settings.endsTheDemo = range.endsTheDemo;
     settings.progressStream = stderr;
@@ -212,9 +195,9 @@ int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width
     FramePicture picture;
     picture.width = width;
     picture.height = height;
-    ExportPasses passes;
+    ExportPassInputs passes(tune);
     if (hasTune)
-        passes.sampleRate = static_cast<float>(sampleRate);
+        passes.sampleRate = static_cast<float>(tune.sampleRate());
     // Frame times come from the whole demo's frame numbers, so a segment's
     // frames are exactly those of the whole export.
     const ExportResult result = Exporter(settings).run([&](const ExportFrame& frame) {
@@ -225,7 +208,7 @@ int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width
 
 } // namespace
 
-int app::exportDemo(const CommandLine& commandLine)
+int app::exportDemo(const CommandLine& commandLine, ConsoleSink& console)
 {
     const std::string& output = commandLine.exportOutput;
     std::string problem;
@@ -245,7 +228,7 @@ int app::exportDemo(const CommandLine& commandLine)
         return refuse(output, problem, kExitWrongUsage);
 
     platform_interrupt_catch();
-    LoadedDemo loaded;
+    LoadedDemo loaded(console);
     const int status = setUpAndExport(commandLine, loaded, width, height);
     platform_interrupt_release();
     // The demo's GL objects go while their context is still there.

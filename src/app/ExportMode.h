@@ -11,6 +11,7 @@
 #pragma once
 
 #include "app/CommandLine.h"
+#include "platform/ConsoleSink.h"
 
 // Exit statuses of an export besides 0 (done) and 1 (a failure).
 constexpr int kExitWrongUsage = 2;
@@ -22,6 +23,6 @@ namespace app {
 // path or relative to the demo's folder) and returns the process's exit
 // status: 0 done, 2 wrong usage, 1 failure, 130 after Ctrl+C. Whatever goes
 // wrong, nothing is left under the output's name.
-int exportDemo(const CommandLine& commandLine);
+int exportDemo(const CommandLine& commandLine, ConsoleSink& console);
 
 } // namespace app

@@ -1,7 +1,7 @@
 // One frame: the clock gives the frame's values, the console reports them,
 // the scene on screen (after the reload step) draws them, then the alarm,
 // the end row and the swap. Main thread, inside glutMainLoop, GL context
-// current; everything it keeps between frames lives in AppState.
+// current; everything it keeps between frames lives in the run (AppState).
 #include "app/FrameLoop.h"
 
 #include <cstdio>
@@ -14,8 +14,8 @@
 
 #include "app/AppState.h"
 #include "app/BuildFailures.h"
-#include "app/FrameRules.h"
-#include "app/FrameScene.h"
+#include "app/FrameDecisions.h"
+#include "app/SharedFrame.h"
 #include "platform/platform.h"
 #include "timeline/Tone.h"
 
@@ -24,144 +24,144 @@ namespace {
 // The music clock as this frame's values. The row reads the position once
 // more, so it may be a hair later than the frame's seconds.
 // `spectrum` receives the frame's kSpectrumBins magnitudes.
-FrameValues readFrameValues(const MusicStream& music, float* spectrum)
+FrameValues readFrameValues(AppState& run, const MusicStream& music, float* spectrum)
 {
     const double seconds = music.bytesToSeconds(music.positionBytes());
-    const double row = music.bytesToSeconds(music.positionBytes()) * appState.demo.timing.rowsPerSecond;
+    const double row = music.bytesToSeconds(music.positionBytes()) * run.demo.timing.rowsPerSecond;
     music.spectrum(spectrum);
-    return app::frameValuesOf(appState, seconds, row, spectrum, MusicStream::kSpectrumBins);
+    return app::frameValuesOf(run, seconds, row, spectrum, MusicStream::kSpectrumBins);
 }
 
 // Examines at most one of the scene's own shader entries for edited files
 // and rebuilds it, so the draw that follows uses the new program.
-void reloadEditedShader(Scene& scene)
+void reloadEditedShader(AppState& run, Scene& scene)
 {
     std::vector<DemoShader>& shaders = scene.getPassShaders();
-    const int entry = app::nextReloadEntry(appState.reloadCursor, shaders.size());
+    const int entry = app::nextReloadEntry(run.reloadCursor, shaders.size());
     if (entry < 0)
         return;
     DemoShader& shader = shaders[static_cast<std::size_t>(entry)];
-    if (shader.checkForChanges()) {
-        std::cout << "Shader code modified, compiling..";
+    if (shader.checkForChanges(run.console)) {
+        run.console.out() << "Shader code modified, compiling..";
         BuildFailures builds(BuildFailurePolicy::WaitForEnter);
         builds.answer(shader.getVertexPath(), shader.getFragmentPath(),
-                      shader.build(builds.report(), &appState.fileWarnings));
+                      shader.build(builds.report(), run.console, &run.fileWarnings));
     }
 }
 
 // A render target that cannot be drawn into stops the demo: one line on
 // standard error, no further frame, exit status 1.
-bool drawnOrStopped(const SceneDrawResult& result)
+bool drawnOrStopped(AppState& run, const SceneDrawResult& result)
 {
     if (result.drawn)
         return true;
-    std::cout.flush();
-    std::fprintf(stderr, "%s\n", result.problem().c_str());
-    appState.exitStatus = EXIT_FAILURE;
+    run.console.error(result.problem());
+    run.exitStatus = EXIT_FAILURE;
     glutLeaveMainLoop();
     return false;
 }
 
 // The pass inputs of the frame with `values` and `spectrum`, for `scene`.
-PassInputs playedPassInputs(const Scene* scene, const FrameValues& values, const float* spectrum)
+PassInputs playedPassInputs(AppState& run, const Scene* scene, const FrameValues& values, const float* spectrum)
 {
-    const MusicStream& music = appState.musicStream;
+    const MusicStream& music = run.musicStream;
     const double wallSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-    PassInputs inputs = appState.passInputs.playedFrame(values.seconds, music.seekCount(), wallSeconds);
-    if (appState.live)
-        appState.live->mouseValues(inputs.mouse, inputs.pointer);
+    PassInputs inputs = run.passInputs.playedFrame(values.seconds, music.seekCount(), wallSeconds);
+    if (run.live)
+        run.live->mouseValues(inputs.mouse, inputs.pointer);
     if (music.hasMusic())
         inputs.sampleRate = static_cast<float>(music.sampleRate());
-    return app::passInputsFor(appState.passInputs, inputs, scene, values.seconds, spectrum,
+    return app::passInputsFor(run.passInputs, inputs, scene, values.seconds, spectrum,
                               [&](float* smoothed) { music.smoothedSpectrum(smoothed); });
 }
 
 // Draws the frame's scene, or the first scene when the row has none, and
 // sets the console's colour to tell which. `found` tells whether the scene
 // was the row's own. False when the demo stops (see drawnOrStopped).
-bool drawScene(const FrameValues& values, const float* spectrum, const FramePicture& picture, bool& found)
+bool drawScene(AppState& run, const FrameValues& values, const float* spectrum, const FramePicture& picture,
+               bool& found)
 {
     // Live mode reloads every saved file before the frame, and its status
     // line stands in for the frame's console lines.
-    const FrameReport report = appState.live ? FrameReport::Silent : FrameReport::Console;
-    Scene* scene = app::sceneToDraw(appState.demo.scenes, values.sceneIndex, found);
+    const FrameReport report = run.live ? FrameReport::Silent : FrameReport::Console;
+    Scene* scene = app::sceneToDraw(run.demo.scenes, values.sceneIndex, found);
     if (found) {
-        platform_console_set_colour(appState.console, PLATFORM_COLOUR_BRIGHT_WHITE);
-        if (!appState.live)
-            reloadEditedShader(*scene);
+        platform_console_set_colour(run.consoleColour, PLATFORM_COLOUR_BRIGHT_WHITE);
+        if (!run.live)
+            reloadEditedShader(run, *scene);
         return drawnOrStopped(
-            app::drawFrame(appState, scene, values, picture, report, playedPassInputs(scene, values, spectrum)));
+            run, app::drawFrame(run, scene, values, picture, report, playedPassInputs(run, scene, values, spectrum)));
     }
-    platform_console_set_colour(appState.console, PLATFORM_COLOUR_LIGHT_RED);
+    platform_console_set_colour(run.consoleColour, PLATFORM_COLOUR_LIGHT_RED);
     if (!drawnOrStopped(
-            app::drawFrame(appState, scene, values, picture, report, playedPassInputs(scene, values, spectrum))))
+            run, app::drawFrame(run, scene, values, picture, report, playedPassInputs(run, scene, values, spectrum))))
         return false;
-    if (!appState.live)
-        std::cout << "No such scene found! \n";
+    if (!run.live)
+        run.console.out() << "No such scene found! \n";
     return true;
 }
 
-void playFrame()
+void playFrame(AppState& run)
 {
     // The one place a frame asks for the window's size.
-    appState.windowWidth = static_cast<float>(glutGet(GLUT_WINDOW_WIDTH));
-    appState.windowHeight = static_cast<float>(glutGet(GLUT_WINDOW_HEIGHT));
+    run.windowWidth = static_cast<float>(glutGet(GLUT_WINDOW_WIDTH));
+    run.windowHeight = static_cast<float>(glutGet(GLUT_WINDOW_HEIGHT));
 
-    MusicStream& music = appState.musicStream;
-    if (!appState.musicStarted) {
+    MusicStream& music = run.musicStream;
+    if (!run.musicStarted) {
         music.play();
-        appState.musicStarted = true;
+        run.musicStarted = true;
     }
-    if (appState.live)
-        appState.live->beginFrame();
-    if (appState.edit)
-        appState.edit->beginFrame();
+    if (run.live)
+        run.live->beginFrame();
+    if (run.edit)
+        run.edit->beginFrame();
     float spectrum[MusicStream::kSpectrumBins];
-    const FrameValues values = readFrameValues(music, spectrum);
+    const FrameValues values = readFrameValues(run, music, spectrum);
 
-    if (!appState.live)
-        app::writeFrameStatus(std::cout, values.sceneIndex, values.seconds, values.row);
+    if (!run.live)
+        app::writeFrameStatus(run.console.out(), values.sceneIndex, values.seconds, values.row);
     // The picture fills the window, or the part beside the track editor's panel.
     FramePicture picture;
-    picture.width = static_cast<int>(appState.windowWidth);
-    picture.height = static_cast<int>(appState.windowHeight);
+    picture.width = static_cast<int>(run.windowWidth);
+    picture.height = static_cast<int>(run.windowHeight);
     picture.view.width = picture.width;
     picture.view.height = picture.height;
-    if (appState.edit)
-        appState.edit->placePicture(picture);
+    if (run.edit)
+        run.edit->placePicture(picture);
     bool sceneFound = false;
-    if (!drawScene(values, spectrum, picture, sceneFound))
+    if (!drawScene(run, values, spectrum, picture, sceneFound))
         return;
-    if (appState.live) {
-        appState.live->reportFrame(values, sceneFound);
-        appState.live->drawOverlay(picture.view);
+    if (run.live) {
+        run.live->reportFrame(values, sceneFound);
+        run.live->drawOverlay(picture.view);
     }
-    if (appState.edit)
-        appState.edit->drawPanel(picture.width, picture.height);
-    if (app::updateAlarm(appState.beepArmed, sceneFound)) {
+    if (run.edit)
+        run.edit->drawPanel(picture.width, picture.height);
+    if (app::updateAlarm(run.beepArmed, sceneFound)) {
         timeline::playTone(kAlarmHighHz, kAlarmHighMs);
         timeline::playTone(kAlarmLowHz, kAlarmLowMs);
     }
 
-    if (app::demoIsOver(values.row, appState.demo.timing.endRow)) {
-        if (!appState.live) {
+    if (app::demoIsOver(values.row, run.demo.timing.endRow)) {
+        if (!run.live) {
             // main releases the music once the loop has returned.
             glutLeaveMainLoop();
             return;
         }
-        appState.live->holdAtEnd(appState.demo.timing.endRow);
+        run.live->holdAtEnd(run.demo.timing.endRow);
     }
     glutSwapBuffers();
 }
 
 } // namespace
 
-void app::onDisplay()
+void app::onDisplay(AppState& run)
 {
     // Esc released the music; a frame the toolkit still runs before the main
     // loop returns must not touch it.
-    if (appState.musicStream.isReleased())
+    if (run.musicStream.isReleased())
         return;
-    playFrame();
+    playFrame(run);
 }

@@ -1,6 +1,8 @@
 // One frame of the demo, drawn by the toolkit's display callback.
 #pragma once
 
+struct AppState;
+
 namespace app {
 
 // Display callback: follows the music clock, reports the frame on the
@@ -9,6 +11,6 @@ namespace app {
 // Leaves the main loop at the end row (live mode holds the last row,
 // paused, instead). Does nothing once Esc has released the music. Main
 // thread, GL context current.
-void onDisplay();
+void onDisplay(AppState& run);
 
 } // namespace app

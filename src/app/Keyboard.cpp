@@ -8,14 +8,14 @@
 #include <GL/freeglut.h>
 
 #include "app/AppState.h"
-#include "app/FrameRules.h"
+#include "app/FrameDecisions.h"
 
 namespace {
 
-void seek(SeekDirection direction)
+void seek(AppState& run, SeekDirection direction)
 {
-    std::cout << (direction == SeekDirection::Forwards ? "FORWARDS\n" : "BACKWARDS\n");
-    MusicStream& music = appState.musicStream;
+    run.console.out() << (direction == SeekDirection::Forwards ? "FORWARDS\n" : "BACKWARDS\n");
+    MusicStream& music = run.musicStream;
     // A target outside the music is refused and playback goes on from where
     // it was; there is nothing to report.
     music.seekBytes(app::seekTarget(music.positionBytes(), direction));
@@ -23,12 +23,12 @@ void seek(SeekDirection direction)
 
 // The stream's own state decides, so a space pressed before the first frame
 // (which starts the music) cannot put the key out of step with the music.
-void togglePause()
+void togglePause(AppState& run)
 {
-    if (appState.musicStream.isPlaying())
-        appState.musicStream.pause();
+    if (run.musicStream.isPlaying())
+        run.musicStream.pause();
     else
-        appState.musicStream.play();
+        run.musicStream.play();
 }
 
 } // namespace
@@ -51,28 +51,28 @@ KeyAction app::keyActionFor(unsigned char key)
     }
 }
 
-void app::onKeyboard(unsigned char key, int, int)
+void app::onKeyboard(AppState& run, unsigned char key)
 {
     // Keys still queued behind Esc find the music released and do nothing.
-    if (appState.musicStream.isReleased())
+    if (run.musicStream.isReleased())
         return;
-    if (appState.edit && appState.edit->onKey(key))
+    if (run.edit && run.edit->onKey(key))
         return;
-    if (appState.live && appState.live->onKey(key))
+    if (run.live && run.live->onKey(key))
         return;
     switch (keyActionFor(key)) {
     case KeyAction::Quit:
-        appState.musicStream.release();
+        run.musicStream.release();
         glutLeaveMainLoop();
         break;
     case KeyAction::TogglePause:
-        togglePause();
+        togglePause(run);
         break;
     case KeyAction::SeekBackwards:
-        seek(SeekDirection::Backwards);
+        seek(run, SeekDirection::Backwards);
         break;
     case KeyAction::SeekForwards:
-        seek(SeekDirection::Forwards);
+        seek(run, SeekDirection::Forwards);
         break;
     case KeyAction::None:
         break;

@@ -1,6 +1,8 @@
 // The keyboard: quit, pause and resume, seek backwards and forwards.
 #pragma once
 
+struct AppState;
+
 enum class KeyAction { None, Quit, TogglePause, SeekBackwards, SeekForwards };
 
 namespace app {
@@ -9,9 +11,9 @@ namespace app {
 // d/D forwards; every other key does nothing.
 KeyAction keyActionFor(unsigned char key);
 
-// Keyboard callback: performs keyActionFor(key) on appState's music stream.
-// The mouse position is ignored. Does nothing once Esc has released the music.
-// Main thread.
-void onKeyboard(unsigned char key, int x, int y);
+// The keyboard callback's work: performs keyActionFor(key) on the run's
+// music stream, unless the editor or live mode takes the key. Does nothing
+// once Esc has released the music. Main thread.
+void onKeyboard(AppState& run, unsigned char key);
 
 } // namespace app

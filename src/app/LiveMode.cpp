@@ -14,8 +14,9 @@
 #include <nlohmann/json.hpp>
 
 #include "app/AppState.h"
-#include "app/DemoChecks.h"
+#include "app/MistakeWarnings.h"
 #include "app/DemoSetup.h"
+#include "app/ReloadPlan.h"
 #include "app/TextTracks.h"
 #include "demo/DemoFiles.h"
 #include "demo/DemoDescription.h"
@@ -38,15 +39,18 @@ constexpr unsigned char kTab = 9;
 
 // The window's side of a description loaded again: the title follows the
 // demo's name; full screen is left as the person has it now.
-class ReloadHost : public BuildingHost {
+class ReloadHost : public BuildAnsweringHost {
 public:
-    explicit ReloadHost(BuildFailures& builds) : BuildingHost(builds) {}
+    ReloadHost(BuildFailures& builds, std::string& title) : BuildAnsweringHost(builds), title_(title) {}
     void enterFullscreen() override {}
     void setTitle(const std::string& name) override
     {
-        appState.windowTitle = name;
+        title_ = name;
         glutSetWindowTitle(name.c_str());
     }
+
+private:
+    std::string& title_; // the run's window title
 };
 
 std::string entryKey(const std::string& vertexPath, const std::string& fragmentPath)
@@ -71,17 +75,11 @@ double secondsSince(std::chrono::steady_clock::time_point start)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-bool sameEntry(const DemoShader& a, const DemoShader& b)
-{
-    return a.getVertexPath() == b.getVertexPath() && a.getFragmentPath() == b.getFragmentPath() &&
-           a.getConvention() == b.getConvention();
-}
-
 // Every copy of `entry`: the description's and the scenes'.
 template <typename Action> void forEachCopy(DemoContent& demo, const DemoShader& entry, Action action)
 {
     auto visit = [&](DemoShader& shader) {
-        if (sameEntry(shader, entry))
+        if (app::sameEntry(shader, entry))
             action(shader);
     };
     for (DemoShader& shader : demo.shaders)
@@ -93,16 +91,16 @@ template <typename Action> void forEachCopy(DemoContent& demo, const DemoShader&
 
 } // namespace
 
-LiveMode::LiveMode() : console_(std::cout, platform_stdout_is_terminal()) {}
+LiveMode::LiveMode(AppState& run) : run_(run), console_(std::cout, platform_stdout_is_terminal()) {}
 
 void LiveMode::start()
 {
     // Obtained now so that its file is watched from the first frame on.
-    sync_obtain_track(appState.syncDevice.get(), demo::kFstrTrack);
+    sync_obtain_track(run_.syncDevice.get(), demo::kFstrTrack);
     loadTextTracks();
-    for (std::size_t i = 0; i < appState.demo.imageTextures.size(); ++i)
-        if (!appState.demo.imageTextures[i]->loadProblem().empty())
-            showImageProblem(appState.demo.imagePaths[i], appState.demo.imageTextures[i]->loadProblem(), false);
+    for (std::size_t i = 0; i < run_.demo.imageTextures.size(); ++i)
+        if (!run_.demo.imageTextures[i]->loadProblem().empty())
+            showImageProblem(run_.demo.imagePaths[i], run_.demo.imageTextures[i]->loadProblem(), false);
     watchDemoFiles(INT64_MAX);
     console_.line(std::string("live: watching the demo's files") + (watcher_.notifying() ? "" : " (polling)") +
                   "; Tab shows or hides the heads-up display");
@@ -113,11 +111,11 @@ void LiveMode::loadTextTracks()
     textTracks_ = app::textTrackNames();
     for (const std::string& name : textTracks_) {
         // The track editor's columns are read by the editor, whose keys they play.
-        if (appState.edit && appState.edit->ownsTrack(name))
+        if (run_.edit && run_.edit->ownsTrack(name))
             continue;
         const std::string path = app::textTrackPath(name);
         std::string error;
-        SyncTrack* track = sync_obtain_track(appState.syncDevice.get(), name.c_str());
+        SyncTrack* track = sync_obtain_track(run_.syncDevice.get(), name.c_str());
         if (app::loadTextTrack(track, path, error)) {
             clearProblem(path);
             followText(*track, true);
@@ -146,13 +144,13 @@ void LiveMode::followText(const SyncTrack& track, bool announce)
 void LiveMode::watchDemoFiles(int64_t readSinceNs)
 {
     std::vector<std::string> paths = {demo::kDescriptionFile, demo::kFinalVertexFile, demo::kFinalFragmentFile};
-    for (const DemoShader& shader : appState.demo.shaders)
+    for (const DemoShader& shader : run_.demo.shaders)
         for (const std::string& file : shader.getSourceFiles())
             paths.push_back(file);
-    for (const std::string& path : appState.demo.imagePaths)
+    for (const std::string& path : run_.demo.imagePaths)
         paths.push_back(path);
-    for (const std::unique_ptr<SyncTrack>& track : appState.syncDevice->data.tracks) {
-        paths.push_back(sync_track_path(appState.syncDevice->base_name.c_str(), track->name.c_str()));
+    for (const std::unique_ptr<SyncTrack>& track : run_.syncDevice->data.tracks) {
+        paths.push_back(sync_track_path(run_.syncDevice->base_name.c_str(), track->name.c_str()));
         paths.push_back(app::textTrackPath(track->name));
     }
     // Files watched already keep their state, so a save not yet looked at
@@ -179,7 +177,7 @@ void LiveMode::beginFrame()
 
 void LiveMode::holdAtEnd(double endRow)
 {
-    MusicStream& music = appState.musicStream;
+    MusicStream& music = run_.musicStream;
     if (!music.isPlaying())
         return;
     music.pause();
@@ -188,19 +186,17 @@ void LiveMode::holdAtEnd(double endRow)
 
 void LiveMode::reloadChanged(const std::vector<std::string>& changed)
 {
-    // Each file's change on its own. A description that loads has built
-    // every entry and read every image as they are now; tracks stay.
-    const bool described = contains(changed, demo::kDescriptionFile) && reloadDescription();
+    // See ReloadPlan.h for what each save rebuilds; tracks stay.
+    const ReloadPlan plan = app::planReload(changed, run_.demo);
+    const bool described = plan.description && reloadDescription();
     if (!described) {
-        rebuildEntries(changed);
-        // Each image once, however many texture entries name it.
-        for (const std::string& path : changed)
-            if (contains(appState.demo.imagePaths, path))
-                reloadImage(path);
+        rebuildEntries(plan.entries);
+        for (const std::string& path : plan.images)
+            reloadImage(path);
     }
-    if (contains(changed, demo::kFinalVertexFile) || contains(changed, demo::kFinalFragmentFile))
+    if (plan.finalPass)
         rebuildFinalPass();
-    for (const std::string& path : changed)
+    for (const std::string& path : plan.trackCandidates)
         reloadTrack(path);
 }
 
@@ -211,12 +207,12 @@ bool LiveMode::reloadDescription()
     const int64_t readSinceNs = fileClockNs() - kFileTimeSlackNs;
     DemoContent content;
     BuildFailures builds(BuildFailurePolicy::Show);
-    ReloadHost host(builds);
+    ReloadHost host(builds, run_.windowTitle);
     std::string reason = "cannot be read";
     bool loaded = false;
     try {
-        loaded = demo::loadDemoDescription(demo::kDescriptionFile, appState.syncDevice.get(), content, host,
-                                           &appState.fileWarnings);
+        loaded = demo::loadDemoDescription(demo::kDescriptionFile, run_.syncDevice.get(), content, host, run_.console,
+                                           &run_.fileWarnings);
     } catch (const nlohmann::json::exception& error) {
         reason = demo::descriptionErrorText(error);
     }
@@ -225,12 +221,12 @@ bool LiveMode::reloadDescription()
                    std::string(demo::kDescriptionFile) + ": " + reason + "; the running demo stays");
         return false;
     }
-    for (const std::string& path : appState.demo.imagePaths)
+    for (const std::string& path : run_.demo.imagePaths)
         clearProblem(path);
     keepLastGoodBuilds(content);
     // The music's position is in bytes, so it stays where it is whatever the new tempo.
-    appState.demo = std::move(content);
-    appState.demo.timing.fitToTune(app::tuneSeconds());
+    run_.demo = std::move(content);
+    run_.demo.timing.fitToTune(app::tuneSeconds(run_.musicStream));
     problems_.erase(std::remove_if(problems_.begin(), problems_.end(),
                                    [](const Problem& problem) {
                                        return problem.key.find(", ") != std::string::npos &&
@@ -244,17 +240,17 @@ bool LiveMode::reloadDescription()
     watchDemoFiles(readSinceNs);
     reloaded(demo::kDescriptionFile);
     console_.clearStatus();
-    app::warnAboutDemoMistakes(appState, app::tuneSeconds());
+    app::warnAboutDemoMistakes(run_, app::tuneSeconds(run_.musicStream));
     return true;
 }
 
 void LiveMode::keepLastGoodBuilds(DemoContent& fresh)
 {
-    DemoContent& running = appState.demo;
+    DemoContent& running = run_.demo;
     // An entry that does not build draws with its last good program.
     auto inherit = [&](DemoShader& shader) {
         for (const DemoShader& previous : running.shaders)
-            if (sameEntry(previous, shader))
+            if (app::sameEntry(previous, shader))
                 shader.inheritProgram(previous);
     };
     for (DemoShader& shader : fresh.shaders)
@@ -291,25 +287,18 @@ void LiveMode::showImageProblem(const std::string& path, const std::string& prob
     setProblem(path, path + ": " + problem + (lastGoodStays ? "; the last good picture stays" : ""));
 }
 
-void LiveMode::rebuildEntries(const std::vector<std::string>& changed)
+void LiveMode::rebuildEntries(const std::vector<std::size_t>& planned)
 {
-    // Each entry once, however many of its files (its own or included ones) changed.
+    // Copies: a build gives every copy of the entry (the description's too) its program.
     std::vector<DemoShader> entries;
-    for (const DemoShader& shader : appState.demo.shaders) {
-        const std::vector<std::string>& files = shader.getSourceFiles();
-        const bool edited = std::any_of(files.begin(), files.end(),
-                                        [&](const std::string& file) { return contains(changed, file); });
-        const bool listed = std::any_of(entries.begin(), entries.end(),
-                                        [&](const DemoShader& entry) { return sameEntry(entry, shader); });
-        if (edited && !listed)
-            entries.push_back(shader);
-    }
+    for (std::size_t index : planned)
+        entries.push_back(run_.demo.shaders[index]);
     for (DemoShader& entry : entries) {
         const std::string key = entryKey(entry.getVertexPath(), entry.getFragmentPath());
-        const BuildOutcome outcome = entry.build(BuildReport::Quiet);
+        const BuildOutcome outcome = entry.build(BuildReport::Quiet, run_.console);
         // One program for every copy (the old one goes with its last
         // holder); the files it includes now are watched even when it failed.
-        forEachCopy(appState.demo, entry, [&](DemoShader& shader) { shader.shareBuildOf(entry); });
+        forEachCopy(run_.demo, entry, [&](DemoShader& shader) { shader.shareBuildOf(entry); });
         for (const std::string& file : entry.getSourceFiles())
             watcher_.add(file);
         if (!outcome.built) {
@@ -319,28 +308,28 @@ void LiveMode::rebuildEntries(const std::vector<std::string>& changed)
         clearProblem(key);
         reloaded(key);
         console_.clearStatus();
-        app::warnAboutUniforms(appState, {entry.getVertexPath(), entry.getFragmentPath()});
+        app::warnAboutUniforms(run_, {entry.getVertexPath(), entry.getFragmentPath()});
     }
 }
 
 void LiveMode::rebuildFinalPass()
 {
-    if (!appState.demo.finalPass)
+    if (!run_.demo.finalPass)
         return; // "test.vsh" may be a pass's; the demo has no final pass to rebuild
     const std::string key = entryKey(demo::kFinalVertexFile, demo::kFinalFragmentFile);
-    ShaderBuild built = render::buildShaderProgram(demo::kFinalVertexFile, demo::kFinalFragmentFile,
-                                                   BuildReport::Quiet);
+    ShaderBuild built = render::buildShaderProgram(demo::kFinalVertexFile, demo::kFinalFragmentFile, BuildReport::Quiet,
+                                                   run_.console);
     if (!built.outcome.built) {
         setProblem(key, built.outcome.failure);
         return;
     }
-    appState.antiAliasProgram = std::make_unique<ShaderProgram>(std::move(built.program));
+    run_.antiAliasProgram = std::make_unique<ShaderProgram>(std::move(built.program));
     // The quads are bound to the program's attributes, which may have moved.
-    appState.quads = std::make_unique<SceneQuads>(*appState.antiAliasProgram);
+    run_.quads = std::make_unique<SceneQuads>(*run_.antiAliasProgram, run_.console);
     clearProblem(key);
     reloaded(key);
     console_.clearStatus();
-    app::warnAboutUniforms(appState, {demo::kFinalVertexFile, demo::kFinalFragmentFile});
+    app::warnAboutUniforms(run_, {demo::kFinalVertexFile, demo::kFinalFragmentFile});
 }
 
 void LiveMode::trackReloaded(const std::string& path)
@@ -352,9 +341,9 @@ void LiveMode::trackReloaded(const std::string& path)
 void LiveMode::reloadTrack(const std::string& path)
 {
     // The track editor reads its own tracks' files.
-    if (appState.edit && appState.edit->onTrackFileChanged(path))
+    if (run_.edit && run_.edit->onTrackFileChanged(path))
         return;
-    SyncDevice* device = appState.syncDevice.get();
+    SyncDevice* device = run_.syncDevice.get();
     for (const std::unique_ptr<SyncTrack>& track : device->data.tracks) {
         const bool fromText = contains(textTracks_, track->name);
         if (fromText && path == app::textTrackPath(track->name)) {
@@ -373,7 +362,7 @@ void LiveMode::reloadTrack(const std::string& path)
             return;
         } else if (!fromText && path == sync_track_path(device->base_name.c_str(), track->name.c_str())) {
             // A rejected file has had its line on standard error and leaves the keys as they were.
-            if (sync_load_keys(track.get(), path.c_str()) == SYNC_LOAD_REJECTED) {
+            if (sync_load_keys(track.get(), path.c_str(), run_.console) == SYNC_LOAD_REJECTED) {
                 setProblem(path, path + ": not read; the previous keys stay");
             } else {
                 clearProblem(path);
@@ -397,7 +386,7 @@ void LiveMode::reloadImage(const std::string& path)
     }
     // Decoded once; every texture entry of the image gets it (the scenes keep
     // pointing at the same Textures).
-    DemoContent& demo = appState.demo;
+    DemoContent& demo = run_.demo;
     for (std::size_t i = 0; i < demo.imagePaths.size() && i < demo.imageTextures.size(); ++i)
         if (demo.imagePaths[i] == path)
             demo.imageTextures[i]->replaceImage(pixels.get(), width, height);
@@ -484,13 +473,13 @@ void LiveMode::drawOverlay(const FrameView& place)
 
 double LiveMode::currentRow() const
 {
-    const MusicStream& music = appState.musicStream;
-    return music.bytesToSeconds(music.positionBytes()) * appState.demo.timing.rowsPerSecond;
+    const MusicStream& music = run_.musicStream;
+    return music.bytesToSeconds(music.positionBytes()) * run_.demo.timing.rowsPerSecond;
 }
 
 void LiveMode::seekToRow(double row, const std::string& what)
 {
-    MusicStream& music = appState.musicStream;
+    MusicStream& music = run_.musicStream;
     if (row < 0.0)
         row = 0.0;
     if (!what.empty()) {
@@ -499,13 +488,13 @@ void LiveMode::seekToRow(double row, const std::string& what)
         console_.line(what + text);
     }
     if (music.hasMusic())
-        music.seekBytes(rowToMusicBytes(row, appState.demo.timing.rowsPerSecond, music.sampleRate(), music.channels()));
+        music.seekBytes(rowToMusicBytes(row, run_.demo.timing.rowsPerSecond, music.sampleRate(), music.channels()));
 }
 
 bool LiveMode::onKey(unsigned char key)
 {
     const double row = currentRow();
-    const double beat = appState.demo.timing.secondsPerBeat() * appState.demo.timing.rowsPerSecond;
+    const double beat = run_.demo.timing.secondsPerBeat() * run_.demo.timing.rowsPerSecond;
     char text[64];
     switch (key) {
     case kTab:
@@ -548,14 +537,14 @@ void LiveMode::onSpecialKey(int key)
         // Within a second of a scene's start, as after a press a moment ago,
         // the scene before it: presses in a row move on, as a player's
         // previous-track button does.
-        double previous = previousSceneChange(appState.sceneTrack, row);
-        if (row - previous < appState.demo.timing.rowsPerSecond)
-            previous = previousSceneChange(appState.sceneTrack, previous);
+        double previous = previousSceneChange(run_.sceneTrack, row);
+        if (row - previous < run_.demo.timing.rowsPerSecond)
+            previous = previousSceneChange(run_.sceneTrack, previous);
         seekToRow(previous, "PREVIOUS SCENE");
         break;
     }
     case GLUT_KEY_PAGE_DOWN: {
-        const double next = nextSceneChange(appState.sceneTrack, row);
+        const double next = nextSceneChange(run_.sceneTrack, row);
         if (next < 0.0)
             console_.line("NEXT SCENE none");
         else
@@ -567,15 +556,15 @@ void LiveMode::onSpecialKey(int key)
     }
 }
 
-void onLiveSpecialKey(int key, int, int)
+void app::onLiveSpecialKey(AppState& run, int key)
 {
     // Keys still queued behind Esc find the music released and do nothing.
-    if (!appState.live || appState.musicStream.isReleased())
+    if (!run.live || run.musicStream.isReleased())
         return;
     if (key == GLUT_KEY_F2)
-        app::toggleEditor();
-    else if (!appState.edit || !appState.edit->onSpecialKey(key))
-        appState.live->onSpecialKey(key);
+        app::toggleEditor(run);
+    else if (!run.edit || !run.edit->onSpecialKey(key))
+        run.live->onSpecialKey(key);
 }
 
 void LiveMode::onMouseButton(int button, int state, int x, int y)
@@ -583,7 +572,7 @@ void LiveMode::onMouseButton(int button, int state, int x, int y)
     if (button != GLUT_LEFT_BUTTON)
         return;
     // Shaders count pixels from the bottom left.
-    const float fromBottom = appState.windowHeight - 1.0f - static_cast<float>(y);
+    const float fromBottom = run_.windowHeight - 1.0f - static_cast<float>(y);
     if (state == GLUT_DOWN)
         mouse_.press(static_cast<float>(x), fromBottom);
     else
@@ -592,17 +581,17 @@ void LiveMode::onMouseButton(int button, int state, int x, int y)
 
 void LiveMode::onMouseMotion(int x, int y)
 {
-    mouse_.move(static_cast<float>(x), appState.windowHeight - 1.0f - static_cast<float>(y));
+    mouse_.move(static_cast<float>(x), run_.windowHeight - 1.0f - static_cast<float>(y));
 }
 
-void onLiveMouseButton(int button, int state, int x, int y)
+void app::onLiveMouseButton(AppState& run, int button, int state, int x, int y)
 {
-    if (appState.live)
-        appState.live->onMouseButton(button, state, x, y);
+    if (run.live)
+        run.live->onMouseButton(button, state, x, y);
 }
 
-void onLiveMouseMotion(int x, int y)
+void app::onLiveMouseMotion(AppState& run, int x, int y)
 {
-    if (appState.live)
-        appState.live->onMouseMotion(x, y);
+    if (run.live)
+        run.live->onMouseMotion(x, y);
 }

@@ -4,20 +4,21 @@
 // on playing, a heads-up display shows where the demo is, and keys move
 // around the timeline.
 //
-// Main thread, GL context current, inside the toolkit's callbacks. AppState
-// owns the one LiveMode (null when live mode is off); LiveMode owns its file
-// watcher, heads-up display and console, and changes the demo's content in
-// AppState in place.
+// Main thread, GL context current, inside the toolkit's callbacks. The run
+// (AppState) owns the one LiveMode (null when live mode is off); LiveMode
+// owns its file watcher, heads-up display and console, and changes the
+// demo's content in the run in place.
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "app/BuildFailures.h"
-#include "app/FrameRules.h"
+#include "app/FrameDecisions.h"
 #include "app/LiveConsole.h"
 #include "app/LiveTimeline.h"
 #include "app/ShaderMouse.h"
@@ -26,9 +27,12 @@
 #include "render/HeadsUpDisplay.h"
 #include "render/PictureTarget.h"
 
+struct AppState;
+
 class LiveMode {
 public:
-    LiveMode();
+    // Live mode over `run`, which outlives it.
+    explicit LiveMode(AppState& run);
 
     // After the demo is set up: text tracks become their tracks' source,
     // and every file of the demo is watched.
@@ -85,7 +89,7 @@ private:
     bool reloadDescription();
     void keepLastGoodBuilds(DemoContent& fresh);
     void showImageProblem(const std::string& path, const std::string& problem, bool lastGoodStays);
-    void rebuildEntries(const std::vector<std::string>& changed);
+    void rebuildEntries(const std::vector<std::size_t>& entries);
     void rebuildFinalPass();
     void reloadTrack(const std::string& path);
     void reloadImage(const std::string& path);
@@ -97,6 +101,7 @@ private:
     double currentRow() const;
     void seekToRow(double row, const std::string& what);
 
+    AppState& run_;
     FileWatcher watcher_;
     LiveConsole console_;
     HeadsUpDisplay display_;
@@ -112,10 +117,14 @@ private:
     int rateFrames_ = 0;
 };
 
-// The toolkit's special-key callback in live mode (Home, PageUp, PageDown;
-// F2 and the track editor's keys).
-void onLiveSpecialKey(int key, int x, int y);
+namespace app {
 
-// The toolkit's mouse callbacks in live mode: the mouse that shaders read.
-void onLiveMouseButton(int button, int state, int x, int y);
-void onLiveMouseMotion(int x, int y);
+// The special-key callback's work in live mode (Home, PageUp, PageDown; F2
+// and the track editor's keys).
+void onLiveSpecialKey(AppState& run, int key);
+
+// The mouse callbacks' work in live mode: the mouse that shaders read.
+void onLiveMouseButton(AppState& run, int button, int state, int x, int y);
+void onLiveMouseMotion(AppState& run, int x, int y);
+
+} // namespace app

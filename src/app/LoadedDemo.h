@@ -2,7 +2,7 @@
 // from: the sync device with the tracks every frame reads, the demo's
 // content, the render targets, the final pass's program and the quads.
 // The player keeps it in AppState; an export and the track editor's
-// picture have their own and hand it to the same frame (FrameScene.h).
+// picture have their own and hand it to the same frame (SharedFrame.h).
 //
 // Main thread only. It owns everything in it; the GL objects among them are
 // deleted by their owners while a context is current, and left to the
@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "demo/DemoContent.h"
+#include "platform/ConsoleSink.h"
 #include "platform/FileWarnings.h"
 #include "render/RenderTargets.h"
 #include "render/SceneQuads.h"
@@ -25,6 +26,10 @@ struct SyncDeviceCloser {
 };
 
 struct LoadedDemo {
+    // Loads nothing yet; everything it loads and draws speaks through `console`.
+    explicit LoadedDemo(ConsoleSink& console) : console(console) {}
+
+    ConsoleSink& console;                                     // where its layers write their lines
     DemoContent demo;                                         // shader entries, scenes and image textures
     std::unique_ptr<SyncDevice, SyncDeviceCloser> syncDevice; // base name "sync"
     SyncTrack* sceneTrack = nullptr;                          // track "scene", owned by syncDevice

@@ -1,6 +1,5 @@
-// The window, its GL context and the toolkit's idle, reshape and close
-// callbacks. Main thread; the toolkit owns the window and the context, and
-// the window records when the context is there (platform_gl_context_record).
+// The window, its GL context and what its closing releases. Main thread; the toolkit owns the window and the context,
+// and the window records when the context is there (platform_gl_context_record).
 #include "app/Window.h"
 
 #include <cstdio>
@@ -12,7 +11,7 @@
 #include <GL/freeglut.h>
 
 #include "app/AppState.h"
-#include "app/FrameLoop.h"
+#include "app/ToolkitCallbacks.h"
 #include "platform/gl_context.h"
 #include "platform/platform.h"
 
@@ -32,7 +31,7 @@ void app::onToolkitError(const char* format, va_list arguments)
     std::exit(1);
 }
 
-bool app::initWindow(int width, int height)
+bool app::initWindow(const std::string& title, int width, int height)
 {
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_ALPHA | GLUT_DEPTH);
     if (width > 0 && height > 0)
@@ -47,10 +46,8 @@ bool app::initWindow(int width, int height)
     // Closing the window returns from glutMainLoop like Esc and the end row
     // do, so main releases the audio and the process ends with status 0.
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
-    glutCreateWindow(appState.windowTitle.c_str());
+    glutCreateWindow(title.c_str());
     platform_gl_context_record(true);
-    glutCloseFunc(onWindowClosed);
-    glutReshapeFunc(onReshape);
 
     glewExperimental = GL_TRUE;
     glFinish();
@@ -62,8 +59,7 @@ bool app::initWindow(int width, int height)
     platform_swap_interval(1);
     platform_keep_gl_driver_loaded();
 
-    glutIdleFunc(onIdle);
-    glutDisplayFunc(onDisplay);
+    app::attachWindowCallbacks();
     return true;
 }
 
@@ -78,18 +74,11 @@ void app::showWindow(const WindowPlan& plan)
     }
 }
 
-void app::onWindowClosed()
+void app::onWindowClosed(AppState& run)
 {
     // The toolkit makes the window's context current for this call; the GL
     // objects go now, while it still is.
-    appState.live.reset();
-    appState.releaseGlObjects();
+    run.live.reset();
+    run.releaseGlObjects();
     platform_gl_context_record(false);
-}
-
-void app::onReshape(int, int) {}
-
-void app::onIdle()
-{
-    glutPostRedisplay();
 }

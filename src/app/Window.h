@@ -1,10 +1,12 @@
-// The window and its GL context, and the toolkit callbacks that do no work
-// of their own. Main thread.
+// The window and its GL context. Main thread.
 #pragma once
 
 #include <cstdarg>
+#include <string>
 
 #include "app/CommandLine.h"
+
+struct AppState;
 
 namespace app {
 
@@ -15,27 +17,21 @@ namespace app {
 // the toolkit would.
 [[noreturn]] void onToolkitError(const char* format, va_list arguments);
 
-// Creates the screen-sized window with its GL 3.1 context, turns vertical
-// sync on, loads the GL entry points and registers the reshape, idle and
-// display callbacks. Closing the window makes glutMainLoop return. Returns
+// Creates the screen-sized window called `title` with its GL 3.1 context,
+// turns vertical sync on, loads the GL entry points and registers the
+// window's callbacks (see ToolkitCallbacks.h). Closing the window makes glutMainLoop return. Returns
 // false, after one line on standard error, when the extension loader fails.
 // `width` x `height` sets the window's size; 0 x 0 makes it as large as the screen.
-bool initWindow(int width = 0, int height = 0);
+bool initWindow(const std::string& title, int width = 0, int height = 0);
 
 // Shows the window as `plan` says (see planWindow in CommandLine.h): full
 // screen without the mouse cursor, or a window of the planned size. Call
 // once the description has loaded, before the first frame.
 void showWindow(const WindowPlan& plan);
 
-// Close callback, when the window goes (closed by the person, or at the end
-// of the main loop): releases the GL objects while the window's context is
-// still current, and records that it goes.
-void onWindowClosed();
-
-// Reshape callback: nothing; the scene passes set the viewports they need.
-void onReshape(int width, int height);
-
-// Idle callback: asks for the next frame.
-void onIdle();
+// The close callback's work, when the window goes (closed by the person, or
+// at the end of the main loop): releases the run's GL objects while the
+// window's context is still current, and records that it goes.
+void onWindowClosed(AppState& run);
 
 } // namespace app

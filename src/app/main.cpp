@@ -20,7 +20,7 @@
 #include "app/AppState.h"
 #include "app/BuildFailures.h"
 #include "app/CommandLine.h"
-#include "app/DemoChecks.h"
+#include "app/MistakeWarnings.h"
 #include "app/DemoSetup.h"
 #include "app/EditMode.h"
 #include "app/ExportMode.h"
@@ -28,7 +28,9 @@
 #include "app/LiveMode.h"
 #include "app/PrintDemo.h"
 #include "app/TextTracks.h"
+#include "app/ToolkitCallbacks.h"
 #include "app/Window.h"
+#include "platform/ConsoleSink.h"
 #include "platform/platform.h"
 
 namespace {
@@ -91,8 +93,10 @@ int main(int argc, char** argv)
         return 1;
     if (!commandLine.print.empty())
         return app::printDemo(commandLine.print);
+    // Everything the layers say goes through this sink.
+    ConsoleSink console(std::cout, std::cerr);
     if (!commandLine.exportOutput.empty())
-        return app::exportDemo(commandLine);
+        return app::exportDemo(commandLine, console);
     if (commandLine.release)
         platform_console_hide_own_window();
 
@@ -103,51 +107,45 @@ int main(int argc, char** argv)
     int toolkitArgumentCount = static_cast<int>(toolkitArguments.size()) - 1;
     glutInitErrorFunc(app::onToolkitError);
     glutInit(&toolkitArgumentCount, toolkitArguments.data());
-    platform_console_open(appState.console);
 
-    if (!app::initWindow(commandLine.windowWidth, commandLine.windowHeight))
+    AppState run(console);
+    const app::AttachedRun attached(run);
+    platform_console_open(run.consoleColour);
+    if (!app::initWindow(run.windowTitle, commandLine.windowWidth, commandLine.windowHeight))
         return 1;
     if (commandLine.live)
-        appState.live = std::make_unique<LiveMode>();
+        run.live = std::make_unique<LiveMode>(run);
     // --release and --windowed choose the window themselves once the
     // description (with its release settings) has loaded.
     const bool windowAsDescribed = app::planWindow(commandLine, ReleaseWindow()).asDescribed;
-    appState.followDescribedFullscreen = windowAsDescribed;
+    run.followDescribedFullscreen = windowAsDescribed;
     // Live mode shows a failed build in the window; the player waits for Enter.
     BuildFailures builds(commandLine.live ? BuildFailurePolicy::Show : BuildFailurePolicy::WaitForEnter);
-    if (!app::initDemo(builds)) {
-        app::releaseMusic();
+    if (!app::initDemo(run, builds)) {
+        app::releaseMusic(run);
         return 1;
     }
     if (!windowAsDescribed)
-        app::showWindow(app::planWindow(commandLine, appState.demo.release));
-    app::initAntiAliasProgram(builds, appState);
-    app::showBuildFailures(builds);
-    glutKeyboardFunc(app::onKeyboard);
-    if (appState.live) {
-        glutSpecialFunc(onLiveSpecialKey);
-        glutMouseFunc(onLiveMouseButton);
-        glutMotionFunc(onLiveMouseMotion);
-        glutPassiveMotionFunc(onLiveMouseMotion);
-    }
-    std::cout << "----------------\n";
-    glDisable(GL_CULL_FACE);
-    app::initQuadMeshes(appState);
-    app::warnAboutDemoMistakes(appState, app::tuneSeconds());
-    if (appState.live)
-        appState.live->start();
+        app::showWindow(app::planWindow(commandLine, run.demo.release));
+    app::attachKeyCallbacks(run.live != nullptr);
+    app::finishStartUp(builds, run, app::tuneSeconds(run.musicStream), [&] {
+        app::showBuildFailures(run, builds);
+        return true;
+    });
+    if (run.live)
+        run.live->start();
     if (commandLine.edit)
-        app::toggleEditor();
-    if (!appState.live)
+        app::toggleEditor(run);
+    if (!run.live)
         app::warnAboutStaleTextTracks();
     if (commandLine.hasStartRow)
-        app::startAtRow(commandLine.startRow);
+        app::startAtRow(run, commandLine.startRow);
 
     glutMainLoop();
 
     // Edits not yet written go to their files now.
-    if (appState.edit)
-        appState.edit->finish();
-    app::releaseMusic();
-    return appState.exitStatus;
+    if (run.edit)
+        run.edit->finish();
+    app::releaseMusic(run);
+    return run.exitStatus;
 }

@@ -4,13 +4,13 @@
 // context current.
 #include "demo/DemoLoader.h"
 
-#include <iostream>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "demo/DemoDescription.h"
-#include "platform/warning.h"
+#include "platform/ConsoleSink.h"
 
 namespace {
 
@@ -19,8 +19,8 @@ namespace {
 class ContentBuilder {
 public:
     ContentBuilder(const char* path, SyncDevice* device, DemoContent& content, DescriptionHost& host,
-                   FileWarnings* warnings)
-        : path_(path), device_(device), content_(content), host_(host), warnings_(warnings)
+                   ConsoleSink& console, FileWarnings* warnings)
+        : path_(path), device_(device), content_(content), host_(host), console_(console), warnings_(warnings)
     {
     }
 
@@ -30,10 +30,10 @@ public:
 
     void beginShader(const std::string& vertexPath, const std::string& fragmentPath, const ShaderConvention* convention)
     {
-        shader_.emplace(vertexPath, fragmentPath, convention);
+        shader_.emplace(vertexPath, fragmentPath, convention, &console_);
         // A program that fails to compile or link still joins the list; the
         // host has its failure, and hot reload can mend it later.
-        const BuildOutcome outcome = shader_->build(host_.buildReport(), warnings_);
+        const BuildOutcome outcome = shader_->build(host_.buildReport(), console_, warnings_);
         host_.shaderBuilt(vertexPath, fragmentPath, outcome);
     }
 
@@ -60,15 +60,20 @@ public:
         if (passCount_ >= static_cast<std::size_t>(Scene::kMaxPasses))
             dropped_ += std::string(dropped_.empty() ? "" : ", ") + "shader_order[" + std::to_string(passCount_) +
                         "] " + shader.getFragmentPath();
-        scene_->addShader(shader, settings);
+        if (!scene_->addShader(shader, settings))
+            console_.out() << "Sorry. Only max 8 shaders per scene allowed for now. Shall we fix it?";
         ++passCount_;
     }
 
     DescriptionTexture addTexture(const std::string& path)
     {
         std::string problem;
-        content_.imageTextures.push_back(
-            std::make_unique<Texture>(path, host_.takesImageFailures() ? &problem : nullptr));
+        // Each image decoded once per load, however many entries name it.
+        auto decoded = decoded_.find(path);
+        if (decoded == decoded_.end())
+            decoded = decoded_.emplace(path, DecodedImage::decode(path)).first;
+        content_.imageTextures.push_back(std::make_unique<Texture>(path, decoded->second, console_,
+                                                                   host_.takesImageFailures() ? &problem : nullptr));
         if (!problem.empty())
             host_.imageFailed(path, problem);
         content_.imagePaths.push_back(path);
@@ -84,47 +89,49 @@ public:
         // The scene's own refusal goes to standard output, where the frame
         // reports soon scroll it away.
         if (passCount_ > static_cast<std::size_t>(Scene::kMaxPasses))
-            platform_warn(path_, "scene " + std::to_string(content_.scenes.size()) + " has " +
+            console_.warn(path_, "scene " + std::to_string(content_.scenes.size()) + " has " +
                                      std::to_string(passCount_) + " passes; only the first " +
                                      std::to_string(Scene::kMaxPasses) + " are drawn; dropped: " + dropped_);
         content_.scenes.push_back(*scene_);
         scene_.reset();
     }
 
-    void warn(const std::string& message) { platform_warn(path_, message); }
+    void warn(const std::string& message) { console_.warn(path_, message); }
 
 private:
     const char* path_;
     SyncDevice* device_;
     DemoContent& content_;
     DescriptionHost& host_;
+    ConsoleSink& console_;
     FileWarnings* warnings_;
-    std::optional<DemoShader> shader_; // the entry being read
-    std::optional<Scene> scene_;       // the scene being read
-    std::size_t passCount_ = 0;        // pass entries of the scene being read, refused ones too
-    std::string dropped_;              // the refused ones, "shader_order[8] glow.fsh, ..."
+    std::optional<DemoShader> shader_;            // the entry being read
+    std::optional<Scene> scene_;                  // the scene being read
+    std::size_t passCount_ = 0;                   // pass entries of the scene being read, refused ones too
+    std::string dropped_;                         // the refused ones, "shader_order[8] glow.fsh, ..."
+    std::map<std::string, DecodedImage> decoded_; // the images read so far, by path
 };
 
 } // namespace
 
 bool demo::loadDemoDescription(const char* path, SyncDevice* device, DemoContent& content, DescriptionHost& host,
-                               FileWarnings* warnings)
+                               ConsoleSink& console, FileWarnings* warnings)
 {
     std::string text;
     std::string problem;
     if (!readDescriptionFile(path, text, problem)) {
-        platform_warn(path, problem);
+        console.warn(path, problem);
         return false;
     }
     nlohmann::json document = parseDescription(text);
     // Before the walk, which may end the load on the very key mistyped.
     for (const std::string& line : unknownDescriptionKeys(document))
-        platform_warn(path, line);
+        console.warn(path, line);
     // The length, tempo and release settings first: a wrong one ends the
     // load before anything is made.
     readDescriptionSettings(document, content.timing, content.release);
     content.finalPass = readFinalPass(document);
-    ContentBuilder builder(path, device, content, host, warnings);
-    walkDescription(document, std::cout, builder);
+    ContentBuilder builder(path, device, content, host, console, warnings);
+    walkDescription(document, console.out(), builder);
     return true;
 }

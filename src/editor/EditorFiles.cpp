@@ -78,7 +78,7 @@ bool EditorFiles::reload(TrackEditor& editor, size_t column)
     return true;
 }
 
-bool EditorFiles::reloadBinary(TrackEditor& editor, size_t column)
+bool EditorFiles::reloadBinary(TrackEditor& editor, size_t column, ConsoleSink& console)
 {
     EditorTrack& track = editor.column(column);
     // A track with a text track follows its text; its binary is the editor's to write.
@@ -87,8 +87,8 @@ bool EditorFiles::reloadBinary(TrackEditor& editor, size_t column)
         return false;
     SyncTrack read;
     read.name = track.name;
-    // A rejected file has had its line on standard error; the keys stay.
-    if (sync_load_keys(&read, trackPath(track.name).c_str()) != SYNC_LOAD_OK)
+    // A rejected file has had its line on the console; the keys stay.
+    if (sync_load_keys(&read, trackPath(track.name).c_str(), console) != SYNC_LOAD_OK)
         return false;
     std::vector<EditorKey> keys = keysOf(&read);
     const std::vector<SyncKey> held = syncKeysOf(track);

@@ -23,6 +23,8 @@
 
 #include "editor/TrackEditor.h"
 
+class ConsoleSink;
+
 class EditorFiles {
 public:
     // Seconds between two writes of unsaved columns: every edit reaches its
@@ -40,7 +42,7 @@ public:
     // sync_NAME.track of `column` may have been changed outside: for a track
     // without a text track, reads it again as one more step of the history.
     // True when the column's keys changed.
-    bool reloadBinary(TrackEditor& editor, size_t column);
+    bool reloadBinary(TrackEditor& editor, size_t column, ConsoleSink& console);
 
     // Writes the unsaved columns when kSaveIntervalSeconds have passed since
     // the last write (`nowSeconds` on any steady clock), or at once with

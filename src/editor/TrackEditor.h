@@ -118,7 +118,6 @@ public:
     bool undo();
     bool redo();
     size_t undoCount() const { return undo_.size(); }
-    size_t redoCount() const { return redo_.size(); }
     // What the last edit, undo or redo did ("undo: paste of 6 keys in speed, zoom"); "" before any.
     const std::string& lastDone() const { return lastDone_; }
 

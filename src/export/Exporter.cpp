@@ -11,7 +11,9 @@
 #include <utility>
 #include <vector>
 
+#include "export/EncoderPool.h"
 #include "export/ExportProgress.h"
+#include "export/ExportVerdict.h"
 #include "export/ExportTarget.h"
 #include "export/FrameQueue.h"
 #include "export/FrameReadback.h"
@@ -32,6 +34,12 @@ static ExportResult problemResult(ExportStatus status, const std::string& messag
     result.status = status;
     result.message = message;
     return result;
+}
+
+// Wall-clock seconds since `start`, for the progress line.
+static double secondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 static std::string secondsText(double seconds)
@@ -179,10 +187,11 @@ ExportResult Exporter::run(const ExportRenderFunction& render)
         return problemResult(ExportStatus::UsageError, s.output + ": " + problem);
 
     // The music: the spectrum on this thread, the sound on the encoder's.
-    OfflineClock clock;
+    OfflineClock ownTune;
+    OfflineClock& clock = s.openTune != nullptr ? *s.openTune : ownTune;
     ExportSound sound;
     if (!s.tunePath.empty()) {
-        if (!clock.open(s.tunePath.c_str(), problem))
+        if (s.openTune == nullptr && !clock.open(s.tunePath.c_str(), problem))
             return problemResult(ExportStatus::Failed, s.output + ": " + s.tunePath + ": cannot play the music: " +
                                                            problem + "; nothing was written");
         const int rate = clock.sampleRate();
@@ -230,7 +239,6 @@ ExportResult Exporter::run(const ExportRenderFunction& render)
 ExportResult Exporter::renderAndEncode(FrameSink& sink, OfflineClock& clock, const ExportRenderFunction& render)
 {
     const ExportSettings& s = settings_;
-    const uint64_t frames = frameCount(s.startSeconds, s.endSeconds, s.fps);
     FrameReadback readback;
     if (!readback.open(s.width, s.height)) {
         sink.discard();
@@ -238,46 +246,50 @@ ExportResult Exporter::renderAndEncode(FrameSink& sink, OfflineClock& clock, con
                                                        ": the GL implementation refuses "
                                                        "the readback buffers");
     }
-
-    // The encoder threads: write frames until the queue is finished, in order
-    // when there is one (video), as they come when the sink takes frames on
-    // several threads at once (image sequences). The first problem stops them.
     const int workers = std::max(1, sink.concurrentFrames());
     FrameQueue queue(kQueuedFrames + static_cast<size_t>(workers) - 1, readback.frameBytes());
-    std::mutex problemLock;
-    std::string sinkProblem; // guarded by problemLock until the workers are joined
-    std::atomic<bool> sinkFailed{false};
-    std::atomic<uint64_t> framesWritten{0};
-    std::vector<std::thread> encoders;
-    for (int i = 0; i < workers; ++i)
-        encoders.emplace_back([&] {
-            FrameQueue::Frame frame;
-            std::string problem;
-            while (queue.pop(frame)) {
-                if (!sinkFailed) {
-                    if (sink.writeFrame(frame.pixels.data(), frame.index, problem)) {
-                        ++framesWritten;
-                    } else {
-                        std::lock_guard<std::mutex> guard(problemLock);
-                        if (!sinkFailed.exchange(true))
-                            sinkProblem = problem;
-                        queue.fail();
-                    }
-                }
-                queue.giveBack(std::move(frame));
-            }
-        });
+    EncoderPool encoders(queue, sink, workers);
+    ExportProgress progress(s.progressStream, s.progressOnTerminal, frameCount(s.startSeconds, s.endSeconds, s.fps));
+    const auto started = std::chrono::steady_clock::now();
+    ExportRunFacts facts = renderFrames(readback, queue, clock, render, progress, started);
+    encoders.finish();
+    readback.close();
+    facts.framesWritten = encoders.framesWritten();
+    facts.sinkProblem = encoders.problem();
+
+    if (s.progressStream != nullptr)
+        progress.finish(facts.framesWritten, secondsSince(started));
+    ExportVerdict verdict = exporting::exportVerdict(facts);
+    if (verdict.status == ExportStatus::Done && !sink.finish(verdict.problem))
+        verdict.status = ExportStatus::Failed;
+    if (verdict.status != ExportStatus::Done) {
+        sink.discard();
+        ExportResult result = problemResult(verdict.status, s.output + ": " + verdict.problem);
+        result.frames = facts.framesWritten;
+        return result;
+    }
+    ExportResult result;
+    result.frames = facts.framesWritten;
+    return result;
+}
+
+ExportRunFacts Exporter::renderFrames(FrameReadback& readback, FrameQueue& queue, OfflineClock& clock,
+                                      const ExportRenderFunction& render, ExportProgress& progress,
+                                      std::chrono::steady_clock::time_point started)
+{
+    const ExportSettings& s = settings_;
+    ExportRunFacts facts;
+    facts.framesWanted = frameCount(s.startSeconds, s.endSeconds, s.fps);
 
     // Moves the oldest read-back frame into the queue; false when the encoder
     // has failed or the readback did.
-    bool readbackFailed = false;
     uint64_t handedOver = 0;
     auto handOldest = [&] {
         FrameQueue::Frame frame;
         if (!queue.takeEmpty(frame))
             return false;
         if (!readback.collect(frame.pixels.data())) {
-            readbackFailed = true;
+            facts.readbackFailed = true;
             queue.giveBack(std::move(frame));
             return false;
         }
@@ -286,16 +298,11 @@ ExportResult Exporter::renderAndEncode(FrameSink& sink, OfflineClock& clock, con
         return true;
     };
 
-    ExportProgress progress(s.progressStream, s.progressOnTerminal, frames);
-    const auto started = std::chrono::steady_clock::now();
-    auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(); };
     std::vector<float> spectrum(OfflineClock::kSpectrumBins, 0.0f);
-    bool cancelled = false;
     bool stopped = false;
-    bool drawFailed = false;
-    for (uint64_t k = 0; k < frames; ++k) {
+    for (uint64_t k = 0; k < facts.framesWanted; ++k) {
         if (s.cancelRequested && s.cancelRequested()) {
-            cancelled = true;
+            facts.cancelled = true;
             break;
         }
         ExportFrame frame;
@@ -305,7 +312,7 @@ ExportResult Exporter::renderAndEncode(FrameSink& sink, OfflineClock& clock, con
         frame.spectrum = spectrum.data();
         render(frame);
         if (s.drawFailed && s.drawFailed()) {
-            drawFailed = stopped = true;
+            facts.drawFailed = stopped = true;
             break;
         }
 
@@ -316,37 +323,9 @@ ExportResult Exporter::renderAndEncode(FrameSink& sink, OfflineClock& clock, con
         }
         readback.start();
         if (s.progressStream != nullptr)
-            progress.update(k + 1, elapsed());
+            progress.update(k + 1, secondsSince(started));
     }
-    while (!cancelled && !stopped && readback.pending() > 0)
+    while (!facts.cancelled && !stopped && readback.pending() > 0)
         stopped = !handOldest();
-    queue.finish();
-    for (std::thread& encoder : encoders)
-        encoder.join();
-    readback.close();
-
-    if (s.progressStream != nullptr)
-        progress.finish(framesWritten, elapsed());
-    if (cancelled) {
-        sink.discard();
-        ExportResult result = problemResult(ExportStatus::Cancelled,
-                                            s.output + ": export cancelled; nothing was written");
-        result.frames = framesWritten;
-        return result;
-    }
-    if (drawFailed)
-        sinkProblem = "a frame could not be drawn; nothing was written";
-    else if (readbackFailed)
-        sinkProblem = "the GL implementation failed to read a frame back";
-    if (sinkProblem.empty() && framesWritten != frames)
-        sinkProblem = "not every frame reached the encoder";
-    if (!sinkProblem.empty() || !sink.finish(sinkProblem)) {
-        sink.discard();
-        ExportResult result = problemResult(ExportStatus::Failed, s.output + ": " + sinkProblem);
-        result.frames = framesWritten;
-        return result;
-    }
-    ExportResult result;
-    result.frames = framesWritten;
-    return result;
+    return facts;
 }

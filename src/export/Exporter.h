@@ -1,6 +1,7 @@
 // Exporter: the demo rendered offline into a video file or an image sequence,
 // frame-exact and in sync with its music. This is the export module's main
-// header.
+// header; the export layer uses only render's GL object owner, the timeline
+// (the tune's offline clock) and the platform.
 //
 // The clock is offline: frame k shows t = start + k / fps, whatever the
 // rendering costs, so no frame is dropped or repeated. For each frame the
@@ -31,6 +32,7 @@
 
 #include <GL/glew.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -38,9 +40,13 @@
 
 #include "export/ExportDefaults.h"
 
+class ExportProgress;
 class ExportTarget;
+class FrameQueue;
+class FrameReadback;
 class FrameSink;
 class OfflineClock;
+struct ExportRunFacts;
 
 struct ExportSettings {
     std::string output;              // OUT: NAME.mp4, NAME.mkv or frame%05d.png
@@ -52,12 +58,15 @@ struct ExportSettings {
     double startSeconds = 0.0;                // time of frame 0
     double endSeconds = 0.0;                  // end of the range (exclusive), > startSeconds
     std::string tunePath;                     // the music (spectrum and sound); "" for none
-    bool sound = true;                        // false: the tune gives the spectrum alone
-    bool endsTheDemo = false;                 // no range is joined after this one (ExportSound::toTheEnd)
-    GLuint sourceFramebuffer = 0;             // where the render function leaves the picture
-    std::FILE* progressStream = stderr;       // progress output; null for none
-    bool progressOnTerminal = false;          // a bar rewritten in place instead of lines
-    std::function<bool()> cancelRequested;    // polled once a frame; true stops the export
+    // The tune of tunePath already open (the caller's, used on run()'s
+    // thread for the spectrum); null: run() opens it itself.
+    OfflineClock* openTune = nullptr;
+    bool sound = true;                     // false: the tune gives the spectrum alone
+    bool endsTheDemo = false;              // no range is joined after this one (ExportSound::toTheEnd)
+    GLuint sourceFramebuffer = 0;          // where the render function leaves the picture
+    std::FILE* progressStream = stderr;    // progress output; null for none
+    bool progressOnTerminal = false;       // a bar rewritten in place instead of lines
+    std::function<bool()> cancelRequested; // polled once a frame; true stops the export
     // Polled after each frame is drawn; true: it could not be drawn (the
     // render function has said why on standard error) and the export fails.
     std::function<bool()> drawFailed;
@@ -107,6 +116,12 @@ private:
     // Drives the frames through readback and the encoder thread into `sink`,
     // and completes or discards it.
     ExportResult renderAndEncode(FrameSink& sink, OfflineClock& clock, const ExportRenderFunction& render);
+    // The render loop: draws each frame of the range, starts its readback and
+    // hands the oldest read-back frame to `queue`, until the range ends, the
+    // person cancels or a frame cannot be drawn or read back.
+    ExportRunFacts renderFrames(FrameReadback& readback, FrameQueue& queue, OfflineClock& clock,
+                                const ExportRenderFunction& render, ExportProgress& progress,
+                                std::chrono::steady_clock::time_point started);
 
     ExportSettings settings_;
 };

@@ -8,11 +8,13 @@
 #include <map>
 #include <string>
 
+class ConsoleSink;
+
 class FileWarnings {
 public:
-    // Writes "file: problem" (platform_warn) unless it is the problem last
+    // Writes "file: problem" to `console` unless it is the problem last
     // reported for `file`.
-    void report(const std::string& file, const std::string& problem);
+    void report(ConsoleSink& console, const std::string& file, const std::string& problem);
 
     // `file` was read fine: its next problem is reported again.
     void clear(const std::string& file);

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "platform/file_watch.h"
+#include "platform/change_notify.h"
 
 namespace fs = std::filesystem;
 
@@ -40,7 +40,7 @@ void FileWatcher::add(const std::string& path, int64_t readSinceNs)
     for (const Entry& entry : files_)
         if (entry.normalised == key)
             return;
-    WatchedFile file(path, WatchedFile::Detail::Exact);
+    FileStamp file(path, FileStamp::Detail::Exact);
     const bool changedSinceRead = file.readAt(readSinceNs);
     files_.push_back({std::move(file), key, changedSinceRead});
 

@@ -1,10 +1,10 @@
 // FileWatcher: which of a demo's files changed since the last look, for live
 // mode. Portable, built on the platform's change notification where there is
-// one (file_watch.h) and on polling where there is not.
+// one (change_notify.h) and on polling where there is not.
 //
 // A file counts as changed when its modification time (at the file system's
 // full resolution, not whole seconds), its size, or whether it exists differs
-// from what was seen last (WatchedFile, in full detail). Notification only
+// from what was seen last (FileStamp, in full detail). Notification only
 // says which files to look at,
 // so a burst of events for one save gives one change, and an editor that
 // saves by writing a temporary file and renaming it is seen like any other.
@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/WatchedFile.h"
+#include "platform/FileStamp.h"
 
 struct PlatformWatch;
 
@@ -60,7 +60,7 @@ public:
 
 private:
     struct Entry {
-        WatchedFile file;                 // its path as added, and as last seen
+        FileStamp file;                   // its path as added, and as last seen
         std::filesystem::path normalised; // for matching notified names
         bool notified = false;            // an event named it since the last look
     };

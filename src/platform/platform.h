@@ -1,3 +1,8 @@
+// The platform layer, at the bottom of the player: every operating-system
+// and compiler specific call (files, their warnings and watching, the
+// console, the GL context record, processes) behind small contracts, so no
+// layer above sees an #ifdef. It uses nothing of the player.
+//
 // The few operating-system calls the player makes, behind one small contract.
 // One implementation per system, chosen when the build is configured, each
 // as files_SYSTEM.cpp (the file calls: no GL, no window system) and

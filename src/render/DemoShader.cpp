@@ -7,25 +7,26 @@
 #include "render/DemoShader.h"
 
 #include <algorithm>
-#include <iostream>
 #include <utility>
+
+#include "platform/ConsoleSink.h"
 
 namespace {
 
 // Says that a look could not read the file's status.
-void reportUnreadable(const WatchedFile& file)
+void reportUnreadable(const FileStamp& file, ConsoleSink& console)
 {
     if (!file.readable())
-        std::cout << "error with file: " << file.path() << "\n";
+        console.out() << "error with file: " << file.path() << "\n";
 }
 
 // Looks at the file, says what the look found and whether it changed.
-bool reportedChange(WatchedFile& file)
+bool reportedChange(FileStamp& file, ConsoleSink& console)
 {
     const bool changed = file.changed();
-    reportUnreadable(file);
+    reportUnreadable(file, console);
     if (changed)
-        std::cout << "timestamp is different, file has been modified\n";
+        console.out() << "timestamp is different, file has been modified\n";
     return changed;
 }
 
@@ -41,38 +42,41 @@ std::vector<std::string> eachOnce(const std::vector<std::string>& files)
 
 } // namespace
 
-DemoShader::DemoShader(std::string vertexPath, std::string fragmentPath, const ShaderConvention* convention)
+DemoShader::DemoShader(std::string vertexPath, std::string fragmentPath, const ShaderConvention* convention,
+                       ConsoleSink* console)
     : vertexPath(std::move(vertexPath)), fragmentPath(std::move(fragmentPath)),
-      fragmentFile(this->fragmentPath, WatchedFile::Detail::WholeSeconds), convention(convention)
+      fragmentFile(this->fragmentPath, FileStamp::Detail::WholeSeconds), convention(convention)
 {
     // The player's own vertex shader has no file.
     if (!this->vertexPath.empty()) {
-        vertexFile.emplace(this->vertexPath, WatchedFile::Detail::WholeSeconds);
-        reportUnreadable(*vertexFile);
+        vertexFile.emplace(this->vertexPath, FileStamp::Detail::WholeSeconds);
+        if (console != nullptr)
+            reportUnreadable(*vertexFile, *console);
         sourceFiles.push_back(this->vertexPath);
     }
-    reportUnreadable(fragmentFile);
+    if (console != nullptr)
+        reportUnreadable(fragmentFile, *console);
     sourceFiles.push_back(this->fragmentPath);
     sourceFiles = eachOnce(sourceFiles);
 }
 
-BuildOutcome DemoShader::build(BuildReport report, FileWarnings* warnings)
+BuildOutcome DemoShader::build(BuildReport report, ConsoleSink& console, FileWarnings* warnings)
 {
     std::vector<std::string> files;
     ShaderBuild built = render::buildShaderProgram(ShaderProgramSources{vertexPath, fragmentPath, convention}, report,
-                                                   warnings, &files);
+                                                   console, warnings, &files);
     sourceFiles = eachOnce(files);
     // The included files as this build read them.
     includedFiles.clear();
     for (const std::string& file : sourceFiles)
         if (file != vertexPath && file != fragmentPath)
-            includedFiles.emplace_back(file, WatchedFile::Detail::WholeSeconds);
+            includedFiles.emplace_back(file, FileStamp::Detail::WholeSeconds);
     if (!built.outcome.built)
         return built.outcome;
     program = std::make_shared<const ShaderProgram>(std::move(built.program));
     if (report != BuildReport::Quiet)
-        std::cout << "{  Compiled Shader Program and attached ID number " << program->getProgramId()
-                  << " to it.  }\n\n\n";
+        console.out() << "{  Compiled Shader Program and attached ID number " << program->getProgramId()
+                      << " to it.  }\n\n\n";
     return built.outcome;
 }
 
@@ -103,15 +107,15 @@ void DemoShader::setUniform(const char* name, float value)
     glUniform1f(glGetUniformLocation(getProgramId(), name), value);
 }
 
-bool DemoShader::checkForChanges()
+bool DemoShader::checkForChanges(ConsoleSink& console)
 {
     // Both files are examined every time, so both recorded times stay current.
-    const bool vertexChanged = vertexFile && reportedChange(*vertexFile);
-    bool changed = reportedChange(fragmentFile) || vertexChanged;
-    for (WatchedFile& included : includedFiles)
-        changed = reportedChange(included) || changed;
+    const bool vertexChanged = vertexFile && reportedChange(*vertexFile, console);
+    bool changed = reportedChange(fragmentFile, console) || vertexChanged;
+    for (FileStamp& included : includedFiles)
+        changed = reportedChange(included, console) || changed;
     if (changed) {
-        std::cout << "source is diff\n" << std::flush;
+        console.out() << "source is diff\n" << std::flush;
     }
     return changed;
 }

@@ -17,7 +17,7 @@
 
 #include <GL/glew.h>
 
-#include "platform/WatchedFile.h"
+#include "platform/FileStamp.h"
 #include "render/ShaderProgram.h"
 #include "sync/device.h"
 
@@ -25,15 +25,18 @@ class DemoShader {
 public:
     // Records both paths and the files' modification times; compiles nothing.
     // With a `convention`, the fragment shader follows it, and an empty
-    // `vertexPath` stands for the player's own vertex shader.
-    DemoShader(std::string vertexPath, std::string fragmentPath, const ShaderConvention* convention = nullptr);
+    // `vertexPath` stands for the player's own vertex shader. A file whose
+    // status cannot be read is said in `console`'s account (null: not said).
+    DemoShader(std::string vertexPath, std::string fragmentPath, const ShaderConvention* convention = nullptr,
+               ConsoleSink* console = nullptr);
 
     // Reads and compiles both files and links them (see buildShaderProgram).
     // On success the entry takes the new program and, in the account (any
     // report but Quiet), prints its link line. On failure the entry keeps the program it had (or none).
     // A file that cannot be read is reported through `warnings` (once per
     // change of its problem) or, without it, at every build.
-    BuildOutcome build(BuildReport report = BuildReport::Console, FileWarnings* warnings = nullptr);
+    // Everything it says goes to `console`.
+    BuildOutcome build(BuildReport report, ConsoleSink& console, FileWarnings* warnings = nullptr);
 
     // Takes the program and the source files of `built`, a copy of this
     // entry that was just built (live mode builds an entry once and gives
@@ -74,8 +77,9 @@ public:
 
     // True when either file's modification time differs from the recorded
     // one. Both files are always examined and both times brought up to date;
-    // so are the files they include, as the last build found them.
-    bool checkForChanges();
+    // so are the files they include, as the last build found them. What the
+    // look finds is said in `console`'s account.
+    bool checkForChanges(ConsoleSink& console);
 
     const std::string& getVertexPath() const { return vertexPath; } // "": the convention's
     const std::string& getFragmentPath() const { return fragmentPath; }
@@ -92,9 +96,9 @@ private:
     std::string fragmentPath;
     // Each file as this copy last looked at it, in whole seconds; no vertex
     // file for the convention's own vertex shader.
-    std::optional<WatchedFile> vertexFile;
-    WatchedFile fragmentFile;
-    std::vector<WatchedFile> includedFiles;       // the other source files, looked at since the last build
+    std::optional<FileStamp> vertexFile;
+    FileStamp fragmentFile;
+    std::vector<FileStamp> includedFiles;         // the other source files, looked at since the last build
     const ShaderConvention* convention = nullptr; // of the fragment shader
     std::shared_ptr<const ShaderProgram> program; // null before the first successful build
     std::vector<std::string> sourceFiles;         // see getSourceFiles

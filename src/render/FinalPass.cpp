@@ -2,9 +2,9 @@
 // context current.
 #include "render/FinalPass.h"
 
-#include <cstdio>
-#include <iostream>
 #include <utility>
+
+#include "platform/ConsoleSink.h"
 
 namespace {
 
@@ -32,18 +32,17 @@ void main()
 
 ShaderProgram render::buildPassThroughProgram()
 {
+    ConsoleSink silent;
     return buildProgram(kPassThroughVertex, kPassThroughFragment, "pass-through.vsh", "pass-through.fsh",
-                        BuildReport::Quiet)
+                        BuildReport::Quiet, silent)
         .program;
 }
 
 ShaderProgram render::finalPassProgram(ShaderBuild build, const std::string& vertexPath,
-                                       const std::string& fragmentPath)
+                                       const std::string& fragmentPath, ConsoleSink& console)
 {
     if (build.outcome.built)
         return std::move(build.program);
-    std::cout.flush();
-    std::fprintf(stderr, "%s, %s: final pass does not build; the last pass is shown as it is\n", vertexPath.c_str(),
-                 fragmentPath.c_str());
+    console.warn(vertexPath + ", " + fragmentPath, "final pass does not build; the last pass is shown as it is");
     return buildPassThroughProgram();
 }

@@ -15,9 +15,10 @@ namespace render {
 
 // The final pass's program from its build: the built program, or, when the
 // build failed (a file missing, a compile or the link failing), the built-in
-// pass-through program, after one line on standard error
+// pass-through program, after one line on `console`'s error stream
 // ("vertexPath, fragmentPath: final pass does not build; ...").
-ShaderProgram finalPassProgram(ShaderBuild build, const std::string& vertexPath, const std::string& fragmentPath);
+ShaderProgram finalPassProgram(ShaderBuild build, const std::string& vertexPath, const std::string& fragmentPath,
+                               ConsoleSink& console);
 
 // The built-in pass-through program alone: "finalTarget" sampled at the
 // fragment's window position over "iResolution".

@@ -9,6 +9,8 @@
 
 #include <stb_easy_font.h>
 
+#include "platform/ConsoleSink.h"
+
 namespace {
 
 const char* const kVertexSource = R"(#version 330 core
@@ -77,7 +79,9 @@ int HeadsUpDisplay::scaleFor(int height)
 
 bool HeadsUpDisplay::makeObjects()
 {
-    program_ = render::buildProgram(kVertexSource, kFragmentSource, "heads-up.vsh", "heads-up.fsh", BuildReport::Quiet)
+    ConsoleSink silent;
+    program_ = render::buildProgram(kVertexSource, kFragmentSource, "heads-up.vsh", "heads-up.fsh", BuildReport::Quiet,
+                                    silent)
                    .program;
     if (!program_.isValid()) {
         std::fputs("heads-up display: the text program does not build; live mode shows no overlay\n", stderr);

@@ -9,11 +9,11 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <iostream>
 #include <string>
 
 #include <GL/glew.h>
 
+#include "platform/ConsoleSink.h"
 #include "render/Camera.h"
 #include "render/PassDrawing.h"
 #include "render/VertexArrayObject.h"
@@ -37,21 +37,20 @@ bool conventionSets(const ShaderConvention* convention, const char* name)
                        [&](const ConventionUniform& uniform) { return std::string(uniform.name) == name; });
 }
 
-void printFstrLine(float fstrValue)
+void printFstrLine(ConsoleSink& console, float fstrValue)
 {
-    std::cout << "fstr_val" << static_cast<double>(fstrValue) << "\n" << std::flush;
+    console.out() << "fstr_val" << static_cast<double>(fstrValue) << "\n" << std::flush;
 }
 
 } // namespace
 
-void Scene::addShader(const DemoShader& shader, const PassSettings& settings)
+bool Scene::addShader(const DemoShader& shader, const PassSettings& settings)
 {
-    if (passShaders.size() >= static_cast<size_t>(kMaxPasses)) {
-        std::cout << "Sorry. Only max 8 shaders per scene allowed for now. Shall we fix it?";
-        return;
-    }
+    if (passShaders.size() >= static_cast<size_t>(kMaxPasses))
+        return false;
     passShaders.push_back(shader);
     passSettings.push_back(settings);
+    return true;
 }
 
 void Scene::addTexture(Texture& texture)
@@ -78,7 +77,7 @@ SceneDrawResult Scene::render(const SceneFrame& frame)
         // A minimised window: no viewport to draw into and no aspect ratio
         // for the camera. The frame's console line still appears.
         if (frame.printsFstrLine)
-            printFstrLine(frame.fstrValue);
+            printFstrLine(frame.console, frame.fstrValue);
         return result;
     }
 
@@ -113,15 +112,19 @@ SceneDrawResult Scene::render(const SceneFrame& frame)
     const bool lastDrawsPicture = !frame.finalPass && last >= 0 && passSettings[last].hasDefaultTarget();
     int textureUnit = 0;
     for (int i = 0; i <= last; ++i)
-        if (!renderPass(frame, passShaders[i], i, textureUnit, result, lastDrawsPicture && i == last))
+        if (!renderPass(frame, passShaders[i], i, textureUnit, result, lastDrawsPicture && i == last)) {
+            warnAboutUnboundTextures(frame.console);
             return result;
+        }
     if (!lastDrawsPicture) {
         renderFinalPass(frame);
+        warnAboutUnboundTextures(frame.console);
         return result;
     }
     if (frame.printsFstrLine)
-        printFstrLine(frame.fstrValue);
+        printFstrLine(frame.console, frame.fstrValue);
     finishPicture(frame, !frame.view.takesPictureAsItIs(width, height) && frame.picture != nullptr);
+    warnAboutUnboundTextures(frame.console);
     return result;
 }
 
@@ -406,7 +409,7 @@ void Scene::renderFinalPass(const SceneFrame& frame)
     glUniform1f(glGetUniformLocation(program, "fft"), frame.fftValue);
     const GLint fstrLocation = glGetUniformLocation(program, "fstr");
     if (frame.printsFstrLine)
-        printFstrLine(frame.fstrValue);
+        printFstrLine(frame.console, frame.fstrValue);
     glUniform1f(fstrLocation, frame.fstrValue);
 
     Camera camera(kFieldOfView, frame.width / frame.height, 0.01f, 100.0f);
@@ -451,18 +454,26 @@ void Scene::finishPicture(const SceneFrame& frame, bool throughPicture)
 void Scene::bindSampler(GLuint program, const char* name, int unit, GLuint textureId, GLenum target)
 {
     if (unit >= textureUnitLimit) {
-        if (!textureUnitWarningGiven) {
-            std::fprintf(stderr,
-                         "Scene: texture unit %d is past this GL's limit of %d; "
-                         "the textures from there on are not bound\n",
-                         unit, textureUnitLimit);
-            textureUnitWarningGiven = true;
-        }
+        if (!textureUnitWarningGiven && firstUnboundUnit < 0)
+            firstUnboundUnit = unit;
         return;
     }
     glUniform1i(glGetUniformLocation(program, name), unit);
     glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(unit));
     glBindTexture(target, textureId);
+}
+
+void Scene::warnAboutUnboundTextures(ConsoleSink& console)
+{
+    if (firstUnboundUnit < 0)
+        return;
+    char line[160];
+    std::snprintf(line, sizeof line,
+                  "Scene: texture unit %d is past this GL's limit of %d; the textures from there on are not bound",
+                  firstUnboundUnit, textureUnitLimit);
+    console.error(line);
+    textureUnitWarningGiven = true;
+    firstUnboundUnit = -1;
 }
 
 int render::longestPassChain(const std::vector<Scene>& scenes)

@@ -1,5 +1,6 @@
 // The render module: shader programs and entries, textures, render targets,
-// quads and scenes, above the timeline and sync layers. Every GL object it
+// quads and scenes, on the sync and platform layers (not the timeline: a
+// frame's time and spectrum are handed to it). Every GL object it
 // makes has one owner (GlName); everything here runs on the main thread with
 // the GL context current.
 //
@@ -42,9 +43,9 @@ public:
     static constexpr int kMaxPasses = RenderTargets::kCount; // one render target each
 
     // Appends a copy of `shader` as the next pass, drawn with `settings`. A
-    // scene that already has kMaxPasses passes drops it and prints its
-    // refusal, without a line break.
-    void addShader(const DemoShader& shader, const PassSettings& settings = PassSettings());
+    // scene that already has kMaxPasses passes drops it and returns false
+    // (the caller says so).
+    bool addShader(const DemoShader& shader, const PassSettings& settings = PassSettings());
 
     // Appends a texture the passes read as "tex0", "tex1", ... in this order.
     // The texture must outlive the scene.
@@ -104,6 +105,8 @@ private:
     // Binds `textureId` to `unit` and points the sampler `name` of the
     // current program at it, unless the unit is past the GL limit.
     void bindSampler(GLuint program, const char* name, int unit, GLuint textureId, GLenum target = GL_TEXTURE_2D);
+    // Says once, in `console`, that a render asked for units past the GL limit.
+    void warnAboutUnboundTextures(ConsoleSink& console);
     // Sets the uniforms of `convention` in `program` (current) for a pass of
     // width x height whose channels are `channels`; binds its 1D spectrum
     // textures from unit `unit` on and returns the unit after them.
@@ -118,6 +121,7 @@ private:
     std::vector<Texture*> textures;
     GLint textureUnitLimit = 0; // GL's combined limit, read at each render
     bool textureUnitWarningGiven = false;
+    int firstUnboundUnit = -1; // the first unit past the limit this render asked for, until it is said
 };
 
 namespace render {

@@ -11,6 +11,7 @@
 
 #include <GL/glew.h>
 
+#include "platform/ConsoleSink.h"
 #include "render/PictureTarget.h"
 #include "render/RenderTargets.h"
 #include "render/SceneQuads.h"
@@ -47,6 +48,7 @@ struct SceneFrame {
     RenderTargets& targets;            // pass k draws into target k
     SceneQuads& quads;                 // the screen quad and the pass quads
     const ShaderProgram& finalProgram; // composes the last output into the picture
+    ConsoleSink& console;              // where the frame's lines go: "fstr_val", a scene's warnings
     SyncDevice* syncDevice = nullptr;  // where the passes' parameter tracks are found
     bool printsFstrLine = true; // false: no "fstr_val" console line (an export's frames; live mode's status line)
     // Where the picture goes: framebuffer 0 at the picture's own size unless

@@ -3,12 +3,12 @@
 
 #include "render/QuadMesh.h"
 
-SceneQuads::SceneQuads(const ShaderProgram& finalProgram)
+SceneQuads::SceneQuads(const ShaderProgram& finalProgram, ConsoleSink& console)
 {
     quads_.reserve(RenderTargets::kCount + 1);
     for (int serial = 0; serial <= RenderTargets::kCount; ++serial) {
         quads_.emplace_back(serial, kQuadPositions, kQuadTexCoords, kQuadIndices, kQuadVertexCount, kQuadTexCoordCount,
-                            kQuadIndexCount);
+                            kQuadIndexCount, console);
         quads_.back().bindAttributes(finalProgram);
     }
 }

@@ -14,8 +14,8 @@
 class SceneQuads {
 public:
     // Builds the screen quad, then the pass quads, numbered 0 .. 8 in their
-    // creation reports, each bound to `finalProgram`.
-    explicit SceneQuads(const ShaderProgram& finalProgram);
+    // creation reports (to `console`), each bound to `finalProgram`.
+    SceneQuads(const ShaderProgram& finalProgram, ConsoleSink& console);
 
     VertexArrayObject& screen() { return quads_.front(); }
     VertexArrayObject& pass(int target) { return quads_[static_cast<size_t>(target) + 1]; }

@@ -7,13 +7,12 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <iostream>
 #include <utility>
 
 #include "platform/FileWarnings.h"
 #include "platform/file_read.h"
+#include "platform/ConsoleSink.h"
 #include "platform/gl_dialect.h"
-#include "platform/warning.h"
 
 namespace {
 
@@ -31,12 +30,12 @@ std::string oneLine(std::string text)
 // The file's text (see readShaderSource) after the reader's header on
 // standard output; `problem` is set to the reason it could not be read, or
 // "" when it was. The caller ends the account with three blank lines.
-std::string readAfterHeader(const char* path, std::string& problem)
+std::string readAfterHeader(const char* path, ConsoleSink& console, std::string& problem)
 {
-    std::cout << "---------------------\n"
-              << "Opening shader file: " << path << "\n"
-              << "---------------------\n"
-              << "\n";
+    console.out() << "---------------------\n"
+                  << "Opening shader file: " << path << "\n"
+                  << "---------------------\n"
+                  << "\n";
     // Read-only: a write-protected source must load, and the player never
     // opens a user's file for writing.
     std::string bytes;
@@ -47,10 +46,10 @@ std::string readAfterHeader(const char* path, std::string& problem)
 
 // readShaderSource without the line on standard error: a file that cannot
 // be read is only said in `problem`.
-std::string readInAccount(const char* path, std::string& problem)
+std::string readInAccount(const char* path, ConsoleSink& console, std::string& problem)
 {
-    std::string text = readAfterHeader(path, problem);
-    std::cout << "\n\n\n";
+    std::string text = readAfterHeader(path, console, problem);
+    console.out() << "\n\n\n";
     return text;
 }
 
@@ -72,7 +71,7 @@ ShaderSource sourceOf(GLenum type, const std::string& path, const std::string& t
 // "name: shader does not compile" on standard error. An #include that
 // failed fails the same way.
 GlName compileStep(GLenum type, const ShaderSource& authored, const std::string& name, BuildReport report,
-                   BuildOutcome& outcome)
+                   ConsoleSink& console, BuildOutcome& outcome)
 {
     // WebGL 2 compiles GLSL ES 3.00: the same source, rewritten for it.
     const ShaderSource source = platform_gl_is_es() ? authored.forGlslEs() : authored;
@@ -82,10 +81,8 @@ GlName compileStep(GLenum type, const ShaderSource& authored, const std::string&
         if (type == GL_FRAGMENT_SHADER)
             outcome.fragmentDidNotCompile = true;
         outcome.failure += source.error() + "\n";
-        if (speaks) {
-            std::cout.flush();
-            std::fprintf(stderr, "%s\n", source.error().c_str());
-        }
+        if (speaks)
+            console.error(source.error());
         return GlName();
     }
 
@@ -97,7 +94,7 @@ GlName compileStep(GLenum type, const ShaderSource& authored, const std::string&
     glGetShaderiv(shader.get(), GL_COMPILE_STATUS, &status);
     if (status != 0) {
         if (account)
-            std::cout << "\n COMPILATION SUCCESSFULL \n";
+            console.out() << "\n COMPILATION SUCCESSFULL \n";
         return shader;
     }
 
@@ -110,9 +107,9 @@ GlName compileStep(GLenum type, const ShaderSource& authored, const std::string&
         outcome.failure += (mapped.empty() ? name + ": shader does not compile" : mapped) + "\n";
     if (account) {
         // A file compiled as it is shows the log exactly as the driver wrote it.
-        std::cout << (source.changesFile() ? mapped : log) << std::flush;
+        console.out() << (source.changesFile() ? mapped : log) << std::flush;
         if (speaks && !name.empty())
-            std::fprintf(stderr, "%s: shader does not compile\n", name.c_str());
+            console.warn(name, "shader does not compile");
     }
     return GlName();
 }
@@ -120,7 +117,7 @@ GlName compileStep(GLenum type, const ShaderSource& authored, const std::string&
 // Links the two shaders into the build's program, unless either is missing
 // (its compile has reported).
 void linkStep(GlName vertex, GlName fragment, const std::string& vertexName, const std::string& fragmentName,
-              BuildReport report, ShaderBuild& build)
+              BuildReport report, ConsoleSink& console, ShaderBuild& build)
 {
     if (!vertex || !fragment)
         return;
@@ -134,10 +131,8 @@ void linkStep(GlName vertex, GlName fragment, const std::string& vertexName, con
         const std::string line = vertexName + ", " + fragmentName +
                                  ": program does not link: " + oneLine(render::infoLog(program));
         build.outcome.failure += line + "\n";
-        if (report == BuildReport::Console) {
-            std::cout.flush();
-            std::fprintf(stderr, "%s\n", line.c_str());
-        }
+        if (report == BuildReport::Console)
+            console.error(line);
         return;
     }
     build.program = ShaderProgram(std::move(vertex), std::move(fragment), std::move(program));
@@ -168,7 +163,7 @@ void finishOutcome(BuildOutcome& outcome)
 // Reads, assembles and compiles one file of a build: in the account with
 // the reader's header, else quietly. The files it read join `files`.
 GlName buildStep(GLenum type, const std::string& path, const ShaderConvention* convention, BuildReport report,
-                 FileWarnings* warnings, BuildOutcome& outcome, std::vector<std::string>& files)
+                 ConsoleSink& console, FileWarnings* warnings, BuildOutcome& outcome, std::vector<std::string>& files)
 {
     const bool account = report != BuildReport::Quiet;
     const std::string name = path.empty() ? render::kConventionVertexName : path;
@@ -176,9 +171,9 @@ GlName buildStep(GLenum type, const std::string& path, const ShaderConvention* c
     std::string problem;
     if (!path.empty()) {
         if (report == BuildReport::Console)
-            text = render::readShaderSource(path.c_str(), warnings, &problem);
+            text = render::readShaderSource(path.c_str(), console, warnings, &problem);
         else if (account)
-            text = readInAccount(path.c_str(), problem);
+            text = readInAccount(path.c_str(), console, problem);
         else
             render::readShaderFile(path, text, problem);
     }
@@ -193,7 +188,7 @@ GlName buildStep(GLenum type, const std::string& path, const ShaderConvention* c
     const ShaderSource source = sourceOf(type, path, text, convention);
     if (!path.empty())
         files.insert(files.end(), source.files().begin(), source.files().end());
-    return compileStep(type, source, problem.empty() ? name : std::string(), report, outcome);
+    return compileStep(type, source, problem.empty() ? name : std::string(), report, console, outcome);
 }
 
 } // namespace
@@ -225,47 +220,49 @@ std::string render::infoLog(const GlName& object)
     return log;
 }
 
-std::string render::readShaderSource(const char* path, FileWarnings* warnings, std::string* problem)
+std::string render::readShaderSource(const char* path, ConsoleSink& console, FileWarnings* warnings,
+                                     std::string* problem)
 {
     std::string reason;
-    std::string text = readAfterHeader(path, reason);
+    std::string text = readAfterHeader(path, console, reason);
     if (problem != nullptr)
         *problem = reason;
     if (reason.empty()) {
         if (warnings != nullptr)
             warnings->clear(path);
     } else if (warnings != nullptr) {
-        warnings->report(path, reason);
+        warnings->report(console, path, reason);
     } else {
-        platform_warn(path, reason);
+        console.warn(path, reason);
     }
-    std::cout << "\n\n\n";
+    console.out() << "\n\n\n";
     return text;
 }
 
 ShaderBuild render::buildProgram(const char* vertexSource, const char* fragmentSource, const std::string& vertexName,
-                                 const std::string& fragmentName, BuildReport report)
+                                 const std::string& fragmentName, BuildReport report, ConsoleSink& console)
 {
     ShaderBuild build;
     GlName vertex = compileStep(GL_VERTEX_SHADER, ShaderSource::plain(vertexName, vertexSource), vertexName, report,
-                                build.outcome);
+                                console, build.outcome);
     GlName fragment = compileStep(GL_FRAGMENT_SHADER, ShaderSource::plain(fragmentName, fragmentSource), fragmentName,
-                                  report, build.outcome);
-    linkStep(std::move(vertex), std::move(fragment), vertexName, fragmentName, report, build);
+                                  report, console, build.outcome);
+    linkStep(std::move(vertex), std::move(fragment), vertexName, fragmentName, report, console, build);
     finishOutcome(build.outcome);
     return build;
 }
 
-ShaderBuild render::buildShaderProgram(const ShaderProgramSources& sources, BuildReport report, FileWarnings* warnings,
-                                       std::vector<std::string>* filesRead)
+ShaderBuild render::buildShaderProgram(const ShaderProgramSources& sources, BuildReport report, ConsoleSink& console,
+                                       FileWarnings* warnings, std::vector<std::string>* filesRead)
 {
     ShaderBuild build;
     std::vector<std::string> files;
-    GlName vertex = buildStep(GL_VERTEX_SHADER, sources.vertexPath, nullptr, report, warnings, build.outcome, files);
-    GlName fragment = buildStep(GL_FRAGMENT_SHADER, sources.fragmentPath, sources.convention, report, warnings,
+    GlName vertex = buildStep(GL_VERTEX_SHADER, sources.vertexPath, nullptr, report, console, warnings, build.outcome,
+                              files);
+    GlName fragment = buildStep(GL_FRAGMENT_SHADER, sources.fragmentPath, sources.convention, report, console, warnings,
                                 build.outcome, files);
     const std::string vertexName = sources.vertexPath.empty() ? kConventionVertexName : sources.vertexPath;
-    linkStep(std::move(vertex), std::move(fragment), vertexName, sources.fragmentPath, report, build);
+    linkStep(std::move(vertex), std::move(fragment), vertexName, sources.fragmentPath, report, console, build);
     finishOutcome(build.outcome);
     if (filesRead != nullptr)
         *filesRead = std::move(files);
@@ -273,7 +270,7 @@ ShaderBuild render::buildShaderProgram(const ShaderProgramSources& sources, Buil
 }
 
 ShaderBuild render::buildShaderProgram(const std::string& vertexPath, const std::string& fragmentPath,
-                                       BuildReport report, FileWarnings* warnings)
+                                       BuildReport report, ConsoleSink& console, FileWarnings* warnings)
 {
-    return buildShaderProgram(ShaderProgramSources{vertexPath, fragmentPath, nullptr}, report, warnings);
+    return buildShaderProgram(ShaderProgramSources{vertexPath, fragmentPath, nullptr}, report, console, warnings);
 }

@@ -22,15 +22,16 @@
 #include "render/PassDrawing.h"
 #include "render/ShaderSource.h"
 
+class ConsoleSink;
 class FileWarnings;
 
-// How a build speaks while it works.
+// How a build speaks while it works, through the console sink it is given.
 enum class BuildReport {
-    // The player's account on standard output: each file's header, then
-    // " COMPILATION SUCCESSFULL " or the driver's log; and one line on
-    // standard error per failure, naming the files.
+    // The player's account on the sink's account stream: each file's
+    // header, then " COMPILATION SUCCESSFULL " or the driver's log; and one
+    // line on its error stream per failure, naming the files.
     Console,
-    // The same account on standard output, but nothing on standard error:
+    // The same account, but nothing on the error stream:
     // the failure is only returned, for the caller to say (an export).
     Account,
     // Nothing at all (live mode, built-in programs): the failure is only returned.
@@ -85,20 +86,21 @@ namespace render {
 
 // The file's text, every line ended by one "\n" (a "\r\n" pair reads as "\n",
 // a last line without an end gets one). Prints the reader's header and three
-// blank lines around the read. A file that cannot be read (missing, not a
-// regular file, no permission, larger than kMaxShaderSourceBytes) gives ""
-// and one line "path: reason" on standard error; with `warnings`, only when
+// blank lines around the read, to `console`. A file that cannot be read
+// (missing, not a regular file, no permission, larger than
+// kMaxShaderSourceBytes) gives "" and one warning "path: reason"; with `warnings`, only when
 // the file's problem is new (see FileWarnings). Opens the file for reading
 // only, and never blocks on a named pipe. `problem`, when given, is set to
 // the reason the file could not be read, or "" when it was.
-std::string readShaderSource(const char* path, FileWarnings* warnings = nullptr, std::string* problem = nullptr);
+std::string readShaderSource(const char* path, ConsoleSink& console, FileWarnings* warnings = nullptr,
+                             std::string* problem = nullptr);
 
 // Compiles the two sources and links them; `vertexName` and `fragmentName`
 // name them in messages. A failed compile or link deletes what was made.
 // A program that does not link is a failure too: it would blank whatever
 // draws with it while the build looked successful.
 ShaderBuild buildProgram(const char* vertexSource, const char* fragmentSource, const std::string& vertexName,
-                         const std::string& fragmentName, BuildReport report);
+                         const std::string& fragmentName, BuildReport report, ConsoleSink& console);
 
 // Reads and compiles the vertex shader, then reads and compiles the fragment
 // shader (even when the first failed), with their #include files and
@@ -109,12 +111,12 @@ ShaderBuild buildProgram(const char* vertexSource, const char* fragmentSource, c
 // file that cannot be read is not compiled. Compile errors name the author's files and lines. `filesRead`,
 // when given, receives every file the build read or tried to read: the two
 // sources and their includes.
-ShaderBuild buildShaderProgram(const ShaderProgramSources& sources, BuildReport report,
+ShaderBuild buildShaderProgram(const ShaderProgramSources& sources, BuildReport report, ConsoleSink& console,
                                FileWarnings* warnings = nullptr, std::vector<std::string>* filesRead = nullptr);
 
 // The same for two plain files.
 ShaderBuild buildShaderProgram(const std::string& vertexPath, const std::string& fragmentPath, BuildReport report,
-                               FileWarnings* warnings = nullptr);
+                               ConsoleSink& console, FileWarnings* warnings = nullptr);
 
 // The info log of a shader or a program (by the owner's kind), as the driver wrote it.
 std::string infoLog(const GlName& object);

@@ -6,10 +6,9 @@
 #include "render/Texture.h"
 
 #include <algorithm>
-#include <iostream>
 
+#include "platform/ConsoleSink.h"
 #include "platform/gl_dialect.h"
-#include "platform/warning.h"
 #include "render/ImageFile.h"
 
 namespace {
@@ -17,19 +16,35 @@ namespace {
 // Reads and clears the GL error state and writes its text with no line
 // break: GLEW's strings give "No error" for 0 and "Unknown error" for every
 // GL error code.
-void printGlErrorText()
+void printGlErrorText(ConsoleSink& console)
 {
-    std::cout << reinterpret_cast<const char*>(glewGetErrorString(glGetError()));
+    console.out() << reinterpret_cast<const char*>(glewGetErrorString(glGetError()));
 }
 
 } // namespace
 
-Texture::Texture(const std::string& path, std::string* problem)
+DecodedImage DecodedImage::decode(const std::string& path)
 {
-    int width = 0;
-    int height = 0;
-    std::string reason;
-    unsigned char* pixels = render::loadImageFile(path.c_str(), width, height, &reason, render::maxImageSide());
+    DecodedImage image;
+    unsigned char* pixels = render::loadImageFile(path.c_str(), image.width, image.height, &image.problem,
+                                                  render::maxImageSide());
+    if (pixels != nullptr)
+        image.pixels = std::shared_ptr<const unsigned char>(
+            pixels, [](const unsigned char* p) { render::freeImagePixels(const_cast<unsigned char*>(p)); });
+    return image;
+}
+
+Texture::Texture(const std::string& path, ConsoleSink& console, std::string* problem)
+    : Texture(path, DecodedImage::decode(path), console, problem)
+{
+}
+
+Texture::Texture(const std::string& path, const DecodedImage& image, ConsoleSink& console, std::string* problem)
+{
+    int width = image.width;
+    int height = image.height;
+    const std::string& reason = image.problem;
+    const unsigned char* pixels = image.pixels.get();
 
     // An image that does not decode still gives a defined texture: one opaque
     // black texel, rather than an upload from an unknown size.
@@ -40,19 +55,19 @@ Texture::Texture(const std::string& path, std::string* problem)
         *problem = failure;
     if (pixels == nullptr) {
         if (problem == nullptr) {
-            platform_warn(path, reason);
-            std::fprintf(stderr, "Texture load fail : %s !!!!!!!!!!!!!!!!\n", path.c_str());
+            console.warn(path, reason);
+            console.error("Texture load fail : " + path + " !!!!!!!!!!!!!!!!");
         }
         upload = kFallbackTexel;
         width = 1;
         height = 1;
     }
 
-    printGlErrorText();
+    printGlErrorText(console);
     id = GlName::generate(GlName::Kind::Texture);
-    printGlErrorText();
+    printGlErrorText(console);
     glBindTexture(GL_TEXTURE_2D, id.get());
-    printGlErrorText();
+    printGlErrorText(console);
 
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
@@ -62,9 +77,6 @@ Texture::Texture(const std::string& path, std::string* problem)
     // Rows of 4-byte pixels are always 4-byte aligned, so the default unpack
     // alignment fits.
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, upload);
-
-    if (pixels != nullptr)
-        render::freeImagePixels(pixels);
     width_ = width;
     height_ = height;
 }

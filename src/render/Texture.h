@@ -7,6 +7,9 @@
 // colour textures belong to RenderTargets.
 #pragma once
 
+class ConsoleSink;
+
+#include <memory>
 #include <string>
 
 #include <GL/glew.h>
@@ -14,18 +17,32 @@
 #include "render/GlName.h"
 #include "render/ImageFile.h"
 
+// An image file decoded once, for every texture made from it: 8-bit RGBA,
+// top row first; no pixels (and the reason) when it did not decode.
+struct DecodedImage {
+    std::shared_ptr<const unsigned char> pixels; // null when it did not decode
+    int width = 0;
+    int height = 0;
+    std::string problem; // why it did not decode; "" when it did
+
+    // Decodes `path` (see the Texture constructor for the limits).
+    static DecodedImage decode(const std::string& path);
+};
+
 class Texture {
 public:
     // Decodes `path` to 8-bit RGBA (top row at t = 0) and uploads it with
     // repeat wrapping and linear filters. An image larger than
     // render::maxImageSide() on a side, or than 1 GB, is refused. Writes the GL error text ("No error"
-    // or "Unknown error") to standard output three times, with no line
+    // or "Unknown error") to `console`'s account three times, with no line
     // breaks. A file that does not decode gets a 1 x 1 texel (0, 0, 0, 255)
-    // and, without `problem`, two lines on standard error (its reason, then
+    // and, without `problem`, two lines on its error stream (its reason, then
     // "Texture load fail : path !!!..."); with `problem`, nothing is said
     // and the reason is left there ("" when the image loaded). Either way the
     // reason stays in loadProblem().
-    explicit Texture(const std::string& path, std::string* problem = nullptr);
+    Texture(const std::string& path, ConsoleSink& console, std::string* problem = nullptr);
+    // The same from `image`, decoded from `path` already.
+    Texture(const std::string& path, const DecodedImage& image, ConsoleSink& console, std::string* problem = nullptr);
 
     // Replaces the image of an image texture with `rgba` (8-bit RGBA, top
     // row first, width x height), keeping its GL name and parameters; the

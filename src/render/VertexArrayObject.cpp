@@ -4,24 +4,25 @@
 #include "render/VertexArrayObject.h"
 
 #include <cstdint>
-#include <iostream>
 
 #include <glm/gtc/type_ptr.hpp>
 
+#include "platform/ConsoleSink.h"
+
 VertexArrayObject::VertexArrayObject(int serial, const float* positions, const float* texCoords, const GLuint* indices,
-                                     int vertexCount, int texCoordCount, int indexCount)
+                                     int vertexCount, int texCoordCount, int indexCount, ConsoleSink& console)
     : hasTexCoords(texCoords != nullptr), vertexCount(vertexCount), indexCount(indexCount),
       texCoordCount(texCoords != nullptr ? texCoordCount : 0)
 {
-    std::cout << "\n[\n Vertex Array Object: " << serial << "\n";
+    console.out() << "\n[\n Vertex Array Object: " << serial << "\n";
 
     vertexArray = GlName::generate(GlName::Kind::VertexArray);
     glBindVertexArray(vertexArray.get());
 
-    std::cout << " Number of vertices: " << vertexCount << "\n"
-              << " Number of indices: " << indexCount << "\n"
-              << " Number of texture coordinates: " << this->texCoordCount << "\n"
-              << "]\n";
+    console.out() << " Number of vertices: " << vertexCount << "\n"
+                  << " Number of indices: " << indexCount << "\n"
+                  << " Number of texture coordinates: " << this->texCoordCount << "\n"
+                  << "]\n";
 
     // Positions first, then the texture coordinates, each tightly packed.
     const GLsizeiptr positionBytes = static_cast<GLsizeiptr>(vertexCount) * 3 * sizeof(float);

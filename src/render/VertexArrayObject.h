@@ -9,6 +9,7 @@
 #include <GL/glew.h>
 #include <glm/glm.hpp>
 
+#include "platform/ConsoleSink.h"
 #include "render/Camera.h"
 #include "render/GlName.h"
 #include "render/ShaderProgram.h"
@@ -17,11 +18,11 @@ class VertexArrayObject {
 public:
     // Uploads `vertexCount` xyz positions followed by `texCoordCount` uv pairs
     // (texCoords may be null with a count of 0) into one buffer and
-    // `indexCount` indices into another. Prints the mesh's creation report
-    // with `serial`, the number its maker gives it (start-up numbers its
+    // `indexCount` indices into another. Writes the mesh's creation report
+    // to `console`'s account with `serial`, the number its maker gives it (start-up numbers its
     // meshes 0, 1, ... in the order it makes them).
     VertexArrayObject(int serial, const float* positions, const float* texCoords, const GLuint* indices,
-                      int vertexCount, int texCoordCount, int indexCount);
+                      int vertexCount, int texCoordCount, int indexCount, ConsoleSink& console);
 
     // Makes `program` the one draw uses and points the attributes it declares
     // at this mesh's buffers. Call again whenever the program changes.

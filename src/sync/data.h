@@ -44,9 +44,12 @@ struct SyncTrackList {
     std::vector<std::unique_ptr<SyncTrack>> tracks;
 };
 
+class ConsoleSink;
+
 struct SyncDevice {
-    std::string base_name; // prefix of every track file name ("sync")
-    SyncTrackList data;    // the tracks
+    std::string base_name;          // prefix of every track file name ("sync")
+    SyncTrackList data;             // the tracks
+    ConsoleSink* console = nullptr; // where its track files' problems are said; set by sync_open
 };
 
 // Index of the track called `name`, or -1.

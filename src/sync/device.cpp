@@ -14,7 +14,7 @@
 #include <string>
 
 #include "platform/file_read.h"
-#include "platform/warning.h"
+#include "platform/ConsoleSink.h"
 #include "sync/track.h"
 
 namespace {
@@ -42,33 +42,33 @@ float readFloatLe(const unsigned char* p)
     return v;
 }
 
-SyncLoadResult reject(const char* path, const char* problem)
+SyncLoadResult reject(ConsoleSink& console, const char* path, const char* problem)
 {
-    platform_warn(path, problem);
+    console.warn(path, problem);
     return SYNC_LOAD_REJECTED;
 }
 
 // Whether `count` keys are a count the player reads and fit in `keyBytes`
 // bytes of keys; otherwise the file is rejected with its line.
-bool countFits(const char* path, int32_t count, uint64_t keyBytes)
+bool countFits(ConsoleSink& console, const char* path, int32_t count, uint64_t keyBytes)
 {
     char problem[160];
     if (count < 0) {
         std::snprintf(problem, sizeof problem, "negative key count %d", static_cast<int>(count));
-        reject(path, problem);
+        reject(console, path, problem);
         return false;
     }
     if (count > kMaxKeys) {
         std::snprintf(problem, sizeof problem, "announces %d keys; a track holds at most %d", static_cast<int>(count),
                       static_cast<int>(kMaxKeys));
-        reject(path, problem);
+        reject(console, path, problem);
         return false;
     }
     const uint64_t held = keyBytes / kKeyBytes;
     if (held < static_cast<uint64_t>(count)) {
         std::snprintf(problem, sizeof problem, "announces %d keys but holds %llu", static_cast<int>(count),
                       static_cast<unsigned long long>(held));
-        reject(path, problem);
+        reject(console, path, problem);
         return false;
     }
     return true;
@@ -76,11 +76,12 @@ bool countFits(const char* path, int32_t count, uint64_t keyBytes)
 
 } // namespace
 
-SyncDevice* sync_open(const char* base)
+SyncDevice* sync_open(const char* base, ConsoleSink& console)
 {
     SyncDevice* device = new (std::nothrow) SyncDevice;
     if (!device)
         return nullptr;
+    device->console = &console;
     try {
         device->base_name = base;
     } catch (const std::bad_alloc&) {
@@ -132,13 +133,14 @@ std::string sync_invalid_keys_problem(const SyncKey* keys, int32_t count)
     return problem + "; the track is played as it is";
 }
 
-SyncLoadResult sync_parse_keys(SyncTrack* track, const unsigned char* bytes, size_t size, const char* path)
+SyncLoadResult sync_parse_keys(SyncTrack* track, const unsigned char* bytes, size_t size, const char* path,
+                               ConsoleSink& console)
 {
     if (size < kCountBytes)
-        return reject(path, "too short to hold a key count");
+        return reject(console, path, "too short to hold a key count");
     const int32_t count = readInt32Le(bytes);
     char problem[160];
-    if (!countFits(path, count, size - kCountBytes))
+    if (!countFits(console, path, count, size - kCountBytes))
         return SYNC_LOAD_REJECTED;
     // Rows are checked before anything is allocated: a bad file costs no
     // memory beyond its bytes.
@@ -149,13 +151,13 @@ SyncLoadResult sync_parse_keys(SyncTrack* track, const unsigned char* bytes, siz
         if (row <= previous) {
             std::snprintf(problem, sizeof problem, "rows must increase (key %d at row %d follows row %d)",
                           static_cast<int>(i), static_cast<int>(row), static_cast<int>(previous));
-            return reject(path, problem);
+            return reject(console, path, problem);
         }
     }
 
     std::unique_ptr<SyncKey[]> keys(new (std::nothrow) SyncKey[static_cast<size_t>(count)]);
     if (!keys && count > 0)
-        return reject(path, "not enough memory for its keys");
+        return reject(console, path, "not enough memory for its keys");
     for (int32_t i = 0; i < count; ++i) {
         const unsigned char* p = bytes + kCountBytes + static_cast<size_t>(i) * kKeyBytes;
         keys[i].row = readInt32Le(p);
@@ -165,14 +167,14 @@ SyncLoadResult sync_parse_keys(SyncTrack* track, const unsigned char* bytes, siz
     // Accepted as written (a stored file may rely on it), but said once.
     const std::string invalid = sync_invalid_keys_problem(keys.get(), count);
     if (!invalid.empty())
-        platform_warn(path, invalid);
+        console.warn(path, invalid);
 
     if (!sync_set_keys(track, std::move(keys), count))
-        return reject(path, "not enough memory for its keys");
+        return reject(console, path, "not enough memory for its keys");
     return SYNC_LOAD_OK;
 }
 
-SyncLoadResult sync_load_keys(SyncTrack* track, const char* path)
+SyncLoadResult sync_load_keys(SyncTrack* track, const char* path, ConsoleSink& console)
 {
     // The count and the file's size first: a count the file cannot hold is
     // refused before any key is read or allocated.
@@ -182,7 +184,7 @@ SyncLoadResult sync_load_keys(SyncTrack* track, const char* path)
     PlatformReadStatus status = platform_read_file_start(path, kCountBytes, bytes, sizeBytes, problem);
     if (status == PLATFORM_READ_OK && bytes.size() == kCountBytes) {
         const int32_t count = readInt32Le(reinterpret_cast<const unsigned char*>(bytes.data()));
-        if (!countFits(path, count, sizeBytes - kCountBytes))
+        if (!countFits(console, path, count, sizeBytes - kCountBytes))
             return SYNC_LOAD_REJECTED;
         status = platform_read_file_start(path, kCountBytes + static_cast<uint64_t>(count) * kKeyBytes, bytes,
                                           sizeBytes, problem);
@@ -194,9 +196,9 @@ SyncLoadResult sync_load_keys(SyncTrack* track, const char* path)
         // No file can ever match a name too long for the file system.
         if (problem.find(std::strerror(ENAMETOOLONG)) != std::string::npos)
             problem = "track name too long for a file name";
-        return reject(path, problem.c_str());
+        return reject(console, path, problem.c_str());
     }
-    return sync_parse_keys(track, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), path);
+    return sync_parse_keys(track, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), path, console);
 }
 
 SyncTrack* sync_obtain_track(SyncDevice* device, const char* name)
@@ -206,6 +208,6 @@ SyncTrack* sync_obtain_track(SyncDevice* device, const char* name)
         return device->data.tracks[i].get();
     i = sync_add_track(&device->data, name);
     SyncTrack* track = device->data.tracks[i].get();
-    sync_load_keys(track, sync_track_path(device->base_name.c_str(), name).c_str());
+    sync_load_keys(track, sync_track_path(device->base_name.c_str(), name).c_str(), *device->console);
     return track;
 }

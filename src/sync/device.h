@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <string>
 
+#include "platform/ConsoleSink.h"
 #include "sync/data.h"
 #include "sync/track.h"
 
@@ -23,11 +24,12 @@
 enum SyncLoadResult {
     SYNC_LOAD_OK = 0,       // the file was read
     SYNC_LOAD_MISSING = 1,  // there is no such file; nothing is printed
-    SYNC_LOAD_REJECTED = 2, // unreadable or malformed; one warning went to standard error
+    SYNC_LOAD_REJECTED = 2, // unreadable or malformed; one warning went to the console sink
 };
 
-// A new device with no tracks, or nullptr when memory is exhausted.
-SyncDevice* sync_open(const char* base);
+// A new device with no tracks, or nullptr when memory is exhausted. The
+// problems of the track files it reads go to `console`, which outlives it.
+SyncDevice* sync_open(const char* base, ConsoleSink& console);
 
 // Frees the device, its tracks and their keys. Accepts nullptr.
 void sync_close(SyncDevice* device);
@@ -44,17 +46,18 @@ std::string sync_track_path(const char* base, const char* name);
 // that exists but cannot be read, one that holds fewer keys than it
 // announces, announces a negative count or more than 16 Mi keys, or whose
 // rows do not strictly increase is rejected: the track stays empty and one
-// line on standard error names the file and the problem. Only a missing file
+// warning on `console` names the file and the problem. Only a missing file
 // is silent. The count is compared with the file's size before any key is
 // read. Bytes after the last key are ignored. Keys with a value that is not
 // finite or a type outside 0..3 are kept as written, with one line.
-SyncLoadResult sync_load_keys(SyncTrack* track, const char* path);
+SyncLoadResult sync_load_keys(SyncTrack* track, const char* path, ConsoleSink& console);
 
 // Reads the keys of `track` from `size` bytes of track file held in memory,
 // with the checks and results of sync_load_keys (which reads the file and
 // calls this). `path` only names the file in the warning. The bytes may end
 // right after the last key. A rejected file leaves the track as it was.
-SyncLoadResult sync_parse_keys(SyncTrack* track, const unsigned char* bytes, size_t size, const char* path);
+SyncLoadResult sync_parse_keys(SyncTrack* track, const unsigned char* bytes, size_t size, const char* path,
+                               ConsoleSink& console);
 
 // "" when every key has a finite value and a type 0..3; otherwise what is
 // wrong with the first key that does not, and how many more there are.

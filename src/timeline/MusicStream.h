@@ -1,5 +1,5 @@
 // The timeline module: the music stream (the demo's clock and spectrum) and
-// the alarm tones, above the sync layer. It owns the audio decoding and
+// the alarm tones, on the platform layer alone (it reads no track). It owns the audio decoding and
 // output; the main thread calls it, the audio device's thread feeds itself.
 //
 // MusicStream: the demo's music, "tune.ogg", streamed to the audio output,

@@ -20,7 +20,7 @@ echo "$report" | grep -Eq '^7\|[0-9.e-]+\|row[0-9.e-]+\|fstr_val0\.5\|No such sc
 # The alarm holds the first frame for 450 ms: its "No such scene" line leaves
 # with the next frame's first line. An alarm in every frame would hold each of
 # the ten after it as long; however slowly a busy machine draws, one of them
-# comes sooner. (Which frames sound it is frame_rules_test's to check.)
+# comes sooner. (Which frames sound it is frame_decisions_test's to check.)
 times=($(grep -E ' row' "$player_out" | head -n 12 | cut -d' ' -f1))
 first_gap=$(awk -v a="${times[0]}" -v b="${times[1]}" 'BEGIN { print b - a }')
 shortest=$(printf '%s\n' "${times[@]:1}" | awk 'NR > 1 { g = $1 - previous; if (s == "" || g < s) s = g } { previous = $1 } END { print s }')

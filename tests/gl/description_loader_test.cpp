@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "CapturedConsole.h"
 #include "GlTestContext.h"
 #include "ScratchDir.h"
 #include "TestFiles.h"
@@ -74,6 +75,7 @@ bool endsWith(const std::string& text, const std::string& end)
 
 class DescriptionLoader : public testing::Test {
 protected:
+    CapturedConsole console; // what the code under test said
     void SetUp() override
     {
         gltest::ensureGlContext();
@@ -94,7 +96,7 @@ protected:
     {
         content = DemoContent();
         host = RecordingHost();
-        device.reset(sync_open("sync"));
+        device.reset(sync_open("sync", console.sink));
         sync_obtain_track(device.get(), "scene");
         sync_obtain_track(device.get(), "fft_sampling_index");
     }
@@ -105,15 +107,13 @@ protected:
     {
         dir.write("demo.json", description);
         error.clear();
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
         try {
-            read = demo::loadDemoDescription("demo.json", device.get(), content, host, nullptr);
+            read = demo::loadDemoDescription("demo.json", device.get(), content, host, console.sink, nullptr);
         } catch (const nlohmann::json::exception& thrown) {
             error = demo::descriptionErrorText(thrown);
         }
-        account = std::regex_replace(testing::internal::GetCapturedStdout(), std::regex("0x[0-9a-f]+"), "ADDRESS");
-        errors = testing::internal::GetCapturedStderr();
+        account = std::regex_replace(console.takeOut(), std::regex("0x[0-9a-f]+"), "ADDRESS");
+        errors = console.takeErr();
     }
 
     GLuint program(std::size_t entry) const { return content.shaders.at(entry).getProgramId(); }
@@ -280,11 +280,9 @@ TEST_F(DescriptionLoader, PassSettingsLoadAndAChannelThatNamesNothingIsOneLine)
 TEST_F(DescriptionLoader, AFileThatCannotBeReadEndsTheLoadWithItsReason)
 {
     ASSERT_TRUE(std::filesystem::create_directory(std::filesystem::u8path(dir.file("demo.json"))));
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    const bool loaded = demo::loadDemoDescription("demo.json", device.get(), content, host, nullptr);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "demo.json: is a directory\n");
+    const bool loaded = demo::loadDemoDescription("demo.json", device.get(), content, host, console.sink, nullptr);
+    EXPECT_EQ(console.takeOut(), "");
+    EXPECT_EQ(console.takeErr(), "demo.json: is a directory\n");
     EXPECT_FALSE(loaded);
     ASSERT_TRUE(std::filesystem::remove(std::filesystem::u8path(dir.file("demo.json"))));
 }

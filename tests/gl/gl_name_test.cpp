@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "CapturedConsole.h"
 #include "GlTestContext.h"
 #include "SceneRig.h"
 #include "platform/headless_gl.h"
@@ -22,6 +23,7 @@ namespace {
 
 class GlNameTest : public testing::Test {
 protected:
+    CapturedConsole console; // what the code under test said
     void SetUp() override { gltest::ensureGlContext(); }
 };
 
@@ -75,13 +77,11 @@ TEST_F(GlNameTest, TargetsMeshesTexturesAndProgramsReleaseWhatTheyMade)
             renderbuffers.push_back(targets.depthRenderbuffer(i));
             textures.push_back(targets.colourTexture(i));
         }
-        std::fflush(stdout);
-        testing::internal::CaptureStdout();
         VertexArrayObject quad(0, kQuadPositions, kQuadTexCoords, kQuadIndices, kQuadVertexCount, kQuadTexCoordCount,
-                               kQuadIndexCount);
+                               kQuadIndexCount, console.sink);
         const ShaderProgram built = gltest::buildProgram(gltest::kQuadVertexSource,
                                                          "#version 330\nout vec4 c;\nvoid main() { c = vec4(1.0); }\n");
-        testing::internal::GetCapturedStdout();
+        console.takeOut();
         vertexArray = quad.getVertexArray();
         vertexBuffer = quad.getVertexBuffer();
         program = built.getProgramId();
@@ -110,13 +110,11 @@ TEST_F(GlNameTest, ProgramThatDoesNotLinkLeavesNothingBehind)
 {
     // Whatever names the build's shaders had lie near the one made here.
     const GlName before = GlName::createShader(GL_VERTEX_SHADER);
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
     const ShaderBuild build = render::buildProgram("#version 330\nin vec3 s_vPosition;\n",
                                                    "#version 330\nout vec4 c;\nvoid main() { c = vec4(1.0); }\n",
-                                                   "nomain.vsh", "f.fsh", BuildReport::Console);
-    const std::string err = testing::internal::GetCapturedStderr();
-    testing::internal::GetCapturedStdout();
+                                                   "nomain.vsh", "f.fsh", BuildReport::Console, console.sink);
+    const std::string err = console.takeErr();
+    console.takeOut();
     EXPECT_FALSE(build.program.isValid());
     EXPECT_EQ(err.rfind("nomain.vsh, f.fsh: program does not link: ", 0), 0u) << err;
     EXPECT_EQ(build.outcome.failure, err.substr(0, err.size() - 1)) << "the log returned is the line printed";
@@ -126,6 +124,7 @@ TEST_F(GlNameTest, ProgramThatDoesNotLinkLeavesNothingBehind)
 
 TEST(GlNameHeadless, ReleasedObjectsAreGoneUnderTheHeadlessContext)
 {
+    CapturedConsole console;
     // The export's context is EGL's (WGL's on Windows), not the window's.
     HeadlessGl gl;
     std::string problem;

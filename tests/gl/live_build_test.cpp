@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "CapturedConsole.h"
 #include "GlTestContext.h"
 #include "ScratchDir.h"
 #include "demo/DemoLoader.h"
@@ -29,18 +30,17 @@ const char* const kNoMainFragment = "#version 140\nout vec4 colour;\nvoid paint(
 
 class LiveBuild : public testing::Test {
 protected:
+    CapturedConsole console; // what the code under test said
     void SetUp() override { gltest::ensureGlContext(); }
 
     // Builds v.vsh and `fragmentName` live, with "xy" waiting on standard input.
     ShaderProgram build(const std::string& fragmentName)
     {
         EXPECT_NE(std::freopen(dir.write("input", "xy").c_str(), "r", stdin), nullptr);
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
-        ShaderBuild build = render::buildShaderProgram(vertex, dir.file(fragmentName), BuildReport::Quiet);
-        std::fflush(stdout);
-        out = testing::internal::GetCapturedStdout();
-        err = testing::internal::GetCapturedStderr();
+        ShaderBuild build = render::buildShaderProgram(vertex, dir.file(fragmentName), BuildReport::Quiet,
+                                                       console.sink);
+        out = console.takeOut();
+        err = console.takeErr();
         failure = build.outcome.failure;
         EXPECT_EQ(build.outcome.built, build.program.isValid());
         return std::move(build.program);
@@ -88,34 +88,31 @@ TEST_F(LiveBuild, ErrorsInIncludedFilesNameThatFileAndItsLine)
                                "#include \"lib/tone.glsl\"\n"
                                "void mainImage(out vec4 c, in vec2 p) { c = vec4(tone(p), 1.0); }\n"),
                      render::findShaderConvention("shadertoy"));
-    const BuildOutcome broken = entry.build(BuildReport::Quiet);
+    const BuildOutcome broken = entry.build(BuildReport::Quiet, console.sink);
     EXPECT_FALSE(broken.built);
     EXPECT_EQ(broken.failure.rfind(dir.file("lib/tone.glsl") + ":2:", 0), 0u) << broken.failure;
     EXPECT_EQ(entry.getSourceFiles(), (std::vector<std::string>{dir.file("site.fsh"), dir.file("lib/tone.glsl")}));
 
     // The player's own check notices a saved include as it does its own files.
-    testing::internal::CaptureStdout();
-    EXPECT_FALSE(entry.checkForChanges());
+    EXPECT_FALSE(entry.checkForChanges(console.sink));
     dir.write("lib/tone.glsl", "vec3 tone(vec2 p) { return vec3(p, 0.0); }\n");
     const auto path = std::filesystem::u8path(dir.file("lib/tone.glsl"));
     std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) + std::chrono::seconds(5));
-    EXPECT_TRUE(entry.checkForChanges());
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "timestamp is different, file has been modified\nsource is diff\n");
-    const BuildOutcome mended = entry.build(BuildReport::Quiet);
+    EXPECT_TRUE(entry.checkForChanges(console.sink));
+    EXPECT_EQ(console.takeOut(), "timestamp is different, file has been modified\nsource is diff\n");
+    const BuildOutcome mended = entry.build(BuildReport::Quiet, console.sink);
     EXPECT_TRUE(mended.built) << mended.failure;
 }
 
 TEST_F(LiveBuild, OneProgramServesEveryCopyAndOutlivesTheEntryThatMadeIt)
 {
     DemoShader entry(vertex, dir.write("f.fsh", kFragment));
-    testing::internal::CaptureStdout();
-    ASSERT_TRUE(entry.build().built);
-    testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(entry.build(BuildReport::Console, console.sink).built);
+    console.takeOut();
     DemoShader copy = entry;
 
     DemoShader rebuilt = entry;
-    ASSERT_TRUE(rebuilt.build(BuildReport::Quiet).built);
+    ASSERT_TRUE(rebuilt.build(BuildReport::Quiet, console.sink).built);
     ASSERT_NE(rebuilt.getProgramId(), entry.getProgramId());
     copy.shareBuildOf(rebuilt);
     entry.shareBuildOf(rebuilt);
@@ -160,15 +157,13 @@ TEST_F(LiveBuild, LiveLoadCollectsTheEntriesThatFailAndTheImagesFiles)
     const std::filesystem::path previous = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
     ASSERT_NE(std::freopen(dir.write("input", "xy").c_str(), "r", stdin), nullptr);
-    std::unique_ptr<SyncDevice, void (*)(SyncDevice*)> device(sync_open("sync"), sync_close);
+    std::unique_ptr<SyncDevice, void (*)(SyncDevice*)> device(sync_open("sync", console.sink), sync_close);
     DemoContent content;
     QuietHost host;
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    const bool loaded = demo::loadDemoDescription("demo.json", device.get(), content, host, nullptr);
+    const bool loaded = demo::loadDemoDescription("demo.json", device.get(), content, host, console.sink, nullptr);
     const std::vector<QuietHost::Error>& errors = host.errors;
-    testing::internal::GetCapturedStdout();
-    testing::internal::GetCapturedStderr();
+    console.takeOut();
+    console.takeErr();
     std::filesystem::current_path(previous);
 
     ASSERT_TRUE(loaded);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "CapturedConsole.h"
 #include "GlTestContext.h"
 #include "SceneRig.h"
 #include "render/Camera.h"
@@ -16,17 +17,15 @@
 
 namespace {
 
-std::unique_ptr<VertexArrayObject> makeQuad(int serial = 0)
+std::unique_ptr<VertexArrayObject> makeQuad(ConsoleSink& console, int serial = 0)
 {
     return std::make_unique<VertexArrayObject>(serial, kQuadPositions, kQuadTexCoords, kQuadIndices, kQuadVertexCount,
-                                               kQuadTexCoordCount, kQuadIndexCount);
+                                               kQuadTexCoordCount, kQuadIndexCount, console);
 }
 
 ShaderProgram buildProgram(const char* vertexSource, const char* fragmentSource)
 {
-    testing::internal::CaptureStdout();
     ShaderProgram program = gltest::buildProgram(vertexSource, fragmentSource);
-    testing::internal::GetCapturedStdout();
     EXPECT_TRUE(program.isValid());
     return program;
 }
@@ -42,6 +41,7 @@ void clearWindow()
 
 class MeshTest : public testing::Test {
 protected:
+    CapturedConsole console; // what the code under test said
     void SetUp() override { gltest::ensureGlContext(); }
 };
 
@@ -49,9 +49,8 @@ protected:
 
 TEST_F(MeshTest, QuadBuffersHoldPositionsThenTexCoordsAndTheIndices)
 {
-    testing::internal::CaptureStdout();
-    const auto quad = makeQuad();
-    testing::internal::GetCapturedStdout();
+    const auto quad = makeQuad(console.sink);
+    console.takeOut();
 
     GLint size = 0;
     glBindBuffer(GL_ARRAY_BUFFER, quad->getVertexBuffer());
@@ -76,15 +75,13 @@ TEST_F(MeshTest, SceneQuadsReportSerialsZeroToEight)
 {
     const ShaderProgram program = buildProgram(gltest::kQuadVertexSource,
                                                "#version 330\nout vec4 color;\nvoid main() { color = vec4(1.0); }\n");
-    testing::internal::CaptureStdout();
-    const SceneQuads quads(program);
-    std::fflush(stdout);
+    const SceneQuads quads(program, console.sink);
     std::string expected;
     for (int i = 0; i < 9; ++i)
         expected += "\n[\n Vertex Array Object: " + std::to_string(i) +
                     "\n Number of vertices: 4\n Number of indices: 6\n"
                     " Number of texture coordinates: 4\n]\n";
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), expected);
+    EXPECT_EQ(console.takeOut(), expected);
 }
 
 TEST_F(MeshTest, RebindingToProgramWithOtherAttributeLocationsStillDraws)
@@ -105,9 +102,8 @@ void main() { uv = texCoord; gl_Position = transform * vec4(s_vPosition, 1.0); }
     ASSERT_NE(glGetAttribLocation(first.getProgramId(), "s_vPosition"),
               glGetAttribLocation(second.getProgramId(), "s_vPosition"));
 
-    testing::internal::CaptureStdout();
-    const auto quad = makeQuad();
-    testing::internal::GetCapturedStdout();
+    const auto quad = makeQuad(console.sink);
+    console.takeOut();
     Camera camera(45.0f, 640.0f / 360.0f, 0.01f, 100.0f);
     camera.setPosition(0.0f, 0.0f, 4.0f);
     for (const ShaderProgram* program : {&first, &second}) {
@@ -128,9 +124,8 @@ TEST_F(MeshTest, QuadCoversTheViewportFromBothSceneCameras)
         "#version 330\nuniform vec4 obj_rotation;\nout vec4 color;\n"
         "void main() { color = obj_rotation; }\n";
     const ShaderProgram program = buildProgram(gltest::kQuadVertexSource, fragment);
-    testing::internal::CaptureStdout();
-    const auto quad = makeQuad();
-    testing::internal::GetCapturedStdout();
+    const auto quad = makeQuad(console.sink);
+    console.takeOut();
     quad->bindAttributes(program);
 
     const float aspect = 640.0f / 360.0f;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "CapturedConsole.h"
 #include "GlTestContext.h"
 #include "SceneRig.h"
 #include "ScratchDir.h"
@@ -67,34 +68,32 @@ glm::ivec2 renderbufferSize(GLuint renderbuffer)
 
 class RenderTargetsTest : public testing::Test {
 protected:
+    CapturedConsole console; // what the code under test said
     void SetUp() override
     {
-        testing::internal::CaptureStdout();
         rig = std::make_unique<gltest::SceneRig>(kCopyFragment);
         vertexPath = dir.write("quad.vsh", gltest::kQuadVertexSource);
-        testing::internal::GetCapturedStdout();
+        console.takeOut();
     }
 
     Scene chain(int passes)
     {
-        testing::internal::CaptureStdout();
         Scene scene;
         for (int pass = 0; pass < passes; ++pass) {
             DemoShader entry(vertexPath, dir.write("chain" + std::to_string(pass) + ".fsh", chainFragment(pass)));
-            EXPECT_TRUE(entry.build().built);
+            EXPECT_TRUE(entry.build(BuildReport::Console, console.sink).built);
             scene.addShader(entry);
         }
-        testing::internal::GetCapturedStdout();
+        console.takeOut();
         return scene;
     }
 
     // Draws `scene` into `targets` as a frame in a window of width x height.
     void render(Scene& scene, RenderTargets& targets, int width, int height)
     {
-        testing::internal::CaptureStdout();
         scene.render(SceneFrame{1, 0.5, 0.0f, 0.0f, static_cast<float>(width), static_cast<float>(height), targets,
-                                rig->quads, rig->finalProgram, nullptr});
-        testing::internal::GetCapturedStdout();
+                                rig->quads, rig->finalProgram, console.sink, nullptr});
+        console.takeOut();
     }
 
     // The window pixel (x, y) as the chain of `passes` passes draws it.

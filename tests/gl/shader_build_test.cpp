@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "CapturedConsole.h"
 #include "GlTestContext.h"
 #include "SceneRig.h"
 #include "ScratchDir.h"
@@ -29,18 +30,13 @@ std::string header(const std::string& path)
     return "---------------------\nOpening shader file: " + path + "\n---------------------\n\n";
 }
 
-std::string takeStdout()
-{
-    std::fflush(stdout);
-    return testing::internal::GetCapturedStdout();
-}
-
 // Draws the quad over the whole window with `program` and returns the
 // centre pixel.
 glm::ivec4 drawCentre(const ShaderProgram& program)
 {
+    ConsoleSink silent;
     VertexArrayObject quad(0, kQuadPositions, kQuadTexCoords, kQuadIndices, kQuadVertexCount, kQuadTexCoordCount,
-                           kQuadIndexCount);
+                           kQuadIndexCount, silent);
     quad.bindAttributes(program);
     Camera camera(45.0f, 640.0f / 360.0f, 0.01f, 100.0f);
     camera.setPosition(0.0f, 0.0f, 4.0f);
@@ -53,15 +49,15 @@ glm::ivec4 drawCentre(const ShaderProgram& program)
 
 class ShaderBuilding : public testing::Test {
 protected:
+    CapturedConsole console; // what the code under test said
     void SetUp() override { gltest::ensureGlContext(); }
 
     // An entry of quad.vsh and fill.fsh filling with `rgba`, built.
     DemoShader builtFillEntry(const char* rgba)
     {
         DemoShader entry(dir.write("quad.vsh", gltest::kQuadVertexSource), dir.write("fill.fsh", fillFragment(rgba)));
-        testing::internal::CaptureStdout();
-        EXPECT_TRUE(entry.build().built);
-        buildOutput = takeStdout();
+        EXPECT_TRUE(entry.build(BuildReport::Console, console.sink).built);
+        buildOutput = console.takeOut();
         return entry;
     }
 
@@ -74,39 +70,34 @@ protected:
 TEST_F(ShaderBuilding, CompileReportsSuccessOrPrintsTheDriversLogAndNamesTheFile)
 {
     const std::string good = fillFragment("1.0");
-    testing::internal::CaptureStdout();
-    EXPECT_TRUE(
-        render::buildProgram(gltest::kQuadVertexSource, good.c_str(), "quad.vsh", "good.fsh", BuildReport::Console)
-            .outcome.built);
-    EXPECT_EQ(takeStdout(), "\n COMPILATION SUCCESSFULL \n\n COMPILATION SUCCESSFULL \n");
+    EXPECT_TRUE(render::buildProgram(gltest::kQuadVertexSource, good.c_str(), "quad.vsh", "good.fsh",
+                                     BuildReport::Console, console.sink)
+                    .outcome.built);
+    EXPECT_EQ(console.takeOut(), "\n COMPILATION SUCCESSFULL \n\n COMPILATION SUCCESSFULL \n");
 
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    const ShaderBuild bad = render::buildProgram(kBadSource, good.c_str(), "bad.vsh", "good.fsh", BuildReport::Console);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "bad.vsh: shader does not compile\n");
-    const std::string log = takeStdout();
+    const ShaderBuild bad = render::buildProgram(kBadSource, good.c_str(), "bad.vsh", "good.fsh", BuildReport::Console,
+                                                 console.sink);
+    EXPECT_EQ(console.takeErr(), "bad.vsh: shader does not compile\n");
+    const std::string log = console.takeOut();
     EXPECT_FALSE(bad.outcome.built);
     EXPECT_FALSE(bad.outcome.fragmentDidNotCompile);
     EXPECT_EQ(bad.outcome.failure.rfind("bad.vsh:", 0), 0u) << bad.outcome.failure;
     EXPECT_EQ(log.find("COMPILATION"), log.rfind("COMPILATION")) << "only the fragment compiled: " << log;
     EXPECT_GT(log.size(), std::string("\n COMPILATION SUCCESSFULL \n").size()) << "the driver's log: " << log;
 
-    testing::internal::CaptureStdout();
-    EXPECT_TRUE(
-        render::buildProgram(gltest::kQuadVertexSource, good.c_str(), "quad.vsh", "good.fsh", BuildReport::Quiet)
-            .outcome.built);
-    EXPECT_EQ(takeStdout(), "") << "a quiet build reports nothing";
+    EXPECT_TRUE(render::buildProgram(gltest::kQuadVertexSource, good.c_str(), "quad.vsh", "good.fsh",
+                                     BuildReport::Quiet, console.sink)
+                    .outcome.built);
+    EXPECT_EQ(console.takeOut(), "") << "a quiet build reports nothing";
 }
 
 TEST_F(ShaderBuilding, AFailedFragmentIsReportedNeverWaitedFor)
 {
     ASSERT_NE(std::freopen(dir.write("input", "xy").c_str(), "r", stdin), nullptr);
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
     const ShaderBuild build = render::buildProgram(gltest::kQuadVertexSource, kBadSource, "quad.vsh", "bad.fsh",
-                                                   BuildReport::Console);
-    testing::internal::GetCapturedStderr();
-    takeStdout();
+                                                   BuildReport::Console, console.sink);
+    console.takeErr();
+    console.takeOut();
     EXPECT_TRUE(build.outcome.fragmentDidNotCompile);
     EXPECT_EQ(std::getchar(), 'x') << "waiting for Enter is the caller's choice";
 }
@@ -117,11 +108,9 @@ TEST_F(ShaderBuilding, BadVertexWithGoodFragmentCompilesBothAndFails)
     const std::string fragment = dir.write("good.fsh", fillFragment("1.0"));
     DemoShader entry(vertex, fragment);
 
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(entry.build().built);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), vertex + ": shader does not compile\n");
-    const std::string out = takeStdout();
+    EXPECT_FALSE(entry.build(BuildReport::Console, console.sink).built);
+    EXPECT_EQ(console.takeErr(), vertex + ": shader does not compile\n");
+    const std::string out = console.takeOut();
     EXPECT_EQ(out.rfind(header(vertex) + "\n\n\n", 0), 0u) << out;
     const std::string tail = header(fragment) + "\n\n\n" + "\n COMPILATION SUCCESSFULL \n";
     ASSERT_GE(out.size(), tail.size());
@@ -137,11 +126,9 @@ TEST_F(ShaderBuilding, ProgramThatDoesNotLinkIsNotTakenAsSuccess)
     const std::string fragment = dir.write("good.fsh", fillFragment("1.0"));
     DemoShader entry(vertex, fragment);
 
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(entry.build().built);
-    const std::string err = testing::internal::GetCapturedStderr();
-    const std::string out = takeStdout();
+    EXPECT_FALSE(entry.build(BuildReport::Console, console.sink).built);
+    const std::string err = console.takeErr();
+    const std::string out = console.takeOut();
     EXPECT_EQ(out.find("{  Compiled"), std::string::npos);
     EXPECT_NE(err.find(vertex + ", " + fragment + ": program does not link"), std::string::npos) << err;
     EXPECT_EQ(err.find('\n'), err.size() - 1) << "one line: " << err;
@@ -160,9 +147,8 @@ TEST_F(ShaderBuilding, RebuiltCopyDrawsNewProgramWhileOtherCopyKeepsTheOld)
 
     DemoShader copy = original;
     dir.write("fill.fsh", fillFragment("0.0, 1.0, 0.0, 1.0"));
-    testing::internal::CaptureStdout();
-    ASSERT_TRUE(copy.build().built);
-    takeStdout();
+    ASSERT_TRUE(copy.build(BuildReport::Console, console.sink).built);
+    console.takeOut();
     ASSERT_NE(copy.getProgramId(), oldProgram);
     EXPECT_EQ(original.getProgramId(), oldProgram);
 
@@ -183,11 +169,9 @@ TEST_F(ShaderBuilding, FailedRebuildKeepsTheProgramItHad)
     const GLuint program = entry.getProgramId();
 
     dir.write("quad.vsh", kBadSource);
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(entry.build().built);
-    testing::internal::GetCapturedStderr();
-    takeStdout();
+    EXPECT_FALSE(entry.build(BuildReport::Console, console.sink).built);
+    console.takeErr();
+    console.takeOut();
     EXPECT_EQ(entry.getProgramId(), program);
     EXPECT_TRUE(glIsProgram(program));
     EXPECT_EQ(drawCentre(entry.getShaderProgram()), glm::ivec4(255, 255, 255, 255));
@@ -199,8 +183,9 @@ TEST_F(ShaderBuilding, ActiveUniformsAreNamedAndTypedAsGlslDeclaresThem)
         "#version 330\nuniform vec3 iResolution;\nuniform sampler2D iChannel1;\n"
         "uniform float bands[4];\nuniform float unused;\nout vec4 color;\n"
         "void main() { color = texture(iChannel1, iResolution.xy) * bands[2]; }\n";
-    const ShaderProgram program =
-        render::buildProgram(gltest::kQuadVertexSource, fragment, "quad.vsh", "f.fsh", BuildReport::Quiet).program;
+    const ShaderProgram program = render::buildProgram(gltest::kQuadVertexSource, fragment, "quad.vsh", "f.fsh",
+                                                       BuildReport::Quiet, console.sink)
+                                      .program;
     ASSERT_TRUE(program.isValid());
     std::string seen;
     for (const ShaderUniform& uniform : render::activeUniforms(program.getProgramId()))

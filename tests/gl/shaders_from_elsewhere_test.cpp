@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "CapturedConsole.h"
 #include "GlTestContext.h"
 #include "SceneRig.h"
 #include "ScratchDir.h"
@@ -31,12 +32,12 @@ constexpr int kBin = 100;
 
 class ShadersFromElsewhere : public testing::Test {
 protected:
+    CapturedConsole console; // what the code under test said
     void SetUp() override
     {
-        testing::internal::CaptureStdout();
         rig = std::make_unique<gltest::SceneRig>(kFinalFragment);
         vertexPath = dir.write("quad.vsh", gltest::kQuadVertexSource);
-        testing::internal::GetCapturedStdout();
+        console.takeOut();
         spectrum.assign(SpectrumRows::kBins, 0.0f);
         smoothed.assign(SpectrumRows::kBins, 0.0f);
         spectrum[kBin] = 0.375f;
@@ -46,12 +47,11 @@ protected:
     // A built entry of `source`; with a convention, on the player's vertex shader.
     DemoShader entry(const std::string& name, const std::string& source, const char* convention = nullptr)
     {
-        testing::internal::CaptureStdout();
         const ShaderConvention* followed = convention ? render::findShaderConvention(convention) : nullptr;
         DemoShader shader(followed ? "" : vertexPath, dir.write(name, source), followed);
-        const BuildOutcome outcome = shader.build(BuildReport::Quiet);
+        const BuildOutcome outcome = shader.build(BuildReport::Quiet, console.sink);
         EXPECT_TRUE(outcome.built) << outcome.failure;
-        testing::internal::GetCapturedStdout();
+        console.takeOut();
         return shader;
     }
 

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "CapturedConsole.h"
 #include "GlTestContext.h"
 #include "ScratchDir.h"
 #include "TestFiles.h"
@@ -41,16 +42,15 @@ struct Loaded {
 
 Loaded load(const std::string& path)
 {
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    Texture texture(path);
-    std::fflush(stdout);
-    std::string err = testing::internal::GetCapturedStderr();
-    return Loaded{std::move(texture), testing::internal::GetCapturedStdout(), err};
+    CapturedConsole console;
+    Texture texture(path, console.sink);
+    std::string err = console.takeErr();
+    return Loaded{std::move(texture), console.takeOut(), err};
 }
 
 class TextureTest : public testing::Test {
 protected:
+    CapturedConsole console; // what the code under test said
     void SetUp() override
     {
         gltest::ensureGlContext();
@@ -130,9 +130,8 @@ TEST_F(TextureTest, ImageRepeatsAndFiltersLinearlyTargetsFilterNearest)
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     EXPECT_EQ(static_cast<GLuint>(bound), image.getId());
 
-    testing::internal::CaptureStdout();
     const Texture target(4, 2, GL_RGBA);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(console.takeOut(), "");
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     EXPECT_EQ(static_cast<GLuint>(bound), target.getId());
 

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "CapturedConsole.h"
 #include "render/RenderTargets.h"
 #include "render/SceneFrame.h"
 #include "render/SceneQuads.h"
@@ -29,19 +30,21 @@ void main()
 )";
 
 // `vertexSource` and `fragmentSource` compiled and linked through the
-// player's helpers; their console account goes to standard output.
+// player's helpers; their console account goes to standard output, for a
+// failing test's reader.
 ShaderProgram buildProgram(const std::string& vertexSource, const std::string& fragmentSource);
 
 class SceneRig {
 public:
     // Makes the GL context when needed, then the targets, the final pass
     // program from kQuadVertexSource and `finalFragmentSource`, and the
-    // quads, with their console output as in the player.
+    // quads, with their console output as in the player (in `console`).
     explicit SceneRig(const std::string& finalFragmentSource);
 
     // A frame at `row` and `seconds` with these values, at the window's size.
     SceneFrame frame(int row, double seconds, float fftValue, float fstrValue, SyncDevice* device);
 
+    CapturedConsole console; // what the quads and the frames said
     RenderTargets targets;
     ShaderProgram finalProgram;
     SceneQuads quads;

@@ -1,4 +1,7 @@
 // The player's command line, parsed without a display.
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -242,4 +245,28 @@ TEST(CommandLine, PrintTakesNameOrFiles)
     EXPECT_EQ(commandLine.print, "name");
     EXPECT_FALSE(parse({"--print", "shaders"}, commandLine, error));
     EXPECT_EQ(error, "--print needs what to print: files or name");
+}
+
+TEST(CommandLine, EveryPresetTheParserTakesIsInTheUsage)
+{
+    const std::string usage = app::commandLineUsage();
+    for (const char* preset :
+         {"ultrafast", "superfast", "veryfast", "faster", "fast", "medium", "slow", "slower", "veryslow", "placebo"}) {
+        CommandLine commandLine;
+        std::string error;
+        EXPECT_TRUE(parse({"--export", "a.mp4", "--preset", preset}, commandLine, error)) << error;
+        EXPECT_NE(usage.find(std::string(" ") + preset), std::string::npos) << preset << " missing from the usage";
+    }
+}
+
+TEST(CommandLine, TheDocsPageListsTheOptionsAsTheTableDoes)
+{
+    const char* source = std::getenv("DEMOPLAYER_SOURCE_DIR");
+    const std::string path = std::string(source != nullptr ? source : ".") + "/docs/command-line.md";
+    std::ifstream file(path, std::ios::binary);
+    ASSERT_TRUE(file) << "cannot read " << path;
+    const std::string page{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    const std::string table = app::commandLineReference();
+    EXPECT_NE(page.find(table), std::string::npos) << path << " should hold this table, as the options are now:\n"
+                                                   << table;
 }

@@ -11,6 +11,7 @@
 #include <unistd.h>
 #endif
 
+#include "CapturedConsole.h"
 #include "ScratchDir.h"
 #include "platform/FileWarnings.h"
 #include "platform/file_read.h"
@@ -113,14 +114,14 @@ TEST(PlatformReadFile, SizesReadAsPeopleWriteThem)
 TEST(FileWarnings, AProblemIsReportedOncePerChange)
 {
     FileWarnings warnings;
-    testing::internal::CaptureStderr();
-    warnings.report("a.fsh", "cannot open: No such file or directory");
-    warnings.report("a.fsh", "cannot open: No such file or directory");
-    warnings.report("b.vsh", "cannot open: No such file or directory"); // another file: its own line
-    warnings.report("a.fsh", "is a named pipe");                        // a new problem
-    warnings.clear("a.fsh");                                            // read fine in between
-    warnings.report("a.fsh", "is a named pipe");
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+    CapturedConsole console;
+    warnings.report(console.sink, "a.fsh", "cannot open: No such file or directory");
+    warnings.report(console.sink, "a.fsh", "cannot open: No such file or directory");
+    warnings.report(console.sink, "b.vsh", "cannot open: No such file or directory"); // another file: its own line
+    warnings.report(console.sink, "a.fsh", "is a named pipe");                        // a new problem
+    warnings.clear("a.fsh");                                                          // read fine in between
+    warnings.report(console.sink, "a.fsh", "is a named pipe");
+    EXPECT_EQ(console.takeErr(),
               "a.fsh: cannot open: No such file or directory\n"
               "b.vsh: cannot open: No such file or directory\n"
               "a.fsh: is a named pipe\n"

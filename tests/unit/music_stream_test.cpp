@@ -18,7 +18,7 @@
 
 #include "OggTestFile.h"
 #include "TestFiles.h"
-#include "app/FrameRules.h"
+#include "app/FrameDecisions.h"
 #include "timeline/MusicStream.h"
 #include "timeline/OggSource.h"
 #include "timeline/TuneSpectrum.h"

@@ -9,10 +9,11 @@
 #include <unistd.h>
 #endif
 
+#include "CapturedConsole.h"
 #include "ScratchDir.h"
 #include "TestFiles.h"
 #include "platform/FileWarnings.h"
-#include "platform/WatchedFile.h"
+#include "platform/FileStamp.h"
 #include "render/DemoShader.h"
 #include "render/ShaderProgram.h"
 
@@ -23,12 +24,14 @@ std::string header(const std::string& path)
     return "---------------------\nOpening shader file: " + path + "\n---------------------\n\n";
 }
 
-std::string readCapturingStdout(const std::string& path, std::string& printed)
+// The text read from `path`; `printed` gets the account, `warned` the warnings.
+std::string readInAccount(const std::string& path, std::string& printed, std::string* warned = nullptr)
 {
-    testing::internal::CaptureStdout();
-    std::string text = render::readShaderSource(path.c_str());
-    std::fflush(stdout);
-    printed = testing::internal::GetCapturedStdout();
+    CapturedConsole console;
+    std::string text = render::readShaderSource(path.c_str(), console.sink);
+    printed = console.takeOut();
+    if (warned != nullptr)
+        *warned = console.takeErr();
     return text;
 }
 
@@ -40,13 +43,13 @@ TEST(ReadShaderSource, LineEndsBecomeSingleLineFeeds)
     std::string printed;
     // CRLF, then a last line without any end.
     const std::string crlf = dir.write("crlf.fsh", "void main()\r\n{}");
-    EXPECT_EQ(readCapturingStdout(crlf, printed), "void main()\n{}\n");
+    EXPECT_EQ(readInAccount(crlf, printed), "void main()\n{}\n");
     EXPECT_EQ(printed, header(crlf) + "\n\n\n");
 
     // A file that ends with its line end gets no extra empty line; a lone
     // carriage return inside a line is kept.
     const std::string lf = dir.write("lf.fsh", "a\rb\n\nc\n");
-    EXPECT_EQ(readCapturingStdout(lf, printed), "a\rb\n\nc\n");
+    EXPECT_EQ(readInAccount(lf, printed), "a\rb\n\nc\n");
 }
 
 TEST(ReadShaderSource, MissingOrEmptyFileGivesHeaderAndEmptyText)
@@ -54,10 +57,10 @@ TEST(ReadShaderSource, MissingOrEmptyFileGivesHeaderAndEmptyText)
     ScratchDir dir;
     std::string printed;
     const std::string missing = dir.file("missing.vsh");
-    EXPECT_EQ(readCapturingStdout(missing, printed), "");
+    EXPECT_EQ(readInAccount(missing, printed), "");
     EXPECT_EQ(printed, header(missing) + "\n\n\n");
 
-    EXPECT_EQ(readCapturingStdout(dir.write("empty.vsh", ""), printed), "");
+    EXPECT_EQ(readInAccount(dir.write("empty.vsh", ""), printed), "");
 }
 
 TEST(ReadShaderSource, AFileThatCannotBeReadIsNamedOncePerChangeOfItsProblem)
@@ -67,13 +70,11 @@ TEST(ReadShaderSource, AFileThatCannotBeReadIsNamedOncePerChangeOfItsProblem)
     FileWarnings warnings;
     std::string printed;
     const auto read = [&] {
-        testing::internal::CaptureStderr();
-        testing::internal::CaptureStdout();
-        const std::string text = render::readShaderSource(path.c_str(), &warnings);
-        std::fflush(stdout);
-        printed = testing::internal::GetCapturedStdout();
-        EXPECT_EQ(printed, header(path) + "\n\n\n") << "standard output keeps its account";
-        return text + "|" + testing::internal::GetCapturedStderr();
+        CapturedConsole console;
+        const std::string text = render::readShaderSource(path.c_str(), console.sink, &warnings);
+        printed = console.takeOut();
+        EXPECT_EQ(printed, header(path) + "\n\n\n") << "the account stays as it is";
+        return text + "|" + console.takeErr();
     };
     const std::string missing = path + ": cannot open: No such file or directory\n";
     EXPECT_EQ(read(), "|" + missing);
@@ -90,9 +91,9 @@ TEST(ReadShaderSource, AFileThatCannotBeReadIsNamedOncePerChangeOfItsProblem)
     EXPECT_EQ(read(), "|" + missing) << "after a good read the problem is new again";
 
     // Without a tracker every read names the problem.
-    testing::internal::CaptureStderr();
-    readCapturingStdout(path, printed);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), missing);
+    std::string warned;
+    readInAccount(path, printed, &warned);
+    EXPECT_EQ(warned, missing);
 }
 
 TEST(ReadShaderSource, WriteProtectedFileLoads)
@@ -113,7 +114,7 @@ TEST(ReadShaderSource, WriteProtectedFileLoads)
     }
 #endif
     std::string printed;
-    const std::string text = readCapturingStdout(path, printed);
+    const std::string text = readInAccount(path, printed);
 #if !defined(_WIN32)
     if (asRoot) {
         ASSERT_EQ(seteuid(0), 0);
@@ -127,7 +128,7 @@ TEST(ShaderFileChanges, InWholeSecondsOnlyADifferentTimeCounts)
     ScratchDir dir;
     const std::string path = dir.write("a.fsh", "x");
     ASSERT_TRUE(testsupport::setFileTime(path, 1000));
-    WatchedFile file(path, WatchedFile::Detail::WholeSeconds);
+    FileStamp file(path, FileStamp::Detail::WholeSeconds);
     EXPECT_FALSE(file.changed());
 
     // A rewrite within the same second is not seen; an older time (a
@@ -145,16 +146,16 @@ TEST(ShaderFileChanges, AMissingFileIsTimeZeroAndSaidAtEveryLook)
     ScratchDir dir;
     const std::string vertex = dir.write("v.vsh", "v");
     const std::string fragment = dir.write("f.fsh", "f");
-    testing::internal::CaptureStdout();
-    DemoShader entry(vertex, fragment);
+    CapturedConsole console;
+    DemoShader entry(vertex, fragment, nullptr, &console.sink);
     std::remove(fragment.c_str());
-    EXPECT_TRUE(entry.checkForChanges());
-    EXPECT_FALSE(entry.checkForChanges());
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "error with file: " + fragment +
-                                                          "\ntimestamp is different, file has been modified\n"
-                                                          "source is diff\n"
-                                                          "error with file: " +
-                                                          fragment + "\n");
+    EXPECT_TRUE(entry.checkForChanges(console.sink));
+    EXPECT_FALSE(entry.checkForChanges(console.sink));
+    EXPECT_EQ(console.takeOut(), "error with file: " + fragment +
+                                     "\ntimestamp is different, file has been modified\n"
+                                     "source is diff\n"
+                                     "error with file: " +
+                                     fragment + "\n");
 }
 
 TEST(ShaderFileChanges, EntryExaminesBothFilesAndRecordsBothTimes)
@@ -165,19 +166,18 @@ TEST(ShaderFileChanges, EntryExaminesBothFilesAndRecordsBothTimes)
     ASSERT_TRUE(testsupport::setFileTime(vertex, 100));
     ASSERT_TRUE(testsupport::setFileTime(fragment, 200));
 
-    testing::internal::CaptureStdout();
-    DemoShader entry(vertex, fragment);
-    EXPECT_FALSE(entry.checkForChanges());
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    CapturedConsole console;
+    DemoShader entry(vertex, fragment, nullptr, &console.sink);
+    EXPECT_FALSE(entry.checkForChanges(console.sink));
+    EXPECT_EQ(console.takeOut(), "");
 
     // Both changed: both are reported, vertex first, then one summary line;
     // the next check sees nothing new.
     ASSERT_TRUE(testsupport::setFileTime(vertex, 101));
     ASSERT_TRUE(testsupport::setFileTime(fragment, 201));
-    testing::internal::CaptureStdout();
-    EXPECT_TRUE(entry.checkForChanges());
-    EXPECT_FALSE(entry.checkForChanges());
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    EXPECT_TRUE(entry.checkForChanges(console.sink));
+    EXPECT_FALSE(entry.checkForChanges(console.sink));
+    EXPECT_EQ(console.takeOut(),
               "timestamp is different, file has been modified\n"
               "timestamp is different, file has been modified\n"
               "source is diff\n");
@@ -186,12 +186,10 @@ TEST(ShaderFileChanges, EntryExaminesBothFilesAndRecordsBothTimes)
 TEST(ShaderFileChanges, ConstructorReportsUnreadableFiles)
 {
     ScratchDir dir;
-    testing::internal::CaptureStdout();
-    DemoShader entry(dir.file("no.vsh"), dir.file("no.fsh"));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    CapturedConsole console;
+    DemoShader entry(dir.file("no.vsh"), dir.file("no.fsh"), nullptr, &console.sink);
+    EXPECT_EQ(console.takeOut(),
               "error with file: " + dir.file("no.vsh") + "\nerror with file: " + dir.file("no.fsh") + "\n");
     // Both times are 0 already, so nothing has changed.
-    testing::internal::CaptureStdout();
-    EXPECT_FALSE(entry.checkForChanges());
-    testing::internal::GetCapturedStdout();
+    EXPECT_FALSE(entry.checkForChanges(console.sink));
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "CapturedConsole.h"
 #include "ScratchDir.h"
 #include "sync/device.h"
 #include "sync/track_text.h"
@@ -12,10 +13,11 @@ namespace {
 
 // A device whose track files live in `dir`, under the base name "sync".
 struct DeviceIn {
-    explicit DeviceIn(const ScratchDir& dir) : device(sync_open((dir.path() + "/sync").c_str())) {}
+    explicit DeviceIn(const ScratchDir& dir) : device(sync_open((dir.path() + "/sync").c_str(), console.sink)) {}
     ~DeviceIn() { sync_close(device); }
     DeviceIn(const DeviceIn&) = delete;
     DeviceIn& operator=(const DeviceIn&) = delete;
+    CapturedConsole console; // what the device said
     SyncDevice* device;
 };
 
@@ -79,9 +81,8 @@ TEST(SyncDevice, NameTooLongForAFileGivesAnEmptyTrackAndOneWarning)
     DeviceIn in(dir);
     std::string name(300, 'n'); // longer than any file name the system allows
 
-    testing::internal::CaptureStderr();
     SyncTrack* track = sync_obtain_track(in.device, name.c_str());
-    std::string warning = testing::internal::GetCapturedStderr();
+    std::string warning = in.console.takeErr();
 
     ASSERT_NE(track, nullptr);
     EXPECT_EQ(track->name, name);

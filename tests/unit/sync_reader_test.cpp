@@ -14,6 +14,7 @@
 #include <unistd.h>
 #endif
 
+#include "CapturedConsole.h"
 #include "ScratchDir.h"
 #include "sync/device.h"
 
@@ -50,14 +51,14 @@ private:
 
 struct LoadOutcome {
     SyncLoadResult result;
-    std::string warning; // everything written to standard error
+    std::string warning; // every warning the reader wrote
 };
 
 LoadOutcome load(SyncTrack& track, const std::string& path)
 {
-    testing::internal::CaptureStderr();
-    SyncLoadResult result = sync_load_keys(&track, path.c_str());
-    return {result, testing::internal::GetCapturedStderr()};
+    CapturedConsole console;
+    SyncLoadResult result = sync_load_keys(&track, path.c_str(), console.sink);
+    return {result, console.takeErr()};
 }
 
 } // namespace
@@ -191,13 +192,13 @@ TEST(SyncReader, InMemoryBytesFollowTheSameRules)
     const auto* bytes = reinterpret_cast<const unsigned char*>(good.data());
 
     SyncTrack track;
-    EXPECT_EQ(sync_parse_keys(&track, bytes, good.size(), "mem"), SYNC_LOAD_OK);
+    CapturedConsole console;
+    EXPECT_EQ(sync_parse_keys(&track, bytes, good.size(), "mem", console.sink), SYNC_LOAD_OK);
     ASSERT_EQ(track.key_count, 2);
     EXPECT_EQ(sync_track_value(&track, 4.0), 2.0f);
 
     // One byte short: rejected, and the track keeps what it had.
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(sync_parse_keys(&track, bytes, good.size() - 1, "mem"), SYNC_LOAD_REJECTED);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "mem: announces 2 keys but holds 1\n");
+    EXPECT_EQ(sync_parse_keys(&track, bytes, good.size() - 1, "mem", console.sink), SYNC_LOAD_REJECTED);
+    EXPECT_EQ(console.takeErr(), "mem: announces 2 keys but holds 1\n");
     EXPECT_EQ(track.key_count, 2);
 }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "CapturedConsole.h"
 #include "ScratchDir.h"
 #include "TestFiles.h"
 #include "ToolRunner.h"
@@ -193,7 +194,8 @@ TEST(SyncTrackFile, EncodesLittleEndianKeysTheReaderAccepts)
     const SyncKey sorted[] = {keys[1], keys[0]};
     bytes = sync_encode_keys(sorted, 2);
     SyncTrack track;
-    ASSERT_EQ(sync_parse_keys(&track, bytes.data(), bytes.size(), "mem"), SYNC_LOAD_OK);
+    CapturedConsole console;
+    ASSERT_EQ(sync_parse_keys(&track, bytes.data(), bytes.size(), "mem", console.sink), SYNC_LOAD_OK);
     ASSERT_EQ(track.key_count, 2);
     EXPECT_EQ(track.keys[0].row, -2);
     EXPECT_EQ(track.keys[0].type, -1);

@@ -293,7 +293,8 @@ protected:
     std::string binaryText(const std::string& name)
     {
         SyncTrack track;
-        if (sync_load_keys(&track, EditorFiles::trackPath(name).c_str()) != SYNC_LOAD_OK)
+        ConsoleSink silent;
+        if (sync_load_keys(&track, EditorFiles::trackPath(name).c_str(), silent) != SYNC_LOAD_OK)
             return "unreadable";
         return sync_format_text(track.keys.get(), track.key_count);
     }
@@ -303,6 +304,7 @@ protected:
     SyncTrack level;
     TrackEditor editor;
     EditorFiles files;
+    ConsoleSink console; // says nothing
 };
 
 } // namespace
@@ -404,13 +406,13 @@ TEST_F(EditorFileTest, ABinaryTrackWithoutTextIsReadAgainWhenSavedOutside)
     editor.setLastRow(100);
     editor.addTrack("other", &other);
     files.load(editor, 0);
-    EXPECT_FALSE(files.reloadBinary(editor, 0)) << "no file, nothing new";
+    EXPECT_FALSE(files.reloadBinary(editor, 0, console)) << "no file, nothing new";
 
     const SyncKey keys[] = {{0, 1.0f, SYNC_LINEAR}, {8, 2.0f, SYNC_STEP}};
     std::string problem;
     ASSERT_TRUE(sync_write_track(EditorFiles::trackPath("other").c_str(), keys, 2, problem)) << problem;
-    EXPECT_TRUE(files.reloadBinary(editor, 0));
-    EXPECT_FALSE(files.reloadBinary(editor, 0)) << "the same keys are no new step";
+    EXPECT_TRUE(files.reloadBinary(editor, 0, console));
+    EXPECT_FALSE(files.reloadBinary(editor, 0, console)) << "the same keys are no new step";
     EXPECT_FLOAT_EQ(sync_track_value(&other, 4.0), 1.5f);
     EXPECT_TRUE(editor.undo());
     EXPECT_EQ(other.key_count, 0);
@@ -419,7 +421,7 @@ TEST_F(EditorFileTest, ABinaryTrackWithoutTextIsReadAgainWhenSavedOutside)
     editor.setKey(3.0f);
     EXPECT_TRUE(files.save(editor, 1.0, true));
     ASSERT_TRUE(sync_write_track(EditorFiles::trackPath("other").c_str(), keys, 2, problem)) << problem;
-    EXPECT_FALSE(files.reloadBinary(editor, 0));
+    EXPECT_FALSE(files.reloadBinary(editor, 0, console));
 }
 
 TEST_F(TrackEditing, SeveralKeysDragAsOneEditAndEscTakesTheDragBack)

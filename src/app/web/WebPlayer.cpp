@@ -11,8 +11,8 @@
 
 #include "app/BuildFailures.h"
 #include "app/DemoSetup.h"
-#include "app/FrameRules.h"
-#include "app/FrameScene.h"
+#include "app/FrameDecisions.h"
+#include "app/SharedFrame.h"
 #include "app/LiveTimeline.h"
 #include "demo/DemoFiles.h"
 #include "demo/DemoDescription.h"
@@ -24,9 +24,9 @@ namespace {
 
 // A page has no window of its own: full screen is the person's choice (the
 // page's button) and the name goes to the page's title.
-class PageHost : public BuildingHost {
+class PageHost : public BuildAnsweringHost {
 public:
-    PageHost(BuildFailures& builds, std::string& name) : BuildingHost(builds), name_(name) {}
+    PageHost(BuildFailures& builds, std::string& name) : BuildAnsweringHost(builds), name_(name) {}
     void enterFullscreen() override {}
     void setTitle(const std::string& name) override { name_ = name; }
     bool takesImageFailures() const override { return true; }

@@ -17,7 +17,7 @@
 #include <string>
 
 #include "app/LoadedDemo.h"
-#include "app/PassInputsClock.h"
+#include "app/PassInputsSource.h"
 #include "timeline/MusicStream.h"
 
 // How the page was opened: its query (?row=N&paused, ?play).
@@ -62,7 +62,7 @@ public:
 private:
     LoadedDemo loaded_;
     MusicStream music_;
-    PassInputsClock passInputs_;
+    PassInputsSource passInputs_;
     std::string name_;
     std::string failure_;
     bool begun_ = false;

@@ -1,5 +1,5 @@
-// Change notification through Linux's inotify (see file_watch.h).
-#include "platform/file_watch.h"
+// Change notification through Linux's inotify (see change_notify.h).
+#include "platform/change_notify.h"
 
 #include <cerrno>
 #include <map>

@@ -1,5 +1,5 @@
-// No change notification: the caller polls (see file_watch.h).
-#include "platform/file_watch.h"
+// No change notification: the caller polls (see change_notify.h).
+#include "platform/change_notify.h"
 
 PlatformWatch* platform_watch_open()
 {

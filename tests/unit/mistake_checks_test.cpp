@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "demo/DemoWarnings.h"
+#include "demo/MistakeChecks.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ bool mentions(const std::vector<std::string>& warnings, const std::string& start
 
 } // namespace
 
-TEST(DemoWarnings, ASoundDemoGetsNone)
+TEST(MistakeChecks, ASoundDemoGetsNone)
 {
     EXPECT_TRUE(demo::demoWarnings(soundDemo()).empty());
     DemoFacts noTune = soundDemo();
@@ -48,7 +48,7 @@ TEST(DemoWarnings, ASoundDemoGetsNone)
     EXPECT_TRUE(demo::demoWarnings(noTune).empty()) << "a missing tune has its own message elsewhere";
 }
 
-TEST(DemoWarnings, EachMistakeGetsOneLineNamingItsFile)
+TEST(MistakeChecks, EachMistakeGetsOneLineNamingItsFile)
 {
     DemoFacts facts = soundDemo();
     facts.tuneSeconds = 32.0;                           // ends before row 1000 (50 s)
@@ -69,7 +69,7 @@ TEST(DemoWarnings, EachMistakeGetsOneLineNamingItsFile)
     EXPECT_EQ(warnings.size(), 6u);
 }
 
-TEST(DemoWarnings, ATuneThatPlaysOnAfterTheDemoGivesTheEndRowOfTheMusic)
+TEST(MistakeChecks, ATuneThatPlaysOnAfterTheDemoGivesTheEndRowOfTheMusic)
 {
     DemoFacts facts = soundDemo(); // 52 s of tune, the end at 50 s: a tail of the tune's own
     facts.tuneSeconds = 60.0;
@@ -82,7 +82,7 @@ TEST(DemoWarnings, ATuneThatPlaysOnAfterTheDemoGivesTheEndRowOfTheMusic)
     EXPECT_TRUE(demo::demoWarnings(facts).empty()) << "\"end_row\": \"tune\" ends with it";
 }
 
-TEST(DemoWarnings, SceneTrackAtTheSceneCountIsPastTheLastScene)
+TEST(MistakeChecks, SceneTrackAtTheSceneCountIsPastTheLastScene)
 {
     DemoFacts facts = soundDemo();
     facts.sceneTrackKeyValues = {0.0f, 2.0f, 7.0f};
@@ -92,7 +92,7 @@ TEST(DemoWarnings, SceneTrackAtTheSceneCountIsPastTheLastScene)
     EXPECT_TRUE(mentions(warnings, "sync_scene.track: ", "row 10 selects scene 2, but the demo has 2 scenes (0..1)"));
 }
 
-TEST(DemoWarnings, UniformDeclarationsAreFoundAsWholeWords)
+TEST(MistakeChecks, UniformDeclarationsAreFoundAsWholeWords)
 {
     EXPECT_TRUE(demo::declaresUniform("uniform float speed;", "speed"));
     EXPECT_TRUE(demo::declaresUniform("layout(location = 0) uniform  float\ta, speed ;", "speed"));

@@ -1,6 +1,6 @@
 // Gathering the loaded demo's facts for the start-up warnings (see
-// DemoChecks.h). Main thread.
-#include "app/DemoChecks.h"
+// MistakeWarnings.h). Main thread.
+#include "app/MistakeWarnings.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -13,7 +13,7 @@
 
 #include "app/DemoSetup.h"
 #include "demo/DemoFiles.h"
-#include "demo/DemoWarnings.h"
+#include "demo/MistakeChecks.h"
 #include "platform/file_read.h"
 #include "render/ShaderSource.h"
 #include "sync/device.h"

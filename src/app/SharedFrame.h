@@ -9,9 +9,9 @@
 
 #include <vector>
 
-#include "app/FrameRules.h"
+#include "app/FrameDecisions.h"
 #include "app/LoadedDemo.h"
-#include "app/PassInputsClock.h"
+#include "app/PassInputsSource.h"
 #include "render/Scene.h"
 
 // How a frame speaks on the console while it draws.
@@ -48,7 +48,7 @@ SceneDrawResult drawFrame(LoadedDemo& loaded, Scene* scene, const FrameValues& v
 // which `smoothed` writes into the buffer it is given, only when the scene
 // reads it.
 template <typename Smoothed>
-PassInputs passInputsFor(PassInputsClock& clock, PassInputs counted, const Scene* scene, double seconds,
+PassInputs passInputsFor(PassInputsSource& clock, PassInputs counted, const Scene* scene, double seconds,
                          const float* spectrum, Smoothed smoothed)
 {
     bool rows1D = false;

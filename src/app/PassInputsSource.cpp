@@ -1,5 +1,5 @@
 // Following frames for their pass inputs. Main thread.
-#include "app/PassInputsClock.h"
+#include "app/PassInputsSource.h"
 
 #include <chrono>
 #include <ctime>
@@ -26,7 +26,7 @@ void localDate(float date[4])
 
 } // namespace
 
-PassInputs PassInputsClock::playedFrame(double seconds, uint64_t seekCount, double wallSeconds)
+PassInputs PassInputsSource::playedFrame(double seconds, uint64_t seekCount, double wallSeconds)
 {
     PassInputs inputs;
     if (!started_ || seekCount != epoch_) {
@@ -55,7 +55,7 @@ PassInputs PassInputsClock::playedFrame(double seconds, uint64_t seekCount, doub
     return inputs;
 }
 
-PassInputs PassInputsClock::exportedFrame(uint64_t number, int fps)
+PassInputs PassInputsSource::exportedFrame(uint64_t number, int fps)
 {
     PassInputs inputs;
     inputs.frameNumber = number;
@@ -65,7 +65,7 @@ PassInputs PassInputsClock::exportedFrame(uint64_t number, int fps)
     return inputs;
 }
 
-void PassInputsClock::addSpectrum(PassInputs& inputs, const float* magnitudes, const float* smoothed, double seconds)
+void PassInputsSource::addSpectrum(PassInputs& inputs, const float* magnitudes, const float* smoothed, double seconds)
 {
     inputs.spectrum.magnitudes = magnitudes;
     if (smoothed == nullptr)

@@ -1,5 +1,5 @@
-// The frame loop's decisions (see FrameRules.h). Pure functions; main thread.
-#include "app/FrameRules.h"
+// The frame loop's decisions (see FrameDecisions.h). Pure functions; main thread.
+#include "app/FrameDecisions.h"
 
 #include <limits>
 

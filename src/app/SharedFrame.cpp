@@ -1,6 +1,6 @@
 // The frame's values, the choice of scene and the draw, shared by every way
 // of running the demo. Main thread, GL context current.
-#include "app/FrameScene.h"
+#include "app/SharedFrame.h"
 
 #include <cstdint>
 
@@ -51,6 +51,7 @@ SceneDrawResult app::drawFrame(LoadedDemo& loaded, Scene* scene, const FrameValu
                      *loaded.renderTargets,
                      *loaded.quads,
                      *loaded.antiAliasProgram,
+                     loaded.console,
                      loaded.syncDevice.get(),
                      report == FrameReport::Console};
     frame.view = view;

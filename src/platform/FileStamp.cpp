@@ -1,5 +1,5 @@
-// WatchedFile (see WatchedFile.h). Any thread.
-#include "platform/WatchedFile.h"
+// FileStamp (see FileStamp.h). Any thread.
+#include "platform/FileStamp.h"
 
 #include <filesystem>
 #include <system_error>
@@ -9,12 +9,12 @@
 
 namespace fs = std::filesystem;
 
-WatchedFile::WatchedFile(std::string path, Detail detail) : path_(std::move(path)), detail_(detail)
+FileStamp::FileStamp(std::string path, Detail detail) : path_(std::move(path)), detail_(detail)
 {
     last_ = lookNow(readable_);
 }
 
-WatchedFile::Look WatchedFile::lookNow(bool& readable) const
+FileStamp::Look FileStamp::lookNow(bool& readable) const
 {
     Look look;
     if (detail_ == Detail::WholeSeconds) {
@@ -35,7 +35,7 @@ WatchedFile::Look WatchedFile::lookNow(bool& readable) const
     return look;
 }
 
-bool WatchedFile::changed()
+bool FileStamp::changed()
 {
     const Look now = lookNow(readable_);
     if (now == last_)
@@ -44,7 +44,7 @@ bool WatchedFile::changed()
     return true;
 }
 
-bool WatchedFile::readAt(int64_t readSinceNs)
+bool FileStamp::readAt(int64_t readSinceNs)
 {
     if (detail_ != Detail::Exact || !last_.exists || last_.time < readSinceNs)
         return false;

@@ -1,4 +1,4 @@
-// WatchedFile: the one way the program tells whether a file changed. It
+// FileStamp: the one way the program tells whether a file changed. It
 // keeps how the file looked last time and, at each look, compares the file
 // as it is now. Live mode's FileWatcher looks through one per file, in full
 // detail; a shader entry of the player looks through one per source file in
@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <string>
 
-class WatchedFile {
+class FileStamp {
 public:
     enum class Detail {
         // The modification time at the file system's full resolution, the
@@ -25,7 +25,7 @@ public:
     };
 
     // Looks at `path` now; that look is what the next one is compared with.
-    WatchedFile(std::string path, Detail detail);
+    FileStamp(std::string path, Detail detail);
 
     // Looks at the file now: true when it differs from the last look, which
     // this one then replaces.

@@ -1,5 +1,5 @@
-// The start-up warnings (see DemoWarnings.h). Pure; main thread.
-#include "demo/DemoWarnings.h"
+// The start-up warnings (see MistakeChecks.h). Pure; main thread.
+#include "demo/MistakeChecks.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-// PassInputsClock: the inputs each frame gives its passes beyond the
+// PassInputsSource: the inputs each frame gives its passes beyond the
 // player's own uniforms (PassInputs, render/SceneFrame.h), followed from
 // frame to frame: the frame count, the seeks, the music since the previous
 // frame, the frame rate, the date, and the spectrum's smoothed and summed
@@ -16,9 +16,9 @@
 #include "render/SceneFrame.h"
 #include "timeline/SpectrumIntegral.h"
 
-class PassInputsClock {
+class PassInputsSource {
 public:
-    PassInputsClock() : smoothed_(SpectrumRows::kBins, 0.0f) {}
+    PassInputsSource() : smoothed_(SpectrumRows::kBins, 0.0f) {}
 
     // A played frame at `seconds` of the music, whose seeks number
     // `seekCount`, drawn at `wallSeconds` on a steady clock. Frames count

@@ -1,7 +1,7 @@
 // The start-up look for silent mistakes: gathers what the loaded demo holds
 // (shader entries and their sources, scenes, tracks read and track files
 // beside demo.json, the tune's length, the demo's timing) and writes each
-// warning of DemoWarnings as one line on standard error. Never fatal. Main
+// warning of MistakeChecks as one line on standard error. Never fatal. Main
 // thread, after the demo is set up and before the first frame.
 #pragma once
 

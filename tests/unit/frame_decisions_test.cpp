@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/FrameRules.h"
+#include "app/FrameDecisions.h"
 #include "app/Keyboard.h"
 #include "sync/track.h"
 
@@ -29,7 +29,7 @@ int alarmsOver(const std::vector<bool>& sceneFoundPerFrame)
 
 } // namespace
 
-TEST(FrameRules_SceneIndex, TruncatesTowardZeroAndComparesUnsigned)
+TEST(FrameDecisions_SceneIndex, TruncatesTowardZeroAndComparesUnsigned)
 {
     EXPECT_EQ(app::truncateToInt(2.9), 2);
     EXPECT_EQ(app::truncateToInt(-0.5), 0);
@@ -41,7 +41,7 @@ TEST(FrameRules_SceneIndex, TruncatesTowardZeroAndComparesUnsigned)
     EXPECT_FALSE(app::sceneExists(0, 0)) << "no scenes at all: nothing is found";
 }
 
-TEST(FrameRules_SceneIndex, ValuesBeyondIntGiveTheLowestInt)
+TEST(FrameDecisions_SceneIndex, ValuesBeyondIntGiveTheLowestInt)
 {
     // Track values come from files; these must not be undefined behaviour.
     EXPECT_EQ(app::truncateToInt(std::nan("")), INT_MIN);
@@ -53,7 +53,7 @@ TEST(FrameRules_SceneIndex, ValuesBeyondIntGiveTheLowestInt)
     EXPECT_FALSE(app::sceneExists(app::truncateToInt(std::nan("")), 5));
 }
 
-TEST(FrameRules_Spectrum, BinOutsideTheSpectrumReadsZero)
+TEST(FrameDecisions_Spectrum, BinOutsideTheSpectrumReadsZero)
 {
     std::vector<float> spectrum(2048);
     for (std::size_t bin = 0; bin < spectrum.size(); ++bin)
@@ -69,7 +69,7 @@ TEST(FrameRules_Spectrum, BinOutsideTheSpectrumReadsZero)
     EXPECT_EQ(app::spectrumValueAt(spectrum.data(), 2048, std::nan("")), 0.0f);
 }
 
-TEST(FrameRules_Values, ComeFromTheClockAndTheTracksAtTheRow)
+TEST(FrameDecisions_Values, ComeFromTheClockAndTheTracksAtTheRow)
 {
     auto trackOf = [](std::vector<SyncKey> keys) {
         SyncTrack track;
@@ -97,7 +97,7 @@ TEST(FrameRules_Values, ComeFromTheClockAndTheTracksAtTheRow)
     EXPECT_EQ(none.fstrValue, 0.0f);
 }
 
-TEST(FrameRules_Alarm, SoundsOncePerStretchWithoutAScene)
+TEST(FrameDecisions_Alarm, SoundsOncePerStretchWithoutAScene)
 {
     EXPECT_EQ(alarmsOver({false}), 1) << "even the very first frame";
     EXPECT_EQ(alarmsOver({false, false}), 1);
@@ -106,7 +106,7 @@ TEST(FrameRules_Alarm, SoundsOncePerStretchWithoutAScene)
     EXPECT_EQ(alarmsOver({true, false, false, false, true, true, false, false}), 2);
 }
 
-TEST(FrameRules_Reload, FirstFrameExaminesEntryOneAndEntryZeroWaitsForTheWrap)
+TEST(FrameDecisions_Reload, FirstFrameExaminesEntryOneAndEntryZeroWaitsForTheWrap)
 {
     uint32_t cursor = 0;
     std::vector<int> examined;
@@ -122,7 +122,7 @@ TEST(FrameRules_Reload, FirstFrameExaminesEntryOneAndEntryZeroWaitsForTheWrap)
     EXPECT_EQ(app::nextReloadEntry(cursor, 3), 1) << "the cycle starts again";
 }
 
-TEST(FrameRules_Reload, CursorCarriesOverToAnotherScene)
+TEST(FrameDecisions_Reload, CursorCarriesOverToAnotherScene)
 {
     uint32_t cursor = 0;
     app::nextReloadEntry(cursor, 8); // a frame of scene A examines its entry 1
@@ -135,7 +135,7 @@ TEST(FrameRules_Reload, CursorCarriesOverToAnotherScene)
     EXPECT_EQ(app::nextReloadEntry(cursor, 8), 0);
 }
 
-TEST(FrameRules_Seek, UnsignedArithmeticWrapsBelowZero)
+TEST(FrameDecisions_Seek, UnsignedArithmeticWrapsBelowZero)
 {
     EXPECT_EQ(app::seekTarget(1000000, SeekDirection::Forwards), 1110000u);
     EXPECT_EQ(app::seekTarget(1000000, SeekDirection::Backwards), 890000u);
@@ -147,7 +147,7 @@ TEST(FrameRules_Seek, UnsignedArithmeticWrapsBelowZero)
     EXPECT_EQ(app::seekTarget(UINT64_MAX - 9, SeekDirection::Forwards), 109990u) << "carry runs across 64 bits";
 }
 
-TEST(FrameRules_Status, ThreeLinesInTheStreamsDefaultFormat)
+TEST(FrameDecisions_Status, ThreeLinesInTheStreamsDefaultFormat)
 {
     std::ostringstream out;
     app::writeFrameStatus(out, -1, 12.34567, 1565.0);

@@ -1,4 +1,0 @@
-// The process-wide AppState instance. Main thread only.
-#include "app/AppState.h"
-
-AppState appState;
