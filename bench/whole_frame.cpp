@@ -205,9 +205,17 @@ Run runDemo(Size size, double seconds, bool finalPass)
     Scene scene;
     scene.addShader(plasma);
     return drawFor(seconds, [&](float time) {
-        SceneFrame frame{
-            0,       time,  0.0f,         0.0f,   static_cast<float>(size.width), static_cast<float>(size.height),
-            targets, quads, finalProgram, console, nullptr};
+        SceneFrame frame{0,
+                         time,
+                         0.0f,
+                         0.0f,
+                         static_cast<float>(size.width),
+                         static_cast<float>(size.height),
+                         targets,
+                         quads,
+                         finalProgram,
+                         console,
+                         nullptr};
         frame.finalPass = finalPass;
         scene.render(frame);
         swapAndFinish();
@@ -238,11 +246,13 @@ Run runExample(Size size, double seconds, const std::string& folder)
     std::unique_ptr<SyncDevice, SyncDeviceCloser> device(sync_open("sync", console));
     DemoContent content;
     QuietHost host;
-    if (!demo::loadDemoDescription("demo.json", device.get(), content, host, console, nullptr) || content.scenes.empty()) {
+    if (!demo::loadDemoDescription("demo.json", device.get(), content, host, console, nullptr) ||
+        content.scenes.empty()) {
         std::fprintf(stderr, "bench_whole_frame: the example in %s did not load\n", folder.c_str());
         std::exit(1);
     }
-    const ShaderProgram finalProgram = render::buildShaderProgram("test.vsh", "AA.fsh", BuildReport::Quiet, console).program;
+    const ShaderProgram finalProgram =
+        render::buildShaderProgram("test.vsh", "AA.fsh", BuildReport::Quiet, console).program;
     SceneQuads quads(finalProgram, console);
     RenderTargets targets(size.width, size.height, size.width, size.height, render::longestPassChain(content.scenes));
     const size_t sceneCount = content.scenes.size();

@@ -58,22 +58,26 @@ bool WebPlayer::load(const WebStart& start)
     music_.open(demo::kTuneFile);
     BuildFailures builds(BuildFailurePolicy::Fail);
     PageHost host(builds, name_);
-    loaded_.syncDevice.reset(sync_open(demo::kTrackBaseName));
+    loaded_.syncDevice.reset(sync_open(demo::kTrackBaseName, loaded_.console));
     loaded_.sceneTrack = sync_obtain_track(loaded_.syncDevice.get(), demo::kSceneTrack);
     loaded_.fftSamplingTrack = sync_obtain_track(loaded_.syncDevice.get(), demo::kFftSamplingTrack);
     try {
         if (!demo::loadDemoDescription(demo::kDescriptionFile, loaded_.syncDevice.get(), loaded_.demo, host,
-                                       &loaded_.fileWarnings))
+                                       loaded_.console, &loaded_.fileWarnings))
             failure_ = std::string(demo::kDescriptionFile) + ": the description does not load";
     } catch (const nlohmann::json::exception& error) {
         failure_ = std::string(demo::kDescriptionFile) + ": " + demo::descriptionErrorText(error);
     }
     if (!failure_.empty())
         return false;
-    // The final pass, as the native start-up builds it.
-    ShaderBuild finalBuild = render::buildShaderProgram(demo::kFinalVertexFile, demo::kFinalFragmentFile,
-                                                        builds.report(), &loaded_.fileWarnings);
-    builds.answer(demo::kFinalVertexFile, demo::kFinalFragmentFile, finalBuild.outcome);
+    // The final pass, as the native start-up builds it (a plain copy where
+    // the demo has none).
+    ShaderBuild finalBuild;
+    if (loaded_.demo.finalPass) {
+        finalBuild = render::buildShaderProgram(demo::kFinalVertexFile, demo::kFinalFragmentFile, builds.report(),
+                                                loaded_.console, &loaded_.fileWarnings);
+        builds.answer(demo::kFinalVertexFile, demo::kFinalFragmentFile, finalBuild.outcome);
+    }
     failure_ = firstBuildFailure(builds);
     if (failure_.empty())
         failure_ = host.imageFailure();
@@ -83,8 +87,10 @@ bool WebPlayer::load(const WebStart& start)
     glDisable(GL_CULL_FACE);
     loaded_.renderTargets = std::make_unique<RenderTargets>(1, 1, 1, 1, render::longestPassChain(loaded_.demo.scenes));
     loaded_.antiAliasProgram = std::make_unique<ShaderProgram>(
-        render::finalPassProgram(std::move(finalBuild), demo::kFinalVertexFile, demo::kFinalFragmentFile));
-    loaded_.quads = std::make_unique<SceneQuads>(*loaded_.antiAliasProgram);
+        loaded_.demo.finalPass ? render::finalPassProgram(std::move(finalBuild), demo::kFinalVertexFile,
+                                                          demo::kFinalFragmentFile, loaded_.console)
+                               : render::buildPassThroughProgram());
+    loaded_.quads = std::make_unique<SceneQuads>(*loaded_.antiAliasProgram, loaded_.console);
     const double tuneSeconds = music_.hasMusic() ? music_.bytesToSeconds(music_.lengthBytes()) : 0.0;
     loaded_.demo.timing.fitToTune(tuneSeconds);
     if (start.hasRow && music_.hasMusic())

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iostream>
 #include <string>
 
 #include "app/LoadedDemo.h"
@@ -60,7 +61,8 @@ public:
     bool onKey(const std::string& key);
 
 private:
-    LoadedDemo loaded_;
+    ConsoleSink console_{std::cout, std::cerr}; // the browser's console
+    LoadedDemo loaded_{console_};
     MusicStream music_;
     PassInputsSource passInputs_;
     std::string name_;
