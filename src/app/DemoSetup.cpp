@@ -67,7 +67,8 @@ bool app::initDemo(BuildFailures& builds)
     // so they run on a thread of their own while the description loads,
     // which touches neither; the stream is the main thread's again once the
     // thread is joined, before anything else uses it.
-    std::thread musicOpener([] { appState.musicStream.open(demo::kTuneFile); });
+    const std::string tuneFile = demo::tuneFileOf(demo::kDescriptionFile);
+    std::thread musicOpener([&tuneFile] { appState.musicStream.open(tuneFile.c_str()); });
 
     WindowHost host(builds);
     const bool loaded = loadDemoContent(host, appState);
@@ -123,7 +124,7 @@ void app::startAtRow(double row)
         char message[160];
         std::snprintf(message, sizeof message, "--row %g lies past the end of the tune (%.2f s); starting at row 0",
                       row, music.bytesToSeconds(music.lengthBytes()));
-        platform_warn(demo::kTuneFile, message);
+        platform_warn(appState.demo.timing.tuneFile.c_str(), message);
     }
 }
 

@@ -162,7 +162,7 @@ void EditMode::beginFrame()
 {
     addColumns();
     editor_.setLastRow(static_cast<int32_t>(std::min(appState.demo.timing.endRow, 2147483647.0)));
-    strip_.start(demo::kTuneFile, appState.demo.timing.rowsPerSecond);
+    strip_.start(appState.demo.timing.tuneFile, appState.demo.timing.rowsPerSecond);
     const std::string added = panel_.takeNewTrack();
     if (!added.empty())
         addNamedTrack(added);

@@ -55,10 +55,10 @@ int refuse(const std::string& output, const std::string& problem, int status)
 
 // The tune's length and samples per second; false with `problem` set when
 // there is no decodable tune.
-bool tuneLength(double& seconds, int& sampleRate, std::string& problem)
+bool tuneLength(const std::string& path, double& seconds, int& sampleRate, std::string& problem)
 {
     OfflineClock clock;
-    if (!clock.open(demo::kTuneFile, problem))
+    if (!clock.open(path.c_str(), problem))
         return false;
     seconds = clock.tuneSeconds();
     sampleRate = clock.sampleRate();
@@ -70,6 +70,7 @@ bool tuneLength(double& seconds, int& sampleRate, std::string& problem)
 struct ExportPasses {
     PassInputsClock clock;
     float sampleRate = 44100.0f;
+    std::string tunePath;
     OfflineClock tune;
     bool tuneOpened = false;
 
@@ -77,7 +78,7 @@ struct ExportPasses {
     {
         if (!tuneOpened) {
             std::string problem;
-            tune.open(demo::kTuneFile, problem);
+            tune.open(tunePath.c_str(), problem);
             tuneOpened = true;
         }
         tune.smoothedSpectrumAt(seconds, magnitudes);
@@ -159,10 +160,11 @@ int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width
     double tuneSeconds = 0.0;
     int sampleRate = 0;
     std::string tuneProblem;
-    const bool hasTune = tuneLength(tuneSeconds, sampleRate, tuneProblem);
+    const std::string& tuneFile = loaded.demo.timing.tuneFile;
+    const bool hasTune = tuneLength(tuneFile, tuneSeconds, sampleRate, tuneProblem);
     if (!hasTune && !commandLine.exportNoSound)
         return refuse(output,
-                      std::string(demo::kTuneFile) + ": cannot play the music: " + tuneProblem +
+                      tuneFile + ": cannot play the music: " + tuneProblem +
                           "; nothing was written (--no-sound exports the picture alone)",
                       1);
     glDisable(GL_CULL_FACE);
@@ -197,7 +199,7 @@ int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width
         settings.preset = commandLine.exportPreset;
     settings.startSeconds = range.startSeconds(settings.fps);
     settings.endSeconds = range.endSeconds(settings.fps);
-    settings.tunePath = hasTune ? demo::kTuneFile : "";
+    settings.tunePath = hasTune ? tuneFile : "";
     settings.sound = !commandLine.exportNoSound;
     settings.endsTheDemo = range.endsTheDemo;
     settings.progressStream = stderr;
@@ -210,6 +212,7 @@ int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width
     picture.width = width;
     picture.height = height;
     ExportPasses passes;
+    passes.tunePath = tuneFile;
     if (hasTune)
         passes.sampleRate = static_cast<float>(sampleRate);
     // Frame times come from the whole demo's frame numbers, so a segment's
