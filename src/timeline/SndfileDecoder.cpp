@@ -63,8 +63,7 @@ sf_count_t ioTell(void* data)
 std::string describeOpenError(int error, const TuneFile& file)
 {
     if (error == SF_ERR_UNRECOGNISED_FORMAT)
-        return file.formatName() == "audio" ? kFormatsRead
-                                            : "damaged or unsupported " + file.formatName() + " data";
+        return file.formatName() == "audio" ? kFormatsRead : "damaged or unsupported " + file.formatName() + " data";
     std::string text = sf_error_number(error);
     while (!text.empty() && (text.back() == '.' || text.back() == '\n'))
         text.pop_back();
@@ -110,7 +109,10 @@ bool SndfileDecoder::open(std::shared_ptr<TuneFile> file, std::string& problem)
     sampleRate_ = info.samplerate;
     channels_ = info.channels;
     totalFrames_ = static_cast<uint64_t>(info.frames);
-    opus_ = (info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_OPUS;
+    const int encoding = info.format & SF_FORMAT_SUBMASK;
+    opus_ = encoding == SF_FORMAT_OPUS;
+    integers_ = encoding == SF_FORMAT_PCM_S8 || encoding == SF_FORMAT_PCM_U8 || encoding == SF_FORMAT_PCM_16 ||
+                encoding == SF_FORMAT_PCM_24 || encoding == SF_FORMAT_PCM_32;
     scratch_.assign(static_cast<size_t>(kScratchFrames) * static_cast<size_t>(channels_), 0.0f);
     return true;
 }
@@ -125,6 +127,7 @@ void SndfileDecoder::close()
     channels_ = 0;
     totalFrames_ = 0;
     opus_ = false;
+    integers_ = false;
 }
 
 bool SndfileDecoder::seek(uint64_t frame)
@@ -146,13 +149,20 @@ bool SndfileDecoder::seek(uint64_t frame)
     return true;
 }
 
-// Read as floats and converted here: libsndfile's own conversion of float
-// files to 16 bits either leaves them unscaled or scales them to their
-// loudest sample, which it finds by reading the whole file.
+// Integer PCM as libsndfile gives it, exactly (its floats of 16-bit FLAC are
+// not the samples over 32768). Anything else is read as floats and converted
+// here: libsndfile's own conversion of float data to 16 bits either leaves
+// it unscaled or scales it to its loudest sample, which it finds by reading
+// the whole file.
 int SndfileDecoder::readInterleaved16(int16_t* samples, int frames)
 {
-    if (handle_ == nullptr)
+    if (handle_ == nullptr || frames <= 0)
         return 0;
+    if (integers_) {
+        // libsndfile fills what it cannot read with zeros: the whole buffer is the caller's.
+        const sf_count_t got = sf_readf_short(handle_, samples, frames);
+        return got > 0 ? static_cast<int>(got) : 0;
+    }
     int done = 0;
     while (done < frames) {
         const sf_count_t step = std::min(frames - done, kScratchFrames);

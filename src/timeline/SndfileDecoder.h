@@ -51,6 +51,7 @@ private:
     int sampleRate_ = 0;
     int channels_ = 0;
     uint64_t totalFrames_ = 0;
-    bool opus_ = false;         // stored in Vorbis's channel order; seeks near its end need care
+    bool opus_ = false;          // stored in Vorbis's channel order; seeks near its end need care
+    bool integers_ = false;      // integer PCM, which libsndfile gives back as 16 bits exactly
     std::vector<float> scratch_; // interleaved frames for readMono and seeks
 };

@@ -58,6 +58,6 @@ private:
     bool vorbis_ = false;            // the Ogg stream is Vorbis
     std::FILE* plain_ = nullptr;     // owned; the file of any other format
     uint64_t plainBytes_ = 0;
-    std::mutex lock_;            // held for each positioned read of plain_
+    std::mutex lock_; // held for each positioned read of plain_
     std::string formatName_;
 };

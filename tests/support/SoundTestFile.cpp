@@ -35,9 +35,9 @@ int sndfileFormat(SoundFormat format)
 const std::vector<SoundFormatName>& soundFormats()
 {
     static const std::vector<SoundFormatName> formats = {
-        {SoundFormat::Wav16, "WAV 16-bit", ".wav", false},  {SoundFormat::Wav24, "WAV 24-bit", ".wav", false},
-        {SoundFormat::Wav32, "WAV 32-bit", ".wav", false},  {SoundFormat::WavFloat, "WAV float", ".wav", false},
-        {SoundFormat::Flac, "FLAC", ".flac", false},        {SoundFormat::Opus, "Ogg Opus", ".opus", true},
+        {SoundFormat::Wav16, "WAV 16-bit", ".wav", false}, {SoundFormat::Wav24, "WAV 24-bit", ".wav", false},
+        {SoundFormat::Wav32, "WAV 32-bit", ".wav", false}, {SoundFormat::WavFloat, "WAV float", ".wav", false},
+        {SoundFormat::Flac, "FLAC", ".flac", false},       {SoundFormat::Opus, "Ogg Opus", ".opus", true},
         {SoundFormat::Mp3, "MP3", ".mp3", true},
     };
     return formats;
@@ -68,7 +68,7 @@ bool writeSoundFile(const std::string& path, SoundFormat format, const OggSignal
     std::vector<float> samples(frames * static_cast<size_t>(signal.channels));
     for (size_t i = 0; i < frames; ++i)
         for (int c = 0; c < signal.channels; ++c)
-            samples[i * static_cast<size_t>(signal.channels) + static_cast<size_t>(c)] =
-                static_cast<float>(signal.amplitude * std::sin(step * static_cast<double>(i)));
+            samples[i * static_cast<size_t>(signal.channels) + static_cast<size_t>(c)] = static_cast<float>(
+                signal.amplitude * std::sin(step * static_cast<double>(i)));
     return writeSoundSamples(path, format, rate, signal.channels, samples);
 }
