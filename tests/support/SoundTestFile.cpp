@@ -3,6 +3,7 @@
 
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -26,6 +27,8 @@ int sndfileFormat(SoundFormat format)
         return SF_FORMAT_OGG | SF_FORMAT_OPUS;
     case SoundFormat::Mp3:
         return SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
+    case SoundFormat::Vorbis:
+        return SF_FORMAT_OGG | SF_FORMAT_VORBIS;
     }
     return 0;
 }
@@ -38,7 +41,7 @@ const std::vector<SoundFormatName>& soundFormats()
         {SoundFormat::Wav16, "WAV 16-bit", ".wav", false}, {SoundFormat::Wav24, "WAV 24-bit", ".wav", false},
         {SoundFormat::Wav32, "WAV 32-bit", ".wav", false}, {SoundFormat::WavFloat, "WAV float", ".wav", false},
         {SoundFormat::Flac, "FLAC", ".flac", false},       {SoundFormat::Opus, "Ogg Opus", ".opus", true},
-        {SoundFormat::Mp3, "MP3", ".mp3", true},
+        {SoundFormat::Mp3, "MP3", ".mp3", true},           {SoundFormat::Vorbis, "Ogg Vorbis", ".ogg", true},
     };
     return formats;
 }
@@ -55,8 +58,13 @@ bool writeSoundSamples(const std::string& path, SoundFormat format, int sampleRa
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
     if (file == nullptr)
         return false;
+    // In stretches: libsndfile's Vorbis encoder fails on long single writes.
     const sf_count_t frames = static_cast<sf_count_t>(samples.size()) / channels;
-    const bool written = sf_writef_float(file, samples.data(), frames) == frames;
+    bool written = true;
+    for (sf_count_t at = 0; at < frames && written; at += 4096) {
+        const sf_count_t stretch = std::min<sf_count_t>(4096, frames - at);
+        written = sf_writef_float(file, samples.data() + at * channels, stretch) == stretch;
+    }
     return sf_close(file) == 0 && written;
 }
 

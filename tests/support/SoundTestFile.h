@@ -1,6 +1,7 @@
 // Short tunes in the formats other than Ogg Vorbis, written with libsndfile
 // for one test or benchmark: the same sine as OggTestFile's (every channel
-// alike), in WAV (16, 24, 32-bit PCM, float), FLAC, Ogg Opus or MP3. Only
+// alike), in WAV (16, 24, 32-bit PCM, float), FLAC, Ogg Opus, MP3 or Ogg
+// Vorbis (libsndfile's encoder, read back by the player's own). Only
 // in builds that read those formats (DEMOPLAYER_TUNE_FORMATS).
 #pragma once
 
@@ -9,7 +10,7 @@
 
 #include "OggTestFile.h"
 
-enum class SoundFormat { Wav16, Wav24, Wav32, WavFloat, Flac, Opus, Mp3 };
+enum class SoundFormat { Wav16, Wav24, Wav32, WavFloat, Flac, Opus, Mp3, Vorbis };
 
 struct SoundFormatName {
     SoundFormat format;
@@ -18,7 +19,7 @@ struct SoundFormatName {
     bool lossy;         // decoded samples differ from the written ones
 };
 
-// Every format, WAV first.
+// Every format, WAV first, Ogg Vorbis last.
 const std::vector<SoundFormatName>& soundFormats();
 
 // Writes `signal` into `path` as `format` (Opus at 48 kHz whatever the
