@@ -1,7 +1,8 @@
 # A demo whose "tune" names a FLAC file in a folder of its own: the player
 # lists it among the demo's files, plays it as the clock with nothing on
 # standard error, and an export writes its samples exactly beside the frames;
-# the same file cut short stops the export with one line saying where.
+# an MP3 of it exports exactly its length; the FLAC cut short stops the
+# export with one line saying where.
 source "$(dirname "${BASH_SOURCE[0]}")/lib/player.sh"
 
 make_demo 20
@@ -39,6 +40,18 @@ ffmpeg -v error -i "$demo_dir/music/mix.flac" -f s16le -c:a pcm_s16le "$demo_dir
     fail "FFmpeg could not decode the FLAC tune"
 cmp -s <(tail -c +45 "$demo_dir/out/f.wav") "$demo_dir/expected.pcm" ||
     fail "the exported sound is not the tune's samples ($(stat -c %s "$demo_dir/out/f.wav") bytes)"
+
+# The same tune as MP3: its sound is exactly as long as the tune, without
+# the encoder's delay and padding.
+rm -r "$demo_dir/out"
+ffmpeg -v error -i "$demo_dir/music/mix.flac" -c:a libmp3lame -q:a 4 "$demo_dir/music/mix.mp3" ||
+    fail "FFmpeg could not make the MP3 tune"
+sed -i 's/"music\/mix.flac"/"music\/mix.mp3"/' "$demo_dir/demo.json"
+run_export out/f%03d.png --size 32x18 --fps 10
+[ "$player_status" -eq 0 ] || fail "the export with the MP3 tune ended with status $player_status: $(tail -n 1 "$player_err")"
+[ "$(stat -c %s "$demo_dir/out/f.wav")" -eq $((44 + 20 * 44100 * 4)) ] ||
+    fail "the MP3 tune's sound holds $(stat -c %s "$demo_dir/out/f.wav") bytes, not the tune's 20 s"
+sed -i 's/"music\/mix.mp3"/"music\/mix.flac"/' "$demo_dir/demo.json"
 
 # Cut short: the export stops at the damage, in one line, and writes nothing.
 rm -r "$demo_dir/out"
