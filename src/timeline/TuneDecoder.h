@@ -8,6 +8,7 @@
 // Not thread-safe: one thread at a time calls it.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -52,6 +53,25 @@ protected:
     static void floatsTo16(const float* from, int16_t* to, size_t count);
     // The mean of each of `frames` interleaved frames of `channels` channels.
     static void mixToMono(const float* from, float* to, int frames, int channels);
+    // Reads up to `frames` frames in stretches of at most `stretch`:
+    // read(count) decodes up to count frames into the decoder's scratch space
+    // and returns how many it got, use(done, got) takes them. Stops short at
+    // the end or at data that cannot be decoded; returns the frames read.
+    template <class Read, class Use> static int readInStretches(int frames, int stretch, Read read, Use use)
+    {
+        int done = 0;
+        while (done < frames) {
+            const int step = std::min(frames - done, stretch);
+            const int got = read(step);
+            if (got <= 0)
+                break;
+            use(done, got);
+            done += got;
+            if (got < step)
+                break;
+        }
+        return done;
+    }
 
     TuneDecoder() = default;
     TuneDecoder(const TuneDecoder&) = delete;
