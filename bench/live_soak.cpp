@@ -54,6 +54,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "BenchCommandLine.h"
 #include "ScratchDir.h"
 
 namespace fs = std::filesystem;
@@ -296,25 +297,37 @@ double slope(const std::vector<double>& values)
     return (n * sumXY - sumX * sumY) / (n * sumXX - sumX * sumX);
 }
 
+const char* const kHelp =
+    "MINUTES: how long to play (default 2); --saves KINDS: which files are saved, in turn, letters\n"
+    "S shader, T text track, B track file, I image, D demo.json (default STSIBTSTID); PLAYER_OPTION:\n"
+    "the player's options (default --live). Prints, as the saves go by, resident memory per save,\n"
+    "GL objects, open files and how long each save took to show. Needs an X display and xdotool.\n";
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const double minutes = argc > 1 ? std::atof(argv[1]) : 2.0;
-    std::vector<std::string> options(argv + std::min(argc, 2), argv + argc);
+    // The player's options pass through, so the shared command line only
+    // answers --help and reads MINUTES; the rest is read here.
+    const BenchCommandLine arguments(argc, argv, "bench_live_soak", "[MINUTES] [--saves KINDS] [PLAYER_OPTION...]",
+                                     kHelp, 0, BenchCommandLine::Options::PassThrough);
+    const bool hasMinutes = arguments.has(0) && !BenchCommandLine::isOption(arguments.text(0));
+    const double minutes = hasMinutes ? arguments.number(0, "MINUTES", 2.0, 0.01) : 2.0;
+    std::vector<std::string> options(argv + (hasMinutes ? 2 : 1), argv + argc);
     std::string kinds = kDefaultSaves;
-    if (options.size() >= 2 && options[0] == "--saves") {
+    if (!options.empty() && options[0] == "--saves") {
+        if (options.size() < 2)
+            arguments.refuse("--saves needs KINDS");
         kinds = options[1];
         options.erase(options.begin(), options.begin() + 2);
     }
+    if (kinds.empty() || kinds.find_first_not_of("STBID") != std::string::npos)
+        arguments.refuse("KINDS must be letters of STBID, not '" + kinds + "'");
     if (options.empty())
         options.push_back("--live");
-    if (minutes <= 0.0 || kinds.empty() || kinds.find_first_not_of("STBID") != std::string::npos ||
-        std::getenv("DISPLAY") == nullptr) {
-        std::fprintf(stderr,
-                     "usage: bench_live_soak [MINUTES] [--saves KINDS] [PLAYER_OPTION...]   (needs an X display)\n"
-                     "KINDS: letters S shader, T text track, B track file, I image, D demo.json\n");
-        return 2;
+    if (std::getenv("DISPLAY") == nullptr) {
+        std::fprintf(stderr, "bench_live_soak: needs an X display (run it under xvfb-run)\n");
+        return 1;
     }
     const char* binaryDir = std::getenv("DEMOPLAYER_BINARY_DIR");
     const fs::path binaries = binaryDir != nullptr && binaryDir[0] != '\0'

@@ -15,20 +15,20 @@
 #include <string>
 #include <vector>
 
+#include "BenchCommandLine.h"
 #include "ScratchDir.h"
 #include "SoundTestFile.h"
 #include "timeline/TuneFile.h"
 
 namespace {
 
-const double kSeconds = 60.0;
 const int kBlockFrames = 4096;
 
-// Chords that change every two seconds, and a noise burst on every beat.
-std::vector<float> musicLike(int rate)
+// `seconds` of chords that change every two seconds, and a noise burst on every beat.
+std::vector<float> musicLike(int rate, double seconds)
 {
     const double pi = 3.14159265358979323846;
-    const size_t frames = static_cast<size_t>(kSeconds * rate);
+    const size_t frames = static_cast<size_t>(seconds * rate);
     std::vector<float> samples(frames * 2);
     std::mt19937 random(7);
     std::uniform_real_distribution<float> noise(-1.0f, 1.0f);
@@ -54,14 +54,21 @@ double cpuSeconds()
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    const BenchCommandLine arguments(
+        argc, argv, "bench_music_decode", "[SECONDS]",
+        "Each tune format's decoder on SECONDS (default 60) of music-like stereo: its size, its share\n"
+        "of one core while playing (16-bit blocks) and for the spectrum (mono floats), and the\n"
+        "milliseconds of a seek with the block after it.\n",
+        1);
+    const double seconds = arguments.number(0, "SECONDS", 60.0, 1.0);
     ScratchDir dir;
     std::printf("%-11s %9s %12s %12s %14s\n", "format", "size", "play share", "mono share", "seek+block ms");
     for (const SoundFormatName& format : soundFormats()) {
         const int rate = format.format == SoundFormat::Opus ? 48000 : 44100;
         const std::string path = dir.file(std::string("tune") + format.suffix);
-        if (!writeSoundSamples(path, format.format, rate, 2, musicLike(rate))) {
+        if (!writeSoundSamples(path, format.format, rate, 2, musicLike(rate, seconds))) {
             std::printf("%-11s (this libsndfile cannot write it)\n", format.name);
             continue;
         }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "BenchCommandLine.h"
 #include "OggTestFile.h"
 #include "timeline/MusicStream.h"
 
@@ -51,4 +52,9 @@ static void BM_SpectrumAfterSeek(benchmark::State& state)
 }
 BENCHMARK(BM_SpectrumAfterSeek)->Unit(benchmark::kMicrosecond);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    return bench::runGoogleBenchmarks(
+        argc, argv, "bench_music_spectrum",
+        "Cost of one spectrum request while the music plays and after a seek, in\nmicroseconds per request.\n");
+}

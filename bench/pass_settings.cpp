@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchCommandLine.h"
 #include "GlTestContext.h"
 #include "QuietStdout.h"
 #include "SceneRig.h"
@@ -288,11 +289,11 @@ BENCHMARK(BM_ConventionBuild)->UseRealTime()->MinTime(4.0);
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    return bench::runGoogleBenchmarks(
+        argc, argv, "bench_pass_settings",
+        "At 640 x 360: a four-pass blur scene at pass scales 1, 0.5 and 0.25; a feedback pass\nagainst the same pass "
+        "without; a convention shader's build against a hand-written one.\nPrints median times and the medians of each "
+        "iteration's ratios. Needs a display.\n");
 
     const Samples& scales = scaleSamples();
     if (!scales.empty()) {

@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "BenchCommandLine.h"
 #include "sync/track.h"
 
 namespace {
@@ -51,4 +52,10 @@ void BM_SyncTrackValue(benchmark::State& state)
 
 BENCHMARK(BM_SyncTrackValue)->Arg(10)->Arg(1000)->Arg(100000);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    return bench::runGoogleBenchmarks(
+        argc, argv, "bench_sync_track_value",
+        "Cost of evaluating one sync track at a random row, for tracks of 10, 1,000 and\n100,000 keys, in nanoseconds "
+        "per evaluation (target: under 50 ns at 100,000).\n");
+}

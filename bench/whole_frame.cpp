@@ -1,36 +1,44 @@
-// Whole-frame benchmark: a one-pass demo (a plasma drawn into its render
-// target, then a copy of it as the final pass, swapped into the window), as
-// Scene::render draws it, beside a bare program that draws the same plasma
-// straight into the window (no target, no final pass) and swaps. At 640 x 360,
-// 1280 x 720 and 1920 x 1080 it prints frames per second of both, the ratio
-// of their frame times (target: at most 1.3 on llvmpipe: the final pass is
-// one extra full-screen read) and the peak memory (VmHWM) of each.
+// Whole-frame benchmark: a one-pass demo (a plasma) as Scene::render draws it,
+// beside a bare program that draws the same plasma straight into the window
+// (no target, no final pass) and swaps: the "direct draw". At 640 x 360,
+// 1280 x 720 and 1920 x 1080 it prints frames per second of each and the
+// ratio of their frame times to the direct draw's, for the demo without a
+// final pass ("final_pass": "none": the plasma drawn straight into the
+// window; target at most 1.1) and with a plain copy as its final pass (the
+// plasma into its render target, then copied; target at most 1.45), and the
+// peak memory (VmHWM) of each.
 //
-// A third program shows what the extra read costs by itself: the plasma
+// A fourth program shows what the extra read costs by itself: the plasma
 // drawn into one RGBA16F texture (the render targets' format, with no depth
 // buffer, no clears and no blending) and copied into the window by the same
 // copy shader. Its ratio to the bare program is the floor that any player
 // with a final pass over targets of that format stands on.
 //
-// Both sides do the same per-frame work apart from the target and the final
-// pass: the same quad, vertex shader and plasma, the same window (its size
-// checked), swap interval 0, one window clear, the time as a uniform, and
-// glFinish after every swap. Every measurement is a process of its own (this
-// program again, with --child), so peak memory belongs to one kind and one
-// size; the kinds take turns, round by round, each round in a rotated order,
-// and every round gives its own ratios, of which the median is printed, so a
-// burst of other load on a shared machine moves one round and not the
-// figures. Besides wall-clock frame times, each run measures the CPU time
-// of its process (the software renderer's threads included) per frame: on a
-// busy machine that ratio stays put where the wall-clock one wanders.
+// Then the example demo (its build folder, made by the build) at 1280 x 720:
+// its scenes in turn, a quarter of a second each, with its own final pass;
+// given another build's bench_whole_frame (BEFORE), that build draws the same
+// in turn with this one, and the ratio of their frame times is printed.
 //
-//   xvfb-run -s "-screen 0 1920x1080x24" build/release/bench/bench_whole_frame [ROUNDS] [SECONDS]
+// Every side does the same per-frame work apart from the target and the
+// final pass: the same quad, vertex shader and plasma, the same window (its
+// size checked), swap interval 0, one window clear, the time as a uniform,
+// and glFinish after every swap. Every measurement is a process of its own
+// (this program again, with --child), so peak memory belongs to one kind and
+// one size; the kinds take turns, round by round, each round in a rotated
+// order, and every round gives its own ratios, of which the median is
+// printed, so a burst of other load on a shared machine moves one round and
+// not the figures. Besides wall-clock frame times, each run measures the CPU
+// time of its process (the software renderer's threads included) per frame:
+// on a busy machine that ratio stays put where the wall-clock one wanders.
+//
+//   xvfb-run -s "-screen 0 1920x1080x24" build/release/bench/bench_whole_frame [ROUNDS [SECONDS [BEFORE]]]
 //   (defaults: 5 rounds of 2 seconds per kind and size)
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -44,7 +52,11 @@
 #include <GL/glew.h>
 #include <GL/freeglut.h>
 
+#include "BenchCommandLine.h"
 #include "SceneRig.h"
+#include "demo/DemoContent.h"
+#include "demo/DemoLoader.h"
+#include "demo/DescriptionHost.h"
 #include "ScratchDir.h"
 #include "platform/platform.h"
 #include "render/Camera.h"
@@ -92,8 +104,9 @@ struct Size {
 constexpr Size kSizes[] = {{640, 360}, {1280, 720}, {1920, 1080}};
 
 // The programs measured, in the order of the first round.
-constexpr const char* kKinds[] = {"demo", "bare", "floor"};
-constexpr int kKindCount = 3;
+constexpr const char* kKinds[] = {"none", "copy", "bare", "floor"};
+constexpr int kKindCount = 4;
+enum Kind { kNone, kCopy, kBare, kFloor };
 
 // Peak resident memory of this process in KiB (VmHWM), 0 when unknown.
 long peakKibibytes()
@@ -177,8 +190,9 @@ void swapAndFinish()
     glFinish();
 }
 
-// The one-pass demo through Scene::render, its targets made for one pass.
-Run runDemo(Size size, double seconds)
+// The one-pass demo through Scene::render, its targets made for one pass:
+// with a plain copy as its final pass, or with none (`finalPass` false).
+Run runDemo(Size size, double seconds, bool finalPass)
 {
     ScratchDir dir;
     const ShaderProgram finalProgram = gltest::buildProgram(gltest::kQuadVertexSource, kCopyFragment);
@@ -189,8 +203,51 @@ Run runDemo(Size size, double seconds)
     Scene scene;
     scene.addShader(plasma);
     return drawFor(seconds, [&](float time) {
-        scene.render(SceneFrame{0, time, 0.0f, 0.0f, static_cast<float>(size.width), static_cast<float>(size.height),
-                                targets, quads, finalProgram, nullptr});
+        SceneFrame frame{
+            0,       time,  0.0f,         0.0f,   static_cast<float>(size.width), static_cast<float>(size.height),
+            targets, quads, finalProgram, nullptr};
+        frame.finalPass = finalPass;
+        scene.render(frame);
+        swapAndFinish();
+    });
+}
+
+struct SyncDeviceCloser {
+    void operator()(SyncDevice* device) const { sync_close(device); }
+};
+
+// Loads the description quietly, as the player does but without a window to
+// retitle.
+class QuietHost : public DescriptionHost {
+public:
+    void enterFullscreen() override {}
+    void setTitle(const std::string&) override {}
+};
+
+// The example demo in `folder`: its scenes in turn, a quarter of a second
+// each, with its own final pass and tracks.
+Run runExample(Size size, double seconds, const std::string& folder)
+{
+    if (chdir(folder.c_str()) != 0) {
+        std::fprintf(stderr, "bench_whole_frame: no example folder %s\n", folder.c_str());
+        std::exit(1);
+    }
+    std::unique_ptr<SyncDevice, SyncDeviceCloser> device(sync_open("sync"));
+    DemoContent content;
+    QuietHost host;
+    if (!demo::loadDemoDescription("demo.json", device.get(), content, host, nullptr) || content.scenes.empty()) {
+        std::fprintf(stderr, "bench_whole_frame: the example in %s did not load\n", folder.c_str());
+        std::exit(1);
+    }
+    const ShaderProgram finalProgram = render::buildShaderProgram("test.vsh", "AA.fsh", BuildReport::Quiet).program;
+    SceneQuads quads(finalProgram);
+    RenderTargets targets(size.width, size.height, size.width, size.height, render::longestPassChain(content.scenes));
+    const size_t sceneCount = content.scenes.size();
+    return drawFor(seconds, [&](float time) {
+        Scene& scene = content.scenes[static_cast<size_t>(time * 4.0f) % sceneCount];
+        const double row = static_cast<double>(time) * 20.0;
+        scene.render(SceneFrame{static_cast<int>(row), time, 0.0f, 0.0f, static_cast<float>(size.width),
+                                static_cast<float>(size.height), targets, quads, finalProgram, device.get()});
         swapAndFinish();
     });
 }
@@ -279,6 +336,7 @@ int runChild(int argc, char** argv)
     const std::string kind = argv[2];
     const Size size{std::atoi(argv[3]), std::atoi(argv[4])};
     const double seconds = std::atof(argv[5]);
+    const std::string folder = argc > 6 ? argv[6] : "";
 
     std::fflush(stdout);
     const int result = dup(STDOUT_FILENO);
@@ -289,8 +347,12 @@ int runChild(int argc, char** argv)
     if (!openWindow(argc, argv, size))
         return 1;
     Run run;
-    if (kind == "demo")
-        run = runDemo(size, seconds);
+    if (kind == "none")
+        run = runDemo(size, seconds, false);
+    else if (kind == "copy")
+        run = runDemo(size, seconds, true);
+    else if (kind == "example")
+        run = runExample(size, seconds, folder);
     else if (kind == "bare")
         run = runBare(size, seconds);
     else
@@ -307,10 +369,12 @@ struct Measured {
 };
 
 // Runs one child; false when it failed.
-bool measure(const std::string& self, const char* kind, Size size, double seconds, Measured& measured)
+bool measure(const std::string& self, const char* kind, Size size, double seconds, Measured& measured,
+             const std::string& folder = "")
 {
     const std::string command = "'" + self + "' --child " + std::string(kind) + " " + std::to_string(size.width) + " " +
-                                std::to_string(size.height) + " " + std::to_string(seconds);
+                                std::to_string(size.height) + " " + std::to_string(seconds) +
+                                (folder.empty() ? "" : " '" + folder + "'");
     FILE* child = popen(command.c_str(), "r");
     if (child == nullptr)
         return false;
@@ -330,10 +394,8 @@ double median(std::vector<double> values)
 // The figures of one size: medians over the rounds.
 struct SizeFigures {
     std::vector<double> fps[kKindCount];
-    std::vector<double> ratio;      // demo / bare, wall-clock frame time
-    std::vector<double> cpuRatio;   // demo / bare, CPU time per frame
-    std::vector<double> floorRatio; // floor / bare, wall-clock frame time
-    std::vector<double> floorCpuRatio;
+    std::vector<double> ratio[kKindCount];    // kind / bare, wall-clock frame time
+    std::vector<double> cpuRatio[kKindCount]; // kind / bare, CPU time per frame
     long peakKib[kKindCount] = {};
 };
 
@@ -347,12 +409,29 @@ double frameCpuSeconds(const Run& run)
     return run.cpuSeconds / static_cast<double>(run.frames);
 }
 
+const char* const kHelp =
+    "ROUNDS: rounds per size (default 5); SECONDS: seconds each kind runs per round (default 2);\n"
+    "BEFORE: another build's bench_whole_frame, whose example frame is measured in turn with this one's.\n"
+    "At 640x360, 1280x720 and 1920x1080, prints frames per second of the direct draw (the bare shader\n"
+    "straight into the window) and of the one-pass demo without a final pass and with a plain copy as\n"
+    "its final pass, each one's ratio of frame times to the direct draw in wall clock and processor\n"
+    "time (medians over the rounds; targets 1.1 and 1.45), the floor (an RGBA16F target and a plain\n"
+    "copy) and each kind's peak memory; then the example demo's frame time at 1280x720. Needs an X\n"
+    "display of 1920x1080 (xvfb-run -s \"-screen 0 1920x1080x24\"); GALLIUM_NOOP=1 makes the drawing\n"
+    "free, leaving the program's own cost.\n";
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     if (argc > 5 && std::strcmp(argv[1], "--child") == 0)
         return runChild(argc, argv);
+    const BenchCommandLine arguments(argc, argv, "bench_whole_frame", "[ROUNDS [SECONDS [BEFORE]]]", kHelp, 3);
+    const int rounds = arguments.wholeNumber(0, "ROUNDS", 5, 1);
+    const double seconds = arguments.number(1, "SECONDS", 2.0, 0.1);
+    const std::string before = arguments.has(2) ? std::filesystem::absolute(arguments.text(2)).string() : "";
+    if (!before.empty() && access(before.c_str(), X_OK) != 0)
+        arguments.refuse("BEFORE '" + arguments.text(2) + "' is not a program");
     if (std::getenv("DISPLAY") == nullptr) {
         std::fprintf(stderr, "bench_whole_frame: needs an X display (run it under xvfb-run)\n");
         return 1;
@@ -362,15 +441,11 @@ int main(int argc, char** argv)
     if (readlink("/proc/self/exe", selfPath, sizeof selfPath - 1) <= 0)
         return 1;
     const std::string self = selfPath;
-    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-    const double seconds = argc > 2 ? std::max(0.1, std::atof(argv[2])) : 2.0;
 
-    std::printf(
-        "one-pass demo with a copy final pass against the bare shader; %d rounds of %.1f s each; "
-        "medians over the rounds\n",
-        rounds, seconds);
-    std::printf("%-10s %9s %9s %6s %6s %10s %10s %11s %11s %11s\n", "size", "demo fps", "bare fps", "ratio", "(cpu)",
-                "floor fps", "floor rat", "demo peak", "bare peak", "floor peak");
+    std::printf("one-pass demo (a plasma) against the direct draw; %d rounds of %.1f s each; medians over the rounds\n",
+                rounds, seconds);
+    std::printf("%-10s %9s | %9s %5s %5s | %9s %5s %5s | %9s %5s %5s | %s\n", "size", "direct", "no final", "ratio",
+                "cpu", "copy fin", "ratio", "cpu", "floor", "ratio", "cpu", "peak MiB none/copy/direct/floor");
     for (const Size& size : kSizes) {
         SizeFigures figures;
         for (int round = 0; round < rounds; ++round) {
@@ -383,27 +458,62 @@ int main(int argc, char** argv)
                     return 1;
                 }
             }
+            const Run& bare = measured[kBare].run;
             for (int kind = 0; kind < kKindCount; ++kind) {
-                figures.fps[kind].push_back(1.0 / frameSeconds(measured[kind].run));
+                const Run& run = measured[kind].run;
+                figures.fps[kind].push_back(1.0 / frameSeconds(run));
                 figures.peakKib[kind] = std::max(figures.peakKib[kind], measured[kind].peakKib);
+                figures.ratio[kind].push_back(frameSeconds(run) / frameSeconds(bare));
+                figures.cpuRatio[kind].push_back(frameCpuSeconds(run) / frameCpuSeconds(bare));
             }
-            const Run& demo = measured[0].run;
-            const Run& bare = measured[1].run;
-            const Run& floor = measured[2].run;
-            figures.ratio.push_back(frameSeconds(demo) / frameSeconds(bare));
-            figures.cpuRatio.push_back(frameCpuSeconds(demo) / frameCpuSeconds(bare));
-            figures.floorRatio.push_back(frameSeconds(floor) / frameSeconds(bare));
-            figures.floorCpuRatio.push_back(frameCpuSeconds(floor) / frameCpuSeconds(bare));
         }
         const std::string name = std::to_string(size.width) + "x" + std::to_string(size.height);
-        std::printf("%-10s %9.1f %9.1f %6.2f %6.2f %10.1f %4.2f %4.2f %7.1f MiB %7.1f MiB %7.1f MiB\n", name.c_str(),
-                    median(figures.fps[0]), median(figures.fps[1]), median(figures.ratio), median(figures.cpuRatio),
-                    median(figures.fps[2]), median(figures.floorRatio), median(figures.floorCpuRatio),
-                    figures.peakKib[0] / 1024.0, figures.peakKib[1] / 1024.0, figures.peakKib[2] / 1024.0);
+        std::printf("%-10s %9.1f | %9.1f %5.2f %5.2f | %9.1f %5.2f %5.2f | %9.1f %5.2f %5.2f | %.0f/%.0f/%.0f/%.0f\n",
+                    name.c_str(), median(figures.fps[kBare]), median(figures.fps[kNone]), median(figures.ratio[kNone]),
+                    median(figures.cpuRatio[kNone]), median(figures.fps[kCopy]), median(figures.ratio[kCopy]),
+                    median(figures.cpuRatio[kCopy]), median(figures.fps[kFloor]), median(figures.ratio[kFloor]),
+                    median(figures.cpuRatio[kFloor]), figures.peakKib[kNone] / 1024.0, figures.peakKib[kCopy] / 1024.0,
+                    figures.peakKib[kBare] / 1024.0, figures.peakKib[kFloor] / 1024.0);
         std::fflush(stdout);
     }
     std::printf(
-        "ratio: demo frame time / bare frame time (target: at most 1.3); (cpu): the same in CPU time "
-        "per frame;\nfloor rat: the RGBA16F target and plain copy alone / bare, wall clock and CPU time\n");
+        "fps: frames per second; ratio: frame time / the direct draw's (targets: no final pass at most\n"
+        "1.1, copy final pass at most 1.45); cpu: the same in processor time per frame\n");
+
+    // The example, beside another build's when given.
+    const std::string example = (std::filesystem::path(self).parent_path().parent_path() / "example").string();
+    if (access((example + "/demo.json").c_str(), R_OK) != 0) {
+        std::printf("\nexample demo: not built (%s)\n", example.c_str());
+        return 0;
+    }
+    const Size size{1280, 720};
+    std::vector<double> frameMs, cpuMs, beforeMs, beforeCpuMs, ratio, cpuRatio;
+    for (int round = 0; round < rounds; ++round) {
+        Measured now, then;
+        const bool beforeFirst = !before.empty() && round % 2 == 1;
+        if (beforeFirst && !measure(before, "example", size, seconds, then, example))
+            return 1;
+        if (!measure(self, "example", size, seconds, now, example)) {
+            std::fprintf(stderr, "bench_whole_frame: the example's run failed\n");
+            return 1;
+        }
+        if (!before.empty() && !beforeFirst && !measure(before, "example", size, seconds, then, example)) {
+            std::fprintf(stderr, "bench_whole_frame: the example's run of %s failed\n", before.c_str());
+            return 1;
+        }
+        frameMs.push_back(1000.0 * frameSeconds(now.run));
+        cpuMs.push_back(1000.0 * frameCpuSeconds(now.run));
+        if (!before.empty()) {
+            beforeMs.push_back(1000.0 * frameSeconds(then.run));
+            beforeCpuMs.push_back(1000.0 * frameCpuSeconds(then.run));
+            ratio.push_back(frameSeconds(now.run) / frameSeconds(then.run));
+            cpuRatio.push_back(frameCpuSeconds(now.run) / frameCpuSeconds(then.run));
+        }
+    }
+    std::printf("\nexample demo at 1280x720 (its scenes in turn): %.2f ms a frame, %.2f ms processor time\n",
+                median(frameMs), median(cpuMs));
+    if (!before.empty())
+        std::printf("  before (%s): %.2f ms a frame, %.2f ms processor time; after / before %.2f, cpu %.2f\n",
+                    before.c_str(), median(beforeMs), median(beforeCpuMs), median(ratio), median(cpuRatio));
     return 0;
 }

@@ -1,9 +1,12 @@
 #version 330 core
-// Pass 1: reads pass 0's picture (iChannel0) and adds a soft glow and a
-// vignette. Pass outputs use nearest filtering, so the blur samples whole pixels.
+// Pass 1, the last: reads pass 0's picture (iChannel0), adds a soft glow and a
+// vignette, and flashes white with the track "fstr_val". Pass outputs use
+// nearest filtering, so the blur samples whole pixels. The demo has no final
+// pass ("final_pass": "none"), so this pass draws straight into the window.
 
 uniform vec2 iResolution;
 uniform sampler2D iChannel0;   // the output of pass 0 in this frame
+uniform float fstr_val;        // flash strength, 0..1 (a parameter track)
 
 out vec4 fragColor;
 
@@ -17,5 +20,6 @@ void main()
     vec3 picture = texelFetch(iChannel0, p, 0).rgb;
     vec2 uv = gl_FragCoord.xy / iResolution - 0.5;
     float vignette = 1.0 - dot(uv, uv) * 1.2;
-    fragColor = vec4((picture + 0.3 * sum / 25.0) * vignette, 1.0);
+    vec3 glowing = (picture + 0.3 * sum / 25.0) * vignette;
+    fragColor = vec4(mix(glowing, vec3(1.0), clamp(fstr_val, 0.0, 1.0)), 1.0);
 }

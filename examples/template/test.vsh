@@ -1,5 +1,5 @@
 #version 330 core
-// The vertex shader of every pass and of the final pass. The player draws one
+// The vertex shader of every pass. The player draws one
 // big quad per pass through a camera ("transform") that makes it cover the
 // whole window; the fragment shaders then work in window pixels.
 

@@ -1,12 +1,11 @@
-# Sourced by scripts/windows-deps and scripts/linux-deps: fetches Debian's own
+# Sourced by scripts/windows-deps and scripts/linux-deps, after
+# scripts/lib/common.sh: fetches Debian's own
 # source packages of this machine's suites with `apt-get source`, through a
 # private apt configuration in the cache (a deb-src list of the suites the
 # machine uses); the system's apt set-up is not changed.
 #
 # The caller sets `deps_name` (the prefix of its messages) and, before
 # calling fetch, `work` (the folder the sources are unpacked in).
-
-deps_cache_root=${XDG_CACHE_HOME:-$HOME/.cache}/demoplayer
 
 say() { echo "$deps_name: $*" >&2; }
 
@@ -20,7 +19,7 @@ fail_with_log() {
   exit 1
 }
 
-apt_dir=$deps_cache_root/debian-sources
+apt_dir=$cache_root/debian-sources
 mkdir -p "$apt_dir/lists/partial" "$apt_dir/archives/partial" "$apt_dir/parts" "$apt_dir/preferences.d"
 
 # Every "deb URI SUITE COMPONENTS" the machine uses for Debian, as deb-src,
@@ -146,13 +145,16 @@ fetch() {
   fail_with_log "could not fetch Debian's source package $1 (apt-get source failed)" "$log"
 }
 
-# lock_prefix: one build of $prefix at a time (the work trees of a machine
-# share the cache, and two builds in one work folder spoil each other); when
-# the build waited for has completed it, prints it and exits.
+# lock_prefix: one run builds $prefix at a time (the work trees of a machine
+# share the cache, and two runs in the same folders would remove each other's
+# build folders); a later run waits here until the first has ended. When
+# $prefix is complete, prints it and exits; otherwise the caller builds it,
+# holding the lock until the script ends. Called once: opening the lock's
+# file again would let go of the lock.
 lock_prefix() {
   exec 9>"$prefix.lock"
   if ! flock -n 9; then
-    say "another build of $prefix is under way; waiting for it"
+    say "another run is building $prefix; waiting for it"
     flock 9
   fi
   if [ -f "$prefix/.complete" ]; then
@@ -169,16 +171,4 @@ build() {
   "$@"
   touch "$prefix/.built-$name"
   say "$name ($((SECONDS - started)) s)"
-}
-
-# lock_prefix: one run builds $prefix at a time (two in the same folders,
-# from two work trees, would remove each other's build folders); a later run
-# waits here until the first has ended, then finds what it made. The lock
-# lasts until the script ends.
-lock_prefix() {
-  exec 9>"$prefix.lock"
-  if ! flock -n 9; then
-    say "another run is building $prefix; waiting for it"
-    flock 9
-  fi
 }

@@ -1,13 +1,13 @@
-# Sourced by the Windows scripts: the Wine set-up that runs the Windows
-# programs here. Wine keeps its own folder outside the work tree, made once;
-# its messages are silenced, and SDL plays through its dummy driver.
+# Sourced by the Windows scripts, after scripts/lib/common.sh: the Wine
+# set-up that runs the Windows programs here. Wine keeps its own folder
+# outside the work tree, made once; its messages are silenced, and SDL plays
+# through its dummy driver.
 #
 # Each work tree has a Wine folder of its own. Wine runs one server per
 # folder, and scripts/test-windows ends its server when it is done so that no
 # Wine process outlives the run: with one folder for every work tree of the
 # machine, that ended the tests another work tree was running at the time.
-wine_tree=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-export WINEPREFIX=${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/demoplayer/wine-$(printf '%s' "$wine_tree" | sha256sum | cut -c1-12)}
+export WINEPREFIX=${WINEPREFIX:-$cache_root/wine-$(printf '%s' "$root" | sha256sum | cut -c1-12)}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
@@ -19,7 +19,7 @@ export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
 # 100 runs; without the cache, none in 200.
 export MESA_SHADER_CACHE_DISABLE=${MESA_SHADER_CACHE_DISABLE:-true}
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "windows: preparing Wine's folder $WINEPREFIX for $wine_tree (once)" >&2
+  echo "windows: preparing Wine's folder $WINEPREFIX for $root (once)" >&2
   mkdir -p "$WINEPREFIX"
   wineboot --init >/dev/null 2>&1 || true
   wineserver --wait || true

@@ -75,7 +75,7 @@ std::vector<ProgramUse> programUses(const LoadedDemo& loaded, SourceTexts& sourc
                  setting});
             ++setting.passIndex;
         }
-        if (loaded.antiAliasProgram) {
+        if (loaded.antiAliasProgram && loaded.demo.finalPass) {
             setting.finalPass = true;
             setting.parameters.clear();
             setting.convention = nullptr;

@@ -99,6 +99,12 @@ bool app::loadDemoContent(BuildingHost& host, LoadedDemo& loaded)
 
 void app::initAntiAliasProgram(BuildFailures& builds, LoadedDemo& loaded)
 {
+    if (!loaded.demo.finalPass) {
+        // No final pass: a plain copy shows the last pass of a scene whose
+        // last pass keeps a target of its own; the others draw the picture.
+        loaded.antiAliasProgram = std::make_unique<ShaderProgram>(render::buildPassThroughProgram());
+        return;
+    }
     ShaderBuild build = render::buildShaderProgram(demo::kFinalVertexFile, demo::kFinalFragmentFile, builds.report(),
                                                    &loaded.fileWarnings);
     builds.answer(demo::kFinalVertexFile, demo::kFinalFragmentFile, build.outcome);

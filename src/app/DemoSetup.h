@@ -52,6 +52,8 @@ bool loadDemoContent(BuildingHost& host, LoadedDemo& loaded);
 // its failure answered by `builds`; when they do not build, the final pass
 // shows the last pass through a built-in pass-through program (one line on
 // standard error), unless their failure ends the run: then there is none.
+// A demo without a final pass ("final_pass": "none") builds neither file
+// and gets the pass-through program, silently.
 void initAntiAliasProgram(BuildFailures& builds, LoadedDemo& loaded);
 
 // Builds the screen quad and the eight pass quads of `loaded`, bound to the

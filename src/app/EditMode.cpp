@@ -15,6 +15,8 @@
 #include <backends/imgui_impl_opengl3.h>
 
 #include "app/AppState.h"
+#include "editor/DrawSignature.h"
+#include "editor/EditorActions.h"
 #include "demo/DemoFiles.h"
 #include "platform/gl_context.h"
 #include "platform/warning.h"
@@ -22,8 +24,7 @@
 
 namespace {
 
-constexpr unsigned char kCtrlC = 3, kCtrlV = 22, kCtrlX = 24, kCtrlZ = 26;
-constexpr unsigned char kBackspace = 8, kEnter = 13, kEscape = 27, kDelete = 127;
+constexpr unsigned char kTab = 9, kEscape = 27;
 
 double steadySeconds()
 {
@@ -73,6 +74,7 @@ void EditMode::releaseGl()
     if (!glReleased_ && platform_gl_context_current()) {
         ImGui_ImplOpenGL3_Shutdown();
         picture_ = PictureTarget();
+        panelPicture_ = PictureTarget();
     }
     glReleased_ = true;
 }
@@ -99,6 +101,38 @@ void EditMode::start()
     glutCloseFunc(app::onEditorWindowClosed);
     addColumns();
     editor_.setCursor(0, 0, false);
+    openLiveInputs();
+}
+
+void EditMode::openLiveInputs()
+{
+    // What cannot be had is said once, in one line; recording goes on with the rest.
+    std::string midiProblem;
+    std::string oscProblem;
+    const bool midi = midi_.open("demoplayer", midiProblem);
+    const bool osc = osc_.open(kOscPort, oscProblem);
+    if (!midi && !osc)
+        platform_warn("recording", "MIDI: " + midiProblem + "; OSC: " + oscProblem + "; the keyboard records");
+    else if (!midi)
+        platform_warn("MIDI", midiProblem + "; recording takes OSC and the keyboard");
+    else if (!osc)
+        platform_warn("OSC", oscProblem + "; recording takes MIDI and the keyboard");
+}
+
+void EditMode::recordLiveInput()
+{
+    midi_.poll(controls_);
+    for (const MidiControl& control : controls_) {
+        const std::string learning = recorder_.learning();
+        recorder_.control(control.channel, control.controller, control.value);
+        if (!learning.empty())
+            status_ = learning + " learnt MIDI " + recorder_.controllerOf(learning);
+    }
+    osc_.poll(oscValues_);
+    for (const OscValue& value : oscValues_)
+        recorder_.value(value.track, value.value);
+    if (recorder_.frame(editor_, editor_.cursorRow(), appState.musicStream.isPlaying()))
+        status_ = editor_.lastDone();
 }
 
 void EditMode::toggle()
@@ -113,7 +147,8 @@ void EditMode::addColumns()
         SyncTrack* track = tracks[knownTracks_].get();
         const size_t column = editor_.addTrack(track->name, track);
         files_.load(editor_, column);
-        warnReadOnly(column);
+        // Live mode has said what is wrong with a text track it loaded.
+        warned_[track->name] = editor_.column(column).readOnlyError;
     }
 }
 
@@ -161,14 +196,22 @@ void EditMode::addNamedTrack(const std::string& name)
 void EditMode::beginFrame()
 {
     addColumns();
-    editor_.setLastRow(static_cast<int32_t>(std::min(appState.demo.timing.endRow, 2147483647.0)));
+    // Rows after the demo's end stay reachable up to the last key of any track.
+    const int64_t endRow = static_cast<int64_t>(std::min(appState.demo.timing.endRow, 2147483647.0));
+    editor_.setLastRow(static_cast<int32_t>(std::max(endRow, editor_.lastKeyRow())));
     strip_.start(appState.demo.timing.tuneFile, appState.demo.timing.rowsPerSecond);
     const std::string added = panel_.takeNewTrack();
     if (!added.empty())
         addNamedTrack(added);
-    // Playing, the cursor follows the music; paused, the music the cursor.
-    if (appState.musicStream.isPlaying())
-        editor_.followRow(static_cast<int64_t>(std::floor(musicRow())));
+    // One current row: the cursor follows the music wherever it moves
+    // (playing, or a seek while paused), and a cursor move seeks the music
+    // (seekToCursor), which is then read back here as the same row. Where
+    // the music cannot follow (after the tune's end) the cursor stays.
+    const int64_t heard = static_cast<int64_t>(std::floor(musicRow()));
+    if (heard != heardRow_ || appState.musicStream.isPlaying())
+        editor_.followRow(heard);
+    heardRow_ = heard;
+    recordLiveInput();
     files_.save(editor_, steadySeconds(), false);
 }
 
@@ -228,127 +271,223 @@ void EditMode::drawPanel(int width, int height)
     ImGuiIO& io = ImGui::GetIO();
     io.DisplaySize = ImVec2(static_cast<float>(width), static_cast<float>(height));
     ImGui_ImplOpenGL3_NewFrame();
+    feedImGui();
     ImGui_ImplGLUT_NewFrame();
     const int32_t rowBefore = editor_.cursorRow();
     EditorView view;
     view.playRow = musicRow();
-    view.rowsPerBeat = rowsPerBeat();
+    view.endRow = appState.demo.timing.endRow;
+    view.grid = grid();
     view.sceneTrack = appState.sceneTrack;
+    view.status = status_;
+    view.askingToQuit = quit_.asking(steadySeconds());
+    view.recorder = &recorder_;
     panelWidth_ = panel_.draw(editor_, strip_, view, static_cast<float>(height));
     if (editor_.cursorRow() != rowBefore)
         seekToCursor();
     ImGui::Render();
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    ImDrawData& data = *ImGui::GetDrawData();
+    // Rasterised again only when something on it changed; otherwise the
+    // picture of it kept from then is copied. A tooltip reaching over the
+    // picture is drawn straight into the window (the copy would cover the
+    // picture with the rest of its rectangle).
+    const float right = editor::drawRight(data);
+    if (right > panelWidth_ + 0.5f) {
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glViewport(0, 0, width, height);
+        ImGui_ImplOpenGL3_RenderDrawData(&data);
+        panelSignature_ = 0;
+        return;
+    }
+    const uint64_t signature = editor::drawSignature(data) ^ (static_cast<uint64_t>(width) << 40) ^
+                               (static_cast<uint64_t>(height) << 20);
+    if (signature != panelSignature_) {
+        panelPicture_.bind(width, height);
+        glViewport(0, 0, width, height);
+        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        ImGui_ImplOpenGL3_RenderDrawData(&data);
+        panelSignature_ = signature;
+    }
+    panelPicture_.copyRegionTo(0, 0, 0, std::min(width, static_cast<int>(std::ceil(panelWidth_))), height);
     glViewport(0, 0, width, height);
-    ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
+}
+
+int EditMode::modifiers()
+{
+    const int held = glutGetModifiers();
+    return ((held & GLUT_ACTIVE_SHIFT) != 0 ? EDITOR_SHIFT : 0) | ((held & GLUT_ACTIVE_CTRL) != 0 ? EDITOR_CTRL : 0) |
+           ((held & GLUT_ACTIVE_ALT) != 0 ? EDITOR_ALT : 0);
 }
 
 bool EditMode::onKey(unsigned char key)
 {
     if (!shown_)
         return false;
-    ImGui_ImplGLUT_KeyboardFunc(key, 0, 0);
+    // Tab is live mode's (the heads-up display), never a move of the panel's focus.
+    if (key == kTab)
+        return false;
+    const bool inField = imguiTakesText();
+    queue({InputEvent::Key, key, 0, 0, 0, modifiers()});
+    if (key == kEscape)
+        return onEscape(inField);
     if (imguiTakesText())
         return true; // a field is being typed into
-    const int modifiers = glutGetModifiers();
-    const bool shift = (modifiers & GLUT_ACTIVE_SHIFT) != 0;
-    const bool ctrl = (modifiers & GLUT_ACTIVE_CTRL) != 0;
+    return onEditorKey(key, false, modifiers());
+}
+
+bool EditMode::onEscape(bool inField)
+{
+    const double now = steadySeconds();
+    std::string status;
+    if (inField) {
+        status = "field left"; // Dear ImGui leaves the field at this Esc
+    } else {
+        const EditorActionResult result = runEditorAction(EditorAction::Cancel, false, editor_, grid());
+        if (result.done)
+            status = result.status;
+        else if (panel_.cancelDrag(editor_))
+            status = "drag cancelled";
+        else if (panel_.helpShown())
+            panel_.toggleHelp();
+        else if (quit_.press(now))
+            return false; // the second Esc: the player quits
+    }
+    if (!status.empty()) {
+        quit_.withdraw();
+        status_ = status;
+    }
+    return true;
+}
+
+bool EditMode::onEditorKey(int key, bool special, int held)
+{
+    quit_.withdraw();
     const int32_t rowBefore = editor_.cursorRow();
-    bool used = true;
-    switch (key) {
-    case kCtrlZ:
-        shift ? editor_.redo() : editor_.undo();
-        break;
-    case kCtrlC:
-        editor_.copy();
-        break;
-    case kCtrlX:
-        editor_.cut();
-        break;
-    case kCtrlV:
-        editor_.paste();
-        break;
-    case kEnter:
-        used = editor_.isTyping();
-        editor_.enterTyped();
-        break;
-    case kBackspace:
-        used = editor_.eraseTyped();
-        break;
-    case kEscape:
-        used = editor_.isTyping();
-        editor_.cancelTyping();
-        break;
-    case kDelete:
-        if (editor_.isTyping())
-            editor_.cancelTyping();
-        else if (ctrl)
-            editor_.deleteRow();
-        else
-            editor_.deleteKey();
-        break;
-    case 'i':
-        used = !editor_.isTyping();
-        if (used)
-            editor_.cycleInterpolation();
-        break;
-    default:
-        used = !ctrl && editor_.typeCharacter(static_cast<char>(key));
-        break;
+    // Recording, the digits tap their value into the armed columns.
+    if (!special && key >= '0' && key <= '9' && recorder_.anyArmed() && appState.musicStream.isPlaying() &&
+        !editor_.isTyping()) {
+        recorder_.tap(static_cast<float>(key - '0'));
+        return true;
+    }
+    // Within a typed number '.' and 'e' are part of it.
+    bool used = !special && editor_.isTyping() && (held & (EDITOR_CTRL | EDITOR_ALT)) == 0 &&
+                editor_.typeCharacter(static_cast<char>(key));
+    if (!used) {
+        const EditorKeyBinding* binding = findEditorKey(key, special, held);
+        if (binding != nullptr) {
+            used = runAction(binding->action, (held & EDITOR_SHIFT) != 0);
+        } else if (!special && (held & (EDITOR_CTRL | EDITOR_ALT)) == 0) {
+            used = editor_.typeCharacter(static_cast<char>(key));
+        }
     }
     if (editor_.cursorRow() != rowBefore)
         seekToCursor();
     return used;
 }
 
+bool EditMode::runAction(EditorAction action, bool shift)
+{
+    const EditorActionResult result = runEditorAction(action, shift, editor_, grid());
+    if (result.done) {
+        if (!result.status.empty())
+            status_ = result.status;
+        return true;
+    }
+    switch (action) {
+    case EditorAction::Save:
+        status_ = files_.save(editor_, steadySeconds(), true) ? "every track written" : "not saved: see the red lines";
+        return true;
+    case EditorAction::Help:
+        panel_.toggleHelp();
+        return true;
+    case EditorAction::FrameCurves:
+        panel_.frameCurves(editor_);
+        return true;
+    case EditorAction::HideColumn:
+        if (editor_.columnCount() > 0) {
+            const std::string& name = editor_.column(editor_.cursorColumn()).name;
+            panel_.hideColumn(name);
+            status_ = name + " hidden once the cursor leaves it (Shift+H shows it again)";
+        }
+        return true;
+    case EditorAction::ShowColumns:
+        panel_.showColumns();
+        status_ = "every column shown";
+        return true;
+    case EditorAction::Arm:
+        if (editor_.columnCount() > 0) {
+            const std::string& name = editor_.column(editor_.cursorColumn()).name;
+            status_ = recorder_.toggleArm(name) ? name + " armed: play to record (OSC /track/" + name +
+                                                      ", its MIDI controller, or the digits)"
+                                                : name + " disarmed";
+        }
+        return true;
+    case EditorAction::Learn:
+        if (editor_.columnCount() > 0) {
+            const std::string& name = editor_.column(editor_.cursorColumn()).name;
+            recorder_.learn(name);
+            status_ = name + ": move a MIDI controller to map it";
+        }
+        return true;
+    default:
+        return false; // Enter or Backspace without typing: live mode's
+    }
+}
+
+BeatGrid EditMode::grid() const
+{
+    BeatGrid grid;
+    grid.rowsPerBeat = rowsPerBeat();
+    return grid;
+}
+
 bool EditMode::onSpecialKey(int key)
 {
     if (!shown_)
         return false;
-    ImGui_ImplGLUT_SpecialFunc(key, 0, 0);
+    queue({InputEvent::Special, key, 0, 0, 0, modifiers()});
     if (imguiTakesText())
         return true;
-    const bool shift = (glutGetModifiers() & GLUT_ACTIVE_SHIFT) != 0;
-    const bool ctrl = (glutGetModifiers() & GLUT_ACTIVE_CTRL) != 0;
-    const int64_t bar = static_cast<int64_t>(std::lround(rowsPerBeat() * 4.0));
-    const int32_t rowBefore = editor_.cursorRow();
+    int editorKey = 0;
     switch (key) {
     case GLUT_KEY_UP:
-        editor_.moveCursor(-1, 0, shift);
+        editorKey = EDITOR_KEY_UP;
         break;
     case GLUT_KEY_DOWN:
-        editor_.moveCursor(1, 0, shift);
-        break;
-    case GLUT_KEY_PAGE_UP:
-        editor_.moveCursor(-bar, 0, shift);
-        break;
-    case GLUT_KEY_PAGE_DOWN:
-        editor_.moveCursor(bar, 0, shift);
+        editorKey = EDITOR_KEY_DOWN;
         break;
     case GLUT_KEY_LEFT:
-        editor_.moveCursor(0, -1, shift);
+        editorKey = EDITOR_KEY_LEFT;
         break;
     case GLUT_KEY_RIGHT:
-        editor_.moveCursor(0, 1, shift);
+        editorKey = EDITOR_KEY_RIGHT;
+        break;
+    case GLUT_KEY_PAGE_UP:
+        editorKey = EDITOR_KEY_PAGE_UP;
+        break;
+    case GLUT_KEY_PAGE_DOWN:
+        editorKey = EDITOR_KEY_PAGE_DOWN;
         break;
     case GLUT_KEY_HOME:
-        editor_.setCursor(0, static_cast<long long>(editor_.cursorColumn()), shift);
+        editorKey = EDITOR_KEY_HOME;
         break;
     case GLUT_KEY_END:
-        editor_.setCursor(editor_.lastRow(), static_cast<long long>(editor_.cursorColumn()), shift);
+        editorKey = EDITOR_KEY_END;
         break;
     case GLUT_KEY_INSERT:
-        editor_.insertRow();
+        editorKey = EDITOR_KEY_INSERT;
         break;
     case GLUT_KEY_DELETE:
-        ctrl ? editor_.deleteRow() : editor_.deleteKey();
+        editorKey = EDITOR_KEY_DELETE;
+        break;
+    case GLUT_KEY_F1:
+        editorKey = EDITOR_KEY_F1;
         break;
     default:
         return false;
     }
-    if (editor_.cursorRow() != rowBefore)
-        seekToCursor();
-    return true;
+    return onEditorKey(editorKey, true, modifiers());
 }
 
 bool EditMode::onTrackFileChanged(const std::string& path)
@@ -363,9 +502,13 @@ bool EditMode::onTrackFileChanged(const std::string& path)
             }
             return true;
         }
-        // The editor writes its tracks' binaries itself.
-        if (path == EditorFiles::trackPath(name))
+        // The editor writes its tracks' binaries itself, except for a track
+        // without a text track, whose binary is its source.
+        if (path == EditorFiles::trackPath(name)) {
+            if (files_.reloadBinary(editor_, c) && appState.live)
+                appState.live->trackReloaded(path);
             return true;
+        }
     }
     return false;
 }
@@ -373,6 +516,54 @@ bool EditMode::onTrackFileChanged(const std::string& path)
 bool EditMode::ownsTrack(const std::string& name) const
 {
     return editor_.findColumn(name) >= 0;
+}
+
+void EditMode::feedImGui()
+{
+    ImGuiIO& io = ImGui::GetIO();
+    // What the toolkit's backend would do at each event, with the modifiers
+    // recorded then (the toolkit reports them only inside its callbacks).
+    const auto setKey = [&](int c, bool down) {
+        if (c >= 1 && c <= 26)
+            io.KeysDown[c] = io.KeysDown[c - 1 + 'a'] = io.KeysDown[c - 1 + 'A'] = down;
+        else if (c >= 'a' && c <= 'z')
+            io.KeysDown[c] = io.KeysDown[c - 'a' + 'A'] = down;
+        else if (c >= 'A' && c <= 'Z')
+            io.KeysDown[c] = io.KeysDown[c - 'A' + 'a'] = down;
+        else if (c >= 0 && c < 256)
+            io.KeysDown[c] = down;
+    };
+    for (const InputEvent& event : input_.takeFrame()) {
+        if (event.kind != InputEvent::MouseMove) {
+            io.KeyCtrl = (event.modifiers & EDITOR_CTRL) != 0;
+            io.KeyShift = (event.modifiers & EDITOR_SHIFT) != 0;
+            io.KeyAlt = (event.modifiers & EDITOR_ALT) != 0;
+        }
+        switch (event.kind) {
+        case InputEvent::MouseButton:
+            ImGui_ImplGLUT_MouseFunc(event.code, event.state, event.x, event.y);
+            break;
+        case InputEvent::MouseMove:
+            ImGui_ImplGLUT_MotionFunc(event.x, event.y);
+            break;
+        case InputEvent::Wheel:
+            ImGui_ImplGLUT_MouseWheelFunc(event.code, event.state, event.x, event.y);
+            break;
+        case InputEvent::Key:
+            if (event.code >= 32)
+                io.AddInputCharacter(static_cast<unsigned int>(event.code));
+            setKey(event.code, true);
+            break;
+        case InputEvent::KeyUp:
+            setKey(event.code, false);
+            break;
+        case InputEvent::Special:
+        case InputEvent::SpecialUp:
+            if (event.code + 256 < IM_ARRAYSIZE(io.KeysDown))
+                io.KeysDown[event.code + 256] = event.kind == InputEvent::Special;
+            break;
+        }
+    }
 }
 
 bool EditMode::finish()
@@ -384,7 +575,7 @@ bool EditMode::finish()
 void app::onEditorMouse(int button, int state, int x, int y)
 {
     if (appState.edit && appState.edit->shown())
-        ImGui_ImplGLUT_MouseFunc(button, state, x, y);
+        appState.edit->queue({InputEvent::MouseButton, button, state, x, y, EditMode::modifiers()});
     else
         onLiveMouseButton(button, state, x, y);
 }
@@ -392,7 +583,7 @@ void app::onEditorMouse(int button, int state, int x, int y)
 void app::onEditorMotion(int x, int y)
 {
     if (appState.edit && appState.edit->shown())
-        ImGui_ImplGLUT_MotionFunc(x, y);
+        appState.edit->queue({InputEvent::MouseMove, 0, 0, x, y, 0});
     else
         onLiveMouseMotion(x, y);
 }
@@ -400,7 +591,7 @@ void app::onEditorMotion(int x, int y)
 void app::onEditorWheel(int wheel, int direction, int x, int y)
 {
     if (appState.edit && appState.edit->shown())
-        ImGui_ImplGLUT_MouseWheelFunc(wheel, direction, x, y);
+        appState.edit->queue({InputEvent::Wheel, wheel, direction, x, y, EditMode::modifiers()});
 }
 
 void app::onEditorWindowClosed()
@@ -412,13 +603,13 @@ void app::onEditorWindowClosed()
 void app::onEditorKeyUp(unsigned char key, int x, int y)
 {
     if (appState.edit)
-        ImGui_ImplGLUT_KeyboardUpFunc(key, x, y);
+        appState.edit->queue({InputEvent::KeyUp, key, 0, x, y, EditMode::modifiers()});
 }
 
 void app::onEditorSpecialUp(int key, int x, int y)
 {
     if (appState.edit)
-        ImGui_ImplGLUT_SpecialUpFunc(key, x, y);
+        appState.edit->queue({InputEvent::SpecialUp, key, 0, x, y, EditMode::modifiers()});
 }
 
 void app::toggleEditor()

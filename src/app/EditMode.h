@@ -12,15 +12,23 @@
 // the picture's copy.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "editor/BeatGrid.h"
 #include "editor/EditorFiles.h"
+#include "editor/EditorKeys.h"
 #include "editor/EditorPanel.h"
+#include "editor/InputQueue.h"
+#include "editor/QuitConfirmation.h"
+#include "editor/Recorder.h"
 #include "editor/TrackEditor.h"
 #include "editor/TuneStrip.h"
 #include "app/FrameScene.h"
+#include "platform/LiveInput.h"
 #include "render/PictureTarget.h"
 
 class EditMode {
@@ -62,6 +70,12 @@ public:
     // source of its keys.
     bool ownsTrack(const std::string& name) const;
 
+    // An input event of the window for the panel, handed to Dear ImGui at
+    // the next frames (see InputQueue).
+    void queue(const InputEvent& event) { input_.push(event); }
+    // The EditorModifier bits held (inside a toolkit callback only).
+    static int modifiers();
+
     // Writes every pending edit (at the end of the run); true when all are saved.
     bool finish();
 
@@ -70,10 +84,18 @@ public:
     void releaseGl();
 
 private:
+    // The UDP port the editor listens on for OSC messages /track/NAME.
+    static constexpr int kOscPort = 9000;
+
     void addColumns();
     void addNamedTrack(const std::string& name);
     void warnReadOnly(size_t column);
     void seekToCursor();
+    void feedImGui();
+    bool onEscape(bool inField);
+    bool onEditorKey(int key, bool special, int modifiers);
+    bool runAction(EditorAction action, bool shift);
+    BeatGrid grid() const;
 
     TrackEditor editor_;
     EditorFiles files_;
@@ -85,7 +107,21 @@ private:
     size_t knownTracks_ = 0;                    // the device's tracks that have columns
     std::map<std::string, std::string> warned_; // each track's read-only error as last said
     PictureTarget picture_;
-    float panelWidth_ = 0.0f; // as the panel was last drawn; 0 before the first
+    PictureTarget panelPicture_;  // the panel as last rasterised
+    uint64_t panelSignature_ = 0; // of what panelPicture_ holds; 0: nothing
+    float panelWidth_ = 0.0f;     // as the panel was last drawn; 0 before the first
+    void openLiveInputs();
+    void recordLiveInput();
+
+    QuitConfirmation quit_;
+    InputQueue input_;
+    Recorder recorder_;
+    MidiInput midi_;
+    OscInput osc_;
+    std::vector<MidiControl> controls_; // polled each frame (kept to reuse its memory)
+    std::vector<OscValue> oscValues_;
+    std::string status_;           // what the last command did, on the panel's status line
+    int64_t heardRow_ = INT64_MIN; // the music's row as the last frame read it
 };
 
 namespace app {

@@ -18,6 +18,7 @@
 #include "app/DemoSetup.h"
 #include "app/ExportRange.h"
 #include "app/FrameScene.h"
+#include "app/TextTracks.h"
 #include "demo/DemoFiles.h"
 #include "export/ExportTarget.h"
 #include "export/Exporter.h"
@@ -171,6 +172,8 @@ int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width
     app::initQuadMeshes(loaded);
     loaded.demo.timing.fitToTune(tuneSeconds);
     app::warnAboutDemoMistakes(loaded, tuneSeconds);
+    // The export plays the binary tracks, as the player does.
+    app::warnAboutStaleTextTracks();
     std::cout.flush();
     if (platform_interrupt_requested())
         return refuse(output, "export cancelled; nothing was written", kExitInterrupted);

@@ -56,6 +56,7 @@ SceneDrawResult app::drawFrame(LoadedDemo& loaded, Scene* scene, const FrameValu
     frame.view = view;
     frame.picture = picture.through;
     frame.inputs = inputs;
+    frame.finalPass = loaded.demo.finalPass;
     frame.inputs.spectrumTexture = &loaded.spectrumTexture;
     return scene->render(frame);
 }

@@ -117,11 +117,30 @@ void LiveMode::loadTextTracks()
             continue;
         const std::string path = app::textTrackPath(name);
         std::string error;
-        if (app::loadTextTrack(sync_obtain_track(appState.syncDevice.get(), name.c_str()), path, error))
+        SyncTrack* track = sync_obtain_track(appState.syncDevice.get(), name.c_str());
+        if (app::loadTextTrack(track, path, error)) {
             clearProblem(path);
-        else
+            followText(*track, true);
+        } else {
             setProblem(path, error);
+        }
     }
+}
+
+void LiveMode::followText(const SyncTrack& track, bool announce)
+{
+    const std::string binary = sync_track_path(demo::kTrackBaseName, track.name.c_str());
+    bool rewritten = false;
+    std::string problem;
+    if (!app::keepBinaryInStep(track, rewritten, problem)) {
+        setProblem(binary, binary + ": " + problem + "; it keeps its old keys until the text track is saved again");
+        return;
+    }
+    clearProblem(binary);
+    // Out of step at start-up: a run ended between the text's write and the binary's.
+    if (rewritten && announce)
+        console_.line(binary + ": rewritten from " + app::textTrackPath(track.name) +
+                      ", which it was out of step with");
 }
 
 void LiveMode::watchDemoFiles(int64_t readSinceNs)
@@ -306,6 +325,8 @@ void LiveMode::rebuildEntries(const std::vector<std::string>& changed)
 
 void LiveMode::rebuildFinalPass()
 {
+    if (!appState.demo.finalPass)
+        return; // "test.vsh" may be a pass's; the demo has no final pass to rebuild
     const std::string key = entryKey(demo::kFinalVertexFile, demo::kFinalFragmentFile);
     ShaderBuild built = render::buildShaderProgram(demo::kFinalVertexFile, demo::kFinalFragmentFile,
                                                    BuildReport::Quiet);
@@ -341,6 +362,7 @@ void LiveMode::reloadTrack(const std::string& path)
             if (app::loadTextTrack(track.get(), path, error)) {
                 clearProblem(path);
                 reloaded(path);
+                followText(*track, false);
             } else {
                 setProblem(path, error + "; the previous keys stay");
             }
@@ -410,8 +432,10 @@ void LiveMode::clearProblem(const std::string& key)
 
 void LiveMode::reloaded(const std::string& what)
 {
-    latest_ = "reloaded " + what;
-    console_.line("Reloaded " + what);
+    // An entry whose vertex stage has no file of its own is named by its fragment file alone.
+    const std::string named = what.compare(0, 2, ", ") == 0 ? what.substr(2) : what;
+    latest_ = "reloaded " + named;
+    console_.line("Reloaded " + named);
 }
 
 void LiveMode::reportFrame(const FrameValues& values, bool sceneFound)

@@ -78,6 +78,9 @@ private:
 
     void watchDemoFiles(int64_t readSinceNs);
     void loadTextTracks();
+    // Rewrites the binary track file of `track` (just read from its text
+    // track) when it does not hold its keys; `announce`: say so on the console.
+    void followText(const SyncTrack& track, bool announce);
     void reloadChanged(const std::vector<std::string>& changed);
     bool reloadDescription();
     void keepLastGoodBuilds(DemoContent& fresh);

@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app/TextTracks.h"
 #include "demo/DemoDescription.h"
 #include "demo/DemoFiles.h"
 #include "platform/warning.h"
@@ -43,5 +44,7 @@ int app::printDemo(const std::string& what)
             status = 1;
         }
     }
+    // The files listed are what the player reads: a text track ahead of its binary is not among them.
+    app::warnAboutStaleTextTracks();
     return status;
 }

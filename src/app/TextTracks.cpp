@@ -48,6 +48,18 @@ bool app::loadTextTrack(SyncTrack* track, const std::string& path, std::string& 
     return true;
 }
 
+bool app::keepBinaryInStep(const SyncTrack& track, bool& rewritten, std::string& problem)
+{
+    rewritten = false;
+    const std::string binary = sync_track_path(demo::kTrackBaseName, track.name.c_str());
+    if (sync_track_file_state(binary.c_str(), track.keys.get(), track.key_count) == SYNC_TRACK_FILE_HOLDS)
+        return true;
+    if (!sync_write_track(binary.c_str(), track.keys.get(), track.key_count, problem))
+        return false;
+    rewritten = true;
+    return true;
+}
+
 void app::warnAboutStaleTextTracks()
 {
     const std::string command = std::string("`synctrack encode ") + kTextTrackFolder + " .`";

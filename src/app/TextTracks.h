@@ -28,6 +28,12 @@ std::string textTrackPath(const std::string& name);
 // increase", or "tracks/x.txt: cannot open: ...").
 bool loadTextTrack(SyncTrack* track, const std::string& path, std::string& error);
 
+// Makes sync_NAME.track hold the keys `track` has (read from its text
+// track, the source in live mode) when it does not, through a temporary
+// file and a rename. True when it holds them; `rewritten` says whether it
+// had to be written. False with `problem` when it could not be written.
+bool keepBinaryInStep(const SyncTrack& track, bool& rewritten, std::string& problem);
+
 // One warning on standard error for each text track whose keys differ from
 // those of its binary file (or that has none, or does not parse), naming the
 // command that brings it up to date. Compared by content, not by time.

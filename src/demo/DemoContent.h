@@ -25,4 +25,5 @@ struct DemoContent {
     std::vector<std::string> imagePaths;                 // the file of each image texture, in the same order
     DemoTiming timing;                                   // the demo's length and tempo
     ReleaseWindow release;                               // how a release shows it (--release)
+    bool finalPass = true; // false ("final_pass": "none"): each scene's last pass draws the picture
 };

@@ -146,13 +146,14 @@ void checkKeys(const json& entry, demo::DescriptionObject kind, const std::strin
 
 const std::vector<std::string>& demo::descriptionKeys(DescriptionObject kind)
 {
-    static const std::vector<std::string> kTop = {"name",    "fullscreen",      "shaders", "scenes",
-                                                  "end_row", "rows_per_second", "bpm",     "rows_per_beat",
-                                                  "tune",    "release"};
+    static const std::vector<std::string> kTop = {"name",    "fullscreen",      "shaders",   "scenes",
+                                                  "end_row", "rows_per_second", "bpm",       "rows_per_beat",
+                                                  "tune",    "release",         "final_pass"};
     static const std::vector<std::string> kRelease = {"fullscreen", "size"};
     static const std::vector<std::string> kShader = {"name", "vertexsrc", "fragmentsrc", "parameters", "convention"};
     static const std::vector<std::string> kScene = {"id", "shader_order", "textures"};
-    static const std::vector<std::string> kPass = {"pass_order", "shader_id", "channels", "format", "scale", "filter"};
+    static const std::vector<std::string> kPass = {"pass_order", "shader_id", "channels", "format",
+                                                   "scale",      "filter",    "depth"};
     static const std::vector<std::string> kTexture = {"id", "src"};
     switch (kind) {
     case DescriptionObject::Shader:
@@ -224,6 +225,16 @@ std::string demo::tuneFileOf(const char* path)
         // Its load reports it.
     }
     return timing.tuneFile;
+}
+
+bool demo::readFinalPass(const json& document)
+{
+    const auto value = document.find("final_pass");
+    if (value == document.end())
+        return true;
+    if (!value->is_string() || value->get<std::string>() != "none")
+        throw descriptionTypeError(*value, "final_pass", "\"none\" (or left out for the final pass)");
+    return false;
 }
 
 std::string demo::descriptionErrorText(const json::exception& error)

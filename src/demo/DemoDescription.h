@@ -67,6 +67,11 @@ void readDescriptionSettings(const nlohmann::json& document, DemoTiming& timing,
 // load then says why).
 std::string tuneFileOf(const char* path);
 
+// Whether the demo has its final pass ("test.vsh" and "AA.fsh"): true unless
+// "final_pass" is "none", which makes each scene's last pass draw the
+// picture itself. Throws type_error for any other value.
+bool readFinalPass(const nlohmann::json& document);
+
 // The message of a description error without the library's internal prefix
 // ("[json.exception.type_error.302] "), e.g. "parse error at line 1, column
 // 42: ..." or "\"fullscreen\" must be true or false, not \"yes\"".

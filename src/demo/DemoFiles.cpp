@@ -88,8 +88,10 @@ DemoFileList demo::listDemoFiles(const std::string& descriptionText)
     FileCollector collector(list);
     collector.add({demo::kDescriptionFile, "the description"});
     collector.add({timing.tuneFile, "the demo's music"});
-    collector.add({demo::kFinalVertexFile, "the final pass", false, true});
-    collector.add({demo::kFinalFragmentFile, "the final pass", false, true});
+    if (readFinalPass(document)) {
+        collector.add({demo::kFinalVertexFile, "the final pass", false, true});
+        collector.add({demo::kFinalFragmentFile, "the final pass", false, true});
+    }
     std::ostream noLog(nullptr);
     walkDescription(document, noLog, collector);
     for (const char* track : kFixedTracks)

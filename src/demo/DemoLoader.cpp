@@ -123,6 +123,7 @@ bool demo::loadDemoDescription(const char* path, SyncDevice* device, DemoContent
     // The length, tempo and release settings first: a wrong one ends the
     // load before anything is made.
     readDescriptionSettings(document, content.timing, content.release);
+    content.finalPass = readFinalPass(document);
     ContentBuilder builder(path, device, content, host, warnings);
     walkDescription(document, std::cout, builder);
     return true;

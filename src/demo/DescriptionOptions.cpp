@@ -61,6 +61,12 @@ PassSettings demo::descriptionPassSettings(json& pass, const std::string& path, 
             throw descriptionTypeError(scale, path + ".scale", "a number from 0.25 to 1");
         settings.scale = static_cast<float>(value);
     }
+    const json& depth = pass["depth"];
+    if (!depth.is_null()) {
+        if (!depth.is_boolean())
+            throw descriptionTypeError(depth, path + ".depth", "true or false");
+        settings.depth = depth.get<bool>();
+    }
     const json& channels = pass["channels"];
     if (!channels.is_null()) {
         if (!channels.is_array() || channels.size() > static_cast<std::size_t>(PassSettings::kMaxChannels))

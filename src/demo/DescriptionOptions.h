@@ -1,6 +1,6 @@
 // The optional keys of shader and pass entries that bring shaders from
 // elsewhere: a shader entry's "convention", and a pass entry's "channels",
-// "format", "scale" and "filter". Without them an entry is what it always
+// "format", "scale", "filter" and "depth". Without them an entry is what it always
 // was.
 //
 // Main thread (the description's walk). Wrong kinds of value end the load
@@ -25,7 +25,8 @@ const ShaderConvention* descriptionConvention(const nlohmann::json& value, const
 
 // The pass entry's optional keys (`pass`, an object at `path`). Absent keys
 // keep their defaults. Throws type_error for a "format" or "filter" that is
-// not one of its names, a "scale" outside 0.25 .. 1, or "channels" that is
+// not one of its names, a "scale" outside 0.25 .. 1, a "depth" that is not
+// true or false, or "channels" that is
 // not a list of at most four strings. A string that is not a channel gives
 // a black channel; `channelNames` receives the strings as written.
 PassSettings descriptionPassSettings(nlohmann::json& pass, const std::string& path,

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "editor/EditorKey.h"
@@ -22,4 +23,6 @@ struct EditCommand {
     int32_t cursorRow = 0; // where the cursor was when the edit was made, restored by undo and redo
     size_t cursorColumn = 0;
     uint64_t gesture = 0; // non-zero for the steps of one mouse drag, which undo as one
+    uint64_t take = 0;    // non-zero for the keys of one recording take, which undo as one
+    std::string what;     // what it did, as the status line says it ("paste of 6 keys in speed, zoom")
 };

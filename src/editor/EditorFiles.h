@@ -10,8 +10,10 @@
 // that cannot be written gets one line on standard error and the column's
 // "not saved" mark, and is tried again at the next save. A text track
 // changed by another program is read again into its column, as one more
-// step of the editor's history; the editor's own writes are recognised by
-// their content and not read back.
+// step of the editor's history, and its binary is rewritten from it (the
+// text is the source); the editor's own writes are recognised by their
+// content and not read back. A binary track without a text track that
+// another program saves is read again likewise.
 //
 // Main thread.
 #pragma once
@@ -34,6 +36,11 @@ public:
     // again when its text is not the one the editor last read or wrote.
     // True when the column's keys or its read-only state changed.
     bool reload(TrackEditor& editor, size_t column);
+
+    // sync_NAME.track of `column` may have been changed outside: for a track
+    // without a text track, reads it again as one more step of the history.
+    // True when the column's keys changed.
+    bool reloadBinary(TrackEditor& editor, size_t column);
 
     // Writes the unsaved columns when kSaveIntervalSeconds have passed since
     // the last write (`nowSeconds` on any steady clock), or at once with

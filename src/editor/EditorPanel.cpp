@@ -7,18 +7,19 @@
 
 #include <imgui.h>
 
+#include "editor/EditorKeys.h"
 #include "sync/track.h"
 
 namespace {
 
-constexpr float kRowNumberWidth = 44.0f;
-constexpr float kStripWidth = 40.0f;
-constexpr float kColumnWidth = 86.0f;
 constexpr float kHandle = 4.0f; // half a key handle's side in the curve view
+constexpr float kLeastColumn = 48.0f;
+constexpr float kMostColumn = 400.0f;
 const char* const kTypeCodes[] = {"stp", "lin", "smo", "rmp"};
 
 const ImU32 kText = IM_COL32(230, 230, 230, 255);
 const ImU32 kFaint = IM_COL32(120, 120, 130, 255);
+const ImU32 kDim = IM_COL32(0, 0, 0, 110);
 const ImU32 kCursorRow = IM_COL32(60, 60, 110, 255);
 const ImU32 kPlayRow = IM_COL32(40, 90, 40, 255);
 const ImU32 kBeat = IM_COL32(34, 34, 40, 255);
@@ -43,6 +44,35 @@ bool sceneChangesAt(const SyncTrack* scene, int64_t row)
     return i == 0 || std::trunc(scene->keys[i].value) != std::trunc(scene->keys[i - 1].value);
 }
 
+// `text` cut to `width` pixels with "..." at its end where it does not fit.
+std::string elide(const std::string& text, float width)
+{
+    if (ImGui::CalcTextSize(text.c_str()).x <= width)
+        return text;
+    std::string cut = text;
+    while (!cut.empty() && ImGui::CalcTextSize((cut + "...").c_str()).x > width)
+        cut.pop_back();
+    return cut + "...";
+}
+
+// One line of text that fits the panel: elided, the whole in a tooltip.
+void fittingLine(const std::string& text, const ImVec4& colour)
+{
+    const float width = ImGui::GetContentRegionAvail().x;
+    const std::string shown = elide(text, width);
+    ImGui::TextColored(colour, "%s", shown.c_str());
+    if (shown != text && ImGui::IsItemHovered())
+        ImGui::SetTooltip("%s", text.c_str());
+}
+
+std::string keyText(const SyncKey& key)
+{
+    char text[48];
+    const char* type = key.type >= 0 && key.type <= 3 ? kTypeCodes[key.type] : "?";
+    std::snprintf(text, sizeof text, "%.3f %s", static_cast<double>(key.value), type);
+    return text;
+}
+
 } // namespace
 
 std::string EditorPanel::takeNewTrack()
@@ -63,14 +93,17 @@ float EditorPanel::draw(TrackEditor& editor, const TuneStrip& strip, const Edito
                                         ImVec2(std::max(240.0f, io.DisplaySize.x - 120.0f), height));
     const ImGuiWindowFlags flags = ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoCollapse |
                                    ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoScrollWithMouse |
-                                   ImGuiWindowFlags_NoBringToFrontOnFocus | ImGuiWindowFlags_NoSavedSettings;
+                                   ImGuiWindowFlags_NoBringToFrontOnFocus | ImGuiWindowFlags_NoSavedSettings |
+                                   ImGuiWindowFlags_NoNav;
     ImGui::Begin("Tracks", nullptr, flags);
 
     // The head line: where the cursor is, and the add field.
     const int32_t row = editor.cursorRow();
-    const int beat = static_cast<int>(std::floor(row / view.rowsPerBeat));
-    ImGui::Text("row %d  bar %d beat %d  %s", static_cast<int>(row), beat / 4 + 1, beat % 4 + 1,
-                editor.isTyping() ? ("value: " + editor.typed()).c_str() : "");
+    const int64_t beat = view.grid.beatAt(row);
+    const int64_t bar = beat >= 0 ? beat / view.grid.beatsPerBar : (beat + 1) / view.grid.beatsPerBar - 1;
+    ImGui::Text("row %d  bar %lld beat %lld  %s", static_cast<int>(row), static_cast<long long>(bar + 1),
+                static_cast<long long>(beat - bar * view.grid.beatsPerBar + 1),
+                editor.isTyping() ? ("value: " + editor.typed()).c_str() : "F1: help");
     ImGui::SameLine();
     ImGui::SetNextItemWidth(110.0f);
     if (ImGui::InputTextWithHint("##new", "new track", newTrack_, sizeof newTrack_,
@@ -78,17 +111,84 @@ float EditorPanel::draw(TrackEditor& editor, const TuneStrip& strip, const Edito
         entered_ = newTrack_;
         newTrack_[0] = '\0';
     }
+    if (view.askingToQuit)
+        fittingLine("Esc again to quit", ImVec4(1.0f, 0.8f, 0.3f, 1.0f));
+    else
+        fittingLine(view.status.empty() ? " " : view.status, ImVec4(0.8f, 0.8f, 0.9f, 1.0f));
     if (!notice_.empty())
-        ImGui::TextColored(ImVec4(0.6f, 0.9f, 0.6f, 1.0f), "%s", notice_.c_str());
+        fittingLine(notice_, ImVec4(0.6f, 0.9f, 0.6f, 1.0f));
 
-    const float left = ImGui::GetContentRegionAvail().y;
-    drawTracker(editor, strip, view, std::floor(left * 0.62f));
-    drawProblems(editor);
-    drawCurves(editor, view, ImGui::GetContentRegionAvail().y);
+    if (helpShown_) {
+        drawHelp(ImGui::GetContentRegionAvail().y);
+    } else {
+        const float left = ImGui::GetContentRegionAvail().y;
+        drawTracker(editor, strip, view, std::floor(left * 0.62f));
+        drawProblems(editor, ImGui::GetContentRegionAvail().x);
+        drawCurves(editor, view, ImGui::GetContentRegionAvail().y);
+    }
 
     width_ = ImGui::GetWindowWidth();
     ImGui::End();
     return width_;
+}
+
+void EditorPanel::drawHelp(float height)
+{
+    if (height < 20.0f)
+        return;
+    ImGui::BeginChild("help", ImVec2(0.0f, height), false);
+    ImGui::TextColored(ImVec4(1.0f, 0.85f, 0.4f, 1.0f), "Keys (F1 or Esc closes this help)");
+    const char* previous = "";
+    for (size_t i = 0; i < kEditorKeyCount; ++i) {
+        const EditorKeyBinding& binding = kEditorKeys[i];
+        // A key with two codes (Delete) is listed once.
+        if (std::string(binding.keys) == previous)
+            continue;
+        previous = binding.keys;
+        ImGui::TextColored(ImVec4(0.6f, 0.9f, 1.0f, 1.0f), "%-16s", binding.keys);
+        ImGui::SameLine();
+        ImGui::TextWrapped("%s", binding.what);
+    }
+    ImGui::TextColored(ImVec4(0.6f, 0.9f, 1.0f, 1.0f), "%-16s", "Space, a, d, Tab");
+    ImGui::SameLine();
+    ImGui::TextWrapped("%s", "pause, seek, heads-up display (as without the editor); F2 hides the editor");
+    ImGui::Spacing();
+    ImGui::TextColored(ImVec4(1.0f, 0.85f, 0.4f, 1.0f), "Mouse");
+    for (size_t i = 0; i < kEditorMouseCount; ++i) {
+        ImGui::TextColored(ImVec4(0.6f, 0.9f, 1.0f, 1.0f), "%s:", kEditorMouse[i].name);
+        ImGui::SameLine();
+        ImGui::TextWrapped("%s", kEditorMouse[i].what);
+    }
+    ImGui::Spacing();
+    ImGui::TextColored(ImVec4(1.0f, 0.85f, 0.4f, 1.0f), "Colours");
+    for (size_t i = 0; i < kEditorColourCount; ++i) {
+        ImGui::TextColored(ImVec4(0.6f, 0.9f, 1.0f, 1.0f), "%s:", kEditorColours[i].name);
+        ImGui::SameLine();
+        ImGui::TextWrapped("%s", kEditorColours[i].what);
+    }
+    ImGui::EndChild();
+}
+
+float EditorPanel::columnWidth(const EditorTrack& track)
+{
+    ValueWidth& cached = valueWidths_[track.name];
+    if (cached.revision != track.revision) {
+        size_t longest = 0;
+        std::string widest = "0.000 stp";
+        for (const EditorKey& key : track.keys) {
+            const std::string text = keyText(key.key);
+            if (text.size() > longest) {
+                longest = text.size();
+                widest = text;
+            }
+        }
+        cached.width = ImGui::CalcTextSize(widest.c_str()).x + 10.0f;
+        cached.revision = track.revision;
+    }
+    const float name = ImGui::CalcTextSize((track.name + "*").c_str()).x + 10.0f;
+    const auto dragged = dragged_.find(track.name);
+    return trackerColumnWidth(name, cached.width, dragged == dragged_.end() ? 0.0f : dragged->second, kLeastColumn,
+                              kMostColumn);
 }
 
 void EditorPanel::drawTracker(TrackEditor& editor, const TuneStrip& strip, const EditorView& view, float height)
@@ -96,227 +196,373 @@ void EditorPanel::drawTracker(TrackEditor& editor, const TuneStrip& strip, const
     ImDrawList* draw = ImGui::GetWindowDrawList();
     const ImVec2 origin = ImGui::GetCursorScreenPos();
     const float width = ImGui::GetContentRegionAvail().x;
-    const float rowHeight = ImGui::GetTextLineHeight() + 2.0f;
-    const float headHeight = rowHeight + 2.0f;
+    TrackerLayout layout;
+    layout.x = origin.x;
+    layout.y = origin.y;
+    layout.rowHeight = ImGui::GetTextLineHeight() + 2.0f;
+    layout.headHeight = layout.rowHeight + 2.0f;
     // A window too small for a row has no tracker (Dear ImGui refuses empty items).
-    if (height < headHeight + rowHeight || width < kRowNumberWidth + kStripWidth + kColumnWidth)
+    if (height < layout.headHeight + layout.rowHeight || width < layout.tracksX() - origin.x + kLeastColumn)
         return;
-    const int visibleRows = std::max(1, static_cast<int>((height - headHeight) / rowHeight));
-    const size_t fitting = std::max<size_t>(
-        1, static_cast<size_t>((width - kRowNumberWidth - kStripWidth) / kColumnWidth));
+    layout.lines = std::max(1, static_cast<int>((height - layout.headHeight) / layout.rowHeight));
+    layout.rowsPerLine = rowsPerLine_;
+    if (editor.cursorRow() != scrolledAtRow_)
+        scrollLines_ = 0; // the cursor moved: back to the middle
+    layout.firstRow = trackerFirstRow(editor.cursorRow(), layout.lines, rowsPerLine_, scrollLines_);
 
-    // The cursor's column stays in view; its row stays in the middle.
-    if (editor.cursorColumn() < firstColumn_)
-        firstColumn_ = editor.cursorColumn();
-    if (editor.cursorColumn() >= firstColumn_ + fitting)
-        firstColumn_ = editor.cursorColumn() + 1 - fitting;
-    const size_t lastColumn = std::min(editor.columnCount(), firstColumn_ + fitting);
-    const int64_t firstRow = int64_t{editor.cursorRow()} - visibleRows / 2;
-    const float tracksX = origin.x + kRowNumberWidth + kStripWidth;
-    const float rowsY = origin.y + headHeight;
+    // The columns shown (hidden ones left out, the cursor's kept), the
+    // cursor's in view.
+    std::vector<size_t> shown;
+    for (size_t c = 0; c < editor.columnCount(); ++c)
+        if (c == editor.cursorColumn() || hidden_.count(editor.column(c).name) == 0)
+            shown.push_back(c);
+    const size_t cursorAt = static_cast<size_t>(std::find(shown.begin(), shown.end(), editor.cursorColumn()) -
+                                                shown.begin());
+    firstColumn_ = std::min(firstColumn_, cursorAt);
+    const float room = origin.x + width - layout.tracksX();
+    for (;;) {
+        float used = 0.0f;
+        for (size_t i = firstColumn_; i <= cursorAt && i < shown.size(); ++i)
+            used += columnWidth(editor.column(shown[i]));
+        if (used <= room || firstColumn_ >= cursorAt)
+            break;
+        ++firstColumn_;
+    }
+    float used = 0.0f;
+    for (size_t i = firstColumn_; i < shown.size(); ++i) {
+        const float w = columnWidth(editor.column(shown[i]));
+        if (used + w > room && !layout.columns.empty())
+            break;
+        layout.columns.push_back(shown[i]);
+        layout.widths.push_back(w);
+        used += w;
+    }
+
     const EditorBlock block = editor.block();
-    const int rowsPerBeat = std::max(1, static_cast<int>(std::lround(view.rowsPerBeat)));
-
     ImGui::InvisibleButton("tracker", ImVec2(width, height));
     const bool hovered = ImGui::IsItemHovered();
     draw->PushClipRect(origin, ImVec2(origin.x + width, origin.y + height), true);
 
-    // Column heads: the name, "*" while unsaved, "not saved" or "read-only"
-    // in red; a click ticks the track for the curve view.
-    for (size_t c = firstColumn_; c < lastColumn; ++c) {
-        const EditorTrack& track = editor.column(c);
-        const float x = tracksX + static_cast<float>(c - firstColumn_) * kColumnWidth;
+    // Column heads: the name, "*" while unsaved, red while a file has a
+    // problem (the line under the tracker says which); a long name is
+    // elided, the whole in a tooltip.
+    const ImGuiIO& io = ImGui::GetIO();
+    for (size_t i = 0; i < layout.columns.size(); ++i) {
+        const EditorTrack& track = editor.column(layout.columns[i]);
+        const float x = layout.columnX(i);
         const bool ticked = ticked_.count(track.name) > 0;
-        std::string head = (ticked ? "[x]" : "") + track.name + (track.unsaved ? "*" : "");
-        ImU32 colour = kText;
-        if (!track.readOnlyError.empty()) {
-            head = track.name + " read-only";
-            colour = kProblem;
-        } else if (!track.saveProblem.empty()) {
-            head = track.name + " not saved";
-            colour = kProblem;
+        const bool armed = view.recorder != nullptr && view.recorder->armed(track.name);
+        const bool learning = view.recorder != nullptr && view.recorder->learning() == track.name;
+        const std::string head = std::string(learning ? "L "
+                                             : armed  ? "R "
+                                                      : "") +
+                                 (ticked ? "~" : "") + track.name + (track.unsaved ? "*" : "");
+        const bool problem = !track.readOnlyError.empty() || !track.saveProblem.empty();
+        const std::string shownHead = elide(head, layout.widths[i] - 6.0f);
+        draw->AddText(ImVec2(x + 2.0f, origin.y), problem || armed ? kProblem : kText, shownHead.c_str());
+        draw->AddLine(ImVec2(x + layout.widths[i] - 1.0f, origin.y),
+                      ImVec2(x + layout.widths[i] - 1.0f, layout.rowsY() - 2.0f), kBeat);
+        if (hovered && io.MousePos.y < layout.rowsY() && io.MousePos.x >= x && io.MousePos.x < x + layout.widths[i]) {
+            std::string tip = track.name;
+            if (armed && view.recorder != nullptr)
+                tip += learning ? " (learning: move a MIDI controller)"
+                                : " (armed" +
+                                      (view.recorder->controllerOf(track.name).empty()
+                                           ? std::string()
+                                           : ", MIDI " + view.recorder->controllerOf(track.name)) +
+                                      ")";
+            if (!track.readOnlyError.empty())
+                tip += ": read-only, " + track.readOnlyError;
+            else if (!track.saveProblem.empty())
+                tip += ": " + track.saveProblem;
+            else if (track.unsaved)
+                tip += ": edits not yet written";
+            ImGui::SetTooltip("%s", tip.c_str());
         }
-        draw->PushClipRect(ImVec2(x, origin.y), ImVec2(x + kColumnWidth - 4.0f, rowsY), true);
-        draw->AddText(ImVec2(x + 2.0f, origin.y), colour, head.c_str());
-        draw->PopClipRect();
     }
 
     const float tuneEnd = strip.ready() ? static_cast<float>(strip.endRow()) : -1.0f;
     const float peakMax = strip.ready() ? strip.loudest() : 1.0f;
+    const int64_t playRow = static_cast<int64_t>(std::floor(view.playRow));
     char text[48];
-    for (int i = 0; i < visibleRows; ++i) {
-        const int64_t row = firstRow + i;
-        const float y = rowsY + static_cast<float>(i) * rowHeight;
-        if (row < 0 || row > editor.lastRow())
+    for (int line = 0; line < layout.lines; ++line) {
+        const int64_t row = layout.lineRow(line);
+        const int64_t rowEnd = row + rowsPerLine_ - 1; // the line's last row
+        const float y = layout.rowsY() + static_cast<float>(line) * layout.rowHeight;
+        if (rowEnd < 0 || row > editor.lastRow())
             continue;
-        const ImVec2 rowStart(origin.x, y);
-        const ImVec2 rowEnd(origin.x + width, y + rowHeight);
-        if (row == editor.cursorRow())
-            draw->AddRectFilled(rowStart, rowEnd, kCursorRow);
-        else if (row == static_cast<int64_t>(std::floor(view.playRow)))
-            draw->AddRectFilled(rowStart, rowEnd, kPlayRow);
-        else if (row % rowsPerBeat == 0)
-            draw->AddRectFilled(rowStart, rowEnd, kBeat);
-        if (row % (rowsPerBeat * 4) == 0)
-            draw->AddLine(rowStart, ImVec2(rowEnd.x, y), kBar);
-        if (sceneChangesAt(view.sceneTrack, row))
-            draw->AddLine(ImVec2(tracksX, y), ImVec2(rowEnd.x, y), kScene, 2.0f);
+        const ImVec2 lineStart(origin.x, y);
+        const ImVec2 lineEnd(origin.x + width, y + layout.rowHeight);
+        const auto holds = [&](int64_t r) { return r >= row && r <= rowEnd; };
+        bool beat = false, bar = false, scene = false;
+        for (int64_t r = row; r <= rowEnd; ++r) {
+            beat = beat || view.grid.isBeatLine(r);
+            bar = bar || view.grid.isBarLine(r);
+            scene = scene || sceneChangesAt(view.sceneTrack, r);
+        }
+        if (holds(editor.cursorRow()))
+            draw->AddRectFilled(lineStart, lineEnd, kCursorRow);
+        else if (holds(playRow))
+            draw->AddRectFilled(lineStart, lineEnd, kPlayRow);
+        else if (beat)
+            draw->AddRectFilled(lineStart, lineEnd, kBeat);
+        if (bar)
+            draw->AddLine(lineStart, ImVec2(lineEnd.x, y), kBar);
+        if (scene)
+            draw->AddLine(ImVec2(layout.tracksX(), y), ImVec2(lineEnd.x, y), kScene, 2.0f);
 
         std::snprintf(text, sizeof text, "%5lld", static_cast<long long>(row));
-        draw->AddText(ImVec2(origin.x + 2.0f, y + 1.0f), row % rowsPerBeat == 0 ? kText : kFaint, text);
+        draw->AddText(ImVec2(origin.x + 2.0f, y + 1.0f), beat ? kText : kFaint, text);
 
-        // The music's level at this row, and where it ends.
-        const float stripX = origin.x + kRowNumberWidth;
-        if (strip.ready() && static_cast<size_t>(row) < strip.levels().size()) {
-            const float peak = strip.peaks()[static_cast<size_t>(row)] / peakMax;
-            const float level = strip.levels()[static_cast<size_t>(row)] / peakMax;
+        // The music's level over the line's rows, and where it ends.
+        const float stripX = origin.x + layout.rowNumberWidth;
+        if (strip.ready() && row >= 0 && static_cast<size_t>(row) < strip.levels().size()) {
+            float peak = 0.0f, level = 0.0f;
+            for (int64_t r = row; r <= rowEnd && static_cast<size_t>(r) < strip.levels().size(); ++r) {
+                peak = std::max(peak, strip.peaks()[static_cast<size_t>(r)] / peakMax);
+                level = std::max(level, strip.levels()[static_cast<size_t>(r)] / peakMax);
+            }
             draw->AddRectFilled(ImVec2(stripX, y + 1.0f),
-                                ImVec2(stripX + peak * (kStripWidth - 4.0f), y + rowHeight - 1.0f), kPeak);
+                                ImVec2(stripX + peak * (layout.stripWidth - 4.0f), y + layout.rowHeight - 1.0f), kPeak);
             draw->AddRectFilled(ImVec2(stripX, y + 3.0f),
-                                ImVec2(stripX + level * (kStripWidth - 4.0f), y + rowHeight - 3.0f), kLevel);
+                                ImVec2(stripX + level * (layout.stripWidth - 4.0f), y + layout.rowHeight - 3.0f),
+                                kLevel);
         }
-        if (tuneEnd >= 0.0f && row == static_cast<int64_t>(std::floor(tuneEnd)))
-            draw->AddLine(ImVec2(stripX, y), ImVec2(stripX + kStripWidth, y), kTuneEnd, 2.0f);
+        if (tuneEnd >= 0.0f && holds(static_cast<int64_t>(std::floor(tuneEnd))))
+            draw->AddLine(ImVec2(stripX, y), ImVec2(stripX + layout.stripWidth, y), kTuneEnd, 2.0f);
 
-        for (size_t c = firstColumn_; c < lastColumn; ++c) {
+        for (size_t i = 0; i < layout.columns.size(); ++i) {
+            const size_t c = layout.columns[i];
             const EditorTrack& track = editor.column(c);
-            const float x = tracksX + static_cast<float>(c - firstColumn_) * kColumnWidth;
-            if (row >= block.firstRow && row <= block.lastRow && c >= block.firstColumn && c <= block.lastColumn &&
-                editor.hasSelection())
-                draw->AddRectFilled(ImVec2(x, y), ImVec2(x + kColumnWidth, y + rowHeight), kSelection);
-            const bool atCursor = row == editor.cursorRow() && c == editor.cursorColumn();
-            if (atCursor) {
-                draw->AddRect(ImVec2(x, y), ImVec2(x + kColumnWidth - 2.0f, y + rowHeight), kText);
+            const float x = layout.columnX(i);
+            const float w = layout.widths[i];
+            if (editor.hasSelection() && rowEnd >= block.firstRow && row <= block.lastRow && c >= block.firstColumn &&
+                c <= block.lastColumn)
+                draw->AddRectFilled(ImVec2(x, y), ImVec2(x + w, y + layout.rowHeight), kSelection);
+            if (holds(editor.cursorRow()) && c == editor.cursorColumn()) {
+                draw->AddRect(ImVec2(x, y), ImVec2(x + w - 2.0f, y + layout.rowHeight), kText);
                 if (editor.isTyping()) {
-                    draw->AddText(ImVec2(x + 3.0f, y + 1.0f), kText, (editor.typed() + "_").c_str());
+                    draw->AddText(ImVec2(x + 3.0f, y + 1.0f), kText, elide(editor.typed() + "_", w - 4.0f).c_str());
                     continue;
                 }
             }
-            const long long key = editor::keyIndexAt(track.keys, static_cast<int32_t>(row));
-            if (key >= 0) {
-                const SyncKey& k = track.keys[static_cast<size_t>(key)].key;
-                const char* type = k.type >= 0 && k.type <= 3 ? kTypeCodes[k.type] : "?";
-                std::snprintf(text, sizeof text, "%8.3f %s", static_cast<double>(k.value), type);
-                draw->AddText(ImVec2(x + 3.0f, y + 1.0f), kText, text);
+            // The line's first key, else the track's value at its first row.
+            const size_t key = editor::firstKeyAtOrAfter(track.keys, row);
+            if (key < track.keys.size() && track.keys[key].key.row <= rowEnd) {
+                draw->AddText(ImVec2(x + 3.0f, y + 1.0f), kText, elide(keyText(track.keys[key].key), w - 4.0f).c_str());
             } else if (track.track != nullptr && track.track->key_count > 0) {
-                std::snprintf(text, sizeof text, "%8.3f",
+                std::snprintf(text, sizeof text, "%.3f",
                               static_cast<double>(sync_track_value(track.track, static_cast<double>(row))));
-                draw->AddText(ImVec2(x + 3.0f, y + 1.0f), kFaint, text);
+                draw->AddText(ImVec2(x + 3.0f, y + 1.0f), kFaint, elide(text, w - 4.0f).c_str());
             }
         }
+        if (row > view.endRow)
+            draw->AddRectFilled(lineStart, lineEnd, kDim);
     }
     draw->PopClipRect();
-
-    // A click picks a cell (Shift: a block) or ticks a column's head;
-    // the wheel moves the cursor.
-    const ImGuiIO& io = ImGui::GetIO();
-    if (hovered && ImGui::IsMouseClicked(0)) {
-        const ImVec2 mouse = io.MousePos;
-        if (mouse.x >= tracksX) {
-            const size_t column = firstColumn_ + static_cast<size_t>((mouse.x - tracksX) / kColumnWidth);
-            if (column < lastColumn) {
-                if (mouse.y < rowsY) {
-                    const std::string& name = editor.column(column).name;
-                    if (!ticked_.erase(name))
-                        ticked_.insert(name);
-                } else {
-                    const int64_t row = firstRow + static_cast<int64_t>((mouse.y - rowsY) / rowHeight);
-                    editor.setCursor(row, static_cast<long long>(column), io.KeyShift);
-                }
-            }
-        }
-    }
-    if (hovered && io.MouseWheel != 0.0f)
-        editor.moveCursor(static_cast<int64_t>(-io.MouseWheel * 4.0f), 0, false);
+    trackerMouse(editor, layout, hovered);
+    scrolledAtRow_ = editor.cursorRow();
 }
 
-void EditorPanel::drawProblems(const TrackEditor& editor)
+void EditorPanel::trackerMouse(TrackEditor& editor, const TrackerLayout& layout, bool hovered)
 {
+    const ImGuiIO& io = ImGui::GetIO();
+    const TrackerHit hit = trackerHitTest(layout, io.MousePos.x, io.MousePos.y);
+    const long long cursorColumn = static_cast<long long>(editor.cursorColumn());
+    if (hovered && hit.part == TrackerPart::HeadEdge)
+        ImGui::SetMouseCursor(ImGuiMouseCursor_ResizeEW);
+    if (hovered && ImGui::IsMouseDoubleClicked(0) && hit.part == TrackerPart::Cell) {
+        editor.setCursor(hit.row, static_cast<long long>(hit.column), false);
+        const std::vector<EditorKey>& keys = editor.column(hit.column).keys;
+        const long long key = editor::keyIndexAt(keys, editor.cursorRow());
+        char text[32];
+        std::snprintf(text, sizeof text, "%g",
+                      key >= 0 ? static_cast<double>(keys[static_cast<size_t>(key)].key.value) : 0.0);
+        editor.startTyping(text);
+    } else if (hovered && ImGui::IsMouseClicked(0)) {
+        switch (hit.part) {
+        case TrackerPart::HeadEdge:
+            resizing_ = editor.column(hit.column).name;
+            dragged_[resizing_] = layout.widths[static_cast<size_t>(
+                std::find(layout.columns.begin(), layout.columns.end(), hit.column) - layout.columns.begin())];
+            break;
+        case TrackerPart::Head: {
+            const std::string& name = editor.column(hit.column).name;
+            if (!ticked_.erase(name))
+                ticked_.insert(name);
+            break;
+        }
+        case TrackerPart::RowNumber:
+        case TrackerPart::Strip:
+            editor.setCursor(hit.row, cursorColumn, false);
+            break;
+        case TrackerPart::Cell:
+            editor.setCursor(hit.row, static_cast<long long>(hit.column), io.KeyShift);
+            selectingByMouse_ = true;
+            break;
+        case TrackerPart::None:
+            break;
+        }
+    }
+    if (hovered && ImGui::IsMouseClicked(1) && hit.part == TrackerPart::Head)
+        hidden_.insert(editor.column(hit.column).name);
+    if (ImGui::IsMouseDown(0) && !resizing_.empty())
+        dragged_[resizing_] = std::clamp(dragged_[resizing_] + io.MouseDelta.x, kLeastColumn, kMostColumn);
+    if (ImGui::IsMouseDown(0) && selectingByMouse_ && ImGui::IsMouseDragging(0, 2.0f) && hit.part == TrackerPart::Cell)
+        editor.setCursor(hit.row, static_cast<long long>(hit.column), true);
+    if (!ImGui::IsMouseDown(0)) {
+        selectingByMouse_ = false;
+        resizing_.clear();
+    }
+    if (hovered && io.MouseWheel != 0.0f) {
+        if (io.KeyCtrl)
+            rowsPerLine_ = trackerZoom(rowsPerLine_, io.MouseWheel > 0.0f);
+        else
+            scrollLines_ -= static_cast<int64_t>(io.MouseWheel * 4.0f);
+    }
+}
+
+void EditorPanel::drawProblems(const TrackEditor& editor, float width)
+{
+    (void)width;
     for (size_t c = 0; c < editor.columnCount(); ++c) {
         const EditorTrack& track = editor.column(c);
         if (!track.readOnlyError.empty())
-            ImGui::TextColored(ImVec4(1.0f, 0.4f, 0.4f, 1.0f), "%s (read-only until it is fixed)",
-                               track.readOnlyError.c_str());
+            fittingLine(track.readOnlyError + " (read-only until it is fixed)", ImVec4(1.0f, 0.4f, 0.4f, 1.0f));
         else if (!track.saveProblem.empty())
-            ImGui::TextColored(ImVec4(1.0f, 0.4f, 0.4f, 1.0f), "%s", track.saveProblem.c_str());
+            fittingLine(track.saveProblem, ImVec4(1.0f, 0.4f, 0.4f, 1.0f));
     }
+}
+
+std::vector<size_t> EditorPanel::curveColumns(const TrackEditor& editor) const
+{
+    std::vector<size_t> shown{editor.cursorColumn()};
+    for (size_t c = 0; c < editor.columnCount(); ++c)
+        if (c != editor.cursorColumn() && ticked_.count(editor.column(c).name))
+            shown.push_back(c);
+    return shown;
+}
+
+void EditorPanel::frameCurves(const TrackEditor& editor)
+{
+    if (editor.columnCount() == 0)
+        return;
+    std::vector<const std::vector<EditorKey>*> keys;
+    for (size_t c : curveColumns(editor))
+        keys.push_back(&editor.column(c).keys);
+    double first = 0.0, rows = 0.0;
+    if (!curveFrameKeys(keys, first, rows, curveFrame_))
+        return;
+    curveRows_ = rows;
+    curveOffset_ = first - (editor.cursorRow() - curveRows_ / 2.0);
+    curveFramed_ = true;
+}
+
+bool EditorPanel::cancelDrag(TrackEditor& editor)
+{
+    boxing_ = false;
+    if (!dragging_)
+        return false;
+    dragging_ = false;
+    readout_.clear();
+    editor.cancelGesture(gesture_);
+    return true;
 }
 
 void EditorPanel::drawCurves(TrackEditor& editor, const EditorView& view, float height)
 {
     const float width = ImGui::GetContentRegionAvail().x;
-    if (editor.columnCount() == 0 || height < 40.0f || width < 40.0f)
+    if (editor.columnCount() == 0 || height < 60.0f || width < 80.0f)
         return;
     ImDrawList* draw = ImGui::GetWindowDrawList();
-    const ImVec2 origin = ImGui::GetCursorScreenPos();
+    const ImVec2 outer = ImGui::GetCursorScreenPos();
     ImGui::InvisibleButton("curves", ImVec2(width, height));
     const bool hovered = ImGui::IsItemHovered();
     const ImGuiIO& io = ImGui::GetIO();
+    // The plot, with room for the value labels at its left and the row labels under it.
+    const float labelWidth = ImGui::CalcTextSize("-0000.00").x + 6.0f;
+    const float labelHeight = ImGui::GetTextLineHeight() + 2.0f;
+    const ImVec2 origin(outer.x + labelWidth, outer.y);
+    const float plotWidth = width - labelWidth;
+    const float plotHeight = height - labelHeight;
 
     if (hovered && io.MouseWheel != 0.0f) {
+        curveFramed_ = false;
         if (io.KeyCtrl)
             curveRows_ = std::clamp(curveRows_ * (io.MouseWheel > 0.0f ? 0.8 : 1.25), 8.0, 100000.0);
         else
             curveOffset_ -= io.MouseWheel * curveRows_ * 0.1;
     }
     const double first = editor.cursorRow() - curveRows_ / 2.0 + curveOffset_;
-    const double rowsPerPixel = curveRows_ / std::max(1.0f, width);
+    const double rowsPerPixel = curveRows_ / std::max(1.0f, plotWidth);
+    const std::vector<size_t> shown = curveColumns(editor);
 
-    // The tracks shown: the cursor's first, then the ticked ones.
-    std::vector<size_t> shown{editor.cursorColumn()};
-    for (size_t c = 0; c < editor.columnCount(); ++c)
-        if (c != editor.cursorColumn() && ticked_.count(editor.column(c).name))
-            shown.push_back(c);
-
-    float low = 0.0f, high = 0.0f;
+    ValueRange range;
     if (dragging_) {
-        low = dragLow_;
-        high = dragHigh_;
+        range = dragRange_;
+    } else if (curveFramed_) {
+        range = curveFrame_;
     } else {
-        bool any = false;
-        for (size_t c : shown) {
-            const SyncTrack* track = editor.column(c).track;
-            if (track == nullptr || track->key_count == 0)
-                continue;
-            for (float x = 0.0f; x <= width; x += 4.0f) {
-                const float v = sync_track_value(track, first + x * rowsPerPixel);
-                if (!std::isfinite(v))
-                    continue;
-                low = any ? std::min(low, v) : v;
-                high = any ? std::max(high, v) : v;
-                any = true;
-            }
-        }
-        const float margin = high > low ? (high - low) * 0.1f : 1.0f;
-        low -= margin;
-        high += margin;
+        std::vector<const SyncTrack*> tracks;
+        for (size_t c : shown)
+            tracks.push_back(editor.column(c).track);
+        range = curveValueRange(tracks, first, curveRows_, static_cast<int>(plotWidth / 4.0f));
     }
-    const auto toY = [&](float v) { return origin.y + height - (v - low) / (high - low) * height; };
+    const float low = range.low, high = range.high;
+    const auto toY = [&](float v) { return origin.y + plotHeight - (v - low) / (high - low) * plotHeight; };
     const auto toX = [&](double row) { return origin.x + static_cast<float>((row - first) / rowsPerPixel); };
+    const auto rowAt = [&](float x) { return first + (x - origin.x) * rowsPerPixel; };
+    const auto valueAt = [&](float y) { return low + (origin.y + plotHeight - y) / plotHeight * (high - low); };
+    const double valueStep = curveStep(double{high} - low, std::max(2, static_cast<int>(plotHeight / 24.0f)));
 
-    draw->PushClipRect(origin, ImVec2(origin.x + width, origin.y + height), true);
-    draw->AddRectFilled(origin, ImVec2(origin.x + width, origin.y + height), IM_COL32(20, 20, 26, 255));
-    const int rowsPerBeat = std::max(1, static_cast<int>(std::lround(view.rowsPerBeat)));
-    const double beatStep = rowsPerBeat * (curveRows_ / rowsPerBeat > 64 ? 4 : 1);
-    for (double row = std::ceil(first / beatStep) * beatStep; row < first + curveRows_; row += beatStep)
-        draw->AddLine(ImVec2(toX(row), origin.y), ImVec2(toX(row), origin.y + height), kBeat);
-    if (low < 0.0f && high > 0.0f)
-        draw->AddLine(ImVec2(origin.x, toY(0.0f)), ImVec2(origin.x + width, toY(0.0f)), kBar);
-    draw->AddLine(ImVec2(toX(view.playRow), origin.y), ImVec2(toX(view.playRow), origin.y + height), kPlayRow, 2.0f);
-    draw->AddLine(ImVec2(toX(editor.cursorRow()), origin.y), ImVec2(toX(editor.cursorRow()), origin.y + height),
+    draw->PushClipRect(outer, ImVec2(outer.x + width, outer.y + height), true);
+    draw->AddRectFilled(origin, ImVec2(origin.x + plotWidth, origin.y + plotHeight), IM_COL32(20, 20, 26, 255));
+    // Time: beat lines, bar lines labelled with the bar, row labels below.
+    const double beatRows = view.grid.rowsPerBeat;
+    const bool beatsFit = curveRows_ / beatRows <= plotWidth / 6.0f;
+    char label[48];
+    for (int64_t b = view.grid.beatAt(static_cast<int64_t>(std::floor(first)));
+         view.grid.beatRow(b) <= first + curveRows_; ++b) {
+        const bool isBar = b % view.grid.beatsPerBar == 0;
+        if (!beatsFit && !isBar)
+            continue;
+        const float x = toX(static_cast<double>(view.grid.beatRow(b)));
+        draw->AddLine(ImVec2(x, origin.y), ImVec2(x, origin.y + plotHeight), isBar ? kBar : kBeat);
+    }
+    const double rowStep = curveStep(curveRows_, std::max(2, static_cast<int>(plotWidth / 70.0f)));
+    for (double r = std::ceil(first / rowStep) * rowStep; rowStep > 0.0 && r <= first + curveRows_; r += rowStep) {
+        const int64_t whole = static_cast<int64_t>(r);
+        const int64_t beat = view.grid.beatAt(whole);
+        std::snprintf(label, sizeof label, "%lld|%lld", static_cast<long long>(whole),
+                      static_cast<long long>(beat / view.grid.beatsPerBar + 1));
+        draw->AddText(ImVec2(toX(r) - 4.0f, origin.y + plotHeight + 1.0f), kFaint, label);
+    }
+    // Values: round steps, labelled at the left.
+    for (double v = std::ceil(low / valueStep) * valueStep; valueStep > 0.0 && v <= high; v += valueStep) {
+        const float y = toY(static_cast<float>(v));
+        draw->AddLine(ImVec2(origin.x, y), ImVec2(origin.x + plotWidth, y), v == 0.0 ? kBar : kBeat);
+        std::snprintf(label, sizeof label, "%g", std::fabs(v) < valueStep * 1e-3 ? 0.0 : v);
+        draw->AddText(ImVec2(outer.x + 2.0f, y - labelHeight / 2.0f), kFaint, label);
+    }
+    // On the whole row, as the tracker shows it: the panel changes once a row, not every frame.
+    const double playRow = std::floor(view.playRow);
+    draw->AddLine(ImVec2(toX(playRow), origin.y), ImVec2(toX(playRow), origin.y + plotHeight), kPlayRow, 2.0f);
+    draw->AddLine(ImVec2(toX(editor.cursorRow()), origin.y), ImVec2(toX(editor.cursorRow()), origin.y + plotHeight),
                   kCursorRow, 2.0f);
 
     // Which key the mouse is on, of the tracks shown.
     bool onKey = false;
-    size_t keyColumn = 0;
-    int32_t keyRow = 0;
-    float keyValue = 0.0f;
+    Grabbed under;
+    const auto boxed = [&](size_t column, int32_t row) {
+        return std::any_of(boxed_.begin(), boxed_.end(),
+                           [&](const Grabbed& g) { return g.column == column && g.row == row; });
+    };
     for (size_t s = 0; s < shown.size(); ++s) {
         const EditorTrack& track = editor.column(shown[s]);
         const ImU32 colour = kCurveColours[s % 4];
         if (track.track != nullptr && track.track->key_count > 0) {
             ImVec2 previous(origin.x, toY(sync_track_value(track.track, first)));
-            for (float x = 2.0f; x <= width; x += 2.0f) {
+            for (float x = 2.0f; x <= plotWidth; x += 2.0f) {
                 const ImVec2 point(origin.x + x, toY(sync_track_value(track.track, first + x * rowsPerPixel)));
                 draw->AddLine(previous, point, colour);
                 previous = point;
@@ -328,40 +574,83 @@ void EditorPanel::drawCurves(TrackEditor& editor, const EditorView& view, float 
             const SyncKey& key = track.keys[k].key;
             const ImVec2 at(toX(key.row), toY(key.value));
             draw->AddRectFilled(ImVec2(at.x - kHandle, at.y - kHandle), ImVec2(at.x + kHandle, at.y + kHandle), colour);
+            if (boxed(shown[s], key.row))
+                draw->AddRect(ImVec2(at.x - kHandle - 2.0f, at.y - kHandle - 2.0f),
+                              ImVec2(at.x + kHandle + 2.0f, at.y + kHandle + 2.0f), kText);
             if (!onKey && hovered && std::fabs(io.MousePos.x - at.x) <= kHandle + 2.0f &&
                 std::fabs(io.MousePos.y - at.y) <= kHandle + 2.0f) {
                 onKey = true;
-                keyColumn = shown[s];
-                keyRow = key.row;
-                keyValue = key.value;
+                under = {shown[s], key.row, key.value};
             }
         }
         draw->AddText(ImVec2(origin.x + 4.0f, origin.y + 2.0f + static_cast<float>(s) * ImGui::GetTextLineHeight()),
                       colour, track.name.c_str());
     }
-    char range[64];
-    std::snprintf(range, sizeof range, "%.3g .. %.3g", static_cast<double>(low), static_cast<double>(high));
-    draw->AddText(ImVec2(origin.x + width - 110.0f, origin.y + 2.0f), kFaint, range);
-    draw->PopClipRect();
 
-    // Dragging a key: along rows and values, Shift: values only.
-    if (onKey && ImGui::IsMouseClicked(0)) {
-        dragging_ = true;
-        dragColumn_ = keyColumn;
-        dragRow_ = keyRow;
-        dragValue_ = keyValue;
-        dragLow_ = low;
-        dragHigh_ = high;
-        ++gesture_;
+    // A click on a key grabs it (and the boxed keys with it, when it is one
+    // of them); a drag on empty space draws a box that selects keys.
+    if (hovered && ImGui::IsMouseClicked(0)) {
+        if (onKey) {
+            if (!boxed(under.column, under.row))
+                boxed_.clear();
+            dragging_ = true;
+            grabbed_ = under;
+            dragRange_ = range;
+            ++gesture_;
+        } else {
+            boxed_.clear();
+            boxing_ = true;
+            boxX_ = io.MousePos.x;
+            boxY_ = io.MousePos.y;
+        }
     }
+    if (boxing_) {
+        const ImVec2 a(std::min(boxX_, io.MousePos.x), std::min(boxY_, io.MousePos.y));
+        const ImVec2 b(std::max(boxX_, io.MousePos.x), std::max(boxY_, io.MousePos.y));
+        draw->AddRect(a, b, kText);
+        if (!ImGui::IsMouseDown(0)) {
+            boxing_ = false;
+            for (size_t c : shown)
+                for (const EditorKey& key : editor.column(c).keys) {
+                    const ImVec2 at(toX(key.key.row), toY(key.key.value));
+                    if (at.x >= a.x && at.x <= b.x && at.y >= a.y && at.y <= b.y)
+                        boxed_.push_back({c, key.key.row, key.key.value});
+                }
+        }
+    }
+    // Dragging: rows always whole, values on a round step unless Ctrl is
+    // held (then rounded to 4 digits); Shift: values only.
     if (dragging_ && ImGui::IsMouseDown(0) && ImGui::IsMouseDragging(0, 1.0f)) {
-        const double row = first + (io.MousePos.x - origin.x) * rowsPerPixel;
-        const int32_t toRow = io.KeyShift
-                                  ? dragRow_
-                                  : static_cast<int32_t>(std::clamp(std::lround(row), 0l, long{editor.lastRow()}));
-        const float value = low + (origin.y + height - io.MousePos.y) / height * (high - low);
-        editor.dragKey(dragColumn_, dragRow_, toRow, value, gesture_);
+        const int64_t row = static_cast<int64_t>(std::llround(rowAt(io.MousePos.x)));
+        const int32_t toRow = io.KeyShift ? grabbed_.row
+                                          : static_cast<int32_t>(std::clamp<int64_t>(row, 0, editor.lastRow()));
+        const float raw = static_cast<float>(valueAt(io.MousePos.y));
+        const float value = io.KeyCtrl ? curveRound(raw) : curveSnap(raw, valueStep / 4.0);
+        std::vector<TrackEditor::KeyMove> moves{{grabbed_.column, grabbed_.row, toRow, value}};
+        for (const Grabbed& g : boxed_) {
+            if (g.column == grabbed_.column && g.row == grabbed_.row)
+                continue;
+            const int64_t movedRow = std::clamp<int64_t>(int64_t{g.row} + toRow - grabbed_.row, 0, editor.lastRow());
+            moves.push_back(
+                {g.column, g.row, static_cast<int32_t>(movedRow), curveRound(g.value + value - grabbed_.value)});
+        }
+        editor.dragKeys(moves, gesture_);
+        std::snprintf(label, sizeof label, "row %d  value %g", static_cast<int>(toRow), static_cast<double>(value));
+        readout_ = label;
     }
-    if (dragging_ && !ImGui::IsMouseDown(0))
+    if (dragging_ && !ImGui::IsMouseDown(0)) {
         dragging_ = false;
+        boxed_.clear(); // the keys have moved from where they were boxed
+        readout_.clear();
+    }
+    if (!readout_.empty())
+        draw->AddText(ImVec2(origin.x + plotWidth - ImGui::CalcTextSize(readout_.c_str()).x - 4.0f, origin.y + 2.0f),
+                      kText, readout_.c_str());
+    else if (hovered && !boxing_) {
+        std::snprintf(label, sizeof label, "row %lld  %.4g", static_cast<long long>(std::llround(rowAt(io.MousePos.x))),
+                      valueAt(io.MousePos.y));
+        draw->AddText(ImVec2(origin.x + plotWidth - ImGui::CalcTextSize(label).x - 4.0f, origin.y + 2.0f), kFaint,
+                      label);
+    }
+    draw->PopClipRect();
 }

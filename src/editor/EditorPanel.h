@@ -1,28 +1,41 @@
 // The track editor's panel, drawn with Dear ImGui at the window's left: a
-// tracker view (a column per track, rows running down, the cursor's row in
-// the middle, keys with their value and interpolation, the values between
-// keys faintly, beat and bar lines, scene changes across all columns, the
-// music's level per row beside the row numbers), below it a curve view of
-// the cursor's track and the ticked ones with keys to drag, and a field for
-// adding a track by name. Its right edge can be dragged.
+// status line (what the last command did), a tracker view (a column per
+// track, rows running down, the cursor's row in the middle, keys with their
+// value and interpolation, the values between keys faintly, beat and bar
+// lines, scene changes across all columns, the music's level per row beside
+// the row numbers, rows after the demo's end dimmed), below it a curve view
+// of the cursor's track and the ticked ones with axes and keys to drag, a
+// field for adding a track by name, and the help (F1), drawn from the
+// editor's key table. Its right edge can be dragged.
 //
 // Main thread, between ImGui::NewFrame and ImGui::Render. Holds only view
 // state; the keys belong to the TrackEditor it is given.
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <set>
 #include <string>
+#include <vector>
 
+#include "editor/BeatGrid.h"
+#include "editor/CurveScale.h"
+#include "editor/Recorder.h"
 #include "editor/TrackEditor.h"
+#include "editor/TrackerLayout.h"
 #include "editor/TuneStrip.h"
 #include "sync/data.h"
 
-// What the panel shows besides the keys: where the music is and the tempo.
+// What the panel shows besides the keys: where the music is, the tempo and
+// what the editor has to say.
 struct EditorView {
     double playRow = 0.0;                  // the music's row this frame
-    double rowsPerBeat = 8.0;              // beat lines; a bar is four beats
+    double endRow = 0.0;                   // the demo's end: rows after it are dimmed
+    BeatGrid grid;                         // beat and bar lines
     const SyncTrack* sceneTrack = nullptr; // scene changes are marked across all columns
+    std::string status;                    // what the last command did
+    bool askingToQuit = false;             // "Esc again to quit" shows
+    const Recorder* recorder = nullptr;    // armed columns are marked; may be null
 };
 
 class EditorPanel {
@@ -35,23 +48,61 @@ public:
     // A line shown under the field (which shader reads a new track, ...).
     void setNotice(const std::string& notice) { notice_ = notice; }
 
-private:
-    void drawTracker(TrackEditor& editor, const TuneStrip& strip, const EditorView& view, float height);
-    void drawCurves(TrackEditor& editor, const EditorView& view, float height);
-    void drawProblems(const TrackEditor& editor);
+    void toggleHelp() { helpShown_ = !helpShown_; }
+    bool helpShown() const { return helpShown_; }
 
-    float width_ = 0.0f;           // 0: not drawn yet (then 45 % of the window)
-    size_t firstColumn_ = 0;       // the leftmost column shown
-    std::set<std::string> ticked_; // tracks drawn in the curve view besides the cursor's
-    double curveRows_ = 256.0;     // rows the curve view spans (Ctrl+wheel zooms)
-    double curveOffset_ = 0.0;     // its start, in rows from the cursor's row (the wheel scrolls)
-    // A key being dragged in the curve view.
+    // Esc during a drag in the curve view: the keys go back. False when none is going on.
+    bool cancelDrag(TrackEditor& editor);
+    // The curve view spans every key of the tracks it shows (F).
+    void frameCurves(const TrackEditor& editor);
+    // Hides column `name` from the tracker, or shows every hidden one again.
+    void hideColumn(const std::string& name) { hidden_.insert(name); }
+    void showColumns() { hidden_.clear(); }
+
+private:
+    void drawHelp(float height);
+    void drawTracker(TrackEditor& editor, const TuneStrip& strip, const EditorView& view, float height);
+    void trackerMouse(TrackEditor& editor, const TrackerLayout& layout, bool hovered);
+    void drawCurves(TrackEditor& editor, const EditorView& view, float height);
+    void drawProblems(const TrackEditor& editor, float width);
+    float columnWidth(const EditorTrack& track);
+    std::vector<size_t> curveColumns(const TrackEditor& editor) const;
+
+    float width_ = 0.0f;                   // 0: not drawn yet (then 45 % of the window)
+    size_t firstColumn_ = 0;               // the leftmost column shown
+    std::set<std::string> ticked_;         // tracks drawn in the curve view besides the cursor's
+    std::set<std::string> hidden_;         // columns the tracker leaves out (the cursor's is always shown)
+    std::map<std::string, float> dragged_; // column widths set by dragging a head's edge
+    struct ValueWidth {
+        uint64_t revision = ~uint64_t{0};
+        float width = 0.0f;
+    };
+    std::map<std::string, ValueWidth> valueWidths_; // the width each column's values need
+    int rowsPerLine_ = 1;                           // the tracker's zoom: 1, 2, 4 or 8
+    int64_t scrollLines_ = 0;                       // the wheel's scroll, until the cursor moves
+    int32_t scrolledAtRow_ = 0;                     // the cursor's row when it was scrolled
+    bool selectingByMouse_ = false;                 // a drag over cells is selecting
+    std::string resizing_;                          // the column whose edge is being dragged
+    bool helpShown_ = false;
+
+    double curveRows_ = 256.0; // rows the curve view spans (Ctrl+wheel zooms)
+    double curveOffset_ = 0.0; // its start, in rows from the cursor's row (the wheel scrolls)
+    bool curveFramed_ = false; // F: the value range is curveFrame_, not the one in view
+    ValueRange curveFrame_;
+    // A key (or several selected keys) being dragged in the curve view.
+    struct Grabbed {
+        size_t column = 0;
+        int32_t row = 0;
+        float value = 0.0f;
+    };
+    std::vector<Grabbed> boxed_; // keys selected with a box
     bool dragging_ = false;
-    size_t dragColumn_ = 0;
-    int32_t dragRow_ = 0;
-    float dragValue_ = 0.0f;
+    bool boxing_ = false;
+    float boxX_ = 0.0f, boxY_ = 0.0f;
+    Grabbed grabbed_;
     uint64_t gesture_ = 0;
-    float dragLow_ = 0.0f, dragHigh_ = 1.0f; // the value range, frozen while dragging
+    ValueRange dragRange_; // the value range, frozen while dragging
+    std::string readout_;  // the dragged key's row and value
     char newTrack_[64] = {};
     std::string entered_;
     std::string notice_;

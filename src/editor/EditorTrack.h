@@ -22,6 +22,7 @@ struct EditorTrack {
     TextTrackDocument text;      // tracks/NAME.txt as last read or written
     std::string readOnlyError;   // "tracks/x.txt:3: ..." while the text does not parse: shown, not edited
     bool unsaved = false;        // edits not yet written to its files
+    bool binaryStale = false;    // sync_NAME.track lacks the keys read from tracks/NAME.txt: written at the next save
     std::string saveProblem;     // why the last write failed ("not saved"); empty when it did not
     uint64_t revision = 0;       // counts the changes of `keys`, for what is drawn from them
 };

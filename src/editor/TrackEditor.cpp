@@ -81,7 +81,7 @@ void TrackEditor::replaceKeys(size_t column, std::vector<EditorKey> keys, bool u
         const bool unsaved = track.unsaved;
         EditCommand command = here();
         command.changes.push_back(change(column, kFirstRow, kEndRow, std::move(keys)));
-        commit(std::move(command));
+        commit(std::move(command), "outside edit");
         track.unsaved = unsaved;
         return;
     }
@@ -117,6 +117,22 @@ void TrackEditor::setCursor(int64_t row, long long column, bool select)
 void TrackEditor::followRow(int64_t row)
 {
     cursorRow_ = clampRow(row, lastRow_);
+}
+
+bool TrackEditor::clearSelection()
+{
+    const bool had = selecting_;
+    selecting_ = false;
+    return had;
+}
+
+int64_t TrackEditor::lastKeyRow() const
+{
+    int64_t last = -1;
+    for (const auto& track : tracks_)
+        if (!track->keys.empty())
+            last = std::max<int64_t>(last, track->keys.back().key.row);
+    return last;
 }
 
 EditorBlock TrackEditor::block() const
@@ -187,7 +203,22 @@ EditCommand TrackEditor::here() const
     return command;
 }
 
-bool TrackEditor::commit(EditCommand command)
+std::string TrackEditor::describe(const EditCommand& command, const char* verb) const
+{
+    size_t keys = 0;
+    std::vector<size_t> tracks;
+    for (const TrackChange& change : command.changes) {
+        keys += std::max(change.before.size(), change.after.size());
+        if (std::find(tracks.begin(), tracks.end(), change.track) == tracks.end())
+            tracks.push_back(change.track);
+    }
+    std::string names;
+    for (size_t track : tracks)
+        names += (names.empty() ? "" : ", ") + tracks_[track]->name;
+    return std::string(verb) + " of " + std::to_string(keys) + (keys == 1 ? " key in " : " keys in ") + names;
+}
+
+bool TrackEditor::commit(EditCommand command, const char* verb)
 {
     auto& changes = command.changes;
     changes.erase(std::remove_if(changes.begin(), changes.end(),
@@ -197,6 +228,8 @@ bool TrackEditor::commit(EditCommand command)
         return false;
     for (const TrackChange& change : changes)
         apply(change, true);
+    command.what = describe(command, verb);
+    lastDone_ = command.what;
     undo_.push_back(std::move(command));
     redo_.clear();
     return true;
@@ -242,7 +275,7 @@ bool TrackEditor::setKey(float value)
     }
     EditCommand command = here();
     command.changes.push_back(change(cursorColumn_, cursorRow_, cursorRow_, {key}));
-    return commit(std::move(command));
+    return commit(std::move(command), "set");
 }
 
 bool TrackEditor::deleteKey()
@@ -252,7 +285,7 @@ bool TrackEditor::deleteKey()
     for (size_t c = b.firstColumn; c <= b.lastColumn && c < columnCount(); ++c)
         if (editable(c))
             command.changes.push_back(change(c, b.firstRow, b.lastRow, {}));
-    return commit(std::move(command));
+    return commit(std::move(command), "delete");
 }
 
 bool TrackEditor::cycleInterpolation()
@@ -268,7 +301,7 @@ bool TrackEditor::cycleInterpolation()
     key.key.type = key.key.type >= SYNC_STEP && key.key.type < SYNC_RAMP ? key.key.type + 1 : SYNC_STEP;
     EditCommand command = here();
     command.changes.push_back(change(cursorColumn_, cursorRow_, cursorRow_, {key}));
-    return commit(std::move(command));
+    return commit(std::move(command), "interpolation");
 }
 
 void TrackEditor::copy()
@@ -315,7 +348,7 @@ bool TrackEditor::paste()
         }
         command.changes.push_back(change(target, first, last, std::move(after)));
     }
-    return commit(std::move(command));
+    return commit(std::move(command), "paste");
 }
 
 bool TrackEditor::insertRow()
@@ -346,41 +379,148 @@ bool TrackEditor::shiftRows(int rows)
     }
     EditCommand command = here();
     command.changes.push_back(change(cursorColumn_, cursorRow_, kEndRow, std::move(after)));
-    return commit(std::move(command));
+    return commit(std::move(command), rows > 0 ? "insert row" : "delete row");
 }
 
 bool TrackEditor::dragKey(size_t column, int32_t fromRow, int32_t toRow, float value, uint64_t gesture)
 {
-    // The earlier steps of this drag are taken back first: the key moves
-    // from where the drag started, and the keys it passed over stay.
+    return dragKeys({{column, fromRow, toRow, value}}, gesture);
+}
+
+bool TrackEditor::dragKeys(const std::vector<KeyMove>& moves, uint64_t gesture)
+{
+    // The earlier steps of this drag are taken back first: the keys move
+    // from where the drag started, and the keys they passed over stay.
     if (gesture != 0 && !undo_.empty() && undo_.back().gesture == gesture) {
         const EditCommand previous = std::move(undo_.back());
         undo_.pop_back();
         for (auto c = previous.changes.rbegin(); c != previous.changes.rend(); ++c)
             apply(*c, false);
     }
+    EditCommand command = here();
+    command.gesture = gesture;
+    std::vector<size_t> columns;
+    for (const KeyMove& move : moves)
+        if (std::find(columns.begin(), columns.end(), move.column) == columns.end())
+            columns.push_back(move.column);
+    for (size_t column : columns) {
+        if (!editable(column))
+            continue;
+        const std::vector<EditorKey>& keys = this->column(column).keys;
+        int32_t first = INT32_MAX, last = INT32_MIN;
+        std::vector<EditorKey> moved;
+        std::vector<int32_t> vacated;
+        for (const KeyMove& move : moves) {
+            if (move.column != column)
+                continue;
+            const long long index = editor::keyIndexAt(keys, move.fromRow);
+            if (index < 0)
+                continue;
+            EditorKey key = keys[static_cast<size_t>(index)];
+            key.key.row = move.toRow;
+            key.key.value = move.value;
+            moved.push_back(key);
+            vacated.push_back(move.fromRow);
+            vacated.push_back(move.toRow);
+            first = std::min({first, move.fromRow, move.toRow});
+            last = std::max({last, move.fromRow, move.toRow});
+        }
+        if (moved.empty())
+            continue;
+        std::vector<EditorKey> after;
+        for (size_t i = editor::firstKeyAtOrAfter(keys, first); i < keys.size() && keys[i].key.row <= last; ++i)
+            if (std::find(vacated.begin(), vacated.end(), keys[i].key.row) == vacated.end())
+                after.push_back(keys[i]);
+        for (const EditorKey& key : moved) {
+            // Two keys dragged onto one row: the later one stays.
+            after.erase(std::remove_if(after.begin(), after.end(),
+                                       [&](const EditorKey& k) { return k.key.row == key.key.row; }),
+                        after.end());
+            after.insert(std::lower_bound(after.begin(), after.end(), key.key.row,
+                                          [](const EditorKey& k, int32_t row) { return k.key.row < row; }),
+                         key);
+        }
+        command.changes.push_back(change(column, first, last, std::move(after)));
+    }
+    return commit(std::move(command), "drag");
+}
+
+bool TrackEditor::recordKey(size_t column, int32_t row, float value, uint64_t take)
+{
     if (!editable(column))
         return false;
     const std::vector<EditorKey>& keys = this->column(column).keys;
-    const long long index = editor::keyIndexAt(keys, fromRow);
+    const long long index = editor::keyIndexAt(keys, row);
+    EditorKey key;
+    if (index >= 0) {
+        key = keys[static_cast<size_t>(index)];
+    } else {
+        const size_t next = editor::firstKeyAtOrAfter(keys, row);
+        key.key.type = next > 0 ? keys[next - 1].key.type : SYNC_STEP;
+    }
+    key.key.row = row;
+    key.key.value = value;
+    TrackChange recorded = change(column, row, row, {key});
+    if (sameKeys(recorded.before, recorded.after))
+        return false;
+    apply(recorded, true);
+    redo_.clear();
+    if (take == 0 || undo_.empty() || undo_.back().take != take) {
+        EditCommand command = here();
+        command.take = take;
+        undo_.push_back(std::move(command));
+    }
+    undo_.back().changes.push_back(std::move(recorded));
+    undo_.back().what = describe(undo_.back(), "recording");
+    lastDone_ = undo_.back().what;
+    return true;
+}
+
+bool TrackEditor::cancelGesture(uint64_t gesture)
+{
+    if (gesture == 0 || undo_.empty() || undo_.back().gesture != gesture)
+        return false;
+    const EditCommand taken = std::move(undo_.back());
+    undo_.pop_back();
+    for (auto c = taken.changes.rbegin(); c != taken.changes.rend(); ++c)
+        apply(*c, false);
+    lastDone_ = "drag cancelled";
+    return true;
+}
+
+float TrackEditor::valueStep(size_t column) const
+{
+    const std::vector<EditorKey>& keys = this->column(column).keys;
+    float low = 0.0f, high = 0.0f;
+    bool any = false;
+    for (const EditorKey& key : keys) {
+        if (!std::isfinite(key.key.value))
+            continue;
+        low = any ? std::min(low, key.key.value) : key.key.value;
+        high = any ? std::max(high, key.key.value) : key.key.value;
+        any = true;
+    }
+    // One key (or none) has no range: its size stands for it, at least 1.
+    const double span = high > low ? double{high} - low : std::max({1.0, std::fabs(double{low})});
+    return static_cast<float>(std::pow(10.0, std::floor(std::log10(span)) - 2.0));
+}
+
+bool TrackEditor::nudge(int steps)
+{
+    if (!editable(cursorColumn_))
+        return false;
+    const std::vector<EditorKey>& keys = column(cursorColumn_).keys;
+    const long long index = editor::keyIndexAt(keys, cursorRow_);
     if (index < 0)
         return false;
-    EditorKey moved = keys[static_cast<size_t>(index)];
-    moved.key.row = toRow;
-    moved.key.value = value;
-    const int32_t first = std::min(fromRow, toRow);
-    const int32_t last = std::max(fromRow, toRow);
-    std::vector<EditorKey> after;
-    for (size_t i = editor::firstKeyAtOrAfter(keys, first); i < keys.size() && keys[i].key.row <= last; ++i)
-        if (keys[i].key.row != fromRow && keys[i].key.row != toRow)
-            after.push_back(keys[i]);
-    after.insert(std::lower_bound(after.begin(), after.end(), toRow,
-                                  [](const EditorKey& key, int32_t row) { return key.key.row < row; }),
-                 moved);
+    EditorKey key = keys[static_cast<size_t>(index)];
+    const double step = valueStep(cursorColumn_);
+    // Kept on the step's grid, so that nudged values print short.
+    const double moved = std::round((double{key.key.value} + steps * step) / step) * step;
+    key.key.value = static_cast<float>(moved);
     EditCommand command = here();
-    command.gesture = gesture;
-    command.changes.push_back(change(column, first, last, std::move(after)));
-    return commit(std::move(command));
+    command.changes.push_back(change(cursorColumn_, cursorRow_, cursorRow_, {key}));
+    return commit(std::move(command), "nudge");
 }
 
 void TrackEditor::restoreCursor(const EditCommand& command)
@@ -399,6 +539,7 @@ bool TrackEditor::undo()
     for (auto c = command.changes.rbegin(); c != command.changes.rend(); ++c)
         apply(*c, false);
     restoreCursor(command);
+    lastDone_ = "undo: " + command.what;
     redo_.push_back(std::move(command));
     return true;
 }
@@ -412,6 +553,7 @@ bool TrackEditor::redo()
     for (const TrackChange& change : command.changes)
         apply(change, true);
     restoreCursor(command);
+    lastDone_ = "redo: " + command.what;
     undo_.push_back(std::move(command));
     return true;
 }

@@ -44,9 +44,12 @@ public:
     // column unsaved: the keys came from its file.
     void replaceKeys(size_t column, std::vector<EditorKey> keys, bool undoable);
 
-    // The rows the cursor can reach: 0 .. lastRow (the demo's end).
+    // The rows the cursor can reach: 0 .. lastRow (the demo's end, or the
+    // last key of any track when that comes later).
     void setLastRow(int32_t lastRow);
     int32_t lastRow() const { return lastRow_; }
+    // The row of the last key of any track (-1 without keys).
+    int64_t lastKeyRow() const;
 
     int32_t cursorRow() const { return cursorRow_; }
     size_t cursorColumn() const { return cursorColumn_; }
@@ -61,6 +64,8 @@ public:
     void followRow(int64_t row);
 
     bool hasSelection() const { return selecting_; }
+    // Ends the selection; false when there was none.
+    bool clearSelection();
     // The selected block, or the cursor's cell without a selection.
     EditorBlock block() const;
 
@@ -72,6 +77,8 @@ public:
     bool isTyping() const { return !typed_.empty(); }
     const std::string& typed() const { return typed_; }
     void cancelTyping() { typed_.clear(); }
+    // Starts typing with `text` (a double-click on a cell: its value to edit).
+    void startTyping(const std::string& text) { typed_ = text; }
     // Sets the typed value; false (the text kept) when it is not a number.
     bool enterTyped();
 
@@ -89,11 +96,31 @@ public:
     // there is replaced). The steps of one drag share a `gesture` number and
     // undo as one edit.
     bool dragKey(size_t column, int32_t fromRow, int32_t toRow, float value, uint64_t gesture);
+    // Moves several keys at once, as one step of drag `gesture`.
+    struct KeyMove {
+        size_t column;
+        int32_t fromRow;
+        int32_t toRow;
+        float value;
+    };
+    bool dragKeys(const std::vector<KeyMove>& moves, uint64_t gesture);
+    // Writes `value` as the key at `row` of `column` (a new key takes the
+    // interpolation of the key before it); the keys of one recording `take`
+    // undo as one edit. False when it changes nothing.
+    bool recordKey(size_t column, int32_t row, float value, uint64_t take);
+    // Takes back every step of drag `gesture` (Esc during the drag); false when it made none.
+    bool cancelGesture(uint64_t gesture);
+    // Adds `steps` x valueStep to the value of the key at the cursor; false without one.
+    bool nudge(int steps);
+    // The nudge step of `column`: a round step, a hundredth of its keys' range of values.
+    float valueStep(size_t column) const;
 
     bool undo();
     bool redo();
     size_t undoCount() const { return undo_.size(); }
     size_t redoCount() const { return redo_.size(); }
+    // What the last edit, undo or redo did ("undo: paste of 6 keys in speed, zoom"); "" before any.
+    const std::string& lastDone() const { return lastDone_; }
 
 private:
     struct ClipColumn {
@@ -107,7 +134,8 @@ private:
     // A change of `column`'s rows first..last to `after` (which lie in them).
     TrackChange change(size_t column, int64_t firstRow, int64_t lastRow, std::vector<EditorKey> after);
     // Does, records and publishes an edit; false when it changes nothing.
-    bool commit(EditCommand command);
+    bool commit(EditCommand command, const char* verb);
+    std::string describe(const EditCommand& command, const char* verb) const;
     void apply(const TrackChange& change, bool forward);
     void publish(size_t track);
     EditCommand here() const;
@@ -126,4 +154,5 @@ private:
     std::vector<ClipColumn> clipboard_;
     std::vector<EditCommand> undo_;
     std::vector<EditCommand> redo_;
+    std::string lastDone_;
 };

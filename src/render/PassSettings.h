@@ -38,6 +38,7 @@ struct PassSettings {
     PassFilter filter = PassFilter::Nearest;
     bool hasChannels = false;          // false: the channels are the passes before this one
     std::vector<PassChannel> channels; // with hasChannels: iChannel0 .. in this order
+    bool depth = false;                // true: a depth buffer and test even when the shader writes no gl_FragDepth
 
     // Whether a channel reads this pass's previous output, so that its
     // target keeps two pictures.

@@ -29,3 +29,11 @@ void PictureTarget::copyTo(const FrameView& view) const
                       GL_COLOR_BUFFER_BIT, GL_LINEAR);
     glBindFramebuffer(GL_FRAMEBUFFER, view.framebuffer);
 }
+
+void PictureTarget::copyRegionTo(GLuint framebuffer, int x, int y, int width, int height) const
+{
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_.get());
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer);
+    glBlitFramebuffer(x, y, x + width, y + height, x, y, x + width, y + height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+}

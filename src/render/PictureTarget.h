@@ -38,6 +38,10 @@ public:
     // view's framebuffer bound.
     void copyTo(const FrameView& view) const;
 
+    // Copies the rectangle x, y, width x height of the picture to the same
+    // place of framebuffer `framebuffer`, unscaled, and leaves that bound.
+    void copyRegionTo(GLuint framebuffer, int x, int y, int width, int height) const;
+
 private:
     GlName framebuffer_;
     GlName colour_; // 8-bit RGBA, as a window's

@@ -21,7 +21,7 @@ void RenderTargets::fit(int width, int height, int passCount)
         // Released before the new storage is made, so a resize never holds
         // two sets at once. The framebuffers have no storage and stay.
         colourTextures.clear();
-        depthBuffer.reset();
+        depthBuffer_.reset();
         colourWidth_ = depthWidth_ = width;
         colourHeight_ = depthHeight_ = height;
     }
@@ -31,15 +31,20 @@ void RenderTargets::fit(int width, int height, int passCount)
 void RenderTargets::addTargets(int count)
 {
     count = std::clamp(count, 0, kCount);
-    if (count > 0 && !depthBuffer) {
-        depthBuffer = GlName::generate(GlName::Kind::Renderbuffer);
-        glBindRenderbuffer(GL_RENDERBUFFER, depthBuffer.get());
-        glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT32, depthWidth_, depthHeight_);
-    }
     colourTextures.reserve(static_cast<size_t>(count));
     for (size_t i = colourTextures.size(); i < static_cast<size_t>(count); ++i) {
         if (!framebuffers[i])
             framebuffers[i] = GlName::generate(GlName::Kind::Framebuffer);
         colourTextures.emplace_back(colourWidth_, colourHeight_, GL_RGBA);
     }
+}
+
+GLuint RenderTargets::depthBuffer()
+{
+    if (!depthBuffer_) {
+        depthBuffer_ = GlName::generate(GlName::Kind::Renderbuffer);
+        glBindRenderbuffer(GL_RENDERBUFFER, depthBuffer_.get());
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT32, depthWidth_, depthHeight_);
+    }
+    return depthBuffer_.get();
 }

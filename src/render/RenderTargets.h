@@ -11,7 +11,9 @@
 //
 // One depth buffer serves every target because each pass clears depth before
 // its draw and nothing reads a pass's depth after it: the depth test within a
-// pass behaves as with a buffer of its own, at a fraction of the memory.
+// pass behaves as with a buffer of its own, at a fraction of the memory. It
+// is made only when a pass first needs depth (see PassDrawing.h): most
+// demos never do, and save its 4 bytes per pixel.
 #pragma once
 
 #include <array>
@@ -25,9 +27,9 @@ public:
     static constexpr int kCount = 8;
 
     // `count` targets (0 .. kCount): for each a framebuffer and a GL_RGBA16F
-    // colour texture of colourWidth x colourHeight, and one shared
-    // GL_DEPTH_COMPONENT32 renderbuffer of depthWidth x depthHeight (none
-    // when count is 0). The renderbuffer stays bound.
+    // colour texture of colourWidth x colourHeight. The shared
+    // GL_DEPTH_COMPONENT32 renderbuffer of depthWidth x depthHeight waits
+    // for depthBuffer().
     RenderTargets(int colourWidth, int colourHeight, int depthWidth, int depthHeight, int count = kCount);
 
     // Makes the targets ready for a scene of `passCount` passes in a window of
@@ -43,16 +45,18 @@ public:
 
     // For target 0 .. count() - 1.
     GLuint framebuffer(int target) const { return framebuffers[static_cast<size_t>(target)].get(); }
-    GLuint depthRenderbuffer(int /*target*/) const { return depthBuffer.get(); }
+    // The shared depth buffer, 0 while no pass has needed one.
+    GLuint depthRenderbuffer(int /*target*/) const { return depthBuffer_.get(); }
+    // The shared depth buffer at the depth size, made when missing (it then stays bound).
+    GLuint depthBuffer();
     GLuint colourTexture(int target) const { return colourTextures[static_cast<size_t>(target)].getId(); }
 
 private:
-    // Adds the depth buffer when missing and targets up to `count`, at the
-    // recorded sizes.
+    // Adds targets up to `count`, at the recorded size.
     void addTargets(int count);
 
     std::array<GlName, kCount> framebuffers;
-    GlName depthBuffer;                  // shared by every target
+    GlName depthBuffer_;                 // shared by every target; made at first need
     std::vector<Texture> colourTextures; // count(), in target order
     int colourWidth_ = 0;                // pixels
     int colourHeight_ = 0;

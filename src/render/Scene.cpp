@@ -15,6 +15,7 @@
 #include <GL/glew.h>
 
 #include "render/Camera.h"
+#include "render/PassDrawing.h"
 #include "render/VertexArrayObject.h"
 
 namespace {
@@ -106,27 +107,49 @@ SceneDrawResult Scene::render(const SceneFrame& frame)
         frame.inputs.spectrumTexture->upload(frame.inputs.spectrum, rows1D);
 
     glGetIntegerv(GL_MAX_COMBINED_TEXTURE_IMAGE_UNITS, &textureUnitLimit);
+    // Without a final pass the last pass draws the picture, unless it has a
+    // target of its own (another size or format, or one it reads back).
+    const int last = passCount() - 1;
+    const bool lastDrawsPicture = !frame.finalPass && last >= 0 && passSettings[last].hasDefaultTarget();
     int textureUnit = 0;
-    for (size_t i = 0; i < passShaders.size(); ++i)
-        if (!renderPass(frame, passShaders[i], static_cast<int>(i), textureUnit, result))
+    for (int i = 0; i <= last; ++i)
+        if (!renderPass(frame, passShaders[i], i, textureUnit, result, lastDrawsPicture && i == last))
             return result;
-    renderFinalPass(frame);
+    if (!lastDrawsPicture) {
+        renderFinalPass(frame);
+        return result;
+    }
+    if (frame.printsFstrLine)
+        printFstrLine(frame.fstrValue);
+    finishPicture(frame, !frame.view.takesPictureAsItIs(width, height) && frame.picture != nullptr);
     return result;
 }
 
 bool Scene::renderPass(const SceneFrame& frame, DemoShader& shader, int passIndex, int& textureUnit,
-                       SceneDrawResult& result)
+                       SceneDrawResult& result, bool intoPicture)
 {
     const float time = static_cast<float>(frame.seconds);
-    const RenderTargets& targets = frame.targets;
+    RenderTargets& targets = frame.targets;
     PassTarget* own = passTargets[static_cast<size_t>(passIndex)].get();
-    const ChannelTexture output = passOutput(frame, passIndex);
+    const ChannelTexture output = intoPicture
+                                      ? ChannelTexture{0, static_cast<int>(frame.width), static_cast<int>(frame.height)}
+                                      : passOutput(frame, passIndex);
+    const PassSettings& settings = passSettings[static_cast<size_t>(passIndex)];
+    const GLuint program = shader.getProgramId();
+    PassDrawing drawing = render::passDrawing(shader.getShaderProgram().sourceFacts(), settings.depth,
+                                              settings.readsPrevious());
+    drawing.clear = drawing.clear || program == 0;
 
-    glBindFramebuffer(GL_FRAMEBUFFER, own != nullptr ? own->framebuffer() : targets.framebuffer(passIndex));
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, output.id, 0);
-    // The shared depth buffer serves a pass's own target too: it is at least as large.
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
-                              targets.depthRenderbuffer(passIndex));
+    if (intoPicture) {
+        // The picture's place has a depth buffer of its own.
+        bindPicture(frame);
+    } else {
+        glBindFramebuffer(GL_FRAMEBUFFER, own != nullptr ? own->framebuffer() : targets.framebuffer(passIndex));
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, output.id, 0);
+        // The shared depth buffer serves a pass's own target too: it is at least as large.
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
+                                  drawing.depth ? targets.depthBuffer() : 0);
+    }
     const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
     if (status != GL_FRAMEBUFFER_COMPLETE) {
         result.drawn = false;
@@ -135,17 +158,23 @@ bool Scene::renderPass(const SceneFrame& frame, DemoShader& shader, int passInde
         return false;
     }
 
-    // The depth test stays, though no pass needs depth for its own picture:
-    // a pass's fragments at depth 1 (a vertex shader that puts the quad on
-    // the far plane, or gl_FragDepth = 1.0) fail it against the cleared
-    // buffer and leave the target transparent black there.
-    glEnable(GL_DEPTH_TEST);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // A pass that writes gl_FragDepth keeps the depth test: its fragments at
+    // depth 1 fail it against the cleared buffer and leave the target
+    // transparent black there. Other passes need no depth, and a target
+    // their quad covers whole needs no clear (see PassDrawing.h).
+    if (drawing.depth)
+        glEnable(GL_DEPTH_TEST);
+    else
+        glDisable(GL_DEPTH_TEST);
+    const GLbitfield clearBits = (drawing.clear ? GL_COLOR_BUFFER_BIT : 0u) |
+                                 (drawing.depth ? GL_DEPTH_BUFFER_BIT : 0u);
+    if (clearBits != 0)
+        glClear(clearBits);
     glViewport(0, 0, output.width, output.height);
-    glDrawBuffer(GL_COLOR_ATTACHMENT0);
+    if (!intoPicture)
+        glDrawBuffer(GL_COLOR_ATTACHMENT0);
 
     const int textureCount = static_cast<int>(textures.size());
-    const GLuint program = shader.getProgramId();
     if (program == 0) {
         // An entry whose first build failed: its target stays cleared (later
         // passes read transparent black from it) and the units it would have
@@ -158,7 +187,6 @@ bool Scene::renderPass(const SceneFrame& frame, DemoShader& shader, int passInde
     quad.bindAttributes(shader.getShaderProgram());
     glUseProgram(program);
 
-    const PassSettings& settings = passSettings[static_cast<size_t>(passIndex)];
     ChannelTexture channels[PassSettings::kMaxChannels] = {};
     if (!settings.hasChannels) {
         for (int j = 0; j < passIndex; ++j) {
@@ -360,15 +388,7 @@ void Scene::renderFinalPass(const SceneFrame& frame)
     const float time = static_cast<float>(frame.seconds);
     const int passCount = static_cast<int>(passShaders.size());
 
-    // Straight into the view when it takes the picture as it is, else into
-    // the offscreen picture, copied into the view once drawn.
-    const FrameView& view = frame.view;
-    const bool throughPicture = !view.takesPictureAsItIs(width, height) && frame.picture != nullptr;
-    glBindRenderbuffer(GL_RENDERBUFFER, 0);
-    if (throughPicture)
-        frame.picture->bind(width, height);
-    else
-        glBindFramebuffer(GL_FRAMEBUFFER, view.framebuffer);
+    const bool throughPicture = bindPicture(frame);
     glViewport(0, 0, width, height);
 
     const GLuint program = frame.finalProgram.getProgramId();
@@ -388,7 +408,14 @@ void Scene::renderFinalPass(const SceneFrame& frame)
     glUniform1f(fstrLocation, frame.fstrValue);
 
     Camera camera(kFieldOfView, frame.width / frame.height, 0.01f, 100.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // The screen quad turns with the time, so the view is always cleared;
+    // its depth only matters to a program that writes gl_FragDepth.
+    const bool depth = frame.finalProgram.sourceFacts().writesFragDepth;
+    if (depth)
+        glEnable(GL_DEPTH_TEST);
+    else
+        glDisable(GL_DEPTH_TEST);
+    glClear(depth ? GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT : GL_COLOR_BUFFER_BIT);
     camera.setPosition(0.0f, 0.0f, 4.0f);
     camera.setTarget(0.0f, 0.0f, 0.0f);
 
@@ -397,8 +424,26 @@ void Scene::renderFinalPass(const SceneFrame& frame)
     quad.setPosition(0.0f, 0.0f, 0.0f);
     quad.setRotation(time, 0.0f, 0.0f, 1.0f);
     quad.draw(camera);
+    finishPicture(frame, throughPicture);
+}
+
+bool Scene::bindPicture(const SceneFrame& frame)
+{
+    const int width = static_cast<int>(frame.width);
+    const int height = static_cast<int>(frame.height);
+    const bool throughPicture = !frame.view.takesPictureAsItIs(width, height) && frame.picture != nullptr;
+    glBindRenderbuffer(GL_RENDERBUFFER, 0);
     if (throughPicture)
-        frame.picture->copyTo(view);
+        frame.picture->bind(width, height);
+    else
+        glBindFramebuffer(GL_FRAMEBUFFER, frame.view.framebuffer);
+    return throughPicture;
+}
+
+void Scene::finishPicture(const SceneFrame& frame, bool throughPicture)
+{
+    if (throughPicture)
+        frame.picture->copyTo(frame.view);
 }
 
 void Scene::bindSampler(GLuint program, const char* name, int unit, GLuint textureId, GLenum target)

@@ -86,10 +86,16 @@ private:
         int height = 0;
     };
 
-    // False, with `result` saying why, when the pass's target cannot be drawn into.
+    // False, with `result` saying why, when the pass's target cannot be
+    // drawn into. `intoPicture`: the pass draws the frame's picture itself.
     bool renderPass(const SceneFrame& frame, DemoShader& shader, int passIndex, int& textureUnit,
-                    SceneDrawResult& result);
+                    SceneDrawResult& result, bool intoPicture);
     void renderFinalPass(const SceneFrame& frame);
+    // Binds where the frame's picture is drawn: the view when it takes the
+    // picture as it is, else the offscreen picture (true), which
+    // finishPicture then copies into the view.
+    static bool bindPicture(const SceneFrame& frame);
+    static void finishPicture(const SceneFrame& frame, bool throughPicture);
     // Binds the pass's channels as its settings ask, from unit `firstUnit`
     // on, and returns the unit after them; `sizes` gets each channel's size.
     int bindChannels(const SceneFrame& frame, GLuint program, int passIndex, int firstUnit, ChannelTexture sizes[4]);

@@ -55,4 +55,8 @@ struct SceneFrame {
     FrameView view = {};
     PictureTarget* picture = nullptr;
     PassInputs inputs = {}; // what the passes read beyond the player's own uniforms
+    // false: the demo has no final pass, and the scene's last pass draws the
+    // picture itself (unless its settings give it a target of its own: then
+    // `finalProgram`, a plain copy, shows that target).
+    bool finalPass = true;
 };

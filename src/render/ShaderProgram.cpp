@@ -141,6 +141,20 @@ void linkStep(GlName vertex, GlName fragment, const std::string& vertexName, con
     build.outcome.built = true;
 }
 
+// The text a shader was compiled from, as GL keeps it.
+std::string shaderText(GLuint shader)
+{
+    GLint length = 0;
+    glGetShaderiv(shader, GL_SHADER_SOURCE_LENGTH, &length);
+    if (length <= 0)
+        return "";
+    std::string text(static_cast<size_t>(length), '\0');
+    GLsizei written = 0;
+    glGetShaderSource(shader, length, &written, &text[0]);
+    text.resize(static_cast<size_t>(std::clamp<GLsizei>(written, 0, length)));
+    return text;
+}
+
 // A failure's reasons without the last line end.
 void finishOutcome(BuildOutcome& outcome)
 {
@@ -184,6 +198,8 @@ GlName buildStep(GLenum type, const std::string& path, const ShaderConvention* c
 ShaderProgram::ShaderProgram(GlName vertexShader, GlName fragmentShader, GlName program)
     : vertexShader(std::move(vertexShader)), fragmentShader(std::move(fragmentShader)), program(std::move(program))
 {
+    if (this->vertexShader && this->fragmentShader)
+        facts = render::passSourceFacts(shaderText(this->vertexShader.get()), shaderText(this->fragmentShader.get()));
 }
 
 std::string render::infoLog(const GlName& object)

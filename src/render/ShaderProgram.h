@@ -19,6 +19,7 @@
 #include <GL/glew.h>
 
 #include "render/GlName.h"
+#include "render/PassDrawing.h"
 #include "render/ShaderSource.h"
 
 class FileWarnings;
@@ -49,18 +50,22 @@ class ShaderProgram {
 public:
     // No program: every name 0.
     ShaderProgram() = default;
-    // Owns a linked program and the two shaders it was linked from.
+    // Owns a linked program and the two shaders it was linked from, and
+    // reads what their texts say about how a pass draws with it.
     ShaderProgram(GlName vertexShader, GlName fragmentShader, GlName program);
 
     bool isValid() const { return static_cast<bool>(program); }
     GLuint getProgramId() const { return program.get(); }
     GLuint getFragmentShader() const { return fragmentShader.get(); }
     GLuint getVertexShader() const { return vertexShader.get(); }
+    // Depth and coverage as the shaders' texts say (the costlier answers without a program).
+    const PassSourceFacts& sourceFacts() const { return facts; }
 
 private:
     GlName vertexShader;
     GlName fragmentShader;
     GlName program;
+    PassSourceFacts facts;
 };
 
 // A program and what its build came to.

@@ -51,17 +51,25 @@ std::vector<std::string> splitWords(const std::string& line, size_t& wordsEnd)
     return words;
 }
 
+// A word of a faulty line as a message shows it: at most 60 characters, so
+// that a megabyte of junk on one line is not a megabyte of message.
+std::string shown(const std::string& word)
+{
+    constexpr size_t kMost = 60;
+    return word.size() <= kMost ? word : word.substr(0, kMost - 3) + "...";
+}
+
 bool parseRow(const std::string& word, int32_t& row, std::string& message)
 {
     errno = 0;
     char* end = nullptr;
     long long v = std::strtoll(word.c_str(), &end, 10);
     if (end != word.c_str() + word.size()) {
-        message = "row must be a whole number, not \"" + word + "\"";
+        message = "row must be a whole number, not \"" + shown(word) + "\"";
         return false;
     }
     if (errno == ERANGE || v < INT32_MIN || v > INT32_MAX) {
-        message = "row " + word + " is outside -2147483648..2147483647";
+        message = "row " + shown(word) + " is outside -2147483648..2147483647";
         return false;
     }
     row = static_cast<int32_t>(v);
@@ -78,19 +86,19 @@ bool parseValue(const std::string& word, float& value, std::string& message)
         std::memcpy(&value, &bits, sizeof value);
         if (std::isnan(value))
             return true;
-        message = "value " + word + " is not the bit pattern of a NaN";
+        message = "value " + shown(word) + " is not the bit pattern of a NaN";
         return false;
     }
     char* end = nullptr;
     errno = 0;
     const float v = std::strtof(word.c_str(), &end);
     if (word.empty() || end != word.c_str() + word.size()) {
-        message = "value must be a number, not \"" + word + "\"";
+        message = "value must be a number, not \"" + shown(word) + "\"";
         return false;
     }
     // Infinity is written as inf; a number too large for a float is a slip.
     if (std::isinf(v) && errno == ERANGE) {
-        message = "value " + word + " is outside the float range";
+        message = "value " + shown(word) + " is outside the float range";
         return false;
     }
     value = v;
@@ -114,7 +122,7 @@ bool parseType(const std::string& word, int32_t& type, std::string& message)
         type = static_cast<int32_t>(number);
         return true;
     }
-    message = "type must be step, linear, smooth, ramp or a number -128..127, not \"" + word + "\"";
+    message = "type must be step, linear, smooth, ramp or a number -128..127, not \"" + shown(word) + "\"";
     return false;
 }
 
@@ -126,7 +134,7 @@ bool parseKey(const std::vector<std::string>& words, SyncKey& key, std::string& 
         return false;
     }
     if (words.size() > 3) {
-        message = "unexpected \"" + words[3] + "\" after the type";
+        message = "unexpected \"" + shown(words[3]) + "\" after the type";
         return false;
     }
     return parseRow(words[0], key.row, message) && parseValue(words[1], key.value, message) &&
@@ -290,21 +298,34 @@ bool sync_read_text(const char* path, std::vector<SyncKey>& keys, std::string& p
     return true;
 }
 
-SyncTextAgreement sync_compare_text(const char* textPath, const char* trackPath, std::string& problem)
+SyncTrackFileState sync_track_file_state(const char* trackPath, const SyncKey* keys, int32_t count)
 {
-    std::vector<SyncKey> keys;
-    if (!sync_read_text(textPath, keys, problem))
-        return SYNC_TEXT_UNREADABLE;
     // Bytes after the last key are not part of the track.
-    const std::vector<unsigned char> encoded = sync_encode_keys(keys.data(), static_cast<int32_t>(keys.size()));
+    const std::vector<unsigned char> encoded = sync_encode_keys(keys, count);
     std::string track;
     uint64_t trackSize = 0;
     std::string trackProblem;
     const PlatformReadStatus read = platform_read_file_start(trackPath, encoded.size(), track, trackSize, trackProblem);
     if (read == PLATFORM_READ_MISSING)
-        return SYNC_TEXT_NO_TRACK;
+        return SYNC_TRACK_FILE_MISSING;
     if (read != PLATFORM_READ_OK || track.size() != encoded.size() ||
         std::memcmp(track.data(), encoded.data(), encoded.size()) != 0)
+        return SYNC_TRACK_FILE_DIFFERS;
+    return SYNC_TRACK_FILE_HOLDS;
+}
+
+SyncTextAgreement sync_compare_text(const char* textPath, const char* trackPath, std::string& problem)
+{
+    std::vector<SyncKey> keys;
+    if (!sync_read_text(textPath, keys, problem))
+        return SYNC_TEXT_UNREADABLE;
+    switch (sync_track_file_state(trackPath, keys.data(), static_cast<int32_t>(keys.size()))) {
+    case SYNC_TRACK_FILE_MISSING:
+        return SYNC_TEXT_NO_TRACK;
+    case SYNC_TRACK_FILE_DIFFERS:
         return SYNC_TEXT_DIFFERS;
+    case SYNC_TRACK_FILE_HOLDS:
+        break;
+    }
     return SYNC_TEXT_AGREES;
 }

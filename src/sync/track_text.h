@@ -71,6 +71,14 @@ bool sync_write_track(const char* path, const SyncKey* keys, int32_t count, std:
 // rows must increase", "tracks/speed.txt: cannot open: ...").
 bool sync_read_text(const char* path, std::vector<SyncKey>& keys, std::string& problem);
 
+// Whether the track file `trackPath` holds exactly `count` keys `keys`.
+enum SyncTrackFileState {
+    SYNC_TRACK_FILE_HOLDS = 0,   // it holds those keys, byte for byte
+    SYNC_TRACK_FILE_DIFFERS = 1, // it holds other keys, or is not a track file
+    SYNC_TRACK_FILE_MISSING = 2, // there is no such file
+};
+SyncTrackFileState sync_track_file_state(const char* trackPath, const SyncKey* keys, int32_t count);
+
 // How a text form stands against the track file made from it.
 enum SyncTextAgreement {
     SYNC_TEXT_AGREES = 0,     // the text encodes to exactly the keys the track file holds

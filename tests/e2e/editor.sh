@@ -2,7 +2,8 @@
 # column reaches tracks/level.txt (its comments kept) and sync_level.track
 # and the picture; Ctrl+Z takes it back from both. A text track saved by
 # another editor shows in the track editor and on the picture, and is one
-# more step of its history.
+# more step of its history. A click on a row number seeks; Esc quits only
+# when pressed twice.
 source "$(dirname "${BASH_SOURCE[0]}")/lib/player.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/lib/live.sh"
 
@@ -66,5 +67,15 @@ x'
 wait_for_error '^tracks/level\.txt:2: '
 expect_pixel "${picture[@]}" 255 0 0 "a broken text keeps the editor's keys"
 
-quit
+# The mouse: a click on a row number below the cursor's row seeks there
+# (paused, the cursor and the music move together); a first Esc asks, the
+# quit below answers.
+[ "$(live_row)" -eq 0 ] || fail "the cursor should still be at row 0, not $(live_row)"
+xdotool mousemove --window "$(player_window)" 20 $((HEIGHT * 60 / 100)) click 1
+deadline=$((SECONDS + 10))
+until [ "$(live_row)" -gt 0 ] 2>/dev/null; do
+    [ $SECONDS -lt $deadline ] || fail "a click on a row number did not seek (row $(live_row))"
+    sleep 0.1
+done
+quit_editor
 echo "ok"

@@ -1,4 +1,4 @@
-# The README's render-farm recipe, run as written (GNU parallel with local
+# The render-farm recipe of docs/export.md, run as written (GNU parallel with local
 # jobs standing in for the machines, then the concat step): the joined film
 # has every frame and every sound frame at the time a single export of the
 # same rows has it, absolute times compared (no file's start taken away), at
@@ -15,10 +15,10 @@ for tool in parallel ffprobe ffmpeg; do
     command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps installs it)"
 done
 
-# The recipe: the first code block of the README's "Exporting on many machines".
-recipe=$(awk '/^### Exporting on many machines/ { found = 1 } found && /^```$/ { if (block) exit; block = 1; next } block' \
-    "$DEMOPLAYER_SOURCE_DIR/README.md")
-[ -n "$recipe" ] || fail "no farm recipe in the README"
+# The recipe: the first code block of docs/export.md's "Exporting on many machines".
+recipe=$(awk '/^## Exporting on many machines/ { found = 1 } found && /^```$/ { if (block) exit; block = 1; next } block' \
+    "$DEMOPLAYER_SOURCE_DIR/docs/export.md")
+[ -n "$recipe" ] || fail "no farm recipe in docs/export.md"
 
 # local_recipe SEGMENT_ROWS END_ROW: the recipe for this folder's demo, with
 # local jobs and a small picture; only these parameters change.
@@ -28,7 +28,7 @@ local_recipe() {
         "-S 2/render1,2/render2,2/render3|-S 2/:" "--workdir /srv/lumen|--workdir $demo_dir" \
         "--size 3840x2160|--size 64x36"; do
         from=${change%%|*} to=${change#*|}
-        [[ $text == *"$from"* ]] || fail "the README's recipe no longer holds '$from'"
+        [[ $text == *"$from"* ]] || fail "the recipe in docs/export.md no longer holds '$from'"
         text=${text//"$from"/"$to"}
     done
     printf '%s\n' "$text"

@@ -35,7 +35,7 @@ check_error() {
     reloads=$(count_lines '^Reloaded ')
     save "$file" "$2"
     wait_for_error "$3"
-    sleep 0.5
+    wait_for_next_status
     [ "$(error_count '.')" -eq $((before + 1)) ] || fail "$file: one line on standard error expected"
     expect_pixel "${centre[@]}" 0 0 255 "$file: the last good program should keep drawing"
     expect_not_pixel "${corner[@]}" 0 0 255 "$file: the error should show in the window"

@@ -28,7 +28,7 @@ save tracks/level.txt '0 0 step
 # a comment, then a broken line
 5 zero step'
 wait_for_error '^tracks/level\.txt:3: '
-sleep 0.3
+wait_for_next_status
 [ "$(error_count '.')" -eq 1 ] || fail "one line for the broken track"
 expect_pixel "${centre[@]}" 255 255 0 "a broken text keeps the last good keys"
 

@@ -68,7 +68,8 @@ TEST_F(GlNameTest, TargetsMeshesTexturesAndProgramsReleaseWhatTheyMade)
     std::vector<GLuint> framebuffers, renderbuffers, textures;
     GLuint vertexArray = 0, vertexBuffer = 0, program = 0, shader = 0;
     {
-        const RenderTargets targets(4, 4, 4, 4);
+        RenderTargets targets(4, 4, 4, 4);
+        targets.depthBuffer();
         for (int i = 0; i < RenderTargets::kCount; ++i) {
             framebuffers.push_back(targets.framebuffer(i));
             renderbuffers.push_back(targets.depthRenderbuffer(i));

@@ -475,3 +475,103 @@ void main() { gl_Position = vec4(s_vPosition.xy, 1.0, 1.0); }
     expectNear(gltest::readFramebufferPixel(rig->targets.framebuffer(1), 320, 180), glm::vec4(0.0f),
                "pass 1, on the far plane");
 }
+
+TEST_F(SceneTest, PassesThatMayLeavePixelsUndrawnStillStartFromACleanTarget)
+{
+    // The left half discards its pixels from the second frame on: they must
+    // read transparent black then, not the first frame's colour.
+    testing::internal::CaptureStdout();
+    DemoShader discards(vertexPath, dir.write("discards.fsh", R"(#version 330
+uniform float iGlobalTime;
+out vec4 color;
+void main()
+{
+    if (iGlobalTime > 2.0 && gl_FragCoord.x < 320.0)
+        discard;
+    color = vec4(0.25, 0.5, iGlobalTime > 2.0 ? 1.0 : 0.75, 1.0);
+}
+)"));
+    ASSERT_TRUE(discards.build().built);
+    testing::internal::GetCapturedStdout();
+    Scene scene;
+    scene.addShader(discards);
+    // Read from the texture itself, once the frame has finished: llvmpipe
+    // may otherwise answer with what the target held before the frame.
+    const auto targetPixel = [&](int x, int y) {
+        glFinish();
+        std::vector<glm::vec4> pixels(static_cast<size_t>(gltest::kWindowWidth * gltest::kWindowHeight));
+        glBindTexture(GL_TEXTURE_2D, rig->targets.colourTexture(0));
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_FLOAT, pixels.data());
+        return pixels[static_cast<size_t>(y * gltest::kWindowWidth + x)];
+    };
+    render(scene);
+    expectNear(targetPixel(100, 100), glm::vec4(0.25f, 0.5f, 0.75f, 1.0f), "first frame");
+
+    SceneFrame later = frame();
+    later.seconds = 3.0;
+    testing::internal::CaptureStdout();
+    scene.render(later);
+    testing::internal::GetCapturedStdout();
+    expectNear(targetPixel(100, 100), glm::vec4(0.0f), "discarded");
+    expectNear(targetPixel(500, 100), glm::vec4(0.25f, 0.5f, 1.0f, 1.0f), "drawn");
+    EXPECT_EQ(rig->targets.depthRenderbuffer(0), 0u) << "the player's quad and no gl_FragDepth: no depth buffer";
+}
+
+TEST_F(SceneTest, WithoutAFinalPassTheLastPassDrawsThePictureWhereverItGoes)
+{
+    // Pass 1's band 2 shows tex0 and its band 4 pass 0's (speed, 1, 0, 1);
+    // the rig's final pass would show neither there.
+    Scene scene = sceneWithTextures(2);
+    SceneFrame f = frame();
+    f.finalPass = false;
+    const auto renderSaying = [&](const SceneFrame& drawn) {
+        testing::internal::CaptureStdout();
+        EXPECT_TRUE(scene.render(drawn).drawn);
+        std::fflush(stdout);
+        glFinish();
+        return testing::internal::GetCapturedStdout();
+    };
+
+    // The window.
+    EXPECT_EQ(renderSaying(f), "fstr_val0.5\n") << "the frame's console line stays";
+    expectNear(windowBand(2), glm::vec4(0.2f, 0.4f, 0.6f, 1.0f), "window, tex0");
+    expectNear(windowBand(4), glm::vec4(0.75f, 1.0f, 0.0f, 1.0f), "window, pass 0");
+
+    // A framebuffer of the picture's size, as the export's.
+    const GlName colour = GlName::generate(GlName::Kind::Texture);
+    glBindTexture(GL_TEXTURE_2D, colour.get());
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, gltest::kWindowWidth, gltest::kWindowHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 nullptr);
+    const GlName framebuffer = GlName::generate(GlName::Kind::Framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer.get());
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colour.get(), 0);
+    SceneFrame exported = f;
+    exported.view = FrameView{framebuffer.get()};
+    renderSaying(exported);
+    expectNear(gltest::readFramebufferPixel(framebuffer.get(), 2 * 16 + 8, 8), glm::vec4(0.2f, 0.4f, 0.6f, 1.0f),
+               "export's picture, tex0");
+    expectNear(gltest::readFramebufferPixel(framebuffer.get(), 4 * 16 + 8, 8), glm::vec4(0.75f, 1.0f, 0.0f, 1.0f),
+               "export's picture, pass 0");
+
+    // The editor's rectangle: the window's top right quarter, the picture
+    // drawn at its own size and scaled down into it.
+    PictureTarget picture;
+    SceneFrame edited = f;
+    edited.view = FrameView{0, 320, 180, 320, 180};
+    edited.picture = &picture;
+    renderSaying(edited);
+    expectNear(gltest::readWindowPixel(320 + 2 * 8 + 4, 180 + 4), glm::vec4(0.2f, 0.4f, 0.6f, 1.0f), "rectangle, tex0");
+    expectNear(gltest::readWindowPixel(320 + 4 * 8 + 4, 180 + 4), glm::vec4(0.75f, 1.0f, 0.0f, 1.0f),
+               "rectangle, pass 0");
+
+    // A last pass with a target of its own is shown by the final program.
+    PassSettings half;
+    half.scale = 0.5f;
+    Scene ownTarget;
+    ownTarget.addShader(passEntry(0), half);
+    testing::internal::CaptureStdout();
+    ownTarget.render(f);
+    testing::internal::GetCapturedStdout();
+    glFinish();
+    expectNear(windowBand(0), glm::vec4(0.64f, 0.36f, 0.25f, 0.5f), "the final program's band 0");
+}

@@ -159,7 +159,9 @@ TEST_F(TextureTest, ImageRepeatsAndFiltersLinearlyTargetsFilterNearest)
 
 TEST_F(TextureTest, RenderTargetsTakeTheirColourAndDepthSizes)
 {
-    const RenderTargets targets(320, 200, gltest::kWindowWidth, gltest::kWindowHeight);
+    RenderTargets targets(320, 200, gltest::kWindowWidth, gltest::kWindowHeight);
+    EXPECT_EQ(targets.depthRenderbuffer(0), 0u) << "made when a pass first needs depth";
+    targets.depthBuffer();
 
     for (int i = 0; i < RenderTargets::kCount; ++i) {
         SCOPED_TRACE(i);

@@ -1,5 +1,6 @@
 // The files a demo reads, listed from its description, and the release's
 // window settings beside them.
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -113,5 +114,31 @@ TEST(ReleaseWindow, FullScreenUnlessTheDemoSaysOtherwise)
         } catch (const nlohmann::json::type_error& error) {
             EXPECT_NE(demo::descriptionErrorText(error).find("release"), std::string::npos) << error.what();
         }
+    }
+}
+
+TEST(DemoFiles, ADemoWithoutAFinalPassNeedsNeitherOfItsFiles)
+{
+    const auto names = [](const DemoFileList& list) {
+        std::vector<std::string> paths;
+        for (const DemoFile& file : list.files)
+            paths.push_back(file.path);
+        return paths;
+    };
+    const std::vector<std::string> with = names(demo::listDemoFiles(R"({"name": "x", "fullscreen": false})"));
+    EXPECT_NE(std::find(with.begin(), with.end(), "AA.fsh"), with.end());
+    const std::vector<std::string> without = names(
+        demo::listDemoFiles(R"({"name": "x", "fullscreen": false, "final_pass": "none"})"));
+    EXPECT_EQ(std::find(without.begin(), without.end(), "AA.fsh"), without.end());
+    EXPECT_EQ(std::find(without.begin(), without.end(), "test.vsh"), without.end());
+
+    EXPECT_TRUE(demo::readFinalPass(nlohmann::json::parse(R"({"name": "x"})")));
+    EXPECT_FALSE(demo::readFinalPass(nlohmann::json::parse(R"({"final_pass": "none"})")));
+    try {
+        demo::readFinalPass(nlohmann::json::parse(R"({"final_pass": false})"));
+        ADD_FAILURE() << "false is not a final pass";
+    } catch (const nlohmann::json::type_error& error) {
+        EXPECT_EQ(demo::descriptionErrorText(error),
+                  "\"final_pass\" must be \"none\" (or left out for the final pass), not false");
     }
 }

@@ -163,12 +163,13 @@ TEST(DescriptionKeys, UnknownKeysAtAnyLevelAreNamedWithTheNearestKnownOne)
 TEST(DescriptionOptions, PassSettingsReadTheirKeysAndRefuseWrongValuesByPath)
 {
     std::vector<std::string> names;
-    json pass = json::parse(R"({"format": "rgba32f", "scale": 0.5, "filter": "mipmap",
+    json pass = json::parse(R"({"format": "rgba32f", "scale": 0.5, "filter": "mipmap", "depth": true,
                                 "channels": ["pass:0", "previous", "buffer", "texture:1"]})");
     const PassSettings settings = demo::descriptionPassSettings(pass, "p", names);
     EXPECT_EQ(settings.format, PassFormat::Rgba32f);
     EXPECT_EQ(settings.scale, 0.5f);
     EXPECT_EQ(settings.filter, PassFilter::Mipmap);
+    EXPECT_TRUE(settings.depth);
     ASSERT_EQ(settings.channels.size(), 4u);
     EXPECT_EQ(settings.channels[1].source, PassChannel::Source::Previous);
     EXPECT_EQ(settings.channels[2].source, PassChannel::Source::Black) << "not a channel: black";
@@ -184,6 +185,7 @@ TEST(DescriptionOptions, PassSettingsReadTheirKeysAndRefuseWrongValuesByPath)
     };
     EXPECT_EQ(refusal(R"({"format": "rgb"})"),
               "scenes[0].shader_order[1].format must be \"rgba8\", \"rgba16f\" or \"rgba32f\", not \"rgb\"");
+    EXPECT_EQ(refusal(R"({"depth": 1})"), "scenes[0].shader_order[1].depth must be true or false, not 1");
     EXPECT_EQ(refusal(R"({"scale": 0.2})"), "scenes[0].shader_order[1].scale must be a number from 0.25 to 1, not 0.2");
     EXPECT_EQ(refusal(R"({"channels": ["pass:0", "pass:0", "pass:0", "pass:0", "pass:0"]})"),
               "scenes[0].shader_order[1].channels must be a list of up to 4 channels, not a list");

@@ -82,3 +82,25 @@ TEST_F(TextTracks, TextTracksWhoseKeysDifferFromTheirTracksAreNamedOnceEachWhate
               "tracks/new.txt: has no sync_new.track, which the player would read; `synctrack encode tracks .` "
               "makes it (or play with --live)\n");
 }
+
+TEST_F(TextTracks, ABinaryIsRewrittenFromItsTextOnlyWhenItDiffers)
+{
+    dir.write("tracks/level.txt", "0 0.25 step\n40 0.5 linear\n");
+    SyncTrack track;
+    track.name = "level";
+    std::string error;
+    ASSERT_TRUE(app::loadTextTrack(&track, app::textTrackPath("level"), error)) << error;
+    bool rewritten = false;
+    ASSERT_TRUE(app::keepBinaryInStep(track, rewritten, error)) << error;
+    EXPECT_TRUE(rewritten) << "there was no binary";
+    std::string problem;
+    EXPECT_EQ(sync_compare_text("tracks/level.txt", "sync_level.track", problem), SYNC_TEXT_AGREES);
+    ASSERT_TRUE(app::keepBinaryInStep(track, rewritten, error)) << error;
+    EXPECT_FALSE(rewritten) << "in step already";
+
+    // A binary that cannot be written says why and is left as it was.
+    std::filesystem::remove(dir.file("sync_level.track"));
+    std::filesystem::create_directory(dir.file("sync_level.track"));
+    EXPECT_FALSE(app::keepBinaryInStep(track, rewritten, error));
+    EXPECT_NE(error, "");
+}

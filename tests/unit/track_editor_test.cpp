@@ -368,3 +368,104 @@ TEST_F(EditorFileTest, AFileThatCannotBeWrittenKeepsItsEditsUntilItCan)
     EXPECT_EQ(dir.read("tracks/level.txt"), "0 3 step\n");
     EXPECT_EQ(editor.column(0).saveProblem, "");
 }
+
+TEST_F(EditorFileTest, TheTextTrackIsTheSourceAndItsBinaryFollowsIt)
+{
+    std::filesystem::create_directory(dir.file("tracks"));
+    // A run ended between the text's write and the binary's: the text wins.
+    dir.write("tracks/level.txt", "0 0 step\n");
+    const SyncKey stale{0, 0.75f, SYNC_STEP};
+    std::string problem;
+    ASSERT_TRUE(sync_write_track(EditorFiles::trackPath("level").c_str(), &stale, 1, problem)) << problem;
+    editor.setLastRow(100);
+    editor.addTrack("level", &level);
+    files.load(editor, 0);
+    EXPECT_TRUE(files.save(editor, 1.0, false));
+    EXPECT_EQ(binaryText("level"), "0 0 step\n");
+
+    // Another program's save reaches the binary; the text is left as it saved it.
+    const std::string outside = "0 0.25 step # theirs\n40 0.5 linear\n";
+    dir.write("tracks/level.txt", outside);
+    EXPECT_TRUE(files.reload(editor, 0));
+    EXPECT_TRUE(files.save(editor, 2.0, false));
+    EXPECT_EQ(binaryText("level"), "0 0.25 step\n40 0.5 linear\n");
+    EXPECT_EQ(dir.read("tracks/level.txt"), outside);
+
+    // One that does not parse leaves the binary as it was.
+    dir.write("tracks/level.txt", "0 1 step\nx\n");
+    EXPECT_TRUE(files.reload(editor, 0));
+    EXPECT_TRUE(files.save(editor, 3.0, false));
+    EXPECT_EQ(binaryText("level"), "0 0.25 step\n40 0.5 linear\n");
+}
+
+TEST_F(EditorFileTest, ABinaryTrackWithoutTextIsReadAgainWhenSavedOutside)
+{
+    SyncTrack other;
+    editor.setLastRow(100);
+    editor.addTrack("other", &other);
+    files.load(editor, 0);
+    EXPECT_FALSE(files.reloadBinary(editor, 0)) << "no file, nothing new";
+
+    const SyncKey keys[] = {{0, 1.0f, SYNC_LINEAR}, {8, 2.0f, SYNC_STEP}};
+    std::string problem;
+    ASSERT_TRUE(sync_write_track(EditorFiles::trackPath("other").c_str(), keys, 2, problem)) << problem;
+    EXPECT_TRUE(files.reloadBinary(editor, 0));
+    EXPECT_FALSE(files.reloadBinary(editor, 0)) << "the same keys are no new step";
+    EXPECT_FLOAT_EQ(sync_track_value(&other, 4.0), 1.5f);
+    EXPECT_TRUE(editor.undo());
+    EXPECT_EQ(other.key_count, 0);
+
+    // Once the editor has written its text, that text is the source.
+    editor.setKey(3.0f);
+    EXPECT_TRUE(files.save(editor, 1.0, true));
+    ASSERT_TRUE(sync_write_track(EditorFiles::trackPath("other").c_str(), keys, 2, problem)) << problem;
+    EXPECT_FALSE(files.reloadBinary(editor, 0));
+}
+
+TEST_F(TrackEditing, SeveralKeysDragAsOneEditAndEscTakesTheDragBack)
+{
+    setAt(0, 0, 1.0f);
+    setAt(8, 0, 2.0f);
+    setAt(4, 1, 5.0f);
+    setAt(10, 0, 9.0f); // passed over, it stays
+    const size_t before = editor.undoCount();
+    const std::vector<TrackEditor::KeyMove> step1{{0, 0, 2, 1.5f}, {0, 8, 10, 2.5f}, {1, 4, 6, 5.5f}};
+    ASSERT_TRUE(editor.dragKeys(step1, 7));
+    const std::vector<TrackEditor::KeyMove> step2{{0, 0, 4, 1.0f}, {0, 8, 12, 2.0f}, {1, 4, 8, 5.0f}};
+    ASSERT_TRUE(editor.dragKeys(step2, 7));
+    EXPECT_EQ(keys(0), "4:1:0 10:9:0 12:2:0");
+    EXPECT_EQ(keys(1), "8:5:0");
+    EXPECT_EQ(editor.undoCount(), before + 1) << "the steps of one drag are one edit";
+    EXPECT_EQ(editor.lastDone(), "drag of 4 keys in a, b");
+
+    EXPECT_TRUE(editor.cancelGesture(7));
+    EXPECT_EQ(keys(0), "0:1:0 8:2:0 10:9:0");
+    EXPECT_EQ(keys(1), "4:5:0");
+    EXPECT_EQ(editor.undoCount(), before);
+    EXPECT_FALSE(editor.cancelGesture(7));
+}
+
+TEST_F(EditorFileTest, ValuesThatAreNoNumberAndHugeMistakesAreRefusedInALineThatFits)
+{
+    std::filesystem::create_directory(dir.file("tracks"));
+    dir.write("tracks/level.txt", "0 0 step\n4 nan step\n");
+    editor.setLastRow(100);
+    editor.addTrack("level", &level);
+    files.load(editor, 0);
+    EXPECT_EQ(
+        editor.column(0).readOnlyError.rfind("tracks/level.txt: key 1 at row 4: value nan is not a finite number", 0),
+        0u)
+        << editor.column(0).readOnlyError;
+    EXPECT_FALSE(editor.setKey(1.0f));
+
+    dir.write("tracks/level.txt", "0 " + std::string(1 << 20, 'x') + " step\n");
+    EXPECT_TRUE(files.reload(editor, 0));
+    const std::string& error = editor.column(0).readOnlyError;
+    EXPECT_LT(error.size(), 140u) << "a megabyte of junk quoted whole";
+    EXPECT_EQ(error.rfind("tracks/level.txt:1: value must be a number, not \"xxx", 0), 0u) << error;
+    EXPECT_NE(error.find("...\""), std::string::npos) << error;
+
+    dir.write("tracks/level.txt", "0 1 step\n");
+    EXPECT_TRUE(files.reload(editor, 0));
+    EXPECT_EQ(editor.column(0).readOnlyError, "");
+}

@@ -38,24 +38,41 @@ pixel_near() {
     near "${colour[0]}" "$3" 12 && near "${colour[1]}" "$4" 12 && near "${colour[2]}" "$5" 12
 }
 
-# expect_pixel X Y R G B WHAT: the pixel shows R G B, within a few frames.
+# How long a picture may take to show: as long as the other waits, for a
+# machine busy with other work.
+pixel_seconds=20
+
+# expect_pixel X Y R G B WHAT: waits until the pixel shows R G B.
 expect_pixel() {
-    local attempt
-    for attempt in 1 2 3 4 5; do
-        pixel_near "$1" "$2" "$3" "$4" "$5" && return 0
+    local deadline=$((SECONDS + pixel_seconds))
+    until pixel_near "$1" "$2" "$3" "$4" "$5"; do
+        [ $SECONDS -lt $deadline ] || fail "$6: pixel $1 $2 shows $(window_pixel "$1" "$2"), not $3 $4 $5, after $pixel_seconds s"
+        kill -0 "$player_pid" 2>/dev/null || fail "$6: the player ended"
         sleep 0.1
     done
-    fail "$6: pixel $1 $2 shows $(window_pixel "$1" "$2"), not $3 $4 $5"
 }
 
-# expect_not_pixel X Y R G B WHAT: the pixel does not show R G B.
+# expect_not_pixel X Y R G B WHAT: waits until the pixel no longer shows R G B.
 expect_not_pixel() {
-    local attempt
-    for attempt in 1 2 3 4 5; do
-        pixel_near "$1" "$2" "$3" "$4" "$5" || return 0
+    local deadline=$((SECONDS + pixel_seconds))
+    while pixel_near "$1" "$2" "$3" "$4" "$5"; do
+        [ $SECONDS -lt $deadline ] || fail "$6: pixel $1 $2 still shows $3 $4 $5 after $pixel_seconds s"
+        kill -0 "$player_pid" 2>/dev/null || fail "$6: the player ended"
         sleep 0.1
     done
-    fail "$6: pixel $1 $2 still shows $3 $4 $5"
+}
+
+# wait_for_window_change BEFORE.png AFTER.png WHAT: captures the window into
+# AFTER.png until it differs from BEFORE.png.
+wait_for_window_change() {
+    local window deadline=$((SECONDS + pixel_seconds))
+    window=$(player_window) || fail "the player's window did not appear"
+    while :; do
+        "$DEMOPLAYER_BINARY_DIR/capture" window "$window" "$2" || fail "capture could not read the window"
+        "$DEMOPLAYER_BINARY_DIR/capture" diff "$1" "$2" >/dev/null && return 0
+        [ $SECONDS -lt $deadline ] || fail "$3: the window still shows the same picture after $pixel_seconds s"
+        sleep 0.1
+    done
 }
 
 # Where the window's centre and its top left corner (under the heads-up
@@ -83,6 +100,12 @@ live_scene() {
     grep -E '^live: row' "$player_out" | tail -n 1 | sed -E 's/.* scene (-?[0-9]+).*/\1/'
 }
 
+# wait_for_next_status: waits for the next status line (one a second), so
+# that the frames drawn since have handled whatever the last save set off.
+wait_for_next_status() {
+    wait_for_count '^live: row' $(($(count_lines '^live: row') + 1)) 10
+}
+
 # start_live: the test demo in live mode, once it watches and draws.
 start_live() {
     start_player --live "$@"
@@ -95,4 +118,26 @@ quit() {
     press Escape
     wait_for_exit 20
     [ "$player_status" -eq 0 ] || fail "Esc ended the player with status $player_status"
+}
+
+# quit_editor: in the track editor a first Esc only asks; a second ends the
+# player with status 0.
+quit_editor() {
+    press Escape
+    sleep 0.2
+    kill -0 "$player_pid" 2>/dev/null || fail "a first Esc in the track editor ended the player"
+    press Escape
+    wait_for_exit 20
+    [ "$player_status" -eq 0 ] || fail "Esc ended the player with status $player_status"
+}
+
+# wait_in_step [WHAT]: every tracks/NAME.txt agrees with its sync_NAME.track
+# within two seconds.
+wait_in_step() {
+    local deadline=$((SECONDS + 2))
+    until "$DEMOPLAYER_BINARY_DIR/synctrack" check "$demo_dir/tracks" "$demo_dir" >/dev/null 2>&1; do
+        [ $SECONDS -lt $deadline ] ||
+            fail "${1:-the tracks}: $("$DEMOPLAYER_BINARY_DIR/synctrack" check "$demo_dir/tracks" "$demo_dir" 2>&1)"
+        sleep 0.05
+    done
 }

@@ -181,6 +181,29 @@ wait_for_frames() {
     done
 }
 
+# capture_still FILE [UNLIKE.png]: captures the player's window into FILE
+# once its picture holds still (two captures in a row alike) and, when
+# UNLIKE.png is named, differs from it. For a paused demo, whose frames all
+# show one moment.
+capture_still() {
+    local window deadline=$((SECONDS + 20)) previous="$1.previous.png" status
+    window=$(player_window) || fail "the player's window did not appear"
+    "$DEMOPLAYER_BINARY_DIR/capture" window "$window" "$previous" || fail "capture could not read the window"
+    while :; do
+        sleep 0.1
+        "$DEMOPLAYER_BINARY_DIR/capture" window "$window" "$1" || fail "capture could not read the window"
+        status=0
+        "$DEMOPLAYER_BINARY_DIR/capture" diff "$previous" "$1" >/dev/null || status=$?
+        [ $status -ne 2 ] || fail "capture could not compare $previous and $1"
+        if [ $status -eq 1 ] && { [ -z "${2:-}" ] || "$DEMOPLAYER_BINARY_DIR/capture" diff "$2" "$1" >/dev/null; }; then
+            rm -f "$previous"
+            return 0
+        fi
+        [ $SECONDS -lt $deadline ] || fail "the window's picture did not settle${2:+ on one unlike $2} within 20 s (at row $(last_row))"
+        mv "$1" "$previous"
+    done
+}
+
 # wait_for_exit [SECONDS]: waits for the player to end; its exit status is
 # then in $player_status.
 player_status=""
