@@ -22,7 +22,7 @@
 #include "timeline/AudioOutput.h"
 #include "timeline/DecoderThread.h"
 #include "timeline/FrameRing.h"
-#include "timeline/OggSource.h"
+#include "timeline/TuneFile.h"
 #include "timeline/RingPlayer.h"
 
 namespace {
@@ -61,9 +61,9 @@ int main(int argc, char** argv)
     const int rate = 44100, channels = 2, deviceFrames = 2048;
     OggTestFile tune(OggSignal{60.0, rate, channels, 440.0, 0.5});
     std::string problem;
-    auto source = tune.written() ? OggSource::open(tune.path().c_str(), problem) : nullptr;
+    auto file = tune.written() ? TuneFile::open(tune.path().c_str(), problem) : nullptr;
     DecoderThread decoder;
-    if (!source || !decoder.open(source, problem)) {
+    if (!file || !decoder.open(file, problem)) {
         std::fprintf(stderr, "music_callback: cannot open the test tune: %s\n", problem.c_str());
         return 1;
     }

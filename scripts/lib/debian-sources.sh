@@ -105,16 +105,37 @@ source_versions() {
   done
 }
 
+# fetch_without_signature PACKAGE VERSION: the source package's files but
+# the upstream signature of its tarball (PACKAGE_X.orig.tar.*.asc), which
+# some mirrors do not serve; each file checked against the hash the source
+# index gives, the description file stripped of the signature's lines, then
+# unpacked. Run in the folder the source goes to.
+fetch_without_signature() {
+  local uri name size hash dsc=""
+  while read -r uri name size hash; do
+    uri=${uri//\'/}
+    case "$name" in *.asc) continue ;; *.dsc) dsc=$name ;; esac
+    /usr/lib/apt/apt-helper download-file "$uri" "$name" "$hash" || return 1
+  done < <(private_apt apt-get source --print-uris "$1=$2" | grep "^'")
+  [ -n "$dsc" ] || return 1
+  sed -i '/\.asc$/d' "$dsc"
+  dpkg-source --no-check -x "$dsc"
+}
+
 # fetch PACKAGE: prints the folder its newest source is unpacked in. When a
 # mirror lists a version it cannot serve (a security update's source not
 # there yet), the next older version the suites offer is fetched instead,
-# with a line that says so.
+# with a line that says so. A tarball's upstream signature that the mirror
+# lacks is left out (the files are checked against the source index's hashes).
 fetch() {
   local folder=$work/src-$1 log=$work/$1.fetch.log version newest=""
   for version in $(offered_versions "$1"); do
     rm -rf "$folder"
     mkdir -p "$folder"
-    if (cd "$folder" && private_apt apt-get source "$1=$version" >"$log" 2>&1); then
+    if (cd "$folder" && private_apt apt-get source "$1=$version" >"$log" 2>&1) ||
+      { grep -q 'Failed to fetch .*\.orig\.tar\.[a-z0-9]*\.asc ' "$log" &&
+        rm -rf "$folder" && mkdir -p "$folder" &&
+        (cd "$folder" && fetch_without_signature "$1" "$version" >>"$log" 2>&1); }; then
       [ -z "$newest" ] || say "$1 $newest: its source cannot be fetched; building $version instead"
       find "$folder" -mindepth 1 -maxdepth 1 -type d | head -1
       return 0

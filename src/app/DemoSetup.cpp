@@ -72,7 +72,8 @@ bool app::initDemo(AppState& run, BuildFailures& builds)
     // so they run on a thread of their own while the description loads,
     // which touches neither; the stream is the main thread's again once the
     // thread is joined, before anything else uses it.
-    std::thread musicOpener([&run] { run.musicStream.open(demo::kTuneFile); });
+    const std::string tuneFile = demo::tuneFileOf(demo::kDescriptionFile);
+    std::thread musicOpener([&run, &tuneFile] { run.musicStream.open(tuneFile.c_str()); });
 
     WindowHost host(builds, run);
     const bool loaded = loadDemoContent(host, run);
@@ -147,7 +148,7 @@ void app::startAtRow(AppState& run, double row)
         char message[160];
         std::snprintf(message, sizeof message, "--row %g lies past the end of the tune (%.2f s); starting at row 0",
                       row, music.bytesToSeconds(music.lengthBytes()));
-        platform_warn(demo::kTuneFile, message);
+        platform_warn(run.demo.timing.tuneFile.c_str(), message);
     }
 }
 

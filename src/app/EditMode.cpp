@@ -195,7 +195,7 @@ void EditMode::beginFrame()
     // Rows after the demo's end stay reachable up to the last key of any track.
     const int64_t endRow = static_cast<int64_t>(std::min(run_.demo.timing.endRow, 2147483647.0));
     editor_.setLastRow(static_cast<int32_t>(std::max(endRow, editor_.lastKeyRow())));
-    strip_.start(demo::kTuneFile, run_.demo.timing.rowsPerSecond);
+    strip_.start(run_.demo.timing.tuneFile, run_.demo.timing.rowsPerSecond);
     const std::string added = panel_.takeNewTrack();
     if (!added.empty())
         addNamedTrack(added);

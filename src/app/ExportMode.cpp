@@ -19,6 +19,7 @@
 #include "app/ExportRange.h"
 #include "app/SharedFrame.h"
 #include "app/TextTracks.h"
+#include "demo/DemoDescription.h"
 #include "demo/DemoFiles.h"
 #include "export/ExportTarget.h"
 #include "export/Exporter.h"
@@ -125,9 +126,10 @@ int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width
 {
     const std::string& output = commandLine.exportOutput;
     // The tune is opened once: its length, the spectrum, the smoothed spectrum.
+    const std::string tuneFile = demo::tuneFileOf(demo::kDescriptionFile);
     OfflineClock tune;
     std::string tuneProblem;
-    const bool hasTune = tune.open(demo::kTuneFile, tuneProblem);
+    const bool hasTune = tune.open(tuneFile.c_str(), tuneProblem);
     const double tuneSeconds = hasTune ? tune.tuneSeconds() : 0.0;
     BuildFailures builds(BuildFailurePolicy::Fail);
     ExportHost host(builds);
@@ -145,7 +147,7 @@ int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width
             refusal = refuse(output, failure + "; nothing was written", 1);
         else if (!hasTune && !commandLine.exportNoSound)
             refusal = refuse(output,
-                             std::string(demo::kTuneFile) + ": cannot play the music: " + tuneProblem +
+                             tuneFile + ": cannot play the music: " + tuneProblem +
                                  "; nothing was written (--no-sound exports the picture alone)",
                              1);
         return refusal == 0;
@@ -182,7 +184,7 @@ int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width
         settings.preset = commandLine.exportPreset;
     settings.startSeconds = range.startSeconds(settings.fps);
     settings.endSeconds = range.endSeconds(settings.fps);
-    settings.tunePath = hasTune ? demo::kTuneFile : "";
+    settings.tunePath = hasTune ? tuneFile : "";
     settings.openTune = hasTune ? &tune : nullptr;
     settings.sound = !commandLine.exportNoSound;
     settings.endsTheDemo = range.endsTheDemo;

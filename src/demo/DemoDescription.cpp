@@ -146,9 +146,9 @@ void checkKeys(const json& entry, demo::DescriptionObject kind, const std::strin
 
 const std::vector<std::string>& demo::descriptionKeys(DescriptionObject kind)
 {
-    static const std::vector<std::string> kTop = {"name",    "fullscreen",      "shaders", "scenes",
-                                                  "end_row", "rows_per_second", "bpm",     "rows_per_beat",
-                                                  "release", "final_pass"};
+    static const std::vector<std::string> kTop = {"name",    "fullscreen",      "shaders",   "scenes",
+                                                  "end_row", "rows_per_second", "bpm",       "rows_per_beat",
+                                                  "tune",    "release",         "final_pass"};
     static const std::vector<std::string> kRelease = {"fullscreen", "size"};
     static const std::vector<std::string> kShader = {"name", "vertexsrc", "fragmentsrc", "parameters", "convention"};
     static const std::vector<std::string> kScene = {"id", "shader_order", "textures"};
@@ -208,6 +208,23 @@ void demo::readDescriptionSettings(const json& document, DemoTiming& timing, Rel
     std::string error;
     if (!readDemoTiming(document, timing, error) || !readReleaseWindow(document, release, error))
         throw json::type_error::create(302, error, nullptr);
+}
+
+std::string demo::tuneFileOf(const char* path)
+{
+    std::string text;
+    std::string problem;
+    DemoTiming timing;
+    if (!readDescriptionFile(path, text, problem))
+        return timing.tuneFile;
+    try {
+        std::string error;
+        if (!readDemoTiming(parseDescription(text), timing, error))
+            return DemoTiming().tuneFile;
+    } catch (const json::exception&) {
+        // Its load reports it.
+    }
+    return timing.tuneFile;
 }
 
 bool demo::readFinalPass(const json& document)

@@ -61,6 +61,12 @@ nlohmann::json parseDescription(const std::string& text);
 // one, before anything of the description is made.
 void readDescriptionSettings(const nlohmann::json& document, DemoTiming& timing, ReleaseWindow& release);
 
+// The music's file that the description at `path` names with "tune", read
+// ahead of its load so that the music can open beside it: "tune.ogg" when
+// it names none, or when the description cannot be read or is refused (its
+// load then says why).
+std::string tuneFileOf(const char* path);
+
 // Whether the demo has its final pass ("test.vsh" and "AA.fsh"): true unless
 // "final_pass" is "none", which makes each scene's last pass draw the
 // picture itself. Throws type_error for any other value.

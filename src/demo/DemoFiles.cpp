@@ -87,7 +87,7 @@ DemoFileList demo::listDemoFiles(const std::string& descriptionText)
     DemoFileList list;
     FileCollector collector(list);
     collector.add({demo::kDescriptionFile, "the description"});
-    collector.add({demo::kTuneFile, "the demo's music"});
+    collector.add({timing.tuneFile, "the demo's music"});
     if (readFinalPass(document)) {
         collector.add({demo::kFinalVertexFile, "the final pass", false, true});
         collector.add({demo::kFinalFragmentFile, "the final pass", false, true});

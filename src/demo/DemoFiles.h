@@ -15,7 +15,8 @@
 namespace demo {
 
 // The fixed names in a demo's folder, which every way of running a demo
-// reads: the description, the music, the final pass's two shaders, and the
+// reads: the description, the music (unless the description names another
+// file with "tune"), the final pass's two shaders, and the
 // tracks that every frame reads, each in a file named after the tracks'
 // base name (track NAME in sync_NAME.track).
 inline constexpr const char* kDescriptionFile = "demo.json";
@@ -41,7 +42,7 @@ struct DemoFile {
 
 struct DemoFileList {
     std::string name;            // the demo's name
-    std::vector<DemoFile> files; // each file once: demo.json, tune.ogg, test.vsh, AA.fsh, then
+    std::vector<DemoFile> files; // each file once: demo.json, the tune, test.vsh, AA.fsh, then
                                  // the description's files in its order, then the fixed tracks,
                                  // then (addIncludedFiles) the files shaders include
 };

@@ -2,6 +2,7 @@
 #include "demo/DemoTiming.h"
 
 #include <cmath>
+#include <filesystem>
 
 namespace {
 
@@ -26,6 +27,27 @@ bool readPositive(const json& document, const char* key, double& value, bool& pr
     return false;
 }
 
+// The music's file at "tune", if the key is there: a relative path that
+// stays inside the demo's folder, as a release packs it.
+bool readTuneFile(const json& document, std::string& tuneFile, std::string& error)
+{
+    const auto found = document.find("tune");
+    if (found == document.end() || found->is_null())
+        return true;
+    if (found->is_string()) {
+        const std::string name = found->get<std::string>();
+        const std::filesystem::path path = std::filesystem::path(name).lexically_normal();
+        const bool inside = !name.empty() && !path.has_root_path() && !path.empty() && *path.begin() != ".." &&
+                            path.has_filename();
+        if (inside) {
+            tuneFile = name;
+            return true;
+        }
+    }
+    error = "\"tune\" must name the music's file inside the demo's folder (\"music/tune.flac\"), not " + found->dump();
+    return false;
+}
+
 } // namespace
 
 bool demo::readDemoTiming(const json& document, DemoTiming& timing, std::string& error)
@@ -40,7 +62,8 @@ bool demo::readDemoTiming(const json& document, DemoTiming& timing, std::string&
     if ((!endsWithTune && !readPositive(document, "end_row", endRow, hasEndRow, error)) ||
         !readPositive(document, "rows_per_second", rowsPerSecond, hasRowsPerSecond, error) ||
         !readPositive(document, "bpm", bpm, hasBpm, error) ||
-        !readPositive(document, "rows_per_beat", rowsPerBeat, hasRowsPerBeat, error))
+        !readPositive(document, "rows_per_beat", rowsPerBeat, hasRowsPerBeat, error) ||
+        !readTuneFile(document, timing.tuneFile, error))
         return false;
 
     if (hasRowsPerSecond && (hasBpm || hasRowsPerBeat)) {

@@ -42,11 +42,11 @@ void warnAboutTune(const DemoFacts& facts, std::vector<std::string>& warnings)
     const std::string advice = "; set \"end_row\": " + format("%.0f", tuneEndRow) +
                                " (or \"tune\") in demo.json to end with the music";
     if (endsEarly)
-        warnings.push_back("tune.ogg: the tune ends at " + format("%.2f", facts.tuneSeconds) + " s, before " + demoEnd +
-                           advice);
+        warnings.push_back(facts.timing.tuneFile + ": the tune ends at " + format("%.2f", facts.tuneSeconds) +
+                           " s, before " + demoEnd + advice);
     else
-        warnings.push_back("tune.ogg: the tune lasts " + format("%.2f", facts.tuneSeconds) + " s, past " + demoEnd +
-                           advice);
+        warnings.push_back(facts.timing.tuneFile + ": the tune lasts " + format("%.2f", facts.tuneSeconds) +
+                           " s, past " + demoEnd + advice);
 }
 
 void warnAboutParameters(const DemoFacts& facts, std::vector<std::string>& warnings)

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "timeline/OggSource.h"
-#include "timeline/VorbisDecoder.h"
+#include "timeline/TuneDecoder.h"
+#include "timeline/TuneFile.h"
 
 TuneStrip::~TuneStrip()
 {
@@ -38,11 +38,11 @@ void TuneStrip::compute()
     endRow_ = 0.0;
     loudest_ = 1e-6f;
     problem_.clear();
-    VorbisDecoder decoder;
-    std::shared_ptr<OggSource> source = OggSource::open(path_.c_str(), problem_);
-    if (source && decoder.open(source, problem_) && rowsPerSecond_ > 0.0) {
-        const double framesPerRow = decoder.sampleRate() / rowsPerSecond_;
-        endRow_ = static_cast<double>(decoder.totalFrames()) / framesPerRow;
+    std::unique_ptr<TuneDecoder> decoder;
+    std::shared_ptr<TuneFile> file = TuneFile::open(path_.c_str(), problem_);
+    if (file && (decoder = file->openDecoder(problem_)) && rowsPerSecond_ > 0.0) {
+        const double framesPerRow = decoder->sampleRate() / rowsPerSecond_;
+        endRow_ = static_cast<double>(decoder->totalFrames()) / framesPerRow;
         std::vector<float> samples(4096);
         uint64_t frame = 0;
         double sumSquares = 0.0;
@@ -50,7 +50,7 @@ void TuneStrip::compute()
         size_t rowFrames = 0;
         int got = 0;
         while (!cancelled_.load(std::memory_order_relaxed) &&
-               (got = decoder.readMono(samples.data(), static_cast<int>(samples.size()))) > 0) {
+               (got = decoder->readMono(samples.data(), static_cast<int>(samples.size()))) > 0) {
             for (int i = 0; i < got; ++i, ++frame) {
                 const size_t row = static_cast<size_t>(static_cast<double>(frame) / framesPerRow);
                 if (row != peaks_.size() && rowFrames > 0) {

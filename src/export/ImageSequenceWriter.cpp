@@ -10,7 +10,7 @@
 
 #include "export/WavFileWriter.h"
 #include "timeline/TuneRangeReader.h"
-#include "timeline/VorbisDecoder.h"
+#include "timeline/TuneDecoder.h"
 
 static const int kSoundChunkFrames = 4096;
 // Frames are compressed on as many threads as the machine has cores, at
@@ -129,7 +129,7 @@ bool ImageSequenceWriter::writeSound(std::string& problem)
     notePending(temporary);
     WavFileWriter wav;
     std::string wavProblem;
-    if (!wav.open(temporary, tune.sampleRate(), tune.channels(), VorbisDecoder::channelMask(tune.channels()),
+    if (!wav.open(temporary, tune.sampleRate(), tune.channels(), TuneDecoder::channelMask(tune.channels()),
                   wavProblem)) {
         problem = "cannot write " + path + ": " + wavProblem;
         return false;

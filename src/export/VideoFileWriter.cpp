@@ -19,8 +19,8 @@ extern "C" {
 #include <vector>
 
 #include "timeline/TuneRangeReader.h"
-#include "timeline/OggSource.h"
-#include "timeline/VorbisDecoder.h"
+#include "timeline/TuneDecoder.h"
+#include "timeline/TuneFile.h"
 
 struct VideoFileWriter::State {
     std::string finalPath;
@@ -208,15 +208,15 @@ static void chooseLayout(const AVCodec* codec, const AVChannelLayout& tune, AVCh
 static bool openAudio(VideoFileWriter::State& state, const ExportSound& sound, std::string& problem)
 {
     std::string tuneProblem;
-    VorbisDecoder probe; // the tune's format, before the encoder is chosen
-    const std::shared_ptr<OggSource> source = OggSource::open(sound.tunePath.c_str(), tuneProblem);
-    if (!source || !probe.open(source, tuneProblem)) {
+    std::unique_ptr<TuneDecoder> probe; // the tune's format, before the encoder is chosen
+    const std::shared_ptr<TuneFile> file = TuneFile::open(sound.tunePath.c_str(), tuneProblem);
+    if (!file || !(probe = file->openDecoder(tuneProblem))) {
         problem = sound.tunePath + ": " + tuneProblem;
         return false;
     }
-    const int sampleRate = probe.sampleRate();
-    const int channels = probe.channels();
-    probe.close();
+    const int sampleRate = probe->sampleRate();
+    const int channels = probe->channels();
+    probe.reset();
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_AAC);
     if (codec == nullptr) {
         problem = "this FFmpeg has no AAC encoder";
@@ -233,7 +233,7 @@ static bool openAudio(VideoFileWriter::State& state, const ExportSound& sound, s
     audio->sample_rate = sampleRate;
     // The decoder hands out the tune's channels in the order of its WAV mask.
     AVChannelLayout tuneLayout{};
-    av_channel_layout_from_mask(&tuneLayout, VorbisDecoder::channelMask(channels));
+    av_channel_layout_from_mask(&tuneLayout, TuneDecoder::channelMask(channels));
     chooseLayout(codec, tuneLayout, audio->ch_layout);
     const int encodedChannels = audio->ch_layout.nb_channels;
     audio->bit_rate = 96000 * std::min(encodedChannels, 2) + 64000 * std::max(encodedChannels - 2, 0);

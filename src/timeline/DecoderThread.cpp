@@ -10,9 +10,10 @@ DecoderThread::~DecoderThread()
     stop();
 }
 
-bool DecoderThread::open(std::shared_ptr<OggSource> source, std::string& problem)
+bool DecoderThread::open(const std::shared_ptr<TuneFile>& file, std::string& problem)
 {
-    return decoder_.open(std::move(source), problem);
+    decoder_ = file->openDecoder(problem);
+    return decoder_ != nullptr;
 }
 
 // Blocks of the current request that may still be queued: the ring's newest
@@ -31,7 +32,7 @@ void DecoderThread::begin(const Request& request, Progress& progress)
     // Damaged data that cannot be sought: the request gets an end of tune
     // where it asked to be, so the callback plays silence from there rather
     // than the frames of an earlier request.
-    progress.lost = !decoder_.seek(request.frame, false);
+    progress.lost = !decoder_->seek(request.frame);
 }
 
 // Decodes the next block (or the end-of-tune mark) into the ring. False when
@@ -43,7 +44,7 @@ bool DecoderThread::pushBlock(Progress& progress)
         return false;
     block->generation = progress.generation;
     block->firstFrame = progress.nextFrame;
-    block->frames = progress.lost ? 0 : decoder_.readInterleaved16(block->samples, FrameRing::kBlockFrames);
+    block->frames = progress.lost ? 0 : decoder_->readInterleaved16(block->samples, FrameRing::kBlockFrames);
     block->endOfTune = block->frames == 0;
     progress.nextFrame += static_cast<uint64_t>(block->frames);
     progress.finished = block->endOfTune;

@@ -22,8 +22,8 @@
 #include <thread>
 
 #include "timeline/FrameRing.h"
-#include "timeline/OggSource.h"
-#include "timeline/VorbisDecoder.h"
+#include "timeline/TuneDecoder.h"
+#include "timeline/TuneFile.h"
 
 class DecoderThread {
 public:
@@ -35,9 +35,10 @@ public:
     DecoderThread(const DecoderThread&) = delete;
     DecoderThread& operator=(const DecoderThread&) = delete;
 
-    // Opens the playback decoder on `source`; false with `problem` set when it cannot.
-    bool open(std::shared_ptr<OggSource> source, std::string& problem);
-    const VorbisDecoder& decoder() const { return decoder_; }
+    // Opens the playback decoder on `file`; false with `problem` set when it cannot.
+    bool open(const std::shared_ptr<TuneFile>& file, std::string& problem);
+    // The playback decoder; only after a successful open.
+    const TuneDecoder& decoder() const { return *decoder_; }
 
     // Starts decoding into `ring` (which must outlive the thread), nothing
     // until the first request, at most `keepAheadBlocks` blocks of one
@@ -70,7 +71,7 @@ private:
     void begin(const Request& request, Progress& progress);
     bool pushBlock(Progress& progress);
 
-    VorbisDecoder decoder_;
+    std::unique_ptr<TuneDecoder> decoder_;
     FrameRing* ring_ = nullptr;
     int keepAheadBlocks_ = 0;
     std::thread thread_;

@@ -8,18 +8,21 @@
 // decoding them costs less than a seek, which restarts from a page boundary.
 static const uint64_t kMaxSkipBlocks = 2;
 
-bool MonoBlockReader::open(std::shared_ptr<OggSource> source, std::string& problem)
+bool MonoBlockReader::open(const std::shared_ptr<TuneFile>& file, std::string& problem)
 {
     block_.assign(static_cast<size_t>(blockFrames_), 0.0f);
     blockStart_ = 0;
     keptFrames_ = 0;
-    positioned_ = decoder_.open(std::move(source), problem);
+    decoder_ = file ? file->openDecoder(problem) : nullptr;
+    if (!file)
+        problem = "no file";
+    positioned_ = decoder_ != nullptr;
     return positioned_;
 }
 
 void MonoBlockReader::close()
 {
-    decoder_.close();
+    decoder_.reset();
     positioned_ = false;
     keptFrames_ = 0;
 }
@@ -28,7 +31,7 @@ bool MonoBlockReader::restartAt(uint64_t frame)
 {
     blockStart_ = frame;
     keptFrames_ = 0;
-    positioned_ = decoder_.seek(frame, false);
+    positioned_ = decoder_->seek(frame);
     return positioned_;
 }
 
@@ -36,7 +39,7 @@ const float* MonoBlockReader::blockAt(uint64_t frame)
 {
     if (block_.empty())
         block_.assign(static_cast<size_t>(blockFrames_), 0.0f); // never opened: one block of silence, once
-    if (!decoder_.isOpen() || frame >= decoder_.totalFrames()) {
+    if (!decoder_ || frame >= decoder_->totalFrames()) {
         std::fill(block_.begin(), block_.end(), 0.0f);
         positioned_ = false;
         return block_.data();
@@ -59,7 +62,7 @@ const float* MonoBlockReader::blockAt(uint64_t frame)
         uint64_t gap = frame - decodedEnd;
         while (gap > 0) {
             int chunk = static_cast<int>(std::min<uint64_t>(gap, static_cast<uint64_t>(blockFrames_)));
-            int got = decoder_.readMono(block_.data(), chunk);
+            int got = decoder_->readMono(block_.data(), chunk);
             if (got <= 0)
                 break;
             gap -= static_cast<uint64_t>(got);
@@ -73,7 +76,7 @@ const float* MonoBlockReader::blockAt(uint64_t frame)
     }
 
     while (keptFrames_ < blockFrames_) {
-        int got = decoder_.readMono(block_.data() + keptFrames_, blockFrames_ - keptFrames_);
+        int got = decoder_->readMono(block_.data() + keptFrames_, blockFrames_ - keptFrames_);
         if (got <= 0)
             break;
         keptFrames_ += got;

@@ -1,8 +1,8 @@
 // MonoBlockReader: the block of frames that starts at a given frame of a
 // tune, channels averaged to mono, for the spectrum.
 //
-// It decodes with a VorbisDecoder of its own (reading the tune's shared
-// OggSource), so it never touches the playback decoder and works the same
+// It decodes with a TuneDecoder of its own (reading the tune's shared
+// TuneFile), so it never touches the playback decoder and works the same
 // while the music plays or stands paused. Successive requests usually
 // move forward by a video frame's worth of audio: the frames the previous
 // block shares with the new one are kept, only the rest is decoded, and a
@@ -17,7 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "timeline/VorbisDecoder.h"
+#include "timeline/TuneDecoder.h"
+#include "timeline/TuneFile.h"
 
 class MonoBlockReader {
 public:
@@ -26,7 +27,7 @@ public:
 
     explicit MonoBlockReader(int blockFrames = kBlockFrames) : blockFrames_(blockFrames) {}
 
-    bool open(std::shared_ptr<OggSource> source, std::string& problem);
+    bool open(const std::shared_ptr<TuneFile>& file, std::string& problem);
     void close();
 
     // The blockFrames() frames from `frame` on; valid until the next call.
@@ -40,9 +41,9 @@ private:
     bool restartAt(uint64_t frame);
 
     int blockFrames_;
-    VorbisDecoder decoder_;
-    std::vector<float> block_; // blockFrames_ samples, the first keptFrames_ decoded
-    uint64_t blockStart_ = 0;  // stream frame of block_[0]
-    int keptFrames_ = 0;       // the decoder stands at blockStart_ + keptFrames_
-    bool positioned_ = false;  // false when that relation does not hold
+    std::unique_ptr<TuneDecoder> decoder_; // null until opened
+    std::vector<float> block_;             // blockFrames_ samples, the first keptFrames_ decoded
+    uint64_t blockStart_ = 0;              // stream frame of block_[0]
+    int keptFrames_ = 0;                   // the decoder stands at blockStart_ + keptFrames_
+    bool positioned_ = false;              // false when that relation does not hold
 };

@@ -20,7 +20,7 @@
 #include "timeline/AudioOutput.h"
 #include "timeline/DecoderThread.h"
 #include "timeline/FrameRing.h"
-#include "timeline/OggSource.h"
+#include "timeline/TuneFile.h"
 #include "timeline/RingPlayer.h"
 #include "timeline/TuneSpectrum.h"
 
@@ -125,13 +125,13 @@ bool MusicStream::open(const char* path)
 
     auto stream = std::make_unique<Impl>();
     std::string problem = "no file name";
-    std::shared_ptr<OggSource> source;
-    bool opened = path != nullptr && (source = OggSource::open(path, problem)) && stream->decoder.open(source, problem);
+    std::shared_ptr<TuneFile> file;
+    bool opened = path != nullptr && (file = TuneFile::open(path, problem)) && stream->decoder.open(file, problem);
     if (opened && stream->decoder.decoder().totalFrames() == 0) {
         problem = "the tune holds no samples";
         opened = false;
     }
-    if (!opened || !stream->spectrum.open(source, problem)) {
+    if (!opened || !stream->spectrum.open(file, problem)) {
         std::fprintf(stderr, "%s: cannot play the music: %s\n", path ? path : "(null)", problem.c_str());
         return false;
     }

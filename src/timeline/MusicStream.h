@@ -2,15 +2,16 @@
 // the alarm tones, on the platform layer alone (it reads no track). It owns the audio decoding and
 // output; the main thread calls it, the audio device's thread feeds itself.
 //
-// MusicStream: the demo's music, "tune.ogg", streamed to the audio output,
-// and the demo's clock: the position being heard, and the spectrum there.
+// MusicStream: the demo's music ("tune.ogg" unless the description names
+// another file; Ogg Vorbis, Ogg Opus, FLAC, WAV or MP3) streamed to the audio
+// output, and the demo's clock: the position being heard, and the spectrum there.
 //
 // Positions count bytes of 16-bit interleaved PCM in the file's own rate and
-// channel count: bytes = frames x channels x 2 (44.1 kHz stereo: 176400 bytes
-// a second). The file is decoded as it plays, on a decoder thread of the
+// channel count, whatever the file stores: bytes = frames x channels x 2
+// (44.1 kHz stereo: 176400 bytes a second). The file is decoded as it plays, on a decoder thread of the
 // stream's own, into a bounded ring that the audio callback copies from:
 // memory and start-up time do not depend on the tune's length (nor on what
-// follows its last Ogg page), a main thread that stalls does not starve the
+// follows an Ogg file's last page), a main thread that stalls does not starve the
 // music, and the callback never waits for a lock, a decoder or a file.
 //
 // Threads: every member function is called from the main thread. Seeking and

@@ -3,23 +3,23 @@
 
 #include <algorithm>
 
-#include "timeline/OggSource.h"
+#include "timeline/TuneDecoder.h"
+#include "timeline/TuneFile.h"
 #include "timeline/TuneRangeReader.h"
-#include "timeline/VorbisDecoder.h"
 
 bool OfflineClock::open(const char* path, std::string& problem)
 {
     close();
-    // The file is opened and its Ogg data found once; both decoders read it.
-    const std::shared_ptr<OggSource> source = OggSource::open(path, problem);
-    VorbisDecoder probe; // only for the tune's format and length
-    if (!source || !probe.open(source, problem) || !spectrum_.open(source, problem)) {
+    // The file is opened (and an Ogg file's data found) once; both decoders read it.
+    const std::shared_ptr<TuneFile> file = TuneFile::open(path, problem);
+    std::unique_ptr<TuneDecoder> probe; // only for the tune's format and length
+    if (!file || !(probe = file->openDecoder(problem)) || !spectrum_.open(file, problem)) {
         spectrum_.close();
         return false;
     }
-    sampleRate_ = probe.sampleRate();
-    channels_ = probe.channels();
-    tuneFrames_ = probe.totalFrames();
+    sampleRate_ = probe->sampleRate();
+    channels_ = probe->channels();
+    tuneFrames_ = probe->totalFrames();
     return true;
 }
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "timeline/OggSource.h"
+#include "timeline/TuneFile.h"
 
 uint64_t TuneRangeReader::frameAt(double seconds, int sampleRate)
 {
@@ -22,21 +22,23 @@ bool TuneRangeReader::open(const char* path, uint64_t firstFrame, uint64_t endFr
         problem = "the range ends before it starts";
         return false;
     }
-    const std::shared_ptr<OggSource> source = OggSource::open(path, problem);
-    if (!source || !decoder_.open(source, problem))
+    const std::shared_ptr<TuneFile> file = TuneFile::open(path, problem);
+    if (!file || !(decoder_ = file->openDecoder(problem)))
         return false;
+    formatName_ = file->formatName();
     next_ = firstFrame;
     end_ = endFrame;
     // A range that starts past the tune's end is silence from the start.
-    decoderAtNext_ = firstFrame < decoder_.totalFrames() && decoder_.seek(firstFrame, false);
-    if (!decoderAtNext_ && firstFrame < decoder_.totalFrames())
+    decoderAtNext_ = firstFrame < decoder_->totalFrames() && decoder_->seek(firstFrame);
+    if (!decoderAtNext_ && firstFrame < decoder_->totalFrames())
         noteDamage(firstFrame, "the tune cannot be decoded from there on");
     return true;
 }
 
 void TuneRangeReader::close()
 {
-    decoder_.close();
+    decoder_.reset();
+    formatName_.clear();
     next_ = 0;
     end_ = 0;
     decoderAtNext_ = false;
@@ -49,16 +51,16 @@ int TuneRangeReader::read(int16_t* samples, int frames)
     int done = 0;
     if (decoderAtNext_) {
         while (done < wanted) {
-            int got = decoder_.readInterleaved16(samples + static_cast<size_t>(done) * channels(), wanted - done);
+            int got = decoder_->readInterleaved16(samples + static_cast<size_t>(done) * channels(), wanted - done);
             if (got <= 0) {
                 decoderAtNext_ = false;
-                if (next_ + done < decoder_.totalFrames())
+                if (next_ + done < decoder_->totalFrames())
                     noteDamage(next_ + done, "the tune cannot be decoded from there on");
                 break;
             }
             done += got;
         }
-        if (decoder_.holesSkipped() > 0)
+        if (decoder_->holesSkipped() > 0)
             noteDamage(next_, "a gap in it would put the sound out of step");
     }
     std::fill(samples + static_cast<size_t>(done) * channels(), samples + static_cast<size_t>(wanted) * channels(),
@@ -73,5 +75,5 @@ void TuneRangeReader::noteDamage(uint64_t frame, const char* what)
         return;
     char at[32];
     std::snprintf(at, sizeof at, "%.2f s", static_cast<double>(frame) / std::max(sampleRate(), 1));
-    damage_ = std::string("damaged Ogg data at ") + at + ": " + what;
+    damage_ = "damaged " + formatName_ + " data at " + std::string(at) + ": " + what;
 }

@@ -5,14 +5,16 @@
 // its length; damaged data is reported by damage(), for the export to fail
 // rather than write sound that is silent or out of step from there on.
 //
-// Owns a VorbisDecoder of its own (a separate handle on the file). One thread
+// Owns a TuneDecoder of its own (a separate handle on the file). One thread
 // at a time: the export's encoder thread. Non-copyable.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include "timeline/VorbisDecoder.h"
+#include <memory>
+
+#include "timeline/TuneDecoder.h"
 
 class TuneRangeReader {
 public:
@@ -26,8 +28,8 @@ public:
     bool open(const char* path, uint64_t firstFrame, uint64_t endFrame, std::string& problem);
     void close();
 
-    int sampleRate() const { return decoder_.sampleRate(); }
-    int channels() const { return decoder_.channels(); }
+    int sampleRate() const { return decoder_ ? decoder_->sampleRate() : 0; }
+    int channels() const { return decoder_ ? decoder_->channels() : 0; }
     // Frames of the range not read yet.
     uint64_t framesLeft() const { return end_ - next_; }
 
@@ -36,15 +38,17 @@ public:
     int read(int16_t* samples, int frames);
 
     // Empty while the range reads as the tune holds it; otherwise where its
-    // data is damaged ("damaged Ogg data at 12.35 s: ..."), set by read().
+    // data is damaged ("damaged Ogg data at 12.35 s: ...", "damaged FLAC
+    // data at ..."), set by read().
     const std::string& damage() const { return damage_; }
 
 private:
     void noteDamage(uint64_t frame, const char* what);
 
-    VorbisDecoder decoder_;
-    uint64_t next_ = 0;          // tune frame that read() returns next
-    uint64_t end_ = 0;           // tune frame after the range
-    bool decoderAtNext_ = false; // false once the decoder ran dry: the rest is silence
+    std::unique_ptr<TuneDecoder> decoder_; // null until opened
+    std::string formatName_;               // the tune's container, for damage()
+    uint64_t next_ = 0;                    // tune frame that read() returns next
+    uint64_t end_ = 0;                     // tune frame after the range
+    bool decoderAtNext_ = false;           // false once the decoder ran dry: the rest is silence
     std::string damage_;
 };

@@ -16,11 +16,11 @@ constexpr int kLeadFrames = kSmoothedSpanFrames - TuneSpectrum::kFrames; // befo
 
 TuneSpectrum::TuneSpectrum() : smoothedReader_(kSmoothedSpanFrames), block_(kFrames), blockBins_(kBins) {}
 
-bool TuneSpectrum::open(std::shared_ptr<OggSource> source, std::string& problem)
+bool TuneSpectrum::open(const std::shared_ptr<TuneFile>& file, std::string& problem)
 {
     close();
-    source_ = source;
-    return reader_.open(std::move(source), problem);
+    file_ = file;
+    return reader_.open(file, problem);
 }
 
 void TuneSpectrum::close()
@@ -28,7 +28,7 @@ void TuneSpectrum::close()
     reader_.close();
     smoothedReader_.close();
     smoothedOpen_ = false;
-    source_.reset();
+    file_.reset();
 }
 
 void TuneSpectrum::at(uint64_t frame, float* magnitudes)
@@ -41,7 +41,7 @@ void TuneSpectrum::smoothedAt(uint64_t frame, float* magnitudes)
     std::fill(magnitudes, magnitudes + kBins, 0.0f);
     if (!smoothedOpen_) {
         std::string problem;
-        smoothedOpen_ = source_ && smoothedReader_.open(source_, problem);
+        smoothedOpen_ = file_ && smoothedReader_.open(file_, problem);
         if (!smoothedOpen_)
             return;
     }

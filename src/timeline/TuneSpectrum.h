@@ -14,7 +14,7 @@
 // heard frame; anything that keeps its own time (an offline clock) can ask
 // it for any frame and gets the same analysis.
 //
-// Owns its decoders (reading through a shared OggSource; the smoothed
+// Owns its decoders (reading through a shared TuneFile; the smoothed
 // spectrum's own decoder is opened when it is first asked for) and its FFT
 // scratch; at() allocates nothing. One thread at a time.
 #pragma once
@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "timeline/MonoBlockReader.h"
-#include "timeline/OggSource.h"
+#include "timeline/TuneFile.h"
 #include "timeline/SpectrumAnalyzer.h"
 
 class TuneSpectrum {
@@ -37,8 +37,8 @@ public:
 
     TuneSpectrum();
 
-    // False with `problem` set when the stream of `source` cannot be decoded.
-    bool open(std::shared_ptr<OggSource> source, std::string& problem);
+    // False with `problem` set when the tune of `file` cannot be decoded.
+    bool open(const std::shared_ptr<TuneFile>& file, std::string& problem);
     void close();
 
     // Writes kBins magnitudes of the frames from `frame` on; all zeros when not open.
@@ -50,8 +50,8 @@ public:
 private:
     MonoBlockReader reader_;
     SpectrumAnalyzer analyzer_;
-    std::shared_ptr<OggSource> source_; // for the smoothed spectrum's reader
-    MonoBlockReader smoothedReader_;    // the blocks before the frame and the frame's own
+    std::shared_ptr<TuneFile> file_; // for the smoothed spectrum's reader
+    MonoBlockReader smoothedReader_; // the blocks before the frame and the frame's own
     bool smoothedOpen_ = false;
     std::vector<float> block_;     // kFrames: one block with the silence before the start
     std::vector<float> blockBins_; // kBins: one block's magnitudes

@@ -1,9 +1,6 @@
 // VorbisDecoder: libvorbisfile behind the few calls the audio layer needs.
 #include "timeline/VorbisDecoder.h"
 
-#include <algorithm>
-#include <cstddef>
-
 #include <cstring>
 
 // A damaged stream reports a hole in the data and then goes on; give up after
@@ -109,35 +106,6 @@ bool VorbisDecoder::seek(uint64_t frame, bool crossfade)
     return result == 0;
 }
 
-uint32_t VorbisDecoder::channelMask(int channels)
-{
-    static const uint32_t kMasks[kMaxChannels + 1] = {0, 0x4, 0x3, 0x7, 0x33, 0x37, 0x3F, 0x70F, 0x63F};
-    return channels >= 1 && channels <= kMaxChannels ? kMasks[channels] : 0;
-}
-
-// Puts each frame's channels from Vorbis's order into channelMask()'s: output
-// channel i is Vorbis channel kFrom[channels][i].
-static void reorderChannels(int16_t* samples, int frames, int channels)
-{
-    static const int kFrom[VorbisDecoder::kMaxChannels + 1][VorbisDecoder::kMaxChannels] = {{},
-                                                                                            {0},
-                                                                                            {0, 1},
-                                                                                            {0, 2, 1},
-                                                                                            {0, 1, 2, 3},
-                                                                                            {0, 2, 1, 3, 4},
-                                                                                            {0, 2, 1, 5, 3, 4},
-                                                                                            {0, 2, 1, 6, 5, 3, 4},
-                                                                                            {0, 2, 1, 7, 5, 6, 3, 4}};
-    if (channels < 3 || channels == 4)
-        return;
-    int16_t frame[VorbisDecoder::kMaxChannels];
-    for (int16_t* at = samples; at < samples + static_cast<ptrdiff_t>(frames) * channels; at += channels) {
-        std::copy(at, at + channels, frame);
-        for (int c = 0; c < channels; ++c)
-            at[c] = frame[kFrom[channels][c]];
-    }
-}
-
 int VorbisDecoder::readInterleaved16(int16_t* samples, int frames)
 {
     if (!open_)
@@ -159,7 +127,7 @@ int VorbisDecoder::readInterleaved16(int16_t* samples, int frames)
             break;
         doneBytes += static_cast<int>(got);
     }
-    reorderChannels(samples, doneBytes / frameBytes, channels_);
+    reorderFromVorbisOrder(samples, doneBytes / frameBytes, channels_);
     return doneBytes / frameBytes;
 }
 

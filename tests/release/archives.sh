@@ -1,6 +1,7 @@
-# scripts/release on the example and on a demo made from the template: both
-# archives are made and hold the player, the launcher, the README and, in
-# demo/, exactly the files the demo reads; a demo with a text track whose
+# scripts/release on the example, on a demo made from the template and on
+# that demo with a FLAC tune that "tune" names: both archives are made and
+# hold the player, the launcher, the README and, in demo/, exactly the files
+# the demo reads; a demo with a text track whose
 # keys differ from its track file, or without one of its shaders, is refused
 # with a line naming the file, and no archive is made. Run by
 # scripts/test-release, which passes the folder the archives go to:
@@ -64,7 +65,20 @@ grep -q '^  Lumen-Drift-web.html ' "$scratch/summary.txt" || fail "the summary d
 # A demo from the template: its README and the text of its track stay out.
 DEMOPLAYER_BINARY_DIR=$DEMOPLAYER_BINARY_DIR "$DEMOPLAYER_SOURCE_DIR/scripts/new-demo" "$scratch/template" >/dev/null
 "$release" "$scratch/template" "$out" >/dev/null || fail "the template's release failed"
-expect_archives My-demo AA.fsh demo.json glow.fsh image.png sync_speed.track test.vsh tune.ogg waves.fsh
+expect_archives My-demo demo.json glow.fsh image.png sync_fstr_val.track sync_speed.track test.vsh tune.ogg waves.fsh
+
+# The template with its tune as FLAC in a folder of its own, named by "tune":
+# the named file travels, tune.ogg does not, and the Linux player carries
+# the library that reads it.
+cp -R "$scratch/template" "$scratch/flac"
+mkdir "$scratch/flac/music"
+ffmpeg -v error -i "$scratch/flac/tune.ogg" -c:a flac "$scratch/flac/music/tune.flac" || fail "FFmpeg could not make a FLAC tune"
+rm "$scratch/flac/tune.ogg"
+sed -i -e 's/"name": "My demo"/"name": "My FLAC demo", "tune": "music\/tune.flac"/' "$scratch/flac/demo.json"
+"$release" "$scratch/flac" "$out" >/dev/null || fail "the release of a demo with a FLAC tune failed"
+expect_archives My-FLAC-demo demo.json glow.fsh image.png music/tune.flac sync_fstr_val.track sync_speed.track test.vsh waves.fsh
+archive_lists "$out/My-FLAC-demo-linux-x64.tar.gz" | grep -q '/player/lib/libsndfile\.so\.1' ||
+  fail "My-FLAC-demo-linux-x64.tar.gz carries no libsndfile beside the player"
 
 # refused DEMO_DIR LINE: the release of DEMO_DIR fails with status 1 and the
 # line given, and makes no archive.
@@ -89,4 +103,4 @@ cp -R "$scratch/template" "$scratch/desktop-only"
 line=$(grep -n '^void main' "$scratch/desktop-only/glow.fsh" | head -n 1 | cut -d: -f1)
 sed -i "${line}i float webRefusesThis = 1;" "$scratch/desktop-only/glow.fsh"
 refused "$scratch/desktop-only" "glow.fsh:$line: error: "
-echo "release: both archives and the page of the example and of the template hold what the demos read; a stale track, a missing shader and a shader WebGL 2 refuses are refused"
+echo "release: both archives and the page of the example, of the template and of the template with a FLAC tune hold what the demos read; a stale track, a missing shader and a shader WebGL 2 refuses are refused"

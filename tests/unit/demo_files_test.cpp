@@ -43,6 +43,16 @@ TEST(DemoFiles, EveryFileOnceInTheDescriptionsOrderWithTheFixedOnes)
     EXPECT_EQ(list.files[6].reader, "the track of parameter \"speed\" of fx/plasma.fsh");
 }
 
+TEST(DemoFiles, TheTuneIsTheFileTheDescriptionNames)
+{
+    const DemoFileList list = demo::listDemoFiles(R"({"name": "x", "fullscreen": false, "tune": "music/mix.flac"})");
+    ASSERT_GE(list.files.size(), 2u);
+    EXPECT_EQ(list.files[1].path, "music/mix.flac");
+    EXPECT_EQ(list.files[1].reader, "the demo's music");
+    for (const DemoFile& file : list.files)
+        EXPECT_NE(file.path, "tune.ogg") << "the default tune is not read";
+}
+
 TEST(DemoFiles, IncludedFilesJoinOnceAndAMissingOneIsListed)
 {
     DemoFileList list = demo::listDemoFiles(R"({

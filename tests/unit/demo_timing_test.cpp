@@ -51,6 +51,14 @@ TEST(DemoTiming, EndRowTuneEndsWithTheMusicWhenThereIsSome)
     EXPECT_EQ(fixed.endRow, 640.0);
 }
 
+TEST(DemoTiming, TuneNamesTheMusicsFileInsideTheDemosFolder)
+{
+    EXPECT_EQ(timingOf(R"({"name": "x"})").tuneFile, "tune.ogg");
+    EXPECT_EQ(timingOf(R"({"tune": "music/final mix.flac"})").tuneFile, "music/final mix.flac");
+    EXPECT_EQ(timingOf(R"({"tune": "./a/../track.mp3"})").tuneFile, "./a/../track.mp3");
+    EXPECT_EQ(timingOf(R"({"tune": null})").tuneFile, "tune.ogg");
+}
+
 TEST(DemoTiming, WrongValuesNameTheirKey)
 {
     struct Case {
@@ -66,6 +74,11 @@ TEST(DemoTiming, WrongValuesNameTheirKey)
         {R"({"bpm": 120})", R"("bpm" needs "rows_per_beat")"},
         {R"({"rows_per_beat": 4})", R"("rows_per_beat" needs "bpm")"},
         {R"({"rows_per_second": 20, "bpm": 120, "rows_per_beat": 4})", "not both"},
+        {R"({"tune": 5})", R"("tune" must name the music's file inside the demo's folder ("music/tune.flac"), not 5)"},
+        {R"({"tune": ""})", R"(not "")"},
+        {R"({"tune": "../other/tune.wav"})", "inside the demo's folder"},
+        {R"({"tune": "/home/me/tune.wav"})", "inside the demo's folder"},
+        {R"({"tune": "music/"})", "inside the demo's folder"},
     };
     for (const Case& c : cases) {
         DemoTiming timing;

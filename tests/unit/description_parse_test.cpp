@@ -75,6 +75,21 @@ TEST(DescriptionRead, StopsAtTheFirstByte0xFFAndNamesWhyAFileCannotBeRead)
     EXPECT_EQ(problem, "is a directory");
 }
 
+TEST(DescriptionRead, TheTunesFileIsKnownBeforeTheLoadAndDefaultsWhenItCannotBe)
+{
+    const std::string path = testing::TempDir() + "description_tune_test.json";
+    const auto tuneOf = [&](const char* text) {
+        std::ofstream(path, std::ios::binary) << text;
+        return demo::tuneFileOf(path.c_str());
+    };
+    EXPECT_EQ(tuneOf(R"({"name": "x", "tune": "mix.flac", "scenes": []})"), "mix.flac");
+    EXPECT_EQ(tuneOf(R"({"name": "x"})"), "tune.ogg");
+    EXPECT_EQ(tuneOf(R"({"name": "x", "tune": 5})"), "tune.ogg") << "the load refuses it";
+    EXPECT_EQ(tuneOf(R"({"tune": "mix.flac", )"), "tune.ogg") << "the load refuses it";
+    std::remove(path.c_str());
+    EXPECT_EQ(demo::tuneFileOf(path.c_str()), "tune.ogg");
+}
+
 TEST(DescriptionErrorText, DropsTheLibrarysPrefixAndKeepsLineAndColumn)
 {
     try {

@@ -14,10 +14,9 @@
 #include "OggTestFile.h"
 #include "timeline/DecoderThread.h"
 #include "timeline/FrameRing.h"
-#include "timeline/OggSource.h"
+#include "timeline/TuneFile.h"
 #include "timeline/RingPlayer.h"
 #include "timeline/SeqLock.h"
-#include "timeline/VorbisDecoder.h"
 
 namespace {
 
@@ -194,12 +193,12 @@ TEST(DecoderThread, EveryRequestIsAnsweredFromItsExactFrame)
     OggTestFile tune(OggSignal{4.0, 44100, 2, 997.0, 0.7});
     ASSERT_TRUE(tune.written());
     std::string problem;
-    auto source = OggSource::open(tune.path().c_str(), problem);
-    ASSERT_TRUE(source) << problem;
+    auto file = TuneFile::open(tune.path().c_str(), problem);
+    ASSERT_TRUE(file) << problem;
     DecoderThread decoder;
-    ASSERT_TRUE(decoder.open(source, problem)) << problem;
-    VorbisDecoder reference;
-    ASSERT_TRUE(reference.open(source, problem)) << problem;
+    ASSERT_TRUE(decoder.open(file, problem)) << problem;
+    auto reference = file->openDecoder(problem);
+    ASSERT_TRUE(reference) << problem;
     const uint64_t total = decoder.decoder().totalFrames();
 
     FrameRing ring(24, 2);
@@ -223,8 +222,8 @@ TEST(DecoderThread, EveryRequestIsAnsweredFromItsExactFrame)
             if (block->generation == generation) {
                 ASSERT_EQ(block->firstFrame, next) << "request " << generation;
                 if (!checkedFirst && !block->endOfTune) {
-                    ASSERT_TRUE(reference.seek(target, false));
-                    int got = reference.readInterleaved16(expected.data(), block->frames);
+                    ASSERT_TRUE(reference->seek(target));
+                    int got = reference->readInterleaved16(expected.data(), block->frames);
                     ASSERT_EQ(got, block->frames);
                     ASSERT_TRUE(std::equal(expected.begin(), expected.begin() + 2 * got, block->samples))
                         << "request " << generation << " at frame " << target;

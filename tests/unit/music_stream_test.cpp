@@ -20,7 +20,7 @@
 #include "TestFiles.h"
 #include "app/FrameDecisions.h"
 #include "timeline/MusicStream.h"
-#include "timeline/OggSource.h"
+#include "timeline/TuneFile.h"
 #include "timeline/TuneSpectrum.h"
 
 namespace {
@@ -338,10 +338,10 @@ TEST(MusicStreamSpectrum, SameAsTheTunesOwnSpectrumWithoutADevice)
 {
     // What a clock other than the sound card would use: the tune's spectrum at any frame.
     std::string problem;
-    auto source = OggSource::open(sineFile().path().c_str(), problem);
-    ASSERT_TRUE(source) << problem;
+    auto file = TuneFile::open(sineFile().path().c_str(), problem);
+    ASSERT_TRUE(file) << problem;
     TuneSpectrum offline;
-    ASSERT_TRUE(offline.open(source, problem)) << problem;
+    ASSERT_TRUE(offline.open(file, problem)) << problem;
     std::vector<float> expected(MusicStream::kSpectrumBins);
     offline.at(27500, expected.data());
     EXPECT_EQ(loudestBin(expected), 93);

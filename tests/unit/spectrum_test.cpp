@@ -10,7 +10,7 @@
 
 #include "OggTestFile.h"
 #include "timeline/MonoBlockReader.h"
-#include "timeline/OggSource.h"
+#include "timeline/TuneFile.h"
 #include "timeline/SpectrumAnalyzer.h"
 #include "timeline/TuneSpectrum.h"
 
@@ -50,7 +50,7 @@ TEST(MonoBlockReader, BlocksReusedFromEarlierReadsMatchFreshSeeks)
     ASSERT_TRUE(tune.written());
     MonoBlockReader moving;
     std::string problem;
-    ASSERT_TRUE(moving.open(OggSource::open(tune.path().c_str(), problem), problem)) << problem;
+    ASSERT_TRUE(moving.open(TuneFile::open(tune.path().c_str(), problem), problem)) << problem;
 
     // Forward by a video frame, a jump forward within reach of decoding,
     // a far jump, a step back, a block that runs past the end, past the end.
@@ -59,7 +59,7 @@ TEST(MonoBlockReader, BlocksReusedFromEarlierReadsMatchFreshSeeks)
     for (uint64_t frame : frames) {
         std::vector<float> reused(moving.blockAt(frame), moving.blockAt(frame) + MonoBlockReader::kBlockFrames);
         MonoBlockReader fresh;
-        ASSERT_TRUE(fresh.open(OggSource::open(tune.path().c_str(), problem), problem)) << problem;
+        ASSERT_TRUE(fresh.open(TuneFile::open(tune.path().c_str(), problem), problem)) << problem;
         const float* expected = fresh.blockAt(frame);
         for (int i = 0; i < MonoBlockReader::kBlockFrames; ++i)
             ASSERT_NEAR(reused[i], expected[i], 1e-5) << "block at " << frame << ", sample " << i;
@@ -79,7 +79,7 @@ TEST(TuneSpectrum, SmoothedSpectrumAveragesTheBlocksUpToTheFrameAndDependsOnTheF
     std::string problem;
     const auto opened = [&] {
         auto spectrum = std::make_unique<TuneSpectrum>();
-        EXPECT_TRUE(spectrum->open(OggSource::open(tune.path().c_str(), problem), problem)) << problem;
+        EXPECT_TRUE(spectrum->open(TuneFile::open(tune.path().c_str(), problem), problem)) << problem;
         return spectrum;
     };
     std::vector<float> plain(TuneSpectrum::kBins), smoothed(TuneSpectrum::kBins), again(TuneSpectrum::kBins);

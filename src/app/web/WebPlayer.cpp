@@ -55,7 +55,8 @@ std::string firstBuildFailure(const BuildFailures& builds)
 
 bool WebPlayer::load(const WebStart& start)
 {
-    music_.open(demo::kTuneFile);
+    // The page reads Ogg Vorbis; another format plays in silence, said on the console.
+    music_.open(demo::tuneFileOf(demo::kDescriptionFile).c_str());
     BuildFailures builds(BuildFailurePolicy::Fail);
     PageHost host(builds, name_);
     loaded_.syncDevice.reset(sync_open(demo::kTrackBaseName, loaded_.console));
