@@ -15,6 +15,8 @@
 #include <GL/glew.h>
 
 #include "render/Camera.h"
+#include "render/PassUnitPlan.h"
+#include "render/PlayerUniforms.h"
 #include "render/VertexArrayObject.h"
 
 namespace {
@@ -144,49 +146,44 @@ bool Scene::renderPass(const SceneFrame& frame, DemoShader& shader, int passInde
     glViewport(0, 0, output.width, output.height);
     glDrawBuffer(GL_COLOR_ATTACHMENT0);
 
-    const int textureCount = static_cast<int>(textures.size());
+    const PassSettings& settings = passSettings[static_cast<size_t>(passIndex)];
     const GLuint program = shader.getProgramId();
-    if (program == 0) {
-        // An entry whose first build failed: its target stays cleared (later
-        // passes read transparent black from it) and the units it would have
-        // used stay taken, so the other passes see the units they always do.
-        textureUnit += passIndex + textureCount;
+    const ShaderConvention* convention = shader.getConvention();
+    PassUnitRequest request;
+    request.passIndex = passIndex;
+    request.textureCount = static_cast<int>(textures.size());
+    request.hasProgram = program != 0;
+    request.hasChannels = settings.hasChannels;
+    request.channelCount = static_cast<int>(settings.channels.size());
+    request.conventionChannels = convention != nullptr;
+    const PassUnitPlan plan = render::planPassUnits(request, textureUnit);
+    textureUnit = plan.unitsCounted;
+    // An entry whose first build failed: its target stays cleared (later
+    // passes read transparent black from it).
+    if (program == 0)
         return true;
-    }
 
     VertexArrayObject& quad = frame.quads.pass(passIndex);
     quad.bindAttributes(shader.getShaderProgram());
     glUseProgram(program);
 
-    const PassSettings& settings = passSettings[static_cast<size_t>(passIndex)];
     ChannelTexture channels[PassSettings::kMaxChannels] = {};
-    if (!settings.hasChannels) {
-        for (int j = 0; j < passIndex; ++j) {
-            const ChannelTexture earlier = passOutput(frame, j);
-            bindSampler(program, numbered("iChannel", j).c_str(), j, earlier.id);
-            if (j < PassSettings::kMaxChannels)
-                channels[j] = earlier;
-        }
+    for (size_t c = 0; c < plan.channelUnits.size(); ++c) {
+        const int unit = plan.channelUnits[c];
+        if (unit == PassUnitPlan::kNone)
+            continue;
+        const ChannelTexture read = channelTexture(frame, passIndex, static_cast<int>(c));
+        bindSampler(program, numbered(uniforms::kChannelPrefix, static_cast<int>(c)).c_str(), unit, read.id);
+        if (c < static_cast<size_t>(PassSettings::kMaxChannels))
+            channels[c] = read;
     }
-    textureUnit += passIndex;
-    for (int k = 0; k < textureCount; ++k) {
-        bindSampler(program, numbered("tex", k).c_str(), textureUnit, textures[k]->getId());
-        ++textureUnit;
-    }
+    for (size_t k = 0; k < plan.textureUnits.size(); ++k)
+        bindSampler(program, numbered(uniforms::kTexturePrefix, static_cast<int>(k)).c_str(), plan.textureUnits[k],
+                    textures[k]->getId());
 
-    // What the settings and conventions add goes on the units after those
-    // (never unit 0, where samplers nothing sets point).
-    int unit = std::max({textureUnit, passIndex, 1});
-    const ShaderConvention* convention = shader.getConvention();
-    if (settings.hasChannels) {
-        unit = bindChannels(frame, program, passIndex, unit, channels);
-    } else if (convention != nullptr) {
-        // The convention's channels without an earlier pass read black.
-        for (int j = passIndex; j < PassSettings::kMaxChannels; ++j)
-            bindSampler(program, numbered("iChannel", j).c_str(), unit++, 0);
-    }
-    if (frame.inputs.spectrumTexture != nullptr && glGetUniformLocation(program, "spectrum") >= 0)
-        bindSampler(program, "spectrum", unit++, frame.inputs.spectrumTexture->texture2D());
+    int unit = plan.firstFreeUnit;
+    if (frame.inputs.spectrumTexture != nullptr && glGetUniformLocation(program, uniforms::kSpectrum.name) >= 0)
+        bindSampler(program, uniforms::kSpectrum.name, unit++, frame.inputs.spectrumTexture->texture2D());
     if (convention != nullptr)
         unit = setConventionUniforms(*convention, program, frame, output.width, output.height, channels, unit);
 
@@ -201,11 +198,11 @@ bool Scene::renderPass(const SceneFrame& frame, DemoShader& shader, int passInde
     quad.setRotation(0.0f, 0.0f, 0.0f, 1.0f);
 
     // A pass of its own size works in its own pixels.
-    if (!conventionSets(convention, "iResolution"))
-        glUniform2f(glGetUniformLocation(program, "iResolution"), static_cast<float>(output.width),
+    if (!conventionSets(convention, uniforms::kResolution.name))
+        glUniform2f(glGetUniformLocation(program, uniforms::kResolution.name), static_cast<float>(output.width),
                     static_cast<float>(output.height));
-    shader.setUniform("iGlobalTime", time);
-    shader.setUniform("fft", frame.fftValue);
+    shader.setUniform(uniforms::kGlobalTime.name, time);
+    shader.setUniform(uniforms::kFft.name, frame.fftValue);
     quad.draw(camera);
     if (own != nullptr)
         own->finishDraw();
@@ -226,41 +223,39 @@ GLuint Scene::outputTexture(const RenderTargets& targets, int pass) const
     return own != nullptr ? own->texture() : targets.colourTexture(pass);
 }
 
-int Scene::bindChannels(const SceneFrame& frame, GLuint program, int passIndex, int firstUnit, ChannelTexture sizes[4])
+Scene::ChannelTexture Scene::channelTexture(const SceneFrame& frame, int passIndex, int channel) const
 {
+    const PassSettings& settings = passSettings[static_cast<size_t>(passIndex)];
+    if (!settings.hasChannels)
+        return channel < passIndex ? passOutput(frame, channel) : ChannelTexture();
+    if (channel >= static_cast<int>(settings.channels.size()))
+        return {};
+    // What names nothing reads black: no texture on its unit.
     const PassTarget* own = passTargets[static_cast<size_t>(passIndex)].get();
-    const std::vector<PassChannel>& channels = passSettings[static_cast<size_t>(passIndex)].channels;
-    int unit = firstUnit;
-    for (size_t c = 0; c < channels.size() && c < static_cast<size_t>(PassSettings::kMaxChannels); ++c) {
-        // What names nothing reads black: no texture on its unit.
-        ChannelTexture read;
-        const PassChannel& channel = channels[c];
-        switch (channel.source) {
-        case PassChannel::Source::Pass:
-            if (channel.index < passIndex)
-                read = passOutput(frame, channel.index);
-            break;
-        case PassChannel::Source::Texture:
-            if (channel.index < static_cast<int>(textures.size())) {
-                const Texture& texture = *textures[static_cast<size_t>(channel.index)];
-                read = {texture.getId(), texture.width(), texture.height()};
-            }
-            break;
-        case PassChannel::Source::Previous:
-            if (own != nullptr)
-                read = {own->previousTexture(), own->width(), own->height()};
-            break;
-        case PassChannel::Source::Spectrum:
-            if (frame.inputs.spectrumTexture != nullptr)
-                read = {frame.inputs.spectrumTexture->texture2D(), SpectrumRows::kBins, 2};
-            break;
-        case PassChannel::Source::Black:
-            break;
+    const PassChannel& named = settings.channels[static_cast<size_t>(channel)];
+    switch (named.source) {
+    case PassChannel::Source::Pass:
+        if (named.index < passIndex)
+            return passOutput(frame, named.index);
+        break;
+    case PassChannel::Source::Texture:
+        if (named.index < static_cast<int>(textures.size())) {
+            const Texture& texture = *textures[static_cast<size_t>(named.index)];
+            return {texture.getId(), texture.width(), texture.height()};
         }
-        bindSampler(program, numbered("iChannel", static_cast<int>(c)).c_str(), unit++, read.id);
-        sizes[c] = read;
+        break;
+    case PassChannel::Source::Previous:
+        if (own != nullptr)
+            return {own->previousTexture(), own->width(), own->height()};
+        break;
+    case PassChannel::Source::Spectrum:
+        if (frame.inputs.spectrumTexture != nullptr)
+            return {frame.inputs.spectrumTexture->texture2D(), SpectrumRows::kBins, 2};
+        break;
+    case PassChannel::Source::Black:
+        break;
     }
-    return unit;
+    return {};
 }
 
 int Scene::setConventionUniforms(const ShaderConvention& convention, GLuint program, const SceneFrame& frame, int width,
@@ -338,7 +333,7 @@ bool Scene::readsSpectrum(bool& rows1D) const
         reads = reads || passSettings[i].readsSpectrum();
         if (program == 0)
             continue;
-        reads = reads || glGetUniformLocation(program, "spectrum") >= 0;
+        reads = reads || glGetUniformLocation(program, uniforms::kSpectrum.name) >= 0;
         const ShaderConvention* convention = passShaders[i].getConvention();
         if (convention == nullptr)
             continue;
@@ -374,15 +369,15 @@ void Scene::renderFinalPass(const SceneFrame& frame)
     const GLuint program = frame.finalProgram.getProgramId();
     glUseProgram(program);
     for (int j = 0; j < passCount; ++j)
-        bindSampler(program, numbered("iChannel", j).c_str(), j, passOutput(frame, j).id);
+        bindSampler(program, numbered(uniforms::kChannelPrefix, j).c_str(), j, passOutput(frame, j).id);
     // The last pass's output once more, on the unit after the channels. A
     // scene without passes has no output to show, so nothing is bound.
     if (passCount > 0)
-        bindSampler(program, "finalTarget", passCount, passOutput(frame, passCount - 1).id);
+        bindSampler(program, uniforms::kFinalTarget.name, passCount, passOutput(frame, passCount - 1).id);
 
-    glUniform2f(glGetUniformLocation(program, "iResolution"), frame.width, frame.height);
-    glUniform1f(glGetUniformLocation(program, "fft"), frame.fftValue);
-    const GLint fstrLocation = glGetUniformLocation(program, "fstr");
+    glUniform2f(glGetUniformLocation(program, uniforms::kResolution.name), frame.width, frame.height);
+    glUniform1f(glGetUniformLocation(program, uniforms::kFft.name), frame.fftValue);
+    const GLint fstrLocation = glGetUniformLocation(program, uniforms::kFstr.name);
     if (frame.printsFstrLine)
         printFstrLine(frame.fstrValue);
     glUniform1f(fstrLocation, frame.fstrValue);

@@ -90,9 +90,9 @@ private:
     bool renderPass(const SceneFrame& frame, DemoShader& shader, int passIndex, int& textureUnit,
                     SceneDrawResult& result);
     void renderFinalPass(const SceneFrame& frame);
-    // Binds the pass's channels as its settings ask, from unit `firstUnit`
-    // on, and returns the unit after them; `sizes` gets each channel's size.
-    int bindChannels(const SceneFrame& frame, GLuint program, int passIndex, int firstUnit, ChannelTexture sizes[4]);
+    // What channel `channel` (iChannelN) of pass `passIndex` reads this
+    // frame: the pass before it of that number, or what its settings name.
+    ChannelTexture channelTexture(const SceneFrame& frame, int passIndex, int channel) const;
     // The output of pass `pass` this frame, as later passes read it.
     ChannelTexture passOutput(const SceneFrame& frame, int pass) const;
     // Binds `textureId` to `unit` and points the sampler `name` of the

@@ -6,35 +6,12 @@
 #include <cctype>
 #include <cstdio>
 
+#include "render/PlayerUniforms.h"
+
 namespace {
 
-enum class Where { Passes, FinalPass, Both };
-
-// One uniform the player sets: Scene.cpp and VertexArrayObject.cpp set
-// these, and nothing else but the entries' parameters (floats).
-struct PlayerUniform {
-    const char* name;
-    const char* type;
-    Where where;
-};
-
-const PlayerUniform kPlayerUniforms[] = {
-    {"iResolution", "vec2", Where::Both},
-    {"iGlobalTime", "float", Where::Passes},
-    {"fft", "float", Where::Both},
-    {"fstr", "float", Where::FinalPass},
-    {"finalTarget", "sampler2D", Where::FinalPass},
-    {"transform", "mat4", Where::Both},
-    {"cameraPosition", "vec3", Where::Both},
-    {"obj_position", "vec3", Where::Both},
-    {"obj_rotation", "vec4", Where::Both},
-    {"spectrum", "sampler2D", Where::Passes},
-};
-
-// The numbered samplers: "iChannel" + N (the outputs of the passes before)
-// and "tex" + N (the scene's textures, passes only).
-constexpr const char* kChannelPrefix = "iChannel";
-constexpr const char* kTexturePrefix = "tex";
+using uniforms::kChannelPrefix;
+using uniforms::kTexturePrefix;
 
 // What a name from elsewhere (other tools' and sites' shaders) is called here.
 struct NameHint {
@@ -227,12 +204,12 @@ std::string render::uniformProblem(const ShaderUniform& uniform, const UniformSe
         for (const ConventionUniform& known : setting.convention->uniforms)
             if (uniform.name == known.name && known.value != ConventionValue::Channel)
                 return typeProblem(uniform, known.type);
-    for (const PlayerUniform& known : kPlayerUniforms) {
+    for (const PlayerUniform& known : uniforms::kAll) {
         if (uniform.name != known.name)
             continue;
-        if (known.where == Where::FinalPass && !setting.finalPass)
+        if (known.scope == UniformScope::FinalPass && !setting.finalPass)
             return "uniform " + uniform.name + " is never set in a scene's passes (the final pass gets it)";
-        if (known.where == Where::Passes && setting.finalPass)
+        if (known.scope == UniformScope::Passes && setting.finalPass)
             return "uniform " + uniform.name + " is never set in the final pass (a scene's passes get it)";
         return typeProblem(uniform, known.type);
     }

@@ -1,7 +1,7 @@
-// What the player sets in a shader: the one table of the uniforms it gives
-// the passes and the final pass, with their types (a shader entry's
-// convention adds its own, see ShaderConvention.h), and the check of a
-// program's own uniforms against them. A uniform the player never sets reads
+// The check of a program's own uniforms against what the player sets in it:
+// the table of its own uniforms (PlayerUniforms.h), the scene's numbered
+// samplers, the entry's parameters and its convention's uniforms
+// (ShaderConvention.h). A uniform the player never sets reads
 // 0 (a sampler reads whatever unit 0 holds) and one declared with another
 // type than the player sets is never set either, silently; the check names
 // both.
