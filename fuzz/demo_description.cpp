@@ -19,7 +19,10 @@ class CountingBuilder {
 public:
     void setFullscreen() {}
     void setTitle(const std::string&) {}
-    void beginShader(const std::string&, const std::string&, const ShaderConvention*) { open_ = true; }
+    void beginShader(const std::string&, const std::string&, const ShaderConvention*, const std::string&)
+    {
+        open_ = true;
+    }
     void addParameter(const std::string&)
     {
         if (!open_)

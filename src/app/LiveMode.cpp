@@ -73,8 +73,7 @@ double secondsSince(std::chrono::steady_clock::time_point start)
 
 bool sameEntry(const DemoShader& a, const DemoShader& b)
 {
-    return a.getVertexPath() == b.getVertexPath() && a.getFragmentPath() == b.getFragmentPath() &&
-           a.getConvention() == b.getConvention();
+    return a.buildsLike(b);
 }
 
 // Every copy of `entry`: the description's and the scenes'.
@@ -275,8 +274,16 @@ void LiveMode::showImageProblem(const std::string& path, const std::string& prob
 void LiveMode::rebuildEntries(const std::vector<std::string>& changed)
 {
     // Each entry once, however many of its files (its own or included ones) changed.
+    // The scenes' copies count too: a pass with a "define" builds a program of its own.
+    std::vector<const DemoShader*> candidates;
+    for (const DemoShader& shader : appState.demo.shaders)
+        candidates.push_back(&shader);
+    for (const Scene& scene : appState.demo.scenes)
+        for (const DemoShader& shader : scene.getPassShaders())
+            candidates.push_back(&shader);
     std::vector<DemoShader> entries;
-    for (const DemoShader& shader : appState.demo.shaders) {
+    for (const DemoShader* candidate : candidates) {
+        const DemoShader& shader = *candidate;
         const std::vector<std::string>& files = shader.getSourceFiles();
         const bool edited = std::any_of(files.begin(), files.end(),
                                         [&](const std::string& file) { return contains(changed, file); });

@@ -125,8 +125,9 @@ std::string nearestKey(const std::string& key, const std::vector<std::string>& k
 //   void setFullscreen();                       // "fullscreen" is true
 //   void setTitle(const std::string& name);
 //   void beginShader(const std::string& vertexPath, const std::string& fragmentPath,
-//                    const ShaderConvention* convention); // vertexPath "" with a convention:
-//                                               // the player's own vertex shader
+//                    const ShaderConvention* convention,  // vertexPath "" with a convention:
+//                    const std::string& commonPath);      // the player's own vertex shader;
+//                                               // commonPath "" or the demo's common file
 //   void addParameter(const std::string& name); // to the shader begun last
 //   void finishShader();                        // the shader joins the list
 //   std::size_t shaderCount() const;            // shaders finished so far
@@ -185,7 +186,8 @@ template <class Builder> void walkDescription(nlohmann::json& document, std::ost
                                                ? descriptionString(shader["vertexsrc"], path + ".vertexsrc", kFile)
                                                : "";
             const std::string fragmentPath = descriptionString(shader["fragmentsrc"], path + ".fragmentsrc", kFile);
-            builder.beginShader(vertexPath, fragmentPath, convention);
+            builder.beginShader(vertexPath, fragmentPath, convention,
+                                descriptionCommonPath(document["common"], convention));
             log << "  Parameters: {\n";
             forEachDescriptionItem(shader["parameters"], path + ".parameters", "a list of parameter names",
                                    "a parameter name (a string)",

@@ -37,8 +37,11 @@ public:
     void setFullscreen() {}
     void setTitle(const std::string& name) { list_.name = name; }
 
-    void beginShader(const std::string& vertexPath, const std::string& fragmentPath, const ShaderConvention*)
+    void beginShader(const std::string& vertexPath, const std::string& fragmentPath, const ShaderConvention*,
+                     const std::string& commonPath)
     {
+        if (!commonPath.empty())
+            add({commonPath, "the common source of " + fragmentPath, false, true});
         // No vertex shader: a shader in a convention uses the player's own.
         if (!vertexPath.empty())
             add({vertexPath, "a vertex shader in " + std::string(demo::kDescriptionFile), false, true});

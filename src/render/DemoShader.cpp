@@ -59,8 +59,8 @@ DemoShader::DemoShader(std::string vertexPath, std::string fragmentPath, const S
 BuildOutcome DemoShader::build(BuildReport report, FileWarnings* warnings)
 {
     std::vector<std::string> files;
-    ShaderBuild built = render::buildShaderProgram(ShaderProgramSources{vertexPath, fragmentPath, convention}, report,
-                                                   warnings, &files);
+    ShaderBuild built = render::buildShaderProgram(
+        ShaderProgramSources{vertexPath, fragmentPath, convention, defines, commonPath}, report, warnings, &files);
     sourceFiles = eachOnce(files);
     // The included files as this build read them.
     includedFiles.clear();

@@ -31,9 +31,9 @@ inline constexpr PlayerUniform kObjectRotation = {"obj_rotation", "vec4", Unifor
 inline constexpr PlayerUniform kSpectrum = {"spectrum", "sampler2D", UniformScope::Passes};
 
 // Every entry above, for the check.
-inline constexpr PlayerUniform kAll[] = {kResolution,    kGlobalTime,    kFft,           kFstr,
-                                         kFinalTarget,   kTransform,     kCameraPosition, kObjectPosition,
-                                         kObjectRotation, kSpectrum};
+inline constexpr PlayerUniform kAll[] = {
+    kResolution,     kGlobalTime,     kFft,     kFstr, kFinalTarget, kTransform, kCameraPosition,
+    kObjectPosition, kObjectRotation, kSpectrum};
 
 // The numbered samplers: kChannelPrefix + N, the output of pass N (or what
 // the pass's "channels" name), and kTexturePrefix + N, the scene's texture N

@@ -96,6 +96,7 @@ SceneDrawResult Scene::render(const SceneFrame& frame)
     const int height = static_cast<int>(frame.height);
     frame.targets.fit(width, height, passCount());
     // A pass whose settings ask for a target of its own gets it at its first frame.
+    markPreviousReaders();
     passTargets.resize(passShaders.size());
     for (size_t i = 0; i < passShaders.size(); ++i) {
         if (!passTargets[i] && !passSettings[i].hasDefaultTarget())
@@ -185,7 +186,8 @@ bool Scene::renderPass(const SceneFrame& frame, DemoShader& shader, int passInde
     if (frame.inputs.spectrumTexture != nullptr && glGetUniformLocation(program, uniforms::kSpectrum.name) >= 0)
         bindSampler(program, uniforms::kSpectrum.name, unit++, frame.inputs.spectrumTexture->texture2D());
     if (convention != nullptr)
-        unit = setConventionUniforms(*convention, program, frame, output.width, output.height, channels, unit);
+        unit = setConventionUniforms(*convention, program, frame, passIndex, output.width, output.height, channels,
+                                     unit);
 
     shader.applyParameters(frame.syncDevice, frame.row);
 
@@ -223,6 +225,41 @@ GLuint Scene::outputTexture(const RenderTargets& targets, int pass) const
     return own != nullptr ? own->texture() : targets.colourTexture(pass);
 }
 
+Scene::ChannelTexture Scene::previousOutput(int pass) const
+{
+    const PassTarget* target = pass >= 0 && pass < static_cast<int>(passTargets.size())
+                                   ? passTargets[static_cast<size_t>(pass)].get()
+                                   : nullptr;
+    // Every pass has begun its frame before the first draws, so the previous
+    // picture is last frame's for passes before this one and after it alike.
+    if (target == nullptr || !passSettings[static_cast<size_t>(pass)].readsPrevious())
+        return {};
+    return {target->previousTexture(), target->width(), target->height()};
+}
+
+Scene::ChannelTexture Scene::definedPassOutput(const SceneFrame& frame, int passIndex, const std::string& define,
+                                               bool previousOnly) const
+{
+    for (size_t p = 0; p < passSettings.size(); ++p) {
+        if (passSettings[p].define != define)
+            continue;
+        const int pass = static_cast<int>(p);
+        if (pass < passIndex && !previousOnly)
+            return passOutput(frame, pass);
+        return previousOutput(pass);
+    }
+    return {};
+}
+
+void Scene::markPreviousReaders()
+{
+    for (const PassSettings& settings : passSettings)
+        for (const PassChannel& channel : settings.channels)
+            if (channel.source == PassChannel::Source::PassPrevious && channel.index >= 0 &&
+                channel.index < static_cast<int>(passSettings.size()))
+                passSettings[static_cast<size_t>(channel.index)].keepsPrevious = true;
+}
+
 Scene::ChannelTexture Scene::channelTexture(const SceneFrame& frame, int passIndex, int channel) const
 {
     const PassSettings& settings = passSettings[static_cast<size_t>(passIndex)];
@@ -248,6 +285,8 @@ Scene::ChannelTexture Scene::channelTexture(const SceneFrame& frame, int passInd
         if (own != nullptr)
             return {own->previousTexture(), own->width(), own->height()};
         break;
+    case PassChannel::Source::PassPrevious:
+        return previousOutput(named.index);
     case PassChannel::Source::Spectrum:
         if (frame.inputs.spectrumTexture != nullptr)
             return {frame.inputs.spectrumTexture->texture2D(), SpectrumRows::kBins, 2};
@@ -258,8 +297,8 @@ Scene::ChannelTexture Scene::channelTexture(const SceneFrame& frame, int passInd
     return {};
 }
 
-int Scene::setConventionUniforms(const ShaderConvention& convention, GLuint program, const SceneFrame& frame, int width,
-                                 int height, const ChannelTexture channels[4], int unit)
+int Scene::setConventionUniforms(const ShaderConvention& convention, GLuint program, const SceneFrame& frame,
+                                 int passIndex, int width, int height, const ChannelTexture channels[4], int unit)
 {
     const PassInputs& inputs = frame.inputs;
     for (const ConventionUniform& uniform : convention.uniforms) {
@@ -299,6 +338,14 @@ int Scene::setConventionUniforms(const ShaderConvention& convention, GLuint prog
             break;
         case ConventionValue::Channel:
             break; // bound with the channels
+        case ConventionValue::Buffer:
+            bindSampler(program, uniform.name, unit++,
+                        definedPassOutput(frame, passIndex, numbered("BUFFER_", uniform.index), false).id);
+            break;
+        case ConventionValue::DoubleBuffer:
+            bindSampler(program, uniform.name, unit++,
+                        definedPassOutput(frame, passIndex, numbered("DOUBLE_BUFFER_", uniform.index), false).id);
+            break;
         case ConventionValue::ChannelResolution: {
             float sizes[3 * PassSettings::kMaxChannels];
             for (int c = 0; c < PassSettings::kMaxChannels; ++c) {

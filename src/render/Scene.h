@@ -101,8 +101,19 @@ private:
     // Sets the uniforms of `convention` in `program` (current) for a pass of
     // width x height whose channels are `channels`; binds its 1D spectrum
     // textures from unit `unit` on and returns the unit after them.
-    int setConventionUniforms(const ShaderConvention& convention, GLuint program, const SceneFrame& frame, int width,
-                              int height, const ChannelTexture channels[4], int unit);
+    int setConventionUniforms(const ShaderConvention& convention, GLuint program, const SceneFrame& frame,
+                              int passIndex, int width, int height, const ChannelTexture channels[4], int unit);
+    // What pass `passIndex` reads of the pass whose define is `define`: its
+    // output this frame when it drew before, else its previous frame's (with
+    // `previousOnly`, always the previous frame's); black without such a pass.
+    ChannelTexture definedPassOutput(const SceneFrame& frame, int passIndex, const std::string& define,
+                                     bool previousOnly) const;
+    // The output of pass `pass` of the previous frame; black unless its
+    // target keeps two pictures.
+    ChannelTexture previousOutput(int pass) const;
+    // Marks every pass whose previous output another pass reads, before its
+    // target is made.
+    void markPreviousReaders();
 
     std::vector<DemoShader> passShaders;
     std::vector<PassSettings> passSettings; // one per pass

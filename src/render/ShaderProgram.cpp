@@ -54,14 +54,14 @@ std::string readInAccount(const char* path, std::string& problem)
 }
 
 // The source of shader file `path` (its text already read), with its
-// includes and, for a fragment shader, `convention`; "" as the path stands
+// includes and, for a fragment shader, `additions`; "" as the path stands
 // for the convention's own vertex shader.
-ShaderSource sourceOf(GLenum type, const std::string& path, const std::string& text, const ShaderConvention* convention)
+ShaderSource sourceOf(GLenum type, const std::string& path, const std::string& text, SourceAdditions additions)
 {
     if (path.empty())
         return ShaderSource::plain(render::kConventionVertexName, render::kConventionVertexSource);
-    return ShaderSource::assemble(path, text, type == GL_FRAGMENT_SHADER ? convention : nullptr,
-                                  render::readShaderFile);
+    additions.fragment = type == GL_FRAGMENT_SHADER;
+    return ShaderSource::assemble(path, text, additions, render::readShaderFile);
 }
 
 // Compiles one shader of a build. On failure adds the reason to `outcome`
@@ -150,7 +150,7 @@ void finishOutcome(BuildOutcome& outcome)
 
 // Reads, assembles and compiles one file of a build: in the account with
 // the reader's header, else quietly. The files it read join `files`.
-GlName buildStep(GLenum type, const std::string& path, const ShaderConvention* convention, BuildReport report,
+GlName buildStep(GLenum type, const std::string& path, const SourceAdditions& additions, BuildReport report,
                  FileWarnings* warnings, BuildOutcome& outcome, std::vector<std::string>& files)
 {
     const bool account = report != BuildReport::Quiet;
@@ -173,7 +173,7 @@ GlName buildStep(GLenum type, const std::string& path, const ShaderConvention* c
             return GlName();
         }
     }
-    const ShaderSource source = sourceOf(type, path, text, convention);
+    const ShaderSource source = sourceOf(type, path, text, additions);
     if (!path.empty())
         files.insert(files.end(), source.files().begin(), source.files().end());
     return compileStep(type, source, problem.empty() ? name : std::string(), report, outcome);
@@ -242,9 +242,14 @@ ShaderBuild render::buildShaderProgram(const ShaderProgramSources& sources, Buil
 {
     ShaderBuild build;
     std::vector<std::string> files;
-    GlName vertex = buildStep(GL_VERTEX_SHADER, sources.vertexPath, nullptr, report, warnings, build.outcome, files);
-    GlName fragment = buildStep(GL_FRAGMENT_SHADER, sources.fragmentPath, sources.convention, report, warnings,
-                                build.outcome, files);
+    GlName vertex = buildStep(GL_VERTEX_SHADER, sources.vertexPath, SourceAdditions(), report, warnings, build.outcome,
+                              files);
+    SourceAdditions additions;
+    additions.convention = sources.convention;
+    additions.defines = sources.defines;
+    additions.commonPath = sources.commonPath;
+    GlName fragment = buildStep(GL_FRAGMENT_SHADER, sources.fragmentPath, additions, report, warnings, build.outcome,
+                                files);
     const std::string vertexName = sources.vertexPath.empty() ? kConventionVertexName : sources.vertexPath;
     linkStep(std::move(vertex), std::move(fragment), vertexName, sources.fragmentPath, report, build);
     finishOutcome(build.outcome);
@@ -256,5 +261,5 @@ ShaderBuild render::buildShaderProgram(const ShaderProgramSources& sources, Buil
 ShaderBuild render::buildShaderProgram(const std::string& vertexPath, const std::string& fragmentPath,
                                        BuildReport report, FileWarnings* warnings)
 {
-    return buildShaderProgram(ShaderProgramSources{vertexPath, fragmentPath, nullptr}, report, warnings);
+    return buildShaderProgram(ShaderProgramSources{vertexPath, fragmentPath, nullptr, {}, ""}, report, warnings);
 }

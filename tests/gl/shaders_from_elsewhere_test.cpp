@@ -43,12 +43,19 @@ protected:
         smoothed[kBin] = 0.125f;
     }
 
-    // A built entry of `source`; with a convention, on the player's vertex shader.
-    DemoShader entry(const std::string& name, const std::string& source, const char* convention = nullptr)
+    // A built entry of `source`; with a convention, on the player's vertex
+    // shader; with `define`, built with that macro, and with `commonPath`
+    // after the demo's common file.
+    DemoShader entry(const std::string& name, const std::string& source, const char* convention = nullptr,
+                     const std::string& define = "", const std::string& commonPath = "")
     {
         testing::internal::CaptureStdout();
         const ShaderConvention* followed = convention ? render::findShaderConvention(convention) : nullptr;
-        DemoShader shader(followed ? "" : vertexPath, dir.write(name, source), followed);
+        DemoShader shader(followed ? "" : vertexPath, source.empty() ? dir.file(name) : dir.write(name, source),
+                          followed);
+        if (!define.empty())
+            shader.addDefine(define);
+        shader.setCommonPath(commonPath);
         const BuildOutcome outcome = shader.build(BuildReport::Quiet);
         EXPECT_TRUE(outcome.built) << outcome.failure;
         testing::internal::GetCapturedStdout();
@@ -201,4 +208,87 @@ TEST_F(ShadersFromElsewhere, TheSpectrumTexturesFirstRowIsWhatFftSamples)
     EXPECT_EQ(read.r, read.g);
     EXPECT_EQ(read.r, 0.375f);
     EXPECT_EQ(read.b, 0.125f) << "row 1: the smoothed spectrum";
+}
+
+TEST_F(ShadersFromElsewhere, GlslEsSourcesDrawAsTheirDesktopTwinsAndErrorsNameTheirLines)
+{
+    const char* const desktop =
+        "#version 330\nuniform vec2 iResolution;\nout vec4 color;\n"
+        "void main() { color = vec4(gl_FragCoord.xy / iResolution, 0.5, 1.0); }\n";
+    const char* const es3 =
+        "#version 300 es\nprecision highp float;\n"
+        "void mainImage(out vec4 c, in vec2 p) { c = vec4(p / iResolution.xy, 0.5, 1.0); }\n";
+    const char* const es1 =
+        "#version 100\n#ifdef GL_ES\nprecision mediump float;\n#endif\nuniform vec2 iResolution;\n"
+        "void main() { gl_FragColor = vec4(gl_FragCoord.xy / iResolution, 0.5, 1.0); }\n";
+    Scene ours, site, old;
+    ours.addShader(entry("desktop.fsh", desktop));
+    site.addShader(entry("es3.fsh", es3, "shadertoy"));
+    old.addShader(entry("es1.fsh", es1));
+    draw(ours);
+    const glm::vec4 expected = output(ours, 0, 321, 170);
+    draw(site);
+    expectSamePixels(expected, output(site, 0, 321, 170), "#version 300 es");
+    draw(old);
+    expectSamePixels(expected, output(old, 0, 321, 170), "#version 100");
+
+    DemoShader broken(vertexPath, dir.write("broken.fsh",
+                                            "#version 300 es\nprecision highp float;\nout vec4 c;\n"
+                                            "void main() { c = undeclared; }\n"));
+    testing::internal::CaptureStdout();
+    const BuildOutcome outcome = broken.build(BuildReport::Quiet);
+    testing::internal::GetCapturedStdout();
+    EXPECT_FALSE(outcome.built);
+    EXPECT_NE(outcome.failure.find("broken.fsh:4:"), std::string::npos) << outcome.failure;
+}
+
+TEST_F(ShadersFromElsewhere, GlslViewerBuffersAreOneFileDefinedPerPassWithTheCommonCodeBeforeIt)
+{
+    const std::string common = dir.write("common.glsl", "const float kBase = 0.25;\n");
+    const char* const source =
+        "#ifdef GL_ES\nprecision mediump float;\n#endif\nuniform sampler2D u_buffer0;\n"
+        "uniform sampler2D u_doubleBuffer0;\nuniform vec2 u_resolution;\nvarying vec2 v_texcoord;\n"
+        "void main() {\n#if defined(BUFFER_0)\n    gl_FragColor = vec4(kBase);\n"
+        "#elif defined(DOUBLE_BUFFER_0)\n    gl_FragColor = texture2D(u_doubleBuffer0, v_texcoord) + 0.125;\n"
+        "#else\n    gl_FragColor = vec4(texture2D(u_buffer0, v_texcoord).r, texture2D(u_doubleBuffer0, v_texcoord).r,"
+        " 0.0, 1.0);\n#endif\n}\n";
+    dir.write("viewer.frag", source);
+    PassSettings buffer, doubleBuffer;
+    buffer.define = "BUFFER_0";
+    doubleBuffer.define = "DOUBLE_BUFFER_0";
+    Scene scene;
+    scene.addShader(entry("viewer.frag", "", "glslviewer", "BUFFER_0", common), buffer);
+    scene.addShader(entry("viewer.frag", "", "glslviewer", "DOUBLE_BUFFER_0", common), doubleBuffer);
+    scene.addShader(entry("viewer.frag", "", "glslviewer", "", common));
+    draw(scene, 0);
+    EXPECT_FLOAT_EQ(output(scene, 0, 7, 7).r, 0.25f);
+    EXPECT_FLOAT_EQ(output(scene, 1, 7, 7).r, 0.125f) << "the double buffer starts black";
+    draw(scene, 1);
+    EXPECT_FLOAT_EQ(output(scene, 1, 7, 7).r, 0.25f) << "and reads its own previous frame";
+    const glm::vec4 main = output(scene, 2, 7, 7);
+    EXPECT_FLOAT_EQ(main.r, 0.25f) << "u_buffer0";
+    EXPECT_FLOAT_EQ(main.g, 0.25f) << "u_doubleBuffer0, as it drew this frame";
+}
+
+TEST_F(ShadersFromElsewhere, APassReadsAnotherPassesPreviousFrameWhichStartsBlackAfterASeek)
+{
+    // Pass 0 reads pass 1's last frame, as a fluid's Buffer A reads Buffer C.
+    PassSettings readsLater;
+    readsLater.hasChannels = true;
+    readsLater.channels = {{PassChannel::Source::PassPrevious, 1}};
+    Scene scene;
+    scene.addShader(entry("a.fsh",
+                          "void mainImage(out vec4 c, in vec2 p) { c = texture(iChannel0, p / iResolution.xy); }\n",
+                          "shadertoy"),
+                    readsLater);
+    scene.addShader(entry("c.fsh", "void mainImage(out vec4 c, in vec2 p) { c = vec4(float(iFrame + 1) * 0.125); }\n",
+                          "shadertoy"));
+    draw(scene, 0, 0);
+    EXPECT_FLOAT_EQ(output(scene, 0, 3, 3).r, 0.0f) << "no previous frame yet";
+    draw(scene, 1, 0);
+    EXPECT_FLOAT_EQ(output(scene, 0, 3, 3).r, 0.125f);
+    draw(scene, 2, 0);
+    EXPECT_FLOAT_EQ(output(scene, 0, 3, 3).r, 0.25f);
+    draw(scene, 5, 1);
+    EXPECT_FLOAT_EQ(output(scene, 0, 3, 3).r, 0.0f) << "a seek starts black";
 }
