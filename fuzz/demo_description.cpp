@@ -43,7 +43,7 @@ public:
             __builtin_trap(); // the walk let an index through that has no shader
         ++passes_;
     }
-    DescriptionTexture addTexture(const std::string&) { return {++textures_, this}; }
+    DescriptionTexture addTexture(const std::string&, const SceneTextureOptions&) { return {++textures_, this}; }
     const void* sceneAddress() const { return this; }
     void finishScene() {}
     void warn(const std::string&) {}

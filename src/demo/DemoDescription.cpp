@@ -154,7 +154,7 @@ const std::vector<std::string>& demo::descriptionKeys(DescriptionObject kind)
     static const std::vector<std::string> kScene = {"id", "shader_order", "textures"};
     static const std::vector<std::string> kPass = {"pass_order", "shader_id", "channels", "format",
                                                    "scale",      "filter",    "define"};
-    static const std::vector<std::string> kTexture = {"id", "src"};
+    static const std::vector<std::string> kTexture = {"id", "src", "name", "vflip"};
     switch (kind) {
     case DescriptionObject::Shader:
         return kShader;

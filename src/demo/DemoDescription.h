@@ -133,7 +133,7 @@ std::string nearestKey(const std::string& key, const std::vector<std::string>& k
 //   std::size_t shaderCount() const;            // shaders finished so far
 //   void beginScene();
 //   void addPass(uint32_t shaderIndex, const PassSettings& settings); // a copy of that shader entry
-//   DescriptionTexture addTexture(const std::string& path);
+//   DescriptionTexture addTexture(const std::string& path, const SceneTextureOptions& options);
 //   const void* sceneAddress() const;           // the scene begun last
 //   void finishScene();                         // the scene joins the list
 //   void warn(const std::string& message);      // a mistake that does not end the load
@@ -225,7 +225,8 @@ template <class Builder> void walkDescription(nlohmann::json& document, std::ost
                                    [&](json& texture, const std::string& texturePath, const char* what) {
                                        json& source = descriptionMember(texture, "src", texturePath, what);
                                        const DescriptionTexture made = builder.addTexture(
-                                           descriptionString(source, texturePath + ".src", "a file name (a string)"));
+                                           descriptionString(source, texturePath + ".src", "a file name (a string)"),
+                                           descriptionTextureOptions(texture, texturePath));
                                        log << "    Texture " << texture["id"].dump() << " = " << texture["src"].dump()
                                            << "||  TEXTURE ID " << made.id << "|| addr: " << made.address << " \n";
                                        ++textureCount;

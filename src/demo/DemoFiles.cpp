@@ -60,7 +60,7 @@ public:
     void beginScene() {}
     void addPass(uint32_t, const PassSettings&) {}
 
-    DescriptionTexture addTexture(const std::string& path)
+    DescriptionTexture addTexture(const std::string& path, const SceneTextureOptions&)
     {
         add({path, "an image of scene " + std::to_string(sceneCount_)});
         return {};

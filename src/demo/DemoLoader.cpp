@@ -68,7 +68,7 @@ public:
         ++passCount_;
     }
 
-    DescriptionTexture addTexture(const std::string& path)
+    DescriptionTexture addTexture(const std::string& path, const SceneTextureOptions& options)
     {
         std::string problem;
         content_.imageTextures.push_back(
@@ -77,7 +77,7 @@ public:
             host_.imageFailed(path, problem);
         content_.imagePaths.push_back(path);
         Texture& texture = *content_.imageTextures.back();
-        scene_->addTexture(texture);
+        scene_->addTexture(texture, options);
         return {texture.getId(), &texture};
     }
 

@@ -38,6 +38,20 @@ const ShaderConvention* demo::descriptionConvention(const json& value, const std
     return convention;
 }
 
+SceneTextureOptions demo::descriptionTextureOptions(const json& texture, const std::string& path)
+{
+    SceneTextureOptions options;
+    if (!texture.is_object())
+        return options;
+    const auto name = texture.find("name");
+    if (name != texture.end() && !name->is_null())
+        options.name = descriptionString(*name, path + ".name", "a sampler name (a string)");
+    const auto vflip = texture.find("vflip");
+    if (vflip != texture.end() && !vflip->is_null())
+        options.vflip = descriptionBool(*vflip, path + ".vflip", "true or false");
+    return options;
+}
+
 std::string demo::descriptionCommonPath(const json& value, const ShaderConvention* convention)
 {
     const char* const kExpected =

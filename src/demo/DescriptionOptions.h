@@ -15,6 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "render/PassSettings.h"
+#include "render/SceneTextureOptions.h"
 #include "render/ShaderConvention.h"
 
 namespace demo {
@@ -29,6 +30,10 @@ const ShaderConvention* descriptionConvention(const nlohmann::json& value, const
 // the entries of that convention. "" for none. Throws type_error for
 // anything else.
 std::string descriptionCommonPath(const nlohmann::json& value, const ShaderConvention* convention);
+
+// A scene texture entry's optional "name" (a sampler name) and "vflip"
+// (true or false), at `path`. Throws type_error for other values.
+SceneTextureOptions descriptionTextureOptions(const nlohmann::json& texture, const std::string& path);
 
 // The pass entry's optional keys (`pass`, an object at `path`). Absent keys
 // keep their defaults. Throws type_error for a "format" or "filter" that is

@@ -55,9 +55,29 @@ void Scene::addShader(const DemoShader& shader, const PassSettings& settings)
     passSettings.push_back(settings);
 }
 
-void Scene::addTexture(Texture& texture)
+void Scene::addTexture(Texture& texture, const SceneTextureOptions& options)
 {
     textures.push_back(&texture);
+    textureOptions.push_back(options);
+}
+
+Scene::ChannelTexture Scene::imageTexture(int index, const ShaderConvention* convention, bool conventionWay) const
+{
+    if (index < 0 || index >= static_cast<int>(textures.size()))
+        return {};
+    Texture& texture = *textures[static_cast<size_t>(index)];
+    const std::optional<bool>& vflip = textureOptions[static_cast<size_t>(index)].vflip;
+    const bool upright = vflip.has_value() ? *vflip
+                                           : conventionWay && convention != nullptr && convention->imagesUpright;
+    return {upright ? texture.uprightId() : texture.getId(), texture.width(), texture.height()};
+}
+
+int Scene::namedTexture(const std::string& name) const
+{
+    for (size_t i = 0; i < textureOptions.size(); ++i)
+        if (!name.empty() && textureOptions[i].name == name)
+            return static_cast<int>(i);
+    return -1;
 }
 
 std::string SceneDrawResult::problem() const
@@ -98,9 +118,15 @@ SceneDrawResult Scene::render(const SceneFrame& frame)
     // A pass whose settings ask for a target of its own gets it at its first frame.
     markPreviousReaders();
     passTargets.resize(passShaders.size());
+    targetKeepsTwo.resize(passShaders.size(), false);
     for (size_t i = 0; i < passShaders.size(); ++i) {
-        if (!passTargets[i] && !passSettings[i].hasDefaultTarget())
+        // A rebuilt program that starts or stops reading its previous frame gets a target to match.
+        if (passTargets[i] && targetKeepsTwo[i] != passSettings[i].readsPrevious())
+            passTargets[i].reset();
+        if (!passTargets[i] && !passSettings[i].hasDefaultTarget()) {
             passTargets[i] = std::make_shared<PassTarget>(passSettings[i]);
+            targetKeepsTwo[i] = passSettings[i].readsPrevious();
+        }
         if (passTargets[i])
             passTargets[i]->beginFrame(width, height, frame.inputs.epoch, frame.inputs.frameNumber);
     }
@@ -180,11 +206,18 @@ bool Scene::renderPass(const SceneFrame& frame, DemoShader& shader, int passInde
     }
     for (size_t k = 0; k < plan.textureUnits.size(); ++k)
         bindSampler(program, numbered(uniforms::kTexturePrefix, static_cast<int>(k)).c_str(), plan.textureUnits[k],
-                    textures[k]->getId());
+                    imageTexture(static_cast<int>(k), convention, false).id);
 
     int unit = plan.firstFreeUnit;
     if (frame.inputs.spectrumTexture != nullptr && glGetUniformLocation(program, uniforms::kSpectrum.name) >= 0)
         bindSampler(program, uniforms::kSpectrum.name, unit++, frame.inputs.spectrumTexture->texture2D());
+    // Named textures, unless the convention sets that name itself (it reads them there).
+    for (size_t k = 0; k < textures.size(); ++k) {
+        const std::string& name = textureOptions[k].name;
+        if (!name.empty() && !conventionSets(convention, name.c_str()) &&
+            glGetUniformLocation(program, name.c_str()) >= 0)
+            bindSampler(program, name.c_str(), unit++, imageTexture(static_cast<int>(k), convention, true).id);
+    }
     if (convention != nullptr)
         unit = setConventionUniforms(*convention, program, frame, passIndex, output.width, output.height, channels,
                                      unit);
@@ -253,6 +286,16 @@ Scene::ChannelTexture Scene::definedPassOutput(const SceneFrame& frame, int pass
 
 void Scene::markPreviousReaders()
 {
+    for (size_t i = 0; i < passShaders.size(); ++i) {
+        const GLuint program = passShaders[i].getProgramId();
+        passSettings[i].keepsPrevious = program != 0 && passShaders[i].getConvention() != nullptr &&
+                                        std::any_of(passShaders[i].getConvention()->uniforms.begin(),
+                                                    passShaders[i].getConvention()->uniforms.end(),
+                                                    [&](const ConventionUniform& uniform) {
+                                                        return uniform.value == ConventionValue::PreviousFrame &&
+                                                               glGetUniformLocation(program, uniform.name) >= 0;
+                                                    });
+    }
     for (const PassSettings& settings : passSettings)
         for (const PassChannel& channel : settings.channels)
             if (channel.source == PassChannel::Source::PassPrevious && channel.index >= 0 &&
@@ -276,11 +319,7 @@ Scene::ChannelTexture Scene::channelTexture(const SceneFrame& frame, int passInd
             return passOutput(frame, named.index);
         break;
     case PassChannel::Source::Texture:
-        if (named.index < static_cast<int>(textures.size())) {
-            const Texture& texture = *textures[static_cast<size_t>(named.index)];
-            return {texture.getId(), texture.width(), texture.height()};
-        }
-        break;
+        return imageTexture(named.index, passShaders[static_cast<size_t>(passIndex)].getConvention(), true);
     case PassChannel::Source::Previous:
         if (own != nullptr)
             return {own->previousTexture(), own->width(), own->height()};
@@ -338,6 +377,33 @@ int Scene::setConventionUniforms(const ShaderConvention& convention, GLuint prog
             break;
         case ConventionValue::Channel:
             break; // bound with the channels
+        case ConventionValue::Noise:
+            bindSampler(program, uniform.name, unit++,
+                        namedTexture(uniform.name) >= 0 ? imageTexture(namedTexture(uniform.name), &convention, true).id
+                                                        : builtins->noise());
+            break;
+        case ConventionValue::Checker:
+            bindSampler(program, uniform.name, unit++,
+                        namedTexture(uniform.name) >= 0 ? imageTexture(namedTexture(uniform.name), &convention, true).id
+                                                        : builtins->checker());
+            break;
+        case ConventionValue::StandIn:
+            bindSampler(program, uniform.name, unit++,
+                        namedTexture(uniform.name) >= 0 ? imageTexture(namedTexture(uniform.name), &convention, true).id
+                                                        : builtins->standIn(uniform.index));
+            break;
+        case ConventionValue::PreviousFrame:
+            bindSampler(program, uniform.name, unit++, previousOutput(passIndex).id);
+            break;
+        case ConventionValue::SceneTexture:
+            bindSampler(program, uniform.name, unit++, imageTexture(uniform.index, &convention, true).id);
+            break;
+        case ConventionValue::SceneTextureSize:
+            if (uniform.index < static_cast<int>(textures.size())) {
+                const Texture& texture = *textures[static_cast<size_t>(uniform.index)];
+                glUniform2f(location, static_cast<float>(texture.width()), static_cast<float>(texture.height()));
+            }
+            break;
         case ConventionValue::Buffer:
             bindSampler(program, uniform.name, unit++,
                         definedPassOutput(frame, passIndex, numbered("BUFFER_", uniform.index), false).id);

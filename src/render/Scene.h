@@ -15,15 +15,18 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <GL/glew.h>
 
+#include "render/BuiltinTextures.h"
 #include "render/DemoShader.h"
 #include "render/PassSettings.h"
 #include "render/PassTarget.h"
 #include "render/SceneFrame.h"
+#include "render/SceneTextureOptions.h"
 #include "render/Texture.h"
 
 // What drawing a frame came to.
@@ -48,7 +51,8 @@ public:
 
     // Appends a texture the passes read as "tex0", "tex1", ... in this order.
     // The texture must outlive the scene.
-    void addTexture(Texture& texture);
+    // `options` name it and say which way up it is read.
+    void addTexture(Texture& texture, const SceneTextureOptions& options = SceneTextureOptions());
 
     // Draws pass 0 .. n-1 into render targets 0 .. n-1, then the screen quad
     // into the frame's view with the final pass's program, at `frame`'s row,
@@ -111,9 +115,14 @@ private:
     // The output of pass `pass` of the previous frame; black unless its
     // target keeps two pictures.
     ChannelTexture previousOutput(int pass) const;
-    // Marks every pass whose previous output another pass reads, before its
-    // target is made.
+    // Marks every pass whose previous output another pass (or its own
+    // texPreviousFrame) reads, before its target is made.
     void markPreviousReaders();
+    // Scene texture `index` as a pass of `convention` reads it through the
+    // convention's samplers (`conventionWay`) or the player's texN.
+    ChannelTexture imageTexture(int index, const ShaderConvention* convention, bool conventionWay) const;
+    // The scene texture whose options name it `name`; -1 for none.
+    int namedTexture(const std::string& name) const;
 
     std::vector<DemoShader> passShaders;
     std::vector<PassSettings> passSettings; // one per pass
@@ -121,7 +130,11 @@ private:
     // its first frame), else null and the pass draws into the shared target.
     std::vector<std::shared_ptr<PassTarget>> passTargets;
     std::vector<Texture*> textures;
-    GLint textureUnitLimit = 0; // GL's combined limit, read at each render
+    std::vector<SceneTextureOptions> textureOptions; // one per texture
+    // The player's own textures, shared by copies of the scene; made at first use.
+    std::shared_ptr<BuiltinTextures> builtins = std::make_shared<BuiltinTextures>();
+    std::vector<bool> targetKeepsTwo; // per pass: whether its own target was made with two pictures
+    GLint textureUnitLimit = 0;       // GL's combined limit, read at each render
     bool textureUnitWarningGiven = false;
 };
 

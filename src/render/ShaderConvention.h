@@ -32,6 +32,12 @@ enum class ConventionValue {
     Spectrum,           // sampler1D: the spectrum's magnitudes (row 0 of the spectrum texture)
     SpectrumSmoothed,   // sampler1D: the smoothed magnitudes (row 1)
     SpectrumIntegrated, // sampler1D: the smoothed magnitudes summed over the seconds played
+    Noise,              // sampler2D: the player's noise texture (BuiltinTextures.h)
+    Checker,            // sampler2D: the player's checker texture
+    StandIn,            // sampler2D: the scene texture of this name, else stand-in image <index>
+    PreviousFrame,      // sampler2D: the pass's own output of the previous frame
+    SceneTexture,       // sampler2D: the scene's texture <index>
+    SceneTextureSize,   // vec2: the size in pixels of the scene's texture <index>
     Buffer,             // sampler2D: the output of the pass whose "define" is BUFFER_<index>
     DoubleBuffer        // sampler2D: the previous output of the pass whose "define" is DOUBLE_BUFFER_<index>
 };
@@ -63,6 +69,10 @@ struct ShaderConvention {
     // fragCoord) instead of main; the player's main calls it with the pixel's
     // window coordinates and writes the colour to `output`.
     bool callsMainImage;
+    // True: image textures read through the convention's own samplers (a
+    // channel, a named texture, u_texN) show upright, the image's top row at
+    // t = 1, unless their entry says "vflip"; false: as the player loads them.
+    bool imagesUpright = false;
 };
 
 namespace render {

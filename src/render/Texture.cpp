@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <iostream>
+#include <vector>
 
 #include "platform/warning.h"
 #include "render/ImageFile.h"
@@ -68,9 +69,39 @@ Texture::Texture(const std::string& path, std::string* problem)
     height_ = height;
 }
 
+GLuint Texture::uprightId()
+{
+    if (upright || !id)
+        return upright.get();
+    const std::size_t rowBytes = static_cast<std::size_t>(width_) * 4;
+    std::vector<unsigned char> pixels(rowBytes * static_cast<std::size_t>(height_));
+    std::vector<unsigned char> flipped(pixels.size());
+    // The active unit keeps what it had bound: the twin is made while the
+    // samplers are being bound.
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    glBindTexture(GL_TEXTURE_2D, id.get());
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    for (int row = 0; row < height_; ++row)
+        std::copy_n(&pixels[static_cast<std::size_t>(row) * rowBytes], rowBytes,
+                    &flipped[static_cast<std::size_t>(height_ - 1 - row) * rowBytes]);
+    upright = GlName::generate(GlName::Kind::Texture);
+    glBindTexture(GL_TEXTURE_2D, upright.get());
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width_, height_, 0, GL_RGBA, GL_UNSIGNED_BYTE, flipped.data());
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
+    return upright.get();
+}
+
 void Texture::replaceImage(const unsigned char* rgba, int width, int height)
 {
     failure.clear();
+    upright = GlName();
     glBindTexture(GL_TEXTURE_2D, id.get());
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
     width_ = width;

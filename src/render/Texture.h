@@ -37,6 +37,10 @@ public:
     Texture(int width, int height, GLenum format);
 
     GLuint getId() const { return id.get(); }
+    // The same picture turned upside down (the image's top row at t = 1, as
+    // the shader site and glslViewer show images), made from the texture at
+    // the first call and again after replaceImage.
+    GLuint uprightId();
     // The texture's size in pixels.
     int width() const { return width_; }
     int height() const { return height_; }
@@ -46,6 +50,7 @@ public:
 
 private:
     GlName id;
+    GlName upright; // see uprightId; none until asked for
     int width_ = 0;
     int height_ = 0;
     std::string failure; // see loadProblem

@@ -12,11 +12,13 @@
 #include "GlTestContext.h"
 #include "SceneRig.h"
 #include "ScratchDir.h"
+#include "render/BuiltinTextures.h"
 #include "render/DemoShader.h"
 #include "render/GlName.h"
 #include "render/Scene.h"
 #include "render/ShaderConvention.h"
 #include "render/SpectrumTexture.h"
+#include "render/Texture.h"
 
 namespace {
 
@@ -291,4 +293,56 @@ TEST_F(ShadersFromElsewhere, APassReadsAnotherPassesPreviousFrameWhichStartsBlac
     EXPECT_FLOAT_EQ(output(scene, 0, 3, 3).r, 0.25f);
     draw(scene, 5, 1);
     EXPECT_FLOAT_EQ(output(scene, 0, 3, 3).r, 0.0f) << "a seek starts black";
+}
+
+TEST_F(ShadersFromElsewhere, LiveCodingTexturesNamedTexturesAndEachConventionsWayUp)
+{
+    // A 2 x 2 image whose top row is red and bottom row green.
+    std::string problem;
+    testing::internal::CaptureStdout(); // the loader writes GL error texts
+    Texture image(dir.file("missing.png"), &problem);
+    const unsigned char rows[] = {255, 0, 0, 255, 255, 0, 0, 255, 0, 255, 0, 255, 0, 255, 0, 255};
+    image.replaceImage(rows, 2, 2);
+    Texture kept(dir.file("missing.png"), &problem);
+    kept.replaceImage(rows, 2, 2);
+    testing::internal::GetCapturedStdout();
+    PassSettings readsImage;
+    readsImage.hasChannels = true;
+    readsImage.channels = {{PassChannel::Source::Texture, 0}, {PassChannel::Source::Texture, 1}};
+
+    Scene scene;
+    scene.addTexture(image, {"texAmiga", std::nullopt});
+    scene.addTexture(kept, {"", false});
+    scene.addShader(
+        entry("bonzo.fsh",
+              "#version 410 core\nuniform sampler2D texNoise, texChecker, texTex2, texAmiga, "
+              "texPreviousFrame;\nin vec2 out_texcoord;\nout vec4 out_color;\nvoid main() {\n"
+              "    if (gl_FragCoord.y < 100.0) out_color = vec4(texture(texNoise, vec2(0.5, 0.5) / 256.0).r,"
+              " texture(texChecker, vec2(40.5, 0.5) / 256.0).r, texture(texTex2, vec2(0.0)).r, 1.0);\n"
+              "    else if (gl_FragCoord.y < 200.0) out_color = texture(texAmiga, vec2(0.5, 0.25));\n"
+              "    else out_color = texture(texPreviousFrame, out_texcoord) + 0.25;\n}\n",
+              "bonzomatic"));
+    scene.addShader(entry("site.fsh",
+                          "void mainImage(out vec4 c, in vec2 p) {\n"
+                          "    c = vec4(texture(iChannel0, vec2(0.5, 0.25)).g, texture(iChannel1, vec2(0.5, 0.25)).g,"
+                          " iChannelResolution[0].xy);\n}\n",
+                          "shadertoy"),
+                    readsImage);
+    scene.addShader(entry("viewer.frag",
+                          "uniform sampler2D u_tex0;\nuniform vec2 u_tex0Resolution;\nvoid main() {\n"
+                          "    gl_FragColor = vec4(texture2D(u_tex0, vec2(0.5, 0.25)).g, u_tex0Resolution, 1.0);\n}\n",
+                          "glslviewer"));
+    draw(scene, 0);
+    const glm::vec4 builtins = output(scene, 0, 10, 10);
+    EXPECT_NEAR(builtins.r, render::builtinNoisePixels()[0] / 255.0f, 1e-3f) << "texNoise";
+    EXPECT_FLOAT_EQ(builtins.g, 0.0f) << "texChecker: the second square is black";
+    EXPECT_NEAR(builtins.b, 1.0f, 1e-3f) << "texTex2: a stand-in image, its grid line red";
+    EXPECT_EQ(output(scene, 0, 10, 150), glm::vec4(1, 0, 0, 1)) << "named texture: as loaded, top row at t = 0";
+    EXPECT_FLOAT_EQ(output(scene, 0, 10, 300).r, 0.25f) << "texPreviousFrame starts black";
+    draw(scene, 1);
+    EXPECT_FLOAT_EQ(output(scene, 0, 10, 300).r, 0.5f) << "and is the pass's own previous frame";
+
+    EXPECT_EQ(output(scene, 1, 5, 5), glm::vec4(1, 0, 2, 2))
+        << "the site's channels show images upright unless \"vflip\": false";
+    EXPECT_EQ(output(scene, 2, 5, 5), glm::vec4(1, 2, 2, 1)) << "glslViewer's u_tex0 is upright, with its size";
 }

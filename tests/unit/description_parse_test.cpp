@@ -227,3 +227,14 @@ TEST(DescriptionOptions, DefinesCommonFilesAndOtherPassesPreviousFrames)
     EXPECT_EQ(errorOf([&] { demo::descriptionCommonPath(json::parse(R"({"shadertoy": 1})"), site); }),
               "common.shadertoy must be a file name (a string), not 1");
 }
+
+TEST(DescriptionOptions, TextureEntriesTakeASamplerNameAndAWayUp)
+{
+    const SceneTextureOptions options = demo::descriptionTextureOptions(
+        json::parse(R"({"src": "a.png", "name": "texAmiga", "vflip": false})"), "t");
+    EXPECT_EQ(options.name, "texAmiga");
+    EXPECT_EQ(options.vflip, std::optional<bool>(false));
+    EXPECT_FALSE(demo::descriptionTextureOptions(json::parse(R"({"src": "a.png"})"), "t").vflip.has_value());
+    EXPECT_EQ(errorOf([] { demo::descriptionTextureOptions(json::parse(R"({"vflip": "yes"})"), "t"); }),
+              "t.vflip must be true or false, not \"yes\"");
+}
