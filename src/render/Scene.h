@@ -70,6 +70,8 @@ public:
     std::vector<DemoShader>& getPassShaders() { return passShaders; }
     const std::vector<DemoShader>& getPassShaders() const { return passShaders; }
     const std::vector<Texture*>& getTextures() const { return textures; }
+    // Each texture's options, in the textures' order.
+    const std::vector<SceneTextureOptions>& getTextureOptions() const { return textureOptions; }
     // Each pass's settings, in pass order.
     const std::vector<PassSettings>& getPassSettings() const { return passSettings; }
     // The texture that pass `pass` drew into in the latest frame, which drew

@@ -11,6 +11,7 @@
 namespace {
 
 using uniforms::kChannelPrefix;
+constexpr int kMaxChannels = 4; // iChannel0 .. iChannel3 beyond the passes before
 using uniforms::kTexturePrefix;
 
 // What a name from elsewhere (other tools' and sites' shaders) is called here.
@@ -198,6 +199,9 @@ std::string render::glslTypeName(GLenum type)
 std::string render::uniformProblem(const ShaderUniform& uniform, const UniformSetting& setting)
 {
     if (!setting.finalPass &&
+        std::find(setting.textureNames.begin(), setting.textureNames.end(), uniform.name) != setting.textureNames.end())
+        return typeProblem(uniform, "sampler2D");
+    if (!setting.finalPass &&
         std::find(setting.parameters.begin(), setting.parameters.end(), uniform.name) != setting.parameters.end())
         return typeProblem(uniform, "float");
     if (setting.convention != nullptr)
@@ -220,4 +224,38 @@ std::string render::uniformProblem(const ShaderUniform& uniform, const UniformSe
     if (texture >= 0)
         return textureProblem(uniform, texture, setting);
     return unsetProblem(uniform, setting);
+}
+
+std::string render::uniformRemedy(const ShaderUniform& uniform, const UniformSetting& setting)
+{
+    const std::string problem = uniformProblem(uniform, setting);
+    if (problem.find(" is never set") == std::string::npos || problem.find("\"parameters\"") != std::string::npos ||
+        problem.find("\"convention\"") != std::string::npos)
+        return "";
+    const std::string where = setting.finalPass ? "the final pass" : "a pass";
+    const int channel = numberAfter(uniform.name, kChannelPrefix);
+    if (channel >= 0) {
+        if (setting.finalPass)
+            return "the final pass reads only the scene's passes: this input does not exist there";
+        if (channel >= kMaxChannels)
+            return "a pass has at most 4 channels: this input does not exist";
+        if (setting.channelCount >= 0)
+            return "add its source to the pass's \"channels\" in demo.json (\"pass:N\", \"texture:N\", "
+                   "\"previous\", \"spectrum\")";
+        return "give the pass \"channels\" in demo.json to say what it reads (e.g. [\"texture:0\", \"previous\"])";
+    }
+    if (numberAfter(uniform.name, kTexturePrefix) >= 0) {
+        if (setting.finalPass)
+            return "this input does not exist in the final pass";
+        return "add a texture entry (\"src\": \"FILE\") to the scene's \"textures\" in demo.json";
+    }
+    for (const PlayerUniform& known : uniforms::kAll)
+        if (uniform.name == known.name)
+            return "this input does not exist in " + where;
+    if (uniform.type.compare(0, 7, "sampler") == 0 && !setting.finalPass)
+        return "give a texture entry of the scene \"name\": \"" + uniform.name + "\" in demo.json to read its image";
+    const std::string convention = setting.convention == nullptr
+                                       ? ""
+                                       : std::string(" in the \"") + setting.convention->name + "\" convention";
+    return "the player has no input of that name" + convention + ": it keeps its initial value, 0";
 }
