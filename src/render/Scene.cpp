@@ -412,6 +412,12 @@ int Scene::setConventionUniforms(const ShaderConvention& convention, GLuint prog
             bindSampler(program, uniform.name, unit++,
                         definedPassOutput(frame, passIndex, numbered("DOUBLE_BUFFER_", uniform.index), false).id);
             break;
+        case ConventionValue::ChannelTime: {
+            const float seconds = static_cast<float>(frame.seconds);
+            const float times[PassSettings::kMaxChannels] = {seconds, seconds, seconds, seconds};
+            glUniform1fv(location, PassSettings::kMaxChannels, times);
+            break;
+        }
         case ConventionValue::ChannelResolution: {
             float sizes[3 * PassSettings::kMaxChannels];
             for (int c = 0; c < PassSettings::kMaxChannels; ++c) {

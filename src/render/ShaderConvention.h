@@ -29,6 +29,7 @@ enum class ConventionValue {
     SampleRate,         // float: the tune's samples per second
     Channel,            // sampler2D: channel `index` of the pass
     ChannelResolution,  // vec3[4]: each channel's size in pixels (and 1)
+    ChannelTime,        // float[4]: each channel's playback time: the music position, which every channel follows
     Spectrum,           // sampler1D: the spectrum's magnitudes (row 0 of the spectrum texture)
     SpectrumSmoothed,   // sampler1D: the smoothed magnitudes (row 1)
     SpectrumIntegrated, // sampler1D: the smoothed magnitudes summed over the seconds played

@@ -346,3 +346,17 @@ TEST_F(ShadersFromElsewhere, LiveCodingTexturesNamedTexturesAndEachConventionsWa
         << "the site's channels show images upright unless \"vflip\": false";
     EXPECT_EQ(output(scene, 2, 5, 5), glm::vec4(1, 2, 2, 1)) << "glslViewer's u_tex0 is upright, with its size";
 }
+
+TEST_F(ShadersFromElsewhere, EveryChannelOfTheSiteFollowsTheMusicsTime)
+{
+    Scene scene;
+    scene.addShader(entry("times.fsh",
+                          "void mainImage(out vec4 c, in vec2 p) {\n"
+                          "    c = vec4(iChannelTime[0], iChannelTime[3], iSampleRate / 100000.0, 1.0);\n}\n",
+                          "shadertoy"));
+    draw(scene);
+    const glm::vec4 read = output(scene, 0, 5, 5);
+    EXPECT_FLOAT_EQ(read.r, static_cast<float>(kTime));
+    EXPECT_FLOAT_EQ(read.g, static_cast<float>(kTime));
+    EXPECT_NEAR(read.b, 0.441f, 1e-3f) << "a half float holds three digits";
+}
