@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "render/Texture.h"
+
 namespace {
 
 constexpr int kSide = BuiltinTextures::kSide;
@@ -19,21 +21,9 @@ uint32_t mixed(uint32_t value)
     return value;
 }
 
-// A texture of `pixels`. The active unit keeps what it had bound: a texture
-// is made while the samplers are being bound.
 GlName upload(const std::vector<unsigned char>& pixels)
 {
-    GLint bound = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    GlName texture = GlName::generate(GlName::Kind::Texture);
-    glBindTexture(GL_TEXTURE_2D, texture.get());
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, kSide, kSide, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
-    return texture;
+    return render::uploadImageTexture(pixels.data(), kSide, kSide);
 }
 
 } // namespace

@@ -58,6 +58,11 @@ private:
 
 namespace render {
 
+// A new 8-bit RGBA texture of `rgba` (width x height, row 0 at t = 0) with
+// repeat wrapping and linear filters. The active unit keeps what it had
+// bound: textures are made while samplers are being bound.
+GlName uploadImageTexture(const unsigned char* rgba, int width, int height);
+
 // The largest side of an image texture: the GL implementation's maximum
 // texture size (the context must be current), at most kMaxDecodableImageSide.
 int maxImageSide();
