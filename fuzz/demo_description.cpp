@@ -19,7 +19,10 @@ class CountingBuilder {
 public:
     void setFullscreen() {}
     void setTitle(const std::string&) {}
-    void beginShader(const std::string&, const std::string&, const ShaderConvention*) { open_ = true; }
+    void beginShader(const std::string&, const std::string&, const ShaderConvention*, const std::string&)
+    {
+        open_ = true;
+    }
     void addParameter(const std::string&)
     {
         if (!open_)
@@ -40,7 +43,7 @@ public:
             __builtin_trap(); // the walk let an index through that has no shader
         ++passes_;
     }
-    DescriptionTexture addTexture(const std::string&) { return {++textures_, this}; }
+    DescriptionTexture addTexture(const std::string&, const SceneTextureOptions&) { return {++textures_, this}; }
     const void* sceneAddress() const { return this; }
     void finishScene() {}
     void warn(const std::string&) {}

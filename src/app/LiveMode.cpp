@@ -190,7 +190,7 @@ void LiveMode::reloadChanged(const std::vector<std::string>& changed)
     const ReloadPlan plan = app::planReload(changed, run_.demo);
     const bool described = plan.description && reloadDescription();
     if (!described) {
-        rebuildEntries(plan.entries);
+        rebuildEntries(plan);
         for (const std::string& path : plan.images)
             reloadImage(path);
     }
@@ -287,12 +287,15 @@ void LiveMode::showImageProblem(const std::string& path, const std::string& prob
     setProblem(path, path + ": " + problem + (lastGoodStays ? "; the last good picture stays" : ""));
 }
 
-void LiveMode::rebuildEntries(const std::vector<std::size_t>& planned)
+void LiveMode::rebuildEntries(const ReloadPlan& plan)
 {
-    // Copies: a build gives every copy of the entry (the description's too) its program.
+    // Copies: a build gives every copy of the entry (the description's and
+    // the scenes') its program.
     std::vector<DemoShader> entries;
-    for (std::size_t index : planned)
+    for (std::size_t index : plan.entries)
         entries.push_back(run_.demo.shaders[index]);
+    for (const auto& [scene, pass] : plan.passCopies)
+        entries.push_back(run_.demo.scenes[scene].getPassShaders()[pass]);
     for (DemoShader& entry : entries) {
         const std::string key = entryKey(entry.getVertexPath(), entry.getFragmentPath());
         const BuildOutcome outcome = entry.build(BuildReport::Quiet, run_.console);

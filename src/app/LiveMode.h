@@ -21,6 +21,7 @@
 #include "app/FrameDecisions.h"
 #include "app/LiveConsole.h"
 #include "app/LiveTimeline.h"
+#include "app/ReloadPlan.h"
 #include "app/ShaderMouse.h"
 #include "demo/DemoContent.h"
 #include "platform/FileWatcher.h"
@@ -89,7 +90,7 @@ private:
     bool reloadDescription();
     void keepLastGoodBuilds(DemoContent& fresh);
     void showImageProblem(const std::string& path, const std::string& problem, bool lastGoodStays);
-    void rebuildEntries(const std::vector<std::size_t>& entries);
+    void rebuildEntries(const ReloadPlan& plan);
     void rebuildFinalPass();
     void reloadTrack(const std::string& path);
     void reloadImage(const std::string& path);

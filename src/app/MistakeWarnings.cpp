@@ -49,7 +49,9 @@ std::vector<DeclaredUniform> declaredUniforms(GLuint program, const std::string&
     for (ShaderUniform& uniform : render::activeUniforms(program)) {
         const bool vertexOnly = demo::declaresUniform(sources[vertexPath], uniform.name) &&
                                 !demo::declaresUniform(sources[fragmentPath], uniform.name);
-        declared.push_back({std::move(uniform), vertexOnly ? vertexPath : fragmentPath});
+        const std::string& file = vertexOnly ? vertexPath : fragmentPath;
+        const int line = demo::uniformDeclarationLine(sources[file], uniform.name);
+        declared.push_back({std::move(uniform), file, line});
     }
     return declared;
 }
@@ -65,6 +67,9 @@ std::vector<ProgramUse> programUses(const LoadedDemo& loaded, SourceTexts& sourc
         setting.sceneIndex = static_cast<int>(s);
         setting.passCount = scenes[s].passCount();
         setting.textureCount = static_cast<int>(scenes[s].getTextures().size());
+        setting.textureNames.clear();
+        for (const SceneTextureOptions& options : scenes[s].getTextureOptions())
+            setting.textureNames.push_back(options.name);
         for (const DemoShader& pass : scenes[s].getPassShaders()) {
             setting.parameters = pass.getParameterNames();
             setting.convention = pass.getConvention();
@@ -80,6 +85,7 @@ std::vector<ProgramUse> programUses(const LoadedDemo& loaded, SourceTexts& sourc
             setting.parameters.clear();
             setting.convention = nullptr;
             setting.channelCount = -1;
+            setting.textureNames.clear();
             uses.push_back({declaredUniforms(loaded.antiAliasProgram->getProgramId(), demo::kFinalVertexFile,
                                              demo::kFinalFragmentFile, sources),
                             setting});

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "demo/DemoContent.h"
@@ -22,6 +23,10 @@ struct ReloadPlan {
     // whose files (its own or included ones) was saved: each entry once,
     // however many of its files and copies there are.
     std::vector<std::size_t> entries;
+    // Scenes' own programs (a pass with a "define" builds one of its own),
+    // as (scene, pass) indexes, one of whose files was saved: each once, and
+    // none that builds like an entry above.
+    std::vector<std::pair<std::size_t, std::size_t>> passCopies;
     // The image files saved, each once however many texture entries name it.
     std::vector<std::string> images;
     // "test.vsh" or "AA.fsh" was saved: the final pass is built again.
@@ -36,8 +41,8 @@ namespace app {
 // What the saves in `changed` (paths as the demo names them) rebuild in `demo`.
 ReloadPlan planReload(const std::vector<std::string>& changed, const DemoContent& demo);
 
-// True when `a` and `b` are the same entry of a description (the same files
-// and convention): copies of one entry share its rebuilds.
+// True when `a` and `b` build the same program (the same files, convention,
+// defines and common source): copies of one entry share its rebuilds.
 bool sameEntry(const DemoShader& a, const DemoShader& b);
 
 } // namespace app

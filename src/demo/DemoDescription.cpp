@@ -146,15 +146,15 @@ void checkKeys(const json& entry, demo::DescriptionObject kind, const std::strin
 
 const std::vector<std::string>& demo::descriptionKeys(DescriptionObject kind)
 {
-    static const std::vector<std::string> kTop = {"name",    "fullscreen",      "shaders",   "scenes",
-                                                  "end_row", "rows_per_second", "bpm",       "rows_per_beat",
-                                                  "tune",    "release",         "final_pass"};
+    static const std::vector<std::string> kTop = {"name",    "fullscreen",      "shaders",    "scenes",
+                                                  "end_row", "rows_per_second", "bpm",        "rows_per_beat",
+                                                  "tune",    "release",         "final_pass", "common"};
     static const std::vector<std::string> kRelease = {"fullscreen", "size"};
     static const std::vector<std::string> kShader = {"name", "vertexsrc", "fragmentsrc", "parameters", "convention"};
     static const std::vector<std::string> kScene = {"id", "shader_order", "textures"};
     static const std::vector<std::string> kPass = {"pass_order", "shader_id", "channels", "format",
-                                                   "scale",      "filter",    "depth"};
-    static const std::vector<std::string> kTexture = {"id", "src"};
+                                                   "scale",      "filter",    "depth",    "define"};
+    static const std::vector<std::string> kTexture = {"id", "src", "name", "vflip"};
     switch (kind) {
     case DescriptionObject::Shader:
         return kShader;
@@ -175,6 +175,11 @@ const std::vector<std::string>& demo::descriptionKeys(DescriptionObject kind)
 std::string demo::nearestKey(const std::string& key, const std::vector<std::string>& known)
 {
     // A slip changes at most a third of the letters: "fps" is not "bpm".
+    // Keys people add for their own notes are no slips ("comment" is not "common").
+    static const char* const kNoteKeys[] = {"comment", "comments", "note", "notes", "description", "author"};
+    for (const char* note : kNoteKeys)
+        if (lowerCase(key) == note)
+            return "";
     std::string nearest;
     std::size_t nearestDistance = 0;
     for (const std::string& candidate : known) {

@@ -136,14 +136,15 @@ std::string nearestKey(const std::string& key, const std::vector<std::string>& k
 //   void setFullscreen();                       // "fullscreen" is true
 //   void setTitle(const std::string& name);
 //   void beginShader(const std::string& vertexPath, const std::string& fragmentPath,
-//                    const ShaderConvention* convention); // vertexPath "" with a convention:
-//                                               // the player's own vertex shader
+//                    const ShaderConvention* convention,  // vertexPath "" with a convention:
+//                    const std::string& commonPath);      // the player's own vertex shader;
+//                                               // commonPath "" or the demo's common file
 //   void addParameter(const std::string& name); // to the shader begun last
 //   void finishShader();                        // the shader joins the list
 //   std::size_t shaderCount() const;            // shaders finished so far
 //   void beginScene();
 //   void addPass(uint32_t shaderIndex, const PassSettings& settings); // a copy of that shader entry
-//   DescriptionTexture addTexture(const std::string& path);
+//   DescriptionTexture addTexture(const std::string& path, const SceneTextureOptions& options);
 //   const void* sceneAddress() const;           // the scene begun last
 //   void finishScene();                         // the scene joins the list
 //   void warn(const std::string& message);      // a mistake that does not end the load
@@ -196,7 +197,8 @@ template <class Builder> void walkDescription(nlohmann::json& document, std::ost
                                                ? descriptionString(shader["vertexsrc"], path + ".vertexsrc", kFile)
                                                : "";
             const std::string fragmentPath = descriptionString(shader["fragmentsrc"], path + ".fragmentsrc", kFile);
-            builder.beginShader(vertexPath, fragmentPath, convention);
+            builder.beginShader(vertexPath, fragmentPath, convention,
+                                descriptionCommonPath(document["common"], convention));
             log << "  Parameters: {\n";
             forEachDescriptionItem(shader["parameters"], path + ".parameters", "a list of parameter names",
                                    "a parameter name (a string)",
@@ -234,7 +236,8 @@ template <class Builder> void walkDescription(nlohmann::json& document, std::ost
                                    [&](json& texture, const std::string& texturePath, const char* what) {
                                        json& source = descriptionMember(texture, "src", texturePath, what);
                                        const DescriptionTexture made = builder.addTexture(
-                                           descriptionString(source, texturePath + ".src", "a file name (a string)"));
+                                           descriptionString(source, texturePath + ".src", "a file name (a string)"),
+                                           descriptionTextureOptions(texture, texturePath));
                                        log << "    Texture " << texture["id"].dump() << " = " << texture["src"].dump()
                                            << "||  TEXTURE ID " << made.id << "|| addr: " << made.address << " \n";
                                        ++textureCount;

@@ -37,8 +37,11 @@ public:
     void setFullscreen() {}
     void setTitle(const std::string& name) { list_.name = name; }
 
-    void beginShader(const std::string& vertexPath, const std::string& fragmentPath, const ShaderConvention*)
+    void beginShader(const std::string& vertexPath, const std::string& fragmentPath, const ShaderConvention*,
+                     const std::string& commonPath)
     {
+        if (!commonPath.empty())
+            add({commonPath, "the common source of " + fragmentPath, false, true});
         // No vertex shader: a shader in a convention uses the player's own.
         if (!vertexPath.empty())
             add({vertexPath, "a vertex shader in " + std::string(demo::kDescriptionFile), false, true});
@@ -57,7 +60,7 @@ public:
     void beginScene() {}
     void addPass(uint32_t, const PassSettings&) {}
 
-    DescriptionTexture addTexture(const std::string& path)
+    DescriptionTexture addTexture(const std::string& path, const SceneTextureOptions&)
     {
         add({path, "an image of scene " + std::to_string(sceneCount_)});
         return {};

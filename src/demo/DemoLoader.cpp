@@ -28,9 +28,11 @@ public:
 
     void setTitle(const std::string& name) { host_.setTitle(name); }
 
-    void beginShader(const std::string& vertexPath, const std::string& fragmentPath, const ShaderConvention* convention)
+    void beginShader(const std::string& vertexPath, const std::string& fragmentPath, const ShaderConvention* convention,
+                     const std::string& commonPath)
     {
         shader_.emplace(vertexPath, fragmentPath, convention, &console_);
+        shader_->setCommonPath(commonPath);
         // A program that fails to compile or link still joins the list; the
         // host has its failure, and hot reload can mend it later.
         const BuildOutcome outcome = shader_->build(host_.buildReport(), console_, warnings_);
@@ -56,7 +58,9 @@ public:
 
     void addPass(uint32_t shaderIndex, const PassSettings& settings)
     {
-        const DemoShader& shader = content_.shaders[shaderIndex];
+        DemoShader shader = content_.shaders[shaderIndex];
+        if (!settings.define.empty())
+            shader = definedCopy(shader, settings.define);
         if (passCount_ >= static_cast<std::size_t>(Scene::kMaxPasses))
             dropped_ += std::string(dropped_.empty() ? "" : ", ") + "shader_order[" + std::to_string(passCount_) +
                         "] " + shader.getFragmentPath();
@@ -65,7 +69,7 @@ public:
         ++passCount_;
     }
 
-    DescriptionTexture addTexture(const std::string& path)
+    DescriptionTexture addTexture(const std::string& path, const SceneTextureOptions& options)
     {
         std::string problem;
         // Each image decoded once per load, however many entries name it.
@@ -78,7 +82,7 @@ public:
             host_.imageFailed(path, problem);
         content_.imagePaths.push_back(path);
         Texture& texture = *content_.imageTextures.back();
-        scene_->addTexture(texture);
+        scene_->addTexture(texture, options);
         return {texture.getId(), &texture};
     }
 
@@ -99,6 +103,20 @@ public:
     void warn(const std::string& message) { console_.warn(path_, message); }
 
 private:
+    // The entry's files built once more with `define`: a program of its own,
+    // or none when that build fails (never the entry's program without it).
+    DemoShader definedCopy(const DemoShader& entry, const std::string& define)
+    {
+        DemoShader shader(entry.getVertexPath(), entry.getFragmentPath(), entry.getConvention());
+        shader.setCommonPath(entry.getCommonPath());
+        shader.addDefine(define);
+        for (const std::string& name : entry.getParameterNames())
+            shader.addParameter(device_, name);
+        const BuildOutcome outcome = shader.build(host_.buildReport(), console_, warnings_);
+        host_.shaderBuilt(shader.getVertexPath(), shader.getFragmentPath(), outcome);
+        return shader;
+    }
+
     const char* path_;
     SyncDevice* device_;
     DemoContent& content_;

@@ -2,6 +2,9 @@
 // Main thread; nothing here keeps state.
 #include "demo/DescriptionOptions.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "demo/DemoDescription.h"
 
 namespace {
@@ -33,6 +36,42 @@ const ShaderConvention* demo::descriptionConvention(const json& value, const std
     if (convention == nullptr)
         throw descriptionTypeError(value, path, render::shaderConventionNames());
     return convention;
+}
+
+SceneTextureOptions demo::descriptionTextureOptions(const json& texture, const std::string& path)
+{
+    SceneTextureOptions options;
+    if (!texture.is_object())
+        return options;
+    const auto name = texture.find("name");
+    if (name != texture.end() && !name->is_null())
+        options.name = descriptionString(*name, path + ".name", "a sampler name (a string)");
+    const auto vflip = texture.find("vflip");
+    if (vflip != texture.end() && !vflip->is_null())
+        options.vflip = descriptionBool(*vflip, path + ".vflip", "true or false");
+    return options;
+}
+
+std::string demo::descriptionCommonPath(const json& value, const ShaderConvention* convention)
+{
+    const char* const kExpected =
+        "a file name, or an object of file names by convention (\"shadertoy\": \"common.glsl\")";
+    if (value.is_null())
+        return "";
+    if (value.is_string())
+        return value.get<std::string>();
+    if (!value.is_object())
+        throw descriptionTypeError(value, "common", kExpected);
+    for (auto member = value.begin(); member != value.end(); ++member) {
+        if (render::findShaderConvention(member.key()) == nullptr)
+            throw descriptionTypeError(member.key(), "common", "keyed by " + render::shaderConventionNames());
+        if (!member.value().is_string())
+            throw descriptionTypeError(member.value(), "common." + member.key(), "a file name (a string)");
+    }
+    if (convention == nullptr)
+        return "";
+    const auto found = value.find(convention->name);
+    return found == value.end() ? "" : found->get<std::string>();
 }
 
 PassSettings demo::descriptionPassSettings(json& pass, const std::string& path, std::vector<std::string>& channelNames)
@@ -67,6 +106,17 @@ PassSettings demo::descriptionPassSettings(json& pass, const std::string& path, 
             throw descriptionTypeError(depth, path + ".depth", "true or false");
         settings.depth = depth.get<bool>();
     }
+    const json& define = pass["define"];
+    if (!define.is_null()) {
+        const std::string name = define.is_string() ? define.get<std::string>() : "";
+        const bool macroName = !name.empty() && !std::isdigit(static_cast<unsigned char>(name[0])) &&
+                               std::all_of(name.begin(), name.end(), [](char c) {
+                                   return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+                               });
+        if (!macroName)
+            throw descriptionTypeError(define, path + ".define", "a macro name (letters, digits and _)");
+        settings.define = name;
+    }
     const json& channels = pass["channels"];
     if (!channels.is_null()) {
         if (!channels.is_array() || channels.size() > static_cast<std::size_t>(PassSettings::kMaxChannels))
@@ -100,6 +150,9 @@ std::vector<std::string> demo::channelProblems(const std::vector<ScenePassChanne
                 why = passIndex == 0 ? "names a pass, but the first pass has none before it"
                                      : "is not a pass before this one (0.." + std::to_string(passIndex - 1) +
                                            "; this pass's own last output is \"previous\")";
+            else if (channel.source == PassChannel::Source::PassPrevious &&
+                     channel.index >= static_cast<int>(passes.size()))
+                why = "names no pass of this scene (it has " + std::to_string(passes.size()) + ")";
             else if (channel.source == PassChannel::Source::Texture &&
                      static_cast<std::size_t>(channel.index) >= textureCount)
                 why = "names no texture of this scene (it has " + std::to_string(textureCount) + ")";

@@ -15,6 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "render/PassSettings.h"
+#include "render/SceneTextureOptions.h"
 #include "render/ShaderConvention.h"
 
 namespace demo {
@@ -23,11 +24,22 @@ namespace demo {
 // Throws type_error for anything but a convention's name.
 const ShaderConvention* descriptionConvention(const nlohmann::json& value, const std::string& path);
 
+// The demo's "common" (`value`, at "common") as it applies to a shader entry
+// of `convention` (null for none): a file name applies to every entry, an
+// object of file names by convention name ("shadertoy": "common.glsl") to
+// the entries of that convention. "" for none. Throws type_error for
+// anything else.
+std::string descriptionCommonPath(const nlohmann::json& value, const ShaderConvention* convention);
+
+// A scene texture entry's optional "name" (a sampler name) and "vflip"
+// (true or false), at `path`. Throws type_error for other values.
+SceneTextureOptions descriptionTextureOptions(const nlohmann::json& texture, const std::string& path);
+
 // The pass entry's optional keys (`pass`, an object at `path`). Absent keys
 // keep their defaults. Throws type_error for a "format" or "filter" that is
 // not one of its names, a "scale" outside 0.25 .. 1, a "depth" that is not
-// true or false, or "channels" that is
-// not a list of at most four strings. A string that is not a channel gives
+// true or false, "channels" that is not a list of at most four strings, or a
+// "define" that is not a macro name. A string that is not a channel gives
 // a black channel; `channelNames` receives the strings as written.
 PassSettings descriptionPassSettings(nlohmann::json& pass, const std::string& path,
                                      std::vector<std::string>& channelNames);

@@ -113,6 +113,29 @@ bool demo::declaresUniform(const std::string& source, const std::string& name)
     return render::declaresVariable(source, "uniform", name);
 }
 
+int demo::uniformDeclarationLine(const std::string& source, const std::string& name)
+{
+    std::size_t lineStart = 0;
+    for (int line = 1; lineStart < source.size(); ++line) {
+        std::size_t end = source.find('\n', lineStart);
+        if (end == std::string::npos)
+            end = source.size();
+        // A declaration may span lines: look from this line to the end of its statement.
+        const std::size_t statementEnd = source.find(';', lineStart);
+        const std::string text = source.substr(lineStart, end - lineStart);
+        const std::size_t qualifier = text.find("uniform");
+        if (qualifier != std::string::npos &&
+            render::declaresVariable(
+                source.substr(lineStart + qualifier, statementEnd == std::string::npos
+                                                         ? std::string::npos
+                                                         : statementEnd + 1 - lineStart - qualifier),
+                "uniform", name))
+            return line;
+        lineStart = end + 1;
+    }
+    return 0;
+}
+
 std::vector<std::string> demo::demoWarnings(const DemoFacts& facts)
 {
     std::vector<std::string> warnings;
@@ -131,8 +154,13 @@ std::vector<std::string> demo::uniformWarnings(const std::vector<ProgramUse>& us
     std::vector<std::string> lines;
     for (const ProgramUse& use : uses) {
         for (const DeclaredUniform& declared : use.uniforms) {
-            const std::string problem = render::uniformProblem(declared.uniform, use.setting);
-            const std::string line = declared.file + ": " + problem;
+            std::string problem = render::uniformProblem(declared.uniform, use.setting);
+            const std::string remedy = render::uniformRemedy(declared.uniform, use.setting);
+            if (!remedy.empty())
+                problem += "; " + remedy;
+            const std::string where = declared.line > 0 ? declared.file + ":" + std::to_string(declared.line)
+                                                        : declared.file;
+            const std::string line = where + ": " + problem;
             if (!problem.empty() && std::find(lines.begin(), lines.end(), line) == lines.end())
                 lines.push_back(line);
         }

@@ -39,6 +39,7 @@ struct TrackFacts {
 struct DeclaredUniform {
     ShaderUniform uniform;
     std::string file;
+    int line = 0; // of its declaration in `file`, from 1; 0 when not found there
 };
 
 // One program where it draws: an entry in one pass of a scene, or the final
@@ -77,5 +78,9 @@ std::vector<std::string> uniformWarnings(const std::vector<ProgramUse>& uses);
 // Whether `source` declares a uniform called `name` (a cheap look at the
 // text; a declaration inside a comment counts too).
 bool declaresUniform(const std::string& source, const std::string& name);
+
+// The line (from 1) of `source` where the declaration of uniform `name`
+// begins; 0 when `source` does not declare it.
+int uniformDeclarationLine(const std::string& source, const std::string& name);
 
 } // namespace demo

@@ -63,8 +63,9 @@ DemoShader::DemoShader(std::string vertexPath, std::string fragmentPath, const S
 BuildOutcome DemoShader::build(BuildReport report, ConsoleSink& console, FileWarnings* warnings)
 {
     std::vector<std::string> files;
-    ShaderBuild built = render::buildShaderProgram(ShaderProgramSources{vertexPath, fragmentPath, convention}, report,
-                                                   console, warnings, &files);
+    ShaderBuild built = render::buildShaderProgram(
+        ShaderProgramSources{vertexPath, fragmentPath, convention, defines, commonPath}, report, console, warnings,
+        &files);
     sourceFiles = eachOnce(files);
     // The included files as this build read them.
     includedFiles.clear();

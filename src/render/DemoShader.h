@@ -57,6 +57,21 @@ public:
             program = previous.program;
     }
 
+    // What the next build puts before the fragment source's own lines: a
+    // "#define NAME" (a pass entry's "define") and the demo's common file
+    // ("" for none). A copy with other additions is another program.
+    void addDefine(const std::string& name) { defines.push_back(name); }
+    void setCommonPath(const std::string& path) { commonPath = path; }
+    const std::vector<std::string>& getDefines() const { return defines; }
+    const std::string& getCommonPath() const { return commonPath; }
+    // Whether `other` builds from the same files with the same additions, so
+    // that one build serves both.
+    bool buildsLike(const DemoShader& other) const
+    {
+        return vertexPath == other.vertexPath && fragmentPath == other.fragmentPath && convention == other.convention &&
+               defines == other.defines && commonPath == other.commonPath;
+    }
+
     // Adds the track `name` of `device` (found, or created and read from its
     // file) as a parameter: each frame it sets the float uniform `name`.
     void addParameter(SyncDevice* device, const std::string& name);
@@ -103,4 +118,6 @@ private:
     std::shared_ptr<const ShaderProgram> program; // null before the first successful build
     std::vector<std::string> sourceFiles;         // see getSourceFiles
     std::vector<std::string> parameterNames;      // track and uniform names
+    std::vector<std::string> defines;             // see addDefine
+    std::string commonPath;                       // see setCommonPath
 };

@@ -31,7 +31,8 @@ bool anyChannelReads(const PassSettings& settings, PassChannel::Source source)
 
 bool PassSettings::readsPrevious() const
 {
-    return anyChannelReads(*this, PassChannel::Source::Previous);
+    return keepsPrevious || define.rfind("DOUBLE_BUFFER_", 0) == 0 ||
+           anyChannelReads(*this, PassChannel::Source::Previous);
 }
 
 bool PassSettings::readsSpectrum() const
@@ -47,7 +48,13 @@ bool PassSettings::hasDefaultTarget() const
 bool render::parsePassChannel(const std::string& text, PassChannel& channel)
 {
     int index = 0;
-    if (numberAfter(text, "pass:", index)) {
+    const std::string previousSuffix = ":previous";
+    const bool endsPrevious = text.size() > previousSuffix.size() &&
+                              text.compare(text.size() - previousSuffix.size(), previousSuffix.size(),
+                                           previousSuffix) == 0;
+    if (endsPrevious && numberAfter(text.substr(0, text.size() - previousSuffix.size()), "pass:", index)) {
+        channel = {PassChannel::Source::PassPrevious, index};
+    } else if (numberAfter(text, "pass:", index)) {
         channel = {PassChannel::Source::Pass, index};
     } else if (numberAfter(text, "texture:", index)) {
         channel = {PassChannel::Source::Texture, index};

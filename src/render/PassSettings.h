@@ -19,14 +19,15 @@ enum class PassFilter { Nearest, Linear, Mipmap };
 // What one channel (iChannel0 .. iChannel3) of a pass reads.
 struct PassChannel {
     enum class Source {
-        Black,    // nothing: a channel that names nothing reads black
-        Pass,     // the output of pass `index` of this frame
-        Texture,  // the scene's texture `index`
-        Previous, // this pass's own output of the previous frame
-        Spectrum  // the spectrum texture (see SpectrumTexture.h)
+        Black,        // nothing: a channel that names nothing reads black
+        Pass,         // the output of pass `index` of this frame
+        Texture,      // the scene's texture `index`
+        Previous,     // this pass's own output of the previous frame
+        Spectrum,     // the spectrum texture (see SpectrumTexture.h)
+        PassPrevious, // the output of pass `index` of the previous frame
     };
     Source source = Source::Black;
-    int index = 0; // the pass or texture, for Pass and Texture
+    int index = 0; // the pass or texture, for Pass, PassPrevious and Texture
 };
 
 struct PassSettings {
@@ -39,9 +40,12 @@ struct PassSettings {
     bool hasChannels = false;          // false: the channels are the passes before this one
     std::vector<PassChannel> channels; // with hasChannels: iChannel0 .. in this order
     bool depth = false;                // true: a depth buffer and test even when the shader writes no gl_FragDepth
+    std::string define;                // "" or a macro the pass's shader is built with ("#define NAME")
+    bool keepsPrevious = false;        // another pass reads this one's previous output (the scene sets it)
 
-    // Whether a channel reads this pass's previous output, so that its
-    // target keeps two pictures.
+    // Whether the pass's target keeps two pictures: a channel reads its own
+    // previous output, another pass reads it, or its define is glslViewer's
+    // DOUBLE_BUFFER_N.
     bool readsPrevious() const;
     // Whether a channel reads the spectrum texture.
     bool readsSpectrum() const;
@@ -51,8 +55,8 @@ struct PassSettings {
 
 namespace render {
 
-// `text` as a channel: "pass:N", "texture:N" (N a whole number from 0),
-// "previous" or "spectrum". False when it is none of these.
+// `text` as a channel: "pass:N", "pass:N:previous", "texture:N" (N a whole
+// number from 0), "previous" or "spectrum". False when it is none of these.
 bool parsePassChannel(const std::string& text, PassChannel& channel);
 
 } // namespace render

@@ -16,6 +16,8 @@
 #include "platform/ConsoleSink.h"
 #include "render/Camera.h"
 #include "render/PassDrawing.h"
+#include "render/PassUnitPlan.h"
+#include "render/PlayerUniforms.h"
 #include "render/VertexArrayObject.h"
 
 namespace {
@@ -53,9 +55,29 @@ bool Scene::addShader(const DemoShader& shader, const PassSettings& settings)
     return true;
 }
 
-void Scene::addTexture(Texture& texture)
+void Scene::addTexture(Texture& texture, const SceneTextureOptions& options)
 {
     textures.push_back(&texture);
+    textureOptions.push_back(options);
+}
+
+Scene::ChannelTexture Scene::imageTexture(int index, const ShaderConvention* convention, bool conventionWay) const
+{
+    if (index < 0 || index >= static_cast<int>(textures.size()))
+        return {};
+    Texture& texture = *textures[static_cast<size_t>(index)];
+    const std::optional<bool>& vflip = textureOptions[static_cast<size_t>(index)].vflip;
+    const bool upright = vflip.has_value() ? *vflip
+                                           : conventionWay && convention != nullptr && convention->imagesUpright;
+    return {upright ? texture.uprightId() : texture.getId(), texture.width(), texture.height()};
+}
+
+int Scene::namedTexture(const std::string& name) const
+{
+    for (size_t i = 0; i < textureOptions.size(); ++i)
+        if (!name.empty() && textureOptions[i].name == name)
+            return static_cast<int>(i);
+    return -1;
 }
 
 std::string SceneDrawResult::problem() const
@@ -94,10 +116,17 @@ SceneDrawResult Scene::render(const SceneFrame& frame)
     const int height = static_cast<int>(frame.height);
     frame.targets.fit(width, height, passCount());
     // A pass whose settings ask for a target of its own gets it at its first frame.
+    markPreviousReaders();
     passTargets.resize(passShaders.size());
+    targetKeepsTwo.resize(passShaders.size(), false);
     for (size_t i = 0; i < passShaders.size(); ++i) {
-        if (!passTargets[i] && !passSettings[i].hasDefaultTarget())
+        // A rebuilt program that starts or stops reading its previous frame gets a target to match.
+        if (passTargets[i] && targetKeepsTwo[i] != passSettings[i].readsPrevious())
+            passTargets[i].reset();
+        if (!passTargets[i] && !passSettings[i].hasDefaultTarget()) {
             passTargets[i] = std::make_shared<PassTarget>(passSettings[i]);
+            targetKeepsTwo[i] = passSettings[i].readsPrevious();
+        }
         if (passTargets[i])
             passTargets[i]->beginFrame(width, height, frame.inputs.epoch, frame.inputs.frameNumber);
     }
@@ -179,49 +208,52 @@ bool Scene::renderPass(const SceneFrame& frame, DemoShader& shader, int passInde
         glDrawBuffers(1, &colourAttachment);
     }
 
-    const int textureCount = static_cast<int>(textures.size());
-    if (program == 0) {
-        // An entry whose first build failed: its target stays cleared (later
-        // passes read transparent black from it) and the units it would have
-        // used stay taken, so the other passes see the units they always do.
-        textureUnit += passIndex + textureCount;
+    const ShaderConvention* convention = shader.getConvention();
+    PassUnitRequest request;
+    request.passIndex = passIndex;
+    request.textureCount = static_cast<int>(textures.size());
+    request.hasProgram = program != 0;
+    request.hasChannels = settings.hasChannels;
+    request.channelCount = static_cast<int>(settings.channels.size());
+    request.conventionChannels = convention != nullptr;
+    const PassUnitPlan plan = render::planPassUnits(request, textureUnit);
+    textureUnit = plan.unitsCounted;
+    // An entry whose first build failed: its target stays cleared (later
+    // passes read transparent black from it).
+    if (program == 0)
         return true;
-    }
 
     VertexArrayObject& quad = frame.quads.pass(passIndex);
     quad.bindAttributes(shader.getShaderProgram());
     glUseProgram(program);
 
     ChannelTexture channels[PassSettings::kMaxChannels] = {};
-    if (!settings.hasChannels) {
-        for (int j = 0; j < passIndex; ++j) {
-            const ChannelTexture earlier = passOutput(frame, j);
-            bindSampler(program, numbered("iChannel", j).c_str(), j, earlier.id);
-            if (j < PassSettings::kMaxChannels)
-                channels[j] = earlier;
-        }
+    for (size_t c = 0; c < plan.channelUnits.size(); ++c) {
+        const int unit = plan.channelUnits[c];
+        if (unit == PassUnitPlan::kNone)
+            continue;
+        const ChannelTexture read = channelTexture(frame, passIndex, static_cast<int>(c));
+        bindSampler(program, numbered(uniforms::kChannelPrefix, static_cast<int>(c)).c_str(), unit, read.id);
+        if (c < static_cast<size_t>(PassSettings::kMaxChannels))
+            channels[c] = read;
     }
-    textureUnit += passIndex;
-    for (int k = 0; k < textureCount; ++k) {
-        bindSampler(program, numbered("tex", k).c_str(), textureUnit, textures[k]->getId());
-        ++textureUnit;
-    }
+    for (size_t k = 0; k < plan.textureUnits.size(); ++k)
+        bindSampler(program, numbered(uniforms::kTexturePrefix, static_cast<int>(k)).c_str(), plan.textureUnits[k],
+                    imageTexture(static_cast<int>(k), convention, false).id);
 
-    // What the settings and conventions add goes on the units after those
-    // (never unit 0, where samplers nothing sets point).
-    int unit = std::max({textureUnit, passIndex, 1});
-    const ShaderConvention* convention = shader.getConvention();
-    if (settings.hasChannels) {
-        unit = bindChannels(frame, program, passIndex, unit, channels);
-    } else if (convention != nullptr) {
-        // The convention's channels without an earlier pass read black.
-        for (int j = passIndex; j < PassSettings::kMaxChannels; ++j)
-            bindSampler(program, numbered("iChannel", j).c_str(), unit++, 0);
+    int unit = plan.firstFreeUnit;
+    if (frame.inputs.spectrumTexture != nullptr && glGetUniformLocation(program, uniforms::kSpectrum.name) >= 0)
+        bindSampler(program, uniforms::kSpectrum.name, unit++, frame.inputs.spectrumTexture->texture2D());
+    // Named textures, unless the convention sets that name itself (it reads them there).
+    for (size_t k = 0; k < textures.size(); ++k) {
+        const std::string& name = textureOptions[k].name;
+        if (!name.empty() && !conventionSets(convention, name.c_str()) &&
+            glGetUniformLocation(program, name.c_str()) >= 0)
+            bindSampler(program, name.c_str(), unit++, imageTexture(static_cast<int>(k), convention, true).id);
     }
-    if (frame.inputs.spectrumTexture != nullptr && glGetUniformLocation(program, "spectrum") >= 0)
-        bindSampler(program, "spectrum", unit++, frame.inputs.spectrumTexture->texture2D());
     if (convention != nullptr)
-        unit = setConventionUniforms(*convention, program, frame, output.width, output.height, channels, unit);
+        unit = setConventionUniforms(*convention, program, frame, passIndex, output.width, output.height, channels,
+                                     unit);
 
     shader.applyParameters(frame.syncDevice, frame.row);
 
@@ -234,11 +266,11 @@ bool Scene::renderPass(const SceneFrame& frame, DemoShader& shader, int passInde
     quad.setRotation(0.0f, 0.0f, 0.0f, 1.0f);
 
     // A pass of its own size works in its own pixels.
-    if (!conventionSets(convention, "iResolution"))
-        glUniform2f(glGetUniformLocation(program, "iResolution"), static_cast<float>(output.width),
+    if (!conventionSets(convention, uniforms::kResolution.name))
+        glUniform2f(glGetUniformLocation(program, uniforms::kResolution.name), static_cast<float>(output.width),
                     static_cast<float>(output.height));
-    shader.setUniform("iGlobalTime", time);
-    shader.setUniform("fft", frame.fftValue);
+    shader.setUniform(uniforms::kGlobalTime.name, time);
+    shader.setUniform(uniforms::kFft.name, frame.fftValue);
     quad.draw(camera);
     if (own != nullptr)
         own->finishDraw();
@@ -259,45 +291,86 @@ GLuint Scene::outputTexture(const RenderTargets& targets, int pass) const
     return own != nullptr ? own->texture() : targets.colourTexture(pass);
 }
 
-int Scene::bindChannels(const SceneFrame& frame, GLuint program, int passIndex, int firstUnit, ChannelTexture sizes[4])
+Scene::ChannelTexture Scene::previousOutput(int pass) const
 {
-    const PassTarget* own = passTargets[static_cast<size_t>(passIndex)].get();
-    const std::vector<PassChannel>& channels = passSettings[static_cast<size_t>(passIndex)].channels;
-    int unit = firstUnit;
-    for (size_t c = 0; c < channels.size() && c < static_cast<size_t>(PassSettings::kMaxChannels); ++c) {
-        // What names nothing reads black: no texture on its unit.
-        ChannelTexture read;
-        const PassChannel& channel = channels[c];
-        switch (channel.source) {
-        case PassChannel::Source::Pass:
-            if (channel.index < passIndex)
-                read = passOutput(frame, channel.index);
-            break;
-        case PassChannel::Source::Texture:
-            if (channel.index < static_cast<int>(textures.size())) {
-                const Texture& texture = *textures[static_cast<size_t>(channel.index)];
-                read = {texture.getId(), texture.width(), texture.height()};
-            }
-            break;
-        case PassChannel::Source::Previous:
-            if (own != nullptr)
-                read = {own->previousTexture(), own->width(), own->height()};
-            break;
-        case PassChannel::Source::Spectrum:
-            if (frame.inputs.spectrumTexture != nullptr)
-                read = {frame.inputs.spectrumTexture->texture2D(), SpectrumRows::kBins, 2};
-            break;
-        case PassChannel::Source::Black:
-            break;
-        }
-        bindSampler(program, numbered("iChannel", static_cast<int>(c)).c_str(), unit++, read.id);
-        sizes[c] = read;
-    }
-    return unit;
+    const PassTarget* target = pass >= 0 && pass < static_cast<int>(passTargets.size())
+                                   ? passTargets[static_cast<size_t>(pass)].get()
+                                   : nullptr;
+    // Every pass has begun its frame before the first draws, so the previous
+    // picture is last frame's for passes before this one and after it alike.
+    if (target == nullptr || !passSettings[static_cast<size_t>(pass)].readsPrevious())
+        return {};
+    return {target->previousTexture(), target->width(), target->height()};
 }
 
-int Scene::setConventionUniforms(const ShaderConvention& convention, GLuint program, const SceneFrame& frame, int width,
-                                 int height, const ChannelTexture channels[4], int unit)
+Scene::ChannelTexture Scene::definedPassOutput(const SceneFrame& frame, int passIndex, const std::string& define,
+                                               bool previousOnly) const
+{
+    for (size_t p = 0; p < passSettings.size(); ++p) {
+        if (passSettings[p].define != define)
+            continue;
+        const int pass = static_cast<int>(p);
+        if (pass < passIndex && !previousOnly)
+            return passOutput(frame, pass);
+        return previousOutput(pass);
+    }
+    return {};
+}
+
+void Scene::markPreviousReaders()
+{
+    for (size_t i = 0; i < passShaders.size(); ++i) {
+        const GLuint program = passShaders[i].getProgramId();
+        passSettings[i].keepsPrevious = program != 0 && passShaders[i].getConvention() != nullptr &&
+                                        std::any_of(passShaders[i].getConvention()->uniforms.begin(),
+                                                    passShaders[i].getConvention()->uniforms.end(),
+                                                    [&](const ConventionUniform& uniform) {
+                                                        return uniform.value == ConventionValue::PreviousFrame &&
+                                                               glGetUniformLocation(program, uniform.name) >= 0;
+                                                    });
+    }
+    for (const PassSettings& settings : passSettings)
+        for (const PassChannel& channel : settings.channels)
+            if (channel.source == PassChannel::Source::PassPrevious && channel.index >= 0 &&
+                channel.index < static_cast<int>(passSettings.size()))
+                passSettings[static_cast<size_t>(channel.index)].keepsPrevious = true;
+}
+
+Scene::ChannelTexture Scene::channelTexture(const SceneFrame& frame, int passIndex, int channel) const
+{
+    const PassSettings& settings = passSettings[static_cast<size_t>(passIndex)];
+    if (!settings.hasChannels)
+        return channel < passIndex ? passOutput(frame, channel) : ChannelTexture();
+    if (channel >= static_cast<int>(settings.channels.size()))
+        return {};
+    // What names nothing reads black: no texture on its unit.
+    const PassTarget* own = passTargets[static_cast<size_t>(passIndex)].get();
+    const PassChannel& named = settings.channels[static_cast<size_t>(channel)];
+    switch (named.source) {
+    case PassChannel::Source::Pass:
+        if (named.index < passIndex)
+            return passOutput(frame, named.index);
+        break;
+    case PassChannel::Source::Texture:
+        return imageTexture(named.index, passShaders[static_cast<size_t>(passIndex)].getConvention(), true);
+    case PassChannel::Source::Previous:
+        if (own != nullptr)
+            return {own->previousTexture(), own->width(), own->height()};
+        break;
+    case PassChannel::Source::PassPrevious:
+        return previousOutput(named.index);
+    case PassChannel::Source::Spectrum:
+        if (frame.inputs.spectrumTexture != nullptr)
+            return {frame.inputs.spectrumTexture->texture2D(), SpectrumRows::kBins, 2};
+        break;
+    case PassChannel::Source::Black:
+        break;
+    }
+    return {};
+}
+
+int Scene::setConventionUniforms(const ShaderConvention& convention, GLuint program, const SceneFrame& frame,
+                                 int passIndex, int width, int height, const ChannelTexture channels[4], int unit)
 {
     const PassInputs& inputs = frame.inputs;
     for (const ConventionUniform& uniform : convention.uniforms) {
@@ -337,6 +410,47 @@ int Scene::setConventionUniforms(const ShaderConvention& convention, GLuint prog
             break;
         case ConventionValue::Channel:
             break; // bound with the channels
+        case ConventionValue::Noise:
+            bindSampler(program, uniform.name, unit++,
+                        namedTexture(uniform.name) >= 0 ? imageTexture(namedTexture(uniform.name), &convention, true).id
+                                                        : builtins->noise());
+            break;
+        case ConventionValue::Checker:
+            bindSampler(program, uniform.name, unit++,
+                        namedTexture(uniform.name) >= 0 ? imageTexture(namedTexture(uniform.name), &convention, true).id
+                                                        : builtins->checker());
+            break;
+        case ConventionValue::StandIn:
+            bindSampler(program, uniform.name, unit++,
+                        namedTexture(uniform.name) >= 0 ? imageTexture(namedTexture(uniform.name), &convention, true).id
+                                                        : builtins->standIn(uniform.index));
+            break;
+        case ConventionValue::PreviousFrame:
+            bindSampler(program, uniform.name, unit++, previousOutput(passIndex).id);
+            break;
+        case ConventionValue::SceneTexture:
+            bindSampler(program, uniform.name, unit++, imageTexture(uniform.index, &convention, true).id);
+            break;
+        case ConventionValue::SceneTextureSize:
+            if (uniform.index < static_cast<int>(textures.size())) {
+                const Texture& texture = *textures[static_cast<size_t>(uniform.index)];
+                glUniform2f(location, static_cast<float>(texture.width()), static_cast<float>(texture.height()));
+            }
+            break;
+        case ConventionValue::Buffer:
+            bindSampler(program, uniform.name, unit++,
+                        definedPassOutput(frame, passIndex, numbered("BUFFER_", uniform.index), false).id);
+            break;
+        case ConventionValue::DoubleBuffer:
+            bindSampler(program, uniform.name, unit++,
+                        definedPassOutput(frame, passIndex, numbered("DOUBLE_BUFFER_", uniform.index), false).id);
+            break;
+        case ConventionValue::ChannelTime: {
+            const float seconds = static_cast<float>(frame.seconds);
+            const float times[PassSettings::kMaxChannels] = {seconds, seconds, seconds, seconds};
+            glUniform1fv(location, PassSettings::kMaxChannels, times);
+            break;
+        }
         case ConventionValue::ChannelResolution: {
             float sizes[3 * PassSettings::kMaxChannels];
             for (int c = 0; c < PassSettings::kMaxChannels; ++c) {
@@ -371,7 +485,7 @@ bool Scene::readsSpectrum(bool& rows1D) const
         reads = reads || passSettings[i].readsSpectrum();
         if (program == 0)
             continue;
-        reads = reads || glGetUniformLocation(program, "spectrum") >= 0;
+        reads = reads || glGetUniformLocation(program, uniforms::kSpectrum.name) >= 0;
         const ShaderConvention* convention = passShaders[i].getConvention();
         if (convention == nullptr)
             continue;
@@ -399,15 +513,15 @@ void Scene::renderFinalPass(const SceneFrame& frame)
     const GLuint program = frame.finalProgram.getProgramId();
     glUseProgram(program);
     for (int j = 0; j < passCount; ++j)
-        bindSampler(program, numbered("iChannel", j).c_str(), j, passOutput(frame, j).id);
+        bindSampler(program, numbered(uniforms::kChannelPrefix, j).c_str(), j, passOutput(frame, j).id);
     // The last pass's output once more, on the unit after the channels. A
     // scene without passes has no output to show, so nothing is bound.
     if (passCount > 0)
-        bindSampler(program, "finalTarget", passCount, passOutput(frame, passCount - 1).id);
+        bindSampler(program, uniforms::kFinalTarget.name, passCount, passOutput(frame, passCount - 1).id);
 
-    glUniform2f(glGetUniformLocation(program, "iResolution"), frame.width, frame.height);
-    glUniform1f(glGetUniformLocation(program, "fft"), frame.fftValue);
-    const GLint fstrLocation = glGetUniformLocation(program, "fstr");
+    glUniform2f(glGetUniformLocation(program, uniforms::kResolution.name), frame.width, frame.height);
+    glUniform1f(glGetUniformLocation(program, uniforms::kFft.name), frame.fftValue);
+    const GLint fstrLocation = glGetUniformLocation(program, uniforms::kFstr.name);
     if (frame.printsFstrLine)
         printFstrLine(frame.console, frame.fstrValue);
     glUniform1f(fstrLocation, frame.fstrValue);

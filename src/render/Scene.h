@@ -16,15 +16,18 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <GL/glew.h>
 
+#include "render/BuiltinTextures.h"
 #include "render/DemoShader.h"
 #include "render/PassSettings.h"
 #include "render/PassTarget.h"
 #include "render/SceneFrame.h"
+#include "render/SceneTextureOptions.h"
 #include "render/Texture.h"
 
 // What drawing a frame came to.
@@ -49,7 +52,8 @@ public:
 
     // Appends a texture the passes read as "tex0", "tex1", ... in this order.
     // The texture must outlive the scene.
-    void addTexture(Texture& texture);
+    // `options` name it and say which way up it is read.
+    void addTexture(Texture& texture, const SceneTextureOptions& options = SceneTextureOptions());
 
     // Draws pass 0 .. n-1 into render targets 0 .. n-1, then the screen quad
     // into the frame's view with the final pass's program, at `frame`'s row,
@@ -67,6 +71,8 @@ public:
     std::vector<DemoShader>& getPassShaders() { return passShaders; }
     const std::vector<DemoShader>& getPassShaders() const { return passShaders; }
     const std::vector<Texture*>& getTextures() const { return textures; }
+    // Each texture's options, in the textures' order.
+    const std::vector<SceneTextureOptions>& getTextureOptions() const { return textureOptions; }
     // Each pass's settings, in pass order.
     const std::vector<PassSettings>& getPassSettings() const { return passSettings; }
     // The texture that pass `pass` drew into in the latest frame, which drew
@@ -97,9 +103,9 @@ private:
     // finishPicture then copies into the view.
     static bool bindPicture(const SceneFrame& frame);
     static void finishPicture(const SceneFrame& frame, bool throughPicture);
-    // Binds the pass's channels as its settings ask, from unit `firstUnit`
-    // on, and returns the unit after them; `sizes` gets each channel's size.
-    int bindChannels(const SceneFrame& frame, GLuint program, int passIndex, int firstUnit, ChannelTexture sizes[4]);
+    // What channel `channel` (iChannelN) of pass `passIndex` reads this
+    // frame: the pass before it of that number, or what its settings name.
+    ChannelTexture channelTexture(const SceneFrame& frame, int passIndex, int channel) const;
     // The output of pass `pass` this frame, as later passes read it.
     ChannelTexture passOutput(const SceneFrame& frame, int pass) const;
     // Binds `textureId` to `unit` and points the sampler `name` of the
@@ -110,8 +116,24 @@ private:
     // Sets the uniforms of `convention` in `program` (current) for a pass of
     // width x height whose channels are `channels`; binds its 1D spectrum
     // textures from unit `unit` on and returns the unit after them.
-    int setConventionUniforms(const ShaderConvention& convention, GLuint program, const SceneFrame& frame, int width,
-                              int height, const ChannelTexture channels[4], int unit);
+    int setConventionUniforms(const ShaderConvention& convention, GLuint program, const SceneFrame& frame,
+                              int passIndex, int width, int height, const ChannelTexture channels[4], int unit);
+    // What pass `passIndex` reads of the pass whose define is `define`: its
+    // output this frame when it drew before, else its previous frame's (with
+    // `previousOnly`, always the previous frame's); black without such a pass.
+    ChannelTexture definedPassOutput(const SceneFrame& frame, int passIndex, const std::string& define,
+                                     bool previousOnly) const;
+    // The output of pass `pass` of the previous frame; black unless its
+    // target keeps two pictures.
+    ChannelTexture previousOutput(int pass) const;
+    // Marks every pass whose previous output another pass (or its own
+    // texPreviousFrame) reads, before its target is made.
+    void markPreviousReaders();
+    // Scene texture `index` as a pass of `convention` reads it through the
+    // convention's samplers (`conventionWay`) or the player's texN.
+    ChannelTexture imageTexture(int index, const ShaderConvention* convention, bool conventionWay) const;
+    // The scene texture whose options name it `name`; -1 for none.
+    int namedTexture(const std::string& name) const;
 
     std::vector<DemoShader> passShaders;
     std::vector<PassSettings> passSettings; // one per pass
@@ -119,7 +141,11 @@ private:
     // its first frame), else null and the pass draws into the shared target.
     std::vector<std::shared_ptr<PassTarget>> passTargets;
     std::vector<Texture*> textures;
-    GLint textureUnitLimit = 0; // GL's combined limit, read at each render
+    std::vector<SceneTextureOptions> textureOptions; // one per texture
+    // The player's own textures, shared by copies of the scene; made at first use.
+    std::shared_ptr<BuiltinTextures> builtins = std::make_shared<BuiltinTextures>();
+    std::vector<bool> targetKeepsTwo; // per pass: whether its own target was made with two pictures
+    GLint textureUnitLimit = 0;       // GL's combined limit, read at each render
     bool textureUnitWarningGiven = false;
     int firstUnboundUnit = -1; // the first unit past the limit this render asked for, until it is said
 };

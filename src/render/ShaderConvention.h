@@ -18,20 +18,29 @@
 
 // What the player puts into a convention's uniform.
 enum class ConventionValue {
-    Time,              // float: the music position in seconds
-    TimeDelta,         // float: seconds of music since the previous frame
-    Frame,             // int: frames drawn since the start
-    FrameRate,         // float: frames per second
-    Resolution,        // vec2 or vec3: the pass's size in pixels (and 1)
-    Mouse,             // vec4: the mouse as the shader sites define it (zeros without one)
-    Pointer,           // vec2: where the mouse is, in pixels (zeros without one)
-    Date,              // vec4: year, month (0..11), day (1..31), seconds since midnight
-    SampleRate,        // float: the tune's samples per second
-    Channel,           // sampler2D: channel `index` of the pass
-    ChannelResolution, // vec3[4]: each channel's size in pixels (and 1)
-    Spectrum,          // sampler1D: the spectrum's magnitudes (row 0 of the spectrum texture)
-    SpectrumSmoothed,  // sampler1D: the smoothed magnitudes (row 1)
-    SpectrumIntegrated // sampler1D: the smoothed magnitudes summed over the seconds played
+    Time,               // float: the music position in seconds
+    TimeDelta,          // float: seconds of music since the previous frame
+    Frame,              // int: frames drawn since the start
+    FrameRate,          // float: frames per second
+    Resolution,         // vec2 or vec3: the pass's size in pixels (and 1)
+    Mouse,              // vec4: the mouse as the shader sites define it (zeros without one)
+    Pointer,            // vec2: where the mouse is, in pixels (zeros without one)
+    Date,               // vec4: year, month (0..11), day (1..31), seconds since midnight
+    SampleRate,         // float: the tune's samples per second
+    Channel,            // sampler2D: channel `index` of the pass
+    ChannelResolution,  // vec3[4]: each channel's size in pixels (and 1)
+    ChannelTime,        // float[4]: each channel's playback time: the music position, which every channel follows
+    Spectrum,           // sampler1D: the spectrum's magnitudes (row 0 of the spectrum texture)
+    SpectrumSmoothed,   // sampler1D: the smoothed magnitudes (row 1)
+    SpectrumIntegrated, // sampler1D: the smoothed magnitudes summed over the seconds played
+    Noise,              // sampler2D: the player's noise texture (BuiltinTextures.h)
+    Checker,            // sampler2D: the player's checker texture
+    StandIn,            // sampler2D: the scene texture of this name, else stand-in image <index>
+    PreviousFrame,      // sampler2D: the pass's own output of the previous frame
+    SceneTexture,       // sampler2D: the scene's texture <index>
+    SceneTextureSize,   // vec2: the size in pixels of the scene's texture <index>
+    Buffer,             // sampler2D: the output of the pass whose "define" is BUFFER_<index>
+    DoubleBuffer        // sampler2D: the previous output of the pass whose "define" is DOUBLE_BUFFER_<index>
 };
 
 // One uniform that a convention declares and sets.
@@ -40,7 +49,7 @@ struct ConventionUniform {
     const char* type; // the GLSL type it is declared with
     int arraySize;    // elements, or 0 for a plain value
     ConventionValue value;
-    int index; // the channel, for ConventionValue::Channel
+    int index; // the channel, for Channel; the buffer, for Buffer and DoubleBuffer
 };
 
 // One word of a source renamed before it compiles (old GLSL words that a
@@ -61,6 +70,10 @@ struct ShaderConvention {
     // fragCoord) instead of main; the player's main calls it with the pixel's
     // window coordinates and writes the colour to `output`.
     bool callsMainImage;
+    // True: image textures read through the convention's own samplers (a
+    // channel, a named texture, u_texN) show upright, the image's top row at
+    // t = 1, unless their entry says "vflip"; false: as the player loads them.
+    bool imagesUpright = false;
 };
 
 namespace render {

@@ -54,14 +54,14 @@ std::string readInAccount(const char* path, ConsoleSink& console, std::string& p
 }
 
 // The source of shader file `path` (its text already read), with its
-// includes and, for a fragment shader, `convention`; "" as the path stands
+// includes and, for a fragment shader, `additions`; "" as the path stands
 // for the convention's own vertex shader.
-ShaderSource sourceOf(GLenum type, const std::string& path, const std::string& text, const ShaderConvention* convention)
+ShaderSource sourceOf(GLenum type, const std::string& path, const std::string& text, SourceAdditions additions)
 {
     if (path.empty())
         return ShaderSource::plain(render::kConventionVertexName, render::kConventionVertexSource);
-    return ShaderSource::assemble(path, text, type == GL_FRAGMENT_SHADER ? convention : nullptr,
-                                  render::readShaderFile);
+    additions.fragment = type == GL_FRAGMENT_SHADER;
+    return ShaderSource::assemble(path, text, additions, render::readShaderFile);
 }
 
 // Compiles one shader of a build. On failure adds the reason to `outcome`
@@ -162,7 +162,7 @@ void finishOutcome(BuildOutcome& outcome)
 
 // Reads, assembles and compiles one file of a build: in the account with
 // the reader's header, else quietly. The files it read join `files`.
-GlName buildStep(GLenum type, const std::string& path, const ShaderConvention* convention, BuildReport report,
+GlName buildStep(GLenum type, const std::string& path, const SourceAdditions& additions, BuildReport report,
                  ConsoleSink& console, FileWarnings* warnings, BuildOutcome& outcome, std::vector<std::string>& files)
 {
     const bool account = report != BuildReport::Quiet;
@@ -185,7 +185,7 @@ GlName buildStep(GLenum type, const std::string& path, const ShaderConvention* c
             return GlName();
         }
     }
-    const ShaderSource source = sourceOf(type, path, text, convention);
+    const ShaderSource source = sourceOf(type, path, text, additions);
     if (!path.empty())
         files.insert(files.end(), source.files().begin(), source.files().end());
     return compileStep(type, source, problem.empty() ? name : std::string(), report, console, outcome);
@@ -257,9 +257,13 @@ ShaderBuild render::buildShaderProgram(const ShaderProgramSources& sources, Buil
 {
     ShaderBuild build;
     std::vector<std::string> files;
-    GlName vertex = buildStep(GL_VERTEX_SHADER, sources.vertexPath, nullptr, report, console, warnings, build.outcome,
-                              files);
-    GlName fragment = buildStep(GL_FRAGMENT_SHADER, sources.fragmentPath, sources.convention, report, console, warnings,
+    GlName vertex = buildStep(GL_VERTEX_SHADER, sources.vertexPath, SourceAdditions(), report, console, warnings,
+                              build.outcome, files);
+    SourceAdditions additions;
+    additions.convention = sources.convention;
+    additions.defines = sources.defines;
+    additions.commonPath = sources.commonPath;
+    GlName fragment = buildStep(GL_FRAGMENT_SHADER, sources.fragmentPath, additions, report, console, warnings,
                                 build.outcome, files);
     const std::string vertexName = sources.vertexPath.empty() ? kConventionVertexName : sources.vertexPath;
     linkStep(std::move(vertex), std::move(fragment), vertexName, sources.fragmentPath, report, console, build);
@@ -272,5 +276,6 @@ ShaderBuild render::buildShaderProgram(const ShaderProgramSources& sources, Buil
 ShaderBuild render::buildShaderProgram(const std::string& vertexPath, const std::string& fragmentPath,
                                        BuildReport report, ConsoleSink& console, FileWarnings* warnings)
 {
-    return buildShaderProgram(ShaderProgramSources{vertexPath, fragmentPath, nullptr}, report, console, warnings);
+    return buildShaderProgram(ShaderProgramSources{vertexPath, fragmentPath, nullptr, {}, ""}, report, console,
+                              warnings);
 }

@@ -80,6 +80,8 @@ struct ShaderProgramSources {
     std::string vertexPath; // "" with a convention: the player's vertex shader (kConventionVertexSource)
     std::string fragmentPath;
     const ShaderConvention* convention = nullptr; // of the fragment shader; null for none
+    std::vector<std::string> defines;             // "#define NAME" each, before the fragment source's lines
+    std::string commonPath; // the demo's common file, before the fragment source's lines; "" for none
 };
 
 namespace render {

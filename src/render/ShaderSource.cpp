@@ -258,6 +258,36 @@ void conventionAdditions(const ShaderConvention& convention, const std::string& 
     }
 }
 
+// The words of the GLSL of OpenGL ES 1.00 that a desktop core compiler
+// refuses, with their present-day equivalents.
+const std::vector<ConventionRename>& es100Renames(bool fragment)
+{
+    static const std::vector<ConventionRename> kFragment = {{"varying", "in"},
+                                                            {"texture2D", "texture"},
+                                                            {"texture2DProj", "textureProj"},
+                                                            {"texture2DLod", "textureLod"},
+                                                            {"textureCube", "texture"},
+                                                            {"textureCubeLod", "textureLod"},
+                                                            {"gl_FragColor", "esFragColor"}};
+    static const std::vector<ConventionRename> kVertex = {{"attribute", "in"},        {"varying", "out"},
+                                                          {"texture2D", "texture"},   {"texture2DLod", "textureLod"},
+                                                          {"textureCube", "texture"}, {"textureCubeLod", "textureLod"}};
+    return fragment ? kFragment : kVertex;
+}
+
+// The output an ES 1.00 fragment shader's gl_FragColor becomes.
+constexpr const char* kEsFragmentOutput = "esFragColor";
+
+// The index of the first line that holds code, or lines.size().
+std::size_t firstCodeLine(const std::vector<PendingLine>& lines)
+{
+    bool inComment = false;
+    for (std::size_t at = 0; at < lines.size(); ++at)
+        if (!codeOf(lines[at].text, inComment).empty())
+            return at;
+    return lines.size();
+}
+
 } // namespace
 
 std::string render::shaderText(const std::string& bytes)
@@ -288,6 +318,32 @@ bool render::readShaderFile(const std::string& path, std::string& text, std::str
     return true;
 }
 
+std::string render::desktopVersionLine(const std::string& code, int& esVersion)
+{
+    esVersion = 0;
+    if (!isDirective(code, "version"))
+        return "";
+    std::string words;
+    for (char c : code.substr(code.find("version") + 7))
+        if (c != ' ' && c != '\t')
+            words += c;
+    struct EsVersion {
+        const char* words;
+        int number;
+        const char* desktop;
+    };
+    static const EsVersion kVersions[] = {{"100", 100, "#version 330 core"},
+                                          {"300es", 300, "#version 330 core"},
+                                          {"310es", 310, "#version 430 core"},
+                                          {"320es", 320, "#version 450 core"}};
+    for (const EsVersion& version : kVersions)
+        if (words == version.words) {
+            esVersion = version.number;
+            return version.desktop;
+        }
+    return "";
+}
+
 bool render::declaresVariable(const std::string& source, const std::string& qualifier, const std::string& name)
 {
     if (name.empty() || qualifier.empty())
@@ -306,6 +362,14 @@ bool render::declaresVariable(const std::string& source, const std::string& qual
 ShaderSource ShaderSource::assemble(const std::string& path, const std::string& text,
                                     const ShaderConvention* convention, const FileReader& read)
 {
+    SourceAdditions additions;
+    additions.convention = convention;
+    return assemble(path, text, additions, read);
+}
+
+ShaderSource ShaderSource::assemble(const std::string& path, const std::string& text, const SourceAdditions& additions,
+                                    const FileReader& read)
+{
     ShaderSource source;
     source.files_.push_back(path);
     std::vector<PendingLine> lines;
@@ -313,24 +377,67 @@ ShaderSource ShaderSource::assemble(const std::string& path, const std::string& 
     if (!expander.expand(0, text))
         return source;
 
-    std::vector<std::string> before, after;
-    std::size_t place = 0;
-    if (convention != nullptr) {
-        source.conventionName_ = convention->name;
-        std::string renamed;
-        for (PendingLine& line : lines) {
-            line.text = renameWords(line.text, convention->renames);
+    // The common file, unless the source includes it itself.
+    std::vector<PendingLine> common;
+    const std::string& commonPath = additions.commonPath;
+    if (!commonPath.empty() &&
+        std::find(source.files_.begin(), source.files_.end(), commonPath) == source.files_.end()) {
+        source.files_.push_back(commonPath);
+        std::string commonText, problem;
+        if (!read(commonPath, commonText, problem)) {
+            source.error_ = commonPath + ": cannot read the demo's \"common\" source: " + problem;
+            return source;
+        }
+        IncludeExpander commonExpander(read, source.files_, common, source.error_);
+        if (!commonExpander.expand(static_cast<int>(source.files_.size() - 1), commonText))
+            return source;
+    }
+
+    // A source in the GLSL of OpenGL ES compiles as desktop GLSL: its
+    // version line is replaced where it stands, so every line keeps its place.
+    int esVersion = 0;
+    const std::size_t versionAt = firstCodeLine(lines);
+    if (versionAt < lines.size()) {
+        bool inComment = false;
+        const std::string desktop = render::desktopVersionLine(codeOf(lines[versionAt].text, inComment), esVersion);
+        if (!desktop.empty())
+            lines[versionAt].text = desktop;
+    }
+
+    const ShaderConvention* convention = additions.convention;
+    std::vector<ConventionRename> renames;
+    if (convention != nullptr)
+        renames = convention->renames;
+    if (esVersion == 100)
+        for (const ConventionRename& rename : es100Renames(additions.fragment))
+            renames.push_back(rename); // after the convention's, which win
+    std::string renamed;
+    for (std::vector<PendingLine>* part : {&common, &lines})
+        for (PendingLine& line : *part) {
+            line.text = renameWords(line.text, renames);
             renamed += line.text + "\n";
         }
-        bool hasVersion = false;
-        place = declarationPlace(lines, hasVersion);
+
+    std::vector<std::string> before, after;
+    bool hasVersion = false;
+    const std::size_t place = declarationPlace(lines, hasVersion);
+    if (convention != nullptr) {
+        source.conventionName_ = convention->name;
         conventionAdditions(*convention, renamed, hasVersion, before, after);
     }
+    if (esVersion == 100 && additions.fragment && mentionsWord(renamed, kEsFragmentOutput) &&
+        !render::declaresVariable(renamed, "out", kEsFragmentOutput))
+        before.push_back(std::string("out vec4 ") + kEsFragmentOutput + ";");
+    for (const std::string& name : additions.defines)
+        before.push_back("#define " + name);
+    source.addsLines_ = esVersion != 0 || !before.empty() || !common.empty();
 
     for (std::size_t i = 0; i < place; ++i)
         source.addLine(lines[i].text, lines[i].file, lines[i].line);
     for (const std::string& line : before)
         source.addLine(line, -1, 0);
+    for (const PendingLine& line : common)
+        source.addLine(line.text, line.file, line.line);
     for (std::size_t i = place; i < lines.size(); ++i)
         source.addLine(lines[i].text, lines[i].file, lines[i].line);
     for (const std::string& line : after)

@@ -12,6 +12,13 @@
 //   `#version 330 core` when it has no #version line, the convention's
 //   uniforms and output that it uses but does not declare itself, its renamed words,
 //   and, for mainImage sources, a main() that calls mainImage.
+// - A source in the GLSL of OpenGL ES ("#version 100", "#version 300 es")
+//   gets the desktop #version line in place of its own, on the same line
+//   (see render::desktopVersionLine); one of ES 1.00 also gets its old words
+//   renamed and gl_FragColor declared as an output.
+// - The additions a build asks for (SourceAdditions): a #define per name
+//   and a common file put before the source's own lines, as the shader
+//   site's Common tab is.
 // #include lines are found by their text: one inside a /* */ comment is
 // left alone, one inside an #if that is off is included all the same.
 //
@@ -28,6 +35,14 @@
 // Largest shader source read; a larger file reads as "" with a warning.
 constexpr unsigned long long kMaxShaderSourceBytes = 16ull * 1024 * 1024;
 
+// What a build puts around a source beyond its own lines.
+struct SourceAdditions {
+    const ShaderConvention* convention = nullptr; // a fragment shader's; null for none
+    bool fragment = true;                         // a fragment shader (false: a vertex shader)
+    std::vector<std::string> defines;             // each becomes "#define NAME" before the source's lines
+    std::string commonPath; // a file whose lines (with its includes) go before the source's; "" for none
+};
+
 class ShaderSource {
 public:
     // Reads the file at `path` into `text` (every line ended by "\n"); false
@@ -40,6 +55,10 @@ public:
     // `convention` applies to a fragment shader; null for none (and for
     // every vertex shader).
     static ShaderSource assemble(const std::string& path, const std::string& text, const ShaderConvention* convention,
+                                 const FileReader& read);
+    // The same with `additions`; the common file is read through `read` and
+    // counts among files() after the shader's own file.
+    static ShaderSource assemble(const std::string& path, const std::string& text, const SourceAdditions& additions,
                                  const FileReader& read);
 
     // A source that is only `text`, named `name` in messages (a shader the
@@ -62,7 +81,7 @@ public:
     const std::string& text() const { return text_; }
 
     // Whether text() differs from the file: it includes files or follows a convention.
-    bool changesFile() const { return files_.size() > 1 || !conventionName_.empty() || forGlslEs_; }
+    bool changesFile() const { return files_.size() > 1 || !conventionName_.empty() || addsLines_ || forGlslEs_; }
 
     // Every file the shader reads: its own file first, then each included
     // file in the order of its first #include. An #include that failed adds
@@ -95,6 +114,7 @@ private:
     std::vector<LineOrigin> lines_; // one per line of text_
     std::string conventionName_;    // the convention whose additions these are, or ""
     bool forGlslEs_ = false;        // rewritten by forGlslEs()
+    bool addsLines_ = false;        // the version line or the additions changed the text
 };
 
 namespace render {
@@ -111,5 +131,13 @@ bool readShaderFile(const std::string& path, std::string& text, std::string& pro
 // "out"): a cheap look at the text, in which a declaration inside a comment
 // counts too.
 bool declaresVariable(const std::string& source, const std::string& qualifier, const std::string& name);
+
+// The one place where a source's #version line is translated. `code` is the
+// line without comments; a line naming the GLSL of OpenGL ES ("#version 100",
+// "#version 300 es", "#version 310 es", "#version 320 es") gives the desktop
+// version the player's GL 3.3 core context compiles it as ("#version 330
+// core", "#version 430 core", "#version 450 core"), with `esVersion` set to
+// the ES number (100, 300, ...); any other line gives "" and `esVersion` 0.
+std::string desktopVersionLine(const std::string& code, int& esVersion);
 
 } // namespace render

@@ -6,6 +6,7 @@
 #include "render/Texture.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "platform/ConsoleSink.h"
 #include "platform/gl_dialect.h"
@@ -81,13 +82,52 @@ Texture::Texture(const std::string& path, const DecodedImage& image, ConsoleSink
     height_ = height;
 }
 
+GLuint Texture::uprightId()
+{
+    if (upright || !id)
+        return upright.get();
+    const std::size_t rowBytes = static_cast<std::size_t>(width_) * 4;
+    std::vector<unsigned char> pixels(rowBytes * static_cast<std::size_t>(height_));
+    std::vector<unsigned char> flipped(pixels.size());
+    // The active unit keeps what it had bound: the twin is made while the
+    // samplers are being bound.
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    glBindTexture(GL_TEXTURE_2D, id.get());
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
+    for (int row = 0; row < height_; ++row)
+        std::copy_n(&pixels[static_cast<std::size_t>(row) * rowBytes], rowBytes,
+                    &flipped[static_cast<std::size_t>(height_ - 1 - row) * rowBytes]);
+    upright = render::uploadImageTexture(flipped.data(), width_, height_);
+    return upright.get();
+}
+
 void Texture::replaceImage(const unsigned char* rgba, int width, int height)
 {
     failure.clear();
+    upright = GlName();
     glBindTexture(GL_TEXTURE_2D, id.get());
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
     width_ = width;
     height_ = height;
+}
+
+GlName render::uploadImageTexture(const unsigned char* rgba, int width, int height)
+{
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    GlName texture = GlName::generate(GlName::Kind::Texture);
+    glBindTexture(GL_TEXTURE_2D, texture.get());
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
+    return texture;
 }
 
 int render::maxImageSide()

@@ -54,6 +54,10 @@ public:
     Texture(int width, int height, GLenum format);
 
     GLuint getId() const { return id.get(); }
+    // The same picture turned upside down (the image's top row at t = 1, as
+    // the shader site and glslViewer show images), made from the texture at
+    // the first call and again after replaceImage.
+    GLuint uprightId();
     // The texture's size in pixels.
     int width() const { return width_; }
     int height() const { return height_; }
@@ -63,12 +67,18 @@ public:
 
 private:
     GlName id;
+    GlName upright; // see uprightId; none until asked for
     int width_ = 0;
     int height_ = 0;
     std::string failure; // see loadProblem
 };
 
 namespace render {
+
+// A new 8-bit RGBA texture of `rgba` (width x height, row 0 at t = 0) with
+// repeat wrapping and linear filters. The active unit keeps what it had
+// bound: textures are made while samplers are being bound.
+GlName uploadImageTexture(const unsigned char* rgba, int width, int height);
 
 // The largest side of an image texture: the GL implementation's maximum
 // texture size (the context must be current), at most kMaxDecodableImageSide.

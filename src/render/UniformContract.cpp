@@ -6,35 +6,13 @@
 #include <cctype>
 #include <cstdio>
 
+#include "render/PlayerUniforms.h"
+
 namespace {
 
-enum class Where { Passes, FinalPass, Both };
-
-// One uniform the player sets: Scene.cpp and VertexArrayObject.cpp set
-// these, and nothing else but the entries' parameters (floats).
-struct PlayerUniform {
-    const char* name;
-    const char* type;
-    Where where;
-};
-
-const PlayerUniform kPlayerUniforms[] = {
-    {"iResolution", "vec2", Where::Both},
-    {"iGlobalTime", "float", Where::Passes},
-    {"fft", "float", Where::Both},
-    {"fstr", "float", Where::FinalPass},
-    {"finalTarget", "sampler2D", Where::FinalPass},
-    {"transform", "mat4", Where::Both},
-    {"cameraPosition", "vec3", Where::Both},
-    {"obj_position", "vec3", Where::Both},
-    {"obj_rotation", "vec4", Where::Both},
-    {"spectrum", "sampler2D", Where::Passes},
-};
-
-// The numbered samplers: "iChannel" + N (the outputs of the passes before)
-// and "tex" + N (the scene's textures, passes only).
-constexpr const char* kChannelPrefix = "iChannel";
-constexpr const char* kTexturePrefix = "tex";
+using uniforms::kChannelPrefix;
+constexpr int kMaxChannels = 4; // iChannel0 .. iChannel3 beyond the passes before
+using uniforms::kTexturePrefix;
 
 // What a name from elsewhere (other tools' and sites' shaders) is called here.
 struct NameHint {
@@ -221,18 +199,21 @@ std::string render::glslTypeName(GLenum type)
 std::string render::uniformProblem(const ShaderUniform& uniform, const UniformSetting& setting)
 {
     if (!setting.finalPass &&
+        std::find(setting.textureNames.begin(), setting.textureNames.end(), uniform.name) != setting.textureNames.end())
+        return typeProblem(uniform, "sampler2D");
+    if (!setting.finalPass &&
         std::find(setting.parameters.begin(), setting.parameters.end(), uniform.name) != setting.parameters.end())
         return typeProblem(uniform, "float");
     if (setting.convention != nullptr)
         for (const ConventionUniform& known : setting.convention->uniforms)
             if (uniform.name == known.name && known.value != ConventionValue::Channel)
                 return typeProblem(uniform, known.type);
-    for (const PlayerUniform& known : kPlayerUniforms) {
+    for (const PlayerUniform& known : uniforms::kAll) {
         if (uniform.name != known.name)
             continue;
-        if (known.where == Where::FinalPass && !setting.finalPass)
+        if (known.scope == UniformScope::FinalPass && !setting.finalPass)
             return "uniform " + uniform.name + " is never set in a scene's passes (the final pass gets it)";
-        if (known.where == Where::Passes && setting.finalPass)
+        if (known.scope == UniformScope::Passes && setting.finalPass)
             return "uniform " + uniform.name + " is never set in the final pass (a scene's passes get it)";
         return typeProblem(uniform, known.type);
     }
@@ -243,4 +224,38 @@ std::string render::uniformProblem(const ShaderUniform& uniform, const UniformSe
     if (texture >= 0)
         return textureProblem(uniform, texture, setting);
     return unsetProblem(uniform, setting);
+}
+
+std::string render::uniformRemedy(const ShaderUniform& uniform, const UniformSetting& setting)
+{
+    const std::string problem = uniformProblem(uniform, setting);
+    if (problem.find(" is never set") == std::string::npos || problem.find("\"parameters\"") != std::string::npos ||
+        problem.find("\"convention\"") != std::string::npos)
+        return "";
+    const std::string where = setting.finalPass ? "the final pass" : "a pass";
+    const int channel = numberAfter(uniform.name, kChannelPrefix);
+    if (channel >= 0) {
+        if (setting.finalPass)
+            return "the final pass reads only the scene's passes: this input does not exist there";
+        if (channel >= kMaxChannels)
+            return "a pass has at most 4 channels: this input does not exist";
+        if (setting.channelCount >= 0)
+            return "add its source to the pass's \"channels\" in demo.json (\"pass:N\", \"texture:N\", "
+                   "\"previous\", \"spectrum\")";
+        return "give the pass \"channels\" in demo.json to say what it reads (e.g. [\"texture:0\", \"previous\"])";
+    }
+    if (numberAfter(uniform.name, kTexturePrefix) >= 0) {
+        if (setting.finalPass)
+            return "this input does not exist in the final pass";
+        return "add a texture entry (\"src\": \"FILE\") to the scene's \"textures\" in demo.json";
+    }
+    for (const PlayerUniform& known : uniforms::kAll)
+        if (uniform.name == known.name)
+            return "this input does not exist in " + where;
+    if (uniform.type.compare(0, 7, "sampler") == 0 && !setting.finalPass)
+        return "give a texture entry of the scene \"name\": \"" + uniform.name + "\" in demo.json to read its image";
+    const std::string convention = setting.convention == nullptr
+                                       ? ""
+                                       : std::string(" in the \"") + setting.convention->name + "\" convention";
+    return "the player has no input of that name" + convention + ": it keeps its initial value, 0";
 }

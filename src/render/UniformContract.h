@@ -1,7 +1,7 @@
-// What the player sets in a shader: the one table of the uniforms it gives
-// the passes and the final pass, with their types (a shader entry's
-// convention adds its own, see ShaderConvention.h), and the check of a
-// program's own uniforms against them. A uniform the player never sets reads
+// The check of a program's own uniforms against what the player sets in it:
+// the table of its own uniforms (PlayerUniforms.h), the scene's numbered
+// samplers, the entry's parameters and its convention's uniforms
+// (ShaderConvention.h). A uniform the player never sets reads
 // 0 (a sampler reads whatever unit 0 holds) and one declared with another
 // type than the player sets is never set either, silently; the check names
 // both.
@@ -33,6 +33,7 @@ struct UniformSetting {
     std::vector<std::string> parameters;          // the entry's track parameters (float uniforms)
     const ShaderConvention* convention = nullptr; // the entry's convention, whose uniforms the player sets too
     int channelCount = -1; // the channels a pass's "channels" names; -1: its iChannels are the passes before it
+    std::vector<std::string> textureNames; // the scene's textures' "name"s (samplers that read them)
 };
 
 namespace render {
@@ -48,5 +49,12 @@ std::string glslTypeName(GLenum type);
 // the file ("iResolution is declared vec3, the player sets a vec2"); "" when
 // the player sets it as declared.
 std::string uniformProblem(const ShaderUniform& uniform, const UniformSetting& setting);
+
+// For a uniform that uniformProblem says is never set: how to supply it
+// (the demo.json key to add) or that this input does not exist where it
+// draws, as a clause to follow the problem ("add a texture entry to the
+// scene's \"textures\""); "" when the problem says so itself or there is
+// no problem.
+std::string uniformRemedy(const ShaderUniform& uniform, const UniformSetting& setting);
 
 } // namespace render

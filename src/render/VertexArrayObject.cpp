@@ -8,6 +8,7 @@
 #include <glm/gtc/type_ptr.hpp>
 
 #include "platform/ConsoleSink.h"
+#include "render/PlayerUniforms.h"
 
 VertexArrayObject::VertexArrayObject(int serial, const float* positions, const float* texCoords, const GLuint* indices,
                                      int vertexCount, int texCoordCount, int indexCount, ConsoleSink& console)
@@ -65,11 +66,13 @@ void VertexArrayObject::draw(Camera camera)
 {
     glUseProgram(programId);
     const glm::mat4 transform = camera.getTransform();
-    glUniformMatrix4fv(glGetUniformLocation(programId, "transform"), 1, GL_FALSE, glm::value_ptr(transform));
+    glUniformMatrix4fv(glGetUniformLocation(programId, uniforms::kTransform.name), 1, GL_FALSE,
+                       glm::value_ptr(transform));
     const glm::vec3 eye = camera.getPosition();
-    glUniform3f(glGetUniformLocation(programId, "cameraPosition"), eye.x, eye.y, eye.z);
-    glUniform3f(glGetUniformLocation(programId, "obj_position"), position.x, position.y, position.z);
-    glUniform4f(glGetUniformLocation(programId, "obj_rotation"), rotation.x, rotation.y, rotation.z, rotation.w);
+    glUniform3f(glGetUniformLocation(programId, uniforms::kCameraPosition.name), eye.x, eye.y, eye.z);
+    glUniform3f(glGetUniformLocation(programId, uniforms::kObjectPosition.name), position.x, position.y, position.z);
+    glUniform4f(glGetUniformLocation(programId, uniforms::kObjectRotation.name), rotation.x, rotation.y, rotation.z,
+                rotation.w);
 
     glBindVertexArray(vertexArray.get());
     if (positionLocation >= 0)

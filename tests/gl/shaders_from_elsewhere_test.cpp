@@ -13,11 +13,13 @@
 #include "GlTestContext.h"
 #include "SceneRig.h"
 #include "ScratchDir.h"
+#include "render/BuiltinTextures.h"
 #include "render/DemoShader.h"
 #include "render/GlName.h"
 #include "render/Scene.h"
 #include "render/ShaderConvention.h"
 #include "render/SpectrumTexture.h"
+#include "render/Texture.h"
 
 namespace {
 
@@ -44,11 +46,18 @@ protected:
         smoothed[kBin] = 0.125f;
     }
 
-    // A built entry of `source`; with a convention, on the player's vertex shader.
-    DemoShader entry(const std::string& name, const std::string& source, const char* convention = nullptr)
+    // A built entry of `source`; with a convention, on the player's vertex
+    // shader; with `define`, built with that macro, and with `commonPath`
+    // after the demo's common file.
+    DemoShader entry(const std::string& name, const std::string& source, const char* convention = nullptr,
+                     const std::string& define = "", const std::string& commonPath = "")
     {
         const ShaderConvention* followed = convention ? render::findShaderConvention(convention) : nullptr;
-        DemoShader shader(followed ? "" : vertexPath, dir.write(name, source), followed);
+        DemoShader shader(followed ? "" : vertexPath, source.empty() ? dir.file(name) : dir.write(name, source),
+                          followed);
+        if (!define.empty())
+            shader.addDefine(define);
+        shader.setCommonPath(commonPath);
         const BuildOutcome outcome = shader.build(BuildReport::Quiet, console.sink);
         EXPECT_TRUE(outcome.built) << outcome.failure;
         console.takeOut();
@@ -201,4 +210,150 @@ TEST_F(ShadersFromElsewhere, TheSpectrumTexturesFirstRowIsWhatFftSamples)
     EXPECT_EQ(read.r, read.g);
     EXPECT_EQ(read.r, 0.375f);
     EXPECT_EQ(read.b, 0.125f) << "row 1: the smoothed spectrum";
+}
+
+TEST_F(ShadersFromElsewhere, GlslEsSourcesDrawAsTheirDesktopTwinsAndErrorsNameTheirLines)
+{
+    const char* const desktop =
+        "#version 330\nuniform vec2 iResolution;\nout vec4 color;\n"
+        "void main() { color = vec4(gl_FragCoord.xy / iResolution, 0.5, 1.0); }\n";
+    const char* const es3 =
+        "#version 300 es\nprecision highp float;\n"
+        "void mainImage(out vec4 c, in vec2 p) { c = vec4(p / iResolution.xy, 0.5, 1.0); }\n";
+    const char* const es1 =
+        "#version 100\n#ifdef GL_ES\nprecision mediump float;\n#endif\nuniform vec2 iResolution;\n"
+        "void main() { gl_FragColor = vec4(gl_FragCoord.xy / iResolution, 0.5, 1.0); }\n";
+    Scene ours, site, old;
+    ours.addShader(entry("desktop.fsh", desktop));
+    site.addShader(entry("es3.fsh", es3, "shadertoy"));
+    old.addShader(entry("es1.fsh", es1));
+    draw(ours);
+    const glm::vec4 expected = output(ours, 0, 321, 170);
+    draw(site);
+    expectSamePixels(expected, output(site, 0, 321, 170), "#version 300 es");
+    draw(old);
+    expectSamePixels(expected, output(old, 0, 321, 170), "#version 100");
+
+    DemoShader broken(vertexPath, dir.write("broken.fsh",
+                                            "#version 300 es\nprecision highp float;\nout vec4 c;\n"
+                                            "void main() { c = undeclared; }\n"));
+    const BuildOutcome outcome = broken.build(BuildReport::Quiet, console.sink);
+    EXPECT_FALSE(outcome.built);
+    EXPECT_NE(outcome.failure.find("broken.fsh:4:"), std::string::npos) << outcome.failure;
+}
+
+TEST_F(ShadersFromElsewhere, GlslViewerBuffersAreOneFileDefinedPerPassWithTheCommonCodeBeforeIt)
+{
+    const std::string common = dir.write("common.glsl", "const float kBase = 0.25;\n");
+    const char* const source =
+        "#ifdef GL_ES\nprecision mediump float;\n#endif\nuniform sampler2D u_buffer0;\n"
+        "uniform sampler2D u_doubleBuffer0;\nuniform vec2 u_resolution;\nvarying vec2 v_texcoord;\n"
+        "void main() {\n#if defined(BUFFER_0)\n    gl_FragColor = vec4(kBase);\n"
+        "#elif defined(DOUBLE_BUFFER_0)\n    gl_FragColor = texture2D(u_doubleBuffer0, v_texcoord) + 0.125;\n"
+        "#else\n    gl_FragColor = vec4(texture2D(u_buffer0, v_texcoord).r, texture2D(u_doubleBuffer0, v_texcoord).r,"
+        " 0.0, 1.0);\n#endif\n}\n";
+    dir.write("viewer.frag", source);
+    PassSettings buffer, doubleBuffer;
+    buffer.define = "BUFFER_0";
+    doubleBuffer.define = "DOUBLE_BUFFER_0";
+    Scene scene;
+    scene.addShader(entry("viewer.frag", "", "glslviewer", "BUFFER_0", common), buffer);
+    scene.addShader(entry("viewer.frag", "", "glslviewer", "DOUBLE_BUFFER_0", common), doubleBuffer);
+    scene.addShader(entry("viewer.frag", "", "glslviewer", "", common));
+    draw(scene, 0);
+    EXPECT_FLOAT_EQ(output(scene, 0, 7, 7).r, 0.25f);
+    EXPECT_FLOAT_EQ(output(scene, 1, 7, 7).r, 0.125f) << "the double buffer starts black";
+    draw(scene, 1);
+    EXPECT_FLOAT_EQ(output(scene, 1, 7, 7).r, 0.25f) << "and reads its own previous frame";
+    const glm::vec4 main = output(scene, 2, 7, 7);
+    EXPECT_FLOAT_EQ(main.r, 0.25f) << "u_buffer0";
+    EXPECT_FLOAT_EQ(main.g, 0.25f) << "u_doubleBuffer0, as it drew this frame";
+}
+
+TEST_F(ShadersFromElsewhere, APassReadsAnotherPassesPreviousFrameWhichStartsBlackAfterASeek)
+{
+    // Pass 0 reads pass 1's last frame, as a fluid's Buffer A reads Buffer C.
+    PassSettings readsLater;
+    readsLater.hasChannels = true;
+    readsLater.channels = {{PassChannel::Source::PassPrevious, 1}};
+    Scene scene;
+    scene.addShader(entry("a.fsh",
+                          "void mainImage(out vec4 c, in vec2 p) { c = texture(iChannel0, p / iResolution.xy); }\n",
+                          "shadertoy"),
+                    readsLater);
+    scene.addShader(entry("c.fsh", "void mainImage(out vec4 c, in vec2 p) { c = vec4(float(iFrame + 1) * 0.125); }\n",
+                          "shadertoy"));
+    draw(scene, 0, 0);
+    EXPECT_FLOAT_EQ(output(scene, 0, 3, 3).r, 0.0f) << "no previous frame yet";
+    draw(scene, 1, 0);
+    EXPECT_FLOAT_EQ(output(scene, 0, 3, 3).r, 0.125f);
+    draw(scene, 2, 0);
+    EXPECT_FLOAT_EQ(output(scene, 0, 3, 3).r, 0.25f);
+    draw(scene, 5, 1);
+    EXPECT_FLOAT_EQ(output(scene, 0, 3, 3).r, 0.0f) << "a seek starts black";
+}
+
+TEST_F(ShadersFromElsewhere, LiveCodingTexturesNamedTexturesAndEachConventionsWayUp)
+{
+    // A 2 x 2 image whose top row is red and bottom row green.
+    std::string problem;
+    Texture image(dir.file("missing.png"), console.sink, &problem);
+    const unsigned char rows[] = {255, 0, 0, 255, 255, 0, 0, 255, 0, 255, 0, 255, 0, 255, 0, 255};
+    image.replaceImage(rows, 2, 2);
+    Texture kept(dir.file("missing.png"), console.sink, &problem);
+    kept.replaceImage(rows, 2, 2);
+    console.takeOut(); // the loader writes GL error texts
+    PassSettings readsImage;
+    readsImage.hasChannels = true;
+    readsImage.channels = {{PassChannel::Source::Texture, 0}, {PassChannel::Source::Texture, 1}};
+
+    Scene scene;
+    scene.addTexture(image, {"texAmiga", std::nullopt});
+    scene.addTexture(kept, {"", false});
+    scene.addShader(
+        entry("bonzo.fsh",
+              "#version 410 core\nuniform sampler2D texNoise, texChecker, texTex2, texAmiga, "
+              "texPreviousFrame;\nin vec2 out_texcoord;\nout vec4 out_color;\nvoid main() {\n"
+              "    if (gl_FragCoord.y < 100.0) out_color = vec4(texture(texNoise, vec2(0.5, 0.5) / 256.0).r,"
+              " texture(texChecker, vec2(40.5, 0.5) / 256.0).r, texture(texTex2, vec2(0.0)).r, 1.0);\n"
+              "    else if (gl_FragCoord.y < 200.0) out_color = texture(texAmiga, vec2(0.5, 0.25));\n"
+              "    else out_color = texture(texPreviousFrame, out_texcoord) + 0.25;\n}\n",
+              "bonzomatic"));
+    scene.addShader(entry("site.fsh",
+                          "void mainImage(out vec4 c, in vec2 p) {\n"
+                          "    c = vec4(texture(iChannel0, vec2(0.5, 0.25)).g, texture(iChannel1, vec2(0.5, 0.25)).g,"
+                          " iChannelResolution[0].xy);\n}\n",
+                          "shadertoy"),
+                    readsImage);
+    scene.addShader(entry("viewer.frag",
+                          "uniform sampler2D u_tex0;\nuniform vec2 u_tex0Resolution;\nvoid main() {\n"
+                          "    gl_FragColor = vec4(texture2D(u_tex0, vec2(0.5, 0.25)).g, u_tex0Resolution, 1.0);\n}\n",
+                          "glslviewer"));
+    draw(scene, 0);
+    const glm::vec4 builtins = output(scene, 0, 10, 10);
+    EXPECT_NEAR(builtins.r, render::builtinNoisePixels()[0] / 255.0f, 1e-3f) << "texNoise";
+    EXPECT_FLOAT_EQ(builtins.g, 0.0f) << "texChecker: the second square is black";
+    EXPECT_NEAR(builtins.b, 1.0f, 1e-3f) << "texTex2: a stand-in image, its grid line red";
+    EXPECT_EQ(output(scene, 0, 10, 150), glm::vec4(1, 0, 0, 1)) << "named texture: as loaded, top row at t = 0";
+    EXPECT_FLOAT_EQ(output(scene, 0, 10, 300).r, 0.25f) << "texPreviousFrame starts black";
+    draw(scene, 1);
+    EXPECT_FLOAT_EQ(output(scene, 0, 10, 300).r, 0.5f) << "and is the pass's own previous frame";
+
+    EXPECT_EQ(output(scene, 1, 5, 5), glm::vec4(1, 0, 2, 2))
+        << "the site's channels show images upright unless \"vflip\": false";
+    EXPECT_EQ(output(scene, 2, 5, 5), glm::vec4(1, 2, 2, 1)) << "glslViewer's u_tex0 is upright, with its size";
+}
+
+TEST_F(ShadersFromElsewhere, EveryChannelOfTheSiteFollowsTheMusicsTime)
+{
+    Scene scene;
+    scene.addShader(entry("times.fsh",
+                          "void mainImage(out vec4 c, in vec2 p) {\n"
+                          "    c = vec4(iChannelTime[0], iChannelTime[3], iSampleRate / 100000.0, 1.0);\n}\n",
+                          "shadertoy"));
+    draw(scene);
+    const glm::vec4 read = output(scene, 0, 5, 5);
+    EXPECT_FLOAT_EQ(read.r, static_cast<float>(kTime));
+    EXPECT_FLOAT_EQ(read.g, static_cast<float>(kTime));
+    EXPECT_NEAR(read.b, 0.441f, 1e-3f) << "a half float holds three digits";
 }

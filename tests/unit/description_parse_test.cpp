@@ -209,3 +209,49 @@ TEST(DescriptionOptions, ChannelsThatNameNothingGetOneLineEach)
                   "scenes[0].shader_order[1].channels[3]: \"buffer\" is not a channel (\"pass:N\", \"texture:N\", "
                   "\"previous\" or \"spectrum\"); it reads black"}));
 }
+
+TEST(DescriptionOptions, DefinesCommonFilesAndOtherPassesPreviousFrames)
+{
+    std::vector<std::string> names;
+    json pass = json::parse(R"({"define": "DOUBLE_BUFFER_1", "channels": ["pass:2:previous", "pass:x:previous"]})");
+    const PassSettings settings = demo::descriptionPassSettings(pass, "p", names);
+    EXPECT_EQ(settings.define, "DOUBLE_BUFFER_1");
+    EXPECT_TRUE(settings.readsPrevious()) << "glslViewer's double buffer keeps two pictures";
+    EXPECT_EQ(settings.channels[0].source, PassChannel::Source::PassPrevious);
+    EXPECT_EQ(settings.channels[0].index, 2);
+    EXPECT_EQ(settings.channels[1].source, PassChannel::Source::Black);
+    for (const char* bad : {R"({"define": "2X"})", R"({"define": "A B"})", R"({"define": 3})"})
+        EXPECT_NE(errorOf([&] {
+                      json entry = json::parse(bad);
+                      demo::descriptionPassSettings(entry, "p", names);
+                  }).find("p.define must be a macro name"),
+                  std::string::npos)
+            << bad;
+
+    // A later pass's previous frame exists; a pass the scene lacks does not.
+    EXPECT_EQ(demo::channelProblems(
+                  {{"s.shader_order[0]", {"pass:1:previous", "pass:2:previous"}}, {"s.shader_order[1]", {}}}, 0),
+              (std::vector<std::string>{
+                  "s.shader_order[0].channels[1]: \"pass:2:previous\" names no pass of this scene (it has 2); it "
+                  "reads black"}));
+
+    const ShaderConvention* site = render::findShaderConvention("shadertoy");
+    EXPECT_EQ(demo::descriptionCommonPath(json("common.glsl"), nullptr), "common.glsl");
+    const json byConvention = json::parse(R"({"shadertoy": "site-common.glsl"})");
+    EXPECT_EQ(demo::descriptionCommonPath(byConvention, site), "site-common.glsl");
+    EXPECT_EQ(demo::descriptionCommonPath(byConvention, render::findShaderConvention("glslviewer")), "");
+    EXPECT_EQ(demo::descriptionCommonPath(byConvention, nullptr), "");
+    EXPECT_EQ(errorOf([&] { demo::descriptionCommonPath(json::parse(R"({"shadertoy": 1})"), site); }),
+              "common.shadertoy must be a file name (a string), not 1");
+}
+
+TEST(DescriptionOptions, TextureEntriesTakeASamplerNameAndAWayUp)
+{
+    const SceneTextureOptions options = demo::descriptionTextureOptions(
+        json::parse(R"({"src": "a.png", "name": "texAmiga", "vflip": false})"), "t");
+    EXPECT_EQ(options.name, "texAmiga");
+    EXPECT_EQ(options.vflip, std::optional<bool>(false));
+    EXPECT_FALSE(demo::descriptionTextureOptions(json::parse(R"({"src": "a.png"})"), "t").vflip.has_value());
+    EXPECT_EQ(errorOf([] { demo::descriptionTextureOptions(json::parse(R"({"vflip": "yes"})"), "t"); }),
+              "t.vflip must be true or false, not \"yes\"");
+}

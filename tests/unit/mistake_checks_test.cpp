@@ -101,3 +101,19 @@ TEST(MistakeChecks, UniformDeclarationsAreFoundAsWholeWords)
     EXPECT_FALSE(demo::declaresUniform("nonuniform float speed;", "speed"));
     EXPECT_FALSE(demo::declaresUniform("", "speed"));
 }
+
+TEST(DemoWarnings, UniformWarningsNameTheDeclarationsLineAndHowToSupplyIt)
+{
+    const std::string source =
+        "#version 330\n// uniform sampler2D tex1; (not here)\nuniform float a,\n"
+        "    b;\nuniform sampler2D tex1;\n";
+    EXPECT_EQ(demo::uniformDeclarationLine(source, "b"), 3) << "where its declaration begins";
+    EXPECT_EQ(demo::uniformDeclarationLine(source, "c"), 0);
+
+    ProgramUse use;
+    use.setting.textureCount = 1;
+    use.uniforms = {{{"tex1", "sampler2D"}, "fx.fsh", 2}};
+    EXPECT_EQ(demo::uniformWarnings({use}),
+              (std::vector<std::string>{"fx.fsh:2: uniform tex1 is never set: scene 0 has 1 texture; add a texture "
+                                        "entry (\"src\": \"FILE\") to the scene's \"textures\" in demo.json"}));
+}

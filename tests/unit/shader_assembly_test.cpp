@@ -174,3 +174,76 @@ TEST(ShaderForGlslEs, SourceWithoutVersionOrWithAConventionGetsEsVersionFirst)
     EXPECT_EQ(toy.text().find("#version 330"), std::string::npos);
     EXPECT_LT(lineOf(toy, "precision highp float;"), lineOf(toy, "uniform float iTime;"));
 }
+
+TEST(ShaderEsSource, VersionLinesOfGlslEsBecomeDesktopOnesOnTheirOwnLine)
+{
+    int es = 0;
+    EXPECT_EQ(render::desktopVersionLine("#version 300 es", es), "#version 330 core");
+    EXPECT_EQ(es, 300);
+    EXPECT_EQ(render::desktopVersionLine("#  version   100", es), "#version 330 core");
+    EXPECT_EQ(es, 100);
+    EXPECT_EQ(render::desktopVersionLine("#version 310 es", es), "#version 430 core");
+    for (const char* kept : {"#version 330 core", "#version 410", "#versions 100", "#version 1000"}) {
+        EXPECT_EQ(render::desktopVersionLine(kept, es), "") << kept;
+        EXPECT_EQ(es, 0) << kept;
+    }
+
+    MemoryFiles memory;
+    memory.files["es3.fsh"] =
+        "// from a web page\n#version 300 es\nprecision highp float;\nout vec4 c;\n"
+        "void main() { c = vec4(1); bad; }\n";
+    const ShaderSource es3 = memory.assemble("es3.fsh");
+    EXPECT_EQ(es3.text(),
+              "// from a web page\n#version 330 core\nprecision highp float;\nout vec4 c;\n"
+              "void main() { c = vec4(1); bad; }\n");
+    EXPECT_EQ(errorAt(es3, 5), "es3.fsh:5:5: error: x\n");
+
+    // ES 1.00: old words renamed and gl_FragColor declared, after the version
+    // and with every line of the author's still named as written.
+    memory.files["es1.fsh"] =
+        "#version 100\n#ifdef GL_ES\nprecision mediump float;\n#endif\nvarying vec2 uv;\n"
+        "uniform sampler2D t;\nvoid main() { gl_FragColor = texture2D(t, uv); }\n";
+    const ShaderSource es1 = memory.assemble("es1.fsh");
+    EXPECT_EQ(es1.text(),
+              "#version 330 core\nout vec4 esFragColor;\n#ifdef GL_ES\nprecision mediump float;\n#endif\n"
+              "in vec2 uv;\nuniform sampler2D t;\nvoid main() { esFragColor = texture(t, uv); }\n");
+    EXPECT_EQ(errorAt(es1, lineOf(es1, "void main")), "es1.fsh:7:5: error: x\n");
+
+    // The glslViewer convention keeps its own output name.
+    const ShaderSource viewer = memory.assemble("es1.fsh", render::findShaderConvention("glslviewer"));
+    EXPECT_NE(viewer.text().find("glslviewerFragColor = texture(t, uv);"), std::string::npos) << viewer.text();
+    EXPECT_EQ(viewer.text().find("esFragColor"), std::string::npos) << viewer.text();
+}
+
+TEST(ShaderAdditions, DefinesAndTheCommonFileGoBeforeTheSourceAndErrorsNameTheirFiles)
+{
+    MemoryFiles memory;
+    memory.files["buffer.fsh"] = "#version 330\nvoid main() { shared(); }\n";
+    memory.files["common.glsl"] = "#include \"lib.glsl\"\nfloat shared() { return k; }\n";
+    memory.files["lib.glsl"] = "const float k = 1.0;\n";
+    SourceAdditions additions;
+    additions.defines = {"BUFFER_0"};
+    additions.commonPath = "common.glsl";
+    const ShaderSource source = ShaderSource::assemble("buffer.fsh", memory.files["buffer.fsh"], additions,
+                                                       memory.reader());
+    ASSERT_TRUE(source.ok()) << source.error();
+    EXPECT_EQ(source.text(),
+              "#version 330\n#define BUFFER_0\nconst float k = 1.0;\nfloat shared() { return k; }\n"
+              "void main() { shared(); }\n");
+    EXPECT_EQ(source.files(), (std::vector<std::string>{"buffer.fsh", "common.glsl", "lib.glsl"}));
+    EXPECT_EQ(errorAt(source, 4), "common.glsl:2:5: error: x\n");
+    EXPECT_EQ(errorAt(source, 3), "lib.glsl:1:5: error: x\n");
+    EXPECT_EQ(errorAt(source, 5), "buffer.fsh:2:5: error: x\n");
+
+    // A convention's declarations come before the common code that uses them.
+    additions.defines.clear();
+    memory.files["site.fsh"] = "void mainImage(out vec4 c, in vec2 p) { c = vec4(shared()); }\n";
+    memory.files["common.glsl"] = "float shared() { return iTime; }\n";
+    additions.convention = render::findShaderConvention("shadertoy");
+    const ShaderSource site = ShaderSource::assemble("site.fsh", memory.files["site.fsh"], additions, memory.reader());
+    EXPECT_LT(site.text().find("uniform float iTime;"), site.text().find("float shared()")) << site.text();
+
+    additions.commonPath = "gone.glsl";
+    EXPECT_EQ(ShaderSource::assemble("site.fsh", memory.files["site.fsh"], additions, memory.reader()).error(),
+              "gone.glsl: cannot read the demo's \"common\" source: cannot open: No such file or directory");
+}

@@ -61,3 +61,29 @@ TEST(UniformContract, APassWithChannelsHasThoseItNamesAndTheSpectrum)
     EXPECT_EQ(render::uniformProblem({"iChannel2", "sampler2D"}, pass),
               "uniform iChannel2 is never set in pass 2 of scene 1: its \"channels\" name 2");
 }
+
+TEST(UniformContract, AnInputNeverSetSaysHowToSupplyItOrThatItDoesNotExist)
+{
+    UniformSetting pass; // pass 1 of scene 0, one texture named "texAmiga"
+    pass.passIndex = 1;
+    pass.passCount = 2;
+    pass.textureCount = 1;
+    pass.textureNames = {"texAmiga"};
+    EXPECT_EQ(render::uniformProblem({"texAmiga", "sampler2D"}, pass), "") << "a named texture is set";
+    EXPECT_EQ(render::uniformRemedy({"texAmiga", "sampler2D"}, pass), "");
+    EXPECT_EQ(render::uniformRemedy({"texLogo", "sampler2D"}, pass),
+              "give a texture entry of the scene \"name\": \"texLogo\" in demo.json to read its image");
+    EXPECT_EQ(render::uniformRemedy({"iChannel1", "sampler2D"}, pass),
+              "give the pass \"channels\" in demo.json to say what it reads (e.g. [\"texture:0\", \"previous\"])");
+    EXPECT_EQ(render::uniformRemedy({"tex1", "sampler2D"}, pass),
+              "add a texture entry (\"src\": \"FILE\") to the scene's \"textures\" in demo.json");
+    EXPECT_EQ(render::uniformRemedy({"wobble", "float"}, pass), "") << "the problem names \"parameters\" itself";
+
+    pass.convention = render::findShaderConvention("shadertoy");
+    EXPECT_EQ(render::uniformRemedy({"iChannelTime", "float"}, pass), "");
+    EXPECT_EQ(render::uniformRemedy({"iKeys", "vec4"}, pass),
+              "the player has no input of that name in the \"shadertoy\" convention: it keeps its initial value, 0");
+    pass.finalPass = true;
+    EXPECT_EQ(render::uniformRemedy({"iChannel3", "sampler2D"}, pass),
+              "the final pass reads only the scene's passes: this input does not exist there");
+}
