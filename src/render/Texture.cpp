@@ -89,15 +89,16 @@ GLuint Texture::uprightId()
     const std::size_t rowBytes = static_cast<std::size_t>(width_) * 4;
     std::vector<unsigned char> pixels(rowBytes * static_cast<std::size_t>(height_));
     std::vector<unsigned char> flipped(pixels.size());
-    // The active unit keeps what it had bound: the twin is made while the
-    // samplers are being bound.
-    GLint bound = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    glBindTexture(GL_TEXTURE_2D, id.get());
+    // Read through a framebuffer of its own: WebGL 2 has no glGetTexImage.
+    GLint boundFramebuffer = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &boundFramebuffer);
+    const GlName reader = GlName::generate(GlName::Kind::Framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, reader.get());
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, id.get(), 0);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
+    glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(boundFramebuffer));
     for (int row = 0; row < height_; ++row)
         std::copy_n(&pixels[static_cast<std::size_t>(row) * rowBytes], rowBytes,
                     &flipped[static_cast<std::size_t>(height_ - 1 - row) * rowBytes]);
