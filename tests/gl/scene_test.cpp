@@ -501,11 +501,9 @@ TEST_F(SceneTest, WithoutAFinalPassTheLastPassDrawsThePictureWhereverItGoes)
     SceneFrame f = frame();
     f.finalPass = false;
     const auto renderSaying = [&](const SceneFrame& drawn) {
-        testing::internal::CaptureStdout();
         EXPECT_TRUE(scene.render(drawn).drawn);
-        std::fflush(stdout);
         glFinish();
-        return testing::internal::GetCapturedStdout();
+        return rig->console.takeOut();
     };
 
     // The window.
@@ -545,9 +543,8 @@ TEST_F(SceneTest, WithoutAFinalPassTheLastPassDrawsThePictureWhereverItGoes)
     half.scale = 0.5f;
     Scene ownTarget;
     ownTarget.addShader(passEntry(0), half);
-    testing::internal::CaptureStdout();
     ownTarget.render(f);
-    testing::internal::GetCapturedStdout();
+    rig->console.takeOut();
     glFinish();
     expectNear(windowBand(0), glm::vec4(0.64f, 0.36f, 0.25f, 0.5f), "the final program's band 0");
 }
