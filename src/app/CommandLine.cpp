@@ -230,6 +230,17 @@ const std::vector<PlayerOption>& playerOptions()
           "when one is missing, each named on standard error)"},
          "--print needs what to print: files or name",
          nullptr},
+        {"--import-shadertoy",
+         "FILE.json",
+         false,
+         {"import a shader from the shader site's",
+          "JSON export: its passes' files and a scene in DEMO_DIR (a new demo",
+          "where DEMO_DIR has no demo.json); prints what it wrote and exits"},
+         "--import-shadertoy needs the export's file: --import-shadertoy FILE.json DEMO_DIR",
+         [](const char* value, CommandLine& line) {
+             line.importShadertoy = value;
+             return *value != '\0';
+         }},
         {"--help",
          nullptr,
          false,
@@ -308,6 +319,18 @@ bool app::parseCommandLine(int argc, const char* const* argv, CommandLine& comma
             return false;
         }
     }
+    if (!commandLine.importShadertoy.empty()) {
+        const bool alone = commandLine.exportOutput.empty() && !commandLine.live && commandLine.print.empty() &&
+                           !commandLine.hasStartRow && !commandLine.release && !commandLine.windowed;
+        if (!alone) {
+            error = "--import-shadertoy writes a demo and plays nothing; give it alone with FILE.json and DEMO_DIR";
+            return false;
+        }
+        if (commandLine.demoDir.empty()) {
+            error = "--import-shadertoy needs the demo folder to write into: --import-shadertoy FILE.json DEMO_DIR";
+            return false;
+        }
+    }
     if (!commandLine.exportOutput.empty() && commandLine.live) {
         error = std::string(commandLine.edit ? "--edit" : "--live") +
                 " watches a playing demo; an export (--export OUT) renders it once";
@@ -354,9 +377,11 @@ const char* app::commandLineUsage()
             "Usage: demoplayer [options] [DEMO_DIR]\n"
             "       demoplayer --export OUT [--size WxH] [--fps N] [--rows A:B] [--crf N]\n"
             "                  [--preset NAME] [--no-sound] [DEMO_DIR]\n"
+            "       demoplayer --import-shadertoy FILE.json DEMO_DIR\n"
             "\n"
             "Plays the demo that DEMO_DIR/demo.json describes (default: the current folder),\n"
-            "or renders it offline into a video file or an image sequence.\n"
+            "or renders it offline into a video file or an image sequence, or adds a shader\n"
+            "from the shader site's JSON export to a demo.\n"
             "\n"
             "Options:\n";
         for (const PlayerOption& option : playerOptions()) {

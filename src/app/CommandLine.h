@@ -35,9 +35,12 @@ struct CommandLine {
     bool exportNoSound = false;        // --no-sound: none written; else an unplayable tune fails
     // --print WHAT: print the demo's "name" or the "files" it reads, one a
     // line, and exit without playing.
-    std::string print;     // empty: play
-    bool release = false;  // --release: as the release's launchers play it (see planWindow)
-    bool windowed = false; // --windowed: a window, whatever the description asks
+    std::string print; // empty: play
+    // --import-shadertoy FILE.json: turn the shader site's export into files
+    // and a scene in DEMO_DIR (which must be given) instead of playing.
+    std::string importShadertoy; // empty: play
+    bool release = false;        // --release: as the release's launchers play it (see planWindow)
+    bool windowed = false;       // --windowed: a window, whatever the description asks
     // What the windowing toolkit receives: the program name and its own options.
     std::vector<std::string> toolkitArguments;
 };

@@ -62,6 +62,8 @@ bool render::parsePassChannel(const std::string& text, PassChannel& channel)
         channel = {PassChannel::Source::Previous, 0};
     } else if (text == "spectrum") {
         channel = {PassChannel::Source::Spectrum, 0};
+    } else if (text == "none") {
+        channel = {PassChannel::Source::Black, 0};
     } else {
         return false;
     }

@@ -61,12 +61,14 @@ void Scene::addTexture(Texture& texture, const SceneTextureOptions& options)
     textureOptions.push_back(options);
 }
 
-Scene::ChannelTexture Scene::imageTexture(int index, const ShaderConvention* convention, bool conventionWay) const
+Scene::ChannelTexture Scene::imageTexture(int index, const ShaderConvention* convention, bool conventionWay,
+                                          const std::optional<bool>& channelFlip) const
 {
     if (index < 0 || index >= static_cast<int>(textures.size()))
         return {};
     Texture& texture = *textures[static_cast<size_t>(index)];
-    const std::optional<bool>& vflip = textureOptions[static_cast<size_t>(index)].vflip;
+    const std::optional<bool>& vflip = channelFlip.has_value() ? channelFlip
+                                                               : textureOptions[static_cast<size_t>(index)].vflip;
     const bool upright = vflip.has_value() ? *vflip
                                            : conventionWay && convention != nullptr && convention->imagesUpright;
     return {upright ? texture.uprightId() : texture.getId(), texture.width(), texture.height()};
@@ -352,7 +354,10 @@ Scene::ChannelTexture Scene::channelTexture(const SceneFrame& frame, int passInd
             return passOutput(frame, named.index);
         break;
     case PassChannel::Source::Texture:
-        return imageTexture(named.index, passShaders[static_cast<size_t>(passIndex)].getConvention(), true);
+        return imageTexture(named.index, passShaders[static_cast<size_t>(passIndex)].getConvention(), true,
+                            channel < static_cast<int>(settings.channelFlips.size())
+                                ? settings.channelFlips[static_cast<size_t>(channel)]
+                                : std::nullopt);
     case PassChannel::Source::Previous:
         if (own != nullptr)
             return {own->previousTexture(), own->width(), own->height()};

@@ -130,8 +130,10 @@ private:
     // texPreviousFrame) reads, before its target is made.
     void markPreviousReaders();
     // Scene texture `index` as a pass of `convention` reads it through the
-    // convention's samplers (`conventionWay`) or the player's texN.
-    ChannelTexture imageTexture(int index, const ShaderConvention* convention, bool conventionWay) const;
+    // convention's samplers (`conventionWay`) or the player's texN; a
+    // channel's own "vflip" (`channelFlip`) comes before the texture entry's.
+    ChannelTexture imageTexture(int index, const ShaderConvention* convention, bool conventionWay,
+                                const std::optional<bool>& channelFlip = std::nullopt) const;
     // The scene texture whose options name it `name`; -1 for none.
     int namedTexture(const std::string& name) const;
 

@@ -78,6 +78,15 @@ TEST(CommandLine, HelpAndVersionAreRecognisedAnywhere)
     EXPECT_NE(std::string(app::commandLineUsage()).find("Usage: demoplayer [options] [DEMO_DIR]"), std::string::npos);
 }
 
+TEST(CommandLine, ImportTakesTheExportAndTheDemoFolder)
+{
+    CommandLine commandLine;
+    std::string error;
+    ASSERT_TRUE(parse({"--import-shadertoy", "shader.json", "demos/new"}, commandLine, error)) << error;
+    EXPECT_EQ(commandLine.importShadertoy, "shader.json");
+    EXPECT_EQ(commandLine.demoDir, "demos/new");
+}
+
 TEST(CommandLine, WrongUsageIsRefusedWithAReason)
 {
     struct Case {
@@ -97,6 +106,9 @@ TEST(CommandLine, WrongUsageIsRefusedWithAReason)
         {{"--size", "99999x10"}, "--size"},
         {{"-display"}, "-display needs a value"},
         {{"one", "two"}, "two"},
+        {{"--import-shadertoy", "shader.json"}, "needs the demo folder to write into"},
+        {{"--import-shadertoy", "shader.json", "--live", "dir"}, "plays nothing"},
+        {{"--import-shadertoy", "shader.json", "--export", "a.mp4", "dir"}, "plays nothing"},
         {{""}, "empty"},
     };
     for (const Case& c : cases) {

@@ -255,3 +255,29 @@ TEST(DescriptionOptions, TextureEntriesTakeASamplerNameAndAWayUp)
     EXPECT_EQ(errorOf([] { demo::descriptionTextureOptions(json::parse(R"({"vflip": "yes"})"), "t"); }),
               "t.vflip must be true or false, not \"yes\"");
 }
+
+TEST(DescriptionOptions, AChannelMayBeAnObjectWithItsOwnWayUpAndNoneReadsBlackOnPurpose)
+{
+    std::vector<std::string> names;
+    json pass = json::parse(R"({"channels": [{"input": "pass:0", "vflip": true}, "none",
+                                             {"input": "texture:0", "vflip": false}, {"input": "spectrum"}]})");
+    const PassSettings settings = demo::descriptionPassSettings(pass, "p", names);
+    ASSERT_EQ(settings.channels.size(), 4u);
+    EXPECT_EQ(settings.channels[0].source, PassChannel::Source::Pass);
+    EXPECT_EQ(settings.channels[1].source, PassChannel::Source::Black);
+    EXPECT_EQ(settings.channelFlips, (std::vector<std::optional<bool>>{true, std::nullopt, false, std::nullopt}));
+    EXPECT_EQ(names, (std::vector<std::string>{"pass:0", "none", "texture:0", "spectrum"}));
+    EXPECT_TRUE(demo::channelProblems({{"s.shader_order[0]", {"none"}}}, 0).empty()) << "\"none\" is no mistake";
+
+    const auto refusal = [&](const char* text) {
+        return errorOf([&] {
+            json entry = json::parse(text);
+            demo::descriptionPassSettings(entry, "p", names);
+        });
+    };
+    EXPECT_EQ(refusal(R"({"channels": [{"input": "pass:0", "vflip": "yes"}]})"),
+              "p.channels[0].vflip must be true or false, not \"yes\"");
+    EXPECT_NE(
+        refusal(R"({"channels": [{"vflip": true}]})").find("p.channels[0].input is missing; it must be a channel"),
+        std::string::npos);
+}
