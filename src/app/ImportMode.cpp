@@ -59,8 +59,7 @@ int app::importShadertoy(const std::string& exportPath, const std::string& demoD
     request.exportName = exportPath;
     request.folderName = demoDir;
     std::string problem;
-    if (platform_read_file(exportPath.c_str(), kMaxDescriptionBytes, request.exportText, problem) !=
-        PLATFORM_READ_OK) {
+    if (platform_read_file(exportPath.c_str(), kMaxDescriptionBytes, request.exportText, problem) != PLATFORM_READ_OK) {
         platform_warn(exportPath, problem);
         return 1;
     }

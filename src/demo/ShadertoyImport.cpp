@@ -170,8 +170,8 @@ std::string baseName(const std::string& src)
 struct ExportShader {
     std::string name;
     std::string id;
-    std::vector<ExportPass> passes; // in drawing order: buffers by letter, then the Image
-    const json* common = nullptr;   // the Common tab, if any
+    std::vector<ExportPass> passes;    // in drawing order: buffers by letter, then the Image
+    const json* common = nullptr;      // the Common tab, if any
     std::vector<std::string> notDrawn; // lines for the passes the player cannot draw
 };
 
@@ -271,7 +271,7 @@ std::string sourceFolder(const std::string& shaderStem, const std::vector<std::s
 struct SceneWiring {
     ordered_json textures = ordered_json::array();
     std::map<std::string, std::size_t> textureBySource;
-    std::map<std::size_t, std::string> bufferFilter; // pass index -> filter its readers ask for
+    std::map<std::size_t, std::string> bufferFilter; // pass index -> the smooth filter its readers ask for
 };
 
 // What channel `input` of pass `passIndex` reads, as a "channels" entry; warnings for what the player lacks.
@@ -292,8 +292,8 @@ ordered_json wireChannel(const json& input, const std::vector<ExportPass>& passe
         const std::string id = idText(input.value("id", json()));
         std::size_t target = passes.size();
         for (std::size_t p = 0; p < passes.size() && target == passes.size(); ++p)
-            if (!passes[p].image && std::find(passes[p].outputIds.begin(), passes[p].outputIds.end(), id) !=
-                                        passes[p].outputIds.end())
+            if (!passes[p].image &&
+                std::find(passes[p].outputIds.begin(), passes[p].outputIds.end(), id) != passes[p].outputIds.end())
                 target = p;
         // Older exports name the buffer by its preview picture, buffer00.png for A.
         const std::size_t previz = src.find("buffer0");
@@ -302,14 +302,12 @@ ordered_json wireChannel(const json& input, const std::vector<ExportPass>& passe
                 target = p;
         if (target == passes.size())
             return black("a buffer the export does not hold (" + (src.empty() ? id : src) + ")");
+        // The player filters a pass's output alike for all its readers: the
+        // first smooth filter asked for wins (at texel centres, where most
+        // buffers are read, it reads what "nearest" reads).
         const std::string filter = samplerText(input, "filter");
-        if (!filter.empty() && scene.bufferFilter.count(target) == 0)
+        if ((filter == "linear" || filter == "mipmap") && scene.bufferFilter.count(target) == 0)
             scene.bufferFilter[target] = filter;
-        else if (!filter.empty() && scene.bufferFilter[target] != filter)
-            warnings.push_back(request.exportName + ": " + channelName + " samples \"" + passes[target].name +
-                               "\" with \"" + filter + "\" filtering, another channel with \"" +
-                               scene.bufferFilter[target] + "\"; every reader gets \"" + scene.bufferFilter[target] +
-                               "\"");
         // A buffer drawn later in the frame, or the reader itself, is read as it was last frame.
         if (target == passIndex)
             return "previous";
@@ -332,8 +330,8 @@ ordered_json wireChannel(const json& input, const std::vector<ExportPass>& passe
             scene.textures.push_back({{"id", index}, {"src", path}, {"vflip", vflip}});
             known = scene.textureBySource.emplace(path, index).first;
             if (!request.exists(path))
-                warnings.push_back(inFolder(request, path) + ": missing; put the site's " + src + " there (" + channelName +
-                                   " reads black until then)");
+                warnings.push_back(inFolder(request, path) + ": missing; put the site's " + src + " there (" +
+                                   channelName + " reads black until then)");
         }
         const std::string channel = "texture:" + std::to_string(known->second);
         if (scene.textures[known->second]["vflip"].get<bool>() == vflip)
@@ -513,15 +511,13 @@ bool demo::planShadertoyImport(const ShadertoyImportRequest& request, ShadertoyI
     for (std::size_t p = 0; p < shader.passes.size(); ++p) {
         const ExportPass& pass = shader.passes[p];
         const std::size_t shaderId = shaders.size();
-        shaders.push_back({{"name", plan.shaderName + ": " + pass.name},
-                           {"fragmentsrc", pass.path},
-                           {"convention", kConvention}});
+        shaders.push_back(
+            {{"name", plan.shaderName + ": " + pass.name}, {"fragmentsrc", pass.path}, {"convention", kConvention}});
         passes.push_back(passEntry(shader.passes, p, shaderId, request, wiring, plan.warnings));
     }
     // A buffer's readers choose how it is sampled; nearest is the player's default.
     for (const auto& filter : wiring.bufferFilter)
-        if (filter.second == "linear" || filter.second == "mipmap")
-            passes[filter.first]["filter"] = filter.second;
+        passes[filter.first]["filter"] = filter.second;
     ordered_json scene = {{"id", plan.shaderName}, {"shader_order", passes}};
     if (!wiring.textures.empty())
         scene["textures"] = wiring.textures;
@@ -545,9 +541,9 @@ bool demo::planShadertoyImport(const ShadertoyImportRequest& request, ShadertoyI
     if (!plan.tuneToWrite.empty())
         plan.summary.push_back(plan.tuneToWrite + ": " + std::to_string(static_cast<int>(plan.tuneSeconds)) +
                                " s of silence, the demo's clock (name your own music with \"tune\" in demo.json)");
-    plan.summary.push_back(std::string(kDescriptionFile) + ": " + (plan.newDemo ? "a new demo, " : "") + "scene " +
-                           std::to_string(plan.sceneIndex) + " (\"" + plan.shaderName + "\")" +
-                           (plan.newDemo || plan.sceneIndex == 0 ? ""
-                                                                 : "; the scene track (sync_scene.track) selects it"));
+    plan.summary.push_back(
+        std::string(kDescriptionFile) + ": " + (plan.newDemo ? "a new demo, " : "") + "scene " +
+        std::to_string(plan.sceneIndex) + " (\"" + plan.shaderName + "\")" +
+        (plan.newDemo || plan.sceneIndex == 0 ? "" : "; the scene track (sync_scene.track) selects it"));
     return true;
 }
