@@ -357,3 +357,52 @@ TEST_F(ShadersFromElsewhere, EveryChannelOfTheSiteFollowsTheMusicsTime)
     EXPECT_FLOAT_EQ(read.g, static_cast<float>(kTime));
     EXPECT_NEAR(read.b, 0.441f, 1e-3f) << "a half float holds three digits";
 }
+
+TEST_F(ShadersFromElsewhere, AChannelsOwnVflipTurnsAnyInputUpsideDown)
+{
+    // Pass 0 draws its row's height; pass 1 reads it and its own last frame
+    // through flipped channels; pass 2 the spectrum both ways and an image
+    // the other way up than the site's.
+    std::string problem;
+    Texture image(dir.file("missing.png"), console.sink, &problem);
+    const unsigned char rows[] = {255, 0, 0, 255, 255, 0, 0, 255, 0, 255, 0, 255, 0, 255, 0, 255};
+    image.replaceImage(rows, 2, 2); // top row red, bottom row green
+    console.takeOut();
+    PassSettings passes;
+    passes.hasChannels = true;
+    passes.channels = {{PassChannel::Source::Pass, 0}, {PassChannel::Source::Previous, 0}};
+    passes.channelFlips = {true, true};
+    PassSettings others;
+    others.hasChannels = true;
+    others.channels = {
+        {PassChannel::Source::Spectrum, 0}, {PassChannel::Source::Spectrum, 0}, {PassChannel::Source::Texture, 0}};
+    others.channelFlips = {true, std::nullopt, false};
+    Scene scene;
+    scene.addTexture(image);
+    scene.addShader(entry("rows.fsh", "void mainImage(out vec4 c, in vec2 p) { c = vec4(p.y); }\n", "shadertoy"));
+    scene.addShader(entry("passes.fsh",
+                          "void mainImage(out vec4 c, in vec2 p) {\n"
+                          "    c = vec4(texelFetch(iChannel0, ivec2(p), 0).r, texelFetch(iChannel1, ivec2(p), 0).g,"
+                          " 0.0, 0.0);\n"
+                          "    if (p.y > 1.0) c.g = c.r;\n}\n",
+                          "shadertoy"),
+                    passes);
+    scene.addShader(
+        entry("others.fsh",
+              "void mainImage(out vec4 c, in vec2 p) {\n"
+              "    c = vec4(texelFetch(iChannel0, ivec2(100, 0), 0).r, texelFetch(iChannel1, ivec2(100, 1), 0).r,"
+              " texelFetch(iChannel1, ivec2(100, 0), 0).r, texture(iChannel2, vec2(0.5, 0.25)).g);\n}\n",
+              "shadertoy"),
+        others);
+    draw(scene, 0);
+    draw(scene, 1);
+    const float top = static_cast<float>(gltest::kWindowHeight) - 0.5f;
+    const glm::vec4 bottomRow = output(scene, 1, 7, 0);
+    EXPECT_FLOAT_EQ(bottomRow.r, top) << "the bottom row reads the pass's top row";
+    EXPECT_FLOAT_EQ(bottomRow.g, 0.5f) << "its own last frame, flipped: there it held pass 0's bottom row";
+    EXPECT_FLOAT_EQ(output(scene, 1, 7, gltest::kWindowHeight - 1).r, 0.5f);
+    const glm::vec4 read = output(scene, 2, 7, 7);
+    EXPECT_FLOAT_EQ(read.r, read.g) << "the spectrum's rows swap";
+    EXPECT_NE(read.r, read.b);
+    EXPECT_FLOAT_EQ(read.a, 0.0f) << "the image as loaded (\"vflip\": false), not the site's upright way";
+}
