@@ -241,6 +241,15 @@ const std::vector<PlayerOption>& playerOptions()
              line.importShadertoy = value;
              return *value != '\0';
          }},
+        {"--shader",
+         "NAME",
+         false,
+         {"with --import-shadertoy: the export's shader of that name or", "id (default: its first)"},
+         "--shader needs the name or id of a shader of the export",
+         [](const char* value, CommandLine& line) {
+             line.importPick = value;
+             return *value != '\0';
+         }},
         {"--help",
          nullptr,
          false,
@@ -319,6 +328,10 @@ bool app::parseCommandLine(int argc, const char* const* argv, CommandLine& comma
             return false;
         }
     }
+    if (!commandLine.importPick.empty() && commandLine.importShadertoy.empty()) {
+        error = "--shader chooses the shader that --import-shadertoy FILE.json imports";
+        return false;
+    }
     if (!commandLine.importShadertoy.empty()) {
         const bool alone = commandLine.exportOutput.empty() && !commandLine.live && commandLine.print.empty() &&
                            !commandLine.hasStartRow && !commandLine.release && !commandLine.windowed;
@@ -377,7 +390,7 @@ const char* app::commandLineUsage()
             "Usage: demoplayer [options] [DEMO_DIR]\n"
             "       demoplayer --export OUT [--size WxH] [--fps N] [--rows A:B] [--crf N]\n"
             "                  [--preset NAME] [--no-sound] [DEMO_DIR]\n"
-            "       demoplayer --import-shadertoy FILE.json DEMO_DIR\n"
+            "       demoplayer --import-shadertoy FILE.json [--shader NAME] DEMO_DIR\n"
             "\n"
             "Plays the demo that DEMO_DIR/demo.json describes (default: the current folder),\n"
             "or renders it offline into a video file or an image sequence, or adds a shader\n"

@@ -39,6 +39,7 @@ struct CommandLine {
     // --import-shadertoy FILE.json: turn the shader site's export into files
     // and a scene in DEMO_DIR (which must be given) instead of playing.
     std::string importShadertoy; // empty: play
+    std::string importPick;      // --shader NAME: the export's shader of that name or id; empty: its first
     bool release = false;        // --release: as the release's launchers play it (see planWindow)
     bool windowed = false;       // --windowed: a window, whatever the description asks
     // What the windowing toolkit receives: the program name and its own options.

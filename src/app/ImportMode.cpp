@@ -53,11 +53,12 @@ bool writeText(const fs::path& path, const std::string& text, std::string& probl
 
 } // namespace
 
-int app::importShadertoy(const std::string& exportPath, const std::string& demoDir)
+int app::importShadertoy(const std::string& exportPath, const std::string& pick, const std::string& demoDir)
 {
     ShadertoyImportRequest request;
     request.exportName = exportPath;
     request.folderName = demoDir;
+    request.pick = pick;
     std::string problem;
     if (platform_read_file(exportPath.c_str(), kMaxDescriptionBytes, request.exportText, problem) != PLATFORM_READ_OK) {
         platform_warn(exportPath, problem);

@@ -15,6 +15,7 @@ namespace app {
 // input the player lacks) on standard error. Returns the exit status: 0, or
 // 1 when the export cannot be read or is malformed, the folder's demo.json
 // cannot take the shader, or a file cannot be written.
-int importShadertoy(const std::string& exportPath, const std::string& demoDir);
+// `pick` names the export's shader to import ("" for its first).
+int importShadertoy(const std::string& exportPath, const std::string& pick, const std::string& demoDir);
 
 } // namespace app

@@ -85,7 +85,7 @@ int main(int argc, char** argv)
     if (answered >= 0)
         return answered;
     if (!commandLine.importShadertoy.empty())
-        return app::importShadertoy(commandLine.importShadertoy, commandLine.demoDir);
+        return app::importShadertoy(commandLine.importShadertoy, commandLine.importPick, commandLine.demoDir);
     if (!commandLine.exportOutput.empty()) {
         // OUT names a place seen from where the program was started.
         std::error_code ignored;

@@ -85,6 +85,9 @@ TEST(CommandLine, ImportTakesTheExportAndTheDemoFolder)
     ASSERT_TRUE(parse({"--import-shadertoy", "shader.json", "demos/new"}, commandLine, error)) << error;
     EXPECT_EQ(commandLine.importShadertoy, "shader.json");
     EXPECT_EQ(commandLine.demoDir, "demos/new");
+    EXPECT_TRUE(commandLine.importPick.empty());
+    ASSERT_TRUE(parse({"--import-shadertoy", "shader.json", "--shader=Ab12Cd", "demos/new"}, commandLine, error));
+    EXPECT_EQ(commandLine.importPick, "Ab12Cd");
 }
 
 TEST(CommandLine, WrongUsageIsRefusedWithAReason)
@@ -107,6 +110,7 @@ TEST(CommandLine, WrongUsageIsRefusedWithAReason)
         {{"-display"}, "-display needs a value"},
         {{"one", "two"}, "two"},
         {{"--import-shadertoy", "shader.json"}, "needs the demo folder to write into"},
+        {{"--shader", "Ab12Cd", "dir"}, "--shader chooses the shader that --import-shadertoy"},
         {{"--import-shadertoy", "shader.json", "--live", "dir"}, "plays nothing"},
         {{"--import-shadertoy", "shader.json", "--export", "a.mp4", "dir"}, "plays nothing"},
         {{""}, "empty"},
