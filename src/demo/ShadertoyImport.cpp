@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <optional>
 
 #include <nlohmann/json.hpp>
 
@@ -187,8 +188,7 @@ ExportShader readShader(const json& shader, const std::string& exportName)
     if (renderpass == shader.end() || !renderpass->is_array())
         throw ExportError{"the shader has no \"renderpass\" list"};
     std::vector<ExportPass> buffers;
-    const ExportPass* image = nullptr;
-    ExportPass imagePass;
+    std::optional<ExportPass> image;
     for (std::size_t i = 0; i < renderpass->size(); ++i) {
         const json& entry = (*renderpass)[i];
         const std::string path = "renderpass[" + std::to_string(i) + "]";
@@ -213,28 +213,29 @@ ExportShader readShader(const json& shader, const std::string& exportName)
             if (found.common == nullptr)
                 found.common = &entry;
         } else if (type == "image") {
-            if (image != nullptr)
+            if (image)
                 throw ExportError{path + ": a second Image pass (\"" + name + "\")"};
             pass.image = true;
             if (pass.name.empty())
                 pass.name = "Image";
-            imagePass = pass;
-            image = &imagePass;
+            image = pass;
         } else if (type == "buffer") {
             pass.letter = bufferLetter(name, pass.outputIds);
             if (pass.name.empty())
                 pass.name = "Buffer " + std::string(1, static_cast<char>('A' + buffers.size()));
             buffers.push_back(pass);
         } else {
-            const std::string what = type == "sound"     ? "a Sound pass (sound made by a shader)"
-                                     : type == "cubemap" ? "a Cubemap pass"
-                                                         : "a pass of type \"" + type + "\"";
-            found.notDrawn.push_back(exportName + ": \"" + name + "\" is " + what +
-                                     ", which the player does not support; it is left out (the demo's tune "
-                                     "plays, and channels reading it read black)");
+            const std::string what = type == "sound"
+                                         ? "a Sound pass (sound made by a shader), which the player does not "
+                                           "support; it is left out and the demo plays its tune"
+                                         : (type == "cubemap" ? "a Cubemap pass" : "a pass of type \"" + type + "\"") +
+                                               std::string(
+                                                   ", which the player does not support; it is left out "
+                                                   "and channels reading it read black");
+            found.notDrawn.push_back(exportName + ": \"" + name + "\" is " + what);
         }
     }
-    if (image == nullptr)
+    if (!image)
         throw ExportError{"the shader has no Image pass (a renderpass of \"type\": \"image\")"};
     // The site draws Buffer A, B, C, D in this order, whatever the list's.
     std::stable_sort(buffers.begin(), buffers.end(), [](const ExportPass& a, const ExportPass& b) {

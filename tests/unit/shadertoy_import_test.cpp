@@ -216,8 +216,7 @@ TEST(ShadertoyImport, WhatThePlayerLacksIsOneLineEachAndReadsBlack)
     ASSERT_EQ(plan.warnings.size(), 5u);
     EXPECT_EQ(plan.warnings[0],
               "export.json: \"Sound\" is a Sound pass (sound made by a shader), which the player "
-              "does not support; it is left out (the demo's tune plays, and channels reading it "
-              "read black)");
+              "does not support; it is left out and the demo plays its tune");
     EXPECT_EQ(plan.warnings[1],
               "export.json: \"Image\" iChannel0 reads a cubemap (/media/a/cube.jpg), which the "
               "player does not support; it reads black");
