@@ -494,10 +494,10 @@ bool demo::planShadertoyImport(const ShadertoyImportRequest& request, ShadertoyI
         description = startingDescription(request, plan.shaderName, plan);
         addCommon(description, commonPath, request, plan.warnings);
     } catch (const json::exception& problem) {
-        error = std::string(kDescriptionFile) + ": " + descriptionErrorText(problem);
+        error = inFolder(request, kDescriptionFile) + ": " + descriptionErrorText(problem);
         return false;
     } catch (const ExportError& problem) {
-        error = std::string(kDescriptionFile) + ": " + problem.what;
+        error = inFolder(request, kDescriptionFile) + ": " + problem.what;
         return false;
     }
 
@@ -529,7 +529,7 @@ bool demo::planShadertoyImport(const ShadertoyImportRequest& request, ShadertoyI
         // The player must take what is written: walk it as the loader does.
         listDemoFiles(plan.description);
     } catch (const json::exception& problem) {
-        error = std::string(kDescriptionFile) + ": " + descriptionErrorText(problem);
+        error = inFolder(request, kDescriptionFile) + ": " + descriptionErrorText(problem);
         return false;
     }
 
