@@ -445,6 +445,50 @@ void addCommon(ordered_json& description, const std::string& commonPath, const S
         description["common"] = {{kConvention, commonPath}};
 }
 
+// `value` on one line, with a space after each ':' and ','.
+std::string flatJson(const ordered_json& value)
+{
+    if (!value.is_structured() || value.empty())
+        return value.dump();
+    std::string text;
+    for (auto member = value.begin(); member != value.end(); ++member) {
+        text += text.empty() ? "" : ", ";
+        if (value.is_object())
+            text += ordered_json(member.key()).dump() + ": ";
+        text += flatJson(*member);
+    }
+    return value.is_object() ? "{" + text + "}" : "[" + text + "]";
+}
+
+// Whether `value` holds a list of entries (objects), which goes one entry a line.
+bool holdsEntries(const ordered_json& value)
+{
+    return value.is_structured() && std::any_of(value.begin(), value.end(), [&](const ordered_json& member) {
+               return (value.is_array() && member.is_object()) || holdsEntries(member);
+           });
+}
+
+// `value` as a person writes demo.json: lists of entries one entry a line,
+// and whatever else fits in a line of kLineWidth on one line; the rest one
+// member a line, indented by two.
+std::string readableJson(const ordered_json& value, std::size_t indent)
+{
+    constexpr std::size_t kLineWidth = 120;
+    const std::string flat = flatJson(value);
+    if (!value.is_structured() || value.empty() || (indent + flat.size() <= kLineWidth && !holdsEntries(value)))
+        return flat;
+    const std::string inner(indent + 2, ' ');
+    std::string text;
+    for (auto member = value.begin(); member != value.end(); ++member) {
+        text += (text.empty() ? "" : ",\n") + inner;
+        if (value.is_object())
+            text += ordered_json(member.key()).dump() + ": ";
+        text += readableJson(*member, indent + 2);
+    }
+    const char* const brackets = value.is_object() ? "{}" : "[]";
+    return brackets[0] + ("\n" + text + "\n") + std::string(indent, ' ') + brackets[1];
+}
+
 } // namespace
 
 bool demo::planShadertoyImport(const ShadertoyImportRequest& request, ShadertoyImport& plan, std::string& error)
@@ -524,7 +568,7 @@ bool demo::planShadertoyImport(const ShadertoyImportRequest& request, ShadertoyI
         scene["textures"] = wiring.textures;
     plan.sceneIndex = static_cast<int>(scenes.size());
     scenes.push_back(scene);
-    plan.description = description.dump(2) + "\n";
+    plan.description = readableJson(description, 0) + "\n";
     try {
         // The player must take what is written: walk it as the loader does.
         listDemoFiles(plan.description);

@@ -108,6 +108,10 @@ TEST(ShadertoyImport, AnImageAloneBecomesANewDemoWithItsTextUnchanged)
     EXPECT_EQ(description["shaders"][0]["convention"], "shadertoy");
     EXPECT_EQ(scene(description)["shader_order"][0]["channels"], json::array())
         << "an image without inputs reads black, not the passes before it";
+    EXPECT_NE(plan.description.find("\n        {\"pass_order\": 0, \"shader_id\": 0, \"channels\": []}\n"),
+              std::string::npos)
+        << "what fits on a line is written on one, as a person writes demo.json:\n"
+        << plan.description;
 
     // The bare shader and a list of shaders (the first is taken, or the one named) import alike.
     EXPECT_EQ(planned(shaderExport(image)["Shader"].dump()).description, plan.description);
