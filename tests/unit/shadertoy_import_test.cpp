@@ -168,6 +168,10 @@ TEST(ShadertoyImport, TheCommonTabBecomesTheConventionsCommonFile)
     EXPECT_EQ(plan.sources[1].text, common);
     EXPECT_EQ(json::parse(plan.description)["common"], json::parse(R"({"shadertoy": "shaders/common.fsh"})"));
 
+    // A demo's common file for every shader goes before the imported ones too: said once.
+    const std::string forEvery = R"({"name": "d", "fullscreen": false, "common": "all.glsl"})";
+    EXPECT_EQ(planned(shaderExport(json::array({pass("image", "Image", kImageCode)})).dump(), {}, forEvery).warnings,
+              (std::vector<std::string>{"demo.json: \"common\" puts \"all.glsl\" before the imported shaders too"}));
     // A demo whose shader-site shaders already have a common file cannot take a second.
     const std::string withCommon =
         R"({"name": "d", "fullscreen": false, "common": {"shadertoy": "mine.glsl"}, "shaders": [], "scenes": []})";
