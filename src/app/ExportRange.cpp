@@ -73,3 +73,23 @@ bool app::exportRangeFor(const ExportRangeRequest& request, ExportRange& range, 
     }
     return true;
 }
+
+std::vector<uint64_t> app::warmUpFrames(const std::vector<int>& sceneOfFrame, uint64_t firstFrame,
+                                        const std::vector<bool>& keepsPictures)
+{
+    // The scenes that keep pictures and are drawn in the range.
+    std::vector<bool> needed(keepsPictures.size(), false);
+    for (size_t k = static_cast<size_t>(firstFrame); k < sceneOfFrame.size(); ++k) {
+        const int scene = sceneOfFrame[k];
+        if (scene >= 0 && static_cast<size_t>(scene) < keepsPictures.size())
+            needed[static_cast<size_t>(scene)] = keepsPictures[static_cast<size_t>(scene)];
+    }
+    std::vector<uint64_t> frames;
+    const size_t before = std::min(sceneOfFrame.size(), static_cast<size_t>(firstFrame));
+    for (size_t k = 0; k < before; ++k) {
+        const int scene = sceneOfFrame[k];
+        if (scene >= 0 && static_cast<size_t>(scene) < needed.size() && needed[static_cast<size_t>(scene)])
+            frames.push_back(k);
+    }
+    return frames;
+}

@@ -5,11 +5,18 @@
 // the demo's end row, or the tune's end when that comes first (whole frames
 // only); a range that reaches outside the demo is refused.
 //
+// A scene whose passes keep their previous picture (feedback) draws a frame
+// that grows from every frame it drew before, since the demo's start. So a
+// range first draws, without showing them, the earlier frames of each such
+// scene it draws: the warm-up. The same choice serves a start at a later
+// row when playing.
+//
 // Pure; main thread.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "demo/DemoTiming.h"
 #include "export/ExportDefaults.h"
@@ -40,5 +47,15 @@ namespace app {
 // The frames `request` asks for. False with `problem` set (a sentence that
 // names the rows) when the range reaches outside the demo or holds no frame.
 bool exportRangeFor(const ExportRangeRequest& request, ExportRange& range, std::string& problem);
+
+// The frames before `firstFrame` to draw unseen so that the frames from
+// `firstFrame` on are those of a run from the demo's start, in order: each
+// earlier frame whose scene keeps pictures from frame to frame
+// (`keepsPictures`, by scene) and is drawn again at or after `firstFrame`.
+// `sceneOfFrame` holds the scene each frame of the grid draws (-1: none),
+// from frame 0 to the end of the range. Other scenes cost nothing: their
+// frames depend on the moment alone (iFrame counts from the demo's start).
+std::vector<uint64_t> warmUpFrames(const std::vector<int>& sceneOfFrame, uint64_t firstFrame,
+                                   const std::vector<bool>& keepsPictures);
 
 } // namespace app

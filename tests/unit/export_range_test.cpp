@@ -86,3 +86,16 @@ TEST(ExportRange, RangesOutsideTheDemoAreRefusedByName)
     slow.fps = 1; // rows 1 and 2 lie between frames 0 and 1
     EXPECT_NE(refusal(slow).find("holds no frame at 1 frames per second"), std::string::npos);
 }
+
+TEST(ExportRange, WarmUpDrawsTheEarlierFramesOfTheFeedbackScenesTheRangeDraws)
+{
+    // Scenes by frame: 0 (feedback), 1 (plain), 0 again, 2 (feedback, before the range only), -1 none.
+    const std::vector<int> scenes = {0, 0, 2, 2, 1, 1, -1, 0, 0, 1, 0, 0, 1};
+    const std::vector<bool> keeps = {true, false, true};
+    EXPECT_EQ(app::warmUpFrames(scenes, 10, keeps), (std::vector<uint64_t>{0, 1, 7, 8}))
+        << "every earlier stretch of scene 0, none of scenes 1 and 2";
+    EXPECT_EQ(app::warmUpFrames(scenes, 4, keeps), (std::vector<uint64_t>{0, 1})) << "scene 0 returns later";
+    EXPECT_TRUE(app::warmUpFrames(scenes, 12, keeps).empty()) << "the range draws only a plain scene";
+    EXPECT_TRUE(app::warmUpFrames(scenes, 0, keeps).empty()) << "nothing comes before the first frame";
+    EXPECT_TRUE(app::warmUpFrames({0, 0, 5, 5}, 2, keeps).empty()) << "an unknown scene keeps nothing";
+}
