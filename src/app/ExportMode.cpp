@@ -194,18 +194,29 @@ int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width
         passes.sampleRate = static_cast<float>(tune.sampleRate());
     // Feedback scenes grow from the frames before the range: drawn first,
     // unless asked not to.
-    const std::vector<uint64_t> warmUp = app::warmUpFramesFor(loaded, range.firstFrame, range.endFrame, fps);
+    std::vector<WarmUpFrame> warmUp = app::warmUpFramesFor(loaded, range.firstFrame, range.endFrame, fps);
     if (commandLine.noWarmUp && !warmUp.empty()) {
         std::cout.flush();
         std::fprintf(stderr, "%s: %s\n", output.c_str(),
                      app::skippedWarmUpLine(warmUp.size(), commandLine.exportFirstRow).c_str());
-    } else {
-        settings.warmUpFrames = warmUp;
+        warmUp.clear();
     }
+    for (const WarmUpFrame& frame : warmUp)
+        settings.warmUpFrames.push_back(frame.frame);
     // Frame times come from the whole demo's frame numbers, so a segment's
     // frames are exactly those of the whole export.
     const ExportResult result = Exporter(settings).run([&](const ExportFrame& frame) {
-        drawFailed = !drawExportFrame(loaded, picture, frame.demoFrame, fps, frame.spectrum, passes);
+        if (!frame.warmUp) {
+            drawFailed = !drawExportFrame(loaded, picture, frame.demoFrame, fps, frame.spectrum, passes);
+            return;
+        }
+        PassInputs counted = passes.clock.exportedFrame(frame.demoFrame, fps);
+        counted.sampleRate = passes.sampleRate;
+        SceneDrawResult drawn;
+        drawFailed = !app::warmUpFrame(loaded, picture, warmUp[frame.index], fps, frame.spectrum, passes.clock, counted,
+                                       passes.tune, drawn);
+        if (drawFailed)
+            loaded.console.error(drawn.problem());
     });
     return exitStatusFor(result.status);
 }

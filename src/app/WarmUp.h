@@ -8,8 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "app/ExportRange.h"
 #include "app/SharedFrame.h"
 
+class OfflineClock;
 struct AppState;
 
 // Playing from a later row warms up on a grid of this many frames a second.
@@ -18,11 +20,19 @@ constexpr int kPlayWarmUpFps = 60;
 namespace app {
 
 // The frames before `firstFrame`, on the grid of `fps` frames a second from
-// the demo's start, that a range ending before `endFrame` draws first.
-// `firstScene`, when 0 or more, is the scene shown at `firstFrame` in place
-// of the grid's (a start between two grid frames).
-std::vector<uint64_t> warmUpFramesFor(LoadedDemo& loaded, uint64_t firstFrame, uint64_t endFrame, int fps,
-                                      int firstScene = -1);
+// the demo's start, that a range ending before `endFrame` goes through first
+// (see warmUpFrames). `firstScene`, when 0 or more, is the scene shown at
+// `firstFrame` in place of the grid's (a start between two grid frames).
+std::vector<WarmUpFrame> warmUpFramesFor(LoadedDemo& loaded, uint64_t firstFrame, uint64_t endFrame, int fps,
+                                         int firstScene = -1);
+
+// Goes through warm-up frame `frame` of the grid of `fps` frames a second
+// with `spectrum` there: draws it into `picture` (silently) or only adds its
+// spectrum to the sums, with the pass inputs `counted` (from `clock`).
+// False when a target could not be drawn into (`result` says which).
+bool warmUpFrame(LoadedDemo& loaded, const FramePicture& picture, const WarmUpFrame& frame, int fps,
+                 const float* spectrum, PassInputsSource& clock, const PassInputs& counted, OfflineClock& tune,
+                 SceneDrawResult& result);
 
 // The line --no-warmup says when it skips `frames` frames before `row`,
 // without the name in front.
