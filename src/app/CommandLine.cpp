@@ -360,7 +360,7 @@ const char* app::commandLineUsage()
         std::string text =
             "Usage: demoplayer [options] [DEMO_DIR]\n"
             "       demoplayer --export OUT [--size WxH] [--fps N] [--rows A:B] [--crf N]\n"
-            "                  [--preset NAME] [--no-sound] [DEMO_DIR]\n"
+            "                  [--preset NAME] [--no-sound] [--no-warmup] [DEMO_DIR]\n"
             "\n"
             "Plays the demo that DEMO_DIR/demo.json describes (default: the current folder),\n"
             "or renders it offline into a video file or an image sequence.\n"
