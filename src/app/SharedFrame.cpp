@@ -9,7 +9,6 @@
 #include "demo/DemoFiles.h"
 #include "render/SceneFrame.h"
 #include "sync/device.h"
-#include "timeline/OfflineClock.h"
 
 FrameValues app::frameValuesOf(LoadedDemo& loaded, double seconds, double row, const float* spectrum, int binCount)
 {
@@ -32,20 +31,6 @@ int app::sceneDrawnAt(LoadedDemo& loaded, double row)
     bool found = false;
     const Scene* scene = sceneToDraw(loaded.demo.scenes, values.sceneIndex, found);
     return scene == nullptr ? -1 : static_cast<int>(scene - loaded.demo.scenes.data());
-}
-
-SceneDrawResult app::drawGridFrame(LoadedDemo& loaded, const FramePicture& picture, uint64_t frameNumber, int fps,
-                                   const float* spectrum, PassInputsSource& clock, const PassInputs& counted,
-                                   OfflineClock& tune)
-{
-    const double seconds = static_cast<double>(frameNumber) / fps;
-    const FrameValues values = frameValuesOf(loaded, seconds, seconds * loaded.demo.timing.rowsPerSecond, spectrum,
-                                             OfflineClock::kSpectrumBins);
-    bool found = false;
-    Scene* scene = sceneToDraw(loaded.demo.scenes, values.sceneIndex, found);
-    const PassInputs inputs = passInputsFor(clock, counted, scene, seconds, spectrum,
-                                            [&](float* smoothed) { tune.smoothedSpectrumAt(seconds, smoothed); });
-    return drawFrame(loaded, scene, values, picture, FrameReport::Silent, inputs);
 }
 
 SceneDrawResult app::drawFrame(LoadedDemo& loaded, Scene* scene, const FrameValues& values, const FramePicture& picture,

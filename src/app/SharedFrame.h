@@ -14,8 +14,6 @@
 #include "app/PassInputsSource.h"
 #include "render/Scene.h"
 
-class OfflineClock;
-
 // How a frame speaks on the console while it draws.
 enum class FrameReport { Console, Silent };
 
@@ -48,14 +46,6 @@ SceneDrawResult drawFrame(LoadedDemo& loaded, Scene* scene, const FrameValues& v
 // The index in `loaded`'s scenes of the scene drawn at `row`: its own, else
 // the first (see sceneToDraw); -1 when there are no scenes.
 int sceneDrawnAt(LoadedDemo& loaded, double row);
-
-// Draws frame `frameNumber` of the grid of `fps` frames a second from the
-// demo's start (at frameNumber / fps seconds) as an export does: silently,
-// with `spectrum` there, the pass inputs `counted` (from `clock`) and the
-// smoothed spectrum from `tune` when the scene reads it.
-SceneDrawResult drawGridFrame(LoadedDemo& loaded, const FramePicture& picture, uint64_t frameNumber, int fps,
-                              const float* spectrum, PassInputsSource& clock, const PassInputs& counted,
-                              OfflineClock& tune);
 
 // The pass inputs of a frame at `seconds` with `spectrum`, for `scene`
 // (null for none), counted by `clock` from `counted`: the smoothed spectrum,

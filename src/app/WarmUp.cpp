@@ -10,6 +10,20 @@
 #include "app/ExportRange.h"
 #include "timeline/OfflineClock.h"
 
+SceneDrawResult app::drawGridFrame(LoadedDemo& loaded, const FramePicture& picture, uint64_t frameNumber, int fps,
+                                   const float* spectrum, PassInputsSource& clock, const PassInputs& counted,
+                                   OfflineClock& tune)
+{
+    const double seconds = static_cast<double>(frameNumber) / fps;
+    const FrameValues values = frameValuesOf(loaded, seconds, seconds * loaded.demo.timing.rowsPerSecond, spectrum,
+                                             OfflineClock::kSpectrumBins);
+    bool found = false;
+    Scene* scene = sceneToDraw(loaded.demo.scenes, values.sceneIndex, found);
+    const PassInputs inputs = passInputsFor(clock, counted, scene, seconds, spectrum,
+                                            [&](float* smoothed) { tune.smoothedSpectrumAt(seconds, smoothed); });
+    return drawFrame(loaded, scene, values, picture, FrameReport::Silent, inputs);
+}
+
 std::vector<WarmUpFrame> app::warmUpFramesFor(LoadedDemo& loaded, uint64_t firstFrame, uint64_t endFrame, int fps,
                                               int firstScene)
 {

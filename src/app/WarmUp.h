@@ -1,7 +1,8 @@
 // The warm-up: frames drawn unseen before an export's range or a later
 // start, so that scenes whose passes keep their previous picture (feedback)
 // show what a run from the demo's start shows (see ExportRange.h for which
-// frames). Main thread, GL context current, the demo's programs built.
+// frames); and a frame of the grid drawn as an export draws it. Main thread,
+// GL context current, the demo's programs built.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +19,14 @@ struct AppState;
 constexpr int kPlayWarmUpFps = 60;
 
 namespace app {
+
+// Draws frame `frameNumber` of the grid of `fps` frames a second from the
+// demo's start (at frameNumber / fps seconds) as an export does: silently,
+// with `spectrum` there, the pass inputs `counted` (from `clock`) and the
+// smoothed spectrum from `tune` when the scene reads it.
+SceneDrawResult drawGridFrame(LoadedDemo& loaded, const FramePicture& picture, uint64_t frameNumber, int fps,
+                              const float* spectrum, PassInputsSource& clock, const PassInputs& counted,
+                              OfflineClock& tune);
 
 // The frames before `firstFrame`, on the grid of `fps` frames a second from
 // the demo's start, that a range ending before `endFrame` goes through first
