@@ -49,4 +49,6 @@ struct AppState : LoadedDemo {
     std::unique_ptr<EditMode> edit;        // the track editor; null until --edit or F2 in live mode
     int exitStatus = 0;                    // main's result once the main loop returns
     PassInputsSource passInputs;           // frame counts and spectrum rows for the passes
+    bool warmUpPending = false;            // --row: the first frame draws the warm-up first (WarmUp.h)
+    bool skipWarmUp = false;               // --no-warmup: it says what it skips instead
 };

@@ -194,6 +194,13 @@ const std::vector<PlayerOption>& playerOptions()
           "it, an export whose tune cannot be played stops at once)"},
          "",
          [](const char*, CommandLine& line) { return line.exportNoSound = true; }},
+        {"--no-warmup",
+         nullptr,
+         false,
+         {"with --rows or --row: do not first draw the earlier frames",
+          "that feedback scenes grow from (faster; their frames may", "differ from a whole export)"},
+         "",
+         [](const char*, CommandLine& line) { return line.noWarmUp = true; }},
         {"--crf",
          "N",
          true,
@@ -389,7 +396,7 @@ const char* app::commandLineUsage()
         std::string text =
             "Usage: demoplayer [options] [DEMO_DIR]\n"
             "       demoplayer --export OUT [--size WxH] [--fps N] [--rows A:B] [--crf N]\n"
-            "                  [--preset NAME] [--no-sound] [DEMO_DIR]\n"
+            "                  [--preset NAME] [--no-sound] [--no-warmup] [DEMO_DIR]\n"
             "       demoplayer --import-shadertoy FILE.json [--shader NAME] DEMO_DIR\n"
             "\n"
             "Plays the demo that DEMO_DIR/demo.json describes (default: the current folder),\n"

@@ -33,6 +33,9 @@ struct CommandLine {
     bool hasExportEndRow = false;      // B was given; otherwise the demo's end
     double exportEndRow = 0.0;         // the row the export stops before (B)
     bool exportNoSound = false;        // --no-sound: none written; else an unplayable tune fails
+    // --no-warmup: an export's range (or a start at --row) does not draw the
+    // frames before it that feedback scenes grow from.
+    bool noWarmUp = false;
     // --print WHAT: print the demo's "name" or the "files" it reads, one a
     // line, and exit without playing.
     std::string print; // empty: play

@@ -142,8 +142,11 @@ int main(int argc, char** argv)
         app::toggleEditor(run);
     if (!run.live)
         app::warnAboutStaleTextTracks();
-    if (commandLine.hasStartRow)
+    if (commandLine.hasStartRow) {
         app::startAtRow(run, commandLine.startRow);
+        run.warmUpPending = true;
+        run.skipWarmUp = commandLine.noWarmUp;
+    }
 
     glutMainLoop();
 

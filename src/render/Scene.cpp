@@ -359,6 +359,13 @@ Scene::ChannelTexture Scene::definedPassOutput(const SceneFrame& frame, int pass
     return {};
 }
 
+bool Scene::keepsPictures()
+{
+    markPreviousReaders();
+    return std::any_of(passSettings.begin(), passSettings.end(),
+                       [](const PassSettings& settings) { return settings.readsPrevious(); });
+}
+
 void Scene::markPreviousReaders()
 {
     for (size_t i = 0; i < passShaders.size(); ++i) {

@@ -83,6 +83,10 @@ public:
     // or as `spectrum`), and whether one reads the live-coding tools' 1D
     // textures, with the programs the passes have now.
     bool readsSpectrum(bool& rows1D) const;
+    // Whether a frame of this scene grows from the frames it drew before: a
+    // pass keeps its previous picture (for itself or another pass), with the
+    // programs the passes have now.
+    bool keepsPictures();
     // How many passes the scene draws, each into a render target of its own.
     int passCount() const { return static_cast<int>(passShaders.size()); }
 

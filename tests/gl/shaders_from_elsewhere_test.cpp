@@ -406,3 +406,42 @@ TEST_F(ShadersFromElsewhere, AChannelsOwnVflipTurnsAnyInputUpsideDown)
     EXPECT_NE(read.r, read.b);
     EXPECT_FLOAT_EQ(read.a, 0.0f) << "the image as loaded (\"vflip\": false), not the site's upright way";
 }
+
+TEST_F(ShadersFromElsewhere, OnlyAScenePassThatKeepsItsPreviousPictureMakesTheSceneGrowFromEarlierFrames)
+{
+    // What decides whether an export's range warms up: feedback, in each of its spellings.
+    const std::string counts = "void mainImage(out vec4 c, in vec2 p) { c = vec4(float(iFrame)); }\n";
+    Scene byFrame;
+    byFrame.addShader(entry("counts.fsh", counts, "shadertoy"));
+    EXPECT_FALSE(byFrame.keepsPictures()) << "iFrame alone: a frame depends on the moment alone";
+
+    PassSettings previous;
+    previous.hasChannels = true;
+    previous.channels = {{PassChannel::Source::Previous, 0}};
+    Scene own;
+    own.addShader(entry("own.fsh", counts, "shadertoy"), previous);
+    EXPECT_TRUE(own.keepsPictures()) << "\"previous\"";
+
+    PassSettings later;
+    later.hasChannels = true;
+    later.channels = {{PassChannel::Source::PassPrevious, 1}};
+    Scene another;
+    another.addShader(entry("a.fsh", counts, "shadertoy"), later);
+    another.addShader(entry("b.fsh", counts, "shadertoy"));
+    EXPECT_TRUE(another.keepsPictures()) << "\"pass:1:previous\"";
+
+    Scene bonzo;
+    bonzo.addShader(entry("bonzo.fsh",
+                          "#version 410 core\nuniform sampler2D texPreviousFrame;\nin vec2 out_texcoord;\n"
+                          "out vec4 out_color;\nvoid main() { out_color = texture(texPreviousFrame, out_texcoord); }\n",
+                          "bonzomatic"));
+    EXPECT_TRUE(bonzo.keepsPictures()) << "texPreviousFrame";
+
+    PassSettings doubleBuffer;
+    doubleBuffer.define = "DOUBLE_BUFFER_0";
+    Scene viewer;
+    viewer.addShader(
+        entry("double.frag", "void main() { gl_FragColor = vec4(1.0); }\n", "glslviewer", "DOUBLE_BUFFER_0"),
+        doubleBuffer);
+    EXPECT_TRUE(viewer.keepsPictures()) << "glslViewer's DOUBLE_BUFFER_0";
+}
