@@ -11,6 +11,7 @@
 #include "demo/DescriptionHost.h"
 #include "platform/ConsoleSink.h"
 #include "platform/FileWarnings.h"
+#include "render/ImageCache.h"
 #include "sync/device.h"
 
 namespace demo {
@@ -27,8 +28,10 @@ namespace demo {
 // nlohmann::json::exception (see demo/DemoDescription.h); the start-up
 // catches it. Whatever was loaded until then stays in `content`. A scene of
 // more passes than a scene draws loads its first ones, with one warning. Shader entries build as `host` asks and tell
-// it each outcome.
+// it each outcome. Images are decoded through `images` when given (the
+// caller's cache, whose decodes it can count), else through a cache of the
+// load's own: either way each file once, however many entries name it.
 bool loadDemoDescription(const char* path, SyncDevice* device, DemoContent& content, DescriptionHost& host,
-                         ConsoleSink& console, FileWarnings* warnings);
+                         ConsoleSink& console, FileWarnings* warnings, ImageCache* images = nullptr);
 
 } // namespace demo
