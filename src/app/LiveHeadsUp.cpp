@@ -12,8 +12,8 @@ double secondsSince(std::chrono::steady_clock::time_point start)
 
 } // namespace
 
-std::vector<HudLine> app::headsUpLines(const LiveFrameStatus& status, const LoopRange& loop,
-                                       const std::string& latest, const ReloadProblems& problems, bool statusShown)
+std::vector<HudLine> app::headsUpLines(const LiveFrameStatus& status, const LoopRange& loop, const std::string& latest,
+                                       const ReloadProblems& problems, bool statusShown)
 {
     std::vector<HudLine> lines;
     if (statusShown) {

@@ -48,8 +48,7 @@ public:
 
     // Draws the display over the finished picture, in its place (the whole
     // window, or the part beside the track editor).
-    void draw(const FrameView& place, const LoopRange& loop, const std::string& latest,
-              const ReloadProblems& problems);
+    void draw(const FrameView& place, const LoopRange& loop, const std::string& latest, const ReloadProblems& problems);
 
 private:
     LiveConsole& console_;

@@ -1,10 +1,12 @@
 // The demo layer: the description (demo.json) read, checked and turned into
 // the demo's content, the files a demo reads, its timing and release
-// settings, on the render, sync and platform layers. Its loader is the
-// layer's main entry:
+// settings, on the render, sync and platform layers. The content it fills
+// owns the demo's shader entries, scenes and image textures; the caller owns
+// the content. Main thread, with the GL context current while loading.
 //
-// The demo description loader: turns a description file into a DemoContent,
-// writing the description's account to a console sink as it goes.
+// The description loader, the layer's main entry: turns a description file
+// into a DemoContent, writing the description's account to a console sink
+// as it goes.
 #pragma once
 
 #include "demo/DemoContent.h"

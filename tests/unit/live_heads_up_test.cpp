@@ -41,8 +41,7 @@ TEST(LiveHeadsUp, StatusLoopAndLatestReloadThenEachProblemOnce)
 
     const std::vector<HudLine> lines = app::headsUpLines(status, loop, "reloaded a.fsh", problems, true);
     EXPECT_EQ(texts(lines), (std::vector<std::string>{"row 12 | 1.50 s | scene 2 | 60 fps | fft 0.000", "loop from 8",
-                                                      "reloaded a.fsh", "v.vsh:3: error",
-                                                      "noise.png: cannot decode"}));
+                                                      "reloaded a.fsh", "v.vsh:3: error", "noise.png: cannot decode"}));
     EXPECT_FALSE(isRed(lines[2]));
     EXPECT_TRUE(isRed(lines[3]));
     EXPECT_TRUE(isRed(lines[4]));
