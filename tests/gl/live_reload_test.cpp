@@ -14,6 +14,7 @@
 #include "GlTestContext.h"
 #include "ScratchDir.h"
 #include "TestFiles.h"
+#include "TestShaders.h"
 #include "app/DemoSetup.h"
 #include "app/LiveConsole.h"
 #include "app/LiveReload.h"
@@ -21,12 +22,10 @@
 
 namespace {
 
-const char* const kVertex =
-    "#version 140\nin vec3 s_vPosition;\nvoid main() { gl_Position = vec4(s_vPosition, 1.0); }\n";
-const char* const kFragment = "#version 140\nout vec4 colour;\nvoid main() { colour = vec4(1.0); }\n";
-const char* const kOtherFragment = "#version 140\nout vec4 colour;\nvoid main() { colour = vec4(0.5); }\n";
-// An error on line 3.
-const char* const kBrokenFragment = "#version 140\nout vec4 colour;\nvoid main() { colour = vec4(1.0) }\n";
+using testsupport::kBrokenFragmentShader;
+using testsupport::kQuadVertexShader;
+using testsupport::kWhiteFragmentShader;
+const char* const kGreyFragmentShader = "#version 140\nout vec4 colour;\nvoid main() { colour = vec4(0.5); }\n";
 
 // Two entries sharing v.vsh; scene 0 draws a then b and reads noise.png
 // twice, scene 1 draws a and reads noise.png and grain.png.
@@ -59,9 +58,9 @@ protected:
         gltest::ensureGlContext();
         previousDirectory = std::filesystem::current_path();
         std::filesystem::current_path(std::filesystem::u8path(dir.path()));
-        dir.write("v.vsh", kVertex);
-        dir.write("a.fsh", kFragment);
-        dir.write("b.fsh", kFragment);
+        dir.write("v.vsh", kQuadVertexShader);
+        dir.write("a.fsh", kWhiteFragmentShader);
+        dir.write("b.fsh", kWhiteFragmentShader);
         writeImage("noise.png", 1);
         writeImage("grain.png", 1);
         dir.write("demo.json", kDescription);
@@ -121,7 +120,7 @@ TEST_F(LiveReloadTest, ABrokenShaderKeepsItsLastGoodProgramUntilItBuildsAgain)
     const GLuint a = entryProgram(0);
     const GLuint b = entryProgram(1);
 
-    dir.write("a.fsh", kBrokenFragment);
+    dir.write("a.fsh", kBrokenFragmentShader);
     reload->reload({"a.fsh"});
     EXPECT_EQ(entryProgram(0), a) << "the last good program keeps drawing";
     EXPECT_EQ(passProgram(0, 0), a);
@@ -134,7 +133,7 @@ TEST_F(LiveReloadTest, ABrokenShaderKeepsItsLastGoodProgramUntilItBuildsAgain)
     EXPECT_EQ(console.takeOut(), "");
     EXPECT_EQ(reload->latest(), "");
 
-    dir.write("a.fsh", kOtherFragment);
+    dir.write("a.fsh", kGreyFragmentShader);
     reload->reload({"a.fsh"});
     const GLuint rebuilt = entryProgram(0);
     EXPECT_NE(rebuilt, a);
@@ -162,7 +161,7 @@ TEST_F(LiveReloadTest, AFileSharedByEntriesFailsThemAllButIsSaidOnce)
     EXPECT_EQ(said.rfind("v.vsh:3:", 0), 0u) << said;
     EXPECT_EQ(said.find('\n'), said.size() - 1) << "said once: " << said;
 
-    dir.write("v.vsh", kVertex);
+    dir.write("v.vsh", kQuadVertexShader);
     reload->reload({"v.vsh"});
     EXPECT_NE(entryProgram(0), a);
     EXPECT_NE(entryProgram(1), b);
@@ -175,7 +174,7 @@ TEST_F(LiveReloadTest, ADescriptionThatDoesNotLoadLeavesTheRunningDemo)
     const GLuint a = entryProgram(0);
     const GLuint b = entryProgram(1);
     dir.write("demo.json", R"({"name": "Broken", "shaders": [)");
-    dir.write("b.fsh", kOtherFragment);
+    dir.write("b.fsh", kGreyFragmentShader);
     reload->reload({"demo.json", "b.fsh"});
     ASSERT_EQ(loaded.demo.shaders.size(), 2u);
     ASSERT_EQ(loaded.demo.scenes.size(), 2u);
@@ -203,7 +202,7 @@ TEST_F(LiveReloadTest, ADescriptionThatDoesNotLoadLeavesTheRunningDemo)
 TEST_F(LiveReloadTest, AnEntryThatFailsInAReloadedDescriptionDrawsWithItsLastGoodProgram)
 {
     const GLuint a = entryProgram(0);
-    dir.write("a.fsh", kBrokenFragment);
+    dir.write("a.fsh", kBrokenFragmentShader);
     reload->reload({"demo.json", "a.fsh"});
     EXPECT_EQ(entryProgram(0), a);
     EXPECT_EQ(passProgram(1, 0), a);
