@@ -8,6 +8,7 @@
 #include <imgui.h>
 
 #include "editor/EditorKeys.h"
+#include "editor/TrackerHead.h"
 #include "sync/track.h"
 
 namespace {
@@ -209,159 +210,155 @@ void EditorPanel::drawTracker(TrackEditor& editor, const TuneStrip& strip, const
     if (editor.cursorRow() != scrolledAtRow_)
         scrollLines_ = 0; // the cursor moved: back to the middle
     layout.firstRow = trackerFirstRow(editor.cursorRow(), layout.lines, rowsPerLine_, scrollLines_);
+    placeColumns(editor, layout, origin.x + width - layout.tracksX());
 
-    // The columns shown (hidden ones left out, the cursor's kept), the
-    // cursor's in view.
-    std::vector<size_t> shown;
-    for (size_t c = 0; c < editor.columnCount(); ++c)
-        if (c == editor.cursorColumn() || hidden_.count(editor.column(c).name) == 0)
-            shown.push_back(c);
-    const size_t cursorAt = static_cast<size_t>(std::find(shown.begin(), shown.end(), editor.cursorColumn()) -
-                                                shown.begin());
-    firstColumn_ = std::min(firstColumn_, cursorAt);
-    const float room = origin.x + width - layout.tracksX();
-    for (;;) {
-        float used = 0.0f;
-        for (size_t i = firstColumn_; i <= cursorAt && i < shown.size(); ++i)
-            used += columnWidth(editor.column(shown[i]));
-        if (used <= room || firstColumn_ >= cursorAt)
-            break;
-        ++firstColumn_;
-    }
-    float used = 0.0f;
-    for (size_t i = firstColumn_; i < shown.size(); ++i) {
-        const float w = columnWidth(editor.column(shown[i]));
-        if (used + w > room && !layout.columns.empty())
-            break;
-        layout.columns.push_back(shown[i]);
-        layout.widths.push_back(w);
-        used += w;
-    }
-
-    const EditorBlock block = editor.block();
     ImGui::InvisibleButton("tracker", ImVec2(width, height));
     const bool hovered = ImGui::IsItemHovered();
     draw->PushClipRect(origin, ImVec2(origin.x + width, origin.y + height), true);
-
-    // Column heads: the name, "*" while unsaved, red while a file has a
-    // problem (the line under the tracker says which); a long name is
-    // elided, the whole in a tooltip.
-    const ImGuiIO& io = ImGui::GetIO();
-    for (size_t i = 0; i < layout.columns.size(); ++i) {
-        const EditorTrack& track = editor.column(layout.columns[i]);
-        const float x = layout.columnX(i);
-        const bool ticked = ticked_.count(track.name) > 0;
-        const bool armed = view.recorder != nullptr && view.recorder->armed(track.name);
-        const bool learning = view.recorder != nullptr && view.recorder->learning() == track.name;
-        const std::string head = std::string(learning ? "L "
-                                             : armed  ? "R "
-                                                      : "") +
-                                 (ticked ? "~" : "") + track.name + (track.unsaved ? "*" : "");
-        const bool problem = !track.readOnlyError.empty() || !track.saveProblem.empty();
-        const std::string shownHead = elide(head, layout.widths[i] - 6.0f);
-        draw->AddText(ImVec2(x + 2.0f, origin.y), problem || armed ? kProblem : kText, shownHead.c_str());
-        draw->AddLine(ImVec2(x + layout.widths[i] - 1.0f, origin.y),
-                      ImVec2(x + layout.widths[i] - 1.0f, layout.rowsY() - 2.0f), kBeat);
-        if (hovered && io.MousePos.y < layout.rowsY() && io.MousePos.x >= x && io.MousePos.x < x + layout.widths[i]) {
-            std::string tip = track.name;
-            if (armed && view.recorder != nullptr)
-                tip += learning ? " (learning: move a MIDI controller)"
-                                : " (armed" +
-                                      (view.recorder->controllerOf(track.name).empty()
-                                           ? std::string()
-                                           : ", MIDI " + view.recorder->controllerOf(track.name)) +
-                                      ")";
-            if (!track.readOnlyError.empty())
-                tip += ": read-only, " + track.readOnlyError;
-            else if (!track.saveProblem.empty())
-                tip += ": " + track.saveProblem;
-            else if (track.unsaved)
-                tip += ": edits not yet written";
-            ImGui::SetTooltip("%s", tip.c_str());
-        }
-    }
-
-    const float tuneEnd = strip.ready() ? static_cast<float>(strip.endRow()) : -1.0f;
-    const float peakMax = strip.ready() ? strip.loudest() : 1.0f;
-    const int64_t playRow = static_cast<int64_t>(std::floor(view.playRow));
-    char text[48];
-    for (int line = 0; line < layout.lines; ++line) {
-        const int64_t row = layout.lineRow(line);
-        const int64_t rowEnd = row + rowsPerLine_ - 1; // the line's last row
-        const float y = layout.rowsY() + static_cast<float>(line) * layout.rowHeight;
-        if (rowEnd < 0 || row > editor.lastRow())
-            continue;
-        const ImVec2 lineStart(origin.x, y);
-        const ImVec2 lineEnd(origin.x + width, y + layout.rowHeight);
-        const auto holds = [&](int64_t r) { return r >= row && r <= rowEnd; };
-        bool beat = false, bar = false, scene = false;
-        for (int64_t r = row; r <= rowEnd; ++r) {
-            beat = beat || view.grid.isBeatLine(r);
-            bar = bar || view.grid.isBarLine(r);
-            scene = scene || sceneChangesAt(view.sceneTrack, r);
-        }
-        if (holds(editor.cursorRow()))
-            draw->AddRectFilled(lineStart, lineEnd, kCursorRow);
-        else if (holds(playRow))
-            draw->AddRectFilled(lineStart, lineEnd, kPlayRow);
-        else if (beat)
-            draw->AddRectFilled(lineStart, lineEnd, kBeat);
-        if (bar)
-            draw->AddLine(lineStart, ImVec2(lineEnd.x, y), kBar);
-        if (scene)
-            draw->AddLine(ImVec2(layout.tracksX(), y), ImVec2(lineEnd.x, y), kScene, 2.0f);
-
-        std::snprintf(text, sizeof text, "%5lld", static_cast<long long>(row));
-        draw->AddText(ImVec2(origin.x + 2.0f, y + 1.0f), beat ? kText : kFaint, text);
-
-        // The music's level over the line's rows, and where it ends.
-        const float stripX = origin.x + layout.rowNumberWidth;
-        if (strip.ready() && row >= 0 && static_cast<size_t>(row) < strip.levels().size()) {
-            float peak = 0.0f, level = 0.0f;
-            for (int64_t r = row; r <= rowEnd && static_cast<size_t>(r) < strip.levels().size(); ++r) {
-                peak = std::max(peak, strip.peaks()[static_cast<size_t>(r)] / peakMax);
-                level = std::max(level, strip.levels()[static_cast<size_t>(r)] / peakMax);
-            }
-            draw->AddRectFilled(ImVec2(stripX, y + 1.0f),
-                                ImVec2(stripX + peak * (layout.stripWidth - 4.0f), y + layout.rowHeight - 1.0f), kPeak);
-            draw->AddRectFilled(ImVec2(stripX, y + 3.0f),
-                                ImVec2(stripX + level * (layout.stripWidth - 4.0f), y + layout.rowHeight - 3.0f),
-                                kLevel);
-        }
-        if (tuneEnd >= 0.0f && holds(static_cast<int64_t>(std::floor(tuneEnd))))
-            draw->AddLine(ImVec2(stripX, y), ImVec2(stripX + layout.stripWidth, y), kTuneEnd, 2.0f);
-
-        for (size_t i = 0; i < layout.columns.size(); ++i) {
-            const size_t c = layout.columns[i];
-            const EditorTrack& track = editor.column(c);
-            const float x = layout.columnX(i);
-            const float w = layout.widths[i];
-            if (editor.hasSelection() && rowEnd >= block.firstRow && row <= block.lastRow && c >= block.firstColumn &&
-                c <= block.lastColumn)
-                draw->AddRectFilled(ImVec2(x, y), ImVec2(x + w, y + layout.rowHeight), kSelection);
-            if (holds(editor.cursorRow()) && c == editor.cursorColumn()) {
-                draw->AddRect(ImVec2(x, y), ImVec2(x + w - 2.0f, y + layout.rowHeight), kText);
-                if (editor.isTyping()) {
-                    draw->AddText(ImVec2(x + 3.0f, y + 1.0f), kText, elide(editor.typed() + "_", w - 4.0f).c_str());
-                    continue;
-                }
-            }
-            // The line's first key, else the track's value at its first row.
-            const size_t key = editor::firstKeyAtOrAfter(track.keys, row);
-            if (key < track.keys.size() && track.keys[key].key.row <= rowEnd) {
-                draw->AddText(ImVec2(x + 3.0f, y + 1.0f), kText, elide(keyText(track.keys[key].key), w - 4.0f).c_str());
-            } else if (track.track != nullptr && track.track->key_count > 0) {
-                std::snprintf(text, sizeof text, "%.3f",
-                              static_cast<double>(sync_track_value(track.track, static_cast<double>(row))));
-                draw->AddText(ImVec2(x + 3.0f, y + 1.0f), kFaint, elide(text, w - 4.0f).c_str());
-            }
-        }
-        if (row > view.endRow)
-            draw->AddRectFilled(lineStart, lineEnd, kDim);
-    }
+    drawTrackerHeads(editor, layout, view, hovered);
+    for (int line = 0; line < layout.lines; ++line)
+        drawTrackerLine(editor, strip, view, layout, line, width);
     draw->PopClipRect();
     trackerMouse(editor, layout, hovered);
     scrolledAtRow_ = editor.cursorRow();
+}
+
+void EditorPanel::placeColumns(const TrackEditor& editor, TrackerLayout& layout, float room)
+{
+    // The columns shown (hidden ones left out, the cursor's kept), the
+    // cursor's in view.
+    std::vector<size_t> shown;
+    std::vector<float> widths;
+    for (size_t c = 0; c < editor.columnCount(); ++c)
+        if (c == editor.cursorColumn() || hidden_.count(editor.column(c).name) == 0) {
+            shown.push_back(c);
+            widths.push_back(columnWidth(editor.column(c)));
+        }
+    const size_t cursorAt = static_cast<size_t>(std::find(shown.begin(), shown.end(), editor.cursorColumn()) -
+                                                shown.begin());
+    size_t count = 0;
+    firstColumn_ = trackerFitColumns(widths, cursorAt, firstColumn_, room, count);
+    layout.columns.assign(shown.begin() + static_cast<std::ptrdiff_t>(firstColumn_),
+                          shown.begin() + static_cast<std::ptrdiff_t>(firstColumn_ + count));
+    layout.widths.assign(widths.begin() + static_cast<std::ptrdiff_t>(firstColumn_),
+                         widths.begin() + static_cast<std::ptrdiff_t>(firstColumn_ + count));
+}
+
+void EditorPanel::drawTrackerHeads(const TrackEditor& editor, const TrackerLayout& layout, const EditorView& view,
+                                   bool hovered) const
+{
+    // Column heads: the name with its marks, red while a file has a problem
+    // (the line under the tracker says which); a long name is elided, the
+    // whole in a tooltip.
+    ImDrawList* draw = ImGui::GetWindowDrawList();
+    const ImVec2 mouse = ImGui::GetIO().MousePos;
+    for (size_t i = 0; i < layout.columns.size(); ++i) {
+        const EditorTrack& track = editor.column(layout.columns[i]);
+        const float x = layout.columnX(i);
+        const TrackerHead head = trackerHead(track, ticked_.count(track.name) > 0, view.recorder);
+        draw->AddText(ImVec2(x + 2.0f, layout.y), head.red ? kProblem : kText,
+                      elide(head.text, layout.widths[i] - 6.0f).c_str());
+        draw->AddLine(ImVec2(x + layout.widths[i] - 1.0f, layout.y),
+                      ImVec2(x + layout.widths[i] - 1.0f, layout.rowsY() - 2.0f), kBeat);
+        if (hovered && mouse.y < layout.rowsY() && mouse.x >= x && mouse.x < x + layout.widths[i])
+            ImGui::SetTooltip("%s", head.tip.c_str());
+    }
+}
+
+void EditorPanel::drawTrackerLine(const TrackEditor& editor, const TuneStrip& strip, const EditorView& view,
+                                  const TrackerLayout& layout, int line, float width) const
+{
+    ImDrawList* draw = ImGui::GetWindowDrawList();
+    const int64_t row = layout.lineRow(line);
+    const int64_t rowEnd = row + layout.rowsPerLine - 1; // the line's last row
+    const float y = layout.rowsY() + static_cast<float>(line) * layout.rowHeight;
+    if (rowEnd < 0 || row > editor.lastRow())
+        return;
+    const ImVec2 lineStart(layout.x, y);
+    const ImVec2 lineEnd(layout.x + width, y + layout.rowHeight);
+    const auto holds = [&](int64_t r) { return r >= row && r <= rowEnd; };
+    bool beat = false, bar = false, scene = false;
+    for (int64_t r = row; r <= rowEnd; ++r) {
+        beat = beat || view.grid.isBeatLine(r);
+        bar = bar || view.grid.isBarLine(r);
+        scene = scene || sceneChangesAt(view.sceneTrack, r);
+    }
+    if (holds(editor.cursorRow()))
+        draw->AddRectFilled(lineStart, lineEnd, kCursorRow);
+    else if (holds(static_cast<int64_t>(std::floor(view.playRow))))
+        draw->AddRectFilled(lineStart, lineEnd, kPlayRow);
+    else if (beat)
+        draw->AddRectFilled(lineStart, lineEnd, kBeat);
+    if (bar)
+        draw->AddLine(lineStart, ImVec2(lineEnd.x, y), kBar);
+    if (scene)
+        draw->AddLine(ImVec2(layout.tracksX(), y), ImVec2(lineEnd.x, y), kScene, 2.0f);
+
+    char text[48];
+    std::snprintf(text, sizeof text, "%5lld", static_cast<long long>(row));
+    draw->AddText(ImVec2(layout.x + 2.0f, y + 1.0f), beat ? kText : kFaint, text);
+    drawStripLine(strip, layout, row, rowEnd, y);
+    drawTrackerCells(editor, layout, row, rowEnd, y);
+    if (row > view.endRow)
+        draw->AddRectFilled(lineStart, lineEnd, kDim);
+}
+
+void EditorPanel::drawStripLine(const TuneStrip& strip, const TrackerLayout& layout, int64_t row, int64_t rowEnd,
+                                float y) const
+{
+    // The music's level over the line's rows, and where it ends.
+    ImDrawList* draw = ImGui::GetWindowDrawList();
+    const float stripX = layout.x + layout.rowNumberWidth;
+    if (strip.ready() && row >= 0 && static_cast<size_t>(row) < strip.levels().size()) {
+        const float peakMax = strip.loudest();
+        float peak = 0.0f, level = 0.0f;
+        for (int64_t r = row; r <= rowEnd && static_cast<size_t>(r) < strip.levels().size(); ++r) {
+            peak = std::max(peak, strip.peaks()[static_cast<size_t>(r)] / peakMax);
+            level = std::max(level, strip.levels()[static_cast<size_t>(r)] / peakMax);
+        }
+        draw->AddRectFilled(ImVec2(stripX, y + 1.0f),
+                            ImVec2(stripX + peak * (layout.stripWidth - 4.0f), y + layout.rowHeight - 1.0f), kPeak);
+        draw->AddRectFilled(ImVec2(stripX, y + 3.0f),
+                            ImVec2(stripX + level * (layout.stripWidth - 4.0f), y + layout.rowHeight - 3.0f), kLevel);
+    }
+    const float tuneEnd = strip.ready() ? static_cast<float>(strip.endRow()) : -1.0f;
+    const int64_t tuneEndRow = static_cast<int64_t>(std::floor(tuneEnd));
+    if (tuneEnd >= 0.0f && tuneEndRow >= row && tuneEndRow <= rowEnd)
+        draw->AddLine(ImVec2(stripX, y), ImVec2(stripX + layout.stripWidth, y), kTuneEnd, 2.0f);
+}
+
+void EditorPanel::drawTrackerCells(const TrackEditor& editor, const TrackerLayout& layout, int64_t row, int64_t rowEnd,
+                                   float y) const
+{
+    ImDrawList* draw = ImGui::GetWindowDrawList();
+    const EditorBlock block = editor.block();
+    const bool cursorLine = editor.cursorRow() >= row && editor.cursorRow() <= rowEnd;
+    char text[48];
+    for (size_t i = 0; i < layout.columns.size(); ++i) {
+        const size_t c = layout.columns[i];
+        const EditorTrack& track = editor.column(c);
+        const float x = layout.columnX(i);
+        const float w = layout.widths[i];
+        if (editor.hasSelection() && rowEnd >= block.firstRow && row <= block.lastRow && c >= block.firstColumn &&
+            c <= block.lastColumn)
+            draw->AddRectFilled(ImVec2(x, y), ImVec2(x + w, y + layout.rowHeight), kSelection);
+        if (cursorLine && c == editor.cursorColumn()) {
+            draw->AddRect(ImVec2(x, y), ImVec2(x + w - 2.0f, y + layout.rowHeight), kText);
+            if (editor.isTyping()) {
+                draw->AddText(ImVec2(x + 3.0f, y + 1.0f), kText, elide(editor.typed() + "_", w - 4.0f).c_str());
+                continue;
+            }
+        }
+        // The line's first key, else the track's value at its first row.
+        const size_t key = editor::firstKeyAtOrAfter(track.keys, row);
+        if (key < track.keys.size() && track.keys[key].key.row <= rowEnd) {
+            draw->AddText(ImVec2(x + 3.0f, y + 1.0f), kText, elide(keyText(track.keys[key].key), w - 4.0f).c_str());
+        } else if (track.track != nullptr && track.track->key_count > 0) {
+            std::snprintf(text, sizeof text, "%.3f",
+                          static_cast<double>(sync_track_value(track.track, static_cast<double>(row))));
+            draw->AddText(ImVec2(x + 3.0f, y + 1.0f), kFaint, elide(text, w - 4.0f).c_str());
+        }
+    }
 }
 
 void EditorPanel::trackerMouse(TrackEditor& editor, const TrackerLayout& layout, bool hovered)

@@ -62,7 +62,21 @@ public:
 
 private:
     void drawHelp(float height);
+    // The tracker view: its layout, then the parts below.
     void drawTracker(TrackEditor& editor, const TuneStrip& strip, const EditorView& view, float height);
+    // The columns that fit in `room` pixels, the cursor's among them, into `layout`.
+    void placeColumns(const TrackEditor& editor, TrackerLayout& layout, float room);
+    // The column heads, with a tooltip for the one under the mouse.
+    void drawTrackerHeads(const TrackEditor& editor, const TrackerLayout& layout, const EditorView& view,
+                          bool hovered) const;
+    // One line: its marks (cursor, music, beat, bar, scene), row number, strip and cells; `width`: the view's.
+    void drawTrackerLine(const TrackEditor& editor, const TuneStrip& strip, const EditorView& view,
+                         const TrackerLayout& layout, int line, float width) const;
+    // The music's level over rows `row` .. `rowEnd`, and its end when it falls there.
+    void drawStripLine(const TuneStrip& strip, const TrackerLayout& layout, int64_t row, int64_t rowEnd, float y) const;
+    // The line's cells: selection, cursor, typed text, the first key or the value.
+    void drawTrackerCells(const TrackEditor& editor, const TrackerLayout& layout, int64_t row, int64_t rowEnd,
+                          float y) const;
     void trackerMouse(TrackEditor& editor, const TrackerLayout& layout, bool hovered);
     // The curve view: its wheel, then the parts below in this order.
     void drawCurves(TrackEditor& editor, const EditorView& view, float height);
