@@ -1,6 +1,7 @@
 // Live mode's reload policy carried out on a real demo loaded in a scratch
 // folder: a save that does not build keeps what was drawing and says why
-// once; a save that builds replaces only what uses the file; a description
+// once; a save that builds replaces only what uses the file (a pass with a
+// define of its own included); a description
 // that does not load leaves the running demo; a description reload decodes
 // each image once, however many texture entries name it.
 #include <filesystem>
@@ -225,4 +226,28 @@ TEST_F(LiveReloadTest, ADescriptionReloadDecodesEachImageOnce)
     for (std::size_t i = 0; i < loaded.demo.imagePaths.size(); ++i)
         EXPECT_EQ(loaded.demo.imageTextures[i]->width(), loaded.demo.imagePaths[i] == "noise.png" ? 3 : 1)
             << loaded.demo.imagePaths[i];
+}
+
+TEST_F(LiveReloadTest, APassWithADefineHasItsOwnProgramRebuiltWithItsEntrysFiles)
+{
+    std::string defined = kDescription;
+    const std::string scene1 = R"({"shader_order": [{"shader_id": 0}],)";
+    defined.replace(defined.find(scene1), scene1.size(),
+                    R"({"shader_order": [{"shader_id": 0}, {"shader_id": 0, "define": "SOFT"}],)");
+    dir.write("demo.json", defined);
+    reload->reload({"demo.json"});
+    ASSERT_EQ(loaded.demo.scenes.at(1).getPassShaders().size(), 2u);
+    const GLuint own = passProgram(1, 1);
+    ASSERT_NE(own, entryProgram(0));
+
+    dir.write("b.fsh", kGreyFragmentShader);
+    reload->reload({"b.fsh"});
+    EXPECT_EQ(passProgram(1, 1), own) << "b.fsh is not among its files";
+
+    dir.write("a.fsh", kGreyFragmentShader);
+    reload->reload({"a.fsh"});
+    EXPECT_NE(passProgram(1, 1), own);
+    EXPECT_NE(passProgram(1, 1), entryProgram(0)) << "still a program of its own, with its define";
+    EXPECT_EQ(passProgram(1, 0), entryProgram(0));
+    EXPECT_TRUE(problemKeys().empty());
 }
