@@ -1,9 +1,9 @@
 // Live mode's reload policy carried out on a real demo loaded in a scratch
 // folder: a save that does not build keeps what was drawing and says why
 // once; a save that builds replaces only what uses the file (a pass with a
-// define of its own included); a description
-// that does not load leaves the running demo; a description reload decodes
-// each image once, however many texture entries name it.
+// define of its own included); a description that does not load leaves the
+// running demo; a description reload decodes each image once, however many
+// texture entries name it.
 #include <filesystem>
 #include <memory>
 #include <string>
