@@ -70,6 +70,9 @@ expect_pixel "${picture[@]}" 255 0 0 "a broken text keeps the editor's keys"
 # The mouse: a click on a row number below the cursor's row seeks there
 # (paused, the cursor and the music move together); a first Esc asks, the
 # quit below answers.
+# A status line goes out once a second: the one read must come after the
+# keys above, or it may still show the row before Space paused.
+wait_for_next_status
 [ "$(live_row)" -eq 0 ] || fail "the cursor should still be at row 0, not $(live_row)"
 xdotool mousemove --window "$(player_window)" 20 $((HEIGHT * 60 / 100)) click 1
 deadline=$((SECONDS + 10))
