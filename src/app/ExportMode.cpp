@@ -96,9 +96,10 @@ bool drawExportFrame(LoadedDemo& loaded, const FramePicture& picture, uint64_t f
     Scene* scene = app::sceneToDraw(loaded.demo.scenes, values.sceneIndex, found);
     PassInputs counted = passes.clock.exportedFrame(frameNumber, fps);
     counted.sampleRate = passes.sampleRate;
-    const PassInputs inputs = app::passInputsFor(passes.clock, counted, scene, seconds, spectrum, [&](float* smoothed) {
-        passes.smoothedSpectrumAt(seconds, smoothed);
-    });
+    const PassInputs inputs = app::passInputsFor(
+        passes.clock, counted, scene, seconds, spectrum,
+        [&](float* smoothed) { passes.smoothedSpectrumAt(seconds, smoothed); },
+        [&](uint8_t* rows) { passes.tune.siteSoundAt(seconds, fps, rows); });
     const SceneDrawResult result = app::drawFrame(loaded, scene, values, picture, FrameReport::Silent, inputs);
     if (!result.drawn)
         loaded.console.error(result.problem());
@@ -156,6 +157,9 @@ int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width
         return refusal;
     // The export plays the binary tracks, as the player does.
     app::warnAboutStaleTextTracks();
+    const std::string keyboardNote = app::keyboardInExportNote(loaded.demo.scenes);
+    if (!keyboardNote.empty())
+        loaded.console.error(keyboardNote);
     loaded.console.out().flush();
     if (platform_interrupt_requested())
         return refuse(output, "export cancelled; nothing was written", kExitInterrupted);

@@ -529,7 +529,7 @@ bool LiveMode::onKey(unsigned char key)
     }
 }
 
-void LiveMode::onSpecialKey(int key)
+bool LiveMode::onSpecialKey(int key)
 {
     const double row = currentRow();
     switch (key) {
@@ -555,19 +555,23 @@ void LiveMode::onSpecialKey(int key)
         break;
     }
     default:
-        break;
+        return false;
     }
+    return true;
 }
 
-void app::onLiveSpecialKey(AppState& run, int key)
+bool app::onLiveSpecialKey(AppState& run, int key)
 {
     // Keys still queued behind Esc find the music released and do nothing.
     if (!run.live || run.musicStream.isReleased())
-        return;
-    if (key == GLUT_KEY_F2)
+        return false;
+    if (key == GLUT_KEY_F2) {
         app::toggleEditor(run);
-    else if (!run.edit || !run.edit->onSpecialKey(key))
-        run.live->onSpecialKey(key);
+        return true;
+    }
+    if (run.edit && run.edit->onSpecialKey(key))
+        return true;
+    return run.live->onSpecialKey(key);
 }
 
 void LiveMode::onMouseButton(int button, int state, int x, int y)

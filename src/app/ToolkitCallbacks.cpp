@@ -42,10 +42,22 @@ void keyboard(unsigned char key, int, int)
         app::onKeyboard(*servedRun, key);
 }
 
-void liveSpecialKey(int key, int, int)
+void keyboardUp(unsigned char key, int, int)
 {
     if (servedRun != nullptr)
-        app::onLiveSpecialKey(*servedRun, key);
+        app::onKeyboardUp(*servedRun, key);
+}
+
+void specialKey(int key, int, int)
+{
+    if (servedRun != nullptr)
+        app::onSpecialKey(*servedRun, key);
+}
+
+void specialKeyUp(int key, int, int)
+{
+    if (servedRun != nullptr)
+        app::onSpecialKeyUp(*servedRun, key);
 }
 
 void liveMouseButton(int button, int state, int x, int y)
@@ -80,14 +92,18 @@ void editorWheel(int wheel, int direction, int x, int y)
 
 void editorKeyUp(unsigned char key, int x, int y)
 {
-    if (servedRun != nullptr)
-        app::onEditorKeyUp(*servedRun, key, x, y);
+    if (servedRun == nullptr)
+        return;
+    app::onKeyboardUp(*servedRun, key);
+    app::onEditorKeyUp(*servedRun, key, x, y);
 }
 
 void editorSpecialUp(int key, int x, int y)
 {
-    if (servedRun != nullptr)
-        app::onEditorSpecialUp(*servedRun, key, x, y);
+    if (servedRun == nullptr)
+        return;
+    app::onSpecialKeyUp(*servedRun, key);
+    app::onEditorSpecialUp(*servedRun, key, x, y);
 }
 
 void editorWindowClosed()
@@ -121,9 +137,11 @@ void app::attachWindowCallbacks()
 void app::attachKeyCallbacks(bool live)
 {
     glutKeyboardFunc(keyboard);
+    glutKeyboardUpFunc(keyboardUp);
+    glutSpecialFunc(specialKey);
+    glutSpecialUpFunc(specialKeyUp);
     if (!live)
         return;
-    glutSpecialFunc(liveSpecialKey);
     glutMouseFunc(liveMouseButton);
     glutMotionFunc(liveMouseMotion);
     glutPassiveMotionFunc(liveMouseMotion);

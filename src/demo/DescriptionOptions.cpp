@@ -9,6 +9,11 @@
 
 namespace {
 
+// What a channel may name, as messages list it.
+constexpr const char* kChannelKinds =
+    "a channel (\"pass:N\", \"pass:N:previous\", \"texture:N\", \"previous\", "
+    "\"spectrum\" or \"keyboard\")";
+
 using nlohmann::json;
 
 // `value` as one of `names` (the enumerators in `values`, in the same
@@ -77,6 +82,7 @@ std::string demo::descriptionCommonPath(const json& value, const ShaderConventio
 PassSettings demo::descriptionPassSettings(json& pass, const std::string& path, std::vector<std::string>& channelNames)
 {
     PassSettings settings;
+    settings.entryPath = path;
     channelNames.clear();
     if (!pass.is_object())
         return settings;
@@ -124,8 +130,7 @@ PassSettings demo::descriptionPassSettings(json& pass, const std::string& path, 
         settings.hasChannels = true;
         for (std::size_t i = 0; i < channels.size(); ++i) {
             const std::string name = descriptionString(channels[i], path + ".channels[" + std::to_string(i) + "]",
-                                                       "a channel (\"pass:N\", \"texture:N\", \"previous\" or "
-                                                       "\"spectrum\")");
+                                                       kChannelKinds);
             PassChannel channel;
             render::parsePassChannel(name, channel);
             settings.channels.push_back(channel);
@@ -145,7 +150,7 @@ std::vector<std::string> demo::channelProblems(const std::vector<ScenePassChanne
             PassChannel channel;
             std::string why;
             if (!render::parsePassChannel(name, channel))
-                why = "is not a channel (\"pass:N\", \"texture:N\", \"previous\" or \"spectrum\")";
+                why = std::string("is not ") + kChannelKinds;
             else if (channel.source == PassChannel::Source::Pass && channel.index >= static_cast<int>(passIndex))
                 why = passIndex == 0 ? "names a pass, but the first pass has none before it"
                                      : "is not a pass before this one (0.." + std::to_string(passIndex - 1) +

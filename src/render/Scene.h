@@ -82,6 +82,11 @@ public:
     // or as `spectrum`), and whether one reads the live-coding tools' 1D
     // textures, with the programs the passes have now.
     bool readsSpectrum(bool& rows1D) const;
+    // Whether a pass of the sites' convention reads "spectrum" as a channel:
+    // the sites' sound texture (SpectrumTexture.h).
+    bool readsSiteSound() const;
+    // Whether a pass reads the keyboard as a channel.
+    bool readsKeyboard() const;
     // How many passes the scene draws, each into a render target of its own.
     int passCount() const { return static_cast<int>(passShaders.size()); }
 
@@ -134,6 +139,8 @@ private:
     ChannelTexture imageTexture(int index, const ShaderConvention* convention, bool conventionWay) const;
     // The scene texture whose options name it `name`; -1 for none.
     int namedTexture(const std::string& name) const;
+    // Whether pass `pass` reads the sites' sound texture as its spectrum.
+    bool passReadsSiteSound(std::size_t pass) const;
 
     std::vector<DemoShader> passShaders;
     std::vector<PassSettings> passSettings; // one per pass
