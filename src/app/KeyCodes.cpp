@@ -16,8 +16,8 @@ struct PunctuationKey {
 };
 
 constexpr PunctuationKey kPunctuation[] = {
-    {';', ':', 186}, {'=', '+', 187}, {',', '<', 188},  {'-', '_', 189},  {'.', '>', 190},
-    {'/', '?', 191}, {'`', '~', 192}, {'[', '{', 219}, {'\\', '|', 220}, {']', '}', 221}, {'\'', '"', 222},
+    {';', ':', 186}, {'=', '+', 187}, {',', '<', 188},  {'-', '_', 189}, {'.', '>', 190},  {'/', '?', 191},
+    {'`', '~', 192}, {'[', '{', 219}, {'\\', '|', 220}, {']', '}', 221}, {'\'', '"', 222},
 };
 
 // Shift with the digit keys 0..9.
@@ -28,10 +28,10 @@ constexpr const char* kShiftedDigits = ")!@#$%^&*(";
 int app::jsKeyCodeOfCharacter(unsigned char character)
 {
     switch (character) {
-    case 8:   // Backspace
-    case 9:   // Tab
-    case 13:  // Enter
-    case 27:  // Esc
+    case 8:  // Backspace
+    case 9:  // Tab
+    case 13: // Enter
+    case 27: // Esc
     case ' ':
         return character;
     case 127:

@@ -42,7 +42,7 @@ public:
 private:
     uint8_t& at(int keyCode, Row row) { return texels_[static_cast<std::size_t>(row) * kKeys + keyCode]; }
 
-    std::array<uint8_t, kKeys * kRows> texels_ = {}; // row 0 first
+    std::array<uint8_t, kKeys* kRows> texels_ = {}; // row 0 first
     bool changed_ = true;                           // since the last upload
     GlName texture_;
 };

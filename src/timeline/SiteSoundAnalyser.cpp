@@ -12,7 +12,8 @@ SiteSoundAnalyser::SiteSoundAnalyser()
     const double alpha = 0.16;
     for (int i = 0; i < kFftFrames; ++i) {
         const double phase = 2.0 * pi * i / kFftFrames;
-        window_[i] = static_cast<float>((1.0 - alpha) / 2.0 - 0.5 * std::cos(phase) + alpha / 2.0 * std::cos(2.0 * phase));
+        window_[i] = static_cast<float>((1.0 - alpha) / 2.0 - 0.5 * std::cos(phase) +
+                                        alpha / 2.0 * std::cos(2.0 * phase));
     }
 }
 

@@ -26,13 +26,13 @@
 
 class SiteSoundAnalyser {
 public:
-    static constexpr int kFftFrames = 2048;         // samples per analyser frame
-    static constexpr int kBins = kFftFrames / 2;    // smoothed magnitudes kept
-    static constexpr int kTextureWidth = 512;       // texels per row of the texture
-    static constexpr int kTextureRows = 2;          // spectrum, waveform
-    static constexpr float kSmoothing = 0.8f;       // weight of the previous frame
-    static constexpr float kMinDecibels = -100.0f;  // reads 0
-    static constexpr float kMaxDecibels = -30.0f;   // reads 255
+    static constexpr int kFftFrames = 2048;        // samples per analyser frame
+    static constexpr int kBins = kFftFrames / 2;   // smoothed magnitudes kept
+    static constexpr int kTextureWidth = 512;      // texels per row of the texture
+    static constexpr int kTextureRows = 2;         // spectrum, waveform
+    static constexpr float kSmoothing = 0.8f;      // weight of the previous frame
+    static constexpr float kMinDecibels = -100.0f; // reads 0
+    static constexpr float kMaxDecibels = -30.0f;  // reads 255
 
     SiteSoundAnalyser();
     ~SiteSoundAnalyser();

@@ -3,8 +3,7 @@
 
 #include <algorithm>
 
-TuneSiteSound::TuneSiteSound()
-    : reader_(SiteSoundAnalyser::kFftFrames), samples_(SiteSoundAnalyser::kFftFrames, 0.0f)
+TuneSiteSound::TuneSiteSound() : reader_(SiteSoundAnalyser::kFftFrames), samples_(SiteSoundAnalyser::kFftFrames, 0.0f)
 {
 }
 
@@ -44,7 +43,8 @@ void TuneSiteSound::rowsAt(uint64_t frame, uint64_t epoch, uint64_t stepFrames, 
     }
     stepFrames = std::max<uint64_t>(stepFrames, 1);
     const bool again = following_ && epoch == epoch_ && frame == frame_;
-    const bool follows = following_ && epoch == epoch_ && frame > frame_ && frame - frame_ <= kMaxFollowSteps * stepFrames;
+    const bool follows = following_ && epoch == epoch_ && frame > frame_ &&
+                         frame - frame_ <= kMaxFollowSteps * stepFrames;
     if (!again && !follows) {
         analyser_.reset();
         // Analyser frames that end before the tune's start hear silence: a

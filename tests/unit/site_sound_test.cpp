@@ -53,12 +53,11 @@ public:
     {
         const int toneFrames = kRate * 3 / 2;
         const std::vector<float> tone = sine(kAmplitude, kBin, toneFrames);
-        written_ = writeOggVorbis(path_, OggWriterFormat{kRate, 1, 0.6f}, 2 * kRate,
-                                  [&](float** buffers, long first, int count) {
-                                      for (int i = 0; i < count; ++i)
-                                          buffers[0][i] = first + i < toneFrames ? tone[static_cast<size_t>(first + i)]
-                                                                            : 0.0f;
-                                  });
+        written_ = writeOggVorbis(
+            path_, OggWriterFormat{kRate, 1, 0.6f}, 2 * kRate, [&](float** buffers, long first, int count) {
+                for (int i = 0; i < count; ++i)
+                    buffers[0][i] = first + i < toneFrames ? tone[static_cast<size_t>(first + i)] : 0.0f;
+            });
     }
     ~ToneThenSilence() { std::remove(path_.c_str()); }
     const std::string& path() const { return path_; }
