@@ -1,8 +1,11 @@
 // Cost of one spectrum request, as the frame loop makes one per frame:
 // while the music plays (the block moves forward a little each time), and
-// after a jump (a seek, which makes the spectrum reader seek too).
+// after a jump (a seek, which makes the spectrum reader seek too). The same
+// for the shader sites' sound texture, whose first frame after a seek runs
+// the analyser over the frames before it.
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <vector>
 
@@ -52,9 +55,42 @@ static void BM_SpectrumAfterSeek(benchmark::State& state)
 }
 BENCHMARK(BM_SpectrumAfterSeek)->Unit(benchmark::kMicrosecond);
 
+static void BM_SiteSoundWhilePlaying(benchmark::State& state)
+{
+    OggTestFile tune(OggSignal{30.0, 44100, 2, 440.0, 0.5});
+    MusicStream stream;
+    if (!openTune(state, tune, stream))
+        return;
+    stream.play();
+    std::vector<uint8_t> rows(MusicStream::kSiteSoundBytes);
+    for (auto _ : state) {
+        stream.siteSound(rows.data());
+        benchmark::DoNotOptimize(rows.data());
+    }
+}
+BENCHMARK(BM_SiteSoundWhilePlaying)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
+
+static void BM_SiteSoundAfterSeek(benchmark::State& state)
+{
+    OggTestFile tune(OggSignal{30.0, 44100, 2, 440.0, 0.5});
+    MusicStream stream;
+    if (!openTune(state, tune, stream))
+        return;
+    std::vector<uint8_t> rows(MusicStream::kSiteSoundBytes);
+    uint64_t target = 0;
+    for (auto _ : state) {
+        target = (target + 7 * 110000) % (stream.lengthBytes() / 2);
+        stream.seekBytes(target);
+        stream.siteSound(rows.data());
+        benchmark::DoNotOptimize(rows.data());
+    }
+}
+BENCHMARK(BM_SiteSoundAfterSeek)->Unit(benchmark::kMicrosecond);
+
 int main(int argc, char** argv)
 {
     return bench::runGoogleBenchmarks(
         argc, argv, "bench_music_spectrum",
-        "Cost of one spectrum request while the music plays and after a seek, in\nmicroseconds per request.\n");
+        "Cost of one spectrum (and sound texture) request while the music plays and\nafter a seek, in "
+        "microseconds per request.\n");
 }

@@ -42,22 +42,10 @@ void keyboard(unsigned char key, int, int)
         app::onKeyboard(*servedRun, key);
 }
 
-void keyboardUp(unsigned char key, int, int)
-{
-    if (servedRun != nullptr)
-        app::onKeyboardUp(*servedRun, key);
-}
-
 void specialKey(int key, int, int)
 {
     if (servedRun != nullptr)
         app::onSpecialKey(*servedRun, key);
-}
-
-void specialKeyUp(int key, int, int)
-{
-    if (servedRun != nullptr)
-        app::onSpecialKeyUp(*servedRun, key);
 }
 
 void liveMouseButton(int button, int state, int x, int y)
@@ -90,7 +78,9 @@ void editorWheel(int wheel, int direction, int x, int y)
         app::onEditorWheel(*servedRun, wheel, direction, x, y);
 }
 
-void editorKeyUp(unsigned char key, int x, int y)
+// A key going up: the keyboard channel's, and the editor's when it is open
+// (whichever attaches first, both get it).
+void keyUp(unsigned char key, int x, int y)
 {
     if (servedRun == nullptr)
         return;
@@ -98,7 +88,7 @@ void editorKeyUp(unsigned char key, int x, int y)
     app::onEditorKeyUp(*servedRun, key, x, y);
 }
 
-void editorSpecialUp(int key, int x, int y)
+void specialKeyUp(int key, int x, int y)
 {
     if (servedRun == nullptr)
         return;
@@ -137,7 +127,7 @@ void app::attachWindowCallbacks()
 void app::attachKeyCallbacks(bool live)
 {
     glutKeyboardFunc(keyboard);
-    glutKeyboardUpFunc(keyboardUp);
+    glutKeyboardUpFunc(keyUp);
     glutSpecialFunc(specialKey);
     glutSpecialUpFunc(specialKeyUp);
     if (!live)
@@ -149,8 +139,8 @@ void app::attachKeyCallbacks(bool live)
 
 void app::attachEditorCallbacks()
 {
-    glutKeyboardUpFunc(editorKeyUp);
-    glutSpecialUpFunc(editorSpecialUp);
+    glutKeyboardUpFunc(keyUp);
+    glutSpecialUpFunc(specialKeyUp);
     glutMouseFunc(editorMouse);
     glutMotionFunc(editorMotion);
     glutPassiveMotionFunc(editorMotion);
