@@ -23,67 +23,70 @@ static bool openTune(benchmark::State& state, const OggTestFile& tune, MusicStre
     return false;
 }
 
-static void BM_SpectrumWhilePlaying(benchmark::State& state)
+// Asks `request` once per iteration while the music plays.
+template <typename Request> void whilePlaying(benchmark::State& state, Request request)
 {
     OggTestFile tune(OggSignal{30.0, 44100, 2, 440.0, 0.5});
     MusicStream stream;
     if (!openTune(state, tune, stream))
         return;
     stream.play();
-    std::vector<float> magnitudes(MusicStream::kSpectrumBins);
+    for (auto _ : state)
+        request(stream);
+}
+
+// Asks `request` once per iteration, each after a seek.
+template <typename Request> void afterSeeks(benchmark::State& state, Request request)
+{
+    OggTestFile tune(OggSignal{30.0, 44100, 2, 440.0, 0.5});
+    MusicStream stream;
+    if (!openTune(state, tune, stream))
+        return;
+    uint64_t target = 0;
     for (auto _ : state) {
+        target = (target + 7 * 110000) % (stream.lengthBytes() / 2);
+        stream.seekBytes(target);
+        request(stream);
+    }
+}
+
+static void BM_SpectrumWhilePlaying(benchmark::State& state)
+{
+    std::vector<float> magnitudes(MusicStream::kSpectrumBins);
+    whilePlaying(state, [&](const MusicStream& stream) {
         stream.spectrum(magnitudes.data());
         benchmark::DoNotOptimize(magnitudes.data());
-    }
+    });
 }
 BENCHMARK(BM_SpectrumWhilePlaying)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
 
 static void BM_SpectrumAfterSeek(benchmark::State& state)
 {
-    OggTestFile tune(OggSignal{30.0, 44100, 2, 440.0, 0.5});
-    MusicStream stream;
-    if (!openTune(state, tune, stream))
-        return;
     std::vector<float> magnitudes(MusicStream::kSpectrumBins);
-    uint64_t target = 0;
-    for (auto _ : state) {
-        target = (target + 7 * 110000) % (stream.lengthBytes() / 2);
-        stream.seekBytes(target);
+    afterSeeks(state, [&](const MusicStream& stream) {
         stream.spectrum(magnitudes.data());
         benchmark::DoNotOptimize(magnitudes.data());
-    }
+    });
 }
 BENCHMARK(BM_SpectrumAfterSeek)->Unit(benchmark::kMicrosecond);
 
 static void BM_SiteSoundWhilePlaying(benchmark::State& state)
 {
-    OggTestFile tune(OggSignal{30.0, 44100, 2, 440.0, 0.5});
-    MusicStream stream;
-    if (!openTune(state, tune, stream))
-        return;
-    stream.play();
     std::vector<uint8_t> rows(MusicStream::kSiteSoundBytes);
-    for (auto _ : state) {
+    whilePlaying(state, [&](const MusicStream& stream) {
         stream.siteSound(rows.data());
         benchmark::DoNotOptimize(rows.data());
-    }
+    });
 }
 BENCHMARK(BM_SiteSoundWhilePlaying)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
 
 static void BM_SiteSoundAfterSeek(benchmark::State& state)
 {
-    OggTestFile tune(OggSignal{30.0, 44100, 2, 440.0, 0.5});
-    MusicStream stream;
-    if (!openTune(state, tune, stream))
-        return;
     std::vector<uint8_t> rows(MusicStream::kSiteSoundBytes);
-    uint64_t target = 0;
-    for (auto _ : state) {
-        target = (target + 7 * 110000) % (stream.lengthBytes() / 2);
-        stream.seekBytes(target);
+    afterSeeks(state, [&](const MusicStream& stream) {
         stream.siteSound(rows.data());
         benchmark::DoNotOptimize(rows.data());
-    }
+    });
 }
 BENCHMARK(BM_SiteSoundAfterSeek)->Unit(benchmark::kMicrosecond);
 

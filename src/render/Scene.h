@@ -78,8 +78,9 @@ public:
     // The texture that pass `pass` drew into in the latest frame, which drew
     // with `targets`: its own target's, or the shared target's.
     GLuint outputTexture(const RenderTargets& targets, int pass) const;
-    // Whether a pass of this scene reads the spectrum texture (as a channel
-    // or as `spectrum`), and whether one reads the live-coding tools' 1D
+    // Whether a pass of this scene reads the spectrum texture (as a channel,
+    // unless the sites' convention makes that their sound texture, or as
+    // `spectrum`), and whether one reads the live-coding tools' 1D
     // textures, with the programs the passes have now.
     bool readsSpectrum(bool& rows1D) const;
     // Whether a pass of the sites' convention reads "spectrum" as a channel:
