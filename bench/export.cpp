@@ -16,7 +16,12 @@
 //    threads, the rendering included): on a shared machine a steadier
 //    measure of our own cost than frames per second, which also depend on
 //    the share of the processor each run got.
-// 2. Peak resident memory of a 10 s and a 78 s export at 60 fps. Frames pass
+// 2. The warm-up of a range of a feedback demo: the frames before the range
+//    drawn unwritten (no readback, no encoder, but the spectrum computed
+//    for each) against the range's own exported frames, from one export
+//    whose first half is warm-up. The figure a render farm plans with: the
+//    seconds of warm-up per second of demo before a segment.
+// 3. Peak resident memory of a 10 s and a 78 s export at 60 fps. Frames pass
 //    through a fixed set of buffers and the sound is encoded alongside, so
 //    the two should be equal: target within 10 MB.
 //
@@ -112,12 +117,14 @@ struct Run {
     std::string preset;
     std::string tunePath;
     std::string output;
+    int warmUpFrames = 0; // Export: frames drawn before the range, not written
 };
 
 struct Result {
     bool ok = false;
     double framesPerSecond = 0.0;
-    double cpuMsPerFrame = 0.0; // processor time of the whole child (all threads) per frame
+    double warmUpMsPerFrame = 0.0; // wall time per warm-up frame, with warmUpFrames
+    double cpuMsPerFrame = 0.0;    // processor time of the whole child (all threads) per frame
     double peakMb = 0.0;
 };
 
@@ -143,6 +150,7 @@ int runInChild(const Run& run, int channel)
         }
     }
     const auto start = std::chrono::steady_clock::now();
+    auto rangeStart = start; // after the warm-up
     if (run.mode == Mode::Encode) {
         VideoSettings video;
         video.width = run.width;
@@ -166,10 +174,19 @@ int runInChild(const Run& run, int channel)
         settings.height = run.height;
         settings.fps = run.fps;
         settings.preset = run.preset;
-        settings.endSeconds = static_cast<double>(run.frames) / run.fps;
+        settings.startSeconds = static_cast<double>(run.warmUpFrames) / run.fps;
+        settings.endSeconds = static_cast<double>(run.warmUpFrames + run.frames) / run.fps;
+        for (int k = 0; k < run.warmUpFrames; ++k)
+            settings.warmUpFrames.push_back(static_cast<uint64_t>(k));
         settings.tunePath = run.tunePath;
         settings.progressStream = nullptr;
+        bool inRange = false;
         const ExportResult result = Exporter(settings).run([&](const ExportFrame& frame) {
+            if (!frame.warmUp && !inRange) {
+                glFinish(); // the warm-up's last frame is drawn
+                inRange = true;
+                rangeStart = std::chrono::steady_clock::now();
+            }
             drawScene(scene, run.width, run.height, frame.seconds, frame.spectrum[40]);
         });
         if (result.status != ExportStatus::Done)
@@ -181,9 +198,13 @@ int runInChild(const Run& run, int channel)
         }
         glFinish();
     }
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const double framesPerSecond = run.frames / seconds;
-    return write(channel, &framesPerSecond, sizeof framesPerSecond) == sizeof framesPerSecond ? 0 : 1;
+    const auto end = std::chrono::steady_clock::now();
+    const double seconds = std::chrono::duration<double>(end - (run.warmUpFrames > 0 ? rangeStart : start)).count();
+    const double figures[2] = {
+        run.frames / seconds,
+        run.warmUpFrames > 0 ? 1000.0 * std::chrono::duration<double>(rangeStart - start).count() / run.warmUpFrames
+                             : 0.0};
+    return write(channel, figures, sizeof figures) == sizeof figures ? 0 : 1;
 }
 
 // Bytes of the files in `folder` whose names end in `suffix`.
@@ -214,14 +235,15 @@ Result measure(const Run& run)
         _exit(runInChild(run, channel[1]));
     }
     close(channel[1]);
-    double framesPerSecond = 0.0;
-    const bool got = read(channel[0], &framesPerSecond, sizeof framesPerSecond) == sizeof framesPerSecond;
+    double figures[2] = {0.0, 0.0};
+    const bool got = read(channel[0], figures, sizeof figures) == sizeof figures;
     close(channel[0]);
     int status = 0;
     struct rusage usage {};
     wait4(child, &status, 0, &usage);
     result.ok = got && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    result.framesPerSecond = framesPerSecond;
+    result.framesPerSecond = figures[0];
+    result.warmUpMsPerFrame = figures[1];
     result.peakMb = static_cast<double>(usage.ru_maxrss) / 1024.0; // kilobytes on Linux
     const double cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                               static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
@@ -239,7 +261,8 @@ int main(int argc, char** argv)
         "PRESET: x264 preset (ultrafast .. placebo; default the exporter's); FRAMES: frames per\n"
         "throughput run (default 240, at least 30). Prints, at 640x360 and 1280x720, frames per\n"
         "second of rendering alone, encoding alone, the export and an image-sequence export, with\n"
-        "processor time per frame; then the peak memory of a 10 s and a 78 s export. No display needed.\n",
+        "processor time per frame; the cost of a range's warm-up per frame and per second of demo\n"
+        "skipped; then the peak memory of a 10 s and a 78 s export. No display needed.\n",
         2);
     const std::string preset = arguments.has(0) ? arguments.text(0) : ExportSettings().preset;
     const char* const presets[] = {"ultrafast", "superfast", "veryfast", "faster",   "fast",
@@ -288,6 +311,29 @@ int main(int argc, char** argv)
                     renderOnly.framesPerSecond, encodeOnly.framesPerSecond, exported.framesPerSecond,
                     exported.framesPerSecond / renderOnly.framesPerSecond, exported.framesPerSecond / sharedBound,
                     images.framesPerSecond, pngKb, exported.cpuMsPerFrame, images.cpuMsPerFrame);
+    }
+
+    std::printf("\nwarm-up before a range of a feedback demo (%d frames drawn unwritten, then %d exported, 60 fps)\n",
+                frames, frames);
+    std::printf("%-10s %16s %16s %26s\n", "size", "warm-up ms/frame", "export ms/frame", "warm-up s per skipped s");
+    for (const auto& size : sizes) {
+        Run run;
+        run.mode = Mode::Export;
+        run.width = size[0];
+        run.height = size[1];
+        run.frames = frames;
+        run.warmUpFrames = frames;
+        run.preset = preset;
+        run.tunePath = tune.path();
+        run.output = dir.file("warmup.mp4");
+        const Result result = measure(run);
+        const std::string label = std::to_string(size[0]) + "x" + std::to_string(size[1]);
+        if (!result.ok) {
+            std::printf("%-10s failed\n", label.c_str());
+            continue;
+        }
+        std::printf("%-10s %16.2f %16.2f %26.2f\n", label.c_str(), result.warmUpMsPerFrame,
+                    1000.0 / result.framesPerSecond, result.warmUpMsPerFrame * run.fps / 1000.0);
     }
 
     std::printf("\npeak resident memory of an export at 320x180, 60 fps (target: equal within 10 MB)\n");

@@ -51,4 +51,6 @@ struct AppState : LoadedDemo {
     int exitStatus = 0;                    // main's result once the main loop returns
     PassInputsSource passInputs;           // frame counts and spectrum rows for the passes
     KeyboardTexture keyboard;              // the keys the player does not take, for "keyboard" channels
+    bool warmUpPending = false;            // --row: the first frame draws the warm-up first (WarmUp.h)
+    bool skipWarmUp = false;               // --no-warmup: it says what it skips instead
 };

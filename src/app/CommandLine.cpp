@@ -194,6 +194,13 @@ const std::vector<PlayerOption>& playerOptions()
           "it, an export whose tune cannot be played stops at once)"},
          "",
          [](const char*, CommandLine& line) { return line.exportNoSound = true; }},
+        {"--no-warmup",
+         nullptr,
+         false,
+         {"with --rows or --row: do not first draw the earlier frames",
+          "that feedback scenes grow from (faster; their frames may", "differ from a whole export)"},
+         "",
+         [](const char*, CommandLine& line) { return line.noWarmUp = true; }},
         {"--crf",
          "N",
          true,
@@ -230,6 +237,26 @@ const std::vector<PlayerOption>& playerOptions()
           "when one is missing, each named on standard error)"},
          "--print needs what to print: files or name",
          nullptr},
+        {"--import-shadertoy",
+         "FILE.json",
+         false,
+         {"import a shader from the shader site's",
+          "JSON export: its passes' files and a scene in DEMO_DIR (a new demo",
+          "where DEMO_DIR has no demo.json); prints what it wrote and exits"},
+         "--import-shadertoy needs the export's file: --import-shadertoy FILE.json DEMO_DIR",
+         [](const char* value, CommandLine& line) {
+             line.importShadertoy = value;
+             return *value != '\0';
+         }},
+        {"--shader",
+         "NAME",
+         false,
+         {"with --import-shadertoy: the export's shader of that name or", "id (default: its first)"},
+         "--shader needs the name or id of a shader of the export",
+         [](const char* value, CommandLine& line) {
+             line.importPick = value;
+             return *value != '\0';
+         }},
         {"--help",
          nullptr,
          false,
@@ -308,6 +335,22 @@ bool app::parseCommandLine(int argc, const char* const* argv, CommandLine& comma
             return false;
         }
     }
+    if (!commandLine.importPick.empty() && commandLine.importShadertoy.empty()) {
+        error = "--shader chooses the shader that --import-shadertoy FILE.json imports";
+        return false;
+    }
+    if (!commandLine.importShadertoy.empty()) {
+        const bool alone = commandLine.exportOutput.empty() && !commandLine.live && commandLine.print.empty() &&
+                           !commandLine.hasStartRow && !commandLine.release && !commandLine.windowed;
+        if (!alone) {
+            error = "--import-shadertoy writes a demo and plays nothing; give it alone with FILE.json and DEMO_DIR";
+            return false;
+        }
+        if (commandLine.demoDir.empty()) {
+            error = "--import-shadertoy needs the demo folder to write into: --import-shadertoy FILE.json DEMO_DIR";
+            return false;
+        }
+    }
     if (!commandLine.exportOutput.empty() && commandLine.live) {
         error = std::string(commandLine.edit ? "--edit" : "--live") +
                 " watches a playing demo; an export (--export OUT) renders it once";
@@ -353,10 +396,12 @@ const char* app::commandLineUsage()
         std::string text =
             "Usage: demoplayer [options] [DEMO_DIR]\n"
             "       demoplayer --export OUT [--size WxH] [--fps N] [--rows A:B] [--crf N]\n"
-            "                  [--preset NAME] [--no-sound] [DEMO_DIR]\n"
+            "                  [--preset NAME] [--no-sound] [--no-warmup] [DEMO_DIR]\n"
+            "       demoplayer --import-shadertoy FILE.json [--shader NAME] DEMO_DIR\n"
             "\n"
             "Plays the demo that DEMO_DIR/demo.json describes (default: the current folder),\n"
-            "or renders it offline into a video file or an image sequence.\n"
+            "or renders it offline into a video file or an image sequence, or adds a shader\n"
+            "from the shader site's JSON export to a demo.\n"
             "\n"
             "Options:\n";
         for (const PlayerOption& option : playerOptions()) {

@@ -33,11 +33,18 @@ struct CommandLine {
     bool hasExportEndRow = false;      // B was given; otherwise the demo's end
     double exportEndRow = 0.0;         // the row the export stops before (B)
     bool exportNoSound = false;        // --no-sound: none written; else an unplayable tune fails
+    // --no-warmup: an export's range (or a start at --row) does not draw the
+    // frames before it that feedback scenes grow from.
+    bool noWarmUp = false;
     // --print WHAT: print the demo's "name" or the "files" it reads, one a
     // line, and exit without playing.
-    std::string print;     // empty: play
-    bool release = false;  // --release: as the release's launchers play it (see planWindow)
-    bool windowed = false; // --windowed: a window, whatever the description asks
+    std::string print; // empty: play
+    // --import-shadertoy FILE.json: turn the shader site's export into files
+    // and a scene in DEMO_DIR (which must be given) instead of playing.
+    std::string importShadertoy; // empty: play
+    std::string importPick;      // --shader NAME: the export's shader of that name or id; empty: its first
+    bool release = false;        // --release: as the release's launchers play it (see planWindow)
+    bool windowed = false;       // --windowed: a window, whatever the description asks
     // What the windowing toolkit receives: the program name and its own options.
     std::vector<std::string> toolkitArguments;
 };

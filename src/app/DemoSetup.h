@@ -26,7 +26,7 @@ public:
     {
         builds_.answer(vertexPath, fragmentPath, outcome);
     }
-    // Live mode shows an image's failure itself, once (see LiveMode).
+    // Live mode shows an image's failure itself, once (see LiveReload).
     bool takesImageFailures() const override { return builds_.report() == BuildReport::Quiet; }
     BuildFailures& builds() { return builds_; }
 

@@ -19,6 +19,7 @@
 #include "app/ExportRange.h"
 #include "app/SharedFrame.h"
 #include "app/TextTracks.h"
+#include "app/WarmUp.h"
 #include "demo/DemoDescription.h"
 #include "demo/DemoFiles.h"
 #include "export/ExportTarget.h"
@@ -55,16 +56,14 @@ int refuse(const std::string& output, const std::string& problem, int status)
     return status;
 }
 
-// What an export's frames give their passes: the count, and the tune's
-// smoothed spectrum for scenes that read it.
+// What an export's frames give their passes: the count, the tune's rate,
+// and the tune for the smoothed spectrum of scenes that read it.
 struct ExportPassInputs {
     explicit ExportPassInputs(OfflineClock& tune) : tune(tune) {}
 
     PassInputsSource clock;
     float sampleRate = 44100.0f;
     OfflineClock& tune; // the export's one open tune (closed without one)
-
-    void smoothedSpectrumAt(double seconds, float* magnitudes) { tune.smoothedSpectrumAt(seconds, magnitudes); }
 };
 
 // Why the demo cannot be drawn as it is, in one line naming the first file
@@ -89,18 +88,10 @@ std::string startUpFailure(const BuildFailures& builds, const ExportHost& host)
 bool drawExportFrame(LoadedDemo& loaded, const FramePicture& picture, uint64_t frameNumber, int fps,
                      const float* spectrum, ExportPassInputs& passes)
 {
-    const double seconds = static_cast<double>(frameNumber) / fps;
-    const FrameValues values = app::frameValuesOf(loaded, seconds, seconds * loaded.demo.timing.rowsPerSecond, spectrum,
-                                                  OfflineClock::kSpectrumBins);
-    bool found = false;
-    Scene* scene = app::sceneToDraw(loaded.demo.scenes, values.sceneIndex, found);
     PassInputs counted = passes.clock.exportedFrame(frameNumber, fps);
     counted.sampleRate = passes.sampleRate;
-    const PassInputs inputs = app::passInputsFor(
-        passes.clock, counted, scene, seconds, spectrum,
-        [&](float* smoothed) { passes.smoothedSpectrumAt(seconds, smoothed); },
-        [&](uint8_t* rows) { passes.tune.siteSoundAt(seconds, fps, rows); });
-    const SceneDrawResult result = app::drawFrame(loaded, scene, values, picture, FrameReport::Silent, inputs);
+    const SceneDrawResult result = app::drawGridFrame(loaded, picture, frameNumber, fps, spectrum, passes.clock,
+                                                      counted, passes.tune);
     if (!result.drawn)
         loaded.console.error(result.problem());
     return result.drawn;
@@ -204,10 +195,31 @@ int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width
     ExportPassInputs passes(tune);
     if (hasTune)
         passes.sampleRate = static_cast<float>(tune.sampleRate());
+    // Feedback scenes grow from the frames before the range: drawn first,
+    // unless asked not to.
+    std::vector<WarmUpFrame> warmUp = app::warmUpFramesFor(loaded, range.firstFrame, range.endFrame, fps);
+    if (commandLine.noWarmUp && !warmUp.empty()) {
+        std::cout.flush();
+        std::fprintf(stderr, "%s: %s\n", output.c_str(),
+                     app::skippedWarmUpLine(warmUp.size(), commandLine.exportFirstRow).c_str());
+        warmUp.clear();
+    }
+    for (const WarmUpFrame& frame : warmUp)
+        settings.warmUpFrames.push_back(frame.frame);
     // Frame times come from the whole demo's frame numbers, so a segment's
     // frames are exactly those of the whole export.
     const ExportResult result = Exporter(settings).run([&](const ExportFrame& frame) {
-        drawFailed = !drawExportFrame(loaded, picture, range.firstFrame + frame.index, fps, frame.spectrum, passes);
+        if (!frame.warmUp) {
+            drawFailed = !drawExportFrame(loaded, picture, frame.demoFrame, fps, frame.spectrum, passes);
+            return;
+        }
+        PassInputs counted = passes.clock.exportedFrame(frame.demoFrame, fps);
+        counted.sampleRate = passes.sampleRate;
+        SceneDrawResult drawn;
+        drawFailed = !app::warmUpFrame(loaded, picture, warmUp[frame.index], fps, frame.spectrum, passes.clock, counted,
+                                       passes.tune, drawn);
+        if (drawFailed)
+            loaded.console.error(drawn.problem());
     });
     return exitStatusFor(result.status);
 }

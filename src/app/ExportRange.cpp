@@ -73,3 +73,30 @@ bool app::exportRangeFor(const ExportRangeRequest& request, ExportRange& range, 
     }
     return true;
 }
+
+std::vector<WarmUpFrame> app::warmUpFrames(const std::vector<int>& sceneOfFrame, uint64_t firstFrame,
+                                           const std::vector<SceneCarry>& scenes)
+{
+    const auto carryOf = [&](size_t frame) -> const SceneCarry* {
+        const int scene = sceneOfFrame[frame];
+        return scene >= 0 && static_cast<size_t>(scene) < scenes.size() ? &scenes[static_cast<size_t>(scene)] : nullptr;
+    };
+    // The scenes that keep pictures and are drawn in the range, and whether it reads the sums.
+    std::vector<bool> drawnAgain(scenes.size(), false);
+    bool sumsRead = false;
+    for (size_t k = static_cast<size_t>(firstFrame); k < sceneOfFrame.size(); ++k)
+        if (const SceneCarry* carry = carryOf(k)) {
+            drawnAgain[static_cast<size_t>(sceneOfFrame[k])] = carry->keepsPictures;
+            sumsRead = sumsRead || carry->readsSums;
+        }
+    std::vector<WarmUpFrame> frames;
+    const size_t before = std::min(sceneOfFrame.size(), static_cast<size_t>(firstFrame));
+    for (size_t k = 0; k < before; ++k)
+        if (const SceneCarry* carry = carryOf(k)) {
+            if (drawnAgain[static_cast<size_t>(sceneOfFrame[k])])
+                frames.push_back({k, true});
+            else if (sumsRead && carry->feedsSums)
+                frames.push_back({k, false});
+        }
+    return frames;
+}

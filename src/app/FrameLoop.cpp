@@ -16,6 +16,7 @@
 #include "app/BuildFailures.h"
 #include "app/FrameDecisions.h"
 #include "app/SharedFrame.h"
+#include "app/WarmUp.h"
 #include "platform/platform.h"
 #include "timeline/Tone.h"
 
@@ -104,6 +105,20 @@ bool drawScene(AppState& run, const FrameValues& values, const float* spectrum, 
     return true;
 }
 
+// The picture of this frame: the window, or the part beside the track
+// editor's panel.
+FramePicture framePicture(AppState& run)
+{
+    FramePicture picture;
+    picture.width = static_cast<int>(run.windowWidth);
+    picture.height = static_cast<int>(run.windowHeight);
+    picture.view.width = picture.width;
+    picture.view.height = picture.height;
+    if (run.edit)
+        run.edit->placePicture(picture);
+    return picture;
+}
+
 void playFrame(AppState& run)
 {
     // The one place a frame asks for the window's size.
@@ -112,6 +127,12 @@ void playFrame(AppState& run)
 
     MusicStream& music = run.musicStream;
     if (!run.musicStarted) {
+        // A start at a later row draws what feedback scenes grow from while
+        // the music still waits.
+        if (run.warmUpPending) {
+            run.warmUpPending = false;
+            app::warmUpBeforeStart(run, framePicture(run), run.skipWarmUp);
+        }
         music.play();
         run.musicStarted = true;
     }
@@ -124,14 +145,7 @@ void playFrame(AppState& run)
 
     if (!run.live)
         app::writeFrameStatus(run.console.out(), values.sceneIndex, values.seconds, values.row);
-    // The picture fills the window, or the part beside the track editor's panel.
-    FramePicture picture;
-    picture.width = static_cast<int>(run.windowWidth);
-    picture.height = static_cast<int>(run.windowHeight);
-    picture.view.width = picture.width;
-    picture.view.height = picture.height;
-    if (run.edit)
-        run.edit->placePicture(picture);
+    const FramePicture picture = framePicture(run);
     bool sceneFound = false;
     if (!drawScene(run, values, spectrum, picture, sceneFound))
         return;

@@ -2,35 +2,31 @@
 // reloaded at the start of the frame after it is saved, build errors are
 // drawn over the picture while the last good programs, keys and textures go
 // on playing, a heads-up display shows where the demo is, and keys move
-// around the timeline.
+// around the timeline. LiveMode puts three parts together over the run:
+// LiveReload (the reload policy, carried out on the loaded demo), LiveControls
+// (the keys and the mouse) and LiveHeadsUp (the status line and the display),
+// which share one console.
 //
 // Main thread, GL context current, inside the toolkit's callbacks. The run
 // (AppState) owns the one LiveMode (null when live mode is off); LiveMode
-// owns its file watcher, heads-up display and console, and changes the
-// demo's content in the run in place.
+// owns its parts, and its reloads change the run's loaded demo in place.
 #pragma once
 
-#include <chrono>
-#include <cstddef>
-#include <cstdint>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "app/BuildFailures.h"
 #include "app/FrameDecisions.h"
 #include "app/LiveConsole.h"
-#include "app/LiveTimeline.h"
-#include "app/ReloadPlan.h"
-#include "app/ShaderMouse.h"
-#include "demo/DemoContent.h"
-#include "platform/FileWatcher.h"
-#include "render/HeadsUpDisplay.h"
+#include "app/LiveControls.h"
+#include "app/LiveHeadsUp.h"
+#include "app/LiveReload.h"
+#include "app/LiveReloadHost.h"
 #include "render/PictureTarget.h"
 
 struct AppState;
 
-class LiveMode {
+class LiveMode : private LiveReloadHost {
 public:
     // Live mode over `run`, which outlives it.
     explicit LiveMode(AppState& run);
@@ -40,82 +36,57 @@ public:
     void start();
 
     // Programs that failed to build while the demo loaded (entries and the final pass).
-    void showBuildErrors(const std::vector<ShaderBuildError>& errors);
+    void showBuildErrors(const std::vector<ShaderBuildError>& errors) { reload_.showBuildErrors(errors); }
 
     // Start of a frame: reloads what was saved since the last frame and
     // jumps back to the loop's start at its end.
     void beginFrame();
 
-    // The frame's row has reached the demo's end at `endRow`: instead of
-    // ending, the demo holds its last row, paused, until a key moves on (Esc
-    // quits). Does nothing while paused.
-    void holdAtEnd(double endRow);
+    // See LiveControls::holdAtEnd.
+    void holdAtEnd(double endRow) { controls_.holdAtEnd(endRow); }
 
     // The frame's status line, in place of the frame report.
-    void reportFrame(const FrameValues& values, bool sceneFound);
+    void reportFrame(const FrameValues& values, bool sceneFound)
+    {
+        headsUp_.reportFrame(values, sceneFound, controls_.loop());
+    }
 
     // Draws the heads-up display and the errors over the finished picture,
     // in its place (the whole window, or the part beside the track editor).
-    void drawOverlay(const FrameView& place);
+    void drawOverlay(const FrameView& place)
+    {
+        headsUp_.draw(place, controls_.loop(), reload_.latest(), reload_.problems());
+    }
 
     // Watches the demo's files again, tracks added since included.
-    void watchFiles() { watchDemoFiles(INT64_MAX); }
+    void watchFiles() { reload_.watchFiles(); }
 
     // A track file that another part of the player read again (the track
     // editor, for its text tracks): its problem goes, the reload shows.
-    void trackReloaded(const std::string& path);
+    void trackReloaded(const std::string& path) { reload_.trackReloaded(path); }
 
-    // Live mode's keys; false for a key it does not use.
+    // Live mode's keys (Tab for the display, the timeline keys); false for a key it does not use.
     bool onKey(unsigned char key);
-    bool onSpecialKey(int key);
+    bool onSpecialKey(int key) { return controls_.onSpecialKey(key); }
 
     // The toolkit's mouse button and motion events (window coordinates from the top left).
-    void onMouseButton(int button, int state, int x, int y);
-    void onMouseMotion(int x, int y);
+    void onMouseButton(int button, int state, int x, int y) { controls_.onMouseButton(button, state, x, y); }
+    void onMouseMotion(int x, int y) { controls_.onMouseMotion(x, y); }
     // The mouse for the frame about to be drawn (see ShaderMouse).
-    void mouseValues(float mouse[4], float pointer[2]) { mouse_.frameValues(mouse, pointer); }
+    void mouseValues(float mouse[4], float pointer[2]) { controls_.mouseValues(mouse, pointer); }
 
 private:
-    struct Problem {
-        std::string key;     // what failed: a file, or "vertex, fragment" of an entry
-        std::string message; // one reason per line
-    };
-
-    void watchDemoFiles(int64_t readSinceNs);
-    void loadTextTracks();
-    // Rewrites the binary track file of `track` (just read from its text
-    // track) when it does not hold its keys; `announce`: say so on the console.
-    void followText(const SyncTrack& track, bool announce);
-    void reloadChanged(const std::vector<std::string>& changed);
-    bool reloadDescription();
-    void keepLastGoodBuilds(DemoContent& fresh);
-    void showImageProblem(const std::string& path, const std::string& problem, bool lastGoodStays);
-    void rebuildEntries(const ReloadPlan& plan);
-    void rebuildFinalPass();
-    void reloadTrack(const std::string& path);
-    void reloadImage(const std::string& path);
-
-    void setProblem(const std::string& key, const std::string& message);
-    void clearProblem(const std::string& key);
-    void reloaded(const std::string& what);
-
-    double currentRow() const;
-    void seekToRow(double row, const std::string& what);
+    // The run's answers to the reloads (see LiveReloadHost).
+    void setTitle(const std::string& name) override;
+    double tuneSeconds() const override;
+    bool editorOwnsTrack(const std::string& name) const override;
+    bool editorTookTrackFile(const std::string& path) override;
 
     AppState& run_;
-    FileWatcher watcher_;
     LiveConsole console_;
-    HeadsUpDisplay display_;
-    bool displayShown_ = true;
-    LoopRange loop_;
-    std::vector<Problem> problems_;       // shown until the file builds again
-    std::string latest_;                  // the latest reload
-    std::vector<std::string> textTracks_; // names whose source is tracks/NAME.txt
-    LiveFrameStatus status_;
-    ShaderMouse mouse_;
-    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-    std::chrono::steady_clock::time_point rateStart_ = start_;
-    int rateFrames_ = 0;
+    LiveReload reload_;
+    LiveControls controls_;
+    LiveHeadsUp headsUp_;
 };
 
 namespace app {

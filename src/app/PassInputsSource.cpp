@@ -55,6 +55,15 @@ PassInputs PassInputsSource::playedFrame(double seconds, uint64_t seekCount, dou
     return inputs;
 }
 
+void PassInputsSource::continueFrom(uint64_t number, double seconds, uint64_t epoch, double wallSeconds)
+{
+    started_ = true;
+    frameNumber_ = number;
+    seconds_ = seconds;
+    epoch_ = epoch;
+    wallSeconds_ = wallSeconds;
+}
+
 PassInputs PassInputsSource::exportedFrame(uint64_t number, int fps)
 {
     PassInputs inputs;

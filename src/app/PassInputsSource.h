@@ -31,6 +31,12 @@ public:
     // (paused, or at its end) keeps the number it had.
     PassInputs playedFrame(double seconds, uint64_t seekCount, double wallSeconds);
 
+    // Goes on after frames drawn before the first played one (a warm-up),
+    // the last of which was `number` at `seconds` of the music: the next
+    // played frame of timeline `epoch` (the seeks so far) counts on from it
+    // instead of from 0.
+    void continueFrom(uint64_t number, double seconds, uint64_t epoch, double wallSeconds);
+
     // Exported frame `number` (counted from the demo's start, so that a
     // range exported alone gives the frames of the whole export) at `fps`
     // frames per second: no mouse, and a date of day 0 whose seconds are

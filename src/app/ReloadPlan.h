@@ -1,6 +1,6 @@
 // Live mode's reload policy over a loaded demo: which saved files rebuild
 // what. A pure function of the files saved since the last frame and the
-// demo's content, so the policy is tested without a window; LiveMode
+// demo's content, so the policy is tested without a window; LiveReload
 // carries the plan out (builds, reads, messages) at the start of a frame.
 //
 // Any thread; nothing here is kept between calls.

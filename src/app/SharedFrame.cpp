@@ -25,6 +25,14 @@ Scene* app::sceneToDraw(std::vector<Scene>& scenes, int sceneIndex, bool& found)
     return scenes.empty() ? nullptr : &scenes[0];
 }
 
+int app::sceneDrawnAt(LoadedDemo& loaded, double row)
+{
+    const FrameValues values = frameValuesAt(0.0, row, nullptr, 0, loaded.sceneTrack, nullptr, nullptr);
+    bool found = false;
+    const Scene* scene = sceneToDraw(loaded.demo.scenes, values.sceneIndex, found);
+    return scene == nullptr ? -1 : static_cast<int>(scene - loaded.demo.scenes.data());
+}
+
 SceneDrawResult app::drawFrame(LoadedDemo& loaded, Scene* scene, const FrameValues& values, const FramePicture& picture,
                                FrameReport report, const PassInputs& inputs)
 {

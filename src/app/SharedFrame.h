@@ -43,6 +43,10 @@ Scene* sceneToDraw(std::vector<Scene>& scenes, int sceneIndex, bool& found);
 SceneDrawResult drawFrame(LoadedDemo& loaded, Scene* scene, const FrameValues& values, const FramePicture& picture,
                           FrameReport report = FrameReport::Console, const PassInputs& inputs = PassInputs());
 
+// The index in `loaded`'s scenes of the scene drawn at `row`: its own, else
+// the first (see sceneToDraw); -1 when there are no scenes.
+int sceneDrawnAt(LoadedDemo& loaded, double row);
+
 // The pass inputs of a frame at `seconds` with `spectrum`, for `scene`
 // (null for none), counted by `clock` from `counted`: the smoothed spectrum,
 // which `smoothed` writes into the buffer it is given, and the sites' sound

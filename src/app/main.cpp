@@ -5,7 +5,8 @@
 // demo folder cannot be entered, the GL entry points cannot be loaded, the
 // description fails to load or a render target cannot be drawn into; 2 for
 // wrong usage. With --export OUT it renders
-// the demo into OUT instead, without a window (see ExportMode.h).
+// the demo into OUT instead, without a window (see ExportMode.h); with
+// --import-shadertoy it writes a shader of the site into a demo (ImportMode.h).
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -24,6 +25,7 @@
 #include "app/DemoSetup.h"
 #include "app/EditMode.h"
 #include "app/ExportMode.h"
+#include "app/ImportMode.h"
 #include "app/Keyboard.h"
 #include "app/LiveMode.h"
 #include "app/PrintDemo.h"
@@ -82,6 +84,8 @@ int main(int argc, char** argv)
     const int answered = answerWithoutPlaying(parsed, commandLine, error);
     if (answered >= 0)
         return answered;
+    if (!commandLine.importShadertoy.empty())
+        return app::importShadertoy(commandLine.importShadertoy, commandLine.importPick, commandLine.demoDir);
     if (!commandLine.exportOutput.empty()) {
         // OUT names a place seen from where the program was started.
         std::error_code ignored;
@@ -138,8 +142,11 @@ int main(int argc, char** argv)
         app::toggleEditor(run);
     if (!run.live)
         app::warnAboutStaleTextTracks();
-    if (commandLine.hasStartRow)
+    if (commandLine.hasStartRow) {
         app::startAtRow(run, commandLine.startRow);
+        run.warmUpPending = true;
+        run.skipWarmUp = commandLine.noWarmUp;
+    }
 
     glutMainLoop();
 

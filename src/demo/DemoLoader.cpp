@@ -4,7 +4,6 @@
 // context current.
 #include "demo/DemoLoader.h"
 
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,8 +18,9 @@ namespace {
 class ContentBuilder {
 public:
     ContentBuilder(const char* path, SyncDevice* device, DemoContent& content, DescriptionHost& host,
-                   ConsoleSink& console, FileWarnings* warnings)
-        : path_(path), device_(device), content_(content), host_(host), console_(console), warnings_(warnings)
+                   ConsoleSink& console, FileWarnings* warnings, ImageCache& images)
+        : path_(path), device_(device), content_(content), host_(host), console_(console), warnings_(warnings),
+          images_(images)
     {
     }
 
@@ -72,11 +72,7 @@ public:
     DescriptionTexture addTexture(const std::string& path, const SceneTextureOptions& options)
     {
         std::string problem;
-        // Each image decoded once per load, however many entries name it.
-        auto decoded = decoded_.find(path);
-        if (decoded == decoded_.end())
-            decoded = decoded_.emplace(path, DecodedImage::decode(path)).first;
-        content_.imageTextures.push_back(std::make_unique<Texture>(path, decoded->second, console_,
+        content_.imageTextures.push_back(std::make_unique<Texture>(path, images_.image(path), console_,
                                                                    host_.takesImageFailures() ? &problem : nullptr));
         if (!problem.empty())
             host_.imageFailed(path, problem);
@@ -123,17 +119,17 @@ private:
     DescriptionHost& host_;
     ConsoleSink& console_;
     FileWarnings* warnings_;
-    std::optional<DemoShader> shader_;            // the entry being read
-    std::optional<Scene> scene_;                  // the scene being read
-    std::size_t passCount_ = 0;                   // pass entries of the scene being read, refused ones too
-    std::string dropped_;                         // the refused ones, "shader_order[8] glow.fsh, ..."
-    std::map<std::string, DecodedImage> decoded_; // the images read so far, by path
+    std::optional<DemoShader> shader_; // the entry being read
+    std::optional<Scene> scene_;       // the scene being read
+    std::size_t passCount_ = 0;        // pass entries of the scene being read, refused ones too
+    std::string dropped_;              // the refused ones, "shader_order[8] glow.fsh, ..."
+    ImageCache& images_;               // each image decoded once per load, however many entries name it
 };
 
 } // namespace
 
 bool demo::loadDemoDescription(const char* path, SyncDevice* device, DemoContent& content, DescriptionHost& host,
-                               ConsoleSink& console, FileWarnings* warnings)
+                               ConsoleSink& console, FileWarnings* warnings, ImageCache* images)
 {
     std::string text;
     std::string problem;
@@ -149,7 +145,8 @@ bool demo::loadDemoDescription(const char* path, SyncDevice* device, DemoContent
     // load before anything is made.
     readDescriptionSettings(document, content.timing, content.release);
     content.finalPass = readFinalPass(document);
-    ContentBuilder builder(path, device, content, host, console, warnings);
+    ImageCache ownImages;
+    ContentBuilder builder(path, device, content, host, console, warnings, images != nullptr ? *images : ownImages);
     walkDescription(document, console.out(), builder);
     return true;
 }

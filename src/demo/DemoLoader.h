@@ -1,16 +1,19 @@
 // The demo layer: the description (demo.json) read, checked and turned into
 // the demo's content, the files a demo reads, its timing and release
-// settings, on the render, sync and platform layers. Its loader is the
-// layer's main entry:
+// settings, on the render, sync and platform layers. The content it fills
+// owns the demo's shader entries, scenes and image textures; the caller owns
+// the content. Main thread, with the GL context current while loading.
 //
-// The demo description loader: turns a description file into a DemoContent,
-// writing the description's account to a console sink as it goes.
+// The description loader, the layer's main entry: turns a description file
+// into a DemoContent, writing the description's account to a console sink
+// as it goes.
 #pragma once
 
 #include "demo/DemoContent.h"
 #include "demo/DescriptionHost.h"
 #include "platform/ConsoleSink.h"
 #include "platform/FileWarnings.h"
+#include "render/ImageCache.h"
 #include "sync/device.h"
 
 namespace demo {
@@ -27,8 +30,10 @@ namespace demo {
 // nlohmann::json::exception (see demo/DemoDescription.h); the start-up
 // catches it. Whatever was loaded until then stays in `content`. A scene of
 // more passes than a scene draws loads its first ones, with one warning. Shader entries build as `host` asks and tell
-// it each outcome.
+// it each outcome. Images are decoded through `images` when given (the
+// caller's cache, whose decodes it can count), else through a cache of the
+// load's own: either way each file once, however many entries name it.
 bool loadDemoDescription(const char* path, SyncDevice* device, DemoContent& content, DescriptionHost& host,
-                         ConsoleSink& console, FileWarnings* warnings);
+                         ConsoleSink& console, FileWarnings* warnings, ImageCache* images = nullptr);
 
 } // namespace demo

@@ -12,7 +12,7 @@ namespace {
 // What a channel may name, as messages list it.
 constexpr const char* kChannelKinds =
     "a channel (\"pass:N\", \"pass:N:previous\", \"texture:N\", \"previous\", "
-    "\"spectrum\" or \"keyboard\")";
+    "\"spectrum\", \"keyboard\" or \"none\")";
 
 using nlohmann::json;
 
@@ -129,10 +129,21 @@ PassSettings demo::descriptionPassSettings(json& pass, const std::string& path, 
             throw descriptionTypeError(channels, path + ".channels", "a list of up to 4 channels");
         settings.hasChannels = true;
         for (std::size_t i = 0; i < channels.size(); ++i) {
-            const std::string name = descriptionString(channels[i], path + ".channels[" + std::to_string(i) + "]",
-                                                       kChannelKinds);
+            const std::string channelPath = path + ".channels[" + std::to_string(i) + "]";
+            const char* const kExpected =
+                "a channel (\"pass:N\", \"pass:N:previous\", \"texture:N\", \"previous\", \"spectrum\", "
+                "\"keyboard\", \"none\", or {\"input\": one of these, \"vflip\": true or false})";
+            // The object form names the input and says which way up it is read.
+            json entry = channels[i];
+            const bool inObject = entry.is_object();
+            const std::string name = descriptionString(inObject ? entry["input"] : entry,
+                                                       channelPath + (inObject ? ".input" : ""), kExpected);
             PassChannel channel;
             render::parsePassChannel(name, channel);
+            std::optional<bool> flip;
+            if (inObject && !entry["vflip"].is_null())
+                flip = descriptionBool(entry["vflip"], channelPath + ".vflip", "true or false");
+            settings.channelFlips.push_back(flip);
             settings.channels.push_back(channel);
             channelNames.push_back(name);
         }

@@ -8,6 +8,7 @@
 #include <imgui.h>
 
 #include "editor/EditorKeys.h"
+#include "editor/TrackerHead.h"
 #include "sync/track.h"
 
 namespace {
@@ -209,159 +210,155 @@ void EditorPanel::drawTracker(TrackEditor& editor, const TuneStrip& strip, const
     if (editor.cursorRow() != scrolledAtRow_)
         scrollLines_ = 0; // the cursor moved: back to the middle
     layout.firstRow = trackerFirstRow(editor.cursorRow(), layout.lines, rowsPerLine_, scrollLines_);
+    placeColumns(editor, layout, origin.x + width - layout.tracksX());
 
-    // The columns shown (hidden ones left out, the cursor's kept), the
-    // cursor's in view.
-    std::vector<size_t> shown;
-    for (size_t c = 0; c < editor.columnCount(); ++c)
-        if (c == editor.cursorColumn() || hidden_.count(editor.column(c).name) == 0)
-            shown.push_back(c);
-    const size_t cursorAt = static_cast<size_t>(std::find(shown.begin(), shown.end(), editor.cursorColumn()) -
-                                                shown.begin());
-    firstColumn_ = std::min(firstColumn_, cursorAt);
-    const float room = origin.x + width - layout.tracksX();
-    for (;;) {
-        float used = 0.0f;
-        for (size_t i = firstColumn_; i <= cursorAt && i < shown.size(); ++i)
-            used += columnWidth(editor.column(shown[i]));
-        if (used <= room || firstColumn_ >= cursorAt)
-            break;
-        ++firstColumn_;
-    }
-    float used = 0.0f;
-    for (size_t i = firstColumn_; i < shown.size(); ++i) {
-        const float w = columnWidth(editor.column(shown[i]));
-        if (used + w > room && !layout.columns.empty())
-            break;
-        layout.columns.push_back(shown[i]);
-        layout.widths.push_back(w);
-        used += w;
-    }
-
-    const EditorBlock block = editor.block();
     ImGui::InvisibleButton("tracker", ImVec2(width, height));
     const bool hovered = ImGui::IsItemHovered();
     draw->PushClipRect(origin, ImVec2(origin.x + width, origin.y + height), true);
-
-    // Column heads: the name, "*" while unsaved, red while a file has a
-    // problem (the line under the tracker says which); a long name is
-    // elided, the whole in a tooltip.
-    const ImGuiIO& io = ImGui::GetIO();
-    for (size_t i = 0; i < layout.columns.size(); ++i) {
-        const EditorTrack& track = editor.column(layout.columns[i]);
-        const float x = layout.columnX(i);
-        const bool ticked = ticked_.count(track.name) > 0;
-        const bool armed = view.recorder != nullptr && view.recorder->armed(track.name);
-        const bool learning = view.recorder != nullptr && view.recorder->learning() == track.name;
-        const std::string head = std::string(learning ? "L "
-                                             : armed  ? "R "
-                                                      : "") +
-                                 (ticked ? "~" : "") + track.name + (track.unsaved ? "*" : "");
-        const bool problem = !track.readOnlyError.empty() || !track.saveProblem.empty();
-        const std::string shownHead = elide(head, layout.widths[i] - 6.0f);
-        draw->AddText(ImVec2(x + 2.0f, origin.y), problem || armed ? kProblem : kText, shownHead.c_str());
-        draw->AddLine(ImVec2(x + layout.widths[i] - 1.0f, origin.y),
-                      ImVec2(x + layout.widths[i] - 1.0f, layout.rowsY() - 2.0f), kBeat);
-        if (hovered && io.MousePos.y < layout.rowsY() && io.MousePos.x >= x && io.MousePos.x < x + layout.widths[i]) {
-            std::string tip = track.name;
-            if (armed && view.recorder != nullptr)
-                tip += learning ? " (learning: move a MIDI controller)"
-                                : " (armed" +
-                                      (view.recorder->controllerOf(track.name).empty()
-                                           ? std::string()
-                                           : ", MIDI " + view.recorder->controllerOf(track.name)) +
-                                      ")";
-            if (!track.readOnlyError.empty())
-                tip += ": read-only, " + track.readOnlyError;
-            else if (!track.saveProblem.empty())
-                tip += ": " + track.saveProblem;
-            else if (track.unsaved)
-                tip += ": edits not yet written";
-            ImGui::SetTooltip("%s", tip.c_str());
-        }
-    }
-
-    const float tuneEnd = strip.ready() ? static_cast<float>(strip.endRow()) : -1.0f;
-    const float peakMax = strip.ready() ? strip.loudest() : 1.0f;
-    const int64_t playRow = static_cast<int64_t>(std::floor(view.playRow));
-    char text[48];
-    for (int line = 0; line < layout.lines; ++line) {
-        const int64_t row = layout.lineRow(line);
-        const int64_t rowEnd = row + rowsPerLine_ - 1; // the line's last row
-        const float y = layout.rowsY() + static_cast<float>(line) * layout.rowHeight;
-        if (rowEnd < 0 || row > editor.lastRow())
-            continue;
-        const ImVec2 lineStart(origin.x, y);
-        const ImVec2 lineEnd(origin.x + width, y + layout.rowHeight);
-        const auto holds = [&](int64_t r) { return r >= row && r <= rowEnd; };
-        bool beat = false, bar = false, scene = false;
-        for (int64_t r = row; r <= rowEnd; ++r) {
-            beat = beat || view.grid.isBeatLine(r);
-            bar = bar || view.grid.isBarLine(r);
-            scene = scene || sceneChangesAt(view.sceneTrack, r);
-        }
-        if (holds(editor.cursorRow()))
-            draw->AddRectFilled(lineStart, lineEnd, kCursorRow);
-        else if (holds(playRow))
-            draw->AddRectFilled(lineStart, lineEnd, kPlayRow);
-        else if (beat)
-            draw->AddRectFilled(lineStart, lineEnd, kBeat);
-        if (bar)
-            draw->AddLine(lineStart, ImVec2(lineEnd.x, y), kBar);
-        if (scene)
-            draw->AddLine(ImVec2(layout.tracksX(), y), ImVec2(lineEnd.x, y), kScene, 2.0f);
-
-        std::snprintf(text, sizeof text, "%5lld", static_cast<long long>(row));
-        draw->AddText(ImVec2(origin.x + 2.0f, y + 1.0f), beat ? kText : kFaint, text);
-
-        // The music's level over the line's rows, and where it ends.
-        const float stripX = origin.x + layout.rowNumberWidth;
-        if (strip.ready() && row >= 0 && static_cast<size_t>(row) < strip.levels().size()) {
-            float peak = 0.0f, level = 0.0f;
-            for (int64_t r = row; r <= rowEnd && static_cast<size_t>(r) < strip.levels().size(); ++r) {
-                peak = std::max(peak, strip.peaks()[static_cast<size_t>(r)] / peakMax);
-                level = std::max(level, strip.levels()[static_cast<size_t>(r)] / peakMax);
-            }
-            draw->AddRectFilled(ImVec2(stripX, y + 1.0f),
-                                ImVec2(stripX + peak * (layout.stripWidth - 4.0f), y + layout.rowHeight - 1.0f), kPeak);
-            draw->AddRectFilled(ImVec2(stripX, y + 3.0f),
-                                ImVec2(stripX + level * (layout.stripWidth - 4.0f), y + layout.rowHeight - 3.0f),
-                                kLevel);
-        }
-        if (tuneEnd >= 0.0f && holds(static_cast<int64_t>(std::floor(tuneEnd))))
-            draw->AddLine(ImVec2(stripX, y), ImVec2(stripX + layout.stripWidth, y), kTuneEnd, 2.0f);
-
-        for (size_t i = 0; i < layout.columns.size(); ++i) {
-            const size_t c = layout.columns[i];
-            const EditorTrack& track = editor.column(c);
-            const float x = layout.columnX(i);
-            const float w = layout.widths[i];
-            if (editor.hasSelection() && rowEnd >= block.firstRow && row <= block.lastRow && c >= block.firstColumn &&
-                c <= block.lastColumn)
-                draw->AddRectFilled(ImVec2(x, y), ImVec2(x + w, y + layout.rowHeight), kSelection);
-            if (holds(editor.cursorRow()) && c == editor.cursorColumn()) {
-                draw->AddRect(ImVec2(x, y), ImVec2(x + w - 2.0f, y + layout.rowHeight), kText);
-                if (editor.isTyping()) {
-                    draw->AddText(ImVec2(x + 3.0f, y + 1.0f), kText, elide(editor.typed() + "_", w - 4.0f).c_str());
-                    continue;
-                }
-            }
-            // The line's first key, else the track's value at its first row.
-            const size_t key = editor::firstKeyAtOrAfter(track.keys, row);
-            if (key < track.keys.size() && track.keys[key].key.row <= rowEnd) {
-                draw->AddText(ImVec2(x + 3.0f, y + 1.0f), kText, elide(keyText(track.keys[key].key), w - 4.0f).c_str());
-            } else if (track.track != nullptr && track.track->key_count > 0) {
-                std::snprintf(text, sizeof text, "%.3f",
-                              static_cast<double>(sync_track_value(track.track, static_cast<double>(row))));
-                draw->AddText(ImVec2(x + 3.0f, y + 1.0f), kFaint, elide(text, w - 4.0f).c_str());
-            }
-        }
-        if (row > view.endRow)
-            draw->AddRectFilled(lineStart, lineEnd, kDim);
-    }
+    drawTrackerHeads(editor, layout, view, hovered);
+    for (int line = 0; line < layout.lines; ++line)
+        drawTrackerLine(editor, strip, view, layout, line, width);
     draw->PopClipRect();
     trackerMouse(editor, layout, hovered);
     scrolledAtRow_ = editor.cursorRow();
+}
+
+void EditorPanel::placeColumns(const TrackEditor& editor, TrackerLayout& layout, float room)
+{
+    // The columns shown (hidden ones left out, the cursor's kept), the
+    // cursor's in view.
+    std::vector<size_t> shown;
+    std::vector<float> widths;
+    for (size_t c = 0; c < editor.columnCount(); ++c)
+        if (c == editor.cursorColumn() || hidden_.count(editor.column(c).name) == 0) {
+            shown.push_back(c);
+            widths.push_back(columnWidth(editor.column(c)));
+        }
+    const size_t cursorAt = static_cast<size_t>(std::find(shown.begin(), shown.end(), editor.cursorColumn()) -
+                                                shown.begin());
+    size_t count = 0;
+    firstColumn_ = trackerFitColumns(widths, cursorAt, firstColumn_, room, count);
+    layout.columns.assign(shown.begin() + static_cast<std::ptrdiff_t>(firstColumn_),
+                          shown.begin() + static_cast<std::ptrdiff_t>(firstColumn_ + count));
+    layout.widths.assign(widths.begin() + static_cast<std::ptrdiff_t>(firstColumn_),
+                         widths.begin() + static_cast<std::ptrdiff_t>(firstColumn_ + count));
+}
+
+void EditorPanel::drawTrackerHeads(const TrackEditor& editor, const TrackerLayout& layout, const EditorView& view,
+                                   bool hovered) const
+{
+    // Column heads: the name with its marks, red while a file has a problem
+    // (the line under the tracker says which); a long name is elided, the
+    // whole in a tooltip.
+    ImDrawList* draw = ImGui::GetWindowDrawList();
+    const ImVec2 mouse = ImGui::GetIO().MousePos;
+    for (size_t i = 0; i < layout.columns.size(); ++i) {
+        const EditorTrack& track = editor.column(layout.columns[i]);
+        const float x = layout.columnX(i);
+        const TrackerHead head = trackerHead(track, ticked_.count(track.name) > 0, view.recorder);
+        draw->AddText(ImVec2(x + 2.0f, layout.y), head.red ? kProblem : kText,
+                      elide(head.text, layout.widths[i] - 6.0f).c_str());
+        draw->AddLine(ImVec2(x + layout.widths[i] - 1.0f, layout.y),
+                      ImVec2(x + layout.widths[i] - 1.0f, layout.rowsY() - 2.0f), kBeat);
+        if (hovered && mouse.y < layout.rowsY() && mouse.x >= x && mouse.x < x + layout.widths[i])
+            ImGui::SetTooltip("%s", head.tip.c_str());
+    }
+}
+
+void EditorPanel::drawTrackerLine(const TrackEditor& editor, const TuneStrip& strip, const EditorView& view,
+                                  const TrackerLayout& layout, int line, float width) const
+{
+    ImDrawList* draw = ImGui::GetWindowDrawList();
+    const int64_t row = layout.lineRow(line);
+    const int64_t rowEnd = row + layout.rowsPerLine - 1; // the line's last row
+    const float y = layout.rowsY() + static_cast<float>(line) * layout.rowHeight;
+    if (rowEnd < 0 || row > editor.lastRow())
+        return;
+    const ImVec2 lineStart(layout.x, y);
+    const ImVec2 lineEnd(layout.x + width, y + layout.rowHeight);
+    const auto holds = [&](int64_t r) { return r >= row && r <= rowEnd; };
+    bool beat = false, bar = false, scene = false;
+    for (int64_t r = row; r <= rowEnd; ++r) {
+        beat = beat || view.grid.isBeatLine(r);
+        bar = bar || view.grid.isBarLine(r);
+        scene = scene || sceneChangesAt(view.sceneTrack, r);
+    }
+    if (holds(editor.cursorRow()))
+        draw->AddRectFilled(lineStart, lineEnd, kCursorRow);
+    else if (holds(static_cast<int64_t>(std::floor(view.playRow))))
+        draw->AddRectFilled(lineStart, lineEnd, kPlayRow);
+    else if (beat)
+        draw->AddRectFilled(lineStart, lineEnd, kBeat);
+    if (bar)
+        draw->AddLine(lineStart, ImVec2(lineEnd.x, y), kBar);
+    if (scene)
+        draw->AddLine(ImVec2(layout.tracksX(), y), ImVec2(lineEnd.x, y), kScene, 2.0f);
+
+    char text[48];
+    std::snprintf(text, sizeof text, "%5lld", static_cast<long long>(row));
+    draw->AddText(ImVec2(layout.x + 2.0f, y + 1.0f), beat ? kText : kFaint, text);
+    drawStripLine(strip, layout, row, rowEnd, y);
+    drawTrackerCells(editor, layout, row, rowEnd, y);
+    if (row > view.endRow)
+        draw->AddRectFilled(lineStart, lineEnd, kDim);
+}
+
+void EditorPanel::drawStripLine(const TuneStrip& strip, const TrackerLayout& layout, int64_t row, int64_t rowEnd,
+                                float y) const
+{
+    // The music's level over the line's rows, and where it ends.
+    ImDrawList* draw = ImGui::GetWindowDrawList();
+    const float stripX = layout.x + layout.rowNumberWidth;
+    if (strip.ready() && row >= 0 && static_cast<size_t>(row) < strip.levels().size()) {
+        const float peakMax = strip.loudest();
+        float peak = 0.0f, level = 0.0f;
+        for (int64_t r = row; r <= rowEnd && static_cast<size_t>(r) < strip.levels().size(); ++r) {
+            peak = std::max(peak, strip.peaks()[static_cast<size_t>(r)] / peakMax);
+            level = std::max(level, strip.levels()[static_cast<size_t>(r)] / peakMax);
+        }
+        draw->AddRectFilled(ImVec2(stripX, y + 1.0f),
+                            ImVec2(stripX + peak * (layout.stripWidth - 4.0f), y + layout.rowHeight - 1.0f), kPeak);
+        draw->AddRectFilled(ImVec2(stripX, y + 3.0f),
+                            ImVec2(stripX + level * (layout.stripWidth - 4.0f), y + layout.rowHeight - 3.0f), kLevel);
+    }
+    const float tuneEnd = strip.ready() ? static_cast<float>(strip.endRow()) : -1.0f;
+    const int64_t tuneEndRow = static_cast<int64_t>(std::floor(tuneEnd));
+    if (tuneEnd >= 0.0f && tuneEndRow >= row && tuneEndRow <= rowEnd)
+        draw->AddLine(ImVec2(stripX, y), ImVec2(stripX + layout.stripWidth, y), kTuneEnd, 2.0f);
+}
+
+void EditorPanel::drawTrackerCells(const TrackEditor& editor, const TrackerLayout& layout, int64_t row, int64_t rowEnd,
+                                   float y) const
+{
+    ImDrawList* draw = ImGui::GetWindowDrawList();
+    const EditorBlock block = editor.block();
+    const bool cursorLine = editor.cursorRow() >= row && editor.cursorRow() <= rowEnd;
+    char text[48];
+    for (size_t i = 0; i < layout.columns.size(); ++i) {
+        const size_t c = layout.columns[i];
+        const EditorTrack& track = editor.column(c);
+        const float x = layout.columnX(i);
+        const float w = layout.widths[i];
+        if (editor.hasSelection() && rowEnd >= block.firstRow && row <= block.lastRow && c >= block.firstColumn &&
+            c <= block.lastColumn)
+            draw->AddRectFilled(ImVec2(x, y), ImVec2(x + w, y + layout.rowHeight), kSelection);
+        if (cursorLine && c == editor.cursorColumn()) {
+            draw->AddRect(ImVec2(x, y), ImVec2(x + w - 2.0f, y + layout.rowHeight), kText);
+            if (editor.isTyping()) {
+                draw->AddText(ImVec2(x + 3.0f, y + 1.0f), kText, elide(editor.typed() + "_", w - 4.0f).c_str());
+                continue;
+            }
+        }
+        // The line's first key, else the track's value at its first row.
+        const size_t key = editor::firstKeyAtOrAfter(track.keys, row);
+        if (key < track.keys.size() && track.keys[key].key.row <= rowEnd) {
+            draw->AddText(ImVec2(x + 3.0f, y + 1.0f), kText, elide(keyText(track.keys[key].key), w - 4.0f).c_str());
+        } else if (track.track != nullptr && track.track->key_count > 0) {
+            std::snprintf(text, sizeof text, "%.3f",
+                          static_cast<double>(sync_track_value(track.track, static_cast<double>(row))));
+            draw->AddText(ImVec2(x + 3.0f, y + 1.0f), kFaint, elide(text, w - 4.0f).c_str());
+        }
+    }
 }
 
 void EditorPanel::trackerMouse(TrackEditor& editor, const TrackerLayout& layout, bool hovered)
@@ -479,13 +476,6 @@ void EditorPanel::drawCurves(TrackEditor& editor, const EditorView& view, float 
     ImGui::InvisibleButton("curves", ImVec2(width, height));
     const bool hovered = ImGui::IsItemHovered();
     const ImGuiIO& io = ImGui::GetIO();
-    // The plot, with room for the value labels at its left and the row labels under it.
-    const float labelWidth = ImGui::CalcTextSize("-0000.00").x + 6.0f;
-    const float labelHeight = ImGui::GetTextLineHeight() + 2.0f;
-    const ImVec2 origin(outer.x + labelWidth, outer.y);
-    const float plotWidth = width - labelWidth;
-    const float plotHeight = height - labelHeight;
-
     if (hovered && io.MouseWheel != 0.0f) {
         curveFramed_ = false;
         if (io.KeyCtrl)
@@ -493,109 +483,151 @@ void EditorPanel::drawCurves(TrackEditor& editor, const EditorView& view, float 
         else
             curveOffset_ -= io.MouseWheel * curveRows_ * 0.1;
     }
-    const double first = editor.cursorRow() - curveRows_ / 2.0 + curveOffset_;
-    const double rowsPerPixel = curveRows_ / std::max(1.0f, plotWidth);
     const std::vector<size_t> shown = curveColumns(editor);
+    const CurvePlot plot = curvePlot(editor, shown, outer.x, outer.y, width, height);
+    const double valueStep = curveStep(double{plot.values.high} - plot.values.low,
+                                       std::max(2, static_cast<int>(plot.height / 24.0f)));
 
-    ValueRange range;
+    draw->PushClipRect(outer, ImVec2(outer.x + width, outer.y + height), true);
+    drawCurveGrid(plot, outer.x + 2.0f, view, editor.cursorRow(), valueStep);
+    CurveKey under;
+    const bool onKey = drawCurveKeys(editor, shown, plot, hovered, under);
+    curveMouse(editor, shown, plot, onKey ? &under : nullptr, hovered, valueStep);
+    drawCurveReadout(plot, hovered);
+    draw->PopClipRect();
+}
+
+CurvePlot EditorPanel::curvePlot(const TrackEditor& editor, const std::vector<size_t>& shown, float left, float top,
+                                 float width, float height) const
+{
+    // The plot, with room for the value labels at its left and the row labels under it.
+    const float labelWidth = ImGui::CalcTextSize("-0000.00").x + 6.0f;
+    const float labelHeight = ImGui::GetTextLineHeight() + 2.0f;
+    CurvePlot plot;
+    plot.left = left + labelWidth;
+    plot.top = top;
+    plot.width = width - labelWidth;
+    plot.height = height - labelHeight;
+    plot.firstRow = editor.cursorRow() - curveRows_ / 2.0 + curveOffset_;
+    plot.rows = curveRows_;
     if (dragging_) {
-        range = dragRange_;
+        plot.values = dragRange_;
     } else if (curveFramed_) {
-        range = curveFrame_;
+        plot.values = curveFrame_;
     } else {
         std::vector<const SyncTrack*> tracks;
         for (size_t c : shown)
             tracks.push_back(editor.column(c).track);
-        range = curveValueRange(tracks, first, curveRows_, static_cast<int>(plotWidth / 4.0f));
+        plot.values = curveValueRange(tracks, plot.firstRow, curveRows_, static_cast<int>(plot.width / 4.0f));
     }
-    const float low = range.low, high = range.high;
-    const auto toY = [&](float v) { return origin.y + plotHeight - (v - low) / (high - low) * plotHeight; };
-    const auto toX = [&](double row) { return origin.x + static_cast<float>((row - first) / rowsPerPixel); };
-    const auto rowAt = [&](float x) { return first + (x - origin.x) * rowsPerPixel; };
-    const auto valueAt = [&](float y) { return low + (origin.y + plotHeight - y) / plotHeight * (high - low); };
-    const double valueStep = curveStep(double{high} - low, std::max(2, static_cast<int>(plotHeight / 24.0f)));
+    return plot;
+}
 
-    draw->PushClipRect(outer, ImVec2(outer.x + width, outer.y + height), true);
-    draw->AddRectFilled(origin, ImVec2(origin.x + plotWidth, origin.y + plotHeight), IM_COL32(20, 20, 26, 255));
+void EditorPanel::drawCurveGrid(const CurvePlot& plot, float labelLeft, const EditorView& view, double cursorRow,
+                                double valueStep) const
+{
+    ImDrawList* draw = ImGui::GetWindowDrawList();
+    const float labelHeight = ImGui::GetTextLineHeight() + 2.0f;
+    const ImVec2 origin(plot.left, plot.top);
+    const float bottom = plot.top + plot.height;
+    const double first = plot.firstRow;
+    draw->AddRectFilled(origin, ImVec2(plot.left + plot.width, bottom), IM_COL32(20, 20, 26, 255));
     // Time: beat lines, bar lines labelled with the bar, row labels below.
     const double beatRows = view.grid.rowsPerBeat;
-    const bool beatsFit = curveRows_ / beatRows <= plotWidth / 6.0f;
+    const bool beatsFit = plot.rows / beatRows <= plot.width / 6.0f;
     char label[48];
     for (int64_t b = view.grid.beatAt(static_cast<int64_t>(std::floor(first)));
-         view.grid.beatRow(b) <= first + curveRows_; ++b) {
+         view.grid.beatRow(b) <= first + plot.rows; ++b) {
         const bool isBar = b % view.grid.beatsPerBar == 0;
         if (!beatsFit && !isBar)
             continue;
-        const float x = toX(static_cast<double>(view.grid.beatRow(b)));
-        draw->AddLine(ImVec2(x, origin.y), ImVec2(x, origin.y + plotHeight), isBar ? kBar : kBeat);
+        const float x = plot.xOfRow(static_cast<double>(view.grid.beatRow(b)));
+        draw->AddLine(ImVec2(x, plot.top), ImVec2(x, bottom), isBar ? kBar : kBeat);
     }
-    const double rowStep = curveStep(curveRows_, std::max(2, static_cast<int>(plotWidth / 70.0f)));
-    for (double r = std::ceil(first / rowStep) * rowStep; rowStep > 0.0 && r <= first + curveRows_; r += rowStep) {
+    const double rowStep = curveStep(plot.rows, std::max(2, static_cast<int>(plot.width / 70.0f)));
+    for (double r = std::ceil(first / rowStep) * rowStep; rowStep > 0.0 && r <= first + plot.rows; r += rowStep) {
         const int64_t whole = static_cast<int64_t>(r);
         const int64_t beat = view.grid.beatAt(whole);
         std::snprintf(label, sizeof label, "%lld|%lld", static_cast<long long>(whole),
                       static_cast<long long>(beat / view.grid.beatsPerBar + 1));
-        draw->AddText(ImVec2(toX(r) - 4.0f, origin.y + plotHeight + 1.0f), kFaint, label);
+        draw->AddText(ImVec2(plot.xOfRow(r) - 4.0f, bottom + 1.0f), kFaint, label);
     }
     // Values: round steps, labelled at the left.
-    for (double v = std::ceil(low / valueStep) * valueStep; valueStep > 0.0 && v <= high; v += valueStep) {
-        const float y = toY(static_cast<float>(v));
-        draw->AddLine(ImVec2(origin.x, y), ImVec2(origin.x + plotWidth, y), v == 0.0 ? kBar : kBeat);
+    for (double v = std::ceil(plot.values.low / valueStep) * valueStep; valueStep > 0.0 && v <= plot.values.high;
+         v += valueStep) {
+        const float y = plot.yOfValue(static_cast<float>(v));
+        draw->AddLine(ImVec2(plot.left, y), ImVec2(plot.left + plot.width, y), v == 0.0 ? kBar : kBeat);
         std::snprintf(label, sizeof label, "%g", std::fabs(v) < valueStep * 1e-3 ? 0.0 : v);
-        draw->AddText(ImVec2(outer.x + 2.0f, y - labelHeight / 2.0f), kFaint, label);
+        draw->AddText(ImVec2(labelLeft, y - labelHeight / 2.0f), kFaint, label);
     }
     // On the whole row, as the tracker shows it: the panel changes once a row, not every frame.
-    const double playRow = std::floor(view.playRow);
-    draw->AddLine(ImVec2(toX(playRow), origin.y), ImVec2(toX(playRow), origin.y + plotHeight), kPlayRow, 2.0f);
-    draw->AddLine(ImVec2(toX(editor.cursorRow()), origin.y), ImVec2(toX(editor.cursorRow()), origin.y + plotHeight),
-                  kCursorRow, 2.0f);
+    const float playX = plot.xOfRow(std::floor(view.playRow));
+    draw->AddLine(ImVec2(playX, plot.top), ImVec2(playX, bottom), kPlayRow, 2.0f);
+    const float cursorX = plot.xOfRow(cursorRow);
+    draw->AddLine(ImVec2(cursorX, plot.top), ImVec2(cursorX, bottom), kCursorRow, 2.0f);
+}
 
-    // Which key the mouse is on, of the tracks shown.
+bool EditorPanel::isBoxed(size_t column, int32_t row) const
+{
+    return std::any_of(boxed_.begin(), boxed_.end(),
+                       [&](const CurveKey& key) { return key.column == column && key.row == row; });
+}
+
+bool EditorPanel::drawCurveKeys(const TrackEditor& editor, const std::vector<size_t>& shown, const CurvePlot& plot,
+                                bool hovered, CurveKey& under) const
+{
+    ImDrawList* draw = ImGui::GetWindowDrawList();
+    const ImVec2 mouse = ImGui::GetIO().MousePos;
+    const double first = plot.firstRow;
     bool onKey = false;
-    Grabbed under;
-    const auto boxed = [&](size_t column, int32_t row) {
-        return std::any_of(boxed_.begin(), boxed_.end(),
-                           [&](const Grabbed& g) { return g.column == column && g.row == row; });
-    };
     for (size_t s = 0; s < shown.size(); ++s) {
         const EditorTrack& track = editor.column(shown[s]);
         const ImU32 colour = kCurveColours[s % 4];
         if (track.track != nullptr && track.track->key_count > 0) {
-            ImVec2 previous(origin.x, toY(sync_track_value(track.track, first)));
-            for (float x = 2.0f; x <= plotWidth; x += 2.0f) {
-                const ImVec2 point(origin.x + x, toY(sync_track_value(track.track, first + x * rowsPerPixel)));
+            ImVec2 previous(plot.left, plot.yOfValue(sync_track_value(track.track, first)));
+            for (float x = 2.0f; x <= plot.width; x += 2.0f) {
+                const ImVec2 point(plot.left + x,
+                                   plot.yOfValue(sync_track_value(track.track, first + x * plot.rowsPerPixel())));
                 draw->AddLine(previous, point, colour);
                 previous = point;
             }
         }
-        const double last = first + curveRows_;
+        const double last = first + plot.rows;
         for (size_t k = editor::firstKeyAtOrAfter(track.keys, static_cast<int64_t>(std::ceil(first)));
              k < track.keys.size() && track.keys[k].key.row <= last; ++k) {
             const SyncKey& key = track.keys[k].key;
-            const ImVec2 at(toX(key.row), toY(key.value));
+            const ImVec2 at(plot.xOfRow(key.row), plot.yOfValue(key.value));
             draw->AddRectFilled(ImVec2(at.x - kHandle, at.y - kHandle), ImVec2(at.x + kHandle, at.y + kHandle), colour);
-            if (boxed(shown[s], key.row))
+            if (isBoxed(shown[s], key.row))
                 draw->AddRect(ImVec2(at.x - kHandle - 2.0f, at.y - kHandle - 2.0f),
                               ImVec2(at.x + kHandle + 2.0f, at.y + kHandle + 2.0f), kText);
-            if (!onKey && hovered && std::fabs(io.MousePos.x - at.x) <= kHandle + 2.0f &&
-                std::fabs(io.MousePos.y - at.y) <= kHandle + 2.0f) {
+            // Which key the mouse is on, of the tracks shown.
+            if (!onKey && hovered && std::fabs(mouse.x - at.x) <= kHandle + 2.0f &&
+                std::fabs(mouse.y - at.y) <= kHandle + 2.0f) {
                 onKey = true;
                 under = {shown[s], key.row, key.value};
             }
         }
-        draw->AddText(ImVec2(origin.x + 4.0f, origin.y + 2.0f + static_cast<float>(s) * ImGui::GetTextLineHeight()),
+        draw->AddText(ImVec2(plot.left + 4.0f, plot.top + 2.0f + static_cast<float>(s) * ImGui::GetTextLineHeight()),
                       colour, track.name.c_str());
     }
+    return onKey;
+}
 
+void EditorPanel::curveMouse(TrackEditor& editor, const std::vector<size_t>& shown, const CurvePlot& plot,
+                             const CurveKey* under, bool hovered, double valueStep)
+{
+    ImDrawList* draw = ImGui::GetWindowDrawList();
+    const ImGuiIO& io = ImGui::GetIO();
     // A click on a key grabs it (and the boxed keys with it, when it is one
     // of them); a drag on empty space draws a box that selects keys.
     if (hovered && ImGui::IsMouseClicked(0)) {
-        if (onKey) {
-            if (!boxed(under.column, under.row))
+        if (under != nullptr) {
+            if (!isBoxed(under->column, under->row))
                 boxed_.clear();
             dragging_ = true;
-            grabbed_ = under;
-            dragRange_ = range;
+            grabbed_ = *under;
+            dragRange_ = plot.values;
             ++gesture_;
         } else {
             boxed_.clear();
@@ -612,7 +644,7 @@ void EditorPanel::drawCurves(TrackEditor& editor, const EditorView& view, float 
             boxing_ = false;
             for (size_t c : shown)
                 for (const EditorKey& key : editor.column(c).keys) {
-                    const ImVec2 at(toX(key.key.row), toY(key.key.value));
+                    const ImVec2 at(plot.xOfRow(key.key.row), plot.yOfValue(key.key.value));
                     if (at.x >= a.x && at.x <= b.x && at.y >= a.y && at.y <= b.y)
                         boxed_.push_back({c, key.key.row, key.key.value});
                 }
@@ -621,21 +653,13 @@ void EditorPanel::drawCurves(TrackEditor& editor, const EditorView& view, float 
     // Dragging: rows always whole, values on a round step unless Ctrl is
     // held (then rounded to 4 digits); Shift: values only.
     if (dragging_ && ImGui::IsMouseDown(0) && ImGui::IsMouseDragging(0, 1.0f)) {
-        const int64_t row = static_cast<int64_t>(std::llround(rowAt(io.MousePos.x)));
-        const int32_t toRow = io.KeyShift ? grabbed_.row
-                                          : static_cast<int32_t>(std::clamp<int64_t>(row, 0, editor.lastRow()));
-        const float raw = static_cast<float>(valueAt(io.MousePos.y));
-        const float value = io.KeyCtrl ? curveRound(raw) : curveSnap(raw, valueStep / 4.0);
-        std::vector<TrackEditor::KeyMove> moves{{grabbed_.column, grabbed_.row, toRow, value}};
-        for (const Grabbed& g : boxed_) {
-            if (g.column == grabbed_.column && g.row == grabbed_.row)
-                continue;
-            const int64_t movedRow = std::clamp<int64_t>(int64_t{g.row} + toRow - grabbed_.row, 0, editor.lastRow());
-            moves.push_back(
-                {g.column, g.row, static_cast<int32_t>(movedRow), curveRound(g.value + value - grabbed_.value)});
-        }
+        const std::vector<TrackEditor::KeyMove> moves = curveDragMoves(grabbed_, boxed_, plot.rowAt(io.MousePos.x),
+                                                                       plot.valueAt(io.MousePos.y), io.KeyShift,
+                                                                       io.KeyCtrl, valueStep, editor.lastRow());
         editor.dragKeys(moves, gesture_);
-        std::snprintf(label, sizeof label, "row %d  value %g", static_cast<int>(toRow), static_cast<double>(value));
+        char label[48];
+        std::snprintf(label, sizeof label, "row %d  value %g", static_cast<int>(moves.front().toRow),
+                      static_cast<double>(moves.front().value));
         readout_ = label;
     }
     if (dragging_ && !ImGui::IsMouseDown(0)) {
@@ -643,14 +667,20 @@ void EditorPanel::drawCurves(TrackEditor& editor, const EditorView& view, float 
         boxed_.clear(); // the keys have moved from where they were boxed
         readout_.clear();
     }
-    if (!readout_.empty())
-        draw->AddText(ImVec2(origin.x + plotWidth - ImGui::CalcTextSize(readout_.c_str()).x - 4.0f, origin.y + 2.0f),
-                      kText, readout_.c_str());
-    else if (hovered && !boxing_) {
-        std::snprintf(label, sizeof label, "row %lld  %.4g", static_cast<long long>(std::llround(rowAt(io.MousePos.x))),
-                      valueAt(io.MousePos.y));
-        draw->AddText(ImVec2(origin.x + plotWidth - ImGui::CalcTextSize(label).x - 4.0f, origin.y + 2.0f), kFaint,
-                      label);
+}
+
+void EditorPanel::drawCurveReadout(const CurvePlot& plot, bool hovered) const
+{
+    ImDrawList* draw = ImGui::GetWindowDrawList();
+    const ImVec2 mouse = ImGui::GetIO().MousePos;
+    const float right = plot.left + plot.width - 4.0f;
+    if (!readout_.empty()) {
+        draw->AddText(ImVec2(right - ImGui::CalcTextSize(readout_.c_str()).x, plot.top + 2.0f), kText,
+                      readout_.c_str());
+    } else if (hovered && !boxing_) {
+        char label[48];
+        std::snprintf(label, sizeof label, "row %lld  %.4g", static_cast<long long>(std::llround(plot.rowAt(mouse.x))),
+                      plot.valueAt(mouse.y));
+        draw->AddText(ImVec2(right - ImGui::CalcTextSize(label).x, plot.top + 2.0f), kFaint, label);
     }
-    draw->PopClipRect();
 }

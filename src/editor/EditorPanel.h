@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "editor/BeatGrid.h"
+#include "editor/CurvePlot.h"
 #include "editor/CurveScale.h"
 #include "editor/Recorder.h"
 #include "editor/TrackEditor.h"
@@ -61,9 +62,41 @@ public:
 
 private:
     void drawHelp(float height);
+    // The tracker view: its layout, then the parts below.
     void drawTracker(TrackEditor& editor, const TuneStrip& strip, const EditorView& view, float height);
+    // The columns that fit in `room` pixels, the cursor's among them, into `layout`.
+    void placeColumns(const TrackEditor& editor, TrackerLayout& layout, float room);
+    // The column heads, with a tooltip for the one under the mouse.
+    void drawTrackerHeads(const TrackEditor& editor, const TrackerLayout& layout, const EditorView& view,
+                          bool hovered) const;
+    // One line: its marks (cursor, music, beat, bar, scene), row number, strip and cells; `width`: the view's.
+    void drawTrackerLine(const TrackEditor& editor, const TuneStrip& strip, const EditorView& view,
+                         const TrackerLayout& layout, int line, float width) const;
+    // The music's level over rows `row` .. `rowEnd`, and its end when it falls there.
+    void drawStripLine(const TuneStrip& strip, const TrackerLayout& layout, int64_t row, int64_t rowEnd, float y) const;
+    // The line's cells: selection, cursor, typed text, the first key or the value.
+    void drawTrackerCells(const TrackEditor& editor, const TrackerLayout& layout, int64_t row, int64_t rowEnd,
+                          float y) const;
     void trackerMouse(TrackEditor& editor, const TrackerLayout& layout, bool hovered);
+    // The curve view: its wheel, then the parts below in this order.
     void drawCurves(TrackEditor& editor, const EditorView& view, float height);
+    // Where the rows and values in view stand in the view's rectangle (the
+    // labels' room left out).
+    CurvePlot curvePlot(const TrackEditor& editor, const std::vector<size_t>& shown, float left, float top, float width,
+                        float height) const;
+    // The beat, bar and value lines with their labels, the music's and the cursor's rows.
+    void drawCurveGrid(const CurvePlot& plot, float labelLeft, const EditorView& view, double cursorRow,
+                       double valueStep) const;
+    // The curves and keys of the `shown` columns; true with `under` set when
+    // the mouse is on a key.
+    bool drawCurveKeys(const TrackEditor& editor, const std::vector<size_t>& shown, const CurvePlot& plot, bool hovered,
+                       CurveKey& under) const;
+    // Grabbing, boxing and dragging keys with the mouse; `under`: the key the mouse is on, if any.
+    void curveMouse(TrackEditor& editor, const std::vector<size_t>& shown, const CurvePlot& plot, const CurveKey* under,
+                    bool hovered, double valueStep);
+    // The dragged key's row and value, else the row and value under the mouse.
+    void drawCurveReadout(const CurvePlot& plot, bool hovered) const;
+    bool isBoxed(size_t column, int32_t row) const;
     void drawProblems(const TrackEditor& editor, float width);
     float columnWidth(const EditorTrack& track);
     std::vector<size_t> curveColumns(const TrackEditor& editor) const;
@@ -90,16 +123,11 @@ private:
     bool curveFramed_ = false; // F: the value range is curveFrame_, not the one in view
     ValueRange curveFrame_;
     // A key (or several selected keys) being dragged in the curve view.
-    struct Grabbed {
-        size_t column = 0;
-        int32_t row = 0;
-        float value = 0.0f;
-    };
-    std::vector<Grabbed> boxed_; // keys selected with a box
+    std::vector<CurveKey> boxed_; // keys selected with a box
     bool dragging_ = false;
     bool boxing_ = false;
     float boxX_ = 0.0f, boxY_ = 0.0f;
-    Grabbed grabbed_;
+    CurveKey grabbed_;
     uint64_t gesture_ = 0;
     ValueRange dragRange_; // the value range, frozen while dragging
     std::string readout_;  // the dragged key's row and value

@@ -1,3 +1,12 @@
+// The editor module: the track editor of --edit, on the sync layer (the
+// tracks it edits), the timeline (the tune it shows beside the rows), the
+// platform's files, and Dear ImGui for its panel, without GL calls of its
+// own: the app layer gives it the ImGui context and the window's input. It
+// owns the editing model, the track files it writes back, the tune strip and
+// the panel's view state; the SyncTracks it feeds belong to the player's
+// device. Main thread only, but for the tune strip's worker thread, which it
+// starts and joins itself (TuneStrip.h).
+//
 // The track editor's model, without GL or files: the tracks as columns in
 // the order of their names, a cursor (row and column), a block selection,
 // typed values, key edits, a clipboard of blocks, row shifts, and undo and

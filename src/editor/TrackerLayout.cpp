@@ -74,3 +74,26 @@ int trackerZoom(int rowsPerLine, bool in)
     const int zoomed = in ? rowsPerLine / 2 : rowsPerLine * 2;
     return std::clamp(zoomed, 1, 8);
 }
+
+size_t trackerFitColumns(const std::vector<float>& widths, size_t cursorAt, size_t firstColumn, float room,
+                         size_t& count)
+{
+    firstColumn = std::min(firstColumn, cursorAt);
+    for (;;) {
+        float used = 0.0f;
+        for (size_t i = firstColumn; i <= cursorAt && i < widths.size(); ++i)
+            used += widths[i];
+        if (used <= room || firstColumn >= cursorAt)
+            break;
+        ++firstColumn;
+    }
+    count = 0;
+    float used = 0.0f;
+    for (size_t i = firstColumn; i < widths.size(); ++i) {
+        if (used + widths[i] > room && count > 0)
+            break;
+        used += widths[i];
+        ++count;
+    }
+    return firstColumn;
+}

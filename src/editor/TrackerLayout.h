@@ -51,5 +51,13 @@ int64_t trackerFirstRow(int64_t cursorRow, int lines, int rowsPerLine, int64_t s
 // within `least`..`most`; a width the person dragged (above 0) wins.
 float trackerColumnWidth(float nameWidth, float valueWidth, float dragged, float least, float most);
 
+// Which of the shown columns (`widths`, left to right) fit in `room`
+// pixels with column `cursorAt` among them: the first one shown moves from
+// `firstColumn` left to the cursor's, or right until the columns up to the
+// cursor's fit; from there as many as fit, at least one. Returns the first
+// one shown, and in `count` how many show.
+size_t trackerFitColumns(const std::vector<float>& widths, size_t cursorAt, size_t firstColumn, float room,
+                         size_t& count);
+
 // The next rows-per-line step of the zoom (1, 2, 4, 8) in direction `in` (true: fewer rows).
 int trackerZoom(int rowsPerLine, bool in);

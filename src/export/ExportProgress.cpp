@@ -30,9 +30,15 @@ static std::string rateText(uint64_t done, uint64_t total, double elapsed)
     return text;
 }
 
-ExportProgress::ExportProgress(std::FILE* stream, bool terminal, uint64_t totalFrames)
-    : stream_(stream), terminal_(terminal), totalFrames_(totalFrames)
+ExportProgress::ExportProgress(std::FILE* stream, bool terminal, uint64_t totalFrames, uint64_t warmUpFrames)
+    : stream_(stream), terminal_(terminal), totalFrames_(totalFrames), warmUpFrames_(warmUpFrames)
 {
+}
+
+std::string ExportProgress::countText(uint64_t done) const
+{
+    return std::to_string(done) + "/" + std::to_string(totalFrames_) + " frames" +
+           (done < warmUpFrames_ ? " (warming up)" : "");
 }
 
 std::string ExportProgress::barText(uint64_t framesDone, double elapsedSeconds) const
@@ -41,15 +47,13 @@ std::string ExportProgress::barText(uint64_t framesDone, double elapsedSeconds) 
     const int filled = totalFrames_ == 0 ? kBarCells : static_cast<int>(done * kBarCells / totalFrames_);
     std::string bar = "[" + std::string(static_cast<size_t>(filled), '#') +
                       std::string(static_cast<size_t>(kBarCells - filled), ' ') + "] ";
-    return bar + std::to_string(done) + "/" + std::to_string(totalFrames_) + " frames, " +
-           rateText(done, totalFrames_, elapsedSeconds);
+    return bar + countText(done) + ", " + rateText(done, totalFrames_, elapsedSeconds);
 }
 
 std::string ExportProgress::lineText(uint64_t framesDone, double elapsedSeconds) const
 {
     const uint64_t done = std::min(framesDone, totalFrames_);
-    return "export: " + std::to_string(done) + "/" + std::to_string(totalFrames_) + " frames, " +
-           rateText(done, totalFrames_, elapsedSeconds);
+    return "export: " + countText(done) + ", " + rateText(done, totalFrames_, elapsedSeconds);
 }
 
 void ExportProgress::write(uint64_t framesDone, double elapsedSeconds)

@@ -15,6 +15,7 @@
 struct ExportRunFacts {
     uint64_t framesWanted = 0;  // the frames of the range
     uint64_t framesWritten = 0; // the frames the sink took
+    uint64_t warmUpDrawn = 0;   // frames drawn before the range, not written
     bool cancelled = false;     // the person stopped it (Ctrl+C)
     bool drawFailed = false;    // the render function could not draw a frame
     bool readbackFailed = false;

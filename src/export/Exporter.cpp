@@ -249,7 +249,9 @@ ExportResult Exporter::renderAndEncode(FrameSink& sink, OfflineClock& clock, con
     const int workers = std::max(1, sink.concurrentFrames());
     FrameQueue queue(kQueuedFrames + static_cast<size_t>(workers) - 1, readback.frameBytes());
     EncoderPool encoders(queue, sink, workers);
-    ExportProgress progress(s.progressStream, s.progressOnTerminal, frameCount(s.startSeconds, s.endSeconds, s.fps));
+    const uint64_t warmUp = s.warmUpFrames.size();
+    ExportProgress progress(s.progressStream, s.progressOnTerminal,
+                            warmUp + frameCount(s.startSeconds, s.endSeconds, s.fps), warmUp);
     const auto started = std::chrono::steady_clock::now();
     ExportRunFacts facts = renderFrames(readback, queue, clock, render, progress, started);
     encoders.finish();
@@ -258,7 +260,7 @@ ExportResult Exporter::renderAndEncode(FrameSink& sink, OfflineClock& clock, con
     facts.sinkProblem = encoders.problem();
 
     if (s.progressStream != nullptr)
-        progress.finish(facts.framesWritten, secondsSince(started));
+        progress.finish(facts.warmUpDrawn + facts.framesWritten, secondsSince(started));
     ExportVerdict verdict = exporting::exportVerdict(facts);
     if (verdict.status == ExportStatus::Done && !sink.finish(verdict.problem))
         verdict.status = ExportStatus::Failed;
@@ -300,6 +302,29 @@ ExportRunFacts Exporter::renderFrames(FrameReadback& readback, FrameQueue& queue
 
     std::vector<float> spectrum(OfflineClock::kSpectrumBins, 0.0f);
     bool stopped = false;
+    // The warm-up: drawn as the range's frames are, then left in the framebuffer.
+    for (uint64_t k = 0; k < s.warmUpFrames.size(); ++k) {
+        if (s.cancelRequested && s.cancelRequested()) {
+            facts.cancelled = true;
+            return facts;
+        }
+        ExportFrame frame;
+        frame.index = k;
+        frame.demoFrame = s.warmUpFrames[k];
+        frame.seconds = static_cast<double>(frame.demoFrame) / s.fps;
+        frame.warmUp = true;
+        clock.spectrumAt(frame.seconds, spectrum.data());
+        frame.spectrum = spectrum.data();
+        render(frame);
+        if (s.drawFailed && s.drawFailed()) {
+            facts.drawFailed = true;
+            return facts;
+        }
+        facts.warmUpDrawn = k + 1;
+        if (s.progressStream != nullptr)
+            progress.update(facts.warmUpDrawn, secondsSince(started));
+    }
+    const uint64_t firstDemoFrame = static_cast<uint64_t>(std::llround(s.startSeconds * s.fps));
     for (uint64_t k = 0; k < facts.framesWanted; ++k) {
         if (s.cancelRequested && s.cancelRequested()) {
             facts.cancelled = true;
@@ -307,6 +332,7 @@ ExportRunFacts Exporter::renderFrames(FrameReadback& readback, FrameQueue& queue
         }
         ExportFrame frame;
         frame.index = k;
+        frame.demoFrame = firstDemoFrame + k;
         frame.seconds = s.startSeconds + static_cast<double>(k) / s.fps;
         clock.spectrumAt(frame.seconds, spectrum.data());
         frame.spectrum = spectrum.data();
@@ -323,7 +349,7 @@ ExportRunFacts Exporter::renderFrames(FrameReadback& readback, FrameQueue& queue
         }
         readback.start();
         if (s.progressStream != nullptr)
-            progress.update(k + 1, secondsSince(started));
+            progress.update(facts.warmUpDrawn + k + 1, secondsSince(started));
     }
     while (!facts.cancelled && !stopped && readback.pending() > 0)
         stopped = !handOldest();

@@ -12,6 +12,11 @@
 // through a bounded queue, so drawing, readback and encoding overlap and
 // memory does not grow with the length of the export.
 //
+// A range of a demo whose scenes carry pictures from frame to frame
+// (feedback) first draws the frames before it that those pictures grow from:
+// the warm-up frames are drawn like the others but neither read back nor
+// written, and the progress counts them.
+//
 // Image sequences are written by every build; video files only by a build
 // with FFmpeg's libraries (see VideoExport.h), elsewhere a video name is a
 // usage error.
@@ -37,6 +42,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "export/ExportDefaults.h"
 
@@ -70,12 +76,17 @@ struct ExportSettings {
     // Polled after each frame is drawn; true: it could not be drawn (the
     // render function has said why on standard error) and the export fails.
     std::function<bool()> drawFailed;
+    // Frames of the whole demo (frame k at k / fps seconds), before the
+    // range, drawn first and not written (see ExportFrame::warmUp), in order.
+    std::vector<uint64_t> warmUpFrames;
 };
 
 // What the render function is asked to draw.
 struct ExportFrame {
-    uint64_t index = 0;              // 0, 1, ... within this export
-    double seconds = 0.0;            // the demo's time: startSeconds + index / fps
+    uint64_t index = 0;              // 0, 1, ... within this export (the warm-up's within the warm-up)
+    uint64_t demoFrame = 0;          // on the whole demo's grid: seconds * fps
+    double seconds = 0.0;            // the demo's time: startSeconds + index / fps (warm-up: demoFrame / fps)
+    bool warmUp = false;             // drawn only for the frames after it: not written
     const float* spectrum = nullptr; // OfflineClock::kSpectrumBins magnitudes at `seconds`
 };
 

@@ -69,6 +69,8 @@ bool render::parsePassChannel(const std::string& text, PassChannel& channel)
         channel = {PassChannel::Source::Spectrum, 0};
     } else if (text == "keyboard") {
         channel = {PassChannel::Source::Keyboard, 0};
+    } else if (text == "none") {
+        channel = {PassChannel::Source::Black, 0};
     } else {
         return false;
     }

@@ -7,6 +7,7 @@
 // Plain values; any thread.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,10 +41,15 @@ struct PassSettings {
     PassFilter filter = PassFilter::Nearest;
     bool hasChannels = false;          // false: the channels are the passes before this one
     std::vector<PassChannel> channels; // with hasChannels: iChannel0 .. in this order
-    bool depth = false;                // true: a depth buffer and test even when the shader writes no gl_FragDepth
-    std::string define;                // "" or a macro the pass's shader is built with ("#define NAME")
-    bool keepsPrevious = false;        // another pass reads this one's previous output (the scene sets it)
-    std::string entryPath; // the pass's place in the description, for messages ("scenes[0].shader_order[1]")
+    // One per channel: read upside down (true) or as it is (false) against
+    // its raw rows (an image as loaded, top row first; a pass as drawn);
+    // unset: the reading convention's way (images upright in some, passes
+    // never flipped).
+    std::vector<std::optional<bool>> channelFlips;
+    bool depth = false;         // true: a depth buffer and test even when the shader writes no gl_FragDepth
+    std::string define;         // "" or a macro the pass's shader is built with ("#define NAME")
+    bool keepsPrevious = false; // another pass reads this one's previous output (the scene sets it)
+    std::string entryPath;      // the pass's place in the description, for messages ("scenes[0].shader_order[1]")
 
     // Whether the pass's target keeps two pictures: a channel reads its own
     // previous output, another pass reads it, or its define is glslViewer's
@@ -60,8 +66,8 @@ struct PassSettings {
 namespace render {
 
 // `text` as a channel: "pass:N", "pass:N:previous", "texture:N" (N a whole
-// number from 0), "previous", "spectrum" or "keyboard". False when it is
-// none of these.
+// number from 0), "previous", "spectrum", "keyboard" or "none" (black, said
+// on purpose). False when it is none of these.
 bool parsePassChannel(const std::string& text, PassChannel& channel);
 
 } // namespace render

@@ -61,12 +61,14 @@ void Scene::addTexture(Texture& texture, const SceneTextureOptions& options)
     textureOptions.push_back(options);
 }
 
-Scene::ChannelTexture Scene::imageTexture(int index, const ShaderConvention* convention, bool conventionWay) const
+Scene::ChannelTexture Scene::imageTexture(int index, const ShaderConvention* convention, bool conventionWay,
+                                          const std::optional<bool>& channelFlip) const
 {
     if (index < 0 || index >= static_cast<int>(textures.size()))
         return {};
     Texture& texture = *textures[static_cast<size_t>(index)];
-    const std::optional<bool>& vflip = textureOptions[static_cast<size_t>(index)].vflip;
+    const std::optional<bool>& vflip = channelFlip.has_value() ? channelFlip
+                                                               : textureOptions[static_cast<size_t>(index)].vflip;
     const bool upright = vflip.has_value() ? *vflip
                                            : conventionWay && convention != nullptr && convention->imagesUpright;
     return {upright ? texture.uprightId() : texture.getId(), texture.width(), texture.height()};
@@ -172,6 +174,8 @@ bool Scene::renderPass(const SceneFrame& frame, DemoShader& shader, int passInde
                                       : passOutput(frame, passIndex);
     const PassSettings& settings = passSettings[static_cast<size_t>(passIndex)];
     const GLuint program = shader.getProgramId();
+    if (program != 0)
+        flipChannels(frame, passIndex);
     PassDrawing drawing = render::passDrawing(shader.getShaderProgram().sourceFacts(), settings.depth,
                                               settings.readsPrevious());
     drawing.clear = drawing.clear || program == 0;
@@ -236,7 +240,11 @@ bool Scene::renderPass(const SceneFrame& frame, DemoShader& shader, int passInde
         const int unit = plan.channelUnits[c];
         if (unit == PassUnitPlan::kNone)
             continue;
-        const ChannelTexture read = channelTexture(frame, passIndex, static_cast<int>(c));
+        const int channel = static_cast<int>(c);
+        const ChannelTexture read =
+            readsFlippedCopy(passIndex, channel)
+                ? flippedReads[static_cast<size_t>(passIndex * PassSettings::kMaxChannels + channel)]
+                : channelTexture(frame, passIndex, channel);
         bindSampler(program, numbered(uniforms::kChannelPrefix, static_cast<int>(c)).c_str(), unit, read.id);
         if (c < static_cast<size_t>(PassSettings::kMaxChannels))
             channels[c] = read;
@@ -281,6 +289,40 @@ bool Scene::renderPass(const SceneFrame& frame, DemoShader& shader, int passInde
     return true;
 }
 
+bool Scene::readsFlippedCopy(int passIndex, int channel) const
+{
+    const PassSettings& settings = passSettings[static_cast<size_t>(passIndex)];
+    const size_t c = static_cast<size_t>(channel);
+    return settings.hasChannels && c < settings.channels.size() && c < settings.channelFlips.size() &&
+           settings.channelFlips[c].value_or(false) && settings.channels[c].source != PassChannel::Source::Texture;
+}
+
+void Scene::flipChannels(const SceneFrame& frame, int passIndex)
+{
+    const size_t slots = passShaders.size() * PassSettings::kMaxChannels;
+    flippedCopies.resize(slots);
+    flippedReads.resize(slots);
+    for (int channel = 0; channel < PassSettings::kMaxChannels; ++channel) {
+        if (!readsFlippedCopy(passIndex, channel))
+            continue;
+        const size_t slot = static_cast<size_t>(passIndex * PassSettings::kMaxChannels + channel);
+        if (!flippedCopies[slot])
+            flippedCopies[slot] = std::make_shared<FlippedCopy>();
+        const ChannelTexture source = channelTexture(frame, passIndex, channel);
+        // A pass's output is sampled as its pass entry's "filter" says; the spectrum linearly.
+        const PassChannel& named = passSettings[static_cast<size_t>(passIndex)].channels[static_cast<size_t>(channel)];
+        const bool fromPass = named.source == PassChannel::Source::Pass ||
+                              named.source == PassChannel::Source::PassPrevious;
+        const int from = named.source == PassChannel::Source::Previous ? passIndex : named.index;
+        const bool linear = fromPass || named.source == PassChannel::Source::Previous
+                                ? from >= 0 && from < passCount() &&
+                                      passSettings[static_cast<size_t>(from)].filter != PassFilter::Nearest
+                                : named.source == PassChannel::Source::Spectrum;
+        flippedReads[slot] = {flippedCopies[slot]->copy(source.id, source.width, source.height, linear), source.width,
+                              source.height};
+    }
+}
+
 Scene::ChannelTexture Scene::passOutput(const SceneFrame& frame, int pass) const
 {
     const PassTarget* own = pass < static_cast<int>(passTargets.size()) ? passTargets[pass].get() : nullptr;
@@ -321,6 +363,13 @@ Scene::ChannelTexture Scene::definedPassOutput(const SceneFrame& frame, int pass
     return {};
 }
 
+bool Scene::keepsPictures()
+{
+    markPreviousReaders();
+    return std::any_of(passSettings.begin(), passSettings.end(),
+                       [](const PassSettings& settings) { return settings.readsPrevious(); });
+}
+
 void Scene::markPreviousReaders()
 {
     for (size_t i = 0; i < passShaders.size(); ++i) {
@@ -356,7 +405,10 @@ Scene::ChannelTexture Scene::channelTexture(const SceneFrame& frame, int passInd
             return passOutput(frame, named.index);
         break;
     case PassChannel::Source::Texture:
-        return imageTexture(named.index, passShaders[static_cast<size_t>(passIndex)].getConvention(), true);
+        return imageTexture(named.index, passShaders[static_cast<size_t>(passIndex)].getConvention(), true,
+                            channel < static_cast<int>(settings.channelFlips.size())
+                                ? settings.channelFlips[static_cast<size_t>(channel)]
+                                : std::nullopt);
     case PassChannel::Source::Previous:
         if (own != nullptr)
             return {own->previousTexture(), own->width(), own->height()};

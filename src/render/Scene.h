@@ -24,6 +24,7 @@
 
 #include "render/BuiltinTextures.h"
 #include "render/DemoShader.h"
+#include "render/FlippedCopy.h"
 #include "render/PassSettings.h"
 #include "render/PassTarget.h"
 #include "render/SceneFrame.h"
@@ -88,6 +89,10 @@ public:
     bool readsSiteSound() const;
     // Whether a pass reads the keyboard as a channel.
     bool readsKeyboard() const;
+    // Whether a frame of this scene grows from the frames it drew before: a
+    // pass keeps its previous picture (for itself or another pass), with the
+    // programs the passes have now.
+    bool keepsPictures();
     // How many passes the scene draws, each into a render target of its own.
     int passCount() const { return static_cast<int>(passShaders.size()); }
 
@@ -112,6 +117,12 @@ private:
     // What channel `channel` (iChannelN) of pass `passIndex` reads this
     // frame: the pass before it of that number, or what its settings name.
     ChannelTexture channelTexture(const SceneFrame& frame, int passIndex, int channel) const;
+    // Copies, upside down, what the channels of pass `passIndex` that ask
+    // for "vflip": true read (all but images, which Texture flips), before
+    // the pass's target is bound.
+    void flipChannels(const SceneFrame& frame, int passIndex);
+    // Whether channel `channel` of pass `passIndex` reads a flipped copy.
+    bool readsFlippedCopy(int passIndex, int channel) const;
     // The output of pass `pass` this frame, as later passes read it.
     ChannelTexture passOutput(const SceneFrame& frame, int pass) const;
     // Binds `textureId` to `unit` and points the sampler `name` of the
@@ -136,8 +147,10 @@ private:
     // texPreviousFrame) reads, before its target is made.
     void markPreviousReaders();
     // Scene texture `index` as a pass of `convention` reads it through the
-    // convention's samplers (`conventionWay`) or the player's texN.
-    ChannelTexture imageTexture(int index, const ShaderConvention* convention, bool conventionWay) const;
+    // convention's samplers (`conventionWay`) or the player's texN; a
+    // channel's own "vflip" (`channelFlip`) comes before the texture entry's.
+    ChannelTexture imageTexture(int index, const ShaderConvention* convention, bool conventionWay,
+                                const std::optional<bool>& channelFlip = std::nullopt) const;
     // The scene texture whose options name it `name`; -1 for none.
     int namedTexture(const std::string& name) const;
     // Whether pass `pass` reads the sites' sound texture as its spectrum.
@@ -153,7 +166,11 @@ private:
     // The player's own textures, shared by copies of the scene; made at first use.
     std::shared_ptr<BuiltinTextures> builtins = std::make_shared<BuiltinTextures>();
     std::vector<bool> targetKeepsTwo; // per pass: whether its own target was made with two pictures
-    GLint textureUnitLimit = 0;       // GL's combined limit, read at each render
+    // Per pass and channel (pass * kMaxChannels + channel): the copy a
+    // flipped channel reads this frame, made at its first use.
+    std::vector<std::shared_ptr<FlippedCopy>> flippedCopies;
+    std::vector<ChannelTexture> flippedReads;
+    GLint textureUnitLimit = 0; // GL's combined limit, read at each render
     bool textureUnitWarningGiven = false;
     int firstUnboundUnit = -1; // the first unit past the limit this render asked for, until it is said
 };

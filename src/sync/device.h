@@ -1,7 +1,7 @@
-// The sync module, on the platform's file reading alone: track files read
-// into keyed tracks and their evaluation at any row. It uses neither GL nor
-// audio. The device owns its tracks; everything here is called from the
-// main thread.
+// The sync module, on the platform's file reading and console sink alone:
+// track files read into keyed tracks, their evaluation at any row and their
+// text form. It uses neither GL nor audio. The device owns its tracks;
+// everything here is called from the main thread.
 //
 // The sync device: opens by base name, hands out tracks by name and reads
 // each track's file the first time its name is asked for.

@@ -14,15 +14,12 @@
 #include "GlTestContext.h"
 #include "ScratchDir.h"
 #include "TestFiles.h"
+#include "TestShaders.h"
 #include "demo/DemoDescription.h"
 #include "demo/DemoLoader.h"
 #include "sync/device.h"
 
 namespace {
-
-const char* const kVertexSource =
-    "#version 140\nin vec3 s_vPosition;\nvoid main() { gl_Position = vec4(s_vPosition, 1.0); }\n";
-const char* const kFragmentSource = "#version 140\nout vec4 colour;\nvoid main() { colour = vec4(1.0); }\n";
 
 const std::string kShadersHeader = "\n------SHADERS------\n";
 const std::string kScenesHeader = "\n\n\n------SCENES------\n";
@@ -81,8 +78,8 @@ protected:
         gltest::ensureGlContext();
         previousDirectory = std::filesystem::current_path();
         std::filesystem::current_path(std::filesystem::u8path(dir.path()));
-        dir.write("v.vsh", kVertexSource);
-        dir.write("f.fsh", kFragmentSource);
+        dir.write("v.vsh", testsupport::kQuadVertexShader);
+        dir.write("f.fsh", testsupport::kWhiteFragmentShader);
         const unsigned char pixels[4] = {10, 20, 30, 40};
         ASSERT_TRUE(testsupport::writePng(dir.file("a.png"), 1, 1, 4, pixels));
         startFresh();
@@ -274,7 +271,7 @@ TEST_F(DescriptionLoader, PassSettingsLoadAndAChannelThatNamesNothingIsOneLine)
               "demo.json: scenes[0].shader_order[0].channels[0]: \"texture:1\" names no texture of this "
               "scene (it has 1); it reads black\n"
               "demo.json: scenes[0].shader_order[1].channels[1]: \"buffer\" is not a channel (\"pass:N\", "
-              "\"pass:N:previous\", \"texture:N\", \"previous\", \"spectrum\" or \"keyboard\"); it reads "
+              "\"pass:N:previous\", \"texture:N\", \"previous\", \"spectrum\", \"keyboard\" or \"none\"); it reads "
               "black\n");
 }
 

@@ -13,6 +13,7 @@
 #include "CapturedConsole.h"
 #include "GlTestContext.h"
 #include "ScratchDir.h"
+#include "TestShaders.h"
 #include "demo/DemoLoader.h"
 #include "render/DemoShader.h"
 #include "render/ShaderProgram.h"
@@ -20,11 +21,9 @@
 
 namespace {
 
-const char* const kVertex =
-    "#version 140\nin vec3 s_vPosition;\nvoid main() { gl_Position = vec4(s_vPosition, 1.0); }\n";
-const char* const kFragment = "#version 140\nout vec4 colour;\nvoid main() { colour = vec4(1.0); }\n";
-// An error on line 3.
-const char* const kBrokenFragment = "#version 140\nout vec4 colour;\nvoid main() { colour = vec4(1.0) }\n";
+using testsupport::kBrokenFragmentShader;
+using testsupport::kQuadVertexShader;
+using testsupport::kWhiteFragmentShader;
 // Compiles, but there is nothing to link: no main.
 const char* const kNoMainFragment = "#version 140\nout vec4 colour;\nvoid paint() { colour = vec4(1.0); }\n";
 
@@ -47,7 +46,7 @@ protected:
     }
 
     ScratchDir dir;
-    const std::string vertex = dir.write("v.vsh", kVertex);
+    const std::string vertex = dir.write("v.vsh", kQuadVertexShader);
     std::string failure, out, err;
 };
 
@@ -55,7 +54,7 @@ protected:
 
 TEST_F(LiveBuild, FailuresAreReturnedNamedAndNeverWaitOrPrint)
 {
-    dir.write("broken.fsh", kBrokenFragment);
+    dir.write("broken.fsh", kBrokenFragmentShader);
     EXPECT_FALSE(build("broken.fsh").isValid());
     EXPECT_EQ(failure.rfind(dir.file("broken.fsh") + ":3:", 0), 0u) << failure;
     EXPECT_EQ(out, "");
@@ -71,7 +70,7 @@ TEST_F(LiveBuild, FailuresAreReturnedNamedAndNeverWaitOrPrint)
     EXPECT_FALSE(build("missing.fsh").isValid());
     EXPECT_EQ(failure.rfind(dir.file("missing.fsh") + ": ", 0), 0u) << failure;
 
-    dir.write("good.fsh", kFragment);
+    dir.write("good.fsh", kWhiteFragmentShader);
     EXPECT_TRUE(build("good.fsh").isValid());
     EXPECT_EQ(failure, "") << "a success leaves no reason behind";
     EXPECT_EQ(out, "");
@@ -106,7 +105,7 @@ TEST_F(LiveBuild, ErrorsInIncludedFilesNameThatFileAndItsLine)
 
 TEST_F(LiveBuild, OneProgramServesEveryCopyAndOutlivesTheEntryThatMadeIt)
 {
-    DemoShader entry(vertex, dir.write("f.fsh", kFragment));
+    DemoShader entry(vertex, dir.write("f.fsh", kWhiteFragmentShader));
     ASSERT_TRUE(entry.build(BuildReport::Console, console.sink).built);
     console.takeOut();
     DemoShader copy = entry;
@@ -147,8 +146,8 @@ struct QuietHost : DescriptionHost {
 
 TEST_F(LiveBuild, LiveLoadCollectsTheEntriesThatFailAndTheImagesFiles)
 {
-    dir.write("good.fsh", kFragment);
-    dir.write("broken.fsh", kBrokenFragment);
+    dir.write("good.fsh", kWhiteFragmentShader);
+    dir.write("broken.fsh", kBrokenFragmentShader);
     dir.write("demo.json", R"({"name": "live", "fullscreen": false, "shaders": [
         {"name": "good", "vertexsrc": "v.vsh", "fragmentsrc": "good.fsh"},
         {"name": "broken", "vertexsrc": "v.vsh", "fragmentsrc": "broken.fsh"}],

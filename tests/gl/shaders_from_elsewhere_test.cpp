@@ -49,6 +49,9 @@ protected:
         smoothed.assign(SpectrumRows::kBins, 0.0f);
         spectrum[kBin] = 0.375f;
         smoothed[kBin] = 0.125f;
+        siteSound.assign(2 * SpectrumTexture::kSiteSoundWidth, 0);
+        siteSound[kBin] = 64;                                     // row 0: the sites' spectrum
+        siteSound[SpectrumTexture::kSiteSoundWidth + kBin] = 192; // row 1: their waveform
     }
 
     // A built entry of `source`; with a convention, on the player's vertex
@@ -78,6 +81,7 @@ protected:
         frame.inputs.epoch = epoch;
         frame.inputs.spectrum.magnitudes = spectrum.data();
         frame.inputs.spectrum.smoothed = smoothed.data();
+        frame.inputs.spectrum.siteSound = siteSound.data();
         frame.inputs.spectrumTexture = &spectrumTexture;
         scene.render(frame);
     }
@@ -97,6 +101,7 @@ protected:
     std::unique_ptr<gltest::SceneRig> rig;
     std::string vertexPath;
     std::vector<float> spectrum, smoothed;
+    std::vector<uint8_t> siteSound; // the sites' sound texture, 512 x 2
     SpectrumTexture spectrumTexture;
 };
 
@@ -410,4 +415,92 @@ TEST_F(ShadersFromElsewhere, TheSitesSoundAndKeyboardChannelsAreTheSitesTextures
     const glm::vec4 exported = drawn(nullptr);
     EXPECT_EQ(exported.g, 0.0f) << "no keys reach an export's keyboard";
     EXPECT_EQ(exported.a, 2.0f) << "which is still 256 x 3";
+}
+
+TEST_F(ShadersFromElsewhere, AChannelsOwnVflipTurnsAnyInputUpsideDown)
+{
+    // Pass 0 draws its row's height; pass 1 reads it and its own last frame
+    // through flipped channels; pass 2 the sound texture both ways and an
+    // image the other way up than the site's.
+    std::string problem;
+    Texture image(dir.file("missing.png"), console.sink, &problem);
+    const unsigned char rows[] = {255, 0, 0, 255, 255, 0, 0, 255, 0, 255, 0, 255, 0, 255, 0, 255};
+    image.replaceImage(rows, 2, 2); // top row red, bottom row green
+    console.takeOut();
+    PassSettings passes;
+    passes.hasChannels = true;
+    passes.channels = {{PassChannel::Source::Pass, 0}, {PassChannel::Source::Previous, 0}};
+    passes.channelFlips = {true, true};
+    PassSettings others;
+    others.hasChannels = true;
+    others.channels = {
+        {PassChannel::Source::Spectrum, 0}, {PassChannel::Source::Spectrum, 0}, {PassChannel::Source::Texture, 0}};
+    others.channelFlips = {true, std::nullopt, false};
+    Scene scene;
+    scene.addTexture(image);
+    scene.addShader(entry("rows.fsh", "void mainImage(out vec4 c, in vec2 p) { c = vec4(p.y); }\n", "shadertoy"));
+    scene.addShader(entry("passes.fsh",
+                          "void mainImage(out vec4 c, in vec2 p) {\n"
+                          "    c = vec4(texelFetch(iChannel0, ivec2(p), 0).r, texelFetch(iChannel1, ivec2(p), 0).g,"
+                          " 0.0, 0.0);\n"
+                          "    if (p.y > 1.0) c.g = c.r;\n}\n",
+                          "shadertoy"),
+                    passes);
+    scene.addShader(
+        entry("others.fsh",
+              "void mainImage(out vec4 c, in vec2 p) {\n"
+              "    c = vec4(texelFetch(iChannel0, ivec2(100, 0), 0).r, texelFetch(iChannel1, ivec2(100, 1), 0).r,"
+              " texelFetch(iChannel1, ivec2(100, 0), 0).r, texture(iChannel2, vec2(0.5, 0.25)).g);\n}\n",
+              "shadertoy"),
+        others);
+    draw(scene, 0);
+    draw(scene, 1);
+    const float top = static_cast<float>(gltest::kWindowHeight) - 0.5f;
+    const glm::vec4 bottomRow = output(scene, 1, 7, 0);
+    EXPECT_FLOAT_EQ(bottomRow.r, top) << "the bottom row reads the pass's top row";
+    EXPECT_FLOAT_EQ(bottomRow.g, 0.5f) << "its own last frame, flipped: there it held pass 0's bottom row";
+    EXPECT_FLOAT_EQ(output(scene, 1, 7, gltest::kWindowHeight - 1).r, 0.5f);
+    const glm::vec4 read = output(scene, 2, 7, 7);
+    EXPECT_FLOAT_EQ(read.r, read.g) << "the sound texture's rows swap";
+    EXPECT_NE(read.r, read.b);
+    EXPECT_FLOAT_EQ(read.a, 0.0f) << "the image as loaded (\"vflip\": false), not the site's upright way";
+}
+
+TEST_F(ShadersFromElsewhere, OnlyAScenePassThatKeepsItsPreviousPictureMakesTheSceneGrowFromEarlierFrames)
+{
+    // What decides whether an export's range warms up: feedback, in each of its spellings.
+    const std::string counts = "void mainImage(out vec4 c, in vec2 p) { c = vec4(float(iFrame)); }\n";
+    Scene byFrame;
+    byFrame.addShader(entry("counts.fsh", counts, "shadertoy"));
+    EXPECT_FALSE(byFrame.keepsPictures()) << "iFrame alone: a frame depends on the moment alone";
+
+    PassSettings previous;
+    previous.hasChannels = true;
+    previous.channels = {{PassChannel::Source::Previous, 0}};
+    Scene own;
+    own.addShader(entry("own.fsh", counts, "shadertoy"), previous);
+    EXPECT_TRUE(own.keepsPictures()) << "\"previous\"";
+
+    PassSettings later;
+    later.hasChannels = true;
+    later.channels = {{PassChannel::Source::PassPrevious, 1}};
+    Scene another;
+    another.addShader(entry("a.fsh", counts, "shadertoy"), later);
+    another.addShader(entry("b.fsh", counts, "shadertoy"));
+    EXPECT_TRUE(another.keepsPictures()) << "\"pass:1:previous\"";
+
+    Scene bonzo;
+    bonzo.addShader(entry("bonzo.fsh",
+                          "#version 410 core\nuniform sampler2D texPreviousFrame;\nin vec2 out_texcoord;\n"
+                          "out vec4 out_color;\nvoid main() { out_color = texture(texPreviousFrame, out_texcoord); }\n",
+                          "bonzomatic"));
+    EXPECT_TRUE(bonzo.keepsPictures()) << "texPreviousFrame";
+
+    PassSettings doubleBuffer;
+    doubleBuffer.define = "DOUBLE_BUFFER_0";
+    Scene viewer;
+    viewer.addShader(
+        entry("double.frag", "void main() { gl_FragColor = vec4(1.0); }\n", "glslviewer", "DOUBLE_BUFFER_0"),
+        doubleBuffer);
+    EXPECT_TRUE(viewer.keepsPictures()) << "glslViewer's DOUBLE_BUFFER_0";
 }

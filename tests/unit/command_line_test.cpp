@@ -78,6 +78,18 @@ TEST(CommandLine, HelpAndVersionAreRecognisedAnywhere)
     EXPECT_NE(std::string(app::commandLineUsage()).find("Usage: demoplayer [options] [DEMO_DIR]"), std::string::npos);
 }
 
+TEST(CommandLine, ImportTakesTheExportAndTheDemoFolder)
+{
+    CommandLine commandLine;
+    std::string error;
+    ASSERT_TRUE(parse({"--import-shadertoy", "shader.json", "demos/new"}, commandLine, error)) << error;
+    EXPECT_EQ(commandLine.importShadertoy, "shader.json");
+    EXPECT_EQ(commandLine.demoDir, "demos/new");
+    EXPECT_TRUE(commandLine.importPick.empty());
+    ASSERT_TRUE(parse({"--import-shadertoy", "shader.json", "--shader=Ab12Cd", "demos/new"}, commandLine, error));
+    EXPECT_EQ(commandLine.importPick, "Ab12Cd");
+}
+
 TEST(CommandLine, WrongUsageIsRefusedWithAReason)
 {
     struct Case {
@@ -97,6 +109,10 @@ TEST(CommandLine, WrongUsageIsRefusedWithAReason)
         {{"--size", "99999x10"}, "--size"},
         {{"-display"}, "-display needs a value"},
         {{"one", "two"}, "two"},
+        {{"--import-shadertoy", "shader.json"}, "needs the demo folder to write into"},
+        {{"--shader", "Ab12Cd", "dir"}, "--shader chooses the shader that --import-shadertoy"},
+        {{"--import-shadertoy", "shader.json", "--live", "dir"}, "plays nothing"},
+        {{"--import-shadertoy", "shader.json", "--export", "a.mp4", "dir"}, "plays nothing"},
         {{""}, "empty"},
     };
     for (const Case& c : cases) {

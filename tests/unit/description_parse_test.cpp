@@ -207,7 +207,7 @@ TEST(DescriptionOptions, ChannelsThatNameNothingGetOneLineEach)
                   "scenes[0].shader_order[1].channels[2]: \"texture:2\" names no texture of this scene (it has 2); "
                   "it reads black",
                   "scenes[0].shader_order[1].channels[3]: \"buffer\" is not a channel (\"pass:N\", "
-                  "\"pass:N:previous\", \"texture:N\", \"previous\", \"spectrum\" or \"keyboard\"); it "
+                  "\"pass:N:previous\", \"texture:N\", \"previous\", \"spectrum\", \"keyboard\" or \"none\"); it "
                   "reads black"}));
 }
 
@@ -255,4 +255,30 @@ TEST(DescriptionOptions, TextureEntriesTakeASamplerNameAndAWayUp)
     EXPECT_FALSE(demo::descriptionTextureOptions(json::parse(R"({"src": "a.png"})"), "t").vflip.has_value());
     EXPECT_EQ(errorOf([] { demo::descriptionTextureOptions(json::parse(R"({"vflip": "yes"})"), "t"); }),
               "t.vflip must be true or false, not \"yes\"");
+}
+
+TEST(DescriptionOptions, AChannelMayBeAnObjectWithItsOwnWayUpAndNoneReadsBlackOnPurpose)
+{
+    std::vector<std::string> names;
+    json pass = json::parse(R"({"channels": [{"input": "pass:0", "vflip": true}, "none",
+                                             {"input": "texture:0", "vflip": false}, {"input": "spectrum"}]})");
+    const PassSettings settings = demo::descriptionPassSettings(pass, "p", names);
+    ASSERT_EQ(settings.channels.size(), 4u);
+    EXPECT_EQ(settings.channels[0].source, PassChannel::Source::Pass);
+    EXPECT_EQ(settings.channels[1].source, PassChannel::Source::Black);
+    EXPECT_EQ(settings.channelFlips, (std::vector<std::optional<bool>>{true, std::nullopt, false, std::nullopt}));
+    EXPECT_EQ(names, (std::vector<std::string>{"pass:0", "none", "texture:0", "spectrum"}));
+    EXPECT_TRUE(demo::channelProblems({{"s.shader_order[0]", {"none"}}}, 0).empty()) << "\"none\" is no mistake";
+
+    const auto refusal = [&](const char* text) {
+        return errorOf([&] {
+            json entry = json::parse(text);
+            demo::descriptionPassSettings(entry, "p", names);
+        });
+    };
+    EXPECT_EQ(refusal(R"({"channels": [{"input": "pass:0", "vflip": "yes"}]})"),
+              "p.channels[0].vflip must be true or false, not \"yes\"");
+    EXPECT_NE(
+        refusal(R"({"channels": [{"vflip": true}]})").find("p.channels[0].input is missing; it must be a channel"),
+        std::string::npos);
 }

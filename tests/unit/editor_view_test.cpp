@@ -1,7 +1,8 @@
 // The track editor's pieces around its model, without a window: the beat
 // grid its moves land on, Esc's two presses, the key table the help is
 // drawn from, what the status line says after each action, the tracker's
-// layout and hit-testing, and the curve view's ranges, steps and rounding.
+// layout, hit-testing and column heads, and the curve view's ranges, steps
+// and rounding.
 #include <set>
 #include <string>
 
@@ -15,6 +16,7 @@
 #include "editor/QuitConfirmation.h"
 #include "editor/Recorder.h"
 #include "editor/TrackEditor.h"
+#include "editor/TrackerHead.h"
 #include "editor/TrackerLayout.h"
 #include "sync/track.h"
 
@@ -221,6 +223,64 @@ TEST(TrackerLayout, PointsFallOnHeadsEdgesRowNumbersStripAndCells)
     EXPECT_EQ(trackerZoom(1, true), 1);
     EXPECT_FLOAT_EQ(trackerColumnWidth(120.0f, 70.0f, 0.0f, 48.0f, 400.0f), 120.0f);
     EXPECT_FLOAT_EQ(trackerColumnWidth(120.0f, 70.0f, 60.0f, 48.0f, 400.0f), 60.0f) << "a dragged width wins";
+}
+
+TEST(TrackerLayout, TheColumnsShownFitTheRoomAndKeepTheCursorsInView)
+{
+    const std::vector<float> widths{100.0f, 100.0f, 100.0f, 100.0f, 100.0f};
+    size_t count = 0;
+    // From the first column, as many as fit.
+    EXPECT_EQ(trackerFitColumns(widths, 1, 0, 250.0f, count), 0u);
+    EXPECT_EQ(count, 2u);
+    // The cursor right of the view: the view moves right until it fits.
+    EXPECT_EQ(trackerFitColumns(widths, 4, 0, 250.0f, count), 3u);
+    EXPECT_EQ(count, 2u);
+    // The cursor left of the view: the view starts at it.
+    EXPECT_EQ(trackerFitColumns(widths, 1, 3, 250.0f, count), 1u);
+    EXPECT_EQ(count, 2u);
+    // A column wider than the room still shows, alone.
+    EXPECT_EQ(trackerFitColumns({500.0f, 100.0f}, 0, 0, 250.0f, count), 0u);
+    EXPECT_EQ(count, 1u);
+    EXPECT_EQ(trackerFitColumns({}, 0, 2, 250.0f, count), 0u);
+    EXPECT_EQ(count, 0u);
+}
+
+TEST(TrackerHead, MarksTheNameAndSaysWhyInItsTip)
+{
+    EditorTrack track;
+    track.name = "glow";
+    TrackerHead head = trackerHead(track, false, nullptr);
+    EXPECT_EQ(head.text, "glow");
+    EXPECT_EQ(head.tip, "glow");
+    EXPECT_FALSE(head.red);
+
+    track.unsaved = true;
+    head = trackerHead(track, true, nullptr);
+    EXPECT_EQ(head.text, "~glow*");
+    EXPECT_EQ(head.tip, "glow: edits not yet written");
+
+    track.saveProblem = "tracks/glow.txt: not saved: disk full";
+    head = trackerHead(track, false, nullptr);
+    EXPECT_TRUE(head.red);
+    EXPECT_EQ(head.tip, "glow: tracks/glow.txt: not saved: disk full");
+    track.readOnlyError = "tracks/glow.txt:3: rows must increase";
+    EXPECT_EQ(trackerHead(track, false, nullptr).tip, "glow: read-only, tracks/glow.txt:3: rows must increase")
+        << "the read-only error comes first";
+
+    EditorTrack plain;
+    plain.name = "speed";
+    Recorder recorder;
+    recorder.toggleArm("speed");
+    head = trackerHead(plain, false, &recorder);
+    EXPECT_EQ(head.text, "R speed");
+    EXPECT_TRUE(head.red) << "armed to record";
+    EXPECT_EQ(head.tip, "speed (armed)");
+    recorder.learn("speed");
+    head = trackerHead(plain, false, &recorder);
+    EXPECT_EQ(head.text, "L speed");
+    EXPECT_EQ(head.tip, "speed (learning: move a MIDI controller)");
+    recorder.control(0, 7, 0.5f);
+    EXPECT_EQ(trackerHead(plain, false, &recorder).tip, "speed (armed, MIDI channel 1 controller 7)");
 }
 
 TEST(CurveScale, RangesStepsSnappingAndRoundedValues)

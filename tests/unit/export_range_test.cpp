@@ -86,3 +86,31 @@ TEST(ExportRange, RangesOutsideTheDemoAreRefusedByName)
     slow.fps = 1; // rows 1 and 2 lie between frames 0 and 1
     EXPECT_NE(refusal(slow).find("holds no frame at 1 frames per second"), std::string::npos);
 }
+
+// The frames of a warm-up, with "+" after those only counted.
+std::string warmUpText(const std::vector<int>& scenes, uint64_t firstFrame, const std::vector<SceneCarry>& carries)
+{
+    std::string text;
+    for (const WarmUpFrame& frame : app::warmUpFrames(scenes, firstFrame, carries))
+        text += (text.empty() ? "" : " ") + std::to_string(frame.frame) + (frame.drawn ? "" : "+");
+    return text;
+}
+
+TEST(ExportRange, WarmUpGoesThroughTheEarlierFramesTheRangesFramesGrowFrom)
+{
+    // Scenes by frame: 0 (feedback), 1 (plain), 2 (feedback, before the range only), -1 none.
+    const std::vector<int> scenes = {0, 0, 2, 2, 1, 1, -1, 0, 0, 1, 0, 0, 1};
+    std::vector<SceneCarry> carries(3);
+    carries[0].keepsPictures = carries[2].keepsPictures = true;
+    EXPECT_EQ(warmUpText(scenes, 10, carries), "0 1 7 8") << "every earlier stretch of scene 0, none of 1 and 2";
+    EXPECT_EQ(warmUpText(scenes, 4, carries), "0 1") << "scene 0 returns later";
+    EXPECT_EQ(warmUpText(scenes, 12, carries), "") << "the range draws only a plain scene";
+    EXPECT_EQ(warmUpText(scenes, 0, carries), "") << "nothing comes before the first frame";
+    EXPECT_EQ(warmUpText({0, 0, 5, 5}, 2, carries), "") << "an unknown scene carries nothing";
+
+    // Scene 1 reads the sums, scene 2 adds to them: every earlier frame that adds is counted.
+    carries[1].feedsSums = carries[1].readsSums = true;
+    carries[2].feedsSums = true;
+    EXPECT_EQ(warmUpText(scenes, 9, carries), "0 1 2+ 3+ 4+ 5+ 7 8");
+    EXPECT_EQ(warmUpText(scenes, 12, carries), "2+ 3+ 4+ 5+ 9+") << "no scene 0 in the range, and it adds nothing";
+}

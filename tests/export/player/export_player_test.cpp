@@ -194,12 +194,14 @@ protected:
     }
 
     // Runs `demoplayer ARGUMENTS DEMO` in a shell script's `prefix` and
-    // `suffix` (for signals), without a display, in the output folder.
+    // `suffix` (for signals), without a display, in the output folder; DEMO
+    // is `demoDir_`, else the test demo.
     PlayerRun runPlayer(const std::string& arguments, const std::string& prefix = "", const std::string& suffix = "")
     {
+        const std::string demo = demoDir_.empty() ? demo_->path() : demoDir_;
         const std::string player = shellQuoted(std::string(std::getenv("DEMOPLAYER_BINARY_DIR")) + "/demoplayer");
         const std::string command = "cd " + shellQuoted(out_.path()) + " || exit 1; " + prefix + "env -u DISPLAY " +
-                                    player + " " + arguments + " " + shellQuoted(demo_->path()) + " >" +
+                                    player + " " + arguments + " " + shellQuoted(demo) + " >" +
                                     shellQuoted(logs_.file("out")) + " 2>" + shellQuoted(logs_.file("err")) + suffix;
         const int raw = std::system(command.c_str());
         PlayerRun run;
@@ -218,12 +220,56 @@ protected:
     }
 
     static ExportDemo* demo_;
-    PlayerRun lastRun_; // of exportTo
+    std::string demoDir_; // another demo to run; "" for demo_
+    PlayerRun lastRun_;   // of exportTo
     ScratchDir out_;
     ScratchDir logs_;
 };
 
 ExportDemo* ExportPlayerTest::demo_ = nullptr;
+
+// A feedback demo without music: the Game of Life, seeded on its first
+// frame (iFrame 0), 30 frames of 64x36 at 30 fps.
+const char kLifeShader[] = R"(void mainImage(out vec4 fragColor, in vec2 fragCoord)
+{
+    ivec2 p = ivec2(fragCoord);
+    ivec2 size = ivec2(iResolution.xy);
+    if (iFrame == 0) {
+        uint h = (uint(p.x) * 73856093u) ^ (uint(p.y) * 19349663u);
+        h = (h ^ (h >> 13)) * 1274126177u;
+        fragColor = vec4((h >> 7) % 8u < 3u ? 1.0 : 0.0, 0.0, 0.0, 1.0);
+        return;
+    }
+    int neighbours = 0;
+    for (int y = -1; y <= 1; ++y)
+        for (int x = -1; x <= 1; ++x)
+            if (x != 0 || y != 0)
+                neighbours += int(texelFetch(iChannel0, (p + ivec2(x, y) + size) % size, 0).r > 0.5);
+    bool alive = texelFetch(iChannel0, p, 0).r > 0.5;
+    fragColor = vec4(neighbours == 3 || (alive && neighbours == 2) ? 1.0 : 0.0, 0.0, 0.0, 1.0);
+}
+)";
+
+const char kLifeDescription[] = R"({
+  "name": "life", "fullscreen": true, "rows_per_second": 60, "end_row": 60, "final_pass": "none",
+  "shaders": [ { "name": "life", "fragmentsrc": "life.fsh", "convention": "shadertoy" } ],
+  "scenes": [ { "id": "life", "shader_order": [ { "pass_order": 0, "shader_id": 0, "channels": ["previous"],
+                                                  "format": "rgba8" } ] } ]
+})";
+
+// Pixels of the PNG at `path` that are not black; -1 when it does not load.
+long litPixels(const std::string& path)
+{
+    int width = 0, height = 0, components = 0;
+    unsigned char* pixels = stbi_load(path.c_str(), &width, &height, &components, 3);
+    if (pixels == nullptr)
+        return -1;
+    long lit = 0;
+    for (int i = 0; i < width * height * 3; ++i)
+        lit += pixels[i] != 0;
+    stbi_image_free(pixels);
+    return lit;
+}
 
 // The time of the loudest sample within 0.2 s of `seconds`.
 double loudestNear(const DecodedMedia& media, double seconds)
@@ -379,4 +425,36 @@ TEST_F(ExportPlayerTest, CtrlCStopsTheExportExits130AndRemovesItsFile)
     EXPECT_EQ(run.status, 130) << run.err;
     EXPECT_NE(run.err.find("cancelled"), std::string::npos) << run.err;
     EXPECT_TRUE(out_.list().empty()) << "the cancelled export left " << out_.list().front();
+}
+
+TEST_F(ExportPlayerTest, ARangeOfAFeedbackSceneWarmsUpToTheWholeExportsFrames)
+{
+    ScratchDir life;
+    life.write("life.fsh", std::string(kLifeShader));
+    life.write("demo.json", std::string(kLifeDescription));
+    demoDir_ = life.path();
+    ASSERT_EQ(std::system(("mkdir " + shellQuoted(out_.file("whole")) + " " + shellQuoted(out_.file("part")) + " " +
+                           shellQuoted(out_.file("cold")))
+                              .c_str()),
+              0);
+    exportTo("whole/f%03d.png", "--no-sound");
+    exportTo("part/f%03d.png", "--no-sound --rows 40:");
+    const PlayerRun cold = runPlayer("--export cold/f%03d.png --size 64x36 --fps 30 --no-sound --rows 40: --no-warmup");
+    EXPECT_EQ(cold.status, 0) << cold.err;
+    EXPECT_NE(cold.err.find("cold/f%03d.png: --no-warmup: skipping the 20 frames before row 40 that later frames "
+                            "grow from; frames of feedback scenes may differ from a whole export\n"),
+              std::string::npos)
+        << cold.err;
+
+    // Row 40 is frame 20: the range draws frames 0 to 19 first, unwritten.
+    for (int k = 20; k < 30; ++k) {
+        char name[32];
+        std::snprintf(name, sizeof name, "f%03d.png", k);
+        const std::string whole = readFile(out_.file(std::string("whole/") + name));
+        ASSERT_GT(litPixels(out_.file(std::string("whole/") + name)), 0) << name << ": the life died out";
+        EXPECT_EQ(readFile(out_.file(std::string("part/") + name)), whole) << name << " of rows 40: differs";
+    }
+    EXPECT_NE(readFile(out_.file("cold/f020.png")), readFile(out_.file("whole/f020.png")))
+        << "without the warm-up the range starts from a black previous frame";
+    EXPECT_TRUE(readFile(out_.file("part/f019.png")).empty()) << "a warm-up frame was written";
 }

@@ -70,3 +70,10 @@ TEST(ExportProgress, FiguresStayReadableAtTheExtremes)
     EXPECT_NE(progress.lineText(95000, 10.0).find("90000/90000"), std::string::npos)
         << "never more frames than the export has";
 }
+
+TEST(ExportProgress, TheCountIncludesTheWarmUpAndSaysWhileItLasts)
+{
+    ExportProgress progress(nullptr, false, 300, 100);
+    EXPECT_EQ(progress.lineText(40, 2.0), "export: 40/300 frames (warming up), 20.0 fps, 0:13 left");
+    EXPECT_EQ(progress.lineText(100, 5.0), "export: 100/300 frames, 20.0 fps, 0:10 left") << "the range's own frames";
+}
