@@ -25,6 +25,7 @@
 #include "app/LoadedDemo.h"
 #include "app/PassInputsSource.h"
 #include "platform/platform.h"
+#include "render/KeyboardTexture.h"
 #include "timeline/MusicStream.h"
 
 // The loaded demo (see LoadedDemo.h) and what the window, the main loop and
@@ -49,6 +50,7 @@ struct AppState : LoadedDemo {
     std::unique_ptr<EditMode> edit;        // the track editor; null until --edit or F2 in live mode
     int exitStatus = 0;                    // main's result once the main loop returns
     PassInputsSource passInputs;           // frame counts and spectrum rows for the passes
+    KeyboardTexture keyboard;              // the keys the player does not take, for "keyboard" channels
     bool warmUpPending = false;            // --row: the first frame draws the warm-up first (WarmUp.h)
     bool skipWarmUp = false;               // --no-warmup: it says what it skips instead
 };

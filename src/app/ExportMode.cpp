@@ -148,6 +148,9 @@ int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width
         return refusal;
     // The export plays the binary tracks, as the player does.
     app::warnAboutStaleTextTracks();
+    const std::string keyboardNote = app::keyboardInExportNote(loaded.demo.scenes);
+    if (!keyboardNote.empty())
+        loaded.console.error(keyboardNote);
     loaded.console.out().flush();
     if (platform_interrupt_requested())
         return refuse(output, "export cancelled; nothing was written", kExitInterrupted);

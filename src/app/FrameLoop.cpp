@@ -73,8 +73,10 @@ PassInputs playedPassInputs(AppState& run, const Scene* scene, const FrameValues
         run.live->mouseValues(inputs.mouse, inputs.pointer);
     if (music.hasMusic())
         inputs.sampleRate = static_cast<float>(music.sampleRate());
-    return app::passInputsFor(run.passInputs, inputs, scene, values.seconds, spectrum,
-                              [&](float* smoothed) { music.smoothedSpectrum(smoothed); });
+    inputs.keyboardTexture = &run.keyboard;
+    return app::passInputsFor(
+        run.passInputs, inputs, scene, values.seconds, spectrum,
+        [&](float* smoothed) { music.smoothedSpectrum(smoothed); }, [&](uint8_t* rows) { music.siteSound(rows); });
 }
 
 // Draws the frame's scene, or the first scene when the row has none, and
@@ -147,6 +149,7 @@ void playFrame(AppState& run)
     bool sceneFound = false;
     if (!drawScene(run, values, spectrum, picture, sceneFound))
         return;
+    run.keyboard.endFrame();
     if (run.live) {
         run.live->reportFrame(values, sceneFound);
         run.live->drawOverlay(picture.view);

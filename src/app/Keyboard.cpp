@@ -9,6 +9,8 @@
 
 #include "app/AppState.h"
 #include "app/FrameDecisions.h"
+#include "app/KeyCodes.h"
+#include "app/LiveMode.h"
 
 namespace {
 
@@ -75,6 +77,24 @@ void app::onKeyboard(AppState& run, unsigned char key)
         seek(run, SeekDirection::Forwards);
         break;
     case KeyAction::None:
+        run.keyboard.press(app::jsKeyCodeOfCharacter(key));
         break;
     }
+}
+
+void app::onKeyboardUp(AppState& run, unsigned char key)
+{
+    run.keyboard.release(app::jsKeyCodeOfCharacter(key));
+}
+
+void app::onSpecialKey(AppState& run, int key)
+{
+    if (run.musicStream.isReleased() || app::onLiveSpecialKey(run, key))
+        return;
+    run.keyboard.press(app::jsKeyCodeOfSpecial(key));
+}
+
+void app::onSpecialKeyUp(AppState& run, int key)
+{
+    run.keyboard.release(app::jsKeyCodeOfSpecial(key));
 }

@@ -76,7 +76,7 @@ bool LiveControls::onKey(unsigned char key)
     }
 }
 
-void LiveControls::onSpecialKey(int key)
+bool LiveControls::onSpecialKey(int key)
 {
     const double row = currentRow();
     switch (key) {
@@ -102,8 +102,9 @@ void LiveControls::onSpecialKey(int key)
         break;
     }
     default:
-        break;
+        return false;
     }
+    return true;
 }
 
 void LiveControls::onMouseButton(int button, int state, int x, int y)

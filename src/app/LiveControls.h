@@ -31,7 +31,7 @@ public:
 
     // The timeline keys; false for a key they do not use.
     bool onKey(unsigned char key);
-    void onSpecialKey(int key);
+    bool onSpecialKey(int key);
 
     // The toolkit's mouse button and motion events (window coordinates from the top left).
     void onMouseButton(int button, int state, int x, int y);

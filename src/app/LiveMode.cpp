@@ -64,15 +64,18 @@ bool LiveMode::editorTookTrackFile(const std::string& path)
     return run_.edit && run_.edit->onTrackFileChanged(path);
 }
 
-void app::onLiveSpecialKey(AppState& run, int key)
+bool app::onLiveSpecialKey(AppState& run, int key)
 {
     // Keys still queued behind Esc find the music released and do nothing.
     if (!run.live || run.musicStream.isReleased())
-        return;
-    if (key == GLUT_KEY_F2)
+        return false;
+    if (key == GLUT_KEY_F2) {
         app::toggleEditor(run);
-    else if (!run.edit || !run.edit->onSpecialKey(key))
-        run.live->onSpecialKey(key);
+        return true;
+    }
+    if (run.edit && run.edit->onSpecialKey(key))
+        return true;
+    return run.live->onSpecialKey(key);
 }
 
 void app::onLiveMouseButton(AppState& run, int button, int state, int x, int y)

@@ -67,7 +67,7 @@ public:
 
     // Live mode's keys (Tab for the display, the timeline keys); false for a key it does not use.
     bool onKey(unsigned char key);
-    void onSpecialKey(int key) { controls_.onSpecialKey(key); }
+    bool onSpecialKey(int key) { return controls_.onSpecialKey(key); }
 
     // The toolkit's mouse button and motion events (window coordinates from the top left).
     void onMouseButton(int button, int state, int x, int y) { controls_.onMouseButton(button, state, x, y); }
@@ -92,8 +92,8 @@ private:
 namespace app {
 
 // The special-key callback's work in live mode (Home, PageUp, PageDown; F2
-// and the track editor's keys).
-void onLiveSpecialKey(AppState& run, int key);
+// and the track editor's keys). False for a key neither takes.
+bool onLiveSpecialKey(AppState& run, int key);
 
 // The mouse callbacks' work in live mode: the mouse that shaders read.
 void onLiveMouseButton(AppState& run, int button, int state, int x, int y);

@@ -175,6 +175,30 @@ void app::warnAboutDemoMistakes(const LoadedDemo& loaded, double tuneSeconds)
         std::fprintf(stderr, "%s\n", warning.c_str());
 }
 
+std::string app::keyboardInExportNote(const std::vector<Scene>& scenes)
+{
+    std::string first;
+    int more = 0;
+    for (const Scene& scene : scenes)
+        for (const PassSettings& settings : scene.getPassSettings())
+            for (std::size_t c = 0; c < settings.channels.size(); ++c) {
+                if (settings.channels[c].source != PassChannel::Source::Keyboard)
+                    continue;
+                if (first.empty())
+                    first = settings.entryPath + ".channels[" + std::to_string(c) + "]";
+                else
+                    ++more;
+            }
+    if (first.empty())
+        return "";
+    std::string note = std::string(demo::kDescriptionFile) + ": " + first +
+                       ": \"keyboard\" reads no key in an export: every key stays up (all zero)";
+    if (more > 0)
+        note += more == 1 ? "; so does 1 more keyboard channel"
+                          : "; so do " + std::to_string(more) + " more keyboard channels";
+    return note;
+}
+
 void app::warnAboutUniforms(const LoadedDemo& loaded, const std::vector<std::string>& files)
 {
     SourceTexts sources;

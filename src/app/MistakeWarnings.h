@@ -20,4 +20,9 @@ void warnAboutDemoMistakes(const LoadedDemo& loaded, double tuneSeconds);
 // named as the description names it.
 void warnAboutUniforms(const LoadedDemo& loaded, const std::vector<std::string>& files);
 
+// What an export says about "keyboard" channels, which no key reaches
+// there: one line naming the first in demo.json (and how many more), or ""
+// when `scenes` read none.
+std::string keyboardInExportNote(const std::vector<Scene>& scenes);
+
 } // namespace app

@@ -18,7 +18,11 @@
 
 class PassInputsSource {
 public:
-    PassInputsSource() : smoothed_(SpectrumRows::kBins, 0.0f) {}
+    PassInputsSource()
+        : smoothed_(SpectrumRows::kBins, 0.0f),
+          siteSound_(SpectrumTexture::kSiteSoundWidth * SpectrumTexture::kSiteSoundRows, 0)
+    {
+    }
 
     // A played frame at `seconds` of the music, whose seeks number
     // `seekCount`, drawn at `wallSeconds` on a steady clock. Frames count
@@ -47,6 +51,8 @@ public:
 
     // Where smoothed magnitudes for addSpectrum can be written (kBins).
     float* smoothedScratch() { return smoothed_.data(); }
+    // Where the sites' sound texture of the frame can be written (SpectrumRows::siteSound).
+    uint8_t* siteSoundScratch() { return siteSound_.data(); }
 
 private:
     bool started_ = false;
@@ -56,5 +62,6 @@ private:
     double wallSeconds_ = 0.0;     // the wall clock at the previous frame
     double framesPerSecond_ = 0.0; // smoothed over the frames drawn
     std::vector<float> smoothed_;
+    std::vector<uint8_t> siteSound_;
     SpectrumIntegral integral_;
 };

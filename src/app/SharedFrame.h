@@ -49,11 +49,11 @@ int sceneDrawnAt(LoadedDemo& loaded, double row);
 
 // The pass inputs of a frame at `seconds` with `spectrum`, for `scene`
 // (null for none), counted by `clock` from `counted`: the smoothed spectrum,
-// which `smoothed` writes into the buffer it is given, only when the scene
-// reads it.
-template <typename Smoothed>
+// which `smoothed` writes into the buffer it is given, and the sites' sound
+// texture, which `siteSound` writes, each only when the scene reads it.
+template <typename Smoothed, typename SiteSound>
 PassInputs passInputsFor(PassInputsSource& clock, PassInputs counted, const Scene* scene, double seconds,
-                         const float* spectrum, Smoothed smoothed)
+                         const float* spectrum, Smoothed smoothed, SiteSound siteSound)
 {
     bool rows1D = false;
     float* smoothedRow = nullptr;
@@ -62,6 +62,10 @@ PassInputs passInputsFor(PassInputsSource& clock, PassInputs counted, const Scen
         smoothed(smoothedRow);
     }
     clock.addSpectrum(counted, spectrum, smoothedRow, seconds);
+    if (scene != nullptr && scene->readsSiteSound()) {
+        siteSound(clock.siteSoundScratch());
+        counted.spectrum.siteSound = clock.siteSoundScratch();
+    }
     return counted;
 }
 

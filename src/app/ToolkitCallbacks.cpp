@@ -42,10 +42,10 @@ void keyboard(unsigned char key, int, int)
         app::onKeyboard(*servedRun, key);
 }
 
-void liveSpecialKey(int key, int, int)
+void specialKey(int key, int, int)
 {
     if (servedRun != nullptr)
-        app::onLiveSpecialKey(*servedRun, key);
+        app::onSpecialKey(*servedRun, key);
 }
 
 void liveMouseButton(int button, int state, int x, int y)
@@ -78,16 +78,22 @@ void editorWheel(int wheel, int direction, int x, int y)
         app::onEditorWheel(*servedRun, wheel, direction, x, y);
 }
 
-void editorKeyUp(unsigned char key, int x, int y)
+// A key going up: the keyboard channel's, and the editor's when it is open
+// (whichever attaches first, both get it).
+void keyUp(unsigned char key, int x, int y)
 {
-    if (servedRun != nullptr)
-        app::onEditorKeyUp(*servedRun, key, x, y);
+    if (servedRun == nullptr)
+        return;
+    app::onKeyboardUp(*servedRun, key);
+    app::onEditorKeyUp(*servedRun, key, x, y);
 }
 
-void editorSpecialUp(int key, int x, int y)
+void specialKeyUp(int key, int x, int y)
 {
-    if (servedRun != nullptr)
-        app::onEditorSpecialUp(*servedRun, key, x, y);
+    if (servedRun == nullptr)
+        return;
+    app::onSpecialKeyUp(*servedRun, key);
+    app::onEditorSpecialUp(*servedRun, key, x, y);
 }
 
 void editorWindowClosed()
@@ -121,9 +127,11 @@ void app::attachWindowCallbacks()
 void app::attachKeyCallbacks(bool live)
 {
     glutKeyboardFunc(keyboard);
+    glutKeyboardUpFunc(keyUp);
+    glutSpecialFunc(specialKey);
+    glutSpecialUpFunc(specialKeyUp);
     if (!live)
         return;
-    glutSpecialFunc(liveSpecialKey);
     glutMouseFunc(liveMouseButton);
     glutMotionFunc(liveMouseMotion);
     glutPassiveMotionFunc(liveMouseMotion);
@@ -131,8 +139,8 @@ void app::attachKeyCallbacks(bool live)
 
 void app::attachEditorCallbacks()
 {
-    glutKeyboardUpFunc(editorKeyUp);
-    glutSpecialUpFunc(editorSpecialUp);
+    glutKeyboardUpFunc(keyUp);
+    glutSpecialUpFunc(specialKeyUp);
     glutMouseFunc(editorMouse);
     glutMotionFunc(editorMotion);
     glutPassiveMotionFunc(editorMotion);

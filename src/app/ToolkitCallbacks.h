@@ -25,7 +25,7 @@ public:
 // The window's callbacks: display, idle, reshape and close.
 void attachWindowCallbacks();
 
-// The keyboard, and in live mode the special keys and the mouse.
+// The keyboard and the special keys (down and up), and in live mode the mouse.
 void attachKeyCallbacks(bool live);
 
 // The track editor's: Dear ImGui's input and the window's close.

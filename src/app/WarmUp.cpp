@@ -19,8 +19,9 @@ SceneDrawResult app::drawGridFrame(LoadedDemo& loaded, const FramePicture& pictu
                                              OfflineClock::kSpectrumBins);
     bool found = false;
     Scene* scene = sceneToDraw(loaded.demo.scenes, values.sceneIndex, found);
-    const PassInputs inputs = passInputsFor(clock, counted, scene, seconds, spectrum,
-                                            [&](float* smoothed) { tune.smoothedSpectrumAt(seconds, smoothed); });
+    const PassInputs inputs = passInputsFor(
+        clock, counted, scene, seconds, spectrum, [&](float* smoothed) { tune.smoothedSpectrumAt(seconds, smoothed); },
+        [&](uint8_t* rows) { tune.siteSoundAt(seconds, fps, rows); });
     return drawFrame(loaded, scene, values, picture, FrameReport::Silent, inputs);
 }
 
@@ -60,8 +61,9 @@ bool app::warmUpFrame(LoadedDemo& loaded, const FramePicture& picture, const War
     const double seconds = static_cast<double>(frame.frame) / fps;
     const int sceneIndex = sceneDrawnAt(loaded, seconds * loaded.demo.timing.rowsPerSecond);
     const Scene* scene = sceneIndex < 0 ? nullptr : &loaded.demo.scenes[static_cast<size_t>(sceneIndex)];
-    passInputsFor(clock, counted, scene, seconds, spectrum,
-                  [&](float* smoothed) { tune.smoothedSpectrumAt(seconds, smoothed); });
+    passInputsFor(
+        clock, counted, scene, seconds, spectrum, [&](float* smoothed) { tune.smoothedSpectrumAt(seconds, smoothed); },
+        [&](uint8_t* rows) { tune.siteSoundAt(seconds, fps, rows); });
     return true;
 }
 

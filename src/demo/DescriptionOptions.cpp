@@ -9,6 +9,11 @@
 
 namespace {
 
+// What a channel may name, as messages list it.
+constexpr const char* kChannelKinds =
+    "a channel (\"pass:N\", \"pass:N:previous\", \"texture:N\", \"previous\", "
+    "\"spectrum\", \"keyboard\" or \"none\")";
+
 using nlohmann::json;
 
 // `value` as one of `names` (the enumerators in `values`, in the same
@@ -77,6 +82,7 @@ std::string demo::descriptionCommonPath(const json& value, const ShaderConventio
 PassSettings demo::descriptionPassSettings(json& pass, const std::string& path, std::vector<std::string>& channelNames)
 {
     PassSettings settings;
+    settings.entryPath = path;
     channelNames.clear();
     if (!pass.is_object())
         return settings;
@@ -125,8 +131,8 @@ PassSettings demo::descriptionPassSettings(json& pass, const std::string& path, 
         for (std::size_t i = 0; i < channels.size(); ++i) {
             const std::string channelPath = path + ".channels[" + std::to_string(i) + "]";
             const char* const kExpected =
-                "a channel (\"pass:N\", \"texture:N\", \"previous\", \"spectrum\", "
-                "\"none\", or {\"input\": one of these, \"vflip\": true or false})";
+                "a channel (\"pass:N\", \"pass:N:previous\", \"texture:N\", \"previous\", \"spectrum\", "
+                "\"keyboard\", \"none\", or {\"input\": one of these, \"vflip\": true or false})";
             // The object form names the input and says which way up it is read.
             json entry = channels[i];
             const bool inObject = entry.is_object();
@@ -155,7 +161,7 @@ std::vector<std::string> demo::channelProblems(const std::vector<ScenePassChanne
             PassChannel channel;
             std::string why;
             if (!render::parsePassChannel(name, channel))
-                why = "is not a channel (\"pass:N\", \"texture:N\", \"previous\" or \"spectrum\")";
+                why = std::string("is not ") + kChannelKinds;
             else if (channel.source == PassChannel::Source::Pass && channel.index >= static_cast<int>(passIndex))
                 why = passIndex == 0 ? "names a pass, but the first pass has none before it"
                                      : "is not a pass before this one (0.." + std::to_string(passIndex - 1) +

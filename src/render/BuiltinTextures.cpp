@@ -90,3 +90,9 @@ GLuint BuiltinTextures::standIn(int number)
         texture = upload(render::builtinStandInPixels(number));
     return texture.get();
 }
+
+GLuint BuiltinTextures::noKeys()
+{
+    noKeys_.upload();
+    return noKeys_.texture();
+}

@@ -7,6 +7,8 @@
 // - checker: black and white squares of kCheckerSquare pixels;
 // - stand-in N: a colour ramp (red rising with s, green with t) with a grid line every
 //   32 pixels whose colour tells N apart (1 white, 2 red, 3 green, 4 blue).
+// And a keyboard with no key down, for a "keyboard" channel where no keys
+// arrive (an export).
 //
 // Main thread, GL context current. Owns its GL textures (GlName), each made
 // when first asked for. Move-only.
@@ -16,6 +18,7 @@
 #include <vector>
 
 #include "render/GlName.h"
+#include "render/KeyboardTexture.h"
 
 class BuiltinTextures {
 public:
@@ -27,11 +30,14 @@ public:
     GLuint checker();
     // Stand-in `number` (1 .. kStandIns); 0 for any other number.
     GLuint standIn(int number);
+    // A KeyboardTexture that no key reaches: all zero.
+    GLuint noKeys();
 
 private:
     GlName noise_;
     GlName checker_;
     std::array<GlName, kStandIns> standIns_;
+    KeyboardTexture noKeys_;
 };
 
 namespace render {

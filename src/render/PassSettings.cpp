@@ -40,6 +40,11 @@ bool PassSettings::readsSpectrum() const
     return anyChannelReads(*this, PassChannel::Source::Spectrum);
 }
 
+bool PassSettings::readsKeyboard() const
+{
+    return anyChannelReads(*this, PassChannel::Source::Keyboard);
+}
+
 bool PassSettings::hasDefaultTarget() const
 {
     return format == PassFormat::Rgba16f && scale == 1.0f && filter == PassFilter::Nearest && !readsPrevious();
@@ -62,6 +67,8 @@ bool render::parsePassChannel(const std::string& text, PassChannel& channel)
         channel = {PassChannel::Source::Previous, 0};
     } else if (text == "spectrum") {
         channel = {PassChannel::Source::Spectrum, 0};
+    } else if (text == "keyboard") {
+        channel = {PassChannel::Source::Keyboard, 0};
     } else if (text == "none") {
         channel = {PassChannel::Source::Black, 0};
     } else {

@@ -26,6 +26,7 @@ struct PassChannel {
         Previous,     // this pass's own output of the previous frame
         Spectrum,     // the spectrum texture (see SpectrumTexture.h)
         PassPrevious, // the output of pass `index` of the previous frame
+        Keyboard,     // the keys held, pressed and toggled (KeyboardTexture.h)
     };
     Source source = Source::Black;
     int index = 0; // the pass or texture, for Pass, PassPrevious and Texture
@@ -48,6 +49,7 @@ struct PassSettings {
     bool depth = false;         // true: a depth buffer and test even when the shader writes no gl_FragDepth
     std::string define;         // "" or a macro the pass's shader is built with ("#define NAME")
     bool keepsPrevious = false; // another pass reads this one's previous output (the scene sets it)
+    std::string entryPath;      // the pass's place in the description, for messages ("scenes[0].shader_order[1]")
 
     // Whether the pass's target keeps two pictures: a channel reads its own
     // previous output, another pass reads it, or its define is glslViewer's
@@ -55,6 +57,8 @@ struct PassSettings {
     bool readsPrevious() const;
     // Whether a channel reads the spectrum texture.
     bool readsSpectrum() const;
+    // Whether a channel reads the keyboard.
+    bool readsKeyboard() const;
     // Whether the output is the default target's: RGBA16F, the window's size, nearest.
     bool hasDefaultTarget() const;
 };
@@ -62,8 +66,8 @@ struct PassSettings {
 namespace render {
 
 // `text` as a channel: "pass:N", "pass:N:previous", "texture:N" (N a whole
-// number from 0), "previous", "spectrum" or "none" (black, said on purpose).
-// False when it is none of these.
+// number from 0), "previous", "spectrum", "keyboard" or "none" (black, said
+// on purpose). False when it is none of these.
 bool parsePassChannel(const std::string& text, PassChannel& channel);
 
 } // namespace render

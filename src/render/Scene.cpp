@@ -135,6 +135,10 @@ SceneDrawResult Scene::render(const SceneFrame& frame)
     bool rows1D = false;
     if (frame.inputs.spectrumTexture != nullptr && readsSpectrum(rows1D))
         frame.inputs.spectrumTexture->upload(frame.inputs.spectrum, rows1D);
+    if (frame.inputs.spectrumTexture != nullptr && readsSiteSound())
+        frame.inputs.spectrumTexture->uploadSiteSound(frame.inputs.spectrum);
+    if (frame.inputs.keyboardTexture != nullptr && readsKeyboard())
+        frame.inputs.keyboardTexture->upload();
 
     glGetIntegerv(GL_MAX_COMBINED_TEXTURE_IMAGE_UNITS, &textureUnitLimit);
     // Without a final pass the last pass draws the picture, unless it has a
@@ -412,9 +416,16 @@ Scene::ChannelTexture Scene::channelTexture(const SceneFrame& frame, int passInd
     case PassChannel::Source::PassPrevious:
         return previousOutput(named.index);
     case PassChannel::Source::Spectrum:
-        if (frame.inputs.spectrumTexture != nullptr)
-            return {frame.inputs.spectrumTexture->texture2D(), SpectrumRows::kBins, 2};
-        break;
+        if (frame.inputs.spectrumTexture == nullptr)
+            break;
+        if (passReadsSiteSound(static_cast<size_t>(passIndex)))
+            return {frame.inputs.spectrumTexture->siteSoundTexture(), SpectrumTexture::kSiteSoundWidth,
+                    SpectrumTexture::kSiteSoundRows};
+        return {frame.inputs.spectrumTexture->texture2D(), SpectrumRows::kBins, 2};
+    case PassChannel::Source::Keyboard:
+        if (frame.inputs.keyboardTexture != nullptr)
+            return {frame.inputs.keyboardTexture->texture(), KeyboardTexture::kKeys, KeyboardTexture::kRows};
+        return {builtins->noKeys(), KeyboardTexture::kKeys, KeyboardTexture::kRows};
     case PassChannel::Source::Black:
         break;
     }
@@ -534,7 +545,7 @@ bool Scene::readsSpectrum(bool& rows1D) const
     rows1D = false;
     for (size_t i = 0; i < passShaders.size(); ++i) {
         const GLuint program = passShaders[i].getProgramId();
-        reads = reads || passSettings[i].readsSpectrum();
+        reads = reads || (passSettings[i].readsSpectrum() && !passReadsSiteSound(i));
         if (program == 0)
             continue;
         reads = reads || glGetUniformLocation(program, uniforms::kSpectrum.name) >= 0;
@@ -550,6 +561,26 @@ bool Scene::readsSpectrum(bool& rows1D) const
         }
     }
     return reads;
+}
+
+bool Scene::passReadsSiteSound(size_t pass) const
+{
+    const ShaderConvention* convention = passShaders[pass].getConvention();
+    return convention != nullptr && convention->siteSound && passSettings[pass].readsSpectrum();
+}
+
+bool Scene::readsSiteSound() const
+{
+    for (size_t i = 0; i < passShaders.size(); ++i)
+        if (passReadsSiteSound(i))
+            return true;
+    return false;
+}
+
+bool Scene::readsKeyboard() const
+{
+    return std::any_of(passSettings.begin(), passSettings.end(),
+                       [](const PassSettings& settings) { return settings.readsKeyboard(); });
 }
 
 void Scene::renderFinalPass(const SceneFrame& frame)

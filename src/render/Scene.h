@@ -79,10 +79,16 @@ public:
     // The texture that pass `pass` drew into in the latest frame, which drew
     // with `targets`: its own target's, or the shared target's.
     GLuint outputTexture(const RenderTargets& targets, int pass) const;
-    // Whether a pass of this scene reads the spectrum texture (as a channel
-    // or as `spectrum`), and whether one reads the live-coding tools' 1D
+    // Whether a pass of this scene reads the spectrum texture (as a channel,
+    // unless the sites' convention makes that their sound texture, or as
+    // `spectrum`), and whether one reads the live-coding tools' 1D
     // textures, with the programs the passes have now.
     bool readsSpectrum(bool& rows1D) const;
+    // Whether a pass of the sites' convention reads "spectrum" as a channel:
+    // the sites' sound texture (SpectrumTexture.h).
+    bool readsSiteSound() const;
+    // Whether a pass reads the keyboard as a channel.
+    bool readsKeyboard() const;
     // Whether a frame of this scene grows from the frames it drew before: a
     // pass keeps its previous picture (for itself or another pass), with the
     // programs the passes have now.
@@ -147,6 +153,8 @@ private:
                                 const std::optional<bool>& channelFlip = std::nullopt) const;
     // The scene texture whose options name it `name`; -1 for none.
     int namedTexture(const std::string& name) const;
+    // Whether pass `pass` reads the sites' sound texture as its spectrum.
+    bool passReadsSiteSound(std::size_t pass) const;
 
     std::vector<DemoShader> passShaders;
     std::vector<PassSettings> passSettings; // one per pass

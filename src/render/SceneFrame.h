@@ -12,6 +12,7 @@
 #include <GL/glew.h>
 
 #include "platform/ConsoleSink.h"
+#include "render/KeyboardTexture.h"
 #include "render/PictureTarget.h"
 #include "render/RenderTargets.h"
 #include "render/SceneQuads.h"
@@ -34,6 +35,7 @@ struct PassInputs {
     float sampleRate = 44100.0f;  // the tune's samples per second
     SpectrumRows spectrum;        // the whole spectrum of this frame
     SpectrumTexture* spectrumTexture = nullptr; // where it goes for the shaders; null: they read black
+    KeyboardTexture* keyboardTexture = nullptr; // the keys for "keyboard" channels; null: no key is down
 };
 
 struct SceneFrame {

@@ -27,6 +27,7 @@ std::vector<ShaderConvention> makeConventions()
          {},
          "shadertoyFragColor",
          true,
+         true,
          true},
         // The live-coding tool whose shaders read the spectrum as 1D textures.
         {"bonzomatic",

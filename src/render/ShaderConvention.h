@@ -74,6 +74,9 @@ struct ShaderConvention {
     // channel, a named texture, u_texN) show upright, the image's top row at
     // t = 1, unless their entry says "vflip"; false: as the player loads them.
     bool imagesUpright = false;
+    // True: a "spectrum" channel reads the sites' sound texture (512 x 2
+    // bytes, SpectrumTexture.h) rather than the player's whole spectrum.
+    bool siteSound = false;
 };
 
 namespace render {

@@ -60,3 +60,15 @@ void SpectrumTexture::upload(const SpectrumRows& rows, bool alsoRows1D)
                         rowOrZeros(rowOf(rows, static_cast<Row>(i))));
     }
 }
+
+void SpectrumTexture::uploadSiteSound(const SpectrumRows& rows)
+{
+    static const std::vector<uint8_t> silence(kSiteSoundWidth * kSiteSoundRows, 0);
+    if (!siteSound_) {
+        siteSound_ = makeTexture(GL_TEXTURE_2D);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_R8, kSiteSoundWidth, kSiteSoundRows, 0, GL_RED, GL_UNSIGNED_BYTE, nullptr);
+    }
+    glBindTexture(GL_TEXTURE_2D, siteSound_.get());
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, kSiteSoundWidth, kSiteSoundRows, GL_RED, GL_UNSIGNED_BYTE,
+                    rows.siteSound != nullptr ? rows.siteSound : silence.data());
+}

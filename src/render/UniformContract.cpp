@@ -239,10 +239,12 @@ std::string render::uniformRemedy(const ShaderUniform& uniform, const UniformSet
             return "the final pass reads only the scene's passes: this input does not exist there";
         if (channel >= kMaxChannels)
             return "a pass has at most 4 channels: this input does not exist";
+        const std::string sources =
+            "a pass (\"pass:N\", \"pass:N:previous\"), an image (\"texture:N\"), its own "
+            "last frame (\"previous\"), the sound (\"spectrum\") or the keys (\"keyboard\")";
         if (setting.channelCount >= 0)
-            return "add its source to the pass's \"channels\" in demo.json (\"pass:N\", \"texture:N\", "
-                   "\"previous\", \"spectrum\")";
-        return "give the pass \"channels\" in demo.json to say what it reads (e.g. [\"texture:0\", \"previous\"])";
+            return "add its source to the pass's \"channels\" in demo.json: " + sources;
+        return "give the pass \"channels\" in demo.json to say what it reads: " + sources;
     }
     if (numberAfter(uniform.name, kTexturePrefix) >= 0) {
         if (setting.finalPass)

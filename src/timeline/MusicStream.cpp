@@ -234,6 +234,18 @@ void MusicStream::smoothedSpectrum(float* magnitudes) const
     impl_->spectrum.smoothedAt(impl_->heardFrame(), magnitudes);
 }
 
+void MusicStream::siteSound(uint8_t* rows) const
+{
+    static_assert(kSiteSoundBytes == TuneSiteSound::kTextureBytes, "two rows of the site's texture");
+    if (!impl_) {
+        std::fill(rows, rows + kSiteSoundBytes / 2, uint8_t{0});
+        std::fill(rows + kSiteSoundBytes / 2, rows + kSiteSoundBytes, uint8_t{128});
+        return;
+    }
+    impl_->spectrum.siteSoundAt(impl_->heardFrame(), impl_->seeks,
+                                static_cast<uint64_t>(impl_->sampleRate / kSiteSoundFramesPerSecond), rows);
+}
+
 uint64_t MusicStream::seekCount() const
 {
     return impl_ ? impl_->seeks : 0;

@@ -36,6 +36,10 @@ public:
     static constexpr int kSpectrumBins = 2048;
     // Frames analysed by spectrum(), from the heard position on.
     static constexpr int kSpectrumFrames = 2 * kSpectrumBins;
+    // Bytes filled by siteSound(): two rows of 512.
+    static constexpr int kSiteSoundBytes = 2 * 512;
+    // The frame rate siteSound() assumes for the frames before a seek.
+    static constexpr int kSiteSoundFramesPerSecond = 60;
 
     MusicStream();
     ~MusicStream();
@@ -80,6 +84,13 @@ public:
     // TuneSpectrum): four analyses, for frames whose shaders read them. The
     // first call opens a decoder of its own.
     void smoothedSpectrum(float* magnitudes) const;
+
+    // Fills the shader sites' sound texture (kSiteSoundBytes) at the heard
+    // position, for frames whose shaders read it: it follows the frames
+    // asked for (see TuneSiteSound), a seek starting afresh as if the frames
+    // before had been drawn kSiteSoundFramesPerSecond a second. The first
+    // call opens a decoder of its own.
+    void siteSound(uint8_t* rows) const;
 
     // How many seeks the stream has taken since it was opened: a frame that
     // sees the count change follows a jump in the music.

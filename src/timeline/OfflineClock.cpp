@@ -53,3 +53,9 @@ void OfflineClock::smoothedSpectrumAt(double seconds, float* magnitudes)
     }
     spectrum_.smoothedAt(TuneRangeReader::frameAt(seconds, sampleRate_), magnitudes);
 }
+
+void OfflineClock::siteSoundAt(double seconds, int fps, uint8_t* rows)
+{
+    const uint64_t stepFrames = hasTune() && fps > 0 ? static_cast<uint64_t>(sampleRate_ / fps) : 1;
+    spectrum_.siteSoundAt(hasTune() ? TuneRangeReader::frameAt(seconds, sampleRate_) : 0, 0, stepFrames, rows);
+}

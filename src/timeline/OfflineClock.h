@@ -20,6 +20,7 @@
 class OfflineClock {
 public:
     static constexpr int kSpectrumBins = TuneSpectrum::kBins;
+    static constexpr int kSiteSoundBytes = TuneSiteSound::kTextureBytes;
 
     // Opens the tune at `path`. False with `problem` set (no file name) when it
     // cannot be decoded; the clock then runs without music.
@@ -37,6 +38,10 @@ public:
     void spectrumAt(double seconds, float* magnitudes);
     // Writes kSpectrumBins smoothed magnitudes there (see TuneSpectrum).
     void smoothedSpectrumAt(double seconds, float* magnitudes);
+    // Writes the shader sites' sound texture (kSiteSoundBytes) for the frame
+    // at `seconds` of frames `fps` a second (see TuneSiteSound: it follows
+    // the frames asked for).
+    void siteSoundAt(double seconds, int fps, uint8_t* rows);
 
 private:
     TuneSpectrum spectrum_;

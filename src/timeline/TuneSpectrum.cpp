@@ -28,6 +28,7 @@ void TuneSpectrum::close()
     reader_.close();
     smoothedReader_.close();
     smoothedOpen_ = false;
+    siteSound_.close();
     file_.reset();
 }
 
@@ -58,4 +59,13 @@ void TuneSpectrum::smoothedAt(uint64_t frame, float* magnitudes)
         for (int k = 0; k < kBins; ++k)
             magnitudes[k] += blockBins_[k] / kSmoothedBlocks;
     }
+}
+
+void TuneSpectrum::siteSoundAt(uint64_t frame, uint64_t epoch, uint64_t stepFrames, uint8_t* rows)
+{
+    if (!siteSound_.isOpen() && file_) {
+        std::string problem;
+        siteSound_.open(file_, problem); // the tune opened for the spectrum: no new problem to say
+    }
+    siteSound_.rowsAt(frame, epoch, stepFrames, rows);
 }

@@ -10,12 +10,16 @@
 // depends on the frame alone, not on the frames asked for before, so a
 // played frame and an exported one at the same moment agree.
 //
+// And the shader sites' sound texture (TuneSiteSound), which follows the
+// frames drawn: the one exception to "the moment alone".
+//
 // Needs no output device and no clock: the music stream asks it for the
 // heard frame; anything that keeps its own time (an offline clock) can ask
 // it for any frame and gets the same analysis.
 //
 // Owns its decoders (reading through a shared TuneFile; the smoothed
-// spectrum's own decoder is opened when it is first asked for) and its FFT
+// spectrum's and the sound texture's own decoders are opened when they are
+// first asked for) and its FFT
 // scratch; at() allocates nothing. One thread at a time.
 #pragma once
 
@@ -25,8 +29,9 @@
 #include <vector>
 
 #include "timeline/MonoBlockReader.h"
-#include "timeline/TuneFile.h"
 #include "timeline/SpectrumAnalyzer.h"
+#include "timeline/TuneFile.h"
+#include "timeline/TuneSiteSound.h"
 
 class TuneSpectrum {
 public:
@@ -47,6 +52,10 @@ public:
     // Writes kBins smoothed magnitudes at `frame`; all zeros when not open.
     void smoothedAt(uint64_t frame, float* magnitudes);
 
+    // Writes the shader sites' sound texture (TuneSiteSound::kTextureBytes)
+    // for the frame that hears `frame` (see TuneSiteSound::rowsAt).
+    void siteSoundAt(uint64_t frame, uint64_t epoch, uint64_t stepFrames, uint8_t* rows);
+
 private:
     MonoBlockReader reader_;
     SpectrumAnalyzer analyzer_;
@@ -55,4 +64,5 @@ private:
     bool smoothedOpen_ = false;
     std::vector<float> block_;     // kFrames: one block with the silence before the start
     std::vector<float> blockBins_; // kBins: one block's magnitudes
+    TuneSiteSound siteSound_;      // opened at its first request
 };

@@ -271,7 +271,8 @@ TEST_F(DescriptionLoader, PassSettingsLoadAndAChannelThatNamesNothingIsOneLine)
               "demo.json: scenes[0].shader_order[0].channels[0]: \"texture:1\" names no texture of this "
               "scene (it has 1); it reads black\n"
               "demo.json: scenes[0].shader_order[1].channels[1]: \"buffer\" is not a channel (\"pass:N\", "
-              "\"texture:N\", \"previous\" or \"spectrum\"); it reads black\n");
+              "\"pass:N:previous\", \"texture:N\", \"previous\", \"spectrum\", \"keyboard\" or \"none\"); it reads "
+              "black\n");
 }
 
 TEST_F(DescriptionLoader, AFileThatCannotBeReadEndsTheLoadWithItsReason)

@@ -1,10 +1,13 @@
 // Shaders from other tools drawn for real: each convention draws what the
 // same shader written for the player draws, a feedback pass accumulates and
 // starts black after a seek, a pass's own format and scale hold, and the
-// spectrum texture holds what `fft` samples. Pass outputs are read back as
+// spectrum texture holds what `fft` samples; the sites' sound and keyboard
+// channels read textures of the sites' sizes. Pass outputs are read back as
 // floats.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,10 +19,12 @@
 #include "render/BuiltinTextures.h"
 #include "render/DemoShader.h"
 #include "render/GlName.h"
+#include "render/KeyboardTexture.h"
 #include "render/Scene.h"
 #include "render/ShaderConvention.h"
 #include "render/SpectrumTexture.h"
 #include "render/Texture.h"
+#include "timeline/SiteSoundAnalyser.h"
 
 namespace {
 
@@ -44,6 +49,9 @@ protected:
         smoothed.assign(SpectrumRows::kBins, 0.0f);
         spectrum[kBin] = 0.375f;
         smoothed[kBin] = 0.125f;
+        siteSound.assign(2 * SpectrumTexture::kSiteSoundWidth, 0);
+        siteSound[kBin] = 64;                                     // row 0: the sites' spectrum
+        siteSound[SpectrumTexture::kSiteSoundWidth + kBin] = 192; // row 1: their waveform
     }
 
     // A built entry of `source`; with a convention, on the player's vertex
@@ -73,6 +81,7 @@ protected:
         frame.inputs.epoch = epoch;
         frame.inputs.spectrum.magnitudes = spectrum.data();
         frame.inputs.spectrum.smoothed = smoothed.data();
+        frame.inputs.spectrum.siteSound = siteSound.data();
         frame.inputs.spectrumTexture = &spectrumTexture;
         scene.render(frame);
     }
@@ -92,6 +101,7 @@ protected:
     std::unique_ptr<gltest::SceneRig> rig;
     std::string vertexPath;
     std::vector<float> spectrum, smoothed;
+    std::vector<uint8_t> siteSound; // the sites' sound texture, 512 x 2
     SpectrumTexture spectrumTexture;
 };
 
@@ -358,11 +368,60 @@ TEST_F(ShadersFromElsewhere, EveryChannelOfTheSiteFollowsTheMusicsTime)
     EXPECT_NEAR(read.b, 0.441f, 1e-3f) << "a half float holds three digits";
 }
 
+TEST_F(ShadersFromElsewhere, TheSitesSoundAndKeyboardChannelsAreTheSitesTextures)
+{
+    // A sine of peak 0.01 on bin 93, steady: the analyser's level there.
+    constexpr int kSoundBin = 93;
+    std::vector<float> sine(SiteSoundAnalyser::kFftFrames);
+    for (std::size_t i = 0; i < sine.size(); ++i)
+        sine[i] = 0.01f * static_cast<float>(std::sin(2.0 * std::acos(-1.0) * kSoundBin * static_cast<double>(i) /
+                                                      SiteSoundAnalyser::kFftFrames));
+    SiteSoundAnalyser analyser;
+    for (int frame = 0; frame < 100; ++frame)
+        analyser.analyse(sine.data());
+    std::vector<uint8_t> sound(SiteSoundAnalyser::kTextureWidth * SiteSoundAnalyser::kTextureRows);
+    analyser.textureRows(sine.data(), sound.data());
+    ASSERT_EQ(sound[kSoundBin], 169) << "-53.6 dB";
+
+    PassSettings settings;
+    settings.hasChannels = true;
+    settings.channels = {{PassChannel::Source::Spectrum, 0}, {PassChannel::Source::Keyboard, 0}};
+    Scene scene;
+    scene.addShader(
+        entry("sound.fsh",
+              "void mainImage(out vec4 c, in vec2 p) {\n"
+              "    c = vec4(texture(iChannel0, vec2(93.5 / 512.0, 0.25)).x,\n"
+              "             texelFetch(iChannel1, ivec2(87, 0), 0).x + texelFetch(iChannel1, ivec2(87, 2), 0).x,\n"
+              "             iChannelResolution[0].x / 512.0 + iChannelResolution[0].y / 2.0,\n"
+              "             iChannelResolution[1].x / 256.0 + iChannelResolution[1].y / 3.0);\n}\n",
+              "shadertoy"),
+        settings);
+    KeyboardTexture keys;
+    keys.press(87); // W
+    const auto drawn = [&](KeyboardTexture* keyboard) {
+        SceneFrame frame = rig->frame(kRow, kTime, 0.0f, 0.0f, nullptr);
+        frame.printsFstrLine = false;
+        frame.inputs.spectrum.siteSound = sound.data();
+        frame.inputs.spectrumTexture = &spectrumTexture;
+        frame.inputs.keyboardTexture = keyboard;
+        scene.render(frame);
+        return output(scene, 0, 5, 5);
+    };
+    const glm::vec4 played = drawn(&keys);
+    EXPECT_NEAR(played.r, 169.0f / 255.0f, 1e-3f) << "the level a site's shader reads at the sine's bin";
+    EXPECT_EQ(played.g, 2.0f) << "W held and toggled on";
+    EXPECT_EQ(played.b, 2.0f) << "the sound texture is 512 x 2";
+    EXPECT_EQ(played.a, 2.0f) << "the keyboard texture is 256 x 3";
+    const glm::vec4 exported = drawn(nullptr);
+    EXPECT_EQ(exported.g, 0.0f) << "no keys reach an export's keyboard";
+    EXPECT_EQ(exported.a, 2.0f) << "which is still 256 x 3";
+}
+
 TEST_F(ShadersFromElsewhere, AChannelsOwnVflipTurnsAnyInputUpsideDown)
 {
     // Pass 0 draws its row's height; pass 1 reads it and its own last frame
-    // through flipped channels; pass 2 the spectrum both ways and an image
-    // the other way up than the site's.
+    // through flipped channels; pass 2 the sound texture both ways and an
+    // image the other way up than the site's.
     std::string problem;
     Texture image(dir.file("missing.png"), console.sink, &problem);
     const unsigned char rows[] = {255, 0, 0, 255, 255, 0, 0, 255, 0, 255, 0, 255, 0, 255, 0, 255};
@@ -402,7 +461,7 @@ TEST_F(ShadersFromElsewhere, AChannelsOwnVflipTurnsAnyInputUpsideDown)
     EXPECT_FLOAT_EQ(bottomRow.g, 0.5f) << "its own last frame, flipped: there it held pass 0's bottom row";
     EXPECT_FLOAT_EQ(output(scene, 1, 7, gltest::kWindowHeight - 1).r, 0.5f);
     const glm::vec4 read = output(scene, 2, 7, 7);
-    EXPECT_FLOAT_EQ(read.r, read.g) << "the spectrum's rows swap";
+    EXPECT_FLOAT_EQ(read.r, read.g) << "the sound texture's rows swap";
     EXPECT_NE(read.r, read.b);
     EXPECT_FLOAT_EQ(read.a, 0.0f) << "the image as loaded (\"vflip\": false), not the site's upright way";
 }

@@ -196,7 +196,7 @@ TEST(DescriptionOptions, PassSettingsReadTheirKeysAndRefuseWrongValuesByPath)
 TEST(DescriptionOptions, ChannelsThatNameNothingGetOneLineEach)
 {
     const std::vector<demo::ScenePassChannels> passes = {
-        {"scenes[0].shader_order[0]", {"pass:0", "texture:1", "spectrum"}},
+        {"scenes[0].shader_order[0]", {"pass:0", "texture:1", "spectrum", "keyboard"}},
         {"scenes[0].shader_order[1]", {"pass:0", "pass:1", "texture:2", "buffer", "previous"}}};
     EXPECT_EQ(demo::channelProblems(passes, 2),
               (std::vector<std::string>{
@@ -206,8 +206,9 @@ TEST(DescriptionOptions, ChannelsThatNameNothingGetOneLineEach)
                   "pass's own last output is \"previous\"); it reads black",
                   "scenes[0].shader_order[1].channels[2]: \"texture:2\" names no texture of this scene (it has 2); "
                   "it reads black",
-                  "scenes[0].shader_order[1].channels[3]: \"buffer\" is not a channel (\"pass:N\", \"texture:N\", "
-                  "\"previous\" or \"spectrum\"); it reads black"}));
+                  "scenes[0].shader_order[1].channels[3]: \"buffer\" is not a channel (\"pass:N\", "
+                  "\"pass:N:previous\", \"texture:N\", \"previous\", \"spectrum\", \"keyboard\" or \"none\"); it "
+                  "reads black"}));
 }
 
 TEST(DescriptionOptions, DefinesCommonFilesAndOtherPassesPreviousFrames)

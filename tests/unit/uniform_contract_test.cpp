@@ -74,7 +74,9 @@ TEST(UniformContract, AnInputNeverSetSaysHowToSupplyItOrThatItDoesNotExist)
     EXPECT_EQ(render::uniformRemedy({"texLogo", "sampler2D"}, pass),
               "give a texture entry of the scene \"name\": \"texLogo\" in demo.json to read its image");
     EXPECT_EQ(render::uniformRemedy({"iChannel1", "sampler2D"}, pass),
-              "give the pass \"channels\" in demo.json to say what it reads (e.g. [\"texture:0\", \"previous\"])");
+              "give the pass \"channels\" in demo.json to say what it reads: a pass (\"pass:N\", "
+              "\"pass:N:previous\"), an image (\"texture:N\"), its own last frame (\"previous\"), the sound "
+              "(\"spectrum\") or the keys (\"keyboard\")");
     EXPECT_EQ(render::uniformRemedy({"tex1", "sampler2D"}, pass),
               "add a texture entry (\"src\": \"FILE\") to the scene's \"textures\" in demo.json");
     EXPECT_EQ(render::uniformRemedy({"wobble", "float"}, pass), "") << "the problem names \"parameters\" itself";

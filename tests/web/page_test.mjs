@@ -3,6 +3,9 @@
 // frames, then runs this with
 //   node page_test.mjs PAGE.html NATIVE_DIR ROW...
 // where NATIVE_DIR/row-ROW.png is the native export of each ROW at 640x360.
+// With KEYBOARD_PAGE naming the page of a demo that shows the keyboard
+// channel (red while W is held, green once W toggled on), the keys are
+// checked there too.
 // Each check prints "ok: ..." or "FAIL: ..." (why, with the figures); the
 // exit status is the number of failures.
 import { createServer } from "node:http";
@@ -162,6 +165,31 @@ try {
     const back = await titleRow(page);
     check(forwards - held >= 12 && forwards - held <= 13 && back === held,
       `d and a seek a step forth and back (${held} -> ${forwards} -> ${back})`, "not by one step each");
+    await page.close();
+  }
+
+  // The keyboard channel: a key the player does not take, held and let go.
+  if (process.env.KEYBOARD_PAGE) {
+    const page = await context.newPage();
+    await page.goto(`${pathToFileURL(process.env.KEYBOARD_PAGE).href}?row=0&paused`);
+    await waitForRow(page, 0);
+    // The mean colour of the page's picture, 0..255 per channel.
+    const colour = async () => {
+      const { pixels } = decodePng(await page.screenshot());
+      const sums = [0, 0, 0];
+      for (let i = 0; i < pixels.length; ++i) sums[i % 3] += pixels[i];
+      return sums.map((sum) => Math.round(sum / (pixels.length / 3)));
+    };
+    const before = await colour();
+    await page.keyboard.down("w");
+    await page.waitForTimeout(300);
+    const held = await colour();
+    await page.keyboard.up("w");
+    await page.waitForTimeout(300);
+    const released = await colour();
+    check(before[0] === 0 && before[1] === 0 && held[0] === 255 && held[1] === 255 && released[0] === 0 &&
+      released[1] === 255, "W reaches the keyboard channel: held while down, toggled on after",
+      `red and green were ${before.slice(0, 2)}, then ${held.slice(0, 2)} held, ${released.slice(0, 2)} released`);
     await page.close();
   }
 } finally {

@@ -122,7 +122,16 @@ EM_BOOL onKeyDown(int, const EmscriptenKeyboardEvent* event, void* context)
         return EM_TRUE;
     }
     // Esc leaves full screen in the browser itself; the page plays on.
-    return player.onKey(event->key) ? EM_TRUE : EM_FALSE;
+    if (player.onKey(event->key))
+        return EM_TRUE;
+    player.onChannelKey(static_cast<int>(event->keyCode), true);
+    return EM_FALSE;
+}
+
+EM_BOOL onKeyUp(int, const EmscriptenKeyboardEvent* event, void* context)
+{
+    static_cast<WebPage*>(context)->player.onChannelKey(static_cast<int>(event->keyCode), false);
+    return EM_FALSE;
 }
 
 } // namespace
@@ -152,6 +161,7 @@ int main(int argc, char** argv)
     page_ready(page->player.name().c_str(), page->player.aspect(), page->player.begun() ? 0 : 1);
     emscripten_set_click_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, page, EM_FALSE, onClick);
     emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, page, EM_FALSE, onKeyDown);
+    emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, page, EM_FALSE, onKeyUp);
     emscripten_set_main_loop_arg(onFrame, page, 0, EM_FALSE);
     return 0;
 }

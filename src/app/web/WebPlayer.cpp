@@ -119,6 +119,14 @@ void WebPlayer::begin()
     music_.play();
 }
 
+void WebPlayer::onChannelKey(int keyCode, bool down)
+{
+    if (down)
+        keyboard_.press(keyCode);
+    else
+        keyboard_.release(keyCode);
+}
+
 bool WebPlayer::onKey(const std::string& key)
 {
     if (key == " ") {
@@ -156,9 +164,12 @@ int WebPlayer::drawFrame(int width, int height)
     PassInputs counted = passInputs_.playedFrame(values.seconds, music_.seekCount(), wallSeconds);
     if (music_.hasMusic())
         counted.sampleRate = static_cast<float>(music_.sampleRate());
-    const PassInputs inputs = app::passInputsFor(passInputs_, counted, scene, values.seconds, spectrum,
-                                                 [&](float* smoothed) { music_.smoothedSpectrum(smoothed); });
+    counted.keyboardTexture = &keyboard_;
+    const PassInputs inputs = app::passInputsFor(
+        passInputs_, counted, scene, values.seconds, spectrum,
+        [&](float* smoothed) { music_.smoothedSpectrum(smoothed); }, [&](uint8_t* rows) { music_.siteSound(rows); });
     const SceneDrawResult result = app::drawFrame(loaded_, scene, values, picture, FrameReport::Silent, inputs);
+    keyboard_.endFrame();
     if (!result.drawn)
         failure_ = result.problem();
     if (app::demoIsOver(values.row, loaded_.demo.timing.endRow) && music_.isPlaying()) {

@@ -19,6 +19,7 @@
 
 #include "app/LoadedDemo.h"
 #include "app/PassInputsSource.h"
+#include "render/KeyboardTexture.h"
 #include "timeline/MusicStream.h"
 
 // How the page was opened: its query (?row=N&paused, ?play).
@@ -59,12 +60,16 @@ public:
     // back and forth. `key` is the browser's key name (" ", "a", ...).
     // True when the key was the player's.
     bool onKey(const std::string& key);
+    // Any other key, by its JavaScript key code, going down or up: the
+    // shaders' keyboard channel (KeyboardTexture.h).
+    void onChannelKey(int keyCode, bool down);
 
 private:
     ConsoleSink console_{std::cout, std::cerr}; // the browser's console
     LoadedDemo loaded_{console_};
     MusicStream music_;
     PassInputsSource passInputs_;
+    KeyboardTexture keyboard_; // the keys the player does not take
     std::string name_;
     std::string failure_;
     bool begun_ = false;
