@@ -166,8 +166,6 @@ SceneDrawResult Scene::render(const SceneFrame& frame)
 bool Scene::renderPass(const SceneFrame& frame, DemoShader& shader, int passIndex, int& textureUnit,
                        SceneDrawResult& result, bool intoPicture)
 {
-    const float time = static_cast<float>(frame.seconds);
-    RenderTargets& targets = frame.targets;
     PassTarget* own = passTargets[static_cast<size_t>(passIndex)].get();
     const ChannelTexture output = intoPicture
                                       ? ChannelTexture{0, static_cast<int>(frame.width), static_cast<int>(frame.height)}
@@ -179,41 +177,12 @@ bool Scene::renderPass(const SceneFrame& frame, DemoShader& shader, int passInde
     PassDrawing drawing = render::passDrawing(shader.getShaderProgram().sourceFacts(), settings.depth,
                                               settings.readsPrevious());
     drawing.clear = drawing.clear || program == 0;
-
-    if (intoPicture) {
-        // The picture's place has a depth buffer of its own.
-        bindPicture(frame);
-    } else {
-        glBindFramebuffer(GL_FRAMEBUFFER, own != nullptr ? own->framebuffer() : targets.framebuffer(passIndex));
-        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, output.id, 0);
-        // The shared depth buffer serves a pass's own target too: it is at least as large.
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
-                                  drawing.depth ? targets.depthBuffer() : 0);
-    }
-    const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
+    const GLenum status = beginPassTarget(frame, passIndex, output, drawing, intoPicture);
     if (status != GL_FRAMEBUFFER_COMPLETE) {
         result.drawn = false;
         result.target = passIndex;
         result.framebufferStatus = status;
         return false;
-    }
-
-    // A pass that writes gl_FragDepth keeps the depth test: its fragments at
-    // depth 1 fail it against the cleared buffer and leave the target
-    // transparent black there. Other passes need no depth, and a target
-    // their quad covers whole needs no clear (see PassDrawing.h).
-    if (drawing.depth)
-        glEnable(GL_DEPTH_TEST);
-    else
-        glDisable(GL_DEPTH_TEST);
-    const GLbitfield clearBits = (drawing.clear ? GL_COLOR_BUFFER_BIT : 0u) |
-                                 (drawing.depth ? GL_DEPTH_BUFFER_BIT : 0u);
-    if (clearBits != 0)
-        glClear(clearBits);
-    glViewport(0, 0, output.width, output.height);
-    if (!intoPicture) {
-        const GLenum colourAttachment = GL_COLOR_ATTACHMENT0;
-        glDrawBuffers(1, &colourAttachment);
     }
 
     const ShaderConvention* convention = shader.getConvention();
@@ -234,7 +203,71 @@ bool Scene::renderPass(const SceneFrame& frame, DemoShader& shader, int passInde
     VertexArrayObject& quad = frame.quads.pass(passIndex);
     quad.bindAttributes(shader.getShaderProgram());
     glUseProgram(program);
+    bindPassSamplers(frame, passIndex, program, convention, plan, output);
+    shader.applyParameters(frame.syncDevice, frame.row);
 
+    // Looking from just behind the origin at the quad at z = 1, seen from
+    // its back; the quad is far larger than the view, so it fills the target.
+    Camera camera(kFieldOfView, frame.width / frame.height, 0.01f, 1100.0f);
+    camera.setPosition(0.0f, 0.0f, -0.1f);
+    camera.setTarget(0.0f, 0.0f, 0.0f);
+    quad.setPosition(0.0f, 0.0f, 0.0f);
+    quad.setRotation(0.0f, 0.0f, 0.0f, 1.0f);
+
+    // A pass of its own size works in its own pixels.
+    if (!conventionSets(convention, uniforms::kResolution.name))
+        glUniform2f(glGetUniformLocation(program, uniforms::kResolution.name), static_cast<float>(output.width),
+                    static_cast<float>(output.height));
+    shader.setUniform(uniforms::kGlobalTime.name, static_cast<float>(frame.seconds));
+    shader.setUniform(uniforms::kFft.name, frame.fftValue);
+    quad.draw(camera);
+    if (own != nullptr)
+        own->finishDraw();
+    return true;
+}
+
+GLenum Scene::beginPassTarget(const SceneFrame& frame, int passIndex, const ChannelTexture& output,
+                              const PassDrawing& drawing, bool intoPicture)
+{
+    if (intoPicture) {
+        // The picture's place has a depth buffer of its own.
+        bindPicture(frame);
+    } else {
+        const PassTarget* own = passTargets[static_cast<size_t>(passIndex)].get();
+        RenderTargets& targets = frame.targets;
+        glBindFramebuffer(GL_FRAMEBUFFER, own != nullptr ? own->framebuffer() : targets.framebuffer(passIndex));
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, output.id, 0);
+        // The shared depth buffer serves a pass's own target too: it is at least as large.
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
+                                  drawing.depth ? targets.depthBuffer() : 0);
+    }
+    const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
+    if (status != GL_FRAMEBUFFER_COMPLETE)
+        return status;
+
+    // A pass that writes gl_FragDepth keeps the depth test: its fragments at
+    // depth 1 fail it against the cleared buffer and leave the target
+    // transparent black there. Other passes need no depth, and a target
+    // their quad covers whole needs no clear (see PassDrawing.h).
+    if (drawing.depth)
+        glEnable(GL_DEPTH_TEST);
+    else
+        glDisable(GL_DEPTH_TEST);
+    const GLbitfield clearBits = (drawing.clear ? GL_COLOR_BUFFER_BIT : 0u) |
+                                 (drawing.depth ? GL_DEPTH_BUFFER_BIT : 0u);
+    if (clearBits != 0)
+        glClear(clearBits);
+    glViewport(0, 0, output.width, output.height);
+    if (!intoPicture) {
+        const GLenum colourAttachment = GL_COLOR_ATTACHMENT0;
+        glDrawBuffers(1, &colourAttachment);
+    }
+    return status;
+}
+
+void Scene::bindPassSamplers(const SceneFrame& frame, int passIndex, GLuint program, const ShaderConvention* convention,
+                             const PassUnitPlan& plan, const ChannelTexture& output)
+{
     ChannelTexture channels[PassSettings::kMaxChannels] = {};
     for (size_t c = 0; c < plan.channelUnits.size(); ++c) {
         const int unit = plan.channelUnits[c];
@@ -264,29 +297,7 @@ bool Scene::renderPass(const SceneFrame& frame, DemoShader& shader, int passInde
             bindSampler(program, name.c_str(), unit++, imageTexture(static_cast<int>(k), convention, true).id);
     }
     if (convention != nullptr)
-        unit = setConventionUniforms(*convention, program, frame, passIndex, output.width, output.height, channels,
-                                     unit);
-
-    shader.applyParameters(frame.syncDevice, frame.row);
-
-    // Looking from just behind the origin at the quad at z = 1, seen from
-    // its back; the quad is far larger than the view, so it fills the target.
-    Camera camera(kFieldOfView, frame.width / frame.height, 0.01f, 1100.0f);
-    camera.setPosition(0.0f, 0.0f, -0.1f);
-    camera.setTarget(0.0f, 0.0f, 0.0f);
-    quad.setPosition(0.0f, 0.0f, 0.0f);
-    quad.setRotation(0.0f, 0.0f, 0.0f, 1.0f);
-
-    // A pass of its own size works in its own pixels.
-    if (!conventionSets(convention, uniforms::kResolution.name))
-        glUniform2f(glGetUniformLocation(program, uniforms::kResolution.name), static_cast<float>(output.width),
-                    static_cast<float>(output.height));
-    shader.setUniform(uniforms::kGlobalTime.name, time);
-    shader.setUniform(uniforms::kFft.name, frame.fftValue);
-    quad.draw(camera);
-    if (own != nullptr)
-        own->finishDraw();
-    return true;
+        setConventionUniforms(*convention, program, frame, passIndex, output.width, output.height, channels, unit);
 }
 
 bool Scene::readsFlippedCopy(int passIndex, int channel) const

@@ -25,8 +25,10 @@
 #include "render/BuiltinTextures.h"
 #include "render/DemoShader.h"
 #include "render/FlippedCopy.h"
+#include "render/PassDrawing.h"
 #include "render/PassSettings.h"
 #include "render/PassTarget.h"
+#include "render/PassUnitPlan.h"
 #include "render/SceneFrame.h"
 #include "render/SceneTextureOptions.h"
 #include "render/Texture.h"
@@ -108,6 +110,17 @@ private:
     // drawn into. `intoPicture`: the pass draws the frame's picture itself.
     bool renderPass(const SceneFrame& frame, DemoShader& shader, int passIndex, int& textureUnit,
                     SceneDrawResult& result, bool intoPicture);
+    // Binds the target pass `passIndex` draws `output` into (the picture
+    // when `intoPicture`), clears what `drawing` says and sets the viewport;
+    // returns the framebuffer's status (nothing is cleared unless complete).
+    GLenum beginPassTarget(const SceneFrame& frame, int passIndex, const ChannelTexture& output,
+                           const PassDrawing& drawing, bool intoPicture);
+    // Points the samplers of `program` (current) at what the pass reads, on
+    // the units of `plan` and those after it: its channels, the scene's
+    // textures by number and by name, the spectrum, and the convention's
+    // own uniforms for a pass drawing into `output`.
+    void bindPassSamplers(const SceneFrame& frame, int passIndex, GLuint program, const ShaderConvention* convention,
+                          const PassUnitPlan& plan, const ChannelTexture& output);
     void renderFinalPass(const SceneFrame& frame);
     // Binds where the frame's picture is drawn: the view when it takes the
     // picture as it is, else the offscreen picture (true), which
