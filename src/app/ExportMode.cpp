@@ -114,6 +114,42 @@ int exitStatusFor(ExportStatus status)
 
 // The start-up of playback into `loaded` in the headless context, then the
 // export. The context must be current and `width` x `height` drawable.
+// What the exporter is told of the command line: the file, the size, the
+// rate, the quality and the sound, over `range`; progress on standard error.
+ExportSettings exportSettingsFor(const CommandLine& commandLine, const ExportRange& range, int width, int height)
+{
+    ExportSettings settings;
+    settings.output = commandLine.exportOutput;
+    settings.width = width;
+    settings.height = height;
+    settings.fps = commandLine.exportFps;
+    settings.crf = commandLine.exportCrf;
+    if (!commandLine.exportPreset.empty())
+        settings.preset = commandLine.exportPreset;
+    settings.startSeconds = range.startSeconds(settings.fps);
+    settings.endSeconds = range.endSeconds(settings.fps);
+    settings.sound = !commandLine.exportNoSound;
+    settings.endsTheDemo = range.endsTheDemo;
+    settings.progressStream = stderr;
+    settings.progressOnTerminal = platform_stream_is_terminal(stderr);
+    settings.cancelRequested = [] { return platform_interrupt_requested(); };
+    return settings;
+}
+
+// The frames before the range that its feedback scenes grow from, drawn
+// first; with --no-warmup none, said in one line when that skips any.
+std::vector<WarmUpFrame> warmUpFor(const CommandLine& commandLine, LoadedDemo& loaded, const ExportRange& range,
+                                   int fps)
+{
+    std::vector<WarmUpFrame> warmUp = app::warmUpFramesFor(loaded, range.firstFrame, range.endFrame, fps);
+    if (commandLine.noWarmUp && !warmUp.empty()) {
+        loaded.console.warn(commandLine.exportOutput,
+                            app::skippedWarmUpLine(warmUp.size(), commandLine.exportFirstRow));
+        warmUp.clear();
+    }
+    return warmUp;
+}
+
 int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width, int height)
 {
     const std::string& output = commandLine.exportOutput;
@@ -169,23 +205,9 @@ int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width
     if (!app::exportRangeFor(request, range, problem))
         return refuse(output, problem, kExitWrongUsage);
 
-    ExportSettings settings;
-    settings.output = output;
-    settings.width = width;
-    settings.height = height;
-    settings.fps = commandLine.exportFps;
-    settings.crf = commandLine.exportCrf;
-    if (!commandLine.exportPreset.empty())
-        settings.preset = commandLine.exportPreset;
-    settings.startSeconds = range.startSeconds(settings.fps);
-    settings.endSeconds = range.endSeconds(settings.fps);
+    ExportSettings settings = exportSettingsFor(commandLine, range, width, height);
     settings.tunePath = hasTune ? tuneFile : "";
     settings.openTune = hasTune ? &tune : nullptr;
-    settings.sound = !commandLine.exportNoSound;
-    settings.endsTheDemo = range.endsTheDemo;
-    settings.progressStream = stderr;
-    settings.progressOnTerminal = platform_stream_is_terminal(stderr);
-    settings.cancelRequested = [] { return platform_interrupt_requested(); };
     bool drawFailed = false;
     settings.drawFailed = [&] { return drawFailed; };
     const int fps = settings.fps;
@@ -195,15 +217,7 @@ int setUpAndExport(const CommandLine& commandLine, LoadedDemo& loaded, int width
     ExportPassInputs passes(tune);
     if (hasTune)
         passes.sampleRate = static_cast<float>(tune.sampleRate());
-    // Feedback scenes grow from the frames before the range: drawn first,
-    // unless asked not to.
-    std::vector<WarmUpFrame> warmUp = app::warmUpFramesFor(loaded, range.firstFrame, range.endFrame, fps);
-    if (commandLine.noWarmUp && !warmUp.empty()) {
-        std::cout.flush();
-        std::fprintf(stderr, "%s: %s\n", output.c_str(),
-                     app::skippedWarmUpLine(warmUp.size(), commandLine.exportFirstRow).c_str());
-        warmUp.clear();
-    }
+    const std::vector<WarmUpFrame> warmUp = warmUpFor(commandLine, loaded, range, fps);
     for (const WarmUpFrame& frame : warmUp)
         settings.warmUpFrames.push_back(frame.frame);
     // Frame times come from the whole demo's frame numbers, so a segment's
