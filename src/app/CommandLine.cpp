@@ -240,9 +240,8 @@ const std::vector<PlayerOption>& playerOptions()
         {"--import-shadertoy",
          "FILE.json",
          false,
-         {"import a shader from the shader site's",
-          "JSON export: its passes' files and a scene in DEMO_DIR (a new demo",
-          "where DEMO_DIR has no demo.json); prints what it wrote and exits"},
+         {"import a shader from the shader site's", "JSON export: its passes' files and a scene in DEMO_DIR (a",
+          "new demo where DEMO_DIR has no demo.json); prints what it", "wrote and exits"},
          "--import-shadertoy needs the export's file: --import-shadertoy FILE.json DEMO_DIR",
          [](const char* value, CommandLine& line) {
              line.importShadertoy = value;

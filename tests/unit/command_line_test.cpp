@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -273,6 +274,14 @@ TEST(CommandLine, EveryPresetTheParserTakesIsInTheUsage)
         EXPECT_TRUE(parse({"--export", "a.mp4", "--preset", preset}, commandLine, error)) << error;
         EXPECT_NE(usage.find(std::string(" ") + preset), std::string::npos) << preset << " missing from the usage";
     }
+}
+
+// The usage is read in a terminal: no line wraps at 80 columns.
+TEST(CommandLine, TheUsageFitsAnEightyColumnTerminal)
+{
+    std::istringstream usage(app::commandLineUsage());
+    for (std::string line; std::getline(usage, line);)
+        EXPECT_LE(line.size(), 80u) << line;
 }
 
 TEST(CommandLine, TheDocsPageListsTheOptionsAsTheTableDoes)
