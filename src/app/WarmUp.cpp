@@ -91,7 +91,7 @@ void app::warmUpBeforeStart(AppState& run, const FramePicture& picture, bool ski
     if (frames.empty())
         return;
     if (skip) {
-        std::fprintf(stderr, "demoplayer: %s\n", skippedWarmUpLine(frames.size(), row).c_str());
+        run.console.warn("demoplayer", skippedWarmUpLine(frames.size(), row));
         return;
     }
     OfflineClock tune;
